@@ -1,0 +1,99 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QDialog;
+class QWidget;
+
+namespace platform {
+
+// Everything that would block on the user goes through this seam: message boxes, prompts, file and
+// folder choosers, and modal dialogs. The application installs the real implementation; tests install
+// a ScriptedUi that answers from a script and records what was asked.
+class Ui {
+public:
+    virtual ~Ui() = default;
+
+    // type: MB_* style bits (buttons, icon, default button) -> the ID* code of the button pressed.
+    // text is shown as plain text, never as rich text.
+    virtual int MessageBox(QWidget* parent, const QString& text, const QString& caption, unsigned type) = 0;
+
+    // A one-line question; value is the initial answer and receives the typed one. False on Cancel.
+    virtual bool Prompt(QWidget* parent, const QString& caption, const QString& label, QString& value,
+                        bool password = false) = 0;
+
+    // filter in Qt's form ("Match files (*.cbg);;All files (*)"); empty result on Cancel.
+    virtual QString OpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter) = 0;
+    virtual QString SaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                                 const QString& filter) = 0;
+    virtual QString ExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) = 0;
+
+    // Runs a dialog modally -> its result code (IDOK, IDCANCEL, ...).
+    virtual int ExecDialog(QDialog* dialog) = 0;
+};
+
+// The installed seam (a real one until something else is installed).
+Ui& ui();
+// Installs a seam; returns the one it replaces. The caller keeps ownership of both.
+Ui* SetUi(Ui* replacement);
+
+// Real dialogs, used by the application.
+class QtUi : public Ui {
+public:
+    int MessageBox(QWidget* parent, const QString& text, const QString& caption, unsigned type) override;
+    bool Prompt(QWidget* parent, const QString& caption, const QString& label, QString& value,
+                bool password) override;
+    QString OpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    QString SaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    QString ExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) override;
+    int ExecDialog(QDialog* dialog) override;
+};
+
+// Answers from a script and records every question; never blocks.
+class ScriptedUi : public Ui {
+public:
+    struct Asked {
+        enum Kind { MessageBoxKind, PromptKind, OpenFileKind, SaveFileKind, DirectoryKind, DialogKind } kind;
+        QString text;    // message text, prompt label, or the dialog's object name
+        QString caption; // caption or chooser title
+        unsigned type = 0;
+    };
+
+    // Answers are taken in order, one per question of the matching kind. When none is queued:
+    // message boxes answer their default button, prompts and choosers cancel, dialogs run
+    // the dialog handler when set, else answer IDCANCEL.
+    void QueueMessageBoxAnswer(int id) { m_boxAnswers.push_back(id); }
+    void QueuePromptAnswer(const QString& text, bool ok = true) { m_promptAnswers.push_back({text, ok}); }
+    void QueueFileAnswer(const QString& path) { m_fileAnswers.push_back(path); }
+    // Called for each ExecDialog: may fill in the dialog's controls, returns the result code.
+    void SetDialogHandler(std::function<int(QDialog*)> handler) { m_dialogHandler = std::move(handler); }
+
+    const std::vector<Asked>& asked() const { return m_asked; }
+    void clear();
+
+    int MessageBox(QWidget* parent, const QString& text, const QString& caption, unsigned type) override;
+    bool Prompt(QWidget* parent, const QString& caption, const QString& label, QString& value,
+                bool password) override;
+    QString OpenFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    QString SaveFileName(QWidget* parent, const QString& caption, const QString& dir,
+                         const QString& filter) override;
+    QString ExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) override;
+    int ExecDialog(QDialog* dialog) override;
+
+private:
+    std::vector<Asked> m_asked;
+    std::vector<int> m_boxAnswers;
+    std::vector<std::pair<QString, bool>> m_promptAnswers;
+    std::vector<QString> m_fileAnswers;
+    std::function<int(QDialog*)> m_dialogHandler;
+};
+
+} // namespace platform
