@@ -69,7 +69,7 @@ QString CMessagePacket::GetSourceName(int maxLength) const {
     if (!IsRouted())
         return QString();
     const qsizetype length = qMin<qsizetype>(m_sourceEnd - m_sourceStart, qMax(0, maxLength));
-    return platform::cp1252::decode(QByteArrayView(m_body).mid(m_sourceStart, length));
+    return platform::cp1252::decode(QByteArrayView(m_body).sliced(m_sourceStart, length));
 }
 
 QString CMessagePacket::GetDestinationName() const {

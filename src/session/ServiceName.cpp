@@ -70,7 +70,7 @@ QString CServiceName::GetDisplayName() const {
     const QString word = GetFirstPart();
     if (SameNickname(word, u"Private"))
         return QStringLiteral("Private Match");
-    if (SameNickname(word, QLatin1String(kLobbyWord)))
+    if (SameNickname(word, QString::fromLatin1(kLobbyWord)))
         return QStringLiteral("Backgammon Lobby");
     QStringList players = GetPartList();
     players.removeAll(QString());

@@ -5,6 +5,7 @@
 #include "session/LobbyUserMap.h"
 #include "session/ServiceName.h"
 #include "session/SessionServices.h"
+#include "session/StateDoc.h"
 
 #include <QPointer>
 #include <QTimer>
