@@ -105,6 +105,7 @@ void CLobbyUserMap::onUsersArrived(CPacketCursor& cursor, int count) {
         update(m_arrivedHint, added);
         if (anyTargets())
             notify(kEventArrived, added->FormatUpdateText(UserField::OwnMask, true));
+        added->ClearChangeMask();
     }
 }
 

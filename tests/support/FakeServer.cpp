@@ -3,12 +3,25 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 #include <QTest>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
 namespace testenv {
 
-bool WaitFor(const std::function<bool()>& pred, int timeoutMs) { return QTest::qWaitFor(pred, timeoutMs); }
+bool WaitFor(const std::function<bool()>& pred, int timeoutMs) {
+    // Sleeps only while nothing happens: socket and timer events wake the loop at once.
+    const QDeadlineTimer deadline(timeoutMs);
+    QTimer wake;
+    wake.start(5);
+    while (!pred()) {
+        if (deadline.hasExpired())
+            return pred();
+        QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    return true;
+}
 
 FakeServer::FakeServer() {
     m_acceptance.rightsMask = 0x10001;
