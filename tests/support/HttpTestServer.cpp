@@ -215,7 +215,16 @@ private:
     int m_total = 0;
 };
 
-HttpTestServer::HttpTestServer() : d(std::make_unique<Impl>()) {}
+HttpTestServer::HttpTestServer() {
+    // Loopback is never reached through a proxy, whatever the machine's environment says. Set once,
+    // before any transfer thread of the tests reads the environment.
+    static std::once_flag once;
+    std::call_once(once, [] {
+        qputenv("no_proxy", "127.0.0.1,localhost");
+        qputenv("NO_PROXY", "127.0.0.1,localhost");
+    });
+    d = std::make_unique<Impl>();
+}
 HttpTestServer::~HttpTestServer() = default;
 
 quint16 HttpTestServer::port() const { return d->port(); }
