@@ -1,5 +1,6 @@
 #include "prefs/IconManager.h"
 
+#include "platform/Paths.h"
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
@@ -59,15 +60,9 @@ QImage DecodeIconFile(const QString& path) {
 // Our own artwork from the resource folder; a plain drawn stand-in when the file is not found, so
 // a list never shows an empty cell for want of a data file.
 QPixmap ResourceIcon(const QString& fileName, const QColor& fallbackColour) {
-    const QStringList candidates = {
-        QCoreApplication::applicationDirPath() + "/res/icons/" + fileName,
-        QString::fromLocal8Bit(qgetenv("NORVALE_TEST_SOURCE_DIR")) + "/res/icons/" + fileName,
-    };
-    for (const QString& path : candidates) {
-        const QImage image = DecodeIconFile(path);
-        if (!image.isNull())
-            return QPixmap::fromImage(image);
-    }
+    const QImage image = DecodeIconFile(platform::FindResourceFile("icons/" + fileName));
+    if (!image.isNull())
+        return QPixmap::fromImage(image);
     QPixmap pixmap(16, 16);
     pixmap.fill(Qt::transparent);
     QPainter painter(&pixmap);
@@ -76,6 +71,21 @@ QPixmap ResourceIcon(const QString& fileName, const QColor& fallbackColour) {
     painter.setBrush(fallbackColour);
     painter.drawEllipse(QRectF(1.5, 1.5, 13, 13));
     return pixmap;
+}
+
+// "host", "host:port/" or "http://host" -> "http://host[:port]" without a trailing '/'; empty for
+// anything that is not an http or https address.
+QString NormaliseWebHost(const QString& base) {
+    QString text = base.trimmed();
+    if (text.isEmpty())
+        return {};
+    const QUrl url(text.contains(QStringLiteral("://")) ? text : QStringLiteral("http://") + text);
+    if (!url.isValid() || url.host().isEmpty() || (url.scheme() != "http" && url.scheme() != "https"))
+        return {};
+    text = url.toString(QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo);
+    while (text.endsWith('/'))
+        text.chop(1);
+    return text;
 }
 
 // The process-wide lock of the log file, made on first use: the GUI thread and any worker write.
@@ -405,9 +415,7 @@ CIconManager::CIconManager(const Config& config) : m_shared(std::make_shared<Sha
     const int access = s.settings->GetAppProfileInt(kSection, QStringLiteral("AccessType"), 0);
     s.accessType = access == int(HttpAccessType::Direct) ? access : int(HttpAccessType::Preconfig);
     m_spareSession = std::make_unique<CHttpSession>(kAgent, HttpAccessType(s.accessType.load()), s.limits);
-    if (!config.webHost.isEmpty())
-        s.webHost = QUrl(config.webHost.contains("://") ? config.webHost : "http://" + config.webHost)
-                        .toString(QUrl::StripTrailingSlash);
+    s.webHost = NormaliseWebHost(config.webHost);
 
     // 3. The cache folder and the log.
     OpenCacheAndLog();
@@ -424,7 +432,7 @@ void CIconManager::OpenCacheAndLog() {
     QString folder = s.settings->GetAppProfileString(kSection, QStringLiteral("UserIconDir"), QString());
     const bool isDefault = folder.isEmpty();
     if (isDefault)
-        folder = s.settings->GetPathName(QString(), QStringLiteral("UserIcons"));
+        folder = platform::UserDataDir() + QStringLiteral("UserIcons/");
     if (!folder.endsWith('/'))
         folder += '/';
     s.cacheFolder = folder;
@@ -650,9 +658,7 @@ void CIconManager::DeliverUpdate(int nextKey) {
 void CIconManager::SetBroadcaster(Broadcaster broadcaster) { m_broadcaster = std::move(broadcaster); }
 
 void CIconManager::SetWebHost(const QString& base) {
-    QString host = base.trimmed();
-    if (!host.isEmpty())
-        host = QUrl(host.contains("://") ? host : "http://" + host).toString(QUrl::StripTrailingSlash);
+    const QString host = NormaliseWebHost(base);
     {
         std::lock_guard<std::mutex> lock(m_shared->requestLock);
         if (m_shared->webHost == host)

@@ -60,9 +60,9 @@ public:
     // versions that cannot form a key. GUI thread only.
     QPixmap GetIcon(int number, int version);
 
-    // Where icons are fetched: "http://host[:port]" (a bare host gets "http://"). Until one is set,
-    // icons that are not cached are not requested (GetIcon gives null). Setting it tells the
-    // windows to ask again.
+    // Where icons are fetched: "http://host[:port]" (a bare host gets "http://"; addresses of other
+    // schemes are refused). Until one is set, icons that are not cached are not requested (GetIcon
+    // gives null). Setting it tells the windows to ask again.
     void SetWebHost(const QString& base);
     QString WebHost() const;
 

@@ -1,6 +1,8 @@
 #include "prefs/IconManager.h"
 
+#include "platform/Registry.h"
 #include "platform/Ui.h"
+#include "platform/Win32Codes.h"
 #include "support/HttpTestServer.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
@@ -66,9 +68,6 @@ class IconManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(m_cache.isValid());
-        // Each test has its own user numbers, so the cache values of one never meet another's.
-        static int nextBase = 100;
-        m_base = (nextBase += 100);
         Settings().WriteAppProfileString(kSection, "UserIconDir", m_cache.path());
         Settings().WriteAppProfileInt(kSection, "AccessType", 0);
         Settings().WriteAppProfileInt(kSection, "Log", 0);
@@ -76,9 +75,9 @@ protected:
 
     void TearDown() override { m_manager.reset(); }
 
-    static CSettingsStore& Settings() { return GetSettingsStore(); }
+    CSettingsStore& Settings() { return m_settings; }
 
-    int Number(int i) const { return m_base + i; }
+    static int Number(int i) { return 1000 + i; }
 
     void Make(const QString& webHost) {
         CIconManager::Config config;
@@ -114,11 +113,12 @@ protected:
     }
 
     HttpTestServer m_server;
+    platform::Registry m_registry; // in memory: every test starts with empty settings
+    CSettingsStore m_settings{m_registry};
     QTemporaryDir m_cache;
     std::atomic<qint64> m_now{1'000'000};
     std::vector<int> m_updates;
     std::unique_ptr<CIconManager> m_manager;
-    int m_base = 0;
 };
 
 TEST_F(IconManagerTest, FetchesAnIconOnceAndCachesTheServedBytes) {
@@ -361,6 +361,9 @@ TEST_F(IconManagerTest, WithoutAWebHostOnlyCachedIconsAreShown) {
     // Knowing the host now, the windows are told to ask again.
     m_manager->SetWebHost(QString("127.0.0.1:%1/").arg(m_server.port()));
     EXPECT_EQ(m_manager->WebHost(), m_server.base());
+    m_manager->SetWebHost("file:///etc");
+    EXPECT_TRUE(m_manager->WebHost().isEmpty());
+    m_manager->SetWebHost(m_server.base() + "/");
     ASSERT_TRUE(Eventually([&] { return !m_updates.empty(); }));
     EXPECT_TRUE(Same(m_manager->GetIcon(Number(1), 0), m_manager->LoadingIcon()));
     EXPECT_FALSE(Same(Arrived(Number(1), 0), m_manager->ErrorIcon()));
