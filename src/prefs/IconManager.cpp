@@ -161,12 +161,13 @@ struct CIconManager::Shared {
     void WriteLog(const QString& message) {
         if (!logging.load())
             return;
-        const QDateTime now = QDateTime::currentDateTime();
-        const QByteArray stamp = now.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1();
         const QByteArray text = message.toLocal8Bit();
         std::lock_guard<std::mutex> lock(LogLock());
         if (!logFile)
             return;
+        // Taken under the lock: the time zone look-up behind local time is best not raced.
+        const QByteArray stamp =
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")).toLatin1();
         std::fprintf(logFile, "%s\n%s\n\n", stamp.constData(), text.constData());
         std::fflush(logFile);
     }
