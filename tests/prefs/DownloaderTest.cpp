@@ -55,6 +55,13 @@ protected:
         return downloader.Succeeded();
     }
 
+    // Starts a run of downloader on a thread of its own and waits until the server has the request.
+    std::thread RunInBackground(CDownloader& downloader, const QString& path, CDownloader::ProgressFn progress = {}) {
+        std::thread transfer([this, &downloader, progress] { downloader.Run(m_target, 0, progress); });
+        EXPECT_TRUE(m_server.waitForRequests(path, 1));
+        return transfer;
+    }
+
     // Only the target may be left in the folder: no temporary file survives a run.
     QStringList FolderEntries() const { return QDir(m_dir.path()).entryList(QDir::Files | QDir::Hidden); }
 
@@ -182,16 +189,12 @@ TEST_F(DownloaderTest, OverlongBodyIsCutOff) {
 
 TEST_F(DownloaderTest, CancelStopsAHungTransferAtOnce) {
     WriteFile(m_target, "old content");
-    HttpTestServer::Reply hung(200, "late");
-    hung.hold = true;
-    m_server.setReply("/hung", hung);
+    m_server.setReply("/hung", HttpTestServer::Reply::Held("late"));
 
     CDownloader downloader(m_server.url("/hung"));
     int finalCalls = 0;
-    std::thread transfer([&] {
-        downloader.Run(m_target, 0, [&](quint32, int done) { finalCalls += done == 0 ? 0 : 1; });
-    });
-    ASSERT_TRUE(m_server.waitForRequests("/hung", 1));
+    std::thread transfer =
+        RunInBackground(downloader, "/hung", [&](quint32, int done) { finalCalls += done == 0 ? 0 : 1; });
     const auto start = std::chrono::steady_clock::now();
     downloader.RequestCancel();
     transfer.join();
@@ -211,13 +214,10 @@ TEST_F(DownloaderTest, CancelStopsAHungTransferAtOnce) {
 
 TEST_F(DownloaderTest, AbortWithDeletionWinsOverARunningTransfer) {
     WriteFile(m_target, "old content");
-    HttpTestServer::Reply held(200, "fresh");
-    held.hold = true;
-    m_server.setReply("/held", held);
+    m_server.setReply("/held", HttpTestServer::Reply::Held("fresh"));
 
     CDownloader downloader(m_server.url("/held"));
-    std::thread transfer([&] { downloader.Run(m_target); });
-    ASSERT_TRUE(m_server.waitForRequests("/held", 1));
+    std::thread transfer = RunInBackground(downloader, "/held");
     downloader.Abort(true);
     m_server.release("/held");
     transfer.join();
@@ -227,15 +227,12 @@ TEST_F(DownloaderTest, AbortWithDeletionWinsOverARunningTransfer) {
 }
 
 TEST_F(DownloaderTest, SharedCancelSwitchStopsTheRun) {
-    HttpTestServer::Reply hung;
-    hung.hold = true;
-    m_server.setReply("/hung", hung);
+    m_server.setReply("/hung", HttpTestServer::Reply::Held({}));
     CHttpSession session("Test Agent", HttpAccessType::Direct);
     auto cancel = std::make_shared<CTransferCancel>();
     CDownloader downloader(m_server.url("/hung"), &session);
     downloader.SetCancel(cancel);
-    std::thread transfer([&] { downloader.Run(m_target); });
-    ASSERT_TRUE(m_server.waitForRequests("/hung", 1));
+    std::thread transfer = RunInBackground(downloader, "/hung");
     cancel->Cancel();
     transfer.join();
     EXPECT_FALSE(downloader.Succeeded());

@@ -18,6 +18,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -106,11 +107,7 @@ protected:
     }
 
     void ServeIcon(int number, const QByteArray& bytes) { m_server.setReply(IconPath(number), {200, bytes}); }
-    void HoldIcon(int number, const QByteArray& bytes) {
-        HttpTestServer::Reply reply(200, bytes);
-        reply.hold = true;
-        m_server.setReply(IconPath(number), reply);
-    }
+    void HoldIcon(int number, const QByteArray& bytes) { m_server.setReply(IconPath(number), HttpTestServer::Reply::Held(bytes)); }
 
     HttpTestServer m_server;
     platform::Registry m_registry; // in memory: every test starts with empty settings
@@ -412,6 +409,44 @@ TEST_F(IconManagerTest, UnopenableLogIsReportedAndLoggingTurnedOff) {
     ASSERT_EQ(testenv::scriptedUi().asked().size(), 1u);
     EXPECT_EQ(testenv::scriptedUi().asked()[0].text, "Unable to open Icon Manager log file");
     EXPECT_EQ(testenv::scriptedUi().asked()[0].type & platform::MB_ICONMASK, platform::MB_ICONEXCLAMATION);
+}
+
+} // namespace
+
+namespace {
+
+// A window that counts the icon updates it is sent.
+class IconWatcher : public QWidget, public platform::MessageTarget {
+public:
+    bool OnMessage(platform::MessageId id, qintptr, platform::Object* lParam) override {
+        if (id != platform::RegisterMessage("KELDERWICK_UPDATE_ICON"))
+            return false;
+        if (const auto* info = platform::object_cast<CIconUpdateInfo>(lParam))
+            nextKeys.push_back(info->nextKey);
+        return true;
+    }
+    std::vector<int> nextKeys;
+};
+
+TEST(IconManagerBroadcastTest, UpdatesReachEveryWindowByDefault) {
+    platform::Registry registry;
+    CSettingsStore settings(registry);
+    QTemporaryDir cache;
+    settings.WriteAppProfileString("CIconManager", "UserIconDir", cache.path());
+    HttpTestServer server;
+    server.setReply(IconPath(1), {200, IcoBytes(qRgb(7, 7, 7))});
+
+    IconWatcher window;
+    IconWatcher child;
+    child.setParent(&window);
+    CIconManager::Config config;
+    config.settings = &settings;
+    config.webHost = server.base();
+    CIconManager manager(config);
+    manager.GetIcon(1, 0);
+    ASSERT_TRUE(Eventually([&] { return !window.nextKeys.empty(); }));
+    EXPECT_EQ(window.nextKeys, std::vector<int>{0});
+    EXPECT_EQ(child.nextKeys, std::vector<int>{0});
 }
 
 } // namespace

@@ -25,6 +25,13 @@ public:
             return reply;
         }
 
+        // A 200 reply that waits for release(path).
+        static Reply Held(QByteArray body) {
+            Reply reply(200, std::move(body));
+            reply.hold = true;
+            return reply;
+        }
+
         int status = 200;
         QByteArray body;
         // The Content-Length sent; -1 sends the body's own length. A larger value makes a short
