@@ -23,6 +23,7 @@
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -643,10 +644,16 @@ void CIconManager::StartWorker() {
         session = std::make_unique<CHttpSession>(kAgent, HttpAccessType(s.accessType.load()), s.limits);
     m_worker = std::make_unique<Worker>();
     auto worker = std::make_shared<IconWorker>(m_shared, generation, m_worker->cancel, std::move(session));
-    m_worker->thread = std::thread([worker, done = m_worker->done] {
-        worker->Run();
-        done->Set();
-    });
+    try {
+        m_worker->thread = std::thread([worker, done = m_worker->done] {
+            worker->Run();
+            done->Set();
+        });
+    } catch (const std::system_error& error) {
+        // Out of threads: the requests wait, and the next new request tries again.
+        s.Log("Could not start the downloader thread: %s", error.what());
+        m_worker.reset();
+    }
 }
 
 void CIconManager::DeliverUpdate(int nextKey) {
