@@ -337,6 +337,12 @@ void Dialog::done(int code) {
     QDialog::done(code);
 }
 
+void Dialog::setVisible(bool visible) {
+    if (visible && isWindow())
+        EnsureInitialized();
+    QDialog::setVisible(visible);
+}
+
 void Dialog::showEvent(QShowEvent* event) {
     EnsureInitialized();
     QDialog::showEvent(event);

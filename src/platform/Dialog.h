@@ -81,7 +81,7 @@ public:
     bool UpdateData(bool save = true);
     virtual void DoDataExchange(DataExchange& dx) { (void)dx; }
 
-    // Runs once, before the dialog is first shown (or run through the Ui seam): loads the controls.
+    // Runs once, before the dialog is first shown or run through the Ui seam: loads the controls.
     // The result says whether the focus goes to the first control (true) or was placed by the dialog.
     virtual bool OnInitDialog();
     bool IsInitialized() const { return m_initialized; }
@@ -114,6 +114,9 @@ public:
     void accept() override;
     void reject() override;
     void done(int code) override;
+    // A window initializes before it (and so its children) becomes visible; an embedded dialog
+    // when it is first really shown, or when EnsureInitialized is called.
+    void setVisible(bool visible) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
