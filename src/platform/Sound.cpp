@@ -1,5 +1,7 @@
 #include "platform/Sound.h"
 
+#include "platform/Seam.h"
+
 #include <QFileInfo>
 #include <QAudioDevice>
 #include <QMediaDevices>
@@ -10,12 +12,7 @@ namespace platform {
 
 namespace {
 
-SoundPlayer* g_installed = nullptr;
-
-SilentSoundPlayer& silentPlayer() {
-    static SilentSoundPlayer instance;
-    return instance;
-}
+Seam<SoundPlayer, SilentSoundPlayer> g_player;
 
 bool isPlainFileName(const QString& name) {
     return !name.isEmpty() && !name.contains(u'/') && !name.contains(u'\\') && name != u"." && name != u".." &&
@@ -58,13 +55,9 @@ std::unique_ptr<SoundPlayer> CreateSoundPlayer(QtSoundPlayer::Resolver resolve) 
     return std::make_unique<QtSoundPlayer>(std::move(resolve));
 }
 
-SoundPlayer& soundPlayer() { return g_installed ? *g_installed : silentPlayer(); }
+SoundPlayer& soundPlayer() { return g_player.get(); }
 
-SoundPlayer* SetSoundPlayer(SoundPlayer* player) {
-    SoundPlayer* previous = g_installed;
-    g_installed = player;
-    return previous;
-}
+SoundPlayer* SetSoundPlayer(SoundPlayer* player) { return g_player.set(player); }
 
 void PlaySound(const QString& name) { soundPlayer().Play(name); }
 
