@@ -1,5 +1,6 @@
 #include "platform/Sound.h"
 
+#include "platform/Paths.h"
 #include "platform/Seam.h"
 
 #include <QFileInfo>
@@ -20,6 +21,10 @@ bool isPlainFileName(const QString& name) {
 }
 
 } // namespace
+
+QtSoundPlayer::Resolver QtSoundPlayer::DefaultResolver() {
+    return [](const QString& fileName) { return FindResourceFile(QStringLiteral("sounds/") + fileName); };
+}
 
 QtSoundPlayer::QtSoundPlayer(Resolver resolve) : m_resolve(std::move(resolve)) {}
 

@@ -9,7 +9,7 @@
 
 class QSoundEffect;
 
-// Sounds by name: "ChatFX" plays ChatFX.wav from the program's resources. The program asks the
+// Sounds by name: "ChatFX" plays ChatFX.wav from the program's resources (res/sounds/). The program asks the
 // installed player; the application installs a real one when the machine has an audio output, and
 // tests install a recording one.
 namespace platform {
@@ -45,7 +45,9 @@ public:
     // Maps a file name ("ChatFX.wav") to its path among the resources; empty when there is none.
     using Resolver = std::function<QString(const QString& fileName)>;
 
-    explicit QtSoundPlayer(Resolver resolve);
+    // By default the sounds are the files of res/sounds/.
+    explicit QtSoundPlayer(Resolver resolve = DefaultResolver());
+    static Resolver DefaultResolver();
     ~QtSoundPlayer() override;
 
     void Play(const QString& name) override;
@@ -64,7 +66,7 @@ private:
 // Whether the machine has an audio output at all.
 bool HasAudioOutput();
 // The player for this machine: a QtSoundPlayer when there is an audio output, else a silent one.
-std::unique_ptr<SoundPlayer> CreateSoundPlayer(QtSoundPlayer::Resolver resolve);
+std::unique_ptr<SoundPlayer> CreateSoundPlayer(QtSoundPlayer::Resolver resolve = QtSoundPlayer::DefaultResolver());
 
 // The installed player (a silent one until something is installed).
 SoundPlayer& soundPlayer();
