@@ -35,8 +35,16 @@ QStringList splitKey(const QString& key) {
 void appendQuoted(QByteArray& out, const QString& text) {
     static const char hex[] = "0123456789abcdef";
     out += '"';
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
+    qsizetype plainStart = 0; // characters that need no escape go out as one run, pairs kept whole
+    const auto flushPlain = [&](qsizetype end) {
+        out += QStringView(text).mid(plainStart, end - plainStart).toUtf8();
+        plainStart = end + 1;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= 0x20 && c != 0x7F && c != u'\\' && c != u'"')
+            continue;
+        flushPlain(i);
         switch (c) {
         case u'\\': out += "\\\\"; break;
         case u'"': out += "\\\""; break;
@@ -44,15 +52,12 @@ void appendQuoted(QByteArray& out, const QString& text) {
         case u'\r': out += "\\r"; break;
         case u'\t': out += "\\t"; break;
         default:
-            if (c < 0x20 || c == 0x7F) {
-                out += "\\x";
-                out += hex[c >> 4];
-                out += hex[c & 0xF];
-            } else {
-                out += QString(ch).toUtf8();
-            }
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
         }
     }
+    flushPlain(text.size());
     out += '"';
 }
 

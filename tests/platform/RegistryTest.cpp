@@ -103,6 +103,15 @@ TEST(Registry, ExportLayout) {
     EXPECT_EQ(copy.ExportText(), expected);
     EXPECT_EQ(copy.GetString("Software\\Harrowgate\\Norvale\\Ann\\Layout", ""), QString("a\x01" "b\nc\td\r"));
     EXPECT_EQ(copy.GetDWord("Software\\Harrowgate\\Norvale\\Ann\\Macros", "nCount"), 0xFFFFFFFFu);
+
+    // Characters beyond the basic plane (two UTF-16 units) survive whole, in names as in values.
+    const QString dice = QString::fromUtf8("\xF0\x9F\x8E\xB2");
+    Registry wide;
+    wide.SetString("K\\" + dice, "roll " + dice, dice + "\"" + dice);
+    EXPECT_TRUE(wide.ExportText().contains("\"roll \xF0\x9F\x8E\xB2\"=\"\xF0\x9F\x8E\xB2\\\"\xF0\x9F\x8E\xB2\"\n"));
+    Registry back;
+    EXPECT_EQ(back.ImportText(wide.ExportText()), 0);
+    EXPECT_EQ(back.GetString("K\\" + dice, "ROLL " + dice), dice + "\"" + dice);
 }
 
 TEST(Registry, LenientReadingKeepsWhatItCanAndTheDamagedFile) {
