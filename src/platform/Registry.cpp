@@ -208,6 +208,11 @@ struct Registry::Node {
         return const_cast<Node*>(find(static_cast<const Node*>(root), key));
     }
 
+    static const Value* findValue(const Node* root, const QString& key, const QString& name) {
+        const Node* node = find(root, key);
+        return node ? node->value(name) : nullptr;
+    }
+
     static Node* make(Node* root, const QString& key) {
         Node* node = root;
         for (const QString& element : splitKey(key))
@@ -411,8 +416,7 @@ int Registry::SkippedLineCount() const {
 
 std::optional<quint32> Registry::GetDWord(const QString& key, const QString& name) const {
     std::lock_guard lock(m_mutex);
-    const Node* node = Node::find(m_root.get(), key);
-    const Node::Value* value = node ? node->value(name) : nullptr;
+    const Node::Value* value = Node::findValue(m_root.get(), key, name);
     if (!value || value->type != ValueType::DWord)
         return std::nullopt;
     return value->dword;
@@ -420,8 +424,7 @@ std::optional<quint32> Registry::GetDWord(const QString& key, const QString& nam
 
 std::optional<QString> Registry::GetString(const QString& key, const QString& name) const {
     std::lock_guard lock(m_mutex);
-    const Node* node = Node::find(m_root.get(), key);
-    const Node::Value* value = node ? node->value(name) : nullptr;
+    const Node::Value* value = Node::findValue(m_root.get(), key, name);
     if (!value || value->type != ValueType::String)
         return std::nullopt;
     return value->text;
@@ -429,35 +432,27 @@ std::optional<QString> Registry::GetString(const QString& key, const QString& na
 
 std::optional<Registry::ValueType> Registry::GetType(const QString& key, const QString& name) const {
     std::lock_guard lock(m_mutex);
-    const Node* node = Node::find(m_root.get(), key);
-    const Node::Value* value = node ? node->value(name) : nullptr;
-    if (!value)
-        return std::nullopt;
-    return value->type;
+    const Node::Value* value = Node::findValue(m_root.get(), key, name);
+    return value ? std::optional(value->type) : std::nullopt;
 }
 
 void Registry::SetDWord(const QString& key, const QString& name, quint32 value) {
-    bool changedNow = false;
-    {
-        std::lock_guard lock(m_mutex);
-        const bool existed = Node::find(m_root.get(), key) != nullptr;
-        changedNow = Node::make(m_root.get(), key)->setValue(name, ValueType::DWord, value, QString()) || !existed;
-        m_modified = m_modified || changedNow;
-    }
-    if (changedNow)
-        changed();
+    setValue(key, name, ValueType::DWord, value, QString());
 }
 
 void Registry::SetString(const QString& key, const QString& name, const QString& value) {
-    bool changedNow = false;
+    setValue(key, name, ValueType::String, 0, value);
+}
+
+void Registry::setValue(const QString& key, const QString& name, ValueType type, quint32 dword, const QString& text) {
     {
         std::lock_guard lock(m_mutex);
         const bool existed = Node::find(m_root.get(), key) != nullptr;
-        changedNow = Node::make(m_root.get(), key)->setValue(name, ValueType::String, 0, value) || !existed;
-        m_modified = m_modified || changedNow;
+        if (!Node::make(m_root.get(), key)->setValue(name, type, dword, text) && existed)
+            return;
+        m_modified = true;
     }
-    if (changedNow)
-        changed();
+    changed();
 }
 
 bool Registry::DeleteValue(const QString& key, const QString& name) {
