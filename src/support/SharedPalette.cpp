@@ -4,7 +4,7 @@ namespace {
 bool validSlot(int slot) { return slot >= 0 && slot < CSharedPalette::kSlotCount; }
 } // namespace
 
-int CSharedPalette::SetSlotColor(quint32 colour, int slot) {
+int CSharedPalette::SetSlotColor(platform::COLORREF colour, int slot) {
     std::lock_guard lock(m_mutex);
     if (slot == -1) {
         for (int i = 0; i < kSlotCount; ++i) {
@@ -21,8 +21,8 @@ int CSharedPalette::SetSlotColor(quint32 colour, int slot) {
     return slot;
 }
 
-quint32 CSharedPalette::GetSlotColor(int slot) const {
-    return validSlot(slot) ? kPaletteIndexFlag | quint32(slot) : kNoColor;
+platform::COLORREF CSharedPalette::GetSlotColor(int slot) const {
+    return validSlot(slot) ? kPaletteIndexFlag | platform::COLORREF(slot) : platform::kNoColor;
 }
 
 void CSharedPalette::FreeSlot(int slot) {
@@ -36,12 +36,12 @@ bool CSharedPalette::IsSlotInUse(int slot) const {
     return validSlot(slot) && m_inUse[slot];
 }
 
-quint32 CSharedPalette::ResolveColor(quint32 colour) const {
+platform::COLORREF CSharedPalette::ResolveColor(platform::COLORREF colour) const {
     if ((colour & 0xFF000000) != kPaletteIndexFlag)
         return colour;
     const quint32 index = colour & 0xFFFF;
     std::lock_guard lock(m_mutex);
-    return index < quint32(kSlotCount) && (colour & 0x00FF0000) == 0 ? m_colours[index] : kNoColor;
+    return index < quint32(kSlotCount) && (colour & 0x00FF0000) == 0 ? m_colours[index] : platform::kNoColor;
 }
 
 CSharedPalette& GetSharedPalette() {

@@ -169,9 +169,10 @@ TEST(Registry, LenientReadingKeepsWhatItCanAndTheDamagedFile) {
 TEST(Registry, BinaryJunkNeverCrashesTheReader) {
     QByteArray junk;
     quint32 seed = 12345;
+    static const char alphabet[] = "[]\"\\=@:\n\rdwordhex,x0aF ";
     for (int i = 0; i < 20000; ++i) {
         seed = seed * 1103515245u + 12345u;
-        const char pick = "[]\"\\=@:\n\rdwordhex,x0aF "[(seed >> 16) % 25];
+        const char pick = alphabet[(seed >> 16) % (sizeof alphabet - 1)];
         junk += (seed & 0x100) ? pick : char(seed >> 24);
     }
     Registry registry;

@@ -169,7 +169,7 @@ TEST(SharedPalette, SlotsAndPaletteColours) {
     EXPECT_EQ(palette.ResolveColor(palette.GetSlotColor(5)), 0x445566u);
     EXPECT_EQ(palette.ResolveColor(0x00ABCDEF), 0x00ABCDEFu);     // a plain colour stays
     EXPECT_EQ(palette.ResolveColor(0xFFFFFFFF), 0xFFFFFFFFu);     // so does "nothing"
-    EXPECT_EQ(palette.ResolveColor(0x01000010), CSharedPalette::kNoColor);
+    EXPECT_EQ(palette.ResolveColor(0x01000010), platform::kNoColor);
 
     // A slot can be refilled in place; a freed slot is the next one given out.
     EXPECT_EQ(palette.SetSlotColor(0x010101, 5), 5);
@@ -183,7 +183,7 @@ TEST(SharedPalette, SlotsAndPaletteColours) {
     EXPECT_EQ(palette.SetSlotColor(0x333333), -1); // all in use
     EXPECT_EQ(palette.SetSlotColor(0x333333, 16), -1);
     EXPECT_EQ(palette.SetSlotColor(0x333333, -2), -1);
-    EXPECT_EQ(palette.GetSlotColor(16), CSharedPalette::kNoColor);
+    EXPECT_EQ(palette.GetSlotColor(16), platform::kNoColor);
     palette.FreeSlot(99); // ignored
     EXPECT_EQ(&GetSharedPalette(), &GetSharedPalette());
 }
