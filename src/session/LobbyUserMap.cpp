@@ -1,7 +1,6 @@
 #include "session/LobbyUserMap.h"
 
 #include "session/GameModule.h"
-#include "session/Nickname.h"
 #include "session/ServiceName.h"
 #include "session/SessionDoc.h"
 #include "support/PacketText.h"
@@ -27,12 +26,12 @@ CLobbyUserMap::CLobbyUserMap(CSessionDoc* session, int arrivedHint, int leftHint
 
 CLobbyUserMap::~CLobbyUserMap() {
     update(m_clearedHint, nullptr);
-    m_users.clear();
+    m_users.RemoveAll();
 }
 
 CClientUserInfo* CLobbyUserMap::FindUser(const QString& nickname) const {
-    const auto it = m_users.find(FoldNickname(nickname));
-    return it == m_users.end() ? nullptr : it->second.get();
+    const auto* entry = m_users.Find(nickname);
+    return entry ? entry->get() : nullptr;
 }
 
 void CLobbyUserMap::update(int hint, CClientUserInfo* record) {
@@ -101,7 +100,7 @@ void CLobbyUserMap::onUsersArrived(CPacketCursor& cursor, int count) {
         }
         record->UpdateDisplayTexts();
         CClientUserInfo* added = record.get();
-        m_users[FoldNickname(added->GetNickname())] = std::move(record);
+        m_users.SetAt(added->GetNickname(), std::move(record));
         update(m_arrivedHint, added);
         if (anyTargets())
             notify(kEventArrived, added->FormatUpdateText(UserField::OwnMask, true));
@@ -114,11 +113,9 @@ void CLobbyUserMap::onUsersLeft(CPacketCursor& cursor, int count) {
         CClientUserInfo scratch;
         if (!scratch.ReadUpdate(cursor))
             return;
-        const auto it = m_users.find(FoldNickname(scratch.GetNickname()));
-        if (it == m_users.end())
+        std::unique_ptr<CClientUserInfo> record = m_users.Take(scratch.GetNickname());
+        if (!record)
             continue;
-        std::unique_ptr<CClientUserInfo> record = std::move(it->second);
-        m_users.erase(it);
         update(m_leftHint, record.get());
         if (anyTargets())
             notify(kEventLeft, record->FormatUpdateText(UserField::OwnMask, true));

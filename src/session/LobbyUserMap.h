@@ -1,10 +1,10 @@
 #pragma once
 
 #include "session/UserInfo.h"
+#include "support/NoCaseStringMap.h"
 
 #include <QString>
 
-#include <map>
 #include <memory>
 
 class CSessionDoc;
@@ -55,7 +55,7 @@ public:
     int OnPacket(int type, const QString& text);
 
     CClientUserInfo* FindUser(const QString& nickname) const;
-    int GetCount() const { return int(m_users.size()); }
+    int GetCount() const { return int(m_users.GetCount()); }
     // Hint 4099 for every record (in nickname order), for a view that opens late.
     void BroadcastAll();
     // Visits every record in nickname order.
@@ -77,5 +77,5 @@ private:
     int m_leftHint;
     int m_changedHint;
     int m_clearedHint;
-    std::map<QString, std::unique_ptr<CClientUserInfo>> m_users; // by folded nickname
+    CNoCaseStringMap<std::unique_ptr<CClientUserInfo>> m_users;
 };

@@ -1,8 +1,9 @@
 #pragma once
 
-#include <QString>
+#include "support/Utilities.h"
+
 #include <QStringView>
 
-// Nicknames compare without regard to the case of letters a-z; every other character is itself.
-QString FoldNickname(QStringView name);
+// Whether two nicknames are the same user: letters a-z compare without regard to case, every other
+// character is itself.
 bool SameNickname(QStringView a, QStringView b);

@@ -7,6 +7,7 @@
 #include "session/Nickname.h"
 #include "session/PacketTarget.h"
 #include "session/StateDoc.h"
+#include "support/ApplicationTimer.h"
 #include "support/PacketText.h"
 #include "support/SettingsStore.h"
 
@@ -55,22 +56,15 @@ QString firstWord(const QString& text, QString* rest = nullptr) {
 CSessionDoc::CSessionDoc(QObject* parent)
     : platform::Document(parent), m_node(new CClientNode(this, this)),
       m_userMap(std::make_unique<CLobbyUserMap>(this, kHintUserArrived, kHintUserLeft, kHintUserChanged,
-                                                kHintUsersCleared)),
-      m_watchTimer(new QTimer(this)), m_awayTimer(new QTimer(this)) {
+                                                kHintUsersCleared)) {
     m_node->Log().SetLevel(GetSettingsStore().GetIntEx(QStringLiteral("Client"), QStringLiteral("nSyslogLevel"),
                                                        CSysLog::Errors));
-    m_watchTimer->setSingleShot(true);
-    connect(m_watchTimer, &QTimer::timeout, this, &CSessionDoc::OnWatchTimeout);
-    m_awayTimer->setInterval(kAwayCheckSeconds * 1000);
-    connect(m_awayTimer, &QTimer::timeout, this,
-            [this] { CheckIdleAway(CInputActivityMonitor::Instance().SecondsSinceInput()); });
     if (!g_current)
         g_current = this;
 }
 
 CSessionDoc::~CSessionDoc() {
-    m_awayTimer->stop();
-    m_watchTimer->stop();
+    stopTimers();
     m_talks.clear();
     // Owned sub-documents unregister themselves as they go.
     while (!m_ownedSubDocs.empty()) {
@@ -107,7 +101,7 @@ void CSessionDoc::Connect(const CClientNode::LoginRequest& request) {
 }
 
 void CSessionDoc::Disconnect() {
-    m_awayTimer->stop();
+    stopTimers();
     m_node->Disconnect();
     m_serviceActive = 0;
     m_transferPending = false;
@@ -128,7 +122,7 @@ void CSessionDoc::OnLoginAccepted(const CLoginAcceptedPacket& accepted) {
     GetSettingsStore().SetUser(m_nickname);
     m_robotPlayer = GetSettingsStore().GetBool(QStringLiteral("Login"), QStringLiteral("bRobotPlayer"), false);
     CInputActivityMonitor::Instance().Install();
-    m_awayTimer->start();
+    armAwayCheck();
     emit loginAccepted();
     UpdateAllViews(nullptr, kHintServiceEntered);
     emit serviceEntered(m_serviceName.GetText());
@@ -137,7 +131,7 @@ void CSessionDoc::OnLoginAccepted(const CLoginAcceptedPacket& accepted) {
 void CSessionDoc::OnLoginRefused(const QString& reason) { emit loginRefused(reason); }
 
 void CSessionDoc::OnNodeClosed(const QString& reason, bool protocolError) {
-    m_awayTimer->stop();
+    stopTimers();
     m_serviceActive = 0;
     m_transferPending = false;
     emit connectionClosed(reason, protocolError);
@@ -238,7 +232,11 @@ void CSessionDoc::SendWatchRequest(const QString& players, const QString& cookie
     m_awaitedWatch.clear();
     for (const QString& name : players.split(QLatin1Char(' '), Qt::SkipEmptyParts))
         m_awaitedWatch.insert(FoldNickname(name));
-    m_watchTimer->start(kWatchTimeoutSeconds * 1000);
+    KillApplicationTimer(&m_watchTimer);
+    m_watchTimer = SetApplicationTimer(kWatchTimeoutSeconds, this, [this](QObject*, int, void*) {
+        m_watchTimer = 0;
+        OnWatchTimeout();
+    });
 }
 
 void CSessionDoc::WatchPlayer(const QString& players) {
@@ -257,7 +255,7 @@ void CSessionDoc::WatchPlayer(const QString& players) {
 }
 
 void CSessionDoc::OnWatchTimeout() {
-    m_watchTimer->stop();
+    KillApplicationTimer(&m_watchTimer);
     if (m_awaitedWatch.isEmpty())
         return;
     const bool ours = m_watchCookie == kWatchPlayerCookie;
@@ -291,7 +289,7 @@ bool CSessionDoc::handleWatchReply(int type, const QString& text) {
         }
     }
     if (m_awaitedWatch.isEmpty())
-        m_watchTimer->stop();
+        KillApplicationTimer(&m_watchTimer);
     return cookie == kWatchPlayerCookie;
 }
 
@@ -442,6 +440,21 @@ void CSessionDoc::SetAwayState(bool manualAway, bool idleAway) {
 void CSessionDoc::sendPresence() {
     if (IsConnected())
         m_node->SendText(LoginPacketType::Presence, IsAway() ? QStringLiteral("1") : QStringLiteral("0"), QString());
+}
+
+void CSessionDoc::armAwayCheck() {
+    KillApplicationTimer(&m_awayTimer);
+    m_awayTimer = SetApplicationTimer(kAwayCheckSeconds, this, [this](QObject*, int, void*) {
+        m_awayTimer = 0;
+        CheckIdleAway(CInputActivityMonitor::Instance().SecondsSinceInput());
+        if (IsConnected())
+            armAwayCheck();
+    });
+}
+
+void CSessionDoc::stopTimers() {
+    KillApplicationTimer(&m_watchTimer);
+    KillApplicationTimer(&m_awayTimer);
 }
 
 void CSessionDoc::CheckIdleAway(qint64 secondsSinceInput) {

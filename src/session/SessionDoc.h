@@ -153,7 +153,7 @@ public:
     // Watches that player's match: through his location when he is known, else by a watch request.
     void WatchPlayer(const QString& players);
     bool IsWatchPending() const { return !m_awaitedWatch.isEmpty(); }
-    // The watch request's time-out (called by its timer; public for tests).
+    // The watch request's time-out (run by its application timer).
     void OnWatchTimeout();
 
     // ---- Chat
@@ -274,6 +274,8 @@ private:
     void handleIncomingTalk(const QString& sender, const QString& text);
     void deliverTalk(const QStringList& people, const QString& sender, const QString& text, bool activate);
     void sendPresence();
+    void armAwayCheck();
+    void stopTimers();
     void compactTargets();
     static QString talkKey(const QStringList& people);
     QStringList limitTalkPeople(QStringList names, bool tellUser) const;
@@ -302,8 +304,8 @@ private:
 
     QSet<QString> m_awaitedWatch; // folded nicknames
     QString m_watchCookie;
-    QTimer* m_watchTimer = nullptr;
-    QTimer* m_awayTimer = nullptr;
+    int m_watchTimer = 0; // application timer ids
+    int m_awayTimer = 0;
 
     std::vector<CPacketTarget*> m_targets; // registration order; null for removed entries
     std::vector<CSubDocument*> m_subDocs;  // creation order; null for removed entries

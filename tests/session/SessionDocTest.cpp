@@ -1,6 +1,7 @@
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/PacketTarget.h"
+#include "support/ApplicationTimer.h"
 #include "support/SessionFixture.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
@@ -363,6 +364,7 @@ TEST_F(SessionDocTest, TransfersAndServiceEntry) {
 }
 
 TEST_F(SessionDocTest, WatchPlayerGoesThroughTheLocationOrAWatchRequest) {
+    CApplicationTimer::ManualClock clock;
     ASSERT_TRUE(Login());
     ServerSend(97, "2 2\n\"bob\" 0 18 8 \".gb.bob.carol\"\n\"dave\" 0 18 2 \".mb\"\n");
     session->WatchPlayer("BOB");
@@ -392,7 +394,9 @@ TEST_F(SessionDocTest, WatchPlayerGoesThroughTheLocationOrAWatchRequest) {
 
     session->WatchPlayer("slow");
     server->Expect(112);
-    session->OnWatchTimeout();
+    clock.Tick(10);
+    EXPECT_TRUE(session->IsWatchPending());
+    clock.Tick(1); // ten seconds and one tick
     EXPECT_FALSE(session->IsWatchPending());
     EXPECT_EQ(chat.lines.back().kind, 3);
 }

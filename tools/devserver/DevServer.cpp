@@ -5,6 +5,7 @@
 #include "session/Nickname.h"
 #include "session/ServiceName.h"
 #include "support/PacketText.h"
+#include "support/Utilities.h"
 
 struct CDevServer::Client {
     CServerConnection* connection = nullptr;
@@ -17,17 +18,6 @@ struct CDevServer::Client {
 };
 
 namespace {
-
-bool isValidNickname(const QString& name) {
-    if (name.isEmpty() || name.size() > 24)
-        return false;
-    for (QChar ch : name) {
-        const char16_t c = ch.unicode();
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
-            return false;
-    }
-    return true;
-}
 
 QString firstWord(const QString& text, QString* rest = nullptr) {
     const QString trimmed = text.trimmed();
@@ -53,7 +43,7 @@ CDevServer::CDevServer(Options options, QObject* parent) : QObject(parent), m_op
 }
 
 CDevServer::~CDevServer() {
-    m_users.clear();
+    m_users.RemoveAll();
     m_clients.clear();
 }
 
@@ -84,7 +74,7 @@ void CDevServer::onNewConnection() {
 void CDevServer::onClosed(Client* client) {
     if (client->loggedIn) {
         client->loggedIn = false;
-        m_users.erase(FoldNickname(client->record.GetNickname()));
+        m_users.RemoveKey(client->record.GetNickname());
         log(QStringLiteral("%1 left").arg(client->record.GetNickname()));
         sendDirectory(98, {client}, loggedIn());
     }
@@ -116,14 +106,14 @@ QList<CDevServer::Client*> CDevServer::inRoom(const QString& service) const {
 }
 
 CDevServer::Client* CDevServer::findUser(const QString& nickname) const {
-    const auto it = m_users.find(FoldNickname(nickname));
-    return it == m_users.end() ? nullptr : it->second;
+    Client* const* entry = m_users.Find(nickname);
+    return entry ? *entry : nullptr;
 }
 
 void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to) {
     if (about.isEmpty())
         return;
-    QString body = QStringLiteral("%1 %2\n").arg(m_users.size()).arg(about.size());
+    QString body = QStringLiteral("%1 %2\n").arg(m_users.GetCount()).arg(about.size());
     for (const Client* user : about)
         body += user->record.FormatUpdateText(0, type == 110 ? UserField::OwnMask : UserField::All, true);
     for (Client* client : to)
@@ -163,7 +153,7 @@ void CDevServer::onPacket(Client* client, const CMessagePacket& packet) {
 void CDevServer::onLogin(Client* client, const QString& text) {
     const auto login = CSecureLoginPacket::Parse(text);
     QString refusal;
-    if (!login || !isValidNickname(login->nickname))
+    if (!login || !IsValidUserName(login->nickname))
         refusal = QStringLiteral("A nickname has 1 to 24 letters and digits.");
     else if (findUser(login->nickname))
         refusal = QStringLiteral("%1 is already logged in.").arg(login->nickname);
@@ -186,7 +176,7 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     client->record.SetUnfinishedMatches(0);
     client->record.SetLocation(m_options.lobbyService);
     client->record.ClearChangeMask();
-    m_users[FoldNickname(login->nickname)] = client;
+    m_users.SetAt(login->nickname, client);
 
     CLoginAcceptedPacket accepted;
     accepted.rightsMask = m_options.rightsMask;

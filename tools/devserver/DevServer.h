@@ -2,6 +2,7 @@
 
 #include "ServerConnection.h"
 #include "session/UserInfo.h"
+#include "support/NoCaseStringMap.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -29,7 +30,7 @@ public:
 
     bool Listen(const QHostAddress& address, quint16 port, QString* error = nullptr);
     quint16 Port() const { return m_server.serverPort(); }
-    int UserCount() const { return int(m_users.size()); }
+    int UserCount() const { return int(m_users.GetCount()); }
 
 signals:
     void logLine(const QString& line);
@@ -56,5 +57,5 @@ private:
     Options m_options;
     QTcpServer m_server;
     std::map<CServerConnection*, std::unique_ptr<Client>> m_clients;
-    std::map<QString, Client*> m_users; // logged in, by folded nickname
+    CNoCaseStringMap<Client*> m_users; // logged in
 };
