@@ -1,5 +1,6 @@
 #include "session/SessionDoc.h"
 
+#include "platform/Sound.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/DeferredMessageBox.h"
@@ -306,6 +307,8 @@ void CSessionDoc::AddChatLine(const QString& sender, const QString& text, int ki
     if (kind == ChatKind::Tell && IsAway() && !own && text != kAwayReply)
         m_node->SendChat(kAwayReply, ChatKind::Tell, sender);
     m_chatLog->AddElement(sender, kind, text);
+    if (kind != ChatKind::System)
+        platform::PlaySound(QStringLiteral("ChatFX"));
 }
 
 // ---- Talk

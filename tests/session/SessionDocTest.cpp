@@ -1,3 +1,4 @@
+#include "platform/Sound.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/PacketTarget.h"
@@ -87,6 +88,8 @@ TEST_F(SessionDocTest, MalformedFrameClosesTheSessionWithAProtocolError) {
 // ---- Dispatch
 
 TEST_F(SessionDocTest, ChatPacketsReachTheChatLogWithTheSenderFromTheRoutedHeader) {
+    platform::RecordingSoundPlayer sounds;
+    platform::SoundPlayer* previous = platform::SetSoundPlayer(&sounds);
     ASSERT_TRUE(Login());
     ServerRoute("bob", 203, "hello all");
     ServerRoute("bob", 212, "just you");
@@ -105,6 +108,9 @@ TEST_F(SessionDocTest, ChatPacketsReachTheChatLogWithTheSenderFromTheRoutedHeade
         EXPECT_EQ(chat.lines[i].kind, std::get<1>(expected[i])) << i;
         EXPECT_EQ(chat.lines[i].text, std::get<2>(expected[i])) << i;
     }
+    EXPECT_EQ(sounds.played().size(), 6); // every line but the system line
+    EXPECT_EQ(sounds.played().value(0), "ChatFX");
+    platform::SetSoundPlayer(previous);
 }
 
 TEST_F(SessionDocTest, ChatFiltersShoutsGaggedSendersAndOwnWhispersInAGame) {
