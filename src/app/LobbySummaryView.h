@@ -3,10 +3,11 @@
 #include "app/GameView.h"
 
 class QLabel;
-class QListWidget;
+class QTreeWidget;
+class CUserInfo;
 
 // The lobby pane until the user list view takes its place: how many users the service has and who is
-// in the directory, kept up to date from the directory's hints.
+// in the directory (nickname, status, location), kept up to date from the directory's hints.
 class CLobbySummaryView : public CGameView {
     Q_OBJECT
     NV_DECLARE_RUNTIME_CLASS(CLobbySummaryView, CGameView)
@@ -18,14 +19,14 @@ public:
 
     // "12 users in the service, 3 listed here"
     QString SummaryText() const;
+    // One line per listed user, "nickname - status - location", in the shown order.
     QStringList ListedLines() const;
 
 private:
     void refill();
-    void addLine(const CUserInfo& user);
-    void removeLine(const QString& nickname);
-    static QString lineFor(const CUserInfo& user);
+    void addRow(const CUserInfo& user);
+    void removeRow(const QString& nickname);
 
     QLabel* m_summary;
-    QListWidget* m_list;
+    QTreeWidget* m_list;
 };
