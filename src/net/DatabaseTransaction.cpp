@@ -1,13 +1,9 @@
 #include "net/DatabaseTransaction.h"
 
+#include "net/TextFields.h"
 #include "support/PacketText.h"
 
 namespace {
-
-void appendQuoted(QString& out, const QString& text) {
-    out += QLatin1Char(' ');
-    WritePacketCString(out, text);
-}
 
 bool readAll(CPacketCursor& cursor, std::initializer_list<QString*> fields) {
     for (QString* field : fields) {
@@ -25,17 +21,15 @@ CUserMoneyInviteRequest::CUserMoneyInviteRequest(QString first, QString second, 
       m_firstNumber(firstNumber), m_secondNumber(secondNumber), m_fourth(std::move(fourth)) {}
 
 QString CUserMoneyInviteRequest::FormatRequest() const {
-    QString out;
-    WritePacketInt(out, kCode);
-    appendQuoted(out, m_first);
-    appendQuoted(out, m_second);
-    appendQuoted(out, m_third);
-    out += QLatin1Char(' ');
-    WritePacketInt(out, m_firstNumber);
-    out += QLatin1Char(' ');
-    WritePacketInt(out, m_secondNumber);
-    appendQuoted(out, m_fourth);
-    return out;
+    return CTextFields()
+        .Number(kCode)
+        .Text(m_first)
+        .Text(m_second)
+        .Text(m_third)
+        .Number(m_firstNumber)
+        .Number(m_secondNumber)
+        .Text(m_fourth)
+        .str();
 }
 
 bool CUserMoneyInviteRequest::ReadFields(CPacketCursor& cursor) {
@@ -44,11 +38,11 @@ bool CUserMoneyInviteRequest::ReadFields(CPacketCursor& cursor) {
 }
 
 QString CUserMoneyInviteResponse::FormatRequest() const {
-    QString out;
-    WritePacketInt(out, kCode);
+    CTextFields fields;
+    fields.Number(kCode);
     for (const QString* field : {&m_userName, &m_resultCode, &m_firstAmount, &m_secondAmount, &m_factor, &m_increments})
-        appendQuoted(out, *field);
-    return out;
+        fields.Text(*field);
+    return fields.str();
 }
 
 bool CUserMoneyInviteResponse::ReadFields(CPacketCursor& cursor) {
@@ -56,14 +50,11 @@ bool CUserMoneyInviteResponse::ReadFields(CPacketCursor& cursor) {
 }
 
 QString CUnfinishedMatchesResponse::FormatRequest() const {
-    QString out;
-    WritePacketInt(out, kCode);
-    appendQuoted(out, m_userName);
-    out += QLatin1Char(' ');
-    WritePacketInt(out, m_entries.size());
+    CTextFields fields;
+    fields.Number(kCode).Text(m_userName).Number(m_entries.size());
     for (const QString& entry : m_entries)
-        appendQuoted(out, entry);
-    return out;
+        fields.Text(entry);
+    return fields.str();
 }
 
 bool CUnfinishedMatchesResponse::ReadFields(CPacketCursor& cursor) {

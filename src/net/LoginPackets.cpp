@@ -1,20 +1,17 @@
 #include "net/LoginPackets.h"
 
 #include "platform/Cp1252.h"
+#include "net/TextFields.h"
 #include "support/PacketText.h"
 
 #include <QCryptographicHash>
 
 QString FormatSettingsText(const CServiceSettings& settings) {
-    QString out;
-    WritePacketInt(out, settings.size());
-    for (const auto& [key, value] : settings) {
-        out += QLatin1Char(' ');
-        WritePacketCString(out, key);
-        out += QLatin1Char(' ');
-        WritePacketCString(out, value);
-    }
-    return out;
+    CTextFields fields;
+    fields.Number(settings.size());
+    for (const auto& [key, value] : settings)
+        fields.Text(key).Text(value);
+    return fields.str();
 }
 
 bool ReadSettingsText(CPacketCursor& cursor, CServiceSettings& settings) {
@@ -32,11 +29,7 @@ bool ReadSettingsText(CPacketCursor& cursor, CServiceSettings& settings) {
     return true;
 }
 
-QString FormatQuotedText(const QString& text) {
-    QString out;
-    WritePacketCString(out, text);
-    return out;
-}
+QString FormatQuotedText(const QString& text) { return CTextFields().Text(text).str(); }
 
 std::optional<QString> ParseQuotedText(const QString& body) {
     CPacketCursor cursor(body);
@@ -46,15 +39,7 @@ std::optional<QString> ParseQuotedText(const QString& body) {
     return text;
 }
 
-QString CServerHello::Format() const {
-    QString out;
-    WritePacketCString(out, serverName);
-    out += QLatin1Char(' ');
-    WritePacketInt(out, protocolVersion);
-    out += QLatin1Char(' ');
-    WritePacketCString(out, nonce);
-    return out;
-}
+QString CServerHello::Format() const { return CTextFields().Text(serverName).Number(protocolVersion).Text(nonce).str(); }
 
 std::optional<CServerHello> CServerHello::Parse(const QString& text) {
     CServerHello hello;
@@ -72,13 +57,7 @@ QString CSecureLoginPacket::ComputeDigest(const QString& nonce, const QString& p
     return QString::fromLatin1(hash.result().toBase64());
 }
 
-QString CSecureLoginPacket::Format() const {
-    QString out;
-    WritePacketCString(out, nickname);
-    out += QLatin1Char(' ');
-    WritePacketCString(out, digest);
-    return out;
-}
+QString CSecureLoginPacket::Format() const { return CTextFields().Text(nickname).Text(digest).str(); }
 
 std::optional<CSecureLoginPacket> CSecureLoginPacket::Parse(const QString& text) {
     CSecureLoginPacket packet;
@@ -89,15 +68,7 @@ std::optional<CSecureLoginPacket> CSecureLoginPacket::Parse(const QString& text)
 }
 
 QString CLoginAcceptedPacket::Format() const {
-    QString out;
-    WritePacketInt(out, rightsMask);
-    out += QLatin1Char(' ');
-    WritePacketInt(out, accountFlags);
-    out += QLatin1Char(' ');
-    WritePacketCString(out, lobbyService);
-    out += QLatin1Char(' ');
-    out += FormatSettingsText(settings);
-    return out;
+    return CTextFields().Number(rightsMask).Number(accountFlags).Text(lobbyService).Raw(FormatSettingsText(settings)).str();
 }
 
 std::optional<CLoginAcceptedPacket> CLoginAcceptedPacket::Parse(const QString& text) {
@@ -110,11 +81,7 @@ std::optional<CLoginAcceptedPacket> CLoginAcceptedPacket::Parse(const QString& t
 }
 
 QString CServiceEnteredPacket::Format() const {
-    QString out;
-    WritePacketCString(out, serviceName);
-    out += QLatin1Char(' ');
-    out += FormatSettingsText(settings);
-    return out;
+    return CTextFields().Text(serviceName).Raw(FormatSettingsText(settings)).str();
 }
 
 std::optional<CServiceEnteredPacket> CServiceEnteredPacket::Parse(const QString& text) {

@@ -1,6 +1,6 @@
 #include "net/RankingQuery.h"
 
-#include "support/PacketText.h"
+#include "net/TextFields.h"
 #include "support/SettingsStore.h"
 
 void CRankingQuery::Load(const QString& section) {
@@ -22,15 +22,9 @@ void CRankingQuery::Save(const QString& section) const {
 }
 
 QString CRankingQuery::FormatRequest() const {
-    QString out;
-    for (int number : {nEntries, nRankingOption, nRankingOrigin, nFixedRanking}) {
-        WritePacketInt(out, number);
-        out += QLatin1Char(' ');
-    }
-    WritePacketCString(out, strNamedRanking);
-    for (const QString& field : further) {
-        out += QLatin1Char(' ');
-        WritePacketCString(out, field);
-    }
-    return out;
+    CTextFields fields;
+    fields.Number(nEntries).Number(nRankingOption).Number(nRankingOrigin).Number(nFixedRanking).Text(strNamedRanking);
+    for (const QString& field : further)
+        fields.Text(field);
+    return fields.str();
 }

@@ -1,5 +1,6 @@
 #include "session/SessionDoc.h"
 
+#include "net/TextFields.h"
 #include "platform/Sound.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
@@ -11,6 +12,7 @@
 #include "support/ApplicationTimer.h"
 #include "support/PacketText.h"
 #include "support/SettingsStore.h"
+#include "support/Utilities.h"
 
 #include <QApplication>
 #include <QRegularExpression>
@@ -43,14 +45,6 @@ private:
     int& m_depth;
     const CMessagePacket* m_previous;
 };
-
-QString firstWord(const QString& text, QString* rest = nullptr) {
-    const QString trimmed = text.trimmed();
-    const qsizetype blank = trimmed.indexOf(QLatin1Char(' '));
-    if (rest)
-        *rest = blank < 0 ? QString() : trimmed.mid(blank + 1);
-    return blank < 0 ? trimmed : trimmed.left(blank);
-}
 
 } // namespace
 
@@ -217,10 +211,10 @@ void CSessionDoc::ExamineMatch(const QString& serviceName, const QString& player
 }
 
 void CSessionDoc::ResumeMatch(const QString& serviceName, const QString& entry) {
-    QString rest;
-    const QString key = firstWord(entry, &rest);
-    QString details;
-    const QString service = firstWord(rest, &details);
+    // "<match key> <service name> <details>"
+    QString details = entry.trimmed();
+    const QString key = NextToken(details, u" ");
+    const QString service = NextToken(details, u" ");
     AttachToGameService(serviceName + QStringLiteral(" ResumeMatch ") +
                             QStringLiteral("%1 @%2 %3").arg(key, service, details),
                         1);
@@ -247,7 +241,8 @@ void CSessionDoc::WatchPlayer(const QString& players) {
                     ChatKind::System);
         return;
     }
-    const CClientUserInfo* user = FindUser(firstWord(players));
+    QString names = players.trimmed();
+    const CClientUserInfo* user = FindUser(NextToken(names, u" "));
     if (user && CServiceName(user->GetLocation()).CountParts() > 0) {
         ExamineMatch(user->GetLocation(), user->GetNickname());
         return;
@@ -268,8 +263,8 @@ void CSessionDoc::OnWatchTimeout() {
 bool CSessionDoc::handleWatchReply(int type, const QString& text) {
     if (type != kPacketWatchReply || m_awaitedWatch.isEmpty())
         return false;
-    QString rest;
-    const QString cookie = firstWord(text, &rest);
+    QString rest = text.trimmed();
+    const QString cookie = NextToken(rest, u" ");
     if (cookie != m_watchCookie)
         return false;
     bool attached = false;
@@ -362,10 +357,7 @@ void CSessionDoc::OpenTalk(const QString* text, QStringList names) {
         deliverTalk(people, QString(), QString(), true);
         return;
     }
-    QString payload;
-    WritePacketCString(payload, people.join(QLatin1Char(' ')));
-    payload += QLatin1Char(' ');
-    WritePacketCString(payload, *text);
+    const QString payload = CTextFields().Text(people.join(QLatin1Char(' '))).Text(*text).str();
     for (const QString& person : people) {
         if (!SameNickname(person, m_nickname))
             Send(ChatPacket::Talk, payload, -1, person);
@@ -543,56 +535,34 @@ bool CSessionDoc::HasPacketTargets() const {
     return std::any_of(m_targets.begin(), m_targets.end(), [](CPacketTarget* t) { return t != nullptr; });
 }
 
-int CSessionDoc::NotifyTargets(int code, const QString& text) {
+template <class T, class Ask> auto CSessionDoc::offerInTurn(const std::vector<T*>& list, Ask ask) {
     ++m_dispatchDepth;
-    int answer = 0;
-    const size_t count = m_targets.size();
+    decltype(ask(*list.front())) answer{};
+    // Entries added meanwhile are not asked; removed ones are holes until the walk is over.
+    const size_t count = list.size();
     for (size_t i = 0; i < count && !answer; ++i) {
-        if (CPacketTarget* target = m_targets[i])
-            answer = target->OnSessionEvent(code, text);
+        if (T* entry = list[i])
+            answer = ask(*entry);
     }
     --m_dispatchDepth;
     compactTargets();
     return answer;
+}
+
+int CSessionDoc::NotifyTargets(int code, const QString& text) {
+    return offerInTurn(m_targets, [&](CPacketTarget& target) { return target.OnSessionEvent(code, text); });
 }
 
 int CSessionDoc::BroadcastSubDocEvent(int code, const QVariant& argument) {
-    ++m_dispatchDepth;
-    int answer = 0;
-    const size_t count = m_subDocs.size();
-    for (size_t i = 0; i < count && !answer; ++i) {
-        if (CSubDocument* sub = m_subDocs[i])
-            answer = sub->OnEvent(code, argument);
-    }
-    --m_dispatchDepth;
-    compactTargets();
-    return answer;
+    return offerInTurn(m_subDocs, [&](CSubDocument& sub) { return sub.OnEvent(code, argument); });
 }
 
 bool CSessionDoc::QuerySubDocuments(int code, const QVariant& data) {
-    ++m_dispatchDepth;
-    bool answer = false;
-    const size_t count = m_subDocs.size();
-    for (size_t i = 0; i < count && !answer; ++i) {
-        if (CSubDocument* sub = m_subDocs[i])
-            answer = sub->Query(code, data);
-    }
-    --m_dispatchDepth;
-    compactTargets();
-    return answer;
+    return offerInTurn(m_subDocs, [&](CSubDocument& sub) { return sub.Query(code, data); });
 }
 
 bool CSessionDoc::RouteCommandToSubDocuments(int id) {
-    ++m_dispatchDepth;
-    bool handled = false;
-    const size_t count = m_subDocs.size();
-    for (size_t i = 0; i < count && !handled; ++i) {
-        if (CSubDocument* sub = m_subDocs[i])
-            handled = sub->OnCommand(id);
-    }
-    --m_dispatchDepth;
-    compactTargets();
-    return handled;
+    return offerInTurn(m_subDocs, [&](CSubDocument& sub) { return sub.OnCommand(id); });
 }
 
 CSubDocument* CSessionDoc::AdoptSubDocument(std::unique_ptr<CSubDocument> subDocument) {
@@ -642,14 +612,7 @@ void CSessionDoc::handleUndeliverable(const QString& text) {
 }
 
 bool CSessionDoc::offerToTargets(int type, const QString& text) {
-    const size_t count = m_targets.size();
-    for (size_t i = 0; i < count; ++i) {
-        if (CPacketTarget* target = m_targets[i]) {
-            if (target->OnPacket(type, text))
-                return true;
-        }
-    }
-    return false;
+    return offerInTurn(m_targets, [&](CPacketTarget& target) { return target.OnPacket(type, text) != 0; });
 }
 
 bool CSessionDoc::offerToViews(int type, const QString& text) {

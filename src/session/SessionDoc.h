@@ -277,6 +277,8 @@ private:
     void armAwayCheck();
     void stopTimers();
     void compactTargets();
+    // Offers something to each entry of list in turn until one answers (nonzero) -> that answer.
+    template <class T, class Ask> auto offerInTurn(const std::vector<T*>& list, Ask ask);
     static QString talkKey(const QStringList& people);
     QStringList limitTalkPeople(QStringList names, bool tellUser) const;
     QString machineId() const;

@@ -117,18 +117,14 @@ bool CUserInfo::readFields(CPacketCursor& cursor) {
             setInt(this->*field.intMember, value, field.bit);
             break;
         }
-        case FieldSpec::Text: {
-            QString value;
-            if (!readLineText(cursor, value))
-                return false;
-            setText(this->*field.textMember, value, field.bit);
-            break;
-        }
+        case FieldSpec::Text:
         case FieldSpec::Rating: {
             QString value;
             if (!readLineText(cursor, value))
                 return false;
-            if (const auto rating = parseRating(value))
+            if (field.kind == FieldSpec::Text)
+                setText(this->*field.textMember, value, field.bit);
+            else if (const auto rating = parseRating(value))
                 SetRating(*rating);
             break;
         }
@@ -215,14 +211,20 @@ void CUserInfo::CopyFrom(const CUserInfo* other) {
     }
 }
 
-QString CUserInfo::GetLongStatusText() const {
+QString CUserInfo::busyStatusText() const {
     if (m_activity == kActivityPlaying)
         return QStringLiteral("Playing");
     if (m_activity == kActivityTeaching)
         return QStringLiteral("Teaching");
     if (m_presence == kPresenceAway)
         return QStringLiteral("Away");
-    QString text;
+    return QString();
+}
+
+QString CUserInfo::GetLongStatusText() const {
+    QString text = busyStatusText();
+    if (!text.isEmpty())
+        return text;
     if (m_activity == kActivityFinished)
         text = QStringLiteral("Finished playing");
     else if (m_activity == kActivityWatching)
@@ -237,12 +239,8 @@ QString CUserInfo::GetLongStatusText() const {
 }
 
 QString CUserInfo::GetShortStatusText() const {
-    if (m_activity == kActivityPlaying)
-        return QStringLiteral("Playing");
-    if (m_activity == kActivityTeaching)
-        return QStringLiteral("Teaching");
-    if (m_presence == kPresenceAway)
-        return QStringLiteral("Away");
+    if (const QString busy = busyStatusText(); !busy.isEmpty())
+        return busy;
     if (m_presence == kPresenceReady)
         return QStringLiteral("Ready");
     if (m_activity == kActivityWatching)

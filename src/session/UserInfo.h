@@ -154,6 +154,8 @@ private:
     struct FieldSpec;
     static const FieldSpec* fieldTable(int& count);
     bool readFields(CPacketCursor& cursor);
+    // "Playing", "Teaching" or "Away", which both status texts put first; else empty.
+    QString busyStatusText() const;
 
     void setInt(int& field, int value, quint32 bit) {
         if (field != value) {

@@ -19,12 +19,13 @@ struct CDevServer::Client {
 
 namespace {
 
+// The first blank-separated word of text; rest (when given) receives what follows it.
 QString firstWord(const QString& text, QString* rest = nullptr) {
-    const QString trimmed = text.trimmed();
-    const qsizetype blank = trimmed.indexOf(QLatin1Char(' '));
+    QString source = text.trimmed();
+    const QString word = NextToken(source, u" ");
     if (rest)
-        *rest = blank < 0 ? QString() : trimmed.mid(blank + 1);
-    return blank < 0 ? trimmed : trimmed.left(blank);
+        *rest = source;
+    return word;
 }
 
 const CServiceSettings& lobbySettings() {
