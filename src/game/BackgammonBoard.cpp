@@ -473,7 +473,9 @@ bool CBackgammonBoard::DoNewGame(const QStringList& args) {
         ResetToStart();
         m_autoDoubles = 0;
         const int length = m_rules.matchLength;
-        m_crawfordGame = length > 0 && m_rules.crawford && !m_crawfordDone &&
+        // The game after a player first comes within one point of the match: a match that starts
+        // there (one point long) has none.
+        m_crawfordGame = length > 0 && m_rules.crawford && !m_crawfordDone && m_gameNumber > 0 &&
                          (m_scores[0] == length - 1 || m_scores[1] == length - 1);
         m_gameOpened = true;
     }

@@ -8,6 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
+
+inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
 
 namespace gametest {
 
