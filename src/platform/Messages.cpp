@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QMutex>
 #include <QPointer>
+#include <QSet>
 #include <QWidget>
 
 namespace platform {
@@ -28,33 +29,67 @@ bool SendMessageTo(QObject* target, MessageId id, qintptr wParam, Object* lParam
 
 namespace {
 
-void collect(QWidget* widget, QList<QPointer<QWidget>>& out) {
-    out.append(widget);
-    for (QObject* child : widget->children()) {
-        auto* childWidget = qobject_cast<QWidget*>(child);
-        if (!childWidget || childWidget->isWindow())
-            continue; // owned top-level windows are roots of their own
-        collect(childWidget, out);
+using Snapshot = QList<QPointer<QWidget>>;
+
+// Takes widgets in depth-first order, each at most once; child windows are queued as further roots
+// when ownedWindows is given, else left out.
+class Collector {
+public:
+    explicit Collector(QList<QWidget*>* ownedWindows) : m_ownedWindows(ownedWindows) {}
+
+    void addTree(QWidget* widget) {
+        if (m_seen.contains(widget))
+            return; // its tree was taken with it
+        m_seen.insert(widget);
+        m_snapshot.append(widget);
+        addDescendants(widget);
     }
-}
+
+    void addDescendants(QWidget* widget) {
+        for (QObject* child : widget->children()) {
+            auto* childWidget = qobject_cast<QWidget*>(child);
+            if (!childWidget)
+                continue;
+            if (!childWidget->isWindow())
+                addTree(childWidget);
+            else if (m_ownedWindows)
+                m_ownedWindows->append(childWidget);
+        }
+    }
+
+    void deliver(MessageId id, qintptr wParam, Object* lParam) const {
+        for (const QPointer<QWidget>& widget : m_snapshot) {
+            if (widget)
+                SendMessageTo(widget.data(), id, wParam, lParam);
+        }
+    }
+
+private:
+    QList<QWidget*>* m_ownedWindows;
+    QSet<QWidget*> m_seen;
+    Snapshot m_snapshot;
+};
 
 } // namespace
 
 void BroadcastMessage(const QList<QWidget*>& roots, MessageId id, qintptr wParam, Object* lParam) {
-    QList<QPointer<QWidget>> snapshot;
-    for (QWidget* root : roots) {
-        if (!root)
-            continue;
-        bool seen = false;
-        for (const auto& p : snapshot)
-            seen = seen || p == root;
-        if (!seen)
-            collect(root, snapshot);
-    }
-    for (const QPointer<QWidget>& widget : snapshot) {
-        if (widget)
-            SendMessageTo(widget.data(), id, wParam, lParam);
-    }
+    QList<QWidget*> pending;
+    for (QWidget* root : roots)
+        if (root)
+            pending.append(root);
+    Collector collector(&pending);
+    // Roots first, in the order given, each with its tree; the windows they own after all of them.
+    for (qsizetype i = 0; i < pending.size(); ++i)
+        collector.addTree(pending[i]);
+    collector.deliver(id, wParam, lParam);
+}
+
+void SendMessageToDescendants(QWidget* root, MessageId id, qintptr wParam, Object* lParam) {
+    if (!root)
+        return;
+    Collector collector(nullptr);
+    collector.addDescendants(root);
+    collector.deliver(id, wParam, lParam);
 }
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/Ui.h"
 
+#include "platform/Seam.h"
 #include "platform/Win32Codes.h"
 
 #include <QApplication>
@@ -14,12 +15,7 @@ namespace platform {
 
 namespace {
 
-Ui* g_installed = nullptr;
-
-QtUi& realUi() {
-    static QtUi instance;
-    return instance;
-}
+Seam<Ui, QtUi> g_ui;
 
 // The button a box answers when nobody presses one (Escape, or a scripted run without an answer).
 int defaultButton(unsigned type) {
@@ -36,13 +32,9 @@ int defaultButton(unsigned type) {
 
 } // namespace
 
-Ui& ui() { return g_installed ? *g_installed : realUi(); }
+Ui& ui() { return g_ui.get(); }
 
-Ui* SetUi(Ui* replacement) {
-    Ui* previous = g_installed;
-    g_installed = replacement;
-    return previous;
-}
+Ui* SetUi(Ui* replacement) { return g_ui.set(replacement); }
 
 int QtUi::MessageBox(QWidget* parent, const QString& text, const QString& caption, unsigned type) {
     QMessageBox box(parent);

@@ -27,7 +27,11 @@ private:
 };
 
 // Each reader skips white space, reads one field and moves the cursor past it; false (cursor
-// unchanged) when the next field is missing or not of that kind.
+// unchanged) when the next field is missing or not of that kind. An integer ends at its first
+// non-digit; one that does not fit its type is refused, never wrapped. Inside quotes a backslash takes
+// the next character as it is. A float field holds at most 32 characters of C-locale decimal text
+// (optional sign, point, exponent; blanks around it allowed); "inf", "nan" and out-of-range values
+// are refused.
 bool ReadPacketInt(CPacketCursor& cursor, int& result);           // optional '-', decimal, fits an int
 bool ReadPacketUnsigned(CPacketCursor& cursor, quint32& result);  // decimal, fits 32 bits
 bool ReadPacketString(CPacketCursor& cursor, QString& result);    // quoted, escapes undone
@@ -36,6 +40,10 @@ bool ReadPacketFloat(CPacketCursor& cursor, double& result);      // quoted deci
 bool ReadTokenFrom(const CPacketCursor& cursor, QString& result);
 
 // Writers append one field with no separator; callers add the blanks.
+// WritePacketFloat writes what printf's "%.*g" gives in the C locale: at most significantDigits
+// significant digits (clamped to 1..17), trailing zeros dropped, exponent form only for very large or
+// small values ("1.5" for 1.5 with 3 digits, "123.46" for 123.456 with 5). A non-finite value is
+// written as "0" so that every written field reads back.
 void WritePacketInt(QString& out, qint64 number);
 void WritePacketCString(QString& out, QStringView text);
 void WritePacketFloat(QString& out, double value, int significantDigits);

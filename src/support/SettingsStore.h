@@ -2,8 +2,16 @@
 
 #include "platform/Geometry.h"
 
+#include <QPointer>
 #include <QString>
 #include <QtGlobal>
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <optional>
+
+class QTimer;
 
 namespace platform {
 class Object;
@@ -17,6 +25,16 @@ class Registry;
 // Sections and value names compare without regard to case. Integers are 32 raw bits: a value written
 // as -1 reads back as 0xFFFFFFFF through GetUInt. A value of the wrong type reads as the default.
 // Thread-safe: the icon worker reads and writes the application profile.
+//
+// Layout in the registry tree (platform::Registry), below the user's root:
+//   Software\Harrowgate\Norvale\<nickname>\<section>     the user's tree
+//   Software\Harrowgate\Norvale\MOST_RECENT\<section>    the "MOST_RECENT" tree
+//   Software\Harrowgate\Norvale Client\<section>         the application profile
+// No nickname can be "MOST_RECENT" (nicknames hold no '_'); a '\' in one would be taken as '_'.
+// Values are DWORDs (integers, switches as 0/1, unsigned masks and colours) or strings (texts and
+// rectangles). Each change schedules a save of the whole file a second later on the GUI thread
+// (changes in between share it); the file is also written when the application quits and when the
+// store is destroyed.
 class CSettingsStore {
 public:
     explicit CSettingsStore(platform::Registry& registry);
@@ -75,11 +93,36 @@ public:
     // Writes the settings file now (it is also written shortly after each change and at exit).
     bool Save();
 
+    // How long after a change the file is written (1000 ms; tests shorten it). GUI thread only.
+    void SetSaveDelay(int milliseconds);
+
+    // The tree under the store (tests empty it between cases).
+    platform::Registry& GetRegistry() const { return m_registry; }
+
+    // The sections' keys in the tree.
+    static QString UserKey(const QString& nickname, const QString& section);
+    static QString RecentKey(const QString& section);
+    static QString AppProfileKey(const QString& section);
+
 private:
+    QString userKey(const QString& section) const;
+    std::optional<quint32> readDWord(const QString& section, const QString& name, bool userOnly) const;
+    std::optional<QString> readString(const QString& section, const QString& name, bool userOnly) const;
+    void writeDWord(const QString& section, const QString& name, quint32 value);
+    void writeString(const QString& section, const QString& name, const QString& value);
+    void onRegistryChanged();
+    void startSaveTimer();
+
     platform::Registry& m_registry;
+    mutable std::mutex m_userMutex;
     QString m_user;
     bool m_installDirFound = false;
+    int m_saveDelayMs = 1000;
+    QPointer<QTimer> m_saveTimer;              // GUI thread only
+    std::atomic<bool> m_saveRequested{false};  // a worker's change is on its way to the GUI thread
+    std::shared_ptr<int> m_alive;              // guards calls queued to the GUI thread
 };
 
-// The one process-wide store, on the settings file under $NORVALE_HOME (made on first use).
+// The one process-wide store, on the settings file $NORVALE_HOME/settings.reg (made on first use,
+// written at exit).
 CSettingsStore& GetSettingsStore();

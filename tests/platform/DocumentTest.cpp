@@ -54,6 +54,78 @@ TEST(Document, DestroyedViewLeavesItsDocument) {
     EXPECT_TRUE(doc.Views().empty());
 }
 
+TEST(Document, HintObjectAndSenderReachTheView) {
+    struct HintView : platform::View {
+        platform::View* sender = nullptr;
+        platform::Object* object = nullptr;
+        int hint = -1;
+        void OnUpdate(platform::View* s, int h, platform::Object* o) override {
+            sender = s;
+            hint = h;
+            object = o;
+        }
+    };
+    platform::Document doc;
+    HintView view;
+    RecordingView other;
+    doc.AddView(&view);
+    platform::Object record;
+    doc.UpdateAllViews(&other, 4099, &record);
+    EXPECT_EQ(view.sender, &other);
+    EXPECT_EQ(view.hint, 4099);
+    EXPECT_EQ(view.object, &record);
+    // The first update of a view is "everything may have changed".
+    view.OnInitialUpdate();
+    EXPECT_EQ(view.hint, 0);
+    EXPECT_EQ(view.object, nullptr);
+}
+
+TEST(Document, AViewBelongsToOneDocumentAtATime) {
+    platform::Document first, second;
+    RecordingView view;
+    first.AddView(&view);
+    first.AddView(&view); // twice is once
+    EXPECT_EQ(first.Views().size(), 1u);
+    second.AddView(&view);
+    EXPECT_TRUE(first.Views().empty());
+    EXPECT_EQ(view.GetDocument(), &second);
+    first.RemoveView(&view); // not its view: nothing
+    EXPECT_EQ(view.GetDocument(), &second);
+    first.AddView(nullptr);
+    EXPECT_TRUE(first.Views().empty());
+}
+
+TEST(Document, ViewAddedDuringUpdateWaitsForTheNextOne) {
+    platform::Document doc;
+    RecordingView a, late;
+    doc.AddView(&a);
+    a.onUpdate = [&] { doc.AddView(&late); };
+    doc.UpdateAllViews(nullptr, 1);
+    EXPECT_TRUE(late.hints.empty());
+    a.onUpdate = nullptr;
+    doc.UpdateAllViews(nullptr, 2);
+    EXPECT_EQ(late.hints, std::vector<int>{2});
+}
+
+TEST(Document, ViewsOutliveTheirDocumentSafely) {
+    RecordingView view;
+    {
+        platform::Document doc;
+        doc.AddView(&view);
+    }
+    EXPECT_EQ(view.GetDocument(), nullptr);
+}
+
+TEST(Document, RuntimeClassesAnswerKindOfChecks) {
+    platform::Document doc;
+    RecordingView view;
+    EXPECT_STREQ(doc.RuntimeClassName(), "CDocument");
+    EXPECT_TRUE(doc.IsKindOf("CObject"));
+    EXPECT_FALSE(doc.IsKindOf("CView"));
+    EXPECT_EQ(platform::object_cast<platform::View>(&view), &view);
+    EXPECT_EQ(platform::object_cast<platform::Document>(static_cast<platform::Object*>(&view)), nullptr);
+}
+
 struct Payload : platform::Object {
     NV_DECLARE_RUNTIME_CLASS(CPayload, platform::Object)
 };
