@@ -49,6 +49,44 @@ bool ParseStep(const QString& text, int& from, int& to) {
            to >= -1 && to <= 26;
 }
 
+bool AllNumbers(const QStringList& args) {
+    int value;
+    return std::all_of(args.begin(), args.end(), [&](const QString& arg) { return ParseInt(arg, value); });
+}
+
+bool AllSteps(const QStringList& args) {
+    int from, to;
+    return std::all_of(args.begin(), args.end(), [&](const QString& arg) { return ParseStep(arg, from, to); });
+}
+
+// Whether a command's arguments have the form its letter asks for; unknown letters have none.
+bool IsWellFormed(char16_t letter, const QStringList& args) {
+    const auto count = args.size();
+    switch (letter) {
+    case 's':
+        return count >= 2 && count <= 8 && AllNumbers(args);
+    case 'n':
+        return (count == 0 || count == 2) && AllNumbers(args);
+    case 'r':
+        return count == 2 && AllNumbers(args);
+    case 'x':
+        return count == 1 && AllNumbers(args);
+    case 'c':
+        return count == 1 && AllSteps(args);
+    case 'm':
+        return count <= 4 && AllSteps(args);
+    case 'd':
+    case 'a':
+    case 'k':
+    case 'y':
+    case 'u':
+    case 'z':
+        return count == 0;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 CBackgammonBoard::CBackgammonBoard() {
@@ -327,85 +365,47 @@ int CBackgammonBoard::ApplyCommand(const QString& text, int flags) {
     m_lastError = kSyntaxError;
     if (tokens.isEmpty() || tokens[0].size() != 1)
         return 0;
+    const char16_t letter = tokens[0][0].unicode();
     const QStringList args = tokens.mid(1);
-    const auto noArgs = [&] { return args.isEmpty(); };
-    const auto numbers = [&](int count) {
-        if (args.size() != count)
-            return false;
-        for (const QString& arg : args) {
-            int value;
-            if (!ParseInt(arg, value))
-                return false;
-        }
-        return true;
-    };
-
+    if (!IsWellFormed(letter, args))
+        return 0;
+    m_lastError = kIllegal;
     bool applied = false;
-    switch (tokens[0][0].unicode()) {
+    switch (letter) {
     case 's':
-        if (args.size() < 2 || args.size() > 8 || !numbers(static_cast<int>(args.size())))
-            return 0;
-        m_lastError = kIllegal;
         applied = DoMatchStart(args);
         break;
     case 'n':
-        if (!noArgs() && !numbers(2))
-            return 0;
-        m_lastError = kIllegal;
         applied = DoNewGame(args);
         break;
     case 'r':
-        if (!numbers(2))
-            return 0;
-        m_lastError = kIllegal;
         applied = DoRoll(args);
         break;
-    case 'c': {
-        int from, to;
-        if (args.size() != 1 || !ParseStep(args[0], from, to))
-            return 0;
-        m_lastError = kIllegal;
+    case 'c':
         applied = DoStep(args[0]);
         break;
-    }
-    case 'm': {
-        if (args.size() > 4)
-            return 0;
-        for (const QString& arg : args) {
-            int from, to;
-            if (!ParseStep(arg, from, to))
-                return 0;
-        }
-        m_lastError = kIllegal;
+    case 'm':
         applied = DoPlay(args);
         break;
-    }
     case 'd':
-    case 'a':
-    case 'k':
-    case 'y':
-    case 'u':
-    case 'z': {
-        if (!noArgs())
-            return 0;
-        m_lastError = kIllegal;
-        const char16_t letter = tokens[0][0].unicode();
-        applied = letter == 'd'   ? DoDouble()
-                  : letter == 'a' ? DoTake()
-                  : letter == 'k' ? DoPass()
-                  : letter == 'y' ? DoAnswerResign(true)
-                  : letter == 'u' ? DoAnswerResign(false)
-                                  : DoUndo();
+        applied = DoDouble();
         break;
-    }
+    case 'a':
+        applied = DoTake();
+        break;
+    case 'k':
+        applied = DoPass();
+        break;
     case 'x':
-        if (!numbers(1))
-            return 0;
-        m_lastError = kIllegal;
         applied = DoResign(args);
         break;
-    default:
-        return 0;
+    case 'y':
+    case 'u':
+        applied = DoAnswerResign(letter == 'y');
+        break;
+    case 'z':
+        applied = DoUndo();
+        break;
     }
     if (!applied)
         return 0;
