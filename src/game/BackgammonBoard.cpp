@@ -4,9 +4,13 @@
 
 namespace {
 
-int Other(int side) { return side == 1 ? 2 : 1; }
+int Other(int side) {
+    return side == 1 ? 2 : 1;
+}
 
-bool IsSide(int side) { return side == 1 || side == 2; }
+bool IsSide(int side) {
+    return side == 1 || side == 2;
+}
 
 // The starting position of a variant in the mover's view; the same for both sides.
 BgSide StartingSide(int variant) {
@@ -45,8 +49,16 @@ bool ParseStep(const QString& text, int& from, int& to) {
     const qsizetype slash = text.indexOf(QLatin1Char('/'));
     if (slash <= 0 || slash != text.lastIndexOf(QLatin1Char('/')))
         return false;
-    return ParseInt(text.left(slash), from) && ParseInt(text.mid(slash + 1), to) && from >= -1 && from <= 26 &&
-           to >= -1 && to <= 26;
+    return ParseInt(text.left(slash), from) && ParseInt(text.mid(slash + 1), to) && from >= -1 &&
+           from <= 26 && to >= -1 && to <= 26;
+}
+
+CGameLogRecord MakeRecord(CGameLogRecord::Kind kind, const QString& text, int a = 0) {
+    CGameLogRecord record;
+    record.kind = kind;
+    record.text = text;
+    record.a = a;
+    return record;
 }
 
 bool AllNumbers(const QStringList& args) {
@@ -56,7 +68,8 @@ bool AllNumbers(const QStringList& args) {
 
 bool AllSteps(const QStringList& args) {
     int from, to;
-    return std::all_of(args.begin(), args.end(), [&](const QString& arg) { return ParseStep(arg, from, to); });
+    return std::all_of(args.begin(), args.end(),
+                       [&](const QString& arg) { return ParseStep(arg, from, to); });
 }
 
 // Whether a command's arguments have the form its letter asks for; unknown letters have none.
@@ -181,7 +194,9 @@ void CBackgammonBoard::SetPlayers(const QStringList& names, int localIndex, bool
     m_watching = watching;
 }
 
-QString CBackgammonBoard::GetPlayerName(int side) const { return IsSide(side) ? m_names[side - 1] : QString(); }
+QString CBackgammonBoard::GetPlayerName(int side) const {
+    return IsSide(side) ? m_names[side - 1] : QString();
+}
 
 QString CBackgammonBoard::FormatPlayersTitle() const {
     return QStringLiteral("%1 vs. %2").arg(m_names[0], m_names[1]);
@@ -227,7 +242,8 @@ bool CBackgammonBoard::SetState(int state) {
 }
 
 void CBackgammonBoard::SetSideOnRoll(int side) {
-    if (!IsSide(side) || m_state == kStateMoving || m_state == kStateCubeOffered || m_state == kStateResignOffered)
+    if (!IsSide(side) || m_state == kStateMoving || m_state == kStateCubeOffered ||
+        m_state == kStateResignOffered)
         return;
     m_sideOnRoll = side;
 }
@@ -262,7 +278,9 @@ bool CBackgammonBoard::SetDice(int die1, int die2) {
     return true;
 }
 
-int CBackgammonBoard::GetScore(int side) const { return IsSide(side) ? m_scores[side - 1] : 0; }
+int CBackgammonBoard::GetScore(int side) const {
+    return IsSide(side) ? m_scores[side - 1] : 0;
+}
 
 bool CBackgammonBoard::SetScore(int side, int score) {
     if (!IsSide(side) || score < 0 || score > kMaxScore)
@@ -312,7 +330,9 @@ int CBackgammonBoard::GetCount(int position) const {
     return GetCheckers(1, position) - GetCheckers(2, position);
 }
 
-int CBackgammonBoard::GetTotalCheckers(int side) const { return IsSide(side) ? m_sides[side - 1].Total() : 0; }
+int CBackgammonBoard::GetTotalCheckers(int side) const {
+    return IsSide(side) ? m_sides[side - 1].Total() : 0;
+}
 
 int CBackgammonBoard::GetPipCount(int side) const {
     if (!IsSide(side))
@@ -560,10 +580,8 @@ void CBackgammonBoard::StartTurn(int die1, int die2) {
                 m_higherDie = higher;
     }
     if (m_maxDice == 0) {
-        CGameLogRecord play;
-        play.kind = CGameLogRecord::kPlay;
-        play.text = QStringLiteral(" Cannot move");
-        LogCell(std::move(play), m_sideOnRoll, m_sideOnRoll == 2, true, true);
+        LogCell(MakeRecord(CGameLogRecord::kPlay, QStringLiteral(" Cannot move")), m_sideOnRoll,
+                m_sideOnRoll == 2, true, true);
         EndTurn();
     }
 }
@@ -611,9 +629,8 @@ bool CBackgammonBoard::CheckedStep(int fromView, int toView) {
     std::sort(dice.begin(), dice.end());
     dice.erase(std::unique(dice.begin(), dice.end()), dice.end());
     // The exact die first; bearing off with a larger die only when no exact one fits.
-    std::stable_sort(dice.begin(), dice.end(), [&](int a, int b) {
-        return (fromView - a == toView) > (fromView - b == toView);
-    });
+    std::stable_sort(dice.begin(), dice.end(),
+                     [&](int a, int b) { return (fromView - a == toView) > (fromView - b == toView); });
     for (int die : dice) {
         if (bgmoves::Target(fromView, die) != toView || !bgmoves::CanStep(Me(), Opp(), fromView, die))
             continue;
@@ -769,11 +786,9 @@ bool CBackgammonBoard::DoDouble() {
         m_offeredValue = m_cubeValue * 2;
         m_beavered = false;
         m_state = kStateCubeOffered;
-        CGameLogRecord record;
-        record.kind = CGameLogRecord::kDouble;
-        record.a = m_offeredValue;
-        record.text = QStringLiteral(" Doubles => %1").arg(m_offeredValue);
-        LogCell(std::move(record), m_doubler, m_doubler == 2, true, true);
+        LogCell(MakeRecord(CGameLogRecord::kDouble, QStringLiteral(" Doubles => %1").arg(m_offeredValue),
+                           m_offeredValue),
+                m_doubler, m_doubler == 2, true, true);
         return true;
     }
     if (m_state != kStateCubeOffered)
@@ -785,11 +800,9 @@ bool CBackgammonBoard::DoDouble() {
             return false;
         m_cubeValue = m_offeredValue * 2;
         m_cubeOwner = taker;
-        CGameLogRecord record;
-        record.kind = CGameLogRecord::kBeaver;
-        record.a = m_cubeValue;
-        record.text = QStringLiteral(" Beavers => %1").arg(m_cubeValue);
-        LogCell(std::move(record), taker, taker == 2, true, false);
+        LogCell(MakeRecord(CGameLogRecord::kBeaver, QStringLiteral(" Beavers => %1").arg(m_cubeValue),
+                           m_cubeValue),
+                taker, taker == 2, true, false);
         if (m_rules.raccoons && m_cubeValue * 2 <= kMaxCubeValue) {
             m_beavered = true;
             m_offeredValue = m_cubeValue;
@@ -807,11 +820,9 @@ bool CBackgammonBoard::DoDouble() {
     m_state = kStateAwaitingRoll;
     m_beavered = false;
     m_offeredValue = 0;
-    CGameLogRecord record;
-    record.kind = CGameLogRecord::kRaccoon;
-    record.a = m_cubeValue;
-    record.text = QStringLiteral(" Raccoons => %1").arg(m_cubeValue);
-    LogCell(std::move(record), m_doubler, m_doubler == 2, true, false);
+    LogCell(
+        MakeRecord(CGameLogRecord::kRaccoon, QStringLiteral(" Raccoons => %1").arg(m_cubeValue), m_cubeValue),
+        m_doubler, m_doubler == 2, true, false);
     return true;
 }
 
@@ -840,28 +851,25 @@ bool CBackgammonBoard::DoPass() {
     if (m_state != kStateCubeOffered || m_beavered)
         return false;
     const int answering = Other(m_doubler);
-    CGameLogRecord record;
-    record.kind = CGameLogRecord::kDrop;
-    record.text = QStringLiteral(" Drops");
-    LogCell(std::move(record), answering, answering == 2, true, false);
+    LogCell(MakeRecord(CGameLogRecord::kDrop, QStringLiteral(" Drops")), answering, answering == 2, true,
+            false);
     FinishGame(m_doubler, m_cubeValue);
     return true;
 }
 
 bool CBackgammonBoard::DoResign(const QStringList& args) {
     const int level = args[0].toInt();
-    if ((m_state != kStateAwaitingRoll && m_state != kStateMoving) || !m_gameInProgress || level < 1 || level > 3)
+    if ((m_state != kStateAwaitingRoll && m_state != kStateMoving) || !m_gameInProgress || level < 1 ||
+        level > 3)
         return false;
     m_resigner = m_sideOnRoll;
     m_resignLevel = level;
     m_stateBeforeResign = m_state;
     m_state = kStateResignOffered;
     static const char* const kWhat[] = {"a single game", "a gammon", "a backgammon"};
-    CGameLogRecord record;
-    record.kind = CGameLogRecord::kResign;
-    record.a = level;
-    record.text = QStringLiteral(" Offers to resign %1").arg(QLatin1String(kWhat[level - 1]));
-    LogCell(std::move(record), m_resigner, m_resigner == 2, true, false);
+    LogCell(MakeRecord(CGameLogRecord::kResign,
+                       QStringLiteral(" Offers to resign %1").arg(QLatin1String(kWhat[level - 1])), level),
+            m_resigner, m_resigner == 2, true, false);
     return true;
 }
 
@@ -869,10 +877,9 @@ bool CBackgammonBoard::DoAnswerResign(bool accept) {
     if (m_state != kStateResignOffered)
         return false;
     const int answering = Other(m_resigner);
-    CGameLogRecord record;
-    record.kind = accept ? CGameLogRecord::kAccept : CGameLogRecord::kReject;
-    record.text = accept ? QStringLiteral(" Accepts") : QStringLiteral(" Rejects");
-    LogCell(std::move(record), answering, accept || answering == 2, true, false);
+    LogCell(accept ? MakeRecord(CGameLogRecord::kAccept, QStringLiteral(" Accepts"))
+                   : MakeRecord(CGameLogRecord::kReject, QStringLiteral(" Rejects")),
+            answering, accept || answering == 2, true, false);
     if (!accept) {
         m_state = m_stateBeforeResign;
         m_resigner = 0;
@@ -916,7 +923,8 @@ void CBackgammonBoard::GetLegalPlays(std::vector<BgPlay>& plays) const {
     if (m_state != kStateMoving)
         return;
     const int side = m_sideOnRoll;
-    bgmoves::GenerateLegalPlays(m_turnStart[side - 1], m_turnStart[2 - side], m_turnDice[0], m_turnDice[1], plays);
+    bgmoves::GenerateLegalPlays(m_turnStart[side - 1], m_turnStart[2 - side], m_turnDice[0], m_turnDice[1],
+                                plays);
 }
 
 std::vector<int> CBackgammonBoard::GetLegalDestinations(int from) const {
@@ -957,9 +965,10 @@ void CBackgammonBoard::Log(CGameLogRecord record) {
         m_log.push_back(std::move(record));
 }
 
-void CBackgammonBoard::LogCell(CGameLogRecord record, int column, bool endsLine, bool selectable, bool hasPosition) {
-    const bool newRow = m_row.lastColumn == 0 || column < m_row.lastColumn ||
-                        (column == m_row.lastColumn && m_row.lastEnds);
+void CBackgammonBoard::LogCell(CGameLogRecord record, int column, bool endsLine, bool selectable,
+                               bool hasPosition) {
+    const bool newRow =
+        m_row.lastColumn == 0 || column < m_row.lastColumn || (column == m_row.lastColumn && m_row.lastEnds);
     if (newRow) {
         ++m_row.moveNumber;
         CGameLogRecord number;
@@ -985,7 +994,8 @@ QString CBackgammonBoard::FormatPlayText() const {
     return FormatSteps(m_steps, nullptr);
 }
 
-QString CBackgammonBoard::FormatSteps(const std::vector<Step>& steps, std::vector<std::pair<int, int>>* paths) const {
+QString CBackgammonBoard::FormatSteps(const std::vector<Step>& steps,
+                                      std::vector<std::pair<int, int>>* paths) const {
     // Steps of one checker are joined into one path ("24/13"); a hit on the way stays visible
     // ("24/18*/13").
     struct Path {
@@ -1004,8 +1014,9 @@ QString CBackgammonBoard::FormatSteps(const std::vector<Step>& steps, std::vecto
             chain.push_back({step.from, {{step.to, step.hit}}});
     }
     const auto name = [](int view) {
-        return view == BgSide::kBar ? QStringLiteral("bar")
-                                    : view == BgSide::kOff ? QStringLiteral("off") : QString::number(view);
+        return view == BgSide::kBar   ? QStringLiteral("bar")
+               : view == BgSide::kOff ? QStringLiteral("off")
+                                      : QString::number(view);
     };
     QString text;
     for (const Path& path : chain) {

@@ -173,7 +173,7 @@ private:
         int side = 0;
         int from = 0; // mover's view, 0 tray .. 25 bar
         int to = 0;
-        int die = 0;  // 0 for a step made without the rules
+        int die = 0; // 0 for a step made without the rules
         bool hit = false;
     };
     struct Start {
@@ -254,7 +254,7 @@ private:
     int m_stateBeforeResign = kStateAwaitingRoll;
 
     int m_gameNumber = 0;
-    bool m_gameOpened = false;     // the next game's position is set up (after its first opening roll)
+    bool m_gameOpened = false; // the next game's position is set up (after its first opening roll)
     bool m_gameInProgress = false;
     int m_autoDoubles = 0;
     bool m_crawfordGame = false;

@@ -24,7 +24,9 @@ std::map<QString, CBackgammonDoc::Exporter>& Exporters() {
     return exporters;
 }
 
-QString YesNo(bool on) { return on ? QStringLiteral("Yes") : QStringLiteral("No"); }
+QString YesNo(bool on) {
+    return on ? QStringLiteral("Yes") : QStringLiteral("No");
+}
 
 QString Dollars(int cents) {
     return QStringLiteral("$%1.%2").arg(cents / 100).arg(cents % 100, 2, 10, QLatin1Char('0'));
@@ -86,7 +88,8 @@ bool CBackgammonDoc::SendGameCommand(const QString& command) {
     if (!ApplyMove(text, nickname))
         return false;
     if (GetSession())
-        GetSession()->Send(kMovePacket, m_record.GetPacket(m_record.GetCount() - 1)->payload, QStringLiteral("&"));
+        GetSession()->Send(kMovePacket, m_record.GetPacket(m_record.GetCount() - 1)->payload,
+                           QStringLiteral("&"));
     return true;
 }
 
@@ -191,7 +194,9 @@ void CBackgammonDoc::NotifyUncheckedStep(int value) {
     UpdateAllViews(nullptr, gamehint::kScratchUncheckedStep, &hint);
 }
 
-void CBackgammonDoc::ClearLogViews() { UpdateAllViews(nullptr, gamehint::kClearLog, nullptr); }
+void CBackgammonDoc::ClearLogViews() {
+    UpdateAllViews(nullptr, gamehint::kClearLog, nullptr);
+}
 
 // --- texts ----------------------------------------------------------------------------------------
 
@@ -200,7 +205,9 @@ void CBackgammonDoc::SetPlayerRating(int side, double rating) {
         m_ratings[side - 1] = rating;
 }
 
-double CBackgammonDoc::GetPlayerRating(int side) const { return side == 1 || side == 2 ? m_ratings[side - 1] : 0.0; }
+double CBackgammonDoc::GetPlayerRating(int side) const {
+    return side == 1 || side == 2 ? m_ratings[side - 1] : 0.0;
+}
 
 QString CBackgammonDoc::FormatContestConditions() const {
     const CBGRuleOptions& o = m_options;
@@ -288,8 +295,8 @@ bool CBackgammonDoc::SerializeGame(CGameArchive& archive) {
     qint32 seat = -1;
     quint32 count = 0;
     if (!r.ReadString(tag) || tag != QLatin1String(kFileTag) || !r.ReadString(optionsText) ||
-        !r.ReadStringList(players) || !r.ReadInt32(seat) || !r.ReadString(subtitle1) || !r.ReadString(subtitle2) ||
-        !r.ReadString(rating1) || !r.ReadString(rating2) || !r.ReadUInt32(count))
+        !r.ReadStringList(players) || !r.ReadInt32(seat) || !r.ReadString(subtitle1) ||
+        !r.ReadString(subtitle2) || !r.ReadString(rating1) || !r.ReadString(rating2) || !r.ReadUInt32(count))
         return false;
     CBGRuleOptions options;
     if (!options.ParseText(optionsText) || players.size() > 2 || seat < -1 || seat >= players.size())

@@ -10,7 +10,9 @@ int BgSide::Total() const {
     return total;
 }
 
-int BgSide::InPlay() const { return Total() - c[kOff]; }
+int BgSide::InPlay() const {
+    return Total() - c[kOff];
+}
 
 bool BgSide::AllHome() const {
     for (int p = 7; p <= kBar; ++p)

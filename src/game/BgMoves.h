@@ -43,7 +43,9 @@ namespace bgmoves {
 // only from the highest occupied point.
 bool CanStep(const BgSide& me, const BgSide& opp, int from, int die);
 // The point a step lands on (0 for a checker borne off).
-inline int Target(int from, int die) { return from - die > 0 ? from - die : 0; }
+inline int Target(int from, int die) {
+    return from - die > 0 ? from - die : 0;
+}
 // Applies a step that CanStep allowed; a lone opposing checker on the target goes to its bar.
 BgStep ApplyStep(BgSide& me, BgSide& opp, int from, int die);
 void UndoStep(BgSide& me, BgSide& opp, const BgStep& step);

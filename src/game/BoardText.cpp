@@ -16,7 +16,9 @@ int Mirror(int position) {
     return 25 - position;
 }
 
-int SwapSide(int side) { return side == 1 ? 2 : side == 2 ? 1 : side; }
+int SwapSide(int side) {
+    return side == 1 ? 2 : side == 2 ? 1 : side;
+}
 
 } // namespace
 

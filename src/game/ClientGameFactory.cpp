@@ -20,20 +20,28 @@ QString CClientGameFactory::GetNewsAddress(const QString& host) const {
     return host + QStringLiteral("/web/apps/client/motd/default.asp");
 }
 
-int CClientGameFactory::GetMinPlayers(int) const { return 2; }
-
-int CClientGameFactory::GetMaxPlayers(int) const { return 2; }
-
-QString CClientGameFactory::GetInviteTitle(int kind) const {
-    return kind == kPropositionKind ? QStringLiteral("Proposition Invite") : QStringLiteral("Backgammon Invite");
+int CClientGameFactory::GetMinPlayers(int) const {
+    return 2;
 }
 
-int CClientGameFactory::GetInviteDialogTemplate(int kind) const { return kind == kPropositionKind ? 322 : 148; }
+int CClientGameFactory::GetMaxPlayers(int) const {
+    return 2;
+}
+
+QString CClientGameFactory::GetInviteTitle(int kind) const {
+    return kind == kPropositionKind ? QStringLiteral("Proposition Invite")
+                                    : QStringLiteral("Backgammon Invite");
+}
+
+int CClientGameFactory::GetInviteDialogTemplate(int kind) const {
+    return kind == kPropositionKind ? 322 : 148;
+}
 
 QString CClientGameFactory::DescribeUnfinishedMatch(const QString& entry) const {
     const QStringList words = entry.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     const QString details = words.mid(2).join(QLatin1Char(' '));
-    return details.isEmpty() ? GetGameName() + QStringLiteral(" match") : GetGameName() + QStringLiteral(", ") + details;
+    return details.isEmpty() ? GetGameName() + QStringLiteral(" match")
+                             : GetGameName() + QStringLiteral(", ") + details;
 }
 
 QString CClientGameFactory::GetScoreText(const QString& location, const QString& gameDescriptor) const {
@@ -61,11 +69,12 @@ QString CClientGameFactory::GetToolBarBitmap(bool disabledVariant) const {
 }
 
 QString CClientGameFactory::FormatOpponentRolledText(const QString& peer) {
-    return (peer.size() > kMaxRolledName ? QStringLiteral("Your opponent") : peer) + QStringLiteral(" has rolled.");
+    return (peer.size() > kMaxRolledName ? QStringLiteral("Your opponent") : peer) +
+           QStringLiteral(" has rolled.");
 }
 
-QDialog* CClientGameFactory::CreateInvitationDialog(int kind, CInvitationManager* manager, CInviteData* record,
-                                                    bool incoming) const {
+QDialog* CClientGameFactory::CreateInvitationDialog(int kind, CInvitationManager* manager,
+                                                    CInviteData* record, bool incoming) const {
     return m_invitation ? m_invitation(kind, manager, record, incoming) : nullptr;
 }
 

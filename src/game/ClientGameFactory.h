@@ -58,7 +58,8 @@ public:
     using InvitationDialogCreator =
         std::function<QDialog*(int kind, CInvitationManager* manager, CInviteData* record, bool incoming)>;
     using PlayerInfoDialogCreator = std::function<QDialog*(QObject* session)>;
-    using ContinueSessionDialogCreator = std::function<QDialog*(CContinueSessionController* controller, QWidget* parent)>;
+    using ContinueSessionDialogCreator =
+        std::function<QDialog*(CContinueSessionController* controller, QWidget* parent)>;
 
     void SetInvitationDialogCreator(InvitationDialogCreator creator) { m_invitation = std::move(creator); }
     void SetPlayerInfoDialogCreator(PlayerInfoDialogCreator creator) { m_playerInfo = std::move(creator); }
@@ -66,7 +67,8 @@ public:
         m_continueSession = std::move(creator);
     }
     // A proposition invitation for kind 1, else a backgammon invitation; the caller owns it.
-    QDialog* CreateInvitationDialog(int kind, CInvitationManager* manager, CInviteData* record, bool incoming) const;
+    QDialog* CreateInvitationDialog(int kind, CInvitationManager* manager, CInviteData* record,
+                                    bool incoming) const;
     // A player-information dialog of the module's class, not yet shown.
     QDialog* CreatePlayerInfoDialog(QObject* session) const;
     QDialog* CreateContinueSessionDialog(CContinueSessionController* controller, QWidget* parent) const;

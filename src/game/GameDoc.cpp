@@ -54,11 +54,14 @@ QStringList RoomPlayers(const QString& serviceName) {
     return pieces;
 }
 
-bool SameNickname(const QString& a, const QString& b) { return FoldNickname(a) == FoldNickname(b); }
+bool SameNickname(const QString& a, const QString& b) {
+    return FoldNickname(a) == FoldNickname(b);
+}
 
 } // namespace
 
-CGameDoc::CGameDoc(CGameSessionLink* session, QObject* parent) : platform::Document(parent), m_session(session) {}
+CGameDoc::CGameDoc(CGameSessionLink* session, QObject* parent)
+    : platform::Document(parent), m_session(session) {}
 
 CGameDoc::~CGameDoc() = default;
 
@@ -183,7 +186,9 @@ void CGameDoc::SetDisplayMode(int mode) {
     UpdateAllViews(nullptr, gamehint::kDisplayModeChanged, &hint);
 }
 
-void CGameDoc::SetSubtitle(int which, const QString& text) { (which == 1 ? m_subtitle2 : m_subtitle1) = text; }
+void CGameDoc::SetSubtitle(int which, const QString& text) {
+    (which == 1 ? m_subtitle2 : m_subtitle1) = text;
+}
 
 // --- settings -------------------------------------------------------------------------------------
 
@@ -201,17 +206,23 @@ void CGameDoc::OnPlayerListClosed(bool closedByUser) {
 }
 
 bool CGameDoc::WantsPlayerList() const {
-    return GetSettingsStore().GetIntEx(QLatin1String(RuntimeClassName()), QStringLiteral("Show Player List"), 1) !=
-           0;
+    return GetSettingsStore().GetIntEx(QLatin1String(RuntimeClassName()), QStringLiteral("Show Player List"),
+                                       1) != 0;
 }
 
 // --- files ----------------------------------------------------------------------------------------
 
-QString CGameDoc::GetServiceNameTemplate() const { return QStringLiteral(".gb.Black.White"); }
+QString CGameDoc::GetServiceNameTemplate() const {
+    return QStringLiteral(".gb.Black.White");
+}
 
-QString CGameDoc::GetFileFilter() const { return QStringLiteral("Backgammon Match (*.cbg)"); }
+QString CGameDoc::GetFileFilter() const {
+    return QStringLiteral("Backgammon Match (*.cbg)");
+}
 
-QString CGameDoc::GetDefaultExtension() const { return QStringLiteral("cbg"); }
+QString CGameDoc::GetDefaultExtension() const {
+    return QStringLiteral("cbg");
+}
 
 bool CGameDoc::SerializeGame(CGameArchive& archive) {
     m_pathName = archive.path;
@@ -243,7 +254,9 @@ bool CGameDoc::LoadMatchFile(const QString& path) {
     return SerializeGame(archive);
 }
 
-bool CGameDoc::WriteFile(const QString& path) { return SaveMatchFile(path); }
+bool CGameDoc::WriteFile(const QString& path) {
+    return SaveMatchFile(path);
+}
 
 bool CGameDoc::DoSaveMatch(const CSaveMatchRequest& request) {
     QString path = m_pathName;
@@ -253,11 +266,13 @@ bool CGameDoc::DoSaveMatch(const CSaveMatchRequest& request) {
             QString name = m_players.join(QStringLiteral(" vs "));
             if (name.isEmpty())
                 name = QStringLiteral("Match");
-            suggestion = GetSettingsStore().GetPathName(QStringLiteral("SaveGame"), QStringLiteral("SaveGame")) +
-                         name + QLatin1Char('.') + GetDefaultExtension();
+            suggestion =
+                GetSettingsStore().GetPathName(QStringLiteral("SaveGame"), QStringLiteral("SaveGame")) +
+                name + QLatin1Char('.') + GetDefaultExtension();
         }
-        path = platform::ui().SaveFileName(nullptr, request.saveAs ? QStringLiteral("Save As") : QStringLiteral("Save"),
-                                           suggestion, GetFileFilter());
+        path = platform::ui().SaveFileName(
+            nullptr, request.saveAs ? QStringLiteral("Save As") : QStringLiteral("Save"), suggestion,
+            GetFileFilter());
         if (path.isEmpty())
             return false;
         if (QFileInfo(path).suffix().isEmpty())

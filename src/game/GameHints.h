@@ -4,14 +4,14 @@
 
 // Update hints the game documents and their views exchange.
 namespace gamehint {
-constexpr int kNewRecordEntries = 4096;   // data: the index of the last match-record entry
-constexpr int kDisplayedMove = 4108;      // data: the record index shown, -1 the current position
+constexpr int kNewRecordEntries = 4096; // data: the index of the last match-record entry
+constexpr int kDisplayedMove = 4108;    // data: the record index shown, -1 the current position
 constexpr int kHighlightedMove = 4109;
 constexpr int kSelectionChanged = 4110;
 constexpr int kDisplayModeChanged = 4113;
 constexpr int kReannounceSelection = 4115;
-constexpr int kMoveMarkChanged = 4118;    // data: the record index whose mark changed
-constexpr int kScratchUnchecked = 4125;   // data: the unchecked-steps value for the log's scratch board
+constexpr int kMoveMarkChanged = 4118;  // data: the record index whose mark changed
+constexpr int kScratchUnchecked = 4125; // data: the unchecked-steps value for the log's scratch board
 constexpr int kScratchUncheckedStep = 4126;
 constexpr int kClearLog = 4127;
 } // namespace gamehint

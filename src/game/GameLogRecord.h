@@ -21,20 +21,20 @@ struct CGameLogRecord {
         kRaccoon,    // a: the cube value after the raccoon
         kTake,
         kDrop,
-        kResign,     // a: 1 single game, 2 gammon, 3 backgammon
+        kResign, // a: 1 single game, 2 gammon, 3 backgammon
         kAccept,
         kReject,
-        kWin,        // a: points won, b: 1 when it ends the match
+        kWin, // a: points won, b: 1 when it ends the match
     };
 
     QString text;
-    int column = 0;          // 0 the number gutter, 1 side 1's column, 2 side 2's
-    bool endsLine = false;   // the next entry of a column this one's or lower starts a new line
-    bool selectable = false; // the log's selection may rest on it
-    bool gameStart = false;  // first selectable entry of a game
+    int column = 0;           // 0 the number gutter, 1 side 1's column, 2 side 2's
+    bool endsLine = false;    // the next entry of a column this one's or lower starts a new line
+    bool selectable = false;  // the log's selection may rest on it
+    bool gameStart = false;   // first selectable entry of a game
     bool hasPosition = false; // stands for a position that can be printed
     bool numberLabel = false; // a move number in the gutter
-    bool mark = false;       // printed by default
+    bool mark = false;        // printed by default
 
     Kind kind = kNumber;
     int side = 0; // the side that acted (1 or 2), 0 for entries of the whole match

@@ -35,7 +35,13 @@ class CBackgammonLeagueInviteInfo : public CLeagueInviteInfo {
 public:
     static constexpr int kClassId = 301;
     // The option numbers of the invitation dialogs.
-    enum Option { kOptionRating = 0, kOptionVariant = 1, kOptionMatchLength = 2, kOptionWager = 7, kOptionCube = 8 };
+    enum Option {
+        kOptionRating = 0,
+        kOptionVariant = 1,
+        kOptionMatchLength = 2,
+        kOptionWager = 7,
+        kOptionCube = 8
+    };
 
     CBackgammonLeagueInviteInfo() = default;
     CBackgammonLeagueInviteInfo(const QString& sender, const QString& leagueName, int matchLength, int rating,

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
-bool CMatchRecordEntry::IsMove() const { return type == CMatchRecord::kMovePacketType; }
+bool CMatchRecordEntry::IsMove() const {
+    return type == CMatchRecord::kMovePacketType;
+}
 
 const CMatchRecordEntry* CMatchRecord::GetPacket(int index) const {
     return index >= 0 && index < GetCount() ? &m_entries[index] : nullptr;
@@ -26,7 +28,9 @@ bool CMatchRecord::IsNonMoveEntry(int index) const {
     return entry && !entry->IsMove();
 }
 
-int CMatchRecord::GetMoveEntryIndex(int moveNumber) const { return std::clamp(moveNumber, 0, GetCount()); }
+int CMatchRecord::GetMoveEntryIndex(int moveNumber) const {
+    return std::clamp(moveNumber, 0, GetCount());
+}
 
 bool CMatchRecord::GetMoveText(int index, QString& command) const {
     command.clear();

@@ -2,15 +2,17 @@
 
 #include "support/PacketText.h"
 
-CBGBaseRuleOptions::CBGBaseRuleOptions(int matchLength, bool unlimited, bool rated, bool jacoby, bool crawford,
-                                       bool autoDoubles, bool beavers, bool raccoons, bool cube, int variant,
-                                       bool wager, int stake, int reserve, const QString& text)
-    : m_v{matchLength, unlimited, rated, jacoby, crawford, autoDoubles, beavers, raccoons, cube, variant, wager,
-          stake,       reserve,   text} {}
+CBGBaseRuleOptions::CBGBaseRuleOptions(int matchLength, bool unlimited, bool rated, bool jacoby,
+                                       bool crawford, bool autoDoubles, bool beavers, bool raccoons,
+                                       bool cube, int variant, bool wager, int stake, int reserve,
+                                       const QString& text)
+    : m_v{matchLength, unlimited, rated,   jacoby, crawford, autoDoubles, beavers,
+          raccoons,    cube,      variant, wager,  stake,    reserve,     text} {}
 
 std::array<int, CBGBaseRuleOptions::kNumberCount> CBGBaseRuleOptions::Numbers() const {
-    return {m_v.matchLength, m_v.unlimited, m_v.rated,   m_v.jacoby, m_v.crawford, m_v.autoDoubles, m_v.beavers,
-            m_v.raccoons,    m_v.cube,      m_v.variant, m_v.wager,  m_v.stake,    m_v.reserve};
+    return {m_v.matchLength, m_v.unlimited, m_v.rated,    m_v.jacoby, m_v.crawford,
+            m_v.autoDoubles, m_v.beavers,   m_v.raccoons, m_v.cube,   m_v.variant,
+            m_v.wager,       m_v.stake,     m_v.reserve};
 }
 
 bool CBGBaseRuleOptions::IsValid() const {
@@ -43,8 +45,8 @@ bool CBGBaseRuleOptions::ParseBase(CPacketCursor& cursor) {
     for (int i : {1, 2, 3, 4, 5, 6, 7, 8, 10})
         if (v[i] != 0 && v[i] != 1)
             return false;
-    m_v = {v[0],      v[1] != 0, v[2] != 0,  v[3] != 0, v[4] != 0, v[5] != 0, v[6] != 0, v[7] != 0, v[8] != 0,
-           v[9],      v[10] != 0, v[11],     v[12],     text};
+    m_v = {v[0],      v[1] != 0, v[2] != 0, v[3] != 0,  v[4] != 0, v[5] != 0, v[6] != 0,
+           v[7] != 0, v[8] != 0, v[9],      v[10] != 0, v[11],     v[12],     text};
     return true;
 }
 

@@ -38,9 +38,9 @@ public:
 
     CBGBaseRuleOptions() = default;
     explicit CBGBaseRuleOptions(const Values& values) : m_v(values) {}
-    CBGBaseRuleOptions(int matchLength, bool unlimited, bool rated, bool jacoby, bool crawford, bool autoDoubles,
-                       bool beavers, bool raccoons, bool cube, int variant, bool wager, int stake, int reserve,
-                       const QString& text);
+    CBGBaseRuleOptions(int matchLength, bool unlimited, bool rated, bool jacoby, bool crawford,
+                       bool autoDoubles, bool beavers, bool raccoons, bool cube, int variant, bool wager,
+                       int stake, int reserve, const QString& text);
     virtual ~CBGBaseRuleOptions() = default;
 
     // Ranges: a match length of 0 exactly when unlimited, a known variant, amounts 0..99 999 999 cents,

@@ -97,11 +97,11 @@ TEST(BackgammonBoard, OpeningMovesAndIllegalPlays) {
     EXPECT_EQ(board.GetDie(0), 5);
     EXPECT_EQ(board.GetDie(1), 2);
 
-    Refuse(board, "m 13/8");            // both dice can be played
-    Refuse(board, "m 13/7 13/11");      // 6 is not on the dice
-    Refuse(board, "m 24/19 13/11");     // 19 is held by side 2
-    Refuse(board, "m 1/6 13/11");       // side 2's checkers
-    Refuse(board, "m 13/8 13/11 6/5");  // too many steps
+    Refuse(board, "m 13/8");           // both dice can be played
+    Refuse(board, "m 13/7 13/11");     // 6 is not on the dice
+    Refuse(board, "m 24/19 13/11");    // 19 is held by side 2
+    Refuse(board, "m 1/6 13/11");      // side 2's checkers
+    Refuse(board, "m 13/8 13/11 6/5"); // too many steps
     Refuse(board, "r 3 1");
     Refuse(board, "d");
 
@@ -133,7 +133,7 @@ TEST(BackgammonBoard, ParseErrorsAreToldApart) {
         EXPECT_EQ(board.ApplyCommand(bad), 0) << bad;
         EXPECT_EQ(board.GetLastCommandError(), CBackgammonBoard::kSyntaxError) << bad;
     }
-    Refuse(board, "s 5 9");  // no such variant
+    Refuse(board, "s 5 9");   // no such variant
     Refuse(board, "s 5 0 2"); // flags are 0 or 1
     Apply(board, "  n   5  2 ");
     Refuse(board, "x 4");
@@ -226,7 +226,7 @@ TEST(BackgammonBoard, BearingOff) {
     CBackgammonBoard board = GameFrom({{6, 1}, {4, 2}, {8, 1}}, {{12, 3}}, 1);
     Apply(board, "r 6 2");
     Refuse(board, "m 6/-1 4/2"); // the 8 is not home yet
-    Refuse(board, "m 8/2 6/0"); // 0 is side 2's bar, not side 1's tray
+    Refuse(board, "m 8/2 6/0");  // 0 is side 2's bar, not side 1's tray
     Apply(board, "m 8/2 2/-1");
     EXPECT_EQ(board.GetCheckers(1, CBackgammonBoard::kTray1), 12);
 }
@@ -284,11 +284,11 @@ TEST(BackgammonBoard, GammonsAndBackgammonsCountWithTheCube) {
         int points;
     };
     const Case cases[] = {
-        {{{12, 15}}, 1, 2},              // nothing borne off: gammon
-        {{{12, 14}}, 1, 1},              // one borne off: single game
-        {{{12, 14}, {22, 1}}, 2, 6},     // a checker in the winner's home: backgammon, cube 2
-        {{{12, 14}, {3, 1}}, 2, 4},      // only in its own home: gammon
-        {{{12, 14}, {25, 1}}, 4, 12},    // on the bar: backgammon, cube 4
+        {{{12, 15}}, 1, 2},           // nothing borne off: gammon
+        {{{12, 14}}, 1, 1},           // one borne off: single game
+        {{{12, 14}, {22, 1}}, 2, 6},  // a checker in the winner's home: backgammon, cube 2
+        {{{12, 14}, {3, 1}}, 2, 4},   // only in its own home: gammon
+        {{{12, 14}, {25, 1}}, 4, 12}, // on the bar: backgammon, cube 4
     };
     for (const Case& c : cases) {
         CBackgammonBoard board;
@@ -420,7 +420,7 @@ TEST(BackgammonBoard, UncheckedStepsAndEditing) {
     Apply(board, "c 24/3");   // no die moves that far
     Refuse(board, "c 13/19"); // side 2 holds 19
     Refuse(board, "c 13/13");
-    Refuse(board, "c 1/7");   // not the mover's checker
+    Refuse(board, "c 1/7"); // not the mover's checker
     Apply(board, "m 24/3 6/-1");
     EXPECT_EQ(board.GetCheckers(1, CBackgammonBoard::kTray1), 1);
     EXPECT_EQ(board.GetCheckers(1, 3), 1);
@@ -489,7 +489,8 @@ TEST(BackgammonBoard, CopiesAreIndependentValues) {
     EXPECT_EQ(board.GetStepCount(), 1);
     EXPECT_EQ(board.GetCount(11), 0);
     EXPECT_EQ(copy.GetCount(11), 1);
-    EXPECT_EQ(board.GetLogRecordCount() + 1, copy.GetLogRecordCount()) << "the play is logged in the copy only";
+    EXPECT_EQ(board.GetLogRecordCount() + 1, copy.GetLogRecordCount())
+        << "the play is logged in the copy only";
     Apply(board, "c 13/11");
     Apply(board, "m 13/8 13/11");
     EXPECT_EQ(board.GetSavedBoardText(1), copy.GetSavedBoardText(1));

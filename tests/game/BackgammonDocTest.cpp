@@ -190,14 +190,14 @@ TEST(BackgammonDoc, MovesFromTheWrongPlaceAreDropped) {
         EXPECT_EQ(bob.GetBoard().GetSavedBoardText(1), before) << text.toStdString();
         EXPECT_EQ(bob.GetMatchRecord().GetCount(), count) << text.toStdString();
     };
-    offer("Ann", "2 n 5 2");         // already applied
-    offer("Ann", "9 m 13/8 13/11");  // a gap in the sequence
-    offer("Cy", "3 m 13/8 13/11");   // not a player
-    offer("Bob", "3 m 13/8 13/11");  // claims to come from Bob himself
-    offer("", "3 m 13/8 13/11");     // no sender
-    offer("Ann", "3 m 13/8");        // illegal
-    offer("Ann", "3 s 1 0");         // the match start is never sent
-    offer("Ann", "3");               // malformed
+    offer("Ann", "2 n 5 2");        // already applied
+    offer("Ann", "9 m 13/8 13/11"); // a gap in the sequence
+    offer("Cy", "3 m 13/8 13/11");  // not a player
+    offer("Bob", "3 m 13/8 13/11"); // claims to come from Bob himself
+    offer("", "3 m 13/8 13/11");    // no sender
+    offer("Ann", "3 m 13/8");       // illegal
+    offer("Ann", "3 s 1 0");        // the match start is never sent
+    offer("Ann", "3");              // malformed
     offer("Ann", "three m 13/8 13/11");
     offer("Ann", "3 m 13/8 13/11 6/5 8/7 24/1"); // not a command
     session.source = "Ann";
@@ -227,7 +227,8 @@ TEST(BackgammonDoc, ReplayGivesBoardsAndLogRecordsByEntry) {
     EXPECT_FALSE(room.cy().BuildBoardAt(5, board));
 
     std::vector<std::pair<CGameLogRecord::Kind, int>> seen;
-    room.cy().ReplayLog([&](const CGameLogRecord& record, int index) { seen.emplace_back(record.kind, index); });
+    room.cy().ReplayLog(
+        [&](const CGameLogRecord& record, int index) { seen.emplace_back(record.kind, index); });
     const std::vector<std::pair<CGameLogRecord::Kind, int>> expected{
         {CGameLogRecord::kMatchStart, 0}, {CGameLogRecord::kGameStart, 1}, {CGameLogRecord::kNumber, 1},
         {CGameLogRecord::kRoll, 1},       {CGameLogRecord::kPlay, 2},      {CGameLogRecord::kDouble, 3},

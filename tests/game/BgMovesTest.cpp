@@ -155,7 +155,7 @@ TEST(BgMoves, HigherDieWhenOnlyOneCanBePlayed) {
 
     // Now both single dice are possible but not both together: the higher must be played.
     opp.c[25 - 18] = 0;
-    opp.c[25 - 8] = 2;  // after 24/18, 18/13 blocked; after 24/19, 19/13 blocked
+    opp.c[25 - 8] = 2; // after 24/18, 18/13 blocked; after 24/19, 19/13 blocked
     opp.c[25 - 7] = 0;
     bgmoves::GenerateLegalPlays(me, opp, 6, 5, plays);
     ASSERT_EQ(plays.size(), 1u);

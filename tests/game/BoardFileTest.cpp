@@ -49,7 +49,9 @@ TEST(BoardFile, UnreadableFilesGiveNoText) {
     EXPECT_TRUE(LoadBoardFileText(dir.filePath("missing.bgp")).isEmpty());
 
     const QString truncated = dir.filePath("truncated.bgp");
-    WriteAll(truncated, QByteArray("\x0f.gp.Black.White\x30" "1.0 0", 22));
+    WriteAll(truncated, QByteArray("\x0f.gp.Black.White\x30"
+                                   "1.0 0",
+                                   22));
     EXPECT_TRUE(LoadBoardFileText(truncated).isEmpty());
 
     // A length that claims four gigabytes must not be believed.

@@ -10,15 +10,17 @@
 #include <map>
 #include <ostream>
 
-inline void PrintTo(const QString& text, std::ostream* os) { *os << '"' << text.toStdString() << '"'; }
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 namespace gametest {
 
 // Checkers by the side's own view (25 bar, 1..24 points); the rest of fifteen go to the tray.
 using SideSpec = std::map<int, int>;
 
-inline QString BoardText(const SideSpec& side1, const SideSpec& side2, int onRoll, int cube = 1, int owner = 0,
-                         int score1 = 0, int score2 = 0) {
+inline QString BoardText(const SideSpec& side1, const SideSpec& side2, int onRoll, int cube = 1,
+                         int owner = 0, int score1 = 0, int score2 = 0) {
     int counts[28] = {};
     int total1 = 0, total2 = 0;
     for (auto [view, n] : side1) {
@@ -35,8 +37,8 @@ inline QString BoardText(const SideSpec& side1, const SideSpec& side2, int onRol
     QStringList fields;
     for (int c : counts)
         fields << QString::number(c);
-    fields << QString::number(cube) << QString::number(owner) << QString::number(onRoll) << "0" << "0"
-           << QString::number(score1) << QString::number(score2);
+    fields << QString::number(cube) << QString::number(owner) << QString::number(onRoll) << "0"
+           << "0" << QString::number(score1) << QString::number(score2);
     return "1.0 " + fields.join(' ');
 }
 

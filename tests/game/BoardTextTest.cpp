@@ -57,15 +57,15 @@ TEST(BoardText, BadTextsAreRefusedAndTheBoardKept) {
         "1.0 0 0 0 0 0 0 0 5 0 3 0 0 0 0 5 0 0 0 0 0 0 0 0 0 0 2 0 0" + tail,
         // count out of range
         "1.0 0 0 -99 0 0 0 0 5 0 3 0 0 0 -5 5 0 0 0 -3 0 -5 0 0 0 0 2 0 0" + tail,
-        kOpening + "3 0 1 0 0 0 0",  // cube not a power of two
+        kOpening + "3 0 1 0 0 0 0",    // cube not a power of two
         kOpening + "8192 0 1 0 0 0 0", // cube too high
-        kOpening + "2 3 1 0 0 0 0",  // owner
-        kOpening + "1 0 0 0 0 0 0",  // nobody on roll
-        kOpening + "1 0 1 7 1 0 0",  // die
-        kOpening + "1 0 1 3 0 0 0",  // one die only
-        kOpening + "1 0 1 0 0 -1 0", // score
-        kOpening + "1 0 1 0 0 0",    // a field missing
-        kOpening + "1 0 1 0 0 0 0 0", // a field too many
+        kOpening + "2 3 1 0 0 0 0",    // owner
+        kOpening + "1 0 0 0 0 0 0",    // nobody on roll
+        kOpening + "1 0 1 7 1 0 0",    // die
+        kOpening + "1 0 1 3 0 0 0",    // one die only
+        kOpening + "1 0 1 0 0 -1 0",   // score
+        kOpening + "1 0 1 0 0 0",      // a field missing
+        kOpening + "1 0 1 0 0 0 0 0",  // a field too many
         kOpening + "1 0 1 0 0 x 0",
         "1.0 " // nothing after the version
     };

@@ -10,7 +10,8 @@ TEST(ClientGameFactory, ConstantsOfTheBackgammonModule) {
     EXPECT_EQ(f.GetServiceWord(), "gb");
     EXPECT_EQ(f.GetGameName(), "Backgammon");
     EXPECT_EQ(f.GetHelpAddress("https://web.example"), "https://web.example/backgammon/help/default.asp");
-    EXPECT_EQ(f.GetNewsAddress("https://web.example"), "https://web.example/web/apps/client/motd/default.asp");
+    EXPECT_EQ(f.GetNewsAddress("https://web.example"),
+              "https://web.example/web/apps/client/motd/default.asp");
     EXPECT_EQ(f.GetDefaultGameKind(), 0);
     EXPECT_EQ(f.GetMinPlayers(0), 2);
     EXPECT_EQ(f.GetMaxPlayers(1), 2);
@@ -35,7 +36,8 @@ TEST(ClientGameFactory, TextsOfTheModule) {
     EXPECT_EQ(f.GetScoreText(".gb.Ann.Bob", "7 3"), "");
     EXPECT_EQ(f.GetScoreText(".gb.Ann.Bob", "7 x 2"), "");
     EXPECT_EQ(f.GetScoreText(".gb.Ann.Bob", "7 -3 2"), "");
-    EXPECT_EQ(f.DescribeUnfinishedMatch("k1 .gb.Ann.Bob 7 point match, 3-2"), "Backgammon, 7 point match, 3-2");
+    EXPECT_EQ(f.DescribeUnfinishedMatch("k1 .gb.Ann.Bob 7 point match, 3-2"),
+              "Backgammon, 7 point match, 3-2");
     EXPECT_EQ(f.DescribeUnfinishedMatch("k1 .gb.Ann.Bob"), "Backgammon match");
     EXPECT_EQ(CClientGameFactory::FormatOpponentRolledText("Thirteenchars"), "Thirteenchars has rolled.");
     EXPECT_EQ(CClientGameFactory::FormatOpponentRolledText("Fourteen_chars"), "Your opponent has rolled.");

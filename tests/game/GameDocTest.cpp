@@ -81,7 +81,7 @@ TEST(GameDoc, MarksAndDisplayModeTellTheViews) {
     view.hints.clear();
 
     doc.SetMoveMark(1, 1);
-    doc.SetMoveMark(5, 1); // no such entry: nothing
+    doc.SetMoveMark(5, 1);    // no such entry: nothing
     doc.AppendMoveMark(1, 0); // already in the list: nothing
     doc.AppendMoveMark(0, 1); // inside the list, set by SetMoveMark's extension: nothing
     EXPECT_EQ(doc.GetMatchRecord().GetMoveMark(1), 1);

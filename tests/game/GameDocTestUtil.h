@@ -14,7 +14,8 @@ namespace gametest {
 // A session that records what it is asked to send.
 class FakeSession : public CGameSessionLink {
 public:
-    FakeSession(QString nickname, QString serviceName) : nickname(std::move(nickname)), service(std::move(serviceName)) {}
+    FakeSession(QString nickname, QString serviceName)
+        : nickname(std::move(nickname)), service(std::move(serviceName)) {}
 
     bool Send(int type, const QString& text, const QString& target) override {
         sent.emplace_back(type, text, target);

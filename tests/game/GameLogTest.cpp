@@ -60,8 +60,8 @@ TEST(GameLog, PlayNotationJoinsPathsAndMarksHits) {
     // hitting on the way.
     Play(board, {"r 2 1", "m 0/2 2/3"});
     EXPECT_EQ(Play(board, {"r 2 2", "m 13/11 11/9 6/4 9/7"}), "0 ----N|2\n"
-                                                               "1 -----|22:\n"
-                                                               "1 -S-P-| 13/11*/7 6/4\n");
+                                                              "1 -----|22:\n"
+                                                              "1 -S-P-| 13/11*/7 6/4\n");
     EXPECT_EQ(board.GetCount(11), 0);
     EXPECT_EQ(board.GetCount(CBackgammonBoard::kBar2), -1);
 }

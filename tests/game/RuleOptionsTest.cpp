@@ -87,18 +87,19 @@ TEST(RuleOptions, ValidityRules) {
         return CBGRuleOptions(v).IsValid();
     };
     EXPECT_TRUE(valid([](auto&) {}));
-    EXPECT_FALSE(valid([](auto& v) { v.unlimited = true; }));        // unlimited with a length
-    EXPECT_FALSE(valid([](auto& v) { v.matchLength = 0; }));         // length 0 not marked unlimited
-    EXPECT_FALSE(valid([](auto& v) { v.variant = 3; }));             // propositions are not invited this way
+    EXPECT_FALSE(valid([](auto& v) { v.unlimited = true; })); // unlimited with a length
+    EXPECT_FALSE(valid([](auto& v) { v.matchLength = 0; }));  // length 0 not marked unlimited
+    EXPECT_FALSE(valid([](auto& v) { v.variant = 3; }));      // propositions are not invited this way
     EXPECT_FALSE(valid([](auto& v) { v.variant = -1; }));
-    EXPECT_FALSE(valid([](auto& v) { v.wager = true; }));            // a wager without a stake
+    EXPECT_FALSE(valid([](auto& v) { v.wager = true; })); // a wager without a stake
     EXPECT_FALSE(valid([](auto& v) { v.wager = true, v.stake = 500, v.reserve = 100; }));
     EXPECT_TRUE(valid([](auto& v) { v.wager = true, v.stake = 500, v.reserve = 500; }));
     EXPECT_FALSE(valid([](auto& v) { v.stake = -1; }));
     EXPECT_FALSE(valid([](auto& v) { v.reserve = 100000000; }));
     // The base allows long proposition contracts and the proposition variant.
-    EXPECT_TRUE(CBGBaseRuleOptions(100, false, false, true, false, false, false, false, true, 3, false, 0, 0, "")
-                    .IsValid());
+    EXPECT_TRUE(
+        CBGBaseRuleOptions(100, false, false, true, false, false, false, false, true, 3, false, 0, 0, "")
+            .IsValid());
 }
 
 TEST(RuleOptions, MalformedTextsAreRefused) {
@@ -112,7 +113,8 @@ TEST(RuleOptions, MalformedTextsAreRefused) {
     }
     // The text part may be left out.
     bool ok = false;
-    EXPECT_TRUE(CBGRuleOptions::CBGRuleOptionsFromText("3 0 0 0 1 0 0 0 1 0 0 0 0!", &ok).GetText().isEmpty());
+    EXPECT_TRUE(
+        CBGRuleOptions::CBGRuleOptionsFromText("3 0 0 0 1 0 0 0 1 0 0 0 0!", &ok).GetText().isEmpty());
     EXPECT_TRUE(ok);
 }
 
@@ -144,7 +146,8 @@ TEST(RuleOptions, BoardPlaysByTheOptions) {
 }
 
 TEST(LeagueInviteInfo, ReadsFixesAndApplies) {
-    const auto info = CBackgammonLeagueInviteInfo::FromText("301 \"cookie7\" \"Spring League\" 5 1 -1 -1 2000 ");
+    const auto info =
+        CBackgammonLeagueInviteInfo::FromText("301 \"cookie7\" \"Spring League\" 5 1 -1 -1 2000 ");
     ASSERT_TRUE(info);
     EXPECT_EQ(info->GetSenderNameText(), "cookie7");
     EXPECT_EQ(info->GetRuleOptionsText(), "Spring League");
@@ -177,8 +180,8 @@ TEST(LeagueInviteInfo, ReadsFixesAndApplies) {
 }
 
 TEST(LeagueInviteInfo, BadRecordsAreDropped) {
-    for (const char* text : {"", "205 \"a\" \"b\" 1 1 1 1 1 ", "301 \"a\" \"b\" 1 1 1 1 ", "301 a b 1 1 1 1 1",
-                             "301 \"a\" \"b\" 30 1 1 1 1 ", "301 \"a\" \"b\" 5 2 1 1 1 ", "301 \"a\" \"b\" 5 1 1 3 1 ",
-                             "301 \"a\" \"b\" 5 1 1 1 -5 "})
+    for (const char* text : {"", "205 \"a\" \"b\" 1 1 1 1 1 ", "301 \"a\" \"b\" 1 1 1 1 ",
+                             "301 a b 1 1 1 1 1", "301 \"a\" \"b\" 30 1 1 1 1 ", "301 \"a\" \"b\" 5 2 1 1 1 ",
+                             "301 \"a\" \"b\" 5 1 1 3 1 ", "301 \"a\" \"b\" 5 1 1 1 -5 "})
         EXPECT_FALSE(CBackgammonLeagueInviteInfo::FromText(text)) << text;
 }
