@@ -35,8 +35,16 @@ QStringList splitKey(const QString& key) {
 void appendQuoted(QByteArray& out, const QString& text) {
     static const char hex[] = "0123456789abcdef";
     out += '"';
-    for (const QChar ch : text) {
-        const char16_t c = ch.unicode();
+    qsizetype plainStart = 0; // characters that need no escape go out as one run, pairs kept whole
+    const auto flushPlain = [&](qsizetype end) {
+        out += QStringView(text).mid(plainStart, end - plainStart).toUtf8();
+        plainStart = end + 1;
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t c = text.at(i).unicode();
+        if (c >= 0x20 && c != 0x7F && c != u'\\' && c != u'"')
+            continue;
+        flushPlain(i);
         switch (c) {
         case u'\\': out += "\\\\"; break;
         case u'"': out += "\\\""; break;
@@ -44,15 +52,12 @@ void appendQuoted(QByteArray& out, const QString& text) {
         case u'\r': out += "\\r"; break;
         case u'\t': out += "\\t"; break;
         default:
-            if (c < 0x20 || c == 0x7F) {
-                out += "\\x";
-                out += hex[c >> 4];
-                out += hex[c & 0xF];
-            } else {
-                out += QString(ch).toUtf8();
-            }
+            out += "\\x";
+            out += hex[c >> 4];
+            out += hex[c & 0xF];
         }
     }
+    flushPlain(text.size());
     out += '"';
 }
 
@@ -201,6 +206,11 @@ struct Registry::Node {
 
     static Node* find(Node* root, const QString& key) {
         return const_cast<Node*>(find(static_cast<const Node*>(root), key));
+    }
+
+    static const Value* findValue(const Node* root, const QString& key, const QString& name) {
+        const Node* node = find(root, key);
+        return node ? node->value(name) : nullptr;
     }
 
     static Node* make(Node* root, const QString& key) {
@@ -406,8 +416,7 @@ int Registry::SkippedLineCount() const {
 
 std::optional<quint32> Registry::GetDWord(const QString& key, const QString& name) const {
     std::lock_guard lock(m_mutex);
-    const Node* node = Node::find(m_root.get(), key);
-    const Node::Value* value = node ? node->value(name) : nullptr;
+    const Node::Value* value = Node::findValue(m_root.get(), key, name);
     if (!value || value->type != ValueType::DWord)
         return std::nullopt;
     return value->dword;
@@ -415,8 +424,7 @@ std::optional<quint32> Registry::GetDWord(const QString& key, const QString& nam
 
 std::optional<QString> Registry::GetString(const QString& key, const QString& name) const {
     std::lock_guard lock(m_mutex);
-    const Node* node = Node::find(m_root.get(), key);
-    const Node::Value* value = node ? node->value(name) : nullptr;
+    const Node::Value* value = Node::findValue(m_root.get(), key, name);
     if (!value || value->type != ValueType::String)
         return std::nullopt;
     return value->text;
@@ -424,35 +432,27 @@ std::optional<QString> Registry::GetString(const QString& key, const QString& na
 
 std::optional<Registry::ValueType> Registry::GetType(const QString& key, const QString& name) const {
     std::lock_guard lock(m_mutex);
-    const Node* node = Node::find(m_root.get(), key);
-    const Node::Value* value = node ? node->value(name) : nullptr;
-    if (!value)
-        return std::nullopt;
-    return value->type;
+    const Node::Value* value = Node::findValue(m_root.get(), key, name);
+    return value ? std::optional(value->type) : std::nullopt;
 }
 
 void Registry::SetDWord(const QString& key, const QString& name, quint32 value) {
-    bool changedNow = false;
-    {
-        std::lock_guard lock(m_mutex);
-        const bool existed = Node::find(m_root.get(), key) != nullptr;
-        changedNow = Node::make(m_root.get(), key)->setValue(name, ValueType::DWord, value, QString()) || !existed;
-        m_modified = m_modified || changedNow;
-    }
-    if (changedNow)
-        changed();
+    setValue(key, name, ValueType::DWord, value, QString());
 }
 
 void Registry::SetString(const QString& key, const QString& name, const QString& value) {
-    bool changedNow = false;
+    setValue(key, name, ValueType::String, 0, value);
+}
+
+void Registry::setValue(const QString& key, const QString& name, ValueType type, quint32 dword, const QString& text) {
     {
         std::lock_guard lock(m_mutex);
         const bool existed = Node::find(m_root.get(), key) != nullptr;
-        changedNow = Node::make(m_root.get(), key)->setValue(name, ValueType::String, 0, value) || !existed;
-        m_modified = m_modified || changedNow;
+        if (!Node::make(m_root.get(), key)->setValue(name, type, dword, text) && existed)
+            return;
+        m_modified = true;
     }
-    if (changedNow)
-        changed();
+    changed();
 }
 
 bool Registry::DeleteValue(const QString& key, const QString& name) {

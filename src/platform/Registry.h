@@ -87,6 +87,7 @@ private:
     struct Node;
 
     QByteArray exportLocked() const;
+    void setValue(const QString& key, const QString& name, ValueType type, quint32 dword, const QString& text);
     void changed();
 
     QString m_filePath;

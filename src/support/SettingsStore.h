@@ -27,10 +27,10 @@ class Registry;
 // Thread-safe: the icon worker reads and writes the application profile.
 //
 // Layout in the registry tree (platform::Registry), below the user's root:
-//   Software\Harrowgate\Norvale\<nickname>\<section>      the user's tree
-//   Software\Harrowgate\Norvale\MOST_RECENT\<section>     the "MOST_RECENT" tree
-//   Software\Harrowgate\Norvale Client\<section>           the application profile
-// A nickname cannot read "MOST_RECENT" (it holds no '_'); a '\' in one would be taken as '_'.
+//   Software\Harrowgate\Norvale\<nickname>\<section>     the user's tree
+//   Software\Harrowgate\Norvale\MOST_RECENT\<section>    the "MOST_RECENT" tree
+//   Software\Harrowgate\Norvale Client\<section>         the application profile
+// No nickname can be "MOST_RECENT" (nicknames hold no '_'); a '\' in one would be taken as '_'.
 // Values are DWORDs (integers, switches as 0/1, unsigned masks and colours) or strings (texts and
 // rectangles). Each change schedules a save of the whole file a second later on the GUI thread
 // (changes in between share it); the file is also written when the application quits and when the
@@ -123,5 +123,6 @@ private:
     std::shared_ptr<int> m_alive;              // guards calls queued to the GUI thread
 };
 
-// The one process-wide store, on the settings file under $NORVALE_HOME (made on first use).
+// The one process-wide store, on the settings file $NORVALE_HOME/settings.reg (made on first use,
+// written at exit).
 CSettingsStore& GetSettingsStore();

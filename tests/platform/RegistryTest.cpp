@@ -103,6 +103,15 @@ TEST(Registry, ExportLayout) {
     EXPECT_EQ(copy.ExportText(), expected);
     EXPECT_EQ(copy.GetString("Software\\Harrowgate\\Norvale\\Ann\\Layout", ""), QString("a\x01" "b\nc\td\r"));
     EXPECT_EQ(copy.GetDWord("Software\\Harrowgate\\Norvale\\Ann\\Macros", "nCount"), 0xFFFFFFFFu);
+
+    // Characters beyond the basic plane (two UTF-16 units) survive whole, in names as in values.
+    const QString dice = QString::fromUtf8("\xF0\x9F\x8E\xB2");
+    Registry wide;
+    wide.SetString("K\\" + dice, "roll " + dice, dice + "\"" + dice);
+    EXPECT_TRUE(wide.ExportText().contains("\"roll \xF0\x9F\x8E\xB2\"=\"\xF0\x9F\x8E\xB2\\\"\xF0\x9F\x8E\xB2\"\n"));
+    Registry back;
+    EXPECT_EQ(back.ImportText(wide.ExportText()), 0);
+    EXPECT_EQ(back.GetString("K\\" + dice, "ROLL " + dice), dice + "\"" + dice);
 }
 
 TEST(Registry, LenientReadingKeepsWhatItCanAndTheDamagedFile) {
@@ -160,9 +169,10 @@ TEST(Registry, LenientReadingKeepsWhatItCanAndTheDamagedFile) {
 TEST(Registry, BinaryJunkNeverCrashesTheReader) {
     QByteArray junk;
     quint32 seed = 12345;
+    static const char alphabet[] = "[]\"\\=@:\n\rdwordhex,x0aF ";
     for (int i = 0; i < 20000; ++i) {
         seed = seed * 1103515245u + 12345u;
-        const char pick = "[]\"\\=@:\n\rdwordhex,x0aF "[(seed >> 16) % 25];
+        const char pick = alphabet[(seed >> 16) % (sizeof alphabet - 1)];
         junk += (seed & 0x100) ? pick : char(seed >> 24);
     }
     Registry registry;
