@@ -239,16 +239,7 @@ TEST(BackgammonDoc, ReplayGivesBoardsAndLogRecordsByEntry) {
 
 TEST(BackgammonDoc, ContestConditions) {
     Room room;
-    CBGRuleOptions::Values v;
-    v.matchLength = 0;
-    v.unlimited = true;
-    v.jacoby = true;
-    v.beavers = true;
-    v.variant = 1;
-    v.wager = true;
-    v.stake = 1050;
-    v.reserve = 16000;
-    room.Start(CBGRuleOptions(v));
+    room.Start(gametest::MoneyWager(1050));
     room.ann().SetPlayerRating(1, 1623.456);
     room.ann().SetPlayerRating(2, std::nan(""));
     EXPECT_EQ(room.ann().FormatContestConditions(), "Conditions of Contest\r\n"

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/BackgammonBoard.h"
+#include "game/RuleOptions.h"
 
 #include <QString>
 #include <QStringList>
@@ -68,6 +69,20 @@ inline QString DrainLog(CBackgammonBoard& board) {
         out += QString::number(record->column) + ' ' + flags + '|' + record->text + '\n';
     }
     return out;
+}
+
+// Money play of Nackgammon with Jacoby, beavers and a wager of the given stake.
+inline CBGRuleOptions MoneyWager(int stake) {
+    CBGRuleOptions::Values v;
+    v.matchLength = 0;
+    v.unlimited = true;
+    v.jacoby = true;
+    v.beavers = true;
+    v.variant = CBackgammonBoard::kNackgammon;
+    v.wager = true;
+    v.stake = stake;
+    v.reserve = 16000;
+    return CBGRuleOptions(v);
 }
 
 } // namespace gametest

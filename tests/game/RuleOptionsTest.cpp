@@ -51,16 +51,7 @@ TEST(RuleOptions, TextFormRoundTrips) {
     EXPECT_FALSE(out.jacoby);
 
     // A money session with a wager.
-    CBGRuleOptions::Values money;
-    money.matchLength = 0;
-    money.unlimited = true;
-    money.jacoby = true;
-    money.beavers = true;
-    money.variant = 1;
-    money.wager = true;
-    money.stake = 1000;
-    money.reserve = 16000;
-    const CBGRuleOptions session(money);
+    const CBGRuleOptions session = gametest::MoneyWager(1000);
     EXPECT_EQ(session.FormatText(), "0 1 0 1 0 0 1 0 1 1 1 1000 16000! : \"\"");
     EXPECT_TRUE(CBGRuleOptions::CBGRuleOptionsFromText(session.FormatText()).IsEqual(session));
 }
