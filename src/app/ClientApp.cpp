@@ -4,6 +4,7 @@
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
+#include "app/SessionGameLink.h"
 #include "app/WindowPlacement.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
@@ -79,6 +80,8 @@ CClientApp::~CClientApp() {
     delete m_mainFrame.data();
     if (m_soundPlayer)
         platform::SetSoundPlayer(m_previousSoundPlayer);
+    if (m_gameModule && &GetGameModuleInfo() == m_gameModule.get())
+        SetGameModuleInfo(nullptr);
     if (g_app == this)
         g_app = nullptr;
 }
@@ -96,6 +99,8 @@ bool CClientApp::InitInstance(const Options& options) {
     m_soundPlayer = platform::CreateSoundPlayer();
     m_previousSoundPlayer = platform::SetSoundPlayer(m_soundPlayer.get());
     registerBuiltInPanes();
+    m_gameModule = std::make_unique<CFactoryGameModuleInfo>();
+    SetGameModuleInfo(m_gameModule.get());
 
     m_mainFrame = new CMainFrame;
     m_mainFrame->Commands().AddTarget(this);

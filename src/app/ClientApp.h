@@ -15,6 +15,7 @@
 #include <optional>
 
 class CMainFrame;
+class CGameModuleInfo;
 class CMultiPaneFrame;
 class CSessionDoc;
 class QWidget;
@@ -97,6 +98,7 @@ private:
     QPointer<CMainFrame> m_mainFrame;
     std::unique_ptr<CSessionDoc> m_session;
     std::unique_ptr<platform::SoundPlayer> m_soundPlayer;
+    std::unique_ptr<CGameModuleInfo> m_gameModule;
     platform::SoundPlayer* m_previousSoundPlayer = nullptr;
     QPointer<QWidget> m_extraWindow;
     QDateTime m_startTime;

@@ -2,8 +2,8 @@
 
 #include <QString>
 
-// What the session needs to know of the game module (the backgammon module registers itself; until
-// then built-in backgammon answers apply).
+// What the session needs to know of the game module (the application registers the backgammon
+// module's answers at start-up; until then the built-in answers apply).
 class CGameModuleInfo {
 public:
     virtual ~CGameModuleInfo() = default;
@@ -18,18 +18,17 @@ public:
     virtual QString GetScoreText(const QString& location, const QString& gameDescriptor) const = 0;
 };
 
-// The registered module, or the built-in backgammon answers when none is registered.
+// The registered module, or the built-in answers when none is registered.
 const CGameModuleInfo& GetGameModuleInfo();
-// Registers the module (not owned; it must outlive the session). Null restores the built-in answers.
+// Registers the module (not owned; it must outlive its registration). Null restores the built-in answers.
 void SetGameModuleInfo(const CGameModuleInfo* module);
 
-// The built-in answers: service word "gb", "Backgammon", private scores hidden, and the score of a
-// descriptor "<match length> <score> <score>" as "<score>-<score> of <length>" ("<score>-<score>" for an
-// unlimited match, length 0); empty for other descriptors.
-class CBackgammonModuleInfo : public CGameModuleInfo {
+// The answers until the game module registers: service word "gb", "Backgammon", private scores hidden,
+// and no score texts.
+class CBuiltInGameModuleInfo : public CGameModuleInfo {
 public:
     QString GetServiceWord() const override { return QStringLiteral("gb"); }
     QString GetGameName() const override { return QStringLiteral("Backgammon"); }
     bool HidesPrivateScore() const override { return true; }
-    QString GetScoreText(const QString& location, const QString& gameDescriptor) const override;
+    QString GetScoreText(const QString&, const QString&) const override { return QString(); }
 };

@@ -1,3 +1,4 @@
+#include "session/GameModule.h"
 #include "session/LobbyUserMap.h"
 #include "support/SessionFixture.h"
 
@@ -172,13 +173,19 @@ TEST_F(LobbyUserMapTest, TruncatedPacketsAndHugeCountsStopCleanly) {
 }
 
 TEST_F(LobbyUserMapTest, DisplayTextsFollowTheRecord) {
+    struct Module : CBuiltInGameModuleInfo {
+        QString GetScoreText(const QString&, const QString& descriptor) const override {
+            return descriptor.isEmpty() ? QString() : "score " + descriptor;
+        }
+    } module;
+    SetGameModuleInfo(&module);
     ServerSend(97, Body(3, {QStringLiteral("\"bob\" 0 2322 8 \".gb.bob.carol\" \"7 2 3\" 0\n"),
                             QStringLiteral("\"carol\" 0 2322 8 \".gb.bob.carol\" \"7 2 3\" 2\n"),
                             QStringLiteral("\"dave\" 0 16 \".mb\"\n"), Record("eve", 0, 128)}));
     ASSERT_EQ(session->GetUserMap()->GetCount(), 4);
     const CClientUserInfo* bob = session->FindUser("bob");
     EXPECT_EQ(bob->GetLocationText(), "bob vs. carol");
-    EXPECT_EQ(bob->GetScoreText(), "2-3 of 7");
+    EXPECT_EQ(bob->GetScoreText(), "score 7 2 3");
     const CClientUserInfo* carol = session->FindUser("carol");
     EXPECT_EQ(carol->GetLocationText(), "Private Match");
     EXPECT_EQ(carol->GetScoreText(), "-----");
@@ -187,6 +194,7 @@ TEST_F(LobbyUserMapTest, DisplayTextsFollowTheRecord) {
     const CClientUserInfo* eve = session->FindUser("eve");
     EXPECT_EQ(eve->GetLocationText(), "");
     EXPECT_EQ(eve->GetStatusText(), "Connected");
+    SetGameModuleInfo(nullptr);
 }
 
 TEST_F(LobbyUserMapTest, RefreshAnnouncesEveryUserAndDestructionClearsFirst) {

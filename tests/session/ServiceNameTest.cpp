@@ -47,15 +47,19 @@ TEST(ServiceName, DisplayNames) {
     EXPECT_EQ(CServiceName(".gp.Ann.Bob").GetDisplayName(), "Proposition: Ann vs. Bob");
 }
 
-TEST(GameModule, BuiltInScoreTextReadsTheGameDescriptor) {
-    const CGameModuleInfo& module = GetGameModuleInfo();
-    EXPECT_EQ(module.GetServiceWord(), "gb");
-    EXPECT_TRUE(module.HidesPrivateScore());
-    EXPECT_EQ(module.GetScoreText(".gb.a.b", "7 2 3"), "2-3 of 7");
-    EXPECT_EQ(module.GetScoreText(".gb.a.b", "0 5 1"), "5-1");
-    EXPECT_EQ(module.GetScoreText(".gb.a.b", ""), "");
-    EXPECT_EQ(module.GetScoreText(".gb.a.b", "7 x 3"), "");
-    EXPECT_EQ(module.GetScoreText(".gb.a.b", "7 -1 3"), "");
+TEST(GameModule, BuiltInAnswersUntilAModuleRegisters) {
+    EXPECT_EQ(GetGameModuleInfo().GetServiceWord(), "gb");
+    EXPECT_TRUE(GetGameModuleInfo().HidesPrivateScore());
+    EXPECT_EQ(GetGameModuleInfo().GetScoreText(".gb.a.b", "7 2 3"), "");
+    struct Module : CBuiltInGameModuleInfo {
+        QString GetScoreText(const QString& location, const QString& descriptor) const override {
+            return location + "|" + descriptor;
+        }
+    } module;
+    SetGameModuleInfo(&module);
+    EXPECT_EQ(GetGameModuleInfo().GetScoreText(".gb.a.b", "7 2 3"), ".gb.a.b|7 2 3");
+    SetGameModuleInfo(nullptr);
+    EXPECT_EQ(GetGameModuleInfo().GetScoreText(".gb.a.b", "7 2 3"), "");
 }
 
 } // namespace
