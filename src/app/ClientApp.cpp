@@ -243,7 +243,7 @@ CMultiPaneFrame* CClientApp::LoadServiceUI(CSessionDoc* session, int flags) {
     if (!session || !m_mainFrame)
         return nullptr;
     std::optional<CPaneLayout> layout;
-    if (const CStateDoc* document = session->GetGameDocument())
+    if (const auto* document = platform::object_cast<CStateDoc>(session->GetGameDocument()))
         layout = CPaneLayout::Parse(document->GetWindowLayout());
     if (!layout)
         layout = CMultiPaneFrame::DefaultLobbyLayout();

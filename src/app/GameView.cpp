@@ -2,7 +2,6 @@
 
 #include "app/MultiPaneFrame.h"
 #include "platform/Messages.h"
-#include "session/StateDoc.h"
 
 #include <QContextMenuEvent>
 #include <QMenu>
@@ -39,7 +38,7 @@ QString CGameView::GetServiceSetting(const QString& key) const {
 
 CSessionDoc* CGameView::GetSessionDoc() const { return platform::object_cast<CSessionDoc>(GetDocument()); }
 
-CStateDoc* CGameView::GetStateDoc() const {
+platform::Document* CGameView::GetGameDocument() const {
     const CSessionDoc* session = GetSessionDoc();
     return session ? session->GetGameDocument() : nullptr;
 }

@@ -7,7 +7,6 @@
 #include <QWidget>
 
 class CMultiPaneFrame;
-class CStateDoc;
 class QMenu;
 
 // A window that holds a command line and can give it the focus (a service frame, a talk window).
@@ -52,8 +51,8 @@ public:
     bool HasServiceSettings() const { return m_settingsLoaded; }
     // The session this pane belongs to (a talk pane answers its talk's session).
     virtual CSessionDoc* GetSessionDoc() const;
-    // The session's current game document, null when none.
-    CStateDoc* GetStateDoc() const;
+    // The session's current game document, null when none (the game layer casts it to its CGameDoc).
+    platform::Document* GetGameDocument() const;
     // The service frame holding the pane, null when it is elsewhere.
     CMultiPaneFrame* GetMultiPaneFrame() const;
     QWidget* GetFrameWindow() const override;

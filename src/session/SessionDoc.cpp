@@ -469,7 +469,8 @@ bool CSessionDoc::IsIdleForMatch() const {
 bool CSessionDoc::CanInvite() const {
     if (m_transferPending)
         return false;
-    return !m_gameDoc || m_gameDoc->CanInvite();
+    const CStateDoc* state = platform::object_cast<CStateDoc>(m_gameDoc.data());
+    return !state || state->CanInvite();
 }
 
 // ---- Lobby directory
@@ -685,7 +686,7 @@ QWidget* CSessionDoc::GetServiceFrame() const {
     return nullptr;
 }
 
-void CSessionDoc::SetGameDocument(CStateDoc* document) { m_gameDoc = document; }
+void CSessionDoc::SetGameDocument(platform::Document* document) { m_gameDoc = document; }
 
 void CSessionDoc::NotifyGameViewsInFrame(CSessionView* sender, int code, qintptr data) {
     if (!sender)

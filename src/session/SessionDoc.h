@@ -223,8 +223,10 @@ public:
     void DispatchPacket(const CMessagePacket& packet);
 
     // ---- Game document and windows
-    void SetGameDocument(CStateDoc* document);
-    CStateDoc* GetGameDocument() const { return m_gameDoc.data(); }
+    // The game document attached to the session (a match, a proposition); null when none. A document
+    // that is a CStateDoc answers CanInvite and may name its window set.
+    void SetGameDocument(platform::Document* document);
+    platform::Document* GetGameDocument() const { return m_gameDoc.data(); }
     // The frame of the view routing the current command, else of the first view; null without views.
     QWidget* GetServiceFrame() const;
     void SetCommandView(CSessionView* view) { m_commandView = view; }
@@ -315,7 +317,7 @@ private:
     int m_dispatchDepth = 0;
     const CMessagePacket* m_currentPacket = nullptr;
 
-    QPointer<CStateDoc> m_gameDoc;
+    QPointer<platform::Document> m_gameDoc;
     CSessionView* m_commandView = nullptr;
 
     CChatSink* m_chatLog = nullptr;

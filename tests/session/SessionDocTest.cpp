@@ -331,6 +331,10 @@ TEST_F(SessionDocTest, IdleForMatchAndCanInvite) {
     EXPECT_FALSE(session->CanInvite());
     game.reset();
     EXPECT_TRUE(session->CanInvite()); // the game document is gone
+    platform::Document plain;          // a document that has no say
+    session->SetGameDocument(&plain);
+    EXPECT_TRUE(session->CanInvite());
+    session->SetGameDocument(nullptr);
     session->AttachToGameService(".gb.alice.bob", 1);
     EXPECT_TRUE(session->IsTransferPending());
     EXPECT_FALSE(session->CanInvite());
