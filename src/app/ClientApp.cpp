@@ -173,6 +173,7 @@ void CClientApp::LogIn(const QString& host, quint16 port, const QString& nicknam
     connect(m_session.get(), &CSessionDoc::loginRefused, this, &CClientApp::onLoginRefused);
     connect(m_session.get(), &CSessionDoc::connectionClosed, this, &CClientApp::onConnectionClosed);
     connect(m_session.get(), &CSessionDoc::serviceEntered, this, &CClientApp::onServiceEntered);
+    connect(m_session.get(), &CSessionDoc::awayStateChanged, this, [this] { showConnectedStatus(); });
     m_server = QStringLiteral("%1:%2").arg(host).arg(port);
     CClientNode::LoginRequest request;
     request.host = host;
@@ -197,11 +198,20 @@ void CClientApp::onLoginAccepted() {
     m_wasLoggedIn = true;
     if (!m_mainFrame || !m_session)
         return;
-    m_mainFrame->SetConnectionStatus(QStringLiteral("Connected to %1 as %2").arg(m_server, m_session->GetNickname()));
+    showConnectedStatus();
     m_mainFrame->setWindowTitle(QStringLiteral("Norvale - %1").arg(m_session->GetNickname()));
     // The window set is made once the dispatch of the acceptance is over.
     CSessionDoc* session = m_session.get();
     platform::PostCall(session, [this, session] { LoadServiceUI(session, 0); });
+}
+
+void CClientApp::showConnectedStatus() {
+    if (!m_mainFrame || !m_session || !m_session->IsConnected())
+        return;
+    QString status = QStringLiteral("Connected to %1 as %2").arg(m_server, m_session->GetNickname());
+    if (m_session->IsAway())
+        status += QStringLiteral(" (away)");
+    m_mainFrame->SetConnectionStatus(status);
 }
 
 void CClientApp::onLoginRefused(const QString& reason) {

@@ -93,6 +93,7 @@ private:
     void onConnectionClosed(const QString& reason, bool protocolError);
     void onServiceEntered(const QString& serviceName);
     void endSession();
+    void showConnectedStatus();
     void registerBuiltInPanes();
 
     QPointer<CMainFrame> m_mainFrame;

@@ -652,7 +652,9 @@ void CSessionDoc::handleOwnPacket(const CMessagePacket& packet, int type, const 
             m_emailChange(type, text);
         return;
     default:
-        m_node->Log().Write(CSysLog::Packets, QStringLiteral("Packet %1 not handled").arg(type));
+        // Nobody took it: the log says so, as the dispatch tables do for what they do not know.
+        m_node->Log().Write(CSysLog::Errors,
+                            CStateMan::IllegalPacketText(QStringLiteral("Session"), &packet, type, m_node->PeerText()));
         return;
     }
 }

@@ -91,6 +91,8 @@ TEST_F(SessionDocTest, ChatPacketsReachTheChatLogWithTheSenderFromTheRoutedHeade
     platform::RecordingSoundPlayer sounds;
     platform::SoundPlayer* previous = platform::SetSoundPlayer(&sounds);
     ASSERT_TRUE(Login());
+    ServerRoute(".", 250, "a packet nobody takes");
+    EXPECT_TRUE(session->GetClientNode()->Log().RecentLines().last().startsWith("Illegal packet: Session- '-' from (.)250"));
     ServerRoute("bob", 203, "hello all");
     ServerRoute("bob", 212, "just you");
     ServerRoute("carol", 207, "waves");
