@@ -29,7 +29,8 @@ QByteArray Changes(int users, int count, int round) {
     QString body = QStringLiteral("%1 %2\n").arg(users).arg(count);
     for (int i = 0; i < count; ++i) {
         const int who = (i * 7 + round * 13) % users;
-        body += QStringLiteral("\"USER%1\" 0 3 %2 %3 \n").arg(who).arg(round % 2 ? 8 : 2).arg(round % 3 ? 8 : 2);
+        body +=
+            QStringLiteral("\"USER%1\" 0 3 %2 %3 \n").arg(who).arg(round % 2 ? 8 : 2).arg(round % 3 ? 8 : 2);
     }
     return platform::cp1252::encode(body);
 }

@@ -15,7 +15,8 @@ int main(int argc, char* argv[]) {
     QString error;
     const auto options = CClientApp::ParseCommandLine(QApplication::arguments(), &error);
     if (!options) {
-        QTextStream(stderr) << "norvale: " << error << "\nusage: norvale [--server HOST:PORT] [--user NICK] [FILE]\n";
+        QTextStream(stderr) << "norvale: " << error
+                            << "\nusage: norvale [--server HOST:PORT] [--user NICK] [FILE]\n";
         return 2;
     }
     CClientApp client;

@@ -35,13 +35,16 @@ CClientApp::DocumentOpener& documentOpener() {
 
 } // namespace
 
-CClientApp* GetClientApp() { return g_app; }
+CClientApp* GetClientApp() {
+    return g_app;
+}
 
 CMultiPaneFrame* LoadServiceUI(CSessionDoc* session, int flags) {
     return g_app ? g_app->LoadServiceUI(session, flags) : nullptr;
 }
 
-std::optional<CClientApp::Options> CClientApp::ParseCommandLine(const QStringList& arguments, QString* error) {
+std::optional<CClientApp::Options> CClientApp::ParseCommandLine(const QStringList& arguments,
+                                                                QString* error) {
     QCommandLineParser parser;
     const QCommandLineOption server(QStringLiteral("server"), QStringLiteral("Server to log in to."),
                                     QStringLiteral("host:port"));
@@ -49,7 +52,8 @@ std::optional<CClientApp::Options> CClientApp::ParseCommandLine(const QStringLis
                                   QStringLiteral("nickname"));
     parser.addOption(server);
     parser.addOption(user);
-    parser.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A match or proposition file to open."));
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A match or proposition file to open."));
     auto fail = [&](const QString& why) -> std::optional<Options> {
         if (error)
             *error = why;
@@ -89,7 +93,8 @@ CClientApp::~CClientApp() {
 void CClientApp::registerBuiltInPanes() {
     // The lobby shows the directory's summary until a user list registers under the same tag.
     if (!CMultiPaneFrame::IsPaneRegistered(QStringLiteral("UserList")))
-        CMultiPaneFrame::RegisterPane(QStringLiteral("UserList"), [](QWidget* parent) { return new CLobbySummaryView(parent); });
+        CMultiPaneFrame::RegisterPane(QStringLiteral("UserList"),
+                                      [](QWidget* parent) { return new CLobbySummaryView(parent); });
 }
 
 bool CClientApp::InitInstance(const Options& options) {
@@ -122,9 +127,9 @@ bool CClientApp::InitInstance(const Options& options) {
     }
     if (!options.host.isEmpty() && !options.nickname.isEmpty()) {
         QString password = qEnvironmentVariable(kPasswordVariable);
-        if (password.isEmpty() && !platform::ui().Prompt(m_mainFrame, QStringLiteral("Log In"),
-                                                         QStringLiteral("Password for %1:").arg(options.nickname),
-                                                         password, true))
+        if (password.isEmpty() &&
+            !platform::ui().Prompt(m_mainFrame, QStringLiteral("Log In"),
+                                   QStringLiteral("Password for %1:").arg(options.nickname), password, true))
             return true; // the user can still log in through the File menu
         LogIn(options.host, options.port, options.nickname, password);
         return true;
@@ -227,8 +232,9 @@ void CClientApp::onLoginRefused(const QString& reason) {
 void CClientApp::onConnectionClosed(const QString& reason, bool protocolError) {
     if (m_mainFrame)
         m_mainFrame->SetConnectionStatus(QStringLiteral("Not connected"));
-    const QString text = protocolError ? QStringLiteral("The connection to the server was closed: %1.").arg(reason)
-                                       : QStringLiteral("The connection to the server ended: %1.").arg(reason);
+    const QString text = protocolError
+                             ? QStringLiteral("The connection to the server was closed: %1.").arg(reason)
+                             : QStringLiteral("The connection to the server ended: %1.").arg(reason);
     if (m_wasLoggedIn) {
         m_wasLoggedIn = false;
         PostDeferredMessageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION);
@@ -302,7 +308,9 @@ bool CClientApp::IsColorDisplay() const {
     return m_colorDisplay == 1;
 }
 
-void CClientApp::SetDocumentOpener(DocumentOpener opener) { documentOpener() = std::move(opener); }
+void CClientApp::SetDocumentOpener(DocumentOpener opener) {
+    documentOpener() = std::move(opener);
+}
 
 bool CClientApp::OnCommand(int id) {
     Q_UNUSED(id);

@@ -7,7 +7,9 @@
 #include <QMenu>
 #include <QSplitter>
 
-CGameView::CGameView(QWidget* parent) : QWidget(parent) { setFocusPolicy(Qt::StrongFocus); }
+CGameView::CGameView(QWidget* parent) : QWidget(parent) {
+    setFocusPolicy(Qt::StrongFocus);
+}
 
 CGameView::~CGameView() {
     if (platform::Document* document = GetDocument())
@@ -36,7 +38,9 @@ QString CGameView::GetServiceSetting(const QString& key) const {
     return m_settingsLoaded ? m_settings.value(key) : QString();
 }
 
-CSessionDoc* CGameView::GetSessionDoc() const { return platform::object_cast<CSessionDoc>(GetDocument()); }
+CSessionDoc* CGameView::GetSessionDoc() const {
+    return platform::object_cast<CSessionDoc>(GetDocument());
+}
 
 platform::Document* CGameView::GetGameDocument() const {
     const CSessionDoc* session = GetSessionDoc();
@@ -66,7 +70,9 @@ void CGameView::ActivateCommandLine(bool makeActive) {
     }
 }
 
-bool CGameView::WantsKey(int virtualKey) const { return virtualKey >= 16 && virtualKey <= 20; }
+bool CGameView::WantsKey(int virtualKey) const {
+    return virtualKey >= 16 && virtualKey <= 20;
+}
 
 void CGameView::ShowContextMenu(int x, int y) {
     std::unique_ptr<QMenu> menu(CreateContextMenu(GetContextMenuId()));

@@ -26,7 +26,9 @@ void CKelderFrameWnd::InitialUpdateAndPlace(platform::Document* document, bool v
         show();
 }
 
-void CKelderFrameWnd::SavePlacement() { SaveWindowPlacement(this, this, parentWidget(), true); }
+void CKelderFrameWnd::SavePlacement() {
+    SaveWindowPlacement(this, this, parentWidget(), true);
+}
 
 void CKelderFrameWnd::closeEvent(QCloseEvent* event) {
     OnClose();

@@ -32,7 +32,8 @@ CLobbySummaryView::CLobbySummaryView(QWidget* parent)
     m_summary->setTextFormat(Qt::PlainText);
     m_list->setObjectName(QStringLiteral("users"));
     m_list->setColumnCount(ColumnCount);
-    m_list->setHeaderLabels({QStringLiteral("Nickname"), QStringLiteral("Status"), QStringLiteral("Location")});
+    m_list->setHeaderLabels(
+        {QStringLiteral("Nickname"), QStringLiteral("Status"), QStringLiteral("Location")});
     m_list->setRootIsDecorated(false);
     m_list->setUniformRowHeights(true);
     m_list->setSortingEnabled(true);
@@ -44,7 +45,9 @@ CLobbySummaryView::CLobbySummaryView(QWidget* parent)
     layout->addWidget(m_list, 1);
 }
 
-QWidget* CLobbySummaryView::GetControl() { return m_list; }
+QWidget* CLobbySummaryView::GetControl() {
+    return m_list;
+}
 
 void CLobbySummaryView::addRow(const CUserInfo& user) {
     const auto* client = platform::object_cast<CClientUserInfo>(&user);
@@ -88,8 +91,8 @@ QStringList CLobbySummaryView::ListedLines() const {
     QStringList lines;
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
         const QTreeWidgetItem* row = m_list->topLevelItem(i);
-        lines.append(QStringLiteral("%1 - %2 - %3").arg(row->text(NicknameColumn), row->text(StatusColumn),
-                                                        row->text(LocationColumn)));
+        lines.append(QStringLiteral("%1 - %2 - %3")
+                         .arg(row->text(NicknameColumn), row->text(StatusColumn), row->text(LocationColumn)));
     }
     return lines;
 }
@@ -108,9 +111,14 @@ void CLobbySummaryView::OnUpdate(platform::View*, int hint, platform::Object* ob
                 addRow(*user);
         }
         break;
-    case CSessionDoc::kHintUsersCleared: m_list->clear(); break;
-    case 0: refill(); return;
-    default: break;
+    case CSessionDoc::kHintUsersCleared:
+        m_list->clear();
+        break;
+    case 0:
+        refill();
+        return;
+    default:
+        break;
     }
     m_summary->setText(SummaryText());
 }

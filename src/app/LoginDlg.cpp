@@ -64,7 +64,8 @@ CLoginDlg::CLoginDlg(QWidget* parent) : platform::Dialog(parent) {
     layout->addWidget(CreateButtonBox());
 
     const CSettingsStore& store = GetSettingsStore();
-    m_server = store.GetRecentString(kSection, QStringLiteral("strServer"), QString::fromLatin1(kDefaultServer));
+    m_server =
+        store.GetRecentString(kSection, QStringLiteral("strServer"), QString::fromLatin1(kDefaultServer));
     m_nickname = store.GetRecentString(kSection, QStringLiteral("strNickname"), QString());
 }
 

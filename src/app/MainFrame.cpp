@@ -30,7 +30,9 @@ CMainFrame::BrowserOpener& browserOpener() {
 
 } // namespace
 
-CMainFrame* GetMainFrame() { return g_mainFrame.data(); }
+CMainFrame* GetMainFrame() {
+    return g_mainFrame.data();
+}
 
 CMainFrame::CMainFrame(QWidget* parent)
     : QMainWindow(parent), m_workArea(new QMdiArea(this)), m_status(new QLabel(this)) {
@@ -84,20 +86,34 @@ void CMainFrame::buildMenus() {
 
 bool CMainFrame::OnCommand(int id) {
     switch (id) {
-    case kCmdLogin: emit loginRequested(); return true;
-    case kCmdLogout: emit logoutRequested(); return true;
-    case kCmdExit: close(); return true;
-    case kCmdStatusBar: statusBar()->setVisible(!statusBar()->isVisible()); return true;
-    case kCmdCascade: m_workArea->cascadeSubWindows(); return true;
-    case kCmdTile: m_workArea->tileSubWindows(); return true;
+    case kCmdLogin:
+        emit loginRequested();
+        return true;
+    case kCmdLogout:
+        emit logoutRequested();
+        return true;
+    case kCmdExit:
+        close();
+        return true;
+    case kCmdStatusBar:
+        statusBar()->setVisible(!statusBar()->isVisible());
+        return true;
+    case kCmdCascade:
+        m_workArea->cascadeSubWindows();
+        return true;
+    case kCmdTile:
+        m_workArea->tileSubWindows();
+        return true;
     case kCmdAbout:
         if (CClientApp* app = GetClientApp()) {
             QString product, special, privateBuild, legal;
             app->GetVersionStrings(product, special, privateBuild, legal);
-            app->DoMessageBox(QStringLiteral("Norvale %1\n%2").arg(product, legal), platform::MB_OK | platform::MB_ICONINFORMATION, 0);
+            app->DoMessageBox(QStringLiteral("Norvale %1\n%2").arg(product, legal),
+                              platform::MB_OK | platform::MB_ICONINFORMATION, 0);
         }
         return true;
-    default: return false;
+    default:
+        return false;
     }
 }
 
@@ -105,17 +121,25 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     const CClientApp* app = GetClientApp();
     const bool connected = app && app->GetSession() && app->GetSession()->IsConnected();
     switch (id) {
-    case kCmdLogin: state.enabled = !connected; return true;
-    case kCmdLogout: state.enabled = connected; return true;
+    case kCmdLogin:
+        state.enabled = !connected;
+        return true;
+    case kCmdLogout:
+        state.enabled = connected;
+        return true;
     case kCmdCascade:
-    case kCmdTile: state.enabled = !m_workArea->subWindowList().isEmpty(); return true;
+    case kCmdTile:
+        state.enabled = !m_workArea->subWindowList().isEmpty();
+        return true;
     case kCmdStatusBar:
         state.checkable = true;
         state.checked = statusBar()->isVisible();
         return true;
     case kCmdExit:
-    case kCmdAbout: return true;
-    default: return false;
+    case kCmdAbout:
+        return true;
+    default:
+        return false;
     }
 }
 
@@ -169,7 +193,9 @@ bool CMainFrame::OpenInExternalBrowser(const QString& address) {
     return browserOpener() && browserOpener()(url);
 }
 
-void CMainFrame::SetBrowserOpener(BrowserOpener opener) { browserOpener() = std::move(opener); }
+void CMainFrame::SetBrowserOpener(BrowserOpener opener) {
+    browserOpener() = std::move(opener);
+}
 
 QMdiSubWindow* CMainFrame::AddServiceFrame(CMultiPaneFrame* frame) {
     QMdiSubWindow* sub = m_workArea->addSubWindow(frame);
@@ -208,9 +234,13 @@ void CMainFrame::CloseServiceFrames() {
     }
 }
 
-void CMainFrame::SetConnectionStatus(const QString& text) { m_status->setText(text); }
+void CMainFrame::SetConnectionStatus(const QString& text) {
+    m_status->setText(text);
+}
 
-QString CMainFrame::GetConnectionStatus() const { return m_status->text(); }
+QString CMainFrame::GetConnectionStatus() const {
+    return m_status->text();
+}
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     SaveWindowPlacement(this, this, nullptr, true);

@@ -15,7 +15,8 @@ QHash<QString, CMultiPaneFrame::PaneFactory>& paneFactories() {
 
 } // namespace
 
-CCommandSplitterWnd::CCommandSplitterWnd(Qt::Orientation orientation, QWidget* parent) : QSplitter(orientation, parent) {
+CCommandSplitterWnd::CCommandSplitterWnd(Qt::Orientation orientation, QWidget* parent)
+    : QSplitter(orientation, parent) {
     setChildrenCollapsible(false);
 }
 
@@ -56,7 +57,8 @@ void CCommandSplitterWnd::RecalcLayout() {
     for (int i = 0; i < count(); ++i) {
         if (wanted[i] >= 0)
             continue;
-        next[i] = flexibleBefore > 0 ? int(qint64(rest) * current[i] / flexibleBefore) : rest / qMax(1, flexibleCount);
+        next[i] = flexibleBefore > 0 ? int(qint64(rest) * current[i] / flexibleBefore)
+                                     : rest / qMax(1, flexibleCount);
     }
     setSizes(next);
 }
@@ -70,7 +72,9 @@ void CMultiPaneFrame::RegisterPane(const QString& tag, PaneFactory factory) {
     paneFactories().insert(tag, std::move(factory));
 }
 
-bool CMultiPaneFrame::IsPaneRegistered(const QString& tag) { return paneFactories().contains(tag); }
+bool CMultiPaneFrame::IsPaneRegistered(const QString& tag) {
+    return paneFactories().contains(tag);
+}
 
 CPaneLayout CMultiPaneFrame::DefaultLobbyLayout() {
     return CPaneLayout::MakeSplit(false, {CPaneLayout::MakeLeaf(QStringLiteral("UserList")),
@@ -78,7 +82,8 @@ CPaneLayout CMultiPaneFrame::DefaultLobbyLayout() {
                                           CPaneLayout::MakeLeaf(QString::fromLatin1(kCommandLineTag))});
 }
 
-CMultiPaneFrame::CMultiPaneFrame(CSessionDoc* session, QWidget* parent) : QWidget(parent), m_session(session) {
+CMultiPaneFrame::CMultiPaneFrame(CSessionDoc* session, QWidget* parent)
+    : QWidget(parent), m_session(session) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     UpdateTitle();

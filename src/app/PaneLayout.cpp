@@ -11,7 +11,9 @@ constexpr QChar kName(0x04);
 constexpr QChar kValue(0x05);
 constexpr int kMaxDepth = 16;
 
-bool isControl(QChar ch) { return ch.unicode() >= 1 && ch.unicode() <= 5; }
+bool isControl(QChar ch) {
+    return ch.unicode() >= 1 && ch.unicode() <= 5;
+}
 
 class Parser {
 public:
@@ -81,7 +83,9 @@ private:
 
 } // namespace
 
-std::optional<CPaneLayout> CPaneLayout::Parse(const QString& text) { return Parser(text).parseAll(); }
+std::optional<CPaneLayout> CPaneLayout::Parse(const QString& text) {
+    return Parser(text).parseAll();
+}
 
 QString CPaneLayout::Format() const {
     if (kind == Leaf) {

@@ -15,7 +15,9 @@ CSessionGameLink::~CSessionGameLink() {
         m_document->SetSession(nullptr);
 }
 
-int CSessionGameLink::OnPacket(int type, const QString& text) { return m_document ? m_document->OnPacket(type, text) : 0; }
+int CSessionGameLink::OnPacket(int type, const QString& text) {
+    return m_document ? m_document->OnPacket(type, text) : 0;
+}
 
 int CSessionGameLink::OnSessionEvent(int code, const QString& text) {
     return m_document ? m_document->OnSessionEvent(code, text) : 0;
@@ -25,24 +27,34 @@ bool CSessionGameLink::Send(int type, const QString& text, const QString& target
     return SendPacketText(type, text, -1, target);
 }
 
-QString CSessionGameLink::GetNickname() const { return GetSession() ? GetSession()->GetNickname() : QString(); }
+QString CSessionGameLink::GetNickname() const {
+    return GetSession() ? GetSession()->GetNickname() : QString();
+}
 
 QString CSessionGameLink::GetServiceName() const {
     return GetSession() ? GetSession()->GetServiceName().GetText() : QString();
 }
 
-bool CSessionGameLink::IsConnected() const { return GetSession() && GetSession()->IsConnected(); }
+bool CSessionGameLink::IsConnected() const {
+    return GetSession() && GetSession()->IsConnected();
+}
 
 void CSessionGameLink::RemoveTemporaryConnection() {
     if (GetSession() && GetSession()->GetClientNode())
         GetSession()->GetClientNode()->RemoveTemporaryConnection();
 }
 
-QString CFactoryGameModuleInfo::GetServiceWord() const { return CClientGameFactory::GetFactory().GetServiceWord(); }
+QString CFactoryGameModuleInfo::GetServiceWord() const {
+    return CClientGameFactory::GetFactory().GetServiceWord();
+}
 
-QString CFactoryGameModuleInfo::GetGameName() const { return CClientGameFactory::GetFactory().GetGameName(); }
+QString CFactoryGameModuleInfo::GetGameName() const {
+    return CClientGameFactory::GetFactory().GetGameName();
+}
 
-bool CFactoryGameModuleInfo::HidesPrivateScore() const { return CClientGameFactory::GetFactory().HidesPrivateScore(); }
+bool CFactoryGameModuleInfo::HidesPrivateScore() const {
+    return CClientGameFactory::GetFactory().HidesPrivateScore();
+}
 
 QString CFactoryGameModuleInfo::GetScoreText(const QString& location, const QString& gameDescriptor) const {
     return CClientGameFactory::GetFactory().GetScoreText(location, gameDescriptor);

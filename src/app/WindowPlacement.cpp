@@ -19,7 +19,9 @@ const QString kFlags = QStringLiteral("Flags");
 const QString kNormalRect = QStringLiteral("Normal Rect");
 
 // The origin of relativeTo's client area on the screen.
-QPoint clientOrigin(const QWidget* relativeTo) { return relativeTo ? relativeTo->mapToGlobal(QPoint(0, 0)) : QPoint(); }
+QPoint clientOrigin(const QWidget* relativeTo) {
+    return relativeTo ? relativeTo->mapToGlobal(QPoint(0, 0)) : QPoint();
+}
 
 QRect virtualDesktop() {
     QRect desktop;
@@ -77,9 +79,15 @@ bool LoadWindowPlacement(const platform::Object* owner, QWidget* window, QWidget
     const int storedFlags = useStored ? store.GetObjectInt(owner, kFlags, flags) : flags;
     window->setProperty("placementFlags", storedFlags);
     switch (state) {
-    case ShowCommand::Maximized: window->setWindowState(window->windowState() | Qt::WindowMaximized); break;
-    case ShowCommand::Minimized: window->setWindowState(window->windowState() | Qt::WindowMinimized); break;
-    default: window->setWindowState(window->windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized)); break;
+    case ShowCommand::Maximized:
+        window->setWindowState(window->windowState() | Qt::WindowMaximized);
+        break;
+    case ShowCommand::Minimized:
+        window->setWindowState(window->windowState() | Qt::WindowMinimized);
+        break;
+    default:
+        window->setWindowState(window->windowState() & ~(Qt::WindowMaximized | Qt::WindowMinimized));
+        break;
     }
     return useStored;
 }
@@ -94,7 +102,8 @@ void SaveWindowPlacement(const platform::Object* owner, const QWidget* window, c
                       : states & Qt::WindowMaximized ? ShowCommand::Maximized
                                                      : ShowCommand::Normal;
     store.WriteObjectInt(owner, kWindowState, state);
-    const int flags = (states & Qt::WindowMinimized) && (states & Qt::WindowMaximized) ? kPlacementRestoreToMaximized : 0;
+    const int flags =
+        (states & Qt::WindowMinimized) && (states & Qt::WindowMaximized) ? kPlacementRestoreToMaximized : 0;
     store.WriteObjectInt(owner, kFlags, flags);
     if (!writeRect)
         return;
@@ -124,7 +133,9 @@ bool CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* newWindow) {
         }
     }
     // Positions compare in one coordinate system: the screen for top-level windows, else the parent's.
-    auto position = [topLevel](const QWidget* w) { return topLevel ? w->frameGeometry().topLeft() : w->pos(); };
+    auto position = [topLevel](const QWidget* w) {
+        return topLevel ? w->frameGeometry().topLeft() : w->pos();
+    };
     QRect areaRect;
     if (area) {
         areaRect = topLevel ? QRect(area->mapToGlobal(QPoint(0, 0)), area->size()) : area->rect();
@@ -132,7 +143,8 @@ bool CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* newWindow) {
             areaRect = QRect();
     }
     if (areaRect.isEmpty())
-        areaRect = topLevel ? virtualDesktop() : (newWindow->parentWidget() ? newWindow->parentWidget()->rect() : QRect());
+        areaRect = topLevel ? virtualDesktop()
+                            : (newWindow->parentWidget() ? newWindow->parentWidget()->rect() : QRect());
     const int caption = newWindow->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, newWindow);
     const int step = qMax(1, caption * 5 / 4);
     const QPoint original = position(newWindow);
@@ -140,9 +152,8 @@ bool CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* newWindow) {
     int wrapsX = 0;
     int wrapsY = 0;
     for (;;) {
-        const bool taken = std::any_of(siblings.begin(), siblings.end(), [&](const QWidget* s) {
-            return s->isVisible() && position(s) == at;
-        });
+        const bool taken = std::any_of(siblings.begin(), siblings.end(),
+                                       [&](const QWidget* s) { return s->isVisible() && position(s) == at; });
         if (!taken)
             break;
         at += QPoint(step, step);
@@ -167,7 +178,8 @@ bool CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* newWindow) {
 
 QIcon LoadResourceIcon(int iconId) {
     for (const char* extension : {".png", ".ico"}) {
-        const QString path = platform::FindResourceFile(QStringLiteral("icons/%1%2").arg(iconId).arg(QLatin1String(extension)));
+        const QString path = platform::FindResourceFile(
+            QStringLiteral("icons/%1%2").arg(iconId).arg(QLatin1String(extension)));
         if (!path.isEmpty())
             return QIcon(path);
     }
@@ -187,4 +199,6 @@ void SetWindowIcons(QWidget* window, int iconId) {
         window->setWindowIcon(icon);
 }
 
-void PumpWaitingMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void PumpWaitingMessages() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}

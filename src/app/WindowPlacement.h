@@ -23,7 +23,8 @@ constexpr int kPlacementRestoreToMaximized = 0x2;
 // null). Without stored values the default rectangle (also relative) and showCommand apply. A window
 // that would end up off every screen is placed at the default. -> whether stored values were used.
 bool LoadWindowPlacement(const platform::Object* owner, QWidget* window, QWidget* relativeTo,
-                         const platform::Rect& defaultRect, int showCommand = ShowCommand::Normal, int flags = 0);
+                         const platform::Rect& defaultRect, int showCommand = ShowCommand::Normal,
+                         int flags = 0);
 // Writes "Window State", "Flags" and, when asked, "Normal Rect" (the restored rectangle) relative to
 // relativeTo.
 void SaveWindowPlacement(const platform::Object* owner, const QWidget* window, const QWidget* relativeTo,

@@ -19,13 +19,16 @@ CClientNode::CClientNode(Listener* listener, QObject* parent)
 CClientNode::~CClientNode() = default;
 
 void CClientNode::buildTables() {
-    m_waitHello.On(LoginPacketType::Hello, [this](const CMessagePacket* p) { onHello(p); }, &m_waitLogin);
-    m_waitHello.On(CStateTable::kAnyMessage,
-                   [this](const CMessagePacket*) { protocolError(QStringLiteral("expected the server's hello")); });
+    m_waitHello.On(
+        LoginPacketType::Hello, [this](const CMessagePacket* p) { onHello(p); }, &m_waitLogin);
+    m_waitHello.On(CStateTable::kAnyMessage, [this](const CMessagePacket*) {
+        protocolError(QStringLiteral("expected the server's hello"));
+    });
     m_waitLogin.On(LoginPacketType::Accepted, [this](const CMessagePacket* p) { onAccepted(p); });
     m_waitLogin.On(LoginPacketType::Refused, [this](const CMessagePacket* p) { onRefused(p); });
-    m_waitLogin.On(CStateTable::kAnyMessage,
-                   [this](const CMessagePacket*) { protocolError(QStringLiteral("expected the login answer")); });
+    m_waitLogin.On(CStateTable::kAnyMessage, [this](const CMessagePacket*) {
+        protocolError(QStringLiteral("expected the login answer"));
+    });
     m_session.On(CStateTable::kAnyMessage, [this](const CMessagePacket* p) {
         if (p && m_listener)
             m_listener->OnNodePacket(*p);
@@ -54,9 +57,9 @@ void CClientNode::Disconnect() {
 }
 
 void CClientNode::onPacket(const CMessagePacketPtr& packet) {
-    m_log.Write(CSysLog::Packets, QStringLiteral("<- %1 %2")
-                                      .arg(packet->GetEffectiveType())
-                                      .arg(packet->GetPayload().left(120)));
+    m_log.Write(
+        CSysLog::Packets,
+        QStringLiteral("<- %1 %2").arg(packet->GetEffectiveType()).arg(packet->GetPayload().left(120)));
     m_stateMan.Dispatch(packet->GetEffectiveType(), packet.get(), m_socket->PeerText());
 }
 
@@ -64,13 +67,15 @@ void CClientNode::onClosed(const QString& reason, bool protocolError) {
     const Phase before = m_phase;
     m_phase = Phase::Closed;
     m_stateMan.SetTable(&m_closed);
-    m_log.Write(protocolError ? CSysLog::Errors : CSysLog::Events, QStringLiteral("Connection closed: %1").arg(reason));
+    m_log.Write(protocolError ? CSysLog::Errors : CSysLog::Events,
+                QStringLiteral("Connection closed: %1").arg(reason));
     if (before == Phase::Closed || !m_listener)
         return;
     try {
         m_listener->OnNodeClosed(reason, protocolError);
     } catch (...) {
-        m_log.Write(CSysLog::Errors, CStateMan::ExceptionText(QString::fromLatin1(kClassName), kSocketClosed, nullptr));
+        m_log.Write(CSysLog::Errors,
+                    CStateMan::ExceptionText(QString::fromLatin1(kClassName), kSocketClosed, nullptr));
     }
 }
 
@@ -144,9 +149,9 @@ bool CClientNode::Send(int type, const QByteArray& body, const QString& target, 
                                  CMessagePacket::RoutedBody(type, destination, QString(), body), error);
     }
     if (ok)
-        m_log.Write(CSysLog::Packets, QStringLiteral("-> %1 %2 %3")
-                                          .arg(type)
-                                          .arg(target, platform::cp1252::decode(body.left(120))));
+        m_log.Write(
+            CSysLog::Packets,
+            QStringLiteral("-> %1 %2 %3").arg(type).arg(target, platform::cp1252::decode(body.left(120))));
     else if (error)
         m_log.Write(CSysLog::Errors, QStringLiteral("Packet %1 not sent: %2").arg(type).arg(*error));
     return ok;
@@ -158,22 +163,28 @@ bool CClientNode::SendText(int type, const QString& text, const QString& target,
 
 bool CClientNode::SendChat(const QString& text, int kind, const QString& recipient) {
     switch (kind) {
-    case ChatKind::Said: return SendText(ChatPacket::Said, text, QStringLiteral("&"));
+    case ChatKind::Said:
+        return SendText(ChatPacket::Said, text, QStringLiteral("&"));
     case ChatKind::Tell:
         if (recipient.isEmpty())
             return false;
         return SendText(ChatPacket::Tell, text, recipient);
-    case ChatKind::Emote: return SendText(ChatPacket::Emote, text, QStringLiteral("&"));
-    case ChatKind::Whisper: return SendText(ChatPacket::Whisper, text, QStringLiteral("&"));
-    case ChatKind::Shout: return SendText(ChatPacket::Shout, text, QStringLiteral("&"));
-    default: return false;
+    case ChatKind::Emote:
+        return SendText(ChatPacket::Emote, text, QStringLiteral("&"));
+    case ChatKind::Whisper:
+        return SendText(ChatPacket::Whisper, text, QStringLiteral("&"));
+    case ChatKind::Shout:
+        return SendText(ChatPacket::Shout, text, QStringLiteral("&"));
+    default:
+        return false;
     }
 }
 
 bool CClientNode::IsShoutShown(const QString& sender, const QString& ownNickname) {
     if (!sender.isEmpty() && sender.compare(ownNickname, Qt::CaseInsensitive) == 0)
         return true;
-    return !GetSettingsStore().GetBool(QString::fromLatin1(kClassName), QStringLiteral("Ignore Shouts"), false);
+    return !GetSettingsStore().GetBool(QString::fromLatin1(kClassName), QStringLiteral("Ignore Shouts"),
+                                       false);
 }
 
 void CClientNode::RemoveTemporaryConnection() {

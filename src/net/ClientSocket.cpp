@@ -29,9 +29,13 @@ void CClientSocket::Close() {
     m_decoder.Reset();
 }
 
-bool CClientSocket::IsConnected() const { return m_socket->state() == QAbstractSocket::ConnectedState; }
+bool CClientSocket::IsConnected() const {
+    return m_socket->state() == QAbstractSocket::ConnectedState;
+}
 
-QString CClientSocket::PeerText() const { return m_peer; }
+QString CClientSocket::PeerText() const {
+    return m_peer;
+}
 
 bool CClientSocket::SendFrame(quint8 type, const QByteArray& body, QString* error) {
     QByteArray frame;

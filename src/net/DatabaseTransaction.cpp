@@ -15,10 +15,11 @@ bool readAll(CPacketCursor& cursor, std::initializer_list<QString*> fields) {
 
 } // namespace
 
-CUserMoneyInviteRequest::CUserMoneyInviteRequest(QString first, QString second, QString third, int firstNumber,
-                                                 int secondNumber, QString fourth)
-    : CDatabaseTransaction(kCode), m_first(std::move(first)), m_second(std::move(second)), m_third(std::move(third)),
-      m_firstNumber(firstNumber), m_secondNumber(secondNumber), m_fourth(std::move(fourth)) {}
+CUserMoneyInviteRequest::CUserMoneyInviteRequest(QString first, QString second, QString third,
+                                                 int firstNumber, int secondNumber, QString fourth)
+    : CDatabaseTransaction(kCode), m_first(std::move(first)), m_second(std::move(second)),
+      m_third(std::move(third)), m_firstNumber(firstNumber), m_secondNumber(secondNumber),
+      m_fourth(std::move(fourth)) {}
 
 QString CUserMoneyInviteRequest::FormatRequest() const {
     return CTextFields()
@@ -40,13 +41,15 @@ bool CUserMoneyInviteRequest::ReadFields(CPacketCursor& cursor) {
 QString CUserMoneyInviteResponse::FormatRequest() const {
     CTextFields fields;
     fields.Number(kCode);
-    for (const QString* field : {&m_userName, &m_resultCode, &m_firstAmount, &m_secondAmount, &m_factor, &m_increments})
+    for (const QString* field :
+         {&m_userName, &m_resultCode, &m_firstAmount, &m_secondAmount, &m_factor, &m_increments})
         fields.Text(*field);
     return fields.str();
 }
 
 bool CUserMoneyInviteResponse::ReadFields(CPacketCursor& cursor) {
-    return readAll(cursor, {&m_userName, &m_resultCode, &m_firstAmount, &m_secondAmount, &m_factor, &m_increments});
+    return readAll(cursor,
+                   {&m_userName, &m_resultCode, &m_firstAmount, &m_secondAmount, &m_factor, &m_increments});
 }
 
 QString CUnfinishedMatchesResponse::FormatRequest() const {
@@ -78,10 +81,17 @@ std::unique_ptr<CDatabaseTransaction> CreateDatabaseTransaction(const QString& t
         return nullptr;
     std::unique_ptr<CDatabaseTransaction> transaction;
     switch (code) {
-    case CUserMoneyInviteRequest::kCode: transaction = std::make_unique<CUserMoneyInviteRequest>(); break;
-    case CUserMoneyInviteResponse::kCode: transaction = std::make_unique<CUserMoneyInviteResponse>(); break;
-    case CUnfinishedMatchesResponse::kCode: transaction = std::make_unique<CUnfinishedMatchesResponse>(); break;
-    default: return nullptr;
+    case CUserMoneyInviteRequest::kCode:
+        transaction = std::make_unique<CUserMoneyInviteRequest>();
+        break;
+    case CUserMoneyInviteResponse::kCode:
+        transaction = std::make_unique<CUserMoneyInviteResponse>();
+        break;
+    case CUnfinishedMatchesResponse::kCode:
+        transaction = std::make_unique<CUnfinishedMatchesResponse>();
+        break;
+    default:
+        return nullptr;
     }
     if (!transaction->ReadFields(cursor))
         return nullptr;

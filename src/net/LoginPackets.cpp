@@ -1,7 +1,7 @@
 #include "net/LoginPackets.h"
 
-#include "platform/Cp1252.h"
 #include "net/TextFields.h"
+#include "platform/Cp1252.h"
 #include "support/PacketText.h"
 
 #include <QCryptographicHash>
@@ -29,7 +29,9 @@ bool ReadSettingsText(CPacketCursor& cursor, CServiceSettings& settings) {
     return true;
 }
 
-QString FormatQuotedText(const QString& text) { return CTextFields().Text(text).str(); }
+QString FormatQuotedText(const QString& text) {
+    return CTextFields().Text(text).str();
+}
 
 std::optional<QString> ParseQuotedText(const QString& body) {
     CPacketCursor cursor(body);
@@ -39,7 +41,9 @@ std::optional<QString> ParseQuotedText(const QString& body) {
     return text;
 }
 
-QString CServerHello::Format() const { return CTextFields().Text(serverName).Number(protocolVersion).Text(nonce).str(); }
+QString CServerHello::Format() const {
+    return CTextFields().Text(serverName).Number(protocolVersion).Text(nonce).str();
+}
 
 std::optional<CServerHello> CServerHello::Parse(const QString& text) {
     CServerHello hello;
@@ -57,7 +61,9 @@ QString CSecureLoginPacket::ComputeDigest(const QString& nonce, const QString& p
     return QString::fromLatin1(hash.result().toBase64());
 }
 
-QString CSecureLoginPacket::Format() const { return CTextFields().Text(nickname).Text(digest).str(); }
+QString CSecureLoginPacket::Format() const {
+    return CTextFields().Text(nickname).Text(digest).str();
+}
 
 std::optional<CSecureLoginPacket> CSecureLoginPacket::Parse(const QString& text) {
     CSecureLoginPacket packet;
@@ -68,7 +74,12 @@ std::optional<CSecureLoginPacket> CSecureLoginPacket::Parse(const QString& text)
 }
 
 QString CLoginAcceptedPacket::Format() const {
-    return CTextFields().Number(rightsMask).Number(accountFlags).Text(lobbyService).Raw(FormatSettingsText(settings)).str();
+    return CTextFields()
+        .Number(rightsMask)
+        .Number(accountFlags)
+        .Text(lobbyService)
+        .Raw(FormatSettingsText(settings))
+        .str();
 }
 
 std::optional<CLoginAcceptedPacket> CLoginAcceptedPacket::Parse(const QString& text) {

@@ -57,13 +57,17 @@ CMessagePacketPtr CMessagePacket::MakeRouted(int type, const QString& destinatio
     return FromFrame(kRoutedType, RoutedBody(type, destination, source, payload));
 }
 
-int CMessagePacket::GetEffectiveType() const { return IsRouted() ? (m_innerType | 0x80) : m_type; }
+int CMessagePacket::GetEffectiveType() const {
+    return IsRouted() ? (m_innerType | 0x80) : m_type;
+}
 
 QByteArray CMessagePacket::GetPayloadBytes() const {
     return IsRouted() ? m_body.mid(m_payloadStart) : m_body;
 }
 
-QString CMessagePacket::GetPayload() const { return platform::cp1252::decode(GetPayloadBytes()); }
+QString CMessagePacket::GetPayload() const {
+    return platform::cp1252::decode(GetPayloadBytes());
+}
 
 QString CMessagePacket::GetSourceName(int maxLength) const {
     if (!IsRouted())

@@ -23,7 +23,11 @@ void CRankingQuery::Save(const QString& section) const {
 
 QString CRankingQuery::FormatRequest() const {
     CTextFields fields;
-    fields.Number(nEntries).Number(nRankingOption).Number(nRankingOrigin).Number(nFixedRanking).Text(strNamedRanking);
+    fields.Number(nEntries)
+        .Number(nRankingOption)
+        .Number(nRankingOrigin)
+        .Number(nFixedRanking)
+        .Text(strNamedRanking);
     for (const QString& field : further)
         fields.Text(field);
     return fields.str();

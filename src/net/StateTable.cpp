@@ -24,8 +24,8 @@ QString CStateMan::IllegalPacketText(const QString& state, const CMessagePacket*
                                      const QString& peer) {
     const bool routed = packet && packet->IsRouted();
     const int raw = packet ? packet->GetType() : messageId;
-    const QString typeText = raw >= 0x20 && raw < 0x7F ? QStringLiteral("'%1'").arg(QChar(raw))
-                                                       : QStringLiteral("#%1").arg(raw);
+    const QString typeText =
+        raw >= 0x20 && raw < 0x7F ? QStringLiteral("'%1'").arg(QChar(raw)) : QStringLiteral("#%1").arg(raw);
     const QString from = routed ? packet->GetSourceName() : peer;
     return QStringLiteral("Illegal packet: %1%2 %3 from (%4)%5")
         .arg(state, routed ? QStringLiteral("-") : QString(), typeText, from)

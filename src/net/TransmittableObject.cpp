@@ -47,7 +47,9 @@ bool CTransmittableObject::ReadFields(CPacketCursor& cursor) {
     return true;
 }
 
-void CTransmittableObject::RegisterClass(int classId, Creator creator) { registry().insert(classId, std::move(creator)); }
+void CTransmittableObject::RegisterClass(int classId, Creator creator) {
+    registry().insert(classId, std::move(creator));
+}
 
 std::unique_ptr<CTransmittableObject> CTransmittableObject::CreateFromText(const QString& text) {
     CPacketCursor cursor(text);

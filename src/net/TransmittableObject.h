@@ -40,14 +40,17 @@ public:
 
 protected:
     template <class T, int T::*Member> static FieldDescriptor IntField(const char* name) {
-        return {FieldDescriptor::Int, name,
-                [](const CTransmittableObject& o) { return Value(static_cast<const T&>(o).*Member); },
-                [](CTransmittableObject& o, const Value& v) { static_cast<T&>(o).*Member = std::get<int>(v); }};
+        return {
+            FieldDescriptor::Int, name,
+            [](const CTransmittableObject& o) { return Value(static_cast<const T&>(o).*Member); },
+            [](CTransmittableObject& o, const Value& v) { static_cast<T&>(o).*Member = std::get<int>(v); }};
     }
     template <class T, QString T::*Member> static FieldDescriptor TextField(const char* name) {
         return {FieldDescriptor::Text, name,
                 [](const CTransmittableObject& o) { return Value(static_cast<const T&>(o).*Member); },
-                [](CTransmittableObject& o, const Value& v) { static_cast<T&>(o).*Member = std::get<QString>(v); }};
+                [](CTransmittableObject& o, const Value& v) {
+                    static_cast<T&>(o).*Member = std::get<QString>(v);
+                }};
     }
 };
 

@@ -11,7 +11,9 @@ DeferredMessageBoxReceiver& receiver() {
 }
 } // namespace
 
-void SetDeferredMessageBoxReceiver(DeferredMessageBoxReceiver r) { receiver() = std::move(r); }
+void SetDeferredMessageBoxReceiver(DeferredMessageBoxReceiver r) {
+    receiver() = std::move(r);
+}
 
 int PostDeferredMessageBox(const QString& text, unsigned type, unsigned helpId) {
     CDeferredMessageBox box{text, type, helpId};

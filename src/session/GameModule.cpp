@@ -9,4 +9,6 @@ const CGameModuleInfo& GetGameModuleInfo() {
     return g_module ? *g_module : builtIn;
 }
 
-void SetGameModuleInfo(const CGameModuleInfo* module) { g_module = module; }
+void SetGameModuleInfo(const CGameModuleInfo* module) {
+    g_module = module;
+}

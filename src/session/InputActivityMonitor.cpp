@@ -8,7 +8,9 @@ CInputActivityMonitor& CInputActivityMonitor::Instance() {
     return *instance;
 }
 
-CInputActivityMonitor::CInputActivityMonitor() { m_lastInput.start(); }
+CInputActivityMonitor::CInputActivityMonitor() {
+    m_lastInput.start();
+}
 
 void CInputActivityMonitor::Install() {
     if (m_installed || !QCoreApplication::instance())
@@ -26,7 +28,9 @@ void CInputActivityMonitor::Remove() {
     m_installed = false;
 }
 
-qint64 CInputActivityMonitor::SecondsSinceInput() const { return m_lastInput.elapsed() / 1000; }
+qint64 CInputActivityMonitor::SecondsSinceInput() const {
+    return m_lastInput.elapsed() / 1000;
+}
 
 bool CInputActivityMonitor::eventFilter(QObject* watched, QEvent* event) {
     switch (event->type()) {
@@ -34,8 +38,11 @@ bool CInputActivityMonitor::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseMove:
     case QEvent::Wheel:
-    case QEvent::TouchBegin: m_lastInput.restart(); break;
-    default: break;
+    case QEvent::TouchBegin:
+        m_lastInput.restart();
+        break;
+    default:
+        break;
     }
     return QObject::eventFilter(watched, event);
 }

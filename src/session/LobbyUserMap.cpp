@@ -20,7 +20,8 @@ void CClientUserInfo::UpdateDisplayTexts() {
     }
 }
 
-CLobbyUserMap::CLobbyUserMap(CSessionDoc* session, int arrivedHint, int leftHint, int changedHint, int clearedHint)
+CLobbyUserMap::CLobbyUserMap(CSessionDoc* session, int arrivedHint, int leftHint, int changedHint,
+                             int clearedHint)
     : m_session(session), m_arrivedHint(arrivedHint), m_leftHint(leftHint), m_changedHint(changedHint),
       m_clearedHint(clearedHint) {}
 
@@ -39,7 +40,9 @@ void CLobbyUserMap::update(int hint, CClientUserInfo* record) {
         m_session->UpdateAllViews(nullptr, hint, record);
 }
 
-bool CLobbyUserMap::anyTargets() const { return m_session && m_session->HasPacketTargets(); }
+bool CLobbyUserMap::anyTargets() const {
+    return m_session && m_session->HasPacketTargets();
+}
 
 void CLobbyUserMap::notify(int code, const QString& text) {
     if (m_session)
@@ -64,9 +67,15 @@ int CLobbyUserMap::OnPacket(int type, const QString& text) {
     if (!ReadPacketInt(cursor, count) || count < 1)
         return 0;
     switch (type) {
-    case kUsersArrived: onUsersArrived(cursor, count); break;
-    case kUsersLeft: onUsersLeft(cursor, count); break;
-    default: onUsersChanged(cursor, count); break;
+    case kUsersArrived:
+        onUsersArrived(cursor, count);
+        break;
+    case kUsersLeft:
+        onUsersLeft(cursor, count);
+        break;
+    default:
+        onUsersChanged(cursor, count);
+        break;
     }
     return 0;
 }
@@ -142,7 +151,8 @@ void CLobbyUserMap::onUsersChanged(CPacketCursor& cursor, int count) {
             return;
         known->UpdateDisplayTexts();
         if (tell)
-            notify(kEventChanged, known->FormatUpdateText(UserField::OwnMask, true) + QLatin1Char(' ') + oldText);
+            notify(kEventChanged,
+                   known->FormatUpdateText(UserField::OwnMask, true) + QLatin1Char(' ') + oldText);
         update(m_changedHint, known);
         known->ClearChangeMask();
     }

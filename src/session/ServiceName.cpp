@@ -12,7 +12,8 @@ CServiceName CServiceName::ConstructFromList(const QString& base, const QStringL
 QString CServiceName::GetBaseName() const {
     // The hidden tail starts at the first dot that is followed by '$' or '#'.
     for (qsizetype i = 0; i + 1 < m_text.size(); ++i) {
-        if (m_text[i] == QLatin1Char('.') && (m_text[i + 1] == QLatin1Char('$') || m_text[i + 1] == QLatin1Char('#')))
+        if (m_text[i] == QLatin1Char('.') &&
+            (m_text[i + 1] == QLatin1Char('$') || m_text[i + 1] == QLatin1Char('#')))
             return m_text.left(i);
     }
     return m_text;
@@ -27,7 +28,9 @@ QStringList CServiceName::pieces() const {
     return base.split(QLatin1Char('.'));
 }
 
-QString CServiceName::GetFirstPart() const { return GetPart(-1); }
+QString CServiceName::GetFirstPart() const {
+    return GetPart(-1);
+}
 
 QString CServiceName::GetPart(int index) const {
     const QStringList p = pieces();
@@ -79,7 +82,8 @@ QString CServiceName::GetDisplayName() const {
             return QStringLiteral("Contest %1").arg(players[1]);
         const QString match = players.join(QStringLiteral(" vs. "));
         if (SameNickname(word, u"gp"))
-            return match.isEmpty() ? QStringLiteral("Proposition") : QStringLiteral("Proposition: %1").arg(match);
+            return match.isEmpty() ? QStringLiteral("Proposition")
+                                   : QStringLiteral("Proposition: %1").arg(match);
         return match.isEmpty() ? QStringLiteral("Backgammon") : match;
     }
     return word;

@@ -52,8 +52,8 @@ CSessionDoc::CSessionDoc(QObject* parent)
     : platform::Document(parent), m_node(new CClientNode(this, this)),
       m_userMap(std::make_unique<CLobbyUserMap>(this, kHintUserArrived, kHintUserLeft, kHintUserChanged,
                                                 kHintUsersCleared)) {
-    m_node->Log().SetLevel(GetSettingsStore().GetIntEx(QStringLiteral("Client"), QStringLiteral("nSyslogLevel"),
-                                                       CSysLog::Errors));
+    m_node->Log().SetLevel(GetSettingsStore().GetIntEx(QStringLiteral("Client"),
+                                                       QStringLiteral("nSyslogLevel"), CSysLog::Errors));
     if (!g_current)
         g_current = this;
 }
@@ -84,9 +84,13 @@ CSessionDoc::~CSessionDoc() {
         g_current = nullptr;
 }
 
-CSessionDoc* CSessionDoc::GetCurrent() { return g_current; }
+CSessionDoc* CSessionDoc::GetCurrent() {
+    return g_current;
+}
 
-void CSessionDoc::SetCurrent(CSessionDoc* session) { g_current = session; }
+void CSessionDoc::SetCurrent(CSessionDoc* session) {
+    g_current = session;
+}
 
 // ---- Connection and login
 
@@ -102,7 +106,9 @@ void CSessionDoc::Disconnect() {
     m_transferPending = false;
 }
 
-bool CSessionDoc::IsConnected() const { return m_node && m_node->IsLoggedIn(); }
+bool CSessionDoc::IsConnected() const {
+    return m_node && m_node->IsLoggedIn();
+}
 
 void CSessionDoc::OnLoginAccepted(const CLoginAcceptedPacket& accepted) {
     m_nickname = m_pendingNickname;
@@ -115,7 +121,8 @@ void CSessionDoc::OnLoginAccepted(const CLoginAcceptedPacket& accepted) {
     m_serviceActive = 1;
     m_transferPending = false;
     GetSettingsStore().SetUser(m_nickname);
-    m_robotPlayer = GetSettingsStore().GetBool(QStringLiteral("Login"), QStringLiteral("bRobotPlayer"), false);
+    m_robotPlayer =
+        GetSettingsStore().GetBool(QStringLiteral("Login"), QStringLiteral("bRobotPlayer"), false);
     CInputActivityMonitor::Instance().Install();
     armAwayCheck();
     emit loginAccepted();
@@ -123,7 +130,9 @@ void CSessionDoc::OnLoginAccepted(const CLoginAcceptedPacket& accepted) {
     emit serviceEntered(m_serviceName.GetText());
 }
 
-void CSessionDoc::OnLoginRefused(const QString& reason) { emit loginRefused(reason); }
+void CSessionDoc::OnLoginRefused(const QString& reason) {
+    emit loginRefused(reason);
+}
 
 void CSessionDoc::OnNodeClosed(const QString& reason, bool protocolError) {
     stopTimers();
@@ -132,7 +141,9 @@ void CSessionDoc::OnNodeClosed(const QString& reason, bool protocolError) {
     emit connectionClosed(reason, protocolError);
 }
 
-void CSessionDoc::OnNodePacket(const CMessagePacket& packet) { DispatchPacket(packet); }
+void CSessionDoc::OnNodePacket(const CMessagePacket& packet) {
+    DispatchPacket(packet);
+}
 
 // ---- Sending
 
@@ -156,7 +167,9 @@ bool CSessionDoc::Shout(const QString& text) {
     return m_node->SendChat(text, ChatKind::Shout, QString());
 }
 
-bool CSessionDoc::Notify(const QString& text) { return Send(ChatPacket::Notify, text, -1, QStringLiteral("&")); }
+bool CSessionDoc::Notify(const QString& text) {
+    return Send(ChatPacket::Notify, text, -1, QStringLiteral("&"));
+}
 
 bool CSessionDoc::SendRoutedMessage(const QString& nickname, const QString& text) {
     return Send(kPacketRoutedMessage, text, -1, nickname);
@@ -178,8 +191,8 @@ QString CSessionDoc::machineId() const {
 }
 
 bool CSessionDoc::SendEmailChallengeResponse(const QString& firstText, const QString& newAddress) {
-    const QString text =
-        machineId() + QLatin1Char(' ') + firstText + QStringLiteral(" DeprecatedEmailChallengeResponse ") + newAddress;
+    const QString text = machineId() + QLatin1Char(' ') + firstText +
+                         QStringLiteral(" DeprecatedEmailChallengeResponse ") + newAddress;
     return Send(kPacketDatabase, text, -1, QStringLiteral(".db"));
 }
 
@@ -190,10 +203,13 @@ void CSessionDoc::AttachToGameService(const QString& transferText, int flag) {
     if (!IsConnected())
         return;
     QString error;
-    m_transferPending = m_node->SendText(LoginPacketType::Transfer, FormatQuotedText(transferText), QString(), &error);
+    m_transferPending =
+        m_node->SendText(LoginPacketType::Transfer, FormatQuotedText(transferText), QString(), &error);
 }
 
-void CSessionDoc::DetachFromGameService() { AttachToGameService(m_lobbyService, 0); }
+void CSessionDoc::DetachFromGameService() {
+    AttachToGameService(m_lobbyService, 0);
+}
 
 QString CSessionDoc::GetServiceSetting(const QString& key) const {
     for (const auto& [name, value] : m_serviceSettings) {
@@ -204,7 +220,8 @@ QString CSessionDoc::GetServiceSetting(const QString& key) const {
 }
 
 void CSessionDoc::ExamineMatch(const QString& serviceName, const QString& playerToWatch) {
-    QString transfer = serviceName + QLatin1Char(' ') + CServiceName(serviceName).GetPartsText() + QLatin1Char('~');
+    QString transfer =
+        serviceName + QLatin1Char(' ') + CServiceName(serviceName).GetPartsText() + QLatin1Char('~');
     if (!playerToWatch.isEmpty())
         transfer += QLatin1Char(' ') + playerToWatch;
     AttachToGameService(transfer, 0);
@@ -236,9 +253,10 @@ void CSessionDoc::SendWatchRequest(const QString& players, const QString& cookie
 
 void CSessionDoc::WatchPlayer(const QString& players) {
     if (IsWatchPending()) {
-        AddChatLine(QString(),
-                    QStringLiteral("ERROR - Unable to issue watch request.  You are already waiting to watch a game"),
-                    ChatKind::System);
+        AddChatLine(
+            QString(),
+            QStringLiteral("ERROR - Unable to issue watch request.  You are already waiting to watch a game"),
+            ChatKind::System);
         return;
     }
     QString names = players.trimmed();
@@ -276,7 +294,8 @@ bool CSessionDoc::handleWatchReply(int type, const QString& text) {
         if (cookie != kWatchPlayerCookie)
             continue; // another requester's reply: it reads the entries itself
         if (service.isEmpty())
-            AddChatLine(QString(), QStringLiteral("%1 is not connected to the server.").arg(nickname), ChatKind::System);
+            AddChatLine(QString(), QStringLiteral("%1 is not connected to the server.").arg(nickname),
+                        ChatKind::System);
         else if (CServiceName(service).CountParts() == 0)
             AddChatLine(QString(), QStringLiteral("%1 is not in a match.").arg(nickname), ChatKind::System);
         else if (!attached) {
@@ -328,8 +347,8 @@ QStringList CSessionDoc::limitTalkPeople(QStringList names, bool tellUser) const
         if (!seen)
             unique.append(trimmed);
     }
-    if (!m_nickname.isEmpty() &&
-        std::none_of(unique.begin(), unique.end(), [&](const QString& n) { return SameNickname(n, m_nickname); }))
+    if (!m_nickname.isEmpty() && std::none_of(unique.begin(), unique.end(),
+                                              [&](const QString& n) { return SameNickname(n, m_nickname); }))
         unique.prepend(m_nickname);
     if (unique.size() > kMaxTalkPeople) {
         if (tellUser)
@@ -372,7 +391,8 @@ void CSessionDoc::OpenTalkWindow(QStringList names) {
 
 void CSessionDoc::PromptAndOpenTalk(const QString& names) {
     QString answer = names;
-    if (!platform::ui().Prompt(QApplication::activeWindow(), QStringLiteral("Talk"), QStringLiteral("Talk to:"), answer))
+    if (!platform::ui().Prompt(QApplication::activeWindow(), QStringLiteral("Talk"),
+                               QStringLiteral("Talk to:"), answer))
         return;
     QStringList list;
     for (const QString& word : answer.split(QRegularExpression(QStringLiteral("[ ,;]+")), Qt::SkipEmptyParts))
@@ -401,7 +421,8 @@ void CSessionDoc::handleIncomingTalk(const QString& sender, const QString& text)
     deliverTalk(people, sender, line, false);
 }
 
-void CSessionDoc::deliverTalk(const QStringList& people, const QString& sender, const QString& text, bool activate) {
+void CSessionDoc::deliverTalk(const QStringList& people, const QString& sender, const QString& text,
+                              bool activate) {
     const QString key = talkKey(people);
     auto it = m_talks.find(key);
     if (it == m_talks.end()) {
@@ -434,7 +455,8 @@ void CSessionDoc::SetAwayState(bool manualAway, bool idleAway) {
 
 void CSessionDoc::sendPresence() {
     if (IsConnected())
-        m_node->SendText(LoginPacketType::Presence, IsAway() ? QStringLiteral("1") : QStringLiteral("0"), QString());
+        m_node->SendText(LoginPacketType::Presence, IsAway() ? QStringLiteral("1") : QStringLiteral("0"),
+                         QString());
 }
 
 void CSessionDoc::armAwayCheck() {
@@ -574,8 +596,9 @@ CSubDocument* CSessionDoc::AdoptSubDocument(std::unique_ptr<CSubDocument> subDoc
 }
 
 void CSessionDoc::ReleaseSubDocument(CSubDocument* subDocument) {
-    const auto it = std::find_if(m_ownedSubDocs.begin(), m_ownedSubDocs.end(),
-                                 [&](const std::unique_ptr<CSubDocument>& p) { return p.get() == subDocument; });
+    const auto it =
+        std::find_if(m_ownedSubDocs.begin(), m_ownedSubDocs.end(),
+                     [&](const std::unique_ptr<CSubDocument>& p) { return p.get() == subDocument; });
     if (it != m_ownedSubDocs.end())
         m_ownedSubDocs.erase(it);
 }
@@ -634,18 +657,34 @@ bool CSessionDoc::offerToViews(int type, const QString& text) {
 void CSessionDoc::handleOwnPacket(const CMessagePacket& packet, int type, const QString& text) {
     const QString source = packet.GetSourceName();
     switch (type) {
-    case LoginPacketType::ServiceEntered: handleServiceEntered(text); return;
-    case ChatPacket::Said: AddChatLine(source, text, ChatKind::Said); return;
-    case ChatPacket::Tell: AddChatLine(source, text, ChatKind::Tell); return;
-    case ChatPacket::Emote: AddChatLine(source, text, ChatKind::Emote); return;
-    case ChatPacket::Whisper: AddChatLine(source, text, ChatKind::Whisper); return;
+    case LoginPacketType::ServiceEntered:
+        handleServiceEntered(text);
+        return;
+    case ChatPacket::Said:
+        AddChatLine(source, text, ChatKind::Said);
+        return;
+    case ChatPacket::Tell:
+        AddChatLine(source, text, ChatKind::Tell);
+        return;
+    case ChatPacket::Emote:
+        AddChatLine(source, text, ChatKind::Emote);
+        return;
+    case ChatPacket::Whisper:
+        AddChatLine(source, text, ChatKind::Whisper);
+        return;
     case ChatPacket::Shout:
         if (CClientNode::IsShoutShown(source, m_nickname))
             AddChatLine(source, text, ChatKind::Shout);
         return;
-    case ChatPacket::System: AddChatLine(QString(), text, ChatKind::System); return;
-    case ChatPacket::Talk: handleIncomingTalk(source, text); return;
-    case kPacketUndeliverable: AddChatLine(QString(), text, ChatKind::System); return;
+    case ChatPacket::System:
+        AddChatLine(QString(), text, ChatKind::System);
+        return;
+    case ChatPacket::Talk:
+        handleIncomingTalk(source, text);
+        return;
+    case kPacketUndeliverable:
+        AddChatLine(QString(), text, ChatKind::System);
+        return;
     case 70:
     case 192:
         if (m_emailChange)
@@ -653,8 +692,8 @@ void CSessionDoc::handleOwnPacket(const CMessagePacket& packet, int type, const 
         return;
     default:
         // Nobody took it: the log says so, as the dispatch tables do for what they do not know.
-        m_node->Log().Write(CSysLog::Errors,
-                            CStateMan::IllegalPacketText(QStringLiteral("Session"), &packet, type, m_node->PeerText()));
+        m_node->Log().Write(CSysLog::Errors, CStateMan::IllegalPacketText(QStringLiteral("Session"), &packet,
+                                                                          type, m_node->PeerText()));
         return;
     }
 }
@@ -662,7 +701,8 @@ void CSessionDoc::handleOwnPacket(const CMessagePacket& packet, int type, const 
 void CSessionDoc::handleServiceEntered(const QString& text) {
     const auto entered = CServiceEnteredPacket::Parse(text);
     if (!entered) {
-        m_node->Log().Write(CSysLog::Errors, QStringLiteral("A malformed service entry: %1").arg(text.left(120)));
+        m_node->Log().Write(CSysLog::Errors,
+                            QStringLiteral("A malformed service entry: %1").arg(text.left(120)));
         return;
     }
     m_serviceName = CServiceName(entered->serviceName);
@@ -688,7 +728,9 @@ QWidget* CSessionDoc::GetServiceFrame() const {
     return nullptr;
 }
 
-void CSessionDoc::SetGameDocument(platform::Document* document) { m_gameDoc = document; }
+void CSessionDoc::SetGameDocument(platform::Document* document) {
+    m_gameDoc = document;
+}
 
 void CSessionDoc::NotifyGameViewsInFrame(CSessionView* sender, int code, qintptr data) {
     if (!sender)

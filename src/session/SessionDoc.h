@@ -8,9 +8,9 @@
 #include "session/StateDoc.h"
 
 #include <QPointer>
-#include <QTimer>
 #include <QSet>
 #include <QStringList>
+#include <QTimer>
 #include <QVariant>
 
 #include <map>
@@ -242,7 +242,9 @@ public:
     void SetAffinityFrame(CPacketRelay* frame) { m_affinityFrame = frame; }
     void ForgetAffinityFrame() { m_affinityFrame = nullptr; }
     CPacketRelay* GetAffinityFrame() const { return m_affinityFrame; }
-    void SetPlayerInfoHandler(std::function<void(const QString&)> handler) { m_playerInfo = std::move(handler); }
+    void SetPlayerInfoHandler(std::function<void(const QString&)> handler) {
+        m_playerInfo = std::move(handler);
+    }
     // Opens the player-information page for the nickname (nothing until that service is registered).
     void ShowPlayerInfo(const QString& nickname);
     // Takes the answers of an e-mail change (192, or a refusal 70) while the dialog is open.

@@ -47,8 +47,8 @@ public:
     virtual void AddIncomingText(const QString& sender, const QString& text) = 0;
 };
 // Makes the talk of these people (the user included); activate: whether the window may take the focus.
-using TalkFactory = std::function<std::unique_ptr<CTalkSession>(CSessionDoc& session, const QStringList& people,
-                                                                bool activate)>;
+using TalkFactory = std::function<std::unique_ptr<CTalkSession>(CSessionDoc& session,
+                                                                const QStringList& people, bool activate)>;
 
 // A window that sees every packet nobody else took (the friends frame).
 class CPacketRelay {

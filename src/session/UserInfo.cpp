@@ -57,13 +57,17 @@ bool skipToField(CPacketCursor& cursor) {
     return pos < text.size() && text[pos] != QLatin1Char('\n') && text[pos] != QLatin1Char('\r');
 }
 
-bool readLineInt(CPacketCursor& cursor, int& value) { return skipToField(cursor) && ReadPacketInt(cursor, value); }
+bool readLineInt(CPacketCursor& cursor, int& value) {
+    return skipToField(cursor) && ReadPacketInt(cursor, value);
+}
 
 bool readLineUnsigned(CPacketCursor& cursor, quint32& value) {
     return skipToField(cursor) && ReadPacketUnsigned(cursor, value);
 }
 
-bool readLineText(CPacketCursor& cursor, QString& value) { return skipToField(cursor) && ReadPacketString(cursor, value); }
+bool readLineText(CPacketCursor& cursor, QString& value) {
+    return skipToField(cursor) && ReadPacketString(cursor, value);
+}
 
 // The C library's string-to-double on the rating text, without the locale: leading white space and a
 // sign, the longest number that follows; no number reads as 0. Nothing for values that are not finite.
@@ -97,7 +101,8 @@ bool CUserInfo::readFields(CPacketCursor& cursor) {
     QString nickname;
     int groupFlags = 0;
     quint32 mask = 0;
-    if (!ReadPacketString(cursor, nickname) || !readLineInt(cursor, groupFlags) || !readLineUnsigned(cursor, mask))
+    if (!ReadPacketString(cursor, nickname) || !readLineInt(cursor, groupFlags) ||
+        !readLineUnsigned(cursor, mask))
         return false;
     m_nickname = nickname;
     m_groupFlags = groupFlags;
@@ -182,8 +187,12 @@ QString CUserInfo::FormatUpdateText(int groupFlags, quint32 mask, bool lineFeed)
             WritePacketInt(out, this->*field.intMember);
             out += QLatin1Char(' ');
             break;
-        case FieldSpec::Text: WritePacketCString(out, this->*field.textMember); break;
-        case FieldSpec::Rating: WritePacketCString(out, QString::number(double(m_rating), 'f', 6)); break;
+        case FieldSpec::Text:
+            WritePacketCString(out, this->*field.textMember);
+            break;
+        case FieldSpec::Rating:
+            WritePacketCString(out, QString::number(double(m_rating), 'f', 6));
+            break;
         }
     }
     out += QLatin1Char(' ');
@@ -234,7 +243,8 @@ QString CUserInfo::GetLongStatusText() const {
     else if (m_activity == kActivityWatching)
         text += QStringLiteral(", not ready");
     if (text.isEmpty())
-        text = m_activity == 128 || m_activity == 32 ? QStringLiteral("Connected") : QStringLiteral("Unknown");
+        text =
+            m_activity == 128 || m_activity == 32 ? QStringLiteral("Connected") : QStringLiteral("Unknown");
     return text;
 }
 

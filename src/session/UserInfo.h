@@ -80,7 +80,9 @@ public:
     // the mask's bits in the reader's order; a blank and, when asked, a line feed at the end.
     // mask UserField::OwnMask means this record's own change mask; UserField::All every field.
     QString FormatUpdateText(int groupFlags, quint32 mask, bool lineFeed) const;
-    QString FormatUpdateText(quint32 mask, bool lineFeed) const { return FormatUpdateText(m_groupFlags, mask, lineFeed); }
+    QString FormatUpdateText(quint32 mask, bool lineFeed) const {
+        return FormatUpdateText(m_groupFlags, mask, lineFeed);
+    }
 
     // Clears the change mask, reads one record -> true when a field really changed. A malformed record
     // changes nothing (and returns false; the cursor stays).

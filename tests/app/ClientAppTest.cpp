@@ -1,5 +1,5 @@
-#include "DevServer.h"
 #include "app/ClientApp.h"
+#include "DevServer.h"
 #include "app/LobbySummaryView.h"
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
@@ -66,7 +66,8 @@ TEST_F(ClientAppTest, LogsInFromTheCommandLineAndShowsOthersArriveAndLeave) {
     EXPECT_EQ(GetClientApp(), app.get());
     EXPECT_TRUE(app->GetMainFrame()->windowTitle().startsWith("Norvale - alice"));
     EXPECT_TRUE(app->GetMainFrame()->GetConnectionStatus().startsWith("Connected to 127.0.0.1:"));
-    ASSERT_TRUE(WaitFor([&] { return SummaryPane()->SummaryText() == "1 user in the service, 1 listed here"; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return SummaryPane()->SummaryText() == "1 user in the service, 1 listed here"; }));
 
     CSessionDoc bob;
     bool bobIn = false;
@@ -135,7 +136,8 @@ TEST_F(ClientAppTest, LostConnectionIsToldThroughTheDeferredBox) {
 
 TEST_F(ClientAppTest, CommandLine) {
     QString error;
-    auto options = CClientApp::ParseCommandLine({"norvale", "--server", "example.org:4114", "--user", "Bob7"}, &error);
+    auto options =
+        CClientApp::ParseCommandLine({"norvale", "--server", "example.org:4114", "--user", "Bob7"}, &error);
     ASSERT_TRUE(options);
     EXPECT_EQ(options->host, "example.org");
     EXPECT_EQ(options->port, 4114);

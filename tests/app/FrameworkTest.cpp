@@ -36,7 +36,9 @@ void RunPosted() {
 // ---- Pane layouts
 
 TEST(PaneLayout, ParsesFormatsAndRefusesMalformedTexts) {
-    const QString text = QStringLiteral("\x01vUserList\x03\x01hChat\x04lines\x05" "500\x03Log\x02\x03" "CommandLine\x02");
+    const QString text = QStringLiteral("\x01vUserList\x03\x01hChat\x04lines\x05"
+                                        "500\x03Log\x02\x03"
+                                        "CommandLine\x02");
     const auto layout = CPaneLayout::Parse(text);
     ASSERT_TRUE(layout);
     EXPECT_EQ(layout->kind, CPaneLayout::Split);
@@ -46,9 +48,9 @@ TEST(PaneLayout, ParsesFormatsAndRefusesMalformedTexts) {
     EXPECT_EQ(layout->Format(), text);
     EXPECT_EQ(CPaneLayout::Parse("Board")->tag, "Board");
 
-    for (const QString& bad : {QString(), QStringLiteral("\x01vA\x03"), QStringLiteral("\x01xA\x02"),
-                               QStringLiteral("\x01v\x02"), QStringLiteral("A\x04name"), QStringLiteral("A\x02"),
-                               QString(40, QChar(1)) + "A"})
+    for (const QString& bad :
+         {QString(), QStringLiteral("\x01vA\x03"), QStringLiteral("\x01xA\x02"), QStringLiteral("\x01v\x02"),
+          QStringLiteral("A\x04name"), QStringLiteral("A\x02"), QString(40, QChar(1)) + "A"})
         EXPECT_FALSE(CPaneLayout::Parse(bad)) << bad.toStdString();
 }
 
@@ -73,7 +75,8 @@ protected:
     void SetUp() override {
         testenv::ResetSettings();
         CMultiPaneFrame::RegisterPane("Top", [this](QWidget* parent) { return top = new TestPane(parent); });
-        CMultiPaneFrame::RegisterPane("Bottom", [this](QWidget* parent) { return bottom = new TestPane(parent); });
+        CMultiPaneFrame::RegisterPane("Bottom",
+                                      [this](QWidget* parent) { return bottom = new TestPane(parent); });
         CMultiPaneFrame::RegisterPane("Refusing", [](QWidget* parent) {
             auto* pane = new TestPane(parent);
             pane->refuse = true;
@@ -91,8 +94,9 @@ protected:
 
 TEST_F(ServiceFrameTest, BuildsRegisteredPanesAndLeavesOthersOut) {
     CMultiPaneFrame frame(&session);
-    const auto layout = CPaneLayout::MakeSplit(false, {CPaneLayout::MakeLeaf("Top"), CPaneLayout::MakeLeaf("Unknown"),
-                                                       CPaneLayout::MakeLeaf("Refusing"), CPaneLayout::MakeLeaf("Bottom")});
+    const auto layout =
+        CPaneLayout::MakeSplit(false, {CPaneLayout::MakeLeaf("Top"), CPaneLayout::MakeLeaf("Unknown"),
+                                       CPaneLayout::MakeLeaf("Refusing"), CPaneLayout::MakeLeaf("Bottom")});
     EXPECT_EQ(frame.Build(layout), 2);
     EXPECT_EQ(frame.FindPane("Top"), top);
     EXPECT_EQ(frame.FindPane("Refusing"), nullptr);
@@ -116,7 +120,8 @@ TEST_F(ServiceFrameTest, ViewsSeeTheServiceSettingsOnceCreated) {
 
 TEST_F(ServiceFrameTest, MoveHintsGoToTheOtherViewsOfTheFrame) {
     CMultiPaneFrame frame(&session);
-    frame.Build(CPaneLayout::MakeSplit(true, {CPaneLayout::MakeLeaf("Top"), CPaneLayout::MakeLeaf("Bottom")}));
+    frame.Build(
+        CPaneLayout::MakeSplit(true, {CPaneLayout::MakeLeaf("Top"), CPaneLayout::MakeLeaf("Bottom")}));
     top->SetDisplayedMove(7);
     top->SetHighlightedMove(3, 10, 12);
     EXPECT_TRUE(top->moves.empty());
@@ -211,7 +216,8 @@ TEST_F(MainFrameTest, OnlyWebAndMailAddressesLeaveTheProgram) {
     EXPECT_FALSE(frame.OpenInExternalBrowser("file:///etc/passwd"));
     EXPECT_FALSE(frame.OpenInExternalBrowser("javascript:alert(1)"));
     EXPECT_FALSE(frame.OpenInExternalBrowser("-n --evil"));
-    EXPECT_EQ(opened, (QStringList{"https://example.org/help?x=1", "mailto:someone@example.org", "http://example.org/news"}));
+    EXPECT_EQ(opened, (QStringList{"https://example.org/help?x=1", "mailto:someone@example.org",
+                                   "http://example.org/news"}));
     CMainFrame::SetBrowserOpener(nullptr);
     EXPECT_FALSE(frame.OpenInExternalBrowser("https://example.org"));
 }
@@ -269,7 +275,8 @@ TEST(WindowPlacement, RoundTripsRelativeToAnotherWindowAndFallsBackToTheDefault)
     EXPECT_FALSE(LoadWindowPlacement(&owner, &window, &anchor, platform::Rect{10, 20, 110, 90}));
     EXPECT_EQ(window.geometry(), QRect(anchor.mapToGlobal(QPoint(10, 20)), QSize(100, 70)));
 
-    window.setGeometry(anchor.mapToGlobal(QPoint(30, 40)).x(), anchor.mapToGlobal(QPoint(30, 40)).y(), 200, 150);
+    window.setGeometry(anchor.mapToGlobal(QPoint(30, 40)).x(), anchor.mapToGlobal(QPoint(30, 40)).y(), 200,
+                       150);
     SaveWindowPlacement(&owner, &window, &anchor, true);
     EXPECT_EQ(GetSettingsStore().GetString("CPlacementOwner", "Normal Rect"), "30 230 40 190");
     EXPECT_EQ(GetSettingsStore().GetIntEx("CPlacementOwner", "Window State", 0), ShowCommand::Normal);

@@ -1,5 +1,5 @@
-#include "DevServer.h"
 #include "app/SessionGameLink.h"
+#include "DevServer.h"
 #include "game/BackgammonDoc.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
@@ -50,7 +50,8 @@ TEST(SessionGameLink, MovesTravelBetweenTwoMatchDocumentsThroughTheServer) {
 
     // alice opens the first game; her document sends it to the room and bob's takes it.
     ASSERT_TRUE(aliceDoc.SendGameCommand("n 6 1"));
-    ASSERT_TRUE(WaitFor([&] { return bobDoc.GetMatchRecord().GetCount() == aliceDoc.GetMatchRecord().GetCount(); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return bobDoc.GetMatchRecord().GetCount() == aliceDoc.GetMatchRecord().GetCount(); }));
     EXPECT_EQ(bobDoc.GetBoard().GetActingSide(), aliceDoc.GetBoard().GetActingSide());
     EXPECT_EQ(bobDoc.GetMatchRecord().GetPacket(bobDoc.GetMatchRecord().GetCount() - 1)->source, "alice");
 }

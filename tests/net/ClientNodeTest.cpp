@@ -164,8 +164,11 @@ TEST_F(ClientNodeTest, ChatKindsTravelAsTheirRoutedPackets) {
         int kind;
         int type;
         const char* destination;
-    } cases[] = {{ChatKind::Said, 203, "&"},   {ChatKind::Tell, 212, "bob"},  {ChatKind::Emote, 207, "&"},
-                 {ChatKind::Whisper, 194, "&"}, {ChatKind::Shout, 200, "&"}};
+    } cases[] = {{ChatKind::Said, 203, "&"},
+                 {ChatKind::Tell, 212, "bob"},
+                 {ChatKind::Emote, 207, "&"},
+                 {ChatKind::Whisper, 194, "&"},
+                 {ChatKind::Shout, 200, "&"}};
     for (const Case& c : cases)
         EXPECT_TRUE(node.SendChat("text", c.kind, "bob"));
     EXPECT_FALSE(node.SendChat("text", ChatKind::Tell, QString())); // a tell needs a recipient

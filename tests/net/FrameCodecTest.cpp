@@ -8,7 +8,9 @@ namespace {
 TEST(FrameCodec, EncodesLengthPlusOneLittleEndianThenTypeAndBody) {
     QByteArray out;
     ASSERT_TRUE(EncodeFrame('a', QByteArray("hello"), out));
-    EXPECT_EQ(out, QByteArray("\x06\x00" "ahello", 8));
+    EXPECT_EQ(out, QByteArray("\x06\x00"
+                              "ahello",
+                              8));
 
     QByteArray big;
     ASSERT_TRUE(EncodeFrame(97, QByteArray(300, 'x'), big));
@@ -55,7 +57,9 @@ TEST(FrameCodec, LengthZeroFailsAndStaysFailed) {
     quint8 type;
     QByteArray body;
     EXPECT_EQ(decoder.Next(type, body), FrameDecoder::Error);
-    decoder.Feed(QByteArray("\x02\x00" "ab", 4));
+    decoder.Feed(QByteArray("\x02\x00"
+                            "ab",
+                            4));
     EXPECT_EQ(decoder.Next(type, body), FrameDecoder::Error);
     EXPECT_TRUE(decoder.failed());
 }
@@ -87,9 +91,9 @@ TEST(MessagePacket, MalformedRoutedHeadersAreRefused) {
     QString error;
     EXPECT_FALSE(CMessagePacket::FromFrame('-', QByteArray("dest-only"), &error));
     EXPECT_FALSE(error.isEmpty());
-    EXPECT_FALSE(CMessagePacket::FromFrame('-', QByteArray("a\0b\0", 4)));          // no inner type
-    EXPECT_FALSE(CMessagePacket::FromFrame('-', QByteArray("a\0b\0\xC3x", 6)));     // inner type above 127
-    EXPECT_TRUE(CMessagePacket::FromFrame('-', QByteArray("a\0b\0\x4B", 5)));       // empty payload is fine
+    EXPECT_FALSE(CMessagePacket::FromFrame('-', QByteArray("a\0b\0", 4)));      // no inner type
+    EXPECT_FALSE(CMessagePacket::FromFrame('-', QByteArray("a\0b\0\xC3x", 6))); // inner type above 127
+    EXPECT_TRUE(CMessagePacket::FromFrame('-', QByteArray("a\0b\0\x4B", 5)));   // empty payload is fine
 }
 
 } // namespace

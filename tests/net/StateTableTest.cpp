@@ -1,5 +1,5 @@
-#include "net/MessagePacket.h"
 #include "net/StateTable.h"
+#include "net/MessagePacket.h"
 
 #include <gtest/gtest.h>
 
@@ -12,7 +12,8 @@ TEST(StateTable, RowsSwitchTablesAndUnknownMessagesAreLoggedAsIllegal) {
     CStateTable second("Second");
     std::vector<QString> log;
     std::vector<int> handled;
-    first.On('a', [&](const CMessagePacket*) { handled.push_back(1); }, &second);
+    first.On(
+        'a', [&](const CMessagePacket*) { handled.push_back(1); }, &second);
     second.On('b', [&](const CMessagePacket*) { handled.push_back(2); });
     second.On(CStateTable::kAnyMessage, [&](const CMessagePacket*) { handled.push_back(3); });
 
@@ -50,7 +51,8 @@ TEST(StateTable, ThrowingHandlerIsLoggedAndDispatchGoesOn) {
     const auto packet = CMessagePacket::MakePlain(1, "the data");
     EXPECT_TRUE(man.Dispatch(1, packet.get(), ""));
     ASSERT_EQ(log.size(), 1u);
-    EXPECT_TRUE(log[0].startsWith("StateMan Exception - Class: [CClientNode], Message: [1], Data: [the data]\n"));
+    EXPECT_TRUE(
+        log[0].startsWith("StateMan Exception - Class: [CClientNode], Message: [1], Data: [the data]\n"));
     EXPECT_TRUE(man.Dispatch(2, nullptr, ""));
     EXPECT_EQ(after, 1);
 }
@@ -58,7 +60,8 @@ TEST(StateTable, ThrowingHandlerIsLoggedAndDispatchGoesOn) {
 TEST(StateTable, HandlerThatSwitchesTheTableItselfWins) {
     CStateTable a("A"), b("B"), c("C");
     CStateMan man("X");
-    a.On(1, [&](const CMessagePacket*) { man.SetTable(&c); }, &b);
+    a.On(
+        1, [&](const CMessagePacket*) { man.SetTable(&c); }, &b);
     man.SetTable(&a);
     man.Dispatch(1, nullptr, "");
     EXPECT_EQ(man.table(), &c);

@@ -19,7 +19,7 @@ TEST(TransmittableObject, WritesClassIdThenEveryFieldFollowedByABlank) {
     ASSERT_EQ(read->GetClassId(), 205);
     const auto* back = static_cast<const CLeagueInviteInfoRequest*>(read.get());
     EXPECT_EQ(back->GetPlayers(), "alice \"bob\"");
-    EXPECT_FALSE(CTransmittableObject::CreateFromText("205 \"alice\" \"cookie\""));  // a field missing
+    EXPECT_FALSE(CTransmittableObject::CreateFromText("205 \"alice\" \"cookie\"")); // a field missing
     EXPECT_FALSE(CTransmittableObject::CreateFromText("999 \"x\""));                // unknown class
     EXPECT_FALSE(CTransmittableObject::CreateFromText("nonsense"));
 }
@@ -42,12 +42,13 @@ TEST(DatabaseTransaction, MoneyInviteRequestTextAndTheFactory) {
     EXPECT_EQ(money->m_increments, "1 1 5 5 10 10");
     EXPECT_EQ(CreateDatabaseTransaction(money->FormatRequest())->GetCode(), 71);
 
-    const auto unfinished = CreateDatabaseTransaction("126 \"alice\" 2 \"K1 .gb.alice.bob 7\" \"K2 .gb.alice.carol 5\"");
+    const auto unfinished =
+        CreateDatabaseTransaction("126 \"alice\" 2 \"K1 .gb.alice.bob 7\" \"K2 .gb.alice.carol 5\"");
     ASSERT_TRUE(unfinished);
     EXPECT_EQ(static_cast<CUnfinishedMatchesResponse*>(unfinished.get())->m_entries.size(), 2);
 
     EXPECT_FALSE(CreateDatabaseTransaction("72 \"x\""));
-    EXPECT_FALSE(CreateDatabaseTransaction("71 \"alice\""));               // cut short
+    EXPECT_FALSE(CreateDatabaseTransaction("71 \"alice\""));                     // cut short
     EXPECT_FALSE(CreateDatabaseTransaction("126 \"alice\" 2147483647 \"one\"")); // count beyond the entries
 }
 
@@ -79,14 +80,16 @@ TEST(LoginPackets, RoundTripsAndMalformedTexts) {
     EXPECT_EQ(back->rightsMask, 4294967295u);
     EXPECT_EQ(back->settings, accepted.settings);
 
-    EXPECT_FALSE(CLoginAcceptedPacket::Parse("1 1 \".mb\" 3 \"a\" \"b\""));   // fewer pairs than the count
-    EXPECT_FALSE(CLoginAcceptedPacket::Parse("1 1 \".mb\" 2147483647"));       // a huge count stops at once
+    EXPECT_FALSE(CLoginAcceptedPacket::Parse("1 1 \".mb\" 3 \"a\" \"b\"")); // fewer pairs than the count
+    EXPECT_FALSE(CLoginAcceptedPacket::Parse("1 1 \".mb\" 2147483647"));    // a huge count stops at once
     EXPECT_FALSE(CServerHello::Parse("\"name\" x \"nonce\""));
     EXPECT_FALSE(CSecureLoginPacket::Parse("\"alice\""));
 
     // The digest: Base64 of SHA-256 over the nonce's bytes, then the password's.
-    EXPECT_EQ(CSecureLoginPacket::ComputeDigest("abc", "def"), "vvV+x/U6bUC+tkCngKY5yDvCmsipgW8fxsXG3Nk8RyE=");
-    EXPECT_NE(CSecureLoginPacket::ComputeDigest("abc", "dEf"), CSecureLoginPacket::ComputeDigest("abc", "def"));
+    EXPECT_EQ(CSecureLoginPacket::ComputeDigest("abc", "def"),
+              "vvV+x/U6bUC+tkCngKY5yDvCmsipgW8fxsXG3Nk8RyE=");
+    EXPECT_NE(CSecureLoginPacket::ComputeDigest("abc", "dEf"),
+              CSecureLoginPacket::ComputeDigest("abc", "def"));
 }
 
 } // namespace

@@ -1,5 +1,5 @@
-#include "session/GameModule.h"
 #include "session/LobbyUserMap.h"
+#include "session/GameModule.h"
 #include "support/SessionFixture.h"
 
 #include <gtest/gtest.h>
@@ -123,7 +123,8 @@ TEST_F(LobbyUserMapTest, ChangesApplyToKnownUsersOnlyAndKeepTheMaskDuringTheHint
     EXPECT_EQ(bob->GetStatusText(), "Playing");
     ASSERT_EQ(target->events.size(), 1u);
     EXPECT_EQ(target->events[0].first, 4355);
-    EXPECT_TRUE(target->events[0].second.startsWith("\"bob\" 0 18           8 \".gb.bob.carol\" \n \"bob\" 0 "));
+    EXPECT_TRUE(
+        target->events[0].second.startsWith("\"bob\" 0 18           8 \".gb.bob.carol\" \n \"bob\" 0 "));
 }
 
 TEST_F(LobbyUserMapTest, ChangeWithTheSameValuesStillAnnouncesWithAnEmptyMask) {

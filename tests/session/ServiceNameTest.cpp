@@ -1,5 +1,5 @@
-#include "session/GameModule.h"
 #include "session/ServiceName.h"
+#include "session/GameModule.h"
 
 #include <gtest/gtest.h>
 

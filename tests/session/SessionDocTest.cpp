@@ -36,7 +36,9 @@ public:
 class FakeTalk : public CTalkSession {
 public:
     explicit FakeTalk(QStringList p) : people(std::move(p)) {}
-    void AddIncomingText(const QString& sender, const QString& text) override { lines.append(sender + ": " + text); }
+    void AddIncomingText(const QString& sender, const QString& text) override {
+        lines.append(sender + ": " + text);
+    }
     QStringList people;
     QStringList lines;
 };
@@ -92,7 +94,8 @@ TEST_F(SessionDocTest, ChatPacketsReachTheChatLogWithTheSenderFromTheRoutedHeade
     platform::SoundPlayer* previous = platform::SetSoundPlayer(&sounds);
     ASSERT_TRUE(Login());
     ServerRoute(".", 250, "a packet nobody takes");
-    EXPECT_TRUE(session->GetClientNode()->Log().RecentLines().last().startsWith("Illegal packet: Session- '-' from (.)250"));
+    EXPECT_TRUE(session->GetClientNode()->Log().RecentLines().last().startsWith(
+        "Illegal packet: Session- '-' from (.)250"));
     ServerRoute("bob", 203, "hello all");
     ServerRoute("bob", 212, "just you");
     ServerRoute("carol", 207, "waves");
@@ -103,8 +106,9 @@ TEST_F(SessionDocTest, ChatPacketsReachTheChatLogWithTheSenderFromTheRoutedHeade
     ServerRoute("mallory", 203, "bob: I am bob");
     ASSERT_EQ(chat.lines.size(), 7u);
     const std::vector<std::tuple<QString, int, QString>> expected{
-        {"bob", 0, "hello all"}, {"bob", 1, "just you"},  {"carol", 4, "waves"}, {"carol", 7, "psst"},
-        {"dave", 6, "LOUD"},     {"", 3, "Server going down"}, {"mallory", 0, "bob: I am bob"}};
+        {"bob", 0, "hello all"},        {"bob", 1, "just you"}, {"carol", 4, "waves"},
+        {"carol", 7, "psst"},           {"dave", 6, "LOUD"},    {"", 3, "Server going down"},
+        {"mallory", 0, "bob: I am bob"}};
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(chat.lines[i].name, std::get<0>(expected[i])) << i;
         EXPECT_EQ(chat.lines[i].kind, std::get<1>(expected[i])) << i;
@@ -169,8 +173,9 @@ TEST_F(SessionDocTest, FailingTargetIsLoggedAndTheSessionGoesOn) {
     ASSERT_EQ(chat.lines.size(), 1u);
     EXPECT_EQ(chat.lines[0].text, "still here");
     const QStringList& log = session->GetClientNode()->Log().RecentLines();
-    EXPECT_TRUE(std::any_of(log.begin(), log.end(),
-                            [](const QString& l) { return l.startsWith("StateMan Exception - Class: [CClientNode], Message: [227]"); }));
+    EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const QString& l) {
+        return l.startsWith("StateMan Exception - Class: [CClientNode], Message: [227]");
+    }));
     EXPECT_TRUE(session->IsConnected());
     EXPECT_EQ(session->GetCurrentPacket(), nullptr);
 }
@@ -350,7 +355,8 @@ TEST_F(SessionDocTest, TransfersAndServiceEntry) {
     session->SetInvitationService(&invitations);
     ASSERT_TRUE(Login());
     QStringList entered;
-    QObject::connect(session.get(), &CSessionDoc::serviceEntered, [&](const QString& s) { entered.append(s); });
+    QObject::connect(session.get(), &CSessionDoc::serviceEntered,
+                     [&](const QString& s) { entered.append(s); });
 
     session->ExamineMatch(".gb.bob.carol", "carol");
     auto examine = server->Expect('J');
@@ -501,13 +507,16 @@ TEST_F(SessionDocTest, SubDocumentEventsAndQueriesInCreationOrder) {
             order.push_back(id);
             return answer;
         }
-        bool Query(int code, const QVariant& data) override { return code == 4128 && data.toString() == "/replay"; }
+        bool Query(int code, const QVariant& data) override {
+            return code == 4128 && data.toString() == "/replay";
+        }
         int answer;
         std::vector<int>& order;
         int id;
     };
     std::vector<int> order;
-    Sub* first = static_cast<Sub*>(session->AdoptSubDocument(std::make_unique<Sub>(session.get(), 0, order, 1)));
+    Sub* first =
+        static_cast<Sub*>(session->AdoptSubDocument(std::make_unique<Sub>(session.get(), 0, order, 1)));
     session->AdoptSubDocument(std::make_unique<Sub>(session.get(), 7, order, 2));
     session->AdoptSubDocument(std::make_unique<Sub>(session.get(), 0, order, 3));
     EXPECT_EQ(session->BroadcastSubDocEvent(500), 7);

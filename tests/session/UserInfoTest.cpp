@@ -36,11 +36,11 @@ TEST(UserInfo, ReadUpdateSetsOnlyTheBitsOfFieldsThatChanged) {
 TEST(UserInfo, RecordCutShortChangesNothing) {
     const QString texts[] = {
         QStringLiteral("\"bob\" 0 3 8\n\"carol\" 0 0\n"), // activity missing: the line ends first
-        QStringLiteral("\"bob\" 0 3 8"),                   // the text ends
-        QStringLiteral("\"bob\" 0"),                        // no mask
-        QStringLiteral("\"\" 0 0\n"),                       // no nickname
-        QStringLiteral("\"bob\" 0 16 x\n"),                 // a location that is no quoted text
-        QStringLiteral("\"bob\" 0 1 99999999999\n"),        // an integer that does not fit
+        QStringLiteral("\"bob\" 0 3 8"),                  // the text ends
+        QStringLiteral("\"bob\" 0"),                      // no mask
+        QStringLiteral("\"\" 0 0\n"),                     // no nickname
+        QStringLiteral("\"bob\" 0 16 x\n"),               // a location that is no quoted text
+        QStringLiteral("\"bob\" 0 1 99999999999\n"),      // an integer that does not fit
     };
     for (const QString& text : texts) {
         CUserInfo user("keep");
@@ -114,7 +114,8 @@ TEST(UserInfo, FormatUpdateTextWritesTheMaskInItsRoomAndTheFieldsInReaderOrder) 
     EXPECT_EQ(user.FormatUpdateText(UserField::OwnMask, true),
               QStringLiteral("\"bob\" 18 22           8 \"1500.000000\"\".gb.bob.carol\" \n"));
     // Bits that carry nothing are not written.
-    EXPECT_EQ(user.FormatUpdateText(7, 0x200 | UserField::Local, false), QStringLiteral("\"bob\" 7 0             "));
+    EXPECT_EQ(user.FormatUpdateText(7, 0x200 | UserField::Local, false),
+              QStringLiteral("\"bob\" 7 0             "));
 }
 
 TEST(UserInfo, FormatAndReadRoundTripEveryFieldWithoutALengthLimit) {

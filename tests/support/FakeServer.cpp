@@ -58,8 +58,9 @@ void FakeServer::onNewConnection() {
                 [this, raw](const CMessagePacketPtr& packet) { onPacket(*raw, packet); });
         connect(raw->connection, &CServerConnection::closed, this, [raw](bool) { raw->closed = true; });
         m_clients.push_back(std::move(c));
-        raw->connection->SendPlain(LoginPacketType::Hello,
-                                   CServerHello{QStringLiteral("Fake server"), m_protocolVersion, raw->nonce}.Format());
+        raw->connection->SendPlain(
+            LoginPacketType::Hello,
+            CServerHello{QStringLiteral("Fake server"), m_protocolVersion, raw->nonce}.Format());
     }
 }
 
@@ -110,10 +111,18 @@ bool FakeServer::WaitForClosed(int index) {
     return WaitFor([&] { return client(index) && client(index)->closed; }, kWaitMs);
 }
 
-bool FakeServer::IsLoggedIn(int index) const { return client(index) && client(index)->loggedIn; }
-QString FakeServer::Nickname(int index) const { return client(index) ? client(index)->nickname : QString(); }
-QString FakeServer::ClientVersion(int index) const { return client(index) ? client(index)->version : QString(); }
-QString FakeServer::LoginDigest(int index) const { return client(index) ? client(index)->digest : QString(); }
+bool FakeServer::IsLoggedIn(int index) const {
+    return client(index) && client(index)->loggedIn;
+}
+QString FakeServer::Nickname(int index) const {
+    return client(index) ? client(index)->nickname : QString();
+}
+QString FakeServer::ClientVersion(int index) const {
+    return client(index) ? client(index)->version : QString();
+}
+QString FakeServer::LoginDigest(int index) const {
+    return client(index) ? client(index)->digest : QString();
+}
 
 std::optional<FakeServer::Frame> FakeServer::NextFrame(int index) {
     if (!WaitFor([&] { return client(index) && !client(index)->frames.empty(); }, kWaitMs))

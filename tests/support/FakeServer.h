@@ -46,7 +46,8 @@ public:
 
     quint16 Port() const { return m_server.serverPort(); }
     // A login request for this server.
-    CClientNode::LoginRequest LoginRequest(const QString& nickname, const QString& password = QStringLiteral("secret")) const;
+    CClientNode::LoginRequest LoginRequest(const QString& nickname,
+                                           const QString& password = QStringLiteral("secret")) const;
 
     // ---- Login behaviour (set before the client connects)
     // Only this password is accepted (default: any).

@@ -16,7 +16,7 @@ class RecordingView : public CSessionView {
 public:
     struct Hint {
         int hint;
-        QString nickname;      // of the hint object, when it is a user record
+        QString nickname; // of the hint object, when it is a user record
         quint32 changeMask = 0;
         bool inDirectory = false; // whether FindUser still found the nickname during the hint
     };
@@ -54,7 +54,9 @@ public:
         int kind;
         QString text;
     };
-    void AddElement(const QString& name, int kind, const QString& text) override { lines.push_back({name, kind, text}); }
+    void AddElement(const QString& name, int kind, const QString& text) override {
+        lines.push_back({name, kind, text});
+    }
     std::vector<Line> lines;
 };
 

@@ -25,9 +25,12 @@ struct Client {
         request.clientVersionText = "1000 Norvale for Linux";
         session.Connect(request);
     }
-    bool WaitIn() { return WaitFor([this] { return accepted || !refused.isEmpty(); }) && accepted; }
+    bool WaitIn() {
+        return WaitFor([this] { return accepted || !refused.isEmpty(); }) && accepted;
+    }
     bool HasLine(const QString& text) const {
-        return std::any_of(chat.lines.begin(), chat.lines.end(), [&](const auto& l) { return l.text == text; });
+        return std::any_of(chat.lines.begin(), chat.lines.end(),
+                           [&](const auto& l) { return l.text == text; });
     }
 
     CSessionDoc session;
@@ -114,14 +117,16 @@ TEST_F(DevServerTest, AwayStateAndRoomsReachTheOthersDirectory) {
     ASSERT_TRUE(WaitFor([&] { return bob.session.FindUser("alice"); }));
 
     alice.session.SetAwayState(true, false);
-    ASSERT_TRUE(WaitFor([&] { return bob.session.FindUser("alice")->GetPresence() == CUserInfo::kPresenceAway; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return bob.session.FindUser("alice")->GetPresence() == CUserInfo::kPresenceAway; }));
     EXPECT_EQ(bob.session.FindUser("alice")->GetStatusText(), "Away");
 
     QString entered;
     QObject::connect(&alice.session, &CSessionDoc::serviceEntered, [&](const QString& s) { entered = s; });
     alice.session.AttachToGameService(".gb.alice.bob", 1);
     ASSERT_TRUE(WaitFor([&] { return entered == ".gb.alice.bob"; }));
-    ASSERT_TRUE(WaitFor([&] { return bob.session.FindUser("alice")->GetActivity() == CUserInfo::kActivityPlaying; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return bob.session.FindUser("alice")->GetActivity() == CUserInfo::kActivityPlaying; }));
     EXPECT_EQ(bob.session.FindUser("alice")->GetLocationText(), "alice vs. bob");
 
     // carol asks the server where alice is and follows her there as a watcher.
@@ -131,12 +136,15 @@ TEST_F(DevServerTest, AwayStateAndRoomsReachTheOthersDirectory) {
     QObject::connect(&carol.session, &CSessionDoc::serviceEntered, [&](const QString& s) { carolIn = s; });
     carol.session.SendWatchRequest("alice", "Watch_Player_Cookie");
     ASSERT_TRUE(WaitFor([&] { return carolIn == ".gb.alice.bob"; }));
-    ASSERT_TRUE(WaitFor([&] { return bob.session.FindUser("carol") &&
-                                     bob.session.FindUser("carol")->GetActivity() == CUserInfo::kActivityWatching; }));
+    ASSERT_TRUE(WaitFor([&] {
+        return bob.session.FindUser("carol") &&
+               bob.session.FindUser("carol")->GetActivity() == CUserInfo::kActivityWatching;
+    }));
 
     alice.session.DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return entered == ".mb"; }));
-    ASSERT_TRUE(WaitFor([&] { return bob.session.FindUser("alice")->GetLocationText() == "Backgammon Lobby"; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return bob.session.FindUser("alice")->GetLocationText() == "Backgammon Lobby"; }));
 }
 
 TEST_F(DevServerTest, ChatCommandsOfTheServer) {
@@ -144,7 +152,9 @@ TEST_F(DevServerTest, ChatCommandsOfTheServer) {
     Client bob(server.Port(), "bob");
     ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
     alice.session.Send(58, "PRIVATE ");
-    ASSERT_TRUE(WaitFor([&] { return bob.session.FindUser("alice") && bob.session.FindUser("alice")->GetMatchPrivacy() == 2; }));
+    ASSERT_TRUE(WaitFor([&] {
+        return bob.session.FindUser("alice") && bob.session.FindUser("alice")->GetMatchPrivacy() == 2;
+    }));
     EXPECT_EQ(bob.session.FindUser("alice")->GetLocationText(), "Private Match");
     alice.session.Send(58, "DANCE now");
     ASSERT_TRUE(WaitFor([&] { return alice.HasLine("ERROR - unrecognized command - DANCE"); }));

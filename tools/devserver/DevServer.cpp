@@ -222,10 +222,11 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
             QString rest;
             const QString cookie = firstWord(payload, &rest);
             const Client* about = findUser(firstWord(rest));
-            client->connection->SendRouted(183, QStringLiteral("."),
-                                           QStringLiteral("%1 %2 %3").arg(cookie, firstWord(rest),
-                                                                          about ? about->clientVersion
-                                                                                : QStringLiteral("(not connected)")));
+            client->connection->SendRouted(
+                183, QStringLiteral("."),
+                QStringLiteral("%1 %2 %3")
+                    .arg(cookie, firstWord(rest),
+                         about ? about->clientVersion : QStringLiteral("(not connected)")));
         }
         return;
     }
@@ -234,15 +235,17 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         static const std::map<int, int> replies{{173, 189}, {199, 202}, {226, 235}};
         const auto it = replies.find(type);
         if (it != replies.end() && payload.trimmed().endsWith(QLatin1Char('=')))
-            client->connection->SendRouted(it->second, QStringLiteral(".db"), QStringLiteral("~ %1 =").arg(sender));
+            client->connection->SendRouted(it->second, QStringLiteral(".db"),
+                                           QStringLiteral("~ %1 =").arg(sender));
         return;
     }
     if (destination.startsWith(QLatin1Char('.')))
         return;
     Client* recipient = findUser(destination);
     if (!recipient) {
-        client->connection->SendRouted(215, QStringLiteral("."),
-                                       QStringLiteral("Message to %1 could not be delivered").arg(destination));
+        client->connection->SendRouted(
+            215, QStringLiteral("."),
+            QStringLiteral("Message to %1 could not be delivered").arg(destination));
         return;
     }
     recipient->connection->SendRouted(type, sender, payload, destination);
@@ -250,13 +253,17 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
 
 void CDevServer::onPlain(Client* client, int type, const QString& text) {
     switch (type) {
-    case LoginPacketType::Transfer: onTransfer(client, ParseQuotedText(text).value_or(QString())); return;
+    case LoginPacketType::Transfer:
+        onTransfer(client, ParseQuotedText(text).value_or(QString()));
+        return;
     case LoginPacketType::Presence:
         client->record.SetPresence(text.trimmed() == QLatin1String("1") ? CUserInfo::kPresenceAway
-                                                                          : CUserInfo::kPresenceReady);
+                                                                        : CUserInfo::kPresenceReady);
         announceChange(client);
         return;
-    case 58: onCommand(client, text); return;
+    case 58:
+        onCommand(client, text);
+        return;
     case 112: { // watch request: "<cookie> <nicknames>"
         QString rest;
         const QString cookie = firstWord(text, &rest);
@@ -269,7 +276,9 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
         client->connection->SendRouted(184, QStringLiteral("."), reply);
         return;
     }
-    default: log(QStringLiteral("packet %1 from %2 ignored").arg(type).arg(client->record.GetNickname())); return;
+    default:
+        log(QStringLiteral("packet %1 from %2 ignored").arg(type).arg(client->record.GetNickname()));
+        return;
     }
 }
 
@@ -282,15 +291,17 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
         client->record.SetActivity(CUserInfo::kActivityFinished);
     } else if ((word == QLatin1String("gb") || word == QLatin1String("gp")) && service.CountParts() >= 2) {
         entered = service.GetBaseName();
-        client->record.SetActivity(service.HasPart(client->record.GetNickname()) ? CUserInfo::kActivityPlaying
-                                                                                 : CUserInfo::kActivityWatching);
+        client->record.SetActivity(service.HasPart(client->record.GetNickname())
+                                       ? CUserInfo::kActivityPlaying
+                                       : CUserInfo::kActivityWatching);
     } else {
         systemLine(client, QStringLiteral("There is no service %1.").arg(service.GetText()));
         entered = client->service;
     }
     client->service = entered;
     client->record.SetLocation(entered);
-    CServiceEnteredPacket reply{entered, entered == m_options.lobbyService ? lobbySettings() : CServiceSettings{}};
+    CServiceEnteredPacket reply{entered,
+                                entered == m_options.lobbyService ? lobbySettings() : CServiceSettings{}};
     client->connection->SendPlain(LoginPacketType::ServiceEntered, reply.Format());
     announceChange(client);
 }

@@ -5,7 +5,8 @@
 #include <QPointer>
 #include <QRandomGenerator>
 
-CServerConnection::CServerConnection(QTcpSocket* socket, QObject* parent) : QObject(parent), m_socket(socket) {
+CServerConnection::CServerConnection(QTcpSocket* socket, QObject* parent)
+    : QObject(parent), m_socket(socket) {
     m_socket->setParent(this);
     m_peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
     connect(m_socket, &QTcpSocket::readyRead, this, &CServerConnection::onReadyRead);
@@ -31,7 +32,8 @@ bool CServerConnection::SendPlain(quint8 type, const QString& text) {
     return true;
 }
 
-bool CServerConnection::SendRouted(int type, const QString& source, const QString& text, const QString& destination) {
+bool CServerConnection::SendRouted(int type, const QString& source, const QString& text,
+                                   const QString& destination) {
     return SendPacket(*CMessagePacket::MakeRouted(type, destination, source, platform::cp1252::encode(text)));
 }
 
@@ -55,7 +57,9 @@ void CServerConnection::Close() {
     m_socket->disconnectFromHost();
 }
 
-bool CServerConnection::IsOpen() const { return !m_closed && m_socket->state() == QAbstractSocket::ConnectedState; }
+bool CServerConnection::IsOpen() const {
+    return !m_closed && m_socket->state() == QAbstractSocket::ConnectedState;
+}
 
 void CServerConnection::onReadyRead() {
     m_decoder.Feed(m_socket->readAll());

@@ -16,7 +16,8 @@ public:
 
     bool SendPlain(quint8 type, const QString& text);
     // A routed packet of effective type (128 or above) as the server forwards it: the source filled in.
-    bool SendRouted(int type, const QString& source, const QString& text, const QString& destination = QString());
+    bool SendRouted(int type, const QString& source, const QString& text,
+                    const QString& destination = QString());
     bool SendPacket(const CMessagePacket& packet);
     // Bytes exactly as given (malformed frames for tests).
     void SendRaw(const QByteArray& bytes);

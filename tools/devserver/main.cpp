@@ -14,7 +14,8 @@ int main(int argc, char* argv[]) {
     QCoreApplication::setApplicationName(QStringLiteral("norvale-devserver"));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral("A loopback service for running Norvale clients by hand."));
+    parser.setApplicationDescription(
+        QStringLiteral("A loopback service for running Norvale clients by hand."));
     parser.addHelpOption();
     const QCommandLineOption portOption(QStringLiteral("port"), QStringLiteral("Port to listen on (0: any)."),
                                         QStringLiteral("port"), QStringLiteral("4114"));
@@ -23,9 +24,11 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption passwordOption(QStringLiteral("password"),
                                             QStringLiteral("The one password accepted (default: any)."),
                                             QStringLiteral("text"));
-    const QCommandLineOption rightsOption(QStringLiteral("rights"), QStringLiteral("Rights mask of every user."),
+    const QCommandLineOption rightsOption(QStringLiteral("rights"),
+                                          QStringLiteral("Rights mask of every user."),
                                           QStringLiteral("mask"), QStringLiteral("65537"));
-    const QCommandLineOption quietOption(QStringLiteral("quiet"), QStringLiteral("Print nothing but errors."));
+    const QCommandLineOption quietOption(QStringLiteral("quiet"),
+                                         QStringLiteral("Print nothing but errors."));
     parser.addOptions({portOption, hostOption, passwordOption, rightsOption, quietOption});
     parser.process(app);
 
@@ -52,6 +55,7 @@ int main(int argc, char* argv[]) {
     QTextStream out(stdout);
     out << "norvale-devserver listening on " << parser.value(hostOption) << ':' << server.Port() << Qt::endl;
     if (!parser.isSet(quietOption))
-        QObject::connect(&server, &CDevServer::logLine, [&out](const QString& line) { out << line << Qt::endl; });
+        QObject::connect(&server, &CDevServer::logLine,
+                         [&out](const QString& line) { out << line << Qt::endl; });
     return app.exec();
 }
