@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+class CClientUserInfo;
+
+// The rows of a player list: one user record per row (records the list does not own), kept in the
+// list's sort order, and the shown columns in display order. Rows are placed by binary search and
+// moved one at a time, so a change never re-sorts the whole list; moves keep the selection.
+class CUserListModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // Where a new row goes among rows it compares equal to, or regardless of the order.
+    enum class Placement {
+        BeforeEqual, // before the first row it does not sort after
+        AfterEqual,  // after the last row it does not sort before
+        Top,
+        Bottom,
+    };
+    // The record of a row (Qt::UserRole), as an integer.
+    static constexpr int kUserRole = Qt::UserRole;
+
+    // The list's order (negative: a before b) and how new rows are placed in it.
+    using Compare = std::function<int(const CClientUserInfo& a, const CClientUserInfo& b)>;
+    // The text of a cell (for accessibility, measuring and tests; the list paints its cells itself).
+    using CellText = std::function<QString(const CClientUserInfo& user, int column)>;
+
+    explicit CUserListModel(QObject* parent = nullptr);
+
+    void SetCompare(Compare compare, Placement placement);
+    Placement GetPlacement() const { return m_placement; }
+    void SetPlacement(Placement placement) { m_placement = placement; }
+    void SetCellText(CellText cellText) { m_cellText = std::move(cellText); }
+
+    // The shown columns, in display order, with their titles (indexed by column number) and
+    // alignments (Qt flags, indexed by column number). The model's columns are reset.
+    void SetColumns(std::vector<int> columns, QStringList titles, std::vector<Qt::Alignment> alignments);
+    const std::vector<int>& Columns() const { return m_columns; }
+    // The column number of a model column, -1 when out of range; and back.
+    int ColumnNumber(int modelColumn) const;
+    int ModelColumn(int columnNumber) const;
+
+    int RowOf(const CClientUserInfo* user) const;
+    CClientUserInfo* UserAt(int row) const;
+    const std::vector<CClientUserInfo*>& Users() const { return m_rows; }
+
+    // Inserts the user at his place -> the row.
+    int InsertSorted(CClientUserInfo* user);
+    // Moves the row to the place its user now belongs at -> the new row.
+    int MoveToSortedPlace(int row);
+    void RemoveRow(int row);
+    // Repaints the row's cells.
+    void RowChanged(int row);
+    void Clear();
+    // Sorts the whole list (stable), keeping the selection.
+    void Sort();
+    bool IsSorted() const;
+
+    // Many insertions at once (a refill): rows are collected, then sorted once and shown with one
+    // reset. Removals during a batch work as usual.
+    void BeginBatch();
+    void EndBatch();
+    bool InBatch() const { return m_batch; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+
+private:
+    // The row the user goes to among the rows, leaving out the row skip.
+    int sortedPlace(const CClientUserInfo& user, int skip) const;
+    bool less(const CClientUserInfo* a, const CClientUserInfo* b) const;
+
+    std::vector<CClientUserInfo*> m_rows;
+    std::vector<int> m_columns;
+    QStringList m_titles;
+    std::vector<Qt::Alignment> m_alignments;
+    Compare m_compare;
+    CellText m_cellText;
+    Placement m_placement = Placement::BeforeEqual;
+    bool m_batch = false;
+};
