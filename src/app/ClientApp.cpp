@@ -6,6 +6,7 @@
 #include "app/MultiPaneFrame.h"
 #include "app/SessionGameLink.h"
 #include "app/WindowPlacement.h"
+#include "lobby/RelationsSubDoc.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
@@ -97,6 +98,15 @@ void CClientApp::registerBuiltInPanes() {
                                       [](QWidget* parent) { return new CLobbySummaryView(parent); });
 }
 
+void CClientApp::registerSessionFeatures() {
+    RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
+}
+
+void CClientApp::RegisterSessionFeature(SessionFeature feature) {
+    if (feature)
+        m_sessionFeatures.push_back(std::move(feature));
+}
+
 bool CClientApp::InitInstance(const Options& options) {
     m_startTime = QDateTime::currentDateTime();
     QApplication::setApplicationDisplayName(QStringLiteral("Norvale"));
@@ -104,6 +114,7 @@ bool CClientApp::InitInstance(const Options& options) {
     m_soundPlayer = platform::CreateSoundPlayer();
     m_previousSoundPlayer = platform::SetSoundPlayer(m_soundPlayer.get());
     registerBuiltInPanes();
+    registerSessionFeatures();
     m_gameModule = std::make_unique<CFactoryGameModuleInfo>();
     SetGameModuleInfo(m_gameModule.get());
 
@@ -201,7 +212,11 @@ void CClientApp::LogOut() {
 
 void CClientApp::onLoginAccepted() {
     m_wasLoggedIn = true;
-    if (!m_mainFrame || !m_session)
+    if (!m_session)
+        return;
+    for (const SessionFeature& feature : m_sessionFeatures)
+        feature(*m_session);
+    if (!m_mainFrame)
         return;
     showConnectedStatus();
     m_mainFrame->setWindowTitle(QStringLiteral("Norvale - %1").arg(m_session->GetNickname()));

@@ -8,6 +8,7 @@
 #include "session/InputActivityMonitor.h"
 #include "session/Nickname.h"
 #include "session/PacketTarget.h"
+#include "session/RelationPackets.h"
 #include "session/StateDoc.h"
 #include "support/ApplicationTimer.h"
 #include "support/PacketText.h"
@@ -175,8 +176,13 @@ bool CSessionDoc::SendRoutedMessage(const QString& nickname, const QString& text
     return Send(kPacketRoutedMessage, text, -1, nickname);
 }
 
+bool CSessionDoc::SendRelationRequest(int type, const QString& text) {
+    return Send(type, RelationPacket::FormatRequest(m_nickname, text), -1, QStringLiteral(".db"));
+}
+
 bool CSessionDoc::SendRelationChange(const QString& text) {
-    return Send(kPacketRelationChange, m_nickname + QLatin1Char(' ') + text);
+    // All three lists travel the same way, so the friends list too goes to the database service.
+    return SendRelationRequest(RelationPacket::FriendsRequest, text);
 }
 
 QString CSessionDoc::machineId() const {

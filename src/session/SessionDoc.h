@@ -77,7 +77,6 @@ public:
     static constexpr int kPacketUndeliverable = 215;
     static constexpr int kPacketRoutedMessage = 243;
     static constexpr int kPacketWatchRequest = 112;
-    static constexpr int kPacketRelationChange = 126;
     static constexpr int kPacketDatabase = 251;
     static constexpr int kSubDocEventRelationList = 500;
 
@@ -125,7 +124,10 @@ public:
     bool Notify(const QString& text);
     // Packet 243 with the text to that user.
     bool SendRoutedMessage(const QString& nickname, const QString& text);
-    // Packet 126: the own nickname, a blank and the text.
+    // A request about one of the user's relation lists (RelationPacket::GagRequest, FriendsRequest or
+    // BlindRequest) to the database service: "~ <own nickname> <text>".
+    bool SendRelationRequest(int type, const QString& text);
+    // The friends list's request ("=", or "+"/"-" and nicknames) as SendRelationRequest sends it.
     bool SendRelationChange(const QString& text);
     // The change of e-mail address to the database service.
     bool SendEmailChallengeResponse(const QString& firstText, const QString& newAddress);

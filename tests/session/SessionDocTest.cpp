@@ -250,7 +250,10 @@ TEST_F(SessionDocTest, SendingRoutesByTarget) {
     ASSERT_TRUE(routed);
     EXPECT_EQ(routed->Destination(), "bob");
     EXPECT_EQ(routed->Text(), "1 \"go on\"");
-    EXPECT_EQ(server->Expect(126)->Text(), "alice + bob");
+    auto friends = server->Expect(199);
+    ASSERT_TRUE(friends);
+    EXPECT_EQ(friends->Destination(), ".db");
+    EXPECT_EQ(friends->Text(), "~ alice + bob");
     EXPECT_EQ(server->Expect(58)->Text(), "PRIVATE ");
     auto email = server->Expect(251);
     ASSERT_TRUE(email);

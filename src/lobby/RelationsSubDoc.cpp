@@ -1,0 +1,119 @@
+#include "lobby/RelationsSubDoc.h"
+
+#include "lobby/RelationList.h"
+#include "session/RelationPackets.h"
+#include "session/SessionDoc.h"
+#include "support/Utilities.h"
+
+namespace {
+
+constexpr CRelationsSubDoc::List kAllLists[] = {CRelationsSubDoc::List::Gag, CRelationsSubDoc::List::Friends,
+                                                CRelationsSubDoc::List::Blind};
+
+const QString kDatabaseService = QStringLiteral(".db");
+
+} // namespace
+
+CRelationsSubDoc::CRelationsSubDoc(CSessionDoc* session)
+    : CSubDocument(session ? session : CSessionDoc::GetCurrent()) {
+    if (!GetSession())
+        return;
+    GetSession()->SetRelations(this);
+    for (List list : kAllLists)
+        RequestList(list);
+}
+
+CRelationsSubDoc::~CRelationsSubDoc() {
+    if (GetSession() && GetSession()->GetRelations() == this)
+        GetSession()->SetRelations(nullptr);
+}
+
+CRelationsSubDoc* CRelationsSubDoc::Attach(CSessionDoc& session) {
+    if (CRelationsSubDoc* existing = Find(&session))
+        return existing;
+    return static_cast<CRelationsSubDoc*>(
+        session.AdoptSubDocument(std::make_unique<CRelationsSubDoc>(&session)));
+}
+
+CRelationsSubDoc* CRelationsSubDoc::Find(const CSessionDoc* session) {
+    return session ? dynamic_cast<CRelationsSubDoc*>(session->GetRelations()) : nullptr;
+}
+
+int CRelationsSubDoc::RequestType(List list) {
+    switch (list) {
+    case List::Gag:
+        return RelationPacket::GagRequest;
+    case List::Friends:
+        return RelationPacket::FriendsRequest;
+    case List::Blind:
+        return RelationPacket::BlindRequest;
+    }
+    return 0;
+}
+
+int CRelationsSubDoc::ListType(List list) {
+    switch (list) {
+    case List::Gag:
+        return RelationPacket::GagList;
+    case List::Friends:
+        return RelationPacket::FriendsList;
+    case List::Blind:
+        return RelationPacket::BlindList;
+    }
+    return 0;
+}
+
+int CRelationsSubDoc::OnPacket(int type, const QString& text) {
+    for (List list : kAllLists) {
+        if (type != ListType(list))
+            continue;
+        // These types are routed, so another member could send them straight to us; only the database
+        // service's lists count.
+        if (CurrentPacketSource() != kDatabaseService)
+            return 0;
+        Slot& target = slot(list);
+        target.names.RemoveAll();
+        for (const CRelationEntry& entry : ParseRelationList(text))
+            target.names.SetAt(entry.nickname, entry.text);
+        target.received = true;
+        if (GetSession())
+            GetSession()->BroadcastSubDocEvent(kEventListArrived, QVariant(0));
+        return 0;
+    }
+    return 0;
+}
+
+bool CRelationsSubDoc::IsGagged(const QString& nickname) const {
+    return slot(List::Gag).names.Contains(nickname);
+}
+
+bool CRelationsSubDoc::IsAffinity(const QString& nickname) const {
+    return slot(List::Friends).names.Contains(nickname);
+}
+
+bool CRelationsSubDoc::IsBlinded(const QString& nickname) const {
+    return slot(List::Blind).names.Contains(nickname);
+}
+
+bool CRelationsSubDoc::HasReceivedAll() const {
+    for (List list : kAllLists) {
+        if (!HasReceived(list))
+            return false;
+    }
+    return true;
+}
+
+bool CRelationsSubDoc::RequestList(List list) {
+    return GetSession() && GetSession()->SendRelationRequest(RequestType(list), QStringLiteral("="));
+}
+
+bool CRelationsSubDoc::sendChange(List list, const QString& names, bool add) {
+    // The names become part of a request line: anything that is not a nickname could change its meaning.
+    QStringList kept;
+    SplitToStringList(kept, names, u" \t\r\n");
+    kept.removeIf([](const QString& name) { return !IsValidUserName(name); });
+    if (kept.isEmpty() || !GetSession())
+        return false;
+    const QString text = (add ? QStringLiteral("+ ") : QStringLiteral("- ")) + kept.join(QLatin1Char(' '));
+    return GetSession()->SendRelationRequest(RequestType(list), text);
+}
