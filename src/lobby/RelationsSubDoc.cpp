@@ -1,14 +1,10 @@
 #include "lobby/RelationsSubDoc.h"
 
 #include "lobby/RelationList.h"
-#include "session/RelationPackets.h"
 #include "session/SessionDoc.h"
 #include "support/Utilities.h"
 
 namespace {
-
-constexpr CRelationsSubDoc::List kAllLists[] = {CRelationsSubDoc::List::Gag, CRelationsSubDoc::List::Friends,
-                                                CRelationsSubDoc::List::Blind};
 
 const QString kDatabaseService = QStringLiteral(".db");
 
@@ -19,7 +15,7 @@ CRelationsSubDoc::CRelationsSubDoc(CSessionDoc* session)
     if (!GetSession())
         return;
     GetSession()->SetRelations(this);
-    for (List list : kAllLists)
+    for (List list : RelationPacket::kAllLists)
         RequestList(list);
 }
 
@@ -39,47 +35,19 @@ CRelationsSubDoc* CRelationsSubDoc::Find(const CSessionDoc* session) {
     return session ? dynamic_cast<CRelationsSubDoc*>(session->GetRelations()) : nullptr;
 }
 
-int CRelationsSubDoc::RequestType(List list) {
-    switch (list) {
-    case List::Gag:
-        return RelationPacket::GagRequest;
-    case List::Friends:
-        return RelationPacket::FriendsRequest;
-    case List::Blind:
-        return RelationPacket::BlindRequest;
-    }
-    return 0;
-}
-
-int CRelationsSubDoc::ListType(List list) {
-    switch (list) {
-    case List::Gag:
-        return RelationPacket::GagList;
-    case List::Friends:
-        return RelationPacket::FriendsList;
-    case List::Blind:
-        return RelationPacket::BlindList;
-    }
-    return 0;
-}
-
 int CRelationsSubDoc::OnPacket(int type, const QString& text) {
-    for (List list : kAllLists) {
-        if (type != ListType(list))
-            continue;
-        // These types are routed, so another member could send them straight to us; only the database
-        // service's lists count.
-        if (CurrentPacketSource() != kDatabaseService)
-            return 0;
-        Slot& target = slot(list);
-        target.names.RemoveAll();
-        for (const CRelationEntry& entry : ParseRelationList(text))
-            target.names.SetAt(entry.nickname, entry.text);
-        target.received = true;
-        if (GetSession())
-            GetSession()->BroadcastSubDocEvent(kEventListArrived, QVariant(0));
+    const std::optional<List> list = RelationPacket::ListOfList(type);
+    // These types are routed, so another member could send them straight to us; only the database
+    // service's lists count.
+    if (!list || CurrentPacketSource() != kDatabaseService)
         return 0;
-    }
+    Slot& target = slot(*list);
+    target.names.RemoveAll();
+    for (const CRelationEntry& entry : ParseRelationList(text))
+        target.names.SetAt(entry.nickname, entry.text);
+    target.received = true;
+    if (GetSession())
+        GetSession()->BroadcastSubDocEvent(kEventListArrived, QVariant(0));
     return 0;
 }
 
@@ -96,7 +64,7 @@ bool CRelationsSubDoc::IsBlinded(const QString& nickname) const {
 }
 
 bool CRelationsSubDoc::HasReceivedAll() const {
-    for (List list : kAllLists) {
+    for (List list : RelationPacket::kAllLists) {
         if (!HasReceived(list))
             return false;
     }
@@ -104,7 +72,7 @@ bool CRelationsSubDoc::HasReceivedAll() const {
 }
 
 bool CRelationsSubDoc::RequestList(List list) {
-    return GetSession() && GetSession()->SendRelationRequest(RequestType(list), QStringLiteral("="));
+    return GetSession() && GetSession()->SendRelationRequest(RelationPacket::RequestType(list), QStringLiteral("="));
 }
 
 bool CRelationsSubDoc::sendChange(List list, const QString& names, bool add) {
@@ -115,5 +83,5 @@ bool CRelationsSubDoc::sendChange(List list, const QString& names, bool add) {
     if (kept.isEmpty() || !GetSession())
         return false;
     const QString text = (add ? QStringLiteral("+ ") : QStringLiteral("- ")) + kept.join(QLatin1Char(' '));
-    return GetSession()->SendRelationRequest(RequestType(list), text);
+    return GetSession()->SendRelationRequest(RelationPacket::RequestType(list), text);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "session/PacketTarget.h"
+#include "session/RelationPackets.h"
 #include "session/SessionServices.h"
 #include "support/NoCaseStringMap.h"
 
@@ -19,7 +20,7 @@ class CSessionDoc;
 class CRelationsSubDoc : public CSubDocument, public CRelationsQuery {
     NV_DECLARE_RUNTIME_CLASS(CRelationsSubDoc, CSubDocument)
 public:
-    enum class List { Gag, Friends, Blind };
+    using List = RelationPacket::List;
     // Nickname (folded) to the entry's text.
     using NameMap = CNoCaseStringMap<QString>;
 
@@ -57,10 +58,6 @@ public:
     bool HasReceived(List list) const { return slot(list).received; }
     bool HasReceivedAll() const;
     const NameMap& GetList(List list) const { return slot(list).names; }
-
-    // The request and list packet types of a list.
-    static int RequestType(List list);
-    static int ListType(List list);
 
 private:
     struct Slot {

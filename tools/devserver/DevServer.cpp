@@ -311,11 +311,12 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
 }
 
 void CDevServer::onRelationRequest(Client* client, int type, const QString& text) {
-    CRelationStore::List list;
-    if (!CRelationStore::ListOfRequest(type, list)) {
+    const std::optional<CRelationStore::List> found = RelationPacket::ListOfRequest(type);
+    if (!found) {
         log(QStringLiteral("database packet %1 from %2 ignored").arg(type).arg(client->record.GetNickname()));
         return;
     }
+    const CRelationStore::List list = *found;
     const QString owner = client->record.GetNickname();
     const QStringList friendsBefore = m_relations.Names(owner, CRelationStore::List::Friends);
     QString reason;
@@ -324,7 +325,7 @@ void CDevServer::onRelationRequest(Client* client, int type, const QString& text
         return;
     }
     // Every request is answered with the whole list.
-    client->connection->SendRouted(CRelationStore::ListType(list), QStringLiteral(".db"),
+    client->connection->SendRouted(RelationPacket::ListType(list), QStringLiteral(".db"),
                                    m_relations.FormatList(owner, list));
     if (list != CRelationStore::List::Friends)
         return;

@@ -1,7 +1,6 @@
 #include "RelationStore.h"
 
 #include "session/Nickname.h"
-#include "session/RelationPackets.h"
 #include "support/Utilities.h"
 
 #include <algorithm>
@@ -13,34 +12,6 @@ bool containsName(const QStringList& names, const QString& nickname) {
 }
 
 } // namespace
-
-bool CRelationStore::ListOfRequest(int type, List& list) {
-    switch (type) {
-    case RelationPacket::GagRequest:
-        list = List::Gag;
-        return true;
-    case RelationPacket::FriendsRequest:
-        list = List::Friends;
-        return true;
-    case RelationPacket::BlindRequest:
-        list = List::Blind;
-        return true;
-    default:
-        return false;
-    }
-}
-
-int CRelationStore::ListType(List list) {
-    switch (list) {
-    case List::Gag:
-        return RelationPacket::GagList;
-    case List::Friends:
-        return RelationPacket::FriendsList;
-    case List::Blind:
-        return RelationPacket::BlindList;
-    }
-    return 0;
-}
 
 bool CRelationStore::Apply(const QString& owner, List list, const QString& request, QString* reason) {
     auto fail = [&](const QString& why) {

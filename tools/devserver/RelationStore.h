@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/RelationPackets.h"
 #include "support/NoCaseStringMap.h"
 
 #include <QString>
@@ -11,11 +12,7 @@
 // kept in memory for the server's life so that members find their lists again when they come back.
 class CRelationStore {
 public:
-    enum class List { Gag, Friends, Blind };
-
-    // The list that a request or list packet type stands for -> false for other types.
-    static bool ListOfRequest(int type, List& list);
-    static int ListType(List list);
+    using List = RelationPacket::List;
 
     // Applies a request text ("~ <nickname> =", "+ names" or "- names") from the member owner to his
     // list -> false, with a reason for the log, when the text is not a request of his. Nicknames that
