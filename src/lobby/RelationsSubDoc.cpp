@@ -72,7 +72,8 @@ bool CRelationsSubDoc::HasReceivedAll() const {
 }
 
 bool CRelationsSubDoc::RequestList(List list) {
-    return GetSession() && GetSession()->SendRelationRequest(RelationPacket::RequestType(list), QStringLiteral("="));
+    return GetSession() &&
+           GetSession()->SendRelationRequest(RelationPacket::RequestType(list), QStringLiteral("="));
 }
 
 bool CRelationsSubDoc::sendChange(List list, const QString& names, bool add) {

@@ -1,5 +1,5 @@
-#include "lobby/RelationList.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/RelationList.h"
 #include "session/RelationPackets.h"
 #include "support/SessionFixture.h"
 
@@ -22,7 +22,8 @@ QStringList nicknames(const QList<CRelationEntry>& entries) {
 // ---- Reading a list body
 
 TEST(RelationListTest, WordFormListsTheWordsAfterTheThreeHeaderWords) {
-    EXPECT_EQ(nicknames(ParseRelationList("~ alice = bob Carol dave")), QStringList({"bob", "Carol", "dave"}));
+    EXPECT_EQ(nicknames(ParseRelationList("~ alice = bob Carol dave")),
+              QStringList({"bob", "Carol", "dave"}));
     const auto entries = ParseRelationList("~ alice = bob");
     ASSERT_EQ(entries.size(), 1);
     EXPECT_EQ(entries[0].text, "bob");
@@ -57,7 +58,8 @@ TEST(RelationListTest, WordsThatCannotBeNicknamesAreLeftOut) {
     EXPECT_EQ(nicknames(ParseRelationList("~ alice =\n@\nbob x")), QStringList({"bob"}));
     EXPECT_EQ(nicknames(ParseRelationList("~ alice = bob b@d =x " + QString(25, 'z') + " carol")),
               QStringList({"bob", "carol"}));
-    EXPECT_EQ(nicknames(ParseRelationList("~ alice = @\nbob\nb/d text\ncarol")), QStringList({"bob", "carol"}));
+    EXPECT_EQ(nicknames(ParseRelationList("~ alice = @\nbob\nb/d text\ncarol")),
+              QStringList({"bob", "carol"}));
 }
 
 // ---- The sub-document in a session

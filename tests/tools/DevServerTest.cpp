@@ -183,7 +183,8 @@ TEST_F(DevServerTest, MembersBefriendBlindAndGagEachOtherAndFindTheirListsAgain)
     relations->ChangeAffinityList("bob carol alice", true);
     ASSERT_TRUE(WaitFor([&] { return relations->IsAffinity("BOB") && relations->IsAffinity("carol"); }));
     EXPECT_FALSE(relations->IsAffinity("alice"));
-    EXPECT_EQ(server.Relations().Names("alice", CRelationStore::List::Friends), QStringList({"bob", "carol"}));
+    EXPECT_EQ(server.Relations().Names("alice", CRelationStore::List::Friends),
+              QStringList({"bob", "carol"}));
     // Her friends carry the friend flag in her own directory only.
     ASSERT_TRUE(WaitFor([&] { return isFriendIn(*alice, "bob"); }));
     EXPECT_FALSE(isFriendIn(bob, "alice"));

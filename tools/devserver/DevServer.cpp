@@ -111,7 +111,8 @@ CDevServer::Client* CDevServer::findUser(const QString& nickname) const {
     return entry ? *entry : nullptr;
 }
 
-void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to, quint32 mask) {
+void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to,
+                               quint32 mask) {
     if (about.isEmpty())
         return;
     if (mask == 0)

@@ -8,7 +8,8 @@
 namespace {
 
 bool containsName(const QStringList& names, const QString& nickname) {
-    return std::any_of(names.begin(), names.end(), [&](const QString& n) { return SameNickname(n, nickname); });
+    return std::any_of(names.begin(), names.end(),
+                       [&](const QString& n) { return SameNickname(n, nickname); });
 }
 
 } // namespace
