@@ -2,7 +2,6 @@
 
 #include "lobby/RelationList.h"
 #include "session/SessionDoc.h"
-#include "support/Utilities.h"
 
 namespace {
 
@@ -77,12 +76,7 @@ bool CRelationsSubDoc::RequestList(List list) {
 }
 
 bool CRelationsSubDoc::sendChange(List list, const QString& names, bool add) {
-    // The names become part of a request line: anything that is not a nickname could change its meaning.
-    QStringList kept;
-    SplitToStringList(kept, names, u" \t\r\n");
-    kept.removeIf([](const QString& name) { return !IsValidUserName(name); });
-    if (kept.isEmpty() || !GetSession())
-        return false;
-    const QString text = (add ? QStringLiteral("+ ") : QStringLiteral("- ")) + kept.join(QLatin1Char(' '));
-    return GetSession()->SendRelationRequest(RelationPacket::RequestType(list), text);
+    return GetSession() &&
+           GetSession()->SendRelationRequest(RelationPacket::RequestType(list),
+                                             (add ? QStringLiteral("+ ") : QStringLiteral("- ")) + names);
 }

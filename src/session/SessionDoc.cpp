@@ -177,7 +177,23 @@ bool CSessionDoc::SendRoutedMessage(const QString& nickname, const QString& text
 }
 
 bool CSessionDoc::SendRelationRequest(int type, const QString& text) {
-    return Send(type, RelationPacket::FormatRequest(m_nickname, text), -1, QStringLiteral(".db"));
+    // The text becomes part of a request line whose words the service reads one by one: a word that is
+    // not a nickname could change its meaning, so it is left out.
+    QStringList words;
+    SplitToStringList(words, text, u" \t\r\n");
+    const QString sign = words.isEmpty() ? QString() : words.takeFirst();
+    QString request;
+    if (sign == QLatin1String("=")) {
+        request = sign;
+    } else if (sign == QLatin1String("+") || sign == QLatin1String("-")) {
+        words.removeIf([](const QString& word) { return !IsValidUserName(word); });
+        if (words.isEmpty())
+            return false;
+        request = sign + QLatin1Char(' ') + words.join(QLatin1Char(' '));
+    } else {
+        return false;
+    }
+    return Send(type, RelationPacket::FormatRequest(m_nickname, request), -1, QStringLiteral(".db"));
 }
 
 bool CSessionDoc::SendRelationChange(const QString& text) {

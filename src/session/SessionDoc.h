@@ -125,7 +125,9 @@ public:
     // Packet 243 with the text to that user.
     bool SendRoutedMessage(const QString& nickname, const QString& text);
     // A request about one of the user's relation lists (RelationPacket::GagRequest, FriendsRequest or
-    // BlindRequest) to the database service: "~ <own nickname> <text>".
+    // BlindRequest) to the database service: "~ <own nickname> <text>", the text being "=" or a sign
+    // ("+", "-") and blank-separated nicknames. Words that are not nicknames are left out -> false when
+    // nothing was sent (no nickname left, another text, not connected).
     bool SendRelationRequest(int type, const QString& text);
     // The friends list's request ("=", or "+"/"-" and nicknames) as SendRelationRequest sends it.
     bool SendRelationChange(const QString& text);
