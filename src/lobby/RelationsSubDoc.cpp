@@ -38,15 +38,15 @@ int CRelationsSubDoc::OnPacket(int type, const QString& text) {
     const std::optional<List> list = RelationPacket::ListOfList(type);
     // These types are routed, so another member could send them straight to us; only the database
     // service's lists count.
-    if (!list || CurrentPacketSource() != kDatabaseService)
+    if (!list || !GetSession() || CurrentPacketSource() != kDatabaseService)
         return 0;
+    GetSession()->MarkPacketRead();
     Slot& target = slot(*list);
     target.names.RemoveAll();
     for (const CRelationEntry& entry : ParseRelationList(text))
         target.names.SetAt(entry.nickname, entry.text);
     target.received = true;
-    if (GetSession())
-        GetSession()->BroadcastSubDocEvent(kEventListArrived, QVariant(0));
+    GetSession()->BroadcastSubDocEvent(kEventListArrived, QVariant(0));
     return 0;
 }
 

@@ -630,6 +630,8 @@ void CSessionDoc::ReleaseSubDocument(CSubDocument* subDocument) {
 void CSessionDoc::DispatchPacket(const CMessagePacket& packet) {
     const int type = packet.GetEffectiveType();
     const QString text = packet.GetPayload();
+    const bool outerRead = m_packetRead;
+    m_packetRead = false;
     {
         DispatchScope scope(m_currentPacket, m_dispatchDepth, &packet);
         if (!handleWatchReply(type, text)) {
@@ -644,6 +646,7 @@ void CSessionDoc::DispatchPacket(const CMessagePacket& packet) {
             }
         }
     }
+    m_packetRead = outerRead;
     compactTargets();
 }
 
@@ -713,6 +716,8 @@ void CSessionDoc::handleOwnPacket(const CMessagePacket& packet, int type, const 
             m_emailChange(type, text);
         return;
     default:
+        if (m_packetRead)
+            return;
         // Nobody took it: the log says so, as the dispatch tables do for what they do not know.
         m_node->Log().Write(CSysLog::Errors, CStateMan::IllegalPacketText(QStringLiteral("Session"), &packet,
                                                                           type, m_node->PeerText()));

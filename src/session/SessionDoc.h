@@ -222,6 +222,9 @@ public:
     void ReleaseSubDocument(CSubDocument* subDocument);
     // The packet being dispatched now (null outside dispatch).
     const CMessagePacket* GetCurrentPacket() const { return m_currentPacket; }
+    // A receiver that reads the packet being dispatched but leaves it to the others says so; such a
+    // packet is not logged as one that nobody takes.
+    void MarkPacketRead() { m_packetRead = true; }
 
     // Runs a packet of the connection through the dispatch (the node calls it; tests may too).
     void DispatchPacket(const CMessagePacket& packet);
@@ -322,6 +325,7 @@ private:
     std::vector<std::unique_ptr<CSubDocument>> m_ownedSubDocs;
     int m_dispatchDepth = 0;
     const CMessagePacket* m_currentPacket = nullptr;
+    bool m_packetRead = false; // of the packet being dispatched
 
     QPointer<platform::Document> m_gameDoc;
     CSessionView* m_commandView = nullptr;

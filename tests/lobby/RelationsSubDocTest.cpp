@@ -78,6 +78,9 @@ protected:
         return relations;
     }
     void DatabaseSends(int type, const QString& text) { ServerRoute(".db", type, text); }
+    QStringList IllegalPackets() const {
+        return session->GetClientNode()->Log().RecentLines().filter("Illegal packet");
+    }
 };
 
 // A sub-document that records the events it is offered and, for event 500, what the relation
@@ -145,6 +148,7 @@ TEST_F(RelationsSubDocTest, EachListReplacesItsOwnAndRaisesEvent500Once) {
     DatabaseSends(189, "~ alice =");
     EXPECT_FALSE(relations->IsGagged("troll"));
     EXPECT_EQ(recorder.events.size(), 5u);
+    EXPECT_TRUE(IllegalPackets().isEmpty()); // read, though left to the others
 }
 
 TEST_F(RelationsSubDocTest, NicknamesDifferingOnlyInCaseAreOneEntry) {
@@ -164,6 +168,7 @@ TEST_F(RelationsSubDocTest, ListsFromAnyoneButTheDatabaseServiceAreIgnored) {
     EXPECT_FALSE(relations->IsBlinded("bob"));
     EXPECT_FALSE(relations->HasReceived(List::Blind));
     EXPECT_EQ(recorder.events.size(), 1u);
+    EXPECT_EQ(IllegalPackets().size(), 2);
 }
 
 TEST_F(RelationsSubDocTest, ChangesGoToTheDatabaseServiceAndWaitForItsList) {
