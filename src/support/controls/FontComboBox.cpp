@@ -1,5 +1,7 @@
 #include "support/controls/FontComboBox.h"
 
+#include "support/PersistentFont.h"
+
 #include <QCompleter>
 #include <QFontDatabase>
 #include <QLineEdit>
@@ -16,26 +18,20 @@ CKWFontComboBox::CKWFontComboBox(QWidget* parent) : QComboBox(parent) {
 void CKWFontComboBox::FillFontList() {
     const QSignalBlocker blocker(this);
     clear();
-    m_fonts.clear();
     QStringList families = QFontDatabase::families();
     families.sort(Qt::CaseInsensitive);
-    for (const QString& family : families) {
-        if (QFontDatabase::isPrivateFamily(family))
-            continue;
-        LogFont font;
-        font.weight = platform::FW_NORMAL;
-        font.pitchAndFamily = QFontDatabase::isFixedPitch(family) ? platform::FIXED_PITCH : platform::VARIABLE_PITCH;
-        font.faceName = family.left(platform::kMaxFaceNameLength);
-        m_fonts.push_back(font);
-        addItem(family);
-    }
+    for (const QString& family : families)
+        if (!QFontDatabase::isPrivateFamily(family))
+            addItem(family);
     setEnabled(count() > 0);
 }
 
-LogFont CKWFontComboBox::FontInfoFor(const QString& face) const {
+LogFont CKWFontComboBox::FontInfoFor(const QString& face) {
     LogFont font;
     font.weight = platform::FW_NORMAL;
-    font.faceName = face.left(platform::kMaxFaceNameLength);
+    if (QFontDatabase::hasFamily(face))
+        font.pitchAndFamily = QFontDatabase::isFixedPitch(face) ? platform::FIXED_PITCH : platform::VARIABLE_PITCH;
+    font.faceName = CutFaceName(face);
     return font;
 }
 
@@ -52,9 +48,9 @@ LogFont CKWFontComboBox::GetItemFontInfo(int index) const {
         if (index < 0)
             index = 0;
     }
-    if (index >= int(m_fonts.size()))
+    if (index >= count())
         return LogFont();
-    return m_fonts[size_t(index)];
+    return FontInfoFor(itemText(index));
 }
 
 QString CKWFontComboBox::GetSelectedFace() const {
@@ -94,7 +90,6 @@ int CKWFontComboBox::AddFace(const QString& face) {
         ++at;
     const QSignalBlocker blocker(this);
     insertItem(at, face);
-    m_fonts.insert(m_fonts.begin() + at, FontInfoFor(face));
     setEnabled(true);
     return at;
 }

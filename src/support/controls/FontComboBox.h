@@ -3,7 +3,6 @@
 #include "platform/LogFont.h"
 
 #include <QComboBox>
-#include <vector>
 
 // The font faces of the screen, one entry per family, with room to type a face. A face the desktop
 // does not have (a stored "Arial" on a machine without it) can be added, so that a stored choice is
@@ -31,8 +30,7 @@ public:
     // The index of the face's entry, -1 when absent.
     int FindFace(const QString& face) const;
 
-private:
-    platform::LogFont FontInfoFor(const QString& face) const;
-
-    std::vector<platform::LogFont> m_fonts; // one per entry
+    // The logical font of a face: weight 400, the pitch the desktop gives the family (the default
+    // pitch for a face it lacks), the face cut to the stored length.
+    static platform::LogFont FontInfoFor(const QString& face);
 };

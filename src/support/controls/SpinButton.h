@@ -1,9 +1,9 @@
 #pragma once
 
+#include <QLineEdit>
 #include <QPointer>
 #include <QWidget>
 
-class QLineEdit;
 class QToolButton;
 
 // Up and down arrows that step the number in a buddy edit within a range. The edit itself keeps
