@@ -45,9 +45,9 @@ CFontPage::CFontPage(int initialKind, QWidget* parent)
       m_selectedKind(initialKind >= 0 && initialKind < kFontWindowKindCount ? initialKind : 0) {
     const CSettingsStore& store = GetSettingsStore();
     for (int kind = 0; kind < kFontWindowKindCount; ++kind) {
-        const FontWindowKindInfo& info = GetFontWindowKind(kind);
+        const FontWindowKindInfo info = GetFontWindowKind(kind);
         Entry& entry = m_entries[size_t(kind)];
-        entry.section = QString::fromLatin1(info.section);
+        entry.section = info.section;
         entry.label = tr(info.label);
         entry.hasWatermarkOption = info.hasWatermarkOption;
         entry.hasHighlightColors = info.hasHighlightColors;

@@ -3,6 +3,7 @@
 #include "platform/LogFont.h"
 #include "platform/PropertySheet.h"
 #include "prefs/PrefPane.h"
+#include "prefs/FontWindowKinds.h"
 #include "support/TextWindowStyle.h"
 
 #include <QFont>

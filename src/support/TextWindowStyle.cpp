@@ -3,27 +3,6 @@
 #include "platform/Color.h"
 #include "support/SettingsStore.h"
 
-namespace {
-
-// The match log's and the match board's sections are the backgammon module's view class names.
-const FontWindowKindInfo kKinds[kFontWindowKindCount] = {
-    {"CChatView", "Chat View", false, true},
-    {"CBGMatchLogView", "Match Log", false, true},
-    {"CPlayerListView", "Watcher Lists", true, true},
-    {"CBGMatchBoardView", "Lobby", true, true},
-    {"CAnnotationView", "Annotation View", false, true},
-    {"CAffinityListView", "Friends", true, true},
-    {"CGagListView", "Gagged Players", true, true},
-    {"CBlindListView", "Blinded Players", true, true},
-    {"CMsgDisplayEditWnd", "Quorl Messages", false, false},
-};
-
-} // namespace
-
-const FontWindowKindInfo& GetFontWindowKind(int index) {
-    return kKinds[index >= 0 && index < kFontWindowKindCount ? index : 0];
-}
-
 CTextWindowColors CTextWindowColors::SystemDefaults() {
     CTextWindowColors colors;
     colors.text = platform::GetSysColor(platform::COLOR_WINDOWTEXT);

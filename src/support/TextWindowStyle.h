@@ -4,33 +4,6 @@
 
 #include <QString>
 
-// The kinds of text window whose font and colours the user chooses on the "Font" page, each stored
-// in the settings section named after the window's class. The index is the window kind that the
-// General Properties sheet is opened with.
-enum FontWindowKind {
-    kFontKindChatView = 0,
-    kFontKindMatchLog = 1,
-    kFontKindPlayerList = 2,
-    kFontKindMatchBoard = 3,
-    kFontKindAnnotation = 4,
-    kFontKindFriends = 5,
-    kFontKindGagged = 6,
-    kFontKindBlinded = 7,
-    kFontKindMail = 8,
-};
-constexpr int kFontWindowKindCount = 9;
-
-struct FontWindowKindInfo {
-    const char* section;
-    const char* label;
-    bool hasWatermarkOption;
-    bool hasHighlightColors;
-};
-
-// The kind's section, its label in the page's list and its options; an index out of range gives
-// the chat view's.
-const FontWindowKindInfo& GetFontWindowKind(int index);
-
 // The command line draws with the chat view's font, stored again in its own section.
 inline constexpr char kCommandLineViewSection[] = "CCommandLineView";
 

@@ -62,6 +62,21 @@ protected:
     QByteArray Snapshot() const { return GetSettingsStore().GetRegistry().ExportText(); }
 };
 
+TEST(TextWindowKinds, SectionsLabelsAndOptions) {
+    const char* const sections[] = {"CChatView",         "CBGMatchLogView", "CPlayerListView",
+                                    "CBGMatchBoardView", "CAnnotationView", "CAffinityListView",
+                                    "CGagListView",      "CBlindListView",  "CMsgDisplayEditWnd"};
+    for (int kind = 0; kind < kFontWindowKindCount; ++kind) {
+        EXPECT_EQ(GetFontWindowKind(kind).section, sections[kind]);
+        const bool watermark = kind == 2 || kind == 3 || kind == 5 || kind == 6 || kind == 7;
+        EXPECT_EQ(GetFontWindowKind(kind).hasWatermarkOption, watermark) << kind;
+        EXPECT_EQ(GetFontWindowKind(kind).hasHighlightColors, kind != kFontKindMail) << kind;
+    }
+    EXPECT_STREQ(GetFontWindowKind(kFontKindMail).label, "Quorl Messages");
+    EXPECT_EQ(GetFontWindowKind(-1).section, "CChatView");
+    EXPECT_EQ(GetFontWindowKind(9).section, "CChatView");
+}
+
 TEST_F(FontPageTest, EmptySettingsOpenOnTheMessageFontAndTheDesktopsColours) {
     auto sheet = Open(0);
     const CFontPage::Entry& entry = sheet->FontPage().GetEntry(0);

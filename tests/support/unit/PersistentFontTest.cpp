@@ -176,21 +176,6 @@ TEST(DefaultPageFont, IsTheMessageFontUpright) {
     EXPECT_EQ(font.italic, 0);
 }
 
-TEST(TextWindowKinds, SectionsLabelsAndOptions) {
-    const char* const sections[] = {"CChatView",         "CBGMatchLogView", "CPlayerListView",
-                                    "CBGMatchBoardView", "CAnnotationView", "CAffinityListView",
-                                    "CGagListView",      "CBlindListView",  "CMsgDisplayEditWnd"};
-    for (int kind = 0; kind < kFontWindowKindCount; ++kind) {
-        EXPECT_STREQ(GetFontWindowKind(kind).section, sections[kind]);
-        const bool watermark = kind == 2 || kind == 3 || kind == 5 || kind == 6 || kind == 7;
-        EXPECT_EQ(GetFontWindowKind(kind).hasWatermarkOption, watermark) << kind;
-        EXPECT_EQ(GetFontWindowKind(kind).hasHighlightColors, kind != kFontKindMail) << kind;
-    }
-    EXPECT_STREQ(GetFontWindowKind(kFontKindMail).label, "Quorl Messages");
-    EXPECT_STREQ(GetFontWindowKind(-1).section, "CChatView");
-    EXPECT_STREQ(GetFontWindowKind(9).section, "CChatView");
-}
-
 TEST(TextWindowColors, MissingValuesAreTheDesktopsAndNoColourSurvives) {
     testenv::ResetSettings();
     const CTextWindowColors defaults = CTextWindowColors::Load("CChatView");
