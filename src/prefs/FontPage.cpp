@@ -83,7 +83,6 @@ CFontPage::CFontPage(int initialKind, QWidget* parent)
     auto* layout = new QHBoxLayout(this);
     layout->addWidget(m_kindList);
     layout->addLayout(right, 1);
-    m_kindList->setMaximumWidth(160);
 
     connect(m_kindList, &QListWidget::currentRowChanged, this, [this](int row) {
         if (row >= 0)
@@ -103,6 +102,8 @@ bool CFontPage::OnInitDialog() {
             m_kindList->addItem(entry.label);
         m_kindList->setCurrentRow(m_selectedKind);
     }
+    // Wide enough for every label without a scroll bar.
+    m_kindList->setFixedWidth(m_kindList->sizeHintForColumn(0) + 2 * m_kindList->frameWidth() + 8);
     m_pane = new CPrefPane(PaneValuesOf(GetEntry(m_selectedKind)), m_panePlace);
     auto* paneLayout = new QVBoxLayout(m_panePlace);
     paneLayout->setContentsMargins(0, 0, 0, 0);
