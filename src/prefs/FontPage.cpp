@@ -109,6 +109,7 @@ bool CFontPage::OnInitDialog() {
     paneLayout->setContentsMargins(0, 0, 0, 0);
     paneLayout->addWidget(m_pane);
     m_pane->EnsureInitialized();
+    m_panePlace->updateGeometry(); // the page's layout measured the place while it was empty
     m_pane->SetChangeHandler([this] { ReadPane(); });
     m_pane->SetWindowsDefaultHandler([this] { SetWindowsDefault(); });
     m_kindList->setFocus(Qt::OtherFocusReason);

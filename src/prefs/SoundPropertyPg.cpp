@@ -66,7 +66,7 @@ CSoundPropertyPg::CSoundPropertyPg(QWidget* parent) : PropertyPage(tr("Sound"), 
         ++row;
     }
     grid->setColumnMinimumWidth(0, 16);
-    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(3, 1); // the play buttons stay beside their boxes
     grid->setRowStretch(row, 1);
     connect(enable, &QCheckBox::clicked, this, [this] {
         EnableEventBoxes();
