@@ -54,7 +54,8 @@ void CSpinButton::StepBy(int delta) {
 }
 
 bool CSpinButton::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == m_buddy && event->type() == QEvent::KeyPress) {
+    // The type first: while the buddy is being destroyed its guarded pointer must not be read.
+    if (event->type() == QEvent::KeyPress && watched == m_buddy) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Up || key == Qt::Key_Down) {
             StepBy(key == Qt::Key_Up ? 1 : -1);
