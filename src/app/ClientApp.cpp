@@ -16,6 +16,7 @@
 #include "session/StateDoc.h"
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
+#include "support/WindowBroadcast.h"
 
 #include "version.h"
 
@@ -81,6 +82,7 @@ CClientApp::CClientApp(QObject* parent) : QObject(parent) {
 }
 
 CClientApp::~CClientApp() {
+    SetWindowBroadcaster(nullptr);
     endSession();
     delete m_mainFrame.data();
     if (m_soundPlayer)
@@ -120,6 +122,10 @@ bool CClientApp::InitInstance(const Options& options) {
 
     m_mainFrame = new CMainFrame;
     m_mainFrame->Commands().AddTarget(this);
+    // The preference pages tell the windows through here.
+    SetWindowBroadcaster([this](platform::MessageId id, qintptr wParam, platform::Object* lParam) {
+        BroadcastToWindows(id, wParam, lParam);
+    });
     connect(m_mainFrame, &CMainFrame::loginRequested, this, [this] { ShowLoginDialog(); });
     connect(m_mainFrame, &CMainFrame::logoutRequested, this, &CClientApp::LogOut);
     LoadWindowPlacement(m_mainFrame, m_mainFrame, nullptr, platform::Rect{40, 40, 1000, 720});
