@@ -19,7 +19,7 @@ UpDownControl::UpDownControl(QWidget* parent) : QWidget(parent) {
     for (QToolButton* arrow : {m_up, m_down}) {
         arrow->setAutoRepeat(true);
         arrow->setFocusPolicy(Qt::NoFocus);
-        arrow->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Preferred);
+        arrow->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     }
     connect(m_up, &QToolButton::clicked, this, [this] { StepBy(1); });
     connect(m_down, &QToolButton::clicked, this, [this] { StepBy(-1); });
@@ -35,8 +35,13 @@ void UpDownControl::SetBuddy(QLineEdit* buddy) {
     if (m_buddy)
         m_buddy->removeEventFilter(this);
     m_buddy = buddy;
-    if (m_buddy)
+    if (m_buddy) {
         m_buddy->installEventFilter(this);
+        // Two arrows as tall as the edit together, as narrow as the style allows.
+        const int height = std::max(8, m_buddy->sizeHint().height() / 2);
+        for (QToolButton* arrow : {m_up, m_down})
+            arrow->setFixedSize(std::max(height + 4, 16), height);
+    }
     updateArrows();
 }
 

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -29,6 +30,16 @@ double toShortestDouble(float value) {
     if (written.ec != std::errc() || std::from_chars(buffer, written.ptr, result).ec != std::errc())
         return double(value);
     return result;
+}
+
+// An edit with its arrows right beside it.
+QLayout* withArrows(QLineEdit* edit, platform::UpDownControl* arrows) {
+    auto* row = new QHBoxLayout;
+    row->setSpacing(0);
+    row->addWidget(edit);
+    row->addWidget(arrows);
+    row->addStretch(1);
+    return row;
 }
 
 } // namespace
@@ -67,10 +78,9 @@ CMatchBoardQueryDlg::CMatchBoardQueryDlg(CBGMatchBoardProperties* sheet, QWidget
     SetItemId(centreEdit, kCentreEditId);
     SetItemId(centreSpin, kCentreSpinId);
     centreSpin->SetBuddy(centreEdit);
-    ratingLayout->addWidget(myRating, 0, 0, 1, 3);
+    ratingLayout->addWidget(myRating, 0, 0, 1, 2);
     ratingLayout->addWidget(centreRating, 1, 0);
-    ratingLayout->addWidget(centreEdit, 1, 1);
-    ratingLayout->addWidget(centreSpin, 1, 2);
+    ratingLayout->addLayout(withArrows(centreEdit, centreSpin), 1, 1);
     for (QRadioButton* radio : {myRating, centreRating})
         connect(radio, &QRadioButton::clicked, this, [this] { onRatingChoice(); });
 
@@ -83,9 +93,8 @@ CMatchBoardQueryDlg::CMatchBoardQueryDlg(CBGMatchBoardProperties* sheet, QWidget
     sizeLabel->setBuddy(sizeEdit);
     sizeSpin->SetBuddy(sizeEdit);
     sizeLayout->addWidget(sizeLabel, 0, 0);
-    sizeLayout->addWidget(sizeEdit, 0, 1);
-    sizeLayout->addWidget(sizeSpin, 0, 2);
-    sizeLayout->setColumnStretch(3, 1);
+    sizeLayout->addLayout(withArrows(sizeEdit, sizeSpin), 0, 1);
+    sizeLayout->setColumnStretch(2, 1);
 
     for (QLineEdit* edit : {centreEdit, sizeEdit}) {
         edit->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
