@@ -57,7 +57,8 @@ int CMatchBoardQuery::MaxSize() {
 
 void CMatchBoardQuery::Load(bool withGroups) {
     const CSettingsStore& store = GetSettingsStore();
-    origin = store.GetIntEx(kSection, QStringLiteral("eQueryOrigin"), 0);
+    // Only two origins exist; anything else stored there is taken as the default.
+    origin = store.GetIntEx(kSection, QStringLiteral("eQueryOrigin"), 0) == 1 ? 1 : 0;
     SetCentreFromText(store.GetString(kSection, QStringLiteral("szQueryCentre"), QStringLiteral("1500")));
     size = std::clamp(store.GetIntEx(kSection, QStringLiteral("nQuerySize"), kDefaultSize), kMinSize, MaxSize());
     statusMask = store.GetUInt(kSection, QStringLiteral("unQueryStatus"), kAny);

@@ -40,7 +40,7 @@ TEST_F(MatchBoardQueryTest, WithoutGroupsEveryGroupWordIsZeroAndNoGroupValueIsRe
     EXPECT_EQ(loaded(true).ToText(), R"("1500.000000" 60 0 32768 32768 1 1 1 1 1 1 1 1 1 1 1 1 1 1)");
 }
 
-TEST_F(MatchBoardQueryTest, SizeIsKeptWithinTheAllowedRange) {
+TEST_F(MatchBoardQueryTest, DamagedOrOutOfRangeValuesLoadAsUsableOnes) {
     store().WriteInt(kSection, "nQuerySize", 200);
     store().WriteInt(kSection, "nMaxQuerySize", 150);
     EXPECT_EQ(loaded().size, 150);
@@ -56,6 +56,9 @@ TEST_F(MatchBoardQueryTest, SizeIsKeptWithinTheAllowedRange) {
     store().WriteInt(kSection, "nMaxQuerySize", 150);
     store().WriteInt(kSection, "nQuerySize", -7);
     EXPECT_EQ(loaded().size, CMatchBoardQuery::kMinSize);
+
+    store().WriteInt(kSection, "eQueryOrigin", 7); // no such origin
+    EXPECT_EQ(loaded().origin, 0);
 }
 
 TEST_F(MatchBoardQueryTest, SaveWritesEveryValueButTheMaximumAndLoadsBack) {
