@@ -21,8 +21,8 @@ namespace {
 constexpr int kStatusBoxes[] = {CMatchBoardQueryDlg::kAwayId, CMatchBoardQueryDlg::kReadyId,
                                 CMatchBoardQueryDlg::kWatchingId, CMatchBoardQueryDlg::kPlayingId};
 
-// The float's shortest decimal form read as a double: a centre of 1234.5678f shows as 1234.5678,
-// not as the 1234.56774902344 that widening the float would give.
+// The float's shortest decimal form read as a double: a centre of 1650.3f shows as 1650.3, not
+// with the tail of digits (1650.30004882813) that widening the float would give.
 double toShortestDouble(float value) {
     char buffer[64];
     const auto written = std::to_chars(buffer, buffer + sizeof buffer, value);
