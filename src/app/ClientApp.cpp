@@ -15,6 +15,7 @@
 #include "session/StateDoc.h"
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
+#include "support/WindowBroadcast.h"
 
 #include "version.h"
 
@@ -84,6 +85,8 @@ CClientApp::~CClientApp() {
     delete m_mainFrame.data();
     if (m_soundPlayer)
         platform::SetSoundPlayer(m_previousSoundPlayer);
+    if (m_broadcasterInstalled)
+        SetWindowBroadcaster(nullptr);
     if (m_gameModule && &GetGameModuleInfo() == m_gameModule.get())
         SetGameModuleInfo(nullptr);
     if (g_app == this)
@@ -104,6 +107,11 @@ bool CClientApp::InitInstance(const Options& options) {
     m_soundPlayer = platform::CreateSoundPlayer();
     m_previousSoundPlayer = platform::SetSoundPlayer(m_soundPlayer.get());
     registerBuiltInPanes();
+    // Preference pages and lists below the application reach its windows through this.
+    SetWindowBroadcaster([this](platform::MessageId id, qintptr wParam, platform::Object* lParam) {
+        BroadcastToWindows(id, wParam, lParam);
+    });
+    m_broadcasterInstalled = true;
     m_gameModule = std::make_unique<CFactoryGameModuleInfo>();
     SetGameModuleInfo(m_gameModule.get());
 

@@ -101,6 +101,7 @@ private:
     std::unique_ptr<platform::SoundPlayer> m_soundPlayer;
     std::unique_ptr<CGameModuleInfo> m_gameModule;
     platform::SoundPlayer* m_previousSoundPlayer = nullptr;
+    bool m_broadcasterInstalled = false;
     QPointer<QWidget> m_extraWindow;
     QDateTime m_startTime;
     QString m_server; // "host:port" of the current session

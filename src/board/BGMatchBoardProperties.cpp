@@ -3,8 +3,8 @@
 #include "prefs/MBFlyoverPropertyPage.h"
 #include "prefs/MBGroupQueryDlg.h"
 #include "prefs/MatchBoardQueryDlg.h"
-#include "prefs/PreferenceBroadcast.h"
 #include "support/SettingsStore.h"
+#include "support/WindowBroadcast.h"
 
 namespace {
 const QString kOptionsPage = QStringLiteral("nOptionsPage");
@@ -66,7 +66,7 @@ void CBGMatchBoardProperties::ApplySettings() {
     m_filter->GetProperties(&m_query);
     m_groups->GetProperties(&m_query);
     m_query.Save();
-    BroadcastPreferenceMessage(QString::fromLatin1(kBgQueryChangedMessage), 1, nullptr);
+    BroadcastToApplicationWindows(QString::fromLatin1(kQueryChangedMessage), 1, nullptr);
 }
 
 void CBGMatchBoardProperties::OnOK() {

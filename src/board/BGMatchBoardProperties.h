@@ -17,6 +17,7 @@ class CBGMatchBoardProperties : public platform::PropertySheet {
 public:
     // The places of the pages, as "nOptionsPage" remembers them whether or not a columns page is given.
     enum PageSlot { kFilterSlot = 0, kGroupsSlot = 1, kColumnsSlot = 2, kFlyoverSlot = 3 };
+    static constexpr char kQueryChangedMessage[] = "KELDERWICK_BG_QUERY_CHANGED";
 
     // columnsPage: the list columns page, which the lobby makes; it takes its place between
     // "Groups" and the flyovers. Without it the sheet has three pages.

@@ -1,6 +1,6 @@
 #include "prefs/MBFlyoverPropertyPage.h"
 
-#include "prefs/PreferenceBroadcast.h"
+#include "support/WindowBroadcast.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -41,7 +41,7 @@ CMBFlyoverPropertyPage::CMBFlyoverPropertyPage(QWidget* parent) : platform::Prop
     layout->addLayout(sliderRow);
     layout->addStretch(1);
 
-    BroadcastPreferenceMessage(QString::fromLatin1(kViewPropertiesInitMessage), 0, this);
+    BroadcastToApplicationWindows(QString::fromLatin1(kViewPropertiesInitMessage), 0, this);
 }
 
 bool CMBFlyoverPropertyPage::OnInitDialog() {
@@ -58,7 +58,7 @@ void CMBFlyoverPropertyPage::DoDataExchange(platform::DataExchange& dx) {
 
 void CMBFlyoverPropertyPage::OnOK() {
     m_settings.Save();
-    BroadcastPreferenceMessage(QString::fromLatin1(kFlyoverPropertiesChangedMessage));
+    BroadcastToApplicationWindows(QString::fromLatin1(kFlyoverChangedMessage));
 }
 
 void CMBFlyoverPropertyPage::onFlyover() {

@@ -13,6 +13,8 @@ public:
         kFlyoverId = 1256,
         kDelayId = 1508,
     };
+    static constexpr char kViewPropertiesInitMessage[] = "KELDERWICK_VIEW_PROPERTIES_INIT";
+    static constexpr char kFlyoverChangedMessage[] = "KELDERWICK_FLYOVER_PROPERTIES_CHANGED";
 
     // Loads the settings, then lets the open list views fill the page ("KELDERWICK_VIEW_PROPERTIES_INIT"
     // with this page) before it goes on.

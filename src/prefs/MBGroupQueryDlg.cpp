@@ -3,7 +3,7 @@
 #include "board/BGMatchBoardProperties.h"
 #include "prefs/ColorChoice.h"
 #include "prefs/MatchBoardQuery.h"
-#include "prefs/PreferenceBroadcast.h"
+#include "support/WindowBroadcast.h"
 #include "support/controls/ColorButton.h"
 
 #include <QCheckBox>
@@ -104,7 +104,8 @@ bool CMBGroupQueryDlg::OnApply() {
     m_colors.Save();
     if (m_sheet)
         m_sheet->ApplySettings();
-    BroadcastPreferenceMessage(QString::fromLatin1(kFontPropertiesChangedMessage));
+    // The lists repaint the names in their new colours.
+    BroadcastToApplicationWindows(QStringLiteral("KELDERWICK_FONT_PROPERTIES_CHANGED"));
     return platform::PropertyPage::OnApply();
 }
 
