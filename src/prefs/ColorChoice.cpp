@@ -6,13 +6,16 @@
 #include <QColorDialog>
 
 bool ChooseColor(QWidget* parent, platform::COLORREF& color) {
-    QColorDialog dialog(platform::ToQColor(color == platform::kNoColor ? 0 : color), parent);
-    dialog.setObjectName(QStringLiteral("ColorDialog"));
+    QColorDialog dialog(parent);
+    dialog.setOption(QColorDialog::DontUseNativeDialog);
+    dialog.setObjectName(QStringLiteral("CKWColorDlg"));
+    if (color != platform::kNoColor)
+        dialog.setCurrentColor(platform::ToQColor(color));
     if (platform::ui().ExecDialog(&dialog) != platform::IDOK)
         return false;
-    const QColor chosen = dialog.currentColor();
-    if (!chosen.isValid())
+    const platform::COLORREF chosen = platform::FromQColor(dialog.currentColor());
+    if (chosen == platform::kNoColor)
         return false;
-    color = platform::RGB(chosen.red(), chosen.green(), chosen.blue());
+    color = chosen;
     return true;
 }

@@ -4,6 +4,6 @@
 
 class QWidget;
 
-// Lets the user pick a colour, starting from color, in the program's colour dialog run modally
-// through the Ui seam -> true with the choice in color on OK; color is unchanged on Cancel.
+// Lets the user pick a colour, starting from color (the colour dialog with the sixteen remembered
+// custom colours), through the Ui seam -> false on Cancel; on OK color holds the choice.
 bool ChooseColor(QWidget* parent, platform::COLORREF& color);

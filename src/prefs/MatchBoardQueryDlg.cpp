@@ -1,8 +1,8 @@
 #include "prefs/MatchBoardQueryDlg.h"
 
 #include "board/BGMatchBoardProperties.h"
-#include "platform/UpDown.h"
 #include "prefs/MatchBoardQuery.h"
+#include "support/controls/SpinButton.h"
 
 #include <QCheckBox>
 #include <QGridLayout>
@@ -33,7 +33,7 @@ double toShortestDouble(float value) {
 }
 
 // An edit with its arrows right beside it.
-QLayout* withArrows(QLineEdit* edit, platform::UpDownControl* arrows) {
+QLayout* withArrows(QLineEdit* edit, CSpinButton* arrows) {
     auto* row = new QHBoxLayout;
     row->setSpacing(0);
     row->addWidget(edit);
@@ -72,7 +72,7 @@ CMatchBoardQueryDlg::CMatchBoardQueryDlg(CBGMatchBoardProperties* sheet, QWidget
     auto* myRating = new QRadioButton(tr("Show players closest to &my rating"), ratingGroup);
     auto* centreRating = new QRadioButton(tr("Show players &closest to:"), ratingGroup);
     auto* centreEdit = new QLineEdit(ratingGroup);
-    auto* centreSpin = new platform::UpDownControl(ratingGroup);
+    auto* centreSpin = new CSpinButton(ratingGroup);
     SetItemId(myRating, kMyRatingId);
     SetItemId(centreRating, kCentreRatingId);
     SetItemId(centreEdit, kCentreEditId);
@@ -87,7 +87,7 @@ CMatchBoardQueryDlg::CMatchBoardQueryDlg(CBGMatchBoardProperties* sheet, QWidget
     auto* sizeLayout = new QGridLayout;
     auto* sizeLabel = new QLabel(tr("&Number of players to show:"), this);
     auto* sizeEdit = new QLineEdit(this);
-    auto* sizeSpin = new platform::UpDownControl(this);
+    auto* sizeSpin = new CSpinButton(this);
     SetItemId(sizeEdit, kSizeEditId);
     SetItemId(sizeSpin, kSizeSpinId);
     sizeLabel->setBuddy(sizeEdit);
@@ -100,8 +100,8 @@ CMatchBoardQueryDlg::CMatchBoardQueryDlg(CBGMatchBoardProperties* sheet, QWidget
         edit->setMaximumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000000")));
         connect(edit, &QLineEdit::textEdited, this, [this] { SetModified(); });
     }
-    for (platform::UpDownControl* spin : {centreSpin, sizeSpin})
-        connect(spin, &platform::UpDownControl::Stepped, this, [this] { SetModified(); });
+    for (CSpinButton* spin : {centreSpin, sizeSpin})
+        connect(spin, &CSpinButton::stepped, this, [this] { SetModified(); });
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(statusGroup);
@@ -156,9 +156,9 @@ void CMatchBoardQueryDlg::GetProperties(CMatchBoardQuery* query) const {
 }
 
 bool CMatchBoardQueryDlg::OnInitDialog() {
-    if (auto* spin = ItemAs<platform::UpDownControl>(kCentreSpinId))
+    if (auto* spin = ItemAs<CSpinButton>(kCentreSpinId))
         spin->SetRange(int(kMinCentre), int(kMaxCentre));
-    if (auto* spin = ItemAs<platform::UpDownControl>(kSizeSpinId))
+    if (auto* spin = ItemAs<CSpinButton>(kSizeSpinId))
         spin->SetRange(CMatchBoardQuery::kMinSize, m_maxSize);
     platform::PropertyPage::OnInitDialog();
     refreshStatusBoxes();
@@ -225,4 +225,5 @@ void CMatchBoardQueryDlg::onRatingChoice() {
 
 void CMatchBoardQueryDlg::enableCentre() {
     EnableItem(kCentreEditId, ratingChoice == 1);
+    EnableItem(kCentreSpinId, ratingChoice == 1);
 }

@@ -55,7 +55,8 @@ protected:
     }
     static void click(platform::Dialog& page, int id) { page.ItemAs<QAbstractButton>(id)->click(); }
 
-    testenv::MessageRecorder recorder;
+    testenv::MessageRecorder recorder{
+        {kQueryChanged, "KELDERWICK_FONT_PROPERTIES_CHANGED", "KELDERWICK_FLYOVER_PROPERTIES_CHANGED"}};
 };
 
 TEST_F(LobbySettingsSheetTest, PagesComeInOrderWithRoomForTheColumns) {
@@ -125,13 +126,16 @@ TEST_F(LobbySettingsSheetTest, OkSavesTheQueryFromBothPagesAndAnnouncesItOnce) {
     click(sheet.GroupsPage(), 1445); // club members off
     ASSERT_TRUE(sheet.SetActivePage(&sheet.FlyoverPage()));
     click(sheet.FlyoverPage(), CMBFlyoverPropertyPage::kFlyoverId);
-    recorder.Clear();
+    recorder.received.clear();
 
     EXPECT_EQ(sheet.Press(IDOK), IDOK);
     EXPECT_EQ(storedQuery(), R"("1500.000000" 60 0 2 0 1 1 1 1 1 1 0 1 1 1 0 0 1 0)");
     ASSERT_EQ(recorder.Count(kQueryChanged), 1);
-    EXPECT_EQ(recorder.Of(kQueryChanged)[0].wParam, 1);
-    EXPECT_EQ(recorder.Of(kQueryChanged)[0].lParam, nullptr);
+    for (const auto& message : recorder.received)
+        if (message.name == kQueryChanged) {
+            EXPECT_EQ(message.wParam, 1);
+            EXPECT_EQ(message.lParam, nullptr);
+        }
     EXPECT_EQ(recorder.Count("KELDERWICK_FONT_PROPERTIES_CHANGED"), 1);
     EXPECT_EQ(recorder.Count("KELDERWICK_FLYOVER_PROPERTIES_CHANGED"), 1);
     EXPECT_TRUE(store().GetBool("CMBDetailedListOptions", "bDetailedListFlyover", false));
@@ -142,7 +146,7 @@ TEST_F(LobbySettingsSheetTest, EachApplySavesAndAnnouncesOnceAndTheSheetStaysOpe
     sheet.EnsureInitialized();
     ASSERT_TRUE(sheet.SetActivePage(&sheet.GroupsPage()));
     EXPECT_FALSE(sheet.IsApplyEnabled());
-    recorder.Clear();
+    recorder.received.clear();
 
     click(sheet.GroupsPage(), 1437); // friends off
     EXPECT_TRUE(sheet.IsApplyEnabled());
@@ -171,7 +175,7 @@ TEST_F(LobbySettingsSheetTest, CancelAndUntouchedQueryPagesLeaveTheQueryAlone) {
         CBGMatchBoardProperties sheet;
         sheet.EnsureInitialized();
         sheet.FilterPage().ItemAs<QLineEdit>(CMatchBoardQueryDlg::kSizeEditId)->setText("30");
-        recorder.Clear();
+        recorder.received.clear();
         EXPECT_EQ(sheet.Press(IDCANCEL), IDCANCEL);
         EXPECT_EQ(recorder.Count(kQueryChanged), 0);
         EXPECT_EQ(store().GetIntEx(kSession, "nQuerySize", 0), 90);
@@ -181,7 +185,7 @@ TEST_F(LobbySettingsSheetTest, CancelAndUntouchedQueryPagesLeaveTheQueryAlone) {
     CBGMatchBoardProperties sheet;
     sheet.EnsureInitialized();
     click(sheet.FlyoverPage(), CMBFlyoverPropertyPage::kFlyoverId);
-    recorder.Clear();
+    recorder.received.clear();
     EXPECT_EQ(sheet.Press(IDOK), IDOK);
     EXPECT_EQ(recorder.Count(kQueryChanged), 0);
     EXPECT_EQ(recorder.Count("KELDERWICK_FLYOVER_PROPERTIES_CHANGED"), 1);
@@ -194,7 +198,7 @@ TEST_F(LobbySettingsSheetTest, ARefusedValueKeepsTheSheetOpenAndSavesNothing) {
     ASSERT_TRUE(sheet.SetActivePage(&sheet.GroupsPage()));
     ASSERT_TRUE(sheet.SetActivePage(&sheet.FilterPage()));
     sheet.FilterPage().ItemAs<QLineEdit>(CMatchBoardQueryDlg::kSizeEditId)->setText("2");
-    recorder.Clear();
+    recorder.received.clear();
     EXPECT_EQ(sheet.Press(IDOK), 0);
     EXPECT_FALSE(sheet.HasEnded());
     EXPECT_EQ(recorder.Count(kQueryChanged), 0);

@@ -1,5 +1,4 @@
 #include "platform/Ui.h"
-#include "platform/UpDown.h"
 #include "prefs/MBFlyoverPropertyPage.h"
 #include "prefs/MBGroupQueryDlg.h"
 #include "prefs/MatchBoardQuery.h"
@@ -10,6 +9,7 @@
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
 #include "support/controls/ColorButton.h"
+#include "support/controls/SpinButton.h"
 
 #include <QCheckBox>
 #include <QColorDialog>
@@ -208,7 +208,7 @@ TEST_F(LobbySettingsPageTest, FilterArrowsStepTheSizeWithinItsRange) {
     CMatchBoardQuery query = defaults();
     page.SetProperties(&query);
     page.EnsureInitialized();
-    auto* spin = page.ItemAs<platform::UpDownControl>(CMatchBoardQueryDlg::kSizeSpinId);
+    auto* spin = page.ItemAs<CSpinButton>(CMatchBoardQueryDlg::kSizeSpinId);
     ASSERT_NE(spin, nullptr);
     spin->StepBy(1);
     EXPECT_EQ(page.GetItemText(CMatchBoardQueryDlg::kSizeEditId), "126");
@@ -224,9 +224,13 @@ TEST_F(LobbySettingsPageTest, FilterArrowsStepTheSizeWithinItsRange) {
     EXPECT_EQ(page.GetItemText(CMatchBoardQueryDlg::kSizeEditId), "4");
 
     // The centre's arrows go with its edit.
-    auto* centreSpin = page.ItemAs<platform::UpDownControl>(CMatchBoardQueryDlg::kCentreSpinId);
-    EXPECT_EQ(centreSpin->Upper(), 3000);
-    EXPECT_FALSE(centreSpin->findChild<QWidget*>()->isEnabled());
+    auto* centreSpin = page.ItemAs<CSpinButton>(CMatchBoardQueryDlg::kCentreSpinId);
+    EXPECT_EQ(centreSpin->Maximum(), 3000);
+    EXPECT_FALSE(centreSpin->isEnabled());
+    page.ItemAs<QRadioButton>(CMatchBoardQueryDlg::kCentreRatingId)->click();
+    EXPECT_TRUE(centreSpin->isEnabled());
+    centreSpin->StepBy(1);
+    EXPECT_EQ(page.GetItemText(CMatchBoardQueryDlg::kCentreEditId), "1501");
 }
 
 // ---- "Groups" --------------------------------------------------------------------------------------
@@ -277,7 +281,7 @@ TEST_F(LobbySettingsPageTest, GroupsAllGroupsOverridesTheBoxes) {
 }
 
 TEST_F(LobbySettingsPageTest, GroupsColoursArePickedAndSavedOnApply) {
-    testenv::MessageRecorder recorder;
+    testenv::MessageRecorder recorder({"KELDERWICK_FONT_PROPERTIES_CHANGED", "KELDERWICK_BG_QUERY_CHANGED"});
     CMBGroupQueryDlg page(nullptr);
     page.EnsureInitialized();
     auto* friends = page.ItemAs<CColorButton>(1503);
@@ -318,32 +322,39 @@ TEST_F(LobbySettingsPageTest, GroupsColoursArePickedAndSavedOnApply) {
 
 // ---- flyovers ----------------------------------------------------------------------------------------
 
-TEST_F(LobbySettingsPageTest, FlyoverPageIsFilledByTheOpenListsWhileItIsMade) {
-    testenv::MessageRecorder recorder;
-    int otherPages = 0;
-    recorder.reaction = [&](const testenv::MessageRecorder::Received& message) {
-        if (message.id != platform::RegisterMessage("KELDERWICK_VIEW_PROPERTIES_INIT"))
-            return;
-        // A receiver checks what it was given.
-        if (auto* page = platform::object_cast<CMBFlyoverPropertyPage>(message.lParam))
+// An open list view as far as the flyover page is concerned: it fills the page it is given, when the
+// page is of the kind it knows.
+class ListViewStandIn : public QWidget, public platform::MessageTarget {
+public:
+    bool OnMessage(platform::MessageId id, qintptr, platform::Object* lParam) override {
+        if (id != platform::RegisterMessage("KELDERWICK_VIEW_PROPERTIES_INIT"))
+            return false;
+        ++calls;
+        if (auto* page = platform::object_cast<CMBFlyoverPropertyPage>(lParam))
             page->Settings().delay = 140;
         else
             ++otherPages;
-    };
+        return true;
+    }
+    int calls = 0;
+    int otherPages = 0;
+};
+
+TEST_F(LobbySettingsPageTest, FlyoverPageIsFilledByTheOpenListsWhileItIsMade) {
+    ListViewStandIn view;
     CMBFlyoverPropertyPage page;
-    ASSERT_EQ(recorder.Count("KELDERWICK_VIEW_PROPERTIES_INIT"), 1);
-    EXPECT_EQ(recorder.Of("KELDERWICK_VIEW_PROPERTIES_INIT")[0].lParam, &page);
+    EXPECT_EQ(view.calls, 1);
     EXPECT_EQ(page.Settings().delay, 140);
-    EXPECT_EQ(otherPages, 0);
+    EXPECT_EQ(view.otherPages, 0);
 
     CMBGroupQueryDlg groups(nullptr);
-    platform::BroadcastMessage({&recorder}, platform::RegisterMessage("KELDERWICK_VIEW_PROPERTIES_INIT"), 0, &groups);
-    EXPECT_EQ(otherPages, 1);
+    platform::BroadcastMessage({&view}, platform::RegisterMessage("KELDERWICK_VIEW_PROPERTIES_INIT"), 0, &groups);
+    EXPECT_EQ(view.otherPages, 1);
 }
 
 TEST_F(LobbySettingsPageTest, FlyoverPageShowsLoadsAndSaves) {
     store().WriteInt("CMBDetailedListOptions", "nDetailedListFlyoverDelay", 150);
-    testenv::MessageRecorder recorder;
+    testenv::MessageRecorder recorder({"KELDERWICK_FLYOVER_PROPERTIES_CHANGED"});
     CMBFlyoverPropertyPage page;
     page.EnsureInitialized();
     auto* slider = page.ItemAs<QSlider>(CMBFlyoverPropertyPage::kDelayId);

@@ -4,36 +4,45 @@
 
 #include <QString>
 #include <QWidget>
-#include <functional>
 #include <vector>
 
 namespace testenv {
 
-// A hidden top-level window that takes every registered message broadcast to the application's
-// windows and records it, so a test can count what a change announced. An optional reaction runs
-// for each message while it is delivered (a receiver that fills the page it was given, say).
+// A top-level window that records the registered messages it receives, by name.
 class MessageRecorder : public QWidget, public platform::MessageTarget {
 public:
     struct Received {
-        platform::MessageId id;
+        QString name;
         qintptr wParam;
         platform::Object* lParam;
     };
 
-    MessageRecorder() = default;
+    // Records only the messages of these names.
+    explicit MessageRecorder(const QStringList& names) {
+        for (const QString& name : names)
+            m_names.emplace_back(platform::RegisterMessage(name), name);
+    }
 
-    bool OnMessage(platform::MessageId id, qintptr wParam, platform::Object* lParam) override;
+    bool OnMessage(platform::MessageId id, qintptr wParam, platform::Object* lParam) override {
+        for (const auto& [known, name] : m_names)
+            if (known == id) {
+                received.push_back({name, wParam, lParam});
+                return true;
+            }
+        return false;
+    }
 
-    // How many messages of that name arrived.
-    int Count(const QString& name) const;
-    // The messages of that name, in order of arrival.
-    std::vector<Received> Of(const QString& name) const;
-    void Clear() { m_received.clear(); }
+    int Count(const QString& name) const {
+        int count = 0;
+        for (const Received& message : received)
+            count += message.name == name ? 1 : 0;
+        return count;
+    }
 
-    std::function<void(const Received&)> reaction;
+    std::vector<Received> received;
 
 private:
-    std::vector<Received> m_received;
+    std::vector<std::pair<platform::MessageId, QString>> m_names;
 };
 
 } // namespace testenv
