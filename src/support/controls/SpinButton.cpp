@@ -31,8 +31,13 @@ void CSpinButton::SetBuddy(QLineEdit* buddy) {
     if (m_buddy)
         m_buddy->removeEventFilter(this);
     m_buddy = buddy;
-    if (m_buddy)
+    if (m_buddy) {
         m_buddy->installEventFilter(this);
+        // The two arrows together as tall as the edit, so they sit beside it as one control.
+        const int height = std::max(8, m_buddy->sizeHint().height() / 2);
+        for (QToolButton* button : {m_up, m_down})
+            button->setFixedSize(std::max(16, height + 4), height);
+    }
 }
 
 void CSpinButton::SetRange(int minimum, int maximum) {
