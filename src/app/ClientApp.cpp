@@ -1,11 +1,11 @@
 #include "app/ClientApp.h"
 
-#include "app/LobbySummaryView.h"
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
 #include "app/SessionGameLink.h"
 #include "app/WindowPlacement.h"
+#include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
@@ -94,10 +94,9 @@ CClientApp::~CClientApp() {
 }
 
 void CClientApp::registerBuiltInPanes() {
-    // The lobby shows the directory's summary until a user list registers under the same tag.
-    if (!CMultiPaneFrame::IsPaneRegistered(QStringLiteral("UserList")))
-        CMultiPaneFrame::RegisterPane(QStringLiteral("UserList"),
-                                      [](QWidget* parent) { return new CLobbySummaryView(parent); });
+    // The lobby's players.
+    CMultiPaneFrame::RegisterPane(QString::fromLatin1(CLobbyUserListView::kPaneTag),
+                                  [](QWidget* parent) { return new CLobbyUserListView(parent); });
 }
 
 void CClientApp::registerSessionFeatures() {

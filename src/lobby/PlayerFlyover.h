@@ -47,4 +47,9 @@ QRect Place(const QPoint& globalPoint, const QRect& screen);
 
 // Writes the page (UTF-8) through a temporary file -> false when it cannot be written.
 bool WritePage(const QString& path, const QString& html);
+
+// The match board's pop-up as a flyover window.
+std::unique_ptr<CFlyoverWindow> MakePopupWindow(QWidget* parent);
+// The service's web host, where the players' pictures are.
+QString WebHost();
 } // namespace PlayerFlyover
