@@ -7,11 +7,21 @@
 CLobbyUserListView::CLobbyUserListView(QWidget* parent) : CUserListView(parent) {}
 
 QStringList CLobbyUserListView::LobbyColumnTitles() {
-    return {QStringLiteral("Nickname"),         QStringLiteral("Status"),    QStringLiteral("Gender"),
-            QStringLiteral("Country"),          QStringLiteral("Rating"),    QStringLiteral("Exp."),
-            QStringLiteral("$"),                QStringLiteral("Unfinished"), QStringLiteral("Play Preferences"),
-            QStringLiteral("Full Name"),        QStringLiteral("Email Address"), QStringLiteral("Score"),
-            QStringLiteral("Location"),         QString(),                   QStringLiteral("Club")};
+    return {QStringLiteral("Nickname"),
+            QStringLiteral("Status"),
+            QStringLiteral("Gender"),
+            QStringLiteral("Country"),
+            QStringLiteral("Rating"),
+            QStringLiteral("Exp."),
+            QStringLiteral("$"),
+            QStringLiteral("Unfinished"),
+            QStringLiteral("Play Preferences"),
+            QStringLiteral("Full Name"),
+            QStringLiteral("Email Address"),
+            QStringLiteral("Score"),
+            QStringLiteral("Location"),
+            QString(),
+            QStringLiteral("Club")};
 }
 
 CUserListLayout CLobbyUserListView::LobbyDefaultLayout() {

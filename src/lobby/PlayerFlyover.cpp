@@ -15,9 +15,9 @@ QString PlayerFlyover::FilePath() {
 
 QString PlayerFlyover::FormatHtml(const CClientUserInfo& user, const QString& webHost) {
     const QString nickname = user.GetNickname().toHtmlEscaped();
-    const QString picture =
-        webHost + QStringLiteral("/client/user-picture/") +
-        QString::fromLatin1(QUrl::toPercentEncoding(user.GetNickname())) + QLatin1Char('/');
+    const QString picture = webHost + QStringLiteral("/client/user-picture/") +
+                            QString::fromLatin1(QUrl::toPercentEncoding(user.GetNickname())) +
+                            QLatin1Char('/');
     const QString score = user.GetScoreText();
     QString html;
     html += QStringLiteral("<html><head><meta charset=\"utf-8\"></head>"
@@ -25,10 +25,12 @@ QString PlayerFlyover::FormatHtml(const CClientUserInfo& user, const QString& we
                            "vlink=\"#0000FF\" style=\"margin:0\">");
     html += QStringLiteral("<font size=\"1\" face=\"sans-serif\">"
                            "<table border=\"0\" cellpadding=\"3\" cellspacing=\"0\"><tr>");
-    html += QStringLiteral("<td valign=\"top\"><img src=\"%1\" width=\"75\" height=\"75\" alt=\"\" hspace=\"3\" "
-                           "vspace=\"3\" border=\"0\"></td>")
-                .arg(picture.toHtmlEscaped());
-    html += QStringLiteral("<td valign=\"top\"><font size=\"2\"><b>%1</b></font><font size=\"1\">").arg(nickname);
+    html +=
+        QStringLiteral("<td valign=\"top\"><img src=\"%1\" width=\"75\" height=\"75\" alt=\"\" hspace=\"3\" "
+                       "vspace=\"3\" border=\"0\"></td>")
+            .arg(picture.toHtmlEscaped());
+    html +=
+        QStringLiteral("<td valign=\"top\"><font size=\"2\"><b>%1</b></font><font size=\"1\">").arg(nickname);
     html += QStringLiteral("<br>Status: %1").arg(user.GetStatusText().toHtmlEscaped());
     html += QStringLiteral("<br>Rating: %1, Exp: %2")
                 .arg(FormatRatingText(user.GetRating()))

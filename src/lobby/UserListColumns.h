@@ -30,7 +30,9 @@ enum : int {
 };
 constexpr int kCount = 15;
 
-constexpr bool IsValid(int column) { return column >= 0 && column < kCount; }
+constexpr bool IsValid(int column) {
+    return column >= 0 && column < kCount;
+}
 
 // The change-mask bits of the fields a column's sort key is made of: a change with any of them
 // moves the row. The status text follows presence and activity, the location text the location

@@ -20,7 +20,8 @@ namespace {
 // Every row as tall as the owner's font needs; the owner paints the cells.
 class RowHeightDelegate : public QStyledItemDelegate {
 public:
-    RowHeightDelegate(CUserListCtrlOwner* owner, QObject* parent) : QStyledItemDelegate(parent), m_owner(owner) {}
+    RowHeightDelegate(CUserListCtrlOwner* owner, QObject* parent)
+        : QStyledItemDelegate(parent), m_owner(owner) {}
     QSize sizeHint(const QStyleOptionViewItem&, const QModelIndex&) const override {
         return QSize(0, m_owner->GetListRowHeight());
     }
@@ -57,7 +58,8 @@ CUserListCtrl::CUserListCtrl(CUserListCtrlOwner* owner, QWidget* parent) : QTree
     head->setMinimumSectionSize(0);
     head->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     head->setSectionResizeMode(QHeaderView::Interactive);
-    connect(head, &QHeaderView::sectionClicked, this, [this](int section) { m_owner->OnListColumnClick(section); });
+    connect(head, &QHeaderView::sectionClicked, this,
+            [this](int section) { m_owner->OnListColumnClick(section); });
     // QTreeView fits the column first (it is connected before this).
     connect(head, &QHeaderView::sectionHandleDoubleClicked, this, [this] { onHeaderDividerDoubleClicked(); });
     connect(head, &QHeaderView::sectionResized, this, [this] {
@@ -90,7 +92,8 @@ std::vector<CClientUserInfo*> CUserListCtrl::GetSelectedUsers() const {
     if (!m_model || !selectionModel())
         return users;
     QModelIndexList rows = selectionModel()->selectedRows();
-    std::sort(rows.begin(), rows.end(), [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::sort(rows.begin(), rows.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     for (const QModelIndex& index : rows) {
         if (CClientUserInfo* user = m_model->UserAt(index.row()))
             users.push_back(user);
@@ -139,7 +142,8 @@ std::vector<CUserListItemPaint::Cell> CUserListCtrl::CellRects(const QRect& rowR
     return cells;
 }
 
-std::vector<QPoint> CUserListCtrl::WatermarkTiles(const QRect& area, const QPoint& origin, const QSize& picture) {
+std::vector<QPoint> CUserListCtrl::WatermarkTiles(const QRect& area, const QPoint& origin,
+                                                  const QSize& picture) {
     std::vector<QPoint> tiles;
     const int w = picture.width();
     const int h = picture.height();
@@ -202,7 +206,8 @@ void CUserListCtrl::paintEvent(QPaintEvent* event) {
     QTreeView::paintEvent(event);
 }
 
-void CUserListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
+void CUserListCtrl::drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                            const QModelIndex& index) const {
     CUserListItemPaint item;
     item.row = index.row();
     item.rowRect = QRect(0, option.rect.top(), viewport()->width(), option.rect.height());
@@ -241,7 +246,7 @@ void CUserListCtrl::mouseMoveEvent(QMouseEvent* event) {
     }
     // One flyover per rest of the mouse: the timer runs once and only a move starts it again.
     if (m_owner->IsFlyoverEnabled())
-        m_hoverTimer.start(std::max(0, m_owner->GetFlyoverDelay()) * 10);
+        m_hoverTimer.start(std::clamp(m_owner->GetFlyoverDelay(), 0, kMaxFlyoverDelay) * 10);
     QTreeView::mouseMoveEvent(event);
 }
 

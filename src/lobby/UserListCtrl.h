@@ -77,6 +77,8 @@ public:
     static constexpr int kHoverTimer = 1837;
     static constexpr int kAutoHideTimer = 1838;
     static constexpr int kAutoHideMilliseconds = 10000;
+    // The longest flyover delay taken from the settings, in tens of milliseconds.
+    static constexpr int kMaxFlyoverDelay = 6000;
 
     CUserListCtrl(CUserListCtrlOwner* owner, QWidget* parent = nullptr);
     ~CUserListCtrl() override;
@@ -117,7 +119,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void drawRow(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    void drawRow(QPainter* painter, const QStyleOptionViewItem& option,
+                 const QModelIndex& index) const override;
     int sizeHintForColumn(int column) const override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;

@@ -203,7 +203,8 @@ bool IsIndicesTextValid(const QString& indices) {
 platform::COLORREF MakeWatermarkColour(platform::COLORREF background) {
     int components[3] = {platform::GetRValue(background), platform::GetGValue(background),
                          platform::GetBValue(background)};
-    const bool dark = std::none_of(std::begin(components), std::end(components), [](int c) { return c > 96; });
+    const bool dark =
+        std::none_of(std::begin(components), std::end(components), [](int c) { return c > 96; });
     for (int& c : components) {
         if (dark)
             c += c > 64 ? 32 : 64;
@@ -213,8 +214,8 @@ platform::COLORREF MakeWatermarkColour(platform::COLORREF background) {
     return platform::RGB(components[0], components[1], components[2]);
 }
 
-CUserListLayoutLoad LoadUserListLayout(CSettingsStore& settings, const QString& section, CUserListLayout& layout,
-                                       const CUserListLayout& defaults) {
+CUserListLayoutLoad LoadUserListLayout(CSettingsStore& settings, const QString& section,
+                                       CUserListLayout& layout, const CUserListLayout& defaults) {
     const bool version4 = settings.GetIntEx(section, kVersion, 5) == 4;
     const int count = version4 ? 14 : 15;
     const QString information = settings.GetString(section, version4 ? kInformationV4 : kInformationV5);

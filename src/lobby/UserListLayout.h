@@ -78,7 +78,7 @@ struct CUserListLayoutLoad {
 // Reads the layout of a section over layout (what is not stored keeps its value), applying the
 // club-column rule once per section, hiding column 8 and repairing what was stored with the help of
 // the defaults.
-CUserListLayoutLoad LoadUserListLayout(CSettingsStore& settings, const QString& section, CUserListLayout& layout,
-                                       const CUserListLayout& defaults);
+CUserListLayoutLoad LoadUserListLayout(CSettingsStore& settings, const QString& section,
+                                       CUserListLayout& layout, const CUserListLayout& defaults);
 // Writes "nVersion", "Column InformationV5", "Column SortingV5" and "Column IndicesV5".
 void SaveUserListLayout(CSettingsStore& settings, const QString& section, const CUserListLayout& layout);

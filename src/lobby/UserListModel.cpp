@@ -136,7 +136,8 @@ void CUserListModel::Sort() {
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> oldRows(m_rows.size());
     std::iota(oldRows.begin(), oldRows.end(), 0);
-    std::stable_sort(oldRows.begin(), oldRows.end(), [this](int a, int b) { return less(m_rows[a], m_rows[b]); });
+    std::stable_sort(oldRows.begin(), oldRows.end(),
+                     [this](int a, int b) { return less(m_rows[a], m_rows[b]); });
     std::vector<int> newRowOf(m_rows.size());
     std::vector<CClientUserInfo*> sorted(m_rows.size());
     for (size_t i = 0; i < oldRows.size(); ++i) {

@@ -53,7 +53,8 @@ platform::COLORREF GroupColour(const CClientUserInfo& user, const CMBColorSettin
         return platform::kNoColor;
     const int groups = user.GetGroupFlags();
     const std::pair<bool, platform::COLORREF> rules[] = {
-        {!ownNickname.isEmpty() && FoldNickname(user.GetNickname()) == FoldNickname(ownNickname), colours.self},
+        {!ownNickname.isEmpty() && FoldNickname(user.GetNickname()) == FoldNickname(ownNickname),
+         colours.self},
         {(groups & UserGroup::UnfinishedMatch) != 0, colours.unfinishedMatch},
         {(groups & UserGroup::Friend) != 0, colours.friends},
         {(groups & UserGroup::ClubMember) != 0, colours.clubMembers},

@@ -95,7 +95,8 @@ QString CommandText(int command) {
 
 } // namespace
 
-CUserListView::CUserListView(QWidget* parent, int listControlId) : CGameView(parent), m_listControlId(listControlId) {}
+CUserListView::CUserListView(QWidget* parent, int listControlId)
+    : CGameView(parent), m_listControlId(listControlId) {}
 
 CUserListView::~CUserListView() {
     // Widths and order as the user left them.
@@ -118,8 +119,9 @@ void CUserListView::SetFlyoverWindowFactory(FlyoverWindowFactory factory) {
 
 int CUserListView::OnCreate() {
     m_model = new CUserListModel(this);
-    m_model->SetCompare([this](const CClientUserInfo& a, const CClientUserInfo& b) { return CompareUsers(a, b); },
-                        CUserListModel::Placement::BeforeEqual);
+    m_model->SetCompare(
+        [this](const CClientUserInfo& a, const CClientUserInfo& b) { return CompareUsers(a, b); },
+        CUserListModel::Placement::BeforeEqual);
     m_model->SetCellText([this](const CClientUserInfo& user, int column) { return CellText(user, column); });
 
     m_list = new CUserListCtrl(this, this);
@@ -140,15 +142,16 @@ int CUserListView::OnCreate() {
     connect(m_talkButton, &QPushButton::clicked, this, [this] { OnCommand(kCmdTalkButton); });
     connect(m_infoButton, &QPushButton::clicked, this, [this] { OnCommand(kCmdInfoButton); });
 
-    if (GetToolBarButtonCount() > 0)
+    if (GetToolBarButtonCount() > 0) {
         buildToolBar();
-    // Tool bars follow the relation lists and the selected players' state as it changes.
-    auto* commandUi = new QTimer(this);
-    connect(commandUi, &QTimer::timeout, this, [this] {
-        if (isVisible())
-            UpdateCommandUi();
-    });
-    commandUi->start(kCommandUiMilliseconds);
+        // The buttons follow the relation lists and the selected players' state as they change.
+        auto* commandUi = new QTimer(this);
+        connect(commandUi, &QTimer::timeout, this, [this] {
+            if (isVisible())
+                UpdateCommandUi();
+        });
+        commandUi->start(kCommandUiMilliseconds);
+    }
     LayoutControls();
     return 0;
 }
@@ -432,10 +435,11 @@ void CUserListView::loadColours() {
                                       platform::GetSysColor(platform::COLOR_WINDOWTEXT));
     m_colours.selectedText = settings.GetUInt(section, QStringLiteral("Selected Text Colour"),
                                               platform::GetSysColor(platform::COLOR_HIGHLIGHTTEXT));
-    m_colours.selectedBackground = settings.GetUInt(section, QStringLiteral("Selected Text Background Colour"),
-                                                    platform::GetSysColor(platform::COLOR_HIGHLIGHT));
-    m_colours.background =
-        settings.GetUInt(section, QStringLiteral("Background Colour"), platform::GetSysColor(platform::COLOR_WINDOW));
+    m_colours.selectedBackground =
+        settings.GetUInt(section, QStringLiteral("Selected Text Background Colour"),
+                         platform::GetSysColor(platform::COLOR_HIGHLIGHT));
+    m_colours.background = settings.GetUInt(section, QStringLiteral("Background Colour"),
+                                            platform::GetSysColor(platform::COLOR_WINDOW));
     m_colours.textBackground =
         settings.GetUInt(section, QStringLiteral("Text Background Colour"), m_colours.background);
 
@@ -506,7 +510,8 @@ void CUserListView::RestoreDefaultColumnSettings(platform::Object* page) {
 
 void CUserListView::OnListColumnsDragged() {
     // After the header has finished its own work.
-    platform::PostCall(this, [this] { platform::SendMessageTo(this, MessageIdOf(kColumnsReorderedMessage)); });
+    platform::PostCall(this,
+                       [this] { platform::SendMessageTo(this, MessageIdOf(kColumnsReorderedMessage)); });
 }
 
 void CUserListView::OnColumnsReordered() {
@@ -644,7 +649,8 @@ void CUserListView::DrawListItem(QPainter& painter, const CUserListItemPaint& it
     const bool selectedLook = item.selected && (focus || ShowsSelectionWithoutFocus());
     platform::COLORREF textColour;
     if (selectedLook) {
-        const platform::COLORREF fill = focus ? m_colours.selectedBackground : UserListPaint::kUnfocusedSelection;
+        const platform::COLORREF fill =
+            focus ? m_colours.selectedBackground : UserListPaint::kUnfocusedSelection;
         if (fill != platform::kNoColor)
             painter.fillRect(item.rowRect, platform::ToQColor(fill));
         textColour = m_colours.selectedText;
@@ -687,11 +693,13 @@ void CUserListView::DrawCell(QPainter& painter, const QRect& cell, const CClient
         break;
     case Gender:
         if (user.GetGenderIconId() != 0)
-            DrawCellIcon(painter, cell, kIconLeft, UserIcon(user.GetGenderIconId(), user.GetGenderIconVersion()));
+            DrawCellIcon(painter, cell, kIconLeft,
+                         UserIcon(user.GetGenderIconId(), user.GetGenderIconVersion()));
         break;
     case Country:
         if (user.GetCountryIconId() != 0)
-            DrawCellIcon(painter, cell, kIconLeft, UserIcon(user.GetCountryIconId(), user.GetCountryIconVersion()));
+            DrawCellIcon(painter, cell, kIconLeft,
+                         UserIcon(user.GetCountryIconId(), user.GetCountryIconVersion()));
         break;
     case Money:
         if (user.GetMoneyIconId() != 0)
@@ -774,7 +782,8 @@ void CUserListView::SelectUser(const CClientUserInfo* user, bool add) {
     if (row < 0)
         return;
     const QModelIndex index = m_model->index(row, 0);
-    auto flags = QItemSelectionModel::Rows | (add ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect);
+    auto flags =
+        QItemSelectionModel::Rows | (add ? QItemSelectionModel::Select : QItemSelectionModel::ClearAndSelect);
     m_list->selectionModel()->select(index, flags);
     m_list->selectionModel()->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
 }
@@ -787,9 +796,8 @@ bool CUserListView::isSelf(const QString& nickname) const {
 
 bool CUserListView::HasOtherSelected() const {
     const std::vector<CClientUserInfo*> users = GetSelectedUsers();
-    return std::any_of(users.begin(), users.end(), [this](const CClientUserInfo* user) {
-        return !isSelf(user->GetNickname());
-    });
+    return std::any_of(users.begin(), users.end(),
+                       [this](const CClientUserInfo* user) { return !isSelf(user->GetNickname()); });
 }
 
 bool CUserListView::CanTalk() const {
@@ -1005,7 +1013,8 @@ QString CUserListView::GetToolTipText(int command) const {
     QString text = CommandText(command);
     const std::vector<CClientUserInfo*> selected = GetSelectedUsers();
     QString line = text.section(QLatin1Char('\n'), 0, 0);
-    const bool relationButton = command == kCmdFriendTool || command == kCmdGaggedTool || command == kCmdBlindedTool;
+    const bool relationButton =
+        command == kCmdFriendTool || command == kCmdGaggedTool || command == kCmdBlindedTool;
     if (relationButton && !selected.empty()) {
         bool known = false;
         if (!relationCheckedOf(command, &known).isEmpty() && text.contains(QLatin1Char('\n')))
@@ -1014,7 +1023,8 @@ QString CUserListView::GetToolTipText(int command) const {
     QStringList names;
     for (const CClientUserInfo* user : selected)
         names.append(user->GetNickname());
-    line.replace(QStringLiteral("%s"), names.isEmpty() ? QStringLiteral("a player") : names.join(QStringLiteral(", ")));
+    line.replace(QStringLiteral("%s"),
+                 names.isEmpty() ? QStringLiteral("a player") : names.join(QStringLiteral(", ")));
     return line.left(kMaxToolTipLength);
 }
 

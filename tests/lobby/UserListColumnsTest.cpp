@@ -81,7 +81,8 @@ TEST(UserListColumnsTest, EachColumnSortsByItsOwnKey) {
     EXPECT_LT(CompareUsersByColumn(a, b, PlayPreferences), 0);
     EXPECT_EQ(Sign(CompareUsersByColumn(a, b, Location)),
               Sign(CompareNoCase(a.GetLocationText(), b.GetLocationText())));
-    EXPECT_EQ(Sign(CompareUsersByColumn(a, b, Score)), Sign(CompareNoCase(a.GetScoreText(), b.GetScoreText())));
+    EXPECT_EQ(Sign(CompareUsersByColumn(a, b, Score)),
+              Sign(CompareNoCase(a.GetScoreText(), b.GetScoreText())));
     // Every comparison is antisymmetric.
     for (int column = 0; column < kCount; ++column)
         EXPECT_EQ(CompareUsersByColumn(a, b, column), -CompareUsersByColumn(b, a, column)) << column;
@@ -138,7 +139,9 @@ TEST(WatermarkTilesTest, RowsShiftHalfAWidthLeftAndFollowTheScrolling) {
     const QSize picture(40, 20);
     const QRect area(0, 0, 200, 100);
     const std::vector<QPoint> tiles = CUserListCtrl::WatermarkTiles(area, QPoint(0, 0), picture);
-    const auto has = [&](int x, int y) { return std::find(tiles.begin(), tiles.end(), QPoint(x, y)) != tiles.end(); };
+    const auto has = [&](int x, int y) {
+        return std::find(tiles.begin(), tiles.end(), QPoint(x, y)) != tiles.end();
+    };
     // First row: every two widths from the origin.
     EXPECT_TRUE(has(0, 0));
     EXPECT_TRUE(has(80, 0));

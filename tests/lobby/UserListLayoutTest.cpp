@@ -1,3 +1,4 @@
+#include "lobby/LobbyUserListView.h"
 #include "lobby/UserListLayout.h"
 #include "platform/Color.h"
 #include "support/SettingsFixture.h"
@@ -13,14 +14,7 @@ const QString kSection = QStringLiteral("CTestListView");
 
 // The lobby's defaults: club behind country, sorted by rating, highest first.
 CUserListLayout LobbyDefaults() {
-    CUserListLayout layout;
-    layout.width = {100, 15, 47, 52, 55, 57, 20, 40, 160, 120, 130, 50, 140, 0, 100};
-    layout.shown = {1, 1, 1, 1, 1, 1, 1, 1, 0, 0, 0, 1, 1, 0, 1};
-    layout.alignment = {0, 0, 0, 0, 0, 2, 2, 2, 0, 0, 0, 2, 0, 0, 0};
-    layout.ascending = {1, 1, 1, 1, 0, 0, 1, 0, 1, 1, 1, 0, 1, 1, 1};
-    layout.order = {0, 1, 2, 3, 14, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13};
-    layout.sortColumn = 4;
-    return layout;
+    return CLobbyUserListView::LobbyDefaultLayout();
 }
 
 // A list whose default order ends with the club column, like the players of a game.

@@ -1,5 +1,5 @@
-#include "lobby/UserListColumns.h"
 #include "lobby/UserListModel.h"
+#include "lobby/UserListColumns.h"
 #include "session/LobbyUserMap.h"
 
 #include <QAbstractItemModelTester>
@@ -138,7 +138,8 @@ TEST_F(UserListModelTest, FullSortIsStableAndKeepsTheSelection) {
 TEST_F(UserListModelTest, RatingsThatAreNotNumbersStillGiveAnOrder) {
     const float nan = std::numeric_limits<float>::quiet_NaN();
     for (int i = 0; i < 40; ++i)
-        model.InsertSorted(User(QStringLiteral("u%1").arg(i), i % 3 == 0 ? nan : float(1000 + (i * 37) % 500)));
+        model.InsertSorted(
+            User(QStringLiteral("u%1").arg(i), i % 3 == 0 ? nan : float(1000 + (i * 37) % 500)));
     EXPECT_TRUE(model.IsSorted());
     // Highest first; the ratings that are not numbers last.
     EXPECT_FALSE(std::isnan(model.UserAt(0)->GetRating()));
@@ -175,7 +176,8 @@ TEST_F(UserListModelTest, CellsAndHeadersFollowTheShownColumns) {
     EXPECT_EQ(model.ColumnNumber(1), UserListColumn::Rating);
     EXPECT_EQ(model.ModelColumn(UserListColumn::Club), -1);
 
-    model.SetColumns({UserListColumn::Rating, UserListColumn::Status, UserListColumn::Nickname}, Titles(), {});
+    model.SetColumns({UserListColumn::Rating, UserListColumn::Status, UserListColumn::Nickname}, Titles(),
+                     {});
     EXPECT_EQ(model.index(0, 2).data().toString(), "ann");
     EXPECT_EQ(model.ModelColumn(UserListColumn::Nickname), 2);
     EXPECT_EQ(model.rowCount(), 1);

@@ -86,7 +86,9 @@ public:
     void InvitePlayer(const QString& names, int kind, int extra, bool prompt) override {
         invitations.push_back(QStringLiteral("%1/%2/%3/%4").arg(names).arg(kind).arg(extra).arg(int(prompt)));
     }
-    bool HasUnfinishedMatch(const QString& serviceName) const override { return unfinished.contains(serviceName); }
+    bool HasUnfinishedMatch(const QString& serviceName) const override {
+        return unfinished.contains(serviceName);
+    }
     void ResumeWithPlayers(const QString& names) override { resumed << names; }
     QStringList invitations;
     QStringList unfinished;
@@ -95,9 +97,15 @@ public:
 
 class RecordingRelations : public CRelationsQuery {
 public:
-    bool IsGagged(const QString& nickname) const override { return gagged.contains(nickname, Qt::CaseInsensitive); }
-    bool IsAffinity(const QString& nickname) const override { return friends.contains(nickname, Qt::CaseInsensitive); }
-    bool IsBlinded(const QString& nickname) const override { return blinded.contains(nickname, Qt::CaseInsensitive); }
+    bool IsGagged(const QString& nickname) const override {
+        return gagged.contains(nickname, Qt::CaseInsensitive);
+    }
+    bool IsAffinity(const QString& nickname) const override {
+        return friends.contains(nickname, Qt::CaseInsensitive);
+    }
+    bool IsBlinded(const QString& nickname) const override {
+        return blinded.contains(nickname, Qt::CaseInsensitive);
+    }
     QStringList gagged, friends, blinded;
 };
 
@@ -133,7 +141,11 @@ protected:
     }
     int GetToolBarButtonCount() const override { return 5; }
     std::vector<ToolBarButton> GetToolBarButtons() const override {
-        return {{5, kCmdFriendTool, true}, {6, kCmdGaggedTool, true}, {22, kCmdInviteNow}, {1, kCmdTalk}, {2, kCmdInfo}};
+        return {{5, kCmdFriendTool, true},
+                {6, kCmdGaggedTool, true},
+                {22, kCmdInviteNow},
+                {1, kCmdTalk},
+                {2, kCmdInfo}};
     }
 };
 
@@ -163,8 +175,8 @@ protected:
         auto* made = new View(holder);
         made->setGeometry(0, 0, 900, 400);
         EXPECT_EQ(made->Create(session.get()), 0);
-        tester = std::make_unique<QAbstractItemModelTester>(made->GetModel(),
-                                                            QAbstractItemModelTester::FailureReportingMode::Fatal);
+        tester = std::make_unique<QAbstractItemModelTester>(
+            made->GetModel(), QAbstractItemModelTester::FailureReportingMode::Fatal);
         return made;
     }
 
@@ -203,7 +215,10 @@ TEST_F(UserListViewTest, ArrivalsChangesAndDeparturesKeepTheRowsInPlace) {
     cy->SetRating(2000); // changed behind the list's back: not announced as a rating change
     Change({Record("cy", [](CUserInfo& u) { u.SetExperience(77); })});
     EXPECT_EQ(Rows(list), QStringList({"ann", "dee", "bob", "alice", "cy"}));
-    EXPECT_EQ(list->GetModel()->index(4, list->GetModel()->ModelColumn(UserListColumn::Experience)).data().toString(),
+    EXPECT_EQ(list->GetModel()
+                  ->index(4, list->GetModel()->ModelColumn(UserListColumn::Experience))
+                  .data()
+                  .toString(),
               "77");
 
     Leave({Record("bob")});
@@ -291,13 +306,16 @@ TEST_F(UserListViewTest, ADividerDoubleClickFitsTheColumnAndTheWidthIsSaved) {
     const int text = QFontMetrics(list->GetListFont()).horizontalAdvance("averyveryverylongnickname");
     EXPECT_GE(fitted, 21 + text);
     list->SaveLayout();
-    EXPECT_TRUE(settings().GetString(kSection, "Column InformationV5").startsWith(QStringLiteral("1 %1 0 ").arg(fitted)));
+    EXPECT_TRUE(settings()
+                    .GetString(kSection, "Column InformationV5")
+                    .startsWith(QStringLiteral("1 %1 0 ").arg(fitted)));
 }
 
 TEST_F(UserListViewTest, ColumnsPagesAreFilledAndReadOnlyWhenThePayloadIsOne) {
     CLobbyUserListView* list = MakeView();
     const auto send = [&](const char* name, platform::Object* payload) {
-        return platform::SendMessageTo(list, platform::RegisterMessage(QString::fromLatin1(name)), 0, payload);
+        return platform::SendMessageTo(list, platform::RegisterMessage(QString::fromLatin1(name)), 0,
+                                       payload);
     };
     CUserListColumnsPage page;
     send(CUserListView::kViewInitMessage, &page);
@@ -583,10 +601,11 @@ TEST_F(UserListViewTest, RelationTogglesAskTheServiceAndWaitForItsList) {
 
 TEST_F(UserListViewTest, TalkAndPlayerInformationReachTheSession) {
     QStringList talks;
-    session->SetTalkFactory([&](CSessionDoc&, const QStringList& people, bool) -> std::unique_ptr<CTalkSession> {
-        talks << people.join(',');
-        return nullptr;
-    });
+    session->SetTalkFactory(
+        [&](CSessionDoc&, const QStringList& people, bool) -> std::unique_ptr<CTalkSession> {
+            talks << people.join(',');
+            return nullptr;
+        });
     QStringList shownInfo;
     session->SetPlayerInfoHandler([&](const QString& nickname) { shownInfo << nickname; });
     Arrive({Record("alice", Rated(1500)), Record("bob", Rated(1600))});
@@ -653,13 +672,11 @@ protected:
         ctrl->SetCursorLocator([this]() -> std::optional<QPoint> { return cursor; });
     }
 
-    QPoint RowPoint(int row) const {
-        return ctrl->visualRect(list->GetModel()->index(row, 0)).center();
-    }
+    QPoint RowPoint(int row) const { return ctrl->visualRect(list->GetModel()->index(row, 0)).center(); }
     void MoveMouse(const QPoint& point) {
         cursor = point;
-        QMouseEvent move(QEvent::MouseMove, point, ctrl->viewport()->mapToGlobal(point), Qt::NoButton, Qt::NoButton,
-                         Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, point, ctrl->viewport()->mapToGlobal(point), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(ctrl->viewport(), &move);
     }
 
