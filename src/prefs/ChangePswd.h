@@ -1,0 +1,30 @@
+#pragma once
+
+#include "platform/Dialog.h"
+
+// Asks for the old password and the new one twice; the caller reads the three texts after OK and
+// sends the change.
+class CChangePswd : public platform::Dialog {
+    Q_OBJECT
+    NV_DECLARE_RUNTIME_CLASS(CChangePswd, platform::Dialog)
+public:
+    static constexpr int kTemplateId = 156;
+    static constexpr int kIdOld = 1001;
+    static constexpr int kIdNew = 1065;
+    static constexpr int kIdConfirm = 1066;
+    static constexpr int kMaxLength = 64;
+    static constexpr char kMismatch[] = "The new and confirmed passwords do not match - please type them again";
+
+    explicit CChangePswd(QWidget* parent = nullptr);
+
+    const QString& GetOldPassword() const { return m_old; }
+    const QString& GetNewPassword() const { return m_new; }
+    const QString& GetConfirmedPassword() const { return m_confirm; }
+
+    void DoDataExchange(platform::DataExchange& dx) override;
+
+private:
+    QString m_new;
+    QString m_confirm;
+    QString m_old;
+};
