@@ -48,9 +48,9 @@ int CascadeStep() {
     return 5 * (caption > 0 ? caption : 20) / 4;
 }
 
-void CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* window) {
+bool CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* window) {
     if (!window)
-        return;
+        return false;
     QWidgetList others;
     if (scanParent) {
         for (QObject* child : scanParent->children())
@@ -79,8 +79,10 @@ void CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* window) {
             ++wrapsY;
         }
         if (wrapsX >= 2 || wrapsY >= 2)
-            return; // no free place: stay where it was
+            return false; // no free place: stay where it was
     }
-    if (place != original)
-        window->move(place);
+    if (place == original)
+        return false;
+    window->move(place);
+    return true;
 }

@@ -202,15 +202,30 @@ TEST(Cascade, WrapsInsideTheAreaAndGivesUpWhenEveryPlaceIsTaken) {
     place({step, step});
     QWidget window(&area);
     window.setGeometry(0, 0, 100, 80);
-    CascadeWindow(&area, &area, &window);
+    EXPECT_TRUE(CascadeWindow(&area, &area, &window));
     EXPECT_EQ(window.pos(), QPoint(2 * step, 2 * step));
 
     // A window that cannot go further right starts again at the area's left edge.
     place({300, 100});
     QWidget edge(&area);
     edge.setGeometry(300, 100, 100, 80);
-    CascadeWindow(&area, &area, &edge);
+    EXPECT_TRUE(CascadeWindow(&area, &area, &edge));
     EXPECT_EQ(edge.pos(), QPoint(0, 100 + step));
+
+    // Every place taken: after two wraps it stays where it was.
+    QWidget small;
+    small.setGeometry(0, 0, 100, 100);
+    small.show();
+    for (int x = 0; x < 100; x += step)
+        for (int y = 0; y < 100; y += step) {
+            auto* w = new QWidget(&small); // owned by small
+            w->setGeometry(x, y, 10, 10);
+            w->show();
+        }
+    QWidget late(&small);
+    late.setGeometry(0, 0, 10, 10);
+    EXPECT_FALSE(CascadeWindow(&small, &small, &late));
+    EXPECT_EQ(late.pos(), QPoint(0, 0));
 }
 
 } // namespace
