@@ -1,5 +1,6 @@
 #include "prefs/TipDlg.h"
 
+#include "game/ClientGameFactory.h"
 #include "platform/Paths.h"
 #include "platform/Win32Codes.h"
 #include "support/SettingsStore.h"
@@ -138,7 +139,9 @@ CTipDlg::~CTipDlg() {
     }
 }
 
-QString CTipDlg::DefaultTipsPath() { return platform::FindResourceFile(QStringLiteral("Tips.txt")); }
+QString CTipDlg::DefaultTipsPath() {
+    return platform::FindResourceFile(CClientGameFactory::GetFactory().GetTipsFileName());
+}
 
 bool CTipDlg::ShowAtStartUp() { return GetSettingsStore().GetIntEx(kSection, kStartUp, 0) <= 0; }
 
