@@ -15,6 +15,7 @@
 #include "session/StateDoc.h"
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
+#include "support/VersionInfo.h"
 
 #include "version.h"
 
@@ -280,20 +281,12 @@ void CClientApp::BroadcastToWindows(platform::MessageId id, qintptr wParam, plat
 }
 
 int CClientApp::DoMessageBox(const QString& text, unsigned type, unsigned helpId) {
-    const unsigned previous = m_helpContext;
-    if (helpId != 0)
-        m_helpContext = helpId + 0x30000;
-    const int answer = platform::ui().MessageBox(m_mainFrame, text, QStringLiteral("Norvale"), type);
-    m_helpContext = previous;
-    return answer;
+    return ::DoMessageBox(text, type, helpId);
 }
 
 void CClientApp::GetVersionStrings(QString& productVersion, QString& specialBuild, QString& privateBuild,
                                    QString& legalNotice) const {
-    productVersion = QStringLiteral(NORVALE_VERSION_TEXT);
-    specialBuild = QStringLiteral("Linux");
-    privateBuild.clear();
-    legalNotice = QStringLiteral("Norvale for Linux, a client of the Norvale backgammon service.");
+    ::GetVersionStrings(productVersion, specialBuild, privateBuild, legalNotice);
 }
 
 QString CClientApp::GetClientVersion() const {

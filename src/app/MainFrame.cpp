@@ -6,6 +6,7 @@
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "support/MainWindow.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -49,6 +50,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     m_commands.AddTarget(this);
     buildMenus();
     g_mainFrame = this;
+    SetMainWindow(this); // what the lower layers see as the main window
     SetDeferredMessageBoxReceiver([](const CDeferredMessageBox& box) {
         CMainFrame* frame = GetMainFrame();
         return frame && frame->PostDeferredMessageBox(box);

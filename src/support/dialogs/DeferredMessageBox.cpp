@@ -71,7 +71,8 @@ DeferredBoxReceiver* receiverOf(QWidget* window) {
 
 int DoMessageBox(const QString& text, unsigned type, unsigned helpId) {
     const unsigned previous = g_helpContext;
-    g_helpContext = helpId ? helpId + 0x30000 : 0;
+    if (helpId != 0)
+        g_helpContext = helpId + 0x30000;
     QWidget* owner = GetMainWindow();
     const QString caption = QApplication::applicationDisplayName();
     const int answer = platform::ui().MessageBox(owner, text, caption, type);

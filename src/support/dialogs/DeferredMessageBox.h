@@ -8,9 +8,10 @@ class QWidget;
 
 // The application's message box: owned by the main window, captioned with the application's title,
 // the text always plain (texts from the server must never be read as rich text). While it is open
-// the help context is helpId + 0x30000 (when helpId is nonzero). -> the ID* code of the button.
+// the help context is helpId + 0x30000 (a box without a help id leaves it as it is). -> the ID* code
+// of the button.
 int DoMessageBox(const QString& text, unsigned type, unsigned helpId = 0);
-// The help context of the message box that is open now, 0 when none is.
+// The help context of the message box that is open now, 0 when none with a help id is.
 unsigned GetMessageBoxHelpContext();
 
 // A message box to be shown later, from the event loop: what message 0x2104 carries.
