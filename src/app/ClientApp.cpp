@@ -10,6 +10,7 @@
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "prefs/TipDlg.h"
 #include "session/InputActivityMonitor.h"
 #include "session/SessionDoc.h"
 #include "session/StateDoc.h"
@@ -115,6 +116,12 @@ bool CClientApp::InitInstance(const Options& options) {
     LoadWindowPlacement(m_mainFrame, m_mainFrame, nullptr, platform::Rect{40, 40, 1000, 720});
     m_mainFrame->show();
     CInputActivityMonitor::Instance().Install();
+    // The tip of the day comes first, once the main window shows, unless the user turned it off.
+    if (options.file.isEmpty() && CTipDlg::ShowAtStartUp())
+        platform::PostCall(m_mainFrame, [this] {
+            CTipDlg tip(m_mainFrame);
+            tip.DoModal();
+        });
 
     if (!options.file.isEmpty()) {
         const QString path = options.file;

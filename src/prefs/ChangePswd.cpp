@@ -1,5 +1,8 @@
 #include "prefs/ChangePswd.h"
 
+#include "session/SessionDoc.h"
+#include "support/PacketText.h"
+
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -31,11 +34,29 @@ void CChangePswd::DoDataExchange(platform::DataExchange& dx) {
     dx.MaxChars(kIdConfirm, m_confirm, kMaxLength);
     dx.Text(kIdOld, m_old);
     dx.MaxChars(kIdOld, m_old, kMaxLength);
-    if (dx.saving() && !dx.failed() && m_new != m_confirm) {
+    if (!dx.saving() || dx.failed())
+        return;
+    if (m_new != m_confirm) {
         m_new.clear();
         m_confirm.clear();
         SetItemText(kIdNew, QString());
         SetItemText(kIdConfirm, QString());
         dx.Fail(kIdNew, QString::fromLatin1(kMismatch));
+    } else if (m_new.isEmpty()) {
+        dx.Fail(kIdNew, QString::fromLatin1(kEmpty));
     }
+}
+
+QString CChangePswd::FormatRequest(const QString& oldPassword, const QString& newPassword) {
+    QString text = QStringLiteral("ChangePassword ");
+    WritePacketCString(text, oldPassword);
+    text += QLatin1Char(' ');
+    WritePacketCString(text, newPassword);
+    return text;
+}
+
+bool CChangePswd::SendChange(CSessionDoc* session) const {
+    if (!session || m_new.isEmpty() || m_new != m_confirm)
+        return false;
+    return session->Send(CSessionDoc::kPacketDatabase, FormatRequest(m_old, m_new), -1, QStringLiteral(".db"));
 }

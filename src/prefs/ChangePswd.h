@@ -2,8 +2,10 @@
 
 #include "platform/Dialog.h"
 
-// Asks for the old password and the new one twice; the caller reads the three texts after OK and
-// sends the change.
+class CSessionDoc;
+
+// Asks for the old password and the new one twice; after OK the caller reads the three texts and
+// sends the change (SendChange). The service answers with a system line.
 class CChangePswd : public platform::Dialog {
     Q_OBJECT
     NV_DECLARE_RUNTIME_CLASS(CChangePswd, platform::Dialog)
@@ -14,6 +16,7 @@ public:
     static constexpr int kIdConfirm = 1066;
     static constexpr int kMaxLength = 64;
     static constexpr char kMismatch[] = "The new and confirmed passwords do not match - please type them again";
+    static constexpr char kEmpty[] = "Please type a new password.";
 
     explicit CChangePswd(QWidget* parent = nullptr);
 
@@ -22,6 +25,12 @@ public:
     const QString& GetConfirmedPassword() const { return m_confirm; }
 
     void DoDataExchange(platform::DataExchange& dx) override;
+
+    // The request that carries the change to the database service:
+    // ChangePassword "<old password>" "<new password>".
+    static QString FormatRequest(const QString& oldPassword, const QString& newPassword);
+    // Sends the change the user confirmed -> false when it could not go out.
+    bool SendChange(CSessionDoc* session) const;
 
 private:
     QString m_new;

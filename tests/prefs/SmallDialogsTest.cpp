@@ -121,12 +121,18 @@ TEST(ChangePswd, DifferentNewPasswordsKeepTheDialogOpenWithBothEmptied) {
     ASSERT_EQ(testenv::scriptedUi().asked().size(), 1u);
     EXPECT_EQ(testenv::scriptedUi().asked()[0].text, CChangePswd::kMismatch);
 
+    // Both empty match, but a password cannot be changed to nothing.
+    EXPECT_EQ(dialog.Press(IDOK), 0);
+    EXPECT_EQ(testenv::scriptedUi().asked().back().text, CChangePswd::kEmpty);
+
     dialog.SetItemText(CChangePswd::kIdNew, "secret3");
     dialog.SetItemText(CChangePswd::kIdConfirm, "secret3");
     EXPECT_EQ(dialog.Press(IDOK), IDOK);
     EXPECT_EQ(dialog.GetOldPassword(), "old");
     EXPECT_EQ(dialog.GetNewPassword(), "secret3");
     EXPECT_EQ(dialog.GetConfirmedPassword(), "secret3");
+    EXPECT_FALSE(dialog.SendChange(nullptr));
+    EXPECT_EQ(CChangePswd::FormatRequest("o\\ld", "n\"w"), "ChangePassword \"o\\\\ld\" \"n\\\"w\"");
     testenv::scriptedUi().clear();
 }
 
