@@ -8,6 +8,7 @@
 #include "platform/Win32Codes.h"
 #include "prefs/AboutNVDlg.h"
 #include "prefs/ChangePswd.h"
+#include "prefs/GeneralPropertiesSheet.h"
 #include "prefs/KWColorDlg.h"
 #include "prefs/TipDlg.h"
 #include "prefs/UpdateEmailDlg.h"
@@ -84,6 +85,8 @@ void CMainFrame::buildMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(platform::MakeAction(kCmdStatusBar, QStringLiteral("&Status Bar"), this));
     view->addSeparator();
+    view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General &Properties..."), this));
+    view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("Edit &Macros..."), this));
     view->addAction(platform::MakeAction(kCmdCustomColors, QStringLiteral("Custom &Colors..."), this));
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->addAction(platform::MakeAction(kCmdCascade, QStringLiteral("&Cascade"), this));
@@ -118,6 +121,12 @@ bool CMainFrame::OnCommand(int id) {
         return true;
     case kCmdTile:
         m_workArea->tileSubWindows();
+        return true;
+    case kCmdProperties:
+        ShowGeneralPropertiesSheet(CGeneralPropertiesSheet::kFontPage, kFontKindChatView);
+        return true;
+    case kCmdEditMacros:
+        ShowGeneralPropertiesSheet(CGeneralPropertiesSheet::kMacrosPage, kFontKindChatView);
         return true;
     case kCmdAbout: {
         CAboutNVDlg about(this);
@@ -192,6 +201,8 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     case kCmdAbout:
     case kCmdTipOfTheDay:
     case kCmdCustomColors:
+    case kCmdProperties:
+    case kCmdEditMacros:
         return true;
     default:
         return false;
