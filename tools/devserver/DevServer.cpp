@@ -273,7 +273,8 @@ bool CDevServer::onAccountRequest(Client* client, const QString& text) {
     if (firstWord(text) == QLatin1String("ChangePassword")) {
         // ChangePassword "<old>" "<new>". Every account of this server shares its one password (or
         // none, when any is accepted): a change checks the old one and replaces it for everybody.
-        CPacketCursor cursor(text.mid(text.indexOf(QLatin1Char(' '))));
+        const QString fields = text.mid(text.indexOf(QLatin1Char(' '))); // the cursor reads it in place
+        CPacketCursor cursor(fields);
         QString oldPassword, newPassword;
         if (!ReadPacketString(cursor, oldPassword) || !ReadPacketString(cursor, newPassword) || newPassword.isEmpty())
             systemLine(client, QStringLiteral("Your password was not changed: the request was not understood."));
