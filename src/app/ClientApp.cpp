@@ -11,11 +11,13 @@
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "prefs/TipDlg.h"
 #include "session/InputActivityMonitor.h"
 #include "session/SessionDoc.h"
 #include "session/StateDoc.h"
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
+#include "support/VersionInfo.h"
 #include "support/WindowBroadcast.h"
 
 #include "version.h"
@@ -130,6 +132,12 @@ bool CClientApp::InitInstance(const Options& options) {
     LoadWindowPlacement(m_mainFrame, m_mainFrame, nullptr, platform::Rect{40, 40, 1000, 720});
     m_mainFrame->show();
     CInputActivityMonitor::Instance().Install();
+    // The tip of the day comes first, once the main window shows, unless the user turned it off.
+    if (options.file.isEmpty() && CTipDlg::ShowAtStartUp())
+        platform::PostCall(m_mainFrame, [this] {
+            CTipDlg tip(m_mainFrame);
+            tip.DoModal();
+        });
 
     if (!options.file.isEmpty()) {
         const QString path = options.file;
@@ -300,20 +308,12 @@ void CClientApp::BroadcastToWindows(platform::MessageId id, qintptr wParam, plat
 }
 
 int CClientApp::DoMessageBox(const QString& text, unsigned type, unsigned helpId) {
-    const unsigned previous = m_helpContext;
-    if (helpId != 0)
-        m_helpContext = helpId + 0x30000;
-    const int answer = platform::ui().MessageBox(m_mainFrame, text, QStringLiteral("Norvale"), type);
-    m_helpContext = previous;
-    return answer;
+    return ::DoMessageBox(text, type, helpId);
 }
 
 void CClientApp::GetVersionStrings(QString& productVersion, QString& specialBuild, QString& privateBuild,
                                    QString& legalNotice) const {
-    productVersion = QStringLiteral(NORVALE_VERSION_TEXT);
-    specialBuild = QStringLiteral("Linux");
-    privateBuild.clear();
-    legalNotice = QStringLiteral("Norvale for Linux, a client of the Norvale backgammon service.");
+    ::GetVersionStrings(productVersion, specialBuild, privateBuild, legalNotice);
 }
 
 QString CClientApp::GetClientVersion() const {

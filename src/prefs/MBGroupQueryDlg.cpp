@@ -1,7 +1,7 @@
 #include "prefs/MBGroupQueryDlg.h"
 
 #include "board/BGMatchBoardProperties.h"
-#include "prefs/ColorChoice.h"
+#include "prefs/KWColorDlg.h"
 #include "prefs/MatchBoardQuery.h"
 #include "support/WindowBroadcast.h"
 #include "support/controls/ColorButton.h"
@@ -149,7 +149,7 @@ void CMBGroupQueryDlg::onColorButton(int index) {
     if (!button)
         return;
     platform::COLORREF color = button->GetColor();
-    if (!ChooseColor(this, color))
+    if (!CKWColorDlg::ChooseColor(color, this))
         return;
     button->SetColor(color);
     SetModified();

@@ -86,6 +86,11 @@ protected:
         CMultiPaneFrame::RegisterPane(CMultiPaneFrame::kCommandLineTag,
                                       [this](QWidget* parent) { return line = new TestPane(parent); });
     }
+    void TearDown() override {
+        // The registry outlives the fixture: leave no factory behind that points into it.
+        for (const QString& tag : {QString("Top"), QString("Bottom"), QString(CMultiPaneFrame::kCommandLineTag)})
+            CMultiPaneFrame::RegisterPane(tag, [](QWidget*) -> CGameView* { return nullptr; });
+    }
 
     CSessionDoc session;
     TestPane* top = nullptr;
