@@ -411,11 +411,17 @@ void CUserListView::LoadLayout() {
     m_layoutLoaded = true;
     if (loaded.needsDefaults) {
         // A stored order without the nickname column is not the user's: the defaults replace it, in
-        // memory first, so that a settings file that cannot be written does not bring this back.
+        // memory first, so that settings that did not take the defaults cannot bring this back. The
+        // other lists of this kind load them too, without telling each other again.
+        static bool telling = false;
         m_layout = defaults;
         SaveLayout();
-        if (platform::Document* document = GetDocument())
+        platform::Document* document = GetDocument();
+        if (document && !telling) {
+            telling = true;
             document->UpdateAllViews(this, CSessionDoc::kHintColumnsChanged, this);
+            telling = false;
+        }
     }
     applyModelOrder();
 }
