@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 
+class CChatLog;
 class CMainFrame;
 class CGameModuleInfo;
 class CMultiPaneFrame;
@@ -98,6 +99,7 @@ private:
 
     QPointer<CMainFrame> m_mainFrame;
     std::unique_ptr<CSessionDoc> m_session;
+    std::unique_ptr<CChatLog> m_chatLog; // the session's
     std::unique_ptr<platform::SoundPlayer> m_soundPlayer;
     std::unique_ptr<CGameModuleInfo> m_gameModule;
     platform::SoundPlayer* m_previousSoundPlayer = nullptr;
