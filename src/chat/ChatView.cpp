@@ -78,6 +78,9 @@ CChatView::CChatView(QWidget* parent)
     m_scrollBar->setObjectName(QStringLiteral("chatScrollBar"));
     m_scrollBar->setCursor(Qt::ArrowCursor);
     m_scrollBar->setFocusPolicy(Qt::NoFocus);
+    // An opaque scroll bar repaints alone: its moving thumb never makes the chat repaint beneath it.
+    m_scrollBar->setAutoFillBackground(true);
+    m_scrollBarWidth = m_scrollBar->sizeHint().width();
     connect(m_scrollBar, &QScrollBar::valueChanged, this, [this](int value) {
         if (value == m_scrollPos)
             return;
@@ -113,6 +116,8 @@ void CChatView::loadPreferences() {
     m_boldFont = FontFromLogFont(bold);
     m_normalMetrics = QFontMetrics(m_normalFont, this);
     m_boldMetrics = QFontMetrics(m_boldFont, this);
+    m_widthCache[0].clear();
+    m_widthCache[1].clear();
     setFont(m_normalFont);
 }
 
@@ -172,7 +177,23 @@ bool CChatView::WantsKey(int virtualKey) const {
 // ---- Display lines
 
 QRect CChatView::ClientRect() const {
-    return QRect(0, 0, std::max(0, width() - m_scrollBar->sizeHint().width()), height());
+    return QRect(0, 0, std::max(0, width() - m_scrollBarWidth), height());
+}
+
+int CChatView::textWidth(const QString& text, bool bold) {
+    constexpr qsizetype kLongestRemembered = 40;
+    constexpr qsizetype kMostRemembered = 8192;
+    const QFontMetrics& metrics = bold ? m_boldMetrics : m_normalMetrics;
+    if (text.size() > kLongestRemembered)
+        return metrics.horizontalAdvance(text);
+    QHash<QString, int>& cache = m_widthCache[bold ? 1 : 0];
+    if (const auto it = cache.constFind(text); it != cache.constEnd())
+        return *it;
+    if (cache.size() >= kMostRemembered)
+        cache.clear();
+    const int width = metrics.horizontalAdvance(text);
+    cache.insert(text, width);
+    return width;
 }
 
 const QFont& CChatView::fontOf(const CLineBufferData& line) const {
@@ -202,7 +223,7 @@ void CChatView::addChatLine(const CLogElement& element, bool scroll) {
     const bool bold = element.GetKind() == ChatKind::System;
     const QFontMetrics& metrics = bold ? m_boldMetrics : m_normalMetrics;
     const QStringList pieces = WrapChatText(element.Format(), ClientRect().width(),
-                                            [&metrics](const QString& text) { return metrics.horizontalAdvance(text); });
+                                            [this, bold](const QString& text) { return textWidth(text, bold); });
     // While the user holds a selection or looks at older lines, nothing moves under him.
     const bool frozen = m_scrolledBack || HasSelection() || m_selecting;
     int dropped = 0;
@@ -213,18 +234,18 @@ void CChatView::addChatLine(const CLogElement& element, bool scroll) {
     }
     if (!scroll)
         return;
-    const QRect client = ClientRect();
     const int oldPos = m_scrollPos;
     if (frozen) {
         m_scrollPos = std::min(m_scrollPos, maxScrollPosition());
     } else {
         m_scrollPos = maxScrollPosition();
-        const int shift = oldPos - dropped - m_scrollPos;
-        if (shift != 0)
-            QWidget::scroll(0, shift, client);
+        m_pendingShift += oldPos - dropped - m_scrollPos;
     }
-    const int newTop = m_totalHeight - addedHeight - m_scrollPos;
-    update(QRect(0, newTop, client.width(), addedHeight) & client);
+    m_pendingNewHeight += addedHeight;
+    if (!m_flushPosted) {
+        m_flushPosted = true;
+        QMetaObject::invokeMethod(this, &CChatView::flushPendingPaint, Qt::QueuedConnection);
+    }
     updateScrollBar();
     recomputeScrolledBack();
 }
@@ -291,10 +312,34 @@ void CChatView::recomputeScrolledBack() {
 }
 
 void CChatView::setScrollPosition(int position, bool moveContents) {
+    flushPendingPaint();
     const int delta = m_scrollPos - position;
     m_scrollPos = position;
     if (moveContents && delta != 0)
         QWidget::scroll(0, delta, ClientRect());
+}
+
+// Lines arrive faster than the screen shows them: their scrolling and their rectangles are gathered
+// and handed to the window once per turn of the event loop, so a burst moves the pixels once.
+void CChatView::flushPendingPaint() {
+    m_flushPosted = false;
+    const QRect client = ClientRect();
+    const int shift = std::exchange(m_pendingShift, 0);
+    const int newHeight = std::min(std::exchange(m_pendingNewHeight, 0), m_totalHeight);
+    if (std::abs(shift) >= client.height()) {
+        update(client);
+        return;
+    }
+    if (shift != 0)
+        QWidget::scroll(0, shift, client);
+    if (newHeight > 0)
+        update(QRect(0, m_totalHeight - newHeight - m_scrollPos, client.width(), newHeight) & client);
+}
+
+void CChatView::invalidateAll() {
+    m_pendingShift = 0;
+    m_pendingNewHeight = 0;
+    update(ClientRect());
 }
 
 void CChatView::ScrollTo(int position) {
@@ -309,13 +354,13 @@ void CChatView::ScrollToNewest() {
     m_scrollPos = maxScrollPosition();
     updateScrollBar();
     recomputeScrolledBack();
-    update();
+    invalidateAll();
 }
 
 void CChatView::resizeEvent(QResizeEvent* event) {
     CGameView::resizeEvent(event);
-    const int barWidth = m_scrollBar->sizeHint().width();
-    m_scrollBar->setGeometry(width() - barWidth, 0, barWidth, height());
+    m_scrollBarWidth = m_scrollBar->sizeHint().width();
+    m_scrollBar->setGeometry(width() - m_scrollBarWidth, 0, m_scrollBarWidth, height());
     const QRect client = ClientRect();
     if (client.width() != m_lastWidth) {
         m_lastWidth = client.width();
@@ -330,7 +375,7 @@ void CChatView::resizeEvent(QResizeEvent* event) {
         m_scrollPos = std::min(position, maxScrollPosition());
         updateScrollBar();
         recomputeScrolledBack();
-        update();
+        invalidateAll();
     }
 }
 
@@ -410,14 +455,14 @@ void CChatView::SetSelection(int anchorLine, int anchorChar, int focusLine, int 
     if (next == m_selection)
         return;
     m_selection = next;
-    update(ClientRect());
+    invalidateAll();
 }
 
 void CChatView::ClearSelection() {
     if (!HasSelection())
         return;
     m_selection = Selection();
-    update(ClientRect());
+    invalidateAll();
 }
 
 QString CChatView::GetSelectedText() const {
@@ -537,7 +582,7 @@ void CChatView::mouseReleaseEvent(QMouseEvent* event) {
     m_selecting = false;
     stopAutoScroll();
     recomputeScrolledBack();
-    update(ClientRect());
+    invalidateAll();
 }
 
 void CChatView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -618,7 +663,7 @@ void CChatView::Clear() {
     m_totalHeight = 0;
     m_scrollPos = 0;
     updateScrollBar();
-    update();
+    invalidateAll();
 }
 
 void CChatView::SelectAll() {

@@ -7,6 +7,7 @@
 
 #include <QFont>
 #include <QFontMetrics>
+#include <QHash>
 #include <QTimer>
 
 #include <deque>
@@ -157,10 +158,15 @@ private:
     void updateScrollBar();
     void recomputeScrolledBack();
     void setScrollPosition(int position, bool moveContents);
+    void flushPendingPaint();
+    void invalidateAll();
     int maxScrollPosition() const;
     int lineTop(int index) const;
     const QFont& fontOf(const CLineBufferData& line) const;
     const QFontMetrics& metricsOf(const CLineBufferData& line) const;
+    // The width of a text in the normal or the bold font; short texts (the words of the wrapping)
+    // are remembered, as chat repeats its words.
+    int textWidth(const QString& text, bool bold);
     void selectionMove(QPoint point);
     void stopAutoScroll();
     void routeToCommandLine(int id);
@@ -170,6 +176,11 @@ private:
     std::deque<CLineBufferData> m_lines;
     int m_totalHeight = 0;
     int m_scrollPos = 0;
+    // Gathered for the next turn of the event loop: how far the pixels move, and the height of the
+    // lines added at the bottom since.
+    int m_pendingShift = 0;
+    int m_pendingNewHeight = 0;
+    bool m_flushPosted = false;
 
     int m_anchorLine = -1;
     int m_anchorChar = -1;
@@ -188,6 +199,8 @@ private:
     QFontMetrics m_normalMetrics;
     QFontMetrics m_boldMetrics;
     bool m_boldMoves = true;
+    QHash<QString, int> m_widthCache[2]; // normal, bold
+    int m_scrollBarWidth = 0;
 
     QTimer m_autoScroll;
     int m_autoScrollDirection = 0;
