@@ -143,8 +143,8 @@ int CChatView::OnCreate() {
 }
 
 void CChatView::OnInitialUpdate() {
-    m_selecting = false;
-    updateScrollBar();
+    // A view made while the session already talks shows what was said so far.
+    rebuild();
 }
 
 CChatLog* CChatView::GetChatLog() const {
@@ -172,6 +172,14 @@ void CChatView::OnUpdate(platform::View*, int hint, platform::Object* object) {
 bool CChatView::WantsKey(int virtualKey) const {
     constexpr int kEscape = 27;
     return virtualKey == kEscape || CGameView::WantsKey(virtualKey);
+}
+
+QSize CChatView::sizeHint() const {
+    return QSize(40 * m_normalMetrics.averageCharWidth() + m_scrollBarWidth, 12 * m_normalMetrics.height());
+}
+
+QSize CChatView::minimumSizeHint() const {
+    return QSize(8 * m_normalMetrics.averageCharWidth() + m_scrollBarWidth, 2 * m_normalMetrics.height());
 }
 
 // ---- Display lines

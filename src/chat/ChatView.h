@@ -69,6 +69,9 @@ public:
     void OnInitialUpdate() override;
     void OnUpdate(platform::View* sender, int hint, platform::Object* object) override;
     bool WantsKey(int virtualKey) const override;
+    // Room for a dozen lines; at least two.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
     int GetContextMenuId() const override { return kContextMenu; }
     QMenu* CreateContextMenu(int menuId) override;
     bool OnCommand(int id) override;

@@ -1,4 +1,6 @@
 #include "DevServer.h"
+#include "app/ClientApp.h"
+#include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
 #include "app/PaneLayout.h"
 #include "chat/ChatEntryView.h"
@@ -141,6 +143,48 @@ TEST_F(ChatPanesTest, TwoClientsChatInTheLobby) {
     ASSERT_TRUE(WaitFor([&] { return alice.ChatLines().contains("bob: hi alice, how are you today?"); }));
     EXPECT_EQ(alice.ChatLines().first(), "Welcome to the Norvale development server, alice.");
     EXPECT_TRUE(alice.Chat()->GetLine(0).bold);
+}
+
+// The application's lobby window: the chat shows what was said before it opened and what is said
+// after, and its input line talks to the room.
+TEST_F(ChatPanesTest, TheApplicationsLobbyWindowShowsTheSessionsChat) {
+    CDevServer server{CDevServer::Options{}};
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    qputenv(CClientApp::kPasswordVariable, "any");
+    auto app = std::make_unique<CClientApp>();
+    CClientApp::Options options;
+    options.host = "127.0.0.1";
+    options.port = server.Port();
+    options.nickname = "alice";
+    ASSERT_TRUE(app->InitInstance(options));
+    auto pane = [&](const char* tag) -> CGameView* {
+        CMultiPaneFrame* frame = app->GetMainFrame() ? app->GetMainFrame()->GetActiveServiceFrame() : nullptr;
+        return frame ? frame->FindPane(tag) : nullptr;
+    };
+    ASSERT_TRUE(WaitFor([&] { return qobject_cast<CChatView*>(pane("Chat")) != nullptr; }));
+    auto* chat = qobject_cast<CChatView*>(pane("Chat"));
+    auto lines = [chat] {
+        QStringList texts;
+        for (int i = 0; i < chat->GetLineCount(); ++i)
+            texts << chat->GetLine(i).text;
+        return texts;
+    };
+    ASSERT_TRUE(WaitFor([&] { return lines().contains("Welcome to the Norvale development server, alice."); }));
+
+    ChatClient bob;
+    ASSERT_TRUE(bob.LogIn(server.Port(), "bob"));
+    bob.Type("hi alice");
+    ASSERT_TRUE(WaitFor([&] { return lines().contains("bob: hi alice"); }));
+    auto* entry = qobject_cast<CChatEntryView*>(pane("CommandLine"));
+    ASSERT_TRUE(entry);
+    QTest::keyClicks(entry->GetEdit(), "hello bob");
+    QTest::keyClick(entry->GetEdit(), Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] { return bob.ChatLines().contains("alice: hello bob"); }));
+
+    // A new login starts a new chat.
+    app->ExitInstance();
+    app.reset();
+    qunsetenv(CClientApp::kPasswordVariable);
 }
 
 } // namespace
