@@ -8,15 +8,19 @@
 #include "app/WindowPlacement.h"
 #include "chat/ChatEntryView.h"
 #include "chat/ChatLog.h"
+#include "lobby/RelationsSubDoc.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "prefs/TipDlg.h"
 #include "session/InputActivityMonitor.h"
 #include "session/SessionDoc.h"
 #include "session/StateDoc.h"
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
+#include "support/VersionInfo.h"
+#include "support/WindowBroadcast.h"
 
 #include "version.h"
 
@@ -82,6 +86,7 @@ CClientApp::CClientApp(QObject* parent) : QObject(parent) {
 }
 
 CClientApp::~CClientApp() {
+    SetWindowBroadcaster(nullptr);
     endSession();
     delete m_mainFrame.data();
     if (m_soundPlayer)
@@ -100,6 +105,15 @@ void CClientApp::registerBuiltInPanes() {
     RegisterChatPanes();
 }
 
+void CClientApp::registerSessionFeatures() {
+    RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
+}
+
+void CClientApp::RegisterSessionFeature(SessionFeature feature) {
+    if (feature)
+        m_sessionFeatures.push_back(std::move(feature));
+}
+
 bool CClientApp::InitInstance(const Options& options) {
     m_startTime = QDateTime::currentDateTime();
     QApplication::setApplicationDisplayName(QStringLiteral("Norvale"));
@@ -107,16 +121,27 @@ bool CClientApp::InitInstance(const Options& options) {
     m_soundPlayer = platform::CreateSoundPlayer();
     m_previousSoundPlayer = platform::SetSoundPlayer(m_soundPlayer.get());
     registerBuiltInPanes();
+    registerSessionFeatures();
     m_gameModule = std::make_unique<CFactoryGameModuleInfo>();
     SetGameModuleInfo(m_gameModule.get());
 
     m_mainFrame = new CMainFrame;
     m_mainFrame->Commands().AddTarget(this);
+    // The preference pages tell the windows through here.
+    SetWindowBroadcaster([this](platform::MessageId id, qintptr wParam, platform::Object* lParam) {
+        BroadcastToWindows(id, wParam, lParam);
+    });
     connect(m_mainFrame, &CMainFrame::loginRequested, this, [this] { ShowLoginDialog(); });
     connect(m_mainFrame, &CMainFrame::logoutRequested, this, &CClientApp::LogOut);
     LoadWindowPlacement(m_mainFrame, m_mainFrame, nullptr, platform::Rect{40, 40, 1000, 720});
     m_mainFrame->show();
     CInputActivityMonitor::Instance().Install();
+    // The tip of the day comes first, once the main window shows, unless the user turned it off.
+    if (options.file.isEmpty() && CTipDlg::ShowAtStartUp())
+        platform::PostCall(m_mainFrame, [this] {
+            CTipDlg tip(m_mainFrame);
+            tip.DoModal();
+        });
 
     if (!options.file.isEmpty()) {
         const QString path = options.file;
@@ -208,7 +233,11 @@ void CClientApp::LogOut() {
 
 void CClientApp::onLoginAccepted() {
     m_wasLoggedIn = true;
-    if (!m_mainFrame || !m_session)
+    if (!m_session)
+        return;
+    for (const SessionFeature& feature : m_sessionFeatures)
+        feature(*m_session);
+    if (!m_mainFrame)
         return;
     showConnectedStatus();
     m_mainFrame->setWindowTitle(QStringLiteral("Norvale - %1").arg(m_session->GetNickname()));
@@ -287,20 +316,12 @@ void CClientApp::BroadcastToWindows(platform::MessageId id, qintptr wParam, plat
 }
 
 int CClientApp::DoMessageBox(const QString& text, unsigned type, unsigned helpId) {
-    const unsigned previous = m_helpContext;
-    if (helpId != 0)
-        m_helpContext = helpId + 0x30000;
-    const int answer = platform::ui().MessageBox(m_mainFrame, text, QStringLiteral("Norvale"), type);
-    m_helpContext = previous;
-    return answer;
+    return ::DoMessageBox(text, type, helpId);
 }
 
 void CClientApp::GetVersionStrings(QString& productVersion, QString& specialBuild, QString& privateBuild,
                                    QString& legalNotice) const {
-    productVersion = QStringLiteral(NORVALE_VERSION_TEXT);
-    specialBuild = QStringLiteral("Linux");
-    privateBuild.clear();
-    legalNotice = QStringLiteral("Norvale for Linux, a client of the Norvale backgammon service.");
+    ::GetVersionStrings(productVersion, specialBuild, privateBuild, legalNotice);
 }
 
 QString CClientApp::GetClientVersion() const {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class CChatLog;
 class CMainFrame;
@@ -67,7 +68,7 @@ public:
     // A message box owned by the main window, captioned with the application's name -> the button.
     // While it is open the help context is helpId + 0x30000 (when helpId is not 0).
     int DoMessageBox(const QString& text, unsigned type, unsigned helpId);
-    unsigned GetHelpContext() const { return m_helpContext; }
+    unsigned GetHelpContext() const { return GetMessageBoxHelpContext(); }
 
     // The texts of the program's version block.
     void GetVersionStrings(QString& productVersion, QString& specialBuild, QString& privateBuild,
@@ -86,6 +87,12 @@ public:
     // Makes the window set of the session's current service in the main window.
     CMultiPaneFrame* LoadServiceUI(CSessionDoc* session, int flags);
 
+    // A feature's part of every session (its sub-documents, the services it registers with the
+    // session): run once for each session whose login was accepted, in the order of registration, before
+    // the session's window set is made. The features are registered at start-up.
+    using SessionFeature = std::function<void(CSessionDoc& session)>;
+    void RegisterSessionFeature(SessionFeature feature);
+
     bool OnCommand(int id) override;
 
 private:
@@ -96,17 +103,18 @@ private:
     void endSession();
     void showConnectedStatus();
     void registerBuiltInPanes();
+    void registerSessionFeatures();
 
     QPointer<CMainFrame> m_mainFrame;
     std::unique_ptr<CSessionDoc> m_session;
     std::unique_ptr<CChatLog> m_chatLog; // the session's
     std::unique_ptr<platform::SoundPlayer> m_soundPlayer;
     std::unique_ptr<CGameModuleInfo> m_gameModule;
+    std::vector<SessionFeature> m_sessionFeatures;
     platform::SoundPlayer* m_previousSoundPlayer = nullptr;
     QPointer<QWidget> m_extraWindow;
     QDateTime m_startTime;
     QString m_server; // "host:port" of the current session
-    unsigned m_helpContext = 0;
     bool m_wasLoggedIn = false;
     mutable int m_colorDisplay = -1;
 };

@@ -4,11 +4,13 @@
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
+#include "lobby/RelationsSubDoc.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
 #include "support/SettingsFixture.h"
+#include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -25,6 +27,7 @@ class ClientAppTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testenv::ResetSettings();
+        GetSettingsStore().WriteInt("Tip", "StartUp", 1); // no tip of the day before the dialogs tested here
         testenv::scriptedUi().clear();
         testenv::scriptedUi().SetDialogHandler(nullptr);
         qputenv(CClientApp::kPasswordVariable, "any");
@@ -93,6 +96,47 @@ TEST_F(ClientAppTest, LogsInFromTheCommandLineAndShowsOthersArriveAndLeave) {
     bob.Disconnect();
     ASSERT_TRUE(WaitFor([&] { return SummaryPane()->ListedLines().size() == 1; }));
     EXPECT_EQ(SummaryPane()->SummaryText(), "1 user in the service, 1 listed here");
+}
+
+TEST_F(ClientAppTest, TheTipOfTheDayComesBeforeTheLoginUnlessTurnedOff) {
+    GetSettingsStore().WriteInt("Tip", "StartUp", 0);
+    QStringList shown;
+    testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) {
+        shown << dialog->objectName();
+        return platform::IDCANCEL;
+    });
+    app = std::make_unique<CClientApp>();
+    ASSERT_TRUE(app->InitInstance(CClientApp::Options{}));
+    ASSERT_TRUE(WaitFor([&] { return shown.size() == 2; }));
+    EXPECT_EQ(shown, QStringList({"CTipDlg", "CLoginDlg"}));
+
+    app->ExitInstance();
+    app.reset();
+    shown.clear();
+    GetSettingsStore().WriteInt("Tip", "StartUp", 1);
+    app = std::make_unique<CClientApp>();
+    ASSERT_TRUE(app->InitInstance(CClientApp::Options{}));
+    ASSERT_TRUE(WaitFor([&] { return !shown.isEmpty(); }));
+    EXPECT_EQ(shown, QStringList({"CLoginDlg"}));
+}
+
+// Every session gets its features once its login is accepted: its relation lists are asked for and
+// arrive, and a new login makes a new set.
+TEST_F(ClientAppTest, EachLoginGetsItsOwnSessionFeatures) {
+    app = std::make_unique<CClientApp>();
+    std::vector<CSessionDoc*> featured;
+    app->RegisterSessionFeature([&](CSessionDoc& session) { featured.push_back(&session); });
+    ASSERT_TRUE(app->InitInstance(Options("alice")));
+    ASSERT_TRUE(WaitFor([&] { return featured.size() == 1; }));
+    EXPECT_EQ(featured[0], app->GetSession());
+    CRelationsSubDoc* relations = CRelationsSubDoc::Find(app->GetSession());
+    ASSERT_NE(relations, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return relations->HasReceivedAll(); }));
+
+    app->LogIn("127.0.0.1", devServer.Port(), "alice", "any");
+    ASSERT_TRUE(WaitFor([&] { return featured.size() == 2; }));
+    EXPECT_EQ(featured[1], app->GetSession());
+    EXPECT_NE(CRelationsSubDoc::Find(app->GetSession()), nullptr);
 }
 
 TEST_F(ClientAppTest, RefusedLoginReopensTheDialogWithTheReason) {

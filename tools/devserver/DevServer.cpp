@@ -110,14 +110,24 @@ CDevServer::Client* CDevServer::findUser(const QString& nickname) const {
     return entry ? *entry : nullptr;
 }
 
-void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to) {
+void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to,
+                               quint32 mask) {
     if (about.isEmpty())
         return;
-    QString body = QStringLiteral("%1 %2\n").arg(m_users.GetCount()).arg(about.size());
-    for (const Client* user : about)
-        body += user->record.FormatUpdateText(0, type == 110 ? UserField::OwnMask : UserField::All, true);
-    for (Client* client : to)
+    if (mask == 0)
+        mask = type == 110 ? UserField::OwnMask : UserField::All;
+    for (Client* client : to) {
+        // The group flags are the reader's own view of each user: his friends carry the friend flag.
+        const QString reader = client->record.GetNickname();
+        QString body = QStringLiteral("%1 %2\n").arg(m_users.GetCount()).arg(about.size());
+        for (const Client* user : about) {
+            const bool friendOfReader =
+                m_relations.Contains(reader, CRelationStore::List::Friends, user->record.GetNickname());
+            body += user->record.FormatUpdateText(friendOfReader ? UserGroup::Friend : 0,
+                                                  mask == kGroupFlagsOnly ? 0 : mask, true);
+        }
         client->connection->SendPlain(quint8(type), body);
+    }
 }
 
 void CDevServer::announceChange(Client* client) {
@@ -230,12 +240,9 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         return;
     }
     if (destination == QLatin1String(".db")) {
-        // Relation lists: there are none on this server; answer the requests with empty lists.
-        static const std::map<int, int> replies{{173, 189}, {199, 202}, {226, 235}};
-        const auto it = replies.find(type);
-        if (it != replies.end() && payload.trimmed().endsWith(QLatin1Char('=')))
-            client->connection->SendRouted(it->second, QStringLiteral(".db"),
-                                           QStringLiteral("~ %1 =").arg(sender));
+        if (type == 251 && onAccountRequest(client, payload))
+            return;
+        onRelationRequest(client, type, payload);
         return;
     }
     if (destination.startsWith(QLatin1Char('.')))
@@ -248,6 +255,38 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         return;
     }
     recipient->connection->SendRouted(type, sender, payload, destination);
+}
+
+bool CDevServer::onAccountRequest(Client* client, const QString& text) {
+    const QString emailMarker = QStringLiteral(" DeprecatedEmailChallengeResponse ");
+    if (text.contains(emailMarker)) {
+        // "<machine id> <first text> DeprecatedEmailChallengeResponse <address>": the change is
+        // taken for anything that looks like an address ("<user> Y"), else refused ("<user> N").
+        const QString address = text.section(emailMarker, 1).trimmed();
+        const bool usable = address.indexOf(QLatin1Char('@')) > 0 && !address.contains(QLatin1Char(' '));
+        client->connection->SendRouted(192, QStringLiteral(".db"),
+                                       QStringLiteral("%1 %2").arg(client->record.GetNickname(),
+                                                                   QLatin1String(usable ? "Y" : "N")));
+        return true;
+    }
+    if (firstWord(text) == QLatin1String("ChangePassword")) {
+        // ChangePassword "<old>" "<new>". Every account of this server shares its one password (or
+        // none, when any is accepted): a change checks the old one and replaces it for everybody.
+        const QString fields = text.mid(text.indexOf(QLatin1Char(' '))); // the cursor reads it in place
+        CPacketCursor cursor(fields);
+        QString oldPassword, newPassword;
+        if (!ReadPacketString(cursor, oldPassword) || !ReadPacketString(cursor, newPassword) || newPassword.isEmpty())
+            systemLine(client, QStringLiteral("Your password was not changed: the request was not understood."));
+        else if (!m_options.password.isEmpty() && oldPassword != m_options.password)
+            systemLine(client, QStringLiteral("Your password was not changed: the old password is not correct."));
+        else {
+            if (!m_options.password.isEmpty())
+                m_options.password = newPassword;
+            systemLine(client, QStringLiteral("Your password has been changed."));
+        }
+        return true;
+    }
+    return false;
 }
 
 void CDevServer::onPlain(Client* client, int type, const QString& text) {
@@ -303,6 +342,36 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
                                 entered == m_options.lobbyService ? lobbySettings() : CServiceSettings{}};
     client->connection->SendPlain(LoginPacketType::ServiceEntered, reply.Format());
     announceChange(client);
+}
+
+void CDevServer::onRelationRequest(Client* client, int type, const QString& text) {
+    const std::optional<CRelationStore::List> found = RelationPacket::ListOfRequest(type);
+    if (!found) {
+        log(QStringLiteral("database packet %1 from %2 ignored").arg(type).arg(client->record.GetNickname()));
+        return;
+    }
+    const CRelationStore::List list = *found;
+    const QString owner = client->record.GetNickname();
+    const QStringList friendsBefore = m_relations.Names(owner, CRelationStore::List::Friends);
+    QString reason;
+    if (!m_relations.Apply(owner, list, text, &reason)) {
+        log(QStringLiteral("relation request %1 from %2 refused: %3").arg(type).arg(owner, reason));
+        return;
+    }
+    // Every request is answered with the whole list.
+    client->connection->SendRouted(RelationPacket::ListType(list), QStringLiteral(".db"),
+                                   m_relations.FormatList(owner, list));
+    if (list != CRelationStore::List::Friends)
+        return;
+    // Those who became or stopped being his friends show so in his directory.
+    QList<Client*> changed;
+    for (const auto& entry : m_users) {
+        const QString name = entry.second->record.GetNickname();
+        if (friendsBefore.contains(name, Qt::CaseInsensitive) !=
+            m_relations.Contains(owner, CRelationStore::List::Friends, name))
+            changed.append(entry.second);
+    }
+    sendDirectory(110, changed, {client}, kGroupFlagsOnly);
 }
 
 void CDevServer::onCommand(Client* client, const QString& text) {
