@@ -4,6 +4,8 @@
 #include "session/SessionDoc.h"
 #include "support/SettingsStore.h"
 
+static_assert(CChatLog::kHintChatLine == CSessionDoc::kHintChatLine);
+
 CChatLog::CChatLog(platform::Document* owner) : m_owner(owner), m_limit(kDefaultLimit) {
     m_limit = std::max(storedLimit(), int(kMinimumLimit));
 }
