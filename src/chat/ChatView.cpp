@@ -212,13 +212,6 @@ const QFontMetrics& CChatView::metricsOf(const CLineBufferData& line) const {
     return line.bold && m_boldMoves ? m_boldMetrics : m_normalMetrics;
 }
 
-int CChatView::lineTop(int index) const {
-    int top = 0;
-    for (int i = 0; i < index; ++i)
-        top += m_lines[size_t(i)].height;
-    return top;
-}
-
 int CChatView::maxScrollPosition() const {
     return std::max(0, m_totalHeight - ClientRect().height());
 }

@@ -164,7 +164,6 @@ private:
     void flushPendingPaint();
     void invalidateAll();
     int maxScrollPosition() const;
-    int lineTop(int index) const;
     const QFont& fontOf(const CLineBufferData& line) const;
     const QFontMetrics& metricsOf(const CLineBufferData& line) const;
     // The width of a text in the normal or the bold font; short texts (the words of the wrapping)

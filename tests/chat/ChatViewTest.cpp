@@ -33,6 +33,18 @@ namespace {
 
 const char kTestFont[] = "-13 400 0 0 1 2 2 0 \"DejaVu Sans\"";
 
+// Gathers the regions a widget is asked to paint.
+class PaintSpy : public QObject {
+public:
+    explicit PaintSpy(QWidget* widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+    QRegion painted;
+};
+
 class ChatViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -213,6 +225,25 @@ TEST_F(ChatViewTest, SystemLinesAreWrappedToTheBoldWidthAndDrawnInTheNormalFontW
     EXPECT_EQ(boldChat.GetBoldFont().weight(), QFont::Normal);
 }
 
+TEST_F(ChatViewTest, HostileLinesStayBoundedAndSelectable) {
+    CChatView* view = MakeView(300, 100);
+    Say("troll", QString(65000, 'w'));
+    ASSERT_EQ(view->GetLineCount(), 2); // the name, then the word alone on its line
+    EXPECT_EQ(view->GetLine(1).text.size(), 65003);
+    Drag(view, At(*view, 1, 0), QPoint(200, At(*view, 1, 0).y()));
+    EXPECT_GT(view->GetSelectedText().size(), 5);
+    Key(view, Qt::Key_Escape);
+
+    QString words;
+    for (int i = 0; i < 20000; ++i)
+        words += "ab ";
+    Say("troll", words + "END");
+    EXPECT_EQ(view->GetLineCount(), 300) << "display lines are bounded by the limit";
+    EXPECT_TRUE(view->GetLine(299).text.endsWith("END"));
+    Say("troll", QString("\r\r\n\n\r\n") + QChar(0x202E) + QChar(0) + "x");
+    EXPECT_EQ(view->GetLine(view->GetLineCount() - 1).text.left(3), "   ");
+}
+
 // ---- Scrolling
 
 TEST_F(ChatViewTest, NewLinesFollowTheNewestLineAndDropTheOldestAtTheLimit) {
@@ -321,17 +352,8 @@ TEST_F(ChatViewTest, ChangingOnlyTheHeightKeepsTheBottomLineInPlace) {
 
 TEST_F(ChatViewTest, OnlyTheNewLinesAreRepainted) {
     CChatView* view = MakeView(300, 100);
-    QRegion painted;
-    struct Spy : QObject {
-        QRegion* region;
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Paint)
-                *region += static_cast<QPaintEvent*>(event)->region();
-            return false;
-        }
-    } spy;
-    spy.region = &painted;
-    view->installEventFilter(&spy);
+    PaintSpy spy(view);
+    QRegion& painted = spy.painted;
     QApplication::processEvents();
     const int h = LineHeight(*view);
     for (int i = 0; i < 25; ++i) { // the view fills, then scrolls
@@ -364,17 +386,8 @@ TEST_F(ChatViewTest, TheScreenMatchesAFreshDrawingAfterBurstsAndScrolling) {
         SayLines(burst, view->GetLineCount());
         EXPECT_EQ(shown(), drawn()) << burst;
     }
-    QRegion painted;
-    struct Spy : QObject {
-        QRegion* region;
-        bool eventFilter(QObject*, QEvent* event) override {
-            if (event->type() == QEvent::Paint)
-                *region += static_cast<QPaintEvent*>(event)->region();
-            return false;
-        }
-    } spy;
-    spy.region = &painted;
-    view->installEventFilter(&spy);
+    PaintSpy spy(view);
+    QRegion& painted = spy.painted;
     SayLines(3, 100);
     view->GetScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
     SayLines(2, 200);
