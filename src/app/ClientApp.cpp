@@ -5,6 +5,8 @@
 #include "app/MultiPaneFrame.h"
 #include "app/SessionGameLink.h"
 #include "app/WindowPlacement.h"
+#include "chat/ChatEntryView.h"
+#include "chat/ChatLog.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
 #include "platform/Paths.h"
@@ -99,6 +101,7 @@ void CClientApp::registerBuiltInPanes() {
     // The lobby's players.
     CMultiPaneFrame::RegisterPane(QString::fromLatin1(CLobbyUserListView::kPaneTag),
                                   [](QWidget* parent) { return new CLobbyUserListView(parent); });
+    RegisterChatPanes();
 }
 
 void CClientApp::registerSessionFeatures() {
@@ -186,6 +189,8 @@ void CClientApp::endSession() {
     if (m_session) {
         m_session->disconnect(this);
         m_session->Disconnect();
+        m_session->SetChatLog(nullptr);
+        m_chatLog.reset();
         if (CSessionDoc::GetCurrent() == m_session.get())
             CSessionDoc::SetCurrent(nullptr);
         m_session.reset();
@@ -197,6 +202,8 @@ void CClientApp::LogIn(const QString& host, quint16 port, const QString& nicknam
     endSession();
     m_session = std::make_unique<CSessionDoc>();
     CSessionDoc::SetCurrent(m_session.get());
+    m_chatLog = std::make_unique<CChatLog>(m_session.get());
+    m_session->SetChatLog(m_chatLog.get());
     m_session->GetClientNode()->Log().SetFilePath(platform::UserDataDir() + QStringLiteral("Norvale.syslog"));
     connect(m_session.get(), &CSessionDoc::loginAccepted, this, &CClientApp::onLoginAccepted);
     connect(m_session.get(), &CSessionDoc::loginRefused, this, &CClientApp::onLoginRefused);

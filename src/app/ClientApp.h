@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+class CChatLog;
 class CMainFrame;
 class CGameModuleInfo;
 class CMultiPaneFrame;
@@ -106,6 +107,7 @@ private:
 
     QPointer<CMainFrame> m_mainFrame;
     std::unique_ptr<CSessionDoc> m_session;
+    std::unique_ptr<CChatLog> m_chatLog; // the session's
     std::unique_ptr<platform::SoundPlayer> m_soundPlayer;
     std::unique_ptr<CGameModuleInfo> m_gameModule;
     std::vector<SessionFeature> m_sessionFeatures;

@@ -32,7 +32,6 @@ const CServiceSettings& lobbySettings() {
     static const CServiceSettings settings{
         {QStringLiteral("nMaxQuerySize"), QStringLiteral("125")},
         {QStringLiteral("nMaxMatchLength"), QStringLiteral("25")},
-        {QStringLiteral("shout"), QStringLiteral("1")},
     };
     return settings;
 }
