@@ -31,6 +31,9 @@ namespace {
 constexpr int kToolButtonSize = 40;
 constexpr int kCommandUiMilliseconds = 1000;
 constexpr int kMaxToolTipLength = 80;
+constexpr int kPreferredRows = 15;
+constexpr int kMinimumRows = 2;
+constexpr int kMinimumWidth = 120;
 
 platform::MessageId MessageIdOf(const char* name) {
     return platform::RegisterMessage(QString::fromLatin1(name));
@@ -236,6 +239,26 @@ void CUserListView::LayoutControls() {
     }
     if (m_list)
         m_list->setGeometry(0, top, width(), std::max(0, height() - top));
+}
+
+QSize CUserListView::sizeHint() const {
+    return sizeForRows(kPreferredRows);
+}
+
+QSize CUserListView::minimumSizeHint() const {
+    return sizeForRows(kMinimumRows);
+}
+
+QSize CUserListView::sizeForRows(int rows) const {
+    int width = 0;
+    for (const int column : m_layout.ShownInOrder())
+        width += m_layout.width[column];
+    int height = rows * m_rowHeight + 2 * UserListPaint::kTextInset;
+    if (m_list)
+        height += m_list->header()->sizeHint().height();
+    if (m_toolBar)
+        height += m_toolBar->sizeHint().height();
+    return QSize(std::max(width, kMinimumWidth), height);
 }
 
 void CUserListView::resizeEvent(QResizeEvent* event) {

@@ -193,6 +193,10 @@ public:
     int GetContextMenuId() const override;
     QMenu* CreateContextMenu(int menuId) override;
 
+    // Room for the shown columns and about fifteen rows; at least the header and two rows.
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
     // Paints a row of the list (the background is painted already). Public for tests.
     void DrawListItem(QPainter& painter, const CUserListItemPaint& item) override;
 
@@ -241,6 +245,7 @@ protected:
     int GetFlyoverDelay() const override { return m_flyoverSettings.delay; }
 
 private:
+    QSize sizeForRows(int rows) const;
     void insertColumns();
     void removeColumns();
     void readBackWidths();
