@@ -6,12 +6,14 @@
 #include <QWidget>
 
 #include <algorithm>
+#include <utility>
 
 namespace platform {
 
 namespace {
 const char* const kCommandIdProperty = "nvCommandId";
-}
+CommandTarget* g_routingTarget = nullptr;
+} // namespace
 
 QAction* MakeAction(int id, const QString& text, QObject* parent) {
     auto* action = new QAction(text, parent);
@@ -70,11 +72,16 @@ bool CommandRouter::Route(int id, QWidget* start) {
     if (id == 0)
         return false;
     for (CommandTarget* target : chain(start)) {
-        if (target->OnCommand(id))
+        CommandTarget* const outer = std::exchange(g_routingTarget, target);
+        const bool taken = target->OnCommand(id);
+        g_routingTarget = outer;
+        if (taken)
             return true;
     }
     return false;
 }
+
+CommandTarget* CommandRouter::RoutingTarget() { return g_routingTarget; }
 
 bool CommandRouter::QueryState(int id, CommandState& state, QWidget* start) {
     if (id == 0)

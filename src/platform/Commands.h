@@ -33,6 +33,10 @@ class CommandRouter;
 // Anything that takes commands: views, frames, documents, the application.
 class CommandTarget {
 public:
+    CommandTarget() = default;
+    // A copy is registered nowhere: registrations belong to the object that was added.
+    CommandTarget(const CommandTarget&) {}
+    CommandTarget& operator=(const CommandTarget&) { return *this; }
     virtual ~CommandTarget();
 
     // true when this target carried the command out.
@@ -68,6 +72,9 @@ public:
     // CommandTargets, innermost first, then the added targets; each target at most once.
     // Route offers the command until one target takes it -> whether one did.
     bool Route(int id, QWidget* start = nullptr);
+    // The target whose OnCommand is running (the innermost one when routes nest), null outside a
+    // route: code deep inside a command finds the view or frame that carries it out.
+    static CommandTarget* RoutingTarget();
     // Asks the chain for the state until one target claims the command -> whether one did.
     bool QueryState(int id, CommandState& state, QWidget* start = nullptr);
 

@@ -63,6 +63,8 @@ void setTextOf(QWidget* widget, const QString& text) {
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
         plain->setPlainText(text);
     } else if (auto* label = qobject_cast<QLabel*>(widget)) {
+        // Control texts often come from the wire (nicknames, messages): never read them as markup.
+        label->setTextFormat(Qt::PlainText);
         label->setText(text);
     } else if (auto* button = qobject_cast<QAbstractButton*>(widget)) {
         button->setText(text);

@@ -70,6 +70,7 @@ public:
     template <class T> T* ItemAs(int id) const { return qobject_cast<T*>(Item(id)); }
 
     QString GetItemText(int id) const;
+    // Sets the text of an edit, label, button, group box or combo; labels show it as plain text.
     void SetItemText(int id, const QString& text);
     void EnableItem(int id, bool enable = true);
     void ShowItem(int id, bool show = true);

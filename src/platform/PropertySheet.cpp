@@ -63,6 +63,7 @@ PropertySheet::PropertySheet(const QString& caption, QWidget* parent, int startP
     m_tabs = new QTabBar(this);
     m_tabs->setDrawBase(false);
     m_stack = new QStackedWidget(this);
+    m_stack->setFrameShape(QFrame::StyledPanel);
     m_ok = new QPushButton(tr("OK"), this);
     m_cancel = new QPushButton(tr("Cancel"), this);
     m_apply = new QPushButton(tr("&Apply"), this);
@@ -84,9 +85,12 @@ PropertySheet::PropertySheet(const QString& caption, QWidget* parent, int startP
     buttons->addWidget(m_ok);
     buttons->addWidget(m_cancel);
     buttons->addWidget(m_apply);
+    auto* pages = new QVBoxLayout;
+    pages->setSpacing(0); // the tabs sit on the pages' frame
+    pages->addWidget(m_tabs);
+    pages->addWidget(m_stack, 1);
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(m_tabs);
-    layout->addWidget(m_stack, 1);
+    layout->addLayout(pages, 1);
     layout->addLayout(buttons);
 }
 

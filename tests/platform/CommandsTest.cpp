@@ -145,6 +145,25 @@ TEST(Commands, UpdateTakesTheStateOfTheClaimingTargetOrDisables) {
     EXPECT_TRUE(log.isEmpty()); // asking for the state never runs a command
 }
 
+TEST(Commands, TheRunningTargetIsKnownDuringItsCommand) {
+    struct Recorder : Handler {
+        CommandTarget* seen = nullptr;
+        bool OnCommand(int id) override {
+            seen = CommandRouter::RoutingTarget();
+            return Handler::OnCommand(id);
+        }
+    };
+    Recorder declining, taking;
+    taking.handles[ID_MAIL] = {};
+    CommandRouter router;
+    router.AddTarget(&declining);
+    router.AddTarget(&taking);
+    EXPECT_TRUE(router.Route(ID_MAIL, nullptr));
+    EXPECT_EQ(declining.seen, &declining);
+    EXPECT_EQ(taking.seen, &taking);
+    EXPECT_EQ(CommandRouter::RoutingTarget(), nullptr);
+}
+
 TEST(Commands, TargetsAndRoutersMayDieInEitherOrder) {
     CommandRouter router;
     {

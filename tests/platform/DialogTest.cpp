@@ -142,7 +142,10 @@ TEST_F(DialogTest, ItemTextWorksAcrossControlKinds) {
     dialog.SetItemId(label, 1131);
     dialog.SetItemText(1131, "Player to watch:");
     EXPECT_EQ(dialog.GetItemText(1131), "Player to watch:");
-    EXPECT_EQ(label->textFormat(), Qt::AutoText); // unchanged; callers that show wire text set PlainText
+    // A text from the wire that looks like markup is shown as it is.
+    dialog.SetItemText(1131, "<b>Mallory</b><img src=x>");
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(dialog.GetItemText(1131), "<b>Mallory</b><img src=x>");
 
     auto* spin = new QSpinBox(&dialog);
     spin->setRange(0, 1000);
