@@ -241,7 +241,7 @@ QStringList CBrowserLauncher::BuildCommand(const QString& url) const {
 }
 
 bool CBrowserLauncher::OpenUrl(const QString& url) {
-    const QUrl address(url.trimmed(), QUrl::StrictMode);
+    const QUrl address(url.trimmed());
     if (!IsExternallyOpenable(address)) {
         qWarning("Not opening %s in the browser: only http, https and mailto addresses are.",
                  qPrintable(address.toDisplayString()));
