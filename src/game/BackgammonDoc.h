@@ -1,0 +1,93 @@
+#pragma once
+
+#include "game/BackgammonBoard.h"
+#include "game/GameDoc.h"
+#include "game/RuleOptions.h"
+
+#include <functional>
+
+class QIODevice;
+
+// The backgammon match document: the live board, the rules the match is played by, moves sent and
+// received as packet 217 ("<sequence> <command>"), and the native match file.
+class CBackgammonDoc : public CGameDoc {
+    NV_DECLARE_RUNTIME_CLASS(CBackgammonDoc, CGameDoc)
+public:
+    static constexpr int kMovePacket = CMatchRecord::kMovePacketType;
+    static constexpr char kFileTag[] = "Norvale match 1";
+
+    explicit CBackgammonDoc(CGameSessionLink* session = nullptr, QObject* parent = nullptr);
+    ~CBackgammonDoc() override;
+
+    // --- the match --------------------------------------------------------------------------------
+    // Starts a match by the options: the board is set up and the match-start command recorded as the
+    // first move (both players do the same, so it is not sent).
+    bool StartMatch(const CBGRuleOptions& options);
+    const CBGRuleOptions& GetRuleOptions() const { return m_options; }
+    const CBackgammonBoard& GetBoard() const { return m_board; }
+    // The user's side (1 or 2), 0 when watching.
+    int GetLocalSide() const { return IsWatching() ? 0 : GetOwnSeat() + 1; }
+
+    // Applies a command of the user, records it and sends it to the room -> false when it is not the
+    // user's turn to act or the board refuses it (nothing is recorded or sent then).
+    bool SendGameCommand(const QString& command);
+    // The same with dice from the dice source: a roll ("r"), or the opening roll of the next game ("n"),
+    // which the player of side 1 makes.
+    bool RollDice();
+    bool StartNextGame();
+    // The dice source (1..6 each call); the default is the process's random generator.
+    void SetDiceSource(std::function<int()> source) { m_dice = std::move(source); }
+
+    // Moves of the other player (or, when watching, of both) arrive as 217 and are taken.
+    int OnPacket(int type, const QString& text) override;
+
+    // --- display and replay -----------------------------------------------------------------------
+    // The board the game window shows (another position than the live one while replaying), or null.
+    const CBackgammonBoard* GetDisplayBoard() const { return m_displayBoard; }
+    void SetDisplayBoard(const CBackgammonBoard* board) { m_displayBoard = board; }
+    // The position after the record's entries 0..index (-1: the live position) -> false past the end.
+    bool BuildBoardAt(int index, CBackgammonBoard& board) const;
+    // Replays the record on a scratch board with logging on and hands every game-log record, with the
+    // index of the entry that produced it, to the visitor; exports are driven from this.
+    void ReplayLog(const std::function<void(const CGameLogRecord&, int index)>& visitor) const;
+
+    // The unchecked-steps value the match log copies into its scratch board; changing it sends hint
+    // 4125 with the value, and hint 4126 goes out through NotifyUncheckedStep.
+    int GetUncheckedSteps() const { return m_uncheckedSteps; }
+    void SetUncheckedSteps(int value);
+    void NotifyUncheckedStep(int value);
+    void ClearLogViews();
+
+    // --- texts ------------------------------------------------------------------------------------
+    // Ratings of the players by side, when known (for the match texts).
+    void SetPlayerRating(int side, double rating);
+    double GetPlayerRating(int side) const;
+    // The "Conditions of Contest" block that opens the match text after the titles.
+    QString FormatContestConditions() const;
+
+    // --- files ------------------------------------------------------------------------------------
+    bool SerializeGame(CGameArchive& archive) override;
+    QString GetFileFilter() const override;
+    // Other formats chosen by extension when saving ("txt", "snv", ...), registered by the exports.
+    using Exporter = std::function<bool(const CBackgammonDoc&, QIODevice&)>;
+    static void RegisterExporter(const QString& extension, Exporter exporter);
+
+protected:
+    bool WriteFile(const QString& path) override;
+    void OnPlayersChanged() override;
+
+private:
+    // Applies and records a move; false when the board refuses it.
+    bool ApplyMove(const QString& command, const QString& source);
+    void CheckMatchEnd();
+    int RollDie() const;
+    void SetUpBoardPlayers();
+
+    CBackgammonBoard m_board;
+    CBGRuleOptions m_options;
+    const CBackgammonBoard* m_displayBoard = nullptr;
+    std::function<int()> m_dice;
+    int m_uncheckedSteps = 0;
+    double m_ratings[2] = {0.0, 0.0};
+    bool m_invitedAgain = false;
+};

@@ -1,0 +1,292 @@
+#include "game/GameDoc.h"
+
+#include "game/GameHints.h"
+#include "game/GameSessionLink.h"
+#include "platform/Archive.h"
+#include "platform/Ui.h"
+#include "platform/Win32Codes.h"
+#include "support/PacketText.h"
+#include "support/SettingsStore.h"
+#include "support/Utilities.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+namespace {
+
+// A match file is at most a few megabytes; a larger one is not ours.
+constexpr qint64 kMaxMatchFileSize = 64 << 20;
+
+// Packets of the room that belong in the match record besides the moves: system lines, whispers,
+// said lines, emotes, tells and annotations.
+bool IsRecordedChat(int type) {
+    switch (type) {
+    case 38:
+    case 168:
+    case 194:
+    case 203:
+    case 207:
+    case 212:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The player parts of a room name: ".gb.Ann.Bob" -> {Ann, Bob}; a hidden tail (".$..." or ".#...")
+// is not part of it.
+QStringList RoomPlayers(const QString& serviceName) {
+    QString base = serviceName;
+    for (const char* tail : {".$", ".#"}) {
+        const qsizetype at = base.indexOf(QLatin1String(tail));
+        if (at >= 0)
+            base.truncate(at);
+    }
+    if (!base.startsWith(QLatin1Char('.')))
+        return {};
+    QStringList pieces = base.mid(1).split(QLatin1Char('.'));
+    if (pieces.isEmpty())
+        return {};
+    pieces.removeFirst(); // the service word
+    pieces.removeAll(QString());
+    return pieces;
+}
+
+bool SameNickname(const QString& a, const QString& b) {
+    return FoldNickname(a) == FoldNickname(b);
+}
+
+} // namespace
+
+CGameDoc::CGameDoc(CGameSessionLink* session, QObject* parent)
+    : platform::Document(parent), m_session(session) {}
+
+CGameDoc::~CGameDoc() = default;
+
+int CGameDoc::OnPacket(int type, const QString& text) {
+    if (IsRecordedChat(type)) {
+        CMatchRecordEntry entry;
+        entry.type = type;
+        entry.payload = text;
+        entry.source = m_session ? m_session->CurrentPacketSource() : QString();
+        AddRecordEntry(std::move(entry));
+    }
+    return 0;
+}
+
+QString CGameDoc::FirstNickname(const QString& line) {
+    CPacketCursor cursor(line);
+    QString name;
+    if (ReadPacketString(cursor, name))
+        return name;
+    // A departure may name the user plainly.
+    return line.trimmed().section(QLatin1Char(' '), 0, 0);
+}
+
+bool CGameDoc::IsPlayer(const QString& nickname) const {
+    for (const QString& player : m_players)
+        if (SameNickname(player, nickname))
+            return true;
+    return false;
+}
+
+int CGameDoc::OnSessionEvent(int code, const QString& text) {
+    if (code != kUserArrived && code != kUserLeft && code != kUserChanged)
+        return OnPacket(code, text);
+    for (const QString& line : text.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const QString name = FirstNickname(line);
+        if (name.isEmpty())
+            continue;
+        const auto it = std::find_if(m_watchers.begin(), m_watchers.end(),
+                                     [&](const QString& watcher) { return SameNickname(watcher, name); });
+        if (code == kUserLeft) {
+            if (it != m_watchers.end())
+                m_watchers.erase(it);
+        } else if (it == m_watchers.end() && !IsPlayer(name)) {
+            m_watchers.append(name);
+        }
+    }
+    return 0;
+}
+
+// --- players --------------------------------------------------------------------------------------
+
+void CGameDoc::SetPlayers(const QStringList& names, int ownSeat) {
+    m_players = names;
+    m_ownSeat = ownSeat >= 0 && ownSeat < names.size() ? ownSeat : -1;
+    // A player is no watcher.
+    m_watchers.erase(std::remove_if(m_watchers.begin(), m_watchers.end(),
+                                    [&](const QString& watcher) { return IsPlayer(watcher); }),
+                     m_watchers.end());
+    OnPlayersChanged();
+}
+
+void CGameDoc::CopyPlayers(QStringList& names, int* ownSeat, int* watching) const {
+    names = m_players;
+    if (ownSeat)
+        *ownSeat = m_ownSeat;
+    if (watching)
+        *watching = IsWatching() ? 1 : 0;
+}
+
+void CGameDoc::SetupPlayersFromService() {
+    if (!m_session)
+        return;
+    const QStringList players = RoomPlayers(m_session->GetServiceName());
+    const QString me = m_session->GetNickname();
+    int seat = -1;
+    for (int i = 0; i < players.size(); ++i)
+        if (!me.isEmpty() && SameNickname(players[i], me))
+            seat = i;
+    SetPlayers(players, seat);
+}
+
+QString CGameDoc::GetOpponentName() const {
+    if (m_ownSeat < 0 || m_players.size() != 2)
+        return QString();
+    return m_players[1 - m_ownSeat];
+}
+
+bool CGameDoc::IsRoutedFromOpponent(const CMatchRecordEntry& entry) const {
+    const QString opponent = GetOpponentName();
+    return entry.GetEffectiveType() == 194 && m_session && m_session->IsConnected() && !opponent.isEmpty() &&
+           SameNickname(entry.GetSourceName(), opponent);
+}
+
+// --- record and display ---------------------------------------------------------------------------
+
+int CGameDoc::AddRecordEntry(CMatchRecordEntry entry) {
+    const int index = m_record.Add(std::move(entry));
+    CGameHint hint(index);
+    UpdateAllViews(nullptr, gamehint::kNewRecordEntries, &hint);
+    return index;
+}
+
+void CGameDoc::SetMoveMark(int index, int mark) {
+    if (!m_record.SetMoveMark(index, mark))
+        return;
+    CGameHint hint(index);
+    UpdateAllViews(nullptr, gamehint::kMoveMarkChanged, &hint);
+}
+
+void CGameDoc::AppendMoveMark(int index, int mark) {
+    if (!m_record.AppendMoveMark(index, mark))
+        return;
+    CGameHint hint(index);
+    UpdateAllViews(nullptr, gamehint::kMoveMarkChanged, &hint);
+}
+
+void CGameDoc::SetDisplayMode(int mode) {
+    if (mode < kFullDisplay || mode > kServerStepped)
+        return;
+    m_displayMode = mode;
+    CGameHint hint(mode);
+    UpdateAllViews(nullptr, gamehint::kDisplayModeChanged, &hint);
+}
+
+void CGameDoc::SetSubtitle(int which, const QString& text) {
+    (which == 1 ? m_subtitle2 : m_subtitle1) = text;
+}
+
+// --- settings -------------------------------------------------------------------------------------
+
+bool CGameDoc::GetAutoPlayAgain() {
+    return GetSettingsStore().GetBool(QStringLiteral("CGameDoc"), QStringLiteral("bAutoPlayAgain"), false);
+}
+
+void CGameDoc::SetAutoPlayAgain(bool on) {
+    GetSettingsStore().WriteBool(QStringLiteral("CGameDoc"), QStringLiteral("bAutoPlayAgain"), on);
+}
+
+void CGameDoc::OnPlayerListClosed(bool closedByUser) {
+    if (closedByUser)
+        GetSettingsStore().WriteInt(QLatin1String(RuntimeClassName()), QStringLiteral("Show Player List"), 0);
+}
+
+bool CGameDoc::WantsPlayerList() const {
+    return GetSettingsStore().GetIntEx(QLatin1String(RuntimeClassName()), QStringLiteral("Show Player List"),
+                                       1) != 0;
+}
+
+// --- files ----------------------------------------------------------------------------------------
+
+QString CGameDoc::GetServiceNameTemplate() const {
+    return QStringLiteral(".gb.Black.White");
+}
+
+QString CGameDoc::GetFileFilter() const {
+    return QStringLiteral("Backgammon Match (*.cbg)");
+}
+
+QString CGameDoc::GetDefaultExtension() const {
+    return QStringLiteral("cbg");
+}
+
+bool CGameDoc::SerializeGame(CGameArchive& archive) {
+    m_pathName = archive.path;
+    return true;
+}
+
+bool CGameDoc::SaveMatchFile(const QString& path) {
+    platform::ArchiveWriter writer;
+    CGameArchive archive{path, &writer, nullptr};
+    if (!SerializeGame(archive))
+        return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(writer.data()) != writer.data().size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
+
+bool CGameDoc::LoadMatchFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxMatchFileSize)
+        return false;
+    platform::ArchiveReader reader(file.readAll());
+    QString serviceName;
+    if (!reader.ReadString(serviceName))
+        return false;
+    CGameArchive archive{path, nullptr, &reader};
+    return SerializeGame(archive);
+}
+
+bool CGameDoc::WriteFile(const QString& path) {
+    return SaveMatchFile(path);
+}
+
+bool CGameDoc::DoSaveMatch(const CSaveMatchRequest& request) {
+    QString path = m_pathName;
+    if (request.saveAs || request.prompt || path.isEmpty()) {
+        QString suggestion = path;
+        if (suggestion.isEmpty()) {
+            QString name = m_players.join(QStringLiteral(" vs "));
+            if (name.isEmpty())
+                name = QStringLiteral("Match");
+            suggestion =
+                GetSettingsStore().GetPathName(QStringLiteral("SaveGame"), QStringLiteral("SaveGame")) +
+                name + QLatin1Char('.') + GetDefaultExtension();
+        }
+        path = platform::ui().SaveFileName(
+            nullptr, request.saveAs ? QStringLiteral("Save As") : QStringLiteral("Save"), suggestion,
+            GetFileFilter());
+        if (path.isEmpty())
+            return false;
+        if (QFileInfo(path).suffix().isEmpty())
+            path += QLatin1Char('.') + GetDefaultExtension();
+    }
+    if (!WriteFile(path)) {
+        platform::ui().MessageBox(nullptr, QStringLiteral("Unable to write to file %1.").arg(path),
+                                  QStringLiteral("Norvale"), platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return false;
+    }
+    return true;
+}
+
+void CGameDoc::RemoveTemporaryConnection() {
+    if (m_session)
+        m_session->RemoveTemporaryConnection();
+}

@@ -1,0 +1,133 @@
+#pragma once
+
+#include "game/MatchRecord.h"
+#include "platform/Document.h"
+
+#include <QString>
+#include <QStringList>
+
+class CGameSessionLink;
+namespace platform {
+class ArchiveReader;
+class ArchiveWriter;
+} // namespace platform
+
+// The archive a game document is stored to or loaded from, with the file's path.
+struct CGameArchive {
+    QString path;
+    platform::ArchiveWriter* writer = nullptr; // storing
+    platform::ArchiveReader* reader = nullptr; // loading
+    bool IsStoring() const { return writer != nullptr; }
+};
+
+class CGameDoc;
+// What a save asks for: the document, whether to ask for a name, a flag kept for callers, Save As.
+struct CSaveMatchRequest {
+    CGameDoc* document = nullptr;
+    bool prompt = false;
+    int flag = 0;
+    bool saveAs = false;
+};
+
+// The generic two-player game document: the players and watchers of the room, the match record with
+// its print marks, the display mode, and the file it was saved to.
+class CGameDoc : public platform::Document {
+    NV_DECLARE_RUNTIME_CLASS(CGameDoc, platform::Document)
+public:
+    enum DisplayMode { kFullDisplay = 0, kEditMode = 1, kServerStepped = 2 };
+    // Session events that carry user-update records of the room.
+    enum SessionEvent { kUserArrived = 4353, kUserLeft = 4354, kUserChanged = 4355 };
+
+    explicit CGameDoc(CGameSessionLink* session = nullptr, QObject* parent = nullptr);
+    ~CGameDoc() override;
+
+    void SetSession(CGameSessionLink* session) { m_session = session; }
+    CGameSessionLink* GetSession() const { return m_session; }
+
+    // A packet of the session: (effective type, payload) -> nonzero when taken. Chat and annotation
+    // packets of the room are recorded (and left to others); the source is the session's current one.
+    virtual int OnPacket(int type, const QString& text);
+    // 4353-4355 keep the watcher list; never taken.
+    virtual int OnSessionEvent(int code, const QString& text);
+
+    // --- players ----------------------------------------------------------------------------------
+    void SetPlayers(const QStringList& names, int ownSeat);
+    // The players in seat order, the user's seat (-1 none) and whether the user only watches.
+    void CopyPlayers(QStringList& names, int* ownSeat, int* watching) const;
+    const QStringList& GetPlayers() const { return m_players; }
+    int GetOwnSeat() const { return m_ownSeat; }
+    bool IsWatching() const { return m_ownSeat < 0; }
+    // The players from the session's room name (".gb.Ann.Bob"); the user's seat by nickname.
+    void SetupPlayersFromService();
+    // The other player when the user plays; empty when watching.
+    QString GetOpponentName() const;
+    // Users in the room who are not players.
+    const QStringList& GetWatchers() const { return m_watchers; }
+    // A routed whisper (194) from the opponent while connected: left out of the match text.
+    bool IsRoutedFromOpponent(const CMatchRecordEntry& entry) const;
+
+    // --- match record -----------------------------------------------------------------------------
+    const CMatchRecord& GetMatchRecord() const { return m_record; }
+    // Appends an entry and tells the views (hint 4096 with its index) -> the index.
+    int AddRecordEntry(CMatchRecordEntry entry);
+    // Sets a print mark and tells the views (hint 4118 with the index); out-of-range indexes are ignored.
+    void SetMoveMark(int index, int mark);
+    void AppendMoveMark(int index, int mark);
+
+    // --- display ----------------------------------------------------------------------------------
+    int GetDisplayMode() const { return m_displayMode; }
+    // Changes the mode and sends hint 4113.
+    void SetDisplayMode(int mode);
+    void OnViewFullDisplayMode() { SetDisplayMode(kFullDisplay); }
+    // Texts printed under the title of the match text and the match print (each when not empty).
+    QString GetSubtitle(int which) const { return which == 1 ? m_subtitle2 : m_subtitle1; }
+    void SetSubtitle(int which, const QString& text);
+
+    // --- settings ---------------------------------------------------------------------------------
+    // "bAutoPlayAgain" in section "CGameDoc".
+    static bool GetAutoPlayAgain();
+    static void SetAutoPlayAgain(bool on);
+    // The player list window went away; closed by the user, it stays closed for this kind of game.
+    void OnPlayerListClosed(bool closedByUser);
+    bool WantsPlayerList() const;
+
+    // --- files ------------------------------------------------------------------------------------
+    // The room-name template written at the head of the file (".gb.Black.White" for matches).
+    virtual QString GetServiceNameTemplate() const;
+    // The file types, as a file-chooser filter.
+    virtual QString GetFileFilter() const;
+    virtual QString GetDefaultExtension() const;
+    // Stores or loads the document; the base records the archive's path as the document's file.
+    // A stored file starts with the room-name string; when loading, the archive stands after it (the
+    // code that opens files reads it to choose the document).
+    virtual bool SerializeGame(CGameArchive& archive);
+    bool SaveMatchFile(const QString& path);
+    bool LoadMatchFile(const QString& path);
+    // Asks for a file name when needed and saves -> false when cancelled or the file cannot be written.
+    bool DoSaveMatch(const CSaveMatchRequest& request);
+    QString GetPathName() const { return m_pathName; }
+
+    // Asks the session to drop the game's temporary peer connection.
+    void RemoveTemporaryConnection();
+
+protected:
+    // Writes the document to a file of the path (the extension may choose another writer).
+    virtual bool WriteFile(const QString& path);
+    // Called after the players or the user's seat changed.
+    virtual void OnPlayersChanged() {}
+
+    CMatchRecord m_record;
+
+private:
+    static QString FirstNickname(const QString& text);
+    bool IsPlayer(const QString& nickname) const;
+
+    CGameSessionLink* m_session = nullptr;
+    QStringList m_players;
+    int m_ownSeat = -1;
+    QStringList m_watchers;
+    int m_displayMode = kFullDisplay;
+    QString m_subtitle1;
+    QString m_subtitle2;
+    QString m_pathName;
+};
