@@ -1,5 +1,7 @@
+#include "app/ClientApp.h"
+
 #include <QApplication>
-#include <QMainWindow>
+#include <QTextStream>
 
 #include <clocale>
 
@@ -7,12 +9,20 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     // Qt sets the user's locale on start-up; numbers on the wire and in files must not follow it.
     std::setlocale(LC_NUMERIC, "C");
-    QApplication::setApplicationName("Norvale");
-    QApplication::setOrganizationName("Harrowgate");
+    QApplication::setApplicationName(QStringLiteral("Norvale"));
+    QApplication::setOrganizationName(QStringLiteral("Harrowgate"));
 
-    QMainWindow window;
-    window.setWindowTitle("Norvale");
-    window.resize(900, 650);
-    window.show();
-    return app.exec();
+    QString error;
+    const auto options = CClientApp::ParseCommandLine(QApplication::arguments(), &error);
+    if (!options) {
+        QTextStream(stderr) << "norvale: " << error
+                            << "\nusage: norvale [--server HOST:PORT] [--user NICK] [FILE]\n";
+        return 2;
+    }
+    CClientApp client;
+    if (!client.InitInstance(*options))
+        return 1;
+    const int code = QApplication::exec();
+    client.ExitInstance();
+    return code;
 }

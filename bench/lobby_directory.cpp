@@ -1,0 +1,88 @@
+// The lobby directory under a large lobby: 5,000 arrivals in one packet, then bursts of changes,
+// with a view and a packet target listening as the list views and game documents do.
+#include "net/MessagePacket.h"
+#include "platform/Cp1252.h"
+#include "session/PacketTarget.h"
+#include "session/SessionDoc.h"
+
+#include <QCoreApplication>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include <clocale>
+
+namespace {
+
+QByteArray Arrivals(int count) {
+    QString body = QStringLiteral("%1 %1\n").arg(count);
+    for (int i = 0; i < count; ++i)
+        body += QStringLiteral("\"user%1\" 0 16777247 2 2 \"%2.5\" %3 \".mb\" \"Club %4\"\n")
+                    .arg(i)
+                    .arg(1400 + i % 300)
+                    .arg(i % 2000)
+                    .arg(i % 40);
+    return platform::cp1252::encode(body);
+}
+
+QByteArray Changes(int users, int count, int round) {
+    QString body = QStringLiteral("%1 %2\n").arg(users).arg(count);
+    for (int i = 0; i < count; ++i) {
+        const int who = (i * 7 + round * 13) % users;
+        body +=
+            QStringLiteral("\"USER%1\" 0 3 %2 %3 \n").arg(who).arg(round % 2 ? 8 : 2).arg(round % 3 ? 8 : 2);
+    }
+    return platform::cp1252::encode(body);
+}
+
+class CountingView : public CSessionView {
+public:
+    void OnUpdate(platform::View*, int, platform::Object*) override { ++hints; }
+    QWidget* GetFrameWindow() const override { return nullptr; }
+    long hints = 0;
+};
+
+class ListeningTarget : public CPacketTarget {
+public:
+    using CPacketTarget::CPacketTarget;
+    int OnSessionEvent(int, const QString& text) override {
+        bytes += text.size();
+        return 0;
+    }
+    long bytes = 0;
+};
+
+void BM_ArrivalsThenChangeBursts(benchmark::State& state) {
+    const int users = int(state.range(0));
+    const auto arrivals = CMessagePacket::MakePlain(97, Arrivals(users));
+    std::vector<CMessagePacketPtr> bursts;
+    for (int round = 0; round < 20; ++round)
+        bursts.push_back(CMessagePacket::MakePlain(110, Changes(users, 500, round)));
+    for (auto _ : state) {
+        CSessionDoc session;
+        CountingView view;
+        session.AddView(&view);
+        ListeningTarget target(&session);
+        session.DispatchPacket(*arrivals);
+        for (const CMessagePacketPtr& burst : bursts)
+            session.DispatchPacket(*burst);
+        benchmark::DoNotOptimize(view.hints);
+        benchmark::DoNotOptimize(target.bytes);
+        session.RemoveView(&view);
+    }
+    state.SetItemsProcessed(state.iterations() * (users + 20 * 500));
+}
+BENCHMARK(BM_ArrivalsThenChangeBursts)->Arg(1000)->Arg(5000)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir home;
+    qputenv("NORVALE_HOME", home.path().toUtf8());
+    QCoreApplication app(argc, argv);
+    std::setlocale(LC_NUMERIC, "C");
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

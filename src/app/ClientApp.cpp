@@ -1,0 +1,318 @@
+#include "app/ClientApp.h"
+
+#include "app/LobbySummaryView.h"
+#include "app/LoginDlg.h"
+#include "app/MainFrame.h"
+#include "app/MultiPaneFrame.h"
+#include "app/SessionGameLink.h"
+#include "app/WindowPlacement.h"
+#include "platform/Paths.h"
+#include "platform/PostCall.h"
+#include "platform/Ui.h"
+#include "platform/Win32Codes.h"
+#include "session/InputActivityMonitor.h"
+#include "session/SessionDoc.h"
+#include "session/StateDoc.h"
+#include "support/SettingsStore.h"
+#include "support/Utilities.h"
+
+#include "version.h"
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QFileInfo>
+#include <QMdiArea>
+#include <QScreen>
+
+namespace {
+
+CClientApp* g_app = nullptr;
+
+CClientApp::DocumentOpener& documentOpener() {
+    static CClientApp::DocumentOpener opener;
+    return opener;
+}
+
+} // namespace
+
+CClientApp* GetClientApp() {
+    return g_app;
+}
+
+CMultiPaneFrame* LoadServiceUI(CSessionDoc* session, int flags) {
+    return g_app ? g_app->LoadServiceUI(session, flags) : nullptr;
+}
+
+std::optional<CClientApp::Options> CClientApp::ParseCommandLine(const QStringList& arguments,
+                                                                QString* error) {
+    QCommandLineParser parser;
+    const QCommandLineOption server(QStringLiteral("server"), QStringLiteral("Server to log in to."),
+                                    QStringLiteral("host:port"));
+    const QCommandLineOption user(QStringLiteral("user"), QStringLiteral("Nickname to log in with."),
+                                  QStringLiteral("nickname"));
+    parser.addOption(server);
+    parser.addOption(user);
+    parser.addPositionalArgument(QStringLiteral("file"),
+                                 QStringLiteral("A match or proposition file to open."));
+    auto fail = [&](const QString& why) -> std::optional<Options> {
+        if (error)
+            *error = why;
+        return std::nullopt;
+    };
+    if (!parser.parse(arguments))
+        return fail(parser.errorText());
+    Options options;
+    if (parser.isSet(server) && !ParseServerAddress(parser.value(server), options.host, options.port))
+        return fail(QStringLiteral("--server needs host:port, not \"%1\".").arg(parser.value(server)));
+    options.nickname = parser.value(user);
+    if (parser.isSet(user) && !IsValidUserName(options.nickname))
+        return fail(QStringLiteral("A nickname has 1 to 24 letters and digits."));
+    const QStringList files = parser.positionalArguments();
+    if (files.size() > 1)
+        return fail(QStringLiteral("Only one file can be opened."));
+    options.file = files.value(0);
+    return options;
+}
+
+CClientApp::CClientApp(QObject* parent) : QObject(parent) {
+    Q_ASSERT(!g_app);
+    g_app = this;
+}
+
+CClientApp::~CClientApp() {
+    endSession();
+    delete m_mainFrame.data();
+    if (m_soundPlayer)
+        platform::SetSoundPlayer(m_previousSoundPlayer);
+    if (m_gameModule && &GetGameModuleInfo() == m_gameModule.get())
+        SetGameModuleInfo(nullptr);
+    if (g_app == this)
+        g_app = nullptr;
+}
+
+void CClientApp::registerBuiltInPanes() {
+    // The lobby shows the directory's summary until a user list registers under the same tag.
+    if (!CMultiPaneFrame::IsPaneRegistered(QStringLiteral("UserList")))
+        CMultiPaneFrame::RegisterPane(QStringLiteral("UserList"),
+                                      [](QWidget* parent) { return new CLobbySummaryView(parent); });
+}
+
+bool CClientApp::InitInstance(const Options& options) {
+    m_startTime = QDateTime::currentDateTime();
+    QApplication::setApplicationDisplayName(QStringLiteral("Norvale"));
+    GetSettingsStore(); // made now, so that a broken settings file is noticed before any window
+    m_soundPlayer = platform::CreateSoundPlayer();
+    m_previousSoundPlayer = platform::SetSoundPlayer(m_soundPlayer.get());
+    registerBuiltInPanes();
+    m_gameModule = std::make_unique<CFactoryGameModuleInfo>();
+    SetGameModuleInfo(m_gameModule.get());
+
+    m_mainFrame = new CMainFrame;
+    m_mainFrame->Commands().AddTarget(this);
+    connect(m_mainFrame, &CMainFrame::loginRequested, this, [this] { ShowLoginDialog(); });
+    connect(m_mainFrame, &CMainFrame::logoutRequested, this, &CClientApp::LogOut);
+    LoadWindowPlacement(m_mainFrame, m_mainFrame, nullptr, platform::Rect{40, 40, 1000, 720});
+    m_mainFrame->show();
+    CInputActivityMonitor::Instance().Install();
+
+    if (!options.file.isEmpty()) {
+        const QString path = options.file;
+        platform::PostCall(m_mainFrame, [this, path] {
+            if (!documentOpener() || !documentOpener()(path))
+                DoMessageBox(QStringLiteral("Cannot open %1: no part of the program reads this kind of file.")
+                                 .arg(QFileInfo(path).fileName()),
+                             platform::MB_OK | platform::MB_ICONEXCLAMATION, 0);
+        });
+        return true;
+    }
+    if (!options.host.isEmpty() && !options.nickname.isEmpty()) {
+        QString password = qEnvironmentVariable(kPasswordVariable);
+        if (password.isEmpty() &&
+            !platform::ui().Prompt(m_mainFrame, QStringLiteral("Log In"),
+                                   QStringLiteral("Password for %1:").arg(options.nickname), password, true))
+            return true; // the user can still log in through the File menu
+        LogIn(options.host, options.port, options.nickname, password);
+        return true;
+    }
+    // After the main window has shown itself.
+    platform::PostCall(m_mainFrame, [this] { ShowLoginDialog(); });
+    return true;
+}
+
+int CClientApp::ExitInstance() {
+    CInputActivityMonitor::Instance().Remove();
+    endSession();
+    if (m_mainFrame)
+        SaveWindowPlacement(m_mainFrame, m_mainFrame, nullptr, true);
+    GetSettingsStore().Save();
+    return 0;
+}
+
+void CClientApp::ShowLoginDialog(const QString& message) {
+    CLoginDlg dialog(m_mainFrame);
+    dialog.SetMessage(message);
+    if (dialog.DoModal() != platform::IDOK)
+        return;
+    LogIn(dialog.m_host, dialog.m_port, dialog.m_nickname, dialog.m_password);
+}
+
+void CClientApp::endSession() {
+    if (m_mainFrame)
+        m_mainFrame->CloseServiceFrames();
+    if (m_session) {
+        m_session->disconnect(this);
+        m_session->Disconnect();
+        if (CSessionDoc::GetCurrent() == m_session.get())
+            CSessionDoc::SetCurrent(nullptr);
+        m_session.reset();
+    }
+    m_wasLoggedIn = false;
+}
+
+void CClientApp::LogIn(const QString& host, quint16 port, const QString& nickname, const QString& password) {
+    endSession();
+    m_session = std::make_unique<CSessionDoc>();
+    CSessionDoc::SetCurrent(m_session.get());
+    m_session->GetClientNode()->Log().SetFilePath(platform::UserDataDir() + QStringLiteral("Norvale.syslog"));
+    connect(m_session.get(), &CSessionDoc::loginAccepted, this, &CClientApp::onLoginAccepted);
+    connect(m_session.get(), &CSessionDoc::loginRefused, this, &CClientApp::onLoginRefused);
+    connect(m_session.get(), &CSessionDoc::connectionClosed, this, &CClientApp::onConnectionClosed);
+    connect(m_session.get(), &CSessionDoc::serviceEntered, this, &CClientApp::onServiceEntered);
+    connect(m_session.get(), &CSessionDoc::awayStateChanged, this, [this] { showConnectedStatus(); });
+    m_server = QStringLiteral("%1:%2").arg(host).arg(port);
+    CClientNode::LoginRequest request;
+    request.host = host;
+    request.port = port;
+    request.nickname = nickname;
+    request.password = password;
+    request.clientVersionText = GetClientVersion();
+    if (m_mainFrame)
+        m_mainFrame->SetConnectionStatus(QStringLiteral("Connecting to %1...").arg(m_server));
+    m_session->Connect(request);
+}
+
+void CClientApp::LogOut() {
+    endSession();
+    if (m_mainFrame) {
+        m_mainFrame->SetConnectionStatus(QStringLiteral("Not connected"));
+        m_mainFrame->setWindowTitle(QStringLiteral("Norvale"));
+    }
+}
+
+void CClientApp::onLoginAccepted() {
+    m_wasLoggedIn = true;
+    if (!m_mainFrame || !m_session)
+        return;
+    showConnectedStatus();
+    m_mainFrame->setWindowTitle(QStringLiteral("Norvale - %1").arg(m_session->GetNickname()));
+    // The window set is made once the dispatch of the acceptance is over.
+    CSessionDoc* session = m_session.get();
+    platform::PostCall(session, [this, session] { LoadServiceUI(session, 0); });
+}
+
+void CClientApp::showConnectedStatus() {
+    if (!m_mainFrame || !m_session || !m_session->IsConnected())
+        return;
+    QString status = QStringLiteral("Connected to %1 as %2").arg(m_server, m_session->GetNickname());
+    if (m_session->IsAway())
+        status += QStringLiteral(" (away)");
+    m_mainFrame->SetConnectionStatus(status);
+}
+
+void CClientApp::onLoginRefused(const QString& reason) {
+    if (m_mainFrame)
+        m_mainFrame->SetConnectionStatus(QStringLiteral("Not connected"));
+    // Not inside the packet dispatch: the dialog opens once it is over.
+    platform::PostCall(this, [this, reason] {
+        endSession();
+        ShowLoginDialog(QStringLiteral("The server refused the login: %1").arg(reason));
+    });
+}
+
+void CClientApp::onConnectionClosed(const QString& reason, bool protocolError) {
+    if (m_mainFrame)
+        m_mainFrame->SetConnectionStatus(QStringLiteral("Not connected"));
+    const QString text = protocolError
+                             ? QStringLiteral("The connection to the server was closed: %1.").arg(reason)
+                             : QStringLiteral("The connection to the server ended: %1.").arg(reason);
+    if (m_wasLoggedIn) {
+        m_wasLoggedIn = false;
+        PostDeferredMessageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return;
+    }
+    const QString server = m_server;
+    platform::PostCall(this, [this, server, reason] {
+        endSession();
+        ShowLoginDialog(QStringLiteral("Could not log in to %1: %2.").arg(server, reason));
+    });
+}
+
+void CClientApp::onServiceEntered(const QString&) {
+    if (!m_mainFrame)
+        return;
+    for (CMultiPaneFrame* frame : m_mainFrame->GetServiceFrames())
+        frame->UpdateTitle();
+}
+
+CMultiPaneFrame* CClientApp::LoadServiceUI(CSessionDoc* session, int flags) {
+    Q_UNUSED(flags);
+    if (!session || !m_mainFrame)
+        return nullptr;
+    std::optional<CPaneLayout> layout;
+    if (const auto* document = platform::object_cast<CStateDoc>(session->GetGameDocument()))
+        layout = CPaneLayout::Parse(document->GetWindowLayout());
+    if (!layout)
+        layout = CMultiPaneFrame::DefaultLobbyLayout();
+    auto* frame = new CMultiPaneFrame(session);
+    frame->Build(*layout);
+    m_mainFrame->AddServiceFrame(frame);
+    frame->ActivateCommandLine(true);
+    return frame;
+}
+
+void CClientApp::BroadcastToWindows(platform::MessageId id, qintptr wParam, platform::Object* lParam) {
+    QList<QWidget*> roots;
+    if (m_mainFrame)
+        roots.append(m_mainFrame.data());
+    if (m_extraWindow)
+        roots.append(m_extraWindow.data());
+    platform::BroadcastMessage(roots, id, wParam, lParam);
+}
+
+int CClientApp::DoMessageBox(const QString& text, unsigned type, unsigned helpId) {
+    const unsigned previous = m_helpContext;
+    if (helpId != 0)
+        m_helpContext = helpId + 0x30000;
+    const int answer = platform::ui().MessageBox(m_mainFrame, text, QStringLiteral("Norvale"), type);
+    m_helpContext = previous;
+    return answer;
+}
+
+void CClientApp::GetVersionStrings(QString& productVersion, QString& specialBuild, QString& privateBuild,
+                                   QString& legalNotice) const {
+    productVersion = QStringLiteral(NORVALE_VERSION_TEXT);
+    specialBuild = QStringLiteral("Linux");
+    privateBuild.clear();
+    legalNotice = QStringLiteral("Norvale for Linux, a client of the Norvale backgammon service.");
+}
+
+QString CClientApp::GetClientVersion() const {
+    return QStringLiteral("%1 Norvale for Linux").arg(NORVALE_CLIENT_VERSION_NUMBER);
+}
+
+bool CClientApp::IsColorDisplay() const {
+    if (m_colorDisplay < 0) {
+        const QScreen* screen = QGuiApplication::primaryScreen();
+        m_colorDisplay = screen && screen->depth() >= 8 ? 1 : 0;
+    }
+    return m_colorDisplay == 1;
+}
+
+void CClientApp::SetDocumentOpener(DocumentOpener opener) {
+    documentOpener() = std::move(opener);
+}
+
+bool CClientApp::OnCommand(int id) {
+    Q_UNUSED(id);
+    return false;
+}

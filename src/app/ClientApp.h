@@ -1,0 +1,115 @@
+#pragma once
+
+#include "app/MainFrame.h"
+#include "platform/Commands.h"
+#include "platform/Messages.h"
+#include "platform/Sound.h"
+
+#include <QDateTime>
+#include <QObject>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <memory>
+#include <optional>
+
+class CMainFrame;
+class CGameModuleInfo;
+class CMultiPaneFrame;
+class CSessionDoc;
+class QWidget;
+
+// The application: start-up and shutdown, the main window, the current session and its login, the
+// broadcasts between windows and the message boxes of the program. One per process (GetClientApp).
+class CClientApp : public QObject, public platform::CommandTarget {
+    Q_OBJECT
+public:
+    // What the command line asks for:  norvale [--server HOST:PORT] [--user NICK] [FILE]
+    struct Options {
+        QString host;
+        quint16 port = 0;
+        QString nickname;
+        QString file;
+    };
+    // -> null with error set for a command line that cannot be used.
+    static std::optional<Options> ParseCommandLine(const QStringList& arguments, QString* error);
+    // The password of an automatic login comes from this environment variable when it is set.
+    static constexpr char kPasswordVariable[] = "NORVALE_PASSWORD";
+
+    explicit CClientApp(QObject* parent = nullptr);
+    ~CClientApp() override;
+
+    // Settings, sound, the main window and its placement, then the login (automatic when the command
+    // line names a server and a user, else through the login dialog) -> false when start-up failed.
+    bool InitInstance(const Options& options);
+    // Saves what is kept between runs and ends the session -> the exit code.
+    int ExitInstance();
+
+    CMainFrame* GetMainFrame() const { return m_mainFrame.data(); }
+    // The current session (null before the first login).
+    CSessionDoc* GetSession() const { return m_session.get(); }
+
+    // ---- Login
+    // Opens the login dialog (message shown above its fields) and logs in when it ends with OK.
+    void ShowLoginDialog(const QString& message = QString());
+    // Ends the current session, makes a new one and connects it.
+    void LogIn(const QString& host, quint16 port, const QString& nickname, const QString& password);
+    void LogOut();
+
+    // ---- Windows and messages
+    // Sends the message to the main window and all its descendants, to the windows the main window
+    // owns and their descendants, and to the extra broadcast window when one is set.
+    void BroadcastToWindows(platform::MessageId id, qintptr wParam = 0, platform::Object* lParam = nullptr);
+    void SetExtraBroadcastWindow(QWidget* window) { m_extraWindow = window; }
+    QWidget* GetExtraBroadcastWindow() const { return m_extraWindow.data(); }
+    // A message box owned by the main window, captioned with the application's name -> the button.
+    // While it is open the help context is helpId + 0x30000 (when helpId is not 0).
+    int DoMessageBox(const QString& text, unsigned type, unsigned helpId);
+    unsigned GetHelpContext() const { return m_helpContext; }
+
+    // The texts of the program's version block.
+    void GetVersionStrings(QString& productVersion, QString& specialBuild, QString& privateBuild,
+                           QString& legalNotice) const;
+    // The client version text sent at login ("1000 Norvale for Linux"); its first word is the number.
+    QString GetClientVersion() const;
+    // Whether the screen shows at least 8 bits per pixel (asked once).
+    bool IsColorDisplay() const;
+    QDateTime GetStartTime() const { return m_startTime; }
+
+    // Opens a file named on the command line (a match or proposition file): the game module installs
+    // the opener. -> false when nothing could open it.
+    using DocumentOpener = std::function<bool(const QString& path)>;
+    static void SetDocumentOpener(DocumentOpener opener);
+
+    // Makes the window set of the session's current service in the main window.
+    CMultiPaneFrame* LoadServiceUI(CSessionDoc* session, int flags);
+
+    bool OnCommand(int id) override;
+
+private:
+    void onLoginAccepted();
+    void onLoginRefused(const QString& reason);
+    void onConnectionClosed(const QString& reason, bool protocolError);
+    void onServiceEntered(const QString& serviceName);
+    void endSession();
+    void showConnectedStatus();
+    void registerBuiltInPanes();
+
+    QPointer<CMainFrame> m_mainFrame;
+    std::unique_ptr<CSessionDoc> m_session;
+    std::unique_ptr<platform::SoundPlayer> m_soundPlayer;
+    std::unique_ptr<CGameModuleInfo> m_gameModule;
+    platform::SoundPlayer* m_previousSoundPlayer = nullptr;
+    QPointer<QWidget> m_extraWindow;
+    QDateTime m_startTime;
+    QString m_server; // "host:port" of the current session
+    unsigned m_helpContext = 0;
+    bool m_wasLoggedIn = false;
+    mutable int m_colorDisplay = -1;
+};
+
+// The application object, null when there is none.
+CClientApp* GetClientApp();
+// Makes the window set of the session's current service (see CClientApp::LoadServiceUI).
+CMultiPaneFrame* LoadServiceUI(CSessionDoc* session, int flags);

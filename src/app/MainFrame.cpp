@@ -1,0 +1,248 @@
+#include "app/MainFrame.h"
+
+#include "app/ClientApp.h"
+#include "app/MultiPaneFrame.h"
+#include "app/WindowPlacement.h"
+#include "platform/PostCall.h"
+#include "platform/Ui.h"
+#include "platform/Win32Codes.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMdiArea>
+#include <QMdiSubWindow>
+#include <QMenuBar>
+#include <QProcess>
+#include <QStatusBar>
+#include <QUrl>
+
+namespace {
+
+QPointer<CMainFrame> g_mainFrame;
+
+CMainFrame::BrowserOpener& browserOpener() {
+    static CMainFrame::BrowserOpener opener = [](const QUrl& url) {
+        return QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
+    };
+    return opener;
+}
+
+} // namespace
+
+CMainFrame* GetMainFrame() {
+    return g_mainFrame.data();
+}
+
+CMainFrame::CMainFrame(QWidget* parent)
+    : QMainWindow(parent), m_workArea(new QMdiArea(this)), m_status(new QLabel(this)) {
+    setWindowTitle(QStringLiteral("Norvale"));
+    setObjectName(QStringLiteral("CMainFrame"));
+    SetWindowIcons(this, kMainIconId);
+    m_workArea->setObjectName(QStringLiteral("workArea"));
+    m_workArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_workArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setCentralWidget(m_workArea);
+    m_status->setTextFormat(Qt::PlainText);
+    statusBar()->addWidget(m_status, 1);
+    SetConnectionStatus(QStringLiteral("Not connected"));
+    m_commands.AddTarget(this);
+    buildMenus();
+    g_mainFrame = this;
+    SetDeferredMessageBoxReceiver([](const CDeferredMessageBox& box) {
+        CMainFrame* frame = GetMainFrame();
+        return frame && frame->PostDeferredMessageBox(box);
+    });
+}
+
+CMainFrame::~CMainFrame() {
+    if (g_mainFrame == this) {
+        g_mainFrame = nullptr;
+        SetDeferredMessageBoxReceiver(nullptr);
+    }
+}
+
+void CMainFrame::buildMenus() {
+    QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    file->addAction(platform::MakeAction(kCmdLogin, QStringLiteral("&Log In..."), this));
+    file->addAction(platform::MakeAction(kCmdLogout, QStringLiteral("Log &Out"), this));
+    file->addSeparator();
+    QAction* exit = platform::MakeAction(kCmdExit, QStringLiteral("E&xit"), this);
+    exit->setShortcut(QKeySequence::Quit);
+    file->addAction(exit);
+    QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->addAction(platform::MakeAction(kCmdStatusBar, QStringLiteral("&Status Bar"), this));
+    QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
+    window->addAction(platform::MakeAction(kCmdCascade, QStringLiteral("&Cascade"), this));
+    window->addAction(platform::MakeAction(kCmdTile, QStringLiteral("&Tile"), this));
+    QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(platform::MakeAction(kCmdAbout, QStringLiteral("&About Norvale..."), this));
+    for (QMenu* menu : {file, view, window, help})
+        m_commands.AttachMenu(menu);
+    // Shortcuts work while the menus are closed too.
+    m_commands.ConnectAction(exit);
+    addAction(exit);
+}
+
+bool CMainFrame::OnCommand(int id) {
+    switch (id) {
+    case kCmdLogin:
+        emit loginRequested();
+        return true;
+    case kCmdLogout:
+        emit logoutRequested();
+        return true;
+    case kCmdExit:
+        close();
+        return true;
+    case kCmdStatusBar:
+        statusBar()->setVisible(!statusBar()->isVisible());
+        return true;
+    case kCmdCascade:
+        m_workArea->cascadeSubWindows();
+        return true;
+    case kCmdTile:
+        m_workArea->tileSubWindows();
+        return true;
+    case kCmdAbout:
+        if (CClientApp* app = GetClientApp()) {
+            QString product, special, privateBuild, legal;
+            app->GetVersionStrings(product, special, privateBuild, legal);
+            app->DoMessageBox(QStringLiteral("Norvale %1\n%2").arg(product, legal),
+                              platform::MB_OK | platform::MB_ICONINFORMATION, 0);
+        }
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
+    const CClientApp* app = GetClientApp();
+    const bool connected = app && app->GetSession() && app->GetSession()->IsConnected();
+    switch (id) {
+    case kCmdLogin:
+        state.enabled = !connected;
+        return true;
+    case kCmdLogout:
+        state.enabled = connected;
+        return true;
+    case kCmdCascade:
+    case kCmdTile:
+        state.enabled = !m_workArea->subWindowList().isEmpty();
+        return true;
+    case kCmdStatusBar:
+        state.checkable = true;
+        state.checked = statusBar()->isVisible();
+        return true;
+    case kCmdExit:
+    case kCmdAbout:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool CMainFrame::OnMessage(platform::MessageId id, qintptr, platform::Object*) {
+    // Palette messages have nothing to do on a true-colour display; they are taken and dropped.
+    return id == kMsgPalette;
+}
+
+bool CMainFrame::PostDeferredMessageBox(const CDeferredMessageBox& box) {
+    ++m_pending;
+    platform::PostCall(this, [this, box] {
+        --m_pending;
+        OnDeferredMessageBox(box);
+    });
+    return true;
+}
+
+int CMainFrame::OnDeferredMessageBox(const CDeferredMessageBox& box) {
+    if (CClientApp* app = GetClientApp())
+        app->DoMessageBox(box.text, box.type, box.helpId);
+    else
+        platform::ui().MessageBox(this, box.text, QString(), box.type);
+    return 0;
+}
+
+void CMainFrame::runDeferred(QObject* object, std::function<void()> function) {
+    ++m_pending;
+    const bool guarded = object != nullptr;
+    QPointer<QObject> guard(object);
+    platform::PostCall(this, [this, guarded, guard, function = std::move(function)] {
+        --m_pending;
+        if (!guarded || guard)
+            function();
+    });
+}
+
+void CMainFrame::PostDeferredCall(QObject* object, std::function<void()> function) {
+    runDeferred(object, std::move(function));
+}
+
+void CMainFrame::PostInvitationCall(QObject* object, std::function<void()> function) {
+    runDeferred(object, std::move(function));
+}
+
+bool CMainFrame::OpenInExternalBrowser(const QString& address) {
+    const QUrl url = QUrl::fromUserInput(address.trimmed());
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https") &&
+                           scheme != QLatin1String("mailto")))
+        return false;
+    return browserOpener() && browserOpener()(url);
+}
+
+void CMainFrame::SetBrowserOpener(BrowserOpener opener) {
+    browserOpener() = std::move(opener);
+}
+
+QMdiSubWindow* CMainFrame::AddServiceFrame(CMultiPaneFrame* frame) {
+    QMdiSubWindow* sub = m_workArea->addSubWindow(frame);
+    sub->setAttribute(Qt::WA_DeleteOnClose);
+    sub->setWindowIcon(windowIcon());
+    if (m_workArea->subWindowList().size() == 1)
+        sub->showMaximized();
+    else
+        sub->show();
+    m_workArea->setActiveSubWindow(sub);
+    return sub;
+}
+
+CMultiPaneFrame* CMainFrame::GetActiveServiceFrame() const {
+    if (QMdiSubWindow* active = m_workArea->activeSubWindow())
+        return qobject_cast<CMultiPaneFrame*>(active->widget());
+    const std::vector<CMultiPaneFrame*> frames = GetServiceFrames();
+    return frames.empty() ? nullptr : frames.front();
+}
+
+std::vector<CMultiPaneFrame*> CMainFrame::GetServiceFrames() const {
+    std::vector<CMultiPaneFrame*> frames;
+    for (QMdiSubWindow* sub : m_workArea->subWindowList()) {
+        if (auto* frame = qobject_cast<CMultiPaneFrame*>(sub->widget()))
+            frames.push_back(frame);
+    }
+    return frames;
+}
+
+void CMainFrame::CloseServiceFrames() {
+    for (QMdiSubWindow* sub : m_workArea->subWindowList()) {
+        if (qobject_cast<CMultiPaneFrame*>(sub->widget())) {
+            m_workArea->removeSubWindow(sub);
+            delete sub;
+        }
+    }
+}
+
+void CMainFrame::SetConnectionStatus(const QString& text) {
+    m_status->setText(text);
+}
+
+QString CMainFrame::GetConnectionStatus() const {
+    return m_status->text();
+}
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    SaveWindowPlacement(this, this, nullptr, true);
+    QMainWindow::closeEvent(event);
+}

@@ -1,0 +1,101 @@
+#pragma once
+
+#include "platform/Commands.h"
+#include "platform/Messages.h"
+#include "platform/Object.h"
+#include "session/DeferredMessageBox.h"
+
+#include <QMainWindow>
+#include <QPointer>
+
+#include <functional>
+
+class CMultiPaneFrame;
+class QLabel;
+class QMdiArea;
+class QMdiSubWindow;
+class QUrl;
+
+// The main window: the service windows in its work area, the menus, the status bar, and the
+// receiver of the deferred work of the program (message boxes and calls that must not run inside
+// packet handling).
+class CMainFrame : public QMainWindow,
+                   public platform::Object,
+                   public platform::CommandTarget,
+                   public platform::MessageTarget {
+    Q_OBJECT
+    NV_DECLARE_RUNTIME_CLASS(CMainFrame, platform::Object)
+public:
+    // Private messages, for those who send them by number.
+    static constexpr platform::MessageId kMsgPalette = 0x2103;
+    static constexpr platform::MessageId kMsgDeferredBox = 0x2104;
+    static constexpr platform::MessageId kMsgDeferredCall = 0x2107;
+    static constexpr platform::MessageId kMsgInvitationCall = 0x2108;
+
+    // Commands of the main window's menus.
+    static constexpr int kCmdLogin = 33501;
+    static constexpr int kCmdLogout = 33502;
+    static constexpr int kCmdCascade = 57650;
+    static constexpr int kCmdTile = 57651;
+    static constexpr int kCmdAbout = 57664;
+    static constexpr int kCmdExit = 57665;
+    static constexpr int kCmdStatusBar = 59393;
+
+    explicit CMainFrame(QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    // ---- Deferred work (all on the GUI thread, after the current event has been handled)
+    // Message 0x2104: shows the box later through CClientApp::DoMessageBox -> true (posted).
+    bool PostDeferredMessageBox(const CDeferredMessageBox& box);
+    // Shows the box now; the button pressed is dropped -> 0.
+    int OnDeferredMessageBox(const CDeferredMessageBox& box);
+    // Messages 0x2107 and 0x2108: calls function later, unless object has been destroyed by then
+    // (a null object guards nothing). The function and what it holds are freed either way.
+    void PostDeferredCall(QObject* object, std::function<void()> function);
+    void PostInvitationCall(QObject* object, std::function<void()> function);
+    // How many deferred calls and boxes are still waiting.
+    int PendingDeferredWork() const { return m_pending; }
+
+    // Opens an address in the user's browser. Only http, https and mailto addresses leave the program.
+    // -> false when the address is refused or no browser could be started.
+    bool OpenInExternalBrowser(const QString& address);
+    // The seam tests and the web layer use: what actually opens an accepted address.
+    using BrowserOpener = std::function<bool(const QUrl& url)>;
+    static void SetBrowserOpener(BrowserOpener opener);
+
+    // ---- Service windows
+    QMdiArea* GetWorkArea() const { return m_workArea; }
+    // Shows the frame in the work area (maximised when it is the only one).
+    QMdiSubWindow* AddServiceFrame(CMultiPaneFrame* frame);
+    // The active service frame, else the first one; null when none.
+    CMultiPaneFrame* GetActiveServiceFrame() const;
+    std::vector<CMultiPaneFrame*> GetServiceFrames() const;
+    void CloseServiceFrames();
+
+    void SetConnectionStatus(const QString& text);
+    QString GetConnectionStatus() const;
+    platform::CommandRouter& Commands() { return m_commands; }
+
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, platform::CommandState& state) override;
+    bool OnMessage(platform::MessageId id, qintptr wParam, platform::Object* lParam) override;
+
+signals:
+    void loginRequested();
+    void logoutRequested();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildMenus();
+    void runDeferred(QObject* object, std::function<void()> function);
+
+    QMdiArea* m_workArea;
+    QLabel* m_status;
+    platform::CommandRouter m_commands;
+    int m_pending = 0;
+};
+
+// The main window, null when there is none.
+CMainFrame* GetMainFrame();

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "platform/Geometry.h"
+
+class QIcon;
+class QWidget;
+namespace platform {
+class Object;
+}
+
+// Show commands stored as "Window State".
+namespace ShowCommand {
+constexpr int Normal = 1;
+constexpr int Minimized = 2;
+constexpr int Maximized = 3;
+} // namespace ShowCommand
+
+// "Flags": restore to maximized after a minimised window was maximised before.
+constexpr int kPlacementRestoreToMaximized = 0x2;
+
+// Places window from "Window State", "Flags" and "Normal Rect" of the owner's runtime-class section.
+// The rectangle is stored in relativeTo's client coordinates (screen coordinates when relativeTo is
+// null). Without stored values the default rectangle (also relative) and showCommand apply. A window
+// that would end up off every screen is placed at the default. -> whether stored values were used.
+bool LoadWindowPlacement(const platform::Object* owner, QWidget* window, QWidget* relativeTo,
+                         const platform::Rect& defaultRect, int showCommand = ShowCommand::Normal,
+                         int flags = 0);
+// Writes "Window State", "Flags" and, when asked, "Normal Rect" (the restored rectangle) relative to
+// relativeTo.
+void SaveWindowPlacement(const platform::Object* owner, const QWidget* window, const QWidget* relativeTo,
+                         bool writeRect);
+
+// Moves newWindow so that it does not sit exactly on a sibling: while a window of scanParent's
+// children (the top-level windows when scanParent is null) with the same parent as newWindow has its
+// top-left corner at newWindow's, newWindow moves down and right by five quarters of a caption height.
+// Past the right or bottom edge of the area (area's client rectangle when newWindow fits in it, else
+// the desktop) it starts again at the area's origin; after two such wraps on either axis it gives up
+// and stays where it was. -> whether it moved.
+bool CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* newWindow);
+
+// Sets the icon of that resource id (big, and 16 x 16 small).
+void SetWindowIcons(QWidget* window, int iconId);
+// The icon of a resource id: res/icons/<id>.png or .ico; the program's own icon for the main one.
+QIcon LoadResourceIcon(int iconId);
+constexpr int kMainIconId = 128;
+
+// Lets the GUI thread handle the events that are waiting, then returns.
+void PumpWaitingMessages();

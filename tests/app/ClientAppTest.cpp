@@ -1,0 +1,180 @@
+#include "app/ClientApp.h"
+#include "DevServer.h"
+#include "app/LobbySummaryView.h"
+#include "app/LoginDlg.h"
+#include "app/MainFrame.h"
+#include "app/MultiPaneFrame.h"
+#include "platform/Ui.h"
+#include "platform/Win32Codes.h"
+#include "session/SessionDoc.h"
+#include "support/FakeServer.h"
+#include "support/SettingsFixture.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QLineEdit>
+#include <QMdiArea>
+
+#include <gtest/gtest.h>
+
+using testenv::WaitFor;
+
+namespace {
+
+class ClientAppTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testenv::ResetSettings();
+        testenv::scriptedUi().clear();
+        testenv::scriptedUi().SetDialogHandler(nullptr);
+        qputenv(CClientApp::kPasswordVariable, "any");
+        ASSERT_TRUE(devServer.Listen(QHostAddress::LocalHost, 0));
+    }
+    void TearDown() override {
+        if (app) {
+            app->ExitInstance();
+            app.reset();
+        }
+        qunsetenv(CClientApp::kPasswordVariable);
+        testenv::scriptedUi().SetDialogHandler(nullptr);
+    }
+
+    CClientApp::Options Options(const QString& nickname) const {
+        CClientApp::Options options;
+        options.host = "127.0.0.1";
+        options.port = devServer.Port();
+        options.nickname = nickname;
+        return options;
+    }
+
+    CLobbySummaryView* SummaryPane() const {
+        CMainFrame* frame = app->GetMainFrame();
+        CMultiPaneFrame* service = frame ? frame->GetActiveServiceFrame() : nullptr;
+        return service ? qobject_cast<CLobbySummaryView*>(service->FindPane("UserList")) : nullptr;
+    }
+
+    CDevServer devServer{CDevServer::Options{}};
+    std::unique_ptr<CClientApp> app;
+};
+
+// The client as a user sees it: logged in, the lobby showing who is there, another client arriving
+// and leaving.
+TEST_F(ClientAppTest, LogsInFromTheCommandLineAndShowsOthersArriveAndLeave) {
+    app = std::make_unique<CClientApp>();
+    ASSERT_TRUE(app->InitInstance(Options("alice")));
+    ASSERT_TRUE(WaitFor([&] { return SummaryPane() != nullptr; }));
+    EXPECT_EQ(GetClientApp(), app.get());
+    EXPECT_TRUE(app->GetMainFrame()->windowTitle().startsWith("Norvale - alice"));
+    EXPECT_TRUE(app->GetMainFrame()->GetConnectionStatus().startsWith("Connected to 127.0.0.1:"));
+    ASSERT_TRUE(
+        WaitFor([&] { return SummaryPane()->SummaryText() == "1 user in the service, 1 listed here"; }));
+
+    CSessionDoc bob;
+    bool bobIn = false;
+    QObject::connect(&bob, &CSessionDoc::loginAccepted, [&] { bobIn = true; });
+    CClientNode::LoginRequest request;
+    request.host = "127.0.0.1";
+    request.port = devServer.Port();
+    request.nickname = "Bob";
+    request.password = "x";
+    bob.Connect(request);
+    ASSERT_TRUE(WaitFor([&] { return bobIn && SummaryPane()->ListedLines().size() == 2; }));
+    EXPECT_EQ(SummaryPane()->SummaryText(), "2 users in the service, 2 listed here");
+    EXPECT_TRUE(SummaryPane()->ListedLines().filter("Bob").size() == 1);
+    ASSERT_TRUE(WaitFor([&] { return bob.FindUser("alice") != nullptr; }));
+
+    const QByteArray shots = qgetenv("NORVALE_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) {
+        app->GetMainFrame()->resize(900, 600);
+        WaitFor([] { return false; }, 200);
+        app->GetMainFrame()->grab().save(QDir(QString::fromLocal8Bit(shots)).filePath("lobby.png"));
+    }
+
+    bob.Disconnect();
+    ASSERT_TRUE(WaitFor([&] { return SummaryPane()->ListedLines().size() == 1; }));
+    EXPECT_EQ(SummaryPane()->SummaryText(), "1 user in the service, 1 listed here");
+}
+
+TEST_F(ClientAppTest, RefusedLoginReopensTheDialogWithTheReason) {
+    CDevServer strict(CDevServer::Options{.password = "right"});
+    ASSERT_TRUE(strict.Listen(QHostAddress::LocalHost, 0));
+    QString shownMessage;
+    int dialogs = 0;
+    testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) {
+        ++dialogs;
+        auto* login = qobject_cast<CLoginDlg*>(dialog);
+        if (login)
+            shownMessage = login->GetItemText(CLoginDlg::kMessageId);
+        return platform::IDCANCEL;
+    });
+    app = std::make_unique<CClientApp>();
+    CClientApp::Options options = Options("alice");
+    options.port = strict.Port();
+    ASSERT_TRUE(app->InitInstance(options));
+    ASSERT_TRUE(WaitFor([&] { return dialogs == 1; }));
+    EXPECT_EQ(shownMessage, "The server refused the login: The password is not correct.");
+    EXPECT_EQ(app->GetMainFrame()->GetConnectionStatus(), "Not connected");
+    EXPECT_TRUE(app->GetMainFrame()->GetServiceFrames().empty());
+}
+
+TEST_F(ClientAppTest, LostConnectionIsToldThroughTheDeferredBox) {
+    testenv::FakeServer server;
+    app = std::make_unique<CClientApp>();
+    CClientApp::Options options = Options("alice");
+    options.port = server.Port();
+    ASSERT_TRUE(app->InitInstance(options));
+    ASSERT_TRUE(server.WaitForLogin());
+    ASSERT_TRUE(WaitFor([&] { return SummaryPane() != nullptr; }));
+    server.SendRaw(QByteArray("\x00\x00", 2));
+    ASSERT_TRUE(WaitFor([&] { return !testenv::scriptedUi().asked().empty(); }));
+    const auto& asked = testenv::scriptedUi().asked().back();
+    EXPECT_EQ(asked.kind, platform::ScriptedUi::Asked::MessageBoxKind);
+    EXPECT_TRUE(asked.text.startsWith("The connection to the server was closed: protocol error"));
+    EXPECT_EQ(asked.caption, "Norvale");
+    EXPECT_EQ(app->GetMainFrame()->GetConnectionStatus(), "Not connected");
+}
+
+TEST_F(ClientAppTest, CommandLine) {
+    QString error;
+    auto options =
+        CClientApp::ParseCommandLine({"norvale", "--server", "example.org:4114", "--user", "Bob7"}, &error);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->host, "example.org");
+    EXPECT_EQ(options->port, 4114);
+    EXPECT_EQ(options->nickname, "Bob7");
+    options = CClientApp::ParseCommandLine({"norvale", "--server", "[::1]:99", "match.cbg"}, &error);
+    ASSERT_TRUE(options);
+    EXPECT_EQ(options->host, "::1");
+    EXPECT_EQ(options->file, "match.cbg");
+    EXPECT_FALSE(CClientApp::ParseCommandLine({"norvale", "--server", "nohost"}, &error));
+    EXPECT_FALSE(CClientApp::ParseCommandLine({"norvale", "--server", "h:70000"}, &error));
+    EXPECT_FALSE(CClientApp::ParseCommandLine({"norvale", "--user", "bad name"}, &error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(CClientApp::ParseCommandLine({"norvale", "a.cbg", "b.cbg"}, &error));
+    EXPECT_FALSE(CClientApp::ParseCommandLine({"norvale", "--bogus"}, &error));
+}
+
+TEST_F(ClientAppTest, VersionTextsAndTheHelpContextOfABox) {
+    app = std::make_unique<CClientApp>();
+    EXPECT_EQ(app->GetClientVersion(), "1000 Norvale for Linux");
+    EXPECT_TRUE(app->IsColorDisplay());
+    QString product, special, privateBuild, legal;
+    app->GetVersionStrings(product, special, privateBuild, legal);
+    EXPECT_FALSE(product.isEmpty());
+
+    struct ContextUi : platform::ScriptedUi {
+        int MessageBox(QWidget* p, const QString& t, const QString& c, unsigned type) override {
+            context = GetClientApp()->GetHelpContext();
+            return ScriptedUi::MessageBox(p, t, c, type);
+        }
+        unsigned context = 0;
+    } ui;
+    platform::Ui* previous = platform::SetUi(&ui);
+    ui.QueueMessageBoxAnswer(platform::IDNO);
+    EXPECT_EQ(app->DoMessageBox("Sure?", platform::MB_YESNO, 0x41), platform::IDNO);
+    EXPECT_EQ(ui.context, 0x30041u);
+    EXPECT_EQ(app->GetHelpContext(), 0u);
+    platform::SetUi(previous);
+}
+
+} // namespace

@@ -1,0 +1,179 @@
+#include "DevServer.h"
+#include "session/SessionDoc.h"
+#include "support/FakeServer.h"
+#include "support/SessionFixture.h"
+#include "support/SettingsFixture.h"
+
+#include <gtest/gtest.h>
+
+using testenv::RecordingChatLog;
+using testenv::WaitFor;
+
+namespace {
+
+// One client of the development server: a real session with a chat log.
+struct Client {
+    Client(quint16 port, const QString& nickname, const QString& password = "any") {
+        session.SetChatLog(&chat);
+        QObject::connect(&session, &CSessionDoc::loginAccepted, [this] { accepted = true; });
+        QObject::connect(&session, &CSessionDoc::loginRefused, [this](const QString& r) { refused = r; });
+        CClientNode::LoginRequest request;
+        request.host = "127.0.0.1";
+        request.port = port;
+        request.nickname = nickname;
+        request.password = password;
+        request.clientVersionText = "1000 Norvale for Linux";
+        session.Connect(request);
+    }
+    bool WaitIn() {
+        return WaitFor([this] { return accepted || !refused.isEmpty(); }) && accepted;
+    }
+    bool HasLine(const QString& text) const {
+        return std::any_of(chat.lines.begin(), chat.lines.end(),
+                           [&](const auto& l) { return l.text == text; });
+    }
+
+    CSessionDoc session;
+    RecordingChatLog chat;
+    bool accepted = false;
+    QString refused;
+};
+
+class DevServerTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testenv::ResetSettings();
+        ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    }
+    CDevServer server{CDevServer::Options{}};
+};
+
+TEST_F(DevServerTest, TwoClientsSeeEachOtherArriveAndLeave) {
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    ASSERT_TRUE(WaitFor([&] { return alice.session.FindUser("alice"); }));
+    EXPECT_EQ(alice.session.GetTotalUserCount(), 1);
+    EXPECT_TRUE(WaitFor([&] { return alice.HasLine("Welcome to the Norvale development server, alice."); }));
+
+    auto bob = std::make_unique<Client>(server.Port(), "Bob");
+    ASSERT_TRUE(bob->WaitIn());
+    ASSERT_TRUE(WaitFor([&] { return alice.session.FindUser("bob") && bob->session.FindUser("ALICE"); }));
+    EXPECT_EQ(alice.session.GetTotalUserCount(), 2);
+    const CClientUserInfo* seen = alice.session.FindUser("bob");
+    EXPECT_EQ(seen->GetNickname(), "Bob");
+    EXPECT_EQ(seen->GetLocationText(), "Backgammon Lobby");
+    EXPECT_FLOAT_EQ(seen->GetRating(), 1500.0f);
+
+    bob.reset();
+    ASSERT_TRUE(WaitFor([&] { return !alice.session.FindUser("bob"); }));
+    EXPECT_EQ(alice.session.GetTotalUserCount(), 1);
+    EXPECT_EQ(server.UserCount(), 1);
+}
+
+TEST_F(DevServerTest, RefusesTakenAndInvalidNicknamesAndWrongPasswords) {
+    Client first(server.Port(), "alice");
+    ASSERT_TRUE(first.WaitIn());
+    Client twin(server.Port(), "ALICE");
+    EXPECT_FALSE(twin.WaitIn());
+    EXPECT_EQ(twin.refused, "ALICE is already logged in.");
+    Client odd(server.Port(), "no way");
+    EXPECT_FALSE(odd.WaitIn());
+    EXPECT_EQ(odd.refused, "A nickname has 1 to 24 letters and digits.");
+
+    CDevServer strict(CDevServer::Options{.password = "right"});
+    ASSERT_TRUE(strict.Listen(QHostAddress::LocalHost, 0));
+    Client wrong(strict.Port(), "carol", "wrong");
+    EXPECT_FALSE(wrong.WaitIn());
+    Client right(strict.Port(), "carol", "right");
+    EXPECT_TRUE(right.WaitIn());
+}
+
+TEST_F(DevServerTest, RelaysRoomChatAndRoutesTellsAndTalk) {
+    Client alice(server.Port(), "alice");
+    Client bob(server.Port(), "bob");
+    ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
+    alice.session.SendChat("hello room", ChatKind::Said);
+    ASSERT_TRUE(WaitFor([&] { return bob.HasLine("hello room") && alice.HasLine("hello room"); }));
+    EXPECT_EQ(bob.chat.lines.back().name, "alice");
+
+    alice.session.SendChat("just you", ChatKind::Tell, "BOB");
+    ASSERT_TRUE(WaitFor([&] { return bob.HasLine("just you"); }));
+    EXPECT_EQ(bob.chat.lines.back().kind, ChatKind::Tell);
+    EXPECT_FALSE(alice.HasLine("just you"));
+
+    alice.session.SendChat("anyone?", ChatKind::Tell, "ghost");
+    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("Message to ghost could not be delivered"); }));
+
+    const QString text = "alice: a word";
+    alice.session.OpenTalk(&text, {"alice", "bob"});
+    ASSERT_TRUE(WaitFor([&] { return bob.HasLine(text); })); // no talk windows here: shown as a tell
+    EXPECT_EQ(bob.chat.lines.back().name, "alice");
+}
+
+TEST_F(DevServerTest, AwayStateAndRoomsReachTheOthersDirectory) {
+    Client alice(server.Port(), "alice");
+    Client bob(server.Port(), "bob");
+    ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
+    ASSERT_TRUE(WaitFor([&] { return bob.session.FindUser("alice"); }));
+
+    alice.session.SetAwayState(true, false);
+    ASSERT_TRUE(
+        WaitFor([&] { return bob.session.FindUser("alice")->GetPresence() == CUserInfo::kPresenceAway; }));
+    EXPECT_EQ(bob.session.FindUser("alice")->GetStatusText(), "Away");
+
+    QString entered;
+    QObject::connect(&alice.session, &CSessionDoc::serviceEntered, [&](const QString& s) { entered = s; });
+    alice.session.AttachToGameService(".gb.alice.bob", 1);
+    ASSERT_TRUE(WaitFor([&] { return entered == ".gb.alice.bob"; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return bob.session.FindUser("alice")->GetActivity() == CUserInfo::kActivityPlaying; }));
+    EXPECT_EQ(bob.session.FindUser("alice")->GetLocationText(), "alice vs. bob");
+
+    // carol asks the server where alice is and follows her there as a watcher.
+    Client carol(server.Port(), "carol");
+    ASSERT_TRUE(carol.WaitIn());
+    QString carolIn;
+    QObject::connect(&carol.session, &CSessionDoc::serviceEntered, [&](const QString& s) { carolIn = s; });
+    carol.session.SendWatchRequest("alice", "Watch_Player_Cookie");
+    ASSERT_TRUE(WaitFor([&] { return carolIn == ".gb.alice.bob"; }));
+    ASSERT_TRUE(WaitFor([&] {
+        return bob.session.FindUser("carol") &&
+               bob.session.FindUser("carol")->GetActivity() == CUserInfo::kActivityWatching;
+    }));
+
+    alice.session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return entered == ".mb"; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return bob.session.FindUser("alice")->GetLocationText() == "Backgammon Lobby"; }));
+}
+
+TEST_F(DevServerTest, ChatCommandsOfTheServer) {
+    Client alice(server.Port(), "alice");
+    Client bob(server.Port(), "bob");
+    ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
+    alice.session.Send(58, "PRIVATE ");
+    ASSERT_TRUE(WaitFor([&] {
+        return bob.session.FindUser("alice") && bob.session.FindUser("alice")->GetMatchPrivacy() == 2;
+    }));
+    EXPECT_EQ(bob.session.FindUser("alice")->GetLocationText(), "Private Match");
+    alice.session.Send(58, "DANCE now");
+    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("ERROR - unrecognized command - DANCE"); }));
+    alice.session.Notify("The tournament starts at eight.");
+    ASSERT_TRUE(WaitFor([&] { return bob.HasLine("The tournament starts at eight."); }));
+    EXPECT_EQ(bob.chat.lines.back().kind, ChatKind::System);
+}
+
+TEST_F(DevServerTest, MalformedFramesEndOnlyThatConnection) {
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    QTcpSocket raw;
+    raw.connectToHost(QHostAddress::LocalHost, server.Port());
+    ASSERT_TRUE(raw.waitForConnected(2000));
+    raw.write(QByteArray("\x00\x00garbage", 9));
+    raw.flush();
+    ASSERT_TRUE(WaitFor([&] { return raw.state() == QAbstractSocket::UnconnectedState; }));
+    alice.session.SendChat("still fine", ChatKind::Said);
+    EXPECT_TRUE(WaitFor([&] { return alice.HasLine("still fine"); }));
+}
+
+} // namespace

@@ -1,0 +1,318 @@
+#include "DevServer.h"
+
+#include "net/ClientNode.h"
+#include "net/LoginPackets.h"
+#include "session/Nickname.h"
+#include "session/ServiceName.h"
+#include "support/PacketText.h"
+#include "support/Utilities.h"
+
+struct CDevServer::Client {
+    CServerConnection* connection = nullptr;
+    QString nonce;
+    QString clientVersion;
+    bool loggedIn = false;
+    CUserInfo record;
+    bool away = false;
+    QString service;
+};
+
+namespace {
+
+// The first blank-separated word of text; rest (when given) receives what follows it.
+QString firstWord(const QString& text, QString* rest = nullptr) {
+    QString source = text.trimmed();
+    const QString word = NextToken(source, u" ");
+    if (rest)
+        *rest = source;
+    return word;
+}
+
+const CServiceSettings& lobbySettings() {
+    static const CServiceSettings settings{
+        {QStringLiteral("nMaxQuerySize"), QStringLiteral("125")},
+        {QStringLiteral("nMaxMatchLength"), QStringLiteral("25")},
+        {QStringLiteral("shout"), QStringLiteral("1")},
+    };
+    return settings;
+}
+
+} // namespace
+
+CDevServer::CDevServer(Options options, QObject* parent) : QObject(parent), m_options(std::move(options)) {
+    connect(&m_server, &QTcpServer::newConnection, this, &CDevServer::onNewConnection);
+}
+
+CDevServer::~CDevServer() {
+    m_users.RemoveAll();
+    m_clients.clear();
+}
+
+bool CDevServer::Listen(const QHostAddress& address, quint16 port, QString* error) {
+    if (m_server.listen(address, port))
+        return true;
+    if (error)
+        *error = m_server.errorString();
+    return false;
+}
+
+void CDevServer::onNewConnection() {
+    while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        auto client = std::make_unique<Client>();
+        client->connection = new CServerConnection(socket, this);
+        client->nonce = MakeLoginNonce();
+        Client* raw = client.get();
+        connect(raw->connection, &CServerConnection::packetReceived, this,
+                [this, raw](const CMessagePacketPtr& packet) { onPacket(raw, *packet); });
+        connect(raw->connection, &CServerConnection::closed, this, [this, raw](bool) { onClosed(raw); });
+        m_clients[raw->connection] = std::move(client);
+        raw->connection->SendPlain(LoginPacketType::Hello,
+                                   CServerHello{m_options.serverName, kProtocolVersion, raw->nonce}.Format());
+        log(QStringLiteral("connection from %1").arg(raw->connection->PeerText()));
+    }
+}
+
+void CDevServer::onClosed(Client* client) {
+    if (client->loggedIn) {
+        client->loggedIn = false;
+        m_users.RemoveKey(client->record.GetNickname());
+        log(QStringLiteral("%1 left").arg(client->record.GetNickname()));
+        sendDirectory(98, {client}, loggedIn());
+    }
+    // The connection may still be inside one of its own signals: both go once that has returned.
+    CServerConnection* connection = client->connection;
+    QMetaObject::invokeMethod(
+        this,
+        [this, connection] {
+            m_clients.erase(connection);
+            connection->deleteLater();
+        },
+        Qt::QueuedConnection);
+}
+
+QList<CDevServer::Client*> CDevServer::loggedIn() const {
+    QList<Client*> list;
+    for (const auto& entry : m_users)
+        list.append(entry.second);
+    return list;
+}
+
+QList<CDevServer::Client*> CDevServer::inRoom(const QString& service) const {
+    QList<Client*> list;
+    for (const auto& entry : m_users) {
+        if (CServiceName(entry.second->service).IsSameService(CServiceName(service)))
+            list.append(entry.second);
+    }
+    return list;
+}
+
+CDevServer::Client* CDevServer::findUser(const QString& nickname) const {
+    Client* const* entry = m_users.Find(nickname);
+    return entry ? *entry : nullptr;
+}
+
+void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to) {
+    if (about.isEmpty())
+        return;
+    QString body = QStringLiteral("%1 %2\n").arg(m_users.GetCount()).arg(about.size());
+    for (const Client* user : about)
+        body += user->record.FormatUpdateText(0, type == 110 ? UserField::OwnMask : UserField::All, true);
+    for (Client* client : to)
+        client->connection->SendPlain(quint8(type), body);
+}
+
+void CDevServer::announceChange(Client* client) {
+    if (client->record.GetChangeMask() == 0)
+        return;
+    sendDirectory(110, {client}, loggedIn());
+    client->record.ClearChangeMask();
+}
+
+void CDevServer::systemLine(Client* client, const QString& text) {
+    client->connection->SendRouted(ChatPacket::System, QStringLiteral("."), text);
+}
+
+void CDevServer::onPacket(Client* client, const CMessagePacket& packet) {
+    const int type = packet.GetEffectiveType();
+    if (!client->connection->IsOpen())
+        return;
+    if (!client->loggedIn) {
+        if (type == LoginPacketType::Identification)
+            client->clientVersion = ParseQuotedText(packet.GetPayload()).value_or(QString());
+        else if (type == LoginPacketType::Login)
+            onLogin(client, packet.GetPayload());
+        else
+            client->connection->Close();
+        return;
+    }
+    if (packet.IsRouted())
+        onRouted(client, packet);
+    else
+        onPlain(client, type, packet.GetPayload());
+}
+
+void CDevServer::onLogin(Client* client, const QString& text) {
+    const auto login = CSecureLoginPacket::Parse(text);
+    QString refusal;
+    if (!login || !IsValidUserName(login->nickname))
+        refusal = QStringLiteral("A nickname has 1 to 24 letters and digits.");
+    else if (findUser(login->nickname))
+        refusal = QStringLiteral("%1 is already logged in.").arg(login->nickname);
+    else if (!m_options.password.isEmpty() &&
+             login->digest != CSecureLoginPacket::ComputeDigest(client->nonce, m_options.password))
+        refusal = QStringLiteral("The password is not correct.");
+    if (!refusal.isEmpty()) {
+        client->connection->SendPlain(LoginPacketType::Refused, FormatQuotedText(refusal));
+        client->connection->Close();
+        log(QStringLiteral("login refused: %1").arg(refusal));
+        return;
+    }
+    client->loggedIn = true;
+    client->service = m_options.lobbyService;
+    client->record = CUserInfo(login->nickname);
+    client->record.SetActivity(CUserInfo::kActivityFinished);
+    client->record.SetPresence(CUserInfo::kPresenceReady);
+    client->record.SetRating(1500.0f);
+    client->record.SetExperience(0);
+    client->record.SetUnfinishedMatches(0);
+    client->record.SetLocation(m_options.lobbyService);
+    client->record.ClearChangeMask();
+    m_users.SetAt(login->nickname, client);
+
+    CLoginAcceptedPacket accepted;
+    accepted.rightsMask = m_options.rightsMask;
+    accepted.accountFlags = m_options.accountFlags;
+    accepted.lobbyService = m_options.lobbyService;
+    accepted.settings = lobbySettings();
+    client->connection->SendPlain(LoginPacketType::Accepted, accepted.Format());
+    log(QStringLiteral("%1 logged in (%2)").arg(login->nickname, client->clientVersion));
+
+    // The newcomer learns of everybody; everybody else of the newcomer.
+    QList<Client*> others = loggedIn();
+    others.removeAll(client);
+    sendDirectory(97, loggedIn(), {client});
+    sendDirectory(97, {client}, others);
+    systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
+}
+
+void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
+    const int type = packet.GetEffectiveType();
+    const QString destination = packet.GetDestinationName();
+    const QString sender = client->record.GetNickname();
+    const QString payload = packet.GetPayload();
+    if (destination == QLatin1String("&")) {
+        if (type == ChatPacket::Shout) {
+            if (!(m_options.rightsMask & 0x10000u))
+                return systemLine(client, QStringLiteral("You may not shout."));
+            for (Client* other : loggedIn())
+                other->connection->SendRouted(type, sender, payload, destination);
+            return;
+        }
+        if (type == ChatPacket::Notify) {
+            for (Client* other : inRoom(client->service))
+                systemLine(other, payload);
+            return;
+        }
+        for (Client* other : inRoom(client->service))
+            other->connection->SendRouted(type, sender, payload, destination);
+        return;
+    }
+    if (destination == QLatin1String(".")) {
+        if (type == 182) { // client version query
+            QString rest;
+            const QString cookie = firstWord(payload, &rest);
+            const Client* about = findUser(firstWord(rest));
+            client->connection->SendRouted(
+                183, QStringLiteral("."),
+                QStringLiteral("%1 %2 %3")
+                    .arg(cookie, firstWord(rest),
+                         about ? about->clientVersion : QStringLiteral("(not connected)")));
+        }
+        return;
+    }
+    if (destination == QLatin1String(".db")) {
+        // Relation lists: there are none on this server; answer the requests with empty lists.
+        static const std::map<int, int> replies{{173, 189}, {199, 202}, {226, 235}};
+        const auto it = replies.find(type);
+        if (it != replies.end() && payload.trimmed().endsWith(QLatin1Char('=')))
+            client->connection->SendRouted(it->second, QStringLiteral(".db"),
+                                           QStringLiteral("~ %1 =").arg(sender));
+        return;
+    }
+    if (destination.startsWith(QLatin1Char('.')))
+        return;
+    Client* recipient = findUser(destination);
+    if (!recipient) {
+        client->connection->SendRouted(
+            215, QStringLiteral("."),
+            QStringLiteral("Message to %1 could not be delivered").arg(destination));
+        return;
+    }
+    recipient->connection->SendRouted(type, sender, payload, destination);
+}
+
+void CDevServer::onPlain(Client* client, int type, const QString& text) {
+    switch (type) {
+    case LoginPacketType::Transfer:
+        onTransfer(client, ParseQuotedText(text).value_or(QString()));
+        return;
+    case LoginPacketType::Presence:
+        client->record.SetPresence(text.trimmed() == QLatin1String("1") ? CUserInfo::kPresenceAway
+                                                                        : CUserInfo::kPresenceReady);
+        announceChange(client);
+        return;
+    case 58:
+        onCommand(client, text);
+        return;
+    case 112: { // watch request: "<cookie> <nicknames>"
+        QString rest;
+        const QString cookie = firstWord(text, &rest);
+        QString reply = cookie;
+        for (const QString& name : rest.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+            const Client* user = findUser(name);
+            reply += QStringLiteral(" %1@%2").arg(user ? user->record.GetNickname() : name,
+                                                  user ? user->service : QString());
+        }
+        client->connection->SendRouted(184, QStringLiteral("."), reply);
+        return;
+    }
+    default:
+        log(QStringLiteral("packet %1 from %2 ignored").arg(type).arg(client->record.GetNickname()));
+        return;
+    }
+}
+
+void CDevServer::onTransfer(Client* client, const QString& text) {
+    const CServiceName service(firstWord(text));
+    const QString word = service.GetFirstPart();
+    QString entered;
+    if (service.IsSameService(CServiceName(m_options.lobbyService))) {
+        entered = m_options.lobbyService;
+        client->record.SetActivity(CUserInfo::kActivityFinished);
+    } else if ((word == QLatin1String("gb") || word == QLatin1String("gp")) && service.CountParts() >= 2) {
+        entered = service.GetBaseName();
+        client->record.SetActivity(service.HasPart(client->record.GetNickname())
+                                       ? CUserInfo::kActivityPlaying
+                                       : CUserInfo::kActivityWatching);
+    } else {
+        systemLine(client, QStringLiteral("There is no service %1.").arg(service.GetText()));
+        entered = client->service;
+    }
+    client->service = entered;
+    client->record.SetLocation(entered);
+    CServiceEnteredPacket reply{entered,
+                                entered == m_options.lobbyService ? lobbySettings() : CServiceSettings{}};
+    client->connection->SendPlain(LoginPacketType::ServiceEntered, reply.Format());
+    announceChange(client);
+}
+
+void CDevServer::onCommand(Client* client, const QString& text) {
+    const QString word = firstWord(text);
+    if (word == QLatin1String("PRIVATE"))
+        client->record.SetMatchPrivacy(2);
+    else if (word == QLatin1String("PUBLIC"))
+        client->record.SetMatchPrivacy(0);
+    else
+        return systemLine(client, QStringLiteral("ERROR - unrecognized command - %1").arg(word));
+    announceChange(client);
+}

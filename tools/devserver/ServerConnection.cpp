@@ -1,0 +1,90 @@
+#include "ServerConnection.h"
+
+#include "platform/Cp1252.h"
+
+#include <QPointer>
+#include <QRandomGenerator>
+
+CServerConnection::CServerConnection(QTcpSocket* socket, QObject* parent)
+    : QObject(parent), m_socket(socket) {
+    m_socket->setParent(this);
+    m_peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
+    connect(m_socket, &QTcpSocket::readyRead, this, &CServerConnection::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this, [this] {
+        if (m_closed)
+            return;
+        m_closed = true;
+        emit closed(false);
+    });
+}
+
+CServerConnection::~CServerConnection() {
+    m_closed = true;
+    m_socket->disconnect(this);
+    m_socket->abort();
+}
+
+bool CServerConnection::SendPlain(quint8 type, const QString& text) {
+    QByteArray frame;
+    if (m_closed || !EncodeFrame(type, platform::cp1252::encode(text), frame))
+        return false;
+    m_socket->write(frame);
+    return true;
+}
+
+bool CServerConnection::SendRouted(int type, const QString& source, const QString& text,
+                                   const QString& destination) {
+    return SendPacket(*CMessagePacket::MakeRouted(type, destination, source, platform::cp1252::encode(text)));
+}
+
+bool CServerConnection::SendPacket(const CMessagePacket& packet) {
+    QByteArray frame;
+    if (m_closed || !EncodeFrame(packet.GetType(), packet.GetBody(), frame))
+        return false;
+    m_socket->write(frame);
+    return true;
+}
+
+void CServerConnection::SendRaw(const QByteArray& bytes) {
+    if (!m_closed)
+        m_socket->write(bytes);
+}
+
+void CServerConnection::Close() {
+    if (m_closed)
+        return;
+    m_socket->flush();
+    m_socket->disconnectFromHost();
+}
+
+bool CServerConnection::IsOpen() const {
+    return !m_closed && m_socket->state() == QAbstractSocket::ConnectedState;
+}
+
+void CServerConnection::onReadyRead() {
+    m_decoder.Feed(m_socket->readAll());
+    QPointer<CServerConnection> self(this);
+    while (self && !m_closed) {
+        quint8 type = 0;
+        QByteArray body;
+        const FrameDecoder::Result result = m_decoder.Next(type, body);
+        if (result == FrameDecoder::NeedMore)
+            return;
+        CMessagePacketPtr packet =
+            result == FrameDecoder::Frame ? CMessagePacket::FromFrame(type, std::move(body)) : nullptr;
+        if (!packet) {
+            m_closed = true;
+            m_socket->abort();
+            emit closed(true);
+            return;
+        }
+        emit packetReceived(packet);
+    }
+}
+
+QString MakeLoginNonce() {
+    QByteArray bytes(16, '\0');
+    for (char& b : bytes)
+        b = char(QRandomGenerator::system()->bounded(256));
+    return QString::fromLatin1(bytes.toHex());
+}
