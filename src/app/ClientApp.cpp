@@ -16,6 +16,9 @@
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
 
+#include "web/BrowserLauncher.h"
+#include "web/WebPanes.h"
+
 #include "version.h"
 
 #include <QApplication>
@@ -95,6 +98,7 @@ void CClientApp::registerBuiltInPanes() {
     if (!CMultiPaneFrame::IsPaneRegistered(QStringLiteral("UserList")))
         CMultiPaneFrame::RegisterPane(QStringLiteral("UserList"),
                                       [](QWidget* parent) { return new CLobbySummaryView(parent); });
+    RegisterWebPanes();
 }
 
 bool CClientApp::InitInstance(const Options& options) {
@@ -145,6 +149,7 @@ int CClientApp::ExitInstance() {
     if (m_mainFrame)
         SaveWindowPlacement(m_mainFrame, m_mainFrame, nullptr, true);
     GetSettingsStore().Save();
+    DeleteBrowserLauncher();
     return 0;
 }
 

@@ -6,6 +6,8 @@
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "web/BrowserLauncher.h"
+#include "web/WebAddress.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,7 +15,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QProcess>
 #include <QStatusBar>
 #include <QUrl>
 
@@ -23,7 +24,7 @@ QPointer<CMainFrame> g_mainFrame;
 
 CMainFrame::BrowserOpener& browserOpener() {
     static CMainFrame::BrowserOpener opener = [](const QUrl& url) {
-        return QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
+        return GetBrowserLauncher().OpenUrl(url.toString(QUrl::FullyEncoded));
     };
     return opener;
 }
@@ -186,9 +187,7 @@ void CMainFrame::PostInvitationCall(QObject* object, std::function<void()> funct
 
 bool CMainFrame::OpenInExternalBrowser(const QString& address) {
     const QUrl url = QUrl::fromUserInput(address.trimmed());
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https") &&
-                           scheme != QLatin1String("mailto")))
+    if (!IsExternallyOpenable(url))
         return false;
     return browserOpener() && browserOpener()(url);
 }

@@ -1,5 +1,6 @@
 #include "web/BrowserLauncher.h"
 
+#include "app/MainFrame.h"
 #include "platform/Win32Codes.h"
 #include "web/WebAddress.h"
 #include "web/WebMessageBox.h"
@@ -317,4 +318,8 @@ CBrowserLauncher& GetBrowserLauncher() {
 
 void DeleteBrowserLauncher() { TheLauncher().reset(); }
 
-bool OpenInExternalBrowser(const QString& url) { return GetBrowserLauncher().OpenUrl(url); }
+bool OpenInExternalBrowser(const QString& url) {
+    if (CMainFrame* frame = GetMainFrame())
+        return frame->OpenInExternalBrowser(url);
+    return GetBrowserLauncher().OpenUrl(url);
+}

@@ -58,5 +58,6 @@ CBrowserLauncher& GetBrowserLauncher();
 // Ends it (at shutdown); a later use makes a new one.
 void DeleteBrowserLauncher();
 
-// The main frame's open-in-browser operation: the address in the user's browser.
+// The address in the user's browser, through the main frame's open-in-browser operation when there
+// is a main frame.
 bool OpenInExternalBrowser(const QString& url);

@@ -1,12 +1,5 @@
 #include "web/WebMessageBox.h"
 
-#include "platform/PostCall.h"
-#include "platform/Ui.h"
+#include "session/DeferredMessageBox.h"
 
-#include <QApplication>
-
-void PostWebMessageBox(const QString& text, unsigned type) {
-    platform::PostCall(qApp, [text, type] {
-        platform::ui().MessageBox(QApplication::activeWindow(), text, QString(), type);
-    });
-}
+void PostWebMessageBox(const QString& text, unsigned type) { PostDeferredMessageBox(text, type); }
