@@ -6,6 +6,8 @@
 #include "web/WebBrowser2.h"
 #include "web/WebMessageBox.h"
 
+#include <QWidget>
+
 namespace {
 
 BrowserControlFactory& InstalledFactory() {
@@ -55,6 +57,25 @@ std::unique_ptr<CBrowserControl> MakeBrowserControl(const QString& classId) {
     if (InstalledFactory())
         return InstalledFactory()(classId);
     return MakeRealControl(classId);
+}
+
+void PlaceBrowserWindow(QWidget* window, const QString& windowName, unsigned style, const QRect& rect, int id) {
+    window->setObjectName(QString::number(id));
+    if (!windowName.isEmpty())
+        window->setWindowTitle(windowName);
+    window->setGeometry(rect);
+    window->setVisible((style & WS_VISIBLE) != 0);
+}
+
+QList<QPair<QByteArray, QByteArray>> ParseRequestHeaders(const QString& headers) {
+    QList<QPair<QByteArray, QByteArray>> parsed;
+    for (const QString& line : headers.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
+        const qsizetype colon = line.indexOf(QLatin1Char(':'));
+        const QByteArray name = line.left(colon).trimmed().toLatin1();
+        if (colon > 0 && !name.isEmpty())
+            parsed.append({name, line.mid(colon + 1).trimmed().toLatin1()});
+    }
+    return parsed;
 }
 
 QRect BrowserPlaceholderRect() { return QRect(0, 0, 100, 100); }

@@ -3,6 +3,8 @@
 #include "platform/Object.h"
 
 #include <QByteArray>
+#include <QList>
+#include <QPair>
 #include <QRect>
 #include <QString>
 #include <QUrl>
@@ -90,6 +92,13 @@ protected:
 private:
     CBrowserEvents* m_events = nullptr;
 };
+
+// Helpers of the engines.
+// Puts a control's new window in place: id as its object name, the window name, rect, WS_VISIBLE.
+void PlaceBrowserWindow(QWidget* window, const QString& windowName, unsigned style, const QRect& rect, int id);
+// Navigate's headers ("Name: value" lines, CR LF or LF between them) -> name and value pairs; lines
+// without a name are dropped.
+QList<QPair<QByteArray, QByteArray>> ParseRequestHeaders(const QString& headers);
 
 // Makes an unconnected control for a class id: CWebBrowser2::kClassId, CWebBrowser::kClassId.
 // Null for an unknown id.

@@ -115,11 +115,7 @@ bool CWebBrowser::Create(const QString& windowName, unsigned style, const QRect&
     if (m_viewer)
         return false;
     auto* viewer = new Viewer(*this, parent);
-    viewer->setObjectName(QString::number(id));
-    if (!windowName.isEmpty())
-        viewer->setWindowTitle(windowName);
-    viewer->setGeometry(rect);
-    viewer->setVisible((style & WS_VISIBLE) != 0);
+    PlaceBrowserWindow(viewer, windowName, style, rect, id);
     m_loader = new CPageLoader(viewer);
     QObject::connect(m_loader, &CPageLoader::pageLoaded, viewer,
                      [this](const CPageLoader::Result& result) { showResult(result); });
@@ -147,11 +143,7 @@ void CWebBrowser::startLoad(const QUrl& url, int flags, const QByteArray& postDa
     request.url = url;
     request.noCache = (flags & navNoReadFromCache) != 0;
     request.postData = postData;
-    for (const QString& line : headers.split(QLatin1Char('\n'), Qt::SkipEmptyParts)) {
-        const qsizetype colon = line.indexOf(QLatin1Char(':'));
-        if (colon > 0)
-            request.headers.append({line.left(colon).trimmed().toLatin1(), line.mid(colon + 1).trimmed().toLatin1()});
-    }
+    request.headers = ParseRequestHeaders(headers);
     m_loadingUrl = url;
     m_loader->LoadPage(request, [this](const QUrl& target) {
         return !FireBeforeNavigate({target, BrowserNavigation::Redirect, true});

@@ -27,18 +27,6 @@ BrowserNavigation::Kind KindOf(QWebEnginePage::NavigationType type) {
     }
 }
 
-// "Name: value" lines (CR LF or LF between them) -> request headers; lines without a colon are dropped.
-void AddHeaders(QWebEngineHttpRequest& request, const QString& headers) {
-    const QStringList lines = headers.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    for (QString line : lines) {
-        line = line.trimmed();
-        const qsizetype colon = line.indexOf(QLatin1Char(':'));
-        if (colon <= 0)
-            continue;
-        request.setHeader(line.left(colon).trimmed().toLatin1(), line.mid(colon + 1).trimmed().toLatin1());
-    }
-}
-
 void AppendChromiumFlag(QByteArray& flags, const QByteArray& flag) {
     if (flags.split(' ').contains(flag))
         return;
@@ -148,11 +136,7 @@ bool CWebBrowser2::Create(const QString& windowName, unsigned style, const QRect
     auto* view = new QWebEngineView(parent);
     m_page = new Page(*this, view);
     view->setPage(m_page);
-    view->setObjectName(QString::number(id));
-    if (!windowName.isEmpty())
-        view->setWindowTitle(windowName);
-    view->setGeometry(rect);
-    view->setVisible((style & WS_VISIBLE) != 0);
+    PlaceBrowserWindow(view, windowName, style, rect, id);
     m_view = view;
     return true;
 }
@@ -171,7 +155,8 @@ void CWebBrowser2::Navigate(const QString& url, int flags, const QString& target
         request.setHeader("Cache-Control", "no-cache");
         request.setHeader("Pragma", "no-cache");
     }
-    AddHeaders(request, headers);
+    for (const auto& [name, value] : ParseRequestHeaders(headers))
+        request.setHeader(name, value);
     if (!postData.isEmpty()) {
         request.setMethod(QWebEngineHttpRequest::Post);
         request.setPostData(postData);

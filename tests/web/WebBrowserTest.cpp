@@ -56,7 +56,8 @@ protected:
 
 TEST_F(WebBrowserTest, APageLoadsWithoutTheCacheAndCompletes) {
     server.setReply("/news", Html("<html><body><p>Hello <b>players</b></p></body></html>"));
-    control.Navigate(server.url("/news"), navNoReadFromCache);
+    control.Navigate(server.url("/news"), navNoReadFromCache, QString(), QByteArray(),
+                     QStringLiteral("X-Client: norvale\r\nno header here\r\n: empty name\r\n"));
     ASSERT_EQ(events.before.size(), 1u);
     EXPECT_EQ(events.before[0].kind, BrowserNavigation::Host);
     EXPECT_TRUE(events.completed.empty()); // never inside the call
@@ -65,6 +66,7 @@ TEST_F(WebBrowserTest, APageLoadsWithoutTheCacheAndCompletes) {
     EXPECT_EQ(ShownText(), QStringLiteral("Hello players"));
     EXPECT_EQ(control.CurrentUrl(), QUrl(server.url("/news")));
     EXPECT_EQ(server.lastHeader("/news", "Cache-Control"), "no-cache");
+    EXPECT_EQ(server.lastHeader("/news", "X-Client"), "norvale");
     EXPECT_EQ(control.Browser()->objectName(), QStringLiteral("604"));
 }
 
