@@ -6,6 +6,7 @@
 #include "app/MultiPaneFrame.h"
 #include "app/SessionGameLink.h"
 #include "app/WindowPlacement.h"
+#include "lobby/RelationsSubDoc.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
@@ -15,6 +16,7 @@
 #include "session/StateDoc.h"
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
+#include "support/WindowBroadcast.h"
 
 #include "web/BrowserLauncher.h"
 #include "web/WebPanes.h"
@@ -83,6 +85,7 @@ CClientApp::CClientApp(QObject* parent) : QObject(parent) {
 }
 
 CClientApp::~CClientApp() {
+    SetWindowBroadcaster(nullptr);
     endSession();
     delete m_mainFrame.data();
     if (m_soundPlayer)
@@ -101,6 +104,15 @@ void CClientApp::registerBuiltInPanes() {
     RegisterWebPanes();
 }
 
+void CClientApp::registerSessionFeatures() {
+    RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
+}
+
+void CClientApp::RegisterSessionFeature(SessionFeature feature) {
+    if (feature)
+        m_sessionFeatures.push_back(std::move(feature));
+}
+
 bool CClientApp::InitInstance(const Options& options) {
     m_startTime = QDateTime::currentDateTime();
     QApplication::setApplicationDisplayName(QStringLiteral("Norvale"));
@@ -108,11 +120,16 @@ bool CClientApp::InitInstance(const Options& options) {
     m_soundPlayer = platform::CreateSoundPlayer();
     m_previousSoundPlayer = platform::SetSoundPlayer(m_soundPlayer.get());
     registerBuiltInPanes();
+    registerSessionFeatures();
     m_gameModule = std::make_unique<CFactoryGameModuleInfo>();
     SetGameModuleInfo(m_gameModule.get());
 
     m_mainFrame = new CMainFrame;
     m_mainFrame->Commands().AddTarget(this);
+    // The preference pages tell the windows through here.
+    SetWindowBroadcaster([this](platform::MessageId id, qintptr wParam, platform::Object* lParam) {
+        BroadcastToWindows(id, wParam, lParam);
+    });
     connect(m_mainFrame, &CMainFrame::loginRequested, this, [this] { ShowLoginDialog(); });
     connect(m_mainFrame, &CMainFrame::logoutRequested, this, &CClientApp::LogOut);
     LoadWindowPlacement(m_mainFrame, m_mainFrame, nullptr, platform::Rect{40, 40, 1000, 720});
@@ -206,7 +223,11 @@ void CClientApp::LogOut() {
 
 void CClientApp::onLoginAccepted() {
     m_wasLoggedIn = true;
-    if (!m_mainFrame || !m_session)
+    if (!m_session)
+        return;
+    for (const SessionFeature& feature : m_sessionFeatures)
+        feature(*m_session);
+    if (!m_mainFrame)
         return;
     showConnectedStatus();
     m_mainFrame->setWindowTitle(QStringLiteral("Norvale - %1").arg(m_session->GetNickname()));

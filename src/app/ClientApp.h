@@ -13,6 +13,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 class CMainFrame;
 class CGameModuleInfo;
@@ -85,6 +86,12 @@ public:
     // Makes the window set of the session's current service in the main window.
     CMultiPaneFrame* LoadServiceUI(CSessionDoc* session, int flags);
 
+    // A feature's part of every session (its sub-documents, the services it registers with the
+    // session): run once for each session whose login was accepted, in the order of registration, before
+    // the session's window set is made. The features are registered at start-up.
+    using SessionFeature = std::function<void(CSessionDoc& session)>;
+    void RegisterSessionFeature(SessionFeature feature);
+
     bool OnCommand(int id) override;
 
 private:
@@ -95,11 +102,13 @@ private:
     void endSession();
     void showConnectedStatus();
     void registerBuiltInPanes();
+    void registerSessionFeatures();
 
     QPointer<CMainFrame> m_mainFrame;
     std::unique_ptr<CSessionDoc> m_session;
     std::unique_ptr<platform::SoundPlayer> m_soundPlayer;
     std::unique_ptr<CGameModuleInfo> m_gameModule;
+    std::vector<SessionFeature> m_sessionFeatures;
     platform::SoundPlayer* m_previousSoundPlayer = nullptr;
     QPointer<QWidget> m_extraWindow;
     QDateTime m_startTime;

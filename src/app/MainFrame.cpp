@@ -6,6 +6,7 @@
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "prefs/GeneralPropertiesSheet.h"
 #include "web/BrowserLauncher.h"
 #include "web/WebAddress.h"
 
@@ -73,6 +74,9 @@ void CMainFrame::buildMenus() {
     file->addAction(exit);
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(platform::MakeAction(kCmdStatusBar, QStringLiteral("&Status Bar"), this));
+    view->addSeparator();
+    view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General &Properties..."), this));
+    view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("Edit &Macros..."), this));
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->addAction(platform::MakeAction(kCmdCascade, QStringLiteral("&Cascade"), this));
     window->addAction(platform::MakeAction(kCmdTile, QStringLiteral("&Tile"), this));
@@ -104,6 +108,12 @@ bool CMainFrame::OnCommand(int id) {
         return true;
     case kCmdTile:
         m_workArea->tileSubWindows();
+        return true;
+    case kCmdProperties:
+        ShowGeneralPropertiesSheet(CGeneralPropertiesSheet::kFontPage, kFontKindChatView);
+        return true;
+    case kCmdEditMacros:
+        ShowGeneralPropertiesSheet(CGeneralPropertiesSheet::kMacrosPage, kFontKindChatView);
         return true;
     case kCmdAbout:
         if (CClientApp* app = GetClientApp()) {
@@ -138,6 +148,8 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
         return true;
     case kCmdExit:
     case kCmdAbout:
+    case kCmdProperties:
+    case kCmdEditMacros:
         return true;
     default:
         return false;

@@ -40,6 +40,8 @@ public:
     static constexpr int kCmdAbout = 57664;
     static constexpr int kCmdExit = 57665;
     static constexpr int kCmdStatusBar = 59393;
+    static constexpr int kCmdProperties = 32793; // the General Properties sheet on the chat view's kind
+    static constexpr int kCmdEditMacros = 152;   // the same sheet at its macros page
 
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;

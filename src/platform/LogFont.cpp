@@ -3,6 +3,7 @@
 #include "platform/Color.h"
 
 #include <QFontDatabase>
+#include <QFontInfo>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
@@ -67,12 +68,41 @@ int PointSizeToHeight(int points, int dpi) { return -MulDiv(points, effectiveDpi
 
 int HeightToPointSize(int height, int dpi) { return MulDiv(std::abs(height), 72, effectiveDpi(dpi)); }
 
+namespace {
+
+// A fixed-pitch family the machine really has. The desktop's fixed font may be a generic alias
+// ("monospace") that the font database lists but resolves to a proportional face, so each candidate
+// is judged by the face it really gives.
+QString fixedPitchFamily() {
+    static const QString family = [] {
+        const QStringList installed = QFontDatabase::families();
+        QStringList candidates{QFontDatabase::systemFont(QFontDatabase::FixedFont).family(), "DejaVu Sans Mono",
+                               "Liberation Mono", "Noto Sans Mono"};
+        candidates += installed;
+        for (const QString& name : candidates)
+            if (installed.contains(name, Qt::CaseInsensitive) && QFontInfo(QFont(name)).fixedPitch())
+                return name;
+        return QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+    }();
+    return family;
+}
+
+} // namespace
+
 QFont ToQFont(const LogFont& logFont) {
     QFont font;
+    const bool fixed = (logFont.pitchAndFamily & 0x3) == FIXED_PITCH;
+    QStringList families;
     if (!logFont.faceName.isEmpty())
-        font.setFamily(logFont.faceName);
+        families << logFont.faceName;
+    // A face the machine lacks falls back to one of the asked pitch; fontconfig alone may ignore
+    // the style hint and hand out a proportional face.
+    if (fixed)
+        families << fixedPitchFamily();
+    if (!families.isEmpty())
+        font.setFamilies(families);
     font.setStyleHint(styleHintOf(logFont.pitchAndFamily));
-    if ((logFont.pitchAndFamily & 0x3) == FIXED_PITCH)
+    if (fixed)
         font.setFixedPitch(true);
     if (logFont.height < 0)
         font.setPixelSize(-logFont.height);

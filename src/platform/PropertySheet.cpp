@@ -140,6 +140,8 @@ bool PropertySheet::Activate(int index) {
     next->EnsureInitialized();
     m_active = index;
     m_stack->setCurrentWidget(next);
+    // Controls a page built while it was hidden did not tell the sheet about their size.
+    next->updateGeometry();
     ShowTab(index);
     next->OnSetActive();
     return true;

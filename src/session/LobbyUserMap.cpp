@@ -57,6 +57,8 @@ void CLobbyUserMap::BroadcastAll() {
 int CLobbyUserMap::OnPacket(int type, const QString& text) {
     if (type != kUsersArrived && type != kUsersLeft && type != kUsersChanged)
         return 0;
+    if (m_session)
+        m_session->MarkPacketRead();
     CPacketCursor cursor(text);
     int total = 0;
     if (!ReadPacketInt(cursor, total))

@@ -8,6 +8,7 @@
 #include "session/InputActivityMonitor.h"
 #include "session/Nickname.h"
 #include "session/PacketTarget.h"
+#include "session/RelationPackets.h"
 #include "session/StateDoc.h"
 #include "support/ApplicationTimer.h"
 #include "support/PacketText.h"
@@ -175,8 +176,29 @@ bool CSessionDoc::SendRoutedMessage(const QString& nickname, const QString& text
     return Send(kPacketRoutedMessage, text, -1, nickname);
 }
 
+bool CSessionDoc::SendRelationRequest(int type, const QString& text) {
+    // The text becomes part of a request line whose words the service reads one by one: a word that is
+    // not a nickname could change its meaning, so it is left out.
+    QStringList words;
+    SplitToStringList(words, text, u" \t\r\n");
+    const QString sign = words.isEmpty() ? QString() : words.takeFirst();
+    QString request;
+    if (sign == QLatin1String("=")) {
+        request = sign;
+    } else if (sign == QLatin1String("+") || sign == QLatin1String("-")) {
+        words.removeIf([](const QString& word) { return !IsValidUserName(word); });
+        if (words.isEmpty())
+            return false;
+        request = sign + QLatin1Char(' ') + words.join(QLatin1Char(' '));
+    } else {
+        return false;
+    }
+    return Send(type, RelationPacket::FormatRequest(m_nickname, request), -1, QStringLiteral(".db"));
+}
+
 bool CSessionDoc::SendRelationChange(const QString& text) {
-    return Send(kPacketRelationChange, m_nickname + QLatin1Char(' ') + text);
+    // All three lists travel the same way, so the friends list too goes to the database service.
+    return SendRelationRequest(RelationPacket::FriendsRequest, text);
 }
 
 QString CSessionDoc::machineId() const {
@@ -608,6 +630,8 @@ void CSessionDoc::ReleaseSubDocument(CSubDocument* subDocument) {
 void CSessionDoc::DispatchPacket(const CMessagePacket& packet) {
     const int type = packet.GetEffectiveType();
     const QString text = packet.GetPayload();
+    const bool outerRead = m_packetRead;
+    m_packetRead = false;
     {
         DispatchScope scope(m_currentPacket, m_dispatchDepth, &packet);
         if (!handleWatchReply(type, text)) {
@@ -622,6 +646,7 @@ void CSessionDoc::DispatchPacket(const CMessagePacket& packet) {
             }
         }
     }
+    m_packetRead = outerRead;
     compactTargets();
 }
 
@@ -691,6 +716,8 @@ void CSessionDoc::handleOwnPacket(const CMessagePacket& packet, int type, const 
             m_emailChange(type, text);
         return;
     default:
+        if (m_packetRead)
+            return;
         // Nobody took it: the log says so, as the dispatch tables do for what they do not know.
         m_node->Log().Write(CSysLog::Errors, CStateMan::IllegalPacketText(QStringLiteral("Session"), &packet,
                                                                           type, m_node->PeerText()));

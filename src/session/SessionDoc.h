@@ -77,7 +77,6 @@ public:
     static constexpr int kPacketUndeliverable = 215;
     static constexpr int kPacketRoutedMessage = 243;
     static constexpr int kPacketWatchRequest = 112;
-    static constexpr int kPacketRelationChange = 126;
     static constexpr int kPacketDatabase = 251;
     static constexpr int kSubDocEventRelationList = 500;
 
@@ -125,7 +124,12 @@ public:
     bool Notify(const QString& text);
     // Packet 243 with the text to that user.
     bool SendRoutedMessage(const QString& nickname, const QString& text);
-    // Packet 126: the own nickname, a blank and the text.
+    // A request about one of the user's relation lists (RelationPacket::GagRequest, FriendsRequest or
+    // BlindRequest) to the database service: "~ <own nickname> <text>", the text being "=" or a sign
+    // ("+", "-") and blank-separated nicknames. Words that are not nicknames are left out -> false when
+    // nothing was sent (no nickname left, another text, not connected).
+    bool SendRelationRequest(int type, const QString& text);
+    // The friends list's request ("=", or "+"/"-" and nicknames) as SendRelationRequest sends it.
     bool SendRelationChange(const QString& text);
     // The change of e-mail address to the database service.
     bool SendEmailChallengeResponse(const QString& firstText, const QString& newAddress);
@@ -218,6 +222,9 @@ public:
     void ReleaseSubDocument(CSubDocument* subDocument);
     // The packet being dispatched now (null outside dispatch).
     const CMessagePacket* GetCurrentPacket() const { return m_currentPacket; }
+    // A receiver that reads the packet being dispatched but leaves it to the others says so; such a
+    // packet is not logged as one that nobody takes.
+    void MarkPacketRead() { m_packetRead = true; }
 
     // Runs a packet of the connection through the dispatch (the node calls it; tests may too).
     void DispatchPacket(const CMessagePacket& packet);
@@ -318,6 +325,7 @@ private:
     std::vector<std::unique_ptr<CSubDocument>> m_ownedSubDocs;
     int m_dispatchDepth = 0;
     const CMessagePacket* m_currentPacket = nullptr;
+    bool m_packetRead = false; // of the packet being dispatched
 
     QPointer<platform::Document> m_gameDoc;
     CSessionView* m_commandView = nullptr;

@@ -4,6 +4,7 @@
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
+#include "lobby/RelationsSubDoc.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/SessionDoc.h"
@@ -93,6 +94,25 @@ TEST_F(ClientAppTest, LogsInFromTheCommandLineAndShowsOthersArriveAndLeave) {
     bob.Disconnect();
     ASSERT_TRUE(WaitFor([&] { return SummaryPane()->ListedLines().size() == 1; }));
     EXPECT_EQ(SummaryPane()->SummaryText(), "1 user in the service, 1 listed here");
+}
+
+// Every session gets its features once its login is accepted: its relation lists are asked for and
+// arrive, and a new login makes a new set.
+TEST_F(ClientAppTest, EachLoginGetsItsOwnSessionFeatures) {
+    app = std::make_unique<CClientApp>();
+    std::vector<CSessionDoc*> featured;
+    app->RegisterSessionFeature([&](CSessionDoc& session) { featured.push_back(&session); });
+    ASSERT_TRUE(app->InitInstance(Options("alice")));
+    ASSERT_TRUE(WaitFor([&] { return featured.size() == 1; }));
+    EXPECT_EQ(featured[0], app->GetSession());
+    CRelationsSubDoc* relations = CRelationsSubDoc::Find(app->GetSession());
+    ASSERT_NE(relations, nullptr);
+    EXPECT_TRUE(WaitFor([&] { return relations->HasReceivedAll(); }));
+
+    app->LogIn("127.0.0.1", devServer.Port(), "alice", "any");
+    ASSERT_TRUE(WaitFor([&] { return featured.size() == 2; }));
+    EXPECT_EQ(featured[1], app->GetSession());
+    EXPECT_NE(CRelationsSubDoc::Find(app->GetSession()), nullptr);
 }
 
 TEST_F(ClientAppTest, RefusedLoginReopensTheDialogWithTheReason) {

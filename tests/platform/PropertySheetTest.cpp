@@ -269,5 +269,30 @@ TEST_F(PropertySheetTest, KeysInsideAPageActOnTheSheet) {
     EXPECT_TRUE(log.contains("reset Only"));
 }
 
+// A page that builds a large control into its place only when it is first shown.
+class LazyPage : public PropertyPage {
+public:
+    LazyPage() : PropertyPage("Lazy") { (new QVBoxLayout(this))->addWidget(m_place); }
+    bool OnInitDialog() override {
+        auto* big = new QWidget(m_place);
+        big->setMinimumSize(700, 500);
+        (new QVBoxLayout(m_place))->addWidget(big);
+        return PropertyPage::OnInitDialog();
+    }
+
+private:
+    QWidget* m_place = new QWidget(this);
+};
+
+TEST_F(PropertySheetTest, ControlsBuiltWhenAPageIsFirstShownGrowTheSheet) {
+    auto* lazy = new LazyPage;
+    sheet.AddPage(lazy);
+    sheet.show();
+    sheet.SetActivePage(lazy);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    EXPECT_GE(sheet.minimumSizeHint().width(), 700);
+    EXPECT_GE(sheet.minimumSizeHint().height(), 500);
+}
+
 } // namespace
 #include "PropertySheetTest.moc"

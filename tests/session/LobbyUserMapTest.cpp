@@ -61,6 +61,8 @@ TEST_F(LobbyUserMapTest, ArrivalsAreAddedAnnouncedAndFoundWithoutRegardToCase) {
     // The new record written with its own change mask: activity differs from the default, presence not.
     EXPECT_EQ(target->events[0].second, QStringLiteral("\"bob\" 0 2            2  \n"));
     EXPECT_EQ(bob->GetChangeMask(), 0u); // zero between packets
+    // Read, though left to others: not a packet that nobody knows.
+    EXPECT_TRUE(session->GetClientNode()->Log().RecentLines().filter("Illegal packet").isEmpty());
 }
 
 TEST_F(LobbyUserMapTest, RepeatedArrivalDifferingOnlyInCaseUpdatesTheKnownRecord) {

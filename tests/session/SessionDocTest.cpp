@@ -239,6 +239,8 @@ TEST_F(SessionDocTest, SendingRoutesByTarget) {
     EXPECT_TRUE(session->Notify("Tournament at 8"));
     EXPECT_TRUE(session->SendRoutedMessage("bob", "1 \"go on\""));
     EXPECT_TRUE(session->SendRelationChange("+ bob"));
+    EXPECT_FALSE(session->SendRelationChange("* bob"));   // no such request
+    EXPECT_FALSE(session->SendRelationChange("+ b@d ~")); // no nickname left
     EXPECT_TRUE(session->Send(58, "PRIVATE and more", 8));
     EXPECT_TRUE(session->SendEmailChallengeResponse("first", "a@b.org"));
     EXPECT_FALSE(session->Send(69, QString(70000, 'x')));
@@ -250,7 +252,10 @@ TEST_F(SessionDocTest, SendingRoutesByTarget) {
     ASSERT_TRUE(routed);
     EXPECT_EQ(routed->Destination(), "bob");
     EXPECT_EQ(routed->Text(), "1 \"go on\"");
-    EXPECT_EQ(server->Expect(126)->Text(), "alice + bob");
+    auto friends = server->Expect(199);
+    ASSERT_TRUE(friends);
+    EXPECT_EQ(friends->Destination(), ".db");
+    EXPECT_EQ(friends->Text(), "~ alice + bob");
     EXPECT_EQ(server->Expect(58)->Text(), "PRIVATE ");
     auto email = server->Expect(251);
     ASSERT_TRUE(email);

@@ -1,4 +1,5 @@
 #include "DevServer.h"
+#include "lobby/RelationsSubDoc.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
 #include "support/SessionFixture.h"
@@ -161,6 +162,93 @@ TEST_F(DevServerTest, ChatCommandsOfTheServer) {
     alice.session.Notify("The tournament starts at eight.");
     ASSERT_TRUE(WaitFor([&] { return bob.HasLine("The tournament starts at eight."); }));
     EXPECT_EQ(bob.chat.lines.back().kind, ChatKind::System);
+}
+
+bool isFriendIn(const Client& viewer, const QString& nickname) {
+    const CClientUserInfo* user = viewer.session.FindUser(nickname);
+    return user && (user->GetGroupFlags() & UserGroup::Friend) != 0;
+}
+
+TEST_F(DevServerTest, MembersBefriendBlindAndGagEachOtherAndFindTheirListsAgain) {
+    using List = CRelationsSubDoc::List;
+    auto alice = std::make_unique<Client>(server.Port(), "alice");
+    Client bob(server.Port(), "Bob");
+    ASSERT_TRUE(alice->WaitIn() && bob.WaitIn());
+    CRelationsSubDoc* relations = CRelationsSubDoc::Attach(alice->session);
+    ASSERT_TRUE(WaitFor([&] { return relations->HasReceivedAll(); }));
+    EXPECT_TRUE(relations->GetList(List::Friends).IsEmpty());
+    ASSERT_TRUE(WaitFor([&] { return alice->session.FindUser("bob") && bob.session.FindUser("alice"); }));
+
+    // Nobody befriends himself; a member who is not here can be listed.
+    relations->ChangeAffinityList("bob carol alice", true);
+    ASSERT_TRUE(WaitFor([&] { return relations->IsAffinity("BOB") && relations->IsAffinity("carol"); }));
+    EXPECT_FALSE(relations->IsAffinity("alice"));
+    EXPECT_EQ(server.Relations().Names("alice", CRelationStore::List::Friends),
+              QStringList({"bob", "carol"}));
+    // Her friends carry the friend flag in her own directory only.
+    ASSERT_TRUE(WaitFor([&] { return isFriendIn(*alice, "bob"); }));
+    EXPECT_FALSE(isFriendIn(bob, "alice"));
+
+    relations->ChangeGagList("bob", true);
+    ASSERT_TRUE(WaitFor([&] { return relations->IsGagged("bob"); }));
+    bob.session.SendChat("can you hear me", ChatKind::Said);
+    ASSERT_TRUE(WaitFor([&] { return bob.HasLine("can you hear me"); }));
+    alice->session.SendChat("quiet here", ChatKind::Said);
+    ASSERT_TRUE(WaitFor([&] { return alice->HasLine("quiet here"); }));
+    EXPECT_FALSE(alice->HasLine("can you hear me"));
+
+    relations->ChangeAffinityList("BOB", false);
+    relations->ChangeBlindList("bob", true);
+    ASSERT_TRUE(WaitFor([&] { return relations->IsBlinded("bob") && !relations->IsAffinity("bob"); }));
+    ASSERT_TRUE(WaitFor([&] { return !isFriendIn(*alice, "bob"); }));
+    relations->ChangeAffinityList("bob", true);
+    ASSERT_TRUE(WaitFor([&] { return relations->IsAffinity("bob"); }));
+
+    // Back after a new login, she finds all three lists as she left them, and bob as her friend.
+    alice.reset();
+    ASSERT_TRUE(WaitFor([&] { return !bob.session.FindUser("alice"); }));
+    alice = std::make_unique<Client>(server.Port(), "alice");
+    ASSERT_TRUE(alice->WaitIn());
+    relations = CRelationsSubDoc::Attach(alice->session);
+    ASSERT_TRUE(WaitFor([&] { return relations->HasReceivedAll(); }));
+    EXPECT_TRUE(relations->IsGagged("bob"));
+    EXPECT_TRUE(relations->IsBlinded("bob"));
+    EXPECT_TRUE(relations->IsAffinity("carol"));
+    EXPECT_TRUE(relations->IsAffinity("bob"));
+    ASSERT_TRUE(WaitFor([&] { return isFriendIn(*alice, "bob"); }));
+    // Bob's lists are his own.
+    CRelationsSubDoc* bobs = CRelationsSubDoc::Attach(bob.session);
+    ASSERT_TRUE(WaitFor([&] { return bobs->HasReceivedAll(); }));
+    EXPECT_TRUE(bobs->GetList(List::Gag).IsEmpty());
+    EXPECT_TRUE(bobs->GetList(List::Friends).IsEmpty());
+}
+
+TEST_F(DevServerTest, RelationRequestsChangeOnlyTheSendersOwnLists) {
+    Client alice(server.Port(), "alice");
+    Client bob(server.Port(), "bob");
+    ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
+    testenv::RecordingTarget received(&alice.session);
+    // alice writes bob's name into the request: nothing changes, and no list comes back.
+    alice.session.Send(199, "~ bob + alice", -1, ".db");
+    alice.session.Send(173, "~ alice * bob", -1, ".db");
+    alice.session.Send(173, "garbage", -1, ".db");
+    CRelationsSubDoc* relations = CRelationsSubDoc::Attach(alice.session);
+    ASSERT_TRUE(WaitFor([&] { return relations->HasReceivedAll(); }));
+    EXPECT_TRUE(server.Relations().Names("bob", CRelationStore::List::Friends).isEmpty());
+    EXPECT_TRUE(relations->GetList(CRelationsSubDoc::List::Gag).IsEmpty());
+    std::vector<int> lists;
+    for (const auto& [type, text] : received.packets) {
+        if (type == 189 || type == 202 || type == 235)
+            lists.push_back(type);
+    }
+    EXPECT_EQ(lists, (std::vector<int>{189, 202, 235})); // the answers to her own three requests only
+
+    CRelationStore store;
+    EXPECT_FALSE(store.Apply("bob", CRelationStore::List::Gag, "~ alice + carol"));
+    EXPECT_TRUE(store.Apply("bob", CRelationStore::List::Gag, "~ BOB + carol Carol b@d"));
+    EXPECT_EQ(store.FormatList("bob", CRelationStore::List::Gag), "~ bob = carol");
+    EXPECT_TRUE(store.Apply("bob", CRelationStore::List::Gag, "~ bob - CAROL ghost"));
+    EXPECT_EQ(store.FormatList("bob", CRelationStore::List::Gag), "~ bob =");
 }
 
 TEST_F(DevServerTest, MalformedFramesEndOnlyThatConnection) {

@@ -120,14 +120,24 @@ CDevServer::Client* CDevServer::findUser(const QString& nickname) const {
     return entry ? *entry : nullptr;
 }
 
-void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to) {
+void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to,
+                               quint32 mask) {
     if (about.isEmpty())
         return;
-    QString body = QStringLiteral("%1 %2\n").arg(m_users.GetCount()).arg(about.size());
-    for (const Client* user : about)
-        body += user->record.FormatUpdateText(0, type == 110 ? UserField::OwnMask : UserField::All, true);
-    for (Client* client : to)
+    if (mask == 0)
+        mask = type == 110 ? UserField::OwnMask : UserField::All;
+    for (Client* client : to) {
+        // The group flags are the reader's own view of each user: his friends carry the friend flag.
+        const QString reader = client->record.GetNickname();
+        QString body = QStringLiteral("%1 %2\n").arg(m_users.GetCount()).arg(about.size());
+        for (const Client* user : about) {
+            const bool friendOfReader =
+                m_relations.Contains(reader, CRelationStore::List::Friends, user->record.GetNickname());
+            body += user->record.FormatUpdateText(friendOfReader ? UserGroup::Friend : 0,
+                                                  mask == kGroupFlagsOnly ? 0 : mask, true);
+        }
         client->connection->SendPlain(quint8(type), body);
+    }
 }
 
 void CDevServer::announceChange(Client* client) {
@@ -240,12 +250,7 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         return;
     }
     if (destination == QLatin1String(".db")) {
-        // Relation lists: there are none on this server; answer the requests with empty lists.
-        static const std::map<int, int> replies{{173, 189}, {199, 202}, {226, 235}};
-        const auto it = replies.find(type);
-        if (it != replies.end() && payload.trimmed().endsWith(QLatin1Char('=')))
-            client->connection->SendRouted(it->second, QStringLiteral(".db"),
-                                           QStringLiteral("~ %1 =").arg(sender));
+        onRelationRequest(client, type, payload);
         return;
     }
     if (destination.startsWith(QLatin1Char('.')))
@@ -313,6 +318,36 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
                                 entered == m_options.lobbyService ? lobbySettings() : CServiceSettings{}};
     client->connection->SendPlain(LoginPacketType::ServiceEntered, reply.Format());
     announceChange(client);
+}
+
+void CDevServer::onRelationRequest(Client* client, int type, const QString& text) {
+    const std::optional<CRelationStore::List> found = RelationPacket::ListOfRequest(type);
+    if (!found) {
+        log(QStringLiteral("database packet %1 from %2 ignored").arg(type).arg(client->record.GetNickname()));
+        return;
+    }
+    const CRelationStore::List list = *found;
+    const QString owner = client->record.GetNickname();
+    const QStringList friendsBefore = m_relations.Names(owner, CRelationStore::List::Friends);
+    QString reason;
+    if (!m_relations.Apply(owner, list, text, &reason)) {
+        log(QStringLiteral("relation request %1 from %2 refused: %3").arg(type).arg(owner, reason));
+        return;
+    }
+    // Every request is answered with the whole list.
+    client->connection->SendRouted(RelationPacket::ListType(list), QStringLiteral(".db"),
+                                   m_relations.FormatList(owner, list));
+    if (list != CRelationStore::List::Friends)
+        return;
+    // Those who became or stopped being his friends show so in his directory.
+    QList<Client*> changed;
+    for (const auto& entry : m_users) {
+        const QString name = entry.second->record.GetNickname();
+        if (friendsBefore.contains(name, Qt::CaseInsensitive) !=
+            m_relations.Contains(owner, CRelationStore::List::Friends, name))
+            changed.append(entry.second);
+    }
+    sendDirectory(110, changed, {client}, kGroupFlagsOnly);
 }
 
 void CDevServer::onCommand(Client* client, const QString& text) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "RelationStore.h"
 #include "ServerConnection.h"
 #include "net/LoginPackets.h"
 #include "session/UserInfo.h"
@@ -14,7 +15,8 @@
 
 // A small loopback service for running clients by hand: logs in any valid nickname, keeps the lobby
 // directory (packets 97, 98, 110) of the connected users, relays room chat, routes packets between
-// clients, answers watch requests and moves users between the lobby and game rooms.
+// clients, answers watch requests, moves users between the lobby and game rooms and keeps every
+// member's friends, blinded and gagged lists for as long as it runs.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -34,6 +36,7 @@ public:
     bool Listen(const QHostAddress& address, quint16 port, QString* error = nullptr);
     quint16 Port() const { return m_server.serverPort(); }
     int UserCount() const { return int(m_users.GetCount()); }
+    const CRelationStore& Relations() const { return m_relations; }
 
 signals:
     void logLine(const QString& line);
@@ -48,8 +51,12 @@ private:
     void onPlain(Client* client, int type, const QString& text);
     void onTransfer(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
+    void onRelationRequest(Client* client, int type, const QString& text);
     void onClosed(Client* client);
-    void sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to);
+    // Directory packet type about those users to each of to, with the fields of mask (0: all fields for
+    // arrivals and departures, the changed ones for 110; kGroupFlagsOnly: none).
+    static constexpr quint32 kGroupFlagsOnly = 0xFFFFFFFFu;
+    void sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to, quint32 mask = 0);
     void announceChange(Client* client);
     void systemLine(Client* client, const QString& text);
     QList<Client*> loggedIn() const;
@@ -63,4 +70,5 @@ private:
     QTcpServer m_server;
     std::map<CServerConnection*, std::unique_ptr<Client>> m_clients;
     CNoCaseStringMap<Client*> m_users; // logged in
+    CRelationStore m_relations;
 };
