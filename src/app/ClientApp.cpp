@@ -6,16 +6,20 @@
 #include "app/MultiPaneFrame.h"
 #include "app/SessionGameLink.h"
 #include "app/WindowPlacement.h"
+#include "chat/ChatEntryView.h"
+#include "chat/ChatLog.h"
 #include "lobby/RelationsSubDoc.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "prefs/TipDlg.h"
 #include "session/InputActivityMonitor.h"
 #include "session/SessionDoc.h"
 #include "session/StateDoc.h"
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
+#include "support/VersionInfo.h"
 #include "support/WindowBroadcast.h"
 
 #include "web/BrowserLauncher.h"
@@ -101,6 +105,7 @@ void CClientApp::registerBuiltInPanes() {
     if (!CMultiPaneFrame::IsPaneRegistered(QStringLiteral("UserList")))
         CMultiPaneFrame::RegisterPane(QStringLiteral("UserList"),
                                       [](QWidget* parent) { return new CLobbySummaryView(parent); });
+    RegisterChatPanes();
     RegisterWebPanes();
 }
 
@@ -135,6 +140,12 @@ bool CClientApp::InitInstance(const Options& options) {
     LoadWindowPlacement(m_mainFrame, m_mainFrame, nullptr, platform::Rect{40, 40, 1000, 720});
     m_mainFrame->show();
     CInputActivityMonitor::Instance().Install();
+    // The tip of the day comes first, once the main window shows, unless the user turned it off.
+    if (options.file.isEmpty() && CTipDlg::ShowAtStartUp())
+        platform::PostCall(m_mainFrame, [this] {
+            CTipDlg tip(m_mainFrame);
+            tip.DoModal();
+        });
 
     if (!options.file.isEmpty()) {
         const QString path = options.file;
@@ -184,6 +195,8 @@ void CClientApp::endSession() {
     if (m_session) {
         m_session->disconnect(this);
         m_session->Disconnect();
+        m_session->SetChatLog(nullptr);
+        m_chatLog.reset();
         if (CSessionDoc::GetCurrent() == m_session.get())
             CSessionDoc::SetCurrent(nullptr);
         m_session.reset();
@@ -195,6 +208,8 @@ void CClientApp::LogIn(const QString& host, quint16 port, const QString& nicknam
     endSession();
     m_session = std::make_unique<CSessionDoc>();
     CSessionDoc::SetCurrent(m_session.get());
+    m_chatLog = std::make_unique<CChatLog>(m_session.get());
+    m_session->SetChatLog(m_chatLog.get());
     m_session->GetClientNode()->Log().SetFilePath(platform::UserDataDir() + QStringLiteral("Norvale.syslog"));
     connect(m_session.get(), &CSessionDoc::loginAccepted, this, &CClientApp::onLoginAccepted);
     connect(m_session.get(), &CSessionDoc::loginRefused, this, &CClientApp::onLoginRefused);
@@ -306,20 +321,12 @@ void CClientApp::BroadcastToWindows(platform::MessageId id, qintptr wParam, plat
 }
 
 int CClientApp::DoMessageBox(const QString& text, unsigned type, unsigned helpId) {
-    const unsigned previous = m_helpContext;
-    if (helpId != 0)
-        m_helpContext = helpId + 0x30000;
-    const int answer = platform::ui().MessageBox(m_mainFrame, text, QStringLiteral("Norvale"), type);
-    m_helpContext = previous;
-    return answer;
+    return ::DoMessageBox(text, type, helpId);
 }
 
 void CClientApp::GetVersionStrings(QString& productVersion, QString& specialBuild, QString& privateBuild,
                                    QString& legalNotice) const {
-    productVersion = QStringLiteral(NORVALE_VERSION_TEXT);
-    specialBuild = QStringLiteral("Linux");
-    privateBuild.clear();
-    legalNotice = QStringLiteral("Norvale for Linux, a client of the Norvale backgammon service.");
+    ::GetVersionStrings(productVersion, specialBuild, privateBuild, legalNotice);
 }
 
 QString CClientApp::GetClientVersion() const {

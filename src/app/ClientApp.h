@@ -15,6 +15,7 @@
 #include <optional>
 #include <vector>
 
+class CChatLog;
 class CMainFrame;
 class CGameModuleInfo;
 class CMultiPaneFrame;
@@ -67,7 +68,7 @@ public:
     // A message box owned by the main window, captioned with the application's name -> the button.
     // While it is open the help context is helpId + 0x30000 (when helpId is not 0).
     int DoMessageBox(const QString& text, unsigned type, unsigned helpId);
-    unsigned GetHelpContext() const { return m_helpContext; }
+    unsigned GetHelpContext() const { return GetMessageBoxHelpContext(); }
 
     // The texts of the program's version block.
     void GetVersionStrings(QString& productVersion, QString& specialBuild, QString& privateBuild,
@@ -106,6 +107,7 @@ private:
 
     QPointer<CMainFrame> m_mainFrame;
     std::unique_ptr<CSessionDoc> m_session;
+    std::unique_ptr<CChatLog> m_chatLog; // the session's
     std::unique_ptr<platform::SoundPlayer> m_soundPlayer;
     std::unique_ptr<CGameModuleInfo> m_gameModule;
     std::vector<SessionFeature> m_sessionFeatures;
@@ -113,7 +115,6 @@ private:
     QPointer<QWidget> m_extraWindow;
     QDateTime m_startTime;
     QString m_server; // "host:port" of the current session
-    unsigned m_helpContext = 0;
     bool m_wasLoggedIn = false;
     mutable int m_colorDisplay = -1;
 };

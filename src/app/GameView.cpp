@@ -23,6 +23,8 @@ int CGameView::Create(CSessionDoc* session) {
     m_settings.clear();
     for (const auto& [key, value] : session->GetServiceSettings())
         m_settings.insert(key, value);
+    for (const auto& [key, value] : m_paneSettings)
+        m_settings.insert(key, value);
     m_settingsLoaded = true;
     const int result = OnCreate();
     if (result < 0) {
@@ -32,6 +34,10 @@ int CGameView::Create(CSessionDoc* session) {
     }
     OnInitialUpdate();
     return 0;
+}
+
+void CGameView::SetPaneSettings(const QList<QPair<QString, QString>>& settings) {
+    m_paneSettings = settings;
 }
 
 QString CGameView::GetServiceSetting(const QString& key) const {

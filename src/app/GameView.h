@@ -46,8 +46,11 @@ public:
     // What a pane does once it is attached; -1 refuses.
     virtual int OnCreate() { return 0; }
 
-    // The service setting of that key ("urlLegend"), empty when absent or not loaded yet.
+    // The service setting of that key ("urlLegend"), empty when absent or not loaded yet. A setting
+    // the window layout gives this pane ("shout" for a pane of shouts) stands before the service's.
     QString GetServiceSetting(const QString& key) const;
+    // The pane's own settings from the window layout; set before Create.
+    void SetPaneSettings(const QList<QPair<QString, QString>>& settings);
     bool HasServiceSettings() const { return m_settingsLoaded; }
     // The session this pane belongs to (a talk pane answers its talk's session).
     virtual CSessionDoc* GetSessionDoc() const;
@@ -94,5 +97,6 @@ protected:
 
 private:
     QMap<QString, QString> m_settings;
+    QList<QPair<QString, QString>> m_paneSettings;
     bool m_settingsLoaded = false;
 };

@@ -3,10 +3,17 @@
 #include "app/ClientApp.h"
 #include "app/MultiPaneFrame.h"
 #include "app/WindowPlacement.h"
+#include "platform/Color.h"
 #include "platform/PostCall.h"
-#include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "prefs/AboutNVDlg.h"
+#include "prefs/ChangePswd.h"
 #include "prefs/GeneralPropertiesSheet.h"
+#include "prefs/KWColorDlg.h"
+#include "prefs/TipDlg.h"
+#include "prefs/UpdateEmailDlg.h"
+#include "session/SessionDoc.h"
+#include "support/MainWindow.h"
 #include "web/BrowserLauncher.h"
 #include "web/WebAddress.h"
 
@@ -51,6 +58,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     m_commands.AddTarget(this);
     buildMenus();
     g_mainFrame = this;
+    SetMainWindow(this); // what the lower layers see as the main window
     SetDeferredMessageBoxReceiver([](const CDeferredMessageBox& box) {
         CMainFrame* frame = GetMainFrame();
         return frame && frame->PostDeferredMessageBox(box);
@@ -69,6 +77,9 @@ void CMainFrame::buildMenus() {
     file->addAction(platform::MakeAction(kCmdLogin, QStringLiteral("&Log In..."), this));
     file->addAction(platform::MakeAction(kCmdLogout, QStringLiteral("Log &Out"), this));
     file->addSeparator();
+    file->addAction(platform::MakeAction(kCmdChangePassword, QStringLiteral("Change &Password..."), this));
+    file->addAction(platform::MakeAction(kCmdChangeEmail, QStringLiteral("Change &Email Address..."), this));
+    file->addSeparator();
     QAction* exit = platform::MakeAction(kCmdExit, QStringLiteral("E&xit"), this);
     exit->setShortcut(QKeySequence::Quit);
     file->addAction(exit);
@@ -77,10 +88,13 @@ void CMainFrame::buildMenus() {
     view->addSeparator();
     view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General &Properties..."), this));
     view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("Edit &Macros..."), this));
+    view->addAction(platform::MakeAction(kCmdCustomColors, QStringLiteral("Custom &Colors..."), this));
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->addAction(platform::MakeAction(kCmdCascade, QStringLiteral("&Cascade"), this));
     window->addAction(platform::MakeAction(kCmdTile, QStringLiteral("&Tile"), this));
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(platform::MakeAction(kCmdTipOfTheDay, QStringLiteral("&Tip of the Day..."), this));
+    help->addSeparator();
     help->addAction(platform::MakeAction(kCmdAbout, QStringLiteral("&About Norvale..."), this));
     for (QMenu* menu : {file, view, window, help})
         m_commands.AttachMenu(menu);
@@ -115,17 +129,51 @@ bool CMainFrame::OnCommand(int id) {
     case kCmdEditMacros:
         ShowGeneralPropertiesSheet(CGeneralPropertiesSheet::kMacrosPage, kFontKindChatView);
         return true;
-    case kCmdAbout:
-        if (CClientApp* app = GetClientApp()) {
-            QString product, special, privateBuild, legal;
-            app->GetVersionStrings(product, special, privateBuild, legal);
-            app->DoMessageBox(QStringLiteral("Norvale %1\n%2").arg(product, legal),
-                              platform::MB_OK | platform::MB_ICONINFORMATION, 0);
-        }
+    case kCmdAbout: {
+        CAboutNVDlg about(this);
+        about.DoModal();
+        return true;
+    }
+    case kCmdTipOfTheDay: {
+        CTipDlg tip(this);
+        tip.DoModal();
+        return true;
+    }
+    case kCmdCustomColors: {
+        // The chooser on its own: what the user keeps is the set of custom colours.
+        CKWColorDlg colors(platform::RGB(255, 255, 255), this);
+        colors.setWindowTitle(QStringLiteral("Custom Colors"));
+        colors.DoModal();
+        return true;
+    }
+    case kCmdChangePassword:
+        changePassword();
+        return true;
+    case kCmdChangeEmail:
+        if (CSessionDoc* session = connectedSession())
+            CUpdateEmailDlg::Open(session, session->GetNickname(), QString(), this);
         return true;
     default:
         return false;
     }
+}
+
+CSessionDoc* CMainFrame::connectedSession() const {
+    CClientApp* app = GetClientApp();
+    CSessionDoc* session = app ? app->GetSession() : nullptr;
+    return session && session->IsConnected() ? session : nullptr;
+}
+
+void CMainFrame::changePassword() {
+    if (!connectedSession())
+        return;
+    CChangePswd dialog(this);
+    if (dialog.DoModal() != platform::IDOK)
+        return;
+    // The session may have ended while the dialog was open.
+    if (!dialog.SendChange(connectedSession()))
+        ::DoMessageBox(QStringLiteral("Your password could not be changed: the connection to the server is closed."),
+                       platform::MB_OK | platform::MB_ICONEXCLAMATION);
 }
 
 bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
@@ -146,8 +194,14 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
         state.checkable = true;
         state.checked = statusBar()->isVisible();
         return true;
+    case kCmdChangePassword:
+    case kCmdChangeEmail:
+        state.enabled = connected;
+        return true;
     case kCmdExit:
     case kCmdAbout:
+    case kCmdTipOfTheDay:
+    case kCmdCustomColors:
     case kCmdProperties:
     case kCmdEditMacros:
         return true;
@@ -171,10 +225,7 @@ bool CMainFrame::PostDeferredMessageBox(const CDeferredMessageBox& box) {
 }
 
 int CMainFrame::OnDeferredMessageBox(const CDeferredMessageBox& box) {
-    if (CClientApp* app = GetClientApp())
-        app->DoMessageBox(box.text, box.type, box.helpId);
-    else
-        platform::ui().MessageBox(this, box.text, QString(), box.type);
+    ::OnDeferredMessageBox(box);
     return 0;
 }
 

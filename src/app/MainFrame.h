@@ -11,6 +11,7 @@
 #include <functional>
 
 class CMultiPaneFrame;
+class CSessionDoc;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
@@ -35,6 +36,10 @@ public:
     // Commands of the main window's menus.
     static constexpr int kCmdLogin = 33501;
     static constexpr int kCmdLogout = 33502;
+    static constexpr int kCmdTipOfTheDay = 33503;
+    static constexpr int kCmdCustomColors = 33504;
+    static constexpr int kCmdChangePassword = 33505;
+    static constexpr int kCmdChangeEmail = 33506;
     static constexpr int kCmdCascade = 57650;
     static constexpr int kCmdTile = 57651;
     static constexpr int kCmdAbout = 57664;
@@ -91,6 +96,9 @@ protected:
 
 private:
     void buildMenus();
+    // The current session while it is connected, else null.
+    CSessionDoc* connectedSession() const;
+    void changePassword();
     void runDeferred(QObject* object, std::function<void()> function);
 
     QMdiArea* m_workArea;

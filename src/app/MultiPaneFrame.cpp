@@ -115,6 +115,7 @@ QWidget* CMultiPaneFrame::buildPane(const CPaneLayout& layout, QWidget* parent) 
         if (!view)
             return nullptr;
         view->setObjectName(layout.tag);
+        view->SetPaneSettings(layout.settings);
         if (view->Create(m_session.data()) < 0) {
             delete view;
             return nullptr;

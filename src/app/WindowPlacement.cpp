@@ -115,67 +115,6 @@ void SaveWindowPlacement(const platform::Object* owner, const QWidget* window, c
     store.WriteObjectRect(owner, kNormalRect, platform::Rect::FromQRect(normal));
 }
 
-bool CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* newWindow) {
-    if (!newWindow)
-        return false;
-    const bool topLevel = newWindow->isWindow();
-    QList<QWidget*> siblings;
-    if (scanParent) {
-        for (QObject* child : scanParent->children()) {
-            auto* widget = qobject_cast<QWidget*>(child);
-            if (widget && widget != newWindow && widget->parentWidget() == newWindow->parentWidget())
-                siblings.append(widget);
-        }
-    } else {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            if (widget != newWindow && widget->parentWidget() == newWindow->parentWidget())
-                siblings.append(widget);
-        }
-    }
-    // Positions compare in one coordinate system: the screen for top-level windows, else the parent's.
-    auto position = [topLevel](const QWidget* w) {
-        return topLevel ? w->frameGeometry().topLeft() : w->pos();
-    };
-    QRect areaRect;
-    if (area) {
-        areaRect = topLevel ? QRect(area->mapToGlobal(QPoint(0, 0)), area->size()) : area->rect();
-        if (newWindow->width() > areaRect.width() || newWindow->height() > areaRect.height())
-            areaRect = QRect();
-    }
-    if (areaRect.isEmpty())
-        areaRect = topLevel ? virtualDesktop()
-                            : (newWindow->parentWidget() ? newWindow->parentWidget()->rect() : QRect());
-    const int caption = newWindow->style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, newWindow);
-    const int step = qMax(1, caption * 5 / 4);
-    const QPoint original = position(newWindow);
-    QPoint at = original;
-    int wrapsX = 0;
-    int wrapsY = 0;
-    for (;;) {
-        const bool taken = std::any_of(siblings.begin(), siblings.end(),
-                                       [&](const QWidget* s) { return s->isVisible() && position(s) == at; });
-        if (!taken)
-            break;
-        at += QPoint(step, step);
-        if (!areaRect.isEmpty() && at.x() + newWindow->width() > areaRect.right() + 1) {
-            at.setX(areaRect.left());
-            ++wrapsX;
-        }
-        if (!areaRect.isEmpty() && at.y() + newWindow->height() > areaRect.bottom() + 1) {
-            at.setY(areaRect.top());
-            ++wrapsY;
-        }
-        if (wrapsX >= 2 || wrapsY >= 2 || areaRect.isEmpty()) {
-            at = original;
-            break;
-        }
-    }
-    if (at == original)
-        return false;
-    newWindow->move(at);
-    return true;
-}
-
 QIcon LoadResourceIcon(int iconId) {
     for (const char* extension : {".png", ".ico"}) {
         const QString path = platform::FindResourceFile(

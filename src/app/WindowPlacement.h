@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Geometry.h"
+#include "support/Cascade.h"
 
 class QIcon;
 class QWidget;
@@ -30,13 +31,7 @@ bool LoadWindowPlacement(const platform::Object* owner, QWidget* window, QWidget
 void SaveWindowPlacement(const platform::Object* owner, const QWidget* window, const QWidget* relativeTo,
                          bool writeRect);
 
-// Moves newWindow so that it does not sit exactly on a sibling: while a window of scanParent's
-// children (the top-level windows when scanParent is null) with the same parent as newWindow has its
-// top-left corner at newWindow's, newWindow moves down and right by five quarters of a caption height.
-// Past the right or bottom edge of the area (area's client rectangle when newWindow fits in it, else
-// the desktop) it starts again at the area's origin; after two such wraps on either axis it gives up
-// and stays where it was. -> whether it moved.
-bool CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* newWindow);
+// CascadeWindow (moving a new window off a sibling at the same corner) is in support/Cascade.h.
 
 // Sets the icon of that resource id (big, and 16 x 16 small).
 void SetWindowIcons(QWidget* window, int iconId);

@@ -15,6 +15,7 @@ constexpr int Tell = 1;
 constexpr int SentTell = 2;
 constexpr int System = 3;
 constexpr int Emote = 4;
+constexpr int Yell = 5;
 constexpr int Shout = 6;
 constexpr int Whisper = 7;
 } // namespace ChatKind

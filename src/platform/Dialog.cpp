@@ -4,6 +4,7 @@
 #include "platform/Win32Codes.h"
 
 #include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QAbstractSpinBox>
 #include <QCheckBox>
 #include <QComboBox>
@@ -17,11 +18,16 @@
 #include <QSpinBox>
 #include <QTextEdit>
 
+#include <cmath>
+
 namespace platform {
 
 namespace {
 
 const char* const kNotANumber = "Please enter a whole number.";
+const char* const kNotAReal = "Please enter a number.";
+
+QString realText(double value) { return QString::number(value, 'g', 15); }
 
 QString textOf(const QWidget* widget) {
     if (auto* edit = qobject_cast<const QLineEdit*>(widget))
@@ -104,6 +110,23 @@ void DataExchange::Text(int id, int& value) {
     value = number;
 }
 
+void DataExchange::Text(int id, double& value) {
+    QWidget* widget = skip() ? nullptr : m_dialog.Item(id);
+    if (!widget)
+        return;
+    if (!m_saving) {
+        setTextOf(widget, realText(value));
+        return;
+    }
+    // QString's conversion reads the C locale's point; it would take "inf" and "nan", which no
+    // setting can hold.
+    bool ok = false;
+    const double number = textOf(widget).trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(number))
+        return Fail(id, QString::fromLatin1(kNotAReal));
+    value = number;
+}
+
 void DataExchange::Check(int id, bool& value) {
     int state = value ? 1 : 0;
     Check(id, state);
@@ -164,6 +187,16 @@ void DataExchange::ComboIndex(int id, int& index) {
     }
 }
 
+void DataExchange::Slider(int id, int& value) {
+    auto* slider = skip() ? nullptr : m_dialog.ItemAs<QAbstractSlider>(id);
+    if (!slider)
+        return;
+    if (m_saving)
+        value = slider->value();
+    else
+        slider->setValue(value);
+}
+
 void DataExchange::MaxChars(int id, const QString& value, int maxChars) {
     if (skip())
         return;
@@ -181,6 +214,13 @@ void DataExchange::MinMaxInt(int id, int value, int minimum, int maximum) {
         return;
     if (value < minimum || value > maximum)
         Fail(id, QStringLiteral("Please enter a whole number between %1 and %2.").arg(minimum).arg(maximum));
+}
+
+void DataExchange::MinMaxDouble(int id, double value, double minimum, double maximum) {
+    if (skip() || !m_saving)
+        return;
+    if (!(value >= minimum && value <= maximum))
+        Fail(id, QStringLiteral("Please enter a number between %1 and %2.").arg(realText(minimum), realText(maximum)));
 }
 
 void DataExchange::Fail(int id, const QString& message) {

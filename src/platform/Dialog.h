@@ -27,17 +27,23 @@ public:
     void Text(int id, QString& value);
     // A whole decimal number; saving a text that is not one fails with a message.
     void Text(int id, int& value);
+    // A decimal number with a point, whatever the user's locale; shown with up to 15 significant
+    // digits. Saving a text that is not a finite number fails with a message.
+    void Text(int id, double& value);
     void Check(int id, bool& value);
     void Check(int id, int& value); // 0 clear, 1 checked, 2 indeterminate
     // A group of radio buttons given by their ids in order of value; -1 when none is chosen.
     void Radio(const QList<int>& ids, int& index);
     // The selected item of a combo or list box, -1 for none.
     void ComboIndex(int id, int& index);
+    // The position of a slider or scroll bar; loading a value outside its range shows the nearest end.
+    void Slider(int id, int& value);
 
     // Checks, run after the exchange of the same value; only while saving. MaxChars also limits an
     // edit's length while loading.
     void MaxChars(int id, const QString& value, int maxChars);
     void MinMaxInt(int id, int value, int minimum, int maximum);
+    void MinMaxDouble(int id, double value, double minimum, double maximum);
 
     // Tells the user why the value of that control is refused and stops the exchange.
     void Fail(int id, const QString& message);

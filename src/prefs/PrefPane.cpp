@@ -1,7 +1,7 @@
 #include "prefs/PrefPane.h"
 
 #include "platform/LogFont.h"
-#include "prefs/ColorChoice.h"
+#include "prefs/KWColorDlg.h"
 #include "support/controls/ColorButton.h"
 #include "support/controls/FamilyComboBox.h"
 #include "support/controls/FontComboBox.h"
@@ -188,7 +188,7 @@ bool CPrefPane::OnChange() {
 
 void CPrefPane::ChooseButtonColor(CColorButton* button) {
     platform::COLORREF color = button->GetColor();
-    if (!ChooseColor(this, color))
+    if (!CKWColorDlg::ChooseColor(color, this))
         return;
     button->SetColor(color);
     OnChange();

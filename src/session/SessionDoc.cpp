@@ -1,7 +1,6 @@
 #include "session/SessionDoc.h"
 
 #include "net/TextFields.h"
-#include "platform/Sound.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/DeferredMessageBox.h"
@@ -13,6 +12,7 @@
 #include "support/ApplicationTimer.h"
 #include "support/PacketText.h"
 #include "support/SettingsStore.h"
+#include "support/SoundSettings.h"
 #include "support/Utilities.h"
 
 #include <QApplication>
@@ -344,7 +344,7 @@ void CSessionDoc::AddChatLine(const QString& sender, const QString& text, int ki
         m_node->SendChat(kAwayReply, ChatKind::Tell, sender);
     m_chatLog->AddElement(sender, kind, text);
     if (kind != ChatKind::System)
-        platform::PlaySound(QStringLiteral("ChatFX"));
+        PlayEventSound(CSoundSettings::kChat);
 }
 
 // ---- Talk

@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 
 #include <sys/statvfs.h>
 #include <unistd.h>
@@ -142,15 +143,15 @@ bool FormatSystemResources(QString& memoryText, QString& diskText) {
     const long pages = ::sysconf(_SC_PHYS_PAGES);
     const long pageSize = ::sysconf(_SC_PAGESIZE);
     if (pages > 0 && pageSize > 0)
-        memoryText = QStringLiteral("Total memory: %1 KB").arg(quint64(pages) * quint64(pageSize) / 1024);
+        memoryText = QStringLiteral("%1 KB total").arg(QLocale(QLocale::English).toString(quint64(pages) * quint64(pageSize) / 1024));
     else
-        memoryText = QStringLiteral("Total memory cannot be read");
+        memoryText = QStringLiteral("cannot be read");
 
     struct statvfs disk {};
     if (::statvfs(".", &disk) != 0) {
-        diskText = QStringLiteral("Free disk space cannot be read");
+        diskText = QStringLiteral("cannot be read");
         return false;
     }
-    diskText = QStringLiteral("Free disk space: %1 KB").arg(quint64(disk.f_bavail) * quint64(disk.f_frsize) / 1024);
+    diskText = QStringLiteral("%1 KB free").arg(QLocale(QLocale::English).toString(quint64(disk.f_bavail) * quint64(disk.f_frsize) / 1024));
     return true;
 }

@@ -48,7 +48,7 @@ QString FormatLocalTimeStamp(int mode, const QDateTime& time);
 // system refuses or there is no such file.
 bool RemoveFile(const QString& path, bool clearReadOnlyFirst);
 
-// The machine's total memory in KB and the free space in KB of the file system of the current
-// folder, as texts for the about box; each becomes a "cannot be read" text when the figure cannot
-// be had. -> false when the free space could not be read.
+// The machine's total memory ("16,303,840 KB total") and the free space of the file system of the
+// current folder ("52,112 KB free"), as texts for the about box; each becomes "cannot be read" when
+// the figure cannot be had. -> false when the free space could not be read.
 bool FormatSystemResources(QString& memoryText, QString& diskText);

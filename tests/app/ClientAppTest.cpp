@@ -10,6 +10,7 @@
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
 #include "support/SettingsFixture.h"
+#include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
 
 #include <QDir>
@@ -26,6 +27,7 @@ class ClientAppTest : public ::testing::Test {
 protected:
     void SetUp() override {
         testenv::ResetSettings();
+        GetSettingsStore().WriteInt("Tip", "StartUp", 1); // no tip of the day before the dialogs tested here
         testenv::scriptedUi().clear();
         testenv::scriptedUi().SetDialogHandler(nullptr);
         qputenv(CClientApp::kPasswordVariable, "any");
@@ -94,6 +96,28 @@ TEST_F(ClientAppTest, LogsInFromTheCommandLineAndShowsOthersArriveAndLeave) {
     bob.Disconnect();
     ASSERT_TRUE(WaitFor([&] { return SummaryPane()->ListedLines().size() == 1; }));
     EXPECT_EQ(SummaryPane()->SummaryText(), "1 user in the service, 1 listed here");
+}
+
+TEST_F(ClientAppTest, TheTipOfTheDayComesBeforeTheLoginUnlessTurnedOff) {
+    GetSettingsStore().WriteInt("Tip", "StartUp", 0);
+    QStringList shown;
+    testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) {
+        shown << dialog->objectName();
+        return platform::IDCANCEL;
+    });
+    app = std::make_unique<CClientApp>();
+    ASSERT_TRUE(app->InitInstance(CClientApp::Options{}));
+    ASSERT_TRUE(WaitFor([&] { return shown.size() == 2; }));
+    EXPECT_EQ(shown, QStringList({"CTipDlg", "CLoginDlg"}));
+
+    app->ExitInstance();
+    app.reset();
+    shown.clear();
+    GetSettingsStore().WriteInt("Tip", "StartUp", 1);
+    app = std::make_unique<CClientApp>();
+    ASSERT_TRUE(app->InitInstance(CClientApp::Options{}));
+    ASSERT_TRUE(WaitFor([&] { return !shown.isEmpty(); }));
+    EXPECT_EQ(shown, QStringList({"CLoginDlg"}));
 }
 
 // Every session gets its features once its login is accepted: its relation lists are asked for and

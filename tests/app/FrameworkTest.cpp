@@ -15,6 +15,7 @@
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
+#include "support/WindowBroadcast.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -84,6 +85,11 @@ protected:
         });
         CMultiPaneFrame::RegisterPane(CMultiPaneFrame::kCommandLineTag,
                                       [this](QWidget* parent) { return line = new TestPane(parent); });
+    }
+    void TearDown() override {
+        // The registry outlives the fixture: leave no factory behind that points into it.
+        for (const QString& tag : {QString("Top"), QString("Bottom"), QString(CMultiPaneFrame::kCommandLineTag)})
+            CMultiPaneFrame::RegisterPane(tag, [](QWidget*) -> CGameView* { return nullptr; });
     }
 
     CSessionDoc session;
@@ -256,6 +262,11 @@ TEST(ClientAppBroadcast, ReachesTheMainWindowItsOwnedWindowsAndTheExtraWindow) {
     app.SetExtraBroadcastWindow(nullptr);
     app.BroadcastToWindows(id, 4);
     EXPECT_EQ(extra.got.size(), 1u);
+    // The preference pages, below the application, reach the same windows.
+    BroadcastToApplicationWindows(QStringLiteral("KELDERWICK_FONT_PROPERTIES_CHANGED"), 5);
+    ASSERT_EQ(child->got.size(), 3u);
+    EXPECT_EQ(child->got[2], std::make_pair(id, qintptr(5)));
+    EXPECT_TRUE(stranger.got.empty());
     app.ExitInstance();
 }
 

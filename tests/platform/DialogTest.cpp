@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSlider>
 #include <QSpinBox>
 #include <QTest>
 #include <QVBoxLayout>
@@ -363,6 +364,59 @@ TEST_F(DialogTest, ADialogEndedDuringInitIsNotRun) {
     });
     EXPECT_EQ(dialog.DoModal(), IDABORT);
     EXPECT_FALSE(ran);
+}
+
+// A rating and a delay: a number with a point and a slider position.
+class RatingDialog : public Dialog {
+    NV_DECLARE_RUNTIME_CLASS(CRatingDialog, Dialog)
+public:
+    double rating = 1500.0;
+    int delay = 50;
+
+    RatingDialog() {
+        auto* layout = new QVBoxLayout(this);
+        auto* edit = new QLineEdit(this);
+        SetItemId(edit, 1116);
+        layout->addWidget(edit);
+        auto* slider = new QSlider(Qt::Horizontal, this);
+        slider->setRange(10, 200);
+        SetItemId(slider, 1508);
+        layout->addWidget(slider);
+    }
+    void DoDataExchange(DataExchange& dx) override {
+        dx.Text(1116, rating);
+        dx.MinMaxDouble(1116, rating, 0.0, 3000.0);
+        dx.Slider(1508, delay);
+    }
+};
+
+TEST_F(DialogTest, NumbersWithAPointAndSliderPositions) {
+    RatingDialog dialog;
+    dialog.rating = 1623.25;
+    dialog.delay = 500; // beyond the slider: shown at its end
+    dialog.EnsureInitialized();
+    EXPECT_EQ(dialog.GetItemText(1116), "1623.25");
+    EXPECT_EQ(dialog.ItemAs<QSlider>(1508)->value(), 200);
+
+    const std::pair<const char*, double> accepted[] = {{" 1700.5 ", 1700.5}, {"0", 0.0}, {"3e3", 3000.0}, {"+12", 12.0}};
+    for (const auto& [text, value] : accepted) {
+        dialog.SetItemText(1116, text);
+        ASSERT_TRUE(dialog.UpdateData(true)) << text;
+        EXPECT_EQ(dialog.rating, value) << text;
+    }
+    EXPECT_EQ(dialog.delay, 200);
+
+    for (const char* bad : {"", "1700,5", "abc", "inf", "nan", "17 00"}) {
+        scripted().clear();
+        dialog.SetItemText(1116, bad);
+        EXPECT_FALSE(dialog.UpdateData(true)) << bad;
+        EXPECT_EQ(boxTexts(), QStringList({"Please enter a number."})) << bad;
+    }
+    scripted().clear();
+    dialog.SetItemText(1116, "3000.01");
+    EXPECT_FALSE(dialog.UpdateData(true));
+    EXPECT_EQ(boxTexts(), QStringList({"Please enter a number between 0 and 3000."}));
+    EXPECT_EQ(dialog.rating, 3000.01); // taken, then refused, as the integer check does
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "support/ApplicationTimer.h"
 #include "support/SessionFixture.h"
 #include "support/SettingsStore.h"
+#include "support/SoundSettings.h"
 #include "support/TestEnvironment.h"
 
 #include <gtest/gtest.h>
@@ -92,6 +93,8 @@ TEST_F(SessionDocTest, MalformedFrameClosesTheSessionWithAProtocolError) {
 TEST_F(SessionDocTest, ChatPacketsReachTheChatLogWithTheSenderFromTheRoutedHeader) {
     platform::RecordingSoundPlayer sounds;
     platform::SoundPlayer* previous = platform::SetSoundPlayer(&sounds);
+    const CSoundSettings switches = GetSoundSettings();
+    GetSoundSettings().Set(CSoundSettings::kChat, true);
     ASSERT_TRUE(Login());
     ServerRoute(".", 250, "a packet nobody takes");
     EXPECT_TRUE(session->GetClientNode()->Log().RecentLines().last().startsWith(
@@ -116,6 +119,17 @@ TEST_F(SessionDocTest, ChatPacketsReachTheChatLogWithTheSenderFromTheRoutedHeade
     }
     EXPECT_EQ(sounds.played().size(), 6); // every line but the system line
     EXPECT_EQ(sounds.played().value(0), "ChatFX");
+
+    // The chat sound follows the user's switches.
+    sounds.clear();
+    GetSoundSettings().Set(CSoundSettings::kChat, false);
+    ServerRoute("bob", 203, "quietly");
+    GetSoundSettings().Set(CSoundSettings::kChat, true);
+    GetSoundSettings().Set(CSoundSettings::kEnableSound, false);
+    ServerRoute("bob", 203, "still quietly");
+    EXPECT_TRUE(sounds.played().isEmpty());
+    EXPECT_EQ(chat.lines.size(), 9u);
+    GetSoundSettings() = switches;
     platform::SetSoundPlayer(previous);
 }
 

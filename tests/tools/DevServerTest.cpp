@@ -1,5 +1,6 @@
 #include "DevServer.h"
 #include "lobby/RelationsSubDoc.h"
+#include "prefs/ChangePswd.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
 #include "support/SessionFixture.h"
@@ -262,6 +263,33 @@ TEST_F(DevServerTest, MalformedFramesEndOnlyThatConnection) {
     ASSERT_TRUE(WaitFor([&] { return raw.state() == QAbstractSocket::UnconnectedState; }));
     alice.session.SendChat("still fine", ChatKind::Said);
     EXPECT_TRUE(WaitFor([&] { return alice.HasLine("still fine"); }));
+}
+
+TEST_F(DevServerTest, AccountChangesAreAnswered) {
+    CDevServer strict(CDevServer::Options{.password = "right"});
+    ASSERT_TRUE(strict.Listen(QHostAddress::LocalHost, 0));
+    Client alice(strict.Port(), "alice", "right");
+    ASSERT_TRUE(alice.WaitIn());
+    std::vector<std::pair<int, QString>> answers;
+    alice.session.SetEmailChangeHandler([&](int type, const QString& text) {
+        answers.push_back({type, text});
+        return true;
+    });
+    alice.session.SendEmailChallengeResponse("alice", "alice@example.org");
+    ASSERT_TRUE(WaitFor([&] { return answers.size() == 1; }));
+    EXPECT_EQ(answers[0], std::make_pair(192, QString("alice Y")));
+    alice.session.SendEmailChallengeResponse("alice", "not-an-address");
+    ASSERT_TRUE(WaitFor([&] { return answers.size() == 2; }));
+    EXPECT_EQ(answers[1].second, "alice N");
+
+    alice.session.Send(251, CChangePswd::FormatRequest("wrong", "next"), -1, ".db");
+    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("Your password was not changed: the old password is not correct."); }));
+    alice.session.Send(251, CChangePswd::FormatRequest("right", "next"), -1, ".db");
+    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("Your password has been changed."); }));
+    Client withOld(strict.Port(), "bob", "right");
+    EXPECT_FALSE(withOld.WaitIn());
+    Client withNew(strict.Port(), "carol", "next");
+    EXPECT_TRUE(withNew.WaitIn());
 }
 
 } // namespace

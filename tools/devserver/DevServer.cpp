@@ -36,7 +36,6 @@ CServiceSettings CDevServer::lobbySettings() const {
     CServiceSettings settings{
         {QStringLiteral("nMaxQuerySize"), QStringLiteral("125")},
         {QStringLiteral("nMaxMatchLength"), QStringLiteral("25")},
-        {QStringLiteral("shout"), QStringLiteral("1")},
     };
     if (!m_options.webHost.isEmpty()) {
         const CClientGameFactory& game = CClientGameFactory::GetFactory();
@@ -250,6 +249,8 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         return;
     }
     if (destination == QLatin1String(".db")) {
+        if (type == 251 && onAccountRequest(client, payload))
+            return;
         onRelationRequest(client, type, payload);
         return;
     }
@@ -263,6 +264,38 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         return;
     }
     recipient->connection->SendRouted(type, sender, payload, destination);
+}
+
+bool CDevServer::onAccountRequest(Client* client, const QString& text) {
+    const QString emailMarker = QStringLiteral(" DeprecatedEmailChallengeResponse ");
+    if (text.contains(emailMarker)) {
+        // "<machine id> <first text> DeprecatedEmailChallengeResponse <address>": the change is
+        // taken for anything that looks like an address ("<user> Y"), else refused ("<user> N").
+        const QString address = text.section(emailMarker, 1).trimmed();
+        const bool usable = address.indexOf(QLatin1Char('@')) > 0 && !address.contains(QLatin1Char(' '));
+        client->connection->SendRouted(192, QStringLiteral(".db"),
+                                       QStringLiteral("%1 %2").arg(client->record.GetNickname(),
+                                                                   QLatin1String(usable ? "Y" : "N")));
+        return true;
+    }
+    if (firstWord(text) == QLatin1String("ChangePassword")) {
+        // ChangePassword "<old>" "<new>". Every account of this server shares its one password (or
+        // none, when any is accepted): a change checks the old one and replaces it for everybody.
+        const QString fields = text.mid(text.indexOf(QLatin1Char(' '))); // the cursor reads it in place
+        CPacketCursor cursor(fields);
+        QString oldPassword, newPassword;
+        if (!ReadPacketString(cursor, oldPassword) || !ReadPacketString(cursor, newPassword) || newPassword.isEmpty())
+            systemLine(client, QStringLiteral("Your password was not changed: the request was not understood."));
+        else if (!m_options.password.isEmpty() && oldPassword != m_options.password)
+            systemLine(client, QStringLiteral("Your password was not changed: the old password is not correct."));
+        else {
+            if (!m_options.password.isEmpty())
+                m_options.password = newPassword;
+            systemLine(client, QStringLiteral("Your password has been changed."));
+        }
+        return true;
+    }
+    return false;
 }
 
 void CDevServer::onPlain(Client* client, int type, const QString& text) {

@@ -49,6 +49,8 @@ private:
     void onLogin(Client* client, const QString& text);
     void onRouted(Client* client, const CMessagePacket& packet);
     void onPlain(Client* client, int type, const QString& text);
+    // E-mail and password changes sent to ".db" -> whether the text was one of them.
+    bool onAccountRequest(Client* client, const QString& text);
     void onTransfer(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onRelationRequest(Client* client, int type, const QString& text);

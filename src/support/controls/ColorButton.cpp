@@ -1,8 +1,8 @@
 #include "support/controls/ColorButton.h"
 
-#include "platform/Color.h"
+#include "support/controls/ColorSwatch.h"
 
-#include <QPainter>
+#include <QStyle>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
@@ -17,18 +17,18 @@ void CColorButton::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);
     QStyleOptionButton option;
     initStyleOption(&option);
+    // The frame and focus of a push button, with the swatch in place of the label.
     option.text.clear();
+    option.icon = QIcon();
     painter.drawControl(QStyle::CE_PushButton, option);
 
-    const QRect swatch = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this).adjusted(2, 2, -2, -2);
-    if (m_color == platform::kNoColor) {
-        // No colour: an empty frame crossed out.
-        painter.setPen(palette().color(isEnabled() ? QPalette::ButtonText : QPalette::PlaceholderText));
-        painter.drawRect(swatch.adjusted(0, 0, -1, -1));
-        painter.drawLine(swatch.topLeft(), swatch.bottomRight());
-        return;
-    }
-    painter.fillRect(swatch, platform::ToQColor(m_color));
-    painter.setPen(palette().color(QPalette::Shadow));
-    painter.drawRect(swatch.adjusted(0, 0, -1, -1));
+    QRect swatch = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+    swatch.adjust(3, 3, -3, -3);
+    if (option.state & (QStyle::State_Sunken | QStyle::State_On))
+        swatch.translate(style()->pixelMetric(QStyle::PM_ButtonShiftHorizontal, &option, this),
+                         style()->pixelMetric(QStyle::PM_ButtonShiftVertical, &option, this));
+    const QColor outline = palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::ButtonText);
+    if (!isEnabled())
+        painter.setOpacity(0.4);
+    PaintColorSwatch(painter, swatch, m_color, outline);
 }

@@ -5,6 +5,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 CSpinButton::CSpinButton(QWidget* parent) : QWidget(parent) {
     m_up = new QToolButton(this);
     m_down = new QToolButton(this);
@@ -28,8 +31,13 @@ void CSpinButton::SetBuddy(QLineEdit* buddy) {
     if (m_buddy)
         m_buddy->removeEventFilter(this);
     m_buddy = buddy;
-    if (m_buddy)
+    if (m_buddy) {
         m_buddy->installEventFilter(this);
+        // The two arrows together as tall as the edit, so they sit beside it as one control.
+        const int height = std::max(8, m_buddy->sizeHint().height() / 2);
+        for (QToolButton* button : {m_up, m_down})
+            button->setFixedSize(std::max(16, height + 4), height);
+    }
 }
 
 void CSpinButton::SetRange(int minimum, int maximum) {
@@ -41,10 +49,11 @@ void CSpinButton::StepBy(int delta) {
     if (!m_buddy || !isEnabled())
         return;
     bool ok = false;
-    const qint64 current = m_buddy->text().trimmed().toLongLong(&ok);
+    const double number = m_buddy->text().trimmed().toDouble(&ok);
+    ok = ok && std::isfinite(number);
     const qint64 low = m_minimum;
     const qint64 high = m_maximum;
-    const qint64 start = ok ? qBound(low, current, high) : low;
+    const qint64 start = ok ? qint64(std::clamp(std::round(number), double(low), double(high))) : low;
     const int next = int(qBound(low, start + (ok ? delta : 0), high));
     const QString text = QString::number(next);
     if (text == m_buddy->text())

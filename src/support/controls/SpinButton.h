@@ -21,8 +21,8 @@ public:
     int Minimum() const { return m_minimum; }
     int Maximum() const { return m_maximum; }
 
-    // Steps the buddy's number by delta: a text that is no number starts from the minimum; the
-    // result is kept within the range.
+    // Steps the buddy's number by delta: a number with a fraction (a rating, say) is rounded first;
+    // a text that is no number starts from the minimum; the result is kept within the range.
     void StepBy(int delta);
 
 signals:

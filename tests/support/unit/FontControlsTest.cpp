@@ -153,6 +153,11 @@ TEST(SpinButton, StepsWithinTheRangeButLeavesTypedNumbersAlone) {
     spin.StepBy(1);
     EXPECT_EQ(edit.text(), "20");
     EXPECT_EQ(steps, 3);
+    edit.setText("61.6"); // a number with a fraction steps from its nearest whole number
+    spin.StepBy(1);
+    EXPECT_EQ(edit.text(), "63");
+    edit.setText("20");
+    steps = 3;
 
     QTest::keyClick(&edit, Qt::Key_Up);
     EXPECT_EQ(edit.text(), "21");

@@ -1,0 +1,140 @@
+#include "app/ClientApp.h"
+#include "app/MainFrame.h"
+#include "platform/Ui.h"
+#include "platform/Win32Codes.h"
+#include "prefs/ChangePswd.h"
+#include "prefs/UpdateEmailDlg.h"
+#include "session/SessionDoc.h"
+#include "support/FakeServer.h"
+#include "support/SettingsFixture.h"
+#include "support/SettingsStore.h"
+#include "support/TestEnvironment.h"
+
+#include <QColorDialog>
+#include <gtest/gtest.h>
+
+using testenv::WaitFor;
+
+namespace {
+
+using platform::IDCANCEL;
+using platform::IDOK;
+
+class MainFrameCommandsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testenv::ResetSettings();
+        GetSettingsStore().WriteInt("Tip", "StartUp", 1);
+        testenv::scriptedUi().clear();
+        testenv::scriptedUi().SetDialogHandler([this](QDialog* dialog) {
+            shown << dialog->objectName();
+            captions << dialog->windowTitle();
+            return handler ? handler(dialog) : IDCANCEL;
+        });
+    }
+    void TearDown() override {
+        if (app) {
+            app->ExitInstance();
+            app.reset();
+        }
+        qunsetenv(CClientApp::kPasswordVariable);
+        testenv::scriptedUi().SetDialogHandler(nullptr);
+        testenv::scriptedUi().clear();
+    }
+    bool enabled(CMainFrame& frame, int id) {
+        platform::CommandState state;
+        EXPECT_TRUE(frame.OnUpdateCommand(id, state));
+        return state.enabled;
+    }
+    // A client logged in to the fake server as alice.
+    CMainFrame* LogIn() {
+        qputenv(CClientApp::kPasswordVariable, "secret");
+        app = std::make_unique<CClientApp>();
+        CClientApp::Options options;
+        options.host = "127.0.0.1";
+        options.port = server.Port();
+        options.nickname = "alice";
+        EXPECT_TRUE(app->InitInstance(options));
+        EXPECT_TRUE(server.WaitForLogin());
+        EXPECT_TRUE(WaitFor([&] { return app->GetSession() && app->GetSession()->IsConnected(); }));
+        return app->GetMainFrame();
+    }
+
+    // The next database request the client sent; what the lobby asks for at login is passed over.
+    std::optional<testenv::FakeServer::Frame> nextDatabaseRequest() {
+        while (auto frame = server.NextFrame())
+            if (frame->Type() == CSessionDoc::kPacketDatabase)
+                return frame;
+        return std::nullopt;
+    }
+
+    testenv::FakeServer server;
+    std::unique_ptr<CClientApp> app;
+    QStringList shown;
+    QStringList captions;
+    std::function<int(QDialog*)> handler;
+};
+
+TEST_F(MainFrameCommandsTest, HelpAndColourCommandsOpenTheirDialogs) {
+    CMainFrame frame;
+    for (int id : {CMainFrame::kCmdAbout, CMainFrame::kCmdTipOfTheDay, CMainFrame::kCmdCustomColors})
+        EXPECT_TRUE(enabled(frame, id));
+    EXPECT_TRUE(frame.OnCommand(CMainFrame::kCmdAbout));
+    EXPECT_TRUE(frame.OnCommand(CMainFrame::kCmdTipOfTheDay));
+    EXPECT_TRUE(frame.OnCommand(CMainFrame::kCmdCustomColors));
+    EXPECT_EQ(shown, QStringList({"CAboutNVDlg", "CTipDlg", "CKWColorDlg"}));
+    EXPECT_EQ(captions[2], "Custom Colors");
+}
+
+TEST_F(MainFrameCommandsTest, AccountCommandsNeedAConnection) {
+    CMainFrame frame;
+    EXPECT_FALSE(enabled(frame, CMainFrame::kCmdChangePassword));
+    EXPECT_FALSE(enabled(frame, CMainFrame::kCmdChangeEmail));
+    EXPECT_TRUE(frame.OnCommand(CMainFrame::kCmdChangePassword));
+    EXPECT_TRUE(frame.OnCommand(CMainFrame::kCmdChangeEmail));
+    EXPECT_TRUE(shown.isEmpty());
+}
+
+TEST_F(MainFrameCommandsTest, ChangePasswordSendsTheConfirmedChange) {
+    CMainFrame* frame = LogIn();
+    ASSERT_TRUE(frame);
+    EXPECT_TRUE(enabled(*frame, CMainFrame::kCmdChangePassword));
+    handler = [](QDialog* dialog) {
+        auto* form = static_cast<CChangePswd*>(dialog);
+        form->SetItemText(CChangePswd::kIdOld, "secret");
+        form->SetItemText(CChangePswd::kIdNew, "n\"ew");
+        form->SetItemText(CChangePswd::kIdConfirm, "n\"ew");
+        return form->Press(IDOK);
+    };
+    frame->OnCommand(CMainFrame::kCmdChangePassword);
+    auto request = nextDatabaseRequest();
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->Destination(), ".db");
+    EXPECT_EQ(request->Text(), "ChangePassword \"secret\" \"n\\\"ew\"");
+
+    handler = nullptr; // cancelled: nothing goes out
+    frame->OnCommand(CMainFrame::kCmdChangePassword);
+    EXPECT_TRUE(server.NothingReceived());
+}
+
+TEST_F(MainFrameCommandsTest, ChangeEmailOpensOneDialogForTheSession) {
+    CMainFrame* frame = LogIn();
+    ASSERT_TRUE(frame);
+    frame->OnCommand(CMainFrame::kCmdChangeEmail);
+    CUpdateEmailDlg* dialog = CUpdateEmailDlg::FindOpen(app->GetSession());
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(dialog->isVisible());
+    EXPECT_EQ(dialog->parentWidget(), frame);
+    frame->OnCommand(CMainFrame::kCmdChangeEmail);
+    EXPECT_EQ(CUpdateEmailDlg::FindOpen(app->GetSession()), dialog);
+
+    dialog->SetItemText(CUpdateEmailDlg::kIdAddress, "alice@example.org");
+    dialog->Press(IDOK);
+    auto request = nextDatabaseRequest();
+    ASSERT_TRUE(request);
+    EXPECT_TRUE(request->Text().endsWith(" alice DeprecatedEmailChallengeResponse alice@example.org"));
+    server.Route(".db", 192, "alice Y");
+    ASSERT_TRUE(WaitFor([&] { return CUpdateEmailDlg::FindOpen(app->GetSession()) == nullptr; }));
+}
+
+} // namespace
