@@ -23,6 +23,7 @@
 #include "support/WindowBroadcast.h"
 
 #include "web/BrowserLauncher.h"
+#include "web/MessOfTheDayBDlg.h"
 #include "web/WebPanes.h"
 
 #include "version.h"
@@ -111,6 +112,7 @@ void CClientApp::registerBuiltInPanes() {
 
 void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
+    RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
 }
 
 void CClientApp::RegisterSessionFeature(SessionFeature feature) {

@@ -42,6 +42,8 @@ public:
     CWebBrowser* GetBrowser() const;
     QWidget* GetWidget() const;
     bool HasBrowser() const { return m_control != nullptr; }
+    // 2 for the current control, 1 for the version-1 control, 0 without a control.
+    int ControlVersion() const { return m_control ? m_control->Version() : 0; }
 
     // Clears the page-loaded flag and navigates without reading the cache; nothing without a control.
     void Navigate(const QString& url);
