@@ -52,7 +52,9 @@ QString CAdvertView::AdvertAddress() const {
     return address.isEmpty() ? ServiceWebAddress(QString::fromLatin1(kAdvertPath)) : address;
 }
 
-void CAdvertView::Navigate() { m_host.Navigate(AdvertAddress()); }
+void CAdvertView::Navigate() {
+    m_host.Navigate(AdvertAddress());
+}
 
 bool CAdvertView::IsRefreshPending() const {
     return m_refreshTimer != 0 && CApplicationTimer::Instance().IsPending(m_refreshTimer);

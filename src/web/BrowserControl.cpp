@@ -2,9 +2,9 @@
 
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "support/dialogs/DeferredMessageBox.h"
 #include "web/WebBrowser.h"
 #include "web/WebBrowser2.h"
-#include "web/WebMessageBox.h"
 
 #include <QWidget>
 
@@ -51,7 +51,9 @@ void CBrowserControl::FireQuit() {
         m_events->OnQuit();
 }
 
-void SetBrowserControlFactory(BrowserControlFactory factory) { InstalledFactory() = std::move(factory); }
+void SetBrowserControlFactory(BrowserControlFactory factory) {
+    InstalledFactory() = std::move(factory);
+}
 
 std::unique_ptr<CBrowserControl> MakeBrowserControl(const QString& classId) {
     if (InstalledFactory())
@@ -59,7 +61,8 @@ std::unique_ptr<CBrowserControl> MakeBrowserControl(const QString& classId) {
     return MakeRealControl(classId);
 }
 
-void PlaceBrowserWindow(QWidget* window, const QString& windowName, unsigned style, const QRect& rect, int id) {
+void PlaceBrowserWindow(QWidget* window, const QString& windowName, unsigned style, const QRect& rect,
+                        int id) {
     window->setObjectName(QString::number(id));
     if (!windowName.isEmpty())
         window->setWindowTitle(windowName);
@@ -78,9 +81,12 @@ QList<QPair<QByteArray, QByteArray>> ParseRequestHeaders(const QString& headers)
     return parsed;
 }
 
-QRect BrowserPlaceholderRect() { return QRect(0, 0, 100, 100); }
+QRect BrowserPlaceholderRect() {
+    return QRect(0, 0, 100, 100);
+}
 
-std::unique_ptr<CBrowserControl> CreateBrowserChild(QWidget* parent, int id, unsigned style, bool currentOnly) {
+std::unique_ptr<CBrowserControl> CreateBrowserChild(QWidget* parent, int id, unsigned style,
+                                                    bool currentOnly) {
     if (auto control = TryCreate(QLatin1String(CWebBrowser2::kClassId), parent, id, style))
         return control;
     if (currentOnly)
@@ -112,8 +118,9 @@ QString HtmlEngineMessageText(HtmlEngineMessageKind kind) {
     }
     text += QStringLiteral("This can be obtained at:\r\n\r\n") + HtmlEngineDownloadAddress() +
             QStringLiteral("\r\n\r\n");
-    text += QStringLiteral("This will not interfere with normal operation of your regular browser.  Please visit "
-                           "our download site for more details.");
+    text +=
+        QStringLiteral("This will not interfere with normal operation of your regular browser.  Please visit "
+                       "our download site for more details.");
     return text;
 }
 
@@ -121,7 +128,7 @@ void ShowHtmlEngineMessage(HtmlEngineMessageKind kind, bool deferred, QWidget* p
     const QString text = HtmlEngineMessageText(kind);
     const unsigned type = platform::MB_OK | platform::MB_ICONEXCLAMATION;
     if (deferred)
-        PostWebMessageBox(text, type);
+        PostDeferredMessageBox(text, type);
     else
         platform::ui().MessageBox(parent, text, QString(), type);
 }

@@ -32,13 +32,13 @@ constexpr int DISPID_ONQUIT = 253;
 // A navigation the control is about to make, as its host sees it in BeforeNavigate.
 struct BrowserNavigation {
     enum Kind {
-        Host,          // the host's own Navigate (or a typed address)
-        LinkClicked,   // a link, or a script that sets the page's location
+        Host,        // the host's own Navigate (or a typed address)
+        LinkClicked, // a link, or a script that sets the page's location
         FormSubmitted,
-        Redirect,      // the server answered with a redirect
+        Redirect, // the server answered with a redirect
         Reload,
         BackForward,
-        NewWindow,     // the page asks for a window of its own (target "_blank", window.open)
+        NewWindow, // the page asks for a window of its own (target "_blank", window.open)
         Other,
     };
     QUrl url;
@@ -85,7 +85,7 @@ public:
 
 protected:
     // Helpers for the engines: the host's answers, safe when no host listens.
-    bool FireBeforeNavigate(const BrowserNavigation& navigation);  // -> true when cancelled
+    bool FireBeforeNavigate(const BrowserNavigation& navigation); // -> true when cancelled
     void FireNavigateComplete(const QUrl& url);
     void FireQuit();
 
@@ -95,7 +95,8 @@ private:
 
 // Helpers of the engines.
 // Puts a control's new window in place: id as its object name, the window name, rect, WS_VISIBLE.
-void PlaceBrowserWindow(QWidget* window, const QString& windowName, unsigned style, const QRect& rect, int id);
+void PlaceBrowserWindow(QWidget* window, const QString& windowName, unsigned style, const QRect& rect,
+                        int id);
 // Navigate's headers ("Name: value" lines, CR LF or LF between them) -> name and value pairs; lines
 // without a name are dropped.
 QList<QPair<QByteArray, QByteArray>> ParseRequestHeaders(const QString& headers);
@@ -112,8 +113,8 @@ QRect BrowserPlaceholderRect();
 
 // Creates a host's browser child: the current control, else (unless currentOnly) the version-1
 // control, each with the same arguments -> null when neither can run here (the caller tells the user).
-std::unique_ptr<CBrowserControl> CreateBrowserChild(QWidget* parent, int id, unsigned style = WS_CHILD | WS_VISIBLE,
-                                                    bool currentOnly = false);
+std::unique_ptr<CBrowserControl>
+CreateBrowserChild(QWidget* parent, int id, unsigned style = WS_CHILD | WS_VISIBLE, bool currentOnly = false);
 
 // Who tells the user that no html engine could be made.
 enum class HtmlEngineMessageKind {

@@ -7,7 +7,9 @@
 
 CBrowserHost::CBrowserHost(LinkPolicy policy) : m_policy(policy) {}
 
-CBrowserHost::~CBrowserHost() { DestroyBrowser(); }
+CBrowserHost::~CBrowserHost() {
+    DestroyBrowser();
+}
 
 bool CBrowserHost::CreateBrowser(QWidget* parent, int id, unsigned style, HtmlEngineMessageKind messageKind,
                                  bool deferMessage, bool currentOnly) {
@@ -28,11 +30,17 @@ void CBrowserHost::DestroyBrowser() {
     m_control.reset();
 }
 
-CWebBrowser2* CBrowserHost::GetBrowser2() const { return platform::object_cast<CWebBrowser2>(m_control.get()); }
+CWebBrowser2* CBrowserHost::GetBrowser2() const {
+    return platform::object_cast<CWebBrowser2>(m_control.get());
+}
 
-CWebBrowser* CBrowserHost::GetBrowser() const { return platform::object_cast<CWebBrowser>(m_control.get()); }
+CWebBrowser* CBrowserHost::GetBrowser() const {
+    return platform::object_cast<CWebBrowser>(m_control.get());
+}
 
-QWidget* CBrowserHost::GetWidget() const { return m_control ? m_control->GetWidget() : nullptr; }
+QWidget* CBrowserHost::GetWidget() const {
+    return m_control ? m_control->GetWidget() : nullptr;
+}
 
 void CBrowserHost::Navigate(const QString& url) {
     m_pageLoaded = false;
@@ -46,8 +54,10 @@ bool CBrowserHost::staysInside(const BrowserNavigation& navigation) const {
     switch (navigation.kind) {
     case BrowserNavigation::Host:
     case BrowserNavigation::Reload:
-    case BrowserNavigation::BackForward: return true;
-    default: break;
+    case BrowserNavigation::BackForward:
+        return true;
+    default:
+        break;
     }
     return m_policy == LinkPolicy::SendOutOfDomain && IsAddressInDomain(navigation.url, m_domain);
 }

@@ -31,8 +31,8 @@ public:
 
     // Creates the browser child. When neither control can be made the user is told (the message of
     // messageKind, posted when deferMessage, else shown at once) and false is returned.
-    bool CreateBrowser(QWidget* parent, int id, unsigned style, HtmlEngineMessageKind messageKind, bool deferMessage,
-                       bool currentOnly = false);
+    bool CreateBrowser(QWidget* parent, int id, unsigned style, HtmlEngineMessageKind messageKind,
+                       bool deferMessage, bool currentOnly = false);
     // Deletes the control and its window.
     void DestroyBrowser();
 
@@ -55,9 +55,9 @@ public:
     const QString& GetServiceDomain() const { return m_domain; }
 
     // The window's reactions. Each may be empty.
-    std::function<void()> onNavigateInside;               // a navigation goes on inside the window
+    std::function<void()> onNavigateInside;                  // a navigation goes on inside the window
     std::function<void(const QUrl& url)> onNavigateComplete; // after the page-loaded flag is set
-    std::function<void()> onQuit;                          // the page asks to close the window
+    std::function<void()> onQuit;                            // the page asks to close the window
 
 private:
     void OnBeforeNavigate(const BrowserNavigation& navigation, bool& cancel) override;

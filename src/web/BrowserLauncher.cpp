@@ -2,8 +2,8 @@
 
 #include "app/MainFrame.h"
 #include "platform/Win32Codes.h"
+#include "support/dialogs/DeferredMessageBox.h"
 #include "web/WebAddress.h"
-#include "web/WebMessageBox.h"
 
 #include <QDir>
 #include <QFile>
@@ -64,7 +64,8 @@ QStringList DataDirs() {
 // The lists to read, most important first: per desktop before the general one, user before system.
 QStringList MimeAppsLists() {
     QStringList desktops;
-    for (const QString& desktop : qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts))
+    for (const QString& desktop :
+         qEnvironmentVariable("XDG_CURRENT_DESKTOP").split(QLatin1Char(':'), Qt::SkipEmptyParts))
         desktops << desktop.toLower();
     QStringList folders = ConfigDirs();
     for (const QString& dir : DataDirs())
@@ -114,12 +115,25 @@ QString UnescapeKeyFileString(const QString& value) {
         }
         const QChar next = value[++i];
         switch (next.unicode()) {
-        case 's': result += QLatin1Char(' '); break;
-        case 'n': result += QLatin1Char('\n'); break;
-        case 't': result += QLatin1Char('\t'); break;
-        case 'r': result += QLatin1Char('\r'); break;
-        case '\\': result += QLatin1Char('\\'); break;
-        default: result += ch; result += next; break;
+        case 's':
+            result += QLatin1Char(' ');
+            break;
+        case 'n':
+            result += QLatin1Char('\n');
+            break;
+        case 't':
+            result += QLatin1Char('\t');
+            break;
+        case 'r':
+            result += QLatin1Char('\r');
+            break;
+        case '\\':
+            result += QLatin1Char('\\');
+            break;
+        default:
+            result += ch;
+            result += next;
+            break;
         }
     }
     return result;
@@ -151,7 +165,8 @@ QString DesktopEntryCommand(const QString& path) {
     if (KeyFileValue(path, group, QStringLiteral("Hidden")) == QLatin1String("true"))
         return {};
     const QString tryExec = UnescapeKeyFileString(KeyFileValue(path, group, QStringLiteral("TryExec")));
-    if (!tryExec.isEmpty() && QStandardPaths::findExecutable(tryExec).isEmpty() && !QFileInfo(tryExec).isExecutable())
+    if (!tryExec.isEmpty() && QStandardPaths::findExecutable(tryExec).isEmpty() &&
+        !QFileInfo(tryExec).isExecutable())
         return {};
     return UnescapeKeyFileString(KeyFileValue(path, group, QStringLiteral("Exec")));
 }
@@ -202,7 +217,9 @@ bool ExpandArgument(const QString& argument, const QString& address, QString& re
 
 } // namespace
 
-CBrowserLauncher::CBrowserLauncher() { FindBrowser(kDesktopAssociation); }
+CBrowserLauncher::CBrowserLauncher() {
+    FindBrowser(kDesktopAssociation);
+}
 
 bool CBrowserLauncher::FindBrowser(int kind, const QString& command) {
     QString found;
@@ -252,8 +269,8 @@ bool CBrowserLauncher::OpenUrl(const QString& url) {
     const QStringList command = BuildCommand(address.toString(QUrl::FullyEncoded));
     if (!command.isEmpty() && StartProcess(command.front(), command.mid(1)))
         return true;
-    PostWebMessageBox(QStringLiteral("Unable to start the browser:  ") + m_commandFormat,
-                      platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    PostDeferredMessageBox(QStringLiteral("Unable to start the browser:  ") + m_commandFormat,
+                           platform::MB_OK | platform::MB_ICONEXCLAMATION);
     return false;
 }
 
@@ -308,7 +325,9 @@ QString CBrowserLauncher::FindDesktopCommand(const QString& mimeType) {
     return {};
 }
 
-void CBrowserLauncher::SetProcessStarter(ProcessStarter starter) { InstalledStarter() = std::move(starter); }
+void CBrowserLauncher::SetProcessStarter(ProcessStarter starter) {
+    InstalledStarter() = std::move(starter);
+}
 
 CBrowserLauncher& GetBrowserLauncher() {
     if (!TheLauncher())
@@ -316,7 +335,9 @@ CBrowserLauncher& GetBrowserLauncher() {
     return *TheLauncher();
 }
 
-void DeleteBrowserLauncher() { TheLauncher().reset(); }
+void DeleteBrowserLauncher() {
+    TheLauncher().reset();
+}
 
 bool OpenInExternalBrowser(const QString& url) {
     if (CMainFrame* frame = GetMainFrame())

@@ -2,7 +2,8 @@
 
 #include <QLabel>
 
-CBrowserStatusLine::CBrowserStatusLine(QLabel* control, QObject* parent) : QObject(parent), m_control(control) {
+CBrowserStatusLine::CBrowserStatusLine(QLabel* control, QObject* parent)
+    : QObject(parent), m_control(control) {
     m_timer.setInterval(kPeriodMs);
     connect(&m_timer, &QTimer::timeout, this, &CBrowserStatusLine::Tick);
 }
@@ -20,11 +21,15 @@ void CBrowserStatusLine::Done() {
         m_control->setText(QStringLiteral(" Done"));
 }
 
-void CBrowserStatusLine::Kill() { m_timer.stop(); }
+void CBrowserStatusLine::Kill() {
+    m_timer.stop();
+}
 
 void CBrowserStatusLine::Tick() {
     if (m_control)
         m_control->setText(m_control->text() + QLatin1Char('.'));
 }
 
-QString CBrowserStatusLine::Text() const { return m_control ? m_control->text() : QString(); }
+QString CBrowserStatusLine::Text() const {
+    return m_control ? m_control->text() : QString();
+}

@@ -5,7 +5,8 @@
 #include "web/WebAddress.h"
 
 CHelpBDlg::CHelpBDlg(CSessionDoc* owner, QWidget* parent)
-    : CWebPageDlg(kTemplateId, parent, CBrowserHost::LinkPolicy::KeepInside, kBrowserId, PageLayout::StatusUnderPage),
+    : CWebPageDlg(kTemplateId, parent, CBrowserHost::LinkPolicy::KeepInside, kBrowserId,
+                  PageLayout::StatusUnderPage),
       m_owner(owner) {
     setWindowTitle(QStringLiteral("Help"));
 }
@@ -15,4 +16,6 @@ QString CHelpBDlg::HelpAddress() const {
     return address.isEmpty() ? CClientGameFactory::GetFactory().GetHelpAddress(ServiceWebHost()) : address;
 }
 
-void CHelpBDlg::Navigate() { NavigateTo(HelpAddress(), QStringLiteral("Retrieving information ")); }
+void CHelpBDlg::Navigate() {
+    NavigateTo(HelpAddress(), QStringLiteral("Retrieving information "));
+}

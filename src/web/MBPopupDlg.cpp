@@ -3,13 +3,16 @@
 #include <QStyle>
 
 CMBPopupDlg::CMBPopupDlg(QWidget* parent) : platform::Dialog(parent) {
-    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint | Qt::WindowDoesNotAcceptFocus);
+    setWindowFlags(Qt::Tool | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                   Qt::WindowDoesNotAcceptFocus);
     setAttribute(Qt::WA_ShowWithoutActivating);
     m_host.onNavigateComplete = [this](const QUrl&) { show(); };
     EnsureInitialized();
 }
 
-CMBPopupDlg::~CMBPopupDlg() { m_host.DestroyBrowser(); }
+CMBPopupDlg::~CMBPopupDlg() {
+    m_host.DestroyBrowser();
+}
 
 bool CMBPopupDlg::OnInitDialog() {
     platform::Dialog::OnInitDialog();
@@ -18,7 +21,9 @@ bool CMBPopupDlg::OnInitDialog() {
     return true;
 }
 
-void CMBPopupDlg::Navigate(const QString& address) { m_host.Navigate(address); }
+void CMBPopupDlg::Navigate(const QString& address) {
+    m_host.Navigate(address);
+}
 
 void CMBPopupDlg::resizeEvent(QResizeEvent* event) {
     platform::Dialog::resizeEvent(event);

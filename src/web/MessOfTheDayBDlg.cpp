@@ -19,7 +19,9 @@ CMOTDSubDocument::DateSource& DateSourceSlot() {
     return source;
 }
 
-QDate Today() { return DateSourceSlot() ? DateSourceSlot()() : QDate::currentDate(); }
+QDate Today() {
+    return DateSourceSlot() ? DateSourceSlot()() : QDate::currentDate();
+}
 
 } // namespace
 
@@ -46,7 +48,9 @@ QString CMessOfTheDayBDlg::NewsAddress() const {
     return address;
 }
 
-void CMessOfTheDayBDlg::Navigate() { NavigateTo(NewsAddress(), QStringLiteral("Retrieving News ")); }
+void CMessOfTheDayBDlg::Navigate() {
+    NavigateTo(NewsAddress(), QStringLiteral("Retrieving News "));
+}
 
 // ---- The news sub-document
 
@@ -57,7 +61,8 @@ CMOTDSubDocument::CMOTDSubDocument(CSessionDoc* session)
     m_timer->setInterval(g_newsDelayMs);
     QObject::connect(m_timer.get(), &QTimer::timeout, m_connections.get(), [this] { OnNewsTimer(); });
     if (session)
-        QObject::connect(session, &CSessionDoc::serviceEntered, m_connections.get(), [this] { CheckNewsOnEntry(); });
+        QObject::connect(session, &CSessionDoc::serviceEntered, m_connections.get(),
+                         [this] { CheckNewsOnEntry(); });
 }
 
 CMOTDSubDocument::~CMOTDSubDocument() {
@@ -67,17 +72,24 @@ CMOTDSubDocument::~CMOTDSubDocument() {
     delete m_dialog.data();
 }
 
-CMOTDSubDocument* CMOTDSubDocument::GetNewsSubDocument() { return g_newsSubDocument; }
+CMOTDSubDocument* CMOTDSubDocument::GetNewsSubDocument() {
+    return g_newsSubDocument;
+}
 
 CMOTDSubDocument* CMOTDSubDocument::Attach(CSessionDoc& session) {
     if (g_newsSubDocument && g_newsSubDocument->GetSession() == &session)
         return g_newsSubDocument;
-    return static_cast<CMOTDSubDocument*>(session.AdoptSubDocument(std::make_unique<CMOTDSubDocument>(&session)));
+    return static_cast<CMOTDSubDocument*>(
+        session.AdoptSubDocument(std::make_unique<CMOTDSubDocument>(&session)));
 }
 
-void CMOTDSubDocument::SetDateSource(DateSource source) { DateSourceSlot() = std::move(source); }
+void CMOTDSubDocument::SetDateSource(DateSource source) {
+    DateSourceSlot() = std::move(source);
+}
 
-void CMOTDSubDocument::SetNewsDelay(int milliseconds) { g_newsDelayMs = qMax(0, milliseconds); }
+void CMOTDSubDocument::SetNewsDelay(int milliseconds) {
+    g_newsDelayMs = qMax(0, milliseconds);
+}
 
 void CMOTDSubDocument::CheckNewsOnEntry() {
     if (m_shownToday)
@@ -91,7 +103,9 @@ void CMOTDSubDocument::CheckNewsOnEntry() {
     settings.WriteObjectString(this, QStringLiteral("LastMOTDdate"), today);
 }
 
-bool CMOTDSubDocument::IsNewsTimerPending() const { return m_timer && m_timer->isActive(); }
+bool CMOTDSubDocument::IsNewsTimerPending() const {
+    return m_timer && m_timer->isActive();
+}
 
 void CMOTDSubDocument::OnNewsTimer() {
     m_timer->stop();

@@ -16,10 +16,11 @@ bool IsHttp(const QUrl& url) {
 
 // Aborts a reply whose body grows past maxBytes; the reply then finishes with an error.
 void BoundReply(QNetworkReply* reply, qint64 maxBytes) {
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [reply, maxBytes](qint64 received, qint64) {
-        if (received > maxBytes)
-            reply->abort();
-    });
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply,
+                     [reply, maxBytes](qint64 received, qint64) {
+                         if (received > maxBytes)
+                             reply->abort();
+                     });
 }
 
 CPageLoader::Result ResultOf(QNetworkReply* reply, qint64 maxBytes) {
@@ -115,9 +116,11 @@ CPageLoader::Result CPageLoader::ReadLocal(const QUrl& url, qint64 maxBytes) {
 
 void CPageLoader::startPageRequest(const Request& request, int redirects) {
     QNetworkRequest networkRequest(request.url);
-    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
+    networkRequest.setAttribute(QNetworkRequest::RedirectPolicyAttribute,
+                                QNetworkRequest::ManualRedirectPolicy);
     if (request.noCache) {
-        networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+        networkRequest.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
+                                    QNetworkRequest::AlwaysNetwork);
         networkRequest.setRawHeader("Cache-Control", "no-cache");
         networkRequest.setRawHeader("Pragma", "no-cache");
     }
@@ -175,7 +178,8 @@ void CPageLoader::AbortPage() {
 
 void CPageLoader::FetchResource(const QUrl& url, ResourceCallback callback) {
     if (url.isLocalFile()) {
-        platform::PostCall(this, [url, callback = std::move(callback)] { callback(ReadLocal(url, kMaxResourceBytes)); });
+        platform::PostCall(
+            this, [url, callback = std::move(callback)] { callback(ReadLocal(url, kMaxResourceBytes)); });
         return;
     }
     if (!IsHttp(url))

@@ -32,12 +32,12 @@ public:
     };
 
     struct Result {
-        QUrl url;            // where the body came from (after redirects)
-        bool ok = false;     // a body arrived (whatever the HTTP status)
-        int httpStatus = 0;  // 0 for local files and failures
+        QUrl url;           // where the body came from (after redirects)
+        bool ok = false;    // a body arrived (whatever the HTTP status)
+        int httpStatus = 0; // 0 for local files and failures
         QByteArray contentType;
         QByteArray body;
-        QString error;       // why it failed
+        QString error; // why it failed
     };
 
     // Asked before each redirect of a page load is followed: false stops the load (it then ends

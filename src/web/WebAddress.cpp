@@ -14,9 +14,11 @@ QString NormaliseHost(const QString& text) {
         return {};
     const QUrl url(trimmed.contains(QLatin1String("://")) ? trimmed : QStringLiteral("http://") + trimmed);
     const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
+    if (!url.isValid() || url.host().isEmpty() ||
+        (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
         return {};
-    QString host = url.toString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo);
+    QString host =
+        url.toString(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo);
     while (host.endsWith(QLatin1Char('/')))
         host.chop(1);
     return host;
@@ -34,14 +36,17 @@ QString WithQueryPart(const QString& address, const QString& part) {
     return result + part + fragment;
 }
 
-QString Encoded(const QString& text) { return QString::fromLatin1(QUrl::toPercentEncoding(text)); }
+QString Encoded(const QString& text) {
+    return QString::fromLatin1(QUrl::toPercentEncoding(text));
+}
 
 } // namespace
 
 QString ServiceWebHost() {
     QString host = NormaliseHost(qEnvironmentVariable("NORVALE_WEB_HOST"));
     if (host.isEmpty())
-        host = NormaliseHost(GetSettingsStore().GetString(QStringLiteral("Web"), QStringLiteral("strWebHost")));
+        host =
+            NormaliseHost(GetSettingsStore().GetString(QStringLiteral("Web"), QStringLiteral("strWebHost")));
     return host.isEmpty() ? QString::fromLatin1(kBuiltInHost) : host;
 }
 
@@ -52,13 +57,17 @@ QString ServiceWebDomain() {
     return name;
 }
 
-QString ServiceWebAddress(const QString& path) { return ServiceWebHost() + path; }
+QString ServiceWebAddress(const QString& path) {
+    return ServiceWebHost() + path;
+}
 
 QString AppendQueryItem(const QString& address, const QString& name, const QString& value) {
     return WithQueryPart(address, Encoded(name) + QLatin1Char('=') + Encoded(value));
 }
 
-QString AppendQueryWord(const QString& address, const QString& word) { return WithQueryPart(address, Encoded(word)); }
+QString AppendQueryWord(const QString& address, const QString& word) {
+    return WithQueryPart(address, Encoded(word));
+}
 
 bool IsAddressInDomain(const QUrl& address, const QString& domain) {
     const QString host = address.host().toLower();

@@ -111,7 +111,8 @@ CWebBrowser::~CWebBrowser() {
     delete m_viewer.data();
 }
 
-bool CWebBrowser::Create(const QString& windowName, unsigned style, const QRect& rect, QWidget* parent, int id) {
+bool CWebBrowser::Create(const QString& windowName, unsigned style, const QRect& rect, QWidget* parent,
+                         int id) {
     if (m_viewer)
         return false;
     auto* viewer = new Viewer(*this, parent);
@@ -123,12 +124,16 @@ bool CWebBrowser::Create(const QString& windowName, unsigned style, const QRect&
     return true;
 }
 
-QWidget* CWebBrowser::GetWidget() const { return m_viewer.data(); }
+QWidget* CWebBrowser::GetWidget() const {
+    return m_viewer.data();
+}
 
-QTextBrowser* CWebBrowser::Browser() const { return m_viewer.data(); }
+QTextBrowser* CWebBrowser::Browser() const {
+    return m_viewer.data();
+}
 
-void CWebBrowser::Navigate(const QString& url, int flags, const QString& targetFrame, const QByteArray& postData,
-                           const QString& headers) {
+void CWebBrowser::Navigate(const QString& url, int flags, const QString& targetFrame,
+                           const QByteArray& postData, const QString& headers) {
     (void)targetFrame; // the viewer has no frames
     if (!m_viewer)
         return;
@@ -153,7 +158,8 @@ void CWebBrowser::startLoad(const QUrl& url, int flags, const QByteArray& postDa
 void CWebBrowser::onLinkClicked(const QUrl& link) {
     const QUrl target = m_currentUrl.resolved(link);
     // A jump inside the page shown is no navigation.
-    if (target.hasFragment() && target.adjusted(QUrl::RemoveFragment) == m_currentUrl.adjusted(QUrl::RemoveFragment)) {
+    if (target.hasFragment() &&
+        target.adjusted(QUrl::RemoveFragment) == m_currentUrl.adjusted(QUrl::RemoveFragment)) {
         m_viewer->scrollToAnchor(target.fragment());
         return;
     }
@@ -181,12 +187,15 @@ void CWebBrowser::showResult(const CPageLoader::Result& result) {
     } else if (result.contentType.toLower().startsWith("image/")) {
         const QImage picture = DecodePicture(result.body);
         m_viewer->pictures.insert(m_currentUrl, picture);
-        m_viewer->setHtml(picture.isNull() ? EscapedErrorPage(m_currentUrl, QStringLiteral("The picture cannot be read."))
-                                           : QStringLiteral("<img src=\"%1\">").arg(m_currentUrl.toString().toHtmlEscaped()));
+        m_viewer->setHtml(
+            picture.isNull()
+                ? EscapedErrorPage(m_currentUrl, QStringLiteral("The picture cannot be read."))
+                : QStringLiteral("<img src=\"%1\">").arg(m_currentUrl.toString().toHtmlEscaped()));
     } else if (IsHtmlType(result.contentType)) {
         m_viewer->setHtml(DecodePage(result.body, result.contentType));
     } else {
-        m_viewer->setHtml(EscapedErrorPage(m_currentUrl, QStringLiteral("Pages of this kind cannot be shown here.")));
+        m_viewer->setHtml(
+            EscapedErrorPage(m_currentUrl, QStringLiteral("Pages of this kind cannot be shown here.")));
     }
     FireNavigateComplete(m_currentUrl);
 }
@@ -228,8 +237,9 @@ QString CWebBrowser::DecodePage(const QByteArray& body, const QByteArray& conten
     QByteArray charset = CharsetOf(contentType);
     if (charset.isEmpty())
         charset = MetaCharset(body);
-    static const QList<QByteArray> kLatin = {"iso-8859-1", "iso8859-1", "latin1", "latin-1", "l1",
-                                             "us-ascii",   "ascii",     "windows-1252", "cp1252", "x-cp1252"};
+    static const QList<QByteArray> kLatin = {"iso-8859-1", "iso8859-1", "latin1", "latin-1",
+                                             "l1",         "us-ascii",  "ascii",  "windows-1252",
+                                             "cp1252",     "x-cp1252"};
     if (kLatin.contains(charset))
         return platform::cp1252::decode(body);
     if (!charset.isEmpty() && charset != "utf-8" && charset != "utf8") {

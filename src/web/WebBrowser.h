@@ -18,7 +18,8 @@ public:
     CWebBrowser();
     ~CWebBrowser() override;
 
-    bool Create(const QString& windowName, unsigned style, const QRect& rect, QWidget* parent, int id) override;
+    bool Create(const QString& windowName, unsigned style, const QRect& rect, QWidget* parent,
+                int id) override;
     QWidget* GetWidget() const override;
     void Navigate(const QString& url, int flags = 0, const QString& targetFrame = QString(),
                   const QByteArray& postData = QByteArray(), const QString& headers = QString()) override;

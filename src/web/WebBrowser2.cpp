@@ -17,13 +17,20 @@ namespace {
 
 BrowserNavigation::Kind KindOf(QWebEnginePage::NavigationType type) {
     switch (type) {
-    case QWebEnginePage::NavigationTypeLinkClicked: return BrowserNavigation::LinkClicked;
-    case QWebEnginePage::NavigationTypeTyped: return BrowserNavigation::Host;
-    case QWebEnginePage::NavigationTypeFormSubmitted: return BrowserNavigation::FormSubmitted;
-    case QWebEnginePage::NavigationTypeBackForward: return BrowserNavigation::BackForward;
-    case QWebEnginePage::NavigationTypeReload: return BrowserNavigation::Reload;
-    case QWebEnginePage::NavigationTypeRedirect: return BrowserNavigation::Redirect;
-    default: return BrowserNavigation::Other;
+    case QWebEnginePage::NavigationTypeLinkClicked:
+        return BrowserNavigation::LinkClicked;
+    case QWebEnginePage::NavigationTypeTyped:
+        return BrowserNavigation::Host;
+    case QWebEnginePage::NavigationTypeFormSubmitted:
+        return BrowserNavigation::FormSubmitted;
+    case QWebEnginePage::NavigationTypeBackForward:
+        return BrowserNavigation::BackForward;
+    case QWebEnginePage::NavigationTypeReload:
+        return BrowserNavigation::Reload;
+    case QWebEnginePage::NavigationTypeRedirect:
+        return BrowserNavigation::Redirect;
+    default:
+        return BrowserNavigation::Other;
     }
 }
 
@@ -75,7 +82,8 @@ protected:
 private:
     class NewWindowCatcher : public QWebEnginePage {
     public:
-        explicit NewWindowCatcher(Page* opener) : QWebEnginePage(opener->profile(), opener), m_opener(opener) {}
+        explicit NewWindowCatcher(Page* opener)
+            : QWebEnginePage(opener->profile(), opener), m_opener(opener) {}
 
     protected:
         bool acceptNavigationRequest(const QUrl& url, NavigationType, bool) override {
@@ -124,12 +132,14 @@ bool CWebBrowser2::IsEngineAvailable() {
         return false;
     QString helper = qEnvironmentVariable("QTWEBENGINEPROCESS_PATH");
     if (helper.isEmpty())
-        helper = QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + QStringLiteral("/QtWebEngineProcess");
+        helper =
+            QLibraryInfo::path(QLibraryInfo::LibraryExecutablesPath) + QStringLiteral("/QtWebEngineProcess");
     const QFileInfo info(helper);
     return info.isFile() && info.isExecutable();
 }
 
-bool CWebBrowser2::Create(const QString& windowName, unsigned style, const QRect& rect, QWidget* parent, int id) {
+bool CWebBrowser2::Create(const QString& windowName, unsigned style, const QRect& rect, QWidget* parent,
+                          int id) {
     if (m_view || !IsEngineAvailable())
         return false;
     PrepareWebEngineEnvironment();
@@ -141,12 +151,16 @@ bool CWebBrowser2::Create(const QString& windowName, unsigned style, const QRect
     return true;
 }
 
-QWidget* CWebBrowser2::GetWidget() const { return m_view.data(); }
+QWidget* CWebBrowser2::GetWidget() const {
+    return m_view.data();
+}
 
-QWebEngineView* CWebBrowser2::View() const { return m_view.data(); }
+QWebEngineView* CWebBrowser2::View() const {
+    return m_view.data();
+}
 
-void CWebBrowser2::Navigate(const QString& url, int flags, const QString& targetFrame, const QByteArray& postData,
-                            const QString& headers) {
+void CWebBrowser2::Navigate(const QString& url, int flags, const QString& targetFrame,
+                            const QByteArray& postData, const QString& headers) {
     (void)targetFrame; // the control shows one frame set; a named target is the page's own business
     if (!m_view)
         return;
@@ -164,7 +178,9 @@ void CWebBrowser2::Navigate(const QString& url, int flags, const QString& target
     m_view->load(request);
 }
 
-QUrl CWebBrowser2::CurrentUrl() const { return m_view ? m_view->url() : QUrl(); }
+QUrl CWebBrowser2::CurrentUrl() const {
+    return m_view ? m_view->url() : QUrl();
+}
 
 void PrepareWebEngineEnvironment() {
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");

@@ -18,7 +18,8 @@ public:
 
     // Fails when the engine cannot run in this process: NORVALE_WEB_ENGINE=none, no GUI application,
     // or the engine's helper program is missing.
-    bool Create(const QString& windowName, unsigned style, const QRect& rect, QWidget* parent, int id) override;
+    bool Create(const QString& windowName, unsigned style, const QRect& rect, QWidget* parent,
+                int id) override;
     QWidget* GetWidget() const override;
     void Navigate(const QString& url, int flags = 0, const QString& targetFrame = QString(),
                   const QByteArray& postData = QByteArray(), const QString& headers = QString()) override;

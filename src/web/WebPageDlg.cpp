@@ -67,7 +67,8 @@ void CWebPageDlg::LayoutControls() {
     const QRect client = rect();
     const QSize buttonSize = m_closeButton->size();
     const QRect button(client.right() + 1 - kMargin - buttonSize.width(),
-                       client.bottom() + 1 - kMargin - buttonSize.height(), buttonSize.width(), buttonSize.height());
+                       client.bottom() + 1 - kMargin - buttonSize.height(), buttonSize.width(),
+                       buttonSize.height());
     m_closeButton->setGeometry(button);
     const int statusHeight = m_statusControl->height();
     QRect page;

@@ -22,8 +22,8 @@ public:
         FramedPage,      // the page with a 3-pixel margin; the status line centred on the button
     };
 
-    CWebPageDlg(int templateId, QWidget* parent, CBrowserHost::LinkPolicy policy, int browserId, PageLayout layout,
-                HtmlEngineMessageKind messageKind = HtmlEngineMessageKind::Dialog);
+    CWebPageDlg(int templateId, QWidget* parent, CBrowserHost::LinkPolicy policy, int browserId,
+                PageLayout layout, HtmlEngineMessageKind messageKind = HtmlEngineMessageKind::Dialog);
     ~CWebPageDlg() override;
 
     bool OnInitDialog() override;

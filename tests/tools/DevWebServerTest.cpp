@@ -1,5 +1,5 @@
-#include "DevServer.h"
 #include "DevWebServer.h"
+#include "DevServer.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
 #include "support/SettingsFixture.h"
@@ -39,9 +39,10 @@ protected:
 
 TEST_F(DevWebServerTest, ServesTheServicesPagesAndNothingElse) {
     EXPECT_EQ(web.BaseAddress(), QStringLiteral("http://127.0.0.1:%1").arg(web.Port()));
-    for (const char* path : {"/web/apps/client/motd/default.asp?user_id=alice", "/backgammon/help/default.asp",
-                             "/web/apps/client/ads/default.asp", "/web/apps/client/newaccount/account.asp",
-                             "/web/apps/client/newaccount/welcome.asp?nick=bob&mail="}) {
+    for (const char* path :
+         {"/web/apps/client/motd/default.asp?user_id=alice", "/backgammon/help/default.asp",
+          "/web/apps/client/ads/default.asp", "/web/apps/client/newaccount/account.asp",
+          "/web/apps/client/newaccount/welcome.asp?nick=bob&mail="}) {
         const QByteArray answer = Get(web.Port(), path);
         EXPECT_TRUE(answer.startsWith("HTTP/1.1 200 OK\r\n")) << path;
         EXPECT_TRUE(answer.contains("Content-Type: text/html; charset=utf-8")) << path;
@@ -51,8 +52,9 @@ TEST_F(DevWebServerTest, ServesTheServicesPagesAndNothingElse) {
 
     for (const char* path : {"/", "/../../etc/passwd", "/web/apps/client/motd/", "/html/news.html"})
         EXPECT_TRUE(Get(web.Port(), path).startsWith("HTTP/1.1 404")) << path;
-    EXPECT_TRUE(Exchange(web.Port(), "POST /backgammon/help/default.asp HTTP/1.1\r\nContent-Length: 0\r\n\r\n")
-                    .startsWith("HTTP/1.1 405"));
+    EXPECT_TRUE(
+        Exchange(web.Port(), "POST /backgammon/help/default.asp HTTP/1.1\r\nContent-Length: 0\r\n\r\n")
+            .startsWith("HTTP/1.1 405"));
     EXPECT_TRUE(Exchange(web.Port(), "nonsense\r\n\r\n").startsWith("HTTP/1.1 400"));
     EXPECT_TRUE(Exchange(web.Port(), QByteArray(20000, 'x')).startsWith("HTTP/1.1 400"));
 

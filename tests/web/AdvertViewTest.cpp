@@ -48,7 +48,8 @@ TEST_F(AdvertViewTest, ShowsTheServicesAdvertAndSendsItsLinksToTheUsersBrowser) 
     EXPECT_EQ(control->navigations[0].url, QStringLiteral("http://ads.norvale.example/banner?x=1"));
     EXPECT_EQ(control->navigations[0].flags, navNoReadFromCache);
 
-    EXPECT_TRUE(control->Start(QStringLiteral("http://ads.norvale.example/banner2"), BrowserNavigation::Redirect));
+    EXPECT_TRUE(
+        control->Start(QStringLiteral("http://ads.norvale.example/banner2"), BrowserNavigation::Redirect));
     control->FinishLoad();
     EXPECT_FALSE(control->ClickLink(QStringLiteral("http://shop.example/sale")));
     EXPECT_EQ(browser.OpenedAddresses(), QStringList{QStringLiteral("http://shop.example/sale")});
@@ -58,7 +59,8 @@ TEST_F(AdvertViewTest, ShowsTheServicesAdvertAndSendsItsLinksToTheUsersBrowser) 
 TEST_F(AdvertViewTest, WithoutAnAddressTheBuiltInAdvertIsShown) {
     MakePane({});
     ASSERT_EQ(engines.Last()->navigations.size(), 1u);
-    EXPECT_EQ(engines.Last()->navigations[0].url, ServiceWebAddress(QStringLiteral("/web/apps/client/ads/default.asp")));
+    EXPECT_EQ(engines.Last()->navigations[0].url,
+              ServiceWebAddress(QStringLiteral("/web/apps/client/ads/default.asp")));
     EXPECT_FALSE(pane->IsRefreshPending());
     EXPECT_FALSE(pane->KeepsScrollBars());
 }
@@ -123,7 +125,8 @@ TEST_F(AdvertViewTest, WithoutAnyEngineThePaneSaysSoAndStaysEmpty) {
     MakePane({});
     webtest::RunPosted();
     ASSERT_FALSE(testenv::scriptedUi().asked().empty());
-    EXPECT_EQ(testenv::scriptedUi().asked().back().text, HtmlEngineMessageText(HtmlEngineMessageKind::Advert));
+    EXPECT_EQ(testenv::scriptedUi().asked().back().text,
+              HtmlEngineMessageText(HtmlEngineMessageKind::Advert));
     EXPECT_FALSE(pane->Host().HasBrowser());
 }
 

@@ -55,8 +55,8 @@ TEST_F(BrowserHostTest, TheCurrentControlIsTriedFirstThenTheVersionOneControl) {
     // Some windows take the current control only.
     CBrowserHost currentOnly(CBrowserHost::LinkPolicy::KeepInside);
     const size_t before = engines.made.size();
-    EXPECT_FALSE(currentOnly.CreateBrowser(&window, 610, WS_CHILD | WS_VISIBLE, HtmlEngineMessageKind::PlayerInfo,
-                                           true, true));
+    EXPECT_FALSE(currentOnly.CreateBrowser(&window, 610, WS_CHILD | WS_VISIBLE,
+                                           HtmlEngineMessageKind::PlayerInfo, true, true));
     EXPECT_EQ(engines.made.size(), before + 1);
     EXPECT_FALSE(currentOnly.HasBrowser());
     EXPECT_EQ(BoxTexts(), QStringList{HtmlEngineMessageText(HtmlEngineMessageKind::PlayerInfo)});
@@ -66,16 +66,19 @@ TEST_F(BrowserHostTest, WithNoEngineTheUserIsToldWhereToGetOne) {
     engines.currentRuns = false;
     engines.version1Runs = false;
     CBrowserHost dialogHost(CBrowserHost::LinkPolicy::SendOut);
-    EXPECT_FALSE(dialogHost.CreateBrowser(&window, 604, WS_CHILD | WS_VISIBLE, HtmlEngineMessageKind::Dialog, true));
+    EXPECT_FALSE(
+        dialogHost.CreateBrowser(&window, 604, WS_CHILD | WS_VISIBLE, HtmlEngineMessageKind::Dialog, true));
     const QString download = HtmlEngineDownloadAddress();
     const QStringList texts = BoxTexts();
     ASSERT_EQ(texts.size(), 1);
-    EXPECT_EQ(texts[0], QStringLiteral("The required html engine is not installed on this machine.  This version of the "
-                                       "software requires an html engine from Internet Explorer version 3.02 or "
-                                       "greater.  This can be obtained at:\r\n\r\n") +
-                            download +
-                            QStringLiteral("\r\n\r\nThis will not interfere with normal operation of your regular "
-                                           "browser.  Please visit our download site for more details."));
+    EXPECT_EQ(
+        texts[0],
+        QStringLiteral("The required html engine is not installed on this machine.  This version of the "
+                       "software requires an html engine from Internet Explorer version 3.02 or "
+                       "greater.  This can be obtained at:\r\n\r\n") +
+            download +
+            QStringLiteral("\r\n\r\nThis will not interfere with normal operation of your regular "
+                           "browser.  Please visit our download site for more details."));
     EXPECT_EQ(testenv::scriptedUi().asked()[0].type & platform::MB_ICONMASK, platform::MB_ICONEXCLAMATION);
 
     // Navigating without a control does nothing.
@@ -87,10 +90,11 @@ TEST_F(BrowserHostTest, WithNoEngineTheUserIsToldWhereToGetOne) {
     EXPECT_FALSE(advert.CreateBrowser(&window, 301, WS_VISIBLE, HtmlEngineMessageKind::Advert, true));
     const QStringList advertTexts = BoxTexts();
     ASSERT_EQ(advertTexts.size(), 1);
-    EXPECT_TRUE(advertTexts[0].startsWith(
-        QStringLiteral("This software requires an html engine from Internet Explorer version 3.02 or greater.  This can")));
+    EXPECT_TRUE(advertTexts[0].startsWith(QStringLiteral(
+        "This software requires an html engine from Internet Explorer version 3.02 or greater.  This can")));
     EXPECT_TRUE(HtmlEngineMessageText(HtmlEngineMessageKind::PlayerInfo)
-                    .contains(QStringLiteral("from Internet Explorer version 4 or greater.  This can be obtained at:")));
+                    .contains(QStringLiteral(
+                        "from Internet Explorer version 4 or greater.  This can be obtained at:")));
 }
 
 TEST_F(BrowserHostTest, NavigationSkipsTheCacheAndStartsAFreshPage) {
@@ -126,17 +130,19 @@ TEST_F(BrowserHostTest, AfterTheFirstPageLinksGoToTheUsersBrowser) {
     EXPECT_EQ(inside, 2); // the host's navigation and the redirect
 
     EXPECT_FALSE(control->ClickLink(QStringLiteral("http://shop.example/offer?a=1&b=2")));
-    EXPECT_FALSE(control->Start(QStringLiteral("http://shop.example/form"), BrowserNavigation::FormSubmitted));
+    EXPECT_FALSE(
+        control->Start(QStringLiteral("http://shop.example/form"), BrowserNavigation::FormSubmitted));
     EXPECT_FALSE(control->Start(QStringLiteral("http://shop.example/scripted"), BrowserNavigation::Other));
-    EXPECT_EQ(browser.OpenedAddresses(),
-              (QStringList{QStringLiteral("http://shop.example/offer?a=1&b=2"), QStringLiteral("http://shop.example/form"),
-                           QStringLiteral("http://shop.example/scripted")}));
+    EXPECT_EQ(browser.OpenedAddresses(), (QStringList{QStringLiteral("http://shop.example/offer?a=1&b=2"),
+                                                      QStringLiteral("http://shop.example/form"),
+                                                      QStringLiteral("http://shop.example/scripted")}));
     // The pane keeps its page.
     EXPECT_EQ(control->shown, QUrl(QStringLiteral("http://w.example/ad2")));
     EXPECT_TRUE(host.IsPageLoaded());
 
     // Frames inside the page, a reload and history steps are the page's own.
-    EXPECT_TRUE(control->Start(QStringLiteral("http://cdn.example/rotating"), BrowserNavigation::LinkClicked, false));
+    EXPECT_TRUE(
+        control->Start(QStringLiteral("http://cdn.example/rotating"), BrowserNavigation::LinkClicked, false));
     EXPECT_TRUE(control->Start(QStringLiteral("http://w.example/ad2"), BrowserNavigation::Reload));
     EXPECT_EQ(browser.starts.size(), 3u);
 }
@@ -146,9 +152,11 @@ TEST_F(BrowserHostTest, NewWindowsAlwaysGoToTheUsersBrowser) {
                         CBrowserHost::LinkPolicy::SendOutOfDomain}) {
         CBrowserHost host(policy);
         host.SetServiceDomain(QStringLiteral("w.example"));
-        ASSERT_TRUE(host.CreateBrowser(&window, 601, WS_CHILD | WS_VISIBLE, HtmlEngineMessageKind::Dialog, true));
+        ASSERT_TRUE(
+            host.CreateBrowser(&window, 601, WS_CHILD | WS_VISIBLE, HtmlEngineMessageKind::Dialog, true));
         host.Navigate(QStringLiteral("http://w.example/help"));
-        EXPECT_FALSE(engines.Last()->Start(QStringLiteral("http://w.example/popup"), BrowserNavigation::NewWindow));
+        EXPECT_FALSE(
+            engines.Last()->Start(QStringLiteral("http://w.example/popup"), BrowserNavigation::NewWindow));
     }
     EXPECT_EQ(browser.OpenedAddresses().size(), 3);
 }
@@ -180,16 +188,16 @@ TEST_F(BrowserHostTest, TheServiceDomainStaysInsideOtherDomainsLeave) {
     EXPECT_EQ(inside, 1);
     control->FinishLoad();
     // Still inside after that page loaded too.
-    EXPECT_TRUE(control->Start(QStringLiteral("https://www.norvale.example/step3"), BrowserNavigation::FormSubmitted));
+    EXPECT_TRUE(control->Start(QStringLiteral("https://www.norvale.example/step3"),
+                               BrowserNavigation::FormSubmitted));
     control->FinishLoad();
 
     EXPECT_FALSE(control->ClickLink(QStringLiteral("http://norvale.example.evil.net/phish")));
     EXPECT_FALSE(control->ClickLink(QStringLiteral("http://evil.net/?u=norvale.example")));
     EXPECT_FALSE(control->ClickLink(QStringLiteral("http://www.partner.example/terms")));
-    EXPECT_EQ(browser.OpenedAddresses(),
-              (QStringList{QStringLiteral("http://norvale.example.evil.net/phish"),
-                           QStringLiteral("http://evil.net/?u=norvale.example"),
-                           QStringLiteral("http://www.partner.example/terms")}));
+    EXPECT_EQ(browser.OpenedAddresses(), (QStringList{QStringLiteral("http://norvale.example.evil.net/phish"),
+                                                      QStringLiteral("http://evil.net/?u=norvale.example"),
+                                                      QStringLiteral("http://www.partner.example/terms")}));
     EXPECT_EQ(control->shown, QUrl(QStringLiteral("https://www.norvale.example/step3")));
 }
 
@@ -197,7 +205,8 @@ TEST_F(BrowserHostTest, TheQuitRequestReachesTheWindowAndAGoneHostHearsNothing) 
     int quits = 0;
     auto host = std::make_unique<CBrowserHost>(CBrowserHost::LinkPolicy::SendOut);
     host->onQuit = [&] { ++quits; };
-    ASSERT_TRUE(host->CreateBrowser(&window, 604, WS_CHILD | WS_VISIBLE, HtmlEngineMessageKind::Dialog, true));
+    ASSERT_TRUE(
+        host->CreateBrowser(&window, 604, WS_CHILD | WS_VISIBLE, HtmlEngineMessageKind::Dialog, true));
     QPointer<QWidget> widget = host->GetWidget();
     engines.Last()->AskToQuit();
     EXPECT_EQ(quits, 1);

@@ -32,7 +32,8 @@ class ScopedEnvironment {
 public:
     void Set(const char* name, const QByteArray& value) {
         if (!m_saved.contains(name))
-            m_saved.insert(name, qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name)) : std::nullopt);
+            m_saved.insert(name, qEnvironmentVariableIsSet(name) ? std::optional<QByteArray>(qgetenv(name))
+                                                                 : std::nullopt);
         qputenv(name, value);
     }
     ~ScopedEnvironment() {
@@ -70,8 +71,8 @@ TEST_F(BrowserLauncherTest, ConfigurePutsTheAddressWhereTheCommandSaysAndKeepsIt
     launcher.Configure(QStringLiteral("browser --new-window %U %i %c --percent=100%%"));
     EXPECT_EQ(launcher.GetCommandFormat(), QStringLiteral("browser --new-window %U %i %c --percent=100%%"));
     EXPECT_EQ(launcher.BuildCommand(QStringLiteral("http://a.example/")),
-              (QStringList{QStringLiteral("browser"), QStringLiteral("--new-window"), QStringLiteral("http://a.example/"),
-                           QStringLiteral("--percent=100%")}));
+              (QStringList{QStringLiteral("browser"), QStringLiteral("--new-window"),
+                           QStringLiteral("http://a.example/"), QStringLiteral("--percent=100%")}));
 }
 
 TEST_F(BrowserLauncherTest, TheAddressIsOneArgumentWhateverItHolds) {
@@ -86,7 +87,8 @@ TEST_F(BrowserLauncherTest, TheAddressIsOneArgumentWhateverItHolds) {
     EXPECT_FALSE(passed.contains(QLatin1Char(' ')));
     EXPECT_FALSE(passed.contains(QLatin1Char('"')));
     EXPECT_EQ(QUrl(passed).host(), QStringLiteral("a.example"));
-    EXPECT_EQ(QUrl(passed).query(QUrl::FullyDecoded), QStringLiteral("q=\"; rm -rf ~; echo \"&v=%s %n $HOME `id`"));
+    EXPECT_EQ(QUrl(passed).query(QUrl::FullyDecoded),
+              QStringLiteral("q=\"; rm -rf ~; echo \"&v=%s %n $HOME `id`"));
 }
 
 TEST_F(BrowserLauncherTest, OnlyWebAndMailAddressesLeaveTheProgram) {
@@ -94,8 +96,8 @@ TEST_F(BrowserLauncherTest, OnlyWebAndMailAddressesLeaveTheProgram) {
     EXPECT_TRUE(OpenInExternalBrowser(QStringLiteral("https://a.example/page")));
     EXPECT_TRUE(OpenInExternalBrowser(QStringLiteral("HTTP://A.example/")));
     EXPECT_TRUE(OpenInExternalBrowser(QStringLiteral("mailto:help@a.example")));
-    for (const char* refused : {"file:///etc/passwd", "javascript:alert(1)", "ftp://a.example/", "smb://host/share",
-                                "-flag", "", "http://", "mailto:", "x-custom:whatever"})
+    for (const char* refused : {"file:///etc/passwd", "javascript:alert(1)", "ftp://a.example/",
+                                "smb://host/share", "-flag", "", "http://", "mailto:", "x-custom:whatever"})
         EXPECT_FALSE(OpenInExternalBrowser(QString::fromLatin1(refused))) << refused;
     EXPECT_EQ(recorder.starts.size(), 3u);
     EXPECT_TRUE(Boxes().empty()); // a refused address is no failure of the browser
@@ -151,12 +153,14 @@ TEST_F(BrowserLauncherTest, TheDesktopsWebPageAssociationChoosesTheBrowser) {
     // The user's list names a hidden entry first, then one in a sub-folder (desktop id with '-').
     WriteFile(config + QStringLiteral("/mimeapps.list"),
               "[Added Associations]\ntext/html=added.desktop\n"
-              "[Default Applications]\ntext/plain=editor.desktop\ntext/html=hidden.desktop;vendor-browser.desktop;\n");
+              "[Default "
+              "Applications]\ntext/plain=editor.desktop\ntext/html=hidden.desktop;vendor-browser.desktop;\n");
     WriteFile(data + QStringLiteral("/applications/hidden.desktop"),
               "[Desktop Entry]\nType=Application\nExec=hidden %u\nHidden=true\n");
-    WriteFile(system + QStringLiteral("/applications/vendor/browser.desktop"),
-              "[Desktop Entry]\nType=Application\nName=Browser\n"
-              "Exec=\"/opt/my browser/bin\" \"--title=a \\\\\"b\\\\\"\" %U\n[Desktop Action new]\nExec=other %u\n");
+    WriteFile(
+        system + QStringLiteral("/applications/vendor/browser.desktop"),
+        "[Desktop Entry]\nType=Application\nName=Browser\n"
+        "Exec=\"/opt/my browser/bin\" \"--title=a \\\\\"b\\\\\"\" %U\n[Desktop Action new]\nExec=other %u\n");
     EXPECT_EQ(CBrowserLauncher::FindDesktopCommand(QStringLiteral("text/html")),
               QStringLiteral("\"/opt/my browser/bin\" \"--title=a \\\"b\\\"\" %U"));
 
@@ -166,17 +170,20 @@ TEST_F(BrowserLauncherTest, TheDesktopsWebPageAssociationChoosesTheBrowser) {
                            QStringLiteral("http://a.example/")}));
 
     // The desktop's own list comes before the general one.
-    WriteFile(config + QStringLiteral("/test-mimeapps.list"), "[Default Applications]\ntext/html=desk.desktop\n");
+    WriteFile(config + QStringLiteral("/test-mimeapps.list"),
+              "[Default Applications]\ntext/html=desk.desktop\n");
     WriteFile(data + QStringLiteral("/applications/desk.desktop"), "[Desktop Entry]\nExec=desk-browser\n");
-    EXPECT_EQ(CBrowserLauncher::FindDesktopCommand(QStringLiteral("text/html")), QStringLiteral("desk-browser"));
+    EXPECT_EQ(CBrowserLauncher::FindDesktopCommand(QStringLiteral("text/html")),
+              QStringLiteral("desk-browser"));
     ASSERT_TRUE(launcher.FindBrowser(CBrowserLauncher::kDesktopAssociation));
     EXPECT_EQ(launcher.GetCommandFormat(), QStringLiteral("desk-browser %s"));
 }
 
 TEST_F(BrowserLauncherTest, CommandLinesSplitAsDesktopEntriesQuoteThem) {
-    EXPECT_EQ(CBrowserLauncher::SplitCommandLine(QStringLiteral("  a  \"b c\" d\"e f\"g \"\" \"\\\"\\$\\\\\\x\"")),
-              (QStringList{QStringLiteral("a"), QStringLiteral("b c"), QStringLiteral("de fg"), QString(),
-                           QStringLiteral("\"$\\\\x")}));
+    EXPECT_EQ(
+        CBrowserLauncher::SplitCommandLine(QStringLiteral("  a  \"b c\" d\"e f\"g \"\" \"\\\"\\$\\\\\\x\"")),
+        (QStringList{QStringLiteral("a"), QStringLiteral("b c"), QStringLiteral("de fg"), QString(),
+                     QStringLiteral("\"$\\\\x")}));
     EXPECT_TRUE(CBrowserLauncher::SplitCommandLine(QStringLiteral("   ")).isEmpty());
     // An unterminated quote runs to the end.
     EXPECT_EQ(CBrowserLauncher::SplitCommandLine(QStringLiteral("a \"b c")), (QStringList{"a", "b c"}));
@@ -187,12 +194,14 @@ TEST_F(BrowserLauncherTest, TheBrowserRunsWithoutAShell) {
     QTemporaryDir dir;
     const QString script = dir.path() + QStringLiteral("/fake browser.sh");
     const QString record = dir.path() + QStringLiteral("/args.txt");
-    WriteFile(script, "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\nmv \"$0.tmp\" \"" +
-                          record.toUtf8() + "\"\n");
+    WriteFile(script,
+              "#!/bin/sh\nfor a in \"$@\"; do printf '%s\\n' \"$a\"; done > \"$0.tmp\"\nmv \"$0.tmp\" \"" +
+                  record.toUtf8() + "\"\n");
     QFile(script).setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
 
     CBrowserLauncher launcher;
-    ASSERT_TRUE(launcher.FindBrowser(CBrowserLauncher::kGivenCommand, QLatin1Char('"') + script + QStringLiteral("\" -x")));
+    ASSERT_TRUE(launcher.FindBrowser(CBrowserLauncher::kGivenCommand,
+                                     QLatin1Char('"') + script + QStringLiteral("\" -x")));
     ASSERT_TRUE(launcher.OpenUrl(QStringLiteral("http://a.example/?q=$(touch /tmp/nv-injected)&r=;id")));
     ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(record); }, 20000));
     QFile file(record);
@@ -204,7 +213,8 @@ TEST_F(BrowserLauncherTest, TheBrowserRunsWithoutAShell) {
               QStringLiteral("q=$(touch /tmp/nv-injected)&r=;id"));
 
     // A program that is not there is reported.
-    ASSERT_TRUE(launcher.FindBrowser(CBrowserLauncher::kGivenCommand, dir.path() + QStringLiteral("/no-such-browser")));
+    ASSERT_TRUE(launcher.FindBrowser(CBrowserLauncher::kGivenCommand,
+                                     dir.path() + QStringLiteral("/no-such-browser")));
     EXPECT_FALSE(launcher.OpenUrl(QStringLiteral("http://a.example/")));
     const auto boxes = Boxes();
     ASSERT_EQ(boxes.size(), 1u);

@@ -143,19 +143,29 @@ TEST_F(WebBrowserTest, FailuresShowAnErrorPageAndEndTheNavigation) {
     // The address is shown as text, never as markup.
     control.Navigate(QStringLiteral("gopher://x/<b>bold</b>"));
     ASSERT_TRUE(WaitForCompletions(3));
-    EXPECT_TRUE(ShownText().contains(QStringLiteral("<b>bold</b>")) || ShownText().contains(QStringLiteral("%3Cb%3E")));
+    EXPECT_TRUE(ShownText().contains(QStringLiteral("<b>bold</b>")) ||
+                ShownText().contains(QStringLiteral("%3Cb%3E")));
 }
 
 TEST_F(WebBrowserTest, PagesAreReadInTheEncodingTheySay) {
-    EXPECT_EQ(CWebBrowser::DecodePage("caf\xE9 \x80", "text/html; charset=ISO-8859-1"), QStringLiteral("café €"));
+    EXPECT_EQ(CWebBrowser::DecodePage("caf\xE9 \x80", "text/html; charset=ISO-8859-1"),
+              QStringLiteral("café €"));
     EXPECT_EQ(CWebBrowser::DecodePage("<meta charset=\"windows-1252\">caf\xE9", "text/html"),
               QStringLiteral("<meta charset=\"windows-1252\">café"));
-    EXPECT_EQ(CWebBrowser::DecodePage("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\xE9",
-                                      ""),
-              QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">é"));
+    EXPECT_EQ(
+        CWebBrowser::DecodePage(
+            "<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">\xE9", ""),
+        QStringLiteral("<meta http-equiv=\"Content-Type\" content=\"text/html; charset=iso-8859-1\">é"));
     EXPECT_EQ(CWebBrowser::DecodePage("caf\xC3\xA9", ""), QStringLiteral("café"));
-    EXPECT_EQ(CWebBrowser::DecodePage("\xEF\xBB\xBF" "caf\xC3\xA9", "text/html; charset=iso-8859-1"), QStringLiteral("café"));
-    EXPECT_EQ(CWebBrowser::DecodePage(QByteArray("\xFF\xFE" "a\0b\0", 6), ""), QStringLiteral("ab"));
+    EXPECT_EQ(CWebBrowser::DecodePage("\xEF\xBB\xBF"
+                                      "caf\xC3\xA9",
+                                      "text/html; charset=iso-8859-1"),
+              QStringLiteral("café"));
+    EXPECT_EQ(CWebBrowser::DecodePage(QByteArray("\xFF\xFE"
+                                                 "a\0b\0",
+                                                 6),
+                                      ""),
+              QStringLiteral("ab"));
 }
 
 TEST_F(WebBrowserTest, PicturesOfThePageArriveAfterIt) {
@@ -168,7 +178,8 @@ TEST_F(WebBrowserTest, PicturesOfThePageArriveAfterIt) {
     Reply picture(200, png);
     picture.headers.append(qMakePair(QByteArray("Content-Type"), QByteArray("image/png")));
     server.setReply("/img/dot.png", picture);
-    server.setReply("/pictures/", Html("<p>before <img src=\"../img/dot.png\"> <img src=\"/img/missing.png\"> after</p>"));
+    server.setReply("/pictures/",
+                    Html("<p>before <img src=\"../img/dot.png\"> <img src=\"/img/missing.png\"> after</p>"));
 
     control.Navigate(server.url("/pictures/"));
     ASSERT_TRUE(WaitForCompletions(1));
@@ -176,8 +187,8 @@ TEST_F(WebBrowserTest, PicturesOfThePageArriveAfterIt) {
     window.show(); // pictures are asked for when the page is laid out for showing
     ASSERT_TRUE(QTest::qWaitFor([&] { return server.requestCount("/img/dot.png") == 1; }, 15000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return control.PendingPictures() == 0; }, 15000));
-    const QVariant resource =
-        control.Browser()->document()->resource(QTextDocument::ImageResource, QUrl(server.url("/img/dot.png")));
+    const QVariant resource = control.Browser()->document()->resource(QTextDocument::ImageResource,
+                                                                      QUrl(server.url("/img/dot.png")));
     ASSERT_TRUE(resource.canConvert<QImage>());
     EXPECT_EQ(resource.value<QImage>().size(), QSize(3, 2));
     // Asked once each, however often the page is laid out.

@@ -123,7 +123,8 @@ TEST_F(WebDialogsTest, WithoutAnEngineTheDialogsSayWhereToGetOneAndLoadNothing) 
     help.show();
     webtest::RunPosted();
     ASSERT_FALSE(testenv::scriptedUi().asked().empty());
-    EXPECT_EQ(testenv::scriptedUi().asked().back().text, HtmlEngineMessageText(HtmlEngineMessageKind::Dialog));
+    EXPECT_EQ(testenv::scriptedUi().asked().back().text,
+              HtmlEngineMessageText(HtmlEngineMessageKind::Dialog));
     EXPECT_TRUE(Status(&help).isEmpty());
     EXPECT_FALSE(help.StatusLine().IsTimerRunning());
 }
@@ -191,7 +192,8 @@ TEST_F(WebDialogsTest, TheNewsTimerDiesWithItsSubDocument) {
 }
 
 TEST_F(WebDialogsTest, TheNewsAddressCarriesTheNicknameProperlyEncoded) {
-    ASSERT_TRUE(LoginWith({{"urlNews", "http://w.norvale.example/motd.asp?lang=en"}}, QStringLiteral("Bob7")));
+    ASSERT_TRUE(
+        LoginWith({{"urlNews", "http://w.norvale.example/motd.asp?lang=en"}}, QStringLiteral("Bob7")));
     news = std::make_unique<CMOTDSubDocument>(session.get());
     news->ShowNews();
     EXPECT_EQ(engines.Last()->navigations.at(0).url,
@@ -228,15 +230,17 @@ TEST_F(WebDialogsTest, NewsLinksLeaveOnceTheNewsHasLoaded) {
     FakeBrowser* control = engines.Last();
     // A redirect of the first load stays and starts the status line again.
     dialog->StatusLine().Tick();
-    EXPECT_TRUE(control->Start(QStringLiteral("http://w.norvale.example/motd2.asp"), BrowserNavigation::Redirect));
+    EXPECT_TRUE(
+        control->Start(QStringLiteral("http://w.norvale.example/motd2.asp"), BrowserNavigation::Redirect));
     EXPECT_EQ(Status(dialog), QStringLiteral(" Retrieving News "));
     control->FinishLoad();
     EXPECT_EQ(Status(dialog), QStringLiteral(" Done"));
 
     EXPECT_FALSE(control->ClickLink(QStringLiteral("mailto:support@norvale.example")));
     EXPECT_FALSE(control->ClickLink(QStringLiteral("http://w.norvale.example/archive.asp")));
-    EXPECT_EQ(browser.OpenedAddresses(), (QStringList{QStringLiteral("mailto:support@norvale.example"),
-                                                      QStringLiteral("http://w.norvale.example/archive.asp")}));
+    EXPECT_EQ(browser.OpenedAddresses(),
+              (QStringList{QStringLiteral("mailto:support@norvale.example"),
+                           QStringLiteral("http://w.norvale.example/archive.asp")}));
     EXPECT_EQ(control->shown, QUrl(QStringLiteral("http://w.norvale.example/motd2.asp")));
     EXPECT_EQ(Status(dialog), QStringLiteral(" Done"));
 }
@@ -296,9 +300,11 @@ TEST_F(WebDialogsTest, TheNewAccountWindowAlwaysOpensAtTheSamePlace) {
     CNewAccountBDlg first(nullptr);
     EXPECT_EQ(GetSettingsStore().GetObjectRect(&first, "Dialog Rect", platform::Rect{}),
               (platform::Rect{250, 125, 850, 650}));
-    GetSettingsStore().WriteObjectRect(&first, "Dialog Rect", platform::Rect{10, 10, 300, 300}); // the user moved it
+    GetSettingsStore().WriteObjectRect(&first, "Dialog Rect",
+                                       platform::Rect{10, 10, 300, 300}); // the user moved it
     CNewAccountBDlg second(nullptr);
-    EXPECT_EQ(GetSettingsStore().GetString("CNewAccountBDlg", "Dialog Rect"), QStringLiteral("250 850 125 650"));
+    EXPECT_EQ(GetSettingsStore().GetString("CNewAccountBDlg", "Dialog Rect"),
+              QStringLiteral("250 850 125 650"));
     EXPECT_EQ(second.windowTitle(), QStringLiteral("Create New Account"));
 }
 
@@ -310,7 +316,8 @@ TEST_F(WebDialogsTest, SignUpPagesOfTheServiceStayOthersGoToTheUsersBrowser) {
     FakeBrowser* control = engines.Last();
     EXPECT_EQ(dialog.Host().GetWidget()->objectName(), QStringLiteral("603"));
     ASSERT_EQ(control->navigations.size(), 1u);
-    EXPECT_EQ(control->navigations[0].url, QStringLiteral("http://www.norvale.example/web/apps/client/newaccount/account.asp"));
+    EXPECT_EQ(control->navigations[0].url,
+              QStringLiteral("http://www.norvale.example/web/apps/client/newaccount/account.asp"));
     EXPECT_EQ(Status(&dialog), QStringLiteral(" Accessing "));
     control->FinishLoad();
 
@@ -324,8 +331,9 @@ TEST_F(WebDialogsTest, SignUpPagesOfTheServiceStayOthersGoToTheUsersBrowser) {
 
     EXPECT_FALSE(control->ClickLink(QStringLiteral("http://www.norvale.example.phish.net/account")));
     EXPECT_FALSE(control->ClickLink(QStringLiteral("http://bank.example/?return=norvale.example")));
-    EXPECT_EQ(browser.OpenedAddresses(), (QStringList{QStringLiteral("http://www.norvale.example.phish.net/account"),
-                                                      QStringLiteral("http://bank.example/?return=norvale.example")}));
+    EXPECT_EQ(browser.OpenedAddresses(),
+              (QStringList{QStringLiteral("http://www.norvale.example.phish.net/account"),
+                           QStringLiteral("http://bank.example/?return=norvale.example")}));
     EXPECT_EQ(control->shown, QUrl(QStringLiteral("http://www.norvale.example/terms.asp")));
     if (saved.isNull())
         qunsetenv("NORVALE_WEB_HOST");
@@ -338,7 +346,8 @@ TEST_F(WebDialogsTest, TheVersionOneControlGetsATimeStampedSignUpAddress) {
     CNewAccountBDlg dialog(nullptr);
     dialog.show();
     const QString address = engines.Last()->navigations.at(0).url;
-    EXPECT_TRUE(address.startsWith(ServiceWebAddress(QStringLiteral("/web/apps/client/newaccount/account.asp?"))));
+    EXPECT_TRUE(
+        address.startsWith(ServiceWebAddress(QStringLiteral("/web/apps/client/newaccount/account.asp?"))));
     EXPECT_EQ(QUrl(address).query(QUrl::FullyDecoded).size(), 14);
 }
 

@@ -28,8 +28,9 @@ TEST(WebEngineTest, LinksOfALoadedPageLeaveWhileTheFirstLoadsRedirectStaysInside
 
     testenv::HttpTestServer server;
     server.setReply("/ad", Reply::Redirect("/ad/page"));
-    server.setReply("/ad/page", Html("<html><body><a id=\"out\" href=\"/offer?x=1&y=2\">offer</a>"
-                                     "<a id=\"pop\" target=\"_blank\" href=\"/popup\">popup</a></body></html>"));
+    server.setReply("/ad/page",
+                    Html("<html><body><a id=\"out\" href=\"/offer?x=1&y=2\">offer</a>"
+                         "<a id=\"pop\" target=\"_blank\" href=\"/popup\">popup</a></body></html>"));
     webtest::RecordingLauncher browser;
 
     QWidget window;

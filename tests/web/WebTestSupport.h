@@ -92,7 +92,8 @@ public:
             const bool version1 = classId == QLatin1String(CWebBrowser::kClassId);
             if (!current && !version1)
                 return nullptr;
-            auto control = std::make_unique<FakeBrowser>(current ? 2 : 1, current ? currentRuns : version1Runs);
+            auto control =
+                std::make_unique<FakeBrowser>(current ? 2 : 1, current ? currentRuns : version1Runs);
             made.push_back(control.get());
             madeIds.push_back(classId);
             return control;

@@ -30,7 +30,8 @@ signals:
 private:
     void onConnection();
     void onReadable(QTcpSocket* socket);
-    void answer(QTcpSocket* socket, int status, const QByteArray& reason, const QByteArray& body, bool withBody);
+    void answer(QTcpSocket* socket, int status, const QByteArray& reason, const QByteArray& body,
+                bool withBody);
 
     QTcpServer m_server;
     QHash<QTcpSocket*, QByteArray> m_requests;
