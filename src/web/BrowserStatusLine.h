@@ -11,7 +11,6 @@ class QLabel;
 // page loads, and reads " Done" when it has arrived.
 class CBrowserStatusLine : public QObject {
 public:
-    static constexpr int kTimerId = 1;
     static constexpr int kPeriodMs = 1000;
 
     // control: the dialog's status text (control 1377); it may go away before the status line does.
