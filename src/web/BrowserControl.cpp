@@ -102,18 +102,14 @@ QString HtmlEngineMessageText(HtmlEngineMessageKind kind) {
     QString text;
     switch (kind) {
     case HtmlEngineMessageKind::Advert:
-        text = QStringLiteral("This software requires an html engine from Internet Explorer version 3.02 or "
+        text = QStringLiteral("This software requires an html engine from Qt WebEngine version 6 or "
                               "greater.  ");
         break;
     case HtmlEngineMessageKind::PlayerInfo:
-        text = QStringLiteral("The required html engine is not installed on this machine.  "
-                              "This version of the software requires an html engine from Internet Explorer "
-                              "version 4 or greater.  ");
-        break;
     case HtmlEngineMessageKind::Dialog:
         text = QStringLiteral("The required html engine is not installed on this machine.  "
-                              "This version of the software requires an html engine from Internet Explorer "
-                              "version 3.02 or greater.  ");
+                              "This version of the software requires an html engine from Qt WebEngine "
+                              "version 6 or greater.  ");
         break;
     }
     text += QStringLiteral("This can be obtained at:\r\n\r\n") + HtmlEngineDownloadAddress() +

@@ -74,7 +74,7 @@ TEST_F(BrowserHostTest, WithNoEngineTheUserIsToldWhereToGetOne) {
     EXPECT_EQ(
         texts[0],
         QStringLiteral("The required html engine is not installed on this machine.  This version of the "
-                       "software requires an html engine from Internet Explorer version 3.02 or "
+                       "software requires an html engine from Qt WebEngine version 6 or "
                        "greater.  This can be obtained at:\r\n\r\n") +
             download +
             QStringLiteral("\r\n\r\nThis will not interfere with normal operation of your regular "
@@ -91,10 +91,10 @@ TEST_F(BrowserHostTest, WithNoEngineTheUserIsToldWhereToGetOne) {
     const QStringList advertTexts = BoxTexts();
     ASSERT_EQ(advertTexts.size(), 1);
     EXPECT_TRUE(advertTexts[0].startsWith(QStringLiteral(
-        "This software requires an html engine from Internet Explorer version 3.02 or greater.  This can")));
+        "This software requires an html engine from Qt WebEngine version 6 or greater.  This can")));
     EXPECT_TRUE(HtmlEngineMessageText(HtmlEngineMessageKind::PlayerInfo)
                     .contains(QStringLiteral(
-                        "from Internet Explorer version 4 or greater.  This can be obtained at:")));
+                        "from Qt WebEngine version 6 or greater.  This can be obtained at:")));
 }
 
 TEST_F(BrowserHostTest, NavigationSkipsTheCacheAndStartsAFreshPage) {
