@@ -27,8 +27,10 @@ if [ -z "$SERVER" ]; then
         done
     fi
     SERVER="127.0.0.1:$DEV_PORT"
-    # The development server takes any password.
+    # The development server takes any password, and serves the service's web pages on the next port
+    # (the sign-up page is opened before any login, so the client is told where they are).
     export NORVALE_PASSWORD=${NORVALE_PASSWORD:-dev}
+    export NORVALE_WEB_HOST=${NORVALE_WEB_HOST:-http://127.0.0.1:$((DEV_PORT + 1))}
 fi
 
 if [ -z "$USER_NICK" ]; then

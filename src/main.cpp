@@ -1,4 +1,5 @@
 #include "app/ClientApp.h"
+#include "web/WebBrowser2.h"
 
 #include <QApplication>
 #include <QTextStream>
@@ -6,6 +7,7 @@
 #include <clocale>
 
 int main(int argc, char* argv[]) {
+    PrepareWebEngineProcess(); // before the application object: the page engine shares its GL contexts
     QApplication app(argc, argv);
     // Qt sets the user's locale on start-up; numbers on the wire and in files must not follow it.
     std::setlocale(LC_NUMERIC, "C");

@@ -22,6 +22,10 @@
 #include "support/VersionInfo.h"
 #include "support/WindowBroadcast.h"
 
+#include "web/BrowserLauncher.h"
+#include "web/MessOfTheDayBDlg.h"
+#include "web/WebPanes.h"
+
 #include "version.h"
 
 #include <QApplication>
@@ -102,10 +106,12 @@ void CClientApp::registerBuiltInPanes() {
     CMultiPaneFrame::RegisterPane(QString::fromLatin1(CLobbyUserListView::kPaneTag),
                                   [](QWidget* parent) { return new CLobbyUserListView(parent); });
     RegisterChatPanes();
+    RegisterWebPanes();
 }
 
 void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
+    RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
 }
 
 void CClientApp::RegisterSessionFeature(SessionFeature feature) {
@@ -172,6 +178,7 @@ int CClientApp::ExitInstance() {
     if (m_mainFrame)
         SaveWindowPlacement(m_mainFrame, m_mainFrame, nullptr, true);
     GetSettingsStore().Save();
+    DeleteBrowserLauncher();
     return 0;
 }
 

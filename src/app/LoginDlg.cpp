@@ -3,10 +3,12 @@
 #include "platform/Win32Codes.h"
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
+#include "web/NewAccountBDlg.h"
 
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QVBoxLayout>
 
 namespace {
@@ -61,7 +63,12 @@ CLoginDlg::CLoginDlg(QWidget* parent) : platform::Dialog(parent) {
     form->addRow(QStringLiteral("&Nickname:"), nickname);
     form->addRow(QStringLiteral("&Password:"), password);
     layout->addLayout(form);
-    layout->addWidget(CreateButtonBox());
+    QDialogButtonBox* buttons = CreateButtonBox();
+    auto* newAccount = buttons->addButton(QStringLiteral("&New Account..."), QDialogButtonBox::ActionRole);
+    newAccount->setAutoDefault(false);
+    SetItemId(newAccount, kNewAccountId);
+    connect(newAccount, &QPushButton::clicked, this, &CLoginDlg::OnNewAccount);
+    layout->addWidget(buttons);
 
     const CSettingsStore& store = GetSettingsStore();
     m_server =
@@ -90,6 +97,11 @@ bool CLoginDlg::OnInitDialog() {
     platform::Dialog::OnInitDialog();
     FocusItem(m_nickname.isEmpty() ? kNicknameId : kPasswordId);
     return false;
+}
+
+void CLoginDlg::OnNewAccount() {
+    auto* signUp = new CNewAccountBDlg(this);
+    signUp->show();
 }
 
 void CLoginDlg::OnOK() {

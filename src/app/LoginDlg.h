@@ -12,6 +12,7 @@ public:
     static constexpr int kNicknameId = 1002;
     static constexpr int kPasswordId = 1003;
     static constexpr int kMessageId = 1004;
+    static constexpr int kNewAccountId = 1005;
     static constexpr char kDefaultServer[] = "127.0.0.1:4114";
 
     explicit CLoginDlg(QWidget* parent = nullptr);
@@ -22,6 +23,9 @@ public:
     void DoDataExchange(platform::DataExchange& dx) override;
     bool OnInitDialog() override;
     void OnOK() override;
+
+    // Opens the sign-up pages of the service (a window of their own that closes with this dialog).
+    void OnNewAccount();
 
     QString m_server;
     QString m_nickname;

@@ -14,6 +14,9 @@
 #include "prefs/UpdateEmailDlg.h"
 #include "session/SessionDoc.h"
 #include "support/MainWindow.h"
+#include "web/BrowserLauncher.h"
+#include "web/HelpBDlg.h"
+#include "web/WebAddress.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -21,7 +24,6 @@
 #include <QMdiArea>
 #include <QMdiSubWindow>
 #include <QMenuBar>
-#include <QProcess>
 #include <QStatusBar>
 #include <QUrl>
 
@@ -29,10 +31,11 @@ namespace {
 
 QPointer<CMainFrame> g_mainFrame;
 
+// The user's own browser, through the process's launcher.
+bool OpenWithLauncher(const QUrl& url) { return GetBrowserLauncher().OpenUrl(url.toString(QUrl::FullyEncoded)); }
+
 CMainFrame::BrowserOpener& browserOpener() {
-    static CMainFrame::BrowserOpener opener = [](const QUrl& url) {
-        return QProcess::startDetached(QStringLiteral("xdg-open"), {url.toString(QUrl::FullyEncoded)});
-    };
+    static CMainFrame::BrowserOpener opener = OpenWithLauncher;
     return opener;
 }
 
@@ -84,6 +87,7 @@ void CMainFrame::buildMenus() {
     file->addAction(exit);
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(platform::MakeAction(kCmdStatusBar, QStringLiteral("&Status Bar"), this));
+    view->addAction(platform::MakeAction(kCmdNews, QStringLiteral("&News"), this));
     view->addSeparator();
     view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General &Properties..."), this));
     view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("Edit &Macros..."), this));
@@ -92,6 +96,9 @@ void CMainFrame::buildMenus() {
     window->addAction(platform::MakeAction(kCmdCascade, QStringLiteral("&Cascade"), this));
     window->addAction(platform::MakeAction(kCmdTile, QStringLiteral("&Tile"), this));
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    QAction* helpTopics = platform::MakeAction(kCmdHelp, QStringLiteral("&Help Topics"), this);
+    helpTopics->setShortcut(QKeySequence::HelpContents);
+    help->addAction(helpTopics);
     help->addAction(platform::MakeAction(kCmdTipOfTheDay, QStringLiteral("&Tip of the Day..."), this));
     help->addSeparator();
     help->addAction(platform::MakeAction(kCmdAbout, QStringLiteral("&About Norvale..."), this));
@@ -100,6 +107,8 @@ void CMainFrame::buildMenus() {
     // Shortcuts work while the menus are closed too.
     m_commands.ConnectAction(exit);
     addAction(exit);
+    m_commands.ConnectAction(helpTopics);
+    addAction(helpTopics);
 }
 
 bool CMainFrame::OnCommand(int id) {
@@ -148,6 +157,13 @@ bool CMainFrame::OnCommand(int id) {
     case kCmdChangePassword:
         changePassword();
         return true;
+    case kCmdHelp:
+        showHelp();
+        return true;
+    case kCmdNews:
+        if (CSessionDoc* session = connectedSession())
+            session->RouteCommandToSubDocuments(kCmdNews);
+        return true;
     case kCmdChangeEmail:
         if (CSessionDoc* session = connectedSession())
             CUpdateEmailDlg::Open(session, session->GetNickname(), QString(), this);
@@ -161,6 +177,20 @@ CSessionDoc* CMainFrame::connectedSession() const {
     CClientApp* app = GetClientApp();
     CSessionDoc* session = app ? app->GetSession() : nullptr;
     return session && session->IsConnected() ? session : nullptr;
+}
+
+void CMainFrame::showHelp() {
+    if (m_help) {
+        m_help->showNormal();
+        m_help->raise();
+        m_help->activateWindow();
+        return;
+    }
+    // The help address is a setting of the service the user is in, when he is in one.
+    CClientApp* app = GetClientApp();
+    auto* help = new CHelpBDlg(app ? app->GetSession() : nullptr, this);
+    m_help = help;
+    help->show();
 }
 
 void CMainFrame::changePassword() {
@@ -195,7 +225,10 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
         return true;
     case kCmdChangePassword:
     case kCmdChangeEmail:
+    case kCmdNews:
         state.enabled = connected;
+        return true;
+    case kCmdHelp:
         return true;
     case kCmdExit:
     case kCmdAbout:
@@ -249,15 +282,13 @@ void CMainFrame::PostInvitationCall(QObject* object, std::function<void()> funct
 
 bool CMainFrame::OpenInExternalBrowser(const QString& address) {
     const QUrl url = QUrl::fromUserInput(address.trimmed());
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https") &&
-                           scheme != QLatin1String("mailto")))
+    if (!IsExternallyOpenable(url))
         return false;
     return browserOpener() && browserOpener()(url);
 }
 
 void CMainFrame::SetBrowserOpener(BrowserOpener opener) {
-    browserOpener() = std::move(opener);
+    browserOpener() = opener ? std::move(opener) : BrowserOpener(OpenWithLauncher);
 }
 
 QMdiSubWindow* CMainFrame::AddServiceFrame(CMultiPaneFrame* frame) {

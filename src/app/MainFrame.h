@@ -47,6 +47,8 @@ public:
     static constexpr int kCmdStatusBar = 59393;
     static constexpr int kCmdProperties = 32793; // the General Properties sheet on the chat view's kind
     static constexpr int kCmdEditMacros = 152;   // the same sheet at its macros page
+    static constexpr int kCmdNews = 32992;       // routed to the session's news sub-document
+    static constexpr int kCmdHelp = 57667;
 
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -66,9 +68,13 @@ public:
     // Opens an address in the user's browser. Only http, https and mailto addresses leave the program.
     // -> false when the address is refused or no browser could be started.
     bool OpenInExternalBrowser(const QString& address);
-    // The seam tests and the web layer use: what actually opens an accepted address.
+    // The seam tests use: what actually opens an accepted address (by default the browser launcher;
+    // an empty opener restores that).
     using BrowserOpener = std::function<bool(const QUrl& url)>;
     static void SetBrowserOpener(BrowserOpener opener);
+
+    // The help window (one at a time; brought to the front when it is open).
+    QWidget* GetHelpWindow() const { return m_help.data(); }
 
     // ---- Service windows
     QMdiArea* GetWorkArea() const { return m_workArea; }
@@ -99,12 +105,14 @@ private:
     // The current session while it is connected, else null.
     CSessionDoc* connectedSession() const;
     void changePassword();
+    void showHelp();
     void runDeferred(QObject* object, std::function<void()> function);
 
     QMdiArea* m_workArea;
     QLabel* m_status;
     platform::CommandRouter m_commands;
     int m_pending = 0;
+    QPointer<QWidget> m_help; // the help window while it is open
 };
 
 // The main window, null when there is none.

@@ -77,7 +77,8 @@ bool CMultiPaneFrame::IsPaneRegistered(const QString& tag) {
 }
 
 CPaneLayout CMultiPaneFrame::DefaultLobbyLayout() {
-    return CPaneLayout::MakeSplit(false, {CPaneLayout::MakeLeaf(QStringLiteral("UserList")),
+    return CPaneLayout::MakeSplit(false, {CPaneLayout::MakeLeaf(QStringLiteral("Advert")),
+                                          CPaneLayout::MakeLeaf(QStringLiteral("UserList")),
                                           CPaneLayout::MakeLeaf(QStringLiteral("Chat")),
                                           CPaneLayout::MakeLeaf(QString::fromLatin1(kCommandLineTag))});
 }

@@ -46,7 +46,7 @@ public:
     // The command-line pane's tag: the frame hands it the focus.
     static constexpr char kCommandLineTag[] = "CommandLine";
 
-    // The lobby's window set: the user list, the chat and the command line, stacked.
+    // The lobby's window set: the advert, the user list, the chat and the command line, stacked.
     static CPaneLayout DefaultLobbyLayout();
 
     explicit CMultiPaneFrame(CSessionDoc* session, QWidget* parent = nullptr);

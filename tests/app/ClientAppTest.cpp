@@ -12,6 +12,7 @@
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
+#include "web/WebTestSupport.h"
 
 #include <QDir>
 #include <QLineEdit>
@@ -65,6 +66,7 @@ protected:
     }
 
     CDevServer devServer{CDevServer::Options{}};
+    webtest::FakeBrowserFactory pages; // the lobby's advert pane loads nothing here
     std::unique_ptr<CClientApp> app;
 };
 

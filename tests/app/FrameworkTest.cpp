@@ -2,6 +2,7 @@
 #include "app/GameView.h"
 #include "app/KelderFrameWnd.h"
 #include "app/LoginDlg.h"
+#include "web/WebTestSupport.h"
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
 #include "app/PaneLayout.h"
@@ -224,8 +225,11 @@ TEST_F(MainFrameTest, OnlyWebAndMailAddressesLeaveTheProgram) {
     EXPECT_FALSE(frame.OpenInExternalBrowser("-n --evil"));
     EXPECT_EQ(opened, (QStringList{"https://example.org/help?x=1", "mailto:someone@example.org",
                                    "http://example.org/news"}));
+    // By default the address goes to the browser launcher.
     CMainFrame::SetBrowserOpener(nullptr);
-    EXPECT_FALSE(frame.OpenInExternalBrowser("https://example.org"));
+    webtest::RecordingLauncher launcher;
+    EXPECT_TRUE(frame.OpenInExternalBrowser("https://example.org"));
+    EXPECT_EQ(launcher.OpenedAddresses(), QStringList{"https://example.org"});
 }
 
 class Receiver : public QWidget, public platform::MessageTarget {

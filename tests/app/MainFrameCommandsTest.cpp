@@ -9,6 +9,7 @@
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
+#include "web/WebTestSupport.h"
 
 #include <QColorDialog>
 #include <gtest/gtest.h>
@@ -69,6 +70,7 @@ protected:
     }
 
     testenv::FakeServer server;
+    webtest::FakeBrowserFactory pages; // the lobby's advert pane loads nothing here
     std::unique_ptr<CClientApp> app;
     QStringList shown;
     QStringList captions;

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
         return 2;
     qputenv("NORVALE_HOME", QDir(home.path()).absolutePath().toUtf8());
 
+    QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts); // the web engine shares its GL contexts
     QApplication app(argc, argv);
     std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName("Norvale");

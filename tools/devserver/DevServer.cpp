@@ -1,11 +1,13 @@
 #include "DevServer.h"
 
+#include "game/ClientGameFactory.h"
 #include "net/ClientNode.h"
 #include "net/LoginPackets.h"
 #include "session/Nickname.h"
 #include "session/ServiceName.h"
 #include "support/PacketText.h"
 #include "support/Utilities.h"
+#include "web/WebAddress.h"
 
 struct CDevServer::Client {
     CServerConnection* connection = nullptr;
@@ -28,15 +30,22 @@ QString firstWord(const QString& text, QString* rest = nullptr) {
     return word;
 }
 
-const CServiceSettings& lobbySettings() {
-    static const CServiceSettings settings{
+} // namespace
+
+CServiceSettings CDevServer::lobbySettings() const {
+    CServiceSettings settings{
         {QStringLiteral("nMaxQuerySize"), QStringLiteral("125")},
         {QStringLiteral("nMaxMatchLength"), QStringLiteral("25")},
     };
+    if (!m_options.webHost.isEmpty()) {
+        const CClientGameFactory& game = CClientGameFactory::GetFactory();
+        settings.append({QStringLiteral("http"), m_options.webHost + QLatin1String(kAdvertPath)});
+        settings.append({QStringLiteral("timer"), QString::number(m_options.advertRefreshSeconds)});
+        settings.append({QStringLiteral("urlNews"), game.GetNewsAddress(m_options.webHost)});
+        settings.append({QStringLiteral("urlHelp"), game.GetHelpAddress(m_options.webHost)});
+    }
     return settings;
 }
-
-} // namespace
 
 CDevServer::CDevServer(Options options, QObject* parent) : QObject(parent), m_options(std::move(options)) {
     connect(&m_server, &QTcpServer::newConnection, this, &CDevServer::onNewConnection);

@@ -2,6 +2,7 @@
 
 #include "RelationStore.h"
 #include "ServerConnection.h"
+#include "net/LoginPackets.h"
 #include "session/UserInfo.h"
 #include "support/NoCaseStringMap.h"
 
@@ -24,6 +25,8 @@ public:
         QString lobbyService = QStringLiteral(".mb");
         quint32 rightsMask = 0x10001; // propositions and shouts
         quint32 accountFlags = 1;     // mail allowed
+        QString webHost{};            // the service's web pages ("http://127.0.0.1:4115"); empty: none
+        int advertRefreshSeconds = 120;
         QString password;             // empty: any password is accepted
     };
 
@@ -62,6 +65,8 @@ private:
     QList<Client*> inRoom(const QString& service) const;
     Client* findUser(const QString& nickname) const;
     void log(const QString& line) { emit logLine(line); }
+    // The settings of the lobby service: limits, and the addresses of the web pages when there are any.
+    CServiceSettings lobbySettings() const;
 
     Options m_options;
     QTcpServer m_server;

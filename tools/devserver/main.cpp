@@ -1,6 +1,7 @@
 // The development server: a loopback service for running Norvale clients by hand.
-//   norvale-devserver [--port N] [--host ADDRESS] [--password TEXT] [--rights MASK]
+//   norvale-devserver [--port N] [--host ADDRESS] [--password TEXT] [--rights MASK] [--web-port N | --no-web]
 #include "DevServer.h"
+#include "DevWebServer.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -27,9 +28,15 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption rightsOption(QStringLiteral("rights"),
                                           QStringLiteral("Rights mask of every user."),
                                           QStringLiteral("mask"), QStringLiteral("65537"));
+    const QCommandLineOption webPortOption(
+        QStringLiteral("web-port"),
+        QStringLiteral("Port of the service's web pages (news, help, advert; default: the port after --port)."),
+        QStringLiteral("port"));
+    const QCommandLineOption noWebOption(QStringLiteral("no-web"), QStringLiteral("Serve no web pages."));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Print nothing but errors."));
-    parser.addOptions({portOption, hostOption, passwordOption, rightsOption, quietOption});
+    parser.addOptions(
+        {portOption, hostOption, passwordOption, rightsOption, webPortOption, noWebOption, quietOption});
     parser.process(app);
 
     CDevServer::Options options;
@@ -46,16 +53,35 @@ int main(int argc, char* argv[]) {
         return 2;
     }
 
-    CDevServer server(options);
     QString error;
+    CDevWebServer web;
+    if (!parser.isSet(noWebOption)) {
+        const quint16 webPort = parser.isSet(webPortOption) ? quint16(parser.value(webPortOption).toUInt(&ok))
+                                                            : quint16(port == 0 ? 0 : port + 1);
+        if (!ok) {
+            QTextStream(stderr) << "norvale-devserver: --web-port needs a number\n";
+            return 2;
+        }
+        if (!web.Listen(QHostAddress(parser.value(hostOption)), webPort, &error)) {
+            QTextStream(stderr) << "norvale-devserver: web pages: " << error << '\n';
+            return 1;
+        }
+        options.webHost = web.BaseAddress();
+    }
+
+    CDevServer server(options);
     if (!server.Listen(QHostAddress(parser.value(hostOption)), port, &error)) {
         QTextStream(stderr) << "norvale-devserver: " << error << '\n';
         return 1;
     }
     QTextStream out(stdout);
     out << "norvale-devserver listening on " << parser.value(hostOption) << ':' << server.Port() << Qt::endl;
-    if (!parser.isSet(quietOption))
-        QObject::connect(&server, &CDevServer::logLine,
-                         [&out](const QString& line) { out << line << Qt::endl; });
+    if (!options.webHost.isEmpty())
+        out << "norvale-devserver web pages on " << options.webHost << Qt::endl;
+    if (!parser.isSet(quietOption)) {
+        const auto print = [&out](const QString& line) { out << line << Qt::endl; };
+        QObject::connect(&server, &CDevServer::logLine, print);
+        QObject::connect(&web, &CDevWebServer::logLine, print);
+    }
     return app.exec();
 }

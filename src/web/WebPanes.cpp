@@ -1,0 +1,9 @@
+#include "web/WebPanes.h"
+
+#include "app/MultiPaneFrame.h"
+#include "web/AdvertView.h"
+
+void RegisterWebPanes() {
+    CMultiPaneFrame::RegisterPane(QString::fromLatin1(CAdvertView::kPaneTag),
+                                  [](QWidget* parent) { return new CAdvertView(parent); });
+}

@@ -1,0 +1,91 @@
+#include "DevWebServer.h"
+#include "DevServer.h"
+#include "session/SessionDoc.h"
+#include "support/FakeServer.h"
+#include "support/SettingsFixture.h"
+
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+using testenv::WaitFor;
+
+namespace {
+
+// One raw HTTP exchange -> the whole answer (the server closes the connection after it).
+QByteArray Exchange(quint16 port, const QByteArray& request) {
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, port);
+    if (!socket.waitForConnected(5000))
+        return {};
+    socket.write(request);
+    QByteArray answer;
+    WaitFor([&] {
+        answer += socket.readAll();
+        return socket.state() == QAbstractSocket::UnconnectedState;
+    });
+    return answer + socket.readAll();
+}
+
+QByteArray Get(quint16 port, const QByteArray& target) {
+    return Exchange(port, "GET " + target + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+}
+
+class DevWebServerTest : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(web.Listen(QHostAddress::LocalHost, 0)); }
+    CDevWebServer web;
+};
+
+TEST_F(DevWebServerTest, ServesTheServicesPagesAndNothingElse) {
+    EXPECT_EQ(web.BaseAddress(), QStringLiteral("http://127.0.0.1:%1").arg(web.Port()));
+    for (const char* path :
+         {"/web/apps/client/motd/default.asp?user_id=alice", "/backgammon/help/default.asp",
+          "/web/apps/client/ads/default.asp", "/web/apps/client/newaccount/account.asp",
+          "/web/apps/client/newaccount/welcome.asp?nick=bob&mail="}) {
+        const QByteArray answer = Get(web.Port(), path);
+        EXPECT_TRUE(answer.startsWith("HTTP/1.1 200 OK\r\n")) << path;
+        EXPECT_TRUE(answer.contains("Content-Type: text/html; charset=utf-8")) << path;
+        EXPECT_TRUE(answer.contains("</html>")) << path;
+    }
+    EXPECT_TRUE(Get(web.Port(), "/web/apps/client/motd/default.asp").contains("News of the day"));
+
+    for (const char* path : {"/", "/../../etc/passwd", "/web/apps/client/motd/", "/html/news.html"})
+        EXPECT_TRUE(Get(web.Port(), path).startsWith("HTTP/1.1 404")) << path;
+    EXPECT_TRUE(
+        Exchange(web.Port(), "POST /backgammon/help/default.asp HTTP/1.1\r\nContent-Length: 0\r\n\r\n")
+            .startsWith("HTTP/1.1 405"));
+    EXPECT_TRUE(Exchange(web.Port(), "nonsense\r\n\r\n").startsWith("HTTP/1.1 400"));
+    EXPECT_TRUE(Exchange(web.Port(), QByteArray(20000, 'x')).startsWith("HTTP/1.1 400"));
+
+    const QByteArray head = Exchange(web.Port(), "HEAD /backgammon/help/default.asp HTTP/1.1\r\n\r\n");
+    EXPECT_TRUE(head.startsWith("HTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(head.endsWith("\r\n\r\n")); // no body
+}
+
+TEST_F(DevWebServerTest, TheLobbyTellsClientsWhereThePagesAre) {
+    testenv::ResetSettings();
+    CDevServer::Options options;
+    options.webHost = web.BaseAddress();
+    options.advertRefreshSeconds = 90;
+    CDevServer server(options);
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+
+    CSessionDoc session;
+    bool accepted = false;
+    QObject::connect(&session, &CSessionDoc::loginAccepted, [&] { accepted = true; });
+    CClientNode::LoginRequest request;
+    request.host = QStringLiteral("127.0.0.1");
+    request.port = server.Port();
+    request.nickname = QStringLiteral("alice");
+    request.password = QStringLiteral("any");
+    request.clientVersionText = QStringLiteral("1000 Norvale for Linux");
+    session.Connect(request);
+    ASSERT_TRUE(WaitFor([&] { return accepted; }));
+    EXPECT_EQ(session.GetServiceSetting("urlNews"), web.BaseAddress() + "/web/apps/client/motd/default.asp");
+    EXPECT_EQ(session.GetServiceSetting("urlHelp"), web.BaseAddress() + "/backgammon/help/default.asp");
+    EXPECT_EQ(session.GetServiceSetting("http"), web.BaseAddress() + "/web/apps/client/ads/default.asp");
+    EXPECT_EQ(session.GetServiceSetting("timer"), "90");
+}
+
+} // namespace
