@@ -65,7 +65,14 @@ void CLobbyUserListView::OnUpdate(platform::View* sender, int hint, platform::Ob
 }
 
 QString CLobbyUserListView::GetFlyoverHtml(const CClientUserInfo& user) const {
-    return PlayerFlyover::FormatHtml(user, PlayerFlyover::WebHost());
+    // The pictures live where the service's own pages are, when its settings name them.
+    QString host;
+    for (const char* key : {"urlNews", "urlHelp"}) {
+        host = PlayerFlyover::HostOf(GetServiceSetting(QString::fromLatin1(key)));
+        if (!host.isEmpty())
+            break;
+    }
+    return PlayerFlyover::FormatHtml(user, host.isEmpty() ? PlayerFlyover::WebHost() : host);
 }
 
 void CLobbyUserListView::FillColumnsPage(CUserListColumnsPage& page, const std::array<int, kColumns>& shown) {

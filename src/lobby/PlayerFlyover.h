@@ -52,4 +52,6 @@ bool WritePage(const QString& path, const QString& html);
 std::unique_ptr<CFlyoverWindow> MakePopupWindow(QWidget* parent);
 // The service's web host, where the players' pictures are.
 QString WebHost();
+// "scheme://host[:port]" of an http or https address; empty for anything else.
+QString HostOf(const QString& address);
 } // namespace PlayerFlyover

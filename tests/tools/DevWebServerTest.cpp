@@ -58,6 +58,13 @@ TEST_F(DevWebServerTest, ServesTheServicesPagesAndNothingElse) {
     EXPECT_TRUE(Exchange(web.Port(), "nonsense\r\n\r\n").startsWith("HTTP/1.1 400"));
     EXPECT_TRUE(Exchange(web.Port(), QByteArray(20000, 'x')).startsWith("HTTP/1.1 400"));
 
+    // Every player's picture is the same one.
+    const QByteArray picture = Get(web.Port(), "/client/user-picture/Bob/");
+    EXPECT_TRUE(picture.startsWith("HTTP/1.1 200 OK\r\n"));
+    EXPECT_TRUE(picture.contains("Content-Type: image/png\r\n"));
+    EXPECT_TRUE(picture.contains("\x89PNG"));
+    EXPECT_TRUE(Get(web.Port(), "/client/user-picture/../../x/").startsWith("HTTP/1.1 404"));
+
     const QByteArray head = Exchange(web.Port(), "HEAD /backgammon/help/default.asp HTTP/1.1\r\n\r\n");
     EXPECT_TRUE(head.startsWith("HTTP/1.1 200 OK\r\n"));
     EXPECT_TRUE(head.endsWith("\r\n\r\n")); // no body

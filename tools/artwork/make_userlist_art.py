@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the pictures of the player lists into res/bitmaps/: the tool bar strips (TBMatchBoard.png
 and its greyed TBMatchBoardX.png, 24 images of 32 x 32), the status icons (12 x 12) and the
-watermarks (coverage masks the list tints). Standard library only: a small anti-aliased rasteriser
+watermarks (coverage masks the list tints), and the picture the development server shows for every
+player. Standard library only: a small anti-aliased rasteriser
 (4 x 4 samples a pixel) and a PNG writer.
 
     python3 tools/artwork/make_userlist_art.py [output folder]
@@ -415,6 +416,20 @@ def watermark(kind):
     return c
 
 
+# ---- the development server's picture of every player, 75 x 75
+
+def user_picture():
+    c = Canvas(75, 75)
+    top, bottom = (206, 224, 240), (150, 182, 214)
+    for y in range(75):
+        t = y / 74.0
+        colour = tuple(int(round(a + (b - a) * t)) for a, b in zip(top, bottom))
+        c.paint((lambda x, yy, row=y: row <= yy < row + 1), (0, y, 75, y + 1), colour)
+    c.paint(*circle(37.5, 28, 14), (246, 246, 250))
+    c.paint(*(lambda e: ((lambda x, y: e[0](x, y) and y <= 75), e[1]))(ellipse(37.5, 76, 28, 26)), (246, 246, 250))
+    return c
+
+
 def main():
     out = sys.argv[1] if len(sys.argv) > 1 else os.path.join(os.path.dirname(__file__), "..", "..", "res", "bitmaps")
     os.makedirs(out, exist_ok=True)
@@ -427,6 +442,8 @@ def main():
     for kind in ("ready", "ready-alternate", "away", "watching-ready", "watching-not-ready", "playing", "connected"):
         icon = status_icon(kind)
         write_png(os.path.join(out, "status-%s.png" % kind), icon.w, icon.h, icon.rgba_rows())
+    picture = user_picture()
+    write_png(os.path.join(out, "user-picture.png"), picture.w, picture.h, picture.rgba_rows())
     for kind, name in (("matchboard", "watermark-464"), ("friends", "watermark-friends"),
                        ("gagged", "watermark-gagged"), ("blinded", "watermark-blinded")):
         mark = watermark(kind)

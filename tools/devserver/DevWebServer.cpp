@@ -2,6 +2,7 @@
 
 #include "game/ClientGameFactory.h"
 #include "platform/Paths.h"
+#include "support/Utilities.h"
 #include "web/WebAddress.h"
 
 #include <QFile>
@@ -54,6 +55,15 @@ QString CDevWebServer::PageFor(const QString& path) {
         return QStringLiteral("html/newaccount.html");
     if (path == QLatin1String("/web/apps/client/newaccount/welcome.asp"))
         return QStringLiteral("html/welcome.html");
+    // Every player has the same picture here.
+    static const QString picture = QStringLiteral("/client/user-picture/");
+    if (path.startsWith(picture)) {
+        QString nickname = path.mid(picture.size());
+        if (nickname.endsWith(QLatin1Char('/')))
+            nickname.chop(1);
+        if (IsValidUserName(nickname))
+            return QStringLiteral("bitmaps/user-picture.png");
+    }
     return {};
 }
 
@@ -101,13 +111,14 @@ void CDevWebServer::onReadable(QTcpSocket* socket) {
         return;
     }
     emit logLine(QStringLiteral("web: %1 %2").arg(QString::fromLatin1(method), target));
-    answer(socket, 200, "OK", file.readAll(), method == "GET");
+    answer(socket, 200, "OK", file.readAll(), method == "GET",
+           page.endsWith(QLatin1String(".png")) ? "image/png" : "text/html; charset=utf-8");
 }
 
 void CDevWebServer::answer(QTcpSocket* socket, int status, const QByteArray& reason, const QByteArray& body,
-                           bool withBody) {
+                           bool withBody, const QByteArray& contentType) {
     QByteArray out = "HTTP/1.1 " + QByteArray::number(status) + ' ' + reason + "\r\n";
-    out += "Content-Type: text/html; charset=utf-8\r\n";
+    out += "Content-Type: " + contentType + "\r\n";
     out += "Content-Length: " + QByteArray::number(body.size()) + "\r\n";
     out += "Cache-Control: no-cache\r\nConnection: close\r\n\r\n";
     if (withBody)

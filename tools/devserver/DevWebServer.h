@@ -9,7 +9,8 @@
 class QTcpSocket;
 
 // The development server's web site: the news, help, advert and sign-up pages of the service, from
-// res/html, over plain HTTP on the loopback. GET and HEAD only; every answer closes its connection.
+// res/html (and the players' picture), over plain HTTP on the loopback. GET and HEAD only; every answer
+// closes its connection.
 class CDevWebServer : public QObject {
     Q_OBJECT
 public:
@@ -31,7 +32,7 @@ private:
     void onConnection();
     void onReadable(QTcpSocket* socket);
     void answer(QTcpSocket* socket, int status, const QByteArray& reason, const QByteArray& body,
-                bool withBody);
+                bool withBody, const QByteArray& contentType = "text/html; charset=utf-8");
 
     QTcpServer m_server;
     QHash<QTcpSocket*, QByteArray> m_requests;
