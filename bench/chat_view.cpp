@@ -1,16 +1,15 @@
 // A busy lobby: 100,000 chat lines (a third of them long enough to wrap) arrive through the session
 // into a chat log of the default limit and a chat view that shows them. Reports lines per second and
 // the memory the log and the view hold afterwards; one variant lets the view paint every 100 lines.
+#include "BenchMain.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatView.h"
 #include "session/SessionDoc.h"
 
 #include <QApplication>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <clocale>
 #include <fstream>
 
 namespace {
@@ -96,14 +95,5 @@ BENCHMARK(BM_AddChatLines)->Arg(0)->Arg(100)->Unit(benchmark::kMillisecond);
 } // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    qputenv("NORVALE_HOME", home.path().toUtf8());
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QApplication>(argc, argv);
 }

@@ -1,16 +1,15 @@
 // The lobby directory under a large lobby: 5,000 arrivals in one packet, then bursts of changes,
 // with a view and a packet target listening as the list views and game documents do.
+#include "BenchMain.h"
 #include "net/MessagePacket.h"
 #include "platform/Cp1252.h"
 #include "session/PacketTarget.h"
 #include "session/SessionDoc.h"
 
 #include <QCoreApplication>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
-#include <clocale>
 
 namespace {
 
@@ -77,12 +76,5 @@ BENCHMARK(BM_ArrivalsThenChangeBursts)->Arg(1000)->Arg(5000)->Unit(benchmark::kM
 } // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    qputenv("NORVALE_HOME", home.path().toUtf8());
-    QCoreApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QCoreApplication>(argc, argv);
 }

@@ -2,6 +2,7 @@
 // of presence and activity arrive in packets of 100, while the list is shown and sorted by status (so
 // that most changes move their row). Reports the records handled per second and the slowest packet,
 // painting included.
+#include "BenchMain.h"
 #include "lobby/LobbyUserListView.h"
 #include "net/MessagePacket.h"
 #include "platform/Cp1252.h"
@@ -11,12 +12,10 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <clocale>
 
 namespace {
 
@@ -98,14 +97,5 @@ BENCHMARK(BM_ArrivalsThenChangesSortedByStatus)->Unit(benchmark::kMillisecond)->
 } // namespace
 
 int main(int argc, char** argv) {
-    QTemporaryDir home;
-    qputenv("NORVALE_HOME", home.path().toUtf8());
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    std::setlocale(LC_NUMERIC, "C");
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunBenchmarks<QApplication>(argc, argv);
 }
