@@ -61,39 +61,31 @@ bool ActivityIsOneOf(const CClientUserInfo& user, std::initializer_list<int> act
 // The texts of the commands' tool tips: the first line, and for the relation buttons the line
 // shown while the player is in that list.
 QString CommandText(int command) {
-    switch (command) {
-    case CUserListView::kCmdTalkButton:
-    case CUserListView::kCmdTalk:
-        return QStringLiteral("Open a talk dialog with %s");
-    case CUserListView::kCmdInfoButton:
-    case CUserListView::kCmdInfo:
-        return QStringLiteral("View information for %s");
-    case CUserListView::kCmdInvite:
-    case CUserListView::kCmdInviteNow:
-        return QStringLiteral("Invite %s to a game");
-    case CUserListView::kCmdProposition:
-        return QStringLiteral("Offer %s a proposition");
-    case CUserListView::kCmdResume:
-        return QStringLiteral("Resume your unfinished match with %s");
-    case CUserListView::kCmdWatch:
-    case CUserListView::kCmdWatchOne:
-        return QStringLiteral("Watch %s");
-    case CUserListView::kCmdFriend:
-    case CUserListView::kCmdFriendTool:
-        return QStringLiteral("Add %s to your list of friends\nRemove %s from your list of friends");
-    case CUserListView::kCmdGagged:
-    case CUserListView::kCmdGaggedTool:
-        return QStringLiteral("Gag %s: hide what he says\nUngag %s: show what he says");
-    case CUserListView::kCmdBlinded:
-    case CUserListView::kCmdBlindedTool:
-        return QStringLiteral("Blind %s: hide him and his invitations\nUnblind %s");
-    case 32784:
-        return QStringLiteral("Add players to your list of friends");
-    case 32785:
-        return QStringLiteral("Remove %s from your list of friends");
-    default:
-        return QString();
+    static const std::pair<int, const char*> texts[] = {
+        {CUserListView::kCmdTalkButton, "Open a talk dialog with %s"},
+        {CUserListView::kCmdTalk, "Open a talk dialog with %s"},
+        {CUserListView::kCmdInfoButton, "View information for %s"},
+        {CUserListView::kCmdInfo, "View information for %s"},
+        {CUserListView::kCmdInvite, "Invite %s to a game"},
+        {CUserListView::kCmdInviteNow, "Invite %s to a game"},
+        {CUserListView::kCmdProposition, "Offer %s a proposition"},
+        {CUserListView::kCmdResume, "Resume your unfinished match with %s"},
+        {CUserListView::kCmdWatch, "Watch %s"},
+        {CUserListView::kCmdWatchOne, "Watch %s"},
+        {CUserListView::kCmdFriend, "Add %s to your list of friends\nRemove %s from your list of friends"},
+        {CUserListView::kCmdFriendTool, "Add %s to your list of friends\nRemove %s from your list of friends"},
+        {CUserListView::kCmdGagged, "Gag %s: hide what he says\nUngag %s: show what he says"},
+        {CUserListView::kCmdGaggedTool, "Gag %s: hide what he says\nUngag %s: show what he says"},
+        {CUserListView::kCmdBlinded, "Blind %s: hide him and his invitations\nUnblind %s"},
+        {CUserListView::kCmdBlindedTool, "Blind %s: hide him and his invitations\nUnblind %s"},
+        {32784, "Add players to your list of friends"},
+        {32785, "Remove %s from your list of friends"},
+    };
+    for (const auto& [id, text] : texts) {
+        if (id == command)
+            return QString::fromLatin1(text);
     }
+    return QString();
 }
 
 } // namespace
