@@ -9,13 +9,6 @@
 #include <QWebEngineView>
 #include <QtTest/QTest>
 
-#if defined(__SANITIZE_ADDRESS__)
-// The engine's own code frees some objects through a base of another size (it is built for its
-// own allocator); the address sanitizer of this test program would stop on that. Everything else
-// stays checked.
-extern "C" const char* __asan_default_options() { return "new_delete_type_mismatch=0"; }
-#endif
-
 namespace {
 
 using Reply = testenv::HttpTestServer::Reply;
