@@ -1,4 +1,5 @@
 #include "app/ClientApp.h"
+#include "AppTestSupport.h"
 #include "DevServer.h"
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
@@ -35,12 +36,7 @@ protected:
         ASSERT_TRUE(devServer.Listen(QHostAddress::LocalHost, 0));
     }
     void TearDown() override {
-        if (app) {
-            app->ExitInstance();
-            app.reset();
-        }
-        qunsetenv(CClientApp::kPasswordVariable);
-        testenv::scriptedUi().SetDialogHandler(nullptr);
+        apptest::ShutDown(app);
     }
 
     CClientApp::Options Options(const QString& nickname) const {

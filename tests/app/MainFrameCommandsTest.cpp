@@ -1,4 +1,5 @@
 #include "app/ClientApp.h"
+#include "AppTestSupport.h"
 #include "app/MainFrame.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
@@ -34,12 +35,7 @@ protected:
         });
     }
     void TearDown() override {
-        if (app) {
-            app->ExitInstance();
-            app.reset();
-        }
-        qunsetenv(CClientApp::kPasswordVariable);
-        testenv::scriptedUi().SetDialogHandler(nullptr);
+        apptest::ShutDown(app);
         testenv::scriptedUi().clear();
     }
     bool enabled(CMainFrame& frame, int id) {

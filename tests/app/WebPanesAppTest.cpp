@@ -2,6 +2,7 @@
 // day after the login, help and news from the menus, the sign-up pages from the login dialog.
 #include "DevServer.h"
 #include "app/ClientApp.h"
+#include "AppTestSupport.h"
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
@@ -40,12 +41,7 @@ protected:
         ASSERT_TRUE(devServer.Listen(QHostAddress::LocalHost, 0));
     }
     void TearDown() override {
-        if (app) {
-            app->ExitInstance();
-            app.reset();
-        }
-        qunsetenv(CClientApp::kPasswordVariable);
-        testenv::scriptedUi().SetDialogHandler(nullptr);
+        apptest::ShutDown(app);
     }
 
     bool LogIn() {
