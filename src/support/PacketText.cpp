@@ -69,8 +69,11 @@ bool parseDecimal(QStringView text, double& result) {
         text = text.mid(1);
     while (!text.isEmpty() && isPacketWhiteSpace(text.back()))
         text.chop(1);
-    if (!text.isEmpty() && text.front() == u'+')
+    if (!text.isEmpty() && text.front() == u'+') {
         text = text.mid(1);
+        if (!text.isEmpty() && (text.front() == u'-' || text.front() == u'+'))
+            return false;
+    }
     if (text.isEmpty() || text.size() > kMaxFloatFieldLength)
         return false;
     char buffer[kMaxFloatFieldLength];
