@@ -54,10 +54,6 @@ QStringList RoomPlayers(const QString& serviceName) {
     return pieces;
 }
 
-bool SameNickname(const QString& a, const QString& b) {
-    return FoldNickname(a) == FoldNickname(b);
-}
-
 } // namespace
 
 CGameDoc::CGameDoc(CGameSessionLink* session, QObject* parent)

@@ -2,6 +2,7 @@
 
 #include "platform/Cp1252.h"
 #include "support/SettingsStore.h"
+#include "support/Utilities.h"
 
 CClientNode::CClientNode(Listener* listener, QObject* parent)
     : QObject(parent), m_listener(listener), m_socket(new CClientSocket(this)) {
@@ -181,7 +182,7 @@ bool CClientNode::SendChat(const QString& text, int kind, const QString& recipie
 }
 
 bool CClientNode::IsShoutShown(const QString& sender, const QString& ownNickname) {
-    if (!sender.isEmpty() && sender.compare(ownNickname, Qt::CaseInsensitive) == 0)
+    if (!sender.isEmpty() && SameNickname(sender, ownNickname))
         return true;
     return !GetSettingsStore().GetBool(QString::fromLatin1(kClassName), QStringLiteral("Ignore Shouts"),
                                        false);

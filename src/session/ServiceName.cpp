@@ -1,6 +1,6 @@
 #include "session/ServiceName.h"
 
-#include "session/Nickname.h"
+#include "support/Utilities.h"
 
 CServiceName CServiceName::ConstructFromList(const QString& base, const QStringList& list) {
     QString text = QLatin1Char('.') + base;

@@ -5,7 +5,7 @@
 #include "platform/Win32Codes.h"
 #include "session/DeferredMessageBox.h"
 #include "session/InputActivityMonitor.h"
-#include "session/Nickname.h"
+#include "support/Utilities.h"
 #include "session/PacketTarget.h"
 #include "session/RelationPackets.h"
 #include "session/StateDoc.h"

@@ -100,6 +100,10 @@ QString FoldNickname(QStringView nickname) {
     return folded;
 }
 
+bool SameNickname(QStringView a, QStringView b) {
+    return a.size() == b.size() && FoldNickname(a) == FoldNickname(b);
+}
+
 namespace {
 QString twoDigits(int number) { return QStringLiteral("%1").arg(number, 2, 10, QLatin1Char('0')); }
 } // namespace

@@ -35,6 +35,9 @@ bool IsValidUserName(QStringView text);
 QString NormalizeUserName(QStringView text);
 // The nickname's key form: a-z become A-Z, every other character stays as it is.
 QString FoldNickname(QStringView nickname);
+// Whether two nicknames are the same user: letters a-z compare without regard to case, every other
+// character is itself.
+bool SameNickname(QStringView a, QStringView b);
 
 // Local time as "%Y/%m/%d:%H%M" ("2024/03/07:0915").
 QString CurrentTimeStampText();

@@ -3,7 +3,7 @@
 #include "game/ClientGameFactory.h"
 #include "net/ClientNode.h"
 #include "net/LoginPackets.h"
-#include "session/Nickname.h"
+#include "support/Utilities.h"
 #include "session/ServiceName.h"
 #include "support/PacketText.h"
 #include "support/Utilities.h"

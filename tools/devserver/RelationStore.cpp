@@ -1,6 +1,6 @@
 #include "RelationStore.h"
 
-#include "session/Nickname.h"
+#include "support/Utilities.h"
 #include "support/Utilities.h"
 
 #include <algorithm>
