@@ -1,11 +1,13 @@
 #include "prefs/IconManager.h"
 
+
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "prefs/Downloader.h"
 #include "support/SettingsStore.h"
+#include "support/WindowBroadcast.h"
 
 #include <QApplication>
 #include <QDateTime>
@@ -406,9 +408,6 @@ CIconManager::CIconManager(const Config& config) : m_shared(std::make_shared<Sha
     m_errorIcon = ResourceIcon(QStringLiteral("usericon-error.ico"), QColor(204, 40, 40));
     m_blankIcon = ResourceIcon(QStringLiteral("usericon-blank.ico"), QColor(215, 215, 215));
     m_guard = std::make_unique<QObject>();
-    m_broadcaster = [](platform::MessageId id, qintptr wParam, platform::Object* lParam) {
-        platform::BroadcastMessage(QApplication::topLevelWidgets(), id, wParam, lParam);
-    };
     s.postUpdate = [guard = m_guard.get(), this](int nextKey) {
         platform::PostCall(guard, [this, nextKey] { DeliverUpdate(nextKey); });
     };
@@ -657,13 +656,9 @@ void CIconManager::StartWorker() {
 }
 
 void CIconManager::DeliverUpdate(int nextKey) {
-    if (!m_broadcaster)
-        return;
     CIconUpdateInfo info(nextKey);
-    m_broadcaster(platform::RegisterMessage(QStringLiteral("KELDERWICK_UPDATE_ICON")), 0, &info);
+    BroadcastToApplicationWindows(QStringLiteral("KELDERWICK_UPDATE_ICON"), 0, &info);
 }
-
-void CIconManager::SetBroadcaster(Broadcaster broadcaster) { m_broadcaster = std::move(broadcaster); }
 
 void CIconManager::SetWebHost(const QString& base) {
     const QString host = NormaliseWebHost(base);

@@ -33,9 +33,6 @@ class CIconUpdateInfo : public platform::Object {
 // cancelled and left to end on its own; no thread is ever killed.
 class CIconManager {
 public:
-    // Delivers a registered message to the windows (the application sets its own; the default
-    // broadcasts over every top-level widget).
-    using Broadcaster = std::function<void(platform::MessageId id, qintptr wParam, platform::Object* lParam)>;
     // Milliseconds on a clock that never goes back.
     using Clock = std::function<qint64()>;
 
@@ -65,8 +62,6 @@ public:
     // gives null). Setting it tells the windows to ask again.
     void SetWebHost(const QString& base);
     QString WebHost() const;
-
-    void SetBroadcaster(Broadcaster broadcaster);
 
     // printf-style entry in the log file when logging is on. Any thread.
     [[gnu::format(printf, 2, 3)]] void Log(const char* format, ...) const;
@@ -100,7 +95,6 @@ private:
     std::unique_ptr<Worker> m_worker;
     std::unique_ptr<CHttpSession> m_spareSession; // opened at construction, handed to the first worker
     std::unique_ptr<QObject> m_guard;             // the GUI-thread object update calls are posted to
-    Broadcaster m_broadcaster;
     std::unordered_map<int, QPixmap> m_pixmaps;   // GUI thread only
     QPixmap m_loadingIcon;
     QPixmap m_errorIcon;

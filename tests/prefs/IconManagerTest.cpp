@@ -5,6 +5,7 @@
 #include "platform/Win32Codes.h"
 #include "support/HttpTestServer.h"
 #include "support/SettingsStore.h"
+#include "support/WindowBroadcast.h"
 #include "support/TestEnvironment.h"
 
 #include <QBuffer>
@@ -74,7 +75,10 @@ protected:
         Settings().WriteAppProfileInt(kSection, "Log", 0);
     }
 
-    void TearDown() override { m_manager.reset(); }
+    void TearDown() override {
+        m_manager.reset();
+        SetWindowBroadcaster(nullptr);
+    }
 
     CSettingsStore& Settings() { return m_settings; }
 
@@ -86,7 +90,7 @@ protected:
         config.webHost = webHost;
         config.clock = [this] { return m_now.load(); };
         m_manager = std::make_unique<CIconManager>(config);
-        m_manager->SetBroadcaster([this](platform::MessageId id, qintptr wParam, platform::Object* lParam) {
+        SetWindowBroadcaster([this](platform::MessageId id, qintptr wParam, platform::Object* lParam) {
             EXPECT_EQ(id, platform::RegisterMessage("KELDERWICK_UPDATE_ICON"));
             EXPECT_EQ(wParam, 0);
             const auto* info = platform::object_cast<CIconUpdateInfo>(lParam);
