@@ -12,6 +12,7 @@
 #include "session/LobbyUserMap.h"
 #include "session/ServiceName.h"
 #include "support/SettingsStore.h"
+#include "support/TextWindowStyle.h"
 #include "support/SharedPalette.h"
 #include "support/Utilities.h"
 
@@ -452,19 +453,16 @@ void CUserListView::SaveLayout() {
 void CUserListView::loadColours() {
     CSettingsStore& settings = GetSettingsStore();
     const QString section = QString::fromLatin1(RuntimeClassName());
-    m_colours.text = settings.GetUInt(section, QStringLiteral("Text Colour"),
-                                      platform::GetSysColor(platform::COLOR_WINDOWTEXT));
-    m_colours.selectedText = settings.GetUInt(section, QStringLiteral("Selected Text Colour"),
-                                              platform::GetSysColor(platform::COLOR_HIGHLIGHTTEXT));
-    m_colours.selectedBackground =
-        settings.GetUInt(section, QStringLiteral("Selected Text Background Colour"),
-                         platform::GetSysColor(platform::COLOR_HIGHLIGHT));
-    m_colours.background = settings.GetUInt(section, QStringLiteral("Background Colour"),
-                                            platform::GetSysColor(platform::COLOR_WINDOW));
+    const CTextWindowColors stored = CTextWindowColors::Load(section);
+    m_colours.text = stored.text;
+    m_colours.selectedText = stored.selectedText;
+    m_colours.selectedBackground = stored.selectedBackground;
+    m_colours.background = stored.background;
+    // Lists have a fifth colour behind the text of a row, the background unless set.
     m_colours.textBackground =
         settings.GetUInt(section, QStringLiteral("Text Background Colour"), m_colours.background);
 
-    m_showWatermark = settings.GetBool(section, QStringLiteral("bShowWatermark"), true);
+    m_showWatermark = stored.showWatermark;
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (screen && screen->depth() < 8)
         m_showWatermark = false;
