@@ -3,6 +3,7 @@
 #include "platform/Registry.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "support/FakeServer.h"
 #include "support/HttpTestServer.h"
 #include "support/SettingsStore.h"
 #include "support/WindowBroadcast.h"
@@ -53,19 +54,6 @@ QByteArray ReadFile(const QString& path) {
 
 bool Same(const QPixmap& a, const QPixmap& b) { return !a.isNull() && a.cacheKey() == b.cacheKey(); }
 
-// Processes events (posted updates) until the condition holds -> false after ten seconds.
-template <class Condition> bool Eventually(Condition condition) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!condition()) {
-        if (timer.elapsed() > 10000)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(2);
-    }
-    return true;
-}
-
 class IconManagerTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -102,10 +90,10 @@ protected:
     // Asks until the icon is no longer the loading icon.
     QPixmap Arrived(int number, int version) {
         QPixmap icon;
-        const bool arrived = Eventually([&] {
+        const bool arrived = testenv::WaitFor([&] {
             icon = m_manager->GetIcon(number, version);
             return !Same(icon, m_manager->LoadingIcon());
-        });
+        }, 10000);
         EXPECT_TRUE(arrived) << "icon " << number << "/" << version << " never arrived";
         return icon;
     }
@@ -145,7 +133,7 @@ TEST_F(IconManagerTest, FetchesAnIconOnceAndCachesTheServedBytes) {
     EXPECT_EQ(Settings().GetAppProfileString(kSection, QString("%1a").arg(key), QString()), file);
     EXPECT_EQ(Settings().GetAppProfileInt(kSection, QString("%1a.version").arg(key), -1), 3);
 
-    ASSERT_TRUE(Eventually([&] { return !m_updates.empty(); }));
+    ASSERT_TRUE(testenv::WaitFor([&] { return !m_updates.empty(); }, 10000));
     EXPECT_EQ(m_updates.back(), 0);
 }
 
@@ -234,7 +222,7 @@ TEST_F(IconManagerTest, FailedIconsShowTheErrorIconWithoutRetriesOrLitter) {
     EXPECT_TRUE(QDir(m_cache.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
     EXPECT_TRUE(Settings().GetAppProfileString(kSection, QString("%1a").arg(Number(2) * 1000), QString()).isEmpty());
     // The lists are told about failures as well, so their rows leave the loading icon.
-    EXPECT_TRUE(Eventually([&] { return !m_updates.empty(); }));
+    EXPECT_TRUE(testenv::WaitFor([&] { return !m_updates.empty(); }, 10000));
 }
 
 TEST_F(IconManagerTest, NumbersAndVersionsThatMakeNoKeyGiveNoIcon) {
@@ -265,12 +253,12 @@ TEST_F(IconManagerTest, ThreeFailuresInARowSwitchTheAccessType) {
     failOne(2);
     EXPECT_EQ(m_manager->AccessType(), HttpAccessType::Preconfig);
     failOne(3);
-    EXPECT_TRUE(Eventually([&] { return m_manager->AccessType() == HttpAccessType::Direct; }));
+    EXPECT_TRUE(testenv::WaitFor([&] { return m_manager->AccessType() == HttpAccessType::Direct; }, 10000));
     failOne(4);
     failOne(5);
     EXPECT_EQ(m_manager->AccessType(), HttpAccessType::Direct);
     failOne(6);
-    EXPECT_TRUE(Eventually([&] { return m_manager->AccessType() == HttpAccessType::Preconfig; }));
+    EXPECT_TRUE(testenv::WaitFor([&] { return m_manager->AccessType() == HttpAccessType::Preconfig; }, 10000));
 
     // The type in use is kept for the next run.
     m_manager.reset();
@@ -299,7 +287,7 @@ TEST_F(IconManagerTest, UpdatesAreThrottledWhileAQueueIsFetched) {
     QList<int> done;
     for (int round = 0; round < 3; ++round) {
         int current = 0;
-        ASSERT_TRUE(Eventually([&] { return (current = waitingPath(done)) != 0; }));
+        ASSERT_TRUE(testenv::WaitFor([&] { return (current = waitingPath(done)) != 0; }, 10000));
         if (round == 1)
             m_now += 4000; // the second icon arrives four seconds after the worker started
         m_server.release(IconPath(current));
@@ -307,18 +295,18 @@ TEST_F(IconManagerTest, UpdatesAreThrottledWhileAQueueIsFetched) {
         if (round == 0) {
             // Another icon is already on its way before any update: the first arrival alone is not
             // worth a message.
-            ASSERT_TRUE(Eventually([&] { return waitingPath(done) != 0; }));
+            ASSERT_TRUE(testenv::WaitFor([&] { return waitingPath(done) != 0; }, 10000));
             QCoreApplication::processEvents();
             EXPECT_TRUE(m_updates.empty());
         }
         if (round == 1) {
-            ASSERT_TRUE(Eventually([&] { return m_updates.size() == 1; }));
+            ASSERT_TRUE(testenv::WaitFor([&] { return m_updates.size() == 1; }, 10000));
             const int next = numbers[0] + numbers[1] + numbers[2] - done[0] - done[1];
             EXPECT_EQ(m_updates[0], next * 1000);
         }
     }
     // The queue ran empty: one more message, at once.
-    ASSERT_TRUE(Eventually([&] { return m_updates.size() == 2; }));
+    ASSERT_TRUE(testenv::WaitFor([&] { return m_updates.size() == 2; }, 10000));
     EXPECT_EQ(m_updates[1], 0);
 }
 
@@ -365,7 +353,7 @@ TEST_F(IconManagerTest, WithoutAWebHostOnlyCachedIconsAreShown) {
     m_manager->SetWebHost("file:///etc");
     EXPECT_TRUE(m_manager->WebHost().isEmpty());
     m_manager->SetWebHost(m_server.base() + "/");
-    ASSERT_TRUE(Eventually([&] { return !m_updates.empty(); }));
+    ASSERT_TRUE(testenv::WaitFor([&] { return !m_updates.empty(); }, 10000));
     EXPECT_TRUE(Same(m_manager->GetIcon(Number(1), 0), m_manager->LoadingIcon()));
     EXPECT_FALSE(Same(Arrived(Number(1), 0), m_manager->ErrorIcon()));
 }
@@ -448,7 +436,7 @@ TEST(IconManagerBroadcastTest, UpdatesReachEveryWindowByDefault) {
     config.webHost = server.base();
     CIconManager manager(config);
     manager.GetIcon(1, 0);
-    ASSERT_TRUE(Eventually([&] { return !window.nextKeys.empty(); }));
+    ASSERT_TRUE(testenv::WaitFor([&] { return !window.nextKeys.empty(); }, 10000));
     EXPECT_EQ(window.nextKeys, std::vector<int>{0});
     EXPECT_EQ(child.nextKeys, std::vector<int>{0});
 }
