@@ -13,6 +13,7 @@
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "prefs/IconManager.h"
 #include "prefs/TipDlg.h"
 #include "session/InputActivityMonitor.h"
 #include "session/SessionDoc.h"
@@ -24,6 +25,7 @@
 
 #include "web/BrowserLauncher.h"
 #include "web/MessOfTheDayBDlg.h"
+#include "web/WebAddress.h"
 #include "web/WebPanes.h"
 
 #include "version.h"
@@ -112,6 +114,8 @@ void CClientApp::registerBuiltInPanes() {
 void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
+    // User icons come from the service's web host; until it is known the lists show none.
+    RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });
 }
 
 void CClientApp::RegisterSessionFeature(SessionFeature feature) {

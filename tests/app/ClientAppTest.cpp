@@ -6,6 +6,7 @@
 #include "app/MultiPaneFrame.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "prefs/IconManager.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/SessionDoc.h"
@@ -13,6 +14,7 @@
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
+#include "web/WebAddress.h"
 #include "web/WebTestSupport.h"
 
 #include <QDir>
@@ -136,6 +138,8 @@ TEST_F(ClientAppTest, EachLoginGetsItsOwnSessionFeatures) {
     CRelationsSubDoc* relations = CRelationsSubDoc::Find(app->GetSession());
     ASSERT_NE(relations, nullptr);
     EXPECT_TRUE(WaitFor([&] { return relations->HasReceivedAll(); }));
+    // The player lists' icons are fetched from the service's web host.
+    EXPECT_EQ(GetIconManager().WebHost(), ServiceWebHost());
 
     app->LogIn("127.0.0.1", devServer.Port(), "alice", "any");
     ASSERT_TRUE(WaitFor([&] { return featured.size() == 2; }));
