@@ -1,7 +1,10 @@
 #include "lobby/LobbyUserListView.h"
 
+#include "board/BGMatchBoardProperties.h"
 #include "game/ClientGameFactory.h"
 #include "lobby/UserListColumnsPage.h"
+#include "prefs/FontWindowKinds.h"
+#include "prefs/GeneralPropertiesSheet.h"
 #include "session/LobbyUserMap.h"
 
 CLobbyUserListView::CLobbyUserListView(QWidget* parent) : CUserListView(parent) {}
@@ -99,4 +102,25 @@ void CLobbyUserListView::OnListDoubleClick() {
     } else if (!GetSelectedUsers().empty()) {
         OnCommand(kCmdInfo);
     }
+}
+
+bool CLobbyUserListView::OnUpdateCommand(int id, platform::CommandState& state) {
+    if (id == kCmdSettings || id == kCmdProperties) {
+        state.enabled = true;
+        return true;
+    }
+    return CUserListView::OnUpdateCommand(id, state);
+}
+
+bool CLobbyUserListView::OnCommand(int id) {
+    if (id == kCmdSettings) {
+        CBGMatchBoardProperties sheet(window());
+        sheet.DoModal();
+        return true;
+    }
+    if (id == kCmdProperties) {
+        ShowGeneralPropertiesSheet(CGeneralPropertiesSheet::kFontPage, kFontKindMatchBoard);
+        return true;
+    }
+    return CUserListView::OnCommand(id);
 }

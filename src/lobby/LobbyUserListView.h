@@ -18,6 +18,11 @@ public:
     void OnInitialUpdate() override;
     void OnUpdate(platform::View* sender, int hint, platform::Object* object) override;
 
+    // Settings... opens the "Lobby Settings" sheet, Properties... the "General Properties" sheet on
+    // the lobby's font kind.
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, platform::CommandState& state) override;
+
     bool HasFlyover() const override { return true; }
     QString GetFlyoverHtml(const CClientUserInfo& user) const override;
 

@@ -4,10 +4,12 @@
 #include "lobby/UserListModel.h"
 #include "platform/Color.h"
 #include "platform/PropertySheet.h"
+#include "platform/Ui.h"
 #include "session/LobbyUserMap.h"
 #include "session/SessionServices.h"
 #include "support/SessionFixture.h"
 #include "support/SettingsStore.h"
+#include "support/TestEnvironment.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -620,6 +622,20 @@ TEST_F(UserListViewTest, TalkAndPlayerInformationReachTheSession) {
     list->OnCommand(CUserListView::kCmdTalk);
     ASSERT_EQ(talks.size(), 1);
     EXPECT_TRUE(talks.front().contains("bob"));
+}
+
+TEST_F(UserListViewTest, SettingsAndPropertiesOpenTheirSheets) {
+    CLobbyUserListView* list = MakeView();
+    platform::CommandState state;
+    ASSERT_TRUE(list->OnUpdateCommand(CUserListView::kCmdSettings, state));
+    EXPECT_TRUE(state.enabled);
+    testenv::scriptedUi().clear();
+    EXPECT_TRUE(list->OnCommand(CUserListView::kCmdSettings));
+    EXPECT_TRUE(list->OnCommand(CUserListView::kCmdProperties));
+    const auto& asked = testenv::scriptedUi().asked();
+    ASSERT_EQ(asked.size(), 2u);
+    EXPECT_EQ(asked[0].caption, QStringLiteral("Lobby Settings"));
+    EXPECT_EQ(asked[1].caption, QStringLiteral("General Properties"));
 }
 
 TEST_F(UserListViewTest, EscapeClearsTheSelection) {
