@@ -52,6 +52,10 @@ public:
     explicit CInvitationManager(CSessionDoc* session);
     ~CInvitationManager() override;
 
+    // The session's manager, made when the session has none yet.
+    static CInvitationManager* Attach(CSessionDoc& session);
+    static CInvitationManager* Find(const CSessionDoc* session);
+
     // ---- CPacketTarget / CSubDocument
     int OnPacket(int type, const QString& text) override;
     bool OnCommand(int id) override;
@@ -60,6 +64,8 @@ public:
     // The invite entry: names blank-separated (may be empty), offerResume: ask first when an
     // unfinished match with these players exists, alwaysPrompt: ask for the names first.
     void InvitePlayer(const QString& names, int gameKind, int offerResume, bool alwaysPrompt) override;
+    // Backgammon invitations, once their dialog is there; propositions have no dialog in this client.
+    bool CanInviteTo(int gameKind) const override;
     // Play again after a finished game: the room and the local side (0 or 1).
     void OpenInvitationFromGame(const QString& serviceName, int localSide);
     // The own nickname first, then the valid names of text, at most the game's maximum in all.
@@ -135,15 +141,24 @@ private:
     bool isAcceptableRecord(const CInviteData& record) const;
     void openInvitationDialog(int gameKind, const CServiceName& serviceName, const QString& key);
     void postDialogOpen(const CInviteData& record, CInvitationDialogInterface* dialog, bool fromGame);
-    void onDeferredDialogOpen(CInvitationDialogInterface* dialog, QString serviceName, int templateId,
-                              QString recordText, bool fromGame);
+    void onDeferredDialogOpen(CInvitationDialogInterface* dialog, const QString& room, int templateId,
+                              QWidget* parent, const QString& recordText, bool fromGame);
+    // An incoming dialog for a kind-0 record (crossing invitations settled first).
+    void openIncoming(const CInviteData& record);
+    bool isRegistered(const CInvitationDialogInterface* dialog) const;
     bool isOwnNickname(const QString& name) const;
     bool isRobotPlayer() const;
+    // The packet in hand came from the server itself (not routed from a member).
+    bool fromServer() const;
     // The room rebuilt from its validated parts; empty when a part is not a user name.
     static CServiceName rebuildRoom(const CServiceName& name);
     static bool samePlayers(const CServiceName& a, const CServiceName& b);
     std::vector<CInvitationDialogInterface*> invitationSnapshot() const;
 
+    // Activity of a user who waits to resume a match.
+    static constexpr int kActivityResumable = 32;
+
+    std::shared_ptr<char> m_alive; // deferred calls and modal runs check that the manager still lives
     std::map<QString, Registered> m_invitations; // by service-name text
     int m_outgoingCount = 0;
     std::unique_ptr<CInviteData> m_lastRecord;
