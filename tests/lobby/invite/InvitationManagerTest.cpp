@@ -1,6 +1,7 @@
 #include "lobby/invite/InvitationManager.h"
 
 #include "game/ClientGameFactory.h"
+#include "game/RuleOptions.h"
 #include "lobby/invite/InvitationDialog.h"
 #include "lobby/invite/ResumeMatchReceiverDlg.h"
 #include "lobby/invite/UnfinishedMatchesDlg.h"
@@ -10,7 +11,9 @@
 #include "session/LobbyUserMap.h"
 #include "session/UserInfo.h"
 #include "net/TextFields.h"
+#include "net/LoginPackets.h"
 #include "support/SessionFixture.h"
+#include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
 
 #include <QDialog>
@@ -112,6 +115,7 @@ class InvitationManagerTest : public testenv::SessionTest {
 protected:
     void SetUp() override {
         SessionTest::SetUp();
+        BeforeLogin();
         ASSERT_TRUE(Login("alice"));
         server->DropReceived();
         frame = std::make_unique<QWidget>();
@@ -135,6 +139,7 @@ protected:
         SessionTest::TearDown();
     }
 
+    virtual void BeforeLogin() {}
     // The next frame of that routed type to that player -> its text ("<none>" when none came).
     QString Sent(int type, const QString& to) {
         for (;;) {
@@ -561,6 +566,51 @@ TEST_F(InvitationManagerTest, PlayAgainOpensOneFromGameDialog) {
     Settle();
     EXPECT_EQ(dialogs.size(), 2u);
     EXPECT_TRUE(second == nullptr || !second->startedFromGame);
+}
+
+TEST_F(InvitationManagerTest, ADeclineForTheRoomJustEnteredLeavesIt) {
+    ServerSend('S', "\".gb.bob.alice\" 0");
+    server->DropReceived();
+    ServerRoute("bob", 227, Record(3, ".gb.bob.alice", "bob", CInviteData::FormatLengthText("no")));
+    EXPECT_EQ(BoxTexts(),
+              QStringList({"bob cancelled the invitation just after you accepted. The game has been aborted"}));
+    EXPECT_EQ(server->Expect('J')->Text(), "\".mb\"");
+}
+
+class RobotInvitationTest : public InvitationManagerTest {
+protected:
+    void BeforeLogin() override {
+        GetSettingsStore().SetUser("alice");
+        GetSettingsStore().WriteBool("Login", "bRobotPlayer", true);
+    }
+};
+
+TEST_F(RobotInvitationTest, ARobotStartsAgreedMatchesAtOnceAndOpensNothing) {
+    ASSERT_TRUE(session->IsRobotPlayer());
+    CBGRuleOptions rules;
+    rules.SetMatchLength(5);
+    bool ok = false;
+    const QString terms = CBGRuleOptions::CBGRuleOptionsFromText(rules.FormatText(), &ok).FormatText();
+    ASSERT_TRUE(ok);
+    // Invitations and resume requests are consumed without a dialog.
+    ServerRoute("bob", 227, Record(0, ".gb.bob.alice", "bob", terms));
+    ServerRoute("bob", 242, "bob Y K1 .gb.alice.bob 7 3 2");
+    Settle();
+    EXPECT_TRUE(dialogs.empty());
+    EXPECT_EQ(manager->GetResumeDialogCount(), 0);
+    EXPECT_TRUE(server->NothingReceived());
+    // A start whose terms do not read as rules goes nowhere; a good one enters the room.
+    ServerRoute("bob", 227, Record(5, ".gb.bob.alice", "bob", "anything at all"));
+    EXPECT_TRUE(server->NothingReceived());
+    ServerRoute("bob", 227, Record(5, ".gb.bob.alice", "bob", terms));
+    EXPECT_EQ(server->Expect('J')->Text().toStdString(), FormatQuotedText(".gb.bob.alice " + terms).toStdString());
+    // A member it gags hears the robot's own words.
+    BackToLobby();
+    relations.gagged << "bob";
+    server->DropReceived();
+    ServerRoute("bob", 227, Record(0, ".gb.bob.alice", "bob", terms));
+    EXPECT_EQ(CInviteData::ParseLengthText(CInviteData(Sent(227, "bob")).GetPayload()),
+              "Sorry, I cannot play you now.");
 }
 
 } // namespace
