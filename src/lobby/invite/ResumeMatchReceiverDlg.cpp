@@ -40,6 +40,7 @@ CResumeMatchReceiverDlg::CResumeMatchReceiverDlg(CInvitationManager* manager, co
     buttons->addWidget(resume);
     buttons->addWidget(noThanks);
     layout->addLayout(buttons);
+    setMinimumWidth(340);
 }
 
 bool CResumeMatchReceiverDlg::Create() {

@@ -15,6 +15,7 @@ CWaitingForResumeMatchDlg::CWaitingForResumeMatchDlg(const CServiceName& service
     auto* cancel = new QPushButton(QStringLiteral("&Cancel"), this);
     SetItemId(cancel, platform::IDCANCEL);
     layout->addWidget(cancel, 0, Qt::AlignHCenter);
+    setMinimumWidth(260);
 }
 
 int CWaitingForResumeMatchDlg::OnPacket(int type, const QString& text) {
