@@ -36,12 +36,17 @@ CClientGameFactory& factory() {
 
 CInvitationManager::CInvitationManager(CSessionDoc* session)
     : CSubDocument(session), m_alive(std::make_shared<char>(0)) {
-    if (session)
-        session->SetInvitationService(this);
+    if (!session)
+        return;
+    session->SetInvitationService(this);
+    // Entering a room ends the questions about resuming (the session itself closes the invitations).
+    m_serviceEntered = QObject::connect(session, &CSessionDoc::serviceEntered, session,
+                                        [this](const QString&) { CloseAllResumeDialogs(); });
 }
 
 CInvitationManager::~CInvitationManager() {
     m_alive.reset();
+    QObject::disconnect(m_serviceEntered);
     if (GetSession() && GetSession()->GetInvitationService() == this)
         GetSession()->SetInvitationService(nullptr);
     // The dialogs call back into the manager: none may outlive it.

@@ -158,6 +158,7 @@ private:
     // Activity of a user who waits to resume a match.
     static constexpr int kActivityResumable = 32;
 
+    QMetaObject::Connection m_serviceEntered;
     std::shared_ptr<char> m_alive; // deferred calls and modal runs check that the manager still lives
     std::map<QString, Registered> m_invitations; // by service-name text
     int m_outgoingCount = 0;

@@ -486,6 +486,13 @@ TEST_F(InvitationManagerTest, AResumeRequestFromAnotherPlayer) {
     EXPECT_EQ(Sent(246, "bob"), "N");
     EXPECT_EQ(manager->GetResumeDialogCount(), 0);
 
+    // Entering a room declines an open question.
+    ServerRoute("bob", 242, "bob Y K1 .gb.alice.bob 7 3 2");
+    server->DropReceived();
+    BackToLobby();
+    EXPECT_EQ(Sent(246, "bob"), "N");
+    EXPECT_EQ(manager->GetResumeDialogCount(), 0);
+
     // Withdrawn by him.
     ServerRoute("bob", 242, "bob Y K1 .gb.alice.bob 7 3 2");
     ServerRoute("bob", 242, "bob Q K1 .gb.alice.bob 7 3 2");
