@@ -9,6 +9,7 @@
 #include "chat/ChatLog.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/invite/InvitationDlg.h"
 #include "lobby/invite/InvitationManager.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
@@ -116,6 +117,7 @@ void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
+    RegisterInvitationDialogs();
     // User icons come from the service's web host; until it is known the lists show none.
     RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });
 }

@@ -178,6 +178,8 @@ public:
     // Asks "Talk to:" with the names, then opens the talk window.
     void PromptAndOpenTalk(const QString& names);
     void SetTalkFactory(TalkFactory factory) { m_talkFactory = std::move(factory); }
+    // Whether talk windows can be opened (a talk factory is set).
+    bool HasTalkWindows() const { return bool(m_talkFactory); }
     CTalkSession* FindTalk(const QStringList& people) const;
     int GetTalkCount() const { return int(m_talks.size()); }
 
@@ -254,6 +256,7 @@ public:
     }
     // Opens the player-information page for the nickname (nothing until that service is registered).
     void ShowPlayerInfo(const QString& nickname);
+    bool HasPlayerInfo() const { return bool(m_playerInfo); }
     // Takes the answers of an e-mail change (192, or a refusal 70) while the dialog is open.
     void SetEmailChangeHandler(std::function<bool(int type, const QString& text)> handler) {
         m_emailChange = std::move(handler);

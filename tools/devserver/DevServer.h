@@ -42,6 +42,10 @@ public:
 
 signals:
     void logLine(const QString& line);
+    // A routed packet went from one member to another.
+    void packetRelayed(const QString& from, const QString& to, int type, const QString& payload);
+    // A member asked to enter a service with this transfer text.
+    void transferAsked(const QString& nickname, const QString& transferText);
 
 private:
     struct Client;
@@ -54,6 +58,8 @@ private:
     // E-mail and password changes sent to ".db" -> whether the text was one of them.
     bool onAccountRequest(Client* client, const QString& text);
     void onTransfer(Client* client, const QString& text);
+    // Packet 91: rating estimates for the players of an invitation, answered with 93.
+    void onRatingRequest(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onRelationRequest(Client* client, int type, const QString& text);
     void onClosed(Client* client);
