@@ -319,6 +319,7 @@ TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
                bobInvites.HasUnfinishedMatch(".gb.bob.alice");
     }));
     EXPECT_EQ(aliceInvites.GetUnfinishedMatches().front()->matchKey, "M1");
+    EXPECT_TRUE(WaitFor([&] { return bob.session.FindUser("alice")->GetUnfinishedMatches() == 1; }));
 
     // alice asks; bob says yes while she waits; both resume it, and the server forgets it.
     testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) -> int {
