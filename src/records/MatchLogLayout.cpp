@@ -7,6 +7,20 @@
 CFontLogMetrics::CFontLogMetrics(const QFont& font, QPaintDevice* device)
     : m_metrics(device ? QFontMetrics(font, device) : QFontMetrics(font)) {}
 
+int CFontLogMetrics::TextWidth(const QString& text) const {
+    constexpr qsizetype kLongestKept = 48;
+    constexpr qsizetype kMostKept = 16384;
+    if (text.size() > kLongestKept)
+        return m_metrics.horizontalAdvance(text);
+    if (const auto it = m_widths.constFind(text); it != m_widths.constEnd())
+        return *it;
+    if (m_widths.size() >= kMostKept)
+        m_widths.clear();
+    const int width = m_metrics.horizontalAdvance(text);
+    m_widths.insert(text, width);
+    return width;
+}
+
 // ---- Items
 
 void CMatchLogDisplayItem::SetFlags(int column_, bool endsLine_, bool selectable_, bool gameStart_,

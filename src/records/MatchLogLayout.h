@@ -3,6 +3,7 @@
 #include <QColor>
 #include <QFont>
 #include <QFontMetrics>
+#include <QHash>
 #include <QRect>
 #include <QSize>
 #include <QString>
@@ -24,16 +25,18 @@ public:
     int MWidth() const { return TextWidth(QStringLiteral("M")); }
 };
 
-// The metrics of a font on a paint device (the screen when none).
+// The metrics of a font on a paint device (the screen when none). A log repeats its short texts (move
+// numbers, rolls, cube actions) and every new layout measures them again: their widths are kept.
 class CFontLogMetrics : public CMatchLogMetrics {
 public:
     explicit CFontLogMetrics(const QFont& font, QPaintDevice* device = nullptr);
-    int TextWidth(const QString& text) const override { return m_metrics.horizontalAdvance(text); }
+    int TextWidth(const QString& text) const override;
     int LineHeight() const override { return m_metrics.height(); }
     int Ascent() const { return m_metrics.ascent(); }
 
 private:
     QFontMetrics m_metrics;
+    mutable QHash<QString, int> m_widths;
 };
 
 // One entry of the match log: its place in the columns, what it stands for, and after a layout its
