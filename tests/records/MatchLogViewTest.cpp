@@ -168,6 +168,14 @@ TEST_F(MatchLogViewTest, ANarrowLogWrapsAndAWideOneJoinsTheTextsAgain) {
     log->resize(900, 300);
     for (int i = 0; i < log->GetItemCount(); ++i)
         EXPECT_EQ(log->GetLayout().GetItem(i)->continuation, nullptr);
+
+    // A new font from the preferences lays the log out again.
+    const int lineHeight = log->GetLayout().GetLineHeight();
+    GetSettingsStore().WriteString(GetFontWindowKind(kFontKindMatchLog).section, "Font",
+                                   "-24 400 0 0 1 2 2 0 \"DejaVu Sans\"");
+    platform::SendMessageTo(log, platform::RegisterMessage("KELDERWICK_FONT_PROPERTIES_CHANGED"));
+    EXPECT_GT(log->GetLayout().GetLineHeight(), lineHeight);
+    EXPECT_EQ(log->GetLayout().GetItem(1)->rect.y(), log->GetLayout().GetLineHeight());
 }
 
 TEST_F(MatchLogViewTest, OnlineTheLogFollowsTheLiveEndAndStepsTheServer) {
