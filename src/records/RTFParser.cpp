@@ -438,7 +438,7 @@ int CRTFParser::Run::dispatch(const QByteArray& keyword, bool hasParam, int para
             word += ' ';
         write(word);
     }
-    if (cur.dest == kEntry && (inFontEntry || inStyleEntry) && entry.entry.words.size() < kMaxEntry)
+    if (cur.dest == kEntry && (inFontEntry || inStyleEntry) && entry.entry.words.size() < kMaxEntryWords)
         entry.entry.words.append(Word{keyword, hasParam ? value : kNoValue});
     return ecOK;
 }
@@ -605,7 +605,8 @@ void CRTFParser::Run::addColor() {
         merged = parser.m_colors.size();
         parser.m_colors.append(color);
     }
-    if (!colorMap.contains(colorIndex))
+    // Numbers past the merged table's size can only be filler; they read as the automatic colour.
+    if (colorIndex < 4 * kMaxTableSize && !colorMap.contains(colorIndex))
         colorMap.insert(colorIndex, merged < 0 ? 0 : int(merged));
     ++colorIndex;
 }

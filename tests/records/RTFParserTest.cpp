@@ -221,6 +221,31 @@ TEST(RTFParser, HostileBodiesCannotBreakTheDocument) {
     }
 }
 
+TEST(RTFParser, TablesStayBoundedWhateverTheTextHolds) {
+    QByteArray colors = "{\\rtf1{\\colortbl;";
+    QByteArray fonts = "{\\fonttbl";
+    for (int i = 0; i < 3000; ++i) {
+        colors += "\\red" + QByteArray::number(i % 256) + "\\green" + QByteArray::number(i / 256) + "\\blue0;";
+        fonts += "{\\f" + QByteArray::number(i) + " F" + QByteArray::number(i) + ";}";
+    }
+    QByteArray longFont = "{\\f9999";
+    for (int i = 0; i < 500; ++i)
+        longFont += "\\fprq2";
+    longFont += " Long;}";
+    CRTFParser parser;
+    EXPECT_EQ(parser.ParseRtf(colors + "}" + fonts + "}}", CRTFParser::kReadTemplate, nullptr), CRTFParser::ecOK);
+    EXPECT_EQ(parser.Colors().size(), CRTFParser::kMaxTableSize);
+    EXPECT_EQ(parser.Fonts().size(), CRTFParser::kMaxTableSize);
+    CRTFParser words;
+    words.ParseRtf("{\\rtf1{\\fonttbl" + longFont + "}}", CRTFParser::kReadTemplate, nullptr);
+    ASSERT_EQ(words.Fonts().size(), 1);
+    EXPECT_EQ(words.Fonts()[0].words.size(), CRTFParser::kMaxEntryWords);
+    // A colour past the table's end reads as the automatic colour.
+    QByteArray out;
+    parser.ParseRtf(colors + "}\\cf2999 x}", CRTFParser::kAppendBody, &out);
+    EXPECT_EQ(out, "\\cf0 x");
+}
+
 TEST(RTFParser, FontTablesWithoutGroupsAndNestedEntriesAreRead) {
     CRTFParser parser;
     parser.ParseRtf("{\\rtf1{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fmodern Courier;}}", CRTFParser::kReadTemplate,
