@@ -53,7 +53,8 @@ NORVALE_FUZZ_TARGET(rtf_reader)(const uint8_t* data, size_t size) {
         document += parser.GetStyleText(QStringLiteral("MatchAnnotation"));
         QByteArray body;
         parser.ParseRtf(rtf, mode, &body);
-        fuzz::Check(balanced("{" + body + "}"), "a copied body unbalances the document", QString::fromLatin1(body.left(200)));
+        fuzz::Check(balanced("{" + body + "}"), "a copied body unbalances the document",
+                    QString::fromLatin1(body.left(200)));
         fuzz::Check(body.size() <= 2 * rtf.size() + 4096, "a copied body grew out of bounds");
         document += body;
         document += "\\par\n";

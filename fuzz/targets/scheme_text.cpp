@@ -18,8 +18,8 @@ NORVALE_FUZZ_TARGET(scheme_text)(const uint8_t* data, size_t size) {
         scheme.ParseText(QString::fromLatin1(rows[(start / 2) % count].text));
     const CBgColorScheme before = scheme;
     scheme.ParseText(text);
-    const bool startsWithNumber =
-        !text.isEmpty() && (text.front() == u' ' || text.front() == u'-' || (text.front() >= u'0' && text.front() <= u'9'));
+    const bool startsWithNumber = !text.isEmpty() && (text.front() == u' ' || text.front() == u'-' ||
+                                                      (text.front() >= u'0' && text.front() <= u'9'));
     if (!startsWithNumber)
         fuzz::Check(scheme.IsEqual(before), "a text that starts with no number changed the record");
 

@@ -25,13 +25,15 @@ namespace {
 // Groups whose contents are not shown.
 bool isSkippedDestination(const QByteArray& w) {
     static const QByteArray words[] = {
-        "info",       "stylesheet", "header",    "headerl",   "headerr",      "headerf",       "footer",
-        "footerl",    "footerr",    "footerf",   "footnote",  "annotation",   "fldinst",       "listtable",
-        "listoverridetable",        "rsidtbl",   "xmlnstbl",  "generator",    "themedata",     "colorschememapping",
-        "latentstyles",             "datastore", "nonshppict", "object",      "pgdsctbl",      "revtbl",
-        "filetbl",    "template",   "private",   "bkmkstart", "bkmkend",      "atnid",         "atnauthor",
-        "xe",         "tc",         "txe",       "userprops", "docvar",       "mmathPr",       "ftnsep",
-        "ftnsepc",    "aftnsep",    "aftnsepc",  "listtext",  "pnseclvl",
+        "info",         "stylesheet", "header",     "headerl",   "headerr",
+        "headerf",      "footer",     "footerl",    "footerr",   "footerf",
+        "footnote",     "annotation", "fldinst",    "listtable", "listoverridetable",
+        "rsidtbl",      "xmlnstbl",   "generator",  "themedata", "colorschememapping",
+        "latentstyles", "datastore",  "nonshppict", "object",    "pgdsctbl",
+        "revtbl",       "filetbl",    "template",   "private",   "bkmkstart",
+        "bkmkend",      "atnid",      "atnauthor",  "xe",        "tc",
+        "txe",          "userprops",  "docvar",     "mmathPr",   "ftnsep",
+        "ftnsepc",      "aftnsep",    "aftnsepc",   "listtext",  "pnseclvl",
     };
     return std::find(std::begin(words), std::end(words), w) != std::end(words);
 }
@@ -51,7 +53,7 @@ private:
     struct State {
         Dest dest = Dest::Text;
         bool bold = false, italic = false, underline = false, strike = false;
-        int vertical = 0; // 1 superscript, -1 subscript
+        int vertical = 0;  // 1 superscript, -1 subscript
         int fontSize = 24; // half points
         int font = -1;
         int color = 0, background = 0;
@@ -88,9 +90,9 @@ private:
     std::vector<State> m_stack;
     int m_ignoredDepth = 0; // groups deeper than the limit, read without a state of their own
     bool m_skipIfUnknown = false;
-    int m_skipChars = 0; // characters still to skip after "\u"
-    QByteArray m_bytes;  // code-page bytes not yet decoded
-    QString m_text;      // text not yet inserted
+    int m_skipChars = 0;   // characters still to skip after "\u"
+    QByteArray m_bytes;    // code-page bytes not yet decoded
+    QString m_text;        // text not yet inserted
     QByteArray m_codePage; // empty: Windows-1252
 
     QHash<int, QString> m_fonts;
@@ -167,7 +169,8 @@ QTextCharFormat Reader::charFormat() const {
                                                     : QTextCharFormat::AlignSubScript);
     if (m_state.color > 0 && m_state.color < m_colors.size() && m_colors[m_state.color].isValid())
         f.setForeground(m_colors[m_state.color]);
-    if (m_state.background > 0 && m_state.background < m_colors.size() && m_colors[m_state.background].isValid())
+    if (m_state.background > 0 && m_state.background < m_colors.size() &&
+        m_colors[m_state.background].isValid())
         f.setBackground(m_colors[m_state.background]);
     return f;
 }
@@ -217,7 +220,8 @@ void Reader::insertPicture() {
     buffer.open(QIODevice::ReadOnly);
     QImageReader reader(&buffer, picture.kind == PictureKind::Png ? "png" : "jpeg");
     const QSize size = reader.size();
-    if (!size.isValid() || size.width() > RtfReader::kMaxPictureSide || size.height() > RtfReader::kMaxPictureSide)
+    if (!size.isValid() || size.width() > RtfReader::kMaxPictureSide ||
+        size.height() > RtfReader::kMaxPictureSide)
         return;
     const QImage image = reader.read();
     if (image.isNull())
@@ -503,7 +507,7 @@ QString Reader::run(const QByteArray& rtf) {
                 ++i;
                 if (d == '\'') {
                     const auto hex = [](char h) {
-                        return h >= '0' && h <= '9' ? h - '0'
+                        return h >= '0' && h <= '9'   ? h - '0'
                                : h >= 'a' && h <= 'f' ? h - 'a' + 10
                                : h >= 'A' && h <= 'F' ? h - 'A' + 10
                                                       : -1;
@@ -547,7 +551,8 @@ QString Reader::run(const QByteArray& rtf) {
             if (word == "bin") {
                 // Binary data: a picture's bytes, or skipped.
                 const qsizetype length = std::clamp<qint64>(value, 0, n - i);
-                if (m_state.dest == Dest::Picture && m_picture.data.size() + length <= RtfReader::kMaxPictureBytes)
+                if (m_state.dest == Dest::Picture &&
+                    m_picture.data.size() + length <= RtfReader::kMaxPictureBytes)
                     m_picture.data += rtf.mid(i, length);
                 i += length;
                 continue;
@@ -574,9 +579,10 @@ QString Reader::run(const QByteArray& rtf) {
             case Dest::ColorTable:
                 if (c == ';') {
                     if (m_colors.size() < 4096)
-                        m_colors.append(m_red < 0 && m_green < 0 && m_blue < 0
-                                            ? QColor()
-                                            : QColor(std::max(m_red, 0), std::max(m_green, 0), std::max(m_blue, 0)));
+                        m_colors.append(
+                            m_red < 0 && m_green < 0 && m_blue < 0
+                                ? QColor()
+                                : QColor(std::max(m_red, 0), std::max(m_green, 0), std::max(m_blue, 0)));
                     m_red = m_green = m_blue = -1;
                 }
                 break;

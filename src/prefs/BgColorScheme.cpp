@@ -137,11 +137,16 @@ CBgColorScheme::CBgColorScheme() {
         const char* texture;
     };
     static const Row rows[kItemCount] = {
-        {0, 192, 16777215, 16777215, ""},         {0, 1052688, 16777215, 16777215, ""},
-        {1, 4891132, 0, 16777215, "birdseye.bmp"}, {0, 2308565, 0, 16777215, ""},
-        {0, 1254486, 0, 16777215, ""},             {0, 4891132, 0, 16777215, ""},
-        {0, 0, 0, 0, ""},                          {0, 2109440, 0, 16777215, ""},
-        {0, 16777215, 0, 16777215, ""},            {0, 16777215, 0, 16777215, ""},
+        {0, 192, 16777215, 16777215, ""},
+        {0, 1052688, 16777215, 16777215, ""},
+        {1, 4891132, 0, 16777215, "birdseye.bmp"},
+        {0, 2308565, 0, 16777215, ""},
+        {0, 1254486, 0, 16777215, ""},
+        {0, 4891132, 0, 16777215, ""},
+        {0, 0, 0, 0, ""},
+        {0, 2109440, 0, 16777215, ""},
+        {0, 16777215, 0, 16777215, ""},
+        {0, 16777215, 0, 16777215, ""},
     };
     for (int i = 0; i < kItemCount; ++i) {
         CBgSchemeElement& e = m_elements[i];
@@ -203,8 +208,8 @@ void CBgColorScheme::Load(int set, const QString& name) {
     CSettingsStore& store = GetSettingsStore();
     const QString section = SchemeSection(set);
     const QString current = QLatin1String(kCurrent);
-    QString text = name == current ? store.GetString(section, current)
-                                   : store.GetRecentString(section, name, QString());
+    QString text =
+        name == current ? store.GetString(section, current) : store.GetRecentString(section, name, QString());
     if (text.isEmpty())
         text = store.GetString(section, current);
     if (text.isEmpty())
@@ -233,8 +238,8 @@ bool CBgColorScheme::IsEqual(const CBgColorScheme& o) const {
         if (!m_elements[i].IsEqual(o.m_elements[i]))
             return false;
     return m_version == o.m_version && m_colorA == o.m_colorA && m_colorB == o.m_colorB &&
-           m_labelColor == o.m_labelColor && m_labelFace == o.m_labelFace && m_labelWeight == o.m_labelWeight &&
-           m_labelItalic == o.m_labelItalic && m_style == o.m_style;
+           m_labelColor == o.m_labelColor && m_labelFace == o.m_labelFace &&
+           m_labelWeight == o.m_labelWeight && m_labelItalic == o.m_labelItalic && m_style == o.m_style;
 }
 
 QString BuiltInSchemeText(int set, const QString& name) {
@@ -259,13 +264,15 @@ void InitColorSchemeStore(const std::function<int()>& check3D) {
         const int oldStyle = store.GetIntEx(kPrefsSection, style, 999);
         QString oldName, oldText;
         if (oldStyle == 0 || oldStyle == 2) {
-            const QString chosen = store.GetString(CBgColorScheme::DirectorySection(oldStyle), QStringLiteral("strCurrentScheme"));
+            const QString chosen = store.GetString(CBgColorScheme::DirectorySection(oldStyle),
+                                                   QStringLiteral("strCurrentScheme"));
             oldText = store.GetString(CBgColorScheme::SchemeSection(oldStyle), chosen);
             if (oldText.isEmpty()) // an old store may hold only the working copy
                 oldText = store.GetString(CBgColorScheme::SchemeSection(oldStyle),
                                           QLatin1String(CBgColorScheme::kCurrent));
             // The old "Default" was the scheme that is now called "Pell Vegas".
-            oldName = chosen == QLatin1String(CBgColorScheme::kDefault) ? QStringLiteral("Pell Vegas") : chosen;
+            oldName =
+                chosen == QLatin1String(CBgColorScheme::kDefault) ? QStringLiteral("Pell Vegas") : chosen;
         }
         const bool carryOver = !oldName.isEmpty() && !oldText.isEmpty();
 
@@ -276,11 +283,12 @@ void InitColorSchemeStore(const std::function<int()>& check3D) {
             const int index = items[rows[i].set]++;
             store.WriteRecentString(CBgColorScheme::DirectorySection(rows[i].set), QString::number(index),
                                     QString::fromLatin1(rows[i].name));
-            store.WriteRecentString(CBgColorScheme::SchemeSection(rows[i].set), QString::fromLatin1(rows[i].name),
-                                    QString::fromLatin1(rows[i].text));
+            store.WriteRecentString(CBgColorScheme::SchemeSection(rows[i].set),
+                                    QString::fromLatin1(rows[i].name), QString::fromLatin1(rows[i].text));
         }
         for (int set : {CBgColorScheme::kSet2D, CBgColorScheme::kSet3D, CBgColorScheme::kSetPrint}) {
-            store.WriteRecentInt(CBgColorScheme::DirectorySection(set), QStringLiteral("nItems"), items.value(set));
+            store.WriteRecentInt(CBgColorScheme::DirectorySection(set), QStringLiteral("nItems"),
+                                 items.value(set));
             store.WriteRecentString(CBgColorScheme::DirectorySection(set), QStringLiteral("strCurrentScheme"),
                                     QLatin1String(CBgColorScheme::kDefault));
         }
@@ -288,9 +296,10 @@ void InitColorSchemeStore(const std::function<int()>& check3D) {
         store.WriteRecentInt(kPrefsSection, QStringLiteral("nVersion"), 6);
         if (carryOver) {
             store.WriteRecentInt(kPrefsSection, style, oldStyle);
-            store.WriteRecentString(CBgColorScheme::DirectorySection(oldStyle), QStringLiteral("strCurrentScheme"), oldName);
-            store.WriteRecentString(CBgColorScheme::SchemeSection(oldStyle), QLatin1String(CBgColorScheme::kCurrent),
-                                    oldText);
+            store.WriteRecentString(CBgColorScheme::DirectorySection(oldStyle),
+                                    QStringLiteral("strCurrentScheme"), oldName);
+            store.WriteRecentString(CBgColorScheme::SchemeSection(oldStyle),
+                                    QLatin1String(CBgColorScheme::kCurrent), oldText);
         }
     }
     // A board that cannot be drawn here falls back to two dimensions at every start; a merely slow

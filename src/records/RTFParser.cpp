@@ -153,7 +153,7 @@ struct CRTFParser::Run {
     int red = -1, green = -1, blue = -1;
     int colorIndex = 0;
     QHash<int, int> fontMap, colorMap, styleMap; // this text's numbers -> merged numbers
-    QList<int> newStyles;                       // merged styles added by this text
+    QList<int> newStyles;                        // merged styles added by this text
 
     bool bodyMode() const { return mode == kFirstBody || mode == kAppendBody; }
     bool writes() const { return out && mode != kReadTemplate && cur.dest == kCopy; }
@@ -393,7 +393,8 @@ int CRTFParser::Run::dispatch(const QByteArray& keyword, bool hasParam, int para
     switch (action) {
     case Action::Font:
         if (!inFontEntry && hasParam)
-            value = renumber(fontMap, param, parser.m_fonts.isEmpty() ? param : parser.m_fonts.front().number);
+            value =
+                renumber(fontMap, param, parser.m_fonts.isEmpty() ? param : parser.m_fonts.front().number);
         break;
     case Action::DefaultFont:
         if (hasParam)
@@ -595,10 +596,10 @@ void CRTFParser::Run::finishEntry(Table table) {
 }
 
 void CRTFParser::Run::addColor() {
-    const qint64 color = red < 0 && green < 0 && blue < 0
-                             ? -1
-                             : qint64(std::max(red, 0)) | qint64(std::max(green, 0)) << 8 |
-                                   qint64(std::max(blue, 0)) << 16;
+    const qint64 color =
+        red < 0 && green < 0 && blue < 0
+            ? -1
+            : qint64(std::max(red, 0)) | qint64(std::max(green, 0)) << 8 | qint64(std::max(blue, 0)) << 16;
     red = green = blue = -1;
     qsizetype merged = parser.m_colors.indexOf(color);
     if (merged < 0 && parser.m_colors.size() < kMaxTableSize) {
@@ -617,7 +618,8 @@ void CRTFParser::Run::endDestination(const State& leaving) {
         for (int index : newStyles)
             for (Word& w : parser.m_styles[index].words)
                 if ((w.keyword == "sbasedon" || w.keyword == "snext") && w.value != kNoValue)
-                    w.value = styleMap.value(w.value, w.keyword == "sbasedon" ? 222 : parser.m_styles[index].number);
+                    w.value = styleMap.value(w.value,
+                                             w.keyword == "sbasedon" ? 222 : parser.m_styles[index].number);
         newStyles.clear();
     }
     if (mode != kCopyHeader || cur.dest != kCopy || !out)
@@ -627,8 +629,9 @@ void CRTFParser::Run::endDestination(const State& leaving) {
         table += "\\colortbl";
         for (qint64 c : parser.m_colors) {
             if (c >= 0)
-                table += "\\red" + QByteArray::number(c & 0xFF) + "\\green" + QByteArray::number((c >> 8) & 0xFF) +
-                         "\\blue" + QByteArray::number((c >> 16) & 0xFF);
+                table += "\\red" + QByteArray::number(c & 0xFF) + "\\green" +
+                         QByteArray::number((c >> 8) & 0xFF) + "\\blue" +
+                         QByteArray::number((c >> 16) & 0xFF);
             table += ';';
         }
     } else if (leaving.table == kFontTable) {

@@ -37,11 +37,11 @@ public:
         ecBodyReached = 9, // modes 1 and 2 stop here; a success
     };
     static constexpr int kMaxDepth = 200;
-    static constexpr int kMaxEntry = 1024;      // bytes of one font or style entry's text
-    static constexpr int kMaxEntryWords = 128;  // control words kept for one font or style
-    static constexpr int kMaxTableSize = 1024;  // merged fonts, colours and styles, each
+    static constexpr int kMaxEntry = 1024;     // bytes of one font or style entry's text
+    static constexpr int kMaxEntryWords = 128; // control words kept for one font or style
+    static constexpr int kMaxTableSize = 1024; // merged fonts, colours and styles, each
     static constexpr int kMaxOwnKeywords = 2048;
-    static constexpr int kNoValue = -32768;     // a word without a parameter
+    static constexpr int kNoValue = -32768; // a word without a parameter
 
     struct Word {
         QByteArray keyword;

@@ -42,7 +42,8 @@ TEST(RtfReader, PlainTextOfSmallDocuments) {
         {"{\\rtf1\\uc1 \\u233?\\u-4064?x\\uc0\\u8364 y}", "\u00e9\uf020x\u20acy"},
         {"{\\rtf1 \\{braces\\} and \\\\ back}", "{braces} and \\ back"},
         {"{\\rtf1 {\\*\\unknown hidden}{\\info{\\title T}}shown}", "shown"},
-        {"{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red1\\green2\\blue3;}{\\stylesheet{Normal;}}body}", "body"},
+        {"{\\rtf1{\\fonttbl{\\f0 Arial;}}{\\colortbl;\\red1\\green2\\blue3;}{\\stylesheet{Normal;}}body}",
+         "body"},
         {"{\\rtf1 {\\field{\\*\\fldinst HYPERLINK x}{\\fldrslt link}}}", "link"},
         {"{\\rtf1 a\\emdash b\\endash c\\bullet \\lquote d\\rquote \\ldblquote e\\rdblquote}",
          "a\u2014b\u2013c\u2022\u2018d\u2019\u201ce\u201d"},
@@ -58,12 +59,13 @@ TEST(RtfReader, PlainTextOfSmallDocuments) {
 TEST(RtfReader, CharacterAndParagraphFormats) {
     QTextDocument doc;
     RtfReader reader;
-    ASSERT_TRUE(reader.Read("{\\rtf1{\\fonttbl{\\f0\\froman Times New Roman;}{\\f1\\fswiss Arial;}}"
-                            "{\\colortbl;\\red255\\green0\\blue0;}"
-                            "\\pard\\qc\\li720\\fi-360\\sb120\\sl-240\\tx450\\tqr\\tx2070\\f1\\fs36 big "
-                            "{\\b bold}{\\i italic}{\\ul under}{\\strike gone}\\cf1 red\\cf0 auto\\plain plain\\par"
-                            "\\pard next}",
-                            doc))
+    ASSERT_TRUE(
+        reader.Read("{\\rtf1{\\fonttbl{\\f0\\froman Times New Roman;}{\\f1\\fswiss Arial;}}"
+                    "{\\colortbl;\\red255\\green0\\blue0;}"
+                    "\\pard\\qc\\li720\\fi-360\\sb120\\sl-240\\tx450\\tqr\\tx2070\\f1\\fs36 big "
+                    "{\\b bold}{\\i italic}{\\ul under}{\\strike gone}\\cf1 red\\cf0 auto\\plain plain\\par"
+                    "\\pard next}",
+                    doc))
         << reader.ErrorString().toStdString();
     EXPECT_EQ(formatOf(doc, "big").fontFamilies().toStringList(), QStringList{"Arial"});
     EXPECT_DOUBLE_EQ(formatOf(doc, "big").fontPointSize(), 18.0);
@@ -96,8 +98,8 @@ TEST(RtfReader, DocumentsFromOtherProgramsRead) {
     ASSERT_TRUE(reader.Read(testData("pandoc-annotation.rtf"), doc)) << reader.ErrorString().toStdString();
     const QString text = doc.toPlainText();
     for (const char* expected : {"Opening notes", "A bold claim, an italic aside and some code",
-                                 "caf\u00e9, na\u00efve, \u201cquotes\u201d \u2014 and a dash", "\u2022\tfirst point",
-                                 "A quoted remark", "Roll", "8/5 6/5"})
+                                 "caf\u00e9, na\u00efve, \u201cquotes\u201d \u2014 and a dash",
+                                 "\u2022\tfirst point", "A quoted remark", "Roll", "8/5 6/5"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected;
     EXPECT_EQ(formatOf(doc, "bold").fontWeight(), QFont::Bold);
     EXPECT_EQ(formatOf(doc, "code").fontFamilies().toStringList(), QStringList{"Courier"});

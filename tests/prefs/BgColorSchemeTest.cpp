@@ -11,7 +11,8 @@
 namespace {
 
 const QString kDefault0 =
-    "0 1 0 0 10941436 16777215 0 16777215 \"\" 0 0 2319291 14938623 0 16777215 \"\" 0 0 337254 0 0 16777215 \"\" "
+    "0 1 0 0 10941436 16777215 0 16777215 \"\" 0 0 2319291 14938623 0 16777215 \"\" 0 0 337254 0 0 16777215 "
+    "\"\" "
     "0 0 8612185 0 0 16777215 \"\" 0 0 8305367 0 0 16777215 \"\" 0 0 328457 196611 0 16777215 \"\" "
     "0 0 328457 0 0 16777215 \"\" 0 0 9831 14938623 0 16777215 \"\" 0 0 10941436 0 0 0 \"\" "
     "16777215 0 16777215 \"MS Serif\" 400 0 0 0 3421236 12632256 0 0 \"\"";
@@ -58,12 +59,15 @@ TEST(BgColorSchemeText, BuiltInRowsGivenInFullAreStoredExactly) {
         {0, "Zone", kDefault0},
         {0, "Pell Vegas", kPellVegas},
         {2, "Default",
-         "2 1 0 0 10941436 14938623 0 16777215 \"\" 0 0 2319291 14938623 0 16777215 \"\" 0 0 337254 16243 0 16777215 "
-         "\"\" 0 0 8612185 21371 0 16777215 \"\" 0 0 8305367 5261364 0 16777215 \"\" 0 0 328457 328457 0 16777215 "
+         "2 1 0 0 10941436 14938623 0 16777215 \"\" 0 0 2319291 14938623 0 16777215 \"\" 0 0 337254 16243 0 "
+         "16777215 "
+         "\"\" 0 0 8612185 21371 0 16777215 \"\" 0 0 8305367 5261364 0 16777215 \"\" 0 0 328457 328457 0 "
+         "16777215 "
          "\"\" 0 0 328457 0 0 16777215 \"\" 0 0 9831 16777215 0 16777215 \"\" 0 0 10941436 0 0 16777215 \"\" "
          "16777215 0 12632256 \"Perpetua\" 400 1 0 0 3421236 8421504 0 0 \"\""},
         {10, "Default",
-         "0 1 1 1 16777215 16777215 0 16777215 \"\" 1 1 0 16777215 0 16777215 \"\" 1 1 16777215 0 0 16777215 \"\" "
+         "0 1 1 1 16777215 16777215 0 16777215 \"\" 1 1 0 16777215 0 16777215 \"\" 1 1 16777215 0 0 16777215 "
+         "\"\" "
          "0 0 12632256 16777215 4294967295 16777215 \"\" 0 0 8421504 0 4294967295 16777215 \"\" "
          "0 0 16777215 0 0 16777215 \"\" 0 0 6400 0 0 16777215 \"\" 0 0 16777215 0 0 0 \"\" "
          "0 0 0 0 4294967295 16777215 \"\" 16777215 0 0 \"Arial\" 700 0"},
@@ -108,10 +112,10 @@ TEST(BgColorSchemeText, ParsingReadsWhatItReachesAndKeepsTheRest) {
         const char* face;
     } cases[] = {
         {"0 1", 0, 1, 0, 700, 192, "Arial"},
-        {"5 x 1", 5, 6, 0, 700, 192, "Arial"},         // a letter ends all reading
-        {"5 -x 1 1 7", 5, 6, 0, 700, 192, "Arial"},    // so does a minus before a letter
+        {"5 x 1", 5, 6, 0, 700, 192, "Arial"},           // a letter ends all reading
+        {"5 -x 1 1 7", 5, 6, 0, 700, 192, "Arial"},      // so does a minus before a letter
         {"  -3   4 -1 0 9", -3, 4, -1, 700, 9, "Arial"}, // runs of blanks, negative values
-        {"\t1 1", 2, 6, 0, 700, 192, "Arial"},          // only the blank is skipped
+        {"\t1 1", 2, 6, 0, 700, 192, "Arial"},           // only the blank is skipped
         {"0 1 0 0 4294967295", 0, 1, 0, 700, 4294967295u, "Arial"},
         {"0 1 0 0 4294967296", 0, 1, 0, 700, 0, "Arial"}, // wraps at 32 bits
         {"", 2, 6, 0, 700, 192, "Arial"},
@@ -152,7 +156,8 @@ TEST(BgColorSchemeText, StringsAreTakenOnlyWhenClosedWithinTheLimit) {
 }
 
 TEST(BgColorSchemeText, NamesWithQuotesAndBackslashesSurviveARoundTrip) {
-    const QString names[] = {"plain", "", "with \"quote\"", "back\\slash", "ends in \\", "\\\"", "\"", "\\\\\\"};
+    const QString names[] = {"plain", "",   "with \"quote\"", "back\\slash", "ends in \\",
+                             "\\\"",  "\"", "\\\\\\"};
     for (const QString& name : names) {
         CBgColorScheme s;
         s.m_labelFace = name;
@@ -284,7 +289,8 @@ TEST_F(BgColorSchemeTest, AFreshStartInstallsTheTableAndDrawsInTwoDimensions) {
     for (const auto& s : sets) {
         EXPECT_EQ(store().GetRecentInt(dirSection(s.set), "nItems", 0), s.items);
         EXPECT_EQ(store().GetRecentString(dirSection(s.set), "0", QString()), "(Current)");
-        EXPECT_EQ(store().GetRecentString(dirSection(s.set), QString::number(s.items - 1), QString()), s.last);
+        EXPECT_EQ(store().GetRecentString(dirSection(s.set), QString::number(s.items - 1), QString()),
+                  s.last);
         EXPECT_EQ(store().GetRecentString(dirSection(s.set), "strCurrentScheme", QString()), "Default");
     }
     int count = 0;
@@ -357,7 +363,8 @@ TEST_F(BgColorSchemeTest, AnUpgradeCarriesTheOldChoiceOver) {
         EXPECT_EQ(store().GetRecentInt("BgColorPrefs", "nVersion", 0), 6) << c.what;
         if (!c.expectedName) {
             EXPECT_EQ(store().GetIntEx("BgColorPrefs", "nStyle", -1), 2) << c.what;
-            EXPECT_EQ(store().GetRecentString(dirSection(2), "strCurrentScheme", QString()), "Default") << c.what;
+            EXPECT_EQ(store().GetRecentString(dirSection(2), "strCurrentScheme", QString()), "Default")
+                << c.what;
             continue;
         }
         EXPECT_EQ(store().GetIntEx("BgColorPrefs", "nStyle", -1), c.style) << c.what;

@@ -82,7 +82,8 @@ TEST(RTFParser, TheTemplateGivesItsTablesAndStyleTexts) {
         const char* name;
         QByteArray text;
     } cases[] = {
-        {"MatchMove", "\\pard\\plain\\s18\\fi-2160\\li2160\\sl200\\slmult0\\widctlpar\\tx450\\tx2070\\b\\f4\\fs18 "},
+        {"MatchMove",
+         "\\pard\\plain\\s18\\fi-2160\\li2160\\sl200\\slmult0\\widctlpar\\tx450\\tx2070\\b\\f4\\fs18 "},
         {"MatchTitle", "\\pard\\plain\\s15\\keepn\\widctlpar\\b\\f4\\fs32 "},
         {"MatchSubtitle", "\\pard\\plain\\s22\\keepn\\widctlpar\\b\\i\\f4\\fs18 "},
         {"NoSuchStyle", "\\pard\\plain\\s0\\widctlpar\\f4\\fs20 "},
@@ -97,7 +98,8 @@ TEST(RTFParser, FontsColoursAndStylesMergeByNameAndBodiesAreRenumbered) {
     const QByteArray other =
         "{\\rtf1\\ansi\\deff2{\\fonttbl{\\f2\\froman Times New Roman;}{\\f4\\fswiss Arial;}}"
         "{\\colortbl\\red1\\green2\\blue3;\\red255\\green0\\blue0;;}"
-        "{\\stylesheet{\\s0 Normal;}{\\s15\\f4\\cf1\\sbasedon0\\snext16 Heading;}{\\s16\\sbasedon15\\snext0 Sub;}"
+        "{\\stylesheet{\\s0 Normal;}{\\s15\\f4\\cf1\\sbasedon0\\snext16 Heading;}{\\s16\\sbasedon15\\snext0 "
+        "Sub;}"
         "{\\s18 MatchMove;}}"
         "\\pard\\s16\\f2 roman \\f4 sans\\cf0 tint\\cf1 red\\cf2 auto\\s18 move\\s15 head\\f9 none\\par}";
     CRTFParser parser;
@@ -120,7 +122,9 @@ TEST(RTFParser, FontsColoursAndStylesMergeByNameAndBodiesAreRenumbered) {
     EXPECT_EQ(sub->words[1], (CRTFParser::Word{"sbasedon", 23}));
     EXPECT_EQ(sub->words[2], (CRTFParser::Word{"snext", 0}));
 
-    EXPECT_EQ(out, "\\pard\\s24\\f4 roman \\f5 sans\\cf17 tint\\cf6 red\\cf0 auto\\s18 move\\s23 head\\f4 none\\par");
+    EXPECT_EQ(
+        out,
+        "\\pard\\s24\\f4 roman \\f5 sans\\cf17 tint\\cf6 red\\cf0 auto\\s18 move\\s23 head\\f4 none\\par");
 }
 
 TEST(RTFParser, TheHeaderCarriesTheMergedTablesOfEveryText) {
@@ -128,9 +132,10 @@ TEST(RTFParser, TheHeaderCarriesTheMergedTablesOfEveryText) {
     const QByteArray doc =
         mergedDocument(parser, {testData("pandoc-annotation.rtf"), testData("enscript-code.rtf")});
     EXPECT_TRUE(balanced(doc));
-    EXPECT_TRUE(doc.startsWith("{\\rtf1\\ansi\\deff4\\deflang1033{\\fonttbl{\\f4\\froman\\fcharset0\\fprq2 Times New "
-                               "Roman;}\n{\\f0\\fswiss Helvetica;}\n{\\f1\\fmodern Courier;}\n{\\f5\\fswiss Courier "
-                               "New;}\n}"))
+    EXPECT_TRUE(
+        doc.startsWith("{\\rtf1\\ansi\\deff4\\deflang1033{\\fonttbl{\\f4\\froman\\fcharset0\\fprq2 Times New "
+                       "Roman;}\n{\\f0\\fswiss Helvetica;}\n{\\f1\\fmodern Courier;}\n{\\f5\\fswiss Courier "
+                       "New;}\n}"))
         << doc.left(300).toStdString();
     EXPECT_TRUE(doc.contains("{\\colortbl;\\red0\\green0\\blue0;\\red0\\green0\\blue255;"));
     EXPECT_TRUE(doc.contains("{\\*\\cs10\\additive Default Paragraph Font;}\n"));
@@ -138,13 +143,14 @@ TEST(RTFParser, TheHeaderCarriesTheMergedTablesOfEveryText) {
     EXPECT_EQ(doc.count("\\rtf1"), 1);
     EXPECT_EQ(doc.count("\\fonttbl"), 1);
     EXPECT_EQ(doc.count("\\colortbl"), 1);
-    EXPECT_TRUE(doc.contains("\\pard\\plain\\s21\\sl180\\slmult0\\widctlpar\\f4\\fs18 \n\n\\widowctrl\\hyphauto"));
+    EXPECT_TRUE(
+        doc.contains("\\pard\\plain\\s21\\sl180\\slmult0\\widctlpar\\f4\\fs18 \n\n\\widowctrl\\hyphauto"));
 
     // The sample body of the template never reaches the output; the annotations do.
     const QString text = platform::RtfReader::ToPlainText(doc);
     EXPECT_FALSE(text.contains("Sample Match"));
-    for (const char* expected : {"A bold claim, an italic aside", "caf\u00e9, na\u00efve", "second point with strong",
-                                 "24/14", "return 0; // done"})
+    for (const char* expected : {"A bold claim, an italic aside", "caf\u00e9, na\u00efve",
+                                 "second point with strong", "24/14", "return 0; // done"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
 }
 
@@ -155,15 +161,16 @@ TEST(RTFParser, ColourTablesKeepTheAutomaticColourFirst) {
                     CRTFParser::kReadTemplate, nullptr);
     EXPECT_EQ(parser.Colors(), (QList<qint64>{-1, 0, 0xFFFFFF}));
     QByteArray out;
-    parser.ParseRtf("{\\rtf1{\\colortbl\\red255\\green255\\blue255;;}\\cf0 a\\cf1 b\\cf7 c}", CRTFParser::kAppendBody,
-                    &out);
+    parser.ParseRtf("{\\rtf1{\\colortbl\\red255\\green255\\blue255;;}\\cf0 a\\cf1 b\\cf7 c}",
+                    CRTFParser::kAppendBody, &out);
     EXPECT_EQ(out, "\\cf2 a\\cf0 b\\cf0 c");
 }
 
 TEST(RTFParser, UnknownWordsPassThroughUnchanged) {
     CRTFParser parser;
     QByteArray out;
-    EXPECT_EQ(parser.ParseRtf("{\\rtf1 \\foo12 x\\bar-3\\baz{\\*\\qux y}\\'e9\\~\\u233?}", CRTFParser::kFirstBody, &out),
+    EXPECT_EQ(parser.ParseRtf("{\\rtf1 \\foo12 x\\bar-3\\baz{\\*\\qux y}\\'e9\\~\\u233?}",
+                              CRTFParser::kFirstBody, &out),
               CRTFParser::ecOK);
     EXPECT_EQ(out, "\\foo12 x\\bar-3\\baz{\\*\\qux y}\\'e9\\~\\u233?");
     EXPECT_EQ(parser.OwnKeywords(), (QList<QByteArray>{"foo", "bar", "baz", "qux", "u"}));
@@ -181,7 +188,8 @@ TEST(RTFParser, ErrorsStopTheRunWithTheirCodes) {
         {"{\\rtf1 text\\li-", CRTFParser::kFirstBody, CRTFParser::ecEndOfFile},
         {"{\\rtf1 \\'zz}", CRTFParser::kFirstBody, CRTFParser::ecInvalidHex},
         {QByteArray(300, '{'), CRTFParser::kFirstBody, CRTFParser::ecStackOverflow},
-        {"{\\rtf1{\\fonttbl{\\f0 " + QByteArray(2000, 'x') + ";}}}", CRTFParser::kReadTemplate, CRTFParser::ecBufferFull},
+        {"{\\rtf1{\\fonttbl{\\f0 " + QByteArray(2000, 'x') + ";}}}", CRTFParser::kReadTemplate,
+         CRTFParser::ecBufferFull},
         {"{\\rtf1{\\fonttbl{\\f0 A;}}\\pard x}", CRTFParser::kReadTemplate, CRTFParser::ecBodyReached},
         {"{\\rtf1{\\fonttbl{\\f0 A;}} body}", CRTFParser::kCopyHeader, CRTFParser::ecBodyReached},
         {"{\\rtf1{\\fonttbl{\\f0 A;}}}", CRTFParser::kReadTemplate, CRTFParser::ecOK},
@@ -215,7 +223,8 @@ TEST(RTFParser, HostileBodiesCannotBreakTheDocument) {
         for (int mode : {CRTFParser::kFirstBody, CRTFParser::kAppendBody}) {
             QByteArray out;
             parser.ParseRtf(body, mode, &out);
-            EXPECT_TRUE(balanced("{" + out + "}")) << body.left(60).toStdString() << " -> " << out.toStdString();
+            EXPECT_TRUE(balanced("{" + out + "}"))
+                << body.left(60).toStdString() << " -> " << out.toStdString();
             EXPECT_LE(out.size(), body.size() + 64);
         }
     }
@@ -225,7 +234,8 @@ TEST(RTFParser, TablesStayBoundedWhateverTheTextHolds) {
     QByteArray colors = "{\\rtf1{\\colortbl;";
     QByteArray fonts = "{\\fonttbl";
     for (int i = 0; i < 3000; ++i) {
-        colors += "\\red" + QByteArray::number(i % 256) + "\\green" + QByteArray::number(i / 256) + "\\blue0;";
+        colors +=
+            "\\red" + QByteArray::number(i % 256) + "\\green" + QByteArray::number(i / 256) + "\\blue0;";
         fonts += "{\\f" + QByteArray::number(i) + " F" + QByteArray::number(i) + ";}";
     }
     QByteArray longFont = "{\\f9999";
@@ -233,7 +243,8 @@ TEST(RTFParser, TablesStayBoundedWhateverTheTextHolds) {
         longFont += "\\fprq2";
     longFont += " Long;}";
     CRTFParser parser;
-    EXPECT_EQ(parser.ParseRtf(colors + "}" + fonts + "}}", CRTFParser::kReadTemplate, nullptr), CRTFParser::ecOK);
+    EXPECT_EQ(parser.ParseRtf(colors + "}" + fonts + "}}", CRTFParser::kReadTemplate, nullptr),
+              CRTFParser::ecOK);
     EXPECT_EQ(parser.Colors().size(), CRTFParser::kMaxTableSize);
     EXPECT_EQ(parser.Fonts().size(), CRTFParser::kMaxTableSize);
     CRTFParser words;
@@ -248,10 +259,11 @@ TEST(RTFParser, TablesStayBoundedWhateverTheTextHolds) {
 
 TEST(RTFParser, FontTablesWithoutGroupsAndNestedEntriesAreRead) {
     CRTFParser parser;
-    parser.ParseRtf("{\\rtf1{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fmodern Courier;}}", CRTFParser::kReadTemplate,
-                    nullptr);
-    parser.ParseRtf("{\\rtf1{\\fonttbl{\\f3\\froman{\\*\\panose 02020603050405020304}Times \\'c5ngstr\\'f6m;}}}",
+    parser.ParseRtf("{\\rtf1{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fmodern Courier;}}",
                     CRTFParser::kReadTemplate, nullptr);
+    parser.ParseRtf(
+        "{\\rtf1{\\fonttbl{\\f3\\froman{\\*\\panose 02020603050405020304}Times \\'c5ngstr\\'f6m;}}}",
+        CRTFParser::kReadTemplate, nullptr);
     ASSERT_EQ(parser.Fonts().size(), 3);
     EXPECT_EQ(parser.Fonts()[0].name, "Helvetica");
     EXPECT_EQ(parser.Fonts()[1].name, "Courier");
