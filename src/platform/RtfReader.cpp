@@ -61,6 +61,7 @@ private:
         QTextBlockFormat block;
         QList<QTextOption::Tab> tabs;
         int tabKind = 0; // 0 left, 1 centre, 2 right, 3 decimal: the kind of the next tab stop
+        bool inTable = false;
     };
 
     struct Picture {
@@ -72,6 +73,12 @@ private:
     };
 
     void flushText();
+    void flushBytes() {
+        if (!m_bytes.isEmpty()) {
+            m_text += decode(m_bytes);
+            m_bytes.clear();
+        }
+    }
     void addByte(char c);
     void addChar(QChar c);
     void addUnicode(char32_t c);
@@ -104,6 +111,15 @@ private:
     Picture m_picture;
     int m_pictures = 0;
     bool m_blockUsed = false; // the cursor's block holds text or its format was set
+    // A paragraph inside a table cell ended: a line break when more of the cell follows, nothing when
+    // the cell ends (each cell's text then sits in one row, the cells apart by tabs).
+    bool m_cellParagraphEnded = false;
+    void continueCell() {
+        if (m_cellParagraphEnded) {
+            m_cellParagraphEnded = false;
+            m_text += QChar(QChar::LineSeparator);
+        }
+    }
 };
 
 QString Reader::decode(const QByteArray& bytes) const {
@@ -125,17 +141,20 @@ void Reader::addByte(char c) {
             m_fontName += c;
         return;
     }
-    if (m_state.dest == Dest::Text)
+    if (m_state.dest == Dest::Text) {
+        if (m_cellParagraphEnded) {
+            flushBytes();
+            continueCell();
+        }
         m_bytes += c;
+    }
 }
 
 void Reader::addChar(QChar c) {
     if (m_state.dest != Dest::Text)
         return;
-    if (!m_bytes.isEmpty()) {
-        m_text += decode(m_bytes);
-        m_bytes.clear();
-    }
+    flushBytes();
+    continueCell();
     m_text += c;
 }
 
@@ -226,6 +245,7 @@ void Reader::insertPicture() {
     const QImage image = reader.read();
     if (image.isNull())
         return;
+    continueCell();
     flushText();
     const QString name = QStringLiteral("rtfpict:%1").arg(++m_pictures);
     m_doc.addResource(QTextDocument::ImageResource, QUrl(name), image);
@@ -354,11 +374,18 @@ void Reader::keyword(const QByteArray& w, bool hasParam, int param) {
         return;
     }
     // Characters.
-    if (w == "par" || w == "row") {
+    if (w == "par" && s.inTable) {
+        flushText();
+        m_cellParagraphEnded = true;
+    } else if (w == "par" || w == "row") {
+        m_cellParagraphEnded = false;
         endParagraph();
+    } else if (w == "cell") {
+        m_cellParagraphEnded = false;
+        addChar(QLatin1Char('\t'));
     } else if (w == "line") {
         addChar(QChar(QChar::LineSeparator));
-    } else if (w == "tab" || w == "cell") {
+    } else if (w == "tab") {
         addChar(QLatin1Char('\t'));
     } else if (w == "emdash") {
         addChar(QChar(0x2014));
@@ -388,7 +415,10 @@ void Reader::keyword(const QByteArray& w, bool hasParam, int param) {
             s.fontSize = reset.fontSize;
             s.font = -1;
             s.color = s.background = 0;
+        } else if (w == "intbl") {
+            s.inTable = true;
         } else if (w == "pard") {
+            s.inTable = false;
             s.block = QTextBlockFormat();
             s.tabs.clear();
             s.tabKind = 0;

@@ -49,6 +49,9 @@ TEST(RtfReader, PlainTextOfSmallDocuments) {
          "a\u2014b\u2013c\u2022\u2018d\u2019\u201ce\u201d"},
         {"{\\rtf1 x\\~y\\-z}", "x y\u00adz"},
         {"{\\rtf1 A\\cell B\\cell\\row C}", "A\tB\t\nC"},
+        {"{\\rtf1 {\\pard\\intbl Roll\\par}\\cell{\\pard\\intbl Play\\par}\\cell\\row\\pard after\\par}",
+         "Roll\tPlay\t\nafter"},
+        {"{\\rtf1 \\pard\\intbl a\\par b\\par\\cell\\row\\pard\\intbl c\\par\\pard d}", "a\nb\t\nc\nd"},
         {"{\\rtf1\\ansi\\ansicpg1251 \\'c0}", "\u0410"},
         {"{\\rtf1 {\\bin3 abc}rest}", "rest"},
     };
