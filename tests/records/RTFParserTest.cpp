@@ -6,6 +6,8 @@
 #include "version.h"
 
 #include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
 #include <gtest/gtest.h>
 
 namespace {
@@ -152,6 +154,29 @@ TEST(RTFParser, TheHeaderCarriesTheMergedTablesOfEveryText) {
     for (const char* expected : {"A bold claim, an italic aside", "caf\u00e9, na\u00efve",
                                  "second point with strong", "24/14", "return 0; // done"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(expected))) << expected << "\n" << text.toStdString();
+}
+
+// Another program reads the merged document too (skipped where pandoc is not installed).
+TEST(RTFParser, TheMergedDocumentReadsInAnotherProgram) {
+    const QString pandoc = QStandardPaths::findExecutable("pandoc");
+    if (pandoc.isEmpty())
+        GTEST_SKIP() << "pandoc is not installed";
+    CRTFParser parser;
+    const QByteArray doc =
+        mergedDocument(parser, {testData("pandoc-annotation.rtf"), testData("pandoc-picture.rtf"),
+                                testData("enscript-code.rtf")});
+    QProcess process;
+    process.start(pandoc, {"-f", "rtf", "-t", "plain"});
+    ASSERT_TRUE(process.waitForStarted());
+    process.write(doc);
+    process.closeWriteChannel();
+    ASSERT_TRUE(process.waitForFinished(60000));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const QString text = QString::fromUtf8(process.readAllStandardOutput());
+    for (const char* expected : {"Opening notes", "second point with strong words", "A quoted remark", "Roll",
+                                 "8/5 6/5", "Well played.", "[image]", "return 0; // done"})
+        EXPECT_TRUE(text.contains(expected)) << expected << "\n" << text.toStdString();
+    EXPECT_FALSE(text.contains("Sample Match"));
 }
 
 TEST(RTFParser, ColourTablesKeepTheAutomaticColourFirst) {
