@@ -29,6 +29,8 @@ TEST(UnfinishedMatchStoreTest, AMatchLeftIsListedForItsPlayersUntilItEnds) {
     EXPECT_EQ(list.count('\t'), 1);
     EXPECT_TRUE(store.FormatList("bob").contains("M1 .gb.ann.bob"));
     EXPECT_FALSE(store.FormatList("bob").contains("M2"));
+    EXPECT_EQ(store.CountFor("Ann"), 2);
+    EXPECT_EQ(store.CountFor("bob"), 1);
     EXPECT_EQ(store.Remove("M1"), QStringList({"ann", "bob"}));
     EXPECT_TRUE(store.Remove("M1").isEmpty());
     EXPECT_EQ(store.FormatList("bob"), "~ bob = ");

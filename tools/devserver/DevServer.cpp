@@ -232,8 +232,14 @@ void CDevServer::leaveRoom(Client* client) {
 
 void CDevServer::sendUnfinished(const QStringList& players) {
     for (const QString& player : players) {
-        if (Client* user = findUser(player))
-            user->connection->SendRouted(233, QStringLiteral("."), m_unfinished.FormatList(user->record.GetNickname()));
+        Client* user = findUser(player);
+        if (!user)
+            continue;
+        const QString nickname = user->record.GetNickname();
+        user->connection->SendRouted(233, QStringLiteral("."), m_unfinished.FormatList(nickname));
+        // The directory shows how many unfinished matches each member has.
+        user->record.SetUnfinishedMatches(m_unfinished.CountFor(nickname));
+        announceChange(user);
     }
 }
 

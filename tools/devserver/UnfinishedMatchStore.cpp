@@ -2,6 +2,8 @@
 
 #include <QTime>
 
+#include <algorithm>
+
 QStringList CUnfinishedMatchStore::MatchLeft(const CServiceName& room) {
     const CServiceName base(room.GetBaseName());
     for (const Match& match : m_matches) {
@@ -40,4 +42,9 @@ QString CUnfinishedMatchStore::FormatList(const QString& nickname) const {
             entries << match.key + QLatin1Char(' ') + match.room.GetText() + QLatin1Char(' ') + match.details;
     }
     return QStringLiteral("~ ") + nickname + QStringLiteral(" = ") + entries.join(QLatin1Char('\t'));
+}
+
+int CUnfinishedMatchStore::CountFor(const QString& nickname) const {
+    return int(std::count_if(m_matches.begin(), m_matches.end(),
+                             [&](const Match& match) { return match.room.HasPart(nickname); }));
 }

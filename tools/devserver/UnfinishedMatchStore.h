@@ -21,6 +21,7 @@ public:
     static QString KeyOfTransfer(const QString& transferText);
     // Packet 233's body for that player: "~ <nickname> = " then his entries, separated by tabs.
     QString FormatList(const QString& nickname) const;
+    int CountFor(const QString& nickname) const;
 
 private:
     struct Match {

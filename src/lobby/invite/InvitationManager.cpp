@@ -72,8 +72,13 @@ CInvitationManager* CInvitationManager::Find(const CSessionDoc* session) {
 int CInvitationManager::OnPacket(int type, const QString& text) {
     switch (type) {
     case kPacketRefused:
-    case kPacketResumeAnswer:
         return m_waitingDialog ? m_waitingDialog->OnPacket(type, text) : 0;
+    case kPacketResumeAnswer:
+        // Only a player of the match being resumed answers for it.
+        if (!m_waitingDialog || !m_waitingDialog->GetServiceName().HasPart(CurrentPacketSource()) ||
+            isOwnNickname(CurrentPacketSource()))
+            return 0;
+        return m_waitingDialog->OnPacket(type, text);
     case kPacketStatusReply:
         return m_unfinishedDialog && fromServer() ? m_unfinishedDialog->HandleReply(text) : 0;
     case kPacketRecord:

@@ -8,6 +8,7 @@
 
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QLabel>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -40,6 +41,11 @@ CUnfinishedMatchesDlg::CUnfinishedMatchesDlg(QWidget* parent, CInvitationManager
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CUnfinishedMatchesDlg::updateButtons);
     connect(m_list, &QTreeWidget::itemDoubleClicked, this, &CUnfinishedMatchesDlg::OnResume);
     layout->addWidget(m_list, 1);
+    if (matches.empty()) {
+        auto* none = new QLabel(QStringLiteral("You have no unfinished matches."), this);
+        SetItemId(none, kIdNone);
+        layout->addWidget(none);
+    }
     auto* buttons = new QHBoxLayout;
     auto* resume = new QPushButton(QStringLiteral("&Resume"), this);
     SetItemId(resume, kIdResume);

@@ -20,6 +20,7 @@ public:
     static constexpr int kIdList = 1240;
     static constexpr int kIdResume = 1241;
     static constexpr int kIdInfo = 1242;
+    static constexpr int kIdNone = 1243; // shown when there is nothing to list
     static constexpr int kWatchRequest = 112;
 
     CUnfinishedMatchesDlg(QWidget* parent, CInvitationManager* manager,

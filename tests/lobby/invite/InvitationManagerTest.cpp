@@ -445,6 +445,7 @@ TEST_F(InvitationManagerTest, AResumeRequestWaitsForTheAnswer) {
             EXPECT_EQ(Sent(242, "bob"), "alice Y K1 .gb.alice.bob 7 3 2");
             if (c.answer.isEmpty())
                 return platform::IDCANCEL;
+            server->Route("cy", 246, "Y"); // not his to answer
             server->Route("bob", 246, c.answer);
             WaitFor([&] { return waiting->HasEnded(); });
             return waiting->result();

@@ -107,14 +107,4 @@ TEST(InviteDataTest, LengthPrefixedTexts) {
     EXPECT_EQ(CInviteData::ParseLengthText(CInviteData::FormatLengthText(reason)), reason);
 }
 
-TEST(InviteDataTest, UnfinishedMatchEntries) {
-    const TUnfinishedMatchInfo info(QStringLiteral("K9 .gb.alice.bob 7 3 2 extra words"));
-    EXPECT_EQ(info.matchKey, "K9");
-    EXPECT_EQ(info.serviceName.GetText(), ".gb.alice.bob");
-    EXPECT_EQ(info.details, "7 3 2 extra words");
-    const TUnfinishedMatchInfo bare(QStringLiteral("K9"));
-    EXPECT_TRUE(bare.serviceName.IsEmpty());
-    EXPECT_TRUE(bare.details.isEmpty());
-}
-
 } // namespace
