@@ -9,7 +9,7 @@
 #include "chat/ChatLog.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
-#include "lobby/invite/InvitationDlg.h"
+#include "lobby/invite/MatchInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"

@@ -1,7 +1,7 @@
 #include "DevServer.h"
 #include "game/ClientGameFactory.h"
 #include "game/RuleOptions.h"
-#include "lobby/invite/InvitationDlg.h"
+#include "lobby/invite/MatchInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"

@@ -16,9 +16,10 @@
 
 // A small loopback service for running clients by hand: logs in any valid nickname, keeps the lobby
 // directory (packets 97, 98, 110) of the connected users, relays room chat, routes packets between
-// clients, answers watch requests, moves users between the lobby and game rooms and keeps every
-// member's friends, blinded and gagged lists and the unfinished matches (rooms that all their
-// players had entered and one left) for as long as it runs.
+// clients, answers watch requests, client-version queries and invitations' rating estimates, moves
+// users between the lobby and game rooms and keeps every member's friends, blinded and gagged lists
+// and the unfinished matches (rooms that all their players had entered and one left) for as long as
+// it runs.
 class CDevServer : public QObject {
     Q_OBJECT
 public:

@@ -1,4 +1,4 @@
-#include "lobby/invite/InvitationDlg.h"
+#include "lobby/invite/MatchInviteDlg.h"
 
 #include "game/ClientGameFactory.h"
 #include "game/RuleOptions.h"
@@ -506,6 +506,38 @@ TEST_F(InvitationDlgTest, AnInvitationOverAnUnfinishedMatchAsksTheInvitedPlayerF
     ServerRoute("bob", 227, foreign.Format());
     ASSERT_TRUE(WaitFor([&] { return Find(".gb.bob.alice") && Find(".gb.bob.alice")->IsLive(); }));
     EXPECT_FALSE(Find(".gb.bob.alice")->HasDiscard());
+}
+
+TEST_F(InvitationDlgTest, PlayAgainInvitesFromTheFirstPlayerOfTheRoom) {
+    // alice was the second player: her dialog waits for bob's invitation.
+    manager->OpenInvitationFromGame(".gb.bob.alice", 1);
+    CInvitationDlg* waiting = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (waiting = Find(".gb.bob.alice")) && waiting->IsReceived(); }));
+    EXPECT_TRUE(waiting->Item(CInvitationDlg::kIdInvite)->isHidden());
+    EXPECT_FALSE(waiting->Item(CInvitationDlg::kIdPlay)->isHidden());
+    EXPECT_FALSE(waiting->IsLive());
+    Answer(waiting);
+    EXPECT_FALSE(waiting->Item(CInvitationDlg::kIdPlay)->isEnabled());
+    CInviteData again(0, CServiceName(".gb.bob.alice"), QString(), true);
+    again.SetMessage(CInviteData::kInvite, "bob", Terms(7));
+    ServerRoute("bob", 227, again.Format());
+    EXPECT_TRUE(waiting->IsLive());
+    EXPECT_TRUE(waiting->Item(CInvitationDlg::kIdPlay)->isEnabled());
+    EXPECT_EQ(waiting->ItemAs<QSpinBox>(CMatchInviteDlg::kIdLength)->value(), 7);
+    manager->CloseAllInvitations();
+    EXPECT_EQ(RecordKinds(), std::vector<int>{CInviteData::kDecline});
+
+    // As the first player she invites.
+    manager->OpenInvitationFromGame(".gb.alice.bob", 0);
+    CInvitationDlg* inviting = nullptr;
+    ASSERT_TRUE(WaitFor([&] { return (inviting = Find(".gb.alice.bob")) != nullptr && inviting->IsInitialized(); }));
+    EXPECT_FALSE(inviting->IsReceived());
+    Answer(inviting);
+    EXPECT_TRUE(inviting->Item(CInvitationDlg::kIdInvite)->isEnabled());
+    Drain();
+    Click(inviting, CInvitationDlg::kIdInvite);
+    EXPECT_EQ(RecordKinds(), std::vector<int>{CInviteData::kInvite});
+    EXPECT_TRUE(lastRecords[0].IsFromGame());
 }
 
 } // namespace
