@@ -1,8 +1,8 @@
 #include "DevServer.h"
 #include "game/ClientGameFactory.h"
 #include "game/RuleOptions.h"
-#include "lobby/invite/MatchInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
+#include "lobby/invite/MatchInviteDlg.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
 #include "support/QtPrinters.h"
@@ -27,7 +27,8 @@ struct Client {
         manager = CInvitationManager::Attach(session);
         QObject::connect(&session, &CSessionDoc::loginAccepted, [this] { in = true; });
         QObject::connect(&session, &CSessionDoc::serviceEntered, [this](const QString& s) { room = s; });
-        session.Connect(CClientNode::LoginRequest{"127.0.0.1", port, nickname, "pw", "1000 Norvale for Linux"});
+        session.Connect(
+            CClientNode::LoginRequest{"127.0.0.1", port, nickname, "pw", "1000 Norvale for Linux"});
     }
     ~Client() { session.RemoveView(&view); }
 
@@ -65,15 +66,15 @@ protected:
         CClientGameFactory::GetFactory().SetInvitationDialogCreator(nullptr);
         RegisterInvitationDialogs();
         ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
-        QObject::connect(&server, &CDevServer::packetRelayed,
-                         [this](const QString& from, const QString& to, int type, const QString& payload) {
-                             if (type == 227)
-                                 records.append(QStringLiteral("%1>%2 %3").arg(from, to).arg(
-                                     CInviteData(payload).GetMessageKind()));
-                         });
-        QObject::connect(&server, &CDevServer::transferAsked, [this](const QString& who, const QString& text) {
-            transfers[who] = text;
-        });
+        QObject::connect(
+            &server, &CDevServer::packetRelayed,
+            [this](const QString& from, const QString& to, int type, const QString& payload) {
+                if (type == 227)
+                    records.append(
+                        QStringLiteral("%1>%2 %3").arg(from, to).arg(CInviteData(payload).GetMessageKind()));
+            });
+        QObject::connect(&server, &CDevServer::transferAsked,
+                         [this](const QString& who, const QString& text) { transfers[who] = text; });
         alice = std::make_unique<Client>(server.Port(), "alice");
         bob = std::make_unique<Client>(server.Port(), "bob");
         ASSERT_TRUE(WaitFor([&] { return alice->in && bob->in; }));
@@ -107,7 +108,8 @@ TEST_F(InvitationEndToEndTest, TheInvitedPlayerChangesTheTermsAndBothEnterTheMat
     Invite();
     // bob wants five points and accepts them.
     bob->Dialog()->ItemAs<QSpinBox>(CMatchInviteDlg::kIdLength)->setValue(5);
-    ASSERT_TRUE(WaitFor([&] { return alice->Dialog()->ItemAs<QSpinBox>(CMatchInviteDlg::kIdLength)->value() == 5; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return alice->Dialog()->ItemAs<QSpinBox>(CMatchInviteDlg::kIdLength)->value() == 5; }));
     EXPECT_EQ(alice->Dialog()->GetMarker(1), CInvitationDlg::kMarkerChanged);
     bob->Click(CInvitationDlg::kIdPlay);
     ASSERT_TRUE(WaitFor([&] { return alice->Dialog()->GetMarker(1) == CInvitationDlg::kMarkerAccepted; }));
@@ -134,8 +136,15 @@ TEST_F(InvitationEndToEndTest, ADeclineAndAWithdrawalEndBothDialogs) {
         const char* bobLine;
     };
     const Case cases[] = {
-        {"bob says no thanks", true, {"alice>bob 0", "bob>alice 3"}, "bob has declined the invitation.", nullptr},
-        {"alice withdraws", false, {"alice>bob 0", "alice>bob 4"}, nullptr,
+        {"bob says no thanks",
+         true,
+         {"alice>bob 0", "bob>alice 3"},
+         "bob has declined the invitation.",
+         nullptr},
+        {"alice withdraws",
+         false,
+         {"alice>bob 0", "alice>bob 4"},
+         nullptr,
          "alice has cancelled the Backgammon invitation."},
     };
     for (const Case& c : cases) {

@@ -368,9 +368,10 @@ void CDevServer::onRatingRequest(Client* client, const QString& text) {
     CPacketCursor cursor(text);
     QString cookie, nickname, players;
     int kind = 0, count = 0, length = 0;
-    if (!ReadPacketString(cursor, cookie) || !ReadPacketString(cursor, nickname) || !ReadPacketInt(cursor, kind) ||
-        !ReadPacketInt(cursor, count) || !ReadPacketString(cursor, players) || !ReadPacketInt(cursor, length) ||
-        cookie.contains(QLatin1Char(' ')) || cookie.contains(QLatin1Char('\n')) || length < 0) {
+    if (!ReadPacketString(cursor, cookie) || !ReadPacketString(cursor, nickname) ||
+        !ReadPacketInt(cursor, kind) || !ReadPacketInt(cursor, count) || !ReadPacketString(cursor, players) ||
+        !ReadPacketInt(cursor, length) || cookie.contains(QLatin1Char(' ')) ||
+        cookie.contains(QLatin1Char('\n')) || length < 0) {
         log(QStringLiteral("rating request from %1 not understood").arg(client->record.GetNickname()));
         return;
     }
@@ -386,7 +387,8 @@ void CDevServer::onRatingRequest(Client* client, const QString& text) {
         const double own = rating(names.at(i));
         const double other = rating(names.value(i == 0 ? 1 : 0));
         const double weight = 4.0 * std::sqrt(double(std::max(1, std::min(length, 25))));
-        const double chance = 1.0 / (1.0 + std::pow(10.0, (other - own) * std::sqrt(double(std::max(1, length))) / 2000.0));
+        const double chance =
+            1.0 / (1.0 + std::pow(10.0, (other - own) * std::sqrt(double(std::max(1, length))) / 2000.0));
         const Client* user = findUser(names.at(i));
         reply += QStringLiteral("\n%1 %2 %3 %4 %5 %6 %7")
                      .arg(names.at(i))

@@ -116,9 +116,9 @@ using invite_detail::PanelText;
 
 namespace {
 
-constexpr int kPanelTextIds[] = {CInvitationDlg::kIdName0,     CInvitationDlg::kIdName1,
-                                 CInvitationDlg::kIdRating0,   CInvitationDlg::kIdRating1,
-                                 CInvitationDlg::kIdWinDelta0, CInvitationDlg::kIdWinDelta1,
+constexpr int kPanelTextIds[] = {CInvitationDlg::kIdName0,      CInvitationDlg::kIdName1,
+                                 CInvitationDlg::kIdRating0,    CInvitationDlg::kIdRating1,
+                                 CInvitationDlg::kIdWinDelta0,  CInvitationDlg::kIdWinDelta1,
                                  CInvitationDlg::kIdLoseDelta0, CInvitationDlg::kIdLoseDelta1};
 
 // The format with each "%s" replaced in one pass by the next value (inserted text is never read again).
@@ -127,8 +127,8 @@ QString fill(const char* format, std::initializer_list<QString> values) {
     QString out;
     auto next = values.begin();
     for (qsizetype i = 0; i < pattern.size(); ++i) {
-        if (pattern.at(i) == QLatin1Char('%') && i + 1 < pattern.size() && pattern.at(i + 1) == QLatin1Char('s') &&
-            next != values.end()) {
+        if (pattern.at(i) == QLatin1Char('%') && i + 1 < pattern.size() &&
+            pattern.at(i + 1) == QLatin1Char('s') && next != values.end()) {
             out += *next++;
             ++i;
         } else {
@@ -273,8 +273,8 @@ void CInvitationDlg::buildWindow() {
     outer->addLayout(buttons);
 
     const std::pair<int, void (CInvitationDlg::*)()> handlers[] = {
-        {kIdInvite, &CInvitationDlg::OnInvite},       {kIdPlay, &CInvitationDlg::OnPlay},
-        {kIdNoThanks, &CInvitationDlg::OnNoThanks},   {kIdCancel, &CInvitationDlg::OnCancelInvitation},
+        {kIdInvite, &CInvitationDlg::OnInvite},         {kIdPlay, &CInvitationDlg::OnPlay},
+        {kIdNoThanks, &CInvitationDlg::OnNoThanks},     {kIdCancel, &CInvitationDlg::OnCancelInvitation},
         {kIdPlayerInfo, &CInvitationDlg::OnPlayerInfo}, {kIdChat, &CInvitationDlg::OnChat}};
     for (const auto& [id, handler] : handlers) {
         if (auto* button = ItemAs<QPushButton>(id))
@@ -304,7 +304,8 @@ bool CInvitationDlg::OnInitDialog() {
     EnableItem(kIdInvite, CanInvite());
     EnableItem(kIdPlay, CanPlay());
     EnableItem(kIdChat, canChat());
-    EnableItem(kIdPlayerInfo, m_manager && m_manager->GetSession() && m_manager->GetSession()->HasPlayerInfo());
+    EnableItem(kIdPlayerInfo,
+               m_manager && m_manager->GetSession() && m_manager->GetSession()->HasPlayerInfo());
     armPoll();
     m_initialised = true;
     return true;
@@ -469,7 +470,8 @@ void CInvitationDlg::onReceivedInvitation(const CInviteData& record) {
     setWindowTitle(windowTitle() + QStringLiteral(" from ") + m_serviceName.GetPart(0));
     ShowItem(kIdNoThanks, true);
     refreshPlay();
-    const TUnfinishedMatchInfo* unfinished = m_manager ? m_manager->FindUnfinishedMatch(m_serviceName) : nullptr;
+    const TUnfinishedMatchInfo* unfinished =
+        m_manager ? m_manager->FindUnfinishedMatch(m_serviceName) : nullptr;
     if (m_manager && (unfinished || m_discard)) {
         update();
         const QString entry = unfinished ? unfinished->entry : m_discardText;
@@ -645,8 +647,8 @@ void CInvitationDlg::OnTermsChanged(bool send) {
 void CInvitationDlg::StartGame() {
     if (m_closed)
         return;
-    QString text = m_record.GetServiceName().IsEmpty() ? m_serviceName.GetText()
-                                                       : m_record.GetServiceName().GetText();
+    QString text =
+        m_record.GetServiceName().IsEmpty() ? m_serviceName.GetText() : m_record.GetServiceName().GetText();
     if (m_discard && !m_discardText.isEmpty())
         text += QStringLiteral(" !") + m_discardText;
     text += QLatin1Char(' ') + m_record.GetPayload();
@@ -843,8 +845,9 @@ void CInvitationDlg::refreshRatingTexts() {
     const int own = ownIndex();
     const int peer = playerIndex(m_peer);
     const auto rating = [&](int index) {
-        return m_estimatesArrived && index >= 0 && size_t(index) < m_ratings.size() ? FormatRating(m_ratings[size_t(index)])
-                                                                                    : QString();
+        return m_estimatesArrived && index >= 0 && size_t(index) < m_ratings.size()
+                   ? FormatRating(m_ratings[size_t(index)])
+                   : QString();
     };
     setPanelText(kIdRating0, rating(own));
     setPanelText(kIdRating1, rating(peer));
@@ -931,7 +934,8 @@ QString CInvitationDlg::FormatDelta(float delta, bool rated) {
 QString CInvitationDlg::SanitizePeerText(const QString& text) {
     QString clean = text.left(512);
     for (QChar& c : clean) {
-        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator || c == QChar::ParagraphSeparator)
+        if (c.category() == QChar::Other_Control || c == QChar::LineSeparator ||
+            c == QChar::ParagraphSeparator)
             c = QLatin1Char(' ');
     }
     return clean;

@@ -46,9 +46,18 @@ QWidget* CMatchInviteDlg::CreateTermsPane(QWidget* parent) {
     rules->setTextFormat(Qt::PlainText);
     SetItemId(rules, kIdRules);
     layout->addWidget(rules);
-    connect(length, &QSpinBox::valueChanged, this, [this] { OnOptionChanged(); refreshRules(); });
-    connect(rated, &QCheckBox::toggled, this, [this] { OnOptionChanged(); refreshRules(); });
-    connect(cube, &QCheckBox::toggled, this, [this] { OnOptionChanged(); refreshRules(); });
+    connect(length, &QSpinBox::valueChanged, this, [this] {
+        OnOptionChanged();
+        refreshRules();
+    });
+    connect(rated, &QCheckBox::toggled, this, [this] {
+        OnOptionChanged();
+        refreshRules();
+    });
+    connect(cube, &QCheckBox::toggled, this, [this] {
+        OnOptionChanged();
+        refreshRules();
+    });
     return pane;
 }
 
@@ -143,11 +152,13 @@ void RegisterInvitationDialogs() {
     CClientGameFactory& factory = CClientGameFactory::GetFactory();
     if (factory.HasInvitationDialogCreator())
         return;
-    factory.SetInvitationDialogCreator(
-        [](int kind, CInvitationManager* manager, CInviteData* record, bool incoming) -> QDialog* {
-            if (kind == CClientGameFactory::kPropositionKind || !record)
-                return nullptr;
-            QWidget* parent = manager && manager->GetSession() ? manager->GetSession()->GetServiceFrame() : nullptr;
-            return new CMatchInviteDlg(manager, parent, *record, CClientGameFactory::GetFactory().GetInviteDialogTemplate(kind), incoming);
-        });
+    factory.SetInvitationDialogCreator([](int kind, CInvitationManager* manager, CInviteData* record,
+                                          bool incoming) -> QDialog* {
+        if (kind == CClientGameFactory::kPropositionKind || !record)
+            return nullptr;
+        QWidget* parent =
+            manager && manager->GetSession() ? manager->GetSession()->GetServiceFrame() : nullptr;
+        return new CMatchInviteDlg(manager, parent, *record,
+                                   CClientGameFactory::GetFactory().GetInviteDialogTemplate(kind), incoming);
+    });
 }

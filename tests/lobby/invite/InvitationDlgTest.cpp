@@ -85,12 +85,14 @@ protected:
         return kinds;
     }
     // The server's answers to the dialog's questions.
-    void Answer(CInvitationDlg* dialog, const QString& versions = QStringLiteral("bob 1000 Norvale for Linux"),
+    void Answer(CInvitationDlg* dialog,
+                const QString& versions = QStringLiteral("bob 1000 Norvale for Linux"),
                 float bobRating = 1500.0f) {
         const QString cookie = dialog->GetCookie();
         const QString first = dialog->GetServiceName().GetPart(0);
         const QString second = dialog->GetServiceName().GetPart(1);
-        ServerSend(93, QStringLiteral("%1 2\n%2 1500.000000 12 0 2.500000 -2.500000 0\n%3 %4 40 0 3.100000 -1.900000 0")
+        ServerSend(93, QStringLiteral(
+                           "%1 2\n%2 1500.000000 12 0 2.500000 -2.500000 0\n%3 %4 40 0 3.100000 -1.900000 0")
                            .arg(cookie, first, second)
                            .arg(double(first == "bob" ? 1500.0f : bobRating), 0, 'f', 6));
         ServerRoute(".", 183, cookie + QLatin1Char(' ') + versions);
@@ -130,7 +132,8 @@ protected:
 };
 
 TEST(InvitationDlgTexts, RatingsDeltasVersionsAndPeerTexts) {
-    const std::pair<float, const char*> ratings[] = {{99.9f, "Guest"}, {100.0f, " 100"}, {1500.4f, "1500"}, {-1.0f, "Guest"}};
+    const std::pair<float, const char*> ratings[] = {
+        {99.9f, "Guest"}, {100.0f, " 100"}, {1500.4f, "1500"}, {-1.0f, "Guest"}};
     for (const auto& [rating, text] : ratings)
         EXPECT_EQ(CInvitationDlg::FormatRating(rating), text) << rating;
     EXPECT_EQ(CInvitationDlg::FormatDelta(2.45f, true), "+2.5");
@@ -139,14 +142,10 @@ TEST(InvitationDlgTexts, RatingsDeltasVersionsAndPeerTexts) {
 
     const QStringList players = {"alice", "bob"};
     const std::pair<const char*, int> versions[] = {
-        {"812 799", 799},
-        {"", CInvitationDlg::kNoVersion},
-        {"x 812 abc 799", 799},
-        {"bob 1000 Norvale for Linux", 1000},
-        {"BOB 1000", 1000},
-        {"bob (not connected)", CInvitationDlg::kNoVersion},
-        {"bob 2 Norvale", 2},
-        {"0", 0},
+        {"812 799", 799},       {"", CInvitationDlg::kNoVersion},
+        {"x 812 abc 799", 799}, {"bob 1000 Norvale for Linux", 1000},
+        {"BOB 1000", 1000},     {"bob (not connected)", CInvitationDlg::kNoVersion},
+        {"bob 2 Norvale", 2},   {"0", 0},
     };
     for (const auto& [text, lowest] : versions)
         EXPECT_EQ(CInvitationDlg::ParseLowestVersion(text, players), lowest) << text;
@@ -156,12 +155,14 @@ TEST(InvitationDlgTexts, RatingsDeltasVersionsAndPeerTexts) {
 
     const QFontMetrics metrics{QFont()};
     const QString name = "averyveryverylongnickname";
-    const QString fitted = CInvitationDlg::FitTextToWidth(name, metrics, metrics.horizontalAdvance("avery..."));
+    const QString fitted =
+        CInvitationDlg::FitTextToWidth(name, metrics, metrics.horizontalAdvance("avery..."));
     EXPECT_TRUE(fitted.endsWith("...")) << fitted.toStdString();
     EXPECT_LE(metrics.horizontalAdvance(fitted), metrics.horizontalAdvance("avery..."));
     EXPECT_EQ(CInvitationDlg::FitTextToWidth("bob", metrics, 500), "bob");
 
-    EXPECT_EQ(CPlayerImage::InvitationPictureAddress("http://h", "bob"), "http://h/client/invitation-picture/bob/");
+    EXPECT_EQ(CPlayerImage::InvitationPictureAddress("http://h", "bob"),
+              "http://h/client/invitation-picture/bob/");
     EXPECT_EQ(CPlayerImage::InvitationPictureAddress("http://h", "../x"), "");
 }
 
@@ -171,7 +172,8 @@ TEST_F(InvitationDlgTest, TheInviterAsksTheServerAndInvitesOnceEverythingIsKnown
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(dialog->IsIncoming());
     EXPECT_EQ(dialog->GetPeerName(), "bob");
-    EXPECT_EQ(dialog->GetPicture()->GetAddress(), CPlayerImage::InvitationPictureAddress(ServiceWebHost(), "bob"));
+    EXPECT_EQ(dialog->GetPicture()->GetAddress(),
+              CPlayerImage::InvitationPictureAddress(ServiceWebHost(), "bob"));
     const auto asked = Drain();
     ASSERT_EQ(asked.size(), 3u);
     EXPECT_EQ(asked[0].Type(), 91);
@@ -216,7 +218,9 @@ TEST_F(InvitationDlgTest, TheInviterStartsOnlyWhenEveryoneAcceptedTheSameTerms) 
         bool started;
     };
     const auto accept = [&](const QString& terms) {
-        return [this, terms](CInvitationDlg*) { ServerRoute("bob", 227, Record(2, ".gb.alice.bob", "bob", terms)); };
+        return [this, terms](CInvitationDlg*) {
+            ServerRoute("bob", 227, Record(2, ".gb.alice.bob", "bob", terms));
+        };
     };
     const Case cases[] = {
         {"bob accepts the terms", accept(Terms(3)), {CInviteData::kStart}, true},
@@ -304,7 +308,8 @@ TEST_F(InvitationDlgTest, TheInvitedSideAcceptsAndStartsOnlyOnTheTermsItAccepted
         if (c.started) {
             EXPECT_EQ(transfers.first(), ".gb.bob.alice " + Terms(5));
         } else {
-            EXPECT_EQ(CInviteData::ParseLengthText(lastRecords.back().GetPayload()), "alice has declined the invitation.");
+            EXPECT_EQ(CInviteData::ParseLengthText(lastRecords.back().GetPayload()),
+                      "alice has declined the invitation.");
         }
         EXPECT_EQ(manager->GetInvitationCount(), 0);
         ServerSend('S', "\".mb\" 0");
@@ -391,7 +396,8 @@ TEST_F(InvitationDlgTest, ClosingTellsThePeerOnlyWhenTheInvitationIsLive) {
             dialog->reject();
         EXPECT_EQ(RecordKinds(), c.sent);
         if (c.received && !c.sent.empty()) {
-            EXPECT_EQ(CInviteData::ParseLengthText(lastRecords[0].GetPayload()), "alice has declined the invitation.");
+            EXPECT_EQ(CInviteData::ParseLengthText(lastRecords[0].GetPayload()),
+                      "alice has declined the invitation.");
         }
         EXPECT_EQ(manager->GetInvitationCount(), 0);
         EXPECT_EQ(manager->GetOutgoingCount(), 0);
@@ -459,8 +465,8 @@ TEST_F(InvitationDlgTest, AGuestFoundInTheFirstReplyMakesTheMatchUnrated) {
 TEST_F(InvitationDlgTest, AnInvitationOverAnUnfinishedMatchAsksTheInvitedPlayerFirst) {
     struct Case {
         const char* what;
-        int answer;                // of the question
-        bool withdrawnMeanwhile;   // bob withdraws while the question is open
+        int answer;              // of the question
+        bool withdrawnMeanwhile; // bob withdraws while the question is open
         std::vector<int> sent;
         bool open;
     };
@@ -480,7 +486,10 @@ TEST_F(InvitationDlgTest, AnInvitationOverAnUnfinishedMatchAsksTheInvitedPlayerF
         });
         ui.QueueMessageBoxAnswer(platform::IDOK);
         ServerRoute("bob", 227, Record(0, ".gb.bob.alice", "bob", Terms(3)));
-        WaitFor([&] { return manager->GetInvitationCount() == 0 || (Find(".gb.bob.alice") && Find(".gb.bob.alice")->IsLive()); });
+        WaitFor([&] {
+            return manager->GetInvitationCount() == 0 ||
+                   (Find(".gb.bob.alice") && Find(".gb.bob.alice")->IsLive());
+        });
         WaitFor([] { return false; }, 50);
         EXPECT_EQ(RecordKinds(), c.sent);
         CInvitationDlg* dialog = Find(".gb.bob.alice");
@@ -530,7 +539,8 @@ TEST_F(InvitationDlgTest, PlayAgainInvitesFromTheFirstPlayerOfTheRoom) {
     // As the first player she invites.
     manager->OpenInvitationFromGame(".gb.alice.bob", 0);
     CInvitationDlg* inviting = nullptr;
-    ASSERT_TRUE(WaitFor([&] { return (inviting = Find(".gb.alice.bob")) != nullptr && inviting->IsInitialized(); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return (inviting = Find(".gb.alice.bob")) != nullptr && inviting->IsInitialized(); }));
     EXPECT_FALSE(inviting->IsReceived());
     Answer(inviting);
     EXPECT_TRUE(inviting->Item(CInvitationDlg::kIdInvite)->isEnabled());
