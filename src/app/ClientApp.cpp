@@ -7,6 +7,7 @@
 #include "app/WindowPlacement.h"
 #include "chat/ChatEntryView.h"
 #include "chat/ChatLog.h"
+#include "lobby/BlindSubDocument.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
 #include "platform/Paths.h"
@@ -113,6 +114,9 @@ void CClientApp::registerBuiltInPanes() {
 
 void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
+    // The owners of the blinded and gagged players' windows, in that order.
+    RegisterSessionFeature([](CSessionDoc& session) { CBlindSubDocument::Attach(session); });
+    RegisterSessionFeature([](CSessionDoc& session) { CGagSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     // User icons come from the service's web host; until it is known the lists show none.
     RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });

@@ -86,6 +86,7 @@ void CDevServer::onClosed(Client* client) {
         m_users.RemoveKey(client->record.GetNickname());
         log(QStringLiteral("%1 left").arg(client->record.GetNickname()));
         sendDirectory(98, {client}, loggedIn());
+        tellFriendsOf(client, QLatin1Char('-'));
     }
     // The connection may still be inside one of its own signals: both go once that has returned.
     CServerConnection* connection = client->connection;
@@ -211,6 +212,17 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     sendDirectory(97, loggedIn(), {client});
     sendDirectory(97, {client}, others);
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
+    tellFriendsOf(client, QLatin1Char('+'));
+}
+
+void CDevServer::tellFriendsOf(const Client* client, QChar sign) {
+    const QString nickname = client->record.GetNickname();
+    for (Client* member : loggedIn()) {
+        const QString owner = member->record.GetNickname();
+        if (member != client && m_relations.Contains(owner, CRelationStore::List::Friends, nickname))
+            member->connection->SendRouted(206, QStringLiteral("."),
+                                           QStringLiteral("%1 %2 %3").arg(owner, QString(sign), nickname));
+    }
 }
 
 void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
