@@ -12,6 +12,8 @@
 #include "support/dialogs/PromptDlg.h"
 #include "platform/Win32Codes.h"
 
+#include <QToolBar>
+
 namespace {
 
 using Match = CRelationRecords::Match;
@@ -67,6 +69,17 @@ void CAffinityListView::FillColumnsPage(CUserListColumnsPage&, const std::array<
 
 void CAffinityListView::ReadColumnsPage(const CUserListColumnsPage&, std::array<int, kColumns>& shown) {
     shown = GetLayout().shown;
+}
+
+int CAffinityListView::OnCreate() {
+    const int result = CUserListView::OnCreate();
+    // Six buttons side by side in a window of 250 pixels: no room between them.
+    if (QToolBar* toolBar = GetToolBar()) {
+        toolBar->setContentsMargins(0, 0, 0, 0);
+        toolBar->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; padding: 0px; border: 0px; }"));
+        LayoutControls();
+    }
+    return result;
 }
 
 void CAffinityListView::OnInitialUpdate() {

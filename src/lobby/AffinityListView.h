@@ -23,6 +23,7 @@ public:
 
     explicit CAffinityListView(QWidget* parent = nullptr);
 
+    int OnCreate() override;
     void OnInitialUpdate() override;
     void OnUpdate(platform::View* sender, int hint, platform::Object* object) override;
     bool OnMessage(platform::MessageId id, qintptr wParam, platform::Object* lParam) override;
