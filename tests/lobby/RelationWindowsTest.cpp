@@ -5,6 +5,9 @@
 #include "lobby/RelationsSubDoc.h"
 #include "lobby/UserListModel.h"
 #include "platform/Ui.h"
+#include "prefs/FontPage.h"
+#include "prefs/FontWindowKinds.h"
+#include "prefs/GeneralPropertiesSheet.h"
 #include "platform/Win32Codes.h"
 #include "session/LobbyUserMap.h"
 #include "support/SessionFixture.h"
@@ -240,6 +243,33 @@ TEST_F(RelationWindowsTest, TheGaggedListHasItsOwnContextMenu) {
     CBlindListView* blinded = OpenWindow(blind);
     ASSERT_NE(blinded, nullptr);
     EXPECT_NE(blinded->GetContextMenuId(), 2002);
+}
+
+TEST_F(RelationWindowsTest, PropertiesOpenTheFontPageOnTheirOwnWindowKind) {
+    CUserListView* blinded = OpenWindow(blind);
+    CUserListView* gagged = OpenWindow(gag);
+    CUserListView* friends = OpenFriends();
+    ASSERT_TRUE(blinded && gagged && friends);
+    const std::pair<CUserListView*, int> cases[] = {
+        {friends, kFontKindFriends}, {gagged, kFontKindGagged}, {blinded, kFontKindBlinded}};
+    for (const auto& [view, kind] : cases) {
+        SCOPED_TRACE(kind);
+        int seenKind = -1;
+        int seenPage = -1;
+        testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) {
+            if (auto* sheet = dynamic_cast<CGeneralPropertiesSheet*>(dialog)) {
+                seenKind = sheet->FontPage().GetSelectedKind();
+                seenPage = sheet->GetActiveIndex();
+            }
+            return int(platform::IDCANCEL);
+        });
+        platform::CommandState state;
+        EXPECT_TRUE(view->OnUpdateCommand(CUserListView::kCmdProperties, state));
+        EXPECT_TRUE(state.enabled);
+        EXPECT_TRUE(view->OnCommand(CUserListView::kCmdProperties));
+        EXPECT_EQ(seenKind, kind);
+        EXPECT_EQ(seenPage, CGeneralPropertiesSheet::kFontPage);
+    }
 }
 
 // ---- Placement
