@@ -147,7 +147,9 @@ void CAffinityListView::sendStatusQuery(const QString& nicknames) {
 void CAffinityListView::readStatusReply(const QString& text) {
     QString rest = text;
     rest.remove(QLatin1Char('\r'));
-    rest.remove(QLatin1Char('\n'));
+    if (rest.endsWith(QLatin1Char('\n')))
+        rest.chop(1);
+    rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
     if (NextToken(rest, u" ") != QLatin1String(kStatusCookie))
         return;
     while (!rest.isEmpty()) {

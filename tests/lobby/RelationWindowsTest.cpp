@@ -349,6 +349,8 @@ TEST_F(FriendsWindowTest, TheListAsksWhereTheFriendsAreAndTheReplyMakesTheRows) 
     // Another cookie's reply, or one not from the server, is not the list's.
     ServerRoute(".", 184, "Watch_Player_Cookie zed@.mb");
     ServerRoute("bob", 184, "AffListCookie mallory@.mb");
+    // A word that cannot be a nickname is passed over.
+    ServerRoute(".", 184, "AffListCookie x/y@.mb\n");
     EXPECT_EQ(view->GetRowCount(), 3);
 
     // Sorted by status: higher presence, then higher activity first.
