@@ -3,7 +3,7 @@
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
 #include "app/PaneLayout.h"
-#include "chat/ChatEntryView.h"
+#include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatView.h"
 #include "session/SessionDoc.h"
@@ -56,7 +56,7 @@ struct ChatClient {
         }
         return nullptr;
     }
-    CChatEntryView* Entry() const { return qobject_cast<CChatEntryView*>(frame->FindPane("CommandLine")); }
+    CCommandLineView* Entry() const { return qobject_cast<CCommandLineView*>(frame->FindPane("CommandLine")); }
     QStringList ChatLines(int index = 0) const {
         QStringList lines;
         if (CChatView* chat = Chat(index)) {
@@ -99,10 +99,10 @@ TEST_F(ChatPanesTest, TheLobbyLayoutHasAChatViewAndAnInputLineAndAShoutPaneWhenT
 
 TEST_F(ChatPanesTest, TheInputLineAnswersWhatItCannotSendWithSystemLines) {
     ChatClient client;
-    client.Type("/who");
+    client.Type("/foo");
     client.Type("hello");
     client.Type("");
-    EXPECT_EQ(client.ChatLines(), QStringList({"Chat commands are not available here: /who",
+    EXPECT_EQ(client.ChatLines(), QStringList({"Not connected: the command was not sent.",
                                                "Not connected: the line was not sent."}));
     EXPECT_TRUE(client.Chat()->GetLine(0).bold);
     EXPECT_TRUE(client.Entry()->GetEdit()->text().isEmpty());
@@ -175,7 +175,7 @@ TEST_F(ChatPanesTest, TheApplicationsLobbyWindowShowsTheSessionsChat) {
     ASSERT_TRUE(bob.LogIn(server.Port(), "bob"));
     bob.Type("hi alice");
     ASSERT_TRUE(WaitFor([&] { return lines().contains("bob: hi alice"); }));
-    auto* entry = qobject_cast<CChatEntryView*>(pane("CommandLine"));
+    auto* entry = qobject_cast<CCommandLineView*>(pane("CommandLine"));
     ASSERT_TRUE(entry);
     QTest::keyClicks(entry->GetEdit(), "hello bob");
     QTest::keyClick(entry->GetEdit(), Qt::Key_Return);
