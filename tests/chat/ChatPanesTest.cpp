@@ -143,6 +143,35 @@ TEST_F(ChatPanesTest, TwoClientsChatInTheLobby) {
     ASSERT_TRUE(WaitFor([&] { return alice.ChatLines().contains("bob: hi alice, how are you today?"); }));
     EXPECT_EQ(alice.ChatLines().first(), "Welcome to the Norvale development server, alice.");
     EXPECT_TRUE(alice.Chat()->GetLine(0).bold);
+
+    // Tells, emotes, whispers and shouts typed in one command line reach the other client.
+    struct Case {
+        const char* typed;
+        const char* atBob;   // what bob's chat shows
+        const char* atAlice; // what alice's own chat shows
+    };
+    const Case cases[] = {
+        {"*bob psst, bob", "alice tells you: psst, bob", "You tell bob: psst, bob"},
+        {"/tell bob hello again", "alice tells you: hello again", "You tell bob: hello again"},
+        {",waves", "-> alice waves", "-> alice waves"},
+        {"/whisper between us", "alice whispers: between us", "alice whispers: between us"},
+        {"/shout Everybody listen", "alice shouts: Everybody listen", ""},
+    };
+    // The lobby's one chat pane leaves shouts to a shout pane, so the chat logs are read.
+    auto logged = [](const ChatClient& client) {
+        QStringList lines;
+        for (const auto& element : client.log.Lines())
+            lines << element->Format();
+        return lines;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        alice.Type(c.typed);
+        EXPECT_TRUE(WaitFor([&] { return logged(bob).contains(c.atBob); })) << logged(bob).join('|').toStdString();
+        if (*c.atAlice) {
+            EXPECT_TRUE(WaitFor([&] { return logged(alice).contains(c.atAlice); }));
+        }
+    }
 }
 
 // The application's lobby window: the chat shows what was said before it opened and what is said
