@@ -124,7 +124,7 @@ CCommandEdit::CCommandEdit(CCommandLineView* owner) : QPlainTextEdit(owner), m_o
     setObjectName(QStringLiteral("commandEdit"));
     setProperty("controlId", kControlId);
     setTabChangesFocus(true);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setLineWrapMode(QPlainTextEdit::WidgetWidth);
 }
@@ -332,12 +332,14 @@ int CCommandLineView::GetIdealHeight() const {
     if (!isEnabled() || m_visibleLines <= 0)
         return 0;
     const int lineHeight = std::max(1, QFontMetrics(m_edit->font()).lineSpacing());
-    const int margins = int(2 * m_edit->document()->documentMargin()) + 2 * m_edit->frameWidth();
+    // The document's margins, the frame, and a little room so that the last line never needs scrolling.
+    const int margins = int(2 * m_edit->document()->documentMargin()) + 2 * m_edit->frameWidth() + 2;
     return lineHeight * m_visibleLines + margins;
 }
 
 void CCommandLineView::updateVisibleLines() {
-    int lines = m_edit->VisualLineCount();
+    const int textLines = m_edit->VisualLineCount();
+    int lines = textLines;
     // Never more than about two thirds of the window that holds the line.
     const QWidget* frame = GetFrameWindow();
     const int lineHeight = std::max(1, QFontMetrics(m_edit->font()).lineSpacing());
@@ -346,6 +348,8 @@ void CCommandLineView::updateVisibleLines() {
     lines = std::max(lines, 1);
     if (!isEnabled() && m_edit->text().isEmpty())
         lines = 0;
+    // The scroll bar shows only when the text is taller than the line may grow.
+    m_edit->setVerticalScrollBarPolicy(lines < textLines ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     if (lines == m_visibleLines)
         return;
     m_visibleLines = lines;
