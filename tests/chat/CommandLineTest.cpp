@@ -371,6 +371,30 @@ TEST_F(CommandLineTest, TheLineGrowsWithItsTextUpToTwoThirdsOfTheWindow) {
     EXPECT_EQ(commandLine->GetIdealHeight(), oneLine);
 }
 
+TEST_F(CommandLineTest, InATalkLinesGoToTheTalkAndEscapeOnAnEmptyLineClosesIt) {
+    LogInWithRights(0);
+    QStringList sent;
+    int closes = 0;
+    commandLine->SetTalkHandlers(
+        [&](const QString& text, int kind) {
+            sent << QStringLiteral("%1:%2").arg(kind).arg(text);
+            return true;
+        },
+        [&] { ++closes; });
+    Type("hello");
+    Type(",grins");
+    Type("-quietly");
+    EXPECT_EQ(sent, QStringList({"0:hello", "4:grins", "7:quietly"}));
+    EXPECT_TRUE(server->NothingReceived());
+    QTest::keyClicks(commandLine->GetEdit(), "draft");
+    QTest::keyClick(commandLine->GetEdit(), Qt::Key_Escape);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(closes, 0);
+    EXPECT_EQ(commandLine->GetEdit()->text(), "");
+    QTest::keyClick(commandLine->GetEdit(), Qt::Key_Escape);
+    EXPECT_TRUE(WaitFor([&] { return closes == 1; }));
+}
+
 TEST(CommandLineAddresses, GroupAddressesAreExactlyOneCharacter) {
     struct Case {
         const char* name;
