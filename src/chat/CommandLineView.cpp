@@ -477,7 +477,16 @@ void CCommandLineView::sendLine(const QString& text, int kind) {
     }
     CSessionDoc* session = GetSessionDoc();
     if (session && !session->SendChat(text, kind))
-        systemLine(QStringLiteral("Not connected: the line was not sent."));
+        notSent(false);
+}
+
+void CCommandLineView::notSent(bool command) {
+    const CSessionDoc* session = GetSessionDoc();
+    const QString what = command ? QStringLiteral("command") : QStringLiteral("line");
+    if (session && session->IsConnected())
+        systemLine(QStringLiteral("The %1 is too long to send.").arg(what));
+    else
+        systemLine(QStringLiteral("Not connected: the %1 was not sent.").arg(what));
 }
 
 void CCommandLineView::systemLine(const QString& text) {
@@ -491,7 +500,7 @@ bool CCommandLineView::send(int type, const QString& text, int length, const QSt
         return false;
     if (session->Send(type, text, length, target))
         return true;
-    systemLine(QStringLiteral("Not connected: the command was not sent."));
+    notSent(true);
     return false;
 }
 
@@ -530,7 +539,7 @@ void CCommandLineView::parseTell(const QString& text) {
     }
     for (const QString& recipient : recipients) {
         if (!session->SendChat(message, ChatKind::Tell, recipient)) {
-            systemLine(QStringLiteral("Not connected: the line was not sent."));
+            notSent(false);
             return;
         }
         session->AddChatLine(recipient, message, ChatKind::SentTell);
@@ -584,14 +593,14 @@ void CCommandLineView::DispatchCommand(const QString& line) {
     }
     case Command::Shout:
         if (!arguments.isEmpty() && !session->Shout(arguments))
-            systemLine(QStringLiteral("Not connected: the line was not sent."));
+            notSent(false);
         return;
     case Command::Help:
         systemLine(HelpText());
         return;
     case Command::Notify:
         if (!arguments.isEmpty() && !session->Notify(arguments))
-            systemLine(QStringLiteral("Not connected: the command was not sent."));
+            notSent(true);
         return;
     case Command::Whois:
     case Command::Info:
@@ -612,7 +621,7 @@ void CCommandLineView::DispatchCommand(const QString& line) {
     case Command::Whereis:
         if (!arguments.trimmed().isEmpty()) {
             if (!session->IsConnected())
-                systemLine(QStringLiteral("Not connected: the command was not sent."));
+                notSent(true);
             else
                 session->SendWatchRequest(arguments.trimmed(), QString::fromLatin1(kWhereisCookie));
         }

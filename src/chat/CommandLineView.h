@@ -170,6 +170,8 @@ private:
     void showPlayerInfo(const QString& word, const QString& name);
     bool send(int type, const QString& text, int length, const QString& target);
     void systemLine(const QString& text);
+    // Says why a line or command (command) could not be sent.
+    void notSent(bool command);
     void putText(const QString& text);
     void runMacro(int index);
     void installShortcuts();

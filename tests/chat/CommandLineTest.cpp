@@ -173,6 +173,15 @@ TEST_F(CommandLineTest, EveryCommandSendsItsPacketWithItsRight) {
         system.removeAll("ERROR - No answer to the watch request.");
         ExpectLine(this, *server, c, system, true);
     }
+    // A line too long for one frame is not sent, and the user learns why.
+    for (const QString prefix : {"", ",", "/foo "}) {
+        chat.lines.clear();
+        commandLine->GetEdit()->setText(prefix + QString(70000, 'x'), false);
+        QTest::keyClick(commandLine->GetEdit(), Qt::Key_Return);
+        EXPECT_TRUE(server->NothingReceived());
+        ASSERT_EQ(SystemLines().size(), 1);
+        EXPECT_TRUE(SystemLines()[0].endsWith("is too long to send.")) << SystemLines()[0].toStdString();
+    }
 }
 
 TEST_F(CommandLineTest, CommandsWithoutTheirRightAreUnrecognizedAndSendNothing) {
