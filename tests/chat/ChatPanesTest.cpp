@@ -128,6 +128,55 @@ TEST_F(ChatPanesTest, EscapeInTheChatReturnsToTheNewestLineAndHandsTheKeyboardTo
     EXPECT_EQ(chat->GetScrollPosition(), chat->GetTotalHeight() - chat->ClientRect().height());
 }
 
+TEST_F(ChatPanesTest, KeysTheChatDoesNotTakeAreTypedIntoTheCommandLine) {
+    ChatClient client;
+    QApplication::setActiveWindow(client.frame.get());
+    CChatView* chat = client.Chat();
+    CCommandEdit* edit = client.Entry()->GetEdit();
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* text;
+        bool toCommandLine;
+    };
+    const Case cases[] = {
+        {Qt::Key_H, Qt::NoModifier, "h", true},
+        {Qt::Key_Space, Qt::NoModifier, " ", true},
+        {Qt::Key_Question, Qt::ShiftModifier, "?", true},
+        {Qt::Key_PageUp, Qt::NoModifier, "", false},
+        {Qt::Key_Up, Qt::NoModifier, "", false},
+        {Qt::Key_C, Qt::ControlModifier, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        edit->clear();
+        chat->setFocus();
+        QTest::keyClick(chat, c.key, c.modifiers);
+        EXPECT_EQ(edit->text(), c.text);
+        EXPECT_EQ(client.frame->focusWidget() == edit, c.toCommandLine);
+    }
+    // Typing on from there goes on in the command line.
+    edit->clear();
+    chat->setFocus();
+    QTest::keyClicks(chat, "hi all");
+    EXPECT_EQ(edit->text(), "hi all");
+
+    struct KeyWish {
+        int virtualKey;
+        bool empty;  // wanted by an empty line
+        bool filled; // wanted while the line holds text
+    };
+    const KeyWish wishes[] = {{'A', true, true}, {'7', true, true}, {186, true, true}, {13, true, true},
+                              {27, true, true},  {32, true, true},  {38, true, true},  {45, true, true},
+                              {36, false, true}, {37, false, true}, {8, false, false}, {112, false, false}};
+    for (const KeyWish& w : wishes) {
+        edit->clear();
+        EXPECT_EQ(client.Entry()->WantsKey(w.virtualKey), w.empty) << w.virtualKey;
+        edit->setText("x", false);
+        EXPECT_EQ(client.Entry()->WantsKey(w.virtualKey), w.filled) << w.virtualKey;
+    }
+}
+
 // Two clients of the development server chat through their lobby windows.
 TEST_F(ChatPanesTest, TwoClientsChatInTheLobby) {
     CDevServer server{CDevServer::Options{}};
