@@ -5,7 +5,7 @@
 #include "app/MultiPaneFrame.h"
 #include "app/SessionGameLink.h"
 #include "app/WindowPlacement.h"
-#include "chat/ChatEntryView.h"
+#include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"

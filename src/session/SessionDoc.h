@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/ClientNode.h"
+#include "session/CommandHistory.h"
 #include "platform/Document.h"
 #include "session/LobbyUserMap.h"
 #include "session/ServiceName.h"
@@ -165,6 +166,8 @@ public:
     // senders and the user's own whispers inside a game room; answers tells while away.
     void AddChatLine(const QString& sender, const QString& text, int kind);
     void SetChatLog(CChatSink* chatLog) { m_chatLog = chatLog; }
+    // The lines typed into the session's command lines, shared by all of them.
+    CCommandHistory& GetCommandHistory() { return m_commandHistory; }
     CChatSink* GetChatLog() const { return m_chatLog; }
 
     // ---- Talk
@@ -178,6 +181,8 @@ public:
     // Asks "Talk to:" with the names, then opens the talk window.
     void PromptAndOpenTalk(const QString& names);
     void SetTalkFactory(TalkFactory factory) { m_talkFactory = std::move(factory); }
+    // Whether talk windows can be opened (a talk factory is registered).
+    bool CanOpenTalks() const { return bool(m_talkFactory); }
     CTalkSession* FindTalk(const QStringList& people) const;
     int GetTalkCount() const { return int(m_talks.size()); }
 
@@ -331,6 +336,7 @@ private:
     CSessionView* m_commandView = nullptr;
 
     CChatSink* m_chatLog = nullptr;
+    CCommandHistory m_commandHistory;
     CInvitationService* m_invitations = nullptr;
     CRelationsQuery* m_relations = nullptr;
     CPacketRelay* m_affinityFrame = nullptr;

@@ -171,6 +171,40 @@ TEST_F(DevServerTest, ChatCommandsOfTheServer) {
     EXPECT_EQ(bob.chat.lines.back().kind, ChatKind::System);
 }
 
+TEST_F(DevServerTest, KicksNeedTheRightAndEndTheKickedConnection) {
+    struct Case {
+        quint32 rights;
+        const char* body;
+        const char* kickerLine;
+        bool bobStays;
+    };
+    const Case cases[] = {
+        {0x10001, "bob", "You may not kick players.", true},
+        {0x10041, "nobody", "nobody is not connected to the server.", true},
+        {0x10041, "bob flooding", "bob has been removed from the server.", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        CDevServer::Options options;
+        options.rightsMask = c.rights;
+        CDevServer kicking{options};
+        ASSERT_TRUE(kicking.Listen(QHostAddress::LocalHost, 0));
+        Client alice(kicking.Port(), "alice");
+        Client bob(kicking.Port(), "bob");
+        ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
+        bool bobClosed = false;
+        QObject::connect(&bob.session, &CSessionDoc::connectionClosed, [&] { bobClosed = true; });
+        alice.session.Send(208, c.body, -1, ".");
+        ASSERT_TRUE(WaitFor([&] { return alice.HasLine(c.kickerLine); }));
+        if (!c.bobStays) {
+            EXPECT_TRUE(WaitFor([&] { return bobClosed; }));
+            EXPECT_TRUE(bob.HasLine("You have been removed from the server by alice: flooding"));
+        } else {
+            EXPECT_FALSE(bobClosed);
+        }
+    }
+}
+
 bool isFriendIn(const Client& viewer, const QString& nickname) {
     const CClientUserInfo* user = viewer.session.FindUser(nickname);
     return user && (user->GetGroupFlags() & UserGroup::Friend) != 0;

@@ -273,6 +273,8 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
                 QStringLiteral("%1 %2 %3")
                     .arg(cookie, firstWord(rest),
                          about ? about->clientVersion : QStringLiteral("(not connected)")));
+        } else if (type == 208) { // kick: "<nickname> <reason>"
+            onKick(client, payload);
         }
         return;
     }
@@ -414,6 +416,23 @@ void CDevServer::onRelationRequest(Client* client, int type, const QString& text
             changed.append(entry.second);
     }
     sendDirectory(110, changed, {client}, kGroupFlagsOnly);
+}
+
+void CDevServer::onKick(Client* client, const QString& text) {
+    if (!(m_options.rightsMask & 0x40u))
+        return systemLine(client, QStringLiteral("You may not kick players."));
+    QString reason;
+    const QString name = firstWord(text, &reason);
+    Client* kicked = findUser(name);
+    if (!kicked)
+        return systemLine(client, QStringLiteral("%1 is not connected to the server.").arg(name));
+    const QString kickedName = kicked->record.GetNickname();
+    systemLine(kicked, reason.trimmed().isEmpty()
+                           ? QStringLiteral("You have been removed from the server by %1.").arg(client->record.GetNickname())
+                           : QStringLiteral("You have been removed from the server by %1: %2")
+                                 .arg(client->record.GetNickname(), reason.trimmed()));
+    kicked->connection->Close();
+    systemLine(client, QStringLiteral("%1 has been removed from the server.").arg(kickedName));
 }
 
 void CDevServer::onCommand(Client* client, const QString& text) {

@@ -54,6 +54,7 @@ private:
     // E-mail and password changes sent to ".db" -> whether the text was one of them.
     bool onAccountRequest(Client* client, const QString& text);
     void onTransfer(Client* client, const QString& text);
+    void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onRelationRequest(Client* client, int type, const QString& text);
     void onClosed(Client* client);
