@@ -24,15 +24,13 @@ using testenv::WaitFor;
 namespace {
 
 // A fake invitation manager that records what the command line asks of it.
-class RecordingInviter : public CInvitationService, public CPlayerInviter {
+class RecordingInviter : public CInvitationService {
 public:
     void CloseDialogsForUser(const QString&) override {}
     void CloseAllInvitations() override {}
     void InvitePlayer(const QString& names, int gameKind, int extra, bool prompt) override {
         calls << QStringLiteral("%1|%2|%3|%4").arg(names).arg(gameKind).arg(extra).arg(prompt);
     }
-    bool HasUnfinishedMatch(const QString&) const override { return false; }
-    void ResumeWithPlayers(const QString&) override {}
     QStringList calls;
 };
 
