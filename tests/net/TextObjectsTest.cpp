@@ -92,4 +92,46 @@ TEST(LoginPackets, RoundTripsAndMalformedTexts) {
               CSecureLoginPacket::ComputeDigest("abc", "def"));
 }
 
+TEST(LoginPackets, RefusalsCarryAnUpdateOnlyWhenItIsWhole) {
+    struct Case {
+        const char* text;
+        bool parsed;
+        const char* reason;
+        const char* address;
+        quint32 size;
+    };
+    const Case cases[] = {
+        {"\"Wrong password\"", true, "Wrong password", "", 0},
+        {"\"Too old\" \"https://h/NorvaleSetup.run\" 4294967295", true, "Too old", "https://h/NorvaleSetup.run",
+         4294967295u},
+        {"\"Too old\" \"https://h/s.run\"", true, "Too old", "", 0},         // no size: no update
+        {"\"Too old\" \"https://h/s.run\" -5", true, "Too old", "", 0},      // a size that is no size
+        {"\"Too old\" \"https://h/s.run\" 4294967296", true, "Too old", "", 0},
+        {"\"Too old\" \"\" 100", true, "Too old", "", 0},                     // no address
+        {"\"Too old\" 12", true, "Too old", "", 0},
+        {"unquoted", false, "", "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto refusal = CLoginRefusedPacket::Parse(QString::fromLatin1(c.text));
+        ASSERT_EQ(bool(refusal), c.parsed);
+        if (!refusal)
+            continue;
+        EXPECT_EQ(refusal->reason, c.reason);
+        EXPECT_EQ(refusal->updateAddress, c.address);
+        EXPECT_EQ(refusal->updateSize, c.size);
+    }
+
+    CLoginRefusedPacket refusal;
+    refusal.reason = "Say \"hi\"";
+    EXPECT_EQ(refusal.Format(), FormatQuotedText(refusal.reason)); // without an update: the old form
+    refusal.updateAddress = "https://h/NorvaleSetup.run";
+    refusal.updateSize = 123456;
+    const auto back = CLoginRefusedPacket::Parse(refusal.Format());
+    ASSERT_TRUE(back);
+    EXPECT_EQ(back->reason, refusal.reason);
+    EXPECT_EQ(back->updateAddress, refusal.updateAddress);
+    EXPECT_EQ(back->updateSize, 123456u);
+}
+
 } // namespace
