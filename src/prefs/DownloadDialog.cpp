@@ -76,6 +76,10 @@ bool CDownloadDialog::OnInitDialog() {
 void CDownloadDialog::startTransfer() {
     const int generation = ++m_generation;
     m_progressMark.fetch_add(1, std::memory_order_relaxed);
+    // A switch of its own for each transfer, given before the thread runs: a stop that comes
+    // before the transfer has begun still stops it.
+    m_cancel = std::make_shared<CTransferCancel>();
+    m_downloader.SetCancel(m_cancel);
     m_thread = std::thread([this, generation] {
         m_downloader.Run(m_targetPath, m_expectedSize, [this, generation](quint32 bytes, int done) {
             m_progressMark.fetch_add(1, std::memory_order_relaxed);
@@ -101,6 +105,7 @@ void CDownloadDialog::stopTransfer() {
     if (!m_thread.joinable())
         return;
     // Wakes a transfer that waits on the network; nothing it wrote survives, and it writes no more.
+    m_cancel->Cancel();
     if (m_success == 0)
         m_downloader.Abort(true);
     m_thread.join();

@@ -4,6 +4,7 @@
 #include "prefs/Downloader.h"
 
 #include <atomic>
+#include <memory>
 #include <thread>
 
 class QLabel;
@@ -80,6 +81,7 @@ private:
     QProgressBar* m_progress = nullptr;
     QLabel* m_status = nullptr;
     std::thread m_thread;
+    std::shared_ptr<CTransferCancel> m_cancel;
     CDownloader m_downloader;
     int m_success = 0;
     bool m_finished = false; // ended by the transfer, a failure or the user
