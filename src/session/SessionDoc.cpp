@@ -132,8 +132,9 @@ void CSessionDoc::OnLoginAccepted(const CLoginAcceptedPacket& accepted) {
     emit serviceEntered(m_serviceName.GetText());
 }
 
-void CSessionDoc::OnLoginRefused(const QString& reason) {
-    emit loginRefused(reason);
+void CSessionDoc::OnLoginRefused(const CLoginRefusedPacket& refusal) {
+    m_loginRefusal = refusal;
+    emit loginRefused(refusal.reason);
 }
 
 void CSessionDoc::OnNodeClosed(const QString& reason, bool protocolError) {

@@ -99,6 +99,8 @@ public:
     void Connect(const CClientNode::LoginRequest& request);
     void Disconnect();
     bool IsConnected() const;
+    // The last refusal of a login (with the update the server offers, if any).
+    const CLoginRefusedPacket& GetLoginRefusal() const { return m_loginRefusal; }
     CClientNode* GetClientNode() const { return m_node; }
 
     // A copy of the user's own nickname (empty before login).
@@ -277,7 +279,7 @@ signals:
 private:
     // CClientNode::Listener
     void OnLoginAccepted(const CLoginAcceptedPacket& accepted) override;
-    void OnLoginRefused(const QString& reason) override;
+    void OnLoginRefused(const CLoginRefusedPacket& refusal) override;
     void OnNodePacket(const CMessagePacket& packet) override;
     void OnNodeClosed(const QString& reason, bool protocolError) override;
 
@@ -319,6 +321,7 @@ private:
     bool m_manualAway = false;
     bool m_idleAway = false;
     bool m_robotPlayer = false;
+    CLoginRefusedPacket m_loginRefusal;
 
     QSet<QString> m_awaitedWatch; // folded nicknames
     QString m_watchCookie;

@@ -96,6 +96,35 @@ TEST_F(DevServerTest, RefusesTakenAndInvalidNicknamesAndWrongPasswords) {
     EXPECT_TRUE(right.WaitIn());
 }
 
+TEST_F(DevServerTest, OutdatedClientsAreRefusedWithTheUpdate) {
+    struct Case {
+        const char* name;
+        int minVersion;
+        const char* updateAddress;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"no minimum", 0, "", true},
+        {"at the minimum", 1000, "https://127.0.0.1:9/NorvaleSetup.run", true},
+        {"below, with an update", 1001, "https://127.0.0.1:9/NorvaleSetup.run", false},
+        {"below, nothing to offer", 1001, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDevServer versioned(CDevServer::Options{
+            .minVersion = c.minVersion, .updateAddress = c.updateAddress, .updateSize = 4096});
+        ASSERT_TRUE(versioned.Listen(QHostAddress::LocalHost, 0));
+        Client client(versioned.Port(), "alice"); // version 1000
+        EXPECT_EQ(client.WaitIn(), c.accepted);
+        if (c.accepted)
+            continue;
+        EXPECT_EQ(client.refused, "This version of the Norvale client is no longer supported.");
+        const CLoginRefusedPacket& refusal = client.session.GetLoginRefusal();
+        EXPECT_EQ(refusal.updateAddress, c.updateAddress);
+        EXPECT_EQ(refusal.updateSize, *c.updateAddress ? 4096u : 0u);
+    }
+}
+
 TEST_F(DevServerTest, RelaysRoomChatAndRoutesTellsAndTalk) {
     Client alice(server.Port(), "alice");
     Client bob(server.Port(), "bob");

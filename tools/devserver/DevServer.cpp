@@ -173,7 +173,15 @@ void CDevServer::onPacket(Client* client, const CMessagePacket& packet) {
 void CDevServer::onLogin(Client* client, const QString& text) {
     const auto login = CSecureLoginPacket::Parse(text);
     QString refusal;
-    if (!login || !IsValidUserName(login->nickname))
+    bool outdated = false;
+    if (m_options.minVersion > 0) {
+        bool numeric = false;
+        const int version = client->clientVersion.section(u' ', 0, 0).toInt(&numeric);
+        outdated = !numeric || version < m_options.minVersion;
+    }
+    if (outdated)
+        refusal = QStringLiteral("This version of the Norvale client is no longer supported.");
+    else if (!login || !IsValidUserName(login->nickname))
         refusal = QStringLiteral("A nickname has 1 to 24 letters and digits.");
     else if (findUser(login->nickname))
         refusal = QStringLiteral("%1 is already logged in.").arg(login->nickname);
@@ -181,7 +189,13 @@ void CDevServer::onLogin(Client* client, const QString& text) {
              login->digest != CSecureLoginPacket::ComputeDigest(client->nonce, m_options.password))
         refusal = QStringLiteral("The password is not correct.");
     if (!refusal.isEmpty()) {
-        client->connection->SendPlain(LoginPacketType::Refused, FormatQuotedText(refusal));
+        CLoginRefusedPacket refused;
+        refused.reason = refusal;
+        if (outdated) {
+            refused.updateAddress = m_options.updateAddress;
+            refused.updateSize = m_options.updateSize;
+        }
+        client->connection->SendPlain(LoginPacketType::Refused, refused.Format());
         client->connection->Close();
         log(QStringLiteral("login refused: %1").arg(refusal));
         return;

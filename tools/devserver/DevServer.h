@@ -29,7 +29,12 @@ public:
         quint32 accountFlags = 1;     // mail allowed
         QString webHost{};            // the service's web pages ("http://127.0.0.1:4115"); empty: none
         int advertRefreshSeconds = 120;
-        QString password;             // empty: any password is accepted
+        QString password{};           // empty: any password is accepted
+        // Clients whose version number (the first word of their identification) is below this are
+        // refused, and told of updateAddress and updateSize when an address is given. 0: any version.
+        int minVersion = 0;
+        QString updateAddress{};
+        quint32 updateSize = 0;
     };
 
     explicit CDevServer(Options options, QObject* parent = nullptr);
