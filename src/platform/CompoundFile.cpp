@@ -300,8 +300,9 @@ public:
         m_entries[0].child = addSiblings(root);
 
         // Stream data: small streams go to the mini stream, the rest to sectors of their own.
-        QByteArray mini;
+        qint64 miniSize = 0;
         std::vector<quint32> miniFat;
+        std::vector<const Entry*> small;
         for (Entry& e : m_entries) {
             if (e.node->kind != CompoundFile::Kind::Stream)
                 continue;
@@ -310,10 +311,10 @@ public:
             if (data.isEmpty()) {
                 e.start = kEndOfChain;
             } else if (quint32(data.size()) < kMiniCutoff) {
-                const quint32 first = quint32(mini.size() / kMiniSize);
+                const quint32 first = quint32(miniSize / kMiniSize);
                 const quint32 count = quint32((data.size() + kMiniSize - 1) / kMiniSize);
-                mini.append(data);
-                mini.append(QByteArray(qsizetype(count) * kMiniSize - data.size(), '\0'));
+                miniSize += qint64(count) * kMiniSize;
+                small.push_back(&e);
                 for (quint32 i = 0; i < count; ++i)
                     miniFat.push_back(i + 1 < count ? first + i + 1 : kEndOfChain);
                 e.start = first;
@@ -322,9 +323,9 @@ public:
                 m_big.push_back(&e);
             }
         }
-        const quint32 miniStart = mini.isEmpty() ? kEndOfChain : allocate(mini.size());
+        const quint32 miniStart = miniSize == 0 ? kEndOfChain : allocate(miniSize);
         m_entries[0].start = miniStart;
-        m_entries[0].size = quint32(mini.size());
+        m_entries[0].size = quint32(miniSize);
         const quint32 miniFatCount = quint32((miniFat.size() * 4 + 511) / 512);
         const quint32 miniFatStart = miniFatCount ? allocate(qint64(miniFatCount) * 512) : kEndOfChain;
         const quint32 dirStart = allocate(qint64(m_entries.size()) * kDirEntrySize);
@@ -378,8 +379,9 @@ public:
         // Data.
         for (const Entry* e : m_big)
             memcpy(out.data() + offset(e->start), e->node->data.constData(), e->node->data.size());
-        if (!mini.isEmpty())
-            memcpy(out.data() + offset(miniStart), mini.constData(), mini.size());
+        for (const Entry* e : small)
+            memcpy(out.data() + offset(miniStart) + qint64(e->start) * kMiniSize, e->node->data.constData(),
+                   e->node->data.size());
         for (size_t i = 0; i < miniFat.size(); ++i)
             put32(out, offset(miniFatStart) + 4 * qint64(i), miniFat[i]);
         for (quint32 i = miniFat.size(); i < miniFatCount * 128; ++i)
