@@ -1,13 +1,18 @@
 # The whole set-up on a fresh Debian 12 machine:
 #   make run    build, start the development server and a client logged in to it
 #   make test   build and run the whole test suite
+#   make fuzz   build the fuzz targets with clang and run each for FUZZ_SECONDS (docs/fuzzing.md)
 # Options: SANITIZE=address,undefined   SERVER=host:port   BUILD=dir   USER_NICK=name
+#          FUZZ_SECONDS=60   FUZZ_TARGETS="name ..."   FUZZ_BUILD=build-fuzz
 
 BUILD    ?= build
 SANITIZE ?=
 SERVER   ?=
 USER_NICK ?=
 JOBS     ?= $(shell nproc 2>/dev/null || echo 2)
+FUZZ_BUILD   ?= build-fuzz
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS ?=
 
 ifneq ($(SANITIZE),)
 BUILD := $(BUILD)-san
@@ -15,7 +20,7 @@ endif
 
 CMAKE_FLAGS := -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVALE_SANITIZE="$(SANITIZE)"
 
-.PHONY: all deps configure build run test bench format clean
+.PHONY: all deps configure build run test bench fuzz fuzz-build format clean
 
 all: build
 
@@ -40,8 +45,20 @@ test: build
 bench: build
 	@for b in $(BUILD)/bench/bench_*; do if [ -f "$$b" ] && [ -x "$$b" ]; then QT_QPA_PLATFORM=offscreen "$$b" || exit 1; fi; done
 
+$(FUZZ_BUILD)/build.ninja:
+	@./scripts/install-deps.sh --fuzz
+	cmake -S . -B $(FUZZ_BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DNORVALE_FUZZ=ON \
+	    -DCMAKE_CXX_COMPILER=clang++
+
+fuzz-build: $(FUZZ_BUILD)/build.ninja
+	@./scripts/install-deps.sh --fuzz
+	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzzers
+
+fuzz: fuzz-build
+	@FUZZ_BUILD=$(FUZZ_BUILD) FUZZ_SECONDS=$(FUZZ_SECONDS) FUZZ_TARGETS="$(FUZZ_TARGETS)" ./scripts/run-fuzz.sh
+
 format:
 	@find src tests tools bench -name '*.cpp' -o -name '*.h' | xargs clang-format -i
 
 clean:
-	rm -rf $(BUILD) $(BUILD)-san
+	rm -rf $(BUILD) $(BUILD)-san $(FUZZ_BUILD)

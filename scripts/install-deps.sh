@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build, the tests and the client need.
 # Does nothing when everything is already there; needs root to install.
+# With --fuzz: also clang and its libFuzzer runtime, which only `make fuzz` needs.
 set -euo pipefail
 
 packages=(
@@ -10,6 +11,10 @@ packages=(
   fonts-dejavu-core fonts-liberation2 xdg-utils poppler-utils python3-olefile
   xvfb xauth locales
 )
+
+if [ "${1:-}" = "--fuzz" ]; then
+  packages+=(clang libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${packages[@]}"; do
