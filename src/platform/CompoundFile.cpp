@@ -151,15 +151,26 @@ private:
     }
 
     // Follows a chain in an allocation table; stops at its end and refuses loops and stray links.
+    // A sector may hold data of one stream only (marked in owned), which also bounds what a file
+    // can make the reader allocate by the file's own size. Some writers leave a chain running on past
+    // the sectors its stream needs (into another stream's): only the first `needed` are followed.
     static std::vector<quint32> chain(const std::vector<quint32>& table, quint32 start, quint32 limit,
-                                      const char* what) {
+                                      const char* what, std::vector<char>* owned = nullptr,
+                                      qint64 needed = -1) {
         std::vector<quint32> out;
         quint32 id = start;
-        while (id != kEndOfChain) {
+        while (id != kEndOfChain && qint64(out.size()) != needed) {
             if (id >= table.size() || id >= limit)
                 corrupt(QStringLiteral("a %1 chain points outside the file").arg(QLatin1String(what)));
             if (out.size() >= table.size())
                 corrupt(QStringLiteral("a %1 chain loops").arg(QLatin1String(what)));
+            if (owned) {
+                if (owned->size() < table.size())
+                    owned->resize(table.size(), 0);
+                if ((*owned)[id])
+                    corrupt(QStringLiteral("a %1 is used twice").arg(QLatin1String(what)));
+                (*owned)[id] = 1;
+            }
             out.push_back(id);
             id = table[id];
         }
@@ -169,7 +180,8 @@ private:
     QByteArray readChain(quint32 start, qint64 size) const {
         if (size > qint64(m_sectorCount) * m_sectorSize)
             corrupt(QStringLiteral("a stream is larger than the file"));
-        const std::vector<quint32> ids = chain(m_fat, start, m_sectorCount, "sector");
+        const std::vector<quint32> ids =
+            chain(m_fat, start, m_sectorCount, "sector", &m_owned, (size + m_sectorSize - 1) / m_sectorSize);
         if (qint64(ids.size()) * m_sectorSize < size)
             corrupt(QStringLiteral("a stream is longer than its sectors"));
         QByteArray out;
@@ -187,7 +199,7 @@ private:
     const char* entry(quint32 index) const { return m_dir.constData() + m_dirOffset(index); }
 
     void readDirectory() {
-        const std::vector<quint32> ids = chain(m_fat, m_firstDir, m_sectorCount, "directory");
+        const std::vector<quint32> ids = chain(m_fat, m_firstDir, m_sectorCount, "directory", &m_owned);
         for (quint32 id : ids)
             m_dir.append(sector(id));
         m_dirCount = quint32(m_dir.size() / kDirEntrySize);
@@ -206,7 +218,8 @@ private:
         if (size > 0)
             m_miniStream = readChain(u32(root + 0x74), size);
         if (m_miniFatSectors > 0 || m_firstMiniFat != kEndOfChain) {
-            const std::vector<quint32> ids = chain(m_fat, m_firstMiniFat, m_sectorCount, "mini allocation");
+            const std::vector<quint32> ids =
+                chain(m_fat, m_firstMiniFat, m_sectorCount, "mini allocation", &m_owned);
             for (quint32 id : ids) {
                 const QByteArray s = sector(id);
                 for (int i = 0; i < m_sectorSize / 4; ++i)
@@ -223,7 +236,8 @@ private:
         if (size >= m_cutoff)
             return readChain(start, size);
         const quint32 miniCount = quint32(m_miniStream.size() / kMiniSize);
-        const std::vector<quint32> ids = chain(m_miniFat, start, miniCount, "mini sector");
+        const std::vector<quint32> ids =
+            chain(m_miniFat, start, miniCount, "mini sector", &m_miniOwned, (size + kMiniSize - 1) / kMiniSize);
         if (qint64(ids.size()) * kMiniSize < size)
             corrupt(QStringLiteral("a small stream is longer than its sectors"));
         QByteArray out;
@@ -287,6 +301,7 @@ private:
     quint32 m_fatSectors = 0, m_firstDir = 0, m_cutoff = 0, m_firstMiniFat = 0, m_miniFatSectors = 0;
     quint32 m_firstDifat = 0, m_difatSectors = 0;
     std::vector<quint32> m_fat, m_miniFat;
+    mutable std::vector<char> m_owned, m_miniOwned;
     QByteArray m_dir, m_miniStream;
     quint32 m_dirCount = 0;
 };

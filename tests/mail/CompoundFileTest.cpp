@@ -167,6 +167,30 @@ TEST(CompoundFile, LoopingChainsEnd) {
     EXPECT_EQ(file.Parse(image), stg::DOCFILECORRUPT);
 }
 
+TEST(CompoundFile, SharedSectorsAreRefused) {
+    // Two streams claiming the same sectors would let a small file make the reader allocate without
+    // bound; each sector belongs to one stream.
+    for (int size : {5000, 100}) {
+        CompoundFile good;
+        good.WriteStream({QStringLiteral("a")}, pattern(size));
+        good.WriteStream({QStringLiteral("b")}, pattern(size));
+        QByteArray image = good.Serialize();
+        const qint64 dir = 512 + qint64(qFromLittleEndian<quint32>(image.constData() + 0x30)) * 512;
+        quint32 startOfA = 0;
+        for (int pass = 0; pass < 2; ++pass) {
+            for (int i = 0; i < 4; ++i) {
+                char* e = image.data() + dir + i * 128;
+                if (pass == 0 && e[0] == 'a' && e[1] == 0)
+                    startOfA = qFromLittleEndian<quint32>(e + 0x74);
+                if (pass == 1 && e[0] == 'b' && e[1] == 0)
+                    qToLittleEndian<quint32>(startOfA, e + 0x74);
+            }
+        }
+        CompoundFile file;
+        EXPECT_EQ(file.Parse(image), stg::DOCFILECORRUPT) << size;
+    }
+}
+
 TEST(CompoundFile, ReadsFilesOfOtherWriters) {
     for (const char* name : {"gsf-v3.nvm", "gsf-v4.nvm", "storage-lite.nvm"}) {
         QFile source(dataFile(name));
