@@ -579,12 +579,18 @@ quint32 CompoundFile::Parse(const QByteArray& image) {
 
 QByteArray CompoundFile::Serialize() const { return Writer().Run(*m_root); }
 
-// Takes the file's lock; then removes what a writer that died half way through a commit left.
-static std::unique_ptr<QLockFile> takeLock(const QString& path) {
+// Takes the file's lock (LOCKVIOLATION when another process holds it, ACCESSDENIED when no lock
+// file can be made); then removes what a writer that died half way through a commit left.
+static std::unique_ptr<QLockFile> takeLock(const QString& path, quint32& code, QString& why) {
     auto lock = std::make_unique<QLockFile>(path + QStringLiteral(".lock"));
     lock->setStaleLockTime(0); // held for the file's whole life; only a dead holder's lock is stale
-    if (!lock->tryLock(0))
+    if (!lock->tryLock(0)) {
+        const bool held = lock->error() == QLockFile::LockFailedError;
+        code = held ? stg::LOCKVIOLATION : stg::ACCESSDENIED;
+        why = held ? QStringLiteral("%1 is in use by another program").arg(path)
+                   : QStringLiteral("cannot make the lock file %1.lock").arg(path);
         return nullptr;
+    }
     const QFileInfo info(path);
     QDir dir = info.absoluteDir();
     const QString prefix = QLatin1Char('.') + info.fileName() + QLatin1Char('.');
@@ -595,16 +601,18 @@ static std::unique_ptr<QLockFile> takeLock(const QString& path) {
 
 quint32 CompoundFile::Open(const QString& path) {
     Close();
-    auto lock = takeLock(path);
+    quint32 code = stg::S_OK;
+    QString why;
+    auto lock = takeLock(path, code, why);
     if (!lock)
-        return fail(stg::LOCKVIOLATION, QStringLiteral("%1 is in use by another program").arg(path));
+        return fail(code, why);
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(file.exists() ? stg::ACCESSDENIED : stg::FILENOTFOUND, file.errorString());
     const QByteArray image = file.readAll();
     if (file.error() != QFile::NoError)
         return fail(stg::ACCESSDENIED, file.errorString());
-    const quint32 code = Parse(image);
+    code = Parse(image);
     if (stg::Failed(code))
         return code;
     m_lock = std::move(lock);
@@ -616,9 +624,11 @@ quint32 CompoundFile::Create(const QString& path) {
     Close();
     if (QFileInfo::exists(path))
         return fail(stg::FILEALREADYEXISTS, QStringLiteral("%1 exists").arg(path));
-    auto lock = takeLock(path);
+    quint32 code = stg::S_OK;
+    QString why;
+    auto lock = takeLock(path, code, why);
     if (!lock)
-        return fail(stg::LOCKVIOLATION, QStringLiteral("%1 is in use by another program").arg(path));
+        return fail(code, why);
     *m_root = Node();
     m_root->name = QStringLiteral("Root Entry");
     *m_committed = *m_root;

@@ -280,6 +280,9 @@ TEST_F(MailStore, FailuresAreReportedAndLoseNothing) {
         EXPECT_FALSE(second.OpenError().isEmpty());
         CMessageHeader h = header(QStringLiteral("Cy"));
         EXPECT_EQ(second.StoreInInbox(h, QString()), 0);
+        CMessagingOleDocument nowhere(m_dir.filePath(QStringLiteral("none/")), QStringLiteral("ann"));
+        EXPECT_FALSE(nowhere.IsOpen());
+        EXPECT_TRUE(nowhere.OpenError().contains(QStringLiteral("lock file"))) << nowhere.OpenError().toStdString();
 
         // The folder goes away: nothing can be written, and each failure says so.
         ASSERT_TRUE(QDir().rename(sub, away));
