@@ -269,7 +269,7 @@ private:
             const char* e = entry(index);
             const quint8 type = quint8(e[0x42]);
             const quint16 nameBytes = u16(e + 0x40);
-            if ((type != 1 && type != 2) || nameBytes < 2 || nameBytes > 64 || nameBytes % 2)
+            if ((type != 1 && type != 2) || nameBytes < 4 || nameBytes > 64 || nameBytes % 2)
                 corrupt(QStringLiteral("directory entry %1 is malformed").arg(index));
             CompoundFile::Node node;
             QString name(nameBytes / 2 - 1, Qt::Uninitialized);
