@@ -750,9 +750,14 @@ bool CompoundFile::IsValidName(QStringView name) {
 int CompoundFile::CompareNames(QStringView a, QStringView b) {
     if (a.size() != b.size())
         return a.size() < b.size() ? -1 : 1;
+    auto upper = [](char16_t c) -> char32_t {
+        if (c < 0x80)
+            return c >= u'a' && c <= u'z' ? c - (u'a' - u'A') : c;
+        return QChar::toUpper(char32_t(c));
+    };
     for (qsizetype i = 0; i < a.size(); ++i) {
-        const char32_t x = QChar::toUpper(char32_t(a[i].unicode()));
-        const char32_t y = QChar::toUpper(char32_t(b[i].unicode()));
+        const char32_t x = upper(a[i].unicode());
+        const char32_t y = upper(b[i].unicode());
         if (x != y)
             return x < y ? -1 : 1;
     }
