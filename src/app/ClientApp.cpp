@@ -9,6 +9,7 @@
 #include "chat/ChatLog.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/invite/InvitationManager.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
@@ -115,6 +116,7 @@ void CClientApp::registerBuiltInPanes() {
 void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
+    RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
     // User icons come from the service's web host; until it is known the lists show none.
     RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });
 }

@@ -1,5 +1,11 @@
 #include "DevServer.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/invite/InvitationManager.h"
+#include "lobby/invite/ResumeMatchReceiverDlg.h"
+#include "lobby/invite/WaitingForResumeMatchDlg.h"
+#include "platform/Ui.h"
+#include "platform/Win32Codes.h"
+#include "support/TestEnvironment.h"
 #include "prefs/ChangePswd.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
@@ -290,6 +296,46 @@ TEST_F(DevServerTest, AccountChangesAreAnswered) {
     EXPECT_FALSE(withOld.WaitIn());
     Client withNew(strict.Port(), "carol", "next");
     EXPECT_TRUE(withNew.WaitIn());
+}
+
+TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
+    Client alice(server.Port(), "alice");
+    Client bob(server.Port(), "bob");
+    ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
+    CInvitationManager aliceInvites(&alice.session);
+    CInvitationManager bobInvites(&bob.session);
+    QString aliceIn, bobIn;
+    QObject::connect(&alice.session, &CSessionDoc::serviceEntered, [&](const QString& s) { aliceIn = s; });
+    QObject::connect(&bob.session, &CSessionDoc::serviceEntered, [&](const QString& s) { bobIn = s; });
+
+    // Both enter the match, alice leaves it: each of them now has it unfinished.
+    alice.session.AttachToGameService(".gb.alice.bob", 1);
+    bob.session.AttachToGameService(".gb.alice.bob", 1);
+    ASSERT_TRUE(WaitFor([&] { return aliceIn == ".gb.alice.bob" && bobIn == ".gb.alice.bob"; }));
+    alice.session.DetachFromGameService();
+    bob.session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] {
+        return aliceIn == ".mb" && bobIn == ".mb" && aliceInvites.HasUnfinishedMatch(".gb.alice.bob") &&
+               bobInvites.HasUnfinishedMatch(".gb.bob.alice");
+    }));
+    EXPECT_EQ(aliceInvites.GetUnfinishedMatches().front()->matchKey, "M1");
+    EXPECT_TRUE(WaitFor([&] { return bob.session.FindUser("alice")->GetUnfinishedMatches() == 1; }));
+
+    // alice asks; bob says yes while she waits; both resume it, and the server forgets it.
+    testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) -> int {
+        auto* waiting = dynamic_cast<CWaitingForResumeMatchDlg*>(dialog);
+        if (!waiting || !WaitFor([&] { return bobInvites.FindResumeDialog(".gb.alice.bob"); }))
+            return platform::IDCANCEL;
+        bobInvites.FindResumeDialog(".gb.alice.bob")->OnResume();
+        WaitFor([&] { return waiting->HasEnded(); });
+        return waiting->result();
+    });
+    EXPECT_TRUE(aliceInvites.ResumeWithPlayers(QStringList{"alice", "bob"}));
+    testenv::scriptedUi().SetDialogHandler(nullptr);
+    EXPECT_TRUE(WaitFor([&] {
+        return aliceIn == ".gb.alice.bob" && bobIn == ".gb.alice.bob" &&
+               aliceInvites.GetUnfinishedMatches().empty() && bobInvites.GetUnfinishedMatches().empty();
+    }));
 }
 
 } // namespace

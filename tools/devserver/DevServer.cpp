@@ -82,6 +82,7 @@ void CDevServer::onNewConnection() {
 
 void CDevServer::onClosed(Client* client) {
     if (client->loggedIn) {
+        leaveRoom(client);
         client->loggedIn = false;
         m_users.RemoveKey(client->record.GetNickname());
         log(QStringLiteral("%1 left").arg(client->record.GetNickname()));
@@ -211,6 +212,33 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     sendDirectory(97, loggedIn(), {client});
     sendDirectory(97, {client}, others);
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
+    sendUnfinished({login->nickname});
+}
+
+void CDevServer::leaveRoom(Client* client) {
+    const CServiceName room(client->service);
+    if (room.GetFirstPart() != QLatin1String("gb") || !room.HasPart(client->record.GetNickname()))
+        return;
+    const QList<Client*> present = inRoom(room.GetBaseName());
+    for (const QString& player : room.GetPartList()) {
+        Client* user = findUser(player);
+        if (!user || !present.contains(user))
+            return;
+    }
+    sendUnfinished(m_unfinished.MatchLeft(room));
+}
+
+void CDevServer::sendUnfinished(const QStringList& players) {
+    for (const QString& player : players) {
+        Client* user = findUser(player);
+        if (!user)
+            continue;
+        const QString nickname = user->record.GetNickname();
+        user->connection->SendRouted(233, QStringLiteral("."), m_unfinished.FormatList(nickname));
+        // The directory shows how many unfinished matches each member has.
+        user->record.SetUnfinishedMatches(m_unfinished.CountFor(nickname));
+        announceChange(user);
+    }
 }
 
 void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
@@ -345,8 +373,13 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
         systemLine(client, QStringLiteral("There is no service %1.").arg(service.GetText()));
         entered = client->service;
     }
+    if (entered != client->service)
+        leaveRoom(client);
     client->service = entered;
     client->record.SetLocation(entered);
+    // Entering a match that resumes or replaces an unfinished one ends that one.
+    if (CServiceName(entered).HasPart(client->record.GetNickname()))
+        sendUnfinished(m_unfinished.Remove(CUnfinishedMatchStore::KeyOfTransfer(text)));
     CServiceEnteredPacket reply{entered,
                                 entered == m_options.lobbyService ? lobbySettings() : CServiceSettings{}};
     client->connection->SendPlain(LoginPacketType::ServiceEntered, reply.Format());
