@@ -90,6 +90,7 @@ void CMainFrame::buildMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(platform::MakeAction(kCmdStatusBar, QStringLiteral("&Status Bar"), this));
     view->addAction(platform::MakeAction(kCmdNews, QStringLiteral("&News"), this));
+    view->addAction(platform::MakeAction(kCmdUnfinishedMatches, QStringLiteral("&Unfinished Matches..."), this));
     view->addSeparator();
     view->addAction(platform::MakeAction(kCmdFriends, QStringLiteral("&Friends..."), this));
     view->addAction(platform::MakeAction(kCmdBlindedPlayers, QStringLiteral("&Blinded Players..."), this));
@@ -167,8 +168,9 @@ bool CMainFrame::OnCommand(int id) {
         showHelp();
         return true;
     case kCmdNews:
+    case kCmdUnfinishedMatches:
         if (CSessionDoc* session = connectedSession())
-            session->RouteCommandToSubDocuments(kCmdNews);
+            session->RouteCommandToSubDocuments(id);
         return true;
     case kCmdChangeEmail:
         if (CSessionDoc* session = connectedSession())
@@ -251,6 +253,7 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     case kCmdChangePassword:
     case kCmdChangeEmail:
     case kCmdNews:
+    case kCmdUnfinishedMatches:
         state.enabled = connected;
         return true;
     case kCmdHelp:
