@@ -89,6 +89,7 @@ void CDevServer::onClosed(Client* client) {
         m_users.RemoveKey(client->record.GetNickname());
         log(QStringLiteral("%1 left").arg(client->record.GetNickname()));
         sendDirectory(98, {client}, loggedIn());
+        tellFriendsOf(client, QLatin1Char('-'));
     }
     // The connection may still be inside one of its own signals: both go once that has returned.
     CServerConnection* connection = client->connection;
@@ -175,7 +176,15 @@ void CDevServer::onPacket(Client* client, const CMessagePacket& packet) {
 void CDevServer::onLogin(Client* client, const QString& text) {
     const auto login = CSecureLoginPacket::Parse(text);
     QString refusal;
-    if (!login || !IsValidUserName(login->nickname))
+    bool outdated = false;
+    if (m_options.minVersion > 0) {
+        bool numeric = false;
+        const int version = client->clientVersion.section(u' ', 0, 0).toInt(&numeric);
+        outdated = !numeric || version < m_options.minVersion;
+    }
+    if (outdated)
+        refusal = QStringLiteral("This version of the Norvale client is no longer supported.");
+    else if (!login || !IsValidUserName(login->nickname))
         refusal = QStringLiteral("A nickname has 1 to 24 letters and digits.");
     else if (findUser(login->nickname))
         refusal = QStringLiteral("%1 is already logged in.").arg(login->nickname);
@@ -183,7 +192,13 @@ void CDevServer::onLogin(Client* client, const QString& text) {
              login->digest != CSecureLoginPacket::ComputeDigest(client->nonce, m_options.password))
         refusal = QStringLiteral("The password is not correct.");
     if (!refusal.isEmpty()) {
-        client->connection->SendPlain(LoginPacketType::Refused, FormatQuotedText(refusal));
+        CLoginRefusedPacket refused;
+        refused.reason = refusal;
+        if (outdated) {
+            refused.updateAddress = m_options.updateAddress;
+            refused.updateSize = m_options.updateSize;
+        }
+        client->connection->SendPlain(LoginPacketType::Refused, refused.Format());
         client->connection->Close();
         log(QStringLiteral("login refused: %1").arg(refusal));
         return;
@@ -214,6 +229,7 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     sendDirectory(97, loggedIn(), {client});
     sendDirectory(97, {client}, others);
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
+    tellFriendsOf(client, QLatin1Char('+'));
     sendUnfinished({login->nickname});
 }
 
@@ -240,6 +256,16 @@ void CDevServer::sendUnfinished(const QStringList& players) {
         // The directory shows how many unfinished matches each member has.
         user->record.SetUnfinishedMatches(m_unfinished.CountFor(nickname));
         announceChange(user);
+    }
+}
+
+void CDevServer::tellFriendsOf(const Client* client, QChar sign) {
+    const QString nickname = client->record.GetNickname();
+    for (Client* member : loggedIn()) {
+        const QString owner = member->record.GetNickname();
+        if (member != client && m_relations.Contains(owner, CRelationStore::List::Friends, nickname))
+            member->connection->SendRouted(206, QStringLiteral("."),
+                                           QStringLiteral("%1 %2 %3").arg(owner, QString(sign), nickname));
     }
 }
 
@@ -275,6 +301,8 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
                 QStringLiteral("%1 %2 %3")
                     .arg(cookie, firstWord(rest),
                          about ? about->clientVersion : QStringLiteral("(not connected)")));
+        } else if (type == 208) { // kick: "<nickname> <reason>"
+            onKick(client, payload);
         }
         return;
     }
@@ -460,6 +488,23 @@ void CDevServer::onRelationRequest(Client* client, int type, const QString& text
             changed.append(entry.second);
     }
     sendDirectory(110, changed, {client}, kGroupFlagsOnly);
+}
+
+void CDevServer::onKick(Client* client, const QString& text) {
+    if (!(m_options.rightsMask & 0x40u))
+        return systemLine(client, QStringLiteral("You may not kick players."));
+    QString reason;
+    const QString name = firstWord(text, &reason);
+    Client* kicked = findUser(name);
+    if (!kicked)
+        return systemLine(client, QStringLiteral("%1 is not connected to the server.").arg(name));
+    const QString kickedName = kicked->record.GetNickname();
+    systemLine(kicked, reason.trimmed().isEmpty()
+                           ? QStringLiteral("You have been removed from the server by %1.").arg(client->record.GetNickname())
+                           : QStringLiteral("You have been removed from the server by %1: %2")
+                                 .arg(client->record.GetNickname(), reason.trimmed()));
+    kicked->connection->Close();
+    systemLine(client, QStringLiteral("%1 has been removed from the server.").arg(kickedName));
 }
 
 void CDevServer::onCommand(Client* client, const QString& text) {

@@ -30,7 +30,12 @@ public:
         quint32 accountFlags = 1;     // mail allowed
         QString webHost{};            // the service's web pages ("http://127.0.0.1:4115"); empty: none
         int advertRefreshSeconds = 120;
-        QString password;             // empty: any password is accepted
+        QString password{};           // empty: any password is accepted
+        // Clients whose version number (the first word of their identification) is below this are
+        // refused, and told of updateAddress and updateSize when an address is given. 0: any version.
+        int minVersion = 0;
+        QString updateAddress{};
+        quint32 updateSize = 0;
     };
 
     explicit CDevServer(Options options, QObject* parent = nullptr);
@@ -61,6 +66,7 @@ private:
     void onTransfer(Client* client, const QString& text);
     // Packet 91: rating estimates for the players of an invitation, answered with 93.
     void onRatingRequest(Client* client, const QString& text);
+    void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onRelationRequest(Client* client, int type, const QString& text);
     void onClosed(Client* client);
@@ -74,6 +80,8 @@ private:
     void sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to, quint32 mask = 0);
     void announceChange(Client* client);
     void systemLine(Client* client, const QString& text);
+    // Routed 206 to every member who counts client among his friends: "<member> <sign> <client>".
+    void tellFriendsOf(const Client* client, QChar sign);
     QList<Client*> loggedIn() const;
     QList<Client*> inRoom(const QString& service) const;
     Client* findUser(const QString& nickname) const;

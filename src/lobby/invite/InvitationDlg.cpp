@@ -141,7 +141,8 @@ QString fill(const char* format, std::initializer_list<QString> values) {
 // The leading decimal integer of a word; -1 when it does not start with a digit.
 int leadingNumber(QStringView word) {
     qsizetype digits = 0;
-    while (digits < word.size() && digits < 9 && word.at(digits).isDigit())
+    while (digits < word.size() && digits < 9 && word.at(digits) >= QLatin1Char('0') &&
+           word.at(digits) <= QLatin1Char('9'))
         ++digits;
     return digits == 0 ? -1 : word.left(digits).toInt();
 }
@@ -305,7 +306,7 @@ bool CInvitationDlg::OnInitDialog() {
     EnableItem(kIdPlay, CanPlay());
     EnableItem(kIdChat, canChat());
     EnableItem(kIdPlayerInfo,
-               m_manager && m_manager->GetSession() && m_manager->GetSession()->HasPlayerInfo());
+               m_manager && m_manager->GetSession() && m_manager->GetSession()->CanShowPlayerInfo());
     armPoll();
     m_initialised = true;
     return true;
@@ -600,7 +601,7 @@ void CInvitationDlg::OnPlayerInfo() {
 }
 
 bool CInvitationDlg::canChat() const {
-    return IsReady() && m_manager && m_manager->GetSession() && m_manager->GetSession()->HasTalkWindows();
+    return IsReady() && m_manager && m_manager->GetSession() && m_manager->GetSession()->CanOpenTalks();
 }
 
 void CInvitationDlg::OnChat() {
@@ -818,8 +819,13 @@ int CInvitationDlg::ParseLowestVersion(const QString& textAfterCookie, const QSt
                            [&](const QString& player) { return SameNickname(player, word); });
     };
     if (!words.isEmpty() && isPlayer(words.first())) {
-        // "<nickname> <version text>": the version text's leading number, when it has one.
-        const int version = leadingNumber(words.value(1));
+        // "<nickname> <version text>": the version text's leading number, when it has one (a '>'
+        // before the text is the server's own mark).
+        const QString versionText = words.value(1);
+        QStringView text(versionText);
+        if (text.startsWith(QLatin1Char('>')))
+            text = text.mid(1);
+        const int version = leadingNumber(text);
         return version >= 0 ? version : kNoVersion;
     }
     for (const QString& word : words) {

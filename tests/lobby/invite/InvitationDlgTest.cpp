@@ -142,10 +142,15 @@ TEST(InvitationDlgTexts, RatingsDeltasVersionsAndPeerTexts) {
 
     const QStringList players = {"alice", "bob"};
     const std::pair<const char*, int> versions[] = {
-        {"812 799", 799},       {"", CInvitationDlg::kNoVersion},
-        {"x 812 abc 799", 799}, {"bob 1000 Norvale for Linux", 1000},
-        {"BOB 1000", 1000},     {"bob (not connected)", CInvitationDlg::kNoVersion},
-        {"bob 2 Norvale", 2},   {"0", 0},
+        {"812 799", 799},
+        {"", CInvitationDlg::kNoVersion},
+        {"x 812 abc 799", 799},
+        {"bob 1000 Norvale for Linux", 1000},
+        {"BOB 1000", 1000},
+        {"bob >812 Norvale", 812},
+        {"bob (not connected)", CInvitationDlg::kNoVersion},
+        {"bob 2 Norvale", 2},
+        {"0", 0},
     };
     for (const auto& [text, lowest] : versions)
         EXPECT_EQ(CInvitationDlg::ParseLowestVersion(text, players), lowest) << text;
