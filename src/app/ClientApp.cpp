@@ -14,6 +14,7 @@
 #include "platform/Registry.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "prefs/BgColorScheme.h"
 #include "prefs/IconManager.h"
 #include "prefs/TipDlg.h"
 #include "session/InputActivityMonitor.h"
@@ -129,6 +130,7 @@ bool CClientApp::InitInstance(const Options& options) {
     m_startTime = QDateTime::currentDateTime();
     QApplication::setApplicationDisplayName(QStringLiteral("Norvale"));
     GetSettingsStore(); // made now, so that a broken settings file is noticed before any window
+    InitColorSchemeStore(); // the board schemes, before any board is shown
     m_soundPlayer = platform::CreateSoundPlayer();
     m_previousSoundPlayer = platform::SetSoundPlayer(m_soundPlayer.get());
     registerBuiltInPanes();

@@ -6,6 +6,7 @@
 #include "app/MultiPaneFrame.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "prefs/BgColorScheme.h"
 #include "prefs/IconManager.h"
 #include "platform/Registry.h"
 #include "platform/Ui.h"
@@ -126,6 +127,22 @@ TEST_F(ClientAppTest, TheTipOfTheDayComesBeforeTheLoginUnlessTurnedOff) {
     ASSERT_TRUE(app->InitInstance(CClientApp::Options{}));
     ASSERT_TRUE(WaitFor([&] { return !shown.isEmpty(); }));
     EXPECT_EQ(shown, QStringList({"CLoginDlg"}));
+}
+
+// A fresh client installs the board schemes before any window, and draws its boards in two dimensions.
+TEST_F(ClientAppTest, TheFirstStartInstallsTheBoardSchemes) {
+    testenv::scriptedUi().SetDialogHandler([](QDialog*) { return platform::IDCANCEL; });
+    app = std::make_unique<CClientApp>();
+    ASSERT_TRUE(app->InitInstance(CClientApp::Options{}));
+    CSettingsStore& store = GetSettingsStore();
+    EXPECT_EQ(store.GetRecentInt("BgColorPrefs", "nVersion", 0), 6);
+    EXPECT_EQ(store.GetIntEx("BgColorPrefs", "nStyle", -1), 0);
+    int count = 0;
+    const BgBuiltInScheme* rows = BuiltInSchemes(&count);
+    ASSERT_EQ(count, 41);
+    for (int i = 0; i < count; ++i)
+        EXPECT_EQ(store.GetRecentString(CBgColorScheme::SchemeSection(rows[i].set), rows[i].name, QString()),
+                  rows[i].text);
 }
 
 // Every session gets its features once its login is accepted: its relation lists are asked for and
