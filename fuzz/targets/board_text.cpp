@@ -12,7 +12,7 @@ NORVALE_FUZZ_TARGET(board_text)(const uint8_t* data, size_t size) {
     if (!board.ReadBoardText(text, side))
         return;
     // A set-up position holds 1 to 15 checkers a side, and keeps them.
-    const int checkers1 = board.GetTotalCheckers(1), checkers2 = board.GetTotalCheckers(2);
+    int checkers1 = board.GetTotalCheckers(1), checkers2 = board.GetTotalCheckers(2);
     fuzz::Check(checkers1 >= 1 && checkers1 <= 15 && checkers2 >= 1 && checkers2 <= 15,
                 "a position with too many or too few checkers read", text);
     CheckBoardSound(board, text, checkers1, checkers2);
@@ -25,7 +25,16 @@ NORVALE_FUZZ_TARGET(board_text)(const uint8_t* data, size_t size) {
     board.SetEditingAllowed(true);
     for (const QByteArray& line : input.TakeRest().split('\n')) {
         const QString command = QString::fromLatin1(line);
-        board.ApplyCommand(command, line.startsWith('?') ? CBackgammonBoard::kCheckOnly : 0);
+        const bool tryOnly = line.startsWith('?');
+        const int applied = board.ApplyCommand(command, tryOnly ? CBackgammonBoard::kCheckOnly : 0);
+        const QString letter = command.trimmed().left(1);
+        if (applied == 1 && !tryOnly && (letter == u"s" || letter == u"n")) {
+            // A match start or a new game sets up its start position afresh.
+            checkers1 = board.GetTotalCheckers(1);
+            checkers2 = board.GetTotalCheckers(2);
+            fuzz::Check(checkers1 >= 1 && checkers1 <= 15 && checkers2 >= 1 && checkers2 <= 15,
+                        "a start position with too many or too few checkers", command);
+        }
         CheckBoardSound(board, command, checkers1, checkers2);
         (void)board.FormatPlayText();
         board.PopLogRecord();
