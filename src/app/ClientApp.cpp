@@ -5,10 +5,11 @@
 #include "app/MultiPaneFrame.h"
 #include "app/SessionGameLink.h"
 #include "app/WindowPlacement.h"
-#include "chat/ChatEntryView.h"
+#include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/invite/InvitationManager.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
 #include "platform/Registry.h"
@@ -117,6 +118,7 @@ void CClientApp::registerBuiltInPanes() {
 void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
+    RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
     // User icons come from the service's web host; until it is known the lists show none.
     RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });
 }
@@ -273,11 +275,28 @@ void CClientApp::showConnectedStatus() {
 void CClientApp::onLoginRefused(const QString& reason) {
     if (m_mainFrame)
         m_mainFrame->SetConnectionStatus(QStringLiteral("Not connected"));
-    // Not inside the packet dispatch: the dialog opens once it is over.
-    platform::PostCall(this, [this, reason] {
+    CLoginRefusedPacket refusal;
+    if (m_session)
+        refusal = m_session->GetLoginRefusal();
+    refusal.reason = reason;
+    // Not inside the packet dispatch: the dialogs open once it is over.
+    platform::PostCall(this, [this, refusal] {
         endSession();
-        ShowLoginDialog(QStringLiteral("The server refused the login: %1").arg(reason));
+        if (!refusal.updateAddress.isEmpty()) {
+            LaunchAutoUpdate(refusal.updateAddress, refusal.updateSize);
+            if (!m_mainFrame || !m_mainFrame->isVisible())
+                return; // the client is ending
+        }
+        ShowLoginDialog(QStringLiteral("The server refused the login: %1").arg(refusal.reason));
     });
+}
+
+void CClientApp::LaunchAutoUpdate(const QString& address, quint32 expectedSize) {
+    if (autoupdate::Launch(m_mainFrame, address, expectedSize, m_autoUpdateHooks) != autoupdate::Outcome::Started)
+        return;
+    // The setup program replaces the client: end as the Exit command does.
+    if (m_mainFrame)
+        m_mainFrame->close();
 }
 
 void CClientApp::onConnectionClosed(const QString& reason, bool protocolError) {

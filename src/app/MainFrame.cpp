@@ -88,6 +88,7 @@ void CMainFrame::buildMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(platform::MakeAction(kCmdStatusBar, QStringLiteral("&Status Bar"), this));
     view->addAction(platform::MakeAction(kCmdNews, QStringLiteral("&News"), this));
+    view->addAction(platform::MakeAction(kCmdUnfinishedMatches, QStringLiteral("&Unfinished Matches..."), this));
     view->addSeparator();
     view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General &Properties..."), this));
     view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("Edit &Macros..."), this));
@@ -161,8 +162,9 @@ bool CMainFrame::OnCommand(int id) {
         showHelp();
         return true;
     case kCmdNews:
+    case kCmdUnfinishedMatches:
         if (CSessionDoc* session = connectedSession())
-            session->RouteCommandToSubDocuments(kCmdNews);
+            session->RouteCommandToSubDocuments(id);
         return true;
     case kCmdChangeEmail:
         if (CSessionDoc* session = connectedSession())
@@ -226,6 +228,7 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     case kCmdChangePassword:
     case kCmdChangeEmail:
     case kCmdNews:
+    case kCmdUnfinishedMatches:
         state.enabled = connected;
         return true;
     case kCmdHelp:

@@ -48,6 +48,7 @@ public:
     static constexpr int kCmdProperties = 32793; // the General Properties sheet on the chat view's kind
     static constexpr int kCmdEditMacros = 152;   // the same sheet at its macros page
     static constexpr int kCmdNews = 32992;       // routed to the session's news sub-document
+    static constexpr int kCmdUnfinishedMatches = 32888; // routed to the session's invitation manager
     static constexpr int kCmdHelp = 57667;
 
     explicit CMainFrame(QWidget* parent = nullptr);

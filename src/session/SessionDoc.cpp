@@ -13,6 +13,7 @@
 #include "support/PacketText.h"
 #include "support/SettingsStore.h"
 #include "support/SoundSettings.h"
+#include "support/dialogs/PromptDlg.h"
 #include "support/Utilities.h"
 
 #include <QApplication>
@@ -131,8 +132,9 @@ void CSessionDoc::OnLoginAccepted(const CLoginAcceptedPacket& accepted) {
     emit serviceEntered(m_serviceName.GetText());
 }
 
-void CSessionDoc::OnLoginRefused(const QString& reason) {
-    emit loginRefused(reason);
+void CSessionDoc::OnLoginRefused(const CLoginRefusedPacket& refusal) {
+    m_loginRefusal = refusal;
+    emit loginRefused(refusal.reason);
 }
 
 void CSessionDoc::OnNodeClosed(const QString& reason, bool protocolError) {
@@ -412,10 +414,11 @@ void CSessionDoc::OpenTalkWindow(QStringList names) {
 }
 
 void CSessionDoc::PromptAndOpenTalk(const QString& names) {
-    QString answer = names;
-    if (!platform::ui().Prompt(QApplication::activeWindow(), QStringLiteral("Talk"),
-                               QStringLiteral("Talk to:"), answer))
+    CPromptDlg prompt(QStringLiteral("Talk"), QStringLiteral("Talk to:"), QApplication::activeWindow());
+    prompt.SetAnswer(names);
+    if (prompt.DoModal() != platform::IDOK)
         return;
+    const QString answer = prompt.GetAnswer();
     QStringList list;
     for (const QString& word : answer.split(QRegularExpression(QStringLiteral("[ ,;]+")), Qt::SkipEmptyParts))
         list.append(word);

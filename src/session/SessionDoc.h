@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/ClientNode.h"
+#include "session/CommandHistory.h"
 #include "platform/Document.h"
 #include "session/LobbyUserMap.h"
 #include "session/ServiceName.h"
@@ -98,6 +99,8 @@ public:
     void Connect(const CClientNode::LoginRequest& request);
     void Disconnect();
     bool IsConnected() const;
+    // The last refusal of a login (with the update the server offers, if any).
+    const CLoginRefusedPacket& GetLoginRefusal() const { return m_loginRefusal; }
     CClientNode* GetClientNode() const { return m_node; }
 
     // A copy of the user's own nickname (empty before login).
@@ -165,6 +168,8 @@ public:
     // senders and the user's own whispers inside a game room; answers tells while away.
     void AddChatLine(const QString& sender, const QString& text, int kind);
     void SetChatLog(CChatSink* chatLog) { m_chatLog = chatLog; }
+    // The lines typed into the session's command lines, shared by all of them.
+    CCommandHistory& GetCommandHistory() { return m_commandHistory; }
     CChatSink* GetChatLog() const { return m_chatLog; }
 
     // ---- Talk
@@ -178,6 +183,8 @@ public:
     // Asks "Talk to:" with the names, then opens the talk window.
     void PromptAndOpenTalk(const QString& names);
     void SetTalkFactory(TalkFactory factory) { m_talkFactory = std::move(factory); }
+    // Whether talk windows can be opened (a talk factory is registered).
+    bool CanOpenTalks() const { return bool(m_talkFactory); }
     CTalkSession* FindTalk(const QStringList& people) const;
     int GetTalkCount() const { return int(m_talks.size()); }
 
@@ -272,7 +279,7 @@ signals:
 private:
     // CClientNode::Listener
     void OnLoginAccepted(const CLoginAcceptedPacket& accepted) override;
-    void OnLoginRefused(const QString& reason) override;
+    void OnLoginRefused(const CLoginRefusedPacket& refusal) override;
     void OnNodePacket(const CMessagePacket& packet) override;
     void OnNodeClosed(const QString& reason, bool protocolError) override;
 
@@ -314,6 +321,7 @@ private:
     bool m_manualAway = false;
     bool m_idleAway = false;
     bool m_robotPlayer = false;
+    CLoginRefusedPacket m_loginRefusal;
 
     QSet<QString> m_awaitedWatch; // folded nicknames
     QString m_watchCookie;
@@ -331,6 +339,7 @@ private:
     CSessionView* m_commandView = nullptr;
 
     CChatSink* m_chatLog = nullptr;
+    CCommandHistory m_commandHistory;
     CInvitationService* m_invitations = nullptr;
     CRelationsQuery* m_relations = nullptr;
     CPacketRelay* m_affinityFrame = nullptr;

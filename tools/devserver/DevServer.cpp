@@ -82,6 +82,7 @@ void CDevServer::onNewConnection() {
 
 void CDevServer::onClosed(Client* client) {
     if (client->loggedIn) {
+        leaveRoom(client);
         client->loggedIn = false;
         m_users.RemoveKey(client->record.GetNickname());
         log(QStringLiteral("%1 left").arg(client->record.GetNickname()));
@@ -172,7 +173,15 @@ void CDevServer::onPacket(Client* client, const CMessagePacket& packet) {
 void CDevServer::onLogin(Client* client, const QString& text) {
     const auto login = CSecureLoginPacket::Parse(text);
     QString refusal;
-    if (!login || !IsValidUserName(login->nickname))
+    bool outdated = false;
+    if (m_options.minVersion > 0) {
+        bool numeric = false;
+        const int version = client->clientVersion.section(u' ', 0, 0).toInt(&numeric);
+        outdated = !numeric || version < m_options.minVersion;
+    }
+    if (outdated)
+        refusal = QStringLiteral("This version of the Norvale client is no longer supported.");
+    else if (!login || !IsValidUserName(login->nickname))
         refusal = QStringLiteral("A nickname has 1 to 24 letters and digits.");
     else if (findUser(login->nickname))
         refusal = QStringLiteral("%1 is already logged in.").arg(login->nickname);
@@ -180,7 +189,13 @@ void CDevServer::onLogin(Client* client, const QString& text) {
              login->digest != CSecureLoginPacket::ComputeDigest(client->nonce, m_options.password))
         refusal = QStringLiteral("The password is not correct.");
     if (!refusal.isEmpty()) {
-        client->connection->SendPlain(LoginPacketType::Refused, FormatQuotedText(refusal));
+        CLoginRefusedPacket refused;
+        refused.reason = refusal;
+        if (outdated) {
+            refused.updateAddress = m_options.updateAddress;
+            refused.updateSize = m_options.updateSize;
+        }
+        client->connection->SendPlain(LoginPacketType::Refused, refused.Format());
         client->connection->Close();
         log(QStringLiteral("login refused: %1").arg(refusal));
         return;
@@ -211,6 +226,33 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     sendDirectory(97, loggedIn(), {client});
     sendDirectory(97, {client}, others);
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
+    sendUnfinished({login->nickname});
+}
+
+void CDevServer::leaveRoom(Client* client) {
+    const CServiceName room(client->service);
+    if (room.GetFirstPart() != QLatin1String("gb") || !room.HasPart(client->record.GetNickname()))
+        return;
+    const QList<Client*> present = inRoom(room.GetBaseName());
+    for (const QString& player : room.GetPartList()) {
+        Client* user = findUser(player);
+        if (!user || !present.contains(user))
+            return;
+    }
+    sendUnfinished(m_unfinished.MatchLeft(room));
+}
+
+void CDevServer::sendUnfinished(const QStringList& players) {
+    for (const QString& player : players) {
+        Client* user = findUser(player);
+        if (!user)
+            continue;
+        const QString nickname = user->record.GetNickname();
+        user->connection->SendRouted(233, QStringLiteral("."), m_unfinished.FormatList(nickname));
+        // The directory shows how many unfinished matches each member has.
+        user->record.SetUnfinishedMatches(m_unfinished.CountFor(nickname));
+        announceChange(user);
+    }
 }
 
 void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
@@ -245,6 +287,8 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
                 QStringLiteral("%1 %2 %3")
                     .arg(cookie, firstWord(rest),
                          about ? about->clientVersion : QStringLiteral("(not connected)")));
+        } else if (type == 208) { // kick: "<nickname> <reason>"
+            onKick(client, payload);
         }
         return;
     }
@@ -345,8 +389,13 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
         systemLine(client, QStringLiteral("There is no service %1.").arg(service.GetText()));
         entered = client->service;
     }
+    if (entered != client->service)
+        leaveRoom(client);
     client->service = entered;
     client->record.SetLocation(entered);
+    // Entering a match that resumes or replaces an unfinished one ends that one.
+    if (CServiceName(entered).HasPart(client->record.GetNickname()))
+        sendUnfinished(m_unfinished.Remove(CUnfinishedMatchStore::KeyOfTransfer(text)));
     CServiceEnteredPacket reply{entered,
                                 entered == m_options.lobbyService ? lobbySettings() : CServiceSettings{}};
     client->connection->SendPlain(LoginPacketType::ServiceEntered, reply.Format());
@@ -381,6 +430,23 @@ void CDevServer::onRelationRequest(Client* client, int type, const QString& text
             changed.append(entry.second);
     }
     sendDirectory(110, changed, {client}, kGroupFlagsOnly);
+}
+
+void CDevServer::onKick(Client* client, const QString& text) {
+    if (!(m_options.rightsMask & 0x40u))
+        return systemLine(client, QStringLiteral("You may not kick players."));
+    QString reason;
+    const QString name = firstWord(text, &reason);
+    Client* kicked = findUser(name);
+    if (!kicked)
+        return systemLine(client, QStringLiteral("%1 is not connected to the server.").arg(name));
+    const QString kickedName = kicked->record.GetNickname();
+    systemLine(kicked, reason.trimmed().isEmpty()
+                           ? QStringLiteral("You have been removed from the server by %1.").arg(client->record.GetNickname())
+                           : QStringLiteral("You have been removed from the server by %1: %2")
+                                 .arg(client->record.GetNickname(), reason.trimmed()));
+    kicked->connection->Close();
+    systemLine(client, QStringLiteral("%1 has been removed from the server.").arg(kickedName));
 }
 
 void CDevServer::onCommand(Client* client, const QString& text) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "RelationStore.h"
+#include "UnfinishedMatchStore.h"
 #include "ServerConnection.h"
 #include "net/LoginPackets.h"
 #include "session/UserInfo.h"
@@ -16,7 +17,8 @@
 // A small loopback service for running clients by hand: logs in any valid nickname, keeps the lobby
 // directory (packets 97, 98, 110) of the connected users, relays room chat, routes packets between
 // clients, answers watch requests, moves users between the lobby and game rooms and keeps every
-// member's friends, blinded and gagged lists for as long as it runs.
+// member's friends, blinded and gagged lists and the unfinished matches (rooms that all their
+// players had entered and one left) for as long as it runs.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -27,7 +29,12 @@ public:
         quint32 accountFlags = 1;     // mail allowed
         QString webHost{};            // the service's web pages ("http://127.0.0.1:4115"); empty: none
         int advertRefreshSeconds = 120;
-        QString password;             // empty: any password is accepted
+        QString password{};           // empty: any password is accepted
+        // Clients whose version number (the first word of their identification) is below this are
+        // refused, and told of updateAddress and updateSize when an address is given. 0: any version.
+        int minVersion = 0;
+        QString updateAddress{};
+        quint32 updateSize = 0;
     };
 
     explicit CDevServer(Options options, QObject* parent = nullptr);
@@ -52,9 +59,14 @@ private:
     // E-mail and password changes sent to ".db" -> whether the text was one of them.
     bool onAccountRequest(Client* client, const QString& text);
     void onTransfer(Client* client, const QString& text);
+    void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onRelationRequest(Client* client, int type, const QString& text);
     void onClosed(Client* client);
+    // The client leaves his room: a match all its players were in becomes unfinished.
+    void leaveRoom(Client* client);
+    // Packet 233 (the unfinished-match list) to each of these players who is logged in.
+    void sendUnfinished(const QStringList& players);
     // Directory packet type about those users to each of to, with the fields of mask (0: all fields for
     // arrivals and departures, the changed ones for 110; kGroupFlagsOnly: none).
     static constexpr quint32 kGroupFlagsOnly = 0xFFFFFFFFu;
@@ -73,4 +85,5 @@ private:
     std::map<CServerConnection*, std::unique_ptr<Client>> m_clients;
     CNoCaseStringMap<Client*> m_users; // logged in
     CRelationStore m_relations;
+    CUnfinishedMatchStore m_unfinished;
 };
