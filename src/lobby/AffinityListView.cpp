@@ -2,15 +2,10 @@
 
 #include "lobby/RelationList.h"
 #include "lobby/UserListArt.h"
-#include "lobby/UserListColumnsPage.h"
-#include "lobby/UserListModel.h"
 #include "net/MessagePacket.h"
 #include "prefs/FontWindowKinds.h"
-#include "prefs/GeneralPropertiesSheet.h"
 #include "session/RelationPackets.h"
 #include "support/Utilities.h"
-#include "support/dialogs/PromptDlg.h"
-#include "platform/Win32Codes.h"
 
 #include <QToolBar>
 
@@ -30,45 +25,26 @@ int compareNumbers(int a, int b) {
 
 } // namespace
 
-CAffinityListView::CAffinityListView(QWidget* parent) : CUserListView(parent) {
+CAffinityListView::CAffinityListView(QWidget* parent) : CRelationListView(parent) {
     setAccessibleName(QStringLiteral("Friends"));
 }
 
 QStringList CAffinityListView::FriendsColumnTitles() {
-    QStringList titles;
-    for (int column = 0; column < kColumns; ++column)
-        titles.append(QString());
-    titles[UserListColumn::Nickname] = QStringLiteral("Nickname");
+    QStringList titles = RelationColumnTitles();
     titles[UserListColumn::Status] = QStringLiteral("Status");
     return titles;
 }
 
 CUserListLayout CAffinityListView::FriendsDefaultLayout() {
-    CUserListLayout layout;
-    for (int column = 0; column < kColumns; ++column) {
-        layout.order[column] = column;
-        layout.ascending[column] = 1;
-        layout.alignment[column] = UserListAlign::Left;
-    }
-    layout.shown[UserListColumn::Nickname] = 1;
+    CUserListLayout layout = RelationDefaultLayout();
     layout.shown[UserListColumn::Status] = 1;
-    layout.width[UserListColumn::Nickname] = 100;
-    layout.width[UserListColumn::Status] = 85;
     layout.width[UserListColumn::Location] = 100;
-    layout.sortColumn = UserListColumn::Nickname;
     return layout;
 }
 
 std::vector<CUserListView::ToolBarButton> CAffinityListView::GetToolBarButtons() const {
     return {{12, kCmdAdd},      {13, kCmdRemove},   {22, kCmdInviteNow},
             {11, kCmdWatchOne}, {1, kCmdTalk},      {2, kCmdInfo}};
-}
-
-// The lobby's columns page is not this list's: its flags are neither filled nor taken.
-void CAffinityListView::FillColumnsPage(CUserListColumnsPage&, const std::array<int, kColumns>&) {}
-
-void CAffinityListView::ReadColumnsPage(const CUserListColumnsPage&, std::array<int, kColumns>& shown) {
-    shown = GetLayout().shown;
 }
 
 int CAffinityListView::OnCreate() {
@@ -82,38 +58,13 @@ int CAffinityListView::OnCreate() {
     return result;
 }
 
-void CAffinityListView::OnInitialUpdate() {
-    CUserListView::OnInitialUpdate();
-    ResetList();
+int CAffinityListView::FontKind() const {
+    return kFontKindFriends;
 }
 
-void CAffinityListView::RecreateList() {
-    CUserListView::RecreateList();
-    ResetList();
-}
-
-bool CAffinityListView::OnMessage(platform::MessageId id, qintptr wParam, platform::Object* lParam) {
-    const bool handled = CUserListView::OnMessage(id, wParam, lParam);
-    if (id == platform::RegisterMessage(QString::fromLatin1(kViewChangedMessage)))
-        ResetList();
-    return handled;
-}
-
-void CAffinityListView::RefillRows() {
-    if (!GetModel())
-        return;
-    GetModel()->BeginBatch();
-    GetModel()->Clear();
-    for (int i = 0; i < m_records.Count(); ++i)
-        GetModel()->InsertSorted(m_records.At(i));
-    GetModel()->EndBatch();
-}
-
-void CAffinityListView::ResetList() {
-    RemoveAllUsers();
-    m_records.Clear();
+void CAffinityListView::SendChange(const QString& text) {
     if (CSessionDoc* session = GetSessionDoc())
-        session->SendRelationChange(QStringLiteral("="));
+        session->SendRelationChange(text);
 }
 
 // ---- Packets
@@ -130,8 +81,7 @@ int CAffinityListView::OnRelayedPacket(int type, const QString& text) {
 }
 
 void CAffinityListView::readList(const QString& text) {
-    RemoveAllUsers();
-    m_records.Clear();
+    ClearList();
     QString nicknames;
     for (const CRelationEntry& entry : ParseRelationList(text))
         nicknames += entry.nickname + QLatin1Char(' ');
@@ -173,7 +123,7 @@ void CAffinityListView::readChange(const QString& text) {
         sendStatusQuery(nickname);
         return;
     }
-    if (CClientUserInfo* record = m_records.Find(nickname, Match::IgnoringCase)) {
+    if (CClientUserInfo* record = Records().Find(nickname, Match::IgnoringCase)) {
         record->SetLocation(QString());
         record->SetActivity(1);
         record->SetPresence(1);
@@ -184,13 +134,13 @@ void CAffinityListView::readChange(const QString& text) {
 void CAffinityListView::SetFriendStatus(const QString& nickname, const QString& location) {
     const int activity = location.isEmpty() ? 1 : kActivityConnected;
     // A friend is one entry whatever the case of the letters each answer spells him with.
-    CClientUserInfo* record = m_records.Find(nickname, Match::IgnoringCase);
+    CClientUserInfo* record = Records().Find(nickname, Match::IgnoringCase);
     if (record) {
         record->SetActivity(activity);
         record->SetPresence(1);
         record->SetLocation(QString());
     } else {
-        record = m_records.Append(nickname);
+        record = Records().Append(nickname);
         record->SetLocation(location);
         record->SetPresence(1);
         record->SetActivity(activity);
@@ -218,16 +168,13 @@ CClientUserInfo* CAffinityListView::lobbyRecord(const CClientUserInfo& user) con
 // ---- The lobby's changes
 
 void CAffinityListView::OnUpdate(platform::View* sender, int hint, platform::Object* object) {
-    CUserListView::OnUpdate(sender, hint, object);
-    if (hint == CSessionDoc::kHintUsersCleared) {
-        RemoveAllUsers();
-        m_records.Clear();
+    CRelationListView::OnUpdate(sender, hint, object);
+    if (hint == CSessionDoc::kHintUsersCleared)
         return;
-    }
     const auto* user = platform::object_cast<CClientUserInfo>(object);
     if (!user)
         return;
-    CClientUserInfo* record = m_records.Find(user->GetNickname(), Match::IgnoringCase);
+    CClientUserInfo* record = Records().Find(user->GetNickname(), Match::IgnoringCase);
     if (!record)
         return;
     switch (hint) {
@@ -294,13 +241,6 @@ void CAffinityListView::DrawCell(QPainter& painter, const QRect& cell, const CCl
 
 bool CAffinityListView::OnUpdateCommand(int id, platform::CommandState& state) {
     switch (id) {
-    case kCmdAdd:
-    case kCmdProperties:
-        state.enabled = true;
-        return true;
-    case kCmdRemove:
-        state.enabled = !GetSelectedUsers().empty();
-        return true;
     case kCmdInfo:
     case kCmdInfoButton: {
         // Off until the program can show player information.
@@ -309,47 +249,6 @@ bool CAffinityListView::OnUpdateCommand(int id, platform::CommandState& state) {
         return true;
     }
     default:
-        return CUserListView::OnUpdateCommand(id, state);
+        return CRelationListView::OnUpdateCommand(id, state);
     }
-}
-
-bool CAffinityListView::OnCommand(int id) {
-    switch (id) {
-    case kCmdAdd:
-        addFriends();
-        return true;
-    case kCmdRemove:
-        removeSelected();
-        return true;
-    case kCmdProperties:
-        ShowGeneralPropertiesSheet(CGeneralPropertiesSheet::kFontPage, kFontKindFriends);
-        return true;
-    default:
-        return CUserListView::OnCommand(id);
-    }
-}
-
-void CAffinityListView::addFriends() {
-    CPromptDlg prompt(QStringLiteral("Add"), QStringLiteral("Nicknames:"), this);
-    if (prompt.DoModal() != platform::IDOK)
-        return;
-    // The names appear when the service sends the list again.
-    const QString text = m_records.ChangeText(QStringLiteral("+"), prompt.GetAnswer(), Match::Exactly);
-    CSessionDoc* session = GetSessionDoc();
-    if (!text.isEmpty() && session)
-        session->SendRelationChange(text);
-}
-
-void CAffinityListView::removeSelected() {
-    QString text = QStringLiteral("- ");
-    bool taken = false;
-    for (const CClientUserInfo* user : GetSelectedUsers()) {
-        text += user->GetNickname() + QLatin1Char(' ');
-        taken = true;
-    }
-    CSessionDoc* session = GetSessionDoc();
-    // The rows go when the service sends the list again, so the window never shows what the service
-    // did not do.
-    if (taken && session)
-        session->SendRelationChange(text.trimmed());
 }

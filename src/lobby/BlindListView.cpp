@@ -2,14 +2,9 @@
 
 #include "lobby/BlindSubDocument.h"
 #include "lobby/RelationList.h"
-#include "lobby/UserListColumnsPage.h"
-#include "lobby/UserListModel.h"
 #include "net/MessagePacket.h"
-#include "platform/Win32Codes.h"
 #include "prefs/FontWindowKinds.h"
-#include "prefs/GeneralPropertiesSheet.h"
 #include "session/RelationPackets.h"
-#include "support/dialogs/PromptDlg.h"
 
 #include <QMenu>
 #include <QPushButton>
@@ -27,36 +22,7 @@ constexpr int kListGap = 12;
 
 } // namespace
 
-CBlindListView::CBlindListView(QWidget* parent) : CUserListView(parent) {}
-
-QStringList CBlindListView::RelationColumnTitles() {
-    QStringList titles;
-    for (int column = 0; column < kColumns; ++column)
-        titles.append(QString());
-    titles[UserListColumn::Nickname] = QStringLiteral("Nickname");
-    return titles;
-}
-
-CUserListLayout CBlindListView::RelationDefaultLayout() {
-    CUserListLayout layout;
-    for (int column = 0; column < kColumns; ++column) {
-        layout.order[column] = column;
-        layout.ascending[column] = 1;
-        layout.alignment[column] = UserListAlign::Left;
-    }
-    layout.shown[UserListColumn::Nickname] = 1;
-    layout.width[UserListColumn::Nickname] = 100;
-    layout.width[UserListColumn::Status] = 85;
-    layout.sortColumn = UserListColumn::Nickname;
-    return layout;
-}
-
-// The lobby's columns page is not this list's: its flags are neither filled nor taken.
-void CBlindListView::FillColumnsPage(CUserListColumnsPage&, const std::array<int, kColumns>&) {}
-
-void CBlindListView::ReadColumnsPage(const CUserListColumnsPage&, std::array<int, kColumns>& shown) {
-    shown = GetLayout().shown;
-}
+CBlindListView::CBlindListView(QWidget* parent) : CRelationListView(parent) {}
 
 int CBlindListView::ListPacketType() const {
     return RelationPacket::BlindList;
@@ -113,47 +79,10 @@ void CBlindListView::LayoutControls() {
     GetListCtrl()->setGeometry(0, 0, std::max(0, left - kListGap), height());
 }
 
-void CBlindListView::OnInitialUpdate() {
-    CUserListView::OnInitialUpdate();
-    ResetList();
-}
-
-void CBlindListView::RecreateList() {
-    CUserListView::RecreateList();
-    ResetList();
-}
-
-bool CBlindListView::OnMessage(platform::MessageId id, qintptr wParam, platform::Object* lParam) {
-    const bool handled = CUserListView::OnMessage(id, wParam, lParam);
-    if (id == platform::RegisterMessage(QString::fromLatin1(kViewChangedMessage)))
-        ResetList();
-    return handled;
-}
-
-void CBlindListView::RefillRows() {
-    if (!GetModel())
-        return;
-    GetModel()->BeginBatch();
-    GetModel()->Clear();
-    for (int i = 0; i < m_records.Count(); ++i)
-        GetModel()->InsertSorted(m_records.At(i));
-    GetModel()->EndBatch();
-}
-
 void CBlindListView::ResetList() {
-    RemoveAllUsers();
-    m_records.Clear();
-    SendChange(QStringLiteral("="));
+    CRelationListView::ResetList();
     if (m_removeButton)
         m_removeButton->setEnabled(false);
-}
-
-void CBlindListView::OnUpdate(platform::View* sender, int hint, platform::Object* object) {
-    CUserListView::OnUpdate(sender, hint, object);
-    if (hint == CSessionDoc::kHintUsersCleared) {
-        RemoveAllUsers();
-        m_records.Clear();
-    }
 }
 
 int CBlindListView::OnRelayedPacket(int type, const QString& text) {
@@ -161,8 +90,7 @@ int CBlindListView::OnRelayedPacket(int type, const QString& text) {
     const CMessagePacket* packet = session ? session->GetCurrentPacket() : nullptr;
     if (type != ListPacketType() || !packet || packet->GetSourceName() != QLatin1String(".db"))
         return 0;
-    RemoveAllUsers();
-    m_records.Clear();
+    ClearList();
     for (const CRelationEntry& entry : ParseRelationList(text))
         AddName(entry.nickname);
     OnListSelectionChanged();
@@ -170,9 +98,9 @@ int CBlindListView::OnRelayedPacket(int type, const QString& text) {
 }
 
 void CBlindListView::AddName(const QString& nickname) {
-    if (nickname.isEmpty() || m_records.Find(nickname, Match::IgnoringCase))
+    if (nickname.isEmpty() || Records().Find(nickname, Match::IgnoringCase))
         return;
-    CClientUserInfo* record = m_records.Append(nickname);
+    CClientUserInfo* record = Records().Append(nickname);
     record->SetPresence(1);
     record->SetActivity(1);
     record->UpdateDisplayTexts();
@@ -191,60 +119,13 @@ void CBlindListView::OnListSelectionChanged() {
 }
 
 bool CBlindListView::OnUpdateCommand(int id, platform::CommandState& state) {
-    if (id == AddButtonId() || id == kCmdProperties) {
-        state.enabled = true;
-        return true;
-    }
-    if (id == RemoveButtonId()) {
-        state.enabled = !GetSelectedUsers().empty();
-        return true;
-    }
     if (id == kCmdInfoButton || id == kCmdInfo) {
         // Off until the program can show player information.
         const CSessionDoc* session = GetSessionDoc();
         state.enabled = session && session->CanShowPlayerInfo();
         return true;
     }
-    return CUserListView::OnUpdateCommand(id, state);
-}
-
-bool CBlindListView::OnCommand(int id) {
-    if (id == AddButtonId()) {
-        addNames();
-        return true;
-    }
-    if (id == RemoveButtonId()) {
-        removeSelected();
-        return true;
-    }
-    if (id == kCmdProperties) {
-        ShowGeneralPropertiesSheet(CGeneralPropertiesSheet::kFontPage, FontKind());
-        return true;
-    }
-    return CUserListView::OnCommand(id);
-}
-
-void CBlindListView::addNames() {
-    CPromptDlg prompt(QStringLiteral("Add"), QStringLiteral("Nicknames:"), this);
-    if (prompt.DoModal() != platform::IDOK)
-        return;
-    // The names appear when the service sends the list again.
-    const QString text = m_records.ChangeText(QStringLiteral("+"), prompt.GetAnswer(), Match::IgnoringCase);
-    if (!text.isEmpty())
-        SendChange(text);
-}
-
-void CBlindListView::removeSelected() {
-    QString text = QStringLiteral("- ");
-    bool taken = false;
-    for (const CClientUserInfo* user : GetSelectedUsers()) {
-        text += user->GetNickname() + QLatin1Char(' ');
-        taken = true;
-    }
-    // The rows go when the service sends the list again, so the window never shows what the service
-    // did not do.
-    if (taken)
-        SendChange(text.trimmed());
+    return CRelationListView::OnUpdateCommand(id, state);
 }
 
 // ---- Gagged players

@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QToolBar>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 using testenv::SessionTest;
@@ -199,6 +201,64 @@ TEST_F(RelationWindowsTest, EventsOfOtherListsAreLeftAlone) {
     ExpectSent(173, ".db", "~ alice - troll");
     EXPECT_EQ(session->BroadcastSubDocEvent(401, QVariant(QStringLiteral("+ x"))), 0);
     EXPECT_TRUE(server->NothingReceived());
+}
+
+// Every relation list starts over when the view settings change or the list is rebuilt: it empties
+// itself and asks the service for the list again. The lobby's users going away empties it without
+// asking.
+TEST_F(RelationWindowsTest, EachListStartsOverAndAsksAgain) {
+    struct Case {
+        const char* name;
+        int request;
+        std::function<CRelationListView*()> open;
+        std::function<void()> fill; // one row: bob
+    };
+    const Case cases[] = {
+        {"blinded", 226, [&] { return OpenWindow(blind); }, [&] { Database(235, "~ alice = bob"); }},
+        {"gagged", 173, [&] { return OpenWindow(gag); }, [&] { Database(189, "~ alice = bob"); }},
+        {"friends", 199, [&] { return OpenFriends(); },
+         [&] {
+             Database(202, "~ alice = bob");
+             ExpectSent(112, "", "AffListCookie bob ");
+             ServerRoute(".", 184, "AffListCookie bob@");
+         }},
+    };
+    const platform::MessageId viewChanged =
+        platform::RegisterMessage(QString::fromLatin1(CUserListView::kViewChangedMessage));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CRelationListView* view = c.open();
+        ASSERT_NE(view, nullptr);
+        ExpectSent(c.request, ".db", "~ alice =");
+        auto* blindView = dynamic_cast<CBlindListView*>(view);
+        EXPECT_EQ(blindView != nullptr, c.request != 199);
+
+        for (int round = 0; round < 2; ++round) {
+            c.fill();
+            ASSERT_EQ(RowNames(view), QStringList({"bob"}));
+            SelectAll(view);
+            if (blindView) {
+                EXPECT_TRUE(blindView->GetRemoveButton()->isEnabled());
+            }
+            if (round == 0)
+                view->OnMessage(viewChanged, 0, nullptr);
+            else
+                view->RecreateList();
+            ExpectSent(c.request, ".db", "~ alice =");
+            EXPECT_EQ(view->GetRowCount(), 0);
+            EXPECT_EQ(view->GetRecords().Count(), 0);
+            if (blindView) {
+                EXPECT_FALSE(blindView->GetRemoveButton()->isEnabled());
+            }
+        }
+
+        c.fill();
+        ASSERT_EQ(view->GetRowCount(), 1);
+        view->OnUpdate(nullptr, CSessionDoc::kHintUsersCleared, nullptr);
+        EXPECT_EQ(view->GetRowCount(), 0);
+        EXPECT_EQ(view->GetRecords().Count(), 0);
+        EXPECT_TRUE(server->NothingReceived());
+    }
 }
 
 TEST_F(RelationWindowsTest, TheMenuEntryToggles) {
