@@ -8,8 +8,9 @@
 
 // ---- The owner of a list window
 
-CRelationWindowOwner::CRelationWindowOwner(CSessionDoc* session, int toggleCommand)
-    : CSubDocument(session ? session : CSessionDoc::GetCurrent()), m_toggleCommand(toggleCommand) {}
+CRelationWindowOwner::CRelationWindowOwner(CSessionDoc* session, int toggleCommand, int requestPacket)
+    : CSubDocument(session ? session : CSessionDoc::GetCurrent()), m_toggleCommand(toggleCommand),
+      m_requestPacket(requestPacket) {}
 
 CRelationWindowOwner::~CRelationWindowOwner() {
     if (CBlindFrameWnd* frame = m_frame.data()) {
@@ -66,9 +67,21 @@ int CRelationWindowOwner::OnPacket(int type, const QString& text) {
     return frame ? frame->RelayPacketResult(type, text) : 0;
 }
 
+bool CRelationWindowOwner::SendListChange(const QString& text) {
+    return GetSession() && GetSession()->SendRelationRequest(m_requestPacket, text);
+}
+
+int CRelationWindowOwner::OnEvent(int code, const QVariant& argument) {
+    if (!IsChangeEvent(code))
+        return 0;
+    SendListChange(argument.toString());
+    return 1;
+}
+
 // ---- Blinded players
 
-CBlindSubDocument::CBlindSubDocument(CSessionDoc* session) : CRelationWindowOwner(session, kCmdToggleWindow) {}
+CBlindSubDocument::CBlindSubDocument(CSessionDoc* session)
+    : CRelationWindowOwner(session, kCmdToggleWindow, RelationPacket::BlindRequest) {}
 
 CBlindSubDocument* CBlindSubDocument::Attach(CSessionDoc& session) {
     if (CBlindSubDocument* existing = Find(&session))
@@ -81,15 +94,8 @@ CBlindSubDocument* CBlindSubDocument::Find(const CSessionDoc* session) {
     return session ? static_cast<CBlindSubDocument*>(session->FindSubDocument(kClassName)) : nullptr;
 }
 
-bool CBlindSubDocument::SendBlindChange(const QString& text) {
-    return GetSession() && GetSession()->SendRelationRequest(RelationPacket::BlindRequest, text);
-}
-
-int CBlindSubDocument::OnEvent(int code, const QVariant& argument) {
-    if (code != kEventBlindChanged && code != kEventBlindChangedToo)
-        return 0;
-    SendBlindChange(argument.toString());
-    return 1;
+bool CBlindSubDocument::IsChangeEvent(int code) const {
+    return code == kEventBlindChanged || code == kEventBlindChangedToo;
 }
 
 CBlindFrameWnd* CBlindSubDocument::MakeFrame() {
@@ -100,7 +106,8 @@ CBlindFrameWnd* CBlindSubDocument::MakeFrame() {
 
 // ---- Gagged players
 
-CGagSubDocument::CGagSubDocument(CSessionDoc* session) : CRelationWindowOwner(session, kCmdToggleWindow) {
+CGagSubDocument::CGagSubDocument(CSessionDoc* session)
+    : CRelationWindowOwner(session, kCmdToggleWindow, RelationPacket::GagRequest) {
     if (GetSession())
         CRelationsSubDoc::Attach(*GetSession());
 }
@@ -124,15 +131,8 @@ bool CGagSubDocument::IsGagged(const QString& nickname) const {
     return list && list->IsGagged(nickname);
 }
 
-bool CGagSubDocument::SendGagChange(const QString& text) {
-    return GetSession() && GetSession()->SendRelationRequest(RelationPacket::GagRequest, text);
-}
-
-int CGagSubDocument::OnEvent(int code, const QVariant& argument) {
-    if (code != kEventGagChanged)
-        return 0;
-    SendGagChange(argument.toString());
-    return 1;
+bool CGagSubDocument::IsChangeEvent(int code) const {
+    return code == kEventGagChanged;
 }
 
 CBlindFrameWnd* CGagSubDocument::MakeFrame() {

@@ -28,21 +28,30 @@ public:
     bool OnCommand(int id) override;
     // Packets go to the window while it is open; never taken.
     int OnPacket(int type, const QString& text) override;
+    // The view's change events send their text (a QString argument) -> 1; other codes 0.
+    int OnEvent(int code, const QVariant& argument) override;
+
+    // The list's request packet to ".db": "~ <own nickname> <text>" -> false when nothing was sent.
+    bool SendListChange(const QString& text);
 
     int GetToggleCommand() const { return m_toggleCommand; }
 
 protected:
-    CRelationWindowOwner(CSessionDoc* session, int toggleCommand);
+    CRelationWindowOwner(CSessionDoc* session, int toggleCommand, int requestPacket);
     // Makes the frame of this list (with its view), not yet shown.
     virtual CBlindFrameWnd* MakeFrame() = 0;
+    // Whether the sub-document event is the view's change of the list.
+    virtual bool IsChangeEvent(int code) const = 0;
 
 private:
     QPointer<CBlindFrameWnd> m_frame;
     int m_toggleCommand;
+    int m_requestPacket;
 };
 
 // The owner of the blinded players' window. The blinded view raises sub-document event 0 (or 1) with
-// a change of the list ("=", or "+"/"-" and nicknames), which this sends to the database service.
+// a change of the list ("=", or "+"/"-" and nicknames), which this sends to the database service
+// (packet 226).
 class CBlindSubDocument : public CRelationWindowOwner {
     NV_DECLARE_RUNTIME_CLASS(CBlindSubDocument, CSubDocument)
 public:
@@ -56,19 +65,15 @@ public:
     static CBlindSubDocument* Attach(CSessionDoc& session);
     static CBlindSubDocument* Find(const CSessionDoc* session);
 
-    // Packet 226 to ".db": "~ <own nickname> <text>" -> false when nothing was sent.
-    bool SendBlindChange(const QString& text);
-    // Events 0 and 1 send their text (a QString argument) -> 1; other codes 0.
-    int OnEvent(int code, const QVariant& argument) override;
-
 protected:
     CBlindFrameWnd* MakeFrame() override;
+    bool IsChangeEvent(int code) const override;
 };
 
 // The owner of the gagged players' window, and the session's answer to "is this member gagged?" while
 // no window is open. The gag list itself is the relations sub-document's copy of the server's list
 // (replaced by every packet 189), so the chat filter, the invitation code and this window never
-// disagree. The gagged view raises event 400 with its changes.
+// disagree. The gagged view raises event 400 with its changes, sent as packet 173.
 class CGagSubDocument : public CRelationWindowOwner {
     NV_DECLARE_RUNTIME_CLASS(CGagSubDocument, CSubDocument)
 public:
@@ -81,16 +86,12 @@ public:
     static CGagSubDocument* Attach(CSessionDoc& session);
     static CGagSubDocument* Find(const CSessionDoc* session);
 
-    // Packet 173 to ".db": "~ <own nickname> <text>" -> false when nothing was sent.
-    bool SendGagChange(const QString& text);
-    // Event 400 sends its text -> 1; other codes 0.
-    int OnEvent(int code, const QVariant& argument) override;
-
     // Whether the nickname is on the gag list (without regard to the case of ASCII letters).
     bool IsGagged(const QString& nickname) const;
 
 protected:
     CBlindFrameWnd* MakeFrame() override;
+    bool IsChangeEvent(int code) const override;
 
 private:
     CRelationsSubDoc* relations() const;
