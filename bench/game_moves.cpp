@@ -1,5 +1,7 @@
 // Legal-play generation: plays generated per second over a fixed set of played-out positions and
 // every roll, and whole games played through command texts.
+#include "RandomGames.h"
+
 #include "game/BackgammonBoard.h"
 #include "game/BgMoves.h"
 
@@ -68,38 +70,19 @@ BENCHMARK(BM_LegalPlays)->Unit(benchmark::kMillisecond);
 
 // Whole money games through the command interpreter: every roll, play and check as text.
 void BM_GamesThroughCommands(benchmark::State& state) {
-    std::mt19937 random(11);
-    std::uniform_int_distribution<int> die(1, 6);
-    std::vector<BgPlay> plays;
-    int64_t commands = 0;
+    RandomGamePlayer player(11);
     for (auto _ : state) {
         CBackgammonBoard board;
         board.ApplyCommand("s 0 0");
         while (board.GetState() == CBackgammonBoard::kStateAtRest) {
-            int d1 = die(random), d2 = die(random);
-            board.ApplyCommand(QStringLiteral("n %1 %2").arg(d1).arg(d2));
-            ++commands;
+            board.ApplyCommand(player.DiceCommand('n'));
+            ++player.commands;
         }
-        while (board.IsGameInProgress()) {
-            if (board.GetState() == CBackgammonBoard::kStateAwaitingRoll) {
-                board.ApplyCommand(QStringLiteral("r %1 %2").arg(die(random)).arg(die(random)));
-                ++commands;
-                continue;
-            }
-            board.GetLegalPlays(plays);
-            const BgPlay& play = plays[random() % plays.size()];
-            const int side = board.GetSideOnRoll();
-            QString command = QStringLiteral("m");
-            for (int i = 0; i < play.count; ++i)
-                command += QStringLiteral(" %1/%2")
-                               .arg(CBackgammonBoard::PositionOf(side, play.steps[i].from))
-                               .arg(CBackgammonBoard::PositionOf(side, play.steps[i].to));
-            if (board.ApplyCommand(command) != 1)
-                state.SkipWithError("a generated play was refused");
-            ++commands;
-        }
+        player.PlayOut(board);
+        if (player.refused > 0)
+            state.SkipWithError("a generated play was refused");
     }
-    state.counters["commands/s"] = benchmark::Counter(double(commands), benchmark::Counter::kIsRate);
+    state.counters["commands/s"] = benchmark::Counter(double(player.commands), benchmark::Counter::kIsRate);
 }
 BENCHMARK(BM_GamesThroughCommands)->Unit(benchmark::kMillisecond);
 

@@ -2,6 +2,7 @@
 // and the selection moved entry by entry through a real log view. A layout must fit in one 60 Hz
 // frame (16 ms).
 #include "BenchMain.h"
+#include "RandomGames.h"
 
 #include "game/BackgammonBoard.h"
 #include "game/GameLogRecord.h"
@@ -10,7 +11,6 @@
 #include <QApplication>
 
 #include <memory>
-#include <random>
 #include <vector>
 
 namespace {
@@ -19,9 +19,7 @@ namespace {
 const std::vector<CGameLogRecord>& MatchLog() {
     static const std::vector<CGameLogRecord> log = [] {
         std::vector<CGameLogRecord> out;
-        std::mt19937 random(25);
-        std::uniform_int_distribution<int> die(1, 6);
-        std::vector<BgPlay> plays;
+        RandomGamePlayer player(25);
         CBackgammonBoard board;
         board.SetPlayers({"Ann", "Bob"}, 0, true);
         board.SetLogging(true);
@@ -32,22 +30,8 @@ const std::vector<CGameLogRecord>& MatchLog() {
         };
         while (!board.IsMatchOver()) {
             while (board.GetState() == CBackgammonBoard::kStateAtRest && !board.IsMatchOver())
-                board.ApplyCommand(QStringLiteral("n %1 %2").arg(die(random)).arg(die(random)));
-            while (board.IsGameInProgress()) {
-                if (board.GetState() == CBackgammonBoard::kStateAwaitingRoll) {
-                    board.ApplyCommand(QStringLiteral("r %1 %2").arg(die(random)).arg(die(random)));
-                    continue;
-                }
-                board.GetLegalPlays(plays);
-                const BgPlay& play = plays[random() % plays.size()];
-                const int side = board.GetSideOnRoll();
-                QString command = QStringLiteral("m");
-                for (int i = 0; i < play.count; ++i)
-                    command += QStringLiteral(" %1/%2")
-                                   .arg(CBackgammonBoard::PositionOf(side, play.steps[i].from))
-                                   .arg(CBackgammonBoard::PositionOf(side, play.steps[i].to));
-                board.ApplyCommand(command);
-            }
+                board.ApplyCommand(player.DiceCommand('n'));
+            player.PlayOut(board);
             drain();
         }
         return out;
