@@ -182,14 +182,23 @@ private:
             corrupt(QStringLiteral("a stream is larger than the file"));
         const std::vector<quint32> ids =
             chain(m_fat, start, m_sectorCount, "sector", &m_owned, (size + m_sectorSize - 1) / m_sectorSize);
-        if (qint64(ids.size()) * m_sectorSize < size)
-            corrupt(QStringLiteral("a stream is longer than its sectors"));
+        return joinPieces(ids, m_sectorSize, size, "a stream is longer than its sectors",
+                          [this](quint32 id) { return sector(id); });
+    }
+
+    // The first size bytes of the pieces of unit bytes that ids names in turn; ids too few for the
+    // size are a corrupt file.
+    template <typename Piece>
+    static QByteArray joinPieces(const std::vector<quint32>& ids, qint64 unit, qint64 size, const char* tooShort,
+                                 Piece piece) {
+        if (qint64(ids.size()) * unit < size)
+            corrupt(QString::fromLatin1(tooShort));
         QByteArray out;
         out.reserve(size);
         for (quint32 id : ids) {
             if (out.size() >= size)
                 break;
-            out.append(sector(id));
+            out.append(piece(id));
         }
         out.truncate(size);
         return out;
@@ -238,17 +247,9 @@ private:
         const quint32 miniCount = quint32(m_miniStream.size() / kMiniSize);
         const std::vector<quint32> ids =
             chain(m_miniFat, start, miniCount, "mini sector", &m_miniOwned, (size + kMiniSize - 1) / kMiniSize);
-        if (qint64(ids.size()) * kMiniSize < size)
-            corrupt(QStringLiteral("a small stream is longer than its sectors"));
-        QByteArray out;
-        out.reserve(size);
-        for (quint32 id : ids) {
-            if (out.size() >= size)
-                break;
-            out.append(m_miniStream.constData() + qint64(id) * kMiniSize, kMiniSize);
-        }
-        out.truncate(size);
-        return out;
+        return joinPieces(ids, kMiniSize, size, "a small stream is longer than its sectors", [this](quint32 id) {
+            return QByteArrayView(m_miniStream.constData() + qint64(id) * kMiniSize, kMiniSize);
+        });
     }
 
     // Walks one storage's sibling tree (left, right) without recursion; descends into storages.
