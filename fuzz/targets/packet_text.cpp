@@ -7,6 +7,27 @@
 
 #include <cmath>
 
+namespace {
+
+// Reads a value; when the reader takes one, writes it and checks that it reads back to the same value
+// (and, given endFault, that the reading stops at the end of what was written). -> whether it took one.
+template <typename T, typename Read, typename Write>
+bool ReadsBack(CPacketCursor& cursor, Read read, Write write, const char* fault, const char* endFault = nullptr) {
+    T value{};
+    if (!read(cursor, value))
+        return false;
+    QString written;
+    write(written, value);
+    CPacketCursor again(written);
+    T back{};
+    fuzz::Check(read(again, back) && back == value, fault, written);
+    if (endFault)
+        fuzz::Check(again.atEnd(), endFault, written);
+    return true;
+}
+
+} // namespace
+
 NORVALE_FUZZ_TARGET(packet_text)(const uint8_t* data, size_t size) {
     fuzz::Input input(data, size);
     // The first bytes choose the readers, up to the first NUL; the rest is the packet text.
@@ -18,56 +39,25 @@ NORVALE_FUZZ_TARGET(packet_text)(const uint8_t* data, size_t size) {
         const qsizetype before = cursor.pos();
         bool ok = false;
         switch (uchar(step) % 6) {
-        case 0: {
-            int value = 0;
-            ok = ReadPacketInt(cursor, value);
-            if (ok) {
-                QString written;
-                WritePacketInt(written, value);
-                CPacketCursor again(written);
-                int back = 0;
-                fuzz::Check(ReadPacketInt(again, back) && back == value, "integer does not read back", written);
-            }
+        case 0:
+            ok = ReadsBack<int>(cursor, ReadPacketInt, WritePacketInt, "integer does not read back");
             break;
-        }
-        case 1: {
-            quint32 value = 0;
-            ok = ReadPacketUnsigned(cursor, value);
-            if (ok) {
-                QString written;
-                WritePacketInt(written, value);
-                CPacketCursor again(written);
-                quint32 back = 0;
-                fuzz::Check(ReadPacketUnsigned(again, back) && back == value, "unsigned does not read back", written);
-            }
+        case 1:
+            ok = ReadsBack<quint32>(cursor, ReadPacketUnsigned, WritePacketInt, "unsigned does not read back");
             break;
-        }
-        case 2: {
-            QString value;
-            ok = ReadPacketString(cursor, value);
-            if (ok) {
-                QString written;
-                WritePacketCString(written, value);
-                CPacketCursor again(written);
-                QString back;
-                fuzz::Check(ReadPacketString(again, back) && back == value, "string does not read back", written);
-                fuzz::Check(again.atEnd(), "written string not read to its end", written);
-            }
+        case 2:
+            ok = ReadsBack<QString>(cursor, ReadPacketString, WritePacketCString, "string does not read back",
+                                    "written string not read to its end");
             break;
-        }
-        case 3: {
-            double value = 0;
-            ok = ReadPacketFloat(cursor, value);
-            if (ok) {
-                fuzz::Check(std::isfinite(value), "a float reader accepted a non-finite value");
-                QString written;
-                WritePacketFloat(written, value, 17);
-                CPacketCursor again(written);
-                double back = 0;
-                fuzz::Check(ReadPacketFloat(again, back) && back == value, "float does not read back", written);
-            }
+        case 3:
+            ok = ReadsBack<double>(
+                cursor, ReadPacketFloat,
+                [](QString& written, double value) {
+                    fuzz::Check(std::isfinite(value), "a float reader accepted a non-finite value");
+                    WritePacketFloat(written, value, 17);
+                },
+                "float does not read back");
             break;
-        }
         case 4: {
             QString value;
             const bool peeked = ReadTokenFrom(cursor, value);
