@@ -1,10 +1,12 @@
 #include "app/ClientApp.h"
 
+#include "app/GameRoom.h"
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
 #include "app/SessionGameLink.h"
 #include "app/WindowPlacement.h"
+#include "board/BgClientView.h"
 #include "chat/ChatEntryView.h"
 #include "chat/ChatLog.h"
 #include "lobby/LobbyUserListView.h"
@@ -16,8 +18,10 @@
 #include "prefs/BgColorScheme.h"
 #include "prefs/IconManager.h"
 #include "prefs/TipDlg.h"
+#include "records/BgMatchLogView.h"
 #include "session/InputActivityMonitor.h"
 #include "session/SessionDoc.h"
+#include "game/GameDoc.h"
 #include "session/StateDoc.h"
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
@@ -110,6 +114,9 @@ void CClientApp::registerBuiltInPanes() {
                                   [](QWidget* parent) { return new CLobbyUserListView(parent); });
     RegisterChatPanes();
     RegisterWebPanes();
+    // The panes of a game room.
+    CBgClientView::RegisterPane();
+    CBgMatchLogView::RegisterPane();
 }
 
 void CClientApp::registerSessionFeatures() {
@@ -199,6 +206,7 @@ void CClientApp::ShowLoginDialog(const QString& message) {
 void CClientApp::endSession() {
     if (m_mainFrame)
         m_mainFrame->CloseServiceFrames();
+    m_gameRoom.reset();
     if (m_session) {
         m_session->disconnect(this);
         m_session->Disconnect();
@@ -222,6 +230,16 @@ void CClientApp::LogIn(const QString& host, quint16 port, const QString& nicknam
     connect(m_session.get(), &CSessionDoc::loginRefused, this, &CClientApp::onLoginRefused);
     connect(m_session.get(), &CSessionDoc::connectionClosed, this, &CClientApp::onConnectionClosed);
     connect(m_session.get(), &CSessionDoc::serviceEntered, this, &CClientApp::onServiceEntered);
+    m_gameRoom = std::make_unique<CGameRoom>(m_session.get());
+    connect(m_gameRoom.get(), &CGameRoom::windowSetChanged, this, [this] {
+        // Not inside the dispatch of the packet that changed the room.
+        CSessionDoc* session = m_session.get();
+        platform::PostCall(session, [this, session] {
+            if (m_mainFrame)
+                m_mainFrame->CloseServiceFrames();
+            LoadServiceUI(session, 0);
+        });
+    });
     connect(m_session.get(), &CSessionDoc::awayStateChanged, this, [this] { showConnectedStatus(); });
     m_server = QStringLiteral("%1:%2").arg(host).arg(port);
     CClientNode::LoginRequest request;
@@ -295,7 +313,9 @@ void CClientApp::onConnectionClosed(const QString& reason, bool protocolError) {
     });
 }
 
-void CClientApp::onServiceEntered(const QString&) {
+void CClientApp::onServiceEntered(const QString& serviceName) {
+    if (m_gameRoom)
+        m_gameRoom->OnServiceEntered(serviceName);
     if (!m_mainFrame)
         return;
     for (CMultiPaneFrame* frame : m_mainFrame->GetServiceFrames())
@@ -309,6 +329,8 @@ CMultiPaneFrame* CClientApp::LoadServiceUI(CSessionDoc* session, int flags) {
     std::optional<CPaneLayout> layout;
     if (const auto* document = platform::object_cast<CStateDoc>(session->GetGameDocument()))
         layout = CPaneLayout::Parse(document->GetWindowLayout());
+    else if (const auto* game = platform::object_cast<CGameDoc>(session->GetGameDocument()))
+        layout = CPaneLayout::Parse(game->GetWindowLayout());
     if (!layout)
         layout = CMultiPaneFrame::DefaultLobbyLayout();
     auto* frame = new CMultiPaneFrame(session);

@@ -16,6 +16,7 @@
 #include <vector>
 
 class CChatLog;
+class CGameRoom;
 class CMainFrame;
 class CGameModuleInfo;
 class CMultiPaneFrame;
@@ -86,6 +87,8 @@ public:
 
     // Makes the window set of the session's current service in the main window.
     CMultiPaneFrame* LoadServiceUI(CSessionDoc* session, int flags);
+    // The session's game room (null without a session).
+    CGameRoom* GetGameRoom() const { return m_gameRoom.get(); }
 
     // A feature's part of every session (its sub-documents, the services it registers with the
     // session): run once for each session whose login was accepted, in the order of registration, before
@@ -108,6 +111,7 @@ private:
     QPointer<CMainFrame> m_mainFrame;
     std::unique_ptr<CSessionDoc> m_session;
     std::unique_ptr<CChatLog> m_chatLog; // the session's
+    std::unique_ptr<CGameRoom> m_gameRoom; // the session's
     std::unique_ptr<platform::SoundPlayer> m_soundPlayer;
     std::unique_ptr<CGameModuleInfo> m_gameModule;
     std::vector<SessionFeature> m_sessionFeatures;

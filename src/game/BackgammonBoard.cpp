@@ -994,6 +994,15 @@ QString CBackgammonBoard::FormatPlayText() const {
     return FormatSteps(m_steps, nullptr);
 }
 
+QString CBackgammonBoard::FormatPendingPlayCommand() const {
+    if (m_state != kStateMoving)
+        return QString();
+    QString command = QStringLiteral("m");
+    for (const Step& step : m_steps)
+        command += QStringLiteral(" %1/%2").arg(PositionOf(step.side, step.from)).arg(PositionOf(step.side, step.to));
+    return command;
+}
+
 QString CBackgammonBoard::FormatSteps(const std::vector<Step>& steps,
                                       std::vector<std::pair<int, int>>* paths) const {
     // Steps of one checker are joined into one path ("24/13"); a hit on the way stays visible

@@ -91,6 +91,9 @@ public:
     void OnPlayerListClosed(bool closedByUser);
     bool WantsPlayerList() const;
 
+    // The panes of the room's window set (see CPaneLayout); empty: the service's default set.
+    virtual QString GetWindowLayout() const { return QString(); }
+
     // --- files ------------------------------------------------------------------------------------
     // The room-name template written at the head of the file (".gb.Black.White" for matches).
     virtual QString GetServiceNameTemplate() const;

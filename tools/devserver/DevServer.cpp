@@ -231,11 +231,15 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
                 systemLine(other, payload);
             return;
         }
+        if (type == 217 && FindMatch(client->service))
+            return onMatchMove(client, payload);
         for (Client* other : inRoom(client->service))
             other->connection->SendRouted(type, sender, payload, destination);
         return;
     }
     if (destination == QLatin1String(".")) {
+        if (type == 167)
+            return onBearOffRequest(client, payload);
         if (type == 182) { // client version query
             QString rest;
             const QString cookie = firstWord(payload, &rest);
@@ -336,6 +340,26 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
     if (service.IsSameService(CServiceName(m_options.lobbyService))) {
         entered = m_options.lobbyService;
         client->record.SetActivity(CUserInfo::kActivityFinished);
+    } else if (word == QLatin1String("gb") && service.CountParts() == 2) {
+        QString rules;
+        firstWord(text, &rules);
+        entered = service.GetBaseName();
+        CMatchReferee* match = matchRoom(entered, rules);
+        client->record.SetActivity(service.HasPart(client->record.GetNickname())
+                                       ? CUserInfo::kActivityPlaying
+                                       : CUserInfo::kActivityWatching);
+        client->service = entered;
+        client->record.SetLocation(entered);
+        const CServiceSettings settings{{QStringLiteral("rules"), match->Options().FormatText()}};
+        client->connection->SendPlain(LoginPacketType::ServiceEntered, CServiceEnteredPacket{entered, settings}.Format());
+        // The match so far, for a watcher who comes late or a player who comes back.
+        for (const QString& move : match->History())
+            client->connection->SendRouted(217, QStringLiteral("."), move, QStringLiteral("&"));
+        const int seat = match->Players().indexOf(client->record.GetNickname());
+        if (seat >= 0)
+            client->record.SetGameDescriptor(match->Descriptor(seat));
+        announceChange(client);
+        return;
     } else if ((word == QLatin1String("gb") || word == QLatin1String("gp")) && service.CountParts() >= 2) {
         entered = service.GetBaseName();
         client->record.SetActivity(service.HasPart(client->record.GetNickname())
@@ -381,6 +405,85 @@ void CDevServer::onRelationRequest(Client* client, int type, const QString& text
             changed.append(entry.second);
     }
     sendDirectory(110, changed, {client}, kGroupFlagsOnly);
+}
+
+CBGRuleOptions CDevServer::DefaultMatchRules() {
+    CBGRuleOptions::Values values;
+    values.matchLength = 1;
+    values.crawford = true;
+    return CBGRuleOptions(values);
+}
+
+const CMatchReferee* CDevServer::FindMatch(const QString& service) const {
+    const auto it = m_matches.find(FoldNickname(CServiceName(service).GetBaseName()));
+    return it == m_matches.end() ? nullptr : it->second.get();
+}
+
+CMatchReferee* CDevServer::matchRoom(const QString& service, const QString& rulesText) {
+    const QString key = FoldNickname(CServiceName(service).GetBaseName());
+    auto& match = m_matches[key];
+    if (!match) {
+        CBGRuleOptions options;
+        if (rulesText.trimmed().isEmpty() || !options.ParseText(rulesText.trimmed()) || !options.IsValid())
+            options = DefaultMatchRules();
+        match = std::make_unique<CMatchReferee>(CServiceName(service).GetPartList(), options, m_options.dice);
+        log(QStringLiteral("match %1 set up: %2").arg(service, options.FormatText()));
+    }
+    return match.get();
+}
+
+void CDevServer::onMatchMove(Client* client, const QString& text) {
+    CMatchReferee* match = matchRoom(client->service);
+    const QString sender = client->record.GetNickname();
+    QString reason;
+    const std::vector<CMatchReferee::Move> moves = match->Take(sender, text, &reason);
+    if (moves.empty()) {
+        log(QStringLiteral("move \"%1\" of %2 refused: %3").arg(text, sender, reason));
+        return;
+    }
+    const QList<Client*> room = inRoom(client->service);
+    for (const CMatchReferee::Move& move : moves) {
+        for (Client* other : room) {
+            if (move.fromServer)
+                other->connection->SendRouted(217, QStringLiteral("."), move.text, QStringLiteral("&"));
+            else if (other != client)
+                other->connection->SendRouted(217, sender, move.text, QStringLiteral("&"));
+        }
+    }
+    // The lobby shows the players' score.
+    for (int seat = 0; seat < match->Players().size(); ++seat) {
+        if (Client* player = findUser(match->Players()[seat])) {
+            player->record.SetGameDescriptor(match->Descriptor(seat));
+            announceChange(player);
+        }
+    }
+}
+
+void CDevServer::onBearOffRequest(Client* client, const QString& text) {
+    // "<room>" <board text as the side on roll sees it> -> "<room>" "<chance>" "<name of the side on roll>"
+    CPacketCursor cursor(text);
+    QString room;
+    if (!ReadPacketString(cursor, room))
+        return;
+    CBackgammonBoard board;
+    CBearOffTable::Home onRoll, other;
+    if (!board.ReadBoardText(cursor.rest().trimmed().toString(), 1) ||
+        !CBearOffTable::HomeOf(board.GetSide(1), onRoll) || !CBearOffTable::HomeOf(board.GetSide(2), other)) {
+        systemLine(client, QStringLiteral("That is not a bear-off position."));
+        return;
+    }
+    QString name;
+    if (const CMatchReferee* match = FindMatch(room)) {
+        const CBackgammonBoard& live = match->Board();
+        name = live.GetPlayerName(live.GetSideOnRoll());
+    }
+    QString reply;
+    WritePacketCString(reply, room);
+    reply += QLatin1Char(' ');
+    WritePacketCString(reply, QString::number(m_bearOff.WinningChance(onRoll, other), 'f', 6));
+    reply += QLatin1Char(' ');
+    WritePacketCString(reply, name);
+    client->connection->SendRouted(169, QStringLiteral("."), reply);
 }
 
 void CDevServer::onCommand(Client* client, const QString& text) {

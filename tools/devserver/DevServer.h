@@ -1,5 +1,7 @@
 #pragma once
 
+#include "BearOff.h"
+#include "MatchReferee.h"
 #include "RelationStore.h"
 #include "ServerConnection.h"
 #include "net/LoginPackets.h"
@@ -15,8 +17,10 @@
 
 // A small loopback service for running clients by hand: logs in any valid nickname, keeps the lobby
 // directory (packets 97, 98, 110) of the connected users, relays room chat, routes packets between
-// clients, answers watch requests, moves users between the lobby and game rooms and keeps every
-// member's friends, blinded and gagged lists for as long as it runs.
+// clients, answers watch requests, moves users between the lobby and game rooms, referees the match of
+// every backgammon room (dice, turns, sequence numbers, the lobby's scores, the match so far for
+// newcomers), answers bear-off questions and keeps every member's friends, blinded and gagged lists
+// for as long as it runs.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -28,7 +32,12 @@ public:
         QString webHost{};            // the service's web pages ("http://127.0.0.1:4115"); empty: none
         int advertRefreshSeconds = 120;
         QString password;             // empty: any password is accepted
+        CMatchReferee::DiceSource dice{}; // the dice of every room; empty: random
     };
+    // The rules of a room whose transfer names none: a one-point match.
+    static CBGRuleOptions DefaultMatchRules();
+    // The referee of a backgammon room, null when there is none (yet).
+    const CMatchReferee* FindMatch(const QString& service) const;
 
     explicit CDevServer(Options options, QObject* parent = nullptr);
     ~CDevServer() override;
@@ -53,6 +62,10 @@ private:
     bool onAccountRequest(Client* client, const QString& text);
     void onTransfer(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
+    void onMatchMove(Client* client, const QString& text);
+    void onBearOffRequest(Client* client, const QString& text);
+    // The referee of a backgammon room, made with the rules of the transfer text when it is new.
+    CMatchReferee* matchRoom(const QString& service, const QString& rulesText = QString());
     void onRelationRequest(Client* client, int type, const QString& text);
     void onClosed(Client* client);
     // Directory packet type about those users to each of to, with the fields of mask (0: all fields for
@@ -73,4 +86,6 @@ private:
     std::map<CServerConnection*, std::unique_ptr<Client>> m_clients;
     CNoCaseStringMap<Client*> m_users; // logged in
     CRelationStore m_relations;
+    std::map<QString, std::unique_ptr<CMatchReferee>> m_matches; // by folded room name
+    CBearOffTable m_bearOff;
 };
