@@ -1,6 +1,7 @@
 #include "app/ClientApp.h"
 
 #include "app/GameRoom.h"
+#include "app/KelderDocManager.h"
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
@@ -39,6 +40,7 @@
 #include <QCommandLineParser>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QScreen>
 
 namespace {
@@ -91,12 +93,13 @@ std::optional<CClientApp::Options> CClientApp::ParseCommandLine(const QStringLis
     return options;
 }
 
-CClientApp::CClientApp(QObject* parent) : QObject(parent) {
+CClientApp::CClientApp(QObject* parent) : QObject(parent), m_docManager(std::make_unique<CKelderDocManager>()) {
     Q_ASSERT(!g_app);
     g_app = this;
 }
 
 CClientApp::~CClientApp() {
+    m_docManager.reset();
     SetWindowBroadcaster(nullptr);
     endSession();
     delete m_mainFrame.data();
@@ -151,6 +154,7 @@ bool CClientApp::InitInstance(const Options& options) {
     });
     connect(m_mainFrame, &CMainFrame::loginRequested, this, [this] { ShowLoginDialog(); });
     connect(m_mainFrame, &CMainFrame::logoutRequested, this, &CClientApp::LogOut);
+    connect(m_mainFrame, &CMainFrame::fileOpenRequested, this, &CClientApp::OnFileOpen);
     LoadWindowPlacement(m_mainFrame, m_mainFrame, nullptr, platform::Rect{40, 40, 1000, 720});
     m_mainFrame->show();
     CInputActivityMonitor::Instance().Install();
@@ -164,10 +168,16 @@ bool CClientApp::InitInstance(const Options& options) {
     if (!options.file.isEmpty()) {
         const QString path = options.file;
         platform::PostCall(m_mainFrame, [this, path] {
-            if (!documentOpener() || !documentOpener()(path))
-                DoMessageBox(QStringLiteral("Cannot open %1: no part of the program reads this kind of file.")
-                                 .arg(QFileInfo(path).fileName()),
-                             platform::MB_OK | platform::MB_ICONEXCLAMATION, 0);
+            if (documentOpener()) {
+                if (!documentOpener()(path))
+                    DoMessageBox(QStringLiteral("Cannot open %1: no part of the program reads this kind of file.")
+                                     .arg(QFileInfo(path).fileName()),
+                                 platform::MB_OK | platform::MB_ICONEXCLAMATION, 0);
+                return;
+            }
+            QString error;
+            if (!m_docManager || !m_docManager->OpenDocumentFile(path, &error))
+                DoMessageBox(error, platform::MB_OK | platform::MB_ICONEXCLAMATION, 0);
         });
         return true;
     }
@@ -187,6 +197,7 @@ bool CClientApp::InitInstance(const Options& options) {
 
 int CClientApp::ExitInstance() {
     CInputActivityMonitor::Instance().Remove();
+    m_docManager.reset();
     endSession();
     if (m_mainFrame)
         SaveWindowPlacement(m_mainFrame, m_mainFrame, nullptr, true);
@@ -203,9 +214,36 @@ void CClientApp::ShowLoginDialog(const QString& message) {
     LogIn(dialog.m_host, dialog.m_port, dialog.m_nickname, dialog.m_password);
 }
 
+void CClientApp::closeSessionFrames(CSessionDoc* session) {
+    if (!m_mainFrame)
+        return;
+    for (CMultiPaneFrame* frame : m_mainFrame->GetServiceFrames()) {
+        if (frame->GetSession() != session)
+            continue;
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(frame->parentWidget()))
+            delete sub;
+        else
+            delete frame;
+    }
+}
+
+void CClientApp::OnFileOpen() {
+    if (!m_docManager)
+        return;
+    const QString path = platform::ui().OpenFileName(m_mainFrame, QStringLiteral("Open"),
+                                                     GetSettingsStore().GetPathName(QStringLiteral("SaveGame"),
+                                                                                    QStringLiteral("SaveGame")),
+                                                     CKelderDocManager::FileFilter());
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!m_docManager->OpenDocumentFile(path, &error))
+        DoMessageBox(error, platform::MB_OK | platform::MB_ICONEXCLAMATION, 0);
+}
+
 void CClientApp::endSession() {
-    if (m_mainFrame)
-        m_mainFrame->CloseServiceFrames();
+    if (m_session)
+        closeSessionFrames(m_session.get());
     m_gameRoom.reset();
     if (m_session) {
         m_session->disconnect(this);
@@ -235,8 +273,7 @@ void CClientApp::LogIn(const QString& host, quint16 port, const QString& nicknam
         // Not inside the dispatch of the packet that changed the room.
         CSessionDoc* session = m_session.get();
         platform::PostCall(session, [this, session] {
-            if (m_mainFrame)
-                m_mainFrame->CloseServiceFrames();
+            closeSessionFrames(session);
             LoadServiceUI(session, 0);
         });
     });

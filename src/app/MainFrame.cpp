@@ -3,6 +3,7 @@
 #include "app/ClientApp.h"
 #include "app/MultiPaneFrame.h"
 #include "app/WindowPlacement.h"
+#include "game/GameDoc.h"
 #include "platform/Color.h"
 #include "platform/PostCall.h"
 #include "platform/Win32Codes.h"
@@ -76,6 +77,14 @@ CMainFrame::~CMainFrame() {
 
 void CMainFrame::buildMenus() {
     QMenu* file = menuBar()->addMenu(QStringLiteral("&File"));
+    QAction* open = platform::MakeAction(kCmdFileOpen, QStringLiteral("&Open..."), this);
+    open->setShortcut(QKeySequence::Open);
+    file->addAction(open);
+    QAction* save = platform::MakeAction(kCmdFileSave, QStringLiteral("&Save"), this);
+    save->setShortcut(QKeySequence::Save);
+    file->addAction(save);
+    file->addAction(platform::MakeAction(kCmdFileSaveAs, QStringLiteral("Save &As..."), this));
+    file->addSeparator();
     file->addAction(platform::MakeAction(kCmdLogin, QStringLiteral("&Log In..."), this));
     file->addAction(platform::MakeAction(kCmdLogout, QStringLiteral("Log &Out"), this));
     file->addSeparator();
@@ -107,12 +116,30 @@ void CMainFrame::buildMenus() {
     // Shortcuts work while the menus are closed too.
     m_commands.ConnectAction(exit);
     addAction(exit);
+    for (QAction* action : {open, save}) {
+        m_commands.ConnectAction(action);
+        addAction(action);
+    }
     m_commands.ConnectAction(helpTopics);
     addAction(helpTopics);
 }
 
+CGameDoc* CMainFrame::GetActiveGameDoc() const {
+    const CMultiPaneFrame* frame = GetActiveServiceFrame();
+    const CSessionDoc* session = frame ? frame->GetSession() : nullptr;
+    return session ? platform::object_cast<CGameDoc>(session->GetGameDocument()) : nullptr;
+}
+
 bool CMainFrame::OnCommand(int id) {
     switch (id) {
+    case kCmdFileOpen:
+        emit fileOpenRequested();
+        return true;
+    case kCmdFileSave:
+    case kCmdFileSaveAs:
+        if (CGameDoc* doc = GetActiveGameDoc())
+            doc->DoSaveMatch({doc, false, 0, id == kCmdFileSaveAs});
+        return true;
     case kCmdLogin:
         emit loginRequested();
         return true;
@@ -209,6 +236,14 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     const CClientApp* app = GetClientApp();
     const bool connected = app && app->GetSession() && app->GetSession()->IsConnected();
     switch (id) {
+    case kCmdFileOpen:
+        return true;
+    case kCmdFileSave:
+    case kCmdFileSaveAs: {
+        const CGameDoc* doc = GetActiveGameDoc();
+        state.enabled = doc && doc->GetMatchRecord().GetCount() > 0;
+        return true;
+    }
     case kCmdLogin:
         state.enabled = !connected;
         return true;

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class CGameDoc;
 class CMultiPaneFrame;
 class CSessionDoc;
 class QLabel;
@@ -34,6 +35,9 @@ public:
     static constexpr platform::MessageId kMsgInvitationCall = 0x2108;
 
     // Commands of the main window's menus.
+    static constexpr int kCmdFileOpen = 57601;
+    static constexpr int kCmdFileSave = 57603;
+    static constexpr int kCmdFileSaveAs = 57604;
     static constexpr int kCmdLogin = 33501;
     static constexpr int kCmdLogout = 33502;
     static constexpr int kCmdTipOfTheDay = 33503;
@@ -93,7 +97,11 @@ public:
     bool OnUpdateCommand(int id, platform::CommandState& state) override;
     bool OnMessage(platform::MessageId id, qintptr wParam, platform::Object* lParam) override;
 
+    // The match of the active window (a room's or a file's), null when it shows none.
+    CGameDoc* GetActiveGameDoc() const;
+
 signals:
+    void fileOpenRequested();
     void loginRequested();
     void logoutRequested();
 

@@ -189,8 +189,9 @@ void CBgClientView::Refresh() {
         m_local = doc->GetBoard();
         m_seenRecord = count;
     }
-    const int side = doc->GetLocalSide();
-    m_board->SetViewerSide(side == 2 ? 2 : 1);
+    // A match read from a file is only looked at.
+    const int side = doc->GetSession() ? doc->GetLocalSide() : 0;
+    m_board->SetViewerSide(doc->GetLocalSide() == 2 ? 2 : 1);
     const bool live = m_displayedMove < 0 || m_displayedMove >= count - 1;
     if (live) {
         m_board->SetUserSide(side);
@@ -233,7 +234,7 @@ void CBgClientView::UpdateLabels() {
 
 void CBgClientView::UpdateButtons() {
     CBackgammonDoc* doc = GetBgDoc();
-    const int side = doc ? doc->GetLocalSide() : 0;
+    const int side = doc && doc->GetSession() ? doc->GetLocalSide() : 0;
     const bool live = m_board->GetUserSide() != 0;
     const CBackgammonBoard& b = m_local;
     const int state = b.GetState();

@@ -248,6 +248,10 @@ QString CBackgammonDoc::GetFileFilter() const {
     return filter;
 }
 
+bool CBackgammonDoc::CanWriteFileType(const QString& extension) const {
+    return CGameDoc::CanWriteFileType(extension) || Exporters().count(extension.toLower()) > 0;
+}
+
 void CBackgammonDoc::RegisterExporter(const QString& extension, Exporter exporter) {
     Exporters()[extension.toLower()] = std::move(exporter);
 }

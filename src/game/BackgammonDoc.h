@@ -72,6 +72,7 @@ public:
     // --- files ------------------------------------------------------------------------------------
     bool SerializeGame(CGameArchive& archive) override;
     QString GetFileFilter() const override;
+    bool CanWriteFileType(const QString& extension) const override;
     // Other formats chosen by extension when saving ("txt", "snv", ...), registered by the exports.
     using Exporter = std::function<bool(const CBackgammonDoc&, QIODevice&)>;
     static void RegisterExporter(const QString& extension, Exporter exporter);

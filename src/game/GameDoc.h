@@ -100,6 +100,8 @@ public:
     // The file types, as a file-chooser filter.
     virtual QString GetFileFilter() const;
     virtual QString GetDefaultExtension() const;
+    // Whether a file of that extension can be written ("cbg", or an export's).
+    virtual bool CanWriteFileType(const QString& extension) const;
     // Stores or loads the document; the base records the archive's path as the document's file.
     // A stored file starts with the room-name string; when loading, the archive stands after it (the
     // code that opens files reads it to choose the document).

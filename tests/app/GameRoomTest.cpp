@@ -1,12 +1,14 @@
+#include "app/GameRoom.h"
 #include "AppTestSupport.h"
 #include "DevServer.h"
 #include "app/ClientApp.h"
-#include "app/GameRoom.h"
+#include "app/KelderDocManager.h"
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
 #include "board/BgClientView.h"
 #include "chat/ChatLog.h"
 #include "game/BackgammonDoc.h"
+#include "platform/Archive.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "records/BgMatchLogView.h"
@@ -17,7 +19,9 @@
 #include "support/TestEnvironment.h"
 #include "web/WebTestSupport.h"
 
+#include <QFile>
 #include <QPushButton>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -50,7 +54,9 @@ struct OtherClient {
         frame.reset();
         session.SetChatLog(nullptr);
     }
-    CBgClientView* Board() const { return frame ? qobject_cast<CBgClientView*>(frame->FindPane("BgBoard")) : nullptr; }
+    CBgClientView* Board() const {
+        return frame ? qobject_cast<CBgClientView*>(frame->FindPane("BgBoard")) : nullptr;
+    }
     CBgMatchLogView* Log() const {
         return frame ? qobject_cast<CBgMatchLogView*>(frame->FindPane("BgMatchLog")) : nullptr;
     }
@@ -122,7 +128,8 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     options.nickname = "alice";
     ASSERT_TRUE(app->InitInstance(options));
     OtherClient bob(devServer.Port(), "bob");
-    ASSERT_TRUE(WaitFor([&] { return app->GetSession() && app->GetSession()->IsConnected() && AliceFrame() && bob.in; }));
+    ASSERT_TRUE(WaitFor(
+        [&] { return app->GetSession() && app->GetSession()->IsConnected() && AliceFrame() && bob.in; }));
     CSessionDoc* alice = app->GetSession();
 
     // The invitation's start: both players go to the room, the first naming its rules.
@@ -145,7 +152,8 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     // alice opens: the server rolls 6-1 for the room.
     EXPECT_FALSE(bobView->GetButton(CBgClientView::kRoll)->isEnabled());
     ASSERT_TRUE(aliceView->PressButton(CBgClientView::kRoll));
-    ASSERT_TRUE(WaitFor([&] { return bobView->GetShownBoard().GetState() == CBackgammonBoard::kStateMoving; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return bobView->GetShownBoard().GetState() == CBackgammonBoard::kStateMoving; }));
     EXPECT_EQ(aliceView->GetShownBoard().GetDie(0), 6);
     // Her steps stay on her board until the play is done.
     ASSERT_TRUE(aliceView->DoCommand("c 13/7"));
@@ -160,14 +168,16 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     OtherClient cy(devServer.Port(), "cy");
     ASSERT_TRUE(WaitFor([&] { return cy.in; }));
     cy.session.AttachToGameService(".gb.alice.bob", 0);
-    ASSERT_TRUE(WaitFor([&] { return cy.Board() && cy.room.GetDocument()->GetMatchRecord().GetCount() == 3; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return cy.Board() && cy.room.GetDocument()->GetMatchRecord().GetCount() == 3; }));
     EXPECT_EQ(cy.Board()->GetShownBoard().GetCount(7), 2);
     EXPECT_FALSE(cy.Board()->GetButton(CBgClientView::kRoll)->isVisible()) << "a watcher has no buttons";
     EXPECT_FALSE(cy.Board()->DoCommand("r"));
 
     // bob rolls 5-2 and plays; alice doubles (and confirms), bob passes: alice wins the match.
     ASSERT_TRUE(bobView->PressButton(CBgClientView::kRoll));
-    ASSERT_TRUE(WaitFor([&] { return bobView->GetShownBoard().GetState() == CBackgammonBoard::kStateMoving; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return bobView->GetShownBoard().GetState() == CBackgammonBoard::kStateMoving; }));
     ASSERT_TRUE(bobView->DoCommand("m 12/17 12/14"));
     ASSERT_TRUE(WaitFor([&] { return aliceView->GetButton(CBgClientView::kDouble)->isEnabled(); }));
     testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
@@ -189,7 +199,8 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     EXPECT_TRUE(log.contains(" Wins 1 point and the match")) << log.join('|').toStdString();
     EXPECT_EQ(log, LogTexts(bob.Log()));
     EXPECT_EQ(log, LogTexts(cy.Log()));
-    EXPECT_EQ(cy.Board()->GetShownBoard().GetSavedBoardText(1), aliceView->GetShownBoard().GetSavedBoardText(1));
+    EXPECT_EQ(cy.Board()->GetShownBoard().GetSavedBoardText(1),
+              aliceView->GetShownBoard().GetSavedBoardText(1));
 
     // The lobby's directory carries the players' score.
     ASSERT_TRUE(WaitFor([&] {
@@ -202,6 +213,97 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     alice->DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return AliceFrame() && AliceFrame()->FindPane("UserList"); }));
     EXPECT_EQ(alice->GetGameDocument(), nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// A finished one-game match written to a file.
+QString WriteMatchFile(const QString& path) {
+    CBackgammonDoc doc;
+    doc.SetPlayers({"Ann", "Bob"}, 0);
+    CBGRuleOptions::Values values;
+    values.matchLength = 1;
+    EXPECT_TRUE(doc.StartMatch(CBGRuleOptions(values)));
+    for (const char* move : {"2 n 5 2", "3 m 13/8 13/11", "4 d", "5 k"})
+        doc.AddRecordEntry({217, move, "."});
+    EXPECT_TRUE(doc.SaveMatchFile(path));
+    return path;
+}
+
+TEST_F(GameRoomTest, SavedMatchesOpenForReviewAndSaveAgain) {
+    QTemporaryDir dir;
+    const QString path = WriteMatchFile(dir.filePath("ann.cbg"));
+    app = std::make_unique<CClientApp>();
+    CClientApp::Options options;
+    options.file = path;
+    ASSERT_TRUE(app->InitInstance(options));
+    CMainFrame* main = app->GetMainFrame();
+    ASSERT_TRUE(WaitFor([&] { return main->GetActiveServiceFrame() != nullptr; }));
+    CMultiPaneFrame* review = main->GetActiveServiceFrame();
+    auto* view = qobject_cast<CBgClientView*>(review->FindPane("BgBoard"));
+    auto* log = qobject_cast<CBgMatchLogView*>(review->FindPane("BgMatchLog"));
+    ASSERT_TRUE(view && log);
+    EXPECT_EQ(review->FindPane("Chat"), nullptr);
+    EXPECT_TRUE(LogTexts(log).contains(" Wins 1 point and the match"));
+    EXPECT_EQ(view->GetBoardCtl()->GetUserSide(), 0) << "a saved match is only looked at";
+    EXPECT_FALSE(view->DoCommand("d"));
+    // The review starts at the first entry; the board follows the log's selection.
+    EXPECT_EQ(view->GetShownBoard().GetCubeValue(), 1);
+    EXPECT_FALSE(view->GetShownBoard().IsMatchOver());
+    log->SelectItem(log->GetItemCount() - 1);
+    EXPECT_TRUE(view->GetShownBoard().IsMatchOver());
+
+    // File > Save As writes the native file; another extension is refused with a message.
+    platform::ScriptedUi& ui = testenv::scriptedUi();
+    ui.clear();
+    ui.QueueFileAnswer(dir.filePath("copy.cbg"));
+    main->OnCommand(CMainFrame::kCmdFileSaveAs);
+    EXPECT_TRUE(QFile::exists(dir.filePath("copy.cbg")));
+    ui.QueueFileAnswer(dir.filePath("copy.xyz"));
+    main->OnCommand(CMainFrame::kCmdFileSaveAs);
+    EXPECT_FALSE(QFile::exists(dir.filePath("copy.xyz")));
+    ASSERT_FALSE(ui.asked().empty());
+    EXPECT_TRUE(ui.asked().back().text.contains("cannot write a .xyz file"))
+        << ui.asked().back().text.toStdString();
+
+    // File > Open: the copy opens in a second window; what is not a match is refused with a message.
+    ui.QueueFileAnswer(dir.filePath("copy.cbg"));
+    main->OnCommand(CMainFrame::kCmdFileOpen);
+    EXPECT_EQ(app->GetDocManager()->GetOpenCount(), 2);
+    struct Case {
+        const char* name;
+        QByteArray content;
+        const char* message;
+    };
+    platform::ArchiveWriter proposition;
+    proposition.WriteString(".gp.Black.White");
+    proposition.WriteString("1.0 0");
+    QFile original(path);
+    ASSERT_TRUE(original.open(QIODevice::ReadOnly));
+    const QByteArray bytes = original.readAll();
+    const Case refused[] = {
+        {"not an archive", "hello", "is not a Norvale match file"},
+        {"a proposition", proposition.data(), "opens matches only"},
+        {"cut short", bytes.left(bytes.size() / 2), "is damaged"},
+    };
+    for (const Case& c : refused) {
+        QFile bad(dir.filePath("bad.cbg"));
+        ASSERT_TRUE(bad.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        bad.write(c.content);
+        bad.close();
+        ui.clear();
+        ui.QueueFileAnswer(bad.fileName());
+        main->OnCommand(CMainFrame::kCmdFileOpen);
+        EXPECT_EQ(app->GetDocManager()->GetOpenCount(), 2) << c.name;
+        ASSERT_FALSE(ui.asked().empty()) << c.name;
+        EXPECT_TRUE(ui.asked().back().text.contains(c.message))
+            << c.name << ": " << ui.asked().back().text.toStdString();
+    }
+    // Closing a window lets its match go.
+    delete review->parentWidget();
+    EXPECT_EQ(app->GetDocManager()->GetOpenCount(), 1);
 }
 
 } // namespace
