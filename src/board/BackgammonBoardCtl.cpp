@@ -6,6 +6,7 @@
 
 #include <QApplication>
 #include <QBuffer>
+#include <QContextMenuEvent>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -481,6 +482,7 @@ void CBackgammonBoardCtl::mousePressEvent(QMouseEvent* event) {
     case CBoardGeometry::kTray:
         if (const int side = MovableSide(hit.position))
             BeginDrag(hit.position, side, at, event->button());
+        m_rightClickTaken = event->button() == Qt::RightButton && m_drag.active;
         break;
     case CBoardGeometry::kDice:
         if (event->button() == Qt::LeftButton)
@@ -533,6 +535,15 @@ void CBackgammonBoardCtl::mouseDoubleClickEvent(QMouseEvent* event) {
     m_drag = Drag();
     if (to != -2)
         Issue(QStringLiteral("c %1/%2").arg(from).arg(to));
+}
+
+void CBackgammonBoardCtl::contextMenuEvent(QContextMenuEvent* event) {
+    if (m_rightClickTaken && event->reason() == QContextMenuEvent::Mouse) {
+        m_rightClickTaken = false;
+        event->accept();
+        return;
+    }
+    event->ignore();
 }
 
 void CBackgammonBoardCtl::keyPressEvent(QKeyEvent* event) {

@@ -119,6 +119,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    // A right-click that moved a checker opens no menu; any other goes to the owner's.
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
 
 private:
@@ -151,6 +153,7 @@ private:
     int m_userSide = 0;
     bool m_editing = false;
     CBoardDisplayOptions m_options;
+    bool m_rightClickTaken = false;
     Drag m_drag;
     CommandHandler m_handler;
 };

@@ -3,6 +3,7 @@
 #include "app/MultiPaneFrame.h"
 #include "game/BackgammonDoc.h"
 #include "game/GameHints.h"
+#include "platform/Commands.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/SessionDoc.h"
@@ -31,8 +32,6 @@ platform::MessageId PropertiesMessage() {
         platform::RegisterMessage(QStringLiteral("KELDERWICK_BG_PROPERTIES_CHANGED"));
     return id;
 }
-
-constexpr int kCmdBearOffEquity = 33030;
 
 const char* const kButtonTexts[] = {"&Roll", "&Double", "&Take", "&Pass", "Re&sign", "&Undo", "D&one"};
 
@@ -342,6 +341,36 @@ void CBgClientView::ChooseResignation() {
     menu.exec(m_buttons[kResign]->mapToGlobal(QPoint(0, m_buttons[kResign]->height())));
 }
 
+QMenu* CBgClientView::CreateContextMenu(int menuId) {
+    if (menuId != GetContextMenuId())
+        return nullptr;
+    auto* menu = new QMenu(this);
+    QAction* action = platform::MakeAction(kCmdBearOffEquity, QStringLiteral("&Bear-off Equity..."), menu);
+    platform::CommandState state;
+    OnUpdateCommand(kCmdBearOffEquity, state);
+    action->setEnabled(state.enabled);
+    connect(action, &QAction::triggered, this, [this] { OnCommand(kCmdBearOffEquity); });
+    menu->addAction(action);
+    return menu;
+}
+
+bool CBgClientView::OnUpdateCommand(int id, platform::CommandState& state) {
+    if (id != kCmdBearOffEquity)
+        return CGameView::OnUpdateCommand(id, state);
+    const CSessionDoc* session = GetSessionDoc();
+    state.enabled = session && session->IsConnected() && GetBgDoc() && IsBearOffPosition(GetShownBoard());
+    return true;
+}
+
+bool CBgClientView::OnCommand(int id) {
+    if (id != kCmdBearOffEquity)
+        return CGameView::OnCommand(id);
+    CSessionDoc* session = GetSessionDoc();
+    if (session)
+        RequestBearOffEquity(session, GetShownBoard(), session->GetServiceName().GetText());
+    return true;
+}
+
 bool CBgClientView::CanUndo() const {
     return m_local.GetState() == CBackgammonBoard::kStateMoving && m_local.GetStepCount() > 0 &&
            m_board->GetUserSide() != 0;
@@ -416,6 +445,8 @@ bool RequestBearOffEquity(CSessionDoc* session, const CBackgammonBoard& board, c
     const int onRoll = board.GetSideOnRoll();
     QString text;
     WritePacketCString(text, serviceName);
+    text += QLatin1Char(' ');
+    WritePacketCString(text, board.GetPlayerName(onRoll));
     text += QLatin1Char(' ');
     text += board.GetSavedBoardText(onRoll);
     return session->Send(CBgClientView::kBearOffRequest, text, -1, QStringLiteral("."));

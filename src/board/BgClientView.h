@@ -40,8 +40,10 @@ class CBgClientView : public CGameView, public platform::MessageTarget {
 public:
     static constexpr char kPaneTag[] = "BgBoard";
     // The bear-off equity request and its reply.
-    static constexpr int kBearOffRequest = 168;
+    static constexpr int kBearOffRequest = 167;
     static constexpr int kBearOffReply = 169;
+
+    static constexpr int kCmdBearOffEquity = 33030;
 
     enum Button { kRoll, kDouble, kTake, kPass, kResign, kUndo, kDone, kButtonCount };
 
@@ -74,6 +76,9 @@ public:
     QWidget* GetControl() override;
     bool CanUndo() const override;
     void Undo() override;
+    QMenu* CreateContextMenu(int menuId) override;
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, platform::CommandState& state) override;
 
     // "KELDERWICK_BG_PLAY_OPTIONS_CHANGED" and "KELDERWICK_BG_PROPERTIES_CHANGED" (lParam the scheme).
     bool OnMessage(platform::MessageId id, qintptr wParam, platform::Object* lParam) override;

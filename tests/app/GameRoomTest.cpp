@@ -6,8 +6,10 @@
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
 #include "board/BgClientView.h"
+#include "chat/ChatEntryView.h"
 #include "chat/ChatLog.h"
 #include "game/BackgammonDoc.h"
+#include "game/BoardTestUtil.h"
 #include "platform/Archive.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
@@ -91,6 +93,10 @@ protected:
         testenv::scriptedUi().clear();
         qputenv(CClientApp::kPasswordVariable, "any");
         ASSERT_TRUE(devServer.Listen(QHostAddress::LocalHost, 0));
+        // The panes of a game room, as the application registers them.
+        CBgClientView::RegisterPane();
+        CBgMatchLogView::RegisterPane();
+        RegisterChatPanes();
     }
     void TearDown() override { apptest::ShutDown(app); }
 
@@ -304,6 +310,51 @@ TEST_F(GameRoomTest, SavedMatchesOpenForReviewAndSaveAgain) {
     // Closing a window lets its match go.
     delete review->parentWidget();
     EXPECT_EQ(app->GetDocManager()->GetOpenCount(), 1);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(GameRoomTest, BearOffEquityIsAskedOfTheServerAndShown) {
+    OtherClient bob(devServer.Port(), "bob");
+    ASSERT_TRUE(WaitFor([&] { return bob.in; }));
+    bob.session.AttachToGameService(".gb.alice.bob", 1);
+    ASSERT_TRUE(WaitFor([&] { return bob.Board() != nullptr; }));
+    platform::ScriptedUi& ui = testenv::scriptedUi();
+    ui.clear();
+
+    // Two checkers on the six point against one on the ace point: 4 rolls in 36 win.
+    CBackgammonBoard board;
+    board.SetPlayers({"alice", "bob"}, 1, false);
+    ASSERT_TRUE(board.ReadBoardText(gametest::BoardText({{6, 2}}, {{1, 1}}, 1), 1));
+    ASSERT_TRUE(RequestBearOffEquity(&bob.session, board, ".gb.alice.bob"));
+    ASSERT_TRUE(WaitFor([&] { return !ui.asked().empty(); }));
+    EXPECT_EQ(ui.asked().back().text,
+              "alice wins this bear-off 11.11% of the time (cubeless, alice on roll).");
+
+    CBackgammonBoard opening;
+    opening.SetupPosition();
+    EXPECT_FALSE(RequestBearOffEquity(&bob.session, opening, ".gb.alice.bob")) << "not a bear-off";
+
+    struct Case {
+        const char* reply;
+        bool shown;
+    };
+    const Case replies[] = {
+        {"\".gb.alice.bob\" \"0.5\" \"bob\"", true},
+        {"\".gb.ALICE.bob\" \"0.5\"", true},
+        {"\".gb.cy.dan\" \"0.5\" \"cy\"", false},
+        {"\".gb.alice.bob\" \"1.5\" \"bob\"", false},
+        {"\".gb.alice.bob\" \"nan\" \"bob\"", false},
+        {"\".gb.alice.bob\"", false},
+        {"", false},
+    };
+    for (const Case& c : replies) {
+        ui.clear();
+        EXPECT_EQ(ShowBearOffEquity(nullptr, c.reply, ".gb.alice.bob"), c.shown) << c.reply;
+        EXPECT_EQ(ui.asked().size(), c.shown ? 1u : 0u) << c.reply;
+    }
 }
 
 } // namespace

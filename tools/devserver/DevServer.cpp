@@ -1,5 +1,6 @@
 #include "DevServer.h"
 
+#include "board/BgClientView.h"
 #include "game/ClientGameFactory.h"
 #include "net/ClientNode.h"
 #include "net/LoginPackets.h"
@@ -238,7 +239,7 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         return;
     }
     if (destination == QLatin1String(".")) {
-        if (type == 167)
+        if (type == CBgClientView::kBearOffRequest)
             return onBearOffRequest(client, payload);
         if (type == 182) { // client version query
             QString rest;
@@ -460,22 +461,19 @@ void CDevServer::onMatchMove(Client* client, const QString& text) {
 }
 
 void CDevServer::onBearOffRequest(Client* client, const QString& text) {
-    // "<room>" <board text as the side on roll sees it> -> "<room>" "<chance>" "<name of the side on roll>"
+    // "<room>" "<name of the side on roll>" <board text as that side sees it>
+    //   -> "<room>" "<chance>" "<name of the side on roll>"
     CPacketCursor cursor(text);
-    QString room;
-    if (!ReadPacketString(cursor, room))
+    QString room, name;
+    if (!ReadPacketString(cursor, room) || !ReadPacketString(cursor, name))
         return;
     CBackgammonBoard board;
     CBearOffTable::Home onRoll, other;
     if (!board.ReadBoardText(cursor.rest().trimmed().toString(), 1) ||
         !CBearOffTable::HomeOf(board.GetSide(1), onRoll) || !CBearOffTable::HomeOf(board.GetSide(2), other)) {
         systemLine(client, QStringLiteral("That is not a bear-off position."));
+        log(QStringLiteral("bear-off request of %1 refused: %2").arg(client->record.GetNickname(), text));
         return;
-    }
-    QString name;
-    if (const CMatchReferee* match = FindMatch(room)) {
-        const CBackgammonBoard& live = match->Board();
-        name = live.GetPlayerName(live.GetSideOnRoll());
     }
     QString reply;
     WritePacketCString(reply, room);
@@ -483,7 +481,7 @@ void CDevServer::onBearOffRequest(Client* client, const QString& text) {
     WritePacketCString(reply, QString::number(m_bearOff.WinningChance(onRoll, other), 'f', 6));
     reply += QLatin1Char(' ');
     WritePacketCString(reply, name);
-    client->connection->SendRouted(169, QStringLiteral("."), reply);
+    client->connection->SendRouted(CBgClientView::kBearOffReply, QStringLiteral("."), reply);
 }
 
 void CDevServer::onCommand(Client* client, const QString& text) {
