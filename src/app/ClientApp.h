@@ -4,6 +4,7 @@
 #include "platform/Commands.h"
 #include "platform/Messages.h"
 #include "platform/Sound.h"
+#include "prefs/AutoUpdate.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -60,6 +61,11 @@ public:
     // Ends the current session, makes a new one and connects it.
     void LogIn(const QString& host, quint16 port, const QString& nickname, const QString& password);
     void LogOut();
+    // The server no longer supports this client: offers to fetch the setup program at address
+    // (expectedSize bytes) and start it in place of the client, which then ends.
+    void LaunchAutoUpdate(const QString& address, quint32 expectedSize);
+    // How the update starts programs and whose certificates it trusts (tests replace them).
+    void SetAutoUpdateHooks(autoupdate::Hooks hooks) { m_autoUpdateHooks = std::move(hooks); }
 
     // ---- Windows and messages
     // Sends the message to the main window and all its descendants, to the windows the main window
@@ -107,6 +113,8 @@ private:
     void onLoginAccepted();
     void onLoginRefused(const QString& reason);
     void onConnectionClosed(const QString& reason, bool protocolError);
+    // Tells the user, once the main window shows, when the settings file was found damaged.
+    void noticeDamagedSettings();
     void onServiceEntered(const QString& serviceName);
     void endSession();
     void showConnectedStatus();
@@ -129,6 +137,7 @@ private:
     QString m_server; // "host:port" of the current session
     bool m_wasLoggedIn = false;
     mutable int m_colorDisplay = -1;
+    autoupdate::Hooks m_autoUpdateHooks;
 };
 
 // The application object, null when there is none.

@@ -4,6 +4,7 @@
 #include "platform/Messages.h"
 
 #include <QContextMenuEvent>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QSplitter>
 
@@ -78,6 +79,43 @@ void CGameView::ActivateCommandLine(bool makeActive) {
 
 bool CGameView::WantsKey(int virtualKey) const {
     return virtualKey >= 16 && virtualKey <= 20;
+}
+
+int CGameView::VirtualKeyOf(const QKeyEvent& event) {
+    const int key = event.key();
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9) || key == Qt::Key_Space)
+        return key; // Qt's codes of these keys are the character codes
+    switch (key) {
+    case Qt::Key_Backspace: return 8;
+    case Qt::Key_Tab: return 9;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 13;
+    case Qt::Key_Shift: return 16;
+    case Qt::Key_Control: return 17;
+    case Qt::Key_Alt: return 18;
+    case Qt::Key_Pause: return 19;
+    case Qt::Key_CapsLock: return 20;
+    case Qt::Key_Escape: return 27;
+    case Qt::Key_PageUp: return 33;
+    case Qt::Key_PageDown: return 34;
+    case Qt::Key_End: return 35;
+    case Qt::Key_Home: return 36;
+    case Qt::Key_Left: return 37;
+    case Qt::Key_Up: return 38;
+    case Qt::Key_Right: return 39;
+    case Qt::Key_Down: return 40;
+    case Qt::Key_Insert: return 45;
+    case Qt::Key_Delete: return 46;
+    default:
+        break;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F24)
+        return 112 + (key - Qt::Key_F1);
+    // Any other key that types a character is one of the punctuation keys.
+    const QString text = event.text();
+    if (!text.isEmpty() && text.at(0).isPrint())
+        return 186;
+    return 0;
 }
 
 void CGameView::ShowContextMenu(int x, int y) {

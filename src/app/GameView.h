@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class CMultiPaneFrame;
+class QKeyEvent;
 class QMenu;
 
 // A window that holds a command line and can give it the focus (a service frame, a talk window).
@@ -64,6 +65,9 @@ public:
     void ActivateCommandLine(bool makeActive);
     // Keys the pane takes itself: the base takes Shift, Control, Alt, Pause and Caps Lock (16-20).
     virtual bool WantsKey(int virtualKey) const;
+    // The virtual-key code of a key press (letters and digits their upper-case character codes, other
+    // printable characters 186, the punctuation keys' first code) -> 0 for keys without one.
+    static int VirtualKeyOf(const QKeyEvent& event);
     // The control that takes the keyboard in this pane.
     virtual QWidget* GetControl() { return this; }
     virtual bool CanUndo() const { return false; }

@@ -4,6 +4,8 @@
 #include "app/MultiPaneFrame.h"
 #include "app/WindowPlacement.h"
 #include "game/GameDoc.h"
+#include "lobby/BlindFrameWnd.h"
+#include "lobby/BlindSubDocument.h"
 #include "platform/Color.h"
 #include "platform/PostCall.h"
 #include "platform/Win32Codes.h"
@@ -97,6 +99,11 @@ void CMainFrame::buildMenus() {
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(platform::MakeAction(kCmdStatusBar, QStringLiteral("&Status Bar"), this));
     view->addAction(platform::MakeAction(kCmdNews, QStringLiteral("&News"), this));
+    view->addAction(platform::MakeAction(kCmdUnfinishedMatches, QStringLiteral("&Unfinished Matches..."), this));
+    view->addSeparator();
+    view->addAction(platform::MakeAction(kCmdFriends, QStringLiteral("&Friends..."), this));
+    view->addAction(platform::MakeAction(kCmdBlindedPlayers, QStringLiteral("&Blinded Players..."), this));
+    view->addAction(platform::MakeAction(kCmdGaggedPlayers, QStringLiteral("&Gagged Players..."), this));
     view->addSeparator();
     view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General &Properties..."), this));
     view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("Edit &Macros..."), this));
@@ -188,16 +195,36 @@ bool CMainFrame::OnCommand(int id) {
         showHelp();
         return true;
     case kCmdNews:
+    case kCmdUnfinishedMatches:
         if (CSessionDoc* session = connectedSession())
-            session->RouteCommandToSubDocuments(kCmdNews);
+            session->RouteCommandToSubDocuments(id);
         return true;
     case kCmdChangeEmail:
         if (CSessionDoc* session = connectedSession())
             CUpdateEmailDlg::Open(session, session->GetNickname(), QString(), this);
         return true;
+    case kCmdFriends:
+        if (CSessionDoc* session = connectedSession())
+            CAffinityFrameWnd::ShowFriends(*session);
+        return true;
+    case kCmdBlindedPlayers:
+    case kCmdGaggedPlayers:
+        if (CRelationWindowOwner* owner = relationWindowOwner(id))
+            owner->ToggleWindow();
+        return true;
     default:
         return false;
     }
+}
+
+CRelationWindowOwner* CMainFrame::relationWindowOwner(int command) const {
+    CClientApp* app = GetClientApp();
+    CSessionDoc* session = app ? app->GetSession() : nullptr;
+    if (command == kCmdBlindedPlayers)
+        return CBlindSubDocument::Find(session);
+    if (command == kCmdGaggedPlayers)
+        return CGagSubDocument::Find(session);
+    return nullptr;
 }
 
 CSessionDoc* CMainFrame::connectedSession() const {
@@ -261,10 +288,23 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     case kCmdChangePassword:
     case kCmdChangeEmail:
     case kCmdNews:
+    case kCmdUnfinishedMatches:
         state.enabled = connected;
         return true;
     case kCmdHelp:
         return true;
+    case kCmdFriends:
+        state.enabled = connected && (app->GetSession()->GetServiceActive() ||
+                                      CAffinityFrameWnd::Find(app->GetSession()));
+        return true;
+    case kCmdBlindedPlayers:
+    case kCmdGaggedPlayers: {
+        const CRelationWindowOwner* owner = relationWindowOwner(id);
+        state.checkable = true;
+        state.checked = owner && owner->IsWindowOpen();
+        state.enabled = owner && owner->CanToggleWindow();
+        return true;
+    }
     case kCmdExit:
     case kCmdAbout:
     case kCmdTipOfTheDay:

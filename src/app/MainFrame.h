@@ -12,6 +12,7 @@
 
 class CGameDoc;
 class CMultiPaneFrame;
+class CRelationWindowOwner;
 class CSessionDoc;
 class QLabel;
 class QMdiArea;
@@ -52,7 +53,11 @@ public:
     static constexpr int kCmdProperties = 32793; // the General Properties sheet on the chat view's kind
     static constexpr int kCmdEditMacros = 152;   // the same sheet at its macros page
     static constexpr int kCmdNews = 32992;       // routed to the session's news sub-document
+    static constexpr int kCmdUnfinishedMatches = 32888; // routed to the session's invitation manager
     static constexpr int kCmdHelp = 57667;
+    static constexpr int kCmdFriends = 32932;        // opens or brings up the friends' window
+    static constexpr int kCmdBlindedPlayers = 32933; // toggle the blinded players' window
+    static constexpr int kCmdGaggedPlayers = 32894;  // toggle the gagged players' window
 
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -112,6 +117,8 @@ private:
     void buildMenus();
     // The current session while it is connected, else null.
     CSessionDoc* connectedSession() const;
+    // The owner of the blinded or the gagged players' window of the current session, null when none.
+    CRelationWindowOwner* relationWindowOwner(int command) const;
     void changePassword();
     void showHelp();
     void runDeferred(QObject* object, std::function<void()> function);

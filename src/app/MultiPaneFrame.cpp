@@ -2,7 +2,9 @@
 
 #include "session/SessionDoc.h"
 
+#include <QCoreApplication>
 #include <QHash>
+#include <QKeyEvent>
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
@@ -122,6 +124,9 @@ QWidget* CMultiPaneFrame::buildPane(const CPaneLayout& layout, QWidget* parent) 
         }
         m_panes.emplace_back(view);
         m_tags.push_back(layout.tag);
+        view->installEventFilter(this);
+        if (QWidget* control = view->GetControl(); control && control != view)
+            control->installEventFilter(this);
         return view;
     }
     std::vector<QWidget*> children;
@@ -170,6 +175,46 @@ void CMultiPaneFrame::ActivateCommandLine(bool makeActive) {
     if (makeActive && m_session)
         m_session->SetCommandView(commandLine);
     commandLine->GetControl()->setFocus(Qt::OtherFocusReason);
+}
+
+CGameView* CMultiPaneFrame::paneOf(QObject* watched) const {
+    for (CGameView* view : GameViews()) {
+        if (watched == view || watched == view->GetControl())
+            return view;
+    }
+    return nullptr;
+}
+
+bool CMultiPaneFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress)
+        return QWidget::eventFilter(watched, event);
+    auto* key = static_cast<QKeyEvent*>(event);
+    // Keys with Control or Alt are shortcuts of the pane or the window, never typing.
+    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    CGameView* pane = paneOf(watched);
+    const int virtualKey = CGameView::VirtualKeyOf(*key);
+    if (!pane || virtualKey == 0 || pane->WantsKey(virtualKey))
+        return false;
+    // The command line first, then the other panes in layout order.
+    std::vector<CGameView*> candidates;
+    if (CGameView* commandLine = FindPane(QString::fromLatin1(kCommandLineTag)))
+        candidates.push_back(commandLine);
+    for (CGameView* view : GameViews())
+        candidates.push_back(view);
+    for (CGameView* view : candidates) {
+        if (view == pane || !view->isEnabled() || !view->isVisible() || !view->WantsKey(virtualKey))
+            continue;
+        QWidget* control = view->GetControl();
+        if (m_session && view == FindPane(QString::fromLatin1(kCommandLineTag)))
+            m_session->SetCommandView(view);
+        control->setFocus(Qt::OtherFocusReason);
+        QKeyEvent again(key->type(), key->key(), key->modifiers(), key->nativeScanCode(), key->nativeVirtualKey(),
+                        key->nativeModifiers(), key->text(), key->isAutoRepeat(), key->count());
+        QCoreApplication::sendEvent(control, &again);
+        return true;
+    }
+    return false;
 }
 
 void CMultiPaneFrame::UpdateTitle() {

@@ -84,7 +84,13 @@ public:
     // The title: the display name of the session's service.
     void UpdateTitle();
 
+protected:
+    // A key typed in a pane that does not want it goes to the command line, or else to the first other
+    // pane that wants it: letters typed while the chat has the focus land in the command line.
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
+    CGameView* paneOf(QObject* watched) const;
     QWidget* buildPane(const CPaneLayout& layout, QWidget* parent);
 
     QPointer<CSessionDoc> m_session;

@@ -2,6 +2,7 @@
 
 #include "game/ClientGameFactory.h"
 #include "game/GameDoc.h"
+#include "lobby/invite/InvitationManager.h"
 #include "session/SessionDoc.h"
 
 CSessionGameLink::CSessionGameLink(CSessionDoc* session, CGameDoc* document)
@@ -42,6 +43,11 @@ bool CSessionGameLink::IsConnected() const {
 void CSessionGameLink::RemoveTemporaryConnection() {
     if (GetSession() && GetSession()->GetClientNode())
         GetSession()->GetClientNode()->RemoveTemporaryConnection();
+}
+
+void CSessionGameLink::OpenInvitationFromGame(const QString& serviceName, int localSide) {
+    if (CInvitationManager* invitations = CInvitationManager::Find(GetSession()))
+        invitations->OpenInvitationFromGame(serviceName, localSide);
 }
 
 QString CFactoryGameModuleInfo::GetServiceWord() const {

@@ -30,6 +30,7 @@ public:
     bool IsConnected() const override;
     QString CurrentPacketSource() const override { return CPacketTarget::CurrentPacketSource(); }
     void RemoveTemporaryConnection() override;
+    void OpenInvitationFromGame(const QString& serviceName, int localSide) override;
 
 private:
     QPointer<CGameDoc> m_document;

@@ -170,8 +170,18 @@ void CChatView::OnUpdate(platform::View*, int hint, platform::Object* object) {
 }
 
 bool CChatView::WantsKey(int virtualKey) const {
-    constexpr int kEscape = 27;
-    return virtualKey == kEscape || CGameView::WantsKey(virtualKey);
+    // Escape, and the keys that scroll the chat (page up and down, up and down arrows); everything
+    // else typed here goes to the command line.
+    switch (virtualKey) {
+    case 27:
+    case 33:
+    case 34:
+    case 38:
+    case 40:
+        return true;
+    default:
+        return CGameView::WantsKey(virtualKey);
+    }
 }
 
 QSize CChatView::sizeHint() const {

@@ -66,6 +66,7 @@ public:
     void SetContinueSessionDialogCreator(ContinueSessionDialogCreator creator) {
         m_continueSession = std::move(creator);
     }
+    bool HasInvitationDialogCreator() const { return bool(m_invitation); }
     // A proposition invitation for kind 1, else a backgammon invitation; the caller owns it.
     QDialog* CreateInvitationDialog(int kind, CInvitationManager* manager, CInviteData* record,
                                     bool incoming) const;

@@ -875,14 +875,16 @@ bool CUserListView::OnUpdateCommand(int id, platform::CommandState& state) {
         state.enabled = true;
         return true;
     case kCmdInvite:
-        state.enabled = invitations && CanInviteSelected();
+        state.enabled = invitations && invitations->CanInviteTo(CClientGameFactory::GetFactory().GetDefaultGameKind()) &&
+                        CanInviteSelected();
         return true;
     case kCmdInviteNow:
-        state.enabled = invitations && selected.size() == 1 && CanInviteSelected();
+        state.enabled = invitations && invitations->CanInviteTo(CClientGameFactory::GetFactory().GetDefaultGameKind()) &&
+                        selected.size() == 1 && CanInviteSelected();
         return true;
     case kCmdProposition:
-        state.enabled = invitations && CanInviteSelected() && session &&
-                        session->HasRight(CSessionDoc::kRightPropositions);
+        state.enabled = invitations && invitations->CanInviteTo(CClientGameFactory::kPropositionKind) &&
+                        CanInviteSelected() && session && session->HasRight(CSessionDoc::kRightPropositions);
         return true;
     case kCmdResume:
         state.enabled = invitations && CanInviteSelected() && session &&

@@ -34,6 +34,8 @@ public:
     // Whether an unfinished match in that room (".gb.<user>.<player>") is known.
     virtual bool HasUnfinishedMatch(const QString& serviceName) const = 0;
     virtual void ResumeWithPlayers(const QString& names) = 0;
+    // Whether invitations of that game kind can be made (a kind without its dialog cannot).
+    virtual bool CanInviteTo(int gameKind) const = 0;
 };
 
 // The base of every list of players (the lobby's list, the players of a game, friends, blinded and

@@ -120,13 +120,17 @@ void CClientNode::onAccepted(const CMessagePacket* packet) {
 }
 
 void CClientNode::onRefused(const CMessagePacket* packet) {
-    const QString reason = ParseQuotedText(packet->GetPayload()).value_or(packet->GetPayload());
+    CLoginRefusedPacket refusal;
+    if (const auto parsed = CLoginRefusedPacket::Parse(packet->GetPayload()))
+        refusal = *parsed;
+    else
+        refusal.reason = packet->GetPayload();
     m_phase = Phase::Closed;
     m_stateMan.SetTable(&m_closed);
     m_socket->Close();
-    m_log.Write(CSysLog::Events, QStringLiteral("Login refused: %1").arg(reason));
+    m_log.Write(CSysLog::Events, QStringLiteral("Login refused: %1").arg(refusal.reason));
     if (m_listener)
-        m_listener->OnLoginRefused(reason);
+        m_listener->OnLoginRefused(refusal);
 }
 
 bool CClientNode::Send(int type, const QByteArray& body, const QString& target, QString* error) {

@@ -46,7 +46,7 @@ public:
     public:
         virtual ~Listener() = default;
         virtual void OnLoginAccepted(const CLoginAcceptedPacket& accepted) = 0;
-        virtual void OnLoginRefused(const QString& reason) = 0;
+        virtual void OnLoginRefused(const CLoginRefusedPacket& refusal) = 0;
         // A packet after the login.
         virtual void OnNodePacket(const CMessagePacket& packet) = 0;
         // The connection ended; protocolError when the server sent something malformed.

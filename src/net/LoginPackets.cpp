@@ -41,6 +41,28 @@ std::optional<QString> ParseQuotedText(const QString& body) {
     return text;
 }
 
+QString CLoginRefusedPacket::Format() const {
+    CTextFields fields;
+    fields.Text(reason);
+    if (!updateAddress.isEmpty())
+        fields.Text(updateAddress).Number(updateSize);
+    return fields.str();
+}
+
+std::optional<CLoginRefusedPacket> CLoginRefusedPacket::Parse(const QString& text) {
+    CLoginRefusedPacket packet;
+    CPacketCursor cursor(text);
+    if (!ReadPacketString(cursor, packet.reason))
+        return std::nullopt;
+    QString address;
+    quint32 size = 0;
+    if (ReadPacketString(cursor, address) && ReadPacketUnsigned(cursor, size) && !address.isEmpty()) {
+        packet.updateAddress = address;
+        packet.updateSize = size;
+    }
+    return packet;
+}
+
 QString CServerHello::Format() const {
     return CTextFields().Text(serverName).Number(protocolVersion).Text(nonce).str();
 }

@@ -61,6 +61,18 @@ struct CLoginAcceptedPacket {
     static std::optional<CLoginAcceptedPacket> Parse(const QString& text);
 };
 
+// 'R': the login is refused. A client version the service no longer supports also learns where
+// the new setup program is and how long it is.
+struct CLoginRefusedPacket {
+    QString reason;
+    QString updateAddress; // empty: no update offered
+    quint32 updateSize = 0;
+
+    QString Format() const;
+    // A refusal whose update part is damaged still refuses, without the update.
+    static std::optional<CLoginRefusedPacket> Parse(const QString& text);
+};
+
 // 'S': the client is now in this service.
 struct CServiceEnteredPacket {
     QString serviceName;

@@ -8,6 +8,7 @@
 #include <QDialog>
 #include <QFileDialog>
 #include <QInputDialog>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 
@@ -107,6 +108,18 @@ QString QtUi::ExistingDirectory(QWidget* parent, const QString& caption, const Q
 }
 
 int QtUi::ExecDialog(QDialog* dialog) { return dialog ? dialog->exec() : IDCANCEL; }
+
+QAction* Ui::ExecMenu(QMenu* menu, const QPoint& at) { return menu ? menu->exec(at) : nullptr; }
+
+QAction* ScriptedUi::ExecMenu(QMenu* menu, const QPoint&) {
+    QStringList entries;
+    if (menu) {
+        for (const QAction* action : menu->actions())
+            entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    m_asked.push_back({Asked::MenuKind, entries.join(QLatin1Char('\n')), QString(), 0});
+    return nullptr;
+}
 
 void ScriptedUi::clear() {
     m_asked.clear();

@@ -6,7 +6,10 @@
 #include <functional>
 #include <memory>
 
+class QAction;
 class QDialog;
+class QMenu;
+class QPoint;
 class QWidget;
 
 namespace platform {
@@ -35,6 +38,10 @@ public:
 
     // Runs a dialog modally -> its result code (IDOK, IDCANCEL, ...).
     virtual int ExecDialog(QDialog* dialog) = 0;
+
+    // Opens a pop-up menu at a global position until the user chooses -> the chosen entry (its
+    // action has triggered), null when the menu was closed without a choice.
+    virtual QAction* ExecMenu(QMenu* menu, const QPoint& at);
 };
 
 // The installed seam (a real one until something else is installed).
@@ -60,8 +67,9 @@ public:
 class ScriptedUi : public Ui {
 public:
     struct Asked {
-        enum Kind { MessageBoxKind, PromptKind, OpenFileKind, SaveFileKind, DirectoryKind, DialogKind } kind;
-        QString text;    // message text, prompt label, or the dialog's object name
+        enum Kind { MessageBoxKind, PromptKind, OpenFileKind, SaveFileKind, DirectoryKind, DialogKind, MenuKind } kind;
+        QString text;    // message text, prompt label, the dialog's object name, or the menu's entries
+                         // (one a line, "-" a separator)
         QString caption; // caption or chooser title
         unsigned type = 0;
     };
@@ -87,6 +95,8 @@ public:
                          const QString& filter) override;
     QString ExistingDirectory(QWidget* parent, const QString& caption, const QString& dir) override;
     int ExecDialog(QDialog* dialog) override;
+    // Records the menu; chooses nothing.
+    QAction* ExecMenu(QMenu* menu, const QPoint& at) override;
 
 private:
     std::vector<Asked> m_asked;

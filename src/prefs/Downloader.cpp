@@ -134,8 +134,15 @@ bool CDownloader::Fetch(CHttpSession& session, Transfer& transfer) {
     curl_easy_setopt(easy, CURLOPT_USERAGENT, agent.constData());
     curl_easy_setopt(easy, CURLOPT_NOSIGNAL, 1L);
     // Only the web: neither the address nor a redirect may reach file:, ftp: and the like.
-    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, "http,https");
-    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, "http,https");
+    const char* protocols = m_secureOnly ? "https" : "http,https";
+    curl_easy_setopt(easy, CURLOPT_PROTOCOLS_STR, protocols);
+    curl_easy_setopt(easy, CURLOPT_REDIR_PROTOCOLS_STR, protocols);
+    // Certificates are always checked; a run may name the authorities it trusts.
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYPEER, 1L);
+    curl_easy_setopt(easy, CURLOPT_SSL_VERIFYHOST, 2L);
+    const QByteArray caFile = QFile::encodeName(m_caFile);
+    if (!caFile.isEmpty())
+        curl_easy_setopt(easy, CURLOPT_CAINFO, caFile.constData());
     curl_easy_setopt(easy, CURLOPT_FOLLOWLOCATION, 1L);
     curl_easy_setopt(easy, CURLOPT_MAXREDIRS, kMaxRedirects);
     curl_easy_setopt(easy, CURLOPT_BUFFERSIZE, kBlockSize);
@@ -263,6 +270,9 @@ void CDownloader::Run(const QString& targetPath, quint32 expectedSize, const Pro
         struct stat written {};
         if (!m_failed && (::fsync(fd) != 0 || ::fstat(fd, &written) != 0 || written.st_size != transfer.received))
             Fail(QStringLiteral("could not complete the temporary file"));
+        // Set on the open file, so the bits reach this file and no other the name may come to mean.
+        if (!m_failed && m_fileMode != 0 && ::fchmod(fd, mode_t(m_fileMode)) != 0)
+            Fail(QStringLiteral("could not set the file's permissions"));
         if (::close(fd) != 0)
             Fail(QStringLiteral("could not close the temporary file"));
         bool moved = false;

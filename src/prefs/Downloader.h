@@ -43,6 +43,16 @@ public:
     // streams without end into a file that should stay small.
     void SetMaxBytes(qint64 maxBytes) { m_maxBytes = maxBytes; }
 
+    // For a file that will be run: only https, redirects included, with the server's certificate
+    // checked against the trusted authorities (caFile when given, else the system's store).
+    void SetSecureOnly(bool secureOnly, const QString& caFile = QString()) {
+        m_secureOnly = secureOnly;
+        m_caFile = caFile;
+    }
+    bool IsSecureOnly() const { return m_secureOnly; }
+    // The permission bits the finished file gets (0: only the user may read and write it).
+    void SetFileMode(unsigned mode) { m_fileMode = mode; }
+
     const QString& Address() const { return m_address; }
     // The last run's final HTTP status (0 when no answer arrived) and a short reason for a failure.
     int HttpStatus() const { return m_httpStatus; }
@@ -61,6 +71,9 @@ private:
     CHttpSession* m_session;
     std::atomic<bool> m_failed{true};
     qint64 m_maxBytes = 0;
+    bool m_secureOnly = false;
+    QString m_caFile;
+    unsigned m_fileMode = 0;
     int m_httpStatus = 0;
 
     mutable std::mutex m_lock; // guards the fields below against Abort and RequestCancel

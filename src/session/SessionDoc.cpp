@@ -13,6 +13,7 @@
 #include "support/PacketText.h"
 #include "support/SettingsStore.h"
 #include "support/SoundSettings.h"
+#include "support/dialogs/PromptDlg.h"
 #include "support/Utilities.h"
 
 #include <QApplication>
@@ -131,8 +132,9 @@ void CSessionDoc::OnLoginAccepted(const CLoginAcceptedPacket& accepted) {
     emit serviceEntered(m_serviceName.GetText());
 }
 
-void CSessionDoc::OnLoginRefused(const QString& reason) {
-    emit loginRefused(reason);
+void CSessionDoc::OnLoginRefused(const CLoginRefusedPacket& refusal) {
+    m_loginRefusal = refusal;
+    emit loginRefused(refusal.reason);
 }
 
 void CSessionDoc::OnNodeClosed(const QString& reason, bool protocolError) {
@@ -271,6 +273,10 @@ void CSessionDoc::SendWatchRequest(const QString& players, const QString& cookie
         m_watchTimer = 0;
         OnWatchTimeout();
     });
+}
+
+bool CSessionDoc::SendStatusQuery(const QString& players, const QString& cookie) {
+    return Send(kPacketWatchRequest, QStringLiteral("%1 %2").arg(cookie, players));
 }
 
 void CSessionDoc::WatchPlayer(const QString& players) {
@@ -412,10 +418,11 @@ void CSessionDoc::OpenTalkWindow(QStringList names) {
 }
 
 void CSessionDoc::PromptAndOpenTalk(const QString& names) {
-    QString answer = names;
-    if (!platform::ui().Prompt(QApplication::activeWindow(), QStringLiteral("Talk"),
-                               QStringLiteral("Talk to:"), answer))
+    CPromptDlg prompt(QStringLiteral("Talk"), QStringLiteral("Talk to:"), QApplication::activeWindow());
+    prompt.SetAnswer(names);
+    if (prompt.DoModal() != platform::IDOK)
         return;
+    const QString answer = prompt.GetAnswer();
     QStringList list;
     for (const QString& word : answer.split(QRegularExpression(QStringLiteral("[ ,;]+")), Qt::SkipEmptyParts))
         list.append(word);
@@ -608,6 +615,14 @@ bool CSessionDoc::QuerySubDocuments(int code, const QVariant& data) {
 
 bool CSessionDoc::RouteCommandToSubDocuments(int id) {
     return offerInTurn(m_subDocs, [&](CSubDocument& sub) { return sub.OnCommand(id); });
+}
+
+CSubDocument* CSessionDoc::FindSubDocument(std::string_view className) const {
+    for (CSubDocument* sub : m_subDocs) {
+        if (sub && sub->IsKindOf(className))
+            return sub;
+    }
+    return nullptr;
 }
 
 CSubDocument* CSessionDoc::AdoptSubDocument(std::unique_ptr<CSubDocument> subDocument) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/ClientNode.h"
+#include "session/CommandHistory.h"
 #include "platform/Document.h"
 #include "session/LobbyUserMap.h"
 #include "session/ServiceName.h"
@@ -98,6 +99,8 @@ public:
     void Connect(const CClientNode::LoginRequest& request);
     void Disconnect();
     bool IsConnected() const;
+    // The last refusal of a login (with the update the server offers, if any).
+    const CLoginRefusedPacket& GetLoginRefusal() const { return m_loginRefusal; }
     CClientNode* GetClientNode() const { return m_node; }
 
     // A copy of the user's own nickname (empty before login).
@@ -154,6 +157,9 @@ public:
     const QStringList& GetExamineArgs() const { return m_examineArgs; }
     // Packet 112 "<cookie> <players>"; each nickname is awaited for 10 seconds.
     void SendWatchRequest(const QString& players, const QString& cookie);
+    // Packet 112 "<cookie> <players>" for a requester that reads the reply (184) itself: nothing is
+    // awaited, so a watch the user asked for stays pending -> false when nothing was sent.
+    bool SendStatusQuery(const QString& players, const QString& cookie);
     // Watches that player's match: through his location when he is known, else by a watch request.
     void WatchPlayer(const QString& players);
     bool IsWatchPending() const { return !m_awaitedWatch.isEmpty(); }
@@ -165,6 +171,8 @@ public:
     // senders and the user's own whispers inside a game room; answers tells while away.
     void AddChatLine(const QString& sender, const QString& text, int kind);
     void SetChatLog(CChatSink* chatLog) { m_chatLog = chatLog; }
+    // The lines typed into the session's command lines, shared by all of them.
+    CCommandHistory& GetCommandHistory() { return m_commandHistory; }
     CChatSink* GetChatLog() const { return m_chatLog; }
 
     // ---- Talk
@@ -178,6 +186,8 @@ public:
     // Asks "Talk to:" with the names, then opens the talk window.
     void PromptAndOpenTalk(const QString& names);
     void SetTalkFactory(TalkFactory factory) { m_talkFactory = std::move(factory); }
+    // Whether talk windows can be opened (a talk factory is registered).
+    bool CanOpenTalks() const { return bool(m_talkFactory); }
     CTalkSession* FindTalk(const QStringList& people) const;
     int GetTalkCount() const { return int(m_talks.size()); }
 
@@ -217,6 +227,8 @@ public:
     bool QuerySubDocuments(int code, const QVariant& data = QVariant());
     // Routes a menu command to the sub-documents -> true when one handled it.
     bool RouteCommandToSubDocuments(int id);
+    // The first attached sub-document of that runtime class (or derived from it), null when none.
+    CSubDocument* FindSubDocument(std::string_view className) const;
     // The session keeps the sub-document until it ends (or until ReleaseSubDocument).
     CSubDocument* AdoptSubDocument(std::unique_ptr<CSubDocument> subDocument);
     void ReleaseSubDocument(CSubDocument* subDocument);
@@ -254,6 +266,8 @@ public:
     }
     // Opens the player-information page for the nickname (nothing until that service is registered).
     void ShowPlayerInfo(const QString& nickname);
+    // Whether a player-information service is registered.
+    bool CanShowPlayerInfo() const { return bool(m_playerInfo); }
     // Takes the answers of an e-mail change (192, or a refusal 70) while the dialog is open.
     void SetEmailChangeHandler(std::function<bool(int type, const QString& text)> handler) {
         m_emailChange = std::move(handler);
@@ -272,7 +286,7 @@ signals:
 private:
     // CClientNode::Listener
     void OnLoginAccepted(const CLoginAcceptedPacket& accepted) override;
-    void OnLoginRefused(const QString& reason) override;
+    void OnLoginRefused(const CLoginRefusedPacket& refusal) override;
     void OnNodePacket(const CMessagePacket& packet) override;
     void OnNodeClosed(const QString& reason, bool protocolError) override;
 
@@ -314,6 +328,7 @@ private:
     bool m_manualAway = false;
     bool m_idleAway = false;
     bool m_robotPlayer = false;
+    CLoginRefusedPacket m_loginRefusal;
 
     QSet<QString> m_awaitedWatch; // folded nicknames
     QString m_watchCookie;
@@ -331,6 +346,7 @@ private:
     CSessionView* m_commandView = nullptr;
 
     CChatSink* m_chatLog = nullptr;
+    CCommandHistory m_commandHistory;
     CInvitationService* m_invitations = nullptr;
     CRelationsQuery* m_relations = nullptr;
     CPacketRelay* m_affinityFrame = nullptr;

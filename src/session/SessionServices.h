@@ -28,6 +28,10 @@ public:
     virtual void CloseDialogsForUser(const QString& nickname) = 0;
     // A service was entered: every open invitation ends.
     virtual void CloseAllInvitations() = 0;
+    // Invites players (names blank-separated, may be empty): gameKind 0 backgammon, 1 a proposition;
+    // offerResume: offer to resume an unfinished match with them first; alwaysPrompt: ask for the
+    // names even when some are given.
+    virtual void InvitePlayer(const QString& names, int gameKind, int offerResume, bool alwaysPrompt) = 0;
 };
 
 // The relation lists (friends, blinded, gagged).

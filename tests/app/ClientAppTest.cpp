@@ -6,21 +6,28 @@
 #include "app/MultiPaneFrame.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "prefs/AutoUpdate.h"
 #include "prefs/BgColorScheme.h"
+#include "prefs/DownloadDialog.h"
 #include "prefs/IconManager.h"
+#include "platform/Registry.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
+#include "support/HttpTestServer.h"
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
+#include "support/TestCertificate.h"
 #include "support/TestEnvironment.h"
 #include "web/WebAddress.h"
 #include "web/WebTestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -186,6 +193,69 @@ TEST_F(ClientAppTest, RefusedLoginReopensTheDialogWithTheReason) {
     EXPECT_TRUE(app->GetMainFrame()->GetServiceFrames().empty());
 }
 
+// A server that no longer supports this version names the new setup program in its refusal: the
+// client offers it, fetches it and ends once the program runs; on No the login dialog comes back.
+TEST_F(ClientAppTest, OutdatedClientOffersTheUpdateFromTheRefusal) {
+    const testenv::TestCertificate& certificate = testenv::TestCertificate::Get();
+    ASSERT_TRUE(certificate.ok()) << certificate.error().toStdString();
+    testenv::HttpTestServer web({certificate.certificateFile(), certificate.keyFile()});
+    const QByteArray program = "#!/bin/sh\nexit 0\n";
+    web.setReply("/dl/NorvaleSetup.run", {200, program});
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+
+    for (const bool yes : {true, false}) {
+        SCOPED_TRACE(yes ? "Yes" : "No");
+        apptest::ShutDown(app);
+        qputenv(CClientApp::kPasswordVariable, "any");
+        app = std::make_unique<CClientApp>();
+        const int version = app->GetClientVersion().section(' ', 0, 0).toInt();
+        CDevServer strict(CDevServer::Options{.minVersion = version + 1,
+                                              .updateAddress = web.url("/dl/NorvaleSetup.run"),
+                                              .updateSize = quint32(program.size())});
+        ASSERT_TRUE(strict.Listen(QHostAddress::LocalHost, 0));
+        QStringList started;
+        autoupdate::Hooks hooks;
+        hooks.trustedCertificates = certificate.certificateFile();
+        hooks.folder = folder.filePath("Update");
+        hooks.startProgram = [&](const QString& path, const QStringList&) {
+            started.append(path);
+            return true;
+        };
+        app->SetAutoUpdateHooks(hooks);
+        QString loginMessage;
+        int logins = 0;
+        testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) {
+            if (qobject_cast<CAutoUpdateDialog*>(dialog))
+                return yes ? int(platform::IDOK) : int(platform::IDCANCEL);
+            if (auto* download = qobject_cast<CDownloadDialog*>(dialog)) {
+                EXPECT_TRUE(WaitFor([&] { return download->HasEnded(); }, 20000));
+                return download->result();
+            }
+            if (auto* login = qobject_cast<CLoginDlg*>(dialog)) {
+                ++logins;
+                loginMessage = login->GetItemText(CLoginDlg::kMessageId);
+            }
+            return int(platform::IDCANCEL);
+        });
+        CClientApp::Options options = Options("alice");
+        options.port = strict.Port();
+        ASSERT_TRUE(app->InitInstance(options));
+        if (yes) {
+            ASSERT_TRUE(WaitFor([&] { return !started.isEmpty(); }, 20000));
+            EXPECT_EQ(started, QStringList{folder.filePath("Update/NorvaleSetup.run")});
+            EXPECT_TRUE(WaitFor([&] { return !app->GetMainFrame()->isVisible(); }));
+            EXPECT_EQ(logins, 0);
+        } else {
+            ASSERT_TRUE(WaitFor([&] { return logins == 1; }));
+            EXPECT_EQ(loginMessage,
+                      "The server refused the login: This version of the Norvale client is no longer supported.");
+            EXPECT_TRUE(started.isEmpty());
+            EXPECT_TRUE(app->GetMainFrame()->isVisible());
+        }
+    }
+}
+
 TEST_F(ClientAppTest, LostConnectionIsToldThroughTheDeferredBox) {
     testenv::FakeServer server;
     app = std::make_unique<CClientApp>();
@@ -247,3 +317,49 @@ TEST_F(ClientAppTest, VersionTextsAndTheHelpContextOfABox) {
 }
 
 } // namespace
+
+// A settings file found damaged at start-up is named to the user once the main window shows.
+TEST_F(ClientAppTest, ADamagedSettingsFileIsToldAtStartUp) {
+    platform::Registry& registry = GetSettingsStore().GetRegistry();
+    const QString path = registry.FilePath();
+    ASSERT_FALSE(path.isEmpty());
+    const struct {
+        QByteArray text;
+        const char* expected; // nullptr: nothing to tell
+    } cases[] = {
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Norvale\\Tip]\n\"StartUp\"=dword:00000001\n", nullptr},
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Norvale\\Tip]\n\"StartUp\"=dword:00000001\n[broken\n",
+         "Some of your settings could not be read"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(c.text);
+        }
+        ASSERT_TRUE(registry.Load());
+        testenv::scriptedUi().clear();
+        testenv::scriptedUi().SetDialogHandler([](QDialog*) { return platform::IDCANCEL; });
+        app = std::make_unique<CClientApp>();
+        ASSERT_TRUE(app->InitInstance(CClientApp::Options{}));
+        ASSERT_TRUE(WaitFor([&] { return !testenv::scriptedUi().asked().empty(); }));
+        WaitFor([] { return false; }, 50);
+        QStringList boxes;
+        for (const auto& asked : testenv::scriptedUi().asked()) {
+            if (asked.kind == platform::ScriptedUi::Asked::MessageBoxKind)
+                boxes << asked.text;
+        }
+        if (c.expected) {
+            ASSERT_EQ(boxes.size(), 1);
+            EXPECT_TRUE(boxes[0].contains(c.expected));
+            EXPECT_TRUE(boxes[0].contains(QDir::toNativeSeparators(path) + ".damaged"));
+        } else {
+            EXPECT_TRUE(boxes.isEmpty());
+        }
+        app->ExitInstance();
+        app.reset();
+    }
+    QFile::remove(path + ".damaged");
+    testenv::ResetSettings();
+}

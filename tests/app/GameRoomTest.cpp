@@ -6,7 +6,7 @@
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
 #include "board/BgClientView.h"
-#include "chat/ChatEntryView.h"
+#include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
 #include "game/BackgammonDoc.h"
 #include "game/BoardTestUtil.h"

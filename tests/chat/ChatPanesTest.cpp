@@ -3,7 +3,7 @@
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
 #include "app/PaneLayout.h"
-#include "chat/ChatEntryView.h"
+#include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatView.h"
 #include "session/SessionDoc.h"
@@ -56,7 +56,7 @@ struct ChatClient {
         }
         return nullptr;
     }
-    CChatEntryView* Entry() const { return qobject_cast<CChatEntryView*>(frame->FindPane("CommandLine")); }
+    CCommandLineView* Entry() const { return qobject_cast<CCommandLineView*>(frame->FindPane("CommandLine")); }
     QStringList ChatLines(int index = 0) const {
         QStringList lines;
         if (CChatView* chat = Chat(index)) {
@@ -99,10 +99,10 @@ TEST_F(ChatPanesTest, TheLobbyLayoutHasAChatViewAndAnInputLineAndAShoutPaneWhenT
 
 TEST_F(ChatPanesTest, TheInputLineAnswersWhatItCannotSendWithSystemLines) {
     ChatClient client;
-    client.Type("/who");
+    client.Type("/foo");
     client.Type("hello");
     client.Type("");
-    EXPECT_EQ(client.ChatLines(), QStringList({"Chat commands are not available here: /who",
+    EXPECT_EQ(client.ChatLines(), QStringList({"Not connected: the command was not sent.",
                                                "Not connected: the line was not sent."}));
     EXPECT_TRUE(client.Chat()->GetLine(0).bold);
     EXPECT_TRUE(client.Entry()->GetEdit()->text().isEmpty());
@@ -128,6 +128,55 @@ TEST_F(ChatPanesTest, EscapeInTheChatReturnsToTheNewestLineAndHandsTheKeyboardTo
     EXPECT_EQ(chat->GetScrollPosition(), chat->GetTotalHeight() - chat->ClientRect().height());
 }
 
+TEST_F(ChatPanesTest, KeysTheChatDoesNotTakeAreTypedIntoTheCommandLine) {
+    ChatClient client;
+    QApplication::setActiveWindow(client.frame.get());
+    CChatView* chat = client.Chat();
+    CCommandEdit* edit = client.Entry()->GetEdit();
+    struct Case {
+        Qt::Key key;
+        Qt::KeyboardModifiers modifiers;
+        const char* text;
+        bool toCommandLine;
+    };
+    const Case cases[] = {
+        {Qt::Key_H, Qt::NoModifier, "h", true},
+        {Qt::Key_Space, Qt::NoModifier, " ", true},
+        {Qt::Key_Question, Qt::ShiftModifier, "?", true},
+        {Qt::Key_PageUp, Qt::NoModifier, "", false},
+        {Qt::Key_Up, Qt::NoModifier, "", false},
+        {Qt::Key_C, Qt::ControlModifier, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        edit->clear();
+        chat->setFocus();
+        QTest::keyClick(chat, c.key, c.modifiers);
+        EXPECT_EQ(edit->text(), c.text);
+        EXPECT_EQ(client.frame->focusWidget() == edit, c.toCommandLine);
+    }
+    // Typing on from there goes on in the command line.
+    edit->clear();
+    chat->setFocus();
+    QTest::keyClicks(chat, "hi all");
+    EXPECT_EQ(edit->text(), "hi all");
+
+    struct KeyWish {
+        int virtualKey;
+        bool empty;  // wanted by an empty line
+        bool filled; // wanted while the line holds text
+    };
+    const KeyWish wishes[] = {{'A', true, true}, {'7', true, true}, {186, true, true}, {13, true, true},
+                              {27, true, true},  {32, true, true},  {38, true, true},  {45, true, true},
+                              {36, false, true}, {37, false, true}, {8, false, false}, {112, false, false}};
+    for (const KeyWish& w : wishes) {
+        edit->clear();
+        EXPECT_EQ(client.Entry()->WantsKey(w.virtualKey), w.empty) << w.virtualKey;
+        edit->setText("x", false);
+        EXPECT_EQ(client.Entry()->WantsKey(w.virtualKey), w.filled) << w.virtualKey;
+    }
+}
+
 // Two clients of the development server chat through their lobby windows.
 TEST_F(ChatPanesTest, TwoClientsChatInTheLobby) {
     CDevServer server{CDevServer::Options{}};
@@ -143,6 +192,35 @@ TEST_F(ChatPanesTest, TwoClientsChatInTheLobby) {
     ASSERT_TRUE(WaitFor([&] { return alice.ChatLines().contains("bob: hi alice, how are you today?"); }));
     EXPECT_EQ(alice.ChatLines().first(), "Welcome to the Norvale development server, alice.");
     EXPECT_TRUE(alice.Chat()->GetLine(0).bold);
+
+    // Tells, emotes, whispers and shouts typed in one command line reach the other client.
+    struct Case {
+        const char* typed;
+        const char* atBob;   // what bob's chat shows
+        const char* atAlice; // what alice's own chat shows
+    };
+    const Case cases[] = {
+        {"*bob psst, bob", "alice tells you: psst, bob", "You tell bob: psst, bob"},
+        {"/tell bob hello again", "alice tells you: hello again", "You tell bob: hello again"},
+        {",waves", "-> alice waves", "-> alice waves"},
+        {"/whisper between us", "alice whispers: between us", "alice whispers: between us"},
+        {"/shout Everybody listen", "alice shouts: Everybody listen", ""},
+    };
+    // The lobby's one chat pane leaves shouts to a shout pane, so the chat logs are read.
+    auto logged = [](const ChatClient& client) {
+        QStringList lines;
+        for (const auto& element : client.log.Lines())
+            lines << element->Format();
+        return lines;
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.typed);
+        alice.Type(c.typed);
+        EXPECT_TRUE(WaitFor([&] { return logged(bob).contains(c.atBob); })) << logged(bob).join('|').toStdString();
+        if (*c.atAlice) {
+            EXPECT_TRUE(WaitFor([&] { return logged(alice).contains(c.atAlice); }));
+        }
+    }
 }
 
 // The application's lobby window: the chat shows what was said before it opened and what is said
@@ -175,7 +253,7 @@ TEST_F(ChatPanesTest, TheApplicationsLobbyWindowShowsTheSessionsChat) {
     ASSERT_TRUE(bob.LogIn(server.Port(), "bob"));
     bob.Type("hi alice");
     ASSERT_TRUE(WaitFor([&] { return lines().contains("bob: hi alice"); }));
-    auto* entry = qobject_cast<CChatEntryView*>(pane("CommandLine"));
+    auto* entry = qobject_cast<CCommandLineView*>(pane("CommandLine"));
     ASSERT_TRUE(entry);
     QTest::keyClicks(entry->GetEdit(), "hello bob");
     QTest::keyClick(entry->GetEdit(), Qt::Key_Return);

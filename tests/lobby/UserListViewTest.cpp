@@ -92,6 +92,7 @@ public:
         return unfinished.contains(serviceName);
     }
     void ResumeWithPlayers(const QString& names) override { resumed << names; }
+    bool CanInviteTo(int) const override { return true; }
     QStringList invitations;
     QStringList unfinished;
     QStringList resumed;

@@ -17,7 +17,7 @@ namespace {
 class RecordingListener : public CClientNode::Listener {
 public:
     void OnLoginAccepted(const CLoginAcceptedPacket& a) override { accepted = a; }
-    void OnLoginRefused(const QString& reason) override { refused = reason; }
+    void OnLoginRefused(const CLoginRefusedPacket& refusal) override { refused = refusal.reason; }
     void OnNodePacket(const CMessagePacket& packet) override {
         packets.emplace_back(packet.GetEffectiveType(), packet.GetPayload());
         if (packet.GetPayload() == "throw")

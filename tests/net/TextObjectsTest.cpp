@@ -92,4 +92,28 @@ TEST(LoginPackets, RoundTripsAndMalformedTexts) {
               CSecureLoginPacket::ComputeDigest("abc", "def"));
 }
 
+TEST(LoginPackets, RefusalsCarryAnUpdateOnlyWhenItIsWhole) {
+    const struct {
+        const char* text;
+        const char* address;
+        quint32 size;
+    } cases[] = {
+        {"\"Too old\"", "", 0},
+        {"\"Too old\" \"https://h/NorvaleSetup.run\" 4294967295", "https://h/NorvaleSetup.run", 4294967295u},
+        {"\"Too old\" \"https://h/s.run\"", "", 0}, // no size: no update
+        {"\"Too old\" \"https://h/s.run\" -5", "", 0},
+        {"\"Too old\" \"https://h/s.run\" 4294967296", "", 0},
+        {"\"Too old\" \"\" 100", "", 0},
+    };
+    for (const auto& c : cases) {
+        const auto refusal = CLoginRefusedPacket::Parse(QString::fromLatin1(c.text));
+        ASSERT_TRUE(refusal) << c.text;
+        EXPECT_EQ(refusal->reason, "Too old");
+        EXPECT_EQ(refusal->updateAddress, c.address) << c.text;
+        EXPECT_EQ(refusal->updateSize, c.size) << c.text;
+        EXPECT_EQ(CLoginRefusedPacket::Parse(refusal->Format())->updateSize, c.size) << c.text;
+    }
+    EXPECT_FALSE(CLoginRefusedPacket::Parse("unquoted"));
+}
+
 } // namespace

@@ -237,6 +237,14 @@ TEST_F(DownloaderTest, SharedCancelSwitchStopsTheRun) {
     transfer.join();
     EXPECT_FALSE(downloader.Succeeded());
     EXPECT_EQ(m_server.lastHeader("/hung", "User-Agent"), "Test Agent");
+
+    // A stop given before the run begins is kept: the run ends at once, asking nothing.
+    m_server.setReply("/early", {200, "data"});
+    CDownloader early(m_server.url("/early"));
+    early.SetCancel(cancel);
+    early.Run(m_target);
+    EXPECT_FALSE(early.Succeeded());
+    EXPECT_EQ(m_server.requestCount("/early"), 0);
 }
 
 TEST_F(DownloaderTest, OneSessionServesManyDownloads) {

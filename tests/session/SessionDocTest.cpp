@@ -22,6 +22,7 @@ class FakeInvitations : public CInvitationService {
 public:
     void CloseDialogsForUser(const QString& nickname) override { closedFor.append(nickname); }
     void CloseAllInvitations() override { ++closedAll; }
+    void InvitePlayer(const QString&, int, int, bool) override {}
     QStringList closedFor;
     int closedAll = 0;
 };

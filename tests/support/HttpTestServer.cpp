@@ -2,7 +2,12 @@
 
 #include <QHash>
 #include <QMetaObject>
+#include <QFile>
 #include <QPointer>
+#include <QSslCertificate>
+#include <QSslConfiguration>
+#include <QSslKey>
+#include <QSslServer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
@@ -10,6 +15,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <optional>
 
 namespace testenv {
 
@@ -35,7 +41,7 @@ public:
         QHash<QByteArray, QByteArray> headers; // names in lower case
     };
 
-    Impl() {
+    explicit Impl(const std::optional<Tls>& tls) : m_tls(tls) {
         moveToThread(&m_thread);
         m_thread.start();
         QMetaObject::invokeMethod(this, [this] { listen(); }, Qt::BlockingQueuedConnection);
@@ -87,19 +93,49 @@ public:
 
 private:
     void listen() {
-        m_server = new QTcpServer(this);
+        if (m_tls) {
+            auto* server = new QSslServer(this);
+            QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+            configuration.setLocalCertificate(readCertificate(m_tls->certificateFile));
+            configuration.setPrivateKey(readKey(m_tls->keyFile));
+            configuration.setPeerVerifyMode(QSslSocket::VerifyNone); // clients show no certificate
+            server->setSslConfiguration(configuration);
+            // A connection becomes pending once its handshake is over.
+            connect(server, &QTcpServer::pendingConnectionAvailable, this, [this] { acceptPending(); });
+            m_server = server;
+        } else {
+            m_server = new QTcpServer(this);
+        }
         m_server->listen(QHostAddress::LocalHost, 0);
         m_port = m_server->serverPort();
-        connect(m_server, &QTcpServer::newConnection, this, [this] {
-            while (QTcpSocket* socket = m_server->nextPendingConnection()) {
-                m_sockets.append(socket);
-                connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
-                connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
-                    m_buffers.remove(socket);
-                    socket->deleteLater();
-                });
-            }
-        });
+        connect(m_server, &QTcpServer::newConnection, this, [this] { acceptPending(); });
+    }
+
+    void acceptPending() {
+        while (QTcpSocket* socket = m_server->nextPendingConnection()) {
+            m_sockets.append(socket);
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket] { serve(socket); });
+            connect(socket, &QTcpSocket::disconnected, this, [this, socket] {
+                m_buffers.remove(socket);
+                socket->deleteLater();
+            });
+            if (socket->bytesAvailable() > 0)
+                serve(socket);
+        }
+    }
+
+    static QSslCertificate readCertificate(const QString& path) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? QSslCertificate(&file, QSsl::Pem) : QSslCertificate();
+    }
+
+    static QSslKey readKey(const QString& path) {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {};
+        const QByteArray pem = file.readAll();
+        QSslKey key(pem, QSsl::Ec, QSsl::Pem);
+        return key.isNull() ? QSslKey(pem, QSsl::Rsa, QSsl::Pem) : key;
     }
 
     void shutDown() {
@@ -124,8 +160,8 @@ private:
     void serve(QTcpSocket* socket) {
         QByteArray& buffer = m_buffers[socket];
         buffer += socket->readAll();
-        for (const auto& held : m_held) {
-            if (held.first == socket)
+        for (const Held& held : m_held) {
+            if (held.socket == socket)
                 return;
         }
         for (;;) {
@@ -153,7 +189,14 @@ private:
             }
             m_arrived.notify_all();
             if (reply.hold) {
-                m_held.append({QPointer<QTcpSocket>(socket), request.path});
+                m_held.append({QPointer<QTcpSocket>(socket), request.path, {}, false});
+                return;
+            }
+            if (reply.stallAfter >= 0 && reply.stallAfter < reply.body.size()) {
+                Reply first = reply;
+                first.body = reply.body.left(reply.stallAfter);
+                write(socket, first, reply.body.size());
+                m_held.append({QPointer<QTcpSocket>(socket), request.path, reply.body.mid(reply.stallAfter), true});
                 return;
             }
             if (!answer(socket, reply))
@@ -161,9 +204,8 @@ private:
         }
     }
 
-    // -> false when the connection was closed.
-    bool answer(QTcpSocket* socket, const Reply& reply) {
-        const qint64 length = reply.announcedLength >= 0 ? reply.announcedLength : reply.body.size();
+    // The head (announcing length) and the reply's body.
+    static void write(QTcpSocket* socket, const Reply& reply, qint64 length) {
         QByteArray out = "HTTP/1.1 " + QByteArray::number(reply.status) + ' ' + ReasonPhrase(reply.status) + "\r\n";
         out += "Content-Length: " + QByteArray::number(length) + "\r\n";
         for (const auto& header : reply.headers)
@@ -171,6 +213,12 @@ private:
         out += "\r\n" + reply.body;
         socket->write(out);
         socket->flush();
+    }
+
+    // -> false when the connection was closed.
+    bool answer(QTcpSocket* socket, const Reply& reply) {
+        const qint64 length = reply.announcedLength >= 0 ? reply.announcedLength : reply.body.size();
+        write(socket, reply, length);
         if (length > reply.body.size()) {
             socket->disconnectFromHost();
             return false;
@@ -185,27 +233,44 @@ private:
             reply = m_replies.value(path);
         }
         reply.hold = false;
-        QList<QPointer<QTcpSocket>> released;
+        reply.stallAfter = -1;
+        QList<Held> released;
         for (qsizetype i = 0; i < m_held.size();) {
-            if (m_held[i].second == path) {
-                released.append(m_held[i].first);
+            if (m_held[i].path == path) {
+                released.append(m_held[i]);
                 m_held.removeAt(i);
             } else {
                 ++i;
             }
         }
-        for (const QPointer<QTcpSocket>& socket : released) {
-            if (socket && answer(socket, reply))
-                serve(socket); // requests that queued up behind the held one
+        for (const Held& held : released) {
+            if (!held.socket)
+                continue;
+            if (held.partial) {
+                held.socket->write(held.rest);
+                held.socket->flush();
+            } else if (!answer(held.socket, reply)) {
+                continue;
+            }
+            serve(held.socket); // requests that queued up behind the held one
         }
     }
 
+    // A request whose answer waits: all of it, or the rest of a body that was partly sent.
+    struct Held {
+        QPointer<QTcpSocket> socket;
+        QByteArray path;
+        QByteArray rest;
+        bool partial = false;
+    };
+
+    std::optional<Tls> m_tls;
     QThread m_thread;
     QTcpServer* m_server = nullptr;
     quint16 m_port = 0;
     QList<QPointer<QTcpSocket>> m_sockets;
     QHash<QTcpSocket*, QByteArray> m_buffers;
-    QList<QPair<QPointer<QTcpSocket>, QByteArray>> m_held;
+    QList<Held> m_held;
 
     mutable std::mutex m_mutex;
     mutable std::condition_variable m_arrived;
@@ -215,20 +280,36 @@ private:
     int m_total = 0;
 };
 
-HttpTestServer::HttpTestServer() {
-    // Loopback is never reached through a proxy, whatever the machine's environment says. Set once,
-    // before any transfer thread of the tests reads the environment.
+namespace {
+
+// Loopback is never reached through a proxy, whatever the machine's environment says. Set once,
+// before any transfer thread of the tests reads the environment.
+void BypassProxies() {
     static std::once_flag once;
     std::call_once(once, [] {
         qputenv("no_proxy", "127.0.0.1,localhost");
         qputenv("NO_PROXY", "127.0.0.1,localhost");
     });
-    d = std::make_unique<Impl>();
 }
+
+} // namespace
+
+HttpTestServer::HttpTestServer() {
+    BypassProxies();
+    d = std::make_unique<Impl>(std::nullopt);
+}
+
+HttpTestServer::HttpTestServer(const Tls& tls) : m_tls(true) {
+    BypassProxies();
+    d = std::make_unique<Impl>(tls);
+}
+
 HttpTestServer::~HttpTestServer() = default;
 
 quint16 HttpTestServer::port() const { return d->port(); }
-QString HttpTestServer::base() const { return QStringLiteral("http://127.0.0.1:%1").arg(d->port()); }
+QString HttpTestServer::base() const {
+    return QStringLiteral("%1://127.0.0.1:%2").arg(m_tls ? "https" : "http").arg(d->port());
+}
 QString HttpTestServer::url(const QString& path) const { return base() + path; }
 void HttpTestServer::setReply(const QString& path, const Reply& reply) { d->setReply(path, reply); }
 void HttpTestServer::release(const QString& path) { d->release(path); }

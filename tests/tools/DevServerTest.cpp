@@ -1,5 +1,14 @@
 #include "DevServer.h"
+#include "lobby/AffinityListView.h"
+#include "lobby/BlindFrameWnd.h"
+#include "lobby/UserListModel.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/invite/InvitationManager.h"
+#include "lobby/invite/ResumeMatchReceiverDlg.h"
+#include "lobby/invite/WaitingForResumeMatchDlg.h"
+#include "platform/Ui.h"
+#include "platform/Win32Codes.h"
+#include "support/TestEnvironment.h"
 #include "prefs/ChangePswd.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
@@ -90,6 +99,35 @@ TEST_F(DevServerTest, RefusesTakenAndInvalidNicknamesAndWrongPasswords) {
     EXPECT_TRUE(right.WaitIn());
 }
 
+TEST_F(DevServerTest, OutdatedClientsAreRefusedWithTheUpdate) {
+    struct Case {
+        const char* name;
+        int minVersion;
+        const char* updateAddress;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"no minimum", 0, "", true},
+        {"at the minimum", 1000, "https://127.0.0.1:9/NorvaleSetup.run", true},
+        {"below, with an update", 1001, "https://127.0.0.1:9/NorvaleSetup.run", false},
+        {"below, nothing to offer", 1001, "", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        CDevServer versioned(CDevServer::Options{
+            .minVersion = c.minVersion, .updateAddress = c.updateAddress, .updateSize = 4096});
+        ASSERT_TRUE(versioned.Listen(QHostAddress::LocalHost, 0));
+        Client client(versioned.Port(), "alice"); // version 1000
+        EXPECT_EQ(client.WaitIn(), c.accepted);
+        if (c.accepted)
+            continue;
+        EXPECT_EQ(client.refused, "This version of the Norvale client is no longer supported.");
+        const CLoginRefusedPacket& refusal = client.session.GetLoginRefusal();
+        EXPECT_EQ(refusal.updateAddress, c.updateAddress);
+        EXPECT_EQ(refusal.updateSize, *c.updateAddress ? 4096u : 0u);
+    }
+}
+
 TEST_F(DevServerTest, RelaysRoomChatAndRoutesTellsAndTalk) {
     Client alice(server.Port(), "alice");
     Client bob(server.Port(), "bob");
@@ -163,6 +201,40 @@ TEST_F(DevServerTest, ChatCommandsOfTheServer) {
     alice.session.Notify("The tournament starts at eight.");
     ASSERT_TRUE(WaitFor([&] { return bob.HasLine("The tournament starts at eight."); }));
     EXPECT_EQ(bob.chat.lines.back().kind, ChatKind::System);
+}
+
+TEST_F(DevServerTest, KicksNeedTheRightAndEndTheKickedConnection) {
+    struct Case {
+        quint32 rights;
+        const char* body;
+        const char* kickerLine;
+        bool bobStays;
+    };
+    const Case cases[] = {
+        {0x10001, "bob", "You may not kick players.", true},
+        {0x10041, "nobody", "nobody is not connected to the server.", true},
+        {0x10041, "bob flooding", "bob has been removed from the server.", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.body);
+        CDevServer::Options options;
+        options.rightsMask = c.rights;
+        CDevServer kicking{options};
+        ASSERT_TRUE(kicking.Listen(QHostAddress::LocalHost, 0));
+        Client alice(kicking.Port(), "alice");
+        Client bob(kicking.Port(), "bob");
+        ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
+        bool bobClosed = false;
+        QObject::connect(&bob.session, &CSessionDoc::connectionClosed, [&] { bobClosed = true; });
+        alice.session.Send(208, c.body, -1, ".");
+        ASSERT_TRUE(WaitFor([&] { return alice.HasLine(c.kickerLine); }));
+        if (!c.bobStays) {
+            EXPECT_TRUE(WaitFor([&] { return bobClosed; }));
+            EXPECT_TRUE(bob.HasLine("You have been removed from the server by alice: flooding"));
+        } else {
+            EXPECT_FALSE(bobClosed);
+        }
+    }
 }
 
 bool isFriendIn(const Client& viewer, const QString& nickname) {
@@ -252,6 +324,39 @@ TEST_F(DevServerTest, RelationRequestsChangeOnlyTheSendersOwnLists) {
     EXPECT_EQ(store.FormatList("bob", CRelationStore::List::Gag), "~ bob =");
 }
 
+TEST_F(DevServerTest, TheFriendsWindowFollowsAFriendComingAndGoing) {
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    CRelationsSubDoc* relations = CRelationsSubDoc::Attach(alice.session);
+    relations->ChangeAffinityList("bob", true);
+    ASSERT_TRUE(WaitFor([&] { return relations->IsAffinity("bob"); }));
+    testenv::RecordingTarget received(&alice.session);
+    QPointer<CAffinityFrameWnd> frame = CAffinityFrameWnd::ShowFriends(alice.session);
+    ASSERT_TRUE(frame);
+    auto* view = dynamic_cast<CAffinityListView*>(frame->GetView());
+    ASSERT_NE(view, nullptr);
+    const auto statusOfBob = [&] {
+        if (view->GetRowCount() != 1)
+            return QStringLiteral("(rows: %1)").arg(view->GetRowCount());
+        return view->GetModel()->data(view->GetModel()->index(0, 1)).toString();
+    };
+    ASSERT_TRUE(WaitFor([&] { return view->GetRowCount() == 1; }));
+    EXPECT_EQ(statusOfBob(), ""); // not connected
+
+    auto bob = std::make_unique<Client>(server.Port(), "bob");
+    ASSERT_TRUE(bob->WaitIn());
+    EXPECT_TRUE(WaitFor([&] { return statusOfBob() == "Ready"; })) << statusOfBob().toStdString();
+    bob.reset();
+    EXPECT_TRUE(WaitFor([&] { return statusOfBob() == ""; })) << statusOfBob().toStdString();
+    std::vector<QString> notices;
+    for (const auto& [type, text] : received.packets) {
+        if (type == 206)
+            notices.push_back(text);
+    }
+    EXPECT_EQ(notices, (std::vector<QString>{"alice + bob", "alice - bob"}));
+    frame->close();
+}
+
 TEST_F(DevServerTest, MalformedFramesEndOnlyThatConnection) {
     Client alice(server.Port(), "alice");
     ASSERT_TRUE(alice.WaitIn());
@@ -290,6 +395,46 @@ TEST_F(DevServerTest, AccountChangesAreAnswered) {
     EXPECT_FALSE(withOld.WaitIn());
     Client withNew(strict.Port(), "carol", "next");
     EXPECT_TRUE(withNew.WaitIn());
+}
+
+TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
+    Client alice(server.Port(), "alice");
+    Client bob(server.Port(), "bob");
+    ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
+    CInvitationManager aliceInvites(&alice.session);
+    CInvitationManager bobInvites(&bob.session);
+    QString aliceIn, bobIn;
+    QObject::connect(&alice.session, &CSessionDoc::serviceEntered, [&](const QString& s) { aliceIn = s; });
+    QObject::connect(&bob.session, &CSessionDoc::serviceEntered, [&](const QString& s) { bobIn = s; });
+
+    // Both enter the match, alice leaves it: each of them now has it unfinished.
+    alice.session.AttachToGameService(".gb.alice.bob", 1);
+    bob.session.AttachToGameService(".gb.alice.bob", 1);
+    ASSERT_TRUE(WaitFor([&] { return aliceIn == ".gb.alice.bob" && bobIn == ".gb.alice.bob"; }));
+    alice.session.DetachFromGameService();
+    bob.session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] {
+        return aliceIn == ".mb" && bobIn == ".mb" && aliceInvites.HasUnfinishedMatch(".gb.alice.bob") &&
+               bobInvites.HasUnfinishedMatch(".gb.bob.alice");
+    }));
+    EXPECT_EQ(aliceInvites.GetUnfinishedMatches().front()->matchKey, "M1");
+    EXPECT_TRUE(WaitFor([&] { return bob.session.FindUser("alice")->GetUnfinishedMatches() == 1; }));
+
+    // alice asks; bob says yes while she waits; both resume it, and the server forgets it.
+    testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) -> int {
+        auto* waiting = dynamic_cast<CWaitingForResumeMatchDlg*>(dialog);
+        if (!waiting || !WaitFor([&] { return bobInvites.FindResumeDialog(".gb.alice.bob"); }))
+            return platform::IDCANCEL;
+        bobInvites.FindResumeDialog(".gb.alice.bob")->OnResume();
+        WaitFor([&] { return waiting->HasEnded(); });
+        return waiting->result();
+    });
+    EXPECT_TRUE(aliceInvites.ResumeWithPlayers(QStringList{"alice", "bob"}));
+    testenv::scriptedUi().SetDialogHandler(nullptr);
+    EXPECT_TRUE(WaitFor([&] {
+        return aliceIn == ".gb.alice.bob" && bobIn == ".gb.alice.bob" &&
+               aliceInvites.GetUnfinishedMatches().empty() && bobInvites.GetUnfinishedMatches().empty();
+    }));
 }
 
 } // namespace

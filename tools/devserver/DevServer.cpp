@@ -4,7 +4,6 @@
 #include "game/ClientGameFactory.h"
 #include "net/ClientNode.h"
 #include "net/LoginPackets.h"
-#include "support/Utilities.h"
 #include "session/ServiceName.h"
 #include "support/PacketText.h"
 #include "support/Utilities.h"
@@ -83,10 +82,12 @@ void CDevServer::onNewConnection() {
 
 void CDevServer::onClosed(Client* client) {
     if (client->loggedIn) {
+        leaveRoom(client);
         client->loggedIn = false;
         m_users.RemoveKey(client->record.GetNickname());
         log(QStringLiteral("%1 left").arg(client->record.GetNickname()));
         sendDirectory(98, {client}, loggedIn());
+        tellFriendsOf(client, QLatin1Char('-'));
     }
     // The connection may still be inside one of its own signals: both go once that has returned.
     CServerConnection* connection = client->connection;
@@ -173,7 +174,15 @@ void CDevServer::onPacket(Client* client, const CMessagePacket& packet) {
 void CDevServer::onLogin(Client* client, const QString& text) {
     const auto login = CSecureLoginPacket::Parse(text);
     QString refusal;
-    if (!login || !IsValidUserName(login->nickname))
+    bool outdated = false;
+    if (m_options.minVersion > 0) {
+        bool numeric = false;
+        const int version = client->clientVersion.section(u' ', 0, 0).toInt(&numeric);
+        outdated = !numeric || version < m_options.minVersion;
+    }
+    if (outdated)
+        refusal = QStringLiteral("This version of the Norvale client is no longer supported.");
+    else if (!login || !IsValidUserName(login->nickname))
         refusal = QStringLiteral("A nickname has 1 to 24 letters and digits.");
     else if (findUser(login->nickname))
         refusal = QStringLiteral("%1 is already logged in.").arg(login->nickname);
@@ -181,7 +190,13 @@ void CDevServer::onLogin(Client* client, const QString& text) {
              login->digest != CSecureLoginPacket::ComputeDigest(client->nonce, m_options.password))
         refusal = QStringLiteral("The password is not correct.");
     if (!refusal.isEmpty()) {
-        client->connection->SendPlain(LoginPacketType::Refused, FormatQuotedText(refusal));
+        CLoginRefusedPacket refused;
+        refused.reason = refusal;
+        if (outdated) {
+            refused.updateAddress = m_options.updateAddress;
+            refused.updateSize = m_options.updateSize;
+        }
+        client->connection->SendPlain(LoginPacketType::Refused, refused.Format());
         client->connection->Close();
         log(QStringLiteral("login refused: %1").arg(refusal));
         return;
@@ -212,6 +227,47 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     sendDirectory(97, loggedIn(), {client});
     sendDirectory(97, {client}, others);
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
+    tellFriendsOf(client, QLatin1Char('+'));
+    sendUnfinished({login->nickname});
+}
+
+void CDevServer::leaveRoom(Client* client) {
+    const CServiceName room(client->service);
+    if (room.GetFirstPart() != QLatin1String("gb") || !room.HasPart(client->record.GetNickname()))
+        return;
+    // A match played to its end is not left unfinished.
+    if (const CMatchReferee* match = FindMatch(room.GetBaseName()); match && match->Board().IsMatchOver())
+        return;
+    const QList<Client*> present = inRoom(room.GetBaseName());
+    for (const QString& player : room.GetPartList()) {
+        Client* user = findUser(player);
+        if (!user || !present.contains(user))
+            return;
+    }
+    sendUnfinished(m_unfinished.MatchLeft(room));
+}
+
+void CDevServer::sendUnfinished(const QStringList& players) {
+    for (const QString& player : players) {
+        Client* user = findUser(player);
+        if (!user)
+            continue;
+        const QString nickname = user->record.GetNickname();
+        user->connection->SendRouted(233, QStringLiteral("."), m_unfinished.FormatList(nickname));
+        // The directory shows how many unfinished matches each member has.
+        user->record.SetUnfinishedMatches(m_unfinished.CountFor(nickname));
+        announceChange(user);
+    }
+}
+
+void CDevServer::tellFriendsOf(const Client* client, QChar sign) {
+    const QString nickname = client->record.GetNickname();
+    for (Client* member : loggedIn()) {
+        const QString owner = member->record.GetNickname();
+        if (member != client && m_relations.Contains(owner, CRelationStore::List::Friends, nickname))
+            member->connection->SendRouted(206, QStringLiteral("."),
+                                           QStringLiteral("%1 %2 %3").arg(owner, QString(sign), nickname));
+    }
 }
 
 void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
@@ -250,6 +306,8 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
                 QStringLiteral("%1 %2 %3")
                     .arg(cookie, firstWord(rest),
                          about ? about->clientVersion : QStringLiteral("(not connected)")));
+        } else if (type == 208) { // kick: "<nickname> <reason>"
+            onKick(client, payload);
         }
         return;
     }
@@ -278,9 +336,9 @@ bool CDevServer::onAccountRequest(Client* client, const QString& text) {
         // taken for anything that looks like an address ("<user> Y"), else refused ("<user> N").
         const QString address = text.section(emailMarker, 1).trimmed();
         const bool usable = address.indexOf(QLatin1Char('@')) > 0 && !address.contains(QLatin1Char(' '));
-        client->connection->SendRouted(192, QStringLiteral(".db"),
-                                       QStringLiteral("%1 %2").arg(client->record.GetNickname(),
-                                                                   QLatin1String(usable ? "Y" : "N")));
+        client->connection->SendRouted(
+            192, QStringLiteral(".db"),
+            QStringLiteral("%1 %2").arg(client->record.GetNickname(), QLatin1String(usable ? "Y" : "N")));
         return true;
     }
     if (firstWord(text) == QLatin1String("ChangePassword")) {
@@ -289,10 +347,13 @@ bool CDevServer::onAccountRequest(Client* client, const QString& text) {
         const QString fields = text.mid(text.indexOf(QLatin1Char(' '))); // the cursor reads it in place
         CPacketCursor cursor(fields);
         QString oldPassword, newPassword;
-        if (!ReadPacketString(cursor, oldPassword) || !ReadPacketString(cursor, newPassword) || newPassword.isEmpty())
-            systemLine(client, QStringLiteral("Your password was not changed: the request was not understood."));
+        if (!ReadPacketString(cursor, oldPassword) || !ReadPacketString(cursor, newPassword) ||
+            newPassword.isEmpty())
+            systemLine(client,
+                       QStringLiteral("Your password was not changed: the request was not understood."));
         else if (!m_options.password.isEmpty() && oldPassword != m_options.password)
-            systemLine(client, QStringLiteral("Your password was not changed: the old password is not correct."));
+            systemLine(client,
+                       QStringLiteral("Your password was not changed: the old password is not correct."));
         else {
             if (!m_options.password.isEmpty())
                 m_options.password = newPassword;
@@ -338,29 +399,22 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
     const CServiceName service(firstWord(text));
     const QString word = service.GetFirstPart();
     QString entered;
+    CMatchReferee* match = nullptr;
     if (service.IsSameService(CServiceName(m_options.lobbyService))) {
         entered = m_options.lobbyService;
         client->record.SetActivity(CUserInfo::kActivityFinished);
     } else if (word == QLatin1String("gb") && service.CountParts() == 2) {
+        // A backgammon room: its referee is made with the rules the transfer names after the room.
+        // "<room> [!<unfinished match key>] <rules>"
         QString rules;
         firstWord(text, &rules);
+        if (rules.startsWith(QLatin1Char('!')))
+            firstWord(rules, &rules);
         entered = service.GetBaseName();
-        CMatchReferee* match = matchRoom(entered, rules);
+        match = matchRoom(entered, rules);
         client->record.SetActivity(service.HasPart(client->record.GetNickname())
                                        ? CUserInfo::kActivityPlaying
                                        : CUserInfo::kActivityWatching);
-        client->service = entered;
-        client->record.SetLocation(entered);
-        const CServiceSettings settings{{QStringLiteral("rules"), match->Options().FormatText()}};
-        client->connection->SendPlain(LoginPacketType::ServiceEntered, CServiceEnteredPacket{entered, settings}.Format());
-        // The match so far, for a watcher who comes late or a player who comes back.
-        for (const QString& move : match->History())
-            client->connection->SendRouted(217, QStringLiteral("."), move, QStringLiteral("&"));
-        const int seat = match->Players().indexOf(client->record.GetNickname());
-        if (seat >= 0)
-            client->record.SetGameDescriptor(match->Descriptor(seat));
-        announceChange(client);
-        return;
     } else if ((word == QLatin1String("gb") || word == QLatin1String("gp")) && service.CountParts() >= 2) {
         entered = service.GetBaseName();
         client->record.SetActivity(service.HasPart(client->record.GetNickname())
@@ -370,11 +424,28 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
         systemLine(client, QStringLiteral("There is no service %1.").arg(service.GetText()));
         entered = client->service;
     }
+    if (entered != client->service)
+        leaveRoom(client);
     client->service = entered;
     client->record.SetLocation(entered);
-    CServiceEnteredPacket reply{entered,
-                                entered == m_options.lobbyService ? lobbySettings() : CServiceSettings{}};
+    // Entering a match that resumes or replaces an unfinished one ends that one.
+    if (CServiceName(entered).HasPart(client->record.GetNickname()))
+        sendUnfinished(m_unfinished.Remove(CUnfinishedMatchStore::KeyOfTransfer(text)));
+    CServiceSettings settings;
+    if (entered == m_options.lobbyService)
+        settings = lobbySettings();
+    else if (match)
+        settings = {{QStringLiteral("rules"), match->Options().FormatText()}};
+    CServiceEnteredPacket reply{entered, settings};
     client->connection->SendPlain(LoginPacketType::ServiceEntered, reply.Format());
+    if (match) {
+        // The match so far, for a watcher who comes late or a player who comes back.
+        for (const QString& move : match->History())
+            client->connection->SendRouted(217, QStringLiteral("."), move, QStringLiteral("&"));
+        const int seat = match->Players().indexOf(client->record.GetNickname());
+        if (seat >= 0)
+            client->record.SetGameDescriptor(match->Descriptor(seat));
+    }
     announceChange(client);
 }
 
@@ -482,6 +553,25 @@ void CDevServer::onBearOffRequest(Client* client, const QString& text) {
     reply += QLatin1Char(' ');
     WritePacketCString(reply, name);
     client->connection->SendRouted(CBgClientView::kBearOffReply, QStringLiteral("."), reply);
+}
+
+void CDevServer::onKick(Client* client, const QString& text) {
+    if (!(m_options.rightsMask & 0x40u))
+        return systemLine(client, QStringLiteral("You may not kick players."));
+    QString reason;
+    const QString name = firstWord(text, &reason);
+    Client* kicked = findUser(name);
+    if (!kicked)
+        return systemLine(client, QStringLiteral("%1 is not connected to the server.").arg(name));
+    const QString kickedName = kicked->record.GetNickname();
+    systemLine(
+        kicked,
+        reason.trimmed().isEmpty()
+            ? QStringLiteral("You have been removed from the server by %1.").arg(client->record.GetNickname())
+            : QStringLiteral("You have been removed from the server by %1: %2")
+                  .arg(client->record.GetNickname(), reason.trimmed()));
+    kicked->connection->Close();
+    systemLine(client, QStringLiteral("%1 has been removed from the server.").arg(kickedName));
 }
 
 void CDevServer::onCommand(Client* client, const QString& text) {

@@ -3,6 +3,7 @@
 #include "BearOff.h"
 #include "MatchReferee.h"
 #include "RelationStore.h"
+#include "UnfinishedMatchStore.h"
 #include "ServerConnection.h"
 #include "net/LoginPackets.h"
 #include "session/UserInfo.h"
@@ -20,7 +21,8 @@
 // clients, answers watch requests, moves users between the lobby and game rooms, referees the match of
 // every backgammon room (dice, turns, sequence numbers, the lobby's scores, the match so far for
 // newcomers), answers bear-off questions and keeps every member's friends, blinded and gagged lists
-// for as long as it runs.
+// and the unfinished matches (rooms that all their players had entered and one left) for as long as
+// it runs.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -31,7 +33,12 @@ public:
         quint32 accountFlags = 1;     // mail allowed
         QString webHost{};            // the service's web pages ("http://127.0.0.1:4115"); empty: none
         int advertRefreshSeconds = 120;
-        QString password;             // empty: any password is accepted
+        QString password{};           // empty: any password is accepted
+        // Clients whose version number (the first word of their identification) is below this are
+        // refused, and told of updateAddress and updateSize when an address is given. 0: any version.
+        int minVersion = 0;
+        QString updateAddress{};
+        quint32 updateSize = 0;
         CMatchReferee::DiceSource dice{}; // the dice of every room; empty: random
     };
     // The rules of a room whose transfer names none: a one-point match.
@@ -61,6 +68,7 @@ private:
     // E-mail and password changes sent to ".db" -> whether the text was one of them.
     bool onAccountRequest(Client* client, const QString& text);
     void onTransfer(Client* client, const QString& text);
+    void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onMatchMove(Client* client, const QString& text);
     void onBearOffRequest(Client* client, const QString& text);
@@ -68,12 +76,18 @@ private:
     CMatchReferee* matchRoom(const QString& service, const QString& rulesText = QString());
     void onRelationRequest(Client* client, int type, const QString& text);
     void onClosed(Client* client);
+    // The client leaves his room: a match all its players were in becomes unfinished.
+    void leaveRoom(Client* client);
+    // Packet 233 (the unfinished-match list) to each of these players who is logged in.
+    void sendUnfinished(const QStringList& players);
     // Directory packet type about those users to each of to, with the fields of mask (0: all fields for
     // arrivals and departures, the changed ones for 110; kGroupFlagsOnly: none).
     static constexpr quint32 kGroupFlagsOnly = 0xFFFFFFFFu;
     void sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to, quint32 mask = 0);
     void announceChange(Client* client);
     void systemLine(Client* client, const QString& text);
+    // Routed 206 to every member who counts client among his friends: "<member> <sign> <client>".
+    void tellFriendsOf(const Client* client, QChar sign);
     QList<Client*> loggedIn() const;
     QList<Client*> inRoom(const QString& service) const;
     Client* findUser(const QString& nickname) const;
@@ -86,6 +100,7 @@ private:
     std::map<CServerConnection*, std::unique_ptr<Client>> m_clients;
     CNoCaseStringMap<Client*> m_users; // logged in
     CRelationStore m_relations;
+    CUnfinishedMatchStore m_unfinished;
     std::map<QString, std::unique_ptr<CMatchReferee>> m_matches; // by folded room name
     CBearOffTable m_bearOff;
 };

@@ -1,5 +1,6 @@
 // The development server: a loopback service for running Norvale clients by hand.
 //   norvale-devserver [--port N] [--host ADDRESS] [--password TEXT] [--rights MASK] [--web-port N | --no-web]
+//                     [--min-version N [--update-url HTTPS-ADDRESS --update-size BYTES]]
 #include "DevServer.h"
 #include "DevWebServer.h"
 
@@ -33,10 +34,19 @@ int main(int argc, char* argv[]) {
         QStringLiteral("Port of the service's web pages (news, help, advert; default: the port after --port)."),
         QStringLiteral("port"));
     const QCommandLineOption noWebOption(QStringLiteral("no-web"), QStringLiteral("Serve no web pages."));
+    const QCommandLineOption minVersionOption(
+        QStringLiteral("min-version"), QStringLiteral("Refuse clients whose version number is below this."),
+        QStringLiteral("number"), QStringLiteral("0"));
+    const QCommandLineOption updateUrlOption(
+        QStringLiteral("update-url"), QStringLiteral("Where refused clients find the new setup program (https)."),
+        QStringLiteral("address"));
+    const QCommandLineOption updateSizeOption(QStringLiteral("update-size"),
+                                              QStringLiteral("The setup program's length in bytes."),
+                                              QStringLiteral("bytes"), QStringLiteral("0"));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Print nothing but errors."));
-    parser.addOptions(
-        {portOption, hostOption, passwordOption, rightsOption, webPortOption, noWebOption, quietOption});
+    parser.addOptions({portOption, hostOption, passwordOption, rightsOption, webPortOption, noWebOption,
+                       minVersionOption, updateUrlOption, updateSizeOption, quietOption});
     parser.process(app);
 
     CDevServer::Options options;
@@ -45,6 +55,17 @@ int main(int argc, char* argv[]) {
     options.rightsMask = parser.value(rightsOption).toUInt(&ok, 0);
     if (!ok) {
         QTextStream(stderr) << "norvale-devserver: --rights needs a number\n";
+        return 2;
+    }
+    options.minVersion = parser.value(minVersionOption).toInt(&ok);
+    if (!ok || options.minVersion < 0) {
+        QTextStream(stderr) << "norvale-devserver: --min-version needs a number\n";
+        return 2;
+    }
+    options.updateAddress = parser.value(updateUrlOption);
+    options.updateSize = parser.value(updateSizeOption).toUInt(&ok);
+    if (!ok) {
+        QTextStream(stderr) << "norvale-devserver: --update-size needs a number of bytes\n";
         return 2;
     }
     const quint16 port = quint16(parser.value(portOption).toUInt(&ok));

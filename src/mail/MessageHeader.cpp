@@ -1,0 +1,98 @@
+#include "mail/MessageHeader.h"
+
+#include "platform/Archive.h"
+
+#include <algorithm>
+
+CMessageHeader::CMessageHeader(const QString& subject, const QString& from, const QString& to, const QString& cc,
+                               const QString& dateSent, const QString& dateReceived, int priority, int status,
+                               int notifyOnReceipt, int kind)
+    : m_status(status), m_priority(priority), m_notifyOnReceipt(notifyOnReceipt), m_kind(kind), m_subject(subject),
+      m_from(from), m_to(to), m_cc(cc), m_dateSent(dateSent), m_dateReceived(dateReceived) {}
+
+QString CMessageHeader::StatusText(int status) {
+    switch (status) {
+    case kStatusNew: return QStringLiteral("New");
+    case kStatusRead: return QStringLiteral("Read");
+    case kStatusSent: return QStringLiteral("Sent");
+    case kStatusAcknowledged: return QStringLiteral("Acknowledged");
+    default: return QStringLiteral("Ready to send");
+    }
+}
+
+QString CMessageHeader::PriorityText(int priority) {
+    return priority == 1 ? QStringLiteral("High") : QStringLiteral("Normal");
+}
+
+QString CMessageHeader::ReceiptText(int notifyOnReceipt) {
+    return notifyOnReceipt ? QStringLiteral("Yes") : QStringLiteral("No");
+}
+
+void CMessageHeader::Store(platform::ArchiveWriter& archive) const {
+    for (const QString* text : {&m_subject, &m_from, &m_to, &m_cc, &m_dateSent, &m_dateReceived})
+        archive.WriteString(*text);
+    archive.WriteInt32(m_priority);
+    archive.WriteInt32(m_status);
+    archive.WriteInt32(m_notifyOnReceipt);
+    archive.WriteString(m_folderName);
+    archive.WriteString(m_messageId);
+}
+
+bool CMessageHeader::Load(platform::ArchiveReader& archive) {
+    CMessageHeader loaded;
+    for (QString* text : {&loaded.m_subject, &loaded.m_from, &loaded.m_to, &loaded.m_cc, &loaded.m_dateSent,
+                          &loaded.m_dateReceived})
+        if (!archive.ReadString(*text))
+            return false;
+    qint32 priority = 0, status = 0, notify = 0;
+    if (!archive.ReadInt32(priority) || !archive.ReadInt32(status) || !archive.ReadInt32(notify) ||
+        !archive.ReadString(loaded.m_folderName) || !archive.ReadString(loaded.m_messageId))
+        return false;
+    loaded.m_priority = priority;
+    loaded.m_status = status;
+    loaded.m_notifyOnReceipt = notify;
+    *this = loaded;
+    return true;
+}
+
+QString CMessageHeader::FormatAsText() const {
+    return QStringLiteral("From: %1\r\n").arg(m_from) + QStringLiteral("To: %1\r\n").arg(m_to) +
+           QStringLiteral("Cc: %1\r\n").arg(m_cc) + QStringLiteral("Subject: %1\r\n").arg(m_subject) +
+           QStringLiteral("Date and time sent: %1\r\n").arg(m_dateSent) +
+           QStringLiteral("Date and time received: %1\r\n").arg(m_dateReceived) +
+           QStringLiteral("Priority: %1\r\n").arg(PriorityText(m_priority)) +
+           QStringLiteral("Notify on receipt: %1\r\n").arg(ReceiptText(m_notifyOnReceipt)) +
+           QStringLiteral("Message status: %1\r\n\r\n").arg(StatusText(m_status));
+}
+
+CMsgFolderObject::~CMsgFolderObject() { Clear(true); }
+
+CMessageHeader* CMsgFolderObject::AddHeader(platform::Object* object) {
+    CMessageHeader* header = platform::object_cast<CMessageHeader>(object);
+    if (header)
+        m_headers.push_back(header);
+    return header;
+}
+
+bool CMsgFolderObject::RemoveHeader(CMessageHeader* position) {
+    auto it = std::find(m_headers.begin(), m_headers.end(), position);
+    if (it == m_headers.end())
+        return false;
+    m_headers.erase(it);
+    delete position;
+    return true;
+}
+
+void CMsgFolderObject::Clear(bool deleteHeaders) {
+    if (deleteHeaders)
+        for (CMessageHeader* header : m_headers)
+            delete header;
+    m_headers.clear();
+}
+
+CMessageHeader* CMsgFolderObject::FindHeader(const QString& messageId) const {
+    for (CMessageHeader* header : m_headers)
+        if (header->GetMessageId() == messageId)
+            return header;
+    return nullptr;
+}

@@ -1,0 +1,359 @@
+#include "mail/MessagingOleDocument.h"
+
+#include "mail/MessageHeader.h"
+#include "platform/Archive.h"
+#include "platform/Cp1252.h"
+#include "platform/Ui.h"
+#include "platform/Win32Codes.h"
+#include "support/SettingsStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+using platform::CompoundFile;
+namespace stg = platform::stg;
+
+namespace {
+
+const QString kFoldersStream = QString::fromLatin1(CMessagingOleDocument::kFoldersStreamName);
+const QString kAddressBooks = QString::fromLatin1(CMessagingOleDocument::kAddressBooksName);
+const QString kContents = QString::fromLatin1(CMessagingOleDocument::kContentsName);
+// Far more folders than anyone keeps; a longer list is damage, refused before it is read.
+constexpr qint64 kMaxFolders = 10000;
+
+bool isReservedName(const QString& name) {
+    for (const QString& reserved : {kFoldersStream, kAddressBooks, kContents})
+        if (CompoundFile::CompareNames(name, reserved) == 0)
+            return true;
+    return false;
+}
+
+// Keeps what an element name may hold.
+QString nameCharacters(const QString& text) {
+    QString out;
+    for (QChar c : text)
+        if (c.unicode() >= 0x20 && c != u'/' && c != u'\\' && c != u':' && c != u'!')
+            out.append(c);
+    return out;
+}
+
+QByteArray messageRecord(const CMessageHeader& header, const QString& body) {
+    platform::ArchiveWriter archive;
+    header.Store(archive);
+    archive.WriteString(body);
+    return archive.data();
+}
+
+} // namespace
+
+CMessagingOleDocument::CMessagingOleDocument(const QString& mailFolder, const QString& nickname)
+    : m_path(mailFolder + nickname + QStringLiteral(".nvm")) {
+    if (QFileInfo::exists(m_path)) {
+        const quint32 code = m_file.Open(m_path);
+        if (stg::Failed(code)) {
+            // A file that cannot be read is left exactly as it is; the user runs without a store.
+            m_openError = QStringLiteral("The mail store %1 cannot be opened: %2").arg(m_path, m_file.error());
+            return;
+        }
+        loadFromStorage();
+        return;
+    }
+    if (stg::Failed(m_file.Create(m_path))) {
+        m_openError = QStringLiteral("The mail store %1 cannot be made: %2").arg(m_path, m_file.error());
+        return;
+    }
+    m_file.WriteStream({kContents}, QByteArray());
+    if (!CreateInitialStructure() && !QFileInfo::exists(m_path)) {
+        m_openError = QStringLiteral("The mail store %1 cannot be made: %2").arg(m_path, m_lastError);
+        m_file.Close();
+    }
+}
+
+CMessagingOleDocument::~CMessagingOleDocument() = default;
+
+QString CMessagingOleDocument::GetMailFolderPath(CSettingsStore& settings) {
+    const QString section = QStringLiteral("PathNames");
+    QString folder = settings.GetString(section, QStringLiteral("MsgSystem"));
+    if (folder.isEmpty())
+        folder = settings.GetPathName();
+    if (!folder.isEmpty() && !folder.endsWith(u'/') && !folder.endsWith(u'\\'))
+        folder += u'/';
+    if (settings.InstallDirFound())
+        settings.WriteString(section, QStringLiteral("MsgSystem"), folder);
+    return folder;
+}
+
+int CMessagingOleDocument::refuse(const QString& why) {
+    m_lastError = why;
+    return 0;
+}
+
+int CMessagingOleDocument::commit() {
+    const quint32 code = m_file.Commit();
+    if (stg::Failed(code)) {
+        const QString why = m_file.error();
+        m_file.Revert();
+        return refuse(QStringLiteral("The mail store could not be written: %1").arg(why));
+    }
+    m_lastError.clear();
+    return 1;
+}
+
+bool CMessagingOleDocument::loadFromStorage() {
+    m_folders.clear();
+    m_addressBooks.clear();
+    QByteArray list;
+    if (stg::Failed(m_file.ReadStream({kFoldersStream}, list)))
+        return false;
+    platform::ArchiveReader archive(list);
+    QStringList folders;
+    if (!archive.ReadStringList(folders, kMaxFolders)) {
+        m_openError = QStringLiteral("The folder list of %1 is damaged: %2").arg(m_path, archive.error());
+        return false;
+    }
+    m_folders = folders;
+    std::vector<CompoundFile::Element> books;
+    m_file.List({kAddressBooks}, books);
+    for (const CompoundFile::Element& book : books)
+        if (book.kind == CompoundFile::Kind::Stream)
+            m_addressBooks.append(book.name);
+    return true;
+}
+
+int CMessagingOleDocument::writeFolderList() {
+    platform::ArchiveWriter archive;
+    archive.WriteStringList(m_folders);
+    const quint32 code = m_file.WriteStream({kFoldersStream}, archive.data());
+    return stg::Failed(code) ? refuse(ErrorText(code)) : 1;
+}
+
+int CMessagingOleDocument::CreateInitialStructure() {
+    if (!IsOpen())
+        return refuse(m_openError);
+    m_folders = {QStringLiteral("Inbox"), QStringLiteral("Outbox")};
+    m_addressBooks = {QStringLiteral("Default")};
+    for (const QString& storage : {m_folders[0], m_folders[1], kAddressBooks}) {
+        if (stg::Failed(m_file.CreateStorage({storage}))) {
+            m_file.Revert();
+            return refuse(QStringLiteral("The storage \"%1\" cannot be made.").arg(storage));
+        }
+    }
+    if (!writeFolderList() || stg::Failed(m_file.WriteStream({kAddressBooks, m_addressBooks[0]}, QByteArray()))) {
+        m_file.Revert();
+        return refuse(QStringLiteral("The mail store's first elements cannot be made."));
+    }
+    return commit();
+}
+
+int CMessagingOleDocument::CreateFolder(const QString& name) {
+    if (!IsOpen())
+        return refuse(m_openError);
+    if (!CompoundFile::IsValidName(name))
+        return refuse(QStringLiteral("A folder name has 1 to 31 characters and none of / \\ : !"));
+    if (isReservedName(name))
+        return refuse(QStringLiteral("The name \"%1\" is reserved.").arg(name));
+    for (const QString& folder : m_folders)
+        if (CompoundFile::CompareNames(folder, name) == 0)
+            return refuse(QStringLiteral("A folder named \"%1\" exists already.").arg(folder));
+    const quint32 code = m_file.CreateStorage({name});
+    if (stg::Failed(code))
+        return refuse(QStringLiteral("%1:  %2").arg(name, ErrorText(code)));
+    m_folders.append(name);
+    if (!writeFolderList() || !commit()) {
+        m_folders.removeLast();
+        m_file.Revert();
+        return 0;
+    }
+    return 1;
+}
+
+int CMessagingOleDocument::DeleteFolder(const QString& name) {
+    if (!IsOpen())
+        return refuse(m_openError);
+    if (name.isEmpty() || isReservedName(name))
+        return refuse(QStringLiteral("The folder \"%1\" cannot be removed.").arg(name));
+    const QStringList before = m_folders;
+    const quint32 code = m_file.Remove({name});
+    const bool listed = m_folders.removeIf([&](const QString& f) { return CompoundFile::CompareNames(f, name) == 0; }) > 0;
+    // A listed folder whose storage has gone is taken off the list all the same.
+    if (stg::Failed(code) && !(code == stg::FILENOTFOUND && listed)) {
+        m_folders = before;
+        return refuse(QStringLiteral("%1:  %2").arg(name, ErrorText(code)));
+    }
+    if (!writeFolderList() || !commit()) {
+        m_folders = before;
+        m_file.Revert();
+        return 0;
+    }
+    return 1;
+}
+
+bool CMessagingOleDocument::idTaken(const QString& id) const {
+    if (!CompoundFile::IsValidName(id))
+        return true;
+    for (const QString& folder : m_folders)
+        if (m_file.Exists({folder, id}, CompoundFile::Kind::Stream) ||
+            m_file.Exists({folder, id}, CompoundFile::Kind::Storage))
+            return true;
+    return m_idInUse && m_idInUse(id);
+}
+
+QString CMessagingOleDocument::MakeMessageId(const CMessageHeader& header) const {
+    const QString recipient = header.GetTo().trimmed().section(u' ', 0, 0, QString::SectionSkipEmpty);
+    // "%Y/%m/%d:%H%M" -> year, month, day, then the first two and the last two of the time.
+    const QString date = header.GetDateSent();
+    const QString dayAndTime = date.section(u'/', 2);
+    const QString time = dayAndTime.section(u':', 1);
+    const QString stamp = date.section(u'/', 0, 0) + date.section(u'/', 1, 1) + dayAndTime.section(u':', 0, 0) +
+                          time.left(2) + (time.size() >= 2 ? time.right(2) : QString());
+    const QString base = (nameCharacters(recipient).left(17) + nameCharacters(stamp)).left(31);
+    if (!idTaken(base))
+        return base;
+    for (qint64 counter = 0;; ++counter) {
+        const QString digits = QString::number(counter);
+        const QString candidate = base.left(31 - digits.size()) + digits;
+        if (!idTaken(candidate))
+            return candidate;
+    }
+}
+
+int CMessagingOleDocument::StoreMessage(CMessageHeader& header, const QString& body, const QString& folder) {
+    if (!IsOpen())
+        return refuse(m_openError);
+    if (!m_file.Exists({folder}, CompoundFile::Kind::Storage))
+        return refuse(QStringLiteral("%1:  %2").arg(folder, ErrorText(stg::FILENOTFOUND)));
+    header.SetMessageId(MakeMessageId(header));
+    header.SetFolderName(folder);
+    const quint32 code = m_file.WriteStream({folder, header.GetMessageId()}, messageRecord(header, body), true);
+    if (stg::Failed(code))
+        return refuse(QStringLiteral("%1:  %2").arg(header.GetMessageId(), ErrorText(code)));
+    return commit();
+}
+
+int CMessagingOleDocument::StoreInInbox(CMessageHeader& header, const QString& body) {
+    return StoreMessage(header, body, QStringLiteral("Inbox"));
+}
+
+int CMessagingOleDocument::StoreInOutbox(CMessageHeader& header, const QString& body) {
+    return StoreMessage(header, body, QStringLiteral("Outbox"));
+}
+
+int CMessagingOleDocument::ReadMessage(CMessageHeader& header, QString& body, const QString& folder,
+                                       const QString& id) {
+    QByteArray record;
+    const quint32 code = m_file.ReadStream({folder, id}, record);
+    if (folder.isEmpty() || id.isEmpty() || stg::Failed(code))
+        return refuse(QStringLiteral("%1:  %2").arg(id, ErrorText(stg::FILENOTFOUND)));
+    platform::ArchiveReader archive(record);
+    CMessageHeader loaded;
+    QString text;
+    if (!loaded.Load(archive) || !archive.ReadString(text))
+        return refuse(QStringLiteral("The message %1 is damaged: %2").arg(id, archive.error()));
+    header = loaded;
+    body = text;
+    m_lastError.clear();
+    return 1;
+}
+
+int CMessagingOleDocument::UpdateHeader(const CMessageHeader& header) {
+    const QString folder = header.GetFolderName();
+    const QString id = header.GetMessageId();
+    QByteArray record;
+    if (!IsOpen() || folder.isEmpty() || id.isEmpty() || stg::Failed(m_file.ReadStream({folder, id}, record)))
+        return refuse(QStringLiteral("%1:  %2").arg(id, ErrorText(stg::FILENOTFOUND)));
+    // The body follows the old header: the new header goes in front of it, whatever its length.
+    platform::ArchiveReader archive(record);
+    CMessageHeader old;
+    if (!old.Load(archive))
+        return refuse(QStringLiteral("The message %1 is damaged: %2").arg(id, archive.error()));
+    platform::ArchiveWriter updated;
+    header.Store(updated);
+    updated.WriteBytes(record.mid(archive.position()));
+    const quint32 code = m_file.WriteStream({folder, id}, updated.data());
+    if (stg::Failed(code))
+        return refuse(ErrorText(code));
+    return commit();
+}
+
+int CMessagingOleDocument::DeleteMessage(const QString& folder, const QString& id) {
+    if (!IsOpen() || folder.isEmpty() || id.isEmpty())
+        return refuse(QStringLiteral("No message given."));
+    if (!m_file.Exists({folder, id}, CompoundFile::Kind::Stream))
+        return refuse(QStringLiteral("%1:  %2").arg(id, ErrorText(stg::FILENOTFOUND)));
+    m_file.Remove({folder, id});
+    return commit();
+}
+
+std::unique_ptr<CMsgFolderObject> CMessagingOleDocument::LoadFolder(const QString& name) {
+    if (name.isEmpty())
+        return nullptr;
+    std::vector<CompoundFile::Element> elements;
+    const quint32 code = IsOpen() ? m_file.List({name}, elements) : stg::ACCESSDENIED;
+    if (stg::Failed(code)) {
+        platform::ui().MessageBox(nullptr, QStringLiteral("%1:  %2").arg(name, ErrorText(code)), QString(),
+                                  platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return nullptr;
+    }
+    auto folder = std::make_unique<CMsgFolderObject>(name);
+    for (const CompoundFile::Element& element : elements) {
+        if (element.kind != CompoundFile::Kind::Stream)
+            continue;
+        QByteArray record;
+        m_file.ReadStream({name, element.name}, record);
+        platform::ArchiveReader archive(record);
+        auto header = std::make_unique<CMessageHeader>();
+        // A damaged message is left out; the rest of the folder still loads.
+        if (header->Load(archive))
+            folder->AddHeader(header.release());
+    }
+    return folder;
+}
+
+void CMessagingOleDocument::LoadAllFolders(std::vector<std::unique_ptr<CMsgFolderObject>>& list) {
+    list.clear();
+    for (const QString& name : m_folders)
+        if (auto folder = LoadFolder(name))
+            list.push_back(std::move(folder));
+}
+
+bool CMessagingOleDocument::ExportMessageText(const QString& filePath, const QString& folder, const QString& id,
+                                              bool newFile) {
+    if (filePath.isEmpty() || folder.isEmpty() || id.isEmpty())
+        return false;
+    CMessageHeader header;
+    QString body;
+    if (!ReadMessage(header, body, folder, id))
+        return false;
+    QFile file(filePath);
+    if (!file.open(QIODevice::WriteOnly | (newFile ? QIODevice::Truncate : QIODevice::Append)))
+        return refuse(file.errorString());
+    const QByteArray text = platform::cp1252::encode(header.FormatAsText() + body + QStringLiteral("\r\n\r\n\r\n"));
+    return file.write(text) == text.size() && file.flush() ? true : refuse(file.errorString());
+}
+
+QString CMessagingOleDocument::ErrorText(quint32 code) {
+    switch (code) {
+    case stg::E_PENDING: return QStringLiteral("Part or all of the storage\u2019s data is currently unavailable.");
+    case stg::INVALIDFUNCTION: return QStringLiteral("The specified combination of grfMode flags is not supported.");
+    case stg::FILENOTFOUND: return QStringLiteral("The storage object with the specified name does not exist.");
+    case stg::TOOMANYOPENFILES:
+        return QStringLiteral("The storage object was not created because there are too many open files.");
+    case stg::ACCESSDENIED: return QStringLiteral("Insufficient permissions to open storage object.");
+    case stg::INSUFFICIENTMEMORY: return QStringLiteral("The storage object was not opened due to a lack of memory.");
+    case stg::INVALIDPOINTER: return QStringLiteral("The pointer specified for the storage object was invalid.");
+    case stg::INVALIDPARAMETER: return QStringLiteral("One of the parameters was invalid.");
+    case stg::INVALIDNAME: return QStringLiteral("Invalid value for pwcsName.");
+    case stg::INVALIDFLAG:
+        return QStringLiteral("The value specified for the grfMode flag is not a valid STGM enumeration value.");
+    case stg::REVERTED:
+        return QStringLiteral(
+            "The storage object has been invalidated by a revert operation above it in the transaction tree.");
+    case stg::S_CONVERTED:
+        return QStringLiteral("The existing stream with the specified name was replaced with a new storage object "
+                              "containing a single stream called CONTENTS.");
+    default:
+        return QStringLiteral("Unknown storage error (0x%1).")
+            .arg(QString::number(code, 16).toUpper().rightJustified(8, QLatin1Char('0')));
+    }
+}

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "platform/CompoundFile.h"
+#include "platform/Object.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+class CMessageHeader;
+class CMsgFolderObject;
+class CSettingsStore;
+
+// The user's local mail store: one compound file holding the folder list ("StorageFolders"), one
+// storage per folder with one stream per message (the header's archive form, then the body as one
+// archive string), the address books ("AddressBooks", created with an empty "Default") and the
+// document's own empty "Contents" stream. Every change is committed to the file at once.
+// The file stays locked while the document is open; a second program for the same user runs
+// without a store (IsOpen() is false and OpenError() says why).
+class CMessagingOleDocument : public platform::Object {
+    NV_DECLARE_RUNTIME_CLASS(CMessagingOleDocument, platform::Object)
+
+    static constexpr char kFoldersStreamName[] = "StorageFolders";
+    static constexpr char kAddressBooksName[] = "AddressBooks";
+    static constexpr char kContentsName[] = "Contents";
+
+    // Opens "<mail folder><nickname>.nvm", or makes it with its first folders when it does not exist.
+    CMessagingOleDocument(const QString& mailFolder, const QString& nickname);
+    ~CMessagingOleDocument() override;
+
+    // The folder the store files live in, ending with '/': "PathNames"/"MsgSystem", else the
+    // settings' own folder (then remembered as "MsgSystem" when an install folder is recorded).
+    static QString GetMailFolderPath(CSettingsStore& settings);
+
+    // Whether a message id is in use by something outside the file (the mail code's headers in memory).
+    void SetIdInUseTest(std::function<bool(const QString&)> test) { m_idInUse = std::move(test); }
+
+    bool IsOpen() const { return m_file.IsOpen(); }
+    QString OpenError() const { return m_openError; }
+    // Why the last operation returned 0 (empty after a success).
+    QString LastError() const { return m_lastError; }
+    const QString& GetPath() const { return m_path; }
+    const QStringList& GetFolders() const { return m_folders; }
+    const QStringList& GetAddressBooks() const { return m_addressBooks; }
+
+    int CreateInitialStructure();
+    int CreateFolder(const QString& name);
+    int DeleteFolder(const QString& name);
+    // Sets the header's MessageId and FolderName; 1 when the message is committed to the file.
+    int StoreMessage(CMessageHeader& header, const QString& body, const QString& folder);
+    int StoreInInbox(CMessageHeader& header, const QString& body);
+    int StoreInOutbox(CMessageHeader& header, const QString& body);
+    int ReadMessage(CMessageHeader& header, QString& body, const QString& folder, const QString& id);
+    int UpdateHeader(const CMessageHeader& header);
+    int DeleteMessage(const QString& folder, const QString& id);
+    // A folder object with one header per readable message (bodies are not read); null for an empty
+    // name or, after a message box naming the folder and the reason, a folder that cannot be opened.
+    std::unique_ptr<CMsgFolderObject> LoadFolder(const QString& name);
+    void LoadAllFolders(std::vector<std::unique_ptr<CMsgFolderObject>>& list);
+    // Appends the message as text to a file (emptied first when newFile is set); false when nothing
+    // was written.
+    bool ExportMessageText(const QString& filePath, const QString& folder, const QString& id, bool newFile);
+
+    // The id a message would get now (the first free name made from its first recipient and date).
+    QString MakeMessageId(const CMessageHeader& header) const;
+    // The text shown for a storage result code.
+    static QString ErrorText(quint32 code);
+
+private:
+    bool loadFromStorage();
+    bool idTaken(const QString& id) const;
+    int writeFolderList();
+    int commit();
+    int refuse(const QString& why);
+
+    platform::CompoundFile m_file;
+    QString m_path;
+    QStringList m_folders;
+    QStringList m_addressBooks;
+    std::function<bool(const QString&)> m_idInUse;
+    QString m_openError;
+    QString m_lastError;
+};

@@ -1,0 +1,113 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class QLockFile;
+
+// A structured-storage ("compound") file: a tree of storages and streams inside one file.
+// The whole file is read into memory; changes are made to the in-memory tree and written out by
+// Commit, which writes a complete new file beside the old one, syncs it and renames it over the
+// old one, so the file on disk is always either the previous or the new committed state.
+// Files are written in version 3 (512-byte sectors); version 4 files (4096-byte sectors) are read.
+// Element names hold 1 to 31 UTF-16 units, none of '/', '\', ':' or '!', and are compared without
+// regard to case, as the format orders them.
+// While a file is open a lock file beside it ("<file>.lock") keeps other processes out.
+namespace platform {
+
+// The storage system's result codes.
+namespace stg {
+constexpr quint32 S_OK = 0;
+constexpr quint32 E_PENDING = 0x8000000A;
+constexpr quint32 INVALIDFUNCTION = 0x80030001;
+constexpr quint32 FILENOTFOUND = 0x80030002;
+constexpr quint32 TOOMANYOPENFILES = 0x80030004;
+constexpr quint32 ACCESSDENIED = 0x80030005;
+constexpr quint32 INSUFFICIENTMEMORY = 0x80030008;
+constexpr quint32 INVALIDPOINTER = 0x80030009;
+constexpr quint32 WRITEFAULT = 0x8003001D;
+constexpr quint32 LOCKVIOLATION = 0x80030021;
+constexpr quint32 FILEALREADYEXISTS = 0x80030050;
+constexpr quint32 INVALIDPARAMETER = 0x80030057;
+constexpr quint32 INVALIDHEADER = 0x800300FB;
+constexpr quint32 INVALIDNAME = 0x800300FC;
+constexpr quint32 INVALIDFLAG = 0x800300FF;
+constexpr quint32 REVERTED = 0x80030102;
+constexpr quint32 DOCFILECORRUPT = 0x80030109;
+constexpr quint32 S_CONVERTED = 0x00030200;
+inline bool Failed(quint32 code) { return (code & 0x80000000u) != 0; }
+} // namespace stg
+
+class CompoundFile {
+public:
+    enum class Kind { Storage, Stream };
+    struct Element {
+        QString name;
+        Kind kind;
+        qint64 size; // streams only
+    };
+
+    CompoundFile();
+    ~CompoundFile();
+    CompoundFile(const CompoundFile&) = delete;
+    CompoundFile& operator=(const CompoundFile&) = delete;
+
+    // In-memory use: parse a file image (S_OK, or INVALIDHEADER / DOCFILECORRUPT with a reason in
+    // error()), or write the tree as one.
+    quint32 Parse(const QByteArray& image);
+    QByteArray Serialize() const;
+
+    // File use. Open reads and parses the file; Create starts an empty tree for a file that does not
+    // exist yet (the first Commit writes it). Both take the lock (LOCKVIOLATION when another holds it).
+    quint32 Open(const QString& path);
+    quint32 Create(const QString& path);
+    // Writes the tree over the file (WRITEFAULT or ACCESSDENIED on failure; the file then keeps its
+    // previous state, and so does the tree's committed copy).
+    quint32 Commit();
+    // Throws away every change since the last Open, Create or Commit.
+    void Revert();
+    void Close();
+    bool IsOpen() const { return m_lock != nullptr; }
+    const QString& path() const { return m_path; }
+    const QString& error() const { return m_error; }
+
+    // The tree. A path names a storage or a stream from the root: {} is the root, {"Inbox", "Bob1"}
+    // a stream in the storage "Inbox".
+    bool Exists(const QStringList& path, Kind kind) const;
+    // FILENOTFOUND when the storage is missing.
+    quint32 List(const QStringList& storage, std::vector<Element>& out) const;
+    quint32 ReadStream(const QStringList& stream, QByteArray& out) const;
+    // Creates the stream when missing (FILEALREADYEXISTS when exclusive is set and it exists) and
+    // replaces its whole contents.
+    quint32 WriteStream(const QStringList& stream, const QByteArray& data, bool exclusive = false);
+    // FILEALREADYEXISTS when an element of that name (either kind) exists.
+    quint32 CreateStorage(const QStringList& storage);
+    // Removes a stream, or a storage with everything in it. FILENOTFOUND when missing.
+    quint32 Remove(const QStringList& element);
+
+    static bool IsValidName(QStringView name);
+    // The format's order of sibling names: shorter first, then by upper-cased UTF-16 units.
+    static int CompareNames(QStringView a, QStringView b);
+
+    struct Node;
+
+private:
+    Node* find(const QStringList& path) const;
+    quint32 fail(quint32 code, const QString& why);
+
+    std::unique_ptr<Node> m_root;
+    std::unique_ptr<Node> m_committed;
+    std::unique_ptr<QLockFile> m_lock;
+    QString m_path;
+    mutable QString m_error;
+};
+
+// Writes bytes to a file as one step: a new file beside it, synced, then renamed over it.
+bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+
+} // namespace platform

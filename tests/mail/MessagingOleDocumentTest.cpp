@@ -1,0 +1,439 @@
+#include "mail/MessageHeader.h"
+#include "mail/MessagingOleDocument.h"
+#include "platform/Archive.h"
+#include "platform/Registry.h"
+#include "platform/Ui.h"
+#include "support/SettingsStore.h"
+
+#include "support/TestEnvironment.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <signal.h>
+#include <unistd.h>
+
+using platform::CompoundFile;
+
+namespace {
+
+QString dataDir() { return qEnvironmentVariable("NORVALE_TEST_SOURCE_DIR") + QStringLiteral("/tests/mail/data/"); }
+
+CMessageHeader header(const QString& to, const QString& sent = QStringLiteral("2006/12/06:1630"),
+                      const QString& subject = QStringLiteral("Hello")) {
+    return CMessageHeader(subject, QStringLiteral("Ann"), to, QString(), sent, QString(), 0, kStatusReadyToSend, 0, 1);
+}
+
+// What an independent reader (python3-olefile under the system's Python) sees in a file.
+QStringList oracleListing(const QString& path) {
+    QProcess python;
+    python.start(QStringLiteral("/usr/bin/python3"), {dataDir() + QStringLiteral("olelist.py"), path});
+    EXPECT_TRUE(python.waitForFinished(60000));
+    EXPECT_EQ(python.exitCode(), 0) << python.readAllStandardError().toStdString();
+    return QString::fromLatin1(python.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
+}
+
+class MailStore : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(m_dir.isValid());
+        testenv::scriptedUi().clear();
+    }
+    QString folder() const { return m_dir.path() + u'/'; }
+    QString path() const { return folder() + QStringLiteral("ann.nvm"); }
+    QTemporaryDir m_dir;
+};
+
+TEST_F(MailStore, NewStoreLayoutAsAnotherReaderSeesIt) {
+    {
+        CMessagingOleDocument store(folder(), QStringLiteral("ann"));
+        ASSERT_TRUE(store.IsOpen()) << store.OpenError().toStdString();
+        EXPECT_EQ(store.GetFolders(), QStringList({"Inbox", "Outbox"}));
+        EXPECT_EQ(store.GetAddressBooks(), QStringList({"Default"}));
+    }
+    EXPECT_EQ(oracleListing(path()), QStringList({
+                                         "AddressBooks storage",
+                                         "AddressBooks/Default stream ",
+                                         "Contents stream ",
+                                         "Inbox storage",
+                                         "Outbox storage",
+                                         "StorageFolders stream 020005496e626f78064f7574626f78",
+                                     }));
+
+    CMessagingOleDocument store(folder(), QStringLiteral("ann"));
+    CMessageHeader first = header(QStringLiteral("Bob Cy"));
+    ASSERT_EQ(store.StoreInInbox(first, QStringLiteral("Hi\r\n")), 1);
+    CMessageHeader big = header(QStringLiteral("Dee"));
+    ASSERT_EQ(store.StoreInOutbox(big, QString(5000, u'z')), 1);
+    ASSERT_EQ(store.CreateFolder(QStringLiteral("Deleted Items")), 1);
+    platform::ArchiveWriter expected;
+    first.Store(expected);
+    expected.WriteString(QStringLiteral("Hi\r\n"));
+    platform::ArchiveWriter expectedBig;
+    big.Store(expectedBig);
+    expectedBig.WriteString(QString(5000, u'z'));
+    const QStringList listing = oracleListing(path());
+    EXPECT_TRUE(listing.contains(QStringLiteral("Inbox/Bob200612061630 stream ") + expected.data().toHex()));
+    EXPECT_TRUE(listing.contains(QStringLiteral("Outbox/Dee200612061630 stream ") + expectedBig.data().toHex()));
+    EXPECT_TRUE(listing.contains(QStringLiteral("Deleted Items storage")));
+    EXPECT_TRUE(listing.contains(QStringLiteral("StorageFolders stream 030005496e626f78064f7574626f780d44656c65746564204974656d73")));
+}
+
+TEST_F(MailStore, MessageIds) {
+    CMessagingOleDocument store(folder(), QStringLiteral("ann"));
+    ASSERT_TRUE(store.IsOpen());
+    struct Case {
+        QString to, sent, expected;
+    } cases[] = {
+        {"Bob", "2006/12/06:1630", "Bob200612061630"},
+        {"Bob Cy", "2006/12/06:1630", "Bob2006120616300"},
+        {"bob", "2006/12/06:1630", "bob2006120616301"}, // differs only in case: a new name all the same
+        {"Abcdefghijklmnopqrstu", "2006/12/06:1630", "Abcdefghijklmnopq200612061630"},
+        {"a/b:c!d\\e", "2006/12/06:1630", "abcde200612061630"},
+        {"Eve", "garbled", "Evegarbled"},
+        {"", "", "0"},
+    };
+    for (const Case& c : cases) {
+        CMessageHeader h = header(c.to, c.sent);
+        ASSERT_EQ(store.StoreInInbox(h, QString()), 1) << c.to.toStdString();
+        EXPECT_EQ(h.GetMessageId(), c.expected);
+        EXPECT_EQ(h.GetFolderName(), QStringLiteral("Inbox"));
+    }
+    // Ids are unique over all folders, and never pass 31 characters.
+    CMessageHeader out = header(QStringLiteral("Bob"));
+    ASSERT_EQ(store.StoreInOutbox(out, QString()), 1);
+    EXPECT_EQ(out.GetMessageId(), QStringLiteral("Bob2006120616302"));
+    for (int i = 0; i < 12; ++i) {
+        CMessageHeader h = header(QStringLiteral("Abcdefghijklmnopqrstu"));
+        ASSERT_EQ(store.StoreInInbox(h, QString::number(i)), 1);
+        EXPECT_LE(h.GetMessageId().size(), 31);
+    }
+    auto inbox = store.LoadFolder(QStringLiteral("Inbox"));
+    ASSERT_TRUE(inbox);
+    EXPECT_EQ(inbox->Headers().size(), 7u + 12u);
+    store.SetIdInUseTest([](const QString& id) { return id == QStringLiteral("Zed200612061630"); });
+    EXPECT_EQ(store.MakeMessageId(header(QStringLiteral("Zed"))), QStringLiteral("Zed2006120616300"));
+}
+
+TEST_F(MailStore, Folders) {
+    CMessagingOleDocument store(folder(), QStringLiteral("ann"));
+    ASSERT_TRUE(store.IsOpen());
+    struct Case {
+        QString name;
+        int result;
+    } cases[] = {
+        {"Deleted Items", 1}, {"Inbox", 0}, {"INBOX", 0}, {"StorageFolders", 0}, {"addressbooks", 0},
+        {"Contents", 0}, {QString(31, u'f'), 1}, {QString(32, u'f'), 0}, {"a:b", 0}, {"", 0},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(store.CreateFolder(c.name), c.result) << c.name.toStdString();
+        EXPECT_EQ(store.LastError().isEmpty(), c.result == 1) << c.name.toStdString();
+    }
+    EXPECT_EQ(store.GetFolders(), QStringList({"Inbox", "Outbox", "Deleted Items", QString(31, u'f')}));
+    CMessageHeader kept = header(QStringLiteral("Bob"));
+    ASSERT_EQ(store.StoreMessage(kept, QStringLiteral("body"), QStringLiteral("Inbox")), 1);
+
+    EXPECT_EQ(store.DeleteFolder(QStringLiteral("AddressBooks")), 0);
+    EXPECT_EQ(store.DeleteFolder(QString()), 0);
+    EXPECT_EQ(store.DeleteFolder(QStringLiteral("Deleted Items")), 1);
+    EXPECT_EQ(store.DeleteFolder(QStringLiteral("Nothing")), 0);
+    EXPECT_EQ(store.GetFolders(), QStringList({"Inbox", "Outbox", QString(31, u'f')}));
+
+}
+
+TEST_F(MailStore, ReopenedStoreKeepsFoldersAndMessages) {
+    auto store = std::make_unique<CMessagingOleDocument>(folder(), QStringLiteral("ann"));
+    ASSERT_EQ(store->CreateFolder(QStringLiteral("Deleted Items")), 1);
+    ASSERT_EQ(store->CreateFolder(QStringLiteral("Old")), 1);
+    CMessageHeader kept = header(QStringLiteral("Bob"));
+    ASSERT_EQ(store->StoreMessage(kept, QStringLiteral("body"), QStringLiteral("Old")), 1);
+    ASSERT_EQ(store->DeleteFolder(QStringLiteral("Deleted Items")), 1);
+    store.reset();
+    store = std::make_unique<CMessagingOleDocument>(folder(), QStringLiteral("ann"));
+    EXPECT_EQ(store->GetFolders(), QStringList({"Inbox", "Outbox", "Old"}));
+    CMessageHeader read;
+    QString body;
+    ASSERT_EQ(store->ReadMessage(read, body, QStringLiteral("Old"), kept.GetMessageId()), 1);
+    EXPECT_EQ(body, QStringLiteral("body"));
+    EXPECT_EQ(read.GetFolderName(), QStringLiteral("Old"));
+    // A listed folder whose storage has gone is taken off the list.
+    store.reset();
+    {
+        CompoundFile file;
+        ASSERT_EQ(file.Open(path()), platform::stg::S_OK);
+        ASSERT_EQ(file.Remove({QStringLiteral("Old")}), platform::stg::S_OK);
+        ASSERT_EQ(file.Commit(), platform::stg::S_OK);
+    }
+    store = std::make_unique<CMessagingOleDocument>(folder(), QStringLiteral("ann"));
+    EXPECT_EQ(store->DeleteFolder(QStringLiteral("Old")), 1);
+    EXPECT_EQ(store->GetFolders(), QStringList({"Inbox", "Outbox"}));
+}
+
+TEST_F(MailStore, UpdateDeleteAndLoad) {
+    CMessagingOleDocument store(folder(), QStringLiteral("ann"));
+    CMessageHeader h = header(QStringLiteral("Bob"));
+    ASSERT_EQ(store.StoreInInbox(h, QStringLiteral("The body\r\n")), 1);
+
+    struct Case {
+        int status;
+        QString subject;
+    } cases[] = {{kStatusRead, "Hello"}, {kStatusSent, "A much longer subject than before"}, {kStatusNew, "S"}};
+    for (const Case& c : cases) {
+        CMessageHeader changed(c.subject, h.GetFrom(), h.GetTo(), h.GetCc(), h.GetDateSent(), h.GetDateReceived(),
+                               h.m_priority, c.status, h.m_notifyOnReceipt, 1);
+        changed.SetFolderName(h.GetFolderName());
+        changed.SetMessageId(h.GetMessageId());
+        ASSERT_EQ(store.UpdateHeader(changed), 1);
+        CMessageHeader read;
+        QString body;
+        ASSERT_EQ(store.ReadMessage(read, body, QStringLiteral("Inbox"), h.GetMessageId()), 1);
+        EXPECT_EQ(read.m_status, c.status);
+        EXPECT_EQ(read.GetSubject(), c.subject);
+        EXPECT_EQ(body, QStringLiteral("The body\r\n"));
+    }
+    CMessageHeader unknown = h;
+    unknown.SetMessageId(QStringLiteral("nothing"));
+    EXPECT_EQ(store.UpdateHeader(unknown), 0);
+    unknown.SetFolderName(QString());
+    EXPECT_EQ(store.UpdateHeader(unknown), 0);
+
+    EXPECT_EQ(store.DeleteMessage(QStringLiteral("Inbox"), QString()), 0);
+    EXPECT_EQ(store.DeleteMessage(QStringLiteral("Inbox"), QStringLiteral("nothing")), 0);
+    EXPECT_EQ(store.DeleteMessage(QStringLiteral("Inbox"), h.GetMessageId()), 1);
+    CMessageHeader gone;
+    QString body;
+    EXPECT_EQ(store.ReadMessage(gone, body, QStringLiteral("Inbox"), h.GetMessageId()), 0);
+
+    std::vector<std::unique_ptr<CMsgFolderObject>> all;
+    all.push_back(std::make_unique<CMsgFolderObject>(QStringLiteral("stale")));
+    store.LoadAllFolders(all);
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0]->GetName(), QStringLiteral("Inbox"));
+    EXPECT_TRUE(all[0]->Headers().empty());
+    EXPECT_EQ(store.LoadFolder(QString()), nullptr);
+    EXPECT_TRUE(testenv::scriptedUi().asked().empty());
+    EXPECT_EQ(store.LoadFolder(QStringLiteral("Missing")), nullptr);
+    ASSERT_EQ(testenv::scriptedUi().asked().size(), 1u);
+    EXPECT_EQ(testenv::scriptedUi().asked()[0].text,
+              QStringLiteral("Missing:  The storage object with the specified name does not exist."));
+}
+
+TEST_F(MailStore, ErrorTexts) {
+    struct Case {
+        quint32 code;
+        QString text;
+    } cases[] = {
+        {platform::stg::E_PENDING, QStringLiteral("Part or all of the storage\u2019s data is currently unavailable.")},
+        {platform::stg::INVALIDNAME, "Invalid value for pwcsName."},
+        {platform::stg::ACCESSDENIED, "Insufficient permissions to open storage object."},
+        {platform::stg::S_CONVERTED, "The existing stream with the specified name was replaced with a new storage "
+                                     "object containing a single stream called CONTENTS."},
+        {0x80030109, "Unknown storage error (0x80030109)."},
+        {0, "Unknown storage error (0x00000000)."},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(CMessagingOleDocument::ErrorText(c.code), c.text) << c.code;
+}
+
+TEST_F(MailStore, ExportAppendsText) {
+    CMessagingOleDocument store(folder(), QStringLiteral("ann"));
+    CMessageHeader h = header(QStringLiteral("Bob"), QStringLiteral("2006/12/06:1630"), QStringLiteral("Caf\u00e9"));
+    ASSERT_EQ(store.StoreInInbox(h, QStringLiteral("Line\r\n")), 1);
+    const QString text = m_dir.filePath(QStringLiteral("out.txt"));
+    const QByteArray one = QByteArray("From: Ann\r\nTo: Bob\r\nCc: \r\nSubject: Caf\xe9\r\nDate and time sent: "
+                                      "2006/12/06:1630\r\nDate and time received: \r\nPriority: Normal\r\n"
+                                      "Notify on receipt: No\r\nMessage status: Ready to send\r\n\r\nLine\r\n\r\n\r\n\r\n");
+    struct Step {
+        bool newFile;
+        QByteArray expected;
+    } steps[] = {{true, one}, {false, one + one}, {true, one}};
+    for (const Step& s : steps) {
+        EXPECT_TRUE(store.ExportMessageText(text, QStringLiteral("Inbox"), h.GetMessageId(), s.newFile));
+        QFile file(text);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), s.expected);
+    }
+    EXPECT_FALSE(store.ExportMessageText(text, QStringLiteral("Inbox"), QStringLiteral("nothing"), true));
+    EXPECT_FALSE(store.ExportMessageText(QString(), QStringLiteral("Inbox"), h.GetMessageId(), true));
+    EXPECT_FALSE(store.ExportMessageText(m_dir.filePath("no/such/dir.txt"), QStringLiteral("Inbox"), h.GetMessageId(), true));
+}
+
+TEST_F(MailStore, FailuresAreReportedAndLoseNothing) {
+    const QString sub = m_dir.filePath(QStringLiteral("sub"));
+    const QString away = m_dir.filePath(QStringLiteral("away"));
+    ASSERT_TRUE(QDir().mkdir(sub));
+    CMessageHeader first = header(QStringLiteral("Bob"));
+    CMessageHeader later = header(QStringLiteral("Eve"));
+    CMessageHeader lost = header(QStringLiteral("Dee"));
+    {
+        CMessagingOleDocument store(sub + u'/', QStringLiteral("ann"));
+        ASSERT_EQ(store.StoreInInbox(first, QStringLiteral("kept")), 1);
+        // A second program for the same user runs without a store.
+        CMessagingOleDocument second(sub + u'/', QStringLiteral("ann"));
+        EXPECT_FALSE(second.IsOpen());
+        EXPECT_FALSE(second.OpenError().isEmpty());
+        CMessageHeader h = header(QStringLiteral("Cy"));
+        EXPECT_EQ(second.StoreInInbox(h, QString()), 0);
+        CMessagingOleDocument nowhere(m_dir.filePath(QStringLiteral("none/")), QStringLiteral("ann"));
+        EXPECT_FALSE(nowhere.IsOpen());
+        EXPECT_TRUE(nowhere.OpenError().contains(QStringLiteral("lock file"))) << nowhere.OpenError().toStdString();
+
+        // The folder goes away: nothing can be written, and each failure says so.
+        ASSERT_TRUE(QDir().rename(sub, away));
+        EXPECT_EQ(store.StoreInInbox(lost, QStringLiteral("x")), 0);
+        EXPECT_FALSE(store.LastError().isEmpty());
+        EXPECT_EQ(store.CreateFolder(QStringLiteral("New")), 0);
+        EXPECT_EQ(store.DeleteFolder(QStringLiteral("Outbox")), 0);
+        EXPECT_EQ(store.GetFolders(), QStringList({"Inbox", "Outbox"}));
+        ASSERT_TRUE(QDir().rename(away, sub));
+        ASSERT_EQ(store.StoreInInbox(later, QStringLiteral("later")), 1);
+        EXPECT_TRUE(store.LastError().isEmpty());
+    }
+    CMessagingOleDocument store(sub + u'/', QStringLiteral("ann"));
+    auto inbox = store.LoadFolder(QStringLiteral("Inbox"));
+    ASSERT_TRUE(inbox);
+    EXPECT_TRUE(inbox->FindHeader(first.GetMessageId()));
+    EXPECT_TRUE(inbox->FindHeader(later.GetMessageId()));
+    EXPECT_FALSE(inbox->FindHeader(lost.GetMessageId())); // the failed change was not kept half way
+    EXPECT_EQ(inbox->Headers().size(), 2u);
+    EXPECT_TRUE(store.LoadFolder(QStringLiteral("Outbox")) != nullptr);
+}
+
+TEST_F(MailStore, DamagedFileIsLeftAlone) {
+    // A store file that cannot be read stays as it is.
+    QFile::remove(path());
+    QFile damaged(path());
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write(QByteArray(1024, 'x'));
+    damaged.close();
+    CMessagingOleDocument store(folder(), QStringLiteral("ann"));
+    EXPECT_FALSE(store.IsOpen());
+    EXPECT_TRUE(store.LoadFolder(QStringLiteral("Inbox")) == nullptr);
+    QFile check(path());
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    EXPECT_EQ(check.readAll(), QByteArray(1024, 'x'));
+}
+
+TEST_F(MailStore, DamagedMessagesAreSkipped) {
+    {
+        CMessagingOleDocument store(folder(), QStringLiteral("ann"));
+        CMessageHeader h = header(QStringLiteral("Bob"));
+        ASSERT_EQ(store.StoreInInbox(h, QStringLiteral("fine")), 1);
+    }
+    {
+        CompoundFile file;
+        ASSERT_EQ(file.Open(path()), platform::stg::S_OK);
+        file.WriteStream({QStringLiteral("Inbox"), QStringLiteral("Broken")}, QByteArray::fromHex("ff2c01"));
+        ASSERT_EQ(file.Commit(), platform::stg::S_OK);
+    }
+    CMessagingOleDocument store(folder(), QStringLiteral("ann"));
+    auto inbox = store.LoadFolder(QStringLiteral("Inbox"));
+    ASSERT_TRUE(inbox);
+    ASSERT_EQ(inbox->Headers().size(), 1u);
+    CMessageHeader read;
+    QString body;
+    EXPECT_EQ(store.ReadMessage(read, body, QStringLiteral("Inbox"), QStringLiteral("Broken")), 0);
+}
+
+TEST_F(MailStore, StoresWrittenByOtherPrograms) {
+    struct Case {
+        const char* file;
+        QStringList folders;
+        QString id;
+        QString subject;
+        int bodySize;
+    } cases[] = {
+        {"gsf-v3.nvm", {"Inbox", "Outbox", "Archive"}, "Bob200612070905", "Long", 5000},
+        {"gsf-v4.nvm", {"Inbox", "Outbox", "Archive"}, "Bob200612061630", "Hello", 8},
+        {"storage-lite.nvm", {"Inbox", "Outbox"}, "Eve200701021200", "Lite", 6},
+    };
+    for (const Case& c : cases) {
+        const QString copy = folder() + QLatin1String(c.file);
+        ASSERT_TRUE(QFile::copy(dataDir() + QLatin1String(c.file), copy));
+        QFile::setPermissions(copy, QFile::ReadOwner | QFile::WriteOwner);
+        QString nickname = QString::fromLatin1(c.file).chopped(4);
+        CMessagingOleDocument store(folder(), nickname);
+        ASSERT_TRUE(store.IsOpen()) << c.file << store.OpenError().toStdString();
+        EXPECT_EQ(store.GetFolders(), c.folders);
+        EXPECT_EQ(store.GetAddressBooks(), QStringList({"Default"}));
+        CMessageHeader read;
+        QString body;
+        ASSERT_EQ(store.ReadMessage(read, body, QStringLiteral("Inbox"), c.id), 1) << c.file;
+        EXPECT_EQ(read.GetSubject(), c.subject);
+        EXPECT_EQ(body.size(), c.bodySize);
+        // Changes to such a file keep everything else in it.
+        CMessageHeader added = header(QStringLiteral("Bob"));
+        ASSERT_EQ(store.StoreInInbox(added, QStringLiteral("new")), 1);
+        const QStringList listing = oracleListing(copy);
+        EXPECT_EQ(listing.filter(QStringLiteral("Inbox/%1 stream ").arg(c.id)).size(), 1) << c.file;
+        EXPECT_EQ(listing.filter(QStringLiteral("Inbox/%1 stream ").arg(added.GetMessageId())).size(), 1) << c.file;
+    }
+}
+
+// The crash test's writer: stores messages one after another and prints each id once it is committed.
+TEST(MailStoreCrash, Writer) {
+    const QString dir = qEnvironmentVariable("NORVALE_CRASH_WRITER_DIR");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "run by MailStoreCrash.KilledWritersLoseNothing";
+    CMessagingOleDocument store(dir + u'/', QStringLiteral("crash"));
+    ASSERT_TRUE(store.IsOpen()) << store.OpenError().toStdString();
+    for (int i = 0;; ++i) {
+        CMessageHeader h = header(QStringLiteral("Bob"), QStringLiteral("2006/12/06:1630"), QString::number(i));
+        if (!store.StoreInInbox(h, QString(QRandomGenerator::global()->bounded(6000), u'b')))
+            _exit(3);
+        const QByteArray line = "committed " + h.GetMessageId().toLatin1() + '\n';
+        if (::write(1, line.constData(), size_t(line.size())) != line.size())
+            _exit(4);
+    }
+}
+
+TEST(MailStoreCrash, KilledWritersLoseNothing) {
+    QTemporaryDir dir;
+    QStringList committed;
+    for (int round = 0; round < 25; ++round) {
+        QProcess writer;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("NORVALE_CRASH_WRITER_DIR"), dir.path());
+        writer.setProcessEnvironment(env);
+        writer.start(QCoreApplication::applicationFilePath(), {QStringLiteral("--gtest_filter=MailStoreCrash.Writer")});
+        ASSERT_TRUE(writer.waitForStarted());
+        // Let it commit a few, then kill it at some point of a commit.
+        QByteArray out;
+        while (out.count("committed ") < 3 && writer.state() == QProcess::Running)
+            if (writer.waitForReadyRead(10000))
+                out += writer.readAllStandardOutput();
+        ::usleep(QRandomGenerator::global()->bounded(20000));
+        ::kill(pid_t(writer.processId()), SIGKILL);
+        writer.waitForFinished();
+        out += writer.readAllStandardOutput();
+        for (const QByteArray& line : out.split('\n'))
+            if (line.startsWith("committed "))
+                committed << QString::fromLatin1(line.mid(10));
+        ASSERT_GE(committed.size(), 3 * (round + 1)) << writer.readAllStandardError().toStdString();
+
+        CMessagingOleDocument store(dir.path() + u'/', QStringLiteral("crash"));
+        ASSERT_TRUE(store.IsOpen()) << store.OpenError().toStdString();
+        auto inbox = store.LoadFolder(QStringLiteral("Inbox"));
+        ASSERT_TRUE(inbox);
+        for (const QString& id : committed)
+            ASSERT_NE(inbox->FindHeader(id), nullptr) << id.toStdString() << " lost in round " << round;
+    }
+    // No temporary files are left behind to pile up.
+    EXPECT_LE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+}
+
+TEST(MailFolderPath, FromSettings) {
+    platform::Registry registry;
+    CSettingsStore settings(registry);
+    EXPECT_EQ(CMessagingOleDocument::GetMailFolderPath(settings), settings.GetPathName());
+    settings.WriteString(QStringLiteral("PathNames"), QStringLiteral("MsgSystem"), QStringLiteral("/tmp/mail"));
+    EXPECT_EQ(CMessagingOleDocument::GetMailFolderPath(settings), QStringLiteral("/tmp/mail/"));
+}
+
+} // namespace
