@@ -13,6 +13,7 @@
 #include "lobby/BlindSubDocument.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/invite/MatchInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
@@ -133,6 +134,7 @@ void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CGagSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
+    RegisterInvitationDialogs();
     // User icons come from the service's web host; until it is known the lists show none.
     RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });
 }
