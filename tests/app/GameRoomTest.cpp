@@ -6,10 +6,14 @@
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
 #include "board/BgClientView.h"
-#include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
+#include "chat/CommandLineView.h"
 #include "game/BackgammonDoc.h"
 #include "game/BoardTestUtil.h"
+#include "game/ClientGameFactory.h"
+#include "lobby/invite/InvitationDlg.h"
+#include "lobby/invite/InvitationManager.h"
+#include "lobby/invite/MatchInviteDlg.h"
 #include "platform/Archive.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
@@ -23,6 +27,7 @@
 
 #include <QFile>
 #include <QPushButton>
+#include <QSpinBox>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -38,6 +43,7 @@ namespace {
 struct OtherClient {
     OtherClient(quint16 port, const QString& nickname) : chat(&session), room(&session) {
         session.SetChatLog(&chat);
+        invitations = CInvitationManager::Attach(session);
         QObject::connect(&session, &CSessionDoc::loginAccepted, [this] { in = true; });
         QObject::connect(&session, &CSessionDoc::serviceEntered,
                          [this](const QString& name) { room.OnServiceEntered(name); });
@@ -67,8 +73,19 @@ struct OtherClient {
     CChatLog chat;
     CGameRoom room;
     std::unique_ptr<CMultiPaneFrame> frame;
+    CInvitationManager* invitations = nullptr;
     bool in = false;
 };
+
+CInvitationDlg* InvitationTo(const CSessionDoc* session, const QString& room) {
+    const CInvitationManager* manager = CInvitationManager::Find(session);
+    return manager ? dynamic_cast<CInvitationDlg*>(manager->FindInvitation(room)) : nullptr;
+}
+
+bool CanClick(const CSessionDoc* session, int id) {
+    CInvitationDlg* dialog = InvitationTo(session, ".gb.alice.bob");
+    return dialog && dialog->Item(id) && dialog->Item(id)->isEnabled() && !dialog->Item(id)->isHidden();
+}
 
 QStringList LogTexts(const CBgMatchLogView* log) {
     QStringList texts;
@@ -97,8 +114,15 @@ protected:
         CBgClientView::RegisterPane();
         CBgMatchLogView::RegisterPane();
         RegisterChatPanes();
+        qputenv("NORVALE_WEB_ENGINE", "none");
+        CClientGameFactory::GetFactory().SetInvitationDialogCreator(nullptr);
+        RegisterInvitationDialogs();
     }
-    void TearDown() override { apptest::ShutDown(app); }
+    void TearDown() override {
+        apptest::ShutDown(app);
+        CClientGameFactory::GetFactory().SetInvitationDialogCreator(nullptr);
+        qunsetenv("NORVALE_WEB_ENGINE");
+    }
 
     CMultiPaneFrame* AliceFrame() const {
         CMainFrame* main = app ? app->GetMainFrame() : nullptr;
@@ -124,8 +148,9 @@ protected:
     std::unique_ptr<CClientApp> app;
 };
 
-// Two clients play a one-point match through the server with the game window's board and buttons; a
-// third comes in late and watches; the logs agree and the lobby shows the score.
+// alice invites bob to a one-point match; they play it through the server with the game window's board
+// and buttons; a third client comes in late and watches; the logs agree, the lobby shows the score and
+// the finished match offers to play again.
 TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     app = std::make_unique<CClientApp>();
     CClientApp::Options options;
@@ -138,13 +163,16 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
         [&] { return app->GetSession() && app->GetSession()->IsConnected() && AliceFrame() && bob.in; }));
     CSessionDoc* alice = app->GetSession();
 
-    // The invitation's start: both players go to the room, the first naming its rules.
-    CBGRuleOptions::Values values;
-    values.matchLength = 1;
-    const CBGRuleOptions rules(values);
-    alice->AttachToGameService(".gb.alice.bob " + rules.FormatText(), 1);
-    bob.session.AttachToGameService(".gb.alice.bob", 1);
+    // The invitation: a one-point match, which bob accepts and alice starts.
+    CInvitationManager::Find(alice)->InvitePlayer("bob", 0, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return CanClick(alice, CInvitationDlg::kIdInvite); }));
+    InvitationTo(alice, ".gb.alice.bob")->ItemAs<QSpinBox>(CMatchInviteDlg::kIdLength)->setValue(1);
+    InvitationTo(alice, ".gb.alice.bob")->ItemAs<QPushButton>(CInvitationDlg::kIdInvite)->click();
+    ASSERT_TRUE(WaitFor([&] { return CanClick(&bob.session, CInvitationDlg::kIdPlay); }));
+    InvitationTo(&bob.session, ".gb.alice.bob")->ItemAs<QPushButton>(CInvitationDlg::kIdPlay)->click();
+    // Terms the inviter offered and the invited side took start the match.
     ASSERT_TRUE(WaitFor([&] { return AliceBoard() && bob.Board(); }));
+    EXPECT_EQ(bob.room.GetDocument()->GetRuleOptions().GetMatchLength(), 1);
     CMultiPaneFrame* frame = AliceFrame();
     EXPECT_EQ(frame->FindPane("UserList"), nullptr);
     EXPECT_NE(frame->FindPane("BgMatchLog"), nullptr);
@@ -214,6 +242,11 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
         return user && user->GetGameDescriptor() == "1 0 1";
     }));
     EXPECT_EQ(cy.session.FindUser("bob")->GetScoreText(), "0-1 of 1");
+
+    // The finished match offers both players to play again.
+    ASSERT_TRUE(WaitFor(
+        [&] { return InvitationTo(alice, ".gb.alice.bob") && InvitationTo(&bob.session, ".gb.alice.bob"); }));
+    EXPECT_EQ(InvitationTo(&cy.session, ".gb.alice.bob"), nullptr) << "a watcher is not asked";
 
     // Leaving the room brings the lobby back.
     alice->DetachFromGameService();
