@@ -3,6 +3,7 @@
 #include "app/MultiPaneFrame.h"
 #include "game/BackgammonDoc.h"
 #include "game/GameHints.h"
+#include "game/GameSessionLink.h"
 #include "platform/Commands.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
@@ -145,6 +146,7 @@ void CBgClientView::LinkDocument() {
     if (document)
         document->AddView(m_link.get());
     m_seenRecord = -1;
+    m_soundRecord = -1;
 }
 
 int CBgClientView::OnCreate() {
@@ -183,6 +185,7 @@ void CBgClientView::Refresh() {
         return;
     }
     const int count = doc->GetMatchRecord().GetCount();
+    FollowSounds(*doc);
     if (count != m_seenRecord) {
         // The match moved on: the user's unfinished steps belonged to the position before.
         m_local = doc->GetBoard();
@@ -204,6 +207,29 @@ void CBgClientView::Refresh() {
     UpdateButtons();
     UpdateLabels();
     MaybePlayForcedMove();
+}
+
+void CBgClientView::FollowSounds(const CBackgammonDoc& doc) {
+    const CMatchRecord& record = doc.GetMatchRecord();
+    if (!doc.GetSession() || m_soundRecord < 0 || m_soundRecord > record.GetCount()) {
+        // Not online, or not in step yet: the position so far comes in silence.
+        static_cast<CBackgammonBoard&>(m_sounds) = doc.GetBoard();
+        m_soundRecord = doc.GetSession() ? record.GetCount() : -1;
+        return;
+    }
+    m_sounds.SetSoundSide(doc.GetLocalSide());
+    const QString own = doc.GetSession()->GetNickname();
+    QString command;
+    for (; m_soundRecord < record.GetCount(); ++m_soundRecord) {
+        if (!record.GetMoveText(m_soundRecord, command) || command.isEmpty() || command.at(0) == u's')
+            continue;
+        // The user's own plays sounded step by step as they were made.
+        const bool mine = !own.isEmpty() && record.GetPacket(m_soundRecord)->source == own;
+        if (mine)
+            m_sounds.ApplyCommand(command);
+        else
+            m_sounds.ApplyCommandWithSound(command);
+    }
 }
 
 QString CBgClientView::GetPlayerLine(bool top) const {
@@ -289,8 +315,11 @@ bool CBgClientView::DoCommand(const QString& command) {
     const QChar letter = text.at(0);
     if (letter == u'c' || letter == u'z') {
         // Steps and take-backs are the user's own until the play is done.
-        if (m_local.GetSideOnRoll() != doc->GetLocalSide() || m_local.ApplyCommand(text) != 1)
+        if (m_local.GetSideOnRoll() != doc->GetLocalSide() ||
+            m_local.ApplyCommand(text, CBackgammonBoard::kCheckOnly) != 1)
             return false;
+        m_sounds.PlayCommandSound(text);
+        m_local.ApplyCommand(text);
         m_board->SetBoard(m_local);
         UpdateButtons();
         UpdateLabels();

@@ -2,6 +2,7 @@
 
 #include "app/GameView.h"
 #include "board/BackgammonBoardCtl.h"
+#include "board/BackgammonBoardWithSound.h"
 #include "platform/Messages.h"
 
 #include <QPointer>
@@ -92,6 +93,8 @@ private:
     void MaybePlayForcedMove();
     void PlayForcedMove();
     void ChooseResignation();
+    // Plays the sounds of the moves the record gained since the last call.
+    void FollowSounds(const CBackgammonDoc& doc);
     bool SendToDocument(const QString& command);
 
     CBackgammonBoardCtl* m_board;
@@ -104,6 +107,8 @@ private:
     int m_seenRecord = -1;    // record count m_local was taken at
     int m_displayedMove = -1; // the match log's chosen entry, -1 live
     CBgPlayOptions m_options;
+    CBackgammonBoardWithSound m_sounds; // follows the record to play its moves' sounds
+    int m_soundRecord = -1;             // record entries m_sounds has taken, -1 not yet in step
 };
 
 // The bear-off equity request for a position: sent to the server on behalf of the room.

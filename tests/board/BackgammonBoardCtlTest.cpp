@@ -1,8 +1,11 @@
 #include "board/BackgammonBoardCtl.h"
+#include "board/BackgammonBoardWithSound.h"
 #include "game/BoardTestUtil.h"
 #include "platform/Color.h"
+#include "platform/Sound.h"
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
+#include "support/SoundSettings.h"
 
 #include <QImage>
 #include <QTest>
@@ -297,6 +300,63 @@ TEST_F(BoardCtlTest, PendingStepsBecomeTheWholePlay) {
     ASSERT_EQ(side2.ApplyCommand("c 19/20"), 1);
     EXPECT_EQ(side2.FormatPendingPlayCommand(), "m 17/20 19/20");
     EXPECT_EQ(CBackgammonBoard().FormatPendingPlayCommand(), QString());
+}
+
+} // namespace
+
+namespace {
+
+// Every game event sounds, as far as the switches allow; the user's turn and a dance have their own.
+TEST(BackgammonBoardWithSound, EventsPlayTheirSoundsByTheSwitches) {
+    platform::RecordingSoundPlayer player;
+    platform::SoundPlayer* previous = platform::SetSoundPlayer(&player);
+    const CSoundSettings saved = GetSoundSettings();
+    struct Case {
+        const char* name;
+        bool events, turn, dance;
+        QStringList commands;
+        int soundSide;
+        QStringList sounds;
+    };
+    const Case cases[] = {
+        {"roll, steps, double",
+         true,
+         false,
+         false,
+         {"r 3 1", "c 8/5", "m 8/5 6/5", "d"},
+         0,
+         {"RollFX", "MoveFX", "MoveFX", "DoubleFX"}},
+        {"game events off", false, true, true, {"r 3 1", "m 8/5 6/5"}, 0, {}},
+        {"the user's turn comes", false, true, false, {"r 3 1", "m 8/5 6/5"}, 2, {"TurnFX"}},
+        {"not the watcher's", false, true, false, {"r 3 1", "m 8/5 6/5"}, 0, {}},
+        {"refused commands are silent", true, true, true, {"r 3 1", "m 24/20", "x 9"}, 0, {"RollFX"}},
+    };
+    for (const Case& c : cases) {
+        GetSoundSettings() = CSoundSettings();
+        GetSoundSettings().Set(CSoundSettings::kEnableSound, true);
+        GetSoundSettings().Set(CSoundSettings::kGameEvents, c.events);
+        GetSoundSettings().Set(CSoundSettings::kRollOrDouble, c.turn);
+        GetSoundSettings().Set(CSoundSettings::kDance, c.dance);
+        CBackgammonBoardWithSound board;
+        static_cast<CBackgammonBoard&>(board) =
+            GameFrom({{24, 2}, {13, 5}, {8, 3}, {6, 5}}, {{24, 2}, {13, 5}, {8, 3}, {6, 5}}, 1);
+        board.SetSoundSide(c.soundSide);
+        player.clear();
+        for (const QString& command : c.commands)
+            board.ApplyCommandWithSound(command);
+        EXPECT_EQ(player.played(), c.sounds) << c.name;
+    }
+    // Dancing: side 1 on the bar against a closed board.
+    GetSoundSettings().Set(CSoundSettings::kDance, true);
+    GetSoundSettings().Set(CSoundSettings::kGameEvents, false);
+    CBackgammonBoardWithSound board;
+    static_cast<CBackgammonBoard&>(board) =
+        GameFrom({{25, 1}, {6, 14}}, {{1, 2}, {2, 2}, {3, 2}, {4, 2}, {5, 2}, {6, 2}}, 1);
+    player.clear();
+    board.ApplyCommandWithSound("r 3 1");
+    EXPECT_EQ(player.played(), QStringList{"DanceFX"});
+    GetSoundSettings() = saved;
+    platform::SetSoundPlayer(previous);
 }
 
 } // namespace
