@@ -7,6 +7,7 @@
 #include "app/WindowPlacement.h"
 #include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
+#include "chat/TalkDoc.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
 #include "lobby/invite/InvitationManager.h"
@@ -117,6 +118,7 @@ void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
+    RegisterSessionFeature([](CSessionDoc& session) { CTalkDoc::Attach(session); });
     // User icons come from the service's web host; until it is known the lists show none.
     RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });
 }

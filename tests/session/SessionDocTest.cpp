@@ -38,11 +38,17 @@ public:
 class FakeTalk : public CTalkSession {
 public:
     explicit FakeTalk(QStringList p) : people(std::move(p)) {}
-    void AddIncomingText(const QString& sender, const QString& text) override {
-        lines.append(sender + ": " + text);
+    void AddIncomingText(const QString& sender, const CTalkLine& line) override {
+        lines.append(sender + ": " + line.display);
+        kinds.append(line.kind);
+        texts.append(line.text);
     }
+    void Activate() override { ++activations; }
     QStringList people;
     QStringList lines;
+    QList<int> kinds;
+    QStringList texts;
+    int activations = 0;
 };
 
 class SessionDocTest : public SessionTest {};
