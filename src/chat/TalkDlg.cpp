@@ -69,14 +69,15 @@ CTalkDlg::CTalkDlg(CTalkDoc* document, const QStringList& people, bool activate,
     // window that opened at the same corner.
     LoadWindowPlacement(this, this, parentWidget(),
                         platform::Rect{kDefaultLeft, kDefaultTop, kDefaultLeft + width, kDefaultTop + height});
-    CascadeWindow(nullptr, parentWidget(), this);
     UpdateTitle();
     RecalcLayout();
-    noteGeometry();
 
     if (!activate)
         setAttribute(Qt::WA_ShowWithoutActivating);
     show();
+    // Shown first, so that its corner compares with the frames of the others.
+    CascadeWindow(nullptr, parentWidget(), this);
+    noteGeometry();
     if (m_commandLine)
         m_commandLine->GetControl()->setFocus(Qt::OtherFocusReason);
     if (activate) {
