@@ -4,6 +4,7 @@
 #include "chat/ChatView.h"
 #include "chat/CommandLineView.h"
 #include "chat/TalkDoc.h"
+#include "platform/PostCall.h"
 #include "session/SessionDoc.h"
 #include "support/Cascade.h"
 #include "support/SettingsStore.h"
@@ -149,7 +150,14 @@ CGameView* CTalkDlg::GetCommandLinePane() const {
 bool CTalkDlg::OnMessage(platform::MessageId id, qintptr, platform::Object*) {
     if (id != platform::MessageId(CGameView::kMsgCommandLineHeight))
         return false;
-    RecalcLayout();
+    // Laid out once the command line has finished with its own resize.
+    if (!m_layoutPosted) {
+        m_layoutPosted = true;
+        platform::PostCall(this, [this] {
+            m_layoutPosted = false;
+            RecalcLayout();
+        });
+    }
     return true;
 }
 

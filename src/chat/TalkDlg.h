@@ -76,6 +76,7 @@ private:
     bool m_placed = false;
     bool m_inLayout = false;
     bool m_layoutAgain = false;
+    bool m_layoutPosted = false;
     QPointer<CChatView> m_chatView;
     QPointer<CCommandLineView> m_commandLine;
 };

@@ -206,6 +206,7 @@ TEST_F(TalkTest, TheWindowKeepsItsSizeAndThePlaceTheUserGaveIt) {
     EXPECT_EQ(line->height(), line->GetIdealHeight() + 4);
     EXPECT_EQ(line->geometry().bottom(), window->height() - 1);
     EXPECT_EQ(window->GetChatView()->height(), window->height() - line->height());
+    EXPECT_EQ(line->GetEdit()->height(), line->height()); // the edit fills its pane
     window->close();
     Settle();
 
