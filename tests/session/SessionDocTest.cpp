@@ -482,6 +482,14 @@ TEST_F(SessionDocTest, TalkTextGoesToEveryPersonAndOpensOneTalk) {
     ASSERT_EQ(made.size(), 1u);
     EXPECT_EQ(made[0]->lines.last(), "carol: carol: hello");
     EXPECT_EQ(session->FindTalk({"bob", "carol", "alice"}), made[0]);
+    // The line carried its kind and plain text; asking for the talk again brings it up, lines do not.
+    ServerRoute("bob", 213, "\"alice bob carol\" \"-> bob nods: yes\" 4 \"nods: yes\"");
+    EXPECT_EQ(made[0]->kinds.last(), 4);
+    EXPECT_EQ(made[0]->texts.last(), "nods: yes");
+    EXPECT_EQ(made[0]->activations, 0);
+    session->OpenTalkWindow({"carol", "bob"});
+    EXPECT_EQ(made[0]->activations, 1);
+    ASSERT_EQ(made.size(), 1u);
 
     session->OpenTalk(nullptr, {"alice", "bob", "carol"});
     EXPECT_EQ(session->GetTalkCount(), 0);
