@@ -33,7 +33,6 @@ CTalkDlg::CTalkDlg(CTalkDoc* document, const QStringList& people, bool activate,
     // A window of its own in the task bar, with minimise and maximise boxes, owned by the main window.
     setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinMaxButtonsHint |
                    Qt::WindowCloseButtonHint);
-    setProperty("helpId", kHelpId);
     const platform::Rect size = GetSettingsStore().GetObjectRect(
         this, QString::fromLatin1(kSizeName), platform::Rect{0, 0, kDefaultWidth, kDefaultHeight});
     const int width = sane(size.Width(), kDefaultWidth);
