@@ -10,6 +10,7 @@
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
 #include "lobby/invite/InvitationManager.h"
+#include "mail/MessagingSubDocument.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
 #include "platform/Ui.h"
@@ -117,6 +118,13 @@ void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
+    // Mail: the store opens for the user who logged in; the main window's mail button follows the count
+    // of messages waiting on the server.
+    RegisterSessionFeature([this](CSessionDoc& session) {
+        CMessagingSubDocument::Attach(session);
+        if (m_mainFrame)
+            m_mainFrame->WatchMailCount(&session);
+    });
     // User icons come from the service's web host; until it is known the lists show none.
     RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });
 }
@@ -211,6 +219,8 @@ void CClientApp::endSession() {
         m_session.reset();
     }
     m_wasLoggedIn = false;
+    if (m_mainFrame)
+        m_mainFrame->UpdateMailButton();
 }
 
 void CClientApp::LogIn(const QString& host, quint16 port, const QString& nickname, const QString& password) {
@@ -297,8 +307,10 @@ void CClientApp::LaunchAutoUpdate(const QString& address, quint32 expectedSize) 
 }
 
 void CClientApp::onConnectionClosed(const QString& reason, bool protocolError) {
-    if (m_mainFrame)
+    if (m_mainFrame) {
         m_mainFrame->SetConnectionStatus(QStringLiteral("Not connected"));
+        m_mainFrame->UpdateMailButton();
+    }
     const QString text = protocolError
                              ? QStringLiteral("The connection to the server was closed: %1.").arg(reason)
                              : QStringLiteral("The connection to the server ended: %1.").arg(reason);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MailStore.h"
 #include "RelationStore.h"
 #include "UnfinishedMatchStore.h"
 #include "ServerConnection.h"
@@ -62,6 +63,11 @@ private:
     void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onRelationRequest(Client* client, int type, const QString& text);
+    void onMail(Client* client, const QString& text);
+    // Hands the member every letter and receipt waiting for him, then the count still waiting (0).
+    void deliverMail(Client* client);
+    // The letter's sender learns (now, or at his next login) once every recipient has it.
+    void letterDelivered(quint64 mailId);
     void onClosed(Client* client);
     // The client leaves his room: a match all its players were in becomes unfinished.
     void leaveRoom(Client* client);
@@ -86,4 +92,5 @@ private:
     CNoCaseStringMap<Client*> m_users; // logged in
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
+    CMailStore m_mail;
 };
