@@ -28,6 +28,8 @@
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QIcon>
+#include <QPainter>
+#include <QPixmap>
 #include <QToolBar>
 #include <QUrl>
 
@@ -43,12 +45,24 @@ CMainFrame::BrowserOpener& browserOpener() {
     return opener;
 }
 
-// The picture of a mail button image; a missing file gives an empty icon.
+// The picture of a mail button image; a missing file gives an empty icon. While the command is off
+// the picture is faded rather than greyed, so that waiting mail stays recognisable.
 QIcon mailButtonIcon(int image) {
     const QString file = image == CMainFrame::kMailImageWaiting ? QStringLiteral("bitmaps/mail-waiting.png")
                                                                  : QStringLiteral("bitmaps/mail-none.png");
     const QString path = platform::FindResourceFile(file);
-    return path.isEmpty() ? QIcon() : QIcon(path);
+    const QPixmap picture(path);
+    if (path.isEmpty() || picture.isNull())
+        return QIcon();
+    QIcon icon(picture);
+    QPixmap faded(picture.size());
+    faded.fill(Qt::transparent);
+    QPainter painter(&faded);
+    painter.setOpacity(0.5);
+    painter.drawPixmap(0, 0, picture);
+    painter.end();
+    icon.addPixmap(faded, QIcon::Disabled);
+    return icon;
 }
 
 // Passes the session's hint 4122 (the count of waiting messages changed) on to the mail button.
