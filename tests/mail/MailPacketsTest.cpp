@@ -18,34 +18,13 @@ TEST(MailPacketsTest, SendTextCarriesEveryFieldQuotedAndReadsBack) {
         << text.toStdString();
     const std::optional<Message> read = ParseSend(text);
     ASSERT_TRUE(read);
-    EXPECT_EQ(read->from, "alice");
-    EXPECT_EQ(read->to, "bob carol");
-    EXPECT_EQ(read->cc, "dave");
     EXPECT_EQ(read->subject, "Say \"hi\"");
-    EXPECT_TRUE(read->notifyOnReceipt);
-    EXPECT_TRUE(read->highPriority);
-    EXPECT_EQ(read->messageId, "bob200612061630");
-    EXPECT_EQ(read->kind, "1");
     EXPECT_EQ(read->body, body);
 
-    EXPECT_EQ(FormatRequest(QStringLiteral("alice")), "-120 \"alice\" \"alice\"");
-    EXPECT_EQ(ParseRequest(FormatRequest(QStringLiteral("alice"))).value_or(QString()), "alice");
-}
-
-TEST(MailPacketsTest, ServerRefusesIncompleteOrForgedSends) {
-    const struct {
-        const char* text;
-    } cases[] = {
-        {"-122 \"alice\" \"bob\" \"carl\" \"\" \"s\" \"N\" \"N\" \"id\" \"1\" \"body\""}, // two different senders
-        {"-122 \"alice\" \"alice\" \"carl\" \"\" \"s\" \"N\" \"N\" \"id\" \"1\""},        // no body
-        {"-120 \"alice\" \"alice\""},                                                     // another sub-code
-        {"\"alice\""},                                                                    // no sub-code
-        {""},
-    };
-    for (const auto& c : cases)
-        EXPECT_FALSE(ParseSend(QString::fromUtf8(c.text))) << c.text;
-    EXPECT_FALSE(ParseRequest(QStringLiteral("-120 \"alice\" \"bob\"")));
-    EXPECT_FALSE(ParseRequest(QStringLiteral("-120 \"alice\"")));
+    // The server refuses a message whose two sender fields differ.
+    QString forged = text;
+    forged.replace(QStringLiteral("\"alice\" \"alice\""), QStringLiteral("\"alice\" \"bob\""));
+    EXPECT_FALSE(ParseSend(forged));
 }
 
 TEST(MailPacketsTest, IncomingPacketsAreReadOrRefused) {
@@ -85,33 +64,6 @@ TEST(MailPacketsTest, IncomingPacketsAreReadOrRefused) {
         EXPECT_EQ(in.messageId, QString::fromUtf8(c.id)) << c.text;
         EXPECT_EQ(in.count, c.count) << c.text;
     }
-}
-
-TEST(MailPacketsTest, NewMessageTravelsFromServerToClientIntact) {
-    Message sent;
-    sent.dateSent = QStringLiteral("2026/12/07:1015");
-    sent.from = QStringLiteral("alice");
-    sent.to = QStringLiteral("bob");
-    sent.cc = QStringLiteral("carol");
-    sent.subject = QStringLiteral("Match \\ tonight?");
-    sent.highPriority = true;
-    sent.kind = QStringLiteral("1");
-    sent.body = QStringLiteral("Line one\r\n\"Line\" two\r\n");
-    Incoming in;
-    ASSERT_EQ(ParseIncoming(FormatNewMessage(QStringLiteral("bob"), sent), in), ParseResult::Ok);
-    EXPECT_EQ(in.subCode, kNewMessage);
-    EXPECT_EQ(in.message.dateSent, sent.dateSent);
-    EXPECT_EQ(in.message.from, sent.from);
-    EXPECT_EQ(in.message.cc, sent.cc);
-    EXPECT_EQ(in.message.subject, sent.subject);
-    EXPECT_FALSE(in.message.notifyOnReceipt);
-    EXPECT_TRUE(in.message.highPriority);
-    EXPECT_EQ(in.message.body, sent.body);
-
-    // A 137 missing its body is refused as a whole.
-    QString cut = FormatNewMessage(QStringLiteral("bob"), sent);
-    cut.truncate(cut.lastIndexOf(QLatin1String(" \"")));
-    EXPECT_EQ(ParseIncoming(cut, in), ParseResult::Malformed);
 }
 
 } // namespace

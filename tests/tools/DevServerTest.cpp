@@ -1,5 +1,4 @@
 #include "DevServer.h"
-#include "MailStore.h"
 #include "lobby/AffinityListView.h"
 #include "lobby/BlindFrameWnd.h"
 #include "lobby/UserListModel.h"
@@ -473,51 +472,6 @@ std::unique_ptr<CMessageHeader> letter(const QString& from, const QString& to, c
 }
 
 } // namespace
-
-TEST(DevServerMailStoreTest, RecipientsAreValidNicknamesEachOnce) {
-    const struct {
-        const char* to;
-        const char* cc;
-        bool ok;
-        const char* names;
-        const char* bad;
-    } cases[] = {
-        {"bob", "", true, "bob", ""},
-        {"bob  carol", "BOB dave", true, "bob carol dave", ""},
-        {"  ", "", false, "", ""},
-        {"bob b@d", "", false, "", "b@d"},
-        {"bob", "a-very-long-name-that-is-no-nickname", false, "", "a-very-long-name-that-is-no-nickname"},
-    };
-    for (const auto& c : cases) {
-        MailPacket::Message m;
-        m.to = QString::fromLatin1(c.to);
-        m.cc = QString::fromLatin1(c.cc);
-        QStringList names;
-        QString bad;
-        EXPECT_EQ(CMailStore::Recipients(m, names, &bad), c.ok) << c.to;
-        if (c.ok) {
-            EXPECT_EQ(names.join(' '), QString::fromLatin1(c.names)) << c.to;
-        }
-        EXPECT_EQ(bad, QString::fromLatin1(c.bad)) << c.to;
-    }
-}
-
-TEST(DevServerMailStoreTest, ReceiptComesDueWhenTheLastRecipientHasTheLetter) {
-    CMailStore store;
-    MailPacket::Message m;
-    m.messageId = QStringLiteral("bob1");
-    const quint64 id = store.Post(QStringLiteral("alice"), m, {QStringLiteral("bob"), QStringLiteral("carol")});
-    EXPECT_EQ(store.WaitingFor(QStringLiteral("BOB")), 1);
-    ASSERT_EQ(store.TakeLetters(QStringLiteral("Bob")).size(), 1u);
-    EXPECT_EQ(store.WaitingFor(QStringLiteral("bob")), 0);
-    EXPECT_FALSE(store.Delivered(id));
-    ASSERT_EQ(store.TakeLetters(QStringLiteral("carol")).size(), 1u);
-    const auto receipt = store.Delivered(id);
-    ASSERT_TRUE(receipt);
-    EXPECT_EQ(receipt->sender, "alice");
-    EXPECT_EQ(receipt->messageId, "bob1");
-    EXPECT_FALSE(store.Delivered(id)); // once only
-}
 
 TEST_F(DevServerTest, MailReachesOnlineAndOfflineMembersAndTheSenderHearsOfIt) {
     QTemporaryDir dir;
