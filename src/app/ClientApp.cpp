@@ -10,6 +10,7 @@
 #include "lobby/BlindSubDocument.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/invite/MatchInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
 #include "mail/MessagingSubDocument.h"
 #include "platform/Paths.h"
@@ -124,6 +125,7 @@ void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CGagSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
+    RegisterInvitationDialogs();
     // Mail: the store opens for the user who logged in; the main window's mail button follows the count
     // of messages waiting on the server.
     RegisterSessionFeature([this](CSessionDoc& session) {

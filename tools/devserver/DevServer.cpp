@@ -9,6 +9,8 @@
 #include "support/Utilities.h"
 #include "web/WebAddress.h"
 
+#include <cmath>
+
 struct CDevServer::Client {
     CServerConnection* connection = nullptr;
     QString nonce;
@@ -321,6 +323,7 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         return;
     }
     recipient->connection->SendRouted(type, sender, payload, destination);
+    emit packetRelayed(sender, recipient->record.GetNickname(), type, payload);
 }
 
 bool CDevServer::onAccountRequest(Client* client, const QString& text) {
@@ -368,6 +371,9 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
     case 58:
         onCommand(client, text);
         return;
+    case 91: // rating estimates of an invitation
+        onRatingRequest(client, text);
+        return;
     case MailPacket::kType:
         onMail(client, text);
         return;
@@ -387,6 +393,45 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
         log(QStringLiteral("packet %1 from %2 ignored").arg(type).arg(client->record.GetNickname()));
         return;
     }
+}
+
+void CDevServer::onRatingRequest(Client* client, const QString& text) {
+    // "<cookie>""<nickname>" 1 <count> "<players, each followed by a blank>" <match length>
+    CPacketCursor cursor(text);
+    QString cookie, nickname, players;
+    int kind = 0, count = 0, length = 0;
+    if (!ReadPacketString(cursor, cookie) || !ReadPacketString(cursor, nickname) ||
+        !ReadPacketInt(cursor, kind) || !ReadPacketInt(cursor, count) || !ReadPacketString(cursor, players) ||
+        !ReadPacketInt(cursor, length) || cookie.contains(QLatin1Char(' ')) ||
+        cookie.contains(QLatin1Char('\n')) || length < 0) {
+        log(QStringLiteral("rating request from %1 not understood").arg(client->record.GetNickname()));
+        return;
+    }
+    const QStringList names = players.split(QLatin1Char(' '), Qt::SkipEmptyParts).mid(0, 8);
+    // Each player's rating is 1500 here; the estimates follow the usual formula against the first
+    // other player: the winner gains 4 * sqrt(length) * (1 - P), the loser loses 4 * sqrt(length) * P.
+    const auto rating = [this](const QString& name) {
+        const Client* user = findUser(name);
+        return user ? double(user->record.GetRating()) : 1500.0;
+    };
+    QString reply = QStringLiteral("%1 %2").arg(cookie).arg(names.size());
+    for (int i = 0; i < names.size(); ++i) {
+        const double own = rating(names.at(i));
+        const double other = rating(names.value(i == 0 ? 1 : 0));
+        const double weight = 4.0 * std::sqrt(double(std::max(1, std::min(length, 25))));
+        const double chance =
+            1.0 / (1.0 + std::pow(10.0, (other - own) * std::sqrt(double(std::max(1, length))) / 2000.0));
+        const Client* user = findUser(names.at(i));
+        reply += QStringLiteral("\n%1 %2 %3 %4 %5 %6 %7")
+                     .arg(names.at(i))
+                     .arg(own, 0, 'f', 6)
+                     .arg(user ? user->record.GetExperience() : 0)
+                     .arg(0)
+                     .arg(weight * (1.0 - chance), 0, 'f', 6)
+                     .arg(-weight * chance, 0, 'f', 6)
+                     .arg(0.0, 0, 'f', 6);
+    }
+    client->connection->SendPlain(93, reply);
 }
 
 void CDevServer::onMail(Client* client, const QString& text) {
@@ -451,6 +496,7 @@ void CDevServer::letterDelivered(quint64 mailId) {
 }
 
 void CDevServer::onTransfer(Client* client, const QString& text) {
+    emit transferAsked(client->record.GetNickname(), text);
     const CServiceName service(firstWord(text));
     const QString word = service.GetFirstPart();
     QString entered;
