@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MailStore.h"
 #include "RelationStore.h"
 #include "UnfinishedMatchStore.h"
 #include "ServerConnection.h"
@@ -16,9 +17,12 @@
 
 // A small loopback service for running clients by hand: logs in any valid nickname, keeps the lobby
 // directory (packets 97, 98, 110) of the connected users, relays room chat, routes packets between
-// clients, answers watch requests, moves users between the lobby and game rooms and keeps every
-// member's friends, blinded and gagged lists and the unfinished matches (rooms that all their
-// players had entered and one left) for as long as it runs.
+// clients, answers watch requests, client-version queries and invitations' rating estimates, moves
+// users between the lobby and game rooms and keeps every member's friends, blinded and gagged lists
+// and the unfinished matches (rooms that all their players had entered and one left) for as long as
+// it runs. It carries mail between members: a message reaches a logged-in recipient at once and any
+// other at his next login; the sender learns that it was taken (or refused for a name that cannot be
+// a member's) and when every recipient has it.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -47,6 +51,10 @@ public:
 
 signals:
     void logLine(const QString& line);
+    // A routed packet went from one member to another.
+    void packetRelayed(const QString& from, const QString& to, int type, const QString& payload);
+    // A member asked to enter a service with this transfer text.
+    void transferAsked(const QString& nickname, const QString& transferText);
 
 private:
     struct Client;
@@ -59,9 +67,16 @@ private:
     // E-mail and password changes sent to ".db" -> whether the text was one of them.
     bool onAccountRequest(Client* client, const QString& text);
     void onTransfer(Client* client, const QString& text);
+    // Packet 91: rating estimates for the players of an invitation, answered with 93.
+    void onRatingRequest(Client* client, const QString& text);
     void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onRelationRequest(Client* client, int type, const QString& text);
+    void onMail(Client* client, const QString& text);
+    // Hands the member every letter and receipt waiting for him, then the count still waiting (0).
+    void deliverMail(Client* client);
+    // The letter's sender learns (now, or at his next login) once every recipient has it.
+    void letterDelivered(quint64 mailId);
     void onClosed(Client* client);
     // The client leaves his room: a match all its players were in becomes unfinished.
     void leaveRoom(Client* client);
@@ -88,4 +103,5 @@ private:
     CNoCaseStringMap<Client*> m_users; // logged in
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
+    CMailStore m_mail;
 };
