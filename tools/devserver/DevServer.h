@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BearOff.h"
+#include "MailStore.h"
 #include "MatchReferee.h"
 #include "RelationStore.h"
 #include "UnfinishedMatchStore.h"
@@ -23,7 +24,9 @@
 // sequence numbers, the lobby's scores, the match so far for newcomers), answers bear-off questions
 // and keeps every member's friends, blinded and gagged lists
 // and the unfinished matches (rooms that all their players had entered and one left) for as long as
-// it runs.
+// it runs. It carries mail between members: a message reaches a logged-in recipient at once and any
+// other at his next login; the sender learns that it was taken (or refused for a name that cannot be
+// a member's) and when every recipient has it.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -82,6 +85,11 @@ private:
     // The referee of a backgammon room, made with the rules of the transfer text when it is new.
     CMatchReferee* matchRoom(const QString& service, const QString& rulesText = QString());
     void onRelationRequest(Client* client, int type, const QString& text);
+    void onMail(Client* client, const QString& text);
+    // Hands the member every letter and receipt waiting for him, then the count still waiting (0).
+    void deliverMail(Client* client);
+    // The letter's sender learns (now, or at his next login) once every recipient has it.
+    void letterDelivered(quint64 mailId);
     void onClosed(Client* client);
     // The client leaves his room: a match all its players were in becomes unfinished.
     void leaveRoom(Client* client);
@@ -108,6 +116,7 @@ private:
     CNoCaseStringMap<Client*> m_users; // logged in
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
+    CMailStore m_mail;
     std::map<QString, std::unique_ptr<CMatchReferee>> m_matches; // by folded room name
     CBearOffTable m_bearOff;
 };
