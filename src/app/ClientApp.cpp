@@ -7,8 +7,10 @@
 #include "app/WindowPlacement.h"
 #include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
+#include "lobby/BlindSubDocument.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/invite/MatchInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
@@ -115,8 +117,12 @@ void CClientApp::registerBuiltInPanes() {
 
 void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
+    // The owners of the blinded and gagged players' windows, in that order.
+    RegisterSessionFeature([](CSessionDoc& session) { CBlindSubDocument::Attach(session); });
+    RegisterSessionFeature([](CSessionDoc& session) { CGagSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
+    RegisterInvitationDialogs();
     // User icons come from the service's web host; until it is known the lists show none.
     RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });
 }

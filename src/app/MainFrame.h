@@ -11,6 +11,7 @@
 #include <functional>
 
 class CMultiPaneFrame;
+class CRelationWindowOwner;
 class CSessionDoc;
 class QLabel;
 class QMdiArea;
@@ -50,6 +51,9 @@ public:
     static constexpr int kCmdNews = 32992;       // routed to the session's news sub-document
     static constexpr int kCmdUnfinishedMatches = 32888; // routed to the session's invitation manager
     static constexpr int kCmdHelp = 57667;
+    static constexpr int kCmdFriends = 32932;        // opens or brings up the friends' window
+    static constexpr int kCmdBlindedPlayers = 32933; // toggle the blinded players' window
+    static constexpr int kCmdGaggedPlayers = 32894;  // toggle the gagged players' window
 
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -105,6 +109,8 @@ private:
     void buildMenus();
     // The current session while it is connected, else null.
     CSessionDoc* connectedSession() const;
+    // The owner of the blinded or the gagged players' window of the current session, null when none.
+    CRelationWindowOwner* relationWindowOwner(int command) const;
     void changePassword();
     void showHelp();
     void runDeferred(QObject* object, std::function<void()> function);

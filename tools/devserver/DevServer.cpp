@@ -12,6 +12,8 @@
 #include "support/Utilities.h"
 #include "web/WebAddress.h"
 
+#include <cmath>
+
 struct CDevServer::Client {
     CServerConnection* connection = nullptr;
     QString nonce;
@@ -90,6 +92,7 @@ void CDevServer::onClosed(Client* client) {
         m_users.RemoveKey(client->record.GetNickname());
         log(QStringLiteral("%1 left").arg(client->record.GetNickname()));
         sendDirectory(98, {client}, loggedIn());
+        tellFriendsOf(client, QLatin1Char('-'));
     }
     // The connection may still be inside one of its own signals: both go once that has returned.
     CServerConnection* connection = client->connection;
@@ -229,6 +232,7 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     sendDirectory(97, loggedIn(), {client});
     sendDirectory(97, {client}, others);
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
+    tellFriendsOf(client, QLatin1Char('+'));
     sendUnfinished({login->nickname});
 }
 
@@ -255,6 +259,16 @@ void CDevServer::sendUnfinished(const QStringList& players) {
         // The directory shows how many unfinished matches each member has.
         user->record.SetUnfinishedMatches(m_unfinished.CountFor(nickname));
         announceChange(user);
+    }
+}
+
+void CDevServer::tellFriendsOf(const Client* client, QChar sign) {
+    const QString nickname = client->record.GetNickname();
+    for (Client* member : loggedIn()) {
+        const QString owner = member->record.GetNickname();
+        if (member != client && m_relations.Contains(owner, CRelationStore::List::Friends, nickname))
+            member->connection->SendRouted(206, QStringLiteral("."),
+                                           QStringLiteral("%1 %2 %3").arg(owner, QString(sign), nickname));
     }
 }
 
@@ -311,6 +325,7 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         return;
     }
     recipient->connection->SendRouted(type, sender, payload, destination);
+    emit packetRelayed(sender, recipient->record.GetNickname(), type, payload);
 }
 
 bool CDevServer::onAccountRequest(Client* client, const QString& text) {
@@ -403,6 +418,9 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
     case 58:
         onCommand(client, text);
         return;
+    case 91: // rating estimates of an invitation
+        onRatingRequest(client, text);
+        return;
     case 112: { // watch request: "<cookie> <nicknames>"
         QString rest;
         const QString cookie = firstWord(text, &rest);
@@ -421,7 +439,47 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
     }
 }
 
+void CDevServer::onRatingRequest(Client* client, const QString& text) {
+    // "<cookie>""<nickname>" 1 <count> "<players, each followed by a blank>" <match length>
+    CPacketCursor cursor(text);
+    QString cookie, nickname, players;
+    int kind = 0, count = 0, length = 0;
+    if (!ReadPacketString(cursor, cookie) || !ReadPacketString(cursor, nickname) ||
+        !ReadPacketInt(cursor, kind) || !ReadPacketInt(cursor, count) || !ReadPacketString(cursor, players) ||
+        !ReadPacketInt(cursor, length) || cookie.contains(QLatin1Char(' ')) ||
+        cookie.contains(QLatin1Char('\n')) || length < 0) {
+        log(QStringLiteral("rating request from %1 not understood").arg(client->record.GetNickname()));
+        return;
+    }
+    const QStringList names = players.split(QLatin1Char(' '), Qt::SkipEmptyParts).mid(0, 8);
+    // Each player's rating is 1500 here; the estimates follow the usual formula against the first
+    // other player: the winner gains 4 * sqrt(length) * (1 - P), the loser loses 4 * sqrt(length) * P.
+    const auto rating = [this](const QString& name) {
+        const Client* user = findUser(name);
+        return user ? double(user->record.GetRating()) : 1500.0;
+    };
+    QString reply = QStringLiteral("%1 %2").arg(cookie).arg(names.size());
+    for (int i = 0; i < names.size(); ++i) {
+        const double own = rating(names.at(i));
+        const double other = rating(names.value(i == 0 ? 1 : 0));
+        const double weight = 4.0 * std::sqrt(double(std::max(1, std::min(length, 25))));
+        const double chance =
+            1.0 / (1.0 + std::pow(10.0, (other - own) * std::sqrt(double(std::max(1, length))) / 2000.0));
+        const Client* user = findUser(names.at(i));
+        reply += QStringLiteral("\n%1 %2 %3 %4 %5 %6 %7")
+                     .arg(names.at(i))
+                     .arg(own, 0, 'f', 6)
+                     .arg(user ? user->record.GetExperience() : 0)
+                     .arg(0)
+                     .arg(weight * (1.0 - chance), 0, 'f', 6)
+                     .arg(-weight * chance, 0, 'f', 6)
+                     .arg(0.0, 0, 'f', 6);
+    }
+    client->connection->SendPlain(93, reply);
+}
+
 void CDevServer::onTransfer(Client* client, const QString& text) {
+    emit transferAsked(client->record.GetNickname(), text);
     const CServiceName service(firstWord(text));
     const QString word = service.GetFirstPart();
     QString entered;

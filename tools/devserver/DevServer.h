@@ -16,9 +16,10 @@
 
 // A small loopback service for running clients by hand: logs in any valid nickname, keeps the lobby
 // directory (packets 97, 98, 110) of the connected users, relays room chat, routes packets between
-// clients, answers watch requests, moves users between the lobby and game rooms and keeps every
-// member's friends, blinded and gagged lists and the unfinished matches (rooms that all their
-// players had entered and one left) for as long as it runs.
+// clients, answers watch requests, client-version queries and invitations' rating estimates, moves
+// users between the lobby and game rooms and keeps every member's friends, blinded and gagged lists
+// and the unfinished matches (rooms that all their players had entered and one left) for as long as
+// it runs.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -63,6 +64,10 @@ public:
 
 signals:
     void logLine(const QString& line);
+    // A routed packet went from one member to another.
+    void packetRelayed(const QString& from, const QString& to, int type, const QString& payload);
+    // A member asked to enter a service with this transfer text.
+    void transferAsked(const QString& nickname, const QString& transferText);
 
 private:
     struct Client;
@@ -75,6 +80,8 @@ private:
     // E-mail and password changes sent to ".db" -> whether the text was one of them.
     bool onAccountRequest(Client* client, const QString& text);
     void onTransfer(Client* client, const QString& text);
+    // Packet 91: rating estimates for the players of an invitation, answered with 93.
+    void onRatingRequest(Client* client, const QString& text);
     void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onRelationRequest(Client* client, int type, const QString& text);
@@ -93,6 +100,8 @@ private:
     void sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to, quint32 mask = 0);
     void announceChange(Client* client);
     void systemLine(Client* client, const QString& text);
+    // Routed 206 to every member who counts client among his friends: "<member> <sign> <client>".
+    void tellFriendsOf(const Client* client, QChar sign);
     QList<Client*> loggedIn() const;
     QList<Client*> inRoom(const QString& service) const;
     Client* findUser(const QString& nickname) const;
