@@ -10,6 +10,7 @@
 #include "lobby/BlindSubDocument.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/invite/BackgammonInviteDlg.h"
 #include "lobby/invite/MatchInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
 #include "platform/Paths.h"
@@ -122,6 +123,8 @@ void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CGagSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
+    // Backgammon invitations have their own dialog; the plain match dialog stays for other kinds.
+    RegisterBackgammonInviteDialog();
     RegisterInvitationDialogs();
     // User icons come from the service's web host; until it is known the lists show none.
     RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });
