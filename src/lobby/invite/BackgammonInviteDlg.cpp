@@ -118,7 +118,6 @@ QWidget* CBackgammonInviteDlg::CreateTermsPane(QWidget* parent) {
     SetItemId(cube, kIdCube);
     optionsLayout->addWidget(variant);
     optionsLayout->addWidget(cube);
-    optionsLayout->addWidget(CreateLeagueBox(options));
     optionsLayout->addStretch(1);
 
     auto* wager = new QGroupBox(pane);
@@ -137,7 +136,8 @@ QWidget* CBackgammonInviteDlg::CreateTermsPane(QWidget* parent) {
     grid->addWidget(money, 0, 1);
     grid->addWidget(options, 0, 2);
     grid->addWidget(wager, 0, 3);
-    grid->addWidget(warning, 1, 0, 1, 4);
+    grid->addWidget(CreateLeagueBox(pane), 1, 2, 1, 2);
+    grid->addWidget(warning, 2, 0, 1, 4);
     Colour(options, kPlainGroup);
 
     for (QCheckBox* box : {rated, autoDouble, beavers, cube})

@@ -53,7 +53,14 @@ void CLeagueInvitationDlg::UpdateButtons() {
     if (IsClosed())
         return;
     if (IsLeagueAvailable()) {
-        SetItemText(kIdLeague, GetLeagueInfo()->GetRuleOptionsText() + QStringLiteral(" League"));
+        const QString caption = GetLeagueInfo()->GetRuleOptionsText() + QStringLiteral(" League");
+        if (GetItemText(kIdLeague) != caption) {
+            SetItemText(kIdLeague, caption);
+            // A long league name widens the dialog rather than being cut.
+            if (layout())
+                layout()->activate();
+            resize(size().expandedTo(sizeHint()));
+        }
         if (!IsReceived() && !m_leagueOffered) {
             m_leagueOffered = true;
             m_leagueChosen = true;
