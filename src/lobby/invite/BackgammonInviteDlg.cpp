@@ -453,9 +453,32 @@ bool CBackgammonInviteDlg::PeerSupportsLeagues() const {
     return HasVersionReply() && IsPeerVersionValid() && GetLowestPeerVersion() >= kLeagueVersion;
 }
 
+void CBackgammonInviteDlg::StartFromGame(const QString& startText) {
+    m_rematchTerms = startText.trimmed();
+    CLeagueInvitationDlg::StartFromGame(startText);
+}
+
 void CBackgammonInviteDlg::UpdateButtons() {
     CLeagueInvitationDlg::UpdateButtons();
-    if (IsClosed() || !IsRobotOpponent() || !IsMoneyStateReady())
+    if (IsClosed())
+        return;
+    // The rematch: the same terms as the match just played are accepted at once when the user asked
+    // for it. The button is pressed after this handler, never inside it.
+    if (IsFromGame() && !m_rematchPressed && !m_rematchTerms.isEmpty() &&
+        GetSettingsStore().GetBool(QStringLiteral("CGameDoc"), QStringLiteral("bAutoPlayAgain"), false) &&
+        RulesEqual(m_rematchTerms, GetRulesText()) && (CanInvite() || (IsReceived() && CanPlay()))) {
+        m_rematchPressed = true;
+        QPointer<CBackgammonInviteDlg> alive(this);
+        QTimer::singleShot(0, this, [alive] {
+            if (!alive || alive->IsClosed())
+                return;
+            if (alive->CanInvite())
+                alive->OnInvite();
+            else if (alive->IsReceived() && alive->CanPlay())
+                alive->OnPlay();
+        });
+    }
+    if (!IsRobotOpponent() || !IsMoneyStateReady())
         return;
     if (!IsWagerAgreed()) {
         if (m_robotRefused)

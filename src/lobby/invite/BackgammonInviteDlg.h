@@ -43,6 +43,9 @@ public:
     void DoDataExchange(platform::DataExchange& dx) override;
     void OnTermsChanged(bool send) override;
     void UpdateButtons() override;
+    // Play again: the terms of the match just played are kept, so that with "bAutoPlayAgain" set the
+    // same terms are offered and accepted without a click.
+    void StartFromGame(const QString& startText) override;
 
     // The terms as the controls hold them (the wager read from its controls).
     TBackgammonTerms GetTerms() const;
@@ -92,6 +95,8 @@ private:
     TBackgammonTerms m_terms;
     std::unique_ptr<CBackgammonLeagueInviteInfo> m_league;
     bool m_robotRefused = false;
+    QString m_rematchTerms;
+    bool m_rematchPressed = false;
 };
 
 // Makes the game factory create the backgammon invitation for every game kind but propositions.
