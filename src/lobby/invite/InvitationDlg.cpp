@@ -202,9 +202,12 @@ bool CInvitationDlg::CreateDialogWindow(int templateId, QWidget* parent) {
     return true;
 }
 
+QString CInvitationDlg::caption() const {
+    return QStringLiteral("Norvale %1 Invitation").arg(GetGameName());
+}
+
 void CInvitationDlg::buildWindow() {
-    QString caption = QStringLiteral("Norvale %1 Invitation").arg(GetGameName());
-    setWindowTitle(caption);
+    setWindowTitle(caption());
     m_window = this;
     auto* outer = new QVBoxLayout(this);
     auto* top = new QHBoxLayout;
@@ -324,7 +327,7 @@ void CInvitationDlg::StartFromGame(const QString& startText) {
         ShowItem(kIdCancel, false);
         ShowItem(kIdPlay, true);
         ShowItem(kIdNoThanks, true);
-        setWindowTitle(windowTitle() + QStringLiteral(" from ") + m_peer);
+        setWindowTitle(caption() + QStringLiteral(" from ") + m_peer);
         refreshPlay();
         return;
     }
@@ -468,7 +471,7 @@ void CInvitationDlg::onReceivedInvitation(const CInviteData& record) {
         setMarker(0, kMarkerChanged);
         setMarker(1, kMarkerChanged);
     }
-    setWindowTitle(windowTitle() + QStringLiteral(" from ") + m_serviceName.GetPart(0));
+    setWindowTitle(caption() + QStringLiteral(" from ") + m_serviceName.GetPart(0));
     ShowItem(kIdNoThanks, true);
     refreshPlay();
     const TUnfinishedMatchInfo* unfinished =

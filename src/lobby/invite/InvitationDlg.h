@@ -197,6 +197,7 @@ protected:
 
 private:
     void buildWindow();
+    QString caption() const;
     bool canChat() const;
     void loadControls();
     int onRatingReply(const QString& text);
