@@ -109,6 +109,17 @@ TEST_F(BackgammonInviteEndToEndTest, TwoPlayersAgreeAMoneySession) {
     EXPECT_EQ(terms.stake, 500);
     EXPECT_EQ(terms.reserve, 8000);
     EXPECT_EQ(own->GetWarningText(), "This money session allows beavers.");
+    // A money session is never rated, and its length is not typed.
+    EXPECT_FALSE(alice->Enabled(CBackgammonInviteDlg::kIdRated));
+    EXPECT_FALSE(alice->Enabled(CBackgammonInviteDlg::kIdLength));
+    EXPECT_TRUE(alice->Enabled(CBackgammonInviteDlg::kIdBeavers));
+    // Raising the stake of a money session raises the reserve with it (sixteen stakes at most).
+    own->GetStakeControl()->StepAmount(1);
+    EXPECT_EQ(own->GetStakeControl()->GetAmount(), 525);
+    EXPECT_EQ(own->GetReserveControl()->GetAmount(), 8400);
+    own->GetStakeControl()->StepAmount(-1);
+    terms.reserve = 8000;
+    own->GetReserveControl()->SetAmount(8000);
 
     alice->Click(CInvitationDlg::kIdInvite);
     ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
