@@ -234,6 +234,7 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
     tellFriendsOf(client, QLatin1Char('+'));
     sendUnfinished({login->nickname});
+    deliverMail(client);
 }
 
 void CDevServer::leaveRoom(Client* client) {
@@ -421,6 +422,9 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
     case 91: // rating estimates of an invitation
         onRatingRequest(client, text);
         return;
+    case MailPacket::kType:
+        onMail(client, text);
+        return;
     case 112: { // watch request: "<cookie> <nicknames>"
         QString rest;
         const QString cookie = firstWord(text, &rest);
@@ -476,6 +480,67 @@ void CDevServer::onRatingRequest(Client* client, const QString& text) {
                      .arg(0.0, 0, 'f', 6);
     }
     client->connection->SendPlain(93, reply);
+}
+
+void CDevServer::onMail(Client* client, const QString& text) {
+    const QString nickname = client->record.GetNickname();
+    if (const std::optional<QString> asker = MailPacket::ParseRequest(text)) {
+        if (SameNickname(*asker, nickname))
+            deliverMail(client);
+        return;
+    }
+    std::optional<MailPacket::Message> message = MailPacket::ParseSend(text);
+    if (!message || !SameNickname(message->from, nickname)) {
+        log(QStringLiteral("mail from %1 dropped: %2").arg(nickname, text.left(80)));
+        return;
+    }
+    if ((m_options.accountFlags & 1u) == 0) {
+        log(QStringLiteral("mail from %1 refused: the account may not send mail").arg(nickname));
+        client->connection->SendPlain(MailPacket::kType,
+                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
+        return;
+    }
+    QStringList recipients;
+    QString badName;
+    if (!CMailStore::Recipients(*message, recipients, &badName)) {
+        log(QStringLiteral("mail from %1 undeliverable: bad recipient \"%2\"").arg(nickname, badName));
+        client->connection->SendPlain(MailPacket::kType,
+                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
+        return;
+    }
+    message->from = nickname;
+    message->dateSent = CurrentTimeStampText();
+    m_mail.Post(nickname, *message, recipients);
+    client->connection->SendPlain(MailPacket::kType,
+                                  MailPacket::FormatDeliveryResult(nickname, true, message->messageId));
+    log(QStringLiteral("mail from %1 to %2").arg(nickname, recipients.join(QLatin1Char(' '))));
+    for (const QString& recipient : recipients) {
+        if (Client* online = findUser(recipient))
+            deliverMail(online);
+    }
+}
+
+void CDevServer::deliverMail(Client* client) {
+    const QString nickname = client->record.GetNickname();
+    for (const CMailStore::Receipt& receipt : m_mail.TakeReceipts(nickname))
+        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatAcknowledged(nickname, receipt.messageId));
+    const std::vector<CMailStore::Letter> letters = m_mail.TakeLetters(nickname);
+    for (const CMailStore::Letter& letter : letters)
+        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatNewMessage(nickname, letter.message));
+    client->connection->SendPlain(MailPacket::kType, MailPacket::FormatPendingCount(nickname, m_mail.WaitingFor(nickname)));
+    for (const CMailStore::Letter& letter : letters)
+        letterDelivered(letter.mailId);
+}
+
+void CDevServer::letterDelivered(quint64 mailId) {
+    const std::optional<CMailStore::Receipt> receipt = m_mail.Delivered(mailId);
+    if (!receipt)
+        return;
+    if (Client* sender = findUser(receipt->sender))
+        sender->connection->SendPlain(MailPacket::kType,
+                                      MailPacket::FormatAcknowledged(receipt->sender, receipt->messageId));
+    else
+        m_mail.KeepReceipt(*receipt);
 }
 
 void CDevServer::onTransfer(Client* client, const QString& text) {

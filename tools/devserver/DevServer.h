@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MailStore.h"
 #include "RelationStore.h"
 #include "UnfinishedMatchStore.h"
 #include "ServerConnection.h"
@@ -19,7 +20,9 @@
 // clients, answers watch requests, client-version queries and invitations' rating estimates, moves
 // users between the lobby and game rooms and keeps every member's friends, blinded and gagged lists
 // and the unfinished matches (rooms that all their players had entered and one left) for as long as
-// it runs.
+// it runs. It carries mail between members: a message reaches a logged-in recipient at once and any
+// other at his next login; the sender learns that it was taken (or refused for a name that cannot be
+// a member's) and when every recipient has it.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -85,6 +88,11 @@ private:
     void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onRelationRequest(Client* client, int type, const QString& text);
+    void onMail(Client* client, const QString& text);
+    // Hands the member every letter and receipt waiting for him, then the count still waiting (0).
+    void deliverMail(Client* client);
+    // The letter's sender learns (now, or at his next login) once every recipient has it.
+    void letterDelivered(quint64 mailId);
     void onClosed(Client* client);
     // Routed 251 with transaction 70: the money limits of an invitation, answered with routed 253.
     void onMoneyInviteRequest(Client* client, const QString& text);
@@ -115,4 +123,5 @@ private:
     CNoCaseStringMap<Client*> m_users; // logged in
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
+    CMailStore m_mail;
 };
