@@ -18,7 +18,8 @@ bool PositiveCents(const QString& text, int& cents) {
 
 } // namespace
 
-bool CMoneyInviteResponsePtr::AttachIfFor(std::unique_ptr<CDatabaseTransaction> transaction, const QString& name) {
+bool CMoneyInviteResponsePtr::AttachIfFor(std::unique_ptr<CDatabaseTransaction> transaction,
+                                          const QString& name) {
     if (!transaction || transaction->GetCode() != CUserMoneyInviteResponse::kCode)
         return false;
     auto* response = static_cast<CUserMoneyInviteResponse*>(transaction.get());
@@ -77,11 +78,13 @@ bool CMoneyInviteResponsePtr::GetIncrementTable(std::vector<TMoneyIncrement>& ta
     int threshold = wholeDollarThreshold;
     for (qsizetype i = 0; i < words.size(); i += 2) {
         TMoneyIncrement entry;
-        if (!ParseDollarsToCents(words.at(i), entry.threshold) || !ParseDollarsToCents(words.at(i + 1), entry.step))
+        if (!ParseDollarsToCents(words.at(i), entry.threshold) ||
+            !ParseDollarsToCents(words.at(i + 1), entry.step))
             return false;
         if (entry.step <= 0 || (!parsed.empty() && entry.threshold <= parsed.back().threshold))
             return false;
-        if (entry.threshold >= 100 && entry.step >= 100 && entry.threshold % 100 == 0 && entry.step % 100 == 0)
+        if (entry.threshold >= 100 && entry.step >= 100 && entry.threshold % 100 == 0 &&
+            entry.step % 100 == 0)
             threshold = entry.threshold;
         parsed.push_back(entry);
     }

@@ -3,8 +3,8 @@
 bool ParseDollarsToCents(QStringView text, int& cents, CentsRounding rounding) {
     text = text.trimmed();
     qint64 whole = 0;
-    int fraction = 0;  // the first two decimals, as cents
-    int decimals = 0;  // decimals read
+    int fraction = 0; // the first two decimals, as cents
+    int decimals = 0; // decimals read
     bool roundUp = false;
     bool point = false;
     bool digit = false;

@@ -30,8 +30,8 @@ struct Client {
     }
     ~Client() { session.RemoveView(&view); }
 
-    CBackgammonInviteDlg* Dialog() const {
-        return dynamic_cast<CBackgammonInviteDlg*>(manager->FindInvitation(QStringLiteral(".gb.alice.bob")));
+    CBackgammonInviteDlg* Dialog(const QString& room = QStringLiteral(".gb.alice.bob")) const {
+        return dynamic_cast<CBackgammonInviteDlg*>(manager->FindInvitation(room));
     }
     bool Enabled(int id) const {
         CBackgammonInviteDlg* dialog = Dialog();
@@ -58,12 +58,13 @@ protected:
     void Start(CDevServer::Options options) {
         server = std::make_unique<CDevServer>(options);
         ASSERT_TRUE(server->Listen(QHostAddress::LocalHost, 0));
-        QObject::connect(server.get(), &CDevServer::packetRelayed,
-                         [this](const QString& from, const QString& to, int type, const QString& payload) {
-                             if (type == 227)
-                                 records.append(QStringLiteral("%1>%2 %3").arg(from, to).arg(
-                                     CInviteData(payload).GetMessageKind()));
-                         });
+        QObject::connect(
+            server.get(), &CDevServer::packetRelayed,
+            [this](const QString& from, const QString& to, int type, const QString& payload) {
+                if (type == 227)
+                    records.append(
+                        QStringLiteral("%1>%2 %3").arg(from, to).arg(CInviteData(payload).GetMessageKind()));
+            });
         QObject::connect(server.get(), &CDevServer::transferAsked,
                          [this](const QString& who, const QString& text) { transfers[who] = text; });
         alice = std::make_unique<Client>(server->Port(), "alice");
@@ -162,7 +163,8 @@ TEST_F(BackgammonInviteEndToEndTest, ALeagueFixesItsOptions) {
     ASSERT_TRUE(WaitFor([&] { return transfers.size() == 2; }));
     EXPECT_EQ(transfers["alice"], transfers["bob"]);
     EXPECT_TRUE(transfers["alice"].endsWith("! : \"Loopback\"")) << transfers["alice"].toStdString();
-    EXPECT_TRUE(transfers["alice"].startsWith(".gb.alice.bob 5 0 1 0 1 0 0 0 1")) << transfers["alice"].toStdString();
+    EXPECT_TRUE(transfers["alice"].startsWith(".gb.alice.bob 5 0 1 0 1 0 0 0 1"))
+        << transfers["alice"].toStdString();
 }
 
 TEST_F(BackgammonInviteEndToEndTest, TermsThatBreakTheRulesAreCorrectedAndSentBack) {
@@ -200,6 +202,33 @@ TEST_F(BackgammonInviteEndToEndTest, TermsThatBreakTheRulesAreCorrectedAndSentBa
         records.clear();
     }
     EXPECT_EQ(alice->Dialog()->GetWarningText(), "This is a cubeless Nackgammon money session.");
+}
+
+TEST_F(BackgammonInviteEndToEndTest, RobotsGetTheirOwnTerms) {
+    CDevServer::Options options;
+    options.league.name.clear();
+    Start(options);
+    GetSettingsStore().WriteInt(QString::fromLatin1(bginvite::kSection), "VariantLimited", 1);
+    Client xbot(server->Port(), "Xbot");
+    Client hyper(server->Port(), "ZoRavedIvu");
+    ASSERT_TRUE(WaitFor([&] { return xbot.in && hyper.in; }));
+
+    // A robot that plays for money: the wager is asked and cannot be taken back.
+    alice->manager->InvitePlayer("Xbot", 0, 0, false);
+    CBackgammonInviteDlg* money = alice->Dialog(".gb.alice.Xbot");
+    ASSERT_NE(money, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return money->IsReady(); }));
+    EXPECT_TRUE(money->IsWagerAsked());
+    EXPECT_FALSE(money->Item(CWagerInviteDlg::kIdWager)->isEnabled());
+    money->OnCancel();
+
+    // The Hypergammon robot plays Hypergammon whatever was remembered, and that is not remembered.
+    alice->manager->InvitePlayer("ZoRavedIvu", 0, 0, false);
+    CBackgammonInviteDlg* hyperDialog = alice->Dialog(".gb.alice.ZoRavedIvu");
+    ASSERT_NE(hyperDialog, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return hyperDialog->IsReady(); }));
+    EXPECT_EQ(hyperDialog->GetTerms().variant, 2);
+    EXPECT_EQ(hyperDialog->GetWarningText(), "This is a Hypergammon match.");
 }
 
 } // namespace

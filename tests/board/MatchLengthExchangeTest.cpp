@@ -16,9 +16,9 @@ TEST(MatchLengthExchangeTest, TextsReadAsLengths) {
         int length;
     };
     const Case cases[] = {
-        {"", true, 0},         {"   ", true, 0},  {"7", true, 7},   {" 25 ", true, 25},
-        {"0", true, 1},        {"00", true, 1},   {"26", true, 25}, {"99999999999999999999", true, 25},
-        {"-3", false, 0},      {"7a", false, 0},  {"1.5", false, 0},
+        {"", true, 0},    {"   ", true, 0}, {"7", true, 7},    {" 25 ", true, 25},
+        {"0", true, 1},   {"00", true, 1},  {"26", true, 25},  {"99999999999999999999", true, 25},
+        {"-3", false, 0}, {"7a", false, 0}, {"1.5", false, 0},
     };
     for (const Case& c : cases) {
         int length = -1;

@@ -58,7 +58,8 @@ TEST(MoneyInviteResponsePtrTest, ReadsFieldsAsCentsAndRefusesBadOnes) {
     };
     for (const Case& c : cases) {
         CMoneyInviteResponsePtr ptr;
-        ASSERT_TRUE(ptr.AttachIfFor(Response(".gb.a.b", c.code, c.first, c.second, c.factor, "0.25 0.25"), ".gb.a.b"));
+        ASSERT_TRUE(ptr.AttachIfFor(Response(".gb.a.b", c.code, c.first, c.second, c.factor, "0.25 0.25"),
+                                    ".gb.a.b"));
         EXPECT_EQ(ptr.GetResultCode(), c.resultCode) << c.code;
         int cents = -1;
         EXPECT_EQ(ptr.GetFirstAmountCents(cents), c.firstOk) << c.first;

@@ -75,7 +75,8 @@ QWidget* CBackgammonInviteDlg::CreateTermsPane(QWidget* parent) {
     auto* length = new QLineEdit(match);
     length->setMaxLength(3);
     length->setFixedWidth(44);
-    length->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,3}")), length));
+    length->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,3}")), length));
     SetItemId(length, kIdLength);
     auto* spin = new CSpinButton(match);
     spin->SetBuddy(length);
@@ -413,8 +414,8 @@ void CBackgammonInviteDlg::OnGuestMatchFound() {
         LoadDefaults();
     if (m_controlsCreated)
         UpdateData(false);
-    const bool shortUnrated = !m_terms.money && !m_terms.rated && m_matchLength >= 1 &&
-                              m_matchLength <= kMaxGuestMatchLength;
+    const bool shortUnrated =
+        !m_terms.money && !m_terms.rated && m_matchLength >= 1 && m_matchLength <= kMaxGuestMatchLength;
     if (!shortUnrated) {
         m_matchLength = std::clamp(m_matchLength, 1, kMaxGuestMatchLength);
         m_terms.rated = false;

@@ -34,8 +34,8 @@ public:
     static constexpr int kIdGroupWager = 1637;
     static constexpr char kWarningText[] = "Warning:  Non-Standard Parameters";
 
-    CBackgammonInviteDlg(CInvitationManager* manager, QWidget* parent, const CInviteData& record, int templateId,
-                         bool received);
+    CBackgammonInviteDlg(CInvitationManager* manager, QWidget* parent, const CInviteData& record,
+                         int templateId, bool received);
     ~CBackgammonInviteDlg() override;
 
     int OfferPacket(int type, const QString& body) override;

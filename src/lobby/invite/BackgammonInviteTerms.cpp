@@ -51,7 +51,8 @@ bool LoadRememberedKind(const CSettingsStore& store) {
     return store.GetBool(kSectionName, QStringLiteral("Unlimited"), false);
 }
 
-TBackgammonTerms LoadRememberedTerms(const CSettingsStore& store, bool money, const TRememberContext& context) {
+TBackgammonTerms LoadRememberedTerms(const CSettingsStore& store, bool money,
+                                     const TRememberContext& context) {
     const QString& s = kSectionName;
     TBackgammonTerms t;
     // The wager: a match's reserve is its stake.
@@ -77,8 +78,8 @@ TBackgammonTerms LoadRememberedTerms(const CSettingsStore& store, bool money, co
             t.rated = store.GetBool(s, QStringLiteral("Rated"), true);
         } else {
             t.cube = store.GetBool(s, QStringLiteral("UseDoublingCubeGuest"), true);
-            t.matchLength = std::clamp(store.GetIntEx(s, QStringLiteral("MatchLengthGuest"), 3), 1,
-                                       kMaxGuestMatchLength);
+            t.matchLength =
+                std::clamp(store.GetIntEx(s, QStringLiteral("MatchLengthGuest"), 3), 1, kMaxGuestMatchLength);
             t.rated = false;
         }
         t.autoDoubles = false;

@@ -48,19 +48,21 @@ QString ReserveSettingName(bool money);
 QString WagerSettingName(bool money);
 
 struct TRememberContext {
-    bool guestFree = true;   // no guest (a player rated 100 or less) takes part
-    bool hyperBot = false;   // against the Hypergammon robot
-    bool tutorBot = false;   // against the tutor robot
+    bool guestFree = true; // no guest (a player rated 100 or less) takes part
+    bool hyperBot = false; // against the Hypergammon robot
+    bool tutorBot = false; // against the tutor robot
     bool robotForMoney = false;
 };
 
 // The remembered terms of a kind of play (money: the money session). A match's reserve equals its
 // stake. Stored values outside their ranges are brought into them.
-TBackgammonTerms LoadRememberedTerms(const CSettingsStore& store, bool money, const TRememberContext& context);
+TBackgammonTerms LoadRememberedTerms(const CSettingsStore& store, bool money,
+                                     const TRememberContext& context);
 // The kind of play last used ("Unlimited").
 bool LoadRememberedKind(const CSettingsStore& store);
 // Stores the terms just proposed, under the names of their kind of play.
-void SaveRememberedTerms(CSettingsStore& store, const TBackgammonTerms& terms, const TRememberContext& context);
+void SaveRememberedTerms(CSettingsStore& store, const TBackgammonTerms& terms,
+                         const TRememberContext& context);
 
 // Keeps the options consistent: the kind of play follows the match length, and automatic doubles and
 // beavers exist only in a money session played with the cube.

@@ -14,9 +14,8 @@ bool CWagerAmount::LoadLimits(const CMoneyInviteResponsePtr& response) {
 
 bool CWagerAmount::SetLimits(int perMatch, int perPoint, int funds, std::vector<TMoneyIncrement> table,
                              int wholeDollars) {
-    if (table.empty() || std::any_of(table.begin(), table.end(), [](const TMoneyIncrement& e) {
-            return e.step <= 0 || e.threshold < 0;
-        }))
+    if (table.empty() || std::any_of(table.begin(), table.end(),
+                                     [](const TMoneyIncrement& e) { return e.step <= 0 || e.threshold < 0; }))
         return false;
     m_perMatch = ClampCents(perMatch);
     m_perPoint = ClampCents(perPoint);

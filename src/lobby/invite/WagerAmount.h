@@ -38,7 +38,8 @@ public:
     // The limits of a money-invite response -> false, limits unchanged, when a field cannot be read.
     bool LoadLimits(const CMoneyInviteResponsePtr& response);
     // For tests and callers that know the limits already; a table without a usable pair is refused.
-    bool SetLimits(int perMatch, int perPoint, int funds, std::vector<TMoneyIncrement> table, int wholeDollars);
+    bool SetLimits(int perMatch, int perPoint, int funds, std::vector<TMoneyIncrement> table,
+                   int wholeDollars);
 
     // The largest amount allowed: the funds for a reserve; for a stake the per-match maximum (no
     // match length) or the per-point maximum times the length, and never above the funds.

@@ -1,5 +1,6 @@
 #include "lobby/invite/WagerInviteDlg.h"
 
+#include "lobby/invite/BackgammonInviteTerms.h"
 #include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/WagerEditControl.h"
 #include "net/DatabaseTransaction.h"
@@ -44,10 +45,7 @@ QWidget* CWagerInviteDlg::CreateWagerControls(QWidget* parent) {
 }
 
 bool CWagerInviteDlg::IsRobotOpponent() const {
-    for (const char* robot : {"Xbot", "Ybot", "Tbot"})
-        if (GetServiceName().HasPart(QString::fromLatin1(robot)))
-            return true;
-    return false;
+    return bginvite::IsRobotForMoney(GetServiceName());
 }
 
 int CWagerInviteDlg::GetFixedReserve() const {
@@ -70,8 +68,8 @@ void CWagerInviteDlg::sendMoneyRequest() {
     if (!m_manager)
         return;
     const CServiceName& room = GetServiceName();
-    const CUserMoneyInviteRequest request(GetOwnNickname(), GetOwnNickname(), room.GetText(), GetPlayerCount(),
-                                          m_matchLength, room.GetPartsText());
+    const CUserMoneyInviteRequest request(GetOwnNickname(), GetOwnNickname(), room.GetText(),
+                                          GetPlayerCount(), m_matchLength, room.GetPartsText());
     m_manager->SendPacketText(kPacketMoneyRequest, request.FormatRequest(), -1, QStringLiteral(".db"));
 }
 
@@ -174,8 +172,8 @@ void CWagerInviteDlg::RefreshWagerControls() {
     }
     m_stake->SetLabel(GetStakeLabel());
     QPalette palette = m_wagerBox->palette();
-    palette.setColor(QPalette::WindowText, m_wagerAsked && m_wagerAgreed ? kControlColour.darker(150)
-                                                                         : QColor(Qt::black));
+    palette.setColor(QPalette::WindowText,
+                     m_wagerAsked && m_wagerAgreed ? kControlColour.darker(150) : QColor(Qt::black));
     m_wagerBox->setPalette(palette);
     m_moneyOk->setPalette(palette);
     if (m_wagerAsked)

@@ -1,8 +1,8 @@
 #include "lobby/invite/BackgammonInviteTerms.h"
 
-#include "support/SettingsFixture.h"
 #include "game/LeagueInviteInfo.h"
 #include "session/ServiceName.h"
+#include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
 
 #include <gtest/gtest.h>
@@ -49,12 +49,9 @@ TEST_F(BackgammonInviteTermsTest, RememberedTermsReloadAndAreKeptInRange) {
         int variant;
     };
     const Case cases[] = {
-        {"Match Length", 40, false, true, 25, 0},
-        {"Match Length", -4, false, true, 1, 0},
-        {"MatchLengthGuest", 5, false, false, 3, 0},
-        {"VariantLimited", 99, false, true, 3, 0},
-        {"VariantLimited", 1, false, true, 3, 1},
-        {"VariantUnlimited", -1, true, true, 0, 0},
+        {"Match Length", 40, false, true, 25, 0},    {"Match Length", -4, false, true, 1, 0},
+        {"MatchLengthGuest", 5, false, false, 3, 0}, {"VariantLimited", 99, false, true, 3, 0},
+        {"VariantLimited", 1, false, true, 3, 1},    {"VariantUnlimited", -1, true, true, 0, 0},
     };
     for (const Case& c : cases) {
         testenv::ResetSettings();
@@ -144,7 +141,8 @@ TEST_F(BackgammonInviteTermsTest, ReceivedTermsAreCorrected) {
         bool changed;
         TBackgammonTerms out;
     };
-    const auto terms = [](int length, bool rated, bool cube, bool autoDoubles, bool beavers, int variant = 0) {
+    const auto terms = [](int length, bool rated, bool cube, bool autoDoubles, bool beavers,
+                          int variant = 0) {
         TBackgammonTerms t;
         t.matchLength = length;
         t.money = length == 0;
@@ -160,8 +158,8 @@ TEST_F(BackgammonInviteTermsTest, ReceivedTermsAreCorrected) {
          terms(7, true, true, false, false)},
         {"plain money session", terms(0, false, true, true, true), true, false, true, false, false,
          terms(0, false, true, true, true)},
-        {"cubeless Nackgammon session with beavers", terms(0, false, false, false, true, 1), true, false, false,
-         false, true, terms(0, false, false, false, false, 1)},
+        {"cubeless Nackgammon session with beavers", terms(0, false, false, false, true, 1), true, false,
+         false, false, true, terms(0, false, false, false, false, 1)},
         {"Crawford in a money session", terms(0, false, true, false, false), true, false, true, true, true,
          terms(0, false, true, false, false)},
         {"beavers in a match", terms(5, false, true, false, true), true, false, false, true, true,
@@ -177,7 +175,8 @@ TEST_F(BackgammonInviteTermsTest, ReceivedTermsAreCorrected) {
     };
     for (const Case& c : cases) {
         TBackgammonTerms t = c.in;
-        EXPECT_EQ(CorrectReceivedTerms(t, c.guestFree, c.raccoons, c.jacoby, c.crawford), c.changed) << c.what;
+        EXPECT_EQ(CorrectReceivedTerms(t, c.guestFree, c.raccoons, c.jacoby, c.crawford), c.changed)
+            << c.what;
         EXPECT_EQ(t, c.out) << c.what;
     }
 }
@@ -209,14 +208,10 @@ TEST_F(BackgammonInviteTermsTest, RuleOptionsOfTheTerms) {
         bool acceptable;
     };
     const Case cases[] = {
-        {"7 0 1 0 1 0 0 0 1 0 0 0 0! : \"\"", true},
-        {"0 1 0 1 0 0 1 0 1 2 1 500 8000! : \"\"", true},
-        {"999 0 1 0 1 0 0 0 1 0 0 0 0! : \"\"", false},
-        {"-3 0 1 0 1 0 0 0 1 0 0 0 0! : \"\"", false},
-        {"7 0 1 0 1 0 0 0 1 3 0 0 0! : \"\"", false},
-        {"7 0 1 0 1 0 0 0 1 99 0 0 0! : \"\"", false},
-        {"0 1 0 1 0 0 1 0 1 0 1 500 100! : \"\"", false},
-        {"garbage", false},
+        {"7 0 1 0 1 0 0 0 1 0 0 0 0! : \"\"", true},      {"0 1 0 1 0 0 1 0 1 2 1 500 8000! : \"\"", true},
+        {"999 0 1 0 1 0 0 0 1 0 0 0 0! : \"\"", false},   {"-3 0 1 0 1 0 0 0 1 0 0 0 0! : \"\"", false},
+        {"7 0 1 0 1 0 0 0 1 3 0 0 0! : \"\"", false},     {"7 0 1 0 1 0 0 0 1 99 0 0 0! : \"\"", false},
+        {"0 1 0 1 0 0 1 0 1 0 1 500 100! : \"\"", false}, {"garbage", false},
     };
     for (const Case& c : cases) {
         bool parsed = false;
@@ -235,7 +230,8 @@ TEST_F(BackgammonInviteTermsTest, SentencesAndReserves) {
     const Case cases[] = {
         {0, false, false, false, 1, "This is a cubeless Nackgammon money session."},
         {5, true, false, false, 2, "This is a Hypergammon match."},
-        {0, true, true, true, 1, "This is a Nackgammon money session with beavers and one automatic per game."},
+        {0, true, true, true, 1,
+         "This is a Nackgammon money session with beavers and one automatic per game."},
         {5, false, false, false, 0, "The doubling cube will not be allowed in this match."},
         {0, true, true, false, 0, "This money session allows one automatic per game."},
         {0, true, false, true, 0, "This money session allows beavers."},

@@ -20,7 +20,7 @@ TEST(WagerAmountTest, TextForms) {
     };
     const Case cases[] = {
         {2500, 1000, "25"}, {2550, 1000, "25.50"}, {999, 1000, "9.99"}, {900, 1000, "9.00"},
-        {0, 1000, ""},      {-3, 1000, ""},        {1, 1000, "0.01"},  {99999999, 1000, "999999.99"},
+        {0, 1000, ""},      {-3, 1000, ""},        {1, 1000, "0.01"},   {99999999, 1000, "999999.99"},
     };
     for (const Case& c : cases)
         EXPECT_EQ(CWagerAmount::FormatAmount(c.cents, c.threshold), c.text) << c.cents;
@@ -31,9 +31,8 @@ TEST(WagerAmountTest, TextForms) {
         int cents;
     };
     const Parse parses[] = {
-        {"1.15", true, 115}, {"0.5", true, 50},  {"0", true, 0},     {"10.999", true, 1099},
-        {"05", false, 0},    {"007", false, 0},  {"1e3", false, 0},  {"", false, 0},
-        {"-2", false, 0},    {"1000000", false, 0},
+        {"1.15", true, 115}, {"0.5", true, 50}, {"0", true, 0}, {"10.999", true, 1099}, {"05", false, 0},
+        {"007", false, 0},   {"1e3", false, 0}, {"", false, 0}, {"-2", false, 0},       {"1000000", false, 0},
     };
     for (const Parse& p : parses) {
         int cents = -1;
@@ -142,16 +141,19 @@ TEST(WagerAmountTest, ProblemTextsInTheirOrder) {
          "Insufficient funds: Please deposit or reduce wager."},
         {"funds of exactly 20 maxima", 20000, 1000, 500, 21000, -1, 0, "Wager limit exceeded."},
         {"stake above its maximum", 100000, 1000, 1500, 2000, -1, 0, "Wager limit exceeded."},
-        {"fixed reserve", 100000, 10000, 1050, 2100, 1050, 0, "For a $10.50 wager, the reserve must be $10.50."},
+        {"fixed reserve", 100000, 10000, 1050, 2100, 1050, 0,
+         "For a $10.50 wager, the reserve must be $10.50."},
         {"reserve below stake", 100000, 10000, 2000, 1500, -1, 0, "The limit cannot be less than the wager."},
         {"stake below minimum", 100000, 10000, 10, 1500, -1, 0, "The minimum stake is $0.25"},
-        {"the stake is checked before the reserve", 100000, 10000, 10, 20, 20, 0, "The minimum stake is $0.25"},
+        {"the stake is checked before the reserve", 100000, 10000, 10, 20, 20, 0,
+         "The minimum stake is $0.25"},
         {"all well", 100000, 10000, 1000, 16000, -1, 0, ""},
     };
     for (const Case& c : cases) {
         CWagerAmount stake = Amount(CWagerAmount::kStake, c.stake, c.perMatch, c.perMatch / 2, c.funds);
         stake.SetMultiplier(c.stakeMultiplier);
-        const CWagerAmount reserve = Amount(CWagerAmount::kReserve, c.reserve, c.perMatch, c.perMatch / 2, c.funds);
+        const CWagerAmount reserve =
+            Amount(CWagerAmount::kReserve, c.reserve, c.perMatch, c.perMatch / 2, c.funds);
         EXPECT_EQ(GetWagerProblemText(true, stake, reserve, c.fixedReserve), c.text) << c.what;
         EXPECT_EQ(GetWagerProblemText(false, stake, reserve, c.fixedReserve), "") << c.what;
     }

@@ -47,7 +47,8 @@ TEST(CentsTest, DecimalTextsBecomeExactCents) {
             EXPECT_EQ(halfUp, c.halfUp) << c.text;
         }
         int truncated = -1;
-        const bool truncOk = ParseDollarsToCents(QString::fromLatin1(c.text), truncated, CentsRounding::Truncate);
+        const bool truncOk =
+            ParseDollarsToCents(QString::fromLatin1(c.text), truncated, CentsRounding::Truncate);
         if (truncOk) {
             EXPECT_EQ(truncated, c.truncated) << c.text;
         }
