@@ -14,6 +14,7 @@
 #include "lobby/BlindSubDocument.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/invite/BackgammonInviteDlg.h"
 #include "lobby/invite/MatchInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
 #include "mail/MessagingSubDocument.h"
@@ -137,6 +138,8 @@ void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CTalkDoc::Attach(session); });
+    // Backgammon invitations have their own dialog; the plain match dialog stays for other kinds.
+    RegisterBackgammonInviteDialog();
     RegisterInvitationDialogs();
     // Mail: the store opens for the user who logged in; the main window's mail button follows the count
     // of messages waiting on the server.

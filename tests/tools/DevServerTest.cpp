@@ -1,9 +1,14 @@
 #include "DevServer.h"
+#include "board/MoneyInviteResponsePtr.h"
+#include "game/LeagueInviteInfo.h"
 #include "lobby/AffinityListView.h"
 #include "lobby/BlindFrameWnd.h"
 #include "lobby/UserListModel.h"
+#include "lobby/invite/WagerAmount.h"
 #include "mail/MessageHeader.h"
 #include "mail/MessagingSubDocument.h"
+#include "net/DatabaseTransaction.h"
+#include "net/TransmittableObject.h"
 #include "lobby/RelationsSubDoc.h"
 #include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/ResumeMatchReceiverDlg.h"
@@ -20,6 +25,8 @@
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <set>
 
 using testenv::RecordingChatLog;
 using testenv::WaitFor;
@@ -439,6 +446,67 @@ TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
         return aliceIn == ".gb.alice.bob" && bobIn == ".gb.alice.bob" &&
                aliceInvites.GetUnfinishedMatches().empty() && bobInvites.GetUnfinishedMatches().empty();
     }));
+}
+
+} // namespace
+
+namespace {
+
+// Keeps the packets of some types that reach a session.
+class PacketCatcher : public CSubDocument {
+public:
+    PacketCatcher(CSessionDoc* session, std::set<int> types) : CSubDocument(session), m_types(std::move(types)) {}
+    int OnPacket(int type, const QString& text) override {
+        if (!m_types.count(type))
+            return 0;
+        packets.push_back({type, text});
+        return 1;
+    }
+    std::vector<std::pair<int, QString>> packets;
+
+private:
+    std::set<int> m_types;
+};
+
+TEST_F(DevServerTest, InvitationsLearnTheirMoneyLimitsAndLeague) {
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    PacketCatcher catcher(&alice.session, {77, 253});
+
+    // Money limits: agreed while every player is logged in.
+    const CUserMoneyInviteRequest both("alice", "alice", ".gb.alice.bob", 2, 5, "alice bob ");
+    alice.session.Send(251, both.FormatRequest(), -1, ".db");
+    ASSERT_TRUE(WaitFor([&] { return catcher.packets.size() == 1; }));
+    EXPECT_EQ(catcher.packets[0].first, 253);
+    CMoneyInviteResponsePtr refused;
+    ASSERT_TRUE(refused.AttachIfFor(CreateDatabaseTransaction(catcher.packets[0].second), ".gb.alice.bob"));
+    EXPECT_EQ(refused.GetResultCode(), 0); // bob is not here
+
+    Client bob(server.Port(), "bob");
+    ASSERT_TRUE(bob.WaitIn());
+    alice.session.Send(251, both.FormatRequest(), -1, ".db");
+    ASSERT_TRUE(WaitFor([&] { return catcher.packets.size() == 2; }));
+    CMoneyInviteResponsePtr agreed;
+    ASSERT_TRUE(agreed.AttachIfFor(CreateDatabaseTransaction(catcher.packets[1].second), ".gb.alice.bob"));
+    EXPECT_EQ(agreed.GetResultCode(), 1);
+    CWagerAmount stake(CWagerAmount::kStake);
+    ASSERT_TRUE(stake.LoadLimits(agreed));
+    EXPECT_EQ(stake.GetPerMatchMaximum(), 10000);
+    EXPECT_EQ(stake.GetPerPointMaximum(), 5000);
+    EXPECT_EQ(stake.GetFunds(), 100000);
+    EXPECT_EQ(stake.GetMinimum(), 25);
+
+    // The league answers under the invitation's cookie.
+    const CLeagueInviteInfoRequest league("alice", "Invite.gb.alice.bob", "alice bob ");
+    alice.session.Send(77, league.WriteText());
+    ASSERT_TRUE(WaitFor([&] { return catcher.packets.size() == 3; }));
+    EXPECT_EQ(catcher.packets[2].first, 77);
+    const auto info = CBackgammonLeagueInviteInfo::FromText(catcher.packets[2].second);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->GetSenderNameText(), "Invite.gb.alice.bob");
+    EXPECT_EQ(info->GetRuleOptionsText(), "Loopback");
+    EXPECT_TRUE(info->FixesOption(CBackgammonLeagueInviteInfo::kOptionMatchLength));
+    EXPECT_FALSE(info->FixesOption(CBackgammonLeagueInviteInfo::kOptionWager));
 }
 
 } // namespace

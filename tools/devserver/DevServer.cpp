@@ -2,7 +2,10 @@
 
 #include "board/BgClientView.h"
 #include "game/ClientGameFactory.h"
+#include "game/LeagueInviteInfo.h"
 #include "net/ClientNode.h"
+#include "net/DatabaseTransaction.h"
+#include "net/TransmittableObject.h"
 #include "net/LoginPackets.h"
 #include "session/ServiceName.h"
 #include "support/PacketText.h"
@@ -334,6 +337,10 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
 }
 
 bool CDevServer::onAccountRequest(Client* client, const QString& text) {
+    if (firstWord(text) == QString::number(CUserMoneyInviteRequest::kCode)) {
+        onMoneyInviteRequest(client, text);
+        return true;
+    }
     const QString emailMarker = QStringLiteral(" DeprecatedEmailChallengeResponse ");
     if (text.contains(emailMarker)) {
         // "<machine id> <first text> DeprecatedEmailChallengeResponse <address>": the change is
@@ -368,6 +375,44 @@ bool CDevServer::onAccountRequest(Client* client, const QString& text) {
     return false;
 }
 
+void CDevServer::onMoneyInviteRequest(Client* client, const QString& text) {
+    // 70 "<nickname>" "<nickname>" "<room>" <players> <match length> "<names>": every member of this
+    // server may play for money within the same limits, as long as all the players are logged in.
+    const std::unique_ptr<CDatabaseTransaction> parsed = CreateDatabaseTransaction(text);
+    const auto* request = dynamic_cast<const CUserMoneyInviteRequest*>(parsed.get());
+    if (!request) {
+        log(QStringLiteral("money request from %1 not understood").arg(client->record.GetNickname()));
+        return;
+    }
+    const QStringList players = request->GetFourth().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    bool everyone = !players.isEmpty();
+    for (const QString& name : players)
+        everyone = everyone && findUser(name);
+    CUserMoneyInviteResponse response;
+    response.m_userName = request->GetThird();
+    response.m_resultCode = everyone ? QStringLiteral("1") : QStringLiteral("0");
+    response.m_firstAmount = m_options.moneyPerMatch;
+    response.m_secondAmount = m_options.moneyFunds;
+    response.m_factor = m_options.moneyPerPointFactor;
+    response.m_increments = m_options.moneyIncrements;
+    client->connection->SendRouted(253, QStringLiteral(".db"), response.FormatRequest());
+}
+
+void CDevServer::onLeagueInfoRequest(Client* client, const QString& text) {
+    // 205 "<nickname>" "<cookie>" "<players>": the server's one league, when it has one, answers
+    // every invitation; its record goes back under the invitation's cookie.
+    const std::unique_ptr<CTransmittableObject> parsed = CTransmittableObject::CreateFromText(text);
+    const auto* request = dynamic_cast<const CLeagueInviteInfoRequest*>(parsed.get());
+    if (!request) {
+        log(QStringLiteral("league request from %1 not understood").arg(client->record.GetNickname()));
+        return;
+    }
+    const Options::League& league = m_options.league;
+    const CBackgammonLeagueInviteInfo info(request->GetCookie(), league.name, league.matchLength, league.rated,
+                                           league.cube, league.variant, league.stake);
+    client->connection->SendPlain(77, info.WriteText());
+}
+
 void CDevServer::onPlain(Client* client, int type, const QString& text) {
     switch (type) {
     case LoginPacketType::Transfer:
@@ -377,6 +422,9 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
         client->record.SetPresence(text.trimmed() == QLatin1String("1") ? CUserInfo::kPresenceAway
                                                                         : CUserInfo::kPresenceReady);
         announceChange(client);
+        return;
+    case 77: // league information of an invitation
+        onLeagueInfoRequest(client, text);
         return;
     case 58:
         onCommand(client, text);

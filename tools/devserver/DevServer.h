@@ -44,6 +44,22 @@ public:
         QString updateAddress{};
         quint32 updateSize = 0;
         CMatchReferee::DiceSource dice{}; // the dice of every room; empty: random
+        // The money limits of every member (dollars as decimal texts): per match, funds, the factor
+        // that gives the per-point limit, and the spin steps as "<from> <step>" pairs.
+        QString moneyPerMatch = QStringLiteral("100");
+        QString moneyFunds = QStringLiteral("1000");
+        QString moneyPerPointFactor = QStringLiteral("0.5");
+        QString moneyIncrements = QStringLiteral("0.25 0.25 10 1");
+        // The league every invitation may be played in (an empty name offers none); -1 leaves an
+        // option to the players.
+        struct League {
+            QString name = QStringLiteral("Loopback");
+            int matchLength = 5;
+            int rated = 1;
+            int cube = -1;
+            int variant = -1;
+            int stake = -1;
+        } league{};
     };
     // The rules of a room whose transfer names none: a one-point match.
     static CBGRuleOptions DefaultMatchRules();
@@ -91,6 +107,10 @@ private:
     // The letter's sender learns (now, or at his next login) once every recipient has it.
     void letterDelivered(quint64 mailId);
     void onClosed(Client* client);
+    // Routed 251 with transaction 70: the money limits of an invitation, answered with routed 253.
+    void onMoneyInviteRequest(Client* client, const QString& text);
+    // Packet 77 with a 205 request: the league of an invitation, answered with 77 carrying a 301 record.
+    void onLeagueInfoRequest(Client* client, const QString& text);
     // The client leaves his room: a match all its players were in becomes unfinished.
     void leaveRoom(Client* client);
     // Packet 233 (the unfinished-match list) to each of these players who is logged in.
