@@ -52,10 +52,7 @@ NORVALE_FUZZ_TARGET(game_commands)(const uint8_t* data, size_t size) {
     CBackgammonDoc ann(&annLink), cy(&cyLink);
     ann.SetupPlayersFromService();
     cy.SetupPlayersFromService();
-    int die = input.TakeByte();
-    const auto dice = [&die] { return (die++ % 6) + 1; };
-    ann.SetDiceSource(dice);
-    cy.SetDiceSource(dice);
+    input.TakeByte(); // once the seed of the documents' own dice; the server rolls them now
     if (!ann.StartMatch(options) || !cy.StartMatch(options))
         return;
 
@@ -65,7 +62,10 @@ NORVALE_FUZZ_TARGET(game_commands)(const uint8_t* data, size_t size) {
             continue;
         const uint8_t choice = uint8_t(line.front());
         const QString text = QString::fromLatin1(line.mid(1));
-        const QString sender = choice & 1 ? QStringLiteral("Ann") : QStringLiteral("Bob");
+        // Ann, Bob, or the server, whose moves alone may carry dice.
+        const QString sender = choice & 1      ? QStringLiteral("Ann")
+                               : choice & 0x40 ? QStringLiteral(".")
+                                               : QStringLiteral("Bob");
         annLink.source = cyLink.source = sender;
         int type = CMatchRecord::kMovePacketType;
         QString payload = text;

@@ -1,17 +1,23 @@
 #include "app/ClientApp.h"
 
+#include "app/GameRoom.h"
+#include "app/KelderDocManager.h"
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
 #include "app/MultiPaneFrame.h"
 #include "app/SessionGameLink.h"
 #include "app/WindowPlacement.h"
+#include "board/BgClientView.h"
 #include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
+#include "chat/TalkDoc.h"
 #include "lobby/BlindSubDocument.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/invite/BackgammonInviteDlg.h"
 #include "lobby/invite/MatchInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
+#include "mail/MessagingSubDocument.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
 #include "platform/Registry.h"
@@ -20,8 +26,10 @@
 #include "prefs/BgColorScheme.h"
 #include "prefs/IconManager.h"
 #include "prefs/TipDlg.h"
+#include "records/BgMatchLogView.h"
 #include "session/InputActivityMonitor.h"
 #include "session/SessionDoc.h"
+#include "game/GameDoc.h"
 #include "session/StateDoc.h"
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
@@ -40,6 +48,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
+#include <QMdiSubWindow>
 #include <QScreen>
 
 namespace {
@@ -92,12 +101,13 @@ std::optional<CClientApp::Options> CClientApp::ParseCommandLine(const QStringLis
     return options;
 }
 
-CClientApp::CClientApp(QObject* parent) : QObject(parent) {
+CClientApp::CClientApp(QObject* parent) : QObject(parent), m_docManager(std::make_unique<CKelderDocManager>()) {
     Q_ASSERT(!g_app);
     g_app = this;
 }
 
 CClientApp::~CClientApp() {
+    m_docManager.reset();
     SetWindowBroadcaster(nullptr);
     endSession();
     delete m_mainFrame.data();
@@ -115,6 +125,9 @@ void CClientApp::registerBuiltInPanes() {
                                   [](QWidget* parent) { return new CLobbyUserListView(parent); });
     RegisterChatPanes();
     RegisterWebPanes();
+    // The panes of a game room.
+    CBgClientView::RegisterPane();
+    CBgMatchLogView::RegisterPane();
 }
 
 void CClientApp::registerSessionFeatures() {
@@ -124,7 +137,17 @@ void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CGagSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
+    RegisterSessionFeature([](CSessionDoc& session) { CTalkDoc::Attach(session); });
+    // Backgammon invitations have their own dialog; the plain match dialog stays for other kinds.
+    RegisterBackgammonInviteDialog();
     RegisterInvitationDialogs();
+    // Mail: the store opens for the user who logged in; the main window's mail button follows the count
+    // of messages waiting on the server.
+    RegisterSessionFeature([this](CSessionDoc& session) {
+        CMessagingSubDocument::Attach(session);
+        if (m_mainFrame)
+            m_mainFrame->WatchMailCount(&session);
+    });
     // User icons come from the service's web host; until it is known the lists show none.
     RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });
 }
@@ -154,6 +177,7 @@ bool CClientApp::InitInstance(const Options& options) {
     });
     connect(m_mainFrame, &CMainFrame::loginRequested, this, [this] { ShowLoginDialog(); });
     connect(m_mainFrame, &CMainFrame::logoutRequested, this, &CClientApp::LogOut);
+    connect(m_mainFrame, &CMainFrame::fileOpenRequested, this, &CClientApp::OnFileOpen);
     LoadWindowPlacement(m_mainFrame, m_mainFrame, nullptr, platform::Rect{40, 40, 1000, 720});
     m_mainFrame->show();
     noticeDamagedSettings();
@@ -168,10 +192,16 @@ bool CClientApp::InitInstance(const Options& options) {
     if (!options.file.isEmpty()) {
         const QString path = options.file;
         platform::PostCall(m_mainFrame, [this, path] {
-            if (!documentOpener() || !documentOpener()(path))
-                DoMessageBox(QStringLiteral("Cannot open %1: no part of the program reads this kind of file.")
-                                 .arg(QFileInfo(path).fileName()),
-                             platform::MB_OK | platform::MB_ICONEXCLAMATION, 0);
+            if (documentOpener()) {
+                if (!documentOpener()(path))
+                    DoMessageBox(QStringLiteral("Cannot open %1: no part of the program reads this kind of file.")
+                                     .arg(QFileInfo(path).fileName()),
+                                 platform::MB_OK | platform::MB_ICONEXCLAMATION, 0);
+                return;
+            }
+            QString error;
+            if (!m_docManager || !m_docManager->OpenDocumentFile(path, &error))
+                DoMessageBox(error, platform::MB_OK | platform::MB_ICONEXCLAMATION, 0);
         });
         return true;
     }
@@ -191,6 +221,7 @@ bool CClientApp::InitInstance(const Options& options) {
 
 int CClientApp::ExitInstance() {
     CInputActivityMonitor::Instance().Remove();
+    m_docManager.reset();
     endSession();
     if (m_mainFrame)
         SaveWindowPlacement(m_mainFrame, m_mainFrame, nullptr, true);
@@ -207,9 +238,37 @@ void CClientApp::ShowLoginDialog(const QString& message) {
     LogIn(dialog.m_host, dialog.m_port, dialog.m_nickname, dialog.m_password);
 }
 
+void CClientApp::closeSessionFrames(CSessionDoc* session) {
+    if (!m_mainFrame)
+        return;
+    for (CMultiPaneFrame* frame : m_mainFrame->GetServiceFrames()) {
+        if (frame->GetSession() != session)
+            continue;
+        if (auto* sub = qobject_cast<QMdiSubWindow*>(frame->parentWidget()))
+            delete sub;
+        else
+            delete frame;
+    }
+}
+
+void CClientApp::OnFileOpen() {
+    if (!m_docManager)
+        return;
+    const QString path = platform::ui().OpenFileName(m_mainFrame, QStringLiteral("Open"),
+                                                     GetSettingsStore().GetPathName(QStringLiteral("SaveGame"),
+                                                                                    QStringLiteral("SaveGame")),
+                                                     CKelderDocManager::FileFilter());
+    if (path.isEmpty())
+        return;
+    QString error;
+    if (!m_docManager->OpenDocumentFile(path, &error))
+        DoMessageBox(error, platform::MB_OK | platform::MB_ICONEXCLAMATION, 0);
+}
+
 void CClientApp::endSession() {
-    if (m_mainFrame)
-        m_mainFrame->CloseServiceFrames();
+    if (m_session)
+        closeSessionFrames(m_session.get());
+    m_gameRoom.reset();
     if (m_session) {
         m_session->disconnect(this);
         m_session->Disconnect();
@@ -220,6 +279,8 @@ void CClientApp::endSession() {
         m_session.reset();
     }
     m_wasLoggedIn = false;
+    if (m_mainFrame)
+        m_mainFrame->UpdateMailButton();
 }
 
 void CClientApp::LogIn(const QString& host, quint16 port, const QString& nickname, const QString& password) {
@@ -233,6 +294,15 @@ void CClientApp::LogIn(const QString& host, quint16 port, const QString& nicknam
     connect(m_session.get(), &CSessionDoc::loginRefused, this, &CClientApp::onLoginRefused);
     connect(m_session.get(), &CSessionDoc::connectionClosed, this, &CClientApp::onConnectionClosed);
     connect(m_session.get(), &CSessionDoc::serviceEntered, this, &CClientApp::onServiceEntered);
+    m_gameRoom = std::make_unique<CGameRoom>(m_session.get());
+    connect(m_gameRoom.get(), &CGameRoom::windowSetChanged, this, [this] {
+        // Not inside the dispatch of the packet that changed the room.
+        CSessionDoc* session = m_session.get();
+        platform::PostCall(session, [this, session] {
+            closeSessionFrames(session);
+            LoadServiceUI(session, 0);
+        });
+    });
     connect(m_session.get(), &CSessionDoc::awayStateChanged, this, [this] { showConnectedStatus(); });
     m_server = QStringLiteral("%1:%2").arg(host).arg(port);
     CClientNode::LoginRequest request;
@@ -306,8 +376,10 @@ void CClientApp::LaunchAutoUpdate(const QString& address, quint32 expectedSize) 
 }
 
 void CClientApp::onConnectionClosed(const QString& reason, bool protocolError) {
-    if (m_mainFrame)
+    if (m_mainFrame) {
         m_mainFrame->SetConnectionStatus(QStringLiteral("Not connected"));
+        m_mainFrame->UpdateMailButton();
+    }
     const QString text = protocolError
                              ? QStringLiteral("The connection to the server was closed: %1.").arg(reason)
                              : QStringLiteral("The connection to the server ended: %1.").arg(reason);
@@ -323,7 +395,9 @@ void CClientApp::onConnectionClosed(const QString& reason, bool protocolError) {
     });
 }
 
-void CClientApp::onServiceEntered(const QString&) {
+void CClientApp::onServiceEntered(const QString& serviceName) {
+    if (m_gameRoom)
+        m_gameRoom->OnServiceEntered(serviceName);
     if (!m_mainFrame)
         return;
     for (CMultiPaneFrame* frame : m_mainFrame->GetServiceFrames())
@@ -337,6 +411,8 @@ CMultiPaneFrame* CClientApp::LoadServiceUI(CSessionDoc* session, int flags) {
     std::optional<CPaneLayout> layout;
     if (const auto* document = platform::object_cast<CStateDoc>(session->GetGameDocument()))
         layout = CPaneLayout::Parse(document->GetWindowLayout());
+    else if (const auto* game = platform::object_cast<CGameDoc>(session->GetGameDocument()))
+        layout = CPaneLayout::Parse(game->GetWindowLayout());
     if (!layout)
         layout = CMultiPaneFrame::DefaultLobbyLayout();
     auto* frame = new CMultiPaneFrame(session);

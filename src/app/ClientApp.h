@@ -17,6 +17,8 @@
 #include <vector>
 
 class CChatLog;
+class CGameRoom;
+class CKelderDocManager;
 class CMainFrame;
 class CGameModuleInfo;
 class CMultiPaneFrame;
@@ -92,6 +94,12 @@ public:
 
     // Makes the window set of the session's current service in the main window.
     CMultiPaneFrame* LoadServiceUI(CSessionDoc* session, int flags);
+    // Opens saved matches for review.
+    CKelderDocManager* GetDocManager() const { return m_docManager.get(); }
+    // Asks for a match file and opens it (File > Open).
+    void OnFileOpen();
+    // The session's game room (null without a session).
+    CGameRoom* GetGameRoom() const { return m_gameRoom.get(); }
 
     // A feature's part of every session (its sub-documents, the services it registers with the
     // session): run once for each session whose login was accepted, in the order of registration, before
@@ -112,10 +120,14 @@ private:
     void showConnectedStatus();
     void registerBuiltInPanes();
     void registerSessionFeatures();
+    // Closes the windows of that session (not those of files under review).
+    void closeSessionFrames(CSessionDoc* session);
 
     QPointer<CMainFrame> m_mainFrame;
     std::unique_ptr<CSessionDoc> m_session;
     std::unique_ptr<CChatLog> m_chatLog; // the session's
+    std::unique_ptr<CGameRoom> m_gameRoom; // the session's
+    std::unique_ptr<CKelderDocManager> m_docManager;
     std::unique_ptr<platform::SoundPlayer> m_soundPlayer;
     std::unique_ptr<CGameModuleInfo> m_gameModule;
     std::vector<SessionFeature> m_sessionFeatures;

@@ -10,7 +10,8 @@ namespace {
 const QString kOptionsPage = QStringLiteral("nOptionsPage");
 }
 
-CBGMatchBoardProperties::CBGMatchBoardProperties(QWidget* parent, std::unique_ptr<platform::PropertyPage> columnsPage)
+CBGMatchBoardProperties::CBGMatchBoardProperties(QWidget* parent,
+                                                 std::unique_ptr<platform::PropertyPage> columnsPage)
     : platform::PropertySheet(tr("Lobby Settings"), parent), m_columns(std::move(columnsPage)) {
     m_filter = std::make_unique<CMatchBoardQueryDlg>(this);
     m_groups = std::make_unique<CMBGroupQueryDlg>(this);

@@ -744,7 +744,9 @@ int CBackgammonBoard::GameValue(int winner) const {
             if (loser.c[p] > 0)
                 multiple = 3;
     }
-    if (m_rules.jacoby && m_rules.matchLength == 0 && m_cubeValue == 1)
+    // Jacoby: gammons count in money play only once the cube has been turned, which leaves it with the
+    // taker; a cube still in the middle (also after an automatic double) has not been turned.
+    if (m_rules.jacoby && m_rules.matchLength == 0 && m_cubeOwner == 0)
         multiple = 1;
     return multiple * m_cubeValue;
 }
@@ -887,7 +889,7 @@ bool CBackgammonBoard::DoAnswerResign(bool accept) {
         return true;
     }
     int level = m_resignLevel;
-    if (m_rules.jacoby && m_rules.matchLength == 0 && m_cubeValue == 1)
+    if (m_rules.jacoby && m_rules.matchLength == 0 && m_cubeOwner == 0)
         level = 1;
     FinishGame(answering, level * m_cubeValue);
     return true;
@@ -992,6 +994,15 @@ QString CBackgammonBoard::FormatPlayText() const {
     if (m_state != kStateMoving)
         return QString();
     return FormatSteps(m_steps, nullptr);
+}
+
+QString CBackgammonBoard::FormatPendingPlayCommand() const {
+    if (m_state != kStateMoving)
+        return QString();
+    QString command = QStringLiteral("m");
+    for (const Step& step : m_steps)
+        command += QStringLiteral(" %1/%2").arg(PositionOf(step.side, step.from)).arg(PositionOf(step.side, step.to));
+    return command;
 }
 
 QString CBackgammonBoard::FormatSteps(const std::vector<Step>& steps,

@@ -94,6 +94,11 @@ public:
     int GetLogRecordCount() const { return static_cast<int>(m_log.size()); }
     // The checker steps of the turn so far in log notation (" 13/8 13/11"), empty when none.
     QString FormatPlayText() const;
+    // The steps of the turn so far as the whole-play command that ends it, in board positions
+    // ("m 13/8 13/11"; "m" alone when no step was taken); empty when no turn is being moved.
+    QString FormatPendingPlayCommand() const;
+    // How many dice the turn under way must play (0 when not moving).
+    int GetDiceToPlay() const { return m_state == kStateMoving ? m_maxDice : 0; }
 
     // --- state ----------------------------------------------------------------------------------
     int GetState() const { return m_state; }

@@ -6,7 +6,6 @@
 #include "support/Utilities.h"
 
 #include <QFileInfo>
-#include <QRandomGenerator>
 #include <QSaveFile>
 #include <QtDebug>
 
@@ -78,11 +77,11 @@ bool CBackgammonDoc::SendGameCommand(const QString& command) {
     if (side == 0 || text.isEmpty())
         return false;
     const QChar letter = text.at(0);
-    if (letter == u's')
-        return false; // the match start is set up by both players, never sent
-    // The player of side 1 opens each game; everything else is done by the side the board waits for.
-    const int actor = letter == u'n' ? 1 : m_board.GetActingSide();
-    if (actor != side)
+    // The match start is set up by both players and never sent; dice come from the server; single
+    // steps and their take-backs stay in the game window until the whole play is made.
+    if (letter == u's' || letter == u'r' || letter == u'n' || letter == u'c' || letter == u'z')
+        return false;
+    if (m_board.GetActingSide() != side)
         return false;
     const QString nickname = GetSession() ? GetSession()->GetNickname() : QString();
     if (!ApplyMove(text, nickname))
@@ -93,34 +92,26 @@ bool CBackgammonDoc::SendGameCommand(const QString& command) {
     return true;
 }
 
-int CBackgammonDoc::RollDie() const {
-    const int value = m_dice ? m_dice() : int(QRandomGenerator::global()->bounded(1, 7));
-    return std::clamp(value, 1, 6);
+bool CBackgammonDoc::RequestRoll(const QString& letter) {
+    if (!GetSession() || m_rollAskedAt == m_record.GetCount())
+        return false;
+    m_rollAskedAt = m_record.GetCount();
+    return GetSession()->Send(kMovePacket, CMatchRecord::JoinMoveText(m_record.GetMoveCount() + 1, letter),
+                              QStringLiteral("&"));
 }
 
 bool CBackgammonDoc::RollDice() {
-    if (m_board.GetState() != CBackgammonBoard::kStateAwaitingRoll)
+    const int side = GetLocalSide();
+    if (side == 0 || m_board.GetState() != CBackgammonBoard::kStateAwaitingRoll || m_board.GetSideOnRoll() != side)
         return false;
-    const int die1 = RollDie();
-    const int die2 = RollDie();
-    return SendGameCommand(QStringLiteral("r %1 %2").arg(die1).arg(die2));
+    return RequestRoll(QStringLiteral("r"));
 }
 
 bool CBackgammonDoc::StartNextGame() {
-    // Ties of the opening roll are rolled again; they are sent only when they turn the cube.
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        if (m_board.GetState() != CBackgammonBoard::kStateAtRest || m_board.IsMatchOver())
-            return false;
-        const int die1 = RollDie();
-        const int die2 = RollDie();
-        if (die1 == die2 && !m_board.GetRules().autoDoubles)
-            continue;
-        if (!SendGameCommand(QStringLiteral("n %1 %2").arg(die1).arg(die2)))
-            return false;
-        if (m_board.IsGameInProgress())
-            return true;
-    }
-    return false;
+    if (GetLocalSide() != 1 || m_board.GetState() != CBackgammonBoard::kStateAtRest || m_board.IsMatchOver() ||
+        m_record.GetCount() == 0)
+        return false;
+    return RequestRoll(QStringLiteral("n"));
 }
 
 int CBackgammonDoc::OnPacket(int type, const QString& text) {
@@ -138,6 +129,14 @@ int CBackgammonDoc::OnPacket(int type, const QString& text) {
         return 1;
     }
     const QString source = GetSession() ? GetSession()->CurrentPacketSource() : QString();
+    const QChar letter = command.at(0);
+    if (source == QLatin1String(".")) {
+        // The server referees the room: its moves are the rolls and, for a user who comes into the
+        // room late, the match so far.
+        if (letter == u's' || !ApplyMove(command, source))
+            qWarning("Refused the move \"%s\" from the server", qPrintable(command));
+        return 1;
+    }
     int senderSide = 0;
     for (int i = 0; i < GetPlayers().size() && i < 2; ++i)
         if (!source.isEmpty() && FoldNickname(GetPlayers()[i]) == FoldNickname(source))
@@ -147,9 +146,9 @@ int CBackgammonDoc::OnPacket(int type, const QString& text) {
         qWarning("Dropped a move from %s", qPrintable(source));
         return 1;
     }
-    const QChar letter = command.at(0);
-    const int actor = letter == u'n' ? 1 : m_board.GetActingSide();
-    if (letter == u's' || actor != senderSide || !ApplyMove(command, source))
+    // Only the server's moves carry dice.
+    if (letter == u's' || letter == u'r' || letter == u'n' || m_board.GetActingSide() != senderSide ||
+        !ApplyMove(command, source))
         qWarning("Refused the move \"%s\" from %s", qPrintable(command), qPrintable(source));
     return 1;
 }
@@ -237,11 +236,20 @@ QString CBackgammonDoc::FormatContestConditions() const {
 
 // --- files ----------------------------------------------------------------------------------------
 
+QString CBackgammonDoc::GetWindowLayout() const {
+    // Control bytes are written apart from the tags: "\x03B" would read as one escape.
+    return QStringLiteral("\x01" "v" "\x01" "h" "BgBoard" "\x03" "BgMatchLog" "\x02" "\x03" "Chat" "\x03" "CommandLine" "\x02");
+}
+
 QString CBackgammonDoc::GetFileFilter() const {
     QString filter = QStringLiteral("Backgammon Match (*.cbg)");
     for (const auto& [extension, exporter] : Exporters())
         filter += QStringLiteral(";;%1 (*.%2)").arg(extension.toUpper(), extension);
     return filter;
+}
+
+bool CBackgammonDoc::CanWriteFileType(const QString& extension) const {
+    return CGameDoc::CanWriteFileType(extension) || Exporters().count(extension.toLower()) > 0;
 }
 
 void CBackgammonDoc::RegisterExporter(const QString& extension, Exporter exporter) {

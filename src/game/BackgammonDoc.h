@@ -29,16 +29,17 @@ public:
     int GetLocalSide() const { return IsWatching() ? 0 : GetOwnSeat() + 1; }
 
     // Applies a command of the user, records it and sends it to the room -> false when it is not the
-    // user's turn to act or the board refuses it (nothing is recorded or sent then).
+    // user's turn to act or the board refuses it (nothing is recorded or sent then). Dice are never
+    // chosen by a player: rolls go through RollDice and StartNextGame.
     bool SendGameCommand(const QString& command);
-    // The same with dice from the dice source: a roll ("r"), or the opening roll of the next game ("n"),
-    // which the player of side 1 makes.
+    // Asks the server for the user's roll ("r"), or for the opening roll of the next game ("n", which
+    // the player of side 1 asks for). The server answers everybody in the room with the dice.
+    // -> false when no such roll is due from the user, or it was asked for already.
     bool RollDice();
     bool StartNextGame();
-    // The dice source (1..6 each call); the default is the process's random generator.
-    void SetDiceSource(std::function<int()> source) { m_dice = std::move(source); }
 
-    // Moves of the other player (or, when watching, of both) arrive as 217 and are taken.
+    // Moves arrive as 217: the other player's (a watcher takes both players'), and the server's, which
+    // alone carry dice. Anything out of turn, out of sequence or against the rules is dropped.
     int OnPacket(int type, const QString& text) override;
 
     // --- display and replay -----------------------------------------------------------------------
@@ -65,9 +66,13 @@ public:
     // The "Conditions of Contest" block that opens the match text after the titles.
     QString FormatContestConditions() const;
 
+    // The board and the match log side by side over the chat and the command line.
+    QString GetWindowLayout() const override;
+
     // --- files ------------------------------------------------------------------------------------
     bool SerializeGame(CGameArchive& archive) override;
     QString GetFileFilter() const override;
+    bool CanWriteFileType(const QString& extension) const override;
     // Other formats chosen by extension when saving ("txt", "snv", ...), registered by the exports.
     using Exporter = std::function<bool(const CBackgammonDoc&, QIODevice&)>;
     static void RegisterExporter(const QString& extension, Exporter exporter);
@@ -80,13 +85,13 @@ private:
     // Applies and records a move; false when the board refuses it.
     bool ApplyMove(const QString& command, const QString& source);
     void CheckMatchEnd();
-    int RollDie() const;
+    bool RequestRoll(const QString& letter);
     void SetUpBoardPlayers();
 
     CBackgammonBoard m_board;
     CBGRuleOptions m_options;
     const CBackgammonBoard* m_displayBoard = nullptr;
-    std::function<int()> m_dice;
+    int m_rollAskedAt = -1; // the record count when a roll was last asked for
     int m_uncheckedSteps = 0;
     double m_ratings[2] = {0.0, 0.0};
     bool m_invitedAgain = false;

@@ -262,6 +262,10 @@ bool CGameDoc::LoadMatchFile(const QString& path, QString* error) {
     return true;
 }
 
+bool CGameDoc::CanWriteFileType(const QString& extension) const {
+    return extension.compare(GetDefaultExtension(), Qt::CaseInsensitive) == 0;
+}
+
 bool CGameDoc::WriteFile(const QString& path) {
     return SaveMatchFile(path);
 }
@@ -285,6 +289,14 @@ bool CGameDoc::DoSaveMatch(const CSaveMatchRequest& request) {
             return false;
         if (QFileInfo(path).suffix().isEmpty())
             path += QLatin1Char('.') + GetDefaultExtension();
+    }
+    const QString extension = QFileInfo(path).suffix();
+    if (!CanWriteFileType(extension)) {
+        platform::ui().MessageBox(nullptr,
+                                  QStringLiteral("Matches are saved as .%1 files; Norvale cannot write a .%2 file.")
+                                      .arg(GetDefaultExtension(), extension),
+                                  QStringLiteral("Norvale"), platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return false;
     }
     if (!WriteFile(path)) {
         platform::ui().MessageBox(nullptr, QStringLiteral("Unable to write to file %1.").arg(path),

@@ -91,12 +91,17 @@ public:
     void OnPlayerListClosed(bool closedByUser);
     bool WantsPlayerList() const;
 
+    // The panes of the room's window set (see CPaneLayout); empty: the service's default set.
+    virtual QString GetWindowLayout() const { return QString(); }
+
     // --- files ------------------------------------------------------------------------------------
     // The room-name template written at the head of the file (".gb.Black.White" for matches).
     virtual QString GetServiceNameTemplate() const;
     // The file types, as a file-chooser filter.
     virtual QString GetFileFilter() const;
     virtual QString GetDefaultExtension() const;
+    // Whether a file of that extension can be written ("cbg", or an export's).
+    virtual bool CanWriteFileType(const QString& extension) const;
     // Stores or loads the document; the base records the archive's path as the document's file.
     // A stored file starts with the room-name string; when loading, the archive stands after it (the
     // code that opens files reads it to choose the document).

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 using testenv::WaitFor;
 
 namespace {
@@ -25,14 +27,27 @@ struct Player {
 
 TEST(SessionGameLink, MovesTravelBetweenTwoMatchDocumentsThroughTheServer) {
     testenv::ResetSettings();
-    CDevServer server{CDevServer::Options{}};
+    CDevServer::Options serverOptions;
+    std::deque<int> dice{6, 1, 4, 2};
+    serverOptions.dice = [&] {
+        const int die = dice.empty() ? 3 : dice.front();
+        if (!dice.empty())
+            dice.pop_front();
+        return die;
+    };
+    CDevServer server{serverOptions};
     ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
     Player alice(server.Port(), "alice");
     Player bob(server.Port(), "bob");
     ASSERT_TRUE(WaitFor([&] { return alice.in && bob.in; }));
-    alice.session.AttachToGameService(".gb.alice.bob", 1);
+    CBGRuleOptions options;
+    options.SetMatchLength(3);
+    // The first to come names the rules of the room.
+    alice.session.AttachToGameService(".gb.alice.bob " + options.FormatText(), 1);
+    ASSERT_TRUE(WaitFor([&] { return alice.room == ".gb.alice.bob"; }));
     bob.session.AttachToGameService(".gb.alice.bob", 1);
-    ASSERT_TRUE(WaitFor([&] { return alice.room == ".gb.alice.bob" && bob.room == ".gb.alice.bob"; }));
+    ASSERT_TRUE(WaitFor([&] { return bob.room == ".gb.alice.bob"; }));
+    EXPECT_EQ(bob.session.GetServiceSetting("rules"), options.FormatText());
 
     CBackgammonDoc aliceDoc;
     CBackgammonDoc bobDoc;
@@ -43,17 +58,29 @@ TEST(SessionGameLink, MovesTravelBetweenTwoMatchDocumentsThroughTheServer) {
     bobDoc.SetupPlayersFromService();
     EXPECT_EQ(aliceDoc.GetLocalSide(), 1);
     EXPECT_EQ(bobDoc.GetLocalSide(), 2);
-    CBGRuleOptions options;
-    options.SetMatchLength(3);
     ASSERT_TRUE(aliceDoc.StartMatch(options));
     ASSERT_TRUE(bobDoc.StartMatch(options));
 
-    // alice opens the first game; her document sends it to the room and bob's takes it.
-    ASSERT_TRUE(aliceDoc.SendGameCommand("n 6 1"));
-    ASSERT_TRUE(
-        WaitFor([&] { return bobDoc.GetMatchRecord().GetCount() == aliceDoc.GetMatchRecord().GetCount(); }));
-    EXPECT_EQ(bobDoc.GetBoard().GetActingSide(), aliceDoc.GetBoard().GetActingSide());
-    EXPECT_EQ(bobDoc.GetMatchRecord().GetPacket(bobDoc.GetMatchRecord().GetCount() - 1)->source, "alice");
+    // alice asks for the opening roll; the server rolls and both documents take its dice.
+    ASSERT_TRUE(aliceDoc.StartNextGame());
+    ASSERT_TRUE(WaitFor([&] { return bobDoc.GetMatchRecord().GetCount() == 2 && aliceDoc.GetMatchRecord().GetCount() == 2; }));
+    EXPECT_EQ(bobDoc.GetMatchRecord().GetPacket(1)->payload, "2 n 6 1");
+    EXPECT_EQ(bobDoc.GetMatchRecord().GetPacket(1)->source, ".");
+    ASSERT_TRUE(aliceDoc.SendGameCommand("m 13/7 8/7"));
+    ASSERT_TRUE(WaitFor([&] { return bobDoc.GetMatchRecord().GetCount() == 3; }));
+    EXPECT_EQ(bobDoc.GetMatchRecord().GetPacket(2)->source, "alice");
+
+    // A roll bob makes up himself, and a move out of turn, go nowhere: the server drops them.
+    bobLink.Send(217, "4 r 6 6", "&");
+    aliceLink.Send(217, "4 m 24/18", "&");
+    ASSERT_TRUE(bobDoc.RollDice());
+    ASSERT_TRUE(WaitFor([&] { return aliceDoc.GetMatchRecord().GetCount() == 4 && bobDoc.GetMatchRecord().GetCount() == 4; }));
+    EXPECT_EQ(aliceDoc.GetMatchRecord().GetPacket(3)->payload, "4 r 4 2");
+    EXPECT_EQ(aliceDoc.GetBoard().GetSavedBoardText(1), bobDoc.GetBoard().GetSavedBoardText(1));
+    const CMatchReferee* match = server.FindMatch(".gb.alice.bob");
+    ASSERT_NE(match, nullptr);
+    EXPECT_EQ(match->Board().GetSavedBoardText(1), aliceDoc.GetBoard().GetSavedBoardText(1));
+    EXPECT_EQ(match->Descriptor(0), "3 0 0");
 }
 
 TEST(SessionGameLink, LinkLeavesItsDocumentAndSessionCleanly) {

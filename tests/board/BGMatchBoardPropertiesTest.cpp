@@ -16,9 +16,9 @@
 
 namespace {
 
+using platform::ID_APPLY_NOW;
 using platform::IDCANCEL;
 using platform::IDOK;
-using platform::ID_APPLY_NOW;
 
 const char kQueryChanged[] = "KELDERWICK_BG_QUERY_CHANGED";
 const QString kSession = QStringLiteral("CSessionDoc");
@@ -85,7 +85,8 @@ TEST_F(LobbySettingsSheetTest, OpensAtTheRememberedPageAndRemembersTheLastOne) {
         ASSERT_TRUE(sheet.SetActivePage(&sheet.GroupsPage()));
         EXPECT_EQ(sheet.Press(IDCANCEL), IDCANCEL);
     }
-    EXPECT_EQ(store().GetIntEx("CBGMatchBoardProperties", "nOptionsPage", -1), CBGMatchBoardProperties::kGroupsSlot);
+    EXPECT_EQ(store().GetIntEx("CBGMatchBoardProperties", "nOptionsPage", -1),
+              CBGMatchBoardProperties::kGroupsSlot);
 
     // The slots keep their meaning without the columns page; a slot the sheet lacks opens the first page.
     store().WriteInt("CBGMatchBoardProperties", "nOptionsPage", CBGMatchBoardProperties::kFlyoverSlot);

@@ -323,6 +323,16 @@ TEST(BackgammonBoard, JacobyRuleNeedsATurnedCube) {
     Apply(board, "r 6 5");
     Apply(board, "m 2/-1");
     EXPECT_EQ(board.GetLastPoints(), 4) << "a turned cube lets the gammon count";
+
+    // An automatic double leaves the cube in the middle, unturned: the gammon counts single.
+    board = CBackgammonBoard();
+    board.SetRules(rules);
+    ASSERT_TRUE(board.ReadBoardText(BoardText({{2, 1}}, {{12, 15}}, 1, 2, 0), 1));
+    board.MarkStartPosition();
+    Apply(board, "n");
+    Apply(board, "r 6 5");
+    Apply(board, "m 2/-1");
+    EXPECT_EQ(board.GetLastPoints(), 2) << "single game times the cube";
 }
 
 TEST(BackgammonBoard, CrawfordGameHasNoDoubling) {

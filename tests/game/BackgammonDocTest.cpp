@@ -1,4 +1,5 @@
 #include "GameDocTestUtil.h"
+#include "MatchReferee.h"
 
 #include "BoardTestUtil.h"
 #include "platform/Archive.h"
@@ -24,7 +25,8 @@ CBGRuleOptions MatchOf(int length) {
     return CBGRuleOptions(v);
 }
 
-// Two players and a watcher in one room; what a client sends reaches the others on Deliver.
+// Two players and a watcher in one room refereed by the server; what a client sends reaches the
+// server, and what the server lets through the others, on Deliver.
 class Room {
 public:
     Room() {
@@ -32,34 +34,37 @@ public:
             auto session = std::make_unique<FakeSession>(name, ".gb.Ann.Bob");
             auto doc = std::make_unique<CBackgammonDoc>(session.get());
             doc->SetupPlayersFromService();
-            doc->SetDiceSource([this] {
-                const int die = dice.empty() ? 1 : dice.front();
-                if (!dice.empty())
-                    dice.pop_front();
-                return die;
-            });
             sessions.push_back(std::move(session));
             docs.push_back(std::move(doc));
         }
     }
 
     void Start(const CBGRuleOptions& options) {
+        referee = std::make_unique<CMatchReferee>(QStringList{"Ann", "Bob"}, options, [this] {
+            const int die = dice.empty() ? 1 : dice.front();
+            if (!dice.empty())
+                dice.pop_front();
+            return die;
+        });
         for (auto& doc : docs)
             ASSERT_TRUE(doc->StartMatch(options));
     }
 
-    // Hands every packet sent so far to the other clients.
+    // Hands every packet sent so far to the server, and what it lets through to the room: rolls from
+    // the server to everybody, other moves from their player to the others.
     void Deliver() {
         for (std::size_t from = 0; from < sessions.size(); ++from) {
             auto& sent = sessions[from]->sent;
             for (; delivered[from] < sent.size(); ++delivered[from]) {
                 const auto& [type, text, target] = sent[delivered[from]];
                 EXPECT_EQ(target, "&");
-                for (std::size_t to = 0; to < docs.size(); ++to) {
-                    if (to == from)
-                        continue;
-                    sessions[to]->source = sessions[from]->nickname;
-                    EXPECT_EQ(docs[to]->OnPacket(type, text), 1);
+                for (const CMatchReferee::Move& move : referee->Take(sessions[from]->nickname, text)) {
+                    for (std::size_t to = 0; to < docs.size(); ++to) {
+                        if (to == from && !move.fromServer)
+                            continue;
+                        sessions[to]->source = move.fromServer ? QString(".") : sessions[from]->nickname;
+                        EXPECT_EQ(docs[to]->OnPacket(type, move.text), 1);
+                    }
                 }
             }
         }
@@ -86,6 +91,7 @@ public:
     CBackgammonDoc& cy() { return *docs[2]; }
 
     std::deque<int> dice;
+    std::unique_ptr<CMatchReferee> referee;
     std::vector<std::unique_ptr<FakeSession>> sessions;
     std::vector<std::unique_ptr<CBackgammonDoc>> docs;
     std::size_t delivered[3] = {0, 0, 0};
@@ -111,17 +117,19 @@ TEST(BackgammonDoc, AMatchPlayedBetweenTwoClientsAndWatched) {
     EXPECT_EQ(room.cy().GetLocalSide(), 0);
     EXPECT_EQ(room.ann().GetBoard().GetPlayerName(2), "Bob");
 
-    room.dice = {3, 3, 6, 1}; // a tie is rolled again locally (no automatic doubles)
+    room.dice = {3, 3, 6, 1}; // the server rolls a tie again (no automatic doubles)
     ASSERT_TRUE(room.ann().StartNextGame());
-    EXPECT_EQ(std::get<1>(room.sessions[0]->sent.back()), "2 n 6 1");
+    EXPECT_EQ(std::get<1>(room.sessions[0]->sent.back()), "2 n");
+    EXPECT_FALSE(room.ann().StartNextGame()) << "asked for already";
+    EXPECT_FALSE(room.bob().StartNextGame()) << "side 1 opens";
+    EXPECT_FALSE(room.ann().SendGameCommand("n 6 1")) << "a player never chooses dice";
     room.Deliver();
     room.ExpectInStep();
     EXPECT_FALSE(room.Do(1, "m 1/7 12/13")) << "not Bob's turn";
     EXPECT_FALSE(room.Do(2, "m 13/7 8/7")) << "a watcher does not play";
     EXPECT_FALSE(room.Do(0, "m 13/7 13/12")) << "illegal";
     EXPECT_TRUE(room.sessions[1]->sent.empty());
-    ASSERT_TRUE(room.Do(0, "c 13/7"));
-    ASSERT_TRUE(room.Do(0, "c 8/7"));
+    EXPECT_FALSE(room.Do(0, "c 13/7")) << "single steps stay in the game window";
     ASSERT_TRUE(room.Do(0, "m 13/7 8/7"));
     room.ExpectInStep();
     EXPECT_EQ(room.cy().GetBoard().GetCount(7), 2);
@@ -170,8 +178,9 @@ TEST(BackgammonDoc, AMatchPlayedBetweenTwoClientsAndWatched) {
     ASSERT_TRUE(record.GetMoveText(0, command));
     EXPECT_EQ(command, "s 3 0 1 1 0 0 0 0");
     EXPECT_EQ(record.GetPacket(1)->payload, "2 n 6 1");
-    EXPECT_EQ(record.GetPacket(1)->source, "Ann");
-    EXPECT_EQ(std::get<1>(room.sessions[0]->sent.front()), "2 n 6 1");
+    EXPECT_EQ(record.GetPacket(1)->source, ".");
+    EXPECT_EQ(record.GetPacket(2)->source, "Ann");
+    EXPECT_EQ(std::get<1>(room.sessions[0]->sent.front()), "2 n");
 }
 
 TEST(BackgammonDoc, MovesFromTheWrongPlaceAreDropped) {
@@ -190,7 +199,7 @@ TEST(BackgammonDoc, MovesFromTheWrongPlaceAreDropped) {
         EXPECT_EQ(bob.GetBoard().GetSavedBoardText(1), before) << text.toStdString();
         EXPECT_EQ(bob.GetMatchRecord().GetCount(), count) << text.toStdString();
     };
-    offer("Ann", "2 n 5 2");        // already applied
+    offer(".", "2 n 5 2");          // already applied
     offer("Ann", "9 m 13/8 13/11"); // a gap in the sequence
     offer("Cy", "3 m 13/8 13/11");  // not a player
     offer("Bob", "3 m 13/8 13/11"); // claims to come from Bob himself
@@ -203,10 +212,19 @@ TEST(BackgammonDoc, MovesFromTheWrongPlaceAreDropped) {
     session.source = "Ann";
     EXPECT_EQ(bob.OnPacket(217, "3 m 13/8 13/11"), 1);
     EXPECT_EQ(bob.GetBoard().GetSideOnRoll(), 2);
-    // A move out of turn from the right player is refused too.
-    EXPECT_EQ(bob.OnPacket(217, "4 r 3 1"), 1);
-    EXPECT_EQ(bob.GetBoard().GetState(), CBackgammonBoard::kStateAwaitingRoll);
+    // Dice from a player are dropped, whoever sends them; the server's are taken.
+    const QString awaiting = bob.GetBoard().GetSavedBoardText(1);
+    for (const char* source : {"Ann", "Bob", "Cy"}) {
+        session.source = source;
+        EXPECT_EQ(bob.OnPacket(217, "4 r 6 6"), 1);
+        EXPECT_EQ(bob.GetBoard().GetSavedBoardText(1), awaiting) << source;
+    }
+    session.source = ".";
+    EXPECT_EQ(bob.OnPacket(217, "4 m 1/7"), 1) << "not allowed now, even from the server";
     EXPECT_EQ(bob.GetMatchRecord().GetMoveCount(), 3);
+    EXPECT_EQ(bob.OnPacket(217, "4 r 6 6"), 1);
+    EXPECT_EQ(bob.GetBoard().GetState(), CBackgammonBoard::kStateMoving);
+    EXPECT_EQ(bob.GetMatchRecord().GetMoveCount(), 4);
 }
 
 TEST(BackgammonDoc, ReplayGivesBoardsAndLogRecordsByEntry) {

@@ -1,7 +1,14 @@
 #include "DevServer.h"
+#include "board/MoneyInviteResponsePtr.h"
+#include "game/LeagueInviteInfo.h"
 #include "lobby/AffinityListView.h"
 #include "lobby/BlindFrameWnd.h"
 #include "lobby/UserListModel.h"
+#include "lobby/invite/WagerAmount.h"
+#include "mail/MessageHeader.h"
+#include "mail/MessagingSubDocument.h"
+#include "net/DatabaseTransaction.h"
+#include "net/TransmittableObject.h"
 #include "lobby/RelationsSubDoc.h"
 #include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/ResumeMatchReceiverDlg.h"
@@ -15,7 +22,11 @@
 #include "support/SessionFixture.h"
 #include "support/SettingsFixture.h"
 
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
+
+#include <set>
 
 using testenv::RecordingChatLog;
 using testenv::WaitFor;
@@ -438,3 +449,138 @@ TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
 }
 
 } // namespace
+
+namespace {
+
+// Keeps the packets of some types that reach a session.
+class PacketCatcher : public CSubDocument {
+public:
+    PacketCatcher(CSessionDoc* session, std::set<int> types) : CSubDocument(session), m_types(std::move(types)) {}
+    int OnPacket(int type, const QString& text) override {
+        if (!m_types.count(type))
+            return 0;
+        packets.push_back({type, text});
+        return 1;
+    }
+    std::vector<std::pair<int, QString>> packets;
+
+private:
+    std::set<int> m_types;
+};
+
+TEST_F(DevServerTest, InvitationsLearnTheirMoneyLimitsAndLeague) {
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    PacketCatcher catcher(&alice.session, {77, 253});
+
+    // Money limits: agreed while every player is logged in.
+    const CUserMoneyInviteRequest both("alice", "alice", ".gb.alice.bob", 2, 5, "alice bob ");
+    alice.session.Send(251, both.FormatRequest(), -1, ".db");
+    ASSERT_TRUE(WaitFor([&] { return catcher.packets.size() == 1; }));
+    EXPECT_EQ(catcher.packets[0].first, 253);
+    CMoneyInviteResponsePtr refused;
+    ASSERT_TRUE(refused.AttachIfFor(CreateDatabaseTransaction(catcher.packets[0].second), ".gb.alice.bob"));
+    EXPECT_EQ(refused.GetResultCode(), 0); // bob is not here
+
+    Client bob(server.Port(), "bob");
+    ASSERT_TRUE(bob.WaitIn());
+    alice.session.Send(251, both.FormatRequest(), -1, ".db");
+    ASSERT_TRUE(WaitFor([&] { return catcher.packets.size() == 2; }));
+    CMoneyInviteResponsePtr agreed;
+    ASSERT_TRUE(agreed.AttachIfFor(CreateDatabaseTransaction(catcher.packets[1].second), ".gb.alice.bob"));
+    EXPECT_EQ(agreed.GetResultCode(), 1);
+    CWagerAmount stake(CWagerAmount::kStake);
+    ASSERT_TRUE(stake.LoadLimits(agreed));
+    EXPECT_EQ(stake.GetPerMatchMaximum(), 10000);
+    EXPECT_EQ(stake.GetPerPointMaximum(), 5000);
+    EXPECT_EQ(stake.GetFunds(), 100000);
+    EXPECT_EQ(stake.GetMinimum(), 25);
+
+    // The league answers under the invitation's cookie.
+    const CLeagueInviteInfoRequest league("alice", "Invite.gb.alice.bob", "alice bob ");
+    alice.session.Send(77, league.WriteText());
+    ASSERT_TRUE(WaitFor([&] { return catcher.packets.size() == 3; }));
+    EXPECT_EQ(catcher.packets[2].first, 77);
+    const auto info = CBackgammonLeagueInviteInfo::FromText(catcher.packets[2].second);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->GetSenderNameText(), "Invite.gb.alice.bob");
+    EXPECT_EQ(info->GetRuleOptionsText(), "Loopback");
+    EXPECT_TRUE(info->FixesOption(CBackgammonLeagueInviteInfo::kOptionMatchLength));
+    EXPECT_FALSE(info->FixesOption(CBackgammonLeagueInviteInfo::kOptionWager));
+}
+
+} // namespace
+
+namespace {
+
+// A client of the development server with its mail service, all clients' stores in one folder.
+struct MailClient : Client {
+    // The mail service starts as the login is accepted, as the application starts it, so that mail
+    // handed over at login finds it.
+    MailClient(quint16 port, const QString& nickname, const QString& folder) : Client(port, nickname) {
+        QObject::connect(&session, &CSessionDoc::loginAccepted,
+                         [this, folder] { mail = std::make_unique<CMessagingSubDocument>(&session, folder); });
+        WaitIn();
+    }
+    const std::vector<CMessageHeader*>& Folder(const char* name) const {
+        return mail->FindFolder(QString::fromLatin1(name))->Headers();
+    }
+    QString Body(const CMessageHeader* header) const {
+        CMessageHeader stored;
+        QString body;
+        mail->ReadMessage(stored, body, header->GetFolderName(), header->GetMessageId());
+        return body;
+    }
+    std::unique_ptr<CMessagingSubDocument> mail;
+};
+
+std::unique_ptr<CMessageHeader> letter(const QString& from, const QString& to, const QString& cc = QString()) {
+    return std::make_unique<CMessageHeader>(QStringLiteral("Hi"), from, to, cc, QStringLiteral("2026/12/07:1200"),
+                                            QString(), 0, kStatusReadyToSend, 0, 1);
+}
+
+} // namespace
+
+TEST_F(DevServerTest, MailReachesOnlineAndOfflineMembersAndTheSenderHearsOfIt) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path() + "/";
+    MailClient alice(server.Port(), "alice", folder);
+    MailClient bob(server.Port(), "bob", folder);
+    ASSERT_TRUE(alice.mail && bob.mail);
+
+    // bob is here: he has the message at once, alice sees it sent and then acknowledged.
+    const QString body = QStringLiteral("Fancy a match?\r\n\"7 points\" \\ no doubling");
+    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob"), body));
+    ASSERT_TRUE(WaitFor([&] { return bob.Folder("Inbox").size() == 1; }));
+    EXPECT_EQ(bob.Body(bob.Folder("Inbox").front()), body);
+    EXPECT_EQ(bob.Folder("Inbox").front()->GetFrom(), "alice");
+    CMessageHeader* sent = alice.Folder("Outbox").front();
+    EXPECT_TRUE(WaitFor([&] { return sent->m_status == kStatusAcknowledged; }));
+    EXPECT_EQ(alice.Body(sent), body);
+
+    // carol is away: her copy waits; the receipt comes when she logs in.
+    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "carol", "bob"), QStringLiteral("for later")));
+    ASSERT_TRUE(WaitFor([&] { return bob.Folder("Inbox").size() == 2; }));
+    CMessageHeader* second = alice.Folder("Outbox").back();
+    EXPECT_TRUE(WaitFor([&] { return second->m_status == kStatusSent; }));
+    {
+        MailClient carol(server.Port(), "carol", folder);
+        ASSERT_TRUE(carol.mail);
+        ASSERT_TRUE(WaitFor([&] { return carol.Folder("Inbox").size() == 1; }));
+        EXPECT_EQ(carol.Body(carol.Folder("Inbox").front()), "for later");
+        EXPECT_EQ(carol.Folder("Inbox").front()->GetCc(), "bob");
+    }
+    EXPECT_TRUE(WaitFor([&] { return second->m_status == kStatusAcknowledged; }));
+
+    // A name that cannot be a member's: undeliverable, the status stays.
+    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "b@d"), QStringLiteral("x")));
+    CMessageHeader* third = alice.Folder("Outbox").back();
+    EXPECT_TRUE(WaitFor([] {
+        for (const auto& asked : testenv::scriptedUi().asked())
+            if (asked.text == QLatin1String(CMessagingSubDocument::kUndeliverable))
+                return true;
+        return false;
+    }));
+    EXPECT_EQ(third->m_status, kStatusReadyToSend);
+}

@@ -1,9 +1,12 @@
 #include "DevServer.h"
 
+#include "board/BgClientView.h"
 #include "game/ClientGameFactory.h"
+#include "game/LeagueInviteInfo.h"
 #include "net/ClientNode.h"
+#include "net/DatabaseTransaction.h"
+#include "net/TransmittableObject.h"
 #include "net/LoginPackets.h"
-#include "support/Utilities.h"
 #include "session/ServiceName.h"
 #include "support/PacketText.h"
 #include "support/Utilities.h"
@@ -231,11 +234,15 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
     tellFriendsOf(client, QLatin1Char('+'));
     sendUnfinished({login->nickname});
+    deliverMail(client);
 }
 
 void CDevServer::leaveRoom(Client* client) {
     const CServiceName room(client->service);
     if (room.GetFirstPart() != QLatin1String("gb") || !room.HasPart(client->record.GetNickname()))
+        return;
+    // A match played to its end is not left unfinished.
+    if (const CMatchReferee* match = FindMatch(room.GetBaseName()); match && match->Board().IsMatchOver())
         return;
     const QList<Client*> present = inRoom(room.GetBaseName());
     for (const QString& player : room.GetPartList()) {
@@ -287,11 +294,15 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
                 systemLine(other, payload);
             return;
         }
+        if (type == 217 && FindMatch(client->service))
+            return onMatchMove(client, payload);
         for (Client* other : inRoom(client->service))
             other->connection->SendRouted(type, sender, payload, destination);
         return;
     }
     if (destination == QLatin1String(".")) {
+        if (type == CBgClientView::kBearOffRequest)
+            return onBearOffRequest(client, payload);
         if (type == 182) { // client version query
             QString rest;
             const QString cookie = firstWord(payload, &rest);
@@ -326,15 +337,19 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
 }
 
 bool CDevServer::onAccountRequest(Client* client, const QString& text) {
+    if (firstWord(text) == QString::number(CUserMoneyInviteRequest::kCode)) {
+        onMoneyInviteRequest(client, text);
+        return true;
+    }
     const QString emailMarker = QStringLiteral(" DeprecatedEmailChallengeResponse ");
     if (text.contains(emailMarker)) {
         // "<machine id> <first text> DeprecatedEmailChallengeResponse <address>": the change is
         // taken for anything that looks like an address ("<user> Y"), else refused ("<user> N").
         const QString address = text.section(emailMarker, 1).trimmed();
         const bool usable = address.indexOf(QLatin1Char('@')) > 0 && !address.contains(QLatin1Char(' '));
-        client->connection->SendRouted(192, QStringLiteral(".db"),
-                                       QStringLiteral("%1 %2").arg(client->record.GetNickname(),
-                                                                   QLatin1String(usable ? "Y" : "N")));
+        client->connection->SendRouted(
+            192, QStringLiteral(".db"),
+            QStringLiteral("%1 %2").arg(client->record.GetNickname(), QLatin1String(usable ? "Y" : "N")));
         return true;
     }
     if (firstWord(text) == QLatin1String("ChangePassword")) {
@@ -343,10 +358,13 @@ bool CDevServer::onAccountRequest(Client* client, const QString& text) {
         const QString fields = text.mid(text.indexOf(QLatin1Char(' '))); // the cursor reads it in place
         CPacketCursor cursor(fields);
         QString oldPassword, newPassword;
-        if (!ReadPacketString(cursor, oldPassword) || !ReadPacketString(cursor, newPassword) || newPassword.isEmpty())
-            systemLine(client, QStringLiteral("Your password was not changed: the request was not understood."));
+        if (!ReadPacketString(cursor, oldPassword) || !ReadPacketString(cursor, newPassword) ||
+            newPassword.isEmpty())
+            systemLine(client,
+                       QStringLiteral("Your password was not changed: the request was not understood."));
         else if (!m_options.password.isEmpty() && oldPassword != m_options.password)
-            systemLine(client, QStringLiteral("Your password was not changed: the old password is not correct."));
+            systemLine(client,
+                       QStringLiteral("Your password was not changed: the old password is not correct."));
         else {
             if (!m_options.password.isEmpty())
                 m_options.password = newPassword;
@@ -355,6 +373,44 @@ bool CDevServer::onAccountRequest(Client* client, const QString& text) {
         return true;
     }
     return false;
+}
+
+void CDevServer::onMoneyInviteRequest(Client* client, const QString& text) {
+    // 70 "<nickname>" "<nickname>" "<room>" <players> <match length> "<names>": every member of this
+    // server may play for money within the same limits, as long as all the players are logged in.
+    const std::unique_ptr<CDatabaseTransaction> parsed = CreateDatabaseTransaction(text);
+    const auto* request = dynamic_cast<const CUserMoneyInviteRequest*>(parsed.get());
+    if (!request) {
+        log(QStringLiteral("money request from %1 not understood").arg(client->record.GetNickname()));
+        return;
+    }
+    const QStringList players = request->GetFourth().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    bool everyone = !players.isEmpty();
+    for (const QString& name : players)
+        everyone = everyone && findUser(name);
+    CUserMoneyInviteResponse response;
+    response.m_userName = request->GetThird();
+    response.m_resultCode = everyone ? QStringLiteral("1") : QStringLiteral("0");
+    response.m_firstAmount = m_options.moneyPerMatch;
+    response.m_secondAmount = m_options.moneyFunds;
+    response.m_factor = m_options.moneyPerPointFactor;
+    response.m_increments = m_options.moneyIncrements;
+    client->connection->SendRouted(253, QStringLiteral(".db"), response.FormatRequest());
+}
+
+void CDevServer::onLeagueInfoRequest(Client* client, const QString& text) {
+    // 205 "<nickname>" "<cookie>" "<players>": the server's one league, when it has one, answers
+    // every invitation; its record goes back under the invitation's cookie.
+    const std::unique_ptr<CTransmittableObject> parsed = CTransmittableObject::CreateFromText(text);
+    const auto* request = dynamic_cast<const CLeagueInviteInfoRequest*>(parsed.get());
+    if (!request) {
+        log(QStringLiteral("league request from %1 not understood").arg(client->record.GetNickname()));
+        return;
+    }
+    const Options::League& league = m_options.league;
+    const CBackgammonLeagueInviteInfo info(request->GetCookie(), league.name, league.matchLength, league.rated,
+                                           league.cube, league.variant, league.stake);
+    client->connection->SendPlain(77, info.WriteText());
 }
 
 void CDevServer::onPlain(Client* client, int type, const QString& text) {
@@ -367,11 +423,17 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
                                                                         : CUserInfo::kPresenceReady);
         announceChange(client);
         return;
+    case 77: // league information of an invitation
+        onLeagueInfoRequest(client, text);
+        return;
     case 58:
         onCommand(client, text);
         return;
     case 91: // rating estimates of an invitation
         onRatingRequest(client, text);
+        return;
+    case MailPacket::kType:
+        onMail(client, text);
         return;
     case 112: { // watch request: "<cookie> <nicknames>"
         QString rest;
@@ -430,14 +492,88 @@ void CDevServer::onRatingRequest(Client* client, const QString& text) {
     client->connection->SendPlain(93, reply);
 }
 
+void CDevServer::onMail(Client* client, const QString& text) {
+    const QString nickname = client->record.GetNickname();
+    if (const std::optional<QString> asker = MailPacket::ParseRequest(text)) {
+        if (SameNickname(*asker, nickname))
+            deliverMail(client);
+        return;
+    }
+    std::optional<MailPacket::Message> message = MailPacket::ParseSend(text);
+    if (!message || !SameNickname(message->from, nickname)) {
+        log(QStringLiteral("mail from %1 dropped: %2").arg(nickname, text.left(80)));
+        return;
+    }
+    if ((m_options.accountFlags & 1u) == 0) {
+        log(QStringLiteral("mail from %1 refused: the account may not send mail").arg(nickname));
+        client->connection->SendPlain(MailPacket::kType,
+                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
+        return;
+    }
+    QStringList recipients;
+    QString badName;
+    if (!CMailStore::Recipients(*message, recipients, &badName)) {
+        log(QStringLiteral("mail from %1 undeliverable: bad recipient \"%2\"").arg(nickname, badName));
+        client->connection->SendPlain(MailPacket::kType,
+                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
+        return;
+    }
+    message->from = nickname;
+    message->dateSent = CurrentTimeStampText();
+    m_mail.Post(nickname, *message, recipients);
+    client->connection->SendPlain(MailPacket::kType,
+                                  MailPacket::FormatDeliveryResult(nickname, true, message->messageId));
+    log(QStringLiteral("mail from %1 to %2").arg(nickname, recipients.join(QLatin1Char(' '))));
+    for (const QString& recipient : recipients) {
+        if (Client* online = findUser(recipient))
+            deliverMail(online);
+    }
+}
+
+void CDevServer::deliverMail(Client* client) {
+    const QString nickname = client->record.GetNickname();
+    for (const CMailStore::Receipt& receipt : m_mail.TakeReceipts(nickname))
+        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatAcknowledged(nickname, receipt.messageId));
+    const std::vector<CMailStore::Letter> letters = m_mail.TakeLetters(nickname);
+    for (const CMailStore::Letter& letter : letters)
+        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatNewMessage(nickname, letter.message));
+    client->connection->SendPlain(MailPacket::kType, MailPacket::FormatPendingCount(nickname, m_mail.WaitingFor(nickname)));
+    for (const CMailStore::Letter& letter : letters)
+        letterDelivered(letter.mailId);
+}
+
+void CDevServer::letterDelivered(quint64 mailId) {
+    const std::optional<CMailStore::Receipt> receipt = m_mail.Delivered(mailId);
+    if (!receipt)
+        return;
+    if (Client* sender = findUser(receipt->sender))
+        sender->connection->SendPlain(MailPacket::kType,
+                                      MailPacket::FormatAcknowledged(receipt->sender, receipt->messageId));
+    else
+        m_mail.KeepReceipt(*receipt);
+}
+
 void CDevServer::onTransfer(Client* client, const QString& text) {
     emit transferAsked(client->record.GetNickname(), text);
     const CServiceName service(firstWord(text));
     const QString word = service.GetFirstPart();
     QString entered;
+    CMatchReferee* match = nullptr;
     if (service.IsSameService(CServiceName(m_options.lobbyService))) {
         entered = m_options.lobbyService;
         client->record.SetActivity(CUserInfo::kActivityFinished);
+    } else if (word == QLatin1String("gb") && service.CountParts() == 2) {
+        // A backgammon room: its referee is made with the rules the transfer names after the room.
+        // "<room> [!<unfinished match key>] <rules>"
+        QString rules;
+        firstWord(text, &rules);
+        if (rules.startsWith(QLatin1Char('!')))
+            firstWord(rules, &rules);
+        entered = service.GetBaseName();
+        match = matchRoom(entered, rules);
+        client->record.SetActivity(service.HasPart(client->record.GetNickname())
+                                       ? CUserInfo::kActivityPlaying
+                                       : CUserInfo::kActivityWatching);
     } else if ((word == QLatin1String("gb") || word == QLatin1String("gp")) && service.CountParts() >= 2) {
         entered = service.GetBaseName();
         client->record.SetActivity(service.HasPart(client->record.GetNickname())
@@ -454,9 +590,21 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
     // Entering a match that resumes or replaces an unfinished one ends that one.
     if (CServiceName(entered).HasPart(client->record.GetNickname()))
         sendUnfinished(m_unfinished.Remove(CUnfinishedMatchStore::KeyOfTransfer(text)));
-    CServiceEnteredPacket reply{entered,
-                                entered == m_options.lobbyService ? lobbySettings() : CServiceSettings{}};
+    CServiceSettings settings;
+    if (entered == m_options.lobbyService)
+        settings = lobbySettings();
+    else if (match)
+        settings = {{QStringLiteral("rules"), match->Options().FormatText()}};
+    CServiceEnteredPacket reply{entered, settings};
     client->connection->SendPlain(LoginPacketType::ServiceEntered, reply.Format());
+    if (match) {
+        // The match so far, for a watcher who comes late or a player who comes back.
+        for (const QString& move : match->History())
+            client->connection->SendRouted(217, QStringLiteral("."), move, QStringLiteral("&"));
+        const int seat = match->Players().indexOf(client->record.GetNickname());
+        if (seat >= 0)
+            client->record.SetGameDescriptor(match->Descriptor(seat));
+    }
     announceChange(client);
 }
 
@@ -490,6 +638,82 @@ void CDevServer::onRelationRequest(Client* client, int type, const QString& text
     sendDirectory(110, changed, {client}, kGroupFlagsOnly);
 }
 
+CBGRuleOptions CDevServer::DefaultMatchRules() {
+    CBGRuleOptions::Values values;
+    values.matchLength = 1;
+    values.crawford = true;
+    return CBGRuleOptions(values);
+}
+
+const CMatchReferee* CDevServer::FindMatch(const QString& service) const {
+    const auto it = m_matches.find(FoldNickname(CServiceName(service).GetBaseName()));
+    return it == m_matches.end() ? nullptr : it->second.get();
+}
+
+CMatchReferee* CDevServer::matchRoom(const QString& service, const QString& rulesText) {
+    const QString key = FoldNickname(CServiceName(service).GetBaseName());
+    auto& match = m_matches[key];
+    if (!match) {
+        CBGRuleOptions options;
+        if (rulesText.trimmed().isEmpty() || !options.ParseText(rulesText.trimmed()) || !options.IsValid())
+            options = DefaultMatchRules();
+        match = std::make_unique<CMatchReferee>(CServiceName(service).GetPartList(), options, m_options.dice);
+        log(QStringLiteral("match %1 set up: %2").arg(service, options.FormatText()));
+    }
+    return match.get();
+}
+
+void CDevServer::onMatchMove(Client* client, const QString& text) {
+    CMatchReferee* match = matchRoom(client->service);
+    const QString sender = client->record.GetNickname();
+    QString reason;
+    const std::vector<CMatchReferee::Move> moves = match->Take(sender, text, &reason);
+    if (moves.empty()) {
+        log(QStringLiteral("move \"%1\" of %2 refused: %3").arg(text, sender, reason));
+        return;
+    }
+    const QList<Client*> room = inRoom(client->service);
+    for (const CMatchReferee::Move& move : moves) {
+        for (Client* other : room) {
+            if (move.fromServer)
+                other->connection->SendRouted(217, QStringLiteral("."), move.text, QStringLiteral("&"));
+            else if (other != client)
+                other->connection->SendRouted(217, sender, move.text, QStringLiteral("&"));
+        }
+    }
+    // The lobby shows the players' score.
+    for (int seat = 0; seat < match->Players().size(); ++seat) {
+        if (Client* player = findUser(match->Players()[seat])) {
+            player->record.SetGameDescriptor(match->Descriptor(seat));
+            announceChange(player);
+        }
+    }
+}
+
+void CDevServer::onBearOffRequest(Client* client, const QString& text) {
+    // "<room>" "<name of the side on roll>" <board text as that side sees it>
+    //   -> "<room>" "<chance>" "<name of the side on roll>"
+    CPacketCursor cursor(text);
+    QString room, name;
+    if (!ReadPacketString(cursor, room) || !ReadPacketString(cursor, name))
+        return;
+    CBackgammonBoard board;
+    CBearOffTable::Home onRoll, other;
+    if (!board.ReadBoardText(cursor.rest().trimmed().toString(), 1) ||
+        !CBearOffTable::HomeOf(board.GetSide(1), onRoll) || !CBearOffTable::HomeOf(board.GetSide(2), other)) {
+        systemLine(client, QStringLiteral("That is not a bear-off position."));
+        log(QStringLiteral("bear-off request of %1 refused: %2").arg(client->record.GetNickname(), text));
+        return;
+    }
+    QString reply;
+    WritePacketCString(reply, room);
+    reply += QLatin1Char(' ');
+    WritePacketCString(reply, QString::number(m_bearOff.WinningChance(onRoll, other), 'f', 6));
+    reply += QLatin1Char(' ');
+    WritePacketCString(reply, name);
+    client->connection->SendRouted(CBgClientView::kBearOffReply, QStringLiteral("."), reply);
+}
+
 void CDevServer::onKick(Client* client, const QString& text) {
     if (!(m_options.rightsMask & 0x40u))
         return systemLine(client, QStringLiteral("You may not kick players."));
@@ -499,10 +723,12 @@ void CDevServer::onKick(Client* client, const QString& text) {
     if (!kicked)
         return systemLine(client, QStringLiteral("%1 is not connected to the server.").arg(name));
     const QString kickedName = kicked->record.GetNickname();
-    systemLine(kicked, reason.trimmed().isEmpty()
-                           ? QStringLiteral("You have been removed from the server by %1.").arg(client->record.GetNickname())
-                           : QStringLiteral("You have been removed from the server by %1: %2")
-                                 .arg(client->record.GetNickname(), reason.trimmed()));
+    systemLine(
+        kicked,
+        reason.trimmed().isEmpty()
+            ? QStringLiteral("You have been removed from the server by %1.").arg(client->record.GetNickname())
+            : QStringLiteral("You have been removed from the server by %1: %2")
+                  .arg(client->record.GetNickname(), reason.trimmed()));
     kicked->connection->Close();
     systemLine(client, QStringLiteral("%1 has been removed from the server.").arg(kickedName));
 }

@@ -1,5 +1,8 @@
 #pragma once
 
+#include "BearOff.h"
+#include "MailStore.h"
+#include "MatchReferee.h"
 #include "RelationStore.h"
 #include "UnfinishedMatchStore.h"
 #include "ServerConnection.h"
@@ -17,9 +20,13 @@
 // A small loopback service for running clients by hand: logs in any valid nickname, keeps the lobby
 // directory (packets 97, 98, 110) of the connected users, relays room chat, routes packets between
 // clients, answers watch requests, client-version queries and invitations' rating estimates, moves
-// users between the lobby and game rooms and keeps every member's friends, blinded and gagged lists
+// users between the lobby and game rooms, referees the match of every backgammon room (dice, turns,
+// sequence numbers, the lobby's scores, the match so far for newcomers), answers bear-off questions
+// and keeps every member's friends, blinded and gagged lists
 // and the unfinished matches (rooms that all their players had entered and one left) for as long as
-// it runs.
+// it runs. It carries mail between members: a message reaches a logged-in recipient at once and any
+// other at his next login; the sender learns that it was taken (or refused for a name that cannot be
+// a member's) and when every recipient has it.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -36,7 +43,28 @@ public:
         int minVersion = 0;
         QString updateAddress{};
         quint32 updateSize = 0;
+        CMatchReferee::DiceSource dice{}; // the dice of every room; empty: random
+        // The money limits of every member (dollars as decimal texts): per match, funds, the factor
+        // that gives the per-point limit, and the spin steps as "<from> <step>" pairs.
+        QString moneyPerMatch = QStringLiteral("100");
+        QString moneyFunds = QStringLiteral("1000");
+        QString moneyPerPointFactor = QStringLiteral("0.5");
+        QString moneyIncrements = QStringLiteral("0.25 0.25 10 1");
+        // The league every invitation may be played in (an empty name offers none); -1 leaves an
+        // option to the players.
+        struct League {
+            QString name = QStringLiteral("Loopback");
+            int matchLength = 5;
+            int rated = 1;
+            int cube = -1;
+            int variant = -1;
+            int stake = -1;
+        } league{};
     };
+    // The rules of a room whose transfer names none: a one-point match.
+    static CBGRuleOptions DefaultMatchRules();
+    // The referee of a backgammon room, null when there is none (yet).
+    const CMatchReferee* FindMatch(const QString& service) const;
 
     explicit CDevServer(Options options, QObject* parent = nullptr);
     ~CDevServer() override;
@@ -68,8 +96,21 @@ private:
     void onRatingRequest(Client* client, const QString& text);
     void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
+    void onMatchMove(Client* client, const QString& text);
+    void onBearOffRequest(Client* client, const QString& text);
+    // The referee of a backgammon room, made with the rules of the transfer text when it is new.
+    CMatchReferee* matchRoom(const QString& service, const QString& rulesText = QString());
     void onRelationRequest(Client* client, int type, const QString& text);
+    void onMail(Client* client, const QString& text);
+    // Hands the member every letter and receipt waiting for him, then the count still waiting (0).
+    void deliverMail(Client* client);
+    // The letter's sender learns (now, or at his next login) once every recipient has it.
+    void letterDelivered(quint64 mailId);
     void onClosed(Client* client);
+    // Routed 251 with transaction 70: the money limits of an invitation, answered with routed 253.
+    void onMoneyInviteRequest(Client* client, const QString& text);
+    // Packet 77 with a 205 request: the league of an invitation, answered with 77 carrying a 301 record.
+    void onLeagueInfoRequest(Client* client, const QString& text);
     // The client leaves his room: a match all its players were in becomes unfinished.
     void leaveRoom(Client* client);
     // Packet 233 (the unfinished-match list) to each of these players who is logged in.
@@ -95,4 +136,7 @@ private:
     CNoCaseStringMap<Client*> m_users; // logged in
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
+    CMailStore m_mail;
+    std::map<QString, std::unique_ptr<CMatchReferee>> m_matches; // by folded room name
+    CBearOffTable m_bearOff;
 };

@@ -422,6 +422,7 @@ void CInvitationManager::OpenInvitationFromGame(const QString& serviceName, int 
         return;
     m_fromGameSide = localSide;
     m_fromGameService = room.GetText();
+    m_fromGameStartText = samePlayers(CServiceName(m_agreedService), room) ? m_agreedRules : QString();
     const int kind = factory().GetDefaultGameKind();
     CInviteData record(kind, room, QString(), true);
     QDialog* created = factory().CreateInvitationDialog(kind, this, &record, false);
@@ -493,6 +494,12 @@ CInvitationDialogInterface* CInvitationManager::FindInvitation(const QString& se
 void CInvitationManager::FinishInvitation(CInvitationDialogInterface* dialog, const QString& transferText) {
     if (!dialog || !isRegistered(dialog))
         return;
+    // Keep the agreed terms: a play-again invitation from this match offers them again.
+    QStringList words = transferText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    m_agreedService = words.isEmpty() ? QString() : words.takeFirst();
+    if (!words.isEmpty() && words.first().startsWith(QLatin1Char('!')))
+        words.removeFirst();
+    m_agreedRules = words.join(QLatin1Char(' '));
     RemoveInvitation(dialog->GetServiceNameText());
     CloseAllInvitations();
     CloseAllResumeDialogs();

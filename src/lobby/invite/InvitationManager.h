@@ -171,4 +171,7 @@ private:
     int m_fromGameSide = -1;
     QString m_fromGameService;
     QString m_fromGameStartText;
+    // The room and rules of the last match agreed through an invitation dialog.
+    QString m_agreedService;
+    QString m_agreedRules;
 };

@@ -54,7 +54,10 @@ public:
     bool IsIncoming() const override { return incoming; }
     bool IsFromGame() const override { return record.IsFromGame(); }
     bool HasExchangedRecords() const override { return exchanged; }
-    void StartFromGame(const QString&) override { startedFromGame = true; }
+    void StartFromGame(const QString& text) override {
+        startedFromGame = true;
+        startText = text;
+    }
     void ReceiveRecord(const QString& text) override {
         received.append(text);
         exchanged = true;
@@ -78,6 +81,7 @@ public:
     bool peerPresent = true;
     bool peerGoneOnTake = false;
     bool startedFromGame = false;
+    QString startText;
     int takeType = 77;
     int templateId = 0;
     int closed = 0;
@@ -558,11 +562,17 @@ TEST_F(InvitationManagerTest, TheUnfinishedMatchesDialogAsksWhoIsOnline) {
 }
 
 TEST_F(InvitationManagerTest, PlayAgainOpensOneFromGameDialog) {
+    manager->InvitePlayer("bob", 0, 0, false);
+    ASSERT_EQ(dialogs.size(), 1u);
+    manager->FinishInvitation(dialogs[0], ".gb.bob.alice !k7 11 0 1");
+    dialogs.clear();
     manager->OpenInvitationFromGame(".gb.alice.bob", 0);
     ASSERT_EQ(dialogs.size(), 1u);
     FakeInviteDialog* dialog = Last();
     EXPECT_TRUE(dialog->record.IsFromGame());
     EXPECT_TRUE(WaitFor([&] { return dialog->startedFromGame; }));
+    // The terms of the match just agreed are offered again.
+    EXPECT_EQ(dialog->startText, "11 0 1");
     EXPECT_TRUE(dialog->received.isEmpty());
     manager->OpenInvitationFromGame(".gb.alice.bob", 0);
     EXPECT_EQ(dialogs.size(), 1u);

@@ -1,0 +1,234 @@
+#include "DevServer.h"
+#include "game/ClientGameFactory.h"
+#include "lobby/invite/BackgammonInviteDlg.h"
+#include "lobby/invite/InvitationManager.h"
+#include "lobby/invite/WagerEditControl.h"
+#include "session/SessionDoc.h"
+#include "support/QtPrinters.h"
+#include "support/SessionFixture.h"
+#include "support/SettingsFixture.h"
+#include "support/SettingsStore.h"
+
+#include <QCheckBox>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+using testenv::WaitFor;
+
+namespace {
+
+struct Client {
+    Client(quint16 port, const QString& nickname) {
+        view.frame = &frame;
+        session.AddView(&view);
+        session.SetChatLog(&chat);
+        manager = CInvitationManager::Attach(session);
+        QObject::connect(&session, &CSessionDoc::loginAccepted, [this] { in = true; });
+        session.Connect(
+            CClientNode::LoginRequest{"127.0.0.1", port, nickname, "pw", "1000 Norvale for Linux"});
+    }
+    ~Client() { session.RemoveView(&view); }
+
+    CBackgammonInviteDlg* Dialog(const QString& room = QStringLiteral(".gb.alice.bob")) const {
+        return dynamic_cast<CBackgammonInviteDlg*>(manager->FindInvitation(room));
+    }
+    bool Enabled(int id) const {
+        CBackgammonInviteDlg* dialog = Dialog();
+        return dialog && dialog->Item(id) && dialog->Item(id)->isEnabled() && !dialog->Item(id)->isHidden();
+    }
+    void Click(int id) const { Dialog()->ItemAs<QAbstractButton>(id)->click(); }
+
+    CSessionDoc session;
+    testenv::RecordingView view;
+    QWidget frame;
+    testenv::RecordingChatLog chat;
+    CInvitationManager* manager = nullptr;
+    bool in = false;
+};
+
+class BackgammonInviteEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testenv::ResetSettings();
+        qputenv("NORVALE_WEB_ENGINE", "none");
+        qputenv("NORVALE_WEB_HOST", "http://127.0.0.1:9");
+        RegisterBackgammonInviteDialog();
+    }
+    void Start(CDevServer::Options options) {
+        server = std::make_unique<CDevServer>(options);
+        ASSERT_TRUE(server->Listen(QHostAddress::LocalHost, 0));
+        QObject::connect(
+            server.get(), &CDevServer::packetRelayed,
+            [this](const QString& from, const QString& to, int type, const QString& payload) {
+                if (type == 227)
+                    records.append(
+                        QStringLiteral("%1>%2 %3").arg(from, to).arg(CInviteData(payload).GetMessageKind()));
+            });
+        QObject::connect(server.get(), &CDevServer::transferAsked,
+                         [this](const QString& who, const QString& text) { transfers[who] = text; });
+        alice = std::make_unique<Client>(server->Port(), "alice");
+        bob = std::make_unique<Client>(server->Port(), "bob");
+        ASSERT_TRUE(WaitFor([&] { return alice->in && bob->in; }));
+    }
+    void TearDown() override {
+        alice.reset();
+        bob.reset();
+        CClientGameFactory::GetFactory().SetInvitationDialogCreator(nullptr);
+        qunsetenv("NORVALE_WEB_ENGINE");
+        qunsetenv("NORVALE_WEB_HOST");
+    }
+
+    std::unique_ptr<CDevServer> server;
+    std::unique_ptr<Client> alice;
+    std::unique_ptr<Client> bob;
+    QStringList records;
+    std::map<QString, QString> transfers;
+};
+
+TEST_F(BackgammonInviteEndToEndTest, TwoPlayersAgreeAMoneySession) {
+    CSettingsStore& store = GetSettingsStore();
+    const QString section = QString::fromLatin1(bginvite::kSection);
+    store.WriteBool(section, "Unlimited", true);
+    store.WriteBool(section, "DoWagerUnlimited", true);
+    store.WriteInt(section, "StakePenniesUnlimited", 500);
+    store.WriteInt(section, "ReservePenniesUnlimited", 8000);
+    CDevServer::Options options;
+    options.league.name.clear();
+    Start(options);
+
+    alice->manager->InvitePlayer("bob", 0, 0, false);
+    ASSERT_NE(alice->Dialog(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    CBackgammonInviteDlg* own = alice->Dialog();
+    EXPECT_TRUE(own->IsWagerAgreed());
+    EXPECT_FALSE(own->IsLeagueAvailable());
+    EXPECT_TRUE(alice->Enabled(CWagerInviteDlg::kIdWager));
+    TBackgammonTerms terms = own->GetTerms();
+    EXPECT_TRUE(terms.money);
+    EXPECT_TRUE(terms.wager);
+    EXPECT_EQ(terms.stake, 500);
+    EXPECT_EQ(terms.reserve, 8000);
+    EXPECT_EQ(own->GetWarningText(), "This money session allows beavers.");
+    // A money session is never rated, and its length is not typed.
+    EXPECT_FALSE(alice->Enabled(CBackgammonInviteDlg::kIdRated));
+    EXPECT_FALSE(alice->Enabled(CBackgammonInviteDlg::kIdLength));
+    EXPECT_TRUE(alice->Enabled(CBackgammonInviteDlg::kIdBeavers));
+    // Raising the stake of a money session raises the reserve with it (sixteen stakes at most).
+    own->GetStakeControl()->StepAmount(1);
+    EXPECT_EQ(own->GetStakeControl()->GetAmount(), 525);
+    EXPECT_EQ(own->GetReserveControl()->GetAmount(), 8400);
+    own->GetStakeControl()->StepAmount(-1);
+    terms.reserve = 8000;
+    own->GetReserveControl()->SetAmount(8000);
+
+    alice->Click(CInvitationDlg::kIdInvite);
+    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    const TBackgammonTerms received = bob->Dialog()->GetTerms();
+    EXPECT_EQ(received, terms);
+    EXPECT_EQ(bob->Dialog()->GetStakeControl()->GetText(), "5.00");
+    EXPECT_EQ(bob->Dialog()->GetReserveControl()->GetText(), "80");
+
+    bob->Click(CInvitationDlg::kIdPlay);
+    ASSERT_TRUE(WaitFor([&] { return transfers.size() == 2; }));
+    EXPECT_EQ(transfers["alice"], transfers["bob"]);
+    EXPECT_TRUE(transfers["alice"].startsWith(".gb.alice.bob 0 1 0 1 0 0 1 0 1 0 1 500 8000!"))
+        << transfers["alice"].toStdString();
+    EXPECT_EQ(records, QStringList({"alice>bob 0", "bob>alice 2", "alice>bob 5"}));
+    // The terms just proposed are remembered.
+    EXPECT_TRUE(store.GetBool(section, "Unlimited", false));
+}
+
+TEST_F(BackgammonInviteEndToEndTest, ALeagueFixesItsOptions) {
+    Start(CDevServer::Options{});
+    alice->manager->InvitePlayer("bob", 0, 0, false);
+    ASSERT_NE(alice->Dialog(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    CBackgammonInviteDlg* own = alice->Dialog();
+    ASSERT_TRUE(own->IsLeagueChosen());
+    EXPECT_EQ(own->GetItemText(CLeagueInvitationDlg::kIdLeague), "Loopback League");
+    EXPECT_EQ(own->GetTerms().matchLength, 5);
+    EXPECT_TRUE(own->GetTerms().rated);
+    // What the league fixes cannot be changed; the rest can.
+    EXPECT_FALSE(alice->Enabled(CBackgammonInviteDlg::kIdLength));
+    EXPECT_FALSE(alice->Enabled(CBackgammonInviteDlg::kIdMoneyPlay));
+    EXPECT_FALSE(alice->Enabled(CBackgammonInviteDlg::kIdRated));
+    EXPECT_TRUE(alice->Enabled(CBackgammonInviteDlg::kIdCube));
+
+    alice->Click(CInvitationDlg::kIdInvite);
+    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    EXPECT_TRUE(bob->Dialog()->IsLeagueChosen());
+    EXPECT_EQ(bob->Dialog()->GetTerms().matchLength, 5);
+    bob->Click(CInvitationDlg::kIdPlay);
+    ASSERT_TRUE(WaitFor([&] { return transfers.size() == 2; }));
+    EXPECT_EQ(transfers["alice"], transfers["bob"]);
+    EXPECT_TRUE(transfers["alice"].endsWith("! : \"Loopback\"")) << transfers["alice"].toStdString();
+    EXPECT_TRUE(transfers["alice"].startsWith(".gb.alice.bob 5 0 1 0 1 0 0 0 1"))
+        << transfers["alice"].toStdString();
+}
+
+TEST_F(BackgammonInviteEndToEndTest, TermsThatBreakTheRulesAreCorrectedAndSentBack) {
+    CDevServer::Options options;
+    options.league.name.clear();
+    Start(options);
+    alice->manager->InvitePlayer("bob", 0, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    alice->Click(CInvitationDlg::kIdInvite);
+    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    records.clear();
+
+    struct Case {
+        const char* terms;
+        const char* what;
+    };
+    // Each goes to alice as new terms from bob; she answers with terms she can play.
+    const Case cases[] = {
+        {"0 1 0 0 0 0 1 0 0 1 0 0 0! : \"\"", "a cubeless Nackgammon session with beavers"},
+        {"999 0 1 0 1 0 0 0 1 0 0 0 0! : \"\"", "a length out of range"},
+        {"7 0 1 0 1 0 0 0 1 99 0 0 0! : \"\"", "an unknown variant"},
+        {"garbage", "no terms at all"},
+    };
+    for (const Case& c : cases) {
+        CInviteData record(0, CServiceName(".gb.alice.bob"), QString());
+        record.SetMessage(CInviteData::kNewTerms, "bob", c.terms);
+        bob->manager->SendInvitationRecord("alice", record.Format(), false);
+        ASSERT_TRUE(WaitFor([&] { return records.contains("alice>bob 1"); })) << c.what;
+        bool ok = false;
+        const CBGRuleOptions back =
+            CBGRuleOptions::CBGRuleOptionsFromText(alice->Dialog()->GetOwnRulesText(), &ok);
+        EXPECT_TRUE(ok) << c.what;
+        EXPECT_LE(back.GetMatchLength(), 25) << c.what;
+        EXPECT_LT(back.GetVariant(), 3) << c.what;
+        records.clear();
+    }
+    EXPECT_EQ(alice->Dialog()->GetWarningText(), "This is a cubeless Nackgammon money session.");
+}
+
+TEST_F(BackgammonInviteEndToEndTest, RobotsGetTheirOwnTerms) {
+    CDevServer::Options options;
+    options.league.name.clear();
+    Start(options);
+    GetSettingsStore().WriteInt(QString::fromLatin1(bginvite::kSection), "VariantLimited", 1);
+    Client xbot(server->Port(), "Xbot");
+    Client hyper(server->Port(), "ZoRavedIvu");
+    ASSERT_TRUE(WaitFor([&] { return xbot.in && hyper.in; }));
+
+    // A robot that plays for money: the wager is asked and cannot be taken back.
+    alice->manager->InvitePlayer("Xbot", 0, 0, false);
+    CBackgammonInviteDlg* money = alice->Dialog(".gb.alice.Xbot");
+    ASSERT_NE(money, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return money->IsReady(); }));
+    EXPECT_TRUE(money->IsWagerAsked());
+    EXPECT_FALSE(money->Item(CWagerInviteDlg::kIdWager)->isEnabled());
+    money->OnCancel();
+
+    // The Hypergammon robot plays Hypergammon whatever was remembered, and that is not remembered.
+    alice->manager->InvitePlayer("ZoRavedIvu", 0, 0, false);
+    CBackgammonInviteDlg* hyperDialog = alice->Dialog(".gb.alice.ZoRavedIvu");
+    ASSERT_NE(hyperDialog, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return hyperDialog->IsReady(); }));
+    EXPECT_EQ(hyperDialog->GetTerms().variant, 2);
+    EXPECT_EQ(hyperDialog->GetWarningText(), "This is a Hypergammon match.");
+}
+
+} // namespace

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "game/BackgammonBoard.h"
+#include "game/RuleOptions.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <vector>
+
+// The server's side of one backgammon room: it holds the match, rolls every die, and lets through only
+// the moves of the player whose turn it is, with the next sequence number, that the rules allow.
+//
+// A player asks for a roll with "r" (or "n" for the opening roll of a game) without dice; the
+// referee rolls and hands the move with its dice to everybody in the room. Every other accepted move
+// goes to the others as the player sent it. Moves are "<sequence> <command>" as in packet 217; the
+// match start is move 1, which every client makes from the room's rules.
+class CMatchReferee {
+public:
+    // Where a move goes: from the referee to everybody, or from the player to the others.
+    struct Move {
+        QString text;    // "<sequence> <command>"
+        bool fromServer; // dice were rolled: sent by the server to everybody in the room
+    };
+    using DiceSource = std::function<int()>; // 1..6 each call
+
+    CMatchReferee(const QStringList& players, const CBGRuleOptions& options, DiceSource dice = DiceSource());
+
+    const QStringList& Players() const { return m_players; }
+    const CBGRuleOptions& Options() const { return m_options; }
+    const CBackgammonBoard& Board() const { return m_board; }
+    // Every move after the match start, oldest first: what a newcomer to the room is sent.
+    const QStringList& History() const { return m_history; }
+    int MoveCount() const { return int(m_history.size()) + 1; }
+
+    // A move of a user of the room -> the moves to hand out (empty when refused; reason says why).
+    std::vector<Move> Take(const QString& sender, const QString& text, QString* reason = nullptr);
+
+    // The lobby's game descriptor of a player: "<match length> <own score> <opponent's score>".
+    QString Descriptor(int seat) const;
+
+private:
+    int Seat(const QString& nickname) const;
+    int Roll();
+    bool Apply(const QString& command, bool fromServer, std::vector<Move>& out);
+    bool OpenGame(std::vector<Move>& out);
+
+    QStringList m_players;
+    CBGRuleOptions m_options;
+    DiceSource m_dice;
+    CBackgammonBoard m_board;
+    QStringList m_history;
+};
