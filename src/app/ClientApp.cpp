@@ -27,6 +27,7 @@
 
 #include "web/BrowserLauncher.h"
 #include "web/MessOfTheDayBDlg.h"
+#include "web/PlayerInfoSubDoc.h"
 #include "web/WebAddress.h"
 #include "web/WebPanes.h"
 
@@ -117,6 +118,7 @@ void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
+    RegisterSessionFeature([](CSessionDoc& session) { CPlayerInfoSubDoc::Attach(session); });
     // User icons come from the service's web host; until it is known the lists show none.
     RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });
 }

@@ -3,6 +3,7 @@
 #include "app/ClientApp.h"
 #include "app/MultiPaneFrame.h"
 #include "app/WindowPlacement.h"
+#include "lobby/RankingDlg.h"
 #include "platform/Color.h"
 #include "platform/PostCall.h"
 #include "platform/Win32Codes.h"
@@ -89,10 +90,15 @@ void CMainFrame::buildMenus() {
     view->addAction(platform::MakeAction(kCmdStatusBar, QStringLiteral("&Status Bar"), this));
     view->addAction(platform::MakeAction(kCmdNews, QStringLiteral("&News"), this));
     view->addAction(platform::MakeAction(kCmdUnfinishedMatches, QStringLiteral("&Unfinished Matches..."), this));
+    view->addAction(platform::MakeAction(kCmdRankings, QStringLiteral("&Rankings..."), this));
+    view->addAction(platform::MakeAction(kCmdPlayerInfo, QStringLiteral("&Player Info..."), this));
+    view->addAction(platform::MakeAction(kCmdTallybankAccount, QStringLiteral("&Tallybank Account..."), this));
     view->addSeparator();
     view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General &Properties..."), this));
     view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("Edit &Macros..."), this));
     view->addAction(platform::MakeAction(kCmdCustomColors, QStringLiteral("Custom &Colors..."), this));
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    options->addAction(platform::MakeAction(kCmdPersonalInfo, QStringLiteral("Personal &Info..."), this));
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->addAction(platform::MakeAction(kCmdCascade, QStringLiteral("&Cascade"), this));
     window->addAction(platform::MakeAction(kCmdTile, QStringLiteral("&Tile"), this));
@@ -103,7 +109,7 @@ void CMainFrame::buildMenus() {
     help->addAction(platform::MakeAction(kCmdTipOfTheDay, QStringLiteral("&Tip of the Day..."), this));
     help->addSeparator();
     help->addAction(platform::MakeAction(kCmdAbout, QStringLiteral("&About Norvale..."), this));
-    for (QMenu* menu : {file, view, window, help})
+    for (QMenu* menu : {file, view, options, window, help})
         m_commands.AttachMenu(menu);
     // Shortcuts work while the menus are closed too.
     m_commands.ConnectAction(exit);
@@ -163,8 +169,15 @@ bool CMainFrame::OnCommand(int id) {
         return true;
     case kCmdNews:
     case kCmdUnfinishedMatches:
+    case kCmdPlayerInfo:
+    case kCmdPersonalInfo:
+    case kCmdTallybankAccount:
         if (CSessionDoc* session = connectedSession())
             session->RouteCommandToSubDocuments(id);
+        return true;
+    case kCmdRankings:
+        if (CSessionDoc* session = connectedSession())
+            CBGDisplayRankingDlg::Open(session, this);
         return true;
     case kCmdChangeEmail:
         if (CSessionDoc* session = connectedSession())
@@ -229,6 +242,10 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     case kCmdChangeEmail:
     case kCmdNews:
     case kCmdUnfinishedMatches:
+    case kCmdRankings:
+    case kCmdPlayerInfo:
+    case kCmdPersonalInfo:
+    case kCmdTallybankAccount:
         state.enabled = connected;
         return true;
     case kCmdHelp:

@@ -18,7 +18,9 @@
 // directory (packets 97, 98, 110) of the connected users, relays room chat, routes packets between
 // clients, answers watch requests, moves users between the lobby and game rooms and keeps every
 // member's friends, blinded and gagged lists and the unfinished matches (rooms that all their
-// players had entered and one left) for as long as it runs.
+// players had entered and one left) for as long as it runs. It ranks the members who logged in since
+// it started by their rating (ties by experience, then nickname) and answers ranking requests from
+// that list.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -62,6 +64,8 @@ private:
     void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onRelationRequest(Client* client, int type, const QString& text);
+    // A ranking request (239 to ".rt") -> the page of the ranking list it asks for.
+    QString rankingReply(const QString& text) const;
     void onClosed(Client* client);
     // The client leaves his room: a match all its players were in becomes unfinished.
     void leaveRoom(Client* client);
@@ -86,4 +90,11 @@ private:
     CNoCaseStringMap<Client*> m_users; // logged in
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
+    // Every member who logged in since the server started, for the ranking list.
+    struct Member {
+        QString nickname;
+        float rating = 0;
+        int experience = 0;
+    };
+    CNoCaseStringMap<Member> m_members;
 };
