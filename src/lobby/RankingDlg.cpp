@@ -54,8 +54,10 @@ CBGSelectRankingDlg::CBGSelectRankingDlg(const QString& ownNickname, QWidget* pa
     auto* layout = new QVBoxLayout(this);
 
     auto* count = new QHBoxLayout;
-    count->addWidget(new QLabel(QStringLiteral("&Number of players to show:"), this));
+    auto* countLabel = new QLabel(QStringLiteral("&Number of players to show:"), this);
+    count->addWidget(countLabel);
     auto* entries = new QLineEdit(this);
+    countLabel->setBuddy(entries);
     entries->setMaxLength(3);
     entries->setFixedWidth(48);
     SetItemId(entries, kIdEntries);
@@ -82,9 +84,11 @@ CBGSelectRankingDlg::CBGSelectRankingDlg(const QString& ownNickname, QWidget* pa
     auto* names = new CHistoryEdit(group);
     SetItemId(names, kIdNames);
     names->lineEdit()->setMaxLength(kMaxNameLength);
+    names->setMinimumContentsLength(14);
     grid->addWidget(names, kClosestTo, 1);
     auto* places = new CHistoryEdit(group);
     SetItemId(places, kIdPlaces);
+    places->setMinimumContentsLength(14);
     grid->addWidget(places, kStartingAt, 1);
     grid->setColumnStretch(1, 1);
     layout->addWidget(group);

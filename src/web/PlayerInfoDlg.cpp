@@ -140,6 +140,8 @@ CPlayerInfoDlg::CPlayerInfoDlg(CSessionDoc* session, QWidget* parent)
     m_tabs->setObjectName(QStringLiteral("tabs"));
     m_tabs->setExpanding(false);
     m_tabs->setDrawBase(true);
+    // Nine tabs fit the window's default width with a little less padding than the style's.
+    m_tabs->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 6px; }"));
     tabLayout->addWidget(m_tabs);
     m_page = new QWidget(tabControl);
     m_page->setObjectName(QStringLiteral("page"));
@@ -162,12 +164,15 @@ CPlayerInfoDlg::CPlayerInfoDlg(CSessionDoc* session, QWidget* parent)
 }
 
 CPlayerInfoDlg::~CPlayerInfoDlg() {
-    if (IsInitialized()) {
-        const QRect frame = geometry();
-        GetSettingsStore().WriteObjectRect(this, QStringLiteral("rSize"),
-                                           {frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1});
-    }
     m_host.DestroyBrowser();
+}
+
+void CPlayerInfoDlg::SaveWindowRect() {
+    if (!IsInitialized())
+        return;
+    const QRect frame = geometry();
+    GetSettingsStore().WriteObjectRect(this, QStringLiteral("rSize"),
+                                       {frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1});
 }
 
 bool CPlayerInfoDlg::OnInitDialog() {
@@ -214,12 +219,13 @@ void CPlayerInfoDlg::buildToolBar() {
 }
 
 void CPlayerInfoDlg::OnCancel() {
+    SaveWindowRect();
     hide();
 }
 
 void CPlayerInfoDlg::closeEvent(QCloseEvent* event) {
     event->ignore();
-    hide();
+    OnCancel();
 }
 
 void CPlayerInfoDlg::resizeEvent(QResizeEvent* event) {

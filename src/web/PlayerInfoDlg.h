@@ -62,6 +62,9 @@ public:
     bool OnInitDialog() override;
     // Escape hides the window as the close box does.
     void OnCancel() override;
+    // Writes the window's rectangle ("rSize" of the class's section); done when it hides and before
+    // the window is destroyed.
+    void SaveWindowRect();
 
     // Shows the player (reduced to his nickname's letters and digits) on the page (-1 or an invalid
     // page keeps the current one) and asks where he is.

@@ -102,6 +102,7 @@ void CPlayerInfoSubDoc::ShowPlayerInfo(const QString& nickname, int page) {
     m_dialog->ShowPlayer(nickname, page);
     m_dialog->show();
     m_dialog->raise();
+    m_dialog->activateWindow();
 }
 
 CPlayerInfoDlg* CPlayerInfoSubDoc::GetDialog() const {
@@ -109,7 +110,10 @@ CPlayerInfoDlg* CPlayerInfoSubDoc::GetDialog() const {
 }
 
 void CPlayerInfoSubDoc::DestroyDialog() {
-    delete m_dialog.data();
+    if (CPlayerInfoDlg* dialog = m_dialog.data()) {
+        dialog->SaveWindowRect();
+        delete dialog;
+    }
 }
 
 int CPlayerInfoSubDoc::OnPacket(int type, const QString& text) {
