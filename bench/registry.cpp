@@ -2,6 +2,9 @@
 // stay quick for a tree of a few thousand values (many users, list layouts, macros).
 #include "platform/Registry.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <benchmark/benchmark.h>
 
 namespace {
@@ -46,6 +49,40 @@ void BM_ReadValue(benchmark::State& state) {
         benchmark::DoNotOptimize(registry.GetDWord(key, QStringLiteral("NVALUE3")));
 }
 BENCHMARK(BM_ReadValue);
+
+// Settings files made as a hostile one would be: each must load well within a second.
+// Arg 0: one key 3 700 levels deep (7 KB); 1: the same 16 000 levels deep (32 KB); 2: 15 MB of line
+// feeds; 3: 512 levels of 255-character names (the deepest and longest key there may be).
+void BM_LoadHostileSettings(benchmark::State& state) {
+    QByteArray text = "REGEDIT4\n\n";
+    const auto chain = [&](int levels, int nameLength) {
+        text += "[HKEY_CURRENT_USER";
+        for (int i = 0; i < levels; ++i)
+            text += "\\" + QByteArray(nameLength, 'k');
+        text += "]\n\"v\"=dword:00000001\n";
+    };
+    switch (state.range(0)) {
+    case 0: chain(3700, 1); break;
+    case 1: chain(16000, 1); break;
+    case 2: text += QByteArray(15 << 20, '\n'); break;
+    default: chain(platform::Registry::kMaxKeyDepth, platform::Registry::kMaxKeyNameLength);
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath("settings.reg");
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size()) {
+        state.SkipWithError("cannot write the file");
+        return;
+    }
+    file.close();
+    for (auto _ : state) {
+        platform::Registry registry(path);
+        benchmark::DoNotOptimize(registry.Load());
+        benchmark::DoNotOptimize(registry.ExportText());
+    }
+    state.SetBytesProcessed(state.iterations() * text.size());
+}
+BENCHMARK(BM_LoadHostileSettings)->DenseRange(0, 3)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

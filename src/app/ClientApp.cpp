@@ -7,11 +7,13 @@
 #include "app/WindowPlacement.h"
 #include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
+#include "lobby/BlindSubDocument.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
 #include "lobby/invite/InvitationManager.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
+#include "platform/Registry.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "prefs/BgColorScheme.h"
@@ -35,6 +37,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QDir>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QScreen>
@@ -116,6 +119,9 @@ void CClientApp::registerBuiltInPanes() {
 
 void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CRelationsSubDoc::Attach(session); });
+    // The owners of the blinded and gagged players' windows, in that order.
+    RegisterSessionFeature([](CSessionDoc& session) { CBlindSubDocument::Attach(session); });
+    RegisterSessionFeature([](CSessionDoc& session) { CGagSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CPlayerInfoSubDoc::Attach(session); });
@@ -150,6 +156,7 @@ bool CClientApp::InitInstance(const Options& options) {
     connect(m_mainFrame, &CMainFrame::logoutRequested, this, &CClientApp::LogOut);
     LoadWindowPlacement(m_mainFrame, m_mainFrame, nullptr, platform::Rect{40, 40, 1000, 720});
     m_mainFrame->show();
+    noticeDamagedSettings();
     CInputActivityMonitor::Instance().Install();
     // The tip of the day comes first, once the main window shows, unless the user turned it off.
     if (options.file.isEmpty() && CTipDlg::ShowAtStartUp())
@@ -346,6 +353,30 @@ void CClientApp::BroadcastToWindows(platform::MessageId id, qintptr wParam, plat
     if (m_extraWindow)
         roots.append(m_extraWindow.data());
     platform::BroadcastMessage(roots, id, wParam, lParam);
+}
+
+void CClientApp::noticeDamagedSettings() {
+    const platform::Registry& registry = GetSettingsStore().GetRegistry();
+    const QString file = QDir::toNativeSeparators(registry.FilePath());
+    QString text;
+    switch (registry.LastLoadDamage()) {
+    case platform::Registry::Damage::None: return;
+    case platform::Registry::Damage::Lines:
+        text = QStringLiteral("Some of your settings could not be read: the settings file \"%1\" is damaged. "
+                              "The settings that could be read are in use; the file as it was is kept as "
+                              "\"%1.damaged\".")
+                   .arg(file);
+        break;
+    case platform::Registry::Damage::WholeFile:
+        text = QStringLiteral("The settings file \"%1\" is far larger than a settings file can be and was not "
+                              "read; the program starts with its default settings. The file is kept as "
+                              "\"%1.damaged\".")
+                   .arg(file);
+        break;
+    }
+    platform::PostCall(m_mainFrame, [this, text] {
+        DoMessageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION, 0);
+    });
 }
 
 int CClientApp::DoMessageBox(const QString& text, unsigned type, unsigned helpId) {

@@ -105,6 +105,8 @@ private:
     void onLoginAccepted();
     void onLoginRefused(const QString& reason);
     void onConnectionClosed(const QString& reason, bool protocolError);
+    // Tells the user, once the main window shows, when the settings file was found damaged.
+    void noticeDamagedSettings();
     void onServiceEntered(const QString& serviceName);
     void endSession();
     void showConnectedStatus();

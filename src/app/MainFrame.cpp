@@ -3,6 +3,8 @@
 #include "app/ClientApp.h"
 #include "app/MultiPaneFrame.h"
 #include "app/WindowPlacement.h"
+#include "lobby/BlindFrameWnd.h"
+#include "lobby/BlindSubDocument.h"
 #include "lobby/RankingDlg.h"
 #include "platform/Color.h"
 #include "platform/PostCall.h"
@@ -94,6 +96,10 @@ void CMainFrame::buildMenus() {
     view->addAction(platform::MakeAction(kCmdPlayerInfo, QStringLiteral("&Player Info..."), this));
     view->addAction(platform::MakeAction(kCmdTallybankAccount, QStringLiteral("&Tallybank Account..."), this));
     view->addSeparator();
+    view->addAction(platform::MakeAction(kCmdFriends, QStringLiteral("&Friends..."), this));
+    view->addAction(platform::MakeAction(kCmdBlindedPlayers, QStringLiteral("&Blinded Players..."), this));
+    view->addAction(platform::MakeAction(kCmdGaggedPlayers, QStringLiteral("&Gagged Players..."), this));
+    view->addSeparator();
     view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General &Properties..."), this));
     view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("Edit &Macros..."), this));
     view->addAction(platform::MakeAction(kCmdCustomColors, QStringLiteral("Custom &Colors..."), this));
@@ -183,9 +189,28 @@ bool CMainFrame::OnCommand(int id) {
         if (CSessionDoc* session = connectedSession())
             CUpdateEmailDlg::Open(session, session->GetNickname(), QString(), this);
         return true;
+    case kCmdFriends:
+        if (CSessionDoc* session = connectedSession())
+            CAffinityFrameWnd::ShowFriends(*session);
+        return true;
+    case kCmdBlindedPlayers:
+    case kCmdGaggedPlayers:
+        if (CRelationWindowOwner* owner = relationWindowOwner(id))
+            owner->ToggleWindow();
+        return true;
     default:
         return false;
     }
+}
+
+CRelationWindowOwner* CMainFrame::relationWindowOwner(int command) const {
+    CClientApp* app = GetClientApp();
+    CSessionDoc* session = app ? app->GetSession() : nullptr;
+    if (command == kCmdBlindedPlayers)
+        return CBlindSubDocument::Find(session);
+    if (command == kCmdGaggedPlayers)
+        return CGagSubDocument::Find(session);
+    return nullptr;
 }
 
 CSessionDoc* CMainFrame::connectedSession() const {
@@ -250,6 +275,18 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
         return true;
     case kCmdHelp:
         return true;
+    case kCmdFriends:
+        state.enabled = connected && (app->GetSession()->GetServiceActive() ||
+                                      CAffinityFrameWnd::Find(app->GetSession()));
+        return true;
+    case kCmdBlindedPlayers:
+    case kCmdGaggedPlayers: {
+        const CRelationWindowOwner* owner = relationWindowOwner(id);
+        state.checkable = true;
+        state.checked = owner && owner->IsWindowOpen();
+        state.enabled = owner && owner->CanToggleWindow();
+        return true;
+    }
     case kCmdExit:
     case kCmdAbout:
     case kCmdTipOfTheDay:

@@ -11,6 +11,7 @@
 #include <functional>
 
 class CMultiPaneFrame;
+class CRelationWindowOwner;
 class CSessionDoc;
 class QLabel;
 class QMdiArea;
@@ -54,6 +55,9 @@ public:
     static constexpr int kCmdPlayerInfo = 33064;       // routed to the player-information sub-document
     static constexpr int kCmdPersonalInfo = 33084;     // the same, the user's profile form
     static constexpr int kCmdTallybankAccount = 33087; // the same, the user's money account
+    static constexpr int kCmdFriends = 32932;        // opens or brings up the friends' window
+    static constexpr int kCmdBlindedPlayers = 32933; // toggle the blinded players' window
+    static constexpr int kCmdGaggedPlayers = 32894;  // toggle the gagged players' window
 
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -109,6 +113,8 @@ private:
     void buildMenus();
     // The current session while it is connected, else null.
     CSessionDoc* connectedSession() const;
+    // The owner of the blinded or the gagged players' window of the current session, null when none.
+    CRelationWindowOwner* relationWindowOwner(int command) const;
     void changePassword();
     void showHelp();
     void runDeferred(QObject* object, std::function<void()> function);

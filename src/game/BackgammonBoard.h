@@ -271,6 +271,7 @@ private:
     std::deque<CGameLogRecord> m_log;
 };
 
-// The board text of a proposition file (the second string of its archive); empty when the path is
-// empty or the file cannot be read.
-QString LoadBoardFileText(const QString& path);
+// The board text of a proposition file (the second string of its archive); empty, with a message
+// naming the file in *error, when the path is empty or the file cannot be read, is larger than any
+// proposition file can be or is damaged.
+QString LoadBoardFileText(const QString& path, QString* error = nullptr);

@@ -295,7 +295,7 @@ bool CBackgammonDoc::SerializeGame(CGameArchive& archive) {
     qint32 seat = -1;
     quint32 count = 0;
     if (!r.ReadString(tag) || tag != QLatin1String(kFileTag) || !r.ReadString(optionsText) ||
-        !r.ReadStringList(players) || !r.ReadInt32(seat) || !r.ReadString(subtitle1) ||
+        !r.ReadStringList(players, 2) || !r.ReadInt32(seat) || !r.ReadString(subtitle1) ||
         !r.ReadString(subtitle2) || !r.ReadString(rating1) || !r.ReadString(rating2) || !r.ReadUInt32(count))
         return false;
     CBGRuleOptions options;
@@ -305,6 +305,7 @@ bool CBackgammonDoc::SerializeGame(CGameArchive& archive) {
     if (count > kMaxRecordEntries || qint64(count) * 4 > r.remaining())
         return false;
     CMatchRecord record;
+    record.Reserve(int(count));
     for (quint32 i = 0; i < count; ++i) {
         quint16 type = 0;
         CMatchRecordEntry entry;
@@ -325,7 +326,7 @@ bool CBackgammonDoc::SerializeGame(CGameArchive& archive) {
 
     CGameDoc::SerializeGame(archive);
     m_options = options;
-    m_record = record;
+    m_record = std::move(record);
     SetSubtitle(0, subtitle1);
     SetSubtitle(1, subtitle2);
     m_ratings[0] = m_ratings[1] = 0.0;

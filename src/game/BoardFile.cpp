@@ -2,12 +2,13 @@
 
 #include "platform/Archive.h"
 
+#include <QDir>
 #include <QFile>
 #include <QSaveFile>
 
 namespace {
 // Proposition files are a few hundred bytes; anything far larger is not one.
-constexpr qint64 kMaxBoardFileSize = 1 << 20;
+constexpr qint64 kMaxBoardFileSize = 64 << 10;
 } // namespace
 
 bool CBackgammonBoard::SaveToFile(const QString& path) const {
@@ -24,15 +25,26 @@ bool CBackgammonBoard::SaveToFile(const QString& path) const {
     return file.commit();
 }
 
-QString LoadBoardFileText(const QString& path) {
+QString LoadBoardFileText(const QString& path, QString* error) {
+    const QString name = QDir::toNativeSeparators(path);
+    const auto refuse = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return QString();
+    };
     if (path.isEmpty())
-        return QString();
+        return refuse(QStringLiteral("No proposition file was named."));
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxBoardFileSize)
-        return QString();
-    platform::ArchiveReader reader(file.readAll());
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(QStringLiteral("The proposition file \"%1\" cannot be read.").arg(name));
+    if (file.size() > kMaxBoardFileSize)
+        return refuse(QStringLiteral("The file \"%1\" is too large to be a proposition file (%2 bytes; at most %3).")
+                          .arg(name)
+                          .arg(file.size())
+                          .arg(kMaxBoardFileSize));
+    platform::ArchiveReader reader(file.read(kMaxBoardFileSize));
     QString header, text;
     if (!reader.ReadString(header) || !reader.ReadString(text))
-        return QString();
+        return refuse(QStringLiteral("The file \"%1\" is damaged or is not a proposition file.").arg(name));
     return text;
 }

@@ -17,7 +17,8 @@
 namespace {
 
 // A match file is at most a few megabytes; a larger one is not ours.
-constexpr qint64 kMaxMatchFileSize = 64 << 20;
+// The longest matches make files of a few hundred kilobytes; anything far larger is not one.
+constexpr qint64 kMaxMatchFileSize = 4 << 20;
 
 // Packets of the room that belong in the match record besides the moves: system lines, whispers,
 // said lines, emotes, tells and annotations.
@@ -238,16 +239,27 @@ bool CGameDoc::SaveMatchFile(const QString& path) {
     return file.commit();
 }
 
-bool CGameDoc::LoadMatchFile(const QString& path) {
+bool CGameDoc::LoadMatchFile(const QString& path, QString* error) {
+    const QString name = QDir::toNativeSeparators(path);
+    const auto refuse = [&](const QString& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxMatchFileSize)
-        return false;
-    platform::ArchiveReader reader(file.readAll());
+    if (!file.open(QIODevice::ReadOnly))
+        return refuse(QStringLiteral("The match file \"%1\" cannot be read.").arg(name));
+    if (file.size() > kMaxMatchFileSize)
+        return refuse(QStringLiteral("The file \"%1\" is too large to be a match file (%2 bytes; at most %3).")
+                          .arg(name)
+                          .arg(file.size())
+                          .arg(kMaxMatchFileSize));
+    platform::ArchiveReader reader(file.read(kMaxMatchFileSize));
     QString serviceName;
-    if (!reader.ReadString(serviceName))
-        return false;
     CGameArchive archive{path, nullptr, &reader};
-    return SerializeGame(archive);
+    if (!reader.ReadString(serviceName) || !SerializeGame(archive))
+        return refuse(QStringLiteral("The file \"%1\" is damaged or is not a backgammon match.").arg(name));
+    return true;
 }
 
 bool CGameDoc::WriteFile(const QString& path) {

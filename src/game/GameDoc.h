@@ -102,7 +102,9 @@ public:
     // code that opens files reads it to choose the document).
     virtual bool SerializeGame(CGameArchive& archive);
     bool SaveMatchFile(const QString& path);
-    bool LoadMatchFile(const QString& path);
+    // -> false, with a message naming the file in *error, when the file cannot be read, is larger
+    // than any match file can be or is not a match this program wrote; the document is then unchanged.
+    bool LoadMatchFile(const QString& path, QString* error = nullptr);
     // Asks for a file name when needed and saves -> false when cancelled or the file cannot be written.
     bool DoSaveMatch(const CSaveMatchRequest& request);
     QString GetPathName() const { return m_pathName; }

@@ -2,6 +2,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <vector>
 
 // One packet of a match as the match record keeps it: its effective type (217 for moves), its payload
@@ -28,6 +29,8 @@ public:
     const CMatchRecordEntry* GetPacket(int index) const;
     // Appends an entry -> its index.
     int Add(CMatchRecordEntry entry);
+    // Makes room for count entries in all, so that a record read whole grows in one step.
+    void Reserve(int count) { m_entries.reserve(size_t(std::max(count, 0))); }
     void Clear();
 
     // Nonzero when the index is in range and the entry is not a move.

@@ -19,6 +19,8 @@ namespace {
 const QString kFoldersStream = QString::fromLatin1(CMessagingOleDocument::kFoldersStreamName);
 const QString kAddressBooks = QString::fromLatin1(CMessagingOleDocument::kAddressBooksName);
 const QString kContents = QString::fromLatin1(CMessagingOleDocument::kContentsName);
+// Far more folders than anyone keeps; a longer list is damage, refused before it is read.
+constexpr qint64 kMaxFolders = 10000;
 
 bool isReservedName(const QString& name) {
     for (const QString& reserved : {kFoldersStream, kAddressBooks, kContents})
@@ -106,7 +108,7 @@ bool CMessagingOleDocument::loadFromStorage() {
         return false;
     platform::ArchiveReader archive(list);
     QStringList folders;
-    if (!archive.ReadStringList(folders)) {
+    if (!archive.ReadStringList(folders, kMaxFolders)) {
         m_openError = QStringLiteral("The folder list of %1 is damaged: %2").arg(m_path, archive.error());
         return false;
     }

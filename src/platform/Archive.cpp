@@ -161,7 +161,7 @@ bool ArchiveReader::ReadString(QString& text) {
     return true;
 }
 
-bool ArchiveReader::ReadStringList(QStringList& list) {
+bool ArchiveReader::ReadStringList(QStringList& list, qint64 maxCount) {
     quint16 shortCount = 0;
     if (!ReadUInt16(shortCount))
         return false;
@@ -172,6 +172,8 @@ bool ArchiveReader::ReadStringList(QStringList& list) {
             return false;
         count = longCount;
     }
+    if (count > maxCount)
+        return fail(QStringLiteral("list of %1 strings where at most %2 are allowed").arg(count).arg(maxCount));
     // Every string takes at least its one-byte prefix, so a count beyond the bytes left is a lie.
     if (count > remaining())
         return fail(QStringLiteral("list of %1 strings runs past the end of the archive").arg(count));

@@ -36,7 +36,8 @@ public:
     bool ReadUInt32(quint32& value);
     bool ReadInt32(qint32& value);
     bool ReadString(QString& text); // narrow or wide
-    bool ReadStringList(QStringList& list);
+    // A list of more than maxCount strings is refused before anything is read or allocated.
+    bool ReadStringList(QStringList& list, qint64 maxCount);
     bool ReadBytes(qint64 count, QByteArray& bytes);
 
     bool ok() const { return m_error.isEmpty(); }

@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <map>
 
 #include <cerrno>
@@ -16,19 +17,22 @@ namespace {
 
 constexpr char kHeader[] = "REGEDIT4";
 constexpr char kRoot[] = "HKEY_CURRENT_USER";
-// Larger files are not settings files; reading one whole would only waste memory.
-constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
 
 QString fold(const QString& name) { return name.toCaseFolded(); }
 
-QStringList splitKey(const QString& key) {
-    QStringList elements = key.split(u'\\', Qt::SkipEmptyParts);
+// Control characters in key names become '?'.
+void sanitize(QStringList& elements) {
     for (QString& element : elements) {
         for (QChar& ch : element) {
             if (ch.unicode() < 0x20 || ch.unicode() == 0x7F)
                 ch = u'?';
         }
     }
+}
+
+QStringList splitKey(const QString& key) {
+    QStringList elements = key.split(u'\\', Qt::SkipEmptyParts);
+    sanitize(elements);
     return elements;
 }
 
@@ -171,10 +175,14 @@ struct Registry::Node {
         return true;
     }
 
-    void exportTo(QByteArray& out, const QString& path) const {
-        if (!path.isEmpty()) {
+    // path: this key's full path in UTF-8, empty for the root (which has no section of its own);
+    // grown and cut back in place, so that a deep tree costs no copy per level. A key with sub-keys
+    // and no values gets no section: reading its sub-keys makes it again. Writing a section for every
+    // ancestor would make the file grow with the square of a key's depth.
+    void exportTo(QByteArray& out, QByteArray& path) const {
+        if (!path.isEmpty() && (!values.empty() || children.empty())) {
             out += '[';
-            out += path.toUtf8();
+            out += path;
             out += "]\n";
             for (const auto& [folded, v] : values) {
                 if (v.name.isEmpty())
@@ -190,8 +198,15 @@ struct Registry::Node {
             }
             out += '\n';
         }
-        for (const auto& [folded, node] : children)
-            node->exportTo(out, (path.isEmpty() ? QString::fromLatin1(kRoot) : path) + u'\\' + node->name);
+        const qsizetype length = path.size();
+        for (const auto& [folded, node] : children) {
+            if (path.isEmpty())
+                path += kRoot;
+            path += '\\';
+            path += node->name.toUtf8();
+            node->exportTo(out, path);
+            path.truncate(length);
+        }
     }
 
     static const Node* find(const Node* root, const QString& key) {
@@ -213,91 +228,135 @@ struct Registry::Node {
         return node ? node->value(name) : nullptr;
     }
 
+    // Null when the key is deeper or longer than a key can be.
     static Node* make(Node* root, const QString& key) {
+        const QStringList elements = splitKey(key);
+        return IsValidKeyPath(elements) ? make(root, elements) : nullptr;
+    }
+
+    static Node* make(Node* root, const QStringList& elements) {
         Node* node = root;
-        for (const QString& element : splitKey(key))
+        for (const QString& element : elements)
             node = node->childOrNew(element);
         return node;
     }
-
-    // Parses the file's text into root -> lines skipped.
-    static int parse(Node* root, const QByteArray& bytes) {
-        QString text = QString::fromUtf8(bytes);
-        if (text.startsWith(QChar(0xFEFF)))
-            text.remove(0, 1);
-        const QStringList lines = text.split(u'\n');
-        int skipped = 0;
-        bool headerSeen = false;
-        Node* current = nullptr;   // key of the lines that follow; null while they are to be skipped
-        for (qsizetype i = 0; i < lines.size(); ++i) {
-            QString line = lines.at(i);
-            if (line.endsWith(u'\r'))
-                line.chop(1);
-            const QString trimmed = line.trimmed();
-            if (trimmed.isEmpty() || trimmed.startsWith(u';'))
-                continue;
-            if (!headerSeen) {
-                headerSeen = true;
-                if (trimmed == QLatin1String(kHeader) ||
-                    trimmed == QLatin1String("Windows Registry Editor Version 5.00"))
-                    continue;
-                ++skipped; // no header: read what follows all the same
-            }
-            if (trimmed.startsWith(u'[')) {
-                current = nullptr;
-                if (!trimmed.endsWith(u']') || trimmed.startsWith(QLatin1String("[-"))) {
-                    ++skipped;
-                    continue;
-                }
-                QStringList elements = trimmed.mid(1, trimmed.size() - 2).split(u'\\', Qt::SkipEmptyParts);
-                if (elements.isEmpty() ||
-                    (elements.front().compare(QLatin1String(kRoot), Qt::CaseInsensitive) != 0 &&
-                     elements.front().compare(QLatin1String("HKCU"), Qt::CaseInsensitive) != 0)) {
-                    ++skipped;
-                    continue;
-                }
-                elements.removeFirst();
-                if (!elements.isEmpty())
-                    current = make(root, elements.join(u'\\'));
-                continue;
-            }
-
-            // A value line: "name"=... or @=...; values of other types may continue over lines ending in '\'.
-            qsizetype pos = 0;
-            QString name;
-            bool ok = true;
-            if (trimmed.startsWith(u'@'))
-                pos = 1;
-            else
-                ok = readQuoted(trimmed, pos, name);
-            ok = ok && pos < trimmed.size() && trimmed.at(pos) == u'=';
-            const QString data = ok ? trimmed.mid(pos + 1).trimmed() : QString();
-            quint32 dword = 0;
-            QString string;
-            qsizetype dataPos = 0;
-            if (ok && data.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive) &&
-                parseDWord(QStringView(data).mid(6), dword)) {
-                if (current)
-                    current->setValue(name, ValueType::DWord, dword, QString());
-                else
-                    ++skipped;
-            } else if (ok && readQuoted(data, dataPos, string) && dataPos == data.size()) {
-                if (current)
-                    current->setValue(name, ValueType::String, 0, string);
-                else
-                    ++skipped;
-            } else {
-                ++skipped;
-                if (data.startsWith(QLatin1String("hex"), Qt::CaseInsensitive)) {
-                    // Binary and other typed values run on over lines that end in '\'.
-                    while (line.trimmed().endsWith(u'\\') && i + 1 < lines.size())
-                        line = lines.at(++i);
-                }
-            }
-        }
-        return skipped;
-    }
 };
+
+// Reads a settings file one line at a time into a tree.
+class Registry::TextParser {
+public:
+    explicit TextParser(Registry::Node* root) : m_root(root) {}
+
+    // Feeds text line by line -> lines skipped.
+    static int Parse(Registry::Node* root, QByteArrayView text);
+    // One line without its line feed.
+    void Line(QByteArrayView bytes);
+    int Skipped() const { return m_skipped; }
+
+private:
+    Registry::Node* m_root;
+    Registry::Node* m_current = nullptr; // key of the lines that follow; null while they are to be skipped
+    int m_skipped = 0;
+    bool m_firstLine = true;
+    bool m_headerSeen = false;
+    bool m_continued = false; // the previous line of a typed value ended in '\'
+};
+
+void Registry::TextParser::Line(QByteArrayView bytes) {
+    if (bytes.isEmpty() || (bytes.size() == 1 && bytes.front() == '\r')) {
+        m_firstLine = false;
+        m_continued = false;
+        return;
+    }
+    QString line = QString::fromUtf8(bytes);
+    if (m_firstLine) {
+        m_firstLine = false;
+        if (line.startsWith(QChar(0xFEFF)))
+            line.remove(0, 1);
+    }
+    if (line.endsWith(u'\r'))
+        line.chop(1);
+    if (m_continued) {
+        // Binary and other typed values run on over lines that end in '\'.
+        m_continued = line.trimmed().endsWith(u'\\');
+        return;
+    }
+    const QString trimmed = line.trimmed();
+    if (trimmed.isEmpty() || trimmed.startsWith(u';'))
+        return;
+    if (!m_headerSeen) {
+        m_headerSeen = true;
+        if (trimmed == QLatin1String(kHeader) || trimmed == QLatin1String("Windows Registry Editor Version 5.00"))
+            return;
+        ++m_skipped; // no header: read what follows all the same
+    }
+    if (trimmed.startsWith(u'[')) {
+        m_current = nullptr;
+        if (!trimmed.endsWith(u']') || trimmed.startsWith(QLatin1String("[-"))) {
+            ++m_skipped;
+            return;
+        }
+        QStringList elements = trimmed.mid(1, trimmed.size() - 2).split(u'\\', Qt::SkipEmptyParts);
+        if (elements.isEmpty() ||
+            (elements.front().compare(QLatin1String(kRoot), Qt::CaseInsensitive) != 0 &&
+             elements.front().compare(QLatin1String("HKCU"), Qt::CaseInsensitive) != 0)) {
+            ++m_skipped;
+            return;
+        }
+        elements.removeFirst();
+        sanitize(elements);
+        if (!Registry::IsValidKeyPath(elements)) {
+            ++m_skipped; // deeper or longer than any key can be
+            return;
+        }
+        if (!elements.isEmpty())
+            m_current = Registry::Node::make(m_root, elements);
+        return;
+    }
+
+    // A value line: "name"=... or @=...
+    qsizetype pos = 0;
+    QString name;
+    bool ok = true;
+    if (trimmed.startsWith(u'@'))
+        pos = 1;
+    else
+        ok = readQuoted(trimmed, pos, name);
+    ok = ok && pos < trimmed.size() && trimmed.at(pos) == u'=';
+    const QString data = ok ? trimmed.mid(pos + 1).trimmed() : QString();
+    quint32 dword = 0;
+    QString string;
+    qsizetype dataPos = 0;
+    if (ok && data.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive) &&
+        parseDWord(QStringView(data).mid(6), dword)) {
+        if (m_current)
+            m_current->setValue(name, Registry::ValueType::DWord, dword, QString());
+        else
+            ++m_skipped;
+    } else if (ok && readQuoted(data, dataPos, string) && dataPos == data.size()) {
+        if (m_current)
+            m_current->setValue(name, Registry::ValueType::String, 0, string);
+        else
+            ++m_skipped;
+    } else {
+        ++m_skipped;
+        if (data.startsWith(QLatin1String("hex"), Qt::CaseInsensitive))
+            m_continued = trimmed.endsWith(u'\\');
+    }
+}
+
+int Registry::TextParser::Parse(Registry::Node* root, QByteArrayView text) {
+    TextParser parser(root);
+    qsizetype start = 0;
+    for (;;) {
+        const qsizetype end = text.indexOf('\n', start);
+        parser.Line(text.sliced(start, (end < 0 ? text.size() : end) - start));
+        if (end < 0)
+            break;
+        start = end + 1;
+    }
+    return parser.Skipped();
+}
 
 namespace {
 
@@ -337,6 +396,13 @@ bool writeAtomically(const QString& path, const QByteArray& bytes) {
 
 } // namespace
 
+bool Registry::IsValidKeyPath(const QStringList& elements) {
+    if (elements.size() > kMaxKeyDepth)
+        return false;
+    return std::all_of(elements.begin(), elements.end(),
+                       [](const QString& element) { return element.size() <= kMaxKeyNameLength; });
+}
+
 Registry::Registry(const QString& filePath) : m_filePath(filePath), m_root(std::make_unique<Node>()) {}
 
 Registry::~Registry() = default;
@@ -351,21 +417,55 @@ bool Registry::Load() {
         m_modified = false;
         m_loadFailed = false;
         m_skippedLines = 0;
+        m_damage = Damage::None;
         return true;
     }
-    if (file.size() > kMaxFileSize || !file.open(QIODevice::ReadOnly)) {
+    const QString keep = m_filePath + QStringLiteral(".damaged");
+    if (file.size() > kMaxFileSize) {
+        // No settings file is that large: keep it aside unread and start afresh.
+        QFile::remove(keep);
+        if (!file.rename(keep)) {
+            std::lock_guard lock(m_mutex);
+            m_loadFailed = true;
+            return false;
+        }
+        std::lock_guard lock(m_mutex);
+        m_root = std::make_unique<Node>();
+        m_modified = false;
+        m_loadFailed = false;
+        m_skippedLines = 1;
+        m_damage = Damage::WholeFile;
+        return true;
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
         std::lock_guard lock(m_mutex);
         m_loadFailed = true;
         return false;
     }
-    const QByteArray bytes = file.readAll();
-    file.close();
-
     auto root = std::make_unique<Node>();
-    const int skipped = Node::parse(root.get(), bytes);
+    TextParser parser(root.get());
+    // A block at a time, line by line; never more than the size bound should the file grow meanwhile.
+    qint64 total = 0;
+    QByteArray pending; // the start of a line that runs on into the next block
+    while (total < kMaxFileSize) {
+        const QByteArray block = file.read(qMin<qint64>(1 << 20, kMaxFileSize - total));
+        if (block.isEmpty())
+            break;
+        total += block.size();
+        pending += block;
+        qsizetype start = 0;
+        for (qsizetype end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n', start)) {
+            parser.Line(QByteArrayView(pending).sliced(start, end - start));
+            start = end + 1;
+        }
+        pending.remove(0, start);
+    }
+    if (!pending.isEmpty())
+        parser.Line(pending);
+    file.close();
+    const int skipped = parser.Skipped();
     if (skipped > 0) {
         // Keep the file as it was before a save replaces it.
-        const QString keep = m_filePath + QStringLiteral(".damaged");
         QFile::remove(keep);
         QFile::copy(m_filePath, keep);
     }
@@ -374,6 +474,7 @@ bool Registry::Load() {
     m_modified = false;
     m_loadFailed = false;
     m_skippedLines = skipped;
+    m_damage = skipped > 0 ? Damage::Lines : Damage::None;
     return true;
 }
 
@@ -400,7 +501,8 @@ bool Registry::Save() {
 
 QByteArray Registry::exportLocked() const {
     QByteArray out = QByteArray(kHeader) + "\n\n";
-    m_root->exportTo(out, QString());
+    QByteArray path;
+    m_root->exportTo(out, path);
     return out;
 }
 
@@ -412,6 +514,11 @@ bool Registry::IsModified() const {
 int Registry::SkippedLineCount() const {
     std::lock_guard lock(m_mutex);
     return m_skippedLines;
+}
+
+Registry::Damage Registry::LastLoadDamage() const {
+    std::lock_guard lock(m_mutex);
+    return m_damage;
 }
 
 std::optional<quint32> Registry::GetDWord(const QString& key, const QString& name) const {
@@ -448,7 +555,8 @@ void Registry::setValue(const QString& key, const QString& name, ValueType type,
     {
         std::lock_guard lock(m_mutex);
         const bool existed = Node::find(m_root.get(), key) != nullptr;
-        if (!Node::make(m_root.get(), key)->setValue(name, type, dword, text) && existed)
+        Node* node = Node::make(m_root.get(), key);
+        if (!node || (!node->setValue(name, type, dword, text) && existed))
             return;
         m_modified = true;
     }
@@ -527,7 +635,7 @@ int Registry::ImportText(const QByteArray& text) {
     int skipped = 0;
     {
         std::lock_guard lock(m_mutex);
-        skipped = Node::parse(m_root.get(), text);
+        skipped = TextParser::Parse(m_root.get(), text);
         m_skippedLines = skipped;
         m_modified = true;
     }

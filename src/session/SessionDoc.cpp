@@ -275,6 +275,10 @@ void CSessionDoc::SendWatchRequest(const QString& players, const QString& cookie
     });
 }
 
+bool CSessionDoc::SendStatusQuery(const QString& players, const QString& cookie) {
+    return Send(kPacketWatchRequest, QStringLiteral("%1 %2").arg(cookie, players));
+}
+
 void CSessionDoc::WatchPlayer(const QString& players) {
     if (IsWatchPending()) {
         AddChatLine(
@@ -611,6 +615,14 @@ bool CSessionDoc::QuerySubDocuments(int code, const QVariant& data) {
 
 bool CSessionDoc::RouteCommandToSubDocuments(int id) {
     return offerInTurn(m_subDocs, [&](CSubDocument& sub) { return sub.OnCommand(id); });
+}
+
+CSubDocument* CSessionDoc::FindSubDocument(std::string_view className) const {
+    for (CSubDocument* sub : m_subDocs) {
+        if (sub && sub->IsKindOf(className))
+            return sub;
+    }
+    return nullptr;
 }
 
 CSubDocument* CSessionDoc::AdoptSubDocument(std::unique_ptr<CSubDocument> subDocument) {

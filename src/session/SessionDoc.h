@@ -157,6 +157,9 @@ public:
     const QStringList& GetExamineArgs() const { return m_examineArgs; }
     // Packet 112 "<cookie> <players>"; each nickname is awaited for 10 seconds.
     void SendWatchRequest(const QString& players, const QString& cookie);
+    // Packet 112 "<cookie> <players>" for a requester that reads the reply (184) itself: nothing is
+    // awaited, so a watch the user asked for stays pending -> false when nothing was sent.
+    bool SendStatusQuery(const QString& players, const QString& cookie);
     // Watches that player's match: through his location when he is known, else by a watch request.
     void WatchPlayer(const QString& players);
     bool IsWatchPending() const { return !m_awaitedWatch.isEmpty(); }
@@ -224,6 +227,8 @@ public:
     bool QuerySubDocuments(int code, const QVariant& data = QVariant());
     // Routes a menu command to the sub-documents -> true when one handled it.
     bool RouteCommandToSubDocuments(int id);
+    // The first attached sub-document of that runtime class (or derived from it), null when none.
+    CSubDocument* FindSubDocument(std::string_view className) const;
     // The session keeps the sub-document until it ends (or until ReleaseSubDocument).
     CSubDocument* AdoptSubDocument(std::unique_ptr<CSubDocument> subDocument);
     void ReleaseSubDocument(CSubDocument* subDocument);
@@ -261,6 +266,8 @@ public:
     }
     // Opens the player-information page for the nickname (nothing until that service is registered).
     void ShowPlayerInfo(const QString& nickname);
+    // Whether a player-information service is registered.
+    bool CanShowPlayerInfo() const { return bool(m_playerInfo); }
     // Takes the answers of an e-mail change (192, or a refusal 70) while the dialog is open.
     void SetEmailChangeHandler(std::function<bool(int type, const QString& text)> handler) {
         m_emailChange = std::move(handler);

@@ -10,6 +10,7 @@
 #include "prefs/BgColorScheme.h"
 #include "prefs/DownloadDialog.h"
 #include "prefs/IconManager.h"
+#include "platform/Registry.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/SessionDoc.h"
@@ -23,6 +24,7 @@
 #include "web/WebTestSupport.h"
 
 #include <QDir>
+#include <QFile>
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QTemporaryDir>
@@ -315,3 +317,49 @@ TEST_F(ClientAppTest, VersionTextsAndTheHelpContextOfABox) {
 }
 
 } // namespace
+
+// A settings file found damaged at start-up is named to the user once the main window shows.
+TEST_F(ClientAppTest, ADamagedSettingsFileIsToldAtStartUp) {
+    platform::Registry& registry = GetSettingsStore().GetRegistry();
+    const QString path = registry.FilePath();
+    ASSERT_FALSE(path.isEmpty());
+    const struct {
+        QByteArray text;
+        const char* expected; // nullptr: nothing to tell
+    } cases[] = {
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Norvale\\Tip]\n\"StartUp\"=dword:00000001\n", nullptr},
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Norvale\\Tip]\n\"StartUp\"=dword:00000001\n[broken\n",
+         "Some of your settings could not be read"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            file.write(c.text);
+        }
+        ASSERT_TRUE(registry.Load());
+        testenv::scriptedUi().clear();
+        testenv::scriptedUi().SetDialogHandler([](QDialog*) { return platform::IDCANCEL; });
+        app = std::make_unique<CClientApp>();
+        ASSERT_TRUE(app->InitInstance(CClientApp::Options{}));
+        ASSERT_TRUE(WaitFor([&] { return !testenv::scriptedUi().asked().empty(); }));
+        WaitFor([] { return false; }, 50);
+        QStringList boxes;
+        for (const auto& asked : testenv::scriptedUi().asked()) {
+            if (asked.kind == platform::ScriptedUi::Asked::MessageBoxKind)
+                boxes << asked.text;
+        }
+        if (c.expected) {
+            ASSERT_EQ(boxes.size(), 1);
+            EXPECT_TRUE(boxes[0].contains(c.expected));
+            EXPECT_TRUE(boxes[0].contains(QDir::toNativeSeparators(path) + ".damaged"));
+        } else {
+            EXPECT_TRUE(boxes.isEmpty());
+        }
+        app->ExitInstance();
+        app.reset();
+    }
+    QFile::remove(path + ".damaged");
+    testenv::ResetSettings();
+}

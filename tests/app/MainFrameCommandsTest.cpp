@@ -136,3 +136,55 @@ TEST_F(MainFrameCommandsTest, ChangeEmailOpensOneDialogForTheSession) {
 }
 
 } // namespace
+
+namespace {
+
+bool checked(CMainFrame& frame, int id) {
+    platform::CommandState state;
+    frame.OnUpdateCommand(id, state);
+    return state.checked;
+}
+
+TEST_F(MainFrameCommandsTest, TheViewMenuOpensTheRelationWindows) {
+    {
+        CMainFrame offline;
+        for (int id : {CMainFrame::kCmdFriends, CMainFrame::kCmdBlindedPlayers, CMainFrame::kCmdGaggedPlayers})
+            EXPECT_FALSE(enabled(offline, id)) << id;
+    }
+    CMainFrame* frame = LogIn();
+    ASSERT_NE(frame, nullptr);
+    CSessionDoc* session = app->GetSession();
+    for (int id : {CMainFrame::kCmdFriends, CMainFrame::kCmdBlindedPlayers, CMainFrame::kCmdGaggedPlayers}) {
+        EXPECT_TRUE(enabled(*frame, id)) << id;
+        EXPECT_FALSE(checked(*frame, id)) << id;
+    }
+    // The entries are on the View menu.
+    QStringList entries;
+    for (QAction* action : frame->findChildren<QAction*>())
+        entries << action->text();
+    for (const char* text : {"&Friends...", "&Blinded Players...", "&Gagged Players..."})
+        EXPECT_TRUE(entries.contains(text)) << text;
+
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdBlindedPlayers));
+    EXPECT_TRUE(checked(*frame, CMainFrame::kCmdBlindedPlayers));
+    EXPECT_FALSE(checked(*frame, CMainFrame::kCmdGaggedPlayers));
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdGaggedPlayers));
+    EXPECT_TRUE(checked(*frame, CMainFrame::kCmdGaggedPlayers));
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdFriends));
+    QWidget* friends = dynamic_cast<QWidget*>(session->GetAffinityFrame());
+    ASSERT_NE(friends, nullptr);
+    EXPECT_EQ(friends->windowTitle(), "Friends");
+    EXPECT_EQ(friends->parentWidget(), frame); // owned by the main window
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdFriends)); // brings the same one up
+    EXPECT_EQ(dynamic_cast<QWidget*>(session->GetAffinityFrame()), friends);
+
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdBlindedPlayers));
+    EXPECT_FALSE(checked(*frame, CMainFrame::kCmdBlindedPlayers));
+    // Logging out closes the windows that are still open.
+    QPointer<QWidget> guard = friends;
+    app->LogOut();
+    EXPECT_TRUE(WaitFor([&] { return guard.isNull(); }));
+    EXPECT_FALSE(enabled(*frame, CMainFrame::kCmdGaggedPlayers));
+}
+
+} // namespace

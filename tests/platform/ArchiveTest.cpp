@@ -78,7 +78,7 @@ TEST(ArchiveReader, ReadsWhatTheWriterWrote) {
     ASSERT_TRUE(reader.ReadInt32(number));
     EXPECT_EQ(number, -7);
     QStringList list;
-    ASSERT_TRUE(reader.ReadStringList(list));
+    ASSERT_TRUE(reader.ReadStringList(list, 16));
     EXPECT_EQ(list, QStringList({"a", "bc"}));
     quint16 word = 0;
     ASSERT_TRUE(reader.ReadUInt16(word));
@@ -135,11 +135,11 @@ TEST(ArchiveReader, ShortReadsFailWithoutCrashingOrAllocating) {
 TEST(ArchiveReader, HugeListCountsAreRejectedBeforeReading) {
     ArchiveReader reader(bytes({0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x7F, 0x00}));
     QStringList list = {"kept"};
-    EXPECT_FALSE(reader.ReadStringList(list));
+    EXPECT_FALSE(reader.ReadStringList(list, 1 << 30));
     EXPECT_EQ(list, QStringList({"kept"}));
 
     ArchiveReader shortList(bytes({0x03, 0x00, 0x01, 'a', 0x00}));
-    EXPECT_FALSE(shortList.ReadStringList(list));
+    EXPECT_FALSE(shortList.ReadStringList(list, 16));
     EXPECT_EQ(list, QStringList({"kept"}));
 }
 
@@ -162,9 +162,39 @@ TEST(ArchiveReader, TrailingBytesAreLeftAlone) {
     // A list rewritten over a longer one leaves old bytes behind; the reader stops after the list.
     ArchiveReader reader(bytes({0x01, 0x00, 0x01, 'A', 0x04, 'o', 'l', 'd'}));
     QStringList list;
-    ASSERT_TRUE(reader.ReadStringList(list));
+    ASSERT_TRUE(reader.ReadStringList(list, 16));
     EXPECT_EQ(list, QStringList({"A"}));
     EXPECT_EQ(reader.remaining(), 4);
+}
+
+} // namespace
+
+namespace {
+
+TEST(ArchiveReader, ListCountsAreCheckedAgainstTheCallersLimitFirst) {
+    const struct {
+        QByteArray data;
+        qint64 maxCount;
+        bool ok;
+    } cases[] = {
+        {bytes({0x02, 0x00, 0x01, 'a', 0x01, 'b'}), 2, true},
+        {bytes({0x03, 0x00, 0x01, 'a', 0x01, 'b', 0x01, 'c'}), 2, false},
+        {bytes({0xFF, 0xFF, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}), 2, false},
+        {bytes({0xFF, 0xFF, 0x03, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}), 3, true},
+        {bytes({0x00, 0x00}), 0, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.data.toHex().toStdString());
+        ArchiveReader reader(c.data);
+        QStringList list = {"kept"};
+        EXPECT_EQ(reader.ReadStringList(list, c.maxCount), c.ok);
+        if (!c.ok) {
+            EXPECT_EQ(list, QStringList({"kept"}));
+            EXPECT_FALSE(reader.error().isEmpty());
+        } else {
+            EXPECT_EQ(reader.remaining(), 0);
+        }
+    }
 }
 
 } // namespace

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/PeakMemory.h"
+
 #include <atomic>
 #include <thread>
 #include <vector>
@@ -77,15 +79,8 @@ TEST(Registry, ExportLayout) {
     registry.SetString("Software\\Harrowgate\\Norvale\\Ann\\Layout", "", QString("a\x01" "b\nc\td\r"));
     registry.SetString("Software\\Harrowgate\\Norvale\\Ann\\Layout", "Name", QString::fromUtf8("Zo\xC3\xAB"));
 
+    // Keys that only hold other keys get no section of their own.
     const QByteArray expected = "REGEDIT4\n"
-                                "\n"
-                                "[HKEY_CURRENT_USER\\Software]\n"
-                                "\n"
-                                "[HKEY_CURRENT_USER\\Software\\Harrowgate]\n"
-                                "\n"
-                                "[HKEY_CURRENT_USER\\Software\\Harrowgate\\Norvale]\n"
-                                "\n"
-                                "[HKEY_CURRENT_USER\\Software\\Harrowgate\\Norvale\\Ann]\n"
                                 "\n"
                                 "[HKEY_CURRENT_USER\\Software\\Harrowgate\\Norvale\\Ann\\Layout]\n"
                                 "@=\"a\\x01b\\nc\\td\\r\"\n"
@@ -212,16 +207,13 @@ TEST(Registry, SavingIsAtomicAndPrivate) {
 TEST(Registry, AFileThatCannotBeReadIsNeverOverwritten) {
     QTemporaryDir dir;
     const QString path = dir.filePath("settings.reg");
-    {
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(file.resize(65 * 1024 * 1024)); // sparse, beyond what a settings file can be
-    }
+    // Something that exists at the path but cannot be opened as a file (even by root).
+    ASSERT_TRUE(QDir(dir.path()).mkpath("settings.reg/inside"));
     Registry registry(path);
     EXPECT_FALSE(registry.Load());
     registry.SetDWord("K", "v", 1);
     EXPECT_FALSE(registry.Save());
-    EXPECT_EQ(QFileInfo(path).size(), 65 * 1024 * 1024);
+    EXPECT_TRUE(QFileInfo(path + "/inside").isDir());
 }
 
 TEST(Registry, ChangeHandlerRunsOnRealChangesOnly) {
@@ -271,4 +263,106 @@ TEST(Registry, ConcurrentWritersReadersAndSaves) {
         EXPECT_EQ(reread.GetDWord(QStringLiteral("Software\\T%1").arg(t), "n299"), 299u);
     }
     EXPECT_EQ(changes.load(), 4 * 600);
+}
+
+// Settings files made the way a hostile or badly damaged one would be: each is read in bounded memory,
+// the shape that cannot be a settings file is refused, and the user's other settings are kept.
+TEST(Registry, HostileFilesStayBoundedAndKeepTheOtherSettings) {
+    const QByteArray kept = "[HKEY_CURRENT_USER\\Software\\Norvale\\Kept]\n\"nKept\"=dword:0000002a\n";
+    const auto chain = [](int levels, int nameLength) {
+        QByteArray line = "[HKEY_CURRENT_USER";
+        const QByteArray name(nameLength, 'k');
+        for (int i = 0; i < levels; ++i)
+            line += "\\" + name;
+        return line + "]\n\"v\"=dword:00000001\n";
+    };
+    struct Case {
+        const char* what;
+        QByteArray body;   // after the header, before the kept key
+        bool deepKeyKept;  // whether the chain's own value is read
+        int skipped;
+    };
+    const std::vector<Case> cases = {
+        {"3700 levels in 7 KB", chain(3700, 1), false, 2},
+        {"16000 levels in 32 KB", chain(16000, 1), false, 2},
+        {"513 levels", chain(513, 1), false, 2},
+        {"512 levels of the longest names", chain(512, 255), true, 0},
+        {"a name of 256 characters", chain(1, 256), false, 2},
+        {"15 MB of line feeds", QByteArray(15 << 20, '\n'), false, 0},
+        {"one line of 8 MB", "\"x\"=\"" + QByteArray(8 << 20, 'x') + "\n", false, 1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("settings.reg");
+        writeFile(path, "REGEDIT4\n\n" + c.body + kept);
+        PeakMemoryProbe memory;
+        Registry registry(path);
+        ASSERT_TRUE(registry.Load());
+        EXPECT_EQ(registry.GetDWord("Software\\Norvale\\Kept", "nKept"), 42u);
+        EXPECT_EQ(registry.SkippedLineCount(), c.skipped);
+        EXPECT_EQ(QFileInfo::exists(path + ".damaged"), c.skipped > 0);
+        registry.SetDWord("Software\\Norvale\\Kept", "nMore", 1);
+        ASSERT_TRUE(registry.Save());
+        // What is written back holds no more than what was read.
+        EXPECT_LT(QFileInfo(path).size(), c.deepKeyKept ? c.body.size() + 4096 : 4096);
+        Registry reread(path);
+        ASSERT_TRUE(reread.Load());
+        EXPECT_EQ(reread.GetDWord("Software\\Norvale\\Kept", "nMore"), 1u);
+        EXPECT_EQ(reread.SkippedLineCount(), 0);
+        if (memory.Available()) {
+            EXPECT_LT(memory.ExtraMegabytes(), 100.0);
+        }
+    }
+}
+
+TEST(Registry, KeysBeyondTheLimitsAreNeverStored) {
+    const QString name255(Registry::kMaxKeyNameLength, u'n');
+    QStringList deepest;
+    for (int i = 0; i < Registry::kMaxKeyDepth; ++i)
+        deepest << QStringLiteral("d");
+    const struct {
+        QString key;
+        bool stored;
+    } cases[] = {
+        {name255, true},
+        {name255 + u'n', false},
+        {QStringLiteral("A\\") + name255 + QStringLiteral("n\\B"), false},
+        {deepest.join(u'\\'), true},
+        {deepest.join(u'\\') + QStringLiteral("\\d"), false},
+        {QStringLiteral("\\\\") + deepest.join(QStringLiteral("\\\\")), true}, // empty elements do not count
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.key.left(40).toStdString());
+        Registry registry;
+        registry.SetDWord(c.key, "v", 7);
+        EXPECT_EQ(registry.GetDWord(c.key, "v").has_value(), c.stored);
+        EXPECT_EQ(registry.KeyExists(c.key), c.stored);
+        EXPECT_EQ(registry.IsModified(), c.stored);
+        // A stored key reads back from the saved text; a refused one leaves no trace.
+        Registry copy;
+        EXPECT_EQ(copy.ImportText(registry.ExportText()), 0);
+        EXPECT_EQ(copy.ExportText(), registry.ExportText());
+    }
+}
+
+TEST(Registry, AFileTooLargeToBeSettingsIsKeptAsideUnread) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("settings.reg");
+    const QByteArray text = "REGEDIT4\n\n[HKEY_CURRENT_USER\\K]\n\"v\"=dword:00000001\n";
+    writeFile(path, text + QByteArray(Registry::kMaxFileSize, '\n'));
+    PeakMemoryProbe memory;
+    Registry registry(path);
+    ASSERT_TRUE(registry.Load());
+    EXPECT_FALSE(registry.KeyExists("K"));
+    EXPECT_EQ(registry.SkippedLineCount(), 1);
+    EXPECT_FALSE(QFileInfo::exists(path));
+    EXPECT_EQ(QFileInfo(path + ".damaged").size(), text.size() + Registry::kMaxFileSize);
+    if (memory.Available()) {
+        EXPECT_LT(memory.ExtraMegabytes(), 100.0);
+    }
+    // The program goes on with its settings, and the kept file is not touched by a save.
+    registry.SetDWord("K", "v", 2);
+    ASSERT_TRUE(registry.Save());
+    EXPECT_EQ(QFileInfo(path + ".damaged").size(), text.size() + Registry::kMaxFileSize);
 }

@@ -129,9 +129,11 @@ TEST_F(IconManagerTest, FetchesAnIconOnceAndCachesTheServedBytes) {
 
     // The cache holds exactly what was served, under the key's own name, and is registered.
     const QString file = QDir(m_cache.path()).filePath(QString("%1a.ico").arg(key));
+    // The worker registers the file after it hands the icon over: wait for the registration.
     EXPECT_EQ(ReadFile(file), served);
+    EXPECT_TRUE(testenv::WaitFor(
+        [&] { return Settings().GetAppProfileInt(kSection, QString("%1a.version").arg(key), -1) == 3; }, 10000));
     EXPECT_EQ(Settings().GetAppProfileString(kSection, QString("%1a").arg(key), QString()), file);
-    EXPECT_EQ(Settings().GetAppProfileInt(kSection, QString("%1a.version").arg(key), -1), 3);
 
     ASSERT_TRUE(testenv::WaitFor([&] { return !m_updates.empty(); }, 10000));
     EXPECT_EQ(m_updates.back(), 0);

@@ -1,4 +1,7 @@
 #include "DevServer.h"
+#include "lobby/AffinityListView.h"
+#include "lobby/BlindFrameWnd.h"
+#include "lobby/UserListModel.h"
 #include "lobby/RelationsSubDoc.h"
 #include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/ResumeMatchReceiverDlg.h"
@@ -319,6 +322,39 @@ TEST_F(DevServerTest, RelationRequestsChangeOnlyTheSendersOwnLists) {
     EXPECT_EQ(store.FormatList("bob", CRelationStore::List::Gag), "~ bob = carol");
     EXPECT_TRUE(store.Apply("bob", CRelationStore::List::Gag, "~ bob - CAROL ghost"));
     EXPECT_EQ(store.FormatList("bob", CRelationStore::List::Gag), "~ bob =");
+}
+
+TEST_F(DevServerTest, TheFriendsWindowFollowsAFriendComingAndGoing) {
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    CRelationsSubDoc* relations = CRelationsSubDoc::Attach(alice.session);
+    relations->ChangeAffinityList("bob", true);
+    ASSERT_TRUE(WaitFor([&] { return relations->IsAffinity("bob"); }));
+    testenv::RecordingTarget received(&alice.session);
+    QPointer<CAffinityFrameWnd> frame = CAffinityFrameWnd::ShowFriends(alice.session);
+    ASSERT_TRUE(frame);
+    auto* view = dynamic_cast<CAffinityListView*>(frame->GetView());
+    ASSERT_NE(view, nullptr);
+    const auto statusOfBob = [&] {
+        if (view->GetRowCount() != 1)
+            return QStringLiteral("(rows: %1)").arg(view->GetRowCount());
+        return view->GetModel()->data(view->GetModel()->index(0, 1)).toString();
+    };
+    ASSERT_TRUE(WaitFor([&] { return view->GetRowCount() == 1; }));
+    EXPECT_EQ(statusOfBob(), ""); // not connected
+
+    auto bob = std::make_unique<Client>(server.Port(), "bob");
+    ASSERT_TRUE(bob->WaitIn());
+    EXPECT_TRUE(WaitFor([&] { return statusOfBob() == "Ready"; })) << statusOfBob().toStdString();
+    bob.reset();
+    EXPECT_TRUE(WaitFor([&] { return statusOfBob() == ""; })) << statusOfBob().toStdString();
+    std::vector<QString> notices;
+    for (const auto& [type, text] : received.packets) {
+        if (type == 206)
+            notices.push_back(text);
+    }
+    EXPECT_EQ(notices, (std::vector<QString>{"alice + bob", "alice - bob"}));
+    frame->close();
 }
 
 TEST_F(DevServerTest, MalformedFramesEndOnlyThatConnection) {

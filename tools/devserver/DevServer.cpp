@@ -94,6 +94,7 @@ void CDevServer::onClosed(Client* client) {
         m_users.RemoveKey(client->record.GetNickname());
         log(QStringLiteral("%1 left").arg(client->record.GetNickname()));
         sendDirectory(98, {client}, loggedIn());
+        tellFriendsOf(client, QLatin1Char('-'));
     }
     // The connection may still be inside one of its own signals: both go once that has returned.
     CServerConnection* connection = client->connection;
@@ -234,6 +235,7 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     sendDirectory(97, loggedIn(), {client});
     sendDirectory(97, {client}, others);
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
+    tellFriendsOf(client, QLatin1Char('+'));
     sendUnfinished({login->nickname});
 }
 
@@ -260,6 +262,16 @@ void CDevServer::sendUnfinished(const QStringList& players) {
         // The directory shows how many unfinished matches each member has.
         user->record.SetUnfinishedMatches(m_unfinished.CountFor(nickname));
         announceChange(user);
+    }
+}
+
+void CDevServer::tellFriendsOf(const Client* client, QChar sign) {
+    const QString nickname = client->record.GetNickname();
+    for (Client* member : loggedIn()) {
+        const QString owner = member->record.GetNickname();
+        if (member != client && m_relations.Contains(owner, CRelationStore::List::Friends, nickname))
+            member->connection->SendRouted(206, QStringLiteral("."),
+                                           QStringLiteral("%1 %2 %3").arg(owner, QString(sign), nickname));
     }
 }
 

@@ -77,6 +77,8 @@ private:
     void sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to, quint32 mask = 0);
     void announceChange(Client* client);
     void systemLine(Client* client, const QString& text);
+    // Routed 206 to every member who counts client among his friends: "<member> <sign> <client>".
+    void tellFriendsOf(const Client* client, QChar sign);
     QList<Client*> loggedIn() const;
     QList<Client*> inRoom(const QString& service) const;
     Client* findUser(const QString& nickname) const;
