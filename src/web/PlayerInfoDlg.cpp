@@ -26,6 +26,8 @@
 namespace {
 
 const QString kDefaultResponse = QStringLiteral("blah");
+// Wide enough for all nine tabs of the user's own pages in the usual fonts.
+constexpr platform::Rect kDefaultRect{100, 100, 850, 580};
 
 struct PageInfo {
     const char* tab;
@@ -140,8 +142,6 @@ CPlayerInfoDlg::CPlayerInfoDlg(CSessionDoc* session, QWidget* parent)
     m_tabs->setObjectName(QStringLiteral("tabs"));
     m_tabs->setExpanding(false);
     m_tabs->setDrawBase(true);
-    // Nine tabs fit the window's default width with a little less padding than the style's.
-    m_tabs->setStyleSheet(QStringLiteral("QTabBar::tab { padding: 3px 6px; }"));
     tabLayout->addWidget(m_tabs);
     m_page = new QWidget(tabControl);
     m_page->setObjectName(QStringLiteral("page"));
@@ -181,7 +181,7 @@ bool CPlayerInfoDlg::OnInitDialog() {
     if (m_host.CreateBrowser(m_page, kIdBrowser, WS_CHILD | WS_VISIBLE, HtmlEngineMessageKind::PlayerInfo, true))
         m_page->layout()->addWidget(m_host.GetWidget());
     const platform::Rect rect =
-        GetSettingsStore().GetObjectRect(this, QStringLiteral("rSize"), platform::Rect{100, 100, 700, 550});
+        GetSettingsStore().GetObjectRect(this, QStringLiteral("rSize"), kDefaultRect);
     setGeometry(rect.left, rect.top, qMax(rect.Width(), 300), qMax(rect.Height(), 300));
     buildToolBar();
     m_currentPage = 0;
