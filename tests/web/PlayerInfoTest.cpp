@@ -296,7 +296,14 @@ TEST_F(PlayerInfoTest, InviteWatchAndTalkFollowThePlayersStateAndLocation) {
         {"Fay", "PlayerInfoSubDoc Fay@", false, false, false},
         {"Gus", "", false, false, false},
     };
-    session->SetTalkFactory([](CSessionDoc&, const QStringList&, bool) { return nullptr; });
+    struct Talk : CTalkSession {
+        void AddIncomingText(const QString&, const QString&) override {}
+    };
+    QList<QStringList> talks;
+    session->SetTalkFactory([&](CSessionDoc&, const QStringList& people, bool) {
+        talks.append(people);
+        return std::make_unique<Talk>();
+    });
     for (const Case& c : cases) {
         Show(c.player, -1, c.player);
         if (!c.location.isEmpty())
@@ -310,6 +317,9 @@ TEST_F(PlayerInfoTest, InviteWatchAndTalkFollowThePlayersStateAndLocation) {
     EXPECT_TRUE(Dialog()->RunCommand(CPlayerInfoDlg::kCmdInvite));
     EXPECT_EQ(invitations.invited, QStringList{"Ann 0 1 0"});
     EXPECT_EQ(Dialog()->CommandAction(CPlayerInfoDlg::kCmdInvite)->toolTip(), QStringLiteral("Invite Ann to a game"));
+    Dialog()->CommandAction(CPlayerInfoDlg::kCmdTalk)->trigger();
+    EXPECT_EQ(talks, (QList<QStringList>{{"Bob", "Ann"}}));
+    EXPECT_TRUE(server->NothingReceived()) << "opening a talk sends nothing";
 
     // Watching a player in a match goes to his room.
     Show(QStringLiteral("Dee"), -1, QStringLiteral("Dee"));
