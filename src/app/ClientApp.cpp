@@ -7,10 +7,13 @@
 #include "app/WindowPlacement.h"
 #include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
+#include "chat/TalkDoc.h"
 #include "lobby/BlindSubDocument.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
+#include "lobby/invite/MatchInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
+#include "mail/MessagingSubDocument.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
 #include "platform/Registry.h"
@@ -124,7 +127,16 @@ void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CGagSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
+    RegisterSessionFeature([](CSessionDoc& session) { CTalkDoc::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CPlayerInfoSubDoc::Attach(session); });
+    RegisterInvitationDialogs();
+    // Mail: the store opens for the user who logged in; the main window's mail button follows the count
+    // of messages waiting on the server.
+    RegisterSessionFeature([this](CSessionDoc& session) {
+        CMessagingSubDocument::Attach(session);
+        if (m_mainFrame)
+            m_mainFrame->WatchMailCount(&session);
+    });
     // User icons come from the service's web host; until it is known the lists show none.
     RegisterSessionFeature([](CSessionDoc&) { GetIconManager().SetWebHost(ServiceWebHost()); });
 }
@@ -220,6 +232,8 @@ void CClientApp::endSession() {
         m_session.reset();
     }
     m_wasLoggedIn = false;
+    if (m_mainFrame)
+        m_mainFrame->UpdateMailButton();
 }
 
 void CClientApp::LogIn(const QString& host, quint16 port, const QString& nickname, const QString& password) {
@@ -306,8 +320,10 @@ void CClientApp::LaunchAutoUpdate(const QString& address, quint32 expectedSize) 
 }
 
 void CClientApp::onConnectionClosed(const QString& reason, bool protocolError) {
-    if (m_mainFrame)
+    if (m_mainFrame) {
         m_mainFrame->SetConnectionStatus(QStringLiteral("Not connected"));
+        m_mainFrame->UpdateMailButton();
+    }
     const QString text = protocolError
                              ? QStringLiteral("The connection to the server was closed: %1.").arg(reason)
                              : QStringLiteral("The connection to the server ended: %1.").arg(reason);

@@ -4,6 +4,7 @@
 #include "platform/Messages.h"
 
 #include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QSplitter>
@@ -18,9 +19,13 @@ CGameView::~CGameView() {
 }
 
 int CGameView::Create(CSessionDoc* session) {
-    if (!session)
+    return Create(session, session);
+}
+
+int CGameView::Create(platform::Document* document, CSessionDoc* session) {
+    if (!session || !document)
         return -1;
-    session->AddView(this);
+    document->AddView(this);
     m_settings.clear();
     for (const auto& [key, value] : session->GetServiceSettings())
         m_settings.insert(key, value);
@@ -29,7 +34,7 @@ int CGameView::Create(CSessionDoc* session) {
     m_settingsLoaded = true;
     const int result = OnCreate();
     if (result < 0) {
-        session->RemoveView(this);
+        document->RemoveView(this);
         m_settingsLoaded = false;
         return -1;
     }
@@ -46,7 +51,10 @@ QString CGameView::GetServiceSetting(const QString& key) const {
 }
 
 CSessionDoc* CGameView::GetSessionDoc() const {
-    return platform::object_cast<CSessionDoc>(GetDocument());
+    platform::Document* document = GetDocument();
+    if (auto* part = dynamic_cast<CSessionPartDocument*>(document))
+        return part->GetOwningSession();
+    return platform::object_cast<CSessionDoc>(document);
 }
 
 platform::Document* CGameView::GetGameDocument() const {
@@ -118,6 +126,26 @@ int CGameView::VirtualKeyOf(const QKeyEvent& event) {
     return 0;
 }
 
+CGameView* CGameView::ForwardKey(CGameView* pane, const QKeyEvent& key, const std::vector<CGameView*>& candidates) {
+    // Keys with Control or Alt are shortcuts of the pane or the window, never typing.
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return nullptr;
+    const int virtualKey = VirtualKeyOf(key);
+    if (!pane || virtualKey == 0 || pane->WantsKey(virtualKey))
+        return nullptr;
+    for (CGameView* view : candidates) {
+        if (!view || view == pane || !view->isEnabled() || !view->isVisible() || !view->WantsKey(virtualKey))
+            continue;
+        QWidget* control = view->GetControl();
+        control->setFocus(Qt::OtherFocusReason);
+        QKeyEvent again(key.type(), key.key(), key.modifiers(), key.nativeScanCode(), key.nativeVirtualKey(),
+                        key.nativeModifiers(), key.text(), key.isAutoRepeat(), key.count());
+        QCoreApplication::sendEvent(control, &again);
+        return view;
+    }
+    return nullptr;
+}
+
 void CGameView::ShowContextMenu(int x, int y) {
     std::unique_ptr<QMenu> menu(CreateContextMenu(GetContextMenuId()));
     if (!menu)
@@ -137,8 +165,11 @@ void CGameView::NotifyHeightChanged() {
     for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
         if (qobject_cast<QSplitter*>(w) && platform::SendMessageTo(w, kMsgCommandLineHeight))
             return;
-        if (w->isWindow())
+        if (w->isWindow()) {
+            // A window that lays its panes out itself (a talk window).
+            platform::SendMessageTo(w, kMsgCommandLineHeight);
             return;
+        }
     }
 }
 

@@ -6,15 +6,28 @@
 #include <QMap>
 #include <QWidget>
 
+#include <vector>
+
 class CMultiPaneFrame;
 class QKeyEvent;
 class QMenu;
+
+class CGameView;
 
 // A window that holds a command line and can give it the focus (a service frame, a talk window).
 class CCommandLineHost {
 public:
     virtual ~CCommandLineHost() = default;
     virtual void ActivateCommandLine(bool makeActive) = 0;
+    // The command-line pane of the window, null when it has none.
+    virtual CGameView* GetCommandLinePane() const = 0;
+};
+
+// A document that belongs to a session without being it (a talk): its panes answer that session.
+class CSessionPartDocument {
+public:
+    virtual ~CSessionPartDocument() = default;
+    virtual CSessionDoc* GetOwningSession() const = 0;
 };
 
 // The hint object of 4108 (displayed move) and 4109 (highlighted move).
@@ -44,6 +57,9 @@ public:
     // Attaches the view to the session, loads the service's settings and runs OnCreate -> its answer
     // (-1 when the view could not be made; it is then detached again).
     int Create(CSessionDoc* session);
+    // The same for a pane of another document of the session (a talk's): the pane is that
+    // document's view and takes the session's service settings.
+    int Create(platform::Document* document, CSessionDoc* session);
     // What a pane does once it is attached; -1 refuses.
     virtual int OnCreate() { return 0; }
 
@@ -68,6 +84,10 @@ public:
     // The virtual-key code of a key press (letters and digits their upper-case character codes, other
     // printable characters 186, the punctuation keys' first code) -> 0 for keys without one.
     static int VirtualKeyOf(const QKeyEvent& event);
+    // A key typed in pane that the pane does not take goes to the first of candidates that is
+    // enabled, shown and wants it: that pane's control gets the focus and the key. -> the pane that
+    // took it, null when the key stays where it was typed (keys with Control, Alt or Meta always do).
+    static CGameView* ForwardKey(CGameView* pane, const QKeyEvent& key, const std::vector<CGameView*>& candidates);
     // The control that takes the keyboard in this pane.
     virtual QWidget* GetControl() { return this; }
     virtual bool CanUndo() const { return false; }

@@ -6,7 +6,9 @@
 #include "lobby/BlindFrameWnd.h"
 #include "lobby/BlindSubDocument.h"
 #include "lobby/RankingDlg.h"
+#include "mail/MessagingSubDocument.h"
 #include "platform/Color.h"
+#include "platform/Paths.h"
 #include "platform/PostCall.h"
 #include "platform/Win32Codes.h"
 #include "prefs/AboutNVDlg.h"
@@ -28,6 +30,10 @@
 #include <QMdiSubWindow>
 #include <QMenuBar>
 #include <QStatusBar>
+#include <QIcon>
+#include <QPainter>
+#include <QPixmap>
+#include <QToolBar>
 #include <QUrl>
 
 namespace {
@@ -41,6 +47,40 @@ CMainFrame::BrowserOpener& browserOpener() {
     static CMainFrame::BrowserOpener opener = OpenWithLauncher;
     return opener;
 }
+
+// The picture of a mail button image; a missing file gives an empty icon. While the command is off
+// the picture is faded rather than greyed, so that waiting mail stays recognisable.
+QIcon mailButtonIcon(int image) {
+    const QString file = image == CMainFrame::kMailImageWaiting ? QStringLiteral("bitmaps/mail-waiting.png")
+                                                                 : QStringLiteral("bitmaps/mail-none.png");
+    const QString path = platform::FindResourceFile(file);
+    const QPixmap picture(path);
+    if (path.isEmpty() || picture.isNull())
+        return QIcon();
+    QIcon icon(picture);
+    QPixmap faded(picture.size());
+    faded.fill(Qt::transparent);
+    QPainter painter(&faded);
+    painter.setOpacity(0.5);
+    painter.drawPixmap(0, 0, picture);
+    painter.end();
+    icon.addPixmap(faded, QIcon::Disabled);
+    return icon;
+}
+
+// Passes the session's hint 4122 (the count of waiting messages changed) on to the mail button.
+class MailCountView : public CSessionView {
+public:
+    explicit MailCountView(CMainFrame* frame) : m_frame(frame) {}
+    void OnUpdate(platform::View*, int hint, platform::Object*) override {
+        if (hint == CSessionDoc::kHintMailCount && m_frame)
+            m_frame->UpdateMailButton();
+    }
+    QWidget* GetFrameWindow() const override { return m_frame; }
+
+private:
+    QPointer<CMainFrame> m_frame;
+};
 
 } // namespace
 
@@ -62,6 +102,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     SetConnectionStatus(QStringLiteral("Not connected"));
     m_commands.AddTarget(this);
     buildMenus();
+    UpdateMailButton();
     g_mainFrame = this;
     SetMainWindow(this); // what the lower layers see as the main window
     SetDeferredMessageBoxReceiver([](const CDeferredMessageBox& box) {
@@ -92,6 +133,11 @@ void CMainFrame::buildMenus() {
     view->addAction(platform::MakeAction(kCmdStatusBar, QStringLiteral("&Status Bar"), this));
     view->addAction(platform::MakeAction(kCmdNews, QStringLiteral("&News"), this));
     view->addAction(platform::MakeAction(kCmdUnfinishedMatches, QStringLiteral("&Unfinished Matches..."), this));
+    m_mailAction = platform::MakeAction(kCmdMail, QStringLiteral("Quorl &Messages..."), this);
+    m_mailAction->setStatusTip(QStringLiteral("View, compose and send messages"));
+    m_mailAction->setToolTip(QStringLiteral("Read and write Quorl Messages"));
+    m_mailAction->setCheckable(true);
+    view->addAction(m_mailAction);
     view->addAction(platform::MakeAction(kCmdRankings, QStringLiteral("&Rankings..."), this));
     view->addAction(platform::MakeAction(kCmdPlayerInfo, QStringLiteral("&Player Info..."), this));
     view->addAction(platform::MakeAction(kCmdTallybankAccount, QStringLiteral("&Tallybank Account..."), this));
@@ -122,6 +168,31 @@ void CMainFrame::buildMenus() {
     addAction(exit);
     m_commands.ConnectAction(helpTopics);
     addAction(helpTopics);
+    m_toolBar = addToolBar(QStringLiteral("Main"));
+    m_toolBar->setObjectName(QStringLiteral("mainToolBar"));
+    m_toolBar->setIconSize(QSize(32, 32));
+    m_toolBar->setMovable(false);
+    m_toolBar->addAction(m_mailAction);
+    m_commands.ConnectAction(m_mailAction);
+}
+
+void CMainFrame::WatchMailCount(CSessionDoc* session) {
+    if (!m_mailCountView)
+        m_mailCountView = std::make_unique<MailCountView>(this);
+    if (session)
+        session->AddView(m_mailCountView.get());
+    else if (platform::Document* watched = m_mailCountView->GetDocument())
+        watched->RemoveView(m_mailCountView.get());
+    UpdateMailButton();
+}
+
+void CMainFrame::UpdateMailButton() {
+    const int image = CMessagingSubDocument::GetPendingCount() >= 1 ? kMailImageWaiting : kMailImageNone;
+    if (image != m_mailImage) {
+        m_mailImage = image;
+        m_mailAction->setIcon(mailButtonIcon(image));
+    }
+    m_commands.UpdateAction(m_mailAction, this);
 }
 
 bool CMainFrame::OnCommand(int id) {
@@ -178,6 +249,7 @@ bool CMainFrame::OnCommand(int id) {
     case kCmdPlayerInfo:
     case kCmdPersonalInfo:
     case kCmdTallybankAccount:
+    case kCmdMail:
         if (CSessionDoc* session = connectedSession())
             session->RouteCommandToSubDocuments(id);
         return true;
@@ -273,6 +345,15 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     case kCmdTallybankAccount:
         state.enabled = connected;
         return true;
+    case kCmdMail: {
+        // The mailbox opens while the user is in a service and the mail windows can be made.
+        CSessionDoc* session = connected ? app->GetSession() : nullptr;
+        const CMessagingSubDocument* mail = CMessagingSubDocument::Find(session);
+        state.enabled = session && session->GetServiceActive() != 0 && mail && mail->CanToggleMailbox();
+        state.checkable = true;
+        state.checked = mail && mail->IsMailboxVisible();
+        return true;
+    }
     case kCmdHelp:
         return true;
     case kCmdFriends:

@@ -9,6 +9,7 @@
 #include <QPointer>
 
 #include <functional>
+#include <memory>
 
 class CMultiPaneFrame;
 class CRelationWindowOwner;
@@ -16,7 +17,9 @@ class CSessionDoc;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QToolBar;
 class QUrl;
+class CSessionView;
 
 // The main window: the service windows in its work area, the menus, the status bar, and the
 // receiver of the deferred work of the program (message boxes and calls that must not run inside
@@ -58,6 +61,11 @@ public:
     static constexpr int kCmdFriends = 32932;        // opens or brings up the friends' window
     static constexpr int kCmdBlindedPlayers = 32933; // toggle the blinded players' window
     static constexpr int kCmdGaggedPlayers = 32894;  // toggle the gagged players' window
+    static constexpr int kCmdMail = 32981;           // the mailbox, routed to the session's mail service
+
+    // Images of the mail button: messages wait on the server, or none do.
+    static constexpr int kMailImageWaiting = 9;
+    static constexpr int kMailImageNone = 10;
 
     explicit CMainFrame(QWidget* parent = nullptr);
     ~CMainFrame() override;
@@ -94,6 +102,14 @@ public:
     std::vector<CMultiPaneFrame*> GetServiceFrames() const;
     void CloseServiceFrames();
 
+    // ---- The mail button
+    // Follows the session's count of waiting messages (hint 4122) from now on; null stops following.
+    void WatchMailCount(CSessionDoc* session);
+    // Shows image 9 while messages wait on the server, else image 10, and brings the command up to date.
+    void UpdateMailButton();
+    QAction* GetMailAction() const { return m_mailAction; }
+    int GetMailImage() const { return m_mailImage; }
+
     void SetConnectionStatus(const QString& text);
     QString GetConnectionStatus() const;
     platform::CommandRouter& Commands() { return m_commands; }
@@ -124,6 +140,10 @@ private:
     platform::CommandRouter m_commands;
     int m_pending = 0;
     QPointer<QWidget> m_help; // the help window while it is open
+    QToolBar* m_toolBar = nullptr;
+    QAction* m_mailAction = nullptr;
+    int m_mailImage = 0;
+    std::unique_ptr<CSessionView> m_mailCountView;
 };
 
 // The main window, null when there is none.

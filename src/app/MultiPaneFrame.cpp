@@ -188,33 +188,15 @@ CGameView* CMultiPaneFrame::paneOf(QObject* watched) const {
 bool CMultiPaneFrame::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
         return QWidget::eventFilter(watched, event);
-    auto* key = static_cast<QKeyEvent*>(event);
-    // Keys with Control or Alt are shortcuts of the pane or the window, never typing.
-    if (key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
-        return false;
-    CGameView* pane = paneOf(watched);
-    const int virtualKey = CGameView::VirtualKeyOf(*key);
-    if (!pane || virtualKey == 0 || pane->WantsKey(virtualKey))
-        return false;
     // The command line first, then the other panes in layout order.
-    std::vector<CGameView*> candidates;
-    if (CGameView* commandLine = FindPane(QString::fromLatin1(kCommandLineTag)))
-        candidates.push_back(commandLine);
+    CGameView* commandLine = GetCommandLinePane();
+    std::vector<CGameView*> candidates{commandLine};
     for (CGameView* view : GameViews())
         candidates.push_back(view);
-    for (CGameView* view : candidates) {
-        if (view == pane || !view->isEnabled() || !view->isVisible() || !view->WantsKey(virtualKey))
-            continue;
-        QWidget* control = view->GetControl();
-        if (m_session && view == FindPane(QString::fromLatin1(kCommandLineTag)))
-            m_session->SetCommandView(view);
-        control->setFocus(Qt::OtherFocusReason);
-        QKeyEvent again(key->type(), key->key(), key->modifiers(), key->nativeScanCode(), key->nativeVirtualKey(),
-                        key->nativeModifiers(), key->text(), key->isAutoRepeat(), key->count());
-        QCoreApplication::sendEvent(control, &again);
-        return true;
-    }
-    return false;
+    CGameView* taker = CGameView::ForwardKey(paneOf(watched), *static_cast<QKeyEvent*>(event), candidates);
+    if (taker && m_session && taker == commandLine)
+        m_session->SetCommandView(taker);
+    return taker != nullptr;
 }
 
 void CMultiPaneFrame::UpdateTitle() {

@@ -62,6 +62,7 @@ public:
     void UpdateGameViews(CGameView* sender, int hint, platform::Object* object);
 
     void ActivateCommandLine(bool makeActive) override;
+    CGameView* GetCommandLinePane() const override { return FindPane(QString::fromLatin1(kCommandLineTag)); }
 
     int GetDisplayedMove() const { return m_displayedMove; }
     void SetDisplayedMove(int moveIndex) { m_displayedMove = moveIndex; }

@@ -686,8 +686,12 @@ void CChatView::SelectAll() {
 }
 
 CGameView* CChatView::commandLinePane() const {
-    const CMultiPaneFrame* frame = GetMultiPaneFrame();
-    return frame ? frame->FindPane(QString::fromLatin1(CMultiPaneFrame::kCommandLineTag)) : nullptr;
+    // The service frame or the talk window that holds this view.
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* host = dynamic_cast<CCommandLineHost*>(w))
+            return host->GetCommandLinePane();
+    }
+    return nullptr;
 }
 
 void CChatView::routeToCommandLine(int id) {

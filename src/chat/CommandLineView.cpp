@@ -1,6 +1,7 @@
 #include "chat/CommandLineView.h"
 
 #include "app/MultiPaneFrame.h"
+#include "chat/ChatLog.h"
 #include "chat/ChatView.h"
 #include "game/GameDoc.h"
 #include "lobby/UserListView.h"
@@ -490,6 +491,11 @@ void CCommandLineView::notSent(bool command) {
 }
 
 void CCommandLineView::systemLine(const QString& text) {
+    // In a talk window the reply shows in the talk's own conversation.
+    if (auto* holder = dynamic_cast<CChatLogHolder*>(GetDocument()); holder && holder->GetChatLog()) {
+        holder->GetChatLog()->AddElement(QString(), ChatKind::System, text);
+        return;
+    }
     if (CSessionDoc* session = GetSessionDoc())
         session->AddChatLine(QString(), text, ChatKind::System);
 }

@@ -389,6 +389,10 @@ QStringList CSessionDoc::limitTalkPeople(QStringList names, bool tellUser) const
 }
 
 void CSessionDoc::OpenTalk(const QString* text, QStringList names) {
+    if (text && !text->isEmpty()) {
+        SendTalkLine(std::move(names), CTalkLine{*text, -1, QString()});
+        return;
+    }
     const QStringList people = limitTalkPeople(std::move(names), true);
     if (!text) {
         // The talk may be the caller (its window closing): it goes once the current call has returned.
@@ -400,16 +404,22 @@ void CSessionDoc::OpenTalk(const QString* text, QStringList names) {
         }
         return;
     }
-    if (text->isEmpty()) {
-        deliverTalk(people, QString(), QString(), true);
+    deliverTalk(people, QString(), CTalkLine{}, true);
+}
+
+void CSessionDoc::SendTalkLine(QStringList names, const CTalkLine& line) {
+    const QStringList people = limitTalkPeople(std::move(names), true);
+    if (line.display.isEmpty())
         return;
-    }
-    const QString payload = CTextFields().Text(people.join(QLatin1Char(' '))).Text(*text).str();
+    CTextFields fields;
+    fields.Text(people.join(QLatin1Char(' '))).Text(line.display);
+    if (line.kind >= 0)
+        fields.Number(line.kind).Text(line.text);
     for (const QString& person : people) {
         if (!SameNickname(person, m_nickname))
-            Send(ChatPacket::Talk, payload, -1, person);
+            Send(ChatPacket::Talk, fields.str(), -1, person);
     }
-    deliverTalk(people, m_nickname, *text, true);
+    deliverTalk(people, m_nickname, line, true);
 }
 
 void CSessionDoc::OpenTalkWindow(QStringList names) {
@@ -439,8 +449,19 @@ CTalkSession* CSessionDoc::FindTalk(const QStringList& people) const {
 void CSessionDoc::handleIncomingTalk(const QString& sender, const QString& text) {
     CPacketCursor cursor(text);
     QString peopleText;
-    QString line;
-    if (sender.isEmpty() || !ReadPacketString(cursor, peopleText) || !ReadPacketString(cursor, line))
+    CTalkLine line;
+    if (sender.isEmpty() || !ReadPacketString(cursor, peopleText) || !ReadPacketString(cursor, line.display))
+        return;
+    // The kind and plain text follow the shown text; a sender that gave only the shown text is shown
+    // as it wrote it. Only said text, emotes and whispers travel in a talk.
+    int kind = -1;
+    QString plain;
+    if (ReadPacketInt(cursor, kind) && ReadPacketString(cursor, plain) &&
+        (kind == ChatKind::Said || kind == ChatKind::Emote || kind == ChatKind::Whisper)) {
+        line.kind = kind;
+        line.text = plain;
+    }
+    if (line.display.isEmpty())
         return;
     // The sender is the one the server names; he belongs to the talk whatever the list says. An
     // incoming list longer than a talk allows is cut quietly: no box opens inside the dispatch.
@@ -450,15 +471,19 @@ void CSessionDoc::handleIncomingTalk(const QString& sender, const QString& text)
     deliverTalk(people, sender, line, false);
 }
 
-void CSessionDoc::deliverTalk(const QStringList& people, const QString& sender, const QString& text,
+void CSessionDoc::deliverTalk(const QStringList& people, const QString& sender, const CTalkLine& line,
                               bool activate) {
     const QString key = talkKey(people);
     auto it = m_talks.find(key);
+    if (it != m_talks.end() && line.display.isEmpty() && activate) {
+        it->second->Activate();
+        return;
+    }
     if (it == m_talks.end()) {
         if (!m_talkFactory) {
             // Without talk windows the line still reaches the user, as a tell.
-            if (!text.isEmpty() && !SameNickname(sender, m_nickname))
-                AddChatLine(sender, text, ChatKind::Tell);
+            if (!line.display.isEmpty() && !SameNickname(sender, m_nickname))
+                AddChatLine(sender, line.kind >= 0 ? line.text : line.display, ChatKind::Tell);
             return;
         }
         std::unique_ptr<CTalkSession> talk = m_talkFactory(*this, people, activate);
@@ -466,8 +491,8 @@ void CSessionDoc::deliverTalk(const QStringList& people, const QString& sender, 
             return;
         it = m_talks.emplace(key, std::move(talk)).first;
     }
-    if (!text.isEmpty())
-        it->second->AddIncomingText(sender, text);
+    if (!line.display.isEmpty())
+        it->second->AddIncomingText(sender, line);
 }
 
 // ---- Away state

@@ -181,6 +181,10 @@ public:
     // names beyond five dropped.
     // An empty text opens or reuses the window and sends nothing.
     void OpenTalk(const QString* text, QStringList names);
+    // Delivers one line of the user's to every person of the talk and to this client: the shown text
+    // travels with the line's kind and plain text, so that receivers never have to take the shown
+    // text apart.
+    void SendTalkLine(QStringList names, const CTalkLine& line);
     // Opens (or brings up) the talk window of these people without sending anything.
     void OpenTalkWindow(QStringList names);
     // Asks "Talk to:" with the names, then opens the talk window.
@@ -297,7 +301,7 @@ private:
     void handleOwnPacket(const CMessagePacket& packet, int type, const QString& text);
     void handleServiceEntered(const QString& text);
     void handleIncomingTalk(const QString& sender, const QString& text);
-    void deliverTalk(const QStringList& people, const QString& sender, const QString& text, bool activate);
+    void deliverTalk(const QStringList& people, const QString& sender, const CTalkLine& line, bool activate);
     void sendPresence();
     void armAwayCheck();
     void stopTimers();

@@ -43,12 +43,22 @@ public:
     virtual bool IsBlinded(const QString& nickname) const = 0;
 };
 
+// One line of a talk as it travels: the text every client shows for it, and the line's kind (said,
+// emote or whisper) with its plain text. kind is -1 when the sender gave only the shown text.
+struct CTalkLine {
+    QString display;
+    int kind = -1;
+    QString text;
+};
+
 // One talk (a private conversation of up to five people) as the session keeps it.
 class CTalkSession {
 public:
     virtual ~CTalkSession() = default;
     // A line that arrived for this talk (also the user's own lines, echoed locally).
-    virtual void AddIncomingText(const QString& sender, const QString& text) = 0;
+    virtual void AddIncomingText(const QString& sender, const CTalkLine& line) = 0;
+    // The user asked for this talk again: its window comes up and takes the keyboard.
+    virtual void Activate() {}
 };
 // Makes the talk of these people (the user included); activate: whether the window may take the focus.
 using TalkFactory = std::function<std::unique_ptr<CTalkSession>(CSessionDoc& session,

@@ -125,7 +125,7 @@ TEST(EmailDialog, AnAddressThatCannotBeSentCanBeTriedAgain) {
 // A talk window that only records who is in it.
 class FakeTalk : public CTalkSession {
 public:
-    void AddIncomingText(const QString&, const QString&) override {}
+    void AddIncomingText(const QString&, const CTalkLine&) override {}
 };
 
 class PreInviteeTest : public testenv::SessionTest {};

@@ -38,11 +38,17 @@ public:
 class FakeTalk : public CTalkSession {
 public:
     explicit FakeTalk(QStringList p) : people(std::move(p)) {}
-    void AddIncomingText(const QString& sender, const QString& text) override {
-        lines.append(sender + ": " + text);
+    void AddIncomingText(const QString& sender, const CTalkLine& line) override {
+        lines.append(sender + ": " + line.display);
+        kinds.append(line.kind);
+        texts.append(line.text);
     }
+    void Activate() override { ++activations; }
     QStringList people;
     QStringList lines;
+    QList<int> kinds;
+    QStringList texts;
+    int activations = 0;
 };
 
 class SessionDocTest : public SessionTest {};
@@ -476,6 +482,14 @@ TEST_F(SessionDocTest, TalkTextGoesToEveryPersonAndOpensOneTalk) {
     ASSERT_EQ(made.size(), 1u);
     EXPECT_EQ(made[0]->lines.last(), "carol: carol: hello");
     EXPECT_EQ(session->FindTalk({"bob", "carol", "alice"}), made[0]);
+    // The line carried its kind and plain text; asking for the talk again brings it up, lines do not.
+    ServerRoute("bob", 213, "\"alice bob carol\" \"-> bob nods: yes\" 4 \"nods: yes\"");
+    EXPECT_EQ(made[0]->kinds.last(), 4);
+    EXPECT_EQ(made[0]->texts.last(), "nods: yes");
+    EXPECT_EQ(made[0]->activations, 0);
+    session->OpenTalkWindow({"carol", "bob"});
+    EXPECT_EQ(made[0]->activations, 1);
+    ASSERT_EQ(made.size(), 1u);
 
     session->OpenTalk(nullptr, {"alice", "bob", "carol"});
     EXPECT_EQ(session->GetTalkCount(), 0);

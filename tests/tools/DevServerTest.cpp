@@ -2,6 +2,8 @@
 #include "lobby/AffinityListView.h"
 #include "lobby/BlindFrameWnd.h"
 #include "lobby/UserListModel.h"
+#include "mail/MessageHeader.h"
+#include "mail/MessagingSubDocument.h"
 #include "lobby/RelationsSubDoc.h"
 #include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/ResumeMatchReceiverDlg.h"
@@ -14,6 +16,8 @@
 #include "support/FakeServer.h"
 #include "support/SessionFixture.h"
 #include "support/SettingsFixture.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -476,3 +480,77 @@ TEST_F(DevServerTest, RanksTheMembersForEachKindOfRankingRequest) {
 }
 
 } // namespace
+
+namespace {
+
+// A client of the development server with its mail service, all clients' stores in one folder.
+struct MailClient : Client {
+    // The mail service starts as the login is accepted, as the application starts it, so that mail
+    // handed over at login finds it.
+    MailClient(quint16 port, const QString& nickname, const QString& folder) : Client(port, nickname) {
+        QObject::connect(&session, &CSessionDoc::loginAccepted,
+                         [this, folder] { mail = std::make_unique<CMessagingSubDocument>(&session, folder); });
+        WaitIn();
+    }
+    const std::vector<CMessageHeader*>& Folder(const char* name) const {
+        return mail->FindFolder(QString::fromLatin1(name))->Headers();
+    }
+    QString Body(const CMessageHeader* header) const {
+        CMessageHeader stored;
+        QString body;
+        mail->ReadMessage(stored, body, header->GetFolderName(), header->GetMessageId());
+        return body;
+    }
+    std::unique_ptr<CMessagingSubDocument> mail;
+};
+
+std::unique_ptr<CMessageHeader> letter(const QString& from, const QString& to, const QString& cc = QString()) {
+    return std::make_unique<CMessageHeader>(QStringLiteral("Hi"), from, to, cc, QStringLiteral("2026/12/07:1200"),
+                                            QString(), 0, kStatusReadyToSend, 0, 1);
+}
+
+} // namespace
+
+TEST_F(DevServerTest, MailReachesOnlineAndOfflineMembersAndTheSenderHearsOfIt) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path() + "/";
+    MailClient alice(server.Port(), "alice", folder);
+    MailClient bob(server.Port(), "bob", folder);
+    ASSERT_TRUE(alice.mail && bob.mail);
+
+    // bob is here: he has the message at once, alice sees it sent and then acknowledged.
+    const QString body = QStringLiteral("Fancy a match?\r\n\"7 points\" \\ no doubling");
+    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob"), body));
+    ASSERT_TRUE(WaitFor([&] { return bob.Folder("Inbox").size() == 1; }));
+    EXPECT_EQ(bob.Body(bob.Folder("Inbox").front()), body);
+    EXPECT_EQ(bob.Folder("Inbox").front()->GetFrom(), "alice");
+    CMessageHeader* sent = alice.Folder("Outbox").front();
+    EXPECT_TRUE(WaitFor([&] { return sent->m_status == kStatusAcknowledged; }));
+    EXPECT_EQ(alice.Body(sent), body);
+
+    // carol is away: her copy waits; the receipt comes when she logs in.
+    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "carol", "bob"), QStringLiteral("for later")));
+    ASSERT_TRUE(WaitFor([&] { return bob.Folder("Inbox").size() == 2; }));
+    CMessageHeader* second = alice.Folder("Outbox").back();
+    EXPECT_TRUE(WaitFor([&] { return second->m_status == kStatusSent; }));
+    {
+        MailClient carol(server.Port(), "carol", folder);
+        ASSERT_TRUE(carol.mail);
+        ASSERT_TRUE(WaitFor([&] { return carol.Folder("Inbox").size() == 1; }));
+        EXPECT_EQ(carol.Body(carol.Folder("Inbox").front()), "for later");
+        EXPECT_EQ(carol.Folder("Inbox").front()->GetCc(), "bob");
+    }
+    EXPECT_TRUE(WaitFor([&] { return second->m_status == kStatusAcknowledged; }));
+
+    // A name that cannot be a member's: undeliverable, the status stays.
+    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "b@d"), QStringLiteral("x")));
+    CMessageHeader* third = alice.Folder("Outbox").back();
+    EXPECT_TRUE(WaitFor([] {
+        for (const auto& asked : testenv::scriptedUi().asked())
+            if (asked.text == QLatin1String(CMessagingSubDocument::kUndeliverable))
+                return true;
+        return false;
+    }));
+    EXPECT_EQ(third->m_status, kStatusReadyToSend);
+}

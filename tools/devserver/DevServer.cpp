@@ -11,6 +11,8 @@
 #include "support/Utilities.h"
 #include "web/WebAddress.h"
 
+#include <cmath>
+
 struct CDevServer::Client {
     CServerConnection* connection = nullptr;
     QString nonce;
@@ -237,6 +239,7 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
     tellFriendsOf(client, QLatin1Char('+'));
     sendUnfinished({login->nickname});
+    deliverMail(client);
 }
 
 void CDevServer::leaveRoom(Client* client) {
@@ -333,6 +336,7 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         return;
     }
     recipient->connection->SendRouted(type, sender, payload, destination);
+    emit packetRelayed(sender, recipient->record.GetNickname(), type, payload);
 }
 
 bool CDevServer::onAccountRequest(Client* client, const QString& text) {
@@ -380,6 +384,12 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
     case 58:
         onCommand(client, text);
         return;
+    case 91: // rating estimates of an invitation
+        onRatingRequest(client, text);
+        return;
+    case MailPacket::kType:
+        onMail(client, text);
+        return;
     case 112: { // watch request: "<cookie> <nicknames>"
         QString rest;
         const QString cookie = firstWord(text, &rest);
@@ -398,7 +408,108 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
     }
 }
 
+void CDevServer::onRatingRequest(Client* client, const QString& text) {
+    // "<cookie>""<nickname>" 1 <count> "<players, each followed by a blank>" <match length>
+    CPacketCursor cursor(text);
+    QString cookie, nickname, players;
+    int kind = 0, count = 0, length = 0;
+    if (!ReadPacketString(cursor, cookie) || !ReadPacketString(cursor, nickname) ||
+        !ReadPacketInt(cursor, kind) || !ReadPacketInt(cursor, count) || !ReadPacketString(cursor, players) ||
+        !ReadPacketInt(cursor, length) || cookie.contains(QLatin1Char(' ')) ||
+        cookie.contains(QLatin1Char('\n')) || length < 0) {
+        log(QStringLiteral("rating request from %1 not understood").arg(client->record.GetNickname()));
+        return;
+    }
+    const QStringList names = players.split(QLatin1Char(' '), Qt::SkipEmptyParts).mid(0, 8);
+    // Each player's rating is 1500 here; the estimates follow the usual formula against the first
+    // other player: the winner gains 4 * sqrt(length) * (1 - P), the loser loses 4 * sqrt(length) * P.
+    const auto rating = [this](const QString& name) {
+        const Client* user = findUser(name);
+        return user ? double(user->record.GetRating()) : 1500.0;
+    };
+    QString reply = QStringLiteral("%1 %2").arg(cookie).arg(names.size());
+    for (int i = 0; i < names.size(); ++i) {
+        const double own = rating(names.at(i));
+        const double other = rating(names.value(i == 0 ? 1 : 0));
+        const double weight = 4.0 * std::sqrt(double(std::max(1, std::min(length, 25))));
+        const double chance =
+            1.0 / (1.0 + std::pow(10.0, (other - own) * std::sqrt(double(std::max(1, length))) / 2000.0));
+        const Client* user = findUser(names.at(i));
+        reply += QStringLiteral("\n%1 %2 %3 %4 %5 %6 %7")
+                     .arg(names.at(i))
+                     .arg(own, 0, 'f', 6)
+                     .arg(user ? user->record.GetExperience() : 0)
+                     .arg(0)
+                     .arg(weight * (1.0 - chance), 0, 'f', 6)
+                     .arg(-weight * chance, 0, 'f', 6)
+                     .arg(0.0, 0, 'f', 6);
+    }
+    client->connection->SendPlain(93, reply);
+}
+
+void CDevServer::onMail(Client* client, const QString& text) {
+    const QString nickname = client->record.GetNickname();
+    if (const std::optional<QString> asker = MailPacket::ParseRequest(text)) {
+        if (SameNickname(*asker, nickname))
+            deliverMail(client);
+        return;
+    }
+    std::optional<MailPacket::Message> message = MailPacket::ParseSend(text);
+    if (!message || !SameNickname(message->from, nickname)) {
+        log(QStringLiteral("mail from %1 dropped: %2").arg(nickname, text.left(80)));
+        return;
+    }
+    if ((m_options.accountFlags & 1u) == 0) {
+        log(QStringLiteral("mail from %1 refused: the account may not send mail").arg(nickname));
+        client->connection->SendPlain(MailPacket::kType,
+                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
+        return;
+    }
+    QStringList recipients;
+    QString badName;
+    if (!CMailStore::Recipients(*message, recipients, &badName)) {
+        log(QStringLiteral("mail from %1 undeliverable: bad recipient \"%2\"").arg(nickname, badName));
+        client->connection->SendPlain(MailPacket::kType,
+                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
+        return;
+    }
+    message->from = nickname;
+    message->dateSent = CurrentTimeStampText();
+    m_mail.Post(nickname, *message, recipients);
+    client->connection->SendPlain(MailPacket::kType,
+                                  MailPacket::FormatDeliveryResult(nickname, true, message->messageId));
+    log(QStringLiteral("mail from %1 to %2").arg(nickname, recipients.join(QLatin1Char(' '))));
+    for (const QString& recipient : recipients) {
+        if (Client* online = findUser(recipient))
+            deliverMail(online);
+    }
+}
+
+void CDevServer::deliverMail(Client* client) {
+    const QString nickname = client->record.GetNickname();
+    for (const CMailStore::Receipt& receipt : m_mail.TakeReceipts(nickname))
+        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatAcknowledged(nickname, receipt.messageId));
+    const std::vector<CMailStore::Letter> letters = m_mail.TakeLetters(nickname);
+    for (const CMailStore::Letter& letter : letters)
+        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatNewMessage(nickname, letter.message));
+    client->connection->SendPlain(MailPacket::kType, MailPacket::FormatPendingCount(nickname, m_mail.WaitingFor(nickname)));
+    for (const CMailStore::Letter& letter : letters)
+        letterDelivered(letter.mailId);
+}
+
+void CDevServer::letterDelivered(quint64 mailId) {
+    const std::optional<CMailStore::Receipt> receipt = m_mail.Delivered(mailId);
+    if (!receipt)
+        return;
+    if (Client* sender = findUser(receipt->sender))
+        sender->connection->SendPlain(MailPacket::kType,
+                                      MailPacket::FormatAcknowledged(receipt->sender, receipt->messageId));
+    else
+        m_mail.KeepReceipt(*receipt);
+}
+
 void CDevServer::onTransfer(Client* client, const QString& text) {
+    emit transferAsked(client->record.GetNickname(), text);
     const CServiceName service(firstWord(text));
     const QString word = service.GetFirstPart();
     QString entered;

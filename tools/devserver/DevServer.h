@@ -1,5 +1,6 @@
 #pragma once
 
+#include "MailStore.h"
 #include "RelationStore.h"
 #include "UnfinishedMatchStore.h"
 #include "ServerConnection.h"
@@ -16,11 +17,14 @@
 
 // A small loopback service for running clients by hand: logs in any valid nickname, keeps the lobby
 // directory (packets 97, 98, 110) of the connected users, relays room chat, routes packets between
-// clients, answers watch requests, moves users between the lobby and game rooms and keeps every
-// member's friends, blinded and gagged lists and the unfinished matches (rooms that all their
-// players had entered and one left) for as long as it runs. It ranks the members who logged in since
-// it started by their rating (ties by experience, then nickname) and answers ranking requests from
-// that list.
+// clients, answers watch requests, client-version queries and invitations' rating estimates, moves
+// users between the lobby and game rooms and keeps every member's friends, blinded and gagged lists
+// and the unfinished matches (rooms that all their players had entered and one left) for as long as
+// it runs. It carries mail between members: a message reaches a logged-in recipient at once and any
+// other at his next login; the sender learns that it was taken (or refused for a name that cannot be
+// a member's) and when every recipient has it. It ranks the members who
+// logged in since it started by their rating (ties by experience, then nickname) and answers ranking
+// requests from that list.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -49,6 +53,10 @@ public:
 
 signals:
     void logLine(const QString& line);
+    // A routed packet went from one member to another.
+    void packetRelayed(const QString& from, const QString& to, int type, const QString& payload);
+    // A member asked to enter a service with this transfer text.
+    void transferAsked(const QString& nickname, const QString& transferText);
 
 private:
     struct Client;
@@ -61,11 +69,18 @@ private:
     // E-mail and password changes sent to ".db" -> whether the text was one of them.
     bool onAccountRequest(Client* client, const QString& text);
     void onTransfer(Client* client, const QString& text);
+    // Packet 91: rating estimates for the players of an invitation, answered with 93.
+    void onRatingRequest(Client* client, const QString& text);
     void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onRelationRequest(Client* client, int type, const QString& text);
     // A ranking request (239 to ".rt") -> the page of the ranking list it asks for.
     QString rankingReply(const QString& text) const;
+    void onMail(Client* client, const QString& text);
+    // Hands the member every letter and receipt waiting for him, then the count still waiting (0).
+    void deliverMail(Client* client);
+    // The letter's sender learns (now, or at his next login) once every recipient has it.
+    void letterDelivered(quint64 mailId);
     void onClosed(Client* client);
     // The client leaves his room: a match all its players were in becomes unfinished.
     void leaveRoom(Client* client);
@@ -99,4 +114,5 @@ private:
         int experience = 0;
     };
     CNoCaseStringMap<Member> m_members;
+    CMailStore m_mail;
 };

@@ -65,6 +65,17 @@ QString CDevWebServer::PageFor(const QString& path) {
         if (IsValidUserName(nickname))
             return QStringLiteral("bitmaps/user-picture.png");
     }
+    // The invitation dialog's page of a player ("<name>/") and the picture it shows ("<name>/picture.png").
+    static const QString invitation = QStringLiteral("/client/invitation-picture/");
+    if (path.startsWith(invitation)) {
+        const QStringList pieces = path.mid(invitation.size()).split(QLatin1Char('/'));
+        if (pieces.size() == 2 && IsValidUserName(pieces.at(0))) {
+            if (pieces.at(1).isEmpty())
+                return QStringLiteral("html/invitation-picture.html");
+            if (pieces.at(1) == QLatin1String("picture.png"))
+                return QStringLiteral("bitmaps/user-picture.png");
+        }
+    }
     return {};
 }
 

@@ -1,0 +1,368 @@
+#include "mail/MessagingSubDocument.h"
+
+#include "mail/MessageHeader.h"
+#include "mail/MessagingOleDocument.h"
+#include "platform/Win32Codes.h"
+#include "session/DeferredMessageBox.h"
+#include "session/SessionDoc.h"
+#include "support/ApplicationTimer.h"
+#include "support/SettingsStore.h"
+#include "support/Utilities.h"
+
+#include <algorithm>
+
+namespace {
+
+const QString kSettings = QStringLiteral("Settings");
+const QString kPendingValue = QStringLiteral("nMessagesPending");
+const QString kNotifiedValue = QStringLiteral("bNotifiedPending");
+
+std::vector<CMessagingSubDocument*>& instances() {
+    static std::vector<CMessagingSubDocument*> list;
+    return list;
+}
+
+CMessagingSubDocument::MailboxFactory& mailboxFactory() {
+    static CMessagingSubDocument::MailboxFactory factory;
+    return factory;
+}
+
+} // namespace
+
+CMessagingSubDocument::CMessagingSubDocument(CSessionDoc* session, const QString& mailFolder)
+    : CSubDocument(session ? session : CSessionDoc::GetCurrent()) {
+    instances().push_back(this);
+    const QString nickname = GetOwnNickname();
+    if (nickname.isEmpty())
+        return;
+    const QString folder = mailFolder.isEmpty() ? CMessagingOleDocument::GetMailFolderPath(GetSettingsStore()) : mailFolder;
+    m_store = std::make_unique<CMessagingOleDocument>(folder, nickname);
+    if (!m_store->IsOpen()) {
+        // Another program of this user holds the store, or the file is damaged: mail stays off.
+        logError(m_store->OpenError());
+        m_store.reset();
+        return;
+    }
+    // New ids must differ from every id held in memory, also of messages not yet on file.
+    m_store->SetIdInUseTest([this](const QString& id) { return FindHeaderById(id) != nullptr; });
+    // The folders are read now, so that the server's replies find their messages with the mailbox closed.
+    ReloadFolders();
+}
+
+CMessagingSubDocument::~CMessagingSubDocument() {
+    KillApplicationTimer(&m_refreshTimer);
+    if (CMailboxWindowLink* mailbox = m_mailbox) {
+        m_mailbox = nullptr;
+        mailbox->DestroyMailbox();
+    }
+    m_folders.clear();
+    m_store.reset();
+    auto& list = instances();
+    list.erase(std::remove(list.begin(), list.end(), this), list.end());
+}
+
+CMessagingSubDocument* CMessagingSubDocument::Attach(CSessionDoc& session) {
+    if (CMessagingSubDocument* existing = Find(&session))
+        return existing;
+    return static_cast<CMessagingSubDocument*>(
+        session.AdoptSubDocument(std::make_unique<CMessagingSubDocument>(&session)));
+}
+
+CMessagingSubDocument* CMessagingSubDocument::Find(const CSessionDoc* session) {
+    if (!session)
+        return nullptr;
+    for (CMessagingSubDocument* service : instances()) {
+        if (service->GetSession() == session)
+            return service;
+    }
+    return nullptr;
+}
+
+void CMessagingSubDocument::SetMailboxFactory(MailboxFactory factory) { mailboxFactory() = std::move(factory); }
+
+bool CMessagingSubDocument::HasMailboxFactory() { return bool(mailboxFactory()); }
+
+// ---- Packets
+
+int CMessagingSubDocument::OnPacket(int type, const QString& text) {
+    if (type != MailPacket::kType)
+        return 0;
+    MailPacket::Incoming packet;
+    switch (MailPacket::ParseIncoming(text, packet)) {
+    case MailPacket::ParseResult::UnknownSubCode:
+        return 0;
+    case MailPacket::ParseResult::Malformed:
+        logError(QStringLiteral("A malformed mail packet was dropped: %1").arg(text.left(120)));
+        return 1;
+    case MailPacket::ParseResult::Ok:
+        break;
+    }
+    switch (packet.subCode) {
+    case MailPacket::kDeliveryResult:
+        return onDeliveryResult(packet);
+    case MailPacket::kNewMessage:
+        return onNewMessage(packet);
+    case MailPacket::kAcknowledged:
+        return onAcknowledged(packet);
+    case MailPacket::kPendingCount:
+        return onPendingCount(packet.count);
+    default:
+        return 0;
+    }
+}
+
+int CMessagingSubDocument::setStatus(CMessageHeader* header, int status) {
+    header->m_status = status;
+    const int written = UpdateHeader(*header);
+    if (m_mailbox)
+        m_mailbox->RedrawHeader(header);
+    return written;
+}
+
+int CMessagingSubDocument::onDeliveryResult(const MailPacket::Incoming& packet) {
+    CMessageHeader* header = FindHeaderById(packet.messageId);
+    if (!header)
+        return 0;
+    if (packet.delivered)
+        return setStatus(header, kStatusSent);
+    if (m_mailbox)
+        m_mailbox->OpenMessage(header->GetFolderName(), header->GetMessageId());
+    PostDeferredMessageBox(QString::fromLatin1(kUndeliverable), platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    return 0;
+}
+
+int CMessagingSubDocument::onNewMessage(const MailPacket::Incoming& packet) {
+    const MailPacket::Message& m = packet.message;
+    bool numeric = false;
+    const int kind = m.kind.trimmed().toInt(&numeric);
+    auto header = std::make_unique<CMessageHeader>(m.subject, m.from, m.to, m.cc, m.dateSent, CurrentTimeStampText(),
+                                                   m.highPriority ? 1 : 0, kStatusNew, m.notifyOnReceipt ? 1 : 0,
+                                                   numeric ? kind : 0);
+    newMessageArrived(std::move(header), m.body);
+    return 1;
+}
+
+void CMessagingSubDocument::newMessageArrived(std::unique_ptr<CMessageHeader> header, const QString& body) {
+    KillApplicationTimer(&m_refreshTimer);
+    if (!m_store) {
+        logError(QStringLiteral("A message from %1 was lost: there is no mail store.").arg(header->GetFrom()));
+        return;
+    }
+    if (!m_store->StoreInInbox(*header, body)) {
+        logError(QStringLiteral("A message from %1 could not be filed: %2").arg(header->GetFrom(), m_store->LastError()));
+        return;
+    }
+    AddHeaderToFolder(QString::fromLatin1(kInbox), header);
+    // A burst of arrivals refreshes the mailbox once, a second after the last.
+    m_refreshTimer = SetApplicationTimer(kRefreshDelaySeconds, &m_timerOwner, [this](QObject*, int, void*) {
+        m_refreshTimer = 0;
+        if (m_mailbox)
+            m_mailbox->RefreshCurrentFolder();
+    });
+}
+
+int CMessagingSubDocument::onAcknowledged(const MailPacket::Incoming& packet) {
+    CMessageHeader* header = FindHeaderById(packet.messageId);
+    return header ? setStatus(header, kStatusAcknowledged) : 0;
+}
+
+int CMessagingSubDocument::onPendingCount(int count) {
+    CSettingsStore& settings = GetSettingsStore();
+    settings.WriteInt(kSettings, kPendingValue, count);
+    settings.WriteInt(kSettings, kNotifiedValue, count == 0 ? 1 : 0);
+    if (GetSession())
+        GetSession()->UpdateAllViews(nullptr, CSessionDoc::kHintMailCount);
+    return 1;
+}
+
+int CMessagingSubDocument::GetPendingCount() {
+    return GetSettingsStore().GetIntEx(kSettings, kPendingValue, 0);
+}
+
+bool CMessagingSubDocument::RequestPendingMessages() {
+    const QString nickname = GetOwnNickname();
+    if (!IsServiceActive() || nickname.isEmpty())
+        return false;
+    const bool sent = SendPacketText(MailPacket::kType, MailPacket::FormatRequest(nickname));
+    GetSettingsStore().WriteInt(kSettings, kPendingValue, 0);
+    GetSession()->UpdateAllViews(nullptr, CSessionDoc::kHintMailCount);
+    return sent;
+}
+
+bool CMessagingSubDocument::SendMail(std::unique_ptr<CMessageHeader> header, const QString& body) {
+    if (!header || !m_store)
+        return false;
+    if (IsMailBarred()) {
+        PostDeferredMessageBox(QString::fromLatin1(kMailBarred), platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return false;
+    }
+    if (!m_store->StoreInOutbox(*header, body)) {
+        // Without its copy on file the message could never be matched with the server's replies.
+        PostDeferredMessageBox(QStringLiteral("Your message could not be filed in \"Sent Items\", so it was not "
+                                              "sent.\n%1")
+                                   .arg(m_store->LastError()),
+                               platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        return false;
+    }
+    const QString text = MailPacket::FormatSend(*header, body);
+    const bool sent = SendPacketText(MailPacket::kType, text, int(text.size()));
+    AddHeaderToFolder(QString::fromLatin1(kOutbox), header);
+    if (m_mailbox)
+        m_mailbox->RefreshCurrentFolder();
+    return sent;
+}
+
+// ---- The mailbox window
+
+bool CMessagingSubDocument::CanToggleMailbox() const {
+    return m_mailbox || (m_store && HasMailboxFactory());
+}
+
+void CMessagingSubDocument::ToggleMailbox() {
+    if (CMailboxWindowLink* mailbox = m_mailbox) {
+        m_mailbox = nullptr;
+        mailbox->DestroyMailbox();
+        return;
+    }
+    if (!m_store || !HasMailboxFactory())
+        return;
+    ReloadFolders();
+    m_mailbox = mailboxFactory()(*this, QStringLiteral("Quorl Messages for %1").arg(GetOwnNickname()));
+    if (m_mailbox)
+        RequestPendingMessages();
+}
+
+void CMessagingSubDocument::MailboxClosed(CMailboxWindowLink* window) {
+    if (m_mailbox == window)
+        m_mailbox = nullptr;
+}
+
+bool CMessagingSubDocument::OnCommand(int id) {
+    if (id != kCmdToggleMailbox)
+        return false;
+    ToggleMailbox();
+    return true;
+}
+
+// ---- Folders and messages
+
+void CMessagingSubDocument::ReloadFolders() {
+    if (m_store)
+        m_store->LoadAllFolders(m_folders);
+}
+
+CMsgFolderObject* CMessagingSubDocument::FindFolder(const QString& name) const {
+    for (const auto& folder : m_folders) {
+        if (folder->GetName() == name)
+            return folder.get();
+    }
+    return nullptr;
+}
+
+CMessageHeader* CMessagingSubDocument::FindHeaderById(const QString& id) const {
+    if (id.isEmpty())
+        return nullptr;
+    for (const auto& folder : m_folders) {
+        if (CMessageHeader* header = folder->FindHeader(id))
+            return header;
+    }
+    return nullptr;
+}
+
+CMessageHeader* CMessagingSubDocument::AddHeaderToFolder(const QString& folder,
+                                                         std::unique_ptr<CMessageHeader>& header) {
+    CMsgFolderObject* target = FindFolder(folder);
+    if (!target || !header)
+        return nullptr;
+    CMessageHeader* added = target->AddHeader(header.get());
+    if (added)
+        header.release();
+    return added;
+}
+
+bool CMessagingSubDocument::CreateFolder(const QString& name) {
+    if (!m_store || !m_store->CreateFolder(name))
+        return false;
+    m_folders.push_back(std::make_unique<CMsgFolderObject>(name));
+    return true;
+}
+
+bool CMessagingSubDocument::DeleteFolder(const QString& name) {
+    if (!m_store || !m_store->DeleteFolder(name))
+        return false;
+    auto it = std::find_if(m_folders.begin(), m_folders.end(), [&](const auto& f) { return f->GetName() == name; });
+    if (it != m_folders.end())
+        m_folders.erase(it);
+    return true;
+}
+
+bool CMessagingSubDocument::DeleteMessage(const QString& folder, const QString& id) {
+    if (!m_store || !m_store->DeleteMessage(folder, id))
+        return false;
+    if (CMsgFolderObject* object = FindFolder(folder)) {
+        if (CMessageHeader* header = object->FindHeader(id))
+            object->RemoveHeader(header);
+    }
+    return true;
+}
+
+bool CMessagingSubDocument::MoveOrCopy(const QString& destination, const QString& source, const QString& id,
+                                       bool move) {
+    if (!m_store || destination.isEmpty() || source.isEmpty() || id.isEmpty() || destination == source)
+        return false;
+    auto header = std::make_unique<CMessageHeader>();
+    QString body;
+    if (!m_store->ReadMessage(*header, body, source, id))
+        return false;
+    // The copy is filed first: should that fail, the original stays where it was.
+    if (!m_store->StoreMessage(*header, body, destination)) {
+        logError(QStringLiteral("A message could not be filed in %1: %2").arg(destination, m_store->LastError()));
+        return false;
+    }
+    if (move)
+        DeleteMessage(source, id);
+    AddHeaderToFolder(destination, header); // a header no folder object takes goes with the pointer
+    return true;
+}
+
+int CMessagingSubDocument::ReadMessage(CMessageHeader& header, QString& body, const QString& folder,
+                                       const QString& id) {
+    return m_store ? m_store->ReadMessage(header, body, folder, id) : 0;
+}
+
+int CMessagingSubDocument::UpdateHeader(const CMessageHeader& header) {
+    return m_store ? m_store->UpdateHeader(header) : 0;
+}
+
+bool CMessagingSubDocument::ExportMessageText(const QString& filePath, const QString& folder, const QString& id,
+                                              bool newFile) {
+    return m_store && m_store->ExportMessageText(filePath, folder, id, newFile);
+}
+
+// ---- Session
+
+QString CMessagingSubDocument::GetOwnNickname() const {
+    return GetSession() ? GetSession()->GetNickname() : QString();
+}
+
+bool CMessagingSubDocument::IsServiceActive() const {
+    return GetSession() && GetSession()->GetServiceActive() != 0;
+}
+
+bool CMessagingSubDocument::IsMailBarred() const {
+    return GetSession() && GetSession()->IsMailBarred();
+}
+
+QString CMessagingSubDocument::ToStorageFolderName(const QString& shownName) {
+    return shownName == QLatin1String(kSentItems) ? QString::fromLatin1(kOutbox) : shownName;
+}
+
+QString CMessagingSubDocument::ToShownFolderName(const QString& storageName) {
+    return storageName == QLatin1String(kOutbox) ? QString::fromLatin1(kSentItems) : storageName;
+}
+
+void CMessagingSubDocument::logError(const QString& line) const {
+    if (GetSession() && GetSession()->GetClientNode())
+        GetSession()->GetClientNode()->Log().Write(CSysLog::Errors, line);
+    qWarning("%s", qUtf8Printable(line));
+}

@@ -1,0 +1,267 @@
+#include "app/MainFrame.h"
+#include "mail/MailPackets.h"
+#include "mail/MessageHeader.h"
+#include "mail/MessagingSubDocument.h"
+#include "platform/Ui.h"
+#include "support/ApplicationTimer.h"
+#include "support/SessionFixture.h"
+#include "support/SettingsStore.h"
+#include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using testenv::WaitFor;
+
+namespace {
+
+// The mailbox window as the mail service sees it: records what it is asked to do.
+class FakeMailbox : public CMailboxWindowLink {
+public:
+    explicit FakeMailbox(CMessagingSubDocument& owner) : m_owner(owner) {}
+    bool IsMailboxVisible() const override { return true; }
+    void RefreshCurrentFolder() override { ++refreshes; }
+    void RedrawHeader(const CMessageHeader*) override {}
+    void OpenMessage(const QString& folder, const QString& id) override { opened.push_back(folder + "/" + id); }
+    void DestroyMailbox() override {
+        m_owner.MailboxClosed(this);
+        delete this;
+    }
+    int refreshes = 0;
+    std::vector<QString> opened;
+
+private:
+    CMessagingSubDocument& m_owner;
+};
+
+QString arrival(const QString& subject, const QString& body, const QString& kind = "1") {
+    MailPacket::Message m;
+    m.dateSent = "2026/12/07:0930";
+    m.from = "bob";
+    m.to = "alice";
+    m.subject = subject;
+    m.notifyOnReceipt = true;
+    m.highPriority = true;
+    m.kind = kind;
+    m.body = body;
+    return MailPacket::FormatNewMessage("alice", m);
+}
+
+int countBoxes(const char* text) {
+    int count = 0;
+    for (const auto& asked : testenv::scriptedUi().asked())
+        count += asked.kind == platform::ScriptedUi::Asked::MessageBoxKind && asked.text == QLatin1String(text);
+    return count;
+}
+
+class MessagingSubDocumentTest : public testenv::SessionTest {
+protected:
+    void TearDown() override {
+        CMessagingSubDocument::SetMailboxFactory(nullptr);
+        mail.reset();
+        SessionTest::TearDown();
+    }
+    void Start() {
+        ASSERT_TRUE(m_dir.isValid());
+        if (!session->IsConnected()) {
+            ASSERT_TRUE(Login());
+        }
+        mail = std::make_unique<CMessagingSubDocument>(session.get(), m_dir.path() + "/");
+        ASSERT_TRUE(mail->GetStore());
+    }
+    FakeMailbox* OpenFakeMailbox() {
+        FakeMailbox* made = nullptr;
+        CMessagingSubDocument::SetMailboxFactory([&made](CMessagingSubDocument& owner, const QString&) {
+            return made = new FakeMailbox(owner);
+        });
+        mail->ToggleMailbox();
+        const auto request = server->Expect(MailPacket::kType); // it asks for the waiting messages
+        EXPECT_TRUE(request && request->Text().startsWith(QLatin1String("-120 ")));
+        return made;
+    }
+    // The stored copy of a loaded message.
+    QString StoredBody(const CMessageHeader* header, CMessageHeader& stored) {
+        QString body;
+        EXPECT_TRUE(mail->ReadMessage(stored, body, header->GetFolderName(), header->GetMessageId()));
+        return body;
+    }
+    // Sends a message to bob -> its id, as it went on the wire.
+    QString SendOne(const QString& body) {
+        auto header = std::make_unique<CMessageHeader>("Tonight", "alice", "bob", QString(), "2026/12/07:1000",
+                                                       QString(), 0, kStatusReadyToSend, 0, 1);
+        EXPECT_TRUE(mail->SendMail(std::move(header), body));
+        const auto frame = server->Expect(MailPacket::kType);
+        const auto wire = frame ? MailPacket::ParseSend(frame->Text()) : std::nullopt;
+        EXPECT_TRUE(wire && wire->body == body && wire->from == "alice" && wire->to == "bob");
+        return wire ? wire->messageId : QString();
+    }
+
+    QTemporaryDir m_dir;
+    std::unique_ptr<CMessagingSubDocument> mail;
+};
+
+TEST_F(MessagingSubDocumentTest, MessageArrivingWithMailboxClosedIsFiledInInboxByteForByte) {
+    Start();
+    const QString body = QStringLiteral("First line\r\nA \"quoted\" word, a back\\slash, caf\u00e9\r\n\r\nlast");
+    ServerSend(MailPacket::kType, arrival("Re: \"tonight\"", body));
+    const auto& inbox = mail->FindFolder("Inbox")->Headers();
+    ASSERT_EQ(inbox.size(), 1u);
+    CMessageHeader stored;
+    EXPECT_EQ(StoredBody(inbox.front(), stored), body);
+    EXPECT_EQ(stored.GetSubject(), "Re: \"tonight\"");
+    EXPECT_EQ(stored.GetFrom(), "bob");
+    EXPECT_EQ(stored.GetDateSent(), "2026/12/07:0930");
+    EXPECT_EQ(stored.GetDateReceived().size(), 15);
+    EXPECT_EQ(stored.m_status, kStatusNew);
+    EXPECT_EQ(stored.m_priority, 1);
+    EXPECT_EQ(stored.m_notifyOnReceipt, 1);
+    EXPECT_EQ(stored.GetMessageId(), inbox.front()->GetMessageId());
+}
+
+TEST_F(MessagingSubDocumentTest, KindFieldIsReadAsANumberOrZero) {
+    Start();
+    for (const auto& [kind, expected] : {std::pair{"42", 42}, {"", 0}, {"x1", 0}}) {
+        ServerSend(MailPacket::kType, arrival("k", "b", QString::fromLatin1(kind)));
+        EXPECT_EQ(mail->FindFolder("Inbox")->Headers().back()->m_kind, expected) << kind;
+    }
+}
+
+// The service is started again before the replies come: the folders are read at start, so the
+// replies still find the message.
+TEST_F(MessagingSubDocumentTest, SentMessageGoesFromReadyToSentToAcknowledgedWithItsBodyUnchanged) {
+    Start();
+    const QString body = QStringLiteral("See you at \"nine\".\r\nA\\B");
+    const QString id = SendOne(body);
+    EXPECT_EQ(id, "bob202612071000");
+    mail.reset();
+    Start();
+    const struct {
+        QString packet;
+        int status;
+    } steps[] = {
+        {QString(), kStatusReadyToSend},
+        {MailPacket::FormatDeliveryResult("alice", true, id), kStatusSent},
+        {MailPacket::FormatAcknowledged("alice", id), kStatusAcknowledged},
+    };
+    for (const auto& step : steps) {
+        if (!step.packet.isEmpty())
+            ServerSend(MailPacket::kType, step.packet);
+        CMessageHeader* header = mail->FindHeaderById(id);
+        ASSERT_TRUE(header);
+        EXPECT_EQ(header->m_status, step.status);
+        CMessageHeader stored;
+        EXPECT_EQ(StoredBody(header, stored), body);
+        EXPECT_EQ(stored.m_status, step.status);
+        EXPECT_EQ(stored.GetFolderName(), "Outbox");
+    }
+}
+
+TEST_F(MessagingSubDocumentTest, UndeliverableMailLeavesItsStatusOpensItAndShowsTheBoxOnce) {
+    Start();
+    for (bool mailboxOpen : {false, true}) {
+        SCOPED_TRACE(mailboxOpen);
+        testenv::scriptedUi().clear();
+        FakeMailbox* mailbox = mailboxOpen ? OpenFakeMailbox() : nullptr;
+        const QString id = SendOne("body");
+        ServerSend(MailPacket::kType, MailPacket::FormatDeliveryResult("alice", false, id));
+        EXPECT_TRUE(WaitFor([] { return countBoxes(CMessagingSubDocument::kUndeliverable) >= 1; }));
+        EXPECT_EQ(countBoxes(CMessagingSubDocument::kUndeliverable), 1);
+        EXPECT_EQ(mail->FindHeaderById(id)->m_status, kStatusReadyToSend);
+        if (mailbox) {
+            EXPECT_EQ(mailbox->opened, std::vector<QString>{"Outbox/" + id});
+        }
+    }
+    // A result for an id nobody holds shows nothing.
+    testenv::scriptedUi().clear();
+    ServerSend(MailPacket::kType, MailPacket::FormatDeliveryResult("alice", false, "nobody1"));
+    EXPECT_EQ(countBoxes(CMessagingSubDocument::kUndeliverable), 0);
+}
+
+TEST_F(MessagingSubDocumentTest, MailButtonFollowsThePendingCount) {
+    Start();
+    CMainFrame frame;
+    frame.WatchMailCount(session.get());
+    CSettingsStore& settings = GetSettingsStore();
+    const struct {
+        int count;
+        int notified;
+        int image;
+    } cases[] = {{2, 0, CMainFrame::kMailImageWaiting}, {0, 1, CMainFrame::kMailImageNone}, {1, 0, CMainFrame::kMailImageWaiting}};
+    for (const auto& c : cases) {
+        ServerSend(MailPacket::kType, MailPacket::FormatPendingCount("alice", c.count));
+        EXPECT_EQ(settings.GetIntEx("Settings", "nMessagesPending", -1), c.count);
+        EXPECT_EQ(settings.GetIntEx("Settings", "bNotifiedPending", -1), c.notified);
+        EXPECT_EQ(frame.GetMailImage(), c.image) << c.count;
+    }
+    // Without the mail windows the command stays off.
+    EXPECT_FALSE(frame.GetMailAction()->isEnabled());
+    // Asking for the waiting messages counts them as none.
+    EXPECT_TRUE(mail->RequestPendingMessages());
+    EXPECT_EQ(server->Expect(MailPacket::kType)->Text(), "-120 \"alice\" \"alice\"");
+    EXPECT_EQ(frame.GetMailImage(), CMainFrame::kMailImageNone);
+    frame.WatchMailCount(nullptr);
+}
+
+TEST_F(MessagingSubDocumentTest, BurstOfArrivalsRefreshesTheMailboxOnceAfterTheLast) {
+    CApplicationTimer::ManualClock clock;
+    Start();
+    FakeMailbox* mailbox = OpenFakeMailbox();
+    ASSERT_TRUE(mailbox);
+    for (int i = 0; i < 3; ++i) {
+        ServerSend(MailPacket::kType, arrival(QString::number(i), "b"));
+        if (i == 1)
+            clock.Tick(); // the third arrival starts the wait again
+    }
+    EXPECT_EQ(mail->FindFolder("Inbox")->Headers().size(), 3u);
+    const int expected[] = {0, 1, 1, 1};
+    for (int refreshes : expected) {
+        clock.Tick();
+        EXPECT_EQ(mailbox->refreshes, refreshes);
+    }
+}
+
+TEST_F(MessagingSubDocumentTest, MalformedAndForeignPacketsChangeNothing) {
+    Start();
+    QString cut = arrival("s", "body");
+    cut.truncate(cut.lastIndexOf(QLatin1String(" \"")));
+    GetSettingsStore().WriteInt("Settings", "nMessagesPending", 5);
+    for (const auto& [text, taken] : {std::pair{cut, 1}, {QStringLiteral("139 \"alice\" lots"), 1},
+                                      {QStringLiteral("136 \"alice\" \"x\""), 0}, {QStringLiteral("rubbish"), 1}})
+        EXPECT_EQ(mail->OnPacket(MailPacket::kType, text), taken) << text.toStdString();
+    EXPECT_EQ(mail->OnPacket(70, arrival("s", "b")), 0);
+    EXPECT_TRUE(mail->FindFolder("Inbox")->Headers().empty());
+    EXPECT_EQ(GetSettingsStore().GetIntEx("Settings", "nMessagesPending", -1), 5);
+}
+
+TEST_F(MessagingSubDocumentTest, MailBarredAccountSendsAndFilesNothingAndIsToldWhy) {
+    server->Acceptance().accountFlags = 0;
+    Start();
+    EXPECT_FALSE(mail->SendMail(std::make_unique<CMessageHeader>(), "b"));
+    EXPECT_TRUE(WaitFor([] { return countBoxes(CMessagingSubDocument::kMailBarred) == 1; }));
+    EXPECT_TRUE(server->NothingReceived());
+    EXPECT_TRUE(mail->FindFolder("Outbox")->Headers().empty());
+}
+
+TEST_F(MessagingSubDocumentTest, MovesKeepTheOriginalUntilTheCopyIsFiled) {
+    Start();
+    ServerSend(MailPacket::kType, arrival("keep", "the body"));
+    const QString id = mail->FindFolder("Inbox")->Headers().front()->GetMessageId();
+    ASSERT_TRUE(mail->CreateFolder("Saved"));
+    // To a folder the store does not have, or to its own folder: nothing moves.
+    EXPECT_FALSE(mail->MoveOrCopy("Missing", "Inbox", id, true));
+    EXPECT_FALSE(mail->MoveOrCopy("Inbox", "Inbox", id, true));
+    ASSERT_TRUE(mail->FindHeaderById(id));
+    // A copy leaves the original; a move takes it away. Both copies keep the body.
+    for (const auto& [move, inboxAfter, savedAfter] : {std::tuple{false, 1u, 1u}, {true, 0u, 2u}}) {
+        EXPECT_TRUE(mail->MoveOrCopy("Saved", "Inbox", id, move));
+        EXPECT_EQ(mail->FindFolder("Inbox")->Headers().size(), inboxAfter);
+        ASSERT_EQ(mail->FindFolder("Saved")->Headers().size(), savedAfter);
+        CMessageHeader stored;
+        EXPECT_EQ(StoredBody(mail->FindFolder("Saved")->Headers().back(), stored), "the body");
+        EXPECT_EQ(stored.GetFolderName(), "Saved");
+    }
+}
+
+} // namespace
