@@ -297,7 +297,7 @@ TEST_F(PlayerInfoTest, InviteWatchAndTalkFollowThePlayersStateAndLocation) {
         {"Gus", "", false, false, false},
     };
     struct Talk : CTalkSession {
-        void AddIncomingText(const QString&, const QString&) override {}
+        void AddIncomingText(const QString&, const CTalkLine&) override {}
     };
     QList<QStringList> talks;
     session->SetTalkFactory([&](CSessionDoc&, const QStringList& people, bool) {
