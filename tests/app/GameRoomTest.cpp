@@ -336,6 +336,7 @@ TEST_F(GameRoomTest, SavedMatchesOpenForReviewAndSaveAgain) {
         {"not an archive", "hello", "is not a Norvale match file"},
         {"a proposition", proposition.data(), "opens matches only"},
         {"cut short", bytes.left(bytes.size() / 2), "is damaged"},
+        {"too large", bytes + QByteArray(CGameDoc::kMaxMatchFileSize, '\0'), "too large to be a match file"},
     };
     for (const Case& c : refused) {
         QFile bad(dir.filePath("bad.cbg"));
