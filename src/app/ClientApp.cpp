@@ -38,6 +38,7 @@
 
 #include "web/BrowserLauncher.h"
 #include "web/MessOfTheDayBDlg.h"
+#include "web/PlayerInfoSubDoc.h"
 #include "web/WebAddress.h"
 #include "web/WebPanes.h"
 
@@ -138,6 +139,7 @@ void CClientApp::registerSessionFeatures() {
     RegisterSessionFeature([](CSessionDoc& session) { CMOTDSubDocument::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CInvitationManager::Attach(session); });
     RegisterSessionFeature([](CSessionDoc& session) { CTalkDoc::Attach(session); });
+    RegisterSessionFeature([](CSessionDoc& session) { CPlayerInfoSubDoc::Attach(session); });
     // Backgammon invitations have their own dialog; the plain match dialog stays for other kinds.
     RegisterBackgammonInviteDialog();
     RegisterInvitationDialogs();

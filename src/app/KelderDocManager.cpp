@@ -14,9 +14,6 @@
 
 namespace {
 
-// Files larger than this are not match files.
-constexpr qint64 kMaxFileSize = 64 * 1024 * 1024;
-
 QString LeadingRoomName(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -69,10 +66,8 @@ CMultiPaneFrame* CKelderDocManager::OpenDocumentFile(const QString& path, QStrin
     QString ignored;
     QString& why = error ? *error : ignored;
     why.clear();
-    if (QFileInfo(path).size() > kMaxFileSize) {
-        why = QStringLiteral("%1 is not a Norvale match file.").arg(QFileInfo(path).fileName());
+    if (!CGameDoc::CheckMatchFileSize(path, &why))
         return nullptr;
-    }
     const QString room = LeadingRoomName(path, &why);
     if (!why.isEmpty())
         return nullptr;
@@ -84,10 +79,8 @@ CMultiPaneFrame* CKelderDocManager::OpenDocumentFile(const QString& path, QStrin
     auto review = std::make_unique<Review>();
     review->session = std::make_unique<CSessionDoc>();
     review->doc = std::make_unique<CBackgammonDoc>();
-    if (!review->doc->LoadMatchFile(path)) {
-        why = QStringLiteral("%1 is damaged or not a Norvale match file.").arg(QFileInfo(path).fileName());
+    if (!review->doc->LoadMatchFile(path, &why))
         return nullptr;
-    }
     review->session->SetGameDocument(review->doc.get());
     // The board over nothing else than the log: a saved match has no chat.
     const std::optional<CPaneLayout> layout = CPaneLayout::Parse(QStringLiteral("\x01"

@@ -6,6 +6,7 @@
 #include "game/GameDoc.h"
 #include "lobby/BlindFrameWnd.h"
 #include "lobby/BlindSubDocument.h"
+#include "lobby/RankingDlg.h"
 #include "mail/MessagingSubDocument.h"
 #include "platform/Color.h"
 #include "platform/Paths.h"
@@ -146,6 +147,9 @@ void CMainFrame::buildMenus() {
     m_mailAction->setToolTip(QStringLiteral("Read and write Quorl Messages"));
     m_mailAction->setCheckable(true);
     view->addAction(m_mailAction);
+    view->addAction(platform::MakeAction(kCmdRankings, QStringLiteral("&Rankings..."), this));
+    view->addAction(platform::MakeAction(kCmdPlayerInfo, QStringLiteral("&Player Info..."), this));
+    view->addAction(platform::MakeAction(kCmdTallybankAccount, QStringLiteral("&Tallybank Account..."), this));
     view->addSeparator();
     view->addAction(platform::MakeAction(kCmdFriends, QStringLiteral("&Friends..."), this));
     view->addAction(platform::MakeAction(kCmdBlindedPlayers, QStringLiteral("&Blinded Players..."), this));
@@ -154,6 +158,8 @@ void CMainFrame::buildMenus() {
     view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General &Properties..."), this));
     view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("Edit &Macros..."), this));
     view->addAction(platform::MakeAction(kCmdCustomColors, QStringLiteral("Custom &Colors..."), this));
+    QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
+    options->addAction(platform::MakeAction(kCmdPersonalInfo, QStringLiteral("Personal &Info..."), this));
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->addAction(platform::MakeAction(kCmdCascade, QStringLiteral("&Cascade"), this));
     window->addAction(platform::MakeAction(kCmdTile, QStringLiteral("&Tile"), this));
@@ -164,7 +170,7 @@ void CMainFrame::buildMenus() {
     help->addAction(platform::MakeAction(kCmdTipOfTheDay, QStringLiteral("&Tip of the Day..."), this));
     help->addSeparator();
     help->addAction(platform::MakeAction(kCmdAbout, QStringLiteral("&About Norvale..."), this));
-    for (QMenu* menu : {file, view, window, help})
+    for (QMenu* menu : {file, view, options, window, help})
         m_commands.AttachMenu(menu);
     // Shortcuts work while the menus are closed too.
     m_commands.ConnectAction(exit);
@@ -267,9 +273,16 @@ bool CMainFrame::OnCommand(int id) {
         return true;
     case kCmdNews:
     case kCmdUnfinishedMatches:
+    case kCmdPlayerInfo:
+    case kCmdPersonalInfo:
+    case kCmdTallybankAccount:
     case kCmdMail:
         if (CSessionDoc* session = connectedSession())
             session->RouteCommandToSubDocuments(id);
+        return true;
+    case kCmdRankings:
+        if (CSessionDoc* session = connectedSession())
+            CBGDisplayRankingDlg::Open(session, this);
         return true;
     case kCmdChangeEmail:
         if (CSessionDoc* session = connectedSession())
@@ -361,6 +374,10 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     case kCmdChangeEmail:
     case kCmdNews:
     case kCmdUnfinishedMatches:
+    case kCmdRankings:
+    case kCmdPlayerInfo:
+    case kCmdPersonalInfo:
+    case kCmdTallybankAccount:
         state.enabled = connected;
         return true;
     case kCmdMail: {

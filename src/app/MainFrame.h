@@ -58,6 +58,10 @@ public:
     static constexpr int kCmdNews = 32992;       // routed to the session's news sub-document
     static constexpr int kCmdUnfinishedMatches = 32888; // routed to the session's invitation manager
     static constexpr int kCmdHelp = 57667;
+    static constexpr int kCmdRankings = 32890;         // the rankings window, after its filter
+    static constexpr int kCmdPlayerInfo = 33064;       // routed to the player-information sub-document
+    static constexpr int kCmdPersonalInfo = 33084;     // the same, the user's profile form
+    static constexpr int kCmdTallybankAccount = 33087; // the same, the user's money account
     static constexpr int kCmdFriends = 32932;        // opens or brings up the friends' window
     static constexpr int kCmdBlindedPlayers = 32933; // toggle the blinded players' window
     static constexpr int kCmdGaggedPlayers = 32894;  // toggle the gagged players' window

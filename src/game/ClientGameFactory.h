@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/RankingQuery.h"
+
 #include <QString>
 
 #include <functional>
@@ -24,6 +26,9 @@ public:
     // Pages of the service's web-application host (host given with its scheme, no trailing slash).
     QString GetHelpAddress(const QString& host) const;
     QString GetNewsAddress(const QString& host) const;
+
+    // A ranking filter of this game, with the fields the game adds to its requests (none here).
+    CRankingQuery GetRankingQuery() const { return CRankingQuery(); }
 
     int GetDefaultGameKind() const { return kBackgammonKind; }
     int GetMinPlayers(int kind) const;
@@ -66,6 +71,7 @@ public:
     void SetContinueSessionDialogCreator(ContinueSessionDialogCreator creator) {
         m_continueSession = std::move(creator);
     }
+    bool HasPlayerInfoDialogCreator() const { return bool(m_playerInfo); }
     bool HasInvitationDialogCreator() const { return bool(m_invitation); }
     // A proposition invitation for kind 1, else a backgammon invitation; the caller owns it.
     QDialog* CreateInvitationDialog(int kind, CInvitationManager* manager, CInviteData* record,

@@ -16,10 +16,6 @@
 
 namespace {
 
-// A match file is at most a few megabytes; a larger one is not ours.
-// The longest matches make files of a few hundred kilobytes; anything far larger is not one.
-constexpr qint64 kMaxMatchFileSize = 4 << 20;
-
 // Packets of the room that belong in the match record besides the moves: system lines, whispers,
 // said lines, emotes, tells and annotations.
 bool IsRecordedChat(int type) {
@@ -239,6 +235,18 @@ bool CGameDoc::SaveMatchFile(const QString& path) {
     return file.commit();
 }
 
+bool CGameDoc::CheckMatchFileSize(const QString& path, QString* error) {
+    const qint64 size = QFileInfo(path).size();
+    if (size <= kMaxMatchFileSize)
+        return true;
+    if (error)
+        *error = QStringLiteral("The file \"%1\" is too large to be a match file (%2 bytes; at most %3).")
+                     .arg(QDir::toNativeSeparators(path))
+                     .arg(size)
+                     .arg(kMaxMatchFileSize);
+    return false;
+}
+
 bool CGameDoc::LoadMatchFile(const QString& path, QString* error) {
     const QString name = QDir::toNativeSeparators(path);
     const auto refuse = [&](const QString& why) {
@@ -249,11 +257,8 @@ bool CGameDoc::LoadMatchFile(const QString& path, QString* error) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return refuse(QStringLiteral("The match file \"%1\" cannot be read.").arg(name));
-    if (file.size() > kMaxMatchFileSize)
-        return refuse(QStringLiteral("The file \"%1\" is too large to be a match file (%2 bytes; at most %3).")
-                          .arg(name)
-                          .arg(file.size())
-                          .arg(kMaxMatchFileSize));
+    if (!CheckMatchFileSize(path, error))
+        return false;
     platform::ArchiveReader reader(file.read(kMaxMatchFileSize));
     QString serviceName;
     CGameArchive archive{path, nullptr, &reader};

@@ -110,6 +110,10 @@ public:
     // -> false, with a message naming the file in *error, when the file cannot be read, is larger
     // than any match file can be or is not a match this program wrote; the document is then unchanged.
     bool LoadMatchFile(const QString& path, QString* error = nullptr);
+    // The longest matches make files of a few hundred kilobytes; anything far larger is not one.
+    static constexpr qint64 kMaxMatchFileSize = 4 << 20;
+    // -> false, with a message naming the file in *error, when the file is too large to be a match.
+    static bool CheckMatchFileSize(const QString& path, QString* error);
     // Asks for a file name when needed and saves -> false when cancelled or the file cannot be written.
     bool DoSaveMatch(const CSaveMatchRequest& request);
     QString GetPathName() const { return m_pathName; }

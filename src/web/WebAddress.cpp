@@ -65,6 +65,21 @@ QString AppendQueryItem(const QString& address, const QString& name, const QStri
     return WithQueryPart(address, Encoded(name) + QLatin1Char('=') + Encoded(value));
 }
 
+QString FormEncodeValue(const QString& value) {
+    static const QByteArray kept = QByteArrayLiteral("-._~:@/,!*'()");
+    QString out;
+    for (const char byte : value.toUtf8()) {
+        const uchar c = uchar(byte);
+        if (c == ' ')
+            out += QLatin1Char('+');
+        else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || kept.contains(char(c)))
+            out += QLatin1Char(char(c));
+        else
+            out += QStringLiteral("%%1").arg(uint(c), 2, 16, QLatin1Char('0')).toUpper();
+    }
+    return out;
+}
+
 QString AppendQueryWord(const QString& address, const QString& word) {
     return WithQueryPart(address, Encoded(word));
 }

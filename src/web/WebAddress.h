@@ -23,6 +23,10 @@ inline constexpr char kNewsPath[] = "/web/apps/client/motd/default.asp";
 // address with "name=value" added to its query: after '?' when it has none yet, else after '&';
 // the value is percent-encoded (a blank becomes "%20"), a fragment stays at the end.
 QString AppendQueryItem(const QString& address, const QString& name, const QString& value);
+// A value for a form-encoded query string: a blank becomes '+'; letters, digits and "-._~:@/,!*'()"
+// stay as they are; every other character (among them '&', '=', '+', '#', '%' and all non-ASCII) is
+// written as %XX of its UTF-8 bytes. "Playing Backgammon with Bob" -> "Playing+Backgammon+with+Bob".
+QString FormEncodeValue(const QString& value);
 // address with a bare query word added the same way (encoded, no '=').
 QString AppendQueryWord(const QString& address, const QString& word);
 

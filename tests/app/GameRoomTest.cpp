@@ -11,6 +11,7 @@
 #include "game/BackgammonDoc.h"
 #include "game/BoardTestUtil.h"
 #include "game/ClientGameFactory.h"
+#include "lobby/invite/BackgammonInviteDlg.h"
 #include "lobby/invite/InvitationDlg.h"
 #include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/MatchInviteDlg.h"
@@ -26,6 +27,9 @@
 #include "web/WebTestSupport.h"
 
 #include <QFile>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -142,6 +146,7 @@ protected:
                 dice.pop_front();
             return die;
         };
+        options.league.name.clear(); // no league: its options would fix the match length
         return options;
     }()};
     webtest::FakeBrowserFactory pages;
@@ -166,7 +171,12 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     // The invitation: a one-point match, which bob accepts and alice starts.
     CInvitationManager::Find(alice)->InvitePlayer("bob", 0, 0, false);
     ASSERT_TRUE(WaitFor([&] { return CanClick(alice, CInvitationDlg::kIdInvite); }));
-    InvitationTo(alice, ".gb.alice.bob")->ItemAs<QSpinBox>(CMatchInviteDlg::kIdLength)->setValue(1);
+    // The backgammon invitation: match play of one point, typed as a user types it.
+    CInvitationDlg* invitation = InvitationTo(alice, ".gb.alice.bob");
+    invitation->ItemAs<QRadioButton>(CBackgammonInviteDlg::kIdMatchPlay)->click();
+    auto* length = invitation->ItemAs<QLineEdit>(CBackgammonInviteDlg::kIdLength);
+    length->selectAll();
+    QTest::keyClicks(length, "1");
     InvitationTo(alice, ".gb.alice.bob")->ItemAs<QPushButton>(CInvitationDlg::kIdInvite)->click();
     ASSERT_TRUE(WaitFor([&] { return CanClick(&bob.session, CInvitationDlg::kIdPlay); }));
     InvitationTo(&bob.session, ".gb.alice.bob")->ItemAs<QPushButton>(CInvitationDlg::kIdPlay)->click();
@@ -326,6 +336,7 @@ TEST_F(GameRoomTest, SavedMatchesOpenForReviewAndSaveAgain) {
         {"not an archive", "hello", "is not a Norvale match file"},
         {"a proposition", proposition.data(), "opens matches only"},
         {"cut short", bytes.left(bytes.size() / 2), "is damaged"},
+        {"too large", bytes + QByteArray(CGameDoc::kMaxMatchFileSize, '\0'), "too large to be a match file"},
     };
     for (const Case& c : refused) {
         QFile bad(dir.filePath("bad.cbg"));

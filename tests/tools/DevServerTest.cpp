@@ -448,6 +448,44 @@ TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
     }));
 }
 
+TEST_F(DevServerTest, RanksTheMembersForEachKindOfRankingRequest) {
+    Client alice(server.Port(), "alice");
+    Client bob(server.Port(), "Bob");
+    Client carl(server.Port(), "carl");
+    ASSERT_TRUE(alice.WaitIn() && bob.WaitIn() && carl.WaitIn());
+    testenv::RecordingTarget answers(&alice.session);
+    const QString a = "\"alice\" \"1500.000\" 0", b = "\"Bob\" \"1500.000\" 0", c = "\"carl\" \"1500.000\" 0";
+    struct Case {
+        QString request;
+        QString answer;
+    } cases[] = {
+        {"Q 2 0 0 0 \"x\"", "Q 2 0 " + a + " 1 " + b},
+        {"Q 2 0 0 2 \"x\"", "Q 1 2 " + c},
+        {"Q 10 1 0 2147483647 \"x\"", "Q 3 0 " + a + " 1 " + b + " 2 " + c},
+        {"Q 2 1 0 2147483647 \"x\"", "Q 2 1 " + b + " 2 " + c},
+        {"Q 1 2 1 0 \"BOB\"", "Q 1 1 " + b},
+        {"Q 3 2 1 0 \"carl\"", "Q 3 0 " + a + " 1 " + b + " 2 " + c},
+        {"Q 3 2 1 0 \"nobody\"", "Q 0"},
+        {"Q 5 0 0 7 \"x\"", "Q 0"},
+        {"Q nonsense", "Q 0"},
+    };
+    std::vector<QString> replies;
+    const auto collect = [&] {
+        replies.clear();
+        for (size_t i = 0; i < answers.packets.size(); ++i) {
+            if (answers.packets[i].first == 240 && answers.sources[i] == ".rt")
+                replies.push_back(answers.packets[i].second);
+        }
+        return replies.size();
+    };
+    for (const Case& item : cases) {
+        const size_t before = collect();
+        ASSERT_TRUE(alice.session.Send(239, item.request, -1, ".rt"));
+        ASSERT_TRUE(WaitFor([&] { return collect() > before; })) << item.request.toStdString();
+        EXPECT_EQ(replies.back(), item.answer) << item.request.toStdString();
+    }
+}
+
 } // namespace
 
 namespace {

@@ -93,6 +93,35 @@ TEST_F(DevWebServerTest, TheLobbyTellsClientsWhereThePagesAre) {
     EXPECT_EQ(session.GetServiceSetting("urlHelp"), web.BaseAddress() + "/backgammon/help/default.asp");
     EXPECT_EQ(session.GetServiceSetting("http"), web.BaseAddress() + "/web/apps/client/ads/default.asp");
     EXPECT_EQ(session.GetServiceSetting("timer"), "90");
+    EXPECT_EQ(session.GetServiceSetting("urlPlayerInfoDir"), web.BaseAddress() + "/client/players/");
+    EXPECT_EQ(session.GetServiceSetting("urlLeagues"), web.BaseAddress() + "/client/leagues/");
+    EXPECT_EQ(session.GetServiceSetting("urlTallybankAccount"), web.BaseAddress() + "/client/tallybank/");
+}
+
+TEST_F(DevWebServerTest, ServesAPageForEveryPlayerInformationAddress) {
+    struct Case {
+        const char* target;
+        const char* shows;
+    } cases[] = {
+        {"/client/players/profile/Ann/?name=Bob&resp=blah&location=Playing+Backgammon+with+Bob",
+         "Location: <b>Playing Backgammon with Bob</b>"},
+        {"/client/players/info-picture/Ann/?name=Bob&resp=blah", "<img src=\"/client/user-picture/Ann/\""},
+        {"/client/players/finished/Ann/?name=Bob&resp=blah", "<h1>Finished Matches</h1>"},
+        {"/client/players/statistics/Ann/?name=Bob", "<h1>Statistics</h1>"},
+        {"/client/players/edit-profile/Bob/?name=Bob&resp=x", "<h1>Update Personal Information</h1>"},
+        {"/client/leagues/Ann/?name=Bob", "<h1>Leagues</h1>"},
+        {"/client/tallybank/Bob/?name=Bob&resp=x", "<h1>Tallybank Account</h1>"},
+        {"/client/players/unlimited/Ann/?name=%3Cb%3E+x", "Viewed by &lt;b&gt; x."},
+    };
+    for (const Case& c : cases) {
+        const QByteArray answer = Get(web.Port(), c.target);
+        EXPECT_TRUE(answer.startsWith("HTTP/1.1 200 OK\r\n")) << c.target;
+        EXPECT_TRUE(answer.contains(c.shows)) << c.target << "\n" << answer.constData();
+    }
+    for (const char* target : {"/client/players/profile/", "/client/players/profile/A!n/",
+                               "/client/players/profile/../../x/", "/client/players/other/Ann/",
+                               "/client/leagues/Ann/x/"})
+        EXPECT_TRUE(Get(web.Port(), target).startsWith("HTTP/1.1 404")) << target;
 }
 
 } // namespace

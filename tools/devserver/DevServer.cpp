@@ -1,6 +1,8 @@
 #include "DevServer.h"
 
 #include "board/BgClientView.h"
+#include "DevWebServer.h"
+
 #include "game/ClientGameFactory.h"
 #include "game/LeagueInviteInfo.h"
 #include "net/ClientNode.h"
@@ -48,6 +50,11 @@ CServiceSettings CDevServer::lobbySettings() const {
         settings.append({QStringLiteral("timer"), QString::number(m_options.advertRefreshSeconds)});
         settings.append({QStringLiteral("urlNews"), game.GetNewsAddress(m_options.webHost)});
         settings.append({QStringLiteral("urlHelp"), game.GetHelpAddress(m_options.webHost)});
+        settings.append({QStringLiteral("urlPlayerInfoDir"),
+                         m_options.webHost + QLatin1String(CDevWebServer::kPlayerPagesPath)});
+        settings.append({QStringLiteral("urlLeagues"), m_options.webHost + QLatin1String(CDevWebServer::kLeaguesPath)});
+        settings.append({QStringLiteral("urlTallybankAccount"),
+                         m_options.webHost + QLatin1String(CDevWebServer::kTallybankPath)});
     }
     return settings;
 }
@@ -217,6 +224,7 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     client->record.SetLocation(m_options.lobbyService);
     client->record.ClearChangeMask();
     m_users.SetAt(login->nickname, client);
+    m_members.SetAt(login->nickname, Member{login->nickname, client->record.GetRating(), client->record.GetExperience()});
 
     CLoginAcceptedPacket accepted;
     accepted.rightsMask = m_options.rightsMask;
@@ -321,6 +329,11 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         if (type == 251 && onAccountRequest(client, payload))
             return;
         onRelationRequest(client, type, payload);
+        return;
+    }
+    if (destination == QLatin1String(".rt")) {
+        if (type == 239)
+            client->connection->SendRouted(240, QStringLiteral(".rt"), rankingReply(payload));
         return;
     }
     if (destination.startsWith(QLatin1Char('.')))
@@ -742,4 +755,51 @@ void CDevServer::onCommand(Client* client, const QString& text) {
     else
         return systemLine(client, QStringLiteral("ERROR - unrecognized command - %1").arg(word));
     announceChange(client);
+}
+
+QString CDevServer::rankingReply(const QString& text) const {
+    // "<cookie> <entries> <option> <origin> <fixed> "<named>" ...": the answer carries the cookie back.
+    QString rest;
+    const QString cookie = firstWord(text, &rest);
+    CPacketCursor cursor(rest);
+    int entries = 0, option = 0, origin = 0, fixed = 0;
+    QString named;
+    if (!ReadPacketInt(cursor, entries) || !ReadPacketInt(cursor, option) || !ReadPacketInt(cursor, origin) ||
+        !ReadPacketInt(cursor, fixed) || !ReadPacketString(cursor, named))
+        return cookie + QStringLiteral(" 0");
+    entries = qBound(1, entries, 30);
+    std::vector<Member> ranked;
+    for (const auto& entry : m_members)
+        ranked.push_back(entry.second);
+    std::sort(ranked.begin(), ranked.end(), [](const Member& a, const Member& b) {
+        if (a.rating != b.rating)
+            return a.rating > b.rating;
+        if (a.experience != b.experience)
+            return a.experience > b.experience;
+        return FoldNickname(a.nickname) < FoldNickname(b.nickname);
+    });
+    const int count = int(ranked.size());
+    int first = 0;
+    if (option == 1) { // the lowest ranked
+        first = qMax(0, count - entries);
+    } else if (option == 2) { // around a member
+        const auto found = std::find_if(ranked.begin(), ranked.end(),
+                                        [&](const Member& m) { return SameNickname(m.nickname, named); });
+        if (found == ranked.end())
+            return cookie + QStringLiteral(" 0");
+        first = qBound(0, int(found - ranked.begin()) - entries / 2, qMax(0, count - entries));
+    } else { // from a place on
+        first = qMax(0, fixed);
+    }
+    const int last = int(qMin<qint64>(count, qint64(first) + entries));
+    QString reply = cookie + QLatin1Char(' ') + QString::number(qMax(0, last - first));
+    for (int place = first; place < last; ++place) {
+        const Member& member = ranked[size_t(place)];
+        reply += QLatin1Char(' ') + QString::number(place) + QLatin1Char(' ');
+        WritePacketCString(reply, member.nickname);
+        reply += QLatin1Char(' ');
+        WritePacketCString(reply, QString::number(double(member.rating), 'f', 3));
+        reply += QLatin1Char(' ') + QString::number(member.experience);
+    }
+    return reply;
 }

@@ -26,7 +26,9 @@
 // and the unfinished matches (rooms that all their players had entered and one left) for as long as
 // it runs. It carries mail between members: a message reaches a logged-in recipient at once and any
 // other at his next login; the sender learns that it was taken (or refused for a name that cannot be
-// a member's) and when every recipient has it.
+// a member's) and when every recipient has it. It ranks the members who
+// logged in since it started by their rating (ties by experience, then nickname) and answers ranking
+// requests from that list.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -101,6 +103,8 @@ private:
     // The referee of a backgammon room, made with the rules of the transfer text when it is new.
     CMatchReferee* matchRoom(const QString& service, const QString& rulesText = QString());
     void onRelationRequest(Client* client, int type, const QString& text);
+    // A ranking request (239 to ".rt") -> the page of the ranking list it asks for.
+    QString rankingReply(const QString& text) const;
     void onMail(Client* client, const QString& text);
     // Hands the member every letter and receipt waiting for him, then the count still waiting (0).
     void deliverMail(Client* client);
@@ -136,6 +140,13 @@ private:
     CNoCaseStringMap<Client*> m_users; // logged in
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
+    // Every member who logged in since the server started, for the ranking list.
+    struct Member {
+        QString nickname;
+        float rating = 0;
+        int experience = 0;
+    };
+    CNoCaseStringMap<Member> m_members;
     CMailStore m_mail;
     std::map<QString, std::unique_ptr<CMatchReferee>> m_matches; // by folded room name
     CBearOffTable m_bearOff;

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QTcpSocket>
+#include <QUrl>
 
 namespace {
 
@@ -78,6 +79,77 @@ QString CDevWebServer::PageFor(const QString& path) {
     return {};
 }
 
+namespace {
+
+// A value of a form-encoded query: '+' is a blank, %XX a byte of UTF-8.
+QString FormDecoded(const QString& value) {
+    return QUrl::fromPercentEncoding(QString(value).replace(QLatin1Char('+'), QLatin1Char(' ')).toUtf8());
+}
+
+QString QueryValue(const QString& query, const QString& name) {
+    for (const QString& item : query.split(QLatin1Char('&'), Qt::SkipEmptyParts)) {
+        if (item.section(QLatin1Char('='), 0, 0) == name)
+            return FormDecoded(item.section(QLatin1Char('='), 1));
+    }
+    return {};
+}
+
+struct PlayerPageKind {
+    const char* base;
+    const char* kind; // the path element before the nickname; empty: the nickname comes first
+    const char* title;
+};
+
+const PlayerPageKind kPlayerPageKinds[] = {
+    {CDevWebServer::kPlayerPagesPath, "profile", "Personal Information"},
+    {CDevWebServer::kPlayerPagesPath, "info-picture", "Picture"},
+    {CDevWebServer::kPlayerPagesPath, "finished", "Finished Matches"},
+    {CDevWebServer::kPlayerPagesPath, "unfinished", "Unfinished Matches"},
+    {CDevWebServer::kPlayerPagesPath, "unlimited", "Unlimited Matches"},
+    {CDevWebServer::kPlayerPagesPath, "statistics", "Statistics"},
+    {CDevWebServer::kPlayerPagesPath, "edit-profile", "Update Personal Information"},
+    {CDevWebServer::kLeaguesPath, "", "Leagues"},
+    {CDevWebServer::kTallybankPath, "", "Tallybank Account"},
+};
+
+} // namespace
+
+QByteArray CDevWebServer::PlayerPageFor(const QString& target) {
+    const QString path = target.section(QLatin1Char('?'), 0, 0).section(QLatin1Char('#'), 0, 0);
+    const QString query = target.section(QLatin1Char('?'), 1).section(QLatin1Char('#'), 0, 0);
+    for (const PlayerPageKind& page : kPlayerPageKinds) {
+        QString prefix = QString::fromLatin1(page.base);
+        if (*page.kind)
+            prefix += QString::fromLatin1(page.kind) + QLatin1Char('/');
+        if (!path.startsWith(prefix))
+            continue;
+        QString nickname = path.mid(prefix.size());
+        if (nickname.endsWith(QLatin1Char('/')))
+            nickname.chop(1);
+        if (!IsValidUserName(nickname))
+            return {};
+        const QString viewer = QueryValue(query, QStringLiteral("name"));
+        QString body = QStringLiteral("<h1>%1</h1>\n<p class=\"who\">%2</p>\n")
+                           .arg(QString::fromLatin1(page.title).toHtmlEscaped(), nickname);
+        if (qstrcmp(page.kind, "profile") == 0)
+            body += QStringLiteral("<p>Location: <b>%1</b></p>\n")
+                        .arg(QueryValue(query, QStringLiteral("location")).toHtmlEscaped());
+        else if (qstrcmp(page.kind, "info-picture") == 0)
+            body += QStringLiteral("<p><img src=\"/client/user-picture/%1/\" alt=\"%1\"></p>\n").arg(nickname);
+        else
+            body += QStringLiteral("<p>The development server keeps no records for this page.</p>\n");
+        if (!viewer.isEmpty())
+            body += QStringLiteral("<p class=\"viewer\">Viewed by %1.</p>\n").arg(viewer.toHtmlEscaped());
+        return QStringLiteral("<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"><title>%1 - %2</title>"
+                              "<style>body { font-family: \"DejaVu Sans\", sans-serif; font-size: 10pt; "
+                              "margin: 12px; } h1 { font-size: 14pt; } .who { font-size: 12pt; }</style>"
+                              "</head><body>\n%3</body></html>\n")
+            .arg(QString::fromLatin1(page.title).toHtmlEscaped(), nickname, body)
+            .toUtf8();
+    }
+    return {};
+}
+
 void CDevWebServer::onConnection() {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         connect(socket, &QTcpSocket::readyRead, this, [this, socket] { onReadable(socket); });
@@ -114,6 +186,12 @@ void CDevWebServer::onReadable(QTcpSocket* socket) {
         return;
     }
     const QString path = target.section(QLatin1Char('?'), 0, 0).section(QLatin1Char('#'), 0, 0);
+    const QByteArray playerPage = PlayerPageFor(target);
+    if (!playerPage.isEmpty()) {
+        emit logLine(QStringLiteral("web: %1 %2").arg(QString::fromLatin1(method), target));
+        answer(socket, 200, "OK", playerPage, method == "GET");
+        return;
+    }
     const QString page = PageFor(path);
     QFile file(page.isEmpty() ? QString() : platform::FindResourceFile(page));
     if (page.isEmpty() || !file.open(QIODevice::ReadOnly)) {

@@ -25,6 +25,15 @@ public:
     // The page file (below res/) that answers a path, empty for none.
     static QString PageFor(const QString& path);
 
+    // Where the player-information pages live: "<players>profile/<nickname>/?...", the other kinds of
+    // page likewise; "<leagues><nickname>/?..." and "<tallybank><nickname>/?...".
+    static constexpr char kPlayerPagesPath[] = "/client/players/";
+    static constexpr char kLeaguesPath[] = "/client/leagues/";
+    static constexpr char kTallybankPath[] = "/client/tallybank/";
+    // The generated page about a player for a request target (path and query), empty when the target
+    // is no player-information address.
+    static QByteArray PlayerPageFor(const QString& target);
+
 signals:
     void logLine(const QString& line);
 
