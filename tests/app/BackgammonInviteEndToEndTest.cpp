@@ -1,4 +1,5 @@
 #include "DevServer.h"
+#include "InviteClients.h"
 #include "game/ClientGameFactory.h"
 #include "lobby/invite/BackgammonInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
@@ -18,34 +19,7 @@ using testenv::WaitFor;
 
 namespace {
 
-struct Client {
-    Client(quint16 port, const QString& nickname) {
-        view.frame = &frame;
-        session.AddView(&view);
-        session.SetChatLog(&chat);
-        manager = CInvitationManager::Attach(session);
-        QObject::connect(&session, &CSessionDoc::loginAccepted, [this] { in = true; });
-        session.Connect(
-            CClientNode::LoginRequest{"127.0.0.1", port, nickname, "pw", "1000 Norvale for Linux"});
-    }
-    ~Client() { session.RemoveView(&view); }
-
-    CBackgammonInviteDlg* Dialog(const QString& room = QStringLiteral(".gb.alice.bob")) const {
-        return dynamic_cast<CBackgammonInviteDlg*>(manager->FindInvitation(room));
-    }
-    bool Enabled(int id) const {
-        CBackgammonInviteDlg* dialog = Dialog();
-        return dialog && dialog->Item(id) && dialog->Item(id)->isEnabled() && !dialog->Item(id)->isHidden();
-    }
-    void Click(int id) const { Dialog()->ItemAs<QAbstractButton>(id)->click(); }
-
-    CSessionDoc session;
-    testenv::RecordingView view;
-    QWidget frame;
-    testenv::RecordingChatLog chat;
-    CInvitationManager* manager = nullptr;
-    bool in = false;
-};
+using Client = testenv::InviteClient<CBackgammonInviteDlg>;
 
 class BackgammonInviteEndToEndTest : public ::testing::Test {
 protected:
@@ -58,15 +32,7 @@ protected:
     void Start(CDevServer::Options options) {
         server = std::make_unique<CDevServer>(options);
         ASSERT_TRUE(server->Listen(QHostAddress::LocalHost, 0));
-        QObject::connect(
-            server.get(), &CDevServer::packetRelayed,
-            [this](const QString& from, const QString& to, int type, const QString& payload) {
-                if (type == 227)
-                    records.append(
-                        QStringLiteral("%1>%2 %3").arg(from, to).arg(CInviteData(payload).GetMessageKind()));
-            });
-        QObject::connect(server.get(), &CDevServer::transferAsked,
-                         [this](const QString& who, const QString& text) { transfers[who] = text; });
+        wire.Watch(*server);
         alice = std::make_unique<Client>(server->Port(), "alice");
         bob = std::make_unique<Client>(server->Port(), "bob");
         ASSERT_TRUE(WaitFor([&] { return alice->in && bob->in; }));
@@ -82,8 +48,9 @@ protected:
     std::unique_ptr<CDevServer> server;
     std::unique_ptr<Client> alice;
     std::unique_ptr<Client> bob;
-    QStringList records;
-    std::map<QString, QString> transfers;
+    testenv::InviteWire wire;
+    QStringList& records = wire.records;
+    std::map<QString, QString>& transfers = wire.transfers;
 };
 
 TEST_F(BackgammonInviteEndToEndTest, TwoPlayersAgreeAMoneySession) {

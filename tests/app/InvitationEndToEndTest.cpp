@@ -1,4 +1,5 @@
 #include "DevServer.h"
+#include "InviteClients.h"
 #include "game/ClientGameFactory.h"
 #include "game/RuleOptions.h"
 #include "lobby/invite/InvitationManager.h"
@@ -18,44 +19,7 @@ using testenv::WaitFor;
 
 namespace {
 
-// One client: a session with its window, chat log and invitation manager, logged in to the server.
-struct Client {
-    Client(quint16 port, const QString& nickname) {
-        view.frame = &frame;
-        session.AddView(&view);
-        session.SetChatLog(&chat);
-        manager = CInvitationManager::Attach(session);
-        QObject::connect(&session, &CSessionDoc::loginAccepted, [this] { in = true; });
-        QObject::connect(&session, &CSessionDoc::serviceEntered, [this](const QString& s) { room = s; });
-        session.Connect(
-            CClientNode::LoginRequest{"127.0.0.1", port, nickname, "pw", "1000 Norvale for Linux"});
-    }
-    ~Client() { session.RemoveView(&view); }
-
-    CInvitationDlg* Dialog(const QString& name = QStringLiteral(".gb.alice.bob")) const {
-        return dynamic_cast<CInvitationDlg*>(manager->FindInvitation(name));
-    }
-    bool Enabled(int id) const {
-        CInvitationDlg* dialog = Dialog();
-        return dialog && dialog->Item(id) && dialog->Item(id)->isEnabled() && !dialog->Item(id)->isHidden();
-    }
-    void Click(int id) const { Dialog()->ItemAs<QPushButton>(id)->click(); }
-    QStringList SystemLines() const {
-        QStringList lines;
-        for (const auto& line : chat.lines)
-            if (line.kind == 3)
-                lines << line.text;
-        return lines;
-    }
-
-    CSessionDoc session;
-    testenv::RecordingView view;
-    QWidget frame;
-    testenv::RecordingChatLog chat;
-    CInvitationManager* manager = nullptr;
-    bool in = false;
-    QString room;
-};
+using Client = testenv::InviteClient<CInvitationDlg>;
 
 class InvitationEndToEndTest : public ::testing::Test {
 protected:
@@ -66,15 +30,7 @@ protected:
         CClientGameFactory::GetFactory().SetInvitationDialogCreator(nullptr);
         RegisterInvitationDialogs();
         ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
-        QObject::connect(
-            &server, &CDevServer::packetRelayed,
-            [this](const QString& from, const QString& to, int type, const QString& payload) {
-                if (type == 227)
-                    records.append(
-                        QStringLiteral("%1>%2 %3").arg(from, to).arg(CInviteData(payload).GetMessageKind()));
-            });
-        QObject::connect(&server, &CDevServer::transferAsked,
-                         [this](const QString& who, const QString& text) { transfers[who] = text; });
+        wire.Watch(server);
         alice = std::make_unique<Client>(server.Port(), "alice");
         bob = std::make_unique<Client>(server.Port(), "bob");
         ASSERT_TRUE(WaitFor([&] { return alice->in && bob->in; }));
@@ -100,8 +56,9 @@ protected:
     CDevServer server{CDevServer::Options{}};
     std::unique_ptr<Client> alice;
     std::unique_ptr<Client> bob;
-    QStringList records;
-    std::map<QString, QString> transfers;
+    testenv::InviteWire wire;
+    QStringList& records = wire.records;
+    std::map<QString, QString>& transfers = wire.transfers;
 };
 
 TEST_F(InvitationEndToEndTest, TheInvitedPlayerChangesTheTermsAndBothEnterTheMatch) {
