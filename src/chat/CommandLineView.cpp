@@ -738,33 +738,33 @@ bool CCommandLineView::IsStarAddress(const QString& name) {
 
 bool CCommandLineView::HandlePacket(int type, const QString& text) {
     if (type == kPacketVersionReply)
-        return takeVersionReply(text);
+        return takeReplyLines(VersionReplyLines(text));
     if (type == kPacketWhereisReply)
-        return takeWhereisReply(text);
+        return takeReplyLines(WhereisReplyLines(text));
     return false;
 }
 
-bool CCommandLineView::takeVersionReply(const QString& text) {
+std::optional<QStringList> CCommandLineView::VersionReplyLines(const QString& text) {
     // "CMDCVCookie <nickname> <version text>"
     QString rest;
     if (FirstWord(text, &rest) != QLatin1String(kVersionCookie))
-        return false;
+        return std::nullopt;
     QString version;
     const QString nickname = FirstWord(LeadingBlanksRemoved(rest), &version).trimmed();
     if (nickname.isEmpty())
-        return true; // nothing to show
+        return QStringList(); // nothing to show
     version = version.trimmed();
     if (version.startsWith(QLatin1Char('>')))
         version.remove(0, 1);
-    systemLine(nickname + QStringLiteral(" client version: ") + version);
-    return true;
+    return QStringList{nickname + QStringLiteral(" client version: ") + version};
 }
 
-bool CCommandLineView::takeWhereisReply(const QString& text) {
+std::optional<QStringList> CCommandLineView::WhereisReplyLines(const QString& text) {
     // "CMDWhereisCookie <nickname>@<service> ...", an empty service for a user who is not connected
     QString rest;
     if (FirstWord(text, &rest) != QLatin1String(kWhereisCookie))
-        return false;
+        return std::nullopt;
+    QStringList lines;
     for (const QString& entry : rest.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
         const qsizetype at = entry.indexOf(QLatin1Char('@'));
         const QString nickname = at < 0 ? entry : entry.left(at);
@@ -772,10 +772,18 @@ bool CCommandLineView::takeWhereisReply(const QString& text) {
         if (nickname.isEmpty())
             continue;
         if (service.isEmpty())
-            systemLine(QStringLiteral("%1 is not connected to the server.").arg(nickname));
+            lines.append(QStringLiteral("%1 is not connected to the server.").arg(nickname));
         else
-            systemLine(QStringLiteral("%1 is in %2").arg(nickname, CServiceName(service).GetDisplayName()));
+            lines.append(QStringLiteral("%1 is in %2").arg(nickname, CServiceName(service).GetDisplayName()));
     }
+    return lines;
+}
+
+bool CCommandLineView::takeReplyLines(const std::optional<QStringList>& lines) {
+    if (!lines)
+        return false;
+    for (const QString& line : *lines)
+        systemLine(line);
     return true;
 }
 

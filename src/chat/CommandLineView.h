@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 
 class CCommandHistory;
 class CCommandLineView;
@@ -152,6 +153,10 @@ public:
     // The macro text of command kCmdFirstMacro + index, and the menu entry that shows it.
     static QString MacroText(int index);
     static QString MacroMenuText(int index, const QString& text);
+    // The lines a version reply (183) or a whereis reply (184) shows; nothing when the reply carries
+    // another cookie (it answers someone else).
+    static std::optional<QStringList> VersionReplyLines(const QString& text);
+    static std::optional<QStringList> WhereisReplyLines(const QString& text);
 
     // Called by the edit.
     void OnEditKey(QKeyEvent* event);
@@ -175,8 +180,8 @@ private:
     void putText(const QString& text);
     void runMacro(int index);
     void installShortcuts();
-    bool takeVersionReply(const QString& text);
-    bool takeWhereisReply(const QString& text);
+    // Shows the lines of a reply -> false when it was not one of ours.
+    bool takeReplyLines(const std::optional<QStringList>& lines);
 
     CCommandEdit* m_edit;
     QPushButton* m_button;
