@@ -350,34 +350,46 @@ void CBGDisplayRankingDlg::RefreshHeader() {
     SetItemText(kIdDescription, description);
 }
 
-int CBGDisplayRankingDlg::OnPacket(int type, const QString& text) {
-    if (type != kPacketReply)
-        return 0;
+std::optional<std::vector<CBGDisplayRankingDlg::Row>> CBGDisplayRankingDlg::ParseReply(const QString& text) {
     QString rest = text;
     if (NextToken(rest, u" ") != QLatin1String(kCookie))
-        return 0;
+        return std::nullopt;
     CPacketCursor cursor(rest);
     int count = 0;
     if (!ReadPacketInt(cursor, count))
         count = 0;
-    m_list->clear();
-    for (int row = 0; row < count; ++row) {
-        int place = 0;
-        QString nickname;
-        QString rating;
-        int experience = 0;
-        // A damaged row ends the list: what came before it is shown.
-        if (!ReadPacketInt(cursor, place) || !ReadPacketString(cursor, nickname) ||
-            !ReadPacketString(cursor, rating) || !ReadPacketInt(cursor, experience))
+    std::vector<Row> rows;
+    for (int index = 0; index < count; ++index) {
+        Row row;
+        // A damaged row ends the list: what came before it is kept.
+        if (!ReadPacketInt(cursor, row.place) || !ReadPacketString(cursor, row.nickname) ||
+            !ReadPacketString(cursor, row.rating) || !ReadPacketInt(cursor, row.experience))
             break;
+        rows.push_back(std::move(row));
+    }
+    return rows;
+}
+
+QString CBGDisplayRankingDlg::FormatRating(const QString& rating) {
+    return QString::asprintf("%4.2f", double(rating.trimmed().toFloat()));
+}
+
+int CBGDisplayRankingDlg::OnPacket(int type, const QString& text) {
+    if (type != kPacketReply)
+        return 0;
+    const std::optional<std::vector<Row>> rows = ParseReply(text);
+    if (!rows)
+        return 0;
+    m_list->clear();
+    for (const Row& row : *rows) {
         auto* item = new QTreeWidgetItem(m_list);
-        item->setText(kColumnNickname, nickname);
-        item->setText(kColumnRating, QString::asprintf("%4.2f", double(rating.trimmed().toFloat())));
-        item->setText(kColumnExperience, QString::number(experience));
-        item->setText(kColumnRanking, QString::number(qint64(place) + 1));
+        item->setText(kColumnNickname, row.nickname);
+        item->setText(kColumnRating, FormatRating(row.rating));
+        item->setText(kColumnExperience, QString::number(row.experience));
+        item->setText(kColumnRanking, QString::number(qint64(row.place) + 1));
         item->setData(kColumnNickname, kPlayerRole, true);
-        if (row == 0) {
-            m_firstPlace = place;
+        if (&row == &rows->front()) {
+            m_firstPlace = row.place;
             EnableItem(kIdPrevious, m_firstPlace != 0);
         }
     }

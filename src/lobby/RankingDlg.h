@@ -8,6 +8,9 @@
 #include <QList>
 #include <QPointer>
 
+#include <optional>
+#include <vector>
+
 class CSessionDoc;
 class QTreeWidget;
 
@@ -92,6 +95,19 @@ public:
 
     CBGDisplayRankingDlg(CSessionDoc* session, QWidget* parent);
     ~CBGDisplayRankingDlg() override;
+
+    // One row of a ranking reply as sent: the place counts from 0, the rating is a decimal text.
+    struct Row {
+        int place = 0;
+        QString nickname;
+        QString rating;
+        int experience = 0;
+    };
+    // Reads a ranking reply: the cookie, a row count and the rows -> the rows that read (a damaged
+    // row ends the list), nothing when the first word is another cookie.
+    static std::optional<std::vector<Row>> ParseReply(const QString& text);
+    // The rating as the list shows it: two decimals.
+    static QString FormatRating(const QString& rating);
 
     // Packet 240 whose first word is the cookie fills the list -> 1; anything else 0.
     int OnPacket(int type, const QString& text) override;
