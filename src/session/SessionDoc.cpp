@@ -411,13 +411,10 @@ void CSessionDoc::SendTalkLine(QStringList names, const CTalkLine& line) {
     const QStringList people = limitTalkPeople(std::move(names), true);
     if (line.display.isEmpty())
         return;
-    CTextFields fields;
-    fields.Text(people.join(QLatin1Char(' '))).Text(line.display);
-    if (line.kind >= 0)
-        fields.Number(line.kind).Text(line.text);
+    const QString body = FormatTalkPacket(people, line);
     for (const QString& person : people) {
         if (!SameNickname(person, m_nickname))
-            Send(ChatPacket::Talk, fields.str(), -1, person);
+            Send(ChatPacket::Talk, body, -1, person);
     }
     deliverTalk(people, m_nickname, line, true);
 }
@@ -446,29 +443,43 @@ CTalkSession* CSessionDoc::FindTalk(const QStringList& people) const {
     return it == m_talks.end() ? nullptr : it->second.get();
 }
 
-void CSessionDoc::handleIncomingTalk(const QString& sender, const QString& text) {
+QString CSessionDoc::FormatTalkPacket(const QStringList& people, const CTalkLine& line) {
+    CTextFields fields;
+    fields.Text(people.join(QLatin1Char(' '))).Text(line.display);
+    if (line.kind >= 0)
+        fields.Number(line.kind).Text(line.text);
+    return fields.str();
+}
+
+std::optional<CSessionDoc::IncomingTalk> CSessionDoc::ParseTalkPacket(const QString& sender, const QString& text) {
     CPacketCursor cursor(text);
     QString peopleText;
-    CTalkLine line;
-    if (sender.isEmpty() || !ReadPacketString(cursor, peopleText) || !ReadPacketString(cursor, line.display))
-        return;
+    IncomingTalk talk;
+    if (sender.isEmpty() || !ReadPacketString(cursor, peopleText) || !ReadPacketString(cursor, talk.line.display))
+        return std::nullopt;
     // The kind and plain text follow the shown text; a sender that gave only the shown text is shown
     // as it wrote it. Only said text, emotes and whispers travel in a talk.
     int kind = -1;
     QString plain;
     if (ReadPacketInt(cursor, kind) && ReadPacketString(cursor, plain) &&
         (kind == ChatKind::Said || kind == ChatKind::Emote || kind == ChatKind::Whisper)) {
-        line.kind = kind;
-        line.text = plain;
+        talk.line.kind = kind;
+        talk.line.text = plain;
     }
-    if (line.display.isEmpty())
+    if (talk.line.display.isEmpty())
+        return std::nullopt;
+    // The sender is the one the server names; he belongs to the talk whatever the list says.
+    talk.people = peopleText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    talk.people.prepend(sender);
+    return talk;
+}
+
+void CSessionDoc::handleIncomingTalk(const QString& sender, const QString& text) {
+    std::optional<IncomingTalk> talk = ParseTalkPacket(sender, text);
+    if (!talk)
         return;
-    // The sender is the one the server names; he belongs to the talk whatever the list says. An
-    // incoming list longer than a talk allows is cut quietly: no box opens inside the dispatch.
-    QStringList people = peopleText.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    people.prepend(sender);
-    people = limitTalkPeople(people, false);
-    deliverTalk(people, sender, line, false);
+    // An incoming list longer than a talk allows is cut quietly: no box opens inside the dispatch.
+    deliverTalk(limitTalkPeople(std::move(talk->people), false), sender, talk->line, false);
 }
 
 void CSessionDoc::deliverTalk(const QStringList& people, const QString& sender, const CTalkLine& line,

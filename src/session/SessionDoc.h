@@ -16,6 +16,7 @@
 
 #include <map>
 #include <memory>
+#include <optional>
 #include <vector>
 
 class CPacketTarget;
@@ -185,6 +186,16 @@ public:
     // travels with the line's kind and plain text, so that receivers never have to take the shown
     // text apart.
     void SendTalkLine(QStringList names, const CTalkLine& line);
+    // The body of a talk packet (213) carrying the line to the people (their names joined by blanks).
+    static QString FormatTalkPacket(const QStringList& people, const CTalkLine& line);
+    // Reads a talk packet from sender -> the people of the talk, the sender first (not yet cut to a
+    // talk's size), and the line; nothing without a sender, the list or a shown text. A kind other
+    // than said text, emote or whisper leaves the line as shown text only.
+    struct IncomingTalk {
+        QStringList people;
+        CTalkLine line;
+    };
+    static std::optional<IncomingTalk> ParseTalkPacket(const QString& sender, const QString& text);
     // Opens (or brings up) the talk window of these people without sending anything.
     void OpenTalkWindow(QStringList names);
     // Asks "Talk to:" with the names, then opens the talk window.
