@@ -35,6 +35,8 @@ struct CKelderDocManager::Review {
     std::unique_ptr<CSessionDoc> session;
     std::unique_ptr<CBackgammonDoc> doc;
     QPointer<CMultiPaneFrame> frame;
+    // The frame as the object its destroyed signal names: by then it is no CMultiPaneFrame any more.
+    const QObject* frameObject = nullptr;
 };
 
 CKelderDocManager::CKelderDocManager(QObject* parent) : QObject(parent) {}
@@ -94,6 +96,7 @@ CMultiPaneFrame* CKelderDocManager::OpenDocumentFile(const QString& path, QStrin
     frame->setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(path).fileName(),
                                                         review->doc->GetBoard().FormatPlayersTitle()));
     review->frame = frame;
+    review->frameObject = frame;
     connect(frame, &QObject::destroyed, this, [this](QObject* gone) { forget(gone); });
     if (CMainFrame* main = GetMainFrame()) {
         if (QMdiSubWindow* sub = main->AddServiceFrame(frame))
@@ -108,7 +111,7 @@ CMultiPaneFrame* CKelderDocManager::OpenDocumentFile(const QString& path, QStrin
 
 void CKelderDocManager::forget(QObject* frame) {
     for (auto it = m_reviews.begin(); it != m_reviews.end(); ++it) {
-        if ((*it)->frame.isNull() || (*it)->frame.data() == frame) {
+        if ((*it)->frame.isNull() || (*it)->frameObject == frame) {
             // The panes are gone with their frame; the session and the document follow.
             (*it)->session->SetGameDocument(nullptr);
             m_reviews.erase(it);

@@ -193,11 +193,11 @@ TEST_F(TalkTest, TheWindowKeepsItsSizeAndThePlaceTheUserGaveIt) {
     window->close();
     Settle();
     EXPECT_TRUE(GetSettingsStore().GetString("CTalkDlg", "Normal Rect").isEmpty());
-    const platform::Rect size = GetSettingsStore().GetObjectRect(window, "Size", {});
-    EXPECT_EQ(size.Width(), CTalkDlg::kDefaultWidth);
 
     session->OpenTalkWindow({"bob"});
     window = Talk({"bob"})->GetWindow();
+    const platform::Rect size = GetSettingsStore().GetObjectRect(window, "Size", {});
+    EXPECT_EQ(size.Width(), CTalkDlg::kDefaultWidth);
     const QRect chosen(window->x() + 37, window->y() + 21, 333, 277);
     window->setGeometry(chosen); // as the user drags it
     EXPECT_TRUE(window->WasMovedOrSized());

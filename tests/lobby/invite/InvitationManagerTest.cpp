@@ -579,11 +579,11 @@ TEST_F(InvitationManagerTest, PlayAgainOpensOneFromGameDialog) {
     // A stale deferred open for a dialog that went meanwhile does nothing.
     manager->CloseAllInvitations();
     manager->OpenInvitationFromGame(".gb.alice.bob", 1);
-    FakeInviteDialog* second = Last();
+    const QPointer<FakeInviteDialog> second(Last());
     manager->CloseAllInvitations();
     Settle();
     EXPECT_EQ(dialogs.size(), 2u);
-    EXPECT_TRUE(second == nullptr || !second->startedFromGame);
+    EXPECT_TRUE(second.isNull() || !second->startedFromGame);
 }
 
 TEST_F(InvitationManagerTest, ADeclineForTheRoomJustEnteredLeavesIt) {
