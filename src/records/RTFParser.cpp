@@ -439,7 +439,10 @@ int CRTFParser::Run::dispatch(const QByteArray& keyword, bool hasParam, int para
             word += ' ';
         write(word);
     }
-    if (cur.dest == kEntry && (inFontEntry || inStyleEntry) && entry.entry.words.size() < kMaxEntryWords)
+    // An entry keeps no binary data, so neither does it keep the word announcing it: written back
+    // without its bytes, \bin would swallow what follows it in the merged header or style text.
+    if (cur.dest == kEntry && (inFontEntry || inStyleEntry) && keyword != "bin" &&
+        entry.entry.words.size() < kMaxEntryWords)
         entry.entry.words.append(Word{keyword, hasParam ? value : kNoValue});
     return ecOK;
 }

@@ -297,6 +297,11 @@ TEST(RTFParser, FontTablesWithoutGroupsAndNestedEntriesAreRead) {
     parser.ParseRtf("{\\rtf1{\\fonttbl{\\f0 Helvetica;}}\\pard}", CRTFParser::kCopyHeader, &header);
     EXPECT_EQ(header, "{\\rtf1{\\fonttbl{\\f0\\fswiss Helvetica;}\n{\\f1\\fmodern Courier;}\n"
                       "{\\f3\\froman Times \\'c5ngstr\\'f6m;}\n}");
+    // Binary data inside an entry is dropped together with the word that announces it.
+    CRTFParser binary;
+    binary.ParseRtf("{\\rtf1{\\stylesheet{\\s3\\bin2 }}Odd;}}}", CRTFParser::kReadTemplate, nullptr);
+    ASSERT_EQ(binary.Styles().size(), 1);
+    EXPECT_EQ(binary.Styles()[0].words, (QList<CRTFParser::Word>{{"s", 3}}));
 }
 
 } // namespace
