@@ -4,6 +4,8 @@
 
 #include <QtEndian>
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -30,9 +32,7 @@ void ArchiveWriter::WriteUInt32(quint32 value) {
 
 void ArchiveWriter::WriteInt32(qint32 value) { WriteUInt32(quint32(value)); }
 
-void ArchiveWriter::WriteString(const QString& text) {
-    const QByteArray bytes = cp1252::encode(text);
-    const qsizetype length = bytes.size();
+void ArchiveWriter::WriteLength(qint64 length) {
     if (length < kByteEscape) {
         WriteUInt8(quint8(length));
     } else if (length < kWideTag) {
@@ -43,7 +43,22 @@ void ArchiveWriter::WriteString(const QString& text) {
         WriteUInt16(kWordEscape);
         WriteUInt32(quint32(length));
     }
-    m_data.append(bytes);
+}
+
+void ArchiveWriter::WriteString(const QString& text) {
+    // Narrow when every character has a Windows-1252 code; otherwise the UTF-16 form, so that what
+    // was read (a wide string from a file, a name outside the code page) is written back unchanged.
+    if (std::all_of(text.cbegin(), text.cend(), cp1252::isEncodable)) {
+        const QByteArray bytes = cp1252::encode(text);
+        WriteLength(bytes.size());
+        m_data.append(bytes);
+        return;
+    }
+    WriteUInt8(kByteEscape);
+    WriteUInt16(kWideTag);
+    WriteLength(text.size());
+    for (const QChar ch : text)
+        WriteUInt16(ch.unicode());
 }
 
 void ArchiveWriter::WriteStringList(const QStringList& list) {

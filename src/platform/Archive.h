@@ -15,13 +15,15 @@ public:
     void WriteUInt16(quint16 value);
     void WriteUInt32(quint32 value);
     void WriteInt32(qint32 value);
-    void WriteString(const QString& text); // narrow (Windows-1252) string
+    void WriteString(const QString& text); // narrow (Windows-1252) unless it holds other characters
     void WriteStringList(const QStringList& list);
     void WriteBytes(const QByteArray& bytes);
 
     const QByteArray& data() const { return m_data; }
 
 private:
+    void WriteLength(qint64 length);
+
     QByteArray m_data;
 };
 

@@ -44,7 +44,10 @@ TEST(ArchiveWriter, StringPrefixGrowsAtEachBoundary) {
 }
 
 TEST(ArchiveWriter, StringsAreWindows1252) {
-    EXPECT_EQ(written(QString::fromUtf16(u"caf\u00E9 \u2019\u20AC\u4E2D")), bytes({0x08, 'c', 'a', 'f', 0xE9, ' ', 0x92, 0x80, '?'}));
+    EXPECT_EQ(written(QString::fromUtf16(u"caf\u00E9 \u2019\u20AC")), bytes({0x07, 'c', 'a', 'f', 0xE9, ' ', 0x92, 0x80}));
+    // A character outside the page makes the whole string wide rather than lose it to '?'.
+    EXPECT_EQ(written(QString::fromUtf16(u"\u00E9\u4E2D")), bytes({0xFF, 0xFE, 0xFF, 0x02, 0xE9, 0x00, 0x2D, 0x4E}));
+    EXPECT_EQ(written(QString(0xFFFE, QChar(0x4E2D))).left(10), bytes({0xFF, 0xFE, 0xFF, 0xFF, 0xFF, 0xFF, 0xFE, 0xFF, 0x00, 0x00}));
 }
 
 TEST(ArchiveWriter, StringListCountPrefix) {
@@ -61,7 +64,8 @@ TEST(ArchiveWriter, StringListCountPrefix) {
 TEST(ArchiveReader, ReadsWhatTheWriterWrote) {
     ArchiveWriter writer;
     const QStringList samples = {"", "x", QString(254, 'b'), QString(255, 'c'), QString(0xFFFD, 'd'),
-                                 QString(0xFFFE, 'e'), QString(70000, 'f'), QString::fromUtf16(u"\u00E9\u2019")};
+                                 QString(0xFFFE, 'e'), QString(70000, 'f'), QString::fromUtf16(u"\u00E9\u2019"),
+                                 QStringView(u"\u6702\u0000\u0080\uFFFF\xD800\U0001F3B2 Bob", 11).toString()};
     for (const QString& s : samples)
         writer.WriteString(s);
     writer.WriteInt32(-7);
