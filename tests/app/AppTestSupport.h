@@ -2,11 +2,22 @@
 
 #include "app/ClientApp.h"
 #include "platform/Ui.h"
+#include "support/SettingsFixture.h"
+#include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
 
 #include <memory>
 
 namespace apptest {
+
+// Fresh settings without the tip of the day, an empty script of answers and a password for the
+// login, for a test that starts an application.
+inline void Prepare() {
+    testenv::ResetSettings();
+    GetSettingsStore().WriteInt("Tip", "StartUp", 1);
+    testenv::scriptedUi().clear();
+    qputenv(CClientApp::kPasswordVariable, "any");
+}
 
 // Ends a test's application the way the program ends (so its windows, sessions and workers go in
 // order) and takes back what the test set up for it.

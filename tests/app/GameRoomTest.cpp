@@ -109,10 +109,7 @@ QStringList Payloads(const CBackgammonDoc* doc) {
 class GameRoomTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testenv::ResetSettings();
-        GetSettingsStore().WriteInt("Tip", "StartUp", 1);
-        testenv::scriptedUi().clear();
-        qputenv(CClientApp::kPasswordVariable, "any");
+        apptest::Prepare();
         ASSERT_TRUE(devServer.Listen(QHostAddress::LocalHost, 0));
         // The panes of a game room, as the application registers them.
         CBgClientView::RegisterPane();

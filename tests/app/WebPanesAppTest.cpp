@@ -34,10 +34,7 @@ CDevServer::Options WebOptions(const QString& webHost) {
 class WebPanesAppTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        testenv::ResetSettings();
-        GetSettingsStore().WriteInt("Tip", "StartUp", 1);
-        testenv::scriptedUi().clear();
-        qputenv(CClientApp::kPasswordVariable, "any");
+        apptest::Prepare();
         ASSERT_TRUE(devServer.Listen(QHostAddress::LocalHost, 0));
     }
     void TearDown() override {
