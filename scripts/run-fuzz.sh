@@ -41,14 +41,16 @@ for t in $targets; do
   [ -d "$regressions" ] && seeds+=("$regressions")
   log="$build/fuzz-$t.log"
   echo "== $t: ${seconds}s"
+  started=$(date +%s)
   # shellcheck disable=SC2086
   "$bin" "$work" "${seeds[@]}" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 \
     -max_len=65536 -artifact_prefix="$artifacts/" -print_final_stats=1 ${FUZZ_ARGS:-} >"$log" 2>&1
   status=$?
+  elapsed=$(( $(date +%s) - started ))
   runs="$(grep -o 'stat::number_of_executed_units: *[0-9]*' "$log" | tail -1 | grep -o '[0-9]*$')"
-  echo "$(date -u +%Y-%m-%dT%H:%M:%SZ) $t executions=${runs:-?} seconds=$seconds status=$status" >>"$build/fuzz-stats.txt"
+  echo "$(date -u +%Y-%m-%dT%H:%M:%SZ) $t executions=${runs:-?} seconds=$elapsed status=$status" >>"$build/fuzz-stats.txt"
   if [ $status -eq 0 ]; then
-    echo "   clean: ${runs:-?} executions"
+    echo "   clean: ${runs:-?} executions in ${elapsed}s"
     continue
   fi
   failed+=("$t")
