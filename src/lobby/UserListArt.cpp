@@ -1,5 +1,6 @@
 #include "lobby/UserListArt.h"
 
+#include "game/ClientGameFactory.h"
 #include "platform/Paths.h"
 
 #include <QPainter>
@@ -122,4 +123,19 @@ std::vector<QPixmap> UserListArt::ToolBarImages(const QString& name) {
     }
     cache.emplace(name, images);
     return images;
+}
+
+std::vector<QIcon> UserListArt::ListToolBarIcons() {
+    const CClientGameFactory& factory = CClientGameFactory::GetFactory();
+    std::vector<QIcon> icons;
+    for (const bool disabled : {false, true}) {
+        std::vector<QPixmap> images = ToolBarImages(factory.GetUserListToolBarBitmap(disabled));
+        for (const QPixmap& image : ToolBarImages(factory.GetToolBarBitmap(disabled)))
+            images.push_back(image);
+        if (!disabled)
+            icons.resize(images.size());
+        for (size_t i = 0; i < images.size() && i < icons.size(); ++i)
+            icons[i].addPixmap(images[i], disabled ? QIcon::Disabled : QIcon::Normal);
+    }
+    return icons;
 }

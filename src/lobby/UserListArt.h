@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QIcon>
 #include <QImage>
 #include <QPixmap>
 #include <QString>
@@ -40,5 +41,9 @@ QPixmap TintMask(const QImage& mask, const QColor& colour);
 // The images of a tool bar strip ("TBMatchBoard"), cut into 32 x 32 squares left to right, with
 // light grey made transparent; empty when the strip is missing.
 std::vector<QPixmap> ToolBarImages(const QString& name);
+
+// The player lists' tool bar images: the game's list strip followed by its own tool bar strip, each
+// image an icon with its disabled form (left out when the disabled strips are shorter).
+std::vector<QIcon> ListToolBarIcons();
 
 } // namespace UserListArt

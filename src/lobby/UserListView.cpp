@@ -153,13 +153,7 @@ int CUserListView::OnCreate() {
 }
 
 void CUserListView::buildToolBar() {
-    const CClientGameFactory& factory = CClientGameFactory::GetFactory();
-    std::vector<QPixmap> images = UserListArt::ToolBarImages(factory.GetUserListToolBarBitmap(false));
-    std::vector<QPixmap> disabled = UserListArt::ToolBarImages(factory.GetUserListToolBarBitmap(true));
-    for (const QPixmap& image : UserListArt::ToolBarImages(factory.GetToolBarBitmap(false)))
-        images.push_back(image);
-    for (const QPixmap& image : UserListArt::ToolBarImages(factory.GetToolBarBitmap(true)))
-        disabled.push_back(image);
+    const std::vector<QIcon> icons = UserListArt::ListToolBarIcons();
 
     m_toolBar = new QToolBar(this);
     m_toolBar->setObjectName(QStringLiteral("toolBar"));
@@ -169,11 +163,8 @@ void CUserListView::buildToolBar() {
     const std::vector<ToolBarButton> buttons = GetToolBarButtons();
     for (int i = 0; i < std::min<int>(GetToolBarButtonCount(), int(buttons.size())); ++i) {
         const ToolBarButton& button = buttons[i];
-        QIcon icon;
-        if (button.image >= 0 && button.image < int(images.size()))
-            icon.addPixmap(images[button.image], QIcon::Normal);
-        if (button.image >= 0 && button.image < int(disabled.size()))
-            icon.addPixmap(disabled[button.image], QIcon::Disabled);
+        const QIcon icon =
+            button.image >= 0 && button.image < int(icons.size()) ? icons[size_t(button.image)] : QIcon();
         QAction* action = platform::MakeAction(button.command, QString(), m_toolBar);
         action->setIcon(icon);
         action->setCheckable(button.checkable);

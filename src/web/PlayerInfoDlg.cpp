@@ -190,19 +190,9 @@ bool CPlayerInfoDlg::OnInitDialog() {
 }
 
 void CPlayerInfoDlg::buildToolBar() {
-    const CClientGameFactory& factory = CClientGameFactory::GetFactory();
-    std::vector<QPixmap> images = UserListArt::ToolBarImages(factory.GetUserListToolBarBitmap(false));
-    std::vector<QPixmap> disabled = UserListArt::ToolBarImages(factory.GetUserListToolBarBitmap(true));
-    for (const QPixmap& image : UserListArt::ToolBarImages(factory.GetToolBarBitmap(false)))
-        images.push_back(image);
-    for (const QPixmap& image : UserListArt::ToolBarImages(factory.GetToolBarBitmap(true)))
-        disabled.push_back(image);
+    const std::vector<QIcon> icons = UserListArt::ListToolBarIcons();
     for (const ToolButton& button : kToolButtons) {
-        QIcon icon;
-        if (button.image < int(images.size()))
-            icon.addPixmap(images[size_t(button.image)], QIcon::Normal);
-        if (button.image < int(disabled.size()))
-            icon.addPixmap(disabled[size_t(button.image)], QIcon::Disabled);
+        const QIcon icon = button.image < int(icons.size()) ? icons[size_t(button.image)] : QIcon();
         QAction* action = platform::MakeAction(button.command, toolTipFor(button.command, false), m_toolBar);
         action->setIcon(icon);
         action->setCheckable(button.checkable);
