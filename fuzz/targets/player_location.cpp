@@ -4,8 +4,8 @@
 
 #include "FuzzTarget.h"
 
-#include "web/PlayerInfoDlg.h"
-#include "web/PlayerInfoSubDoc.h"
+#include "lobby/PlayerInfoDlg.h"
+#include "lobby/PlayerInfoSubDoc.h"
 
 NORVALE_FUZZ_TARGET(player_location)(const uint8_t* data, size_t size) {
     const QString text = QString::fromLatin1(fuzz::Bytes(data, size));

@@ -4,9 +4,9 @@
 #include "app/KelderDocManager.h"
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
-#include "app/MultiPaneFrame.h"
+#include "frame/MultiPaneFrame.h"
 #include "app/SessionGameLink.h"
-#include "app/WindowPlacement.h"
+#include "frame/WindowPlacement.h"
 #include "board/BgClientView.h"
 #include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
@@ -38,7 +38,7 @@
 
 #include "web/BrowserLauncher.h"
 #include "web/MessOfTheDayBDlg.h"
-#include "web/PlayerInfoSubDoc.h"
+#include "lobby/PlayerInfoSubDoc.h"
 #include "web/WebAddress.h"
 #include "web/WebPanes.h"
 

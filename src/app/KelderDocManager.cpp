@@ -1,8 +1,8 @@
 #include "app/KelderDocManager.h"
 
 #include "app/MainFrame.h"
-#include "app/MultiPaneFrame.h"
-#include "app/PaneLayout.h"
+#include "frame/MultiPaneFrame.h"
+#include "frame/PaneLayout.h"
 #include "game/BackgammonDoc.h"
 #include "platform/Archive.h"
 #include "session/ServiceName.h"

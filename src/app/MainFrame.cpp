@@ -1,8 +1,8 @@
 #include "app/MainFrame.h"
 
 #include "app/ClientApp.h"
-#include "app/MultiPaneFrame.h"
-#include "app/WindowPlacement.h"
+#include "frame/MultiPaneFrame.h"
+#include "frame/WindowPlacement.h"
 #include "game/GameDoc.h"
 #include "lobby/BlindFrameWnd.h"
 #include "lobby/BlindSubDocument.h"
@@ -105,7 +105,7 @@ CMainFrame::CMainFrame(QWidget* parent)
     buildMenus();
     UpdateMailButton();
     g_mainFrame = this;
-    SetMainWindow(this); // what the lower layers see as the main window
+    SetMainWindow(this, this); // what the lower layers see as the main window
     SetDeferredMessageBoxReceiver([](const CDeferredMessageBox& box) {
         CMainFrame* frame = GetMainFrame();
         return frame && frame->PostDeferredMessageBox(box);

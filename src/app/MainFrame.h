@@ -4,6 +4,7 @@
 #include "platform/Messages.h"
 #include "platform/Object.h"
 #include "session/DeferredMessageBox.h"
+#include "support/MainWindow.h"
 
 #include <QMainWindow>
 #include <QPointer>
@@ -28,7 +29,8 @@ class CSessionView;
 class CMainFrame : public QMainWindow,
                    public platform::Object,
                    public platform::CommandTarget,
-                   public platform::MessageTarget {
+                   public platform::MessageTarget,
+                   public CMainWindowServices {
     Q_OBJECT
     NV_DECLARE_RUNTIME_CLASS(CMainFrame, platform::Object)
 public:
@@ -82,13 +84,13 @@ public:
     // Messages 0x2107 and 0x2108: calls function later, unless object has been destroyed by then
     // (a null object guards nothing). The function and what it holds are freed either way.
     void PostDeferredCall(QObject* object, std::function<void()> function);
-    void PostInvitationCall(QObject* object, std::function<void()> function);
+    void PostInvitationCall(QObject* object, std::function<void()> function) override;
     // How many deferred calls and boxes are still waiting.
     int PendingDeferredWork() const { return m_pending; }
 
     // Opens an address in the user's browser. Only http, https and mailto addresses leave the program.
     // -> false when the address is refused or no browser could be started.
-    bool OpenInExternalBrowser(const QString& address);
+    bool OpenInExternalBrowser(const QString& address) override;
     // The seam tests use: what actually opens an accepted address (by default the browser launcher;
     // an empty opener restores that).
     using BrowserOpener = std::function<bool(const QUrl& url)>;

@@ -1,6 +1,6 @@
 #include "board/BgClientView.h"
 
-#include "app/MultiPaneFrame.h"
+#include "frame/MultiPaneFrame.h"
 #include "game/BackgammonDoc.h"
 #include "game/GameHints.h"
 #include "game/GameSessionLink.h"

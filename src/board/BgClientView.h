@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/GameView.h"
+#include "frame/GameView.h"
 #include "board/BackgammonBoardCtl.h"
 #include "board/BackgammonBoardWithSound.h"
 #include "platform/Messages.h"

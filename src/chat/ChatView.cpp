@@ -1,6 +1,6 @@
 #include "chat/ChatView.h"
 
-#include "app/MultiPaneFrame.h"
+#include "frame/MultiPaneFrame.h"
 #include "chat/ChatLog.h"
 #include "chat/ChatWrap.h"
 #include "platform/Clipboard.h"

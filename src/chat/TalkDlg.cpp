@@ -1,6 +1,6 @@
 #include "chat/TalkDlg.h"
 
-#include "app/WindowPlacement.h"
+#include "frame/WindowPlacement.h"
 #include "chat/ChatView.h"
 #include "chat/CommandLineView.h"
 #include "chat/TalkDoc.h"

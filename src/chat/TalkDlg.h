@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/GameView.h"
-#include "app/KelderFrameWnd.h"
+#include "frame/GameView.h"
+#include "frame/KelderFrameWnd.h"
 #include "platform/Geometry.h"
 #include "platform/Messages.h"
 

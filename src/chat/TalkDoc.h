@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/GameView.h"
+#include "frame/GameView.h"
 #include "chat/ChatLog.h"
 #include "platform/Document.h"
 #include "session/SessionServices.h"

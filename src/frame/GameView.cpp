@@ -1,6 +1,6 @@
-#include "app/GameView.h"
+#include "frame/GameView.h"
 
-#include "app/MultiPaneFrame.h"
+#include "frame/MultiPaneFrame.h"
 #include "platform/Messages.h"
 
 #include <QContextMenuEvent>

@@ -1,12 +1,12 @@
-#include "app/KelderFrameWnd.h"
+#include "frame/KelderFrameWnd.h"
 
-#include "app/MainFrame.h"
-#include "app/WindowPlacement.h"
+#include "support/MainWindow.h"
+#include "frame/WindowPlacement.h"
 #include "platform/Document.h"
 
 #include <QCloseEvent>
 
-CKelderFrameWnd::CKelderFrameWnd(QWidget* owner) : QWidget(owner ? owner : GetMainFrame(), Qt::Tool) {
+CKelderFrameWnd::CKelderFrameWnd(QWidget* owner) : QWidget(owner ? owner : GetMainWindow(), Qt::Tool) {
     setAttribute(Qt::WA_DeleteOnClose);
 }
 

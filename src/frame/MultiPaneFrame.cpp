@@ -1,4 +1,4 @@
-#include "app/MultiPaneFrame.h"
+#include "frame/MultiPaneFrame.h"
 
 #include "session/SessionDoc.h"
 

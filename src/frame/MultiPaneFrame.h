@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/GameView.h"
-#include "app/PaneLayout.h"
+#include "frame/GameView.h"
+#include "frame/PaneLayout.h"
 #include "platform/Commands.h"
 #include "platform/Messages.h"
 

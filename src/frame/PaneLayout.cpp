@@ -1,4 +1,4 @@
-#include "app/PaneLayout.h"
+#include "frame/PaneLayout.h"
 
 #include <QStringList>
 

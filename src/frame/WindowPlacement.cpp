@@ -1,4 +1,4 @@
-#include "app/WindowPlacement.h"
+#include "frame/WindowPlacement.h"
 
 #include "platform/Object.h"
 #include "platform/Paths.h"

@@ -1,7 +1,7 @@
 #include "lobby/BlindFrameWnd.h"
 
-#include "app/GameView.h"
-#include "app/WindowPlacement.h"
+#include "frame/GameView.h"
+#include "frame/WindowPlacement.h"
 #include "lobby/AffinityListView.h"
 #include "session/SessionDoc.h"
 

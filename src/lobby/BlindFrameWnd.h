@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/KelderFrameWnd.h"
+#include "frame/KelderFrameWnd.h"
 #include "session/SessionServices.h"
 
 #include <QPointer>

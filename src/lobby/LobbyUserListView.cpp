@@ -1,6 +1,6 @@
 #include "lobby/LobbyUserListView.h"
 
-#include "board/BGMatchBoardProperties.h"
+#include "prefs/BGMatchBoardProperties.h"
 #include "game/ClientGameFactory.h"
 #include "lobby/UserListColumnsPage.h"
 #include "prefs/FontWindowKinds.h"

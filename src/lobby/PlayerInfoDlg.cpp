@@ -1,4 +1,4 @@
-#include "web/PlayerInfoDlg.h"
+#include "lobby/PlayerInfoDlg.h"
 
 #include "game/ClientGameFactory.h"
 #include "lobby/RelationsSubDoc.h"

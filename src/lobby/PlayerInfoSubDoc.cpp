@@ -1,8 +1,8 @@
-#include "web/PlayerInfoSubDoc.h"
+#include "lobby/PlayerInfoSubDoc.h"
 
 #include "game/ClientGameFactory.h"
 #include "session/SessionDoc.h"
-#include "web/PlayerInfoDlg.h"
+#include "lobby/PlayerInfoDlg.h"
 
 #include <QHash>
 

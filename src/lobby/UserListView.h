@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/GameView.h"
+#include "frame/GameView.h"
 #include "lobby/PlayerFlyover.h"
 #include "lobby/UserListColumns.h"
 #include "lobby/UserListCtrl.h"

@@ -1,6 +1,6 @@
 #include "prefs/MBGroupQueryDlg.h"
 
-#include "board/BGMatchBoardProperties.h"
+#include "prefs/BGMatchBoardProperties.h"
 #include "prefs/KWColorDlg.h"
 #include "prefs/MatchBoardQuery.h"
 #include "support/WindowBroadcast.h"

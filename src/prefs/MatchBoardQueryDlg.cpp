@@ -1,6 +1,6 @@
 #include "prefs/MatchBoardQueryDlg.h"
 
-#include "board/BGMatchBoardProperties.h"
+#include "prefs/BGMatchBoardProperties.h"
 #include "prefs/MatchBoardQuery.h"
 #include "support/controls/SpinButton.h"
 

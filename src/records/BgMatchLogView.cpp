@@ -1,6 +1,6 @@
 #include "records/BgMatchLogView.h"
 
-#include "app/MultiPaneFrame.h"
+#include "frame/MultiPaneFrame.h"
 #include "game/BackgammonDoc.h"
 #include "game/GameHints.h"
 

@@ -1,6 +1,6 @@
 #include "records/MatchLogView.h"
 
-#include "app/MultiPaneFrame.h"
+#include "frame/MultiPaneFrame.h"
 #include "game/GameDoc.h"
 #include "game/GameHints.h"
 #include "platform/Color.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/GameView.h"
+#include "frame/GameView.h"
 #include "platform/Messages.h"
 #include "records/MatchLogLayout.h"
 #include "support/PersistentFont.h"

@@ -4,12 +4,25 @@
 #include <QWidget>
 
 namespace {
-QPointer<QWidget>& mainWindow() {
-    static QPointer<QWidget> window;
-    return window;
+struct Registered {
+    QPointer<QWidget> window;
+    CMainWindowServices* services = nullptr;
+};
+
+Registered& registered() {
+    static Registered entry;
+    return entry;
 }
 } // namespace
 
-void SetMainWindow(QWidget* window) { mainWindow() = window; }
+void SetMainWindow(QWidget* window, CMainWindowServices* services) {
+    registered().window = window;
+    registered().services = window ? services : nullptr;
+}
 
-QWidget* GetMainWindow() { return mainWindow().data(); }
+QWidget* GetMainWindow() { return registered().window.data(); }
+
+CMainWindowServices* GetMainWindowServices() {
+    // The services live and die with their window.
+    return registered().window ? registered().services : nullptr;
+}

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/GameView.h"
+#include "frame/GameView.h"
 #include "web/BrowserHost.h"
 
 // The advert pane of a service window: one page of the service (setting "http"), refreshed every

@@ -1,7 +1,7 @@
 #include "web/BrowserLauncher.h"
 
-#include "app/MainFrame.h"
 #include "platform/Win32Codes.h"
+#include "support/MainWindow.h"
 #include "support/dialogs/DeferredMessageBox.h"
 #include "web/WebAddress.h"
 
@@ -340,7 +340,7 @@ void DeleteBrowserLauncher() {
 }
 
 bool OpenInExternalBrowser(const QString& url) {
-    if (CMainFrame* frame = GetMainFrame())
+    if (CMainWindowServices* frame = GetMainWindowServices())
         return frame->OpenInExternalBrowser(url);
     return GetBrowserLauncher().OpenUrl(url);
 }

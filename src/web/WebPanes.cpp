@@ -1,6 +1,6 @@
 #include "web/WebPanes.h"
 
-#include "app/MultiPaneFrame.h"
+#include "frame/MultiPaneFrame.h"
 #include "web/AdvertView.h"
 
 void RegisterWebPanes() {

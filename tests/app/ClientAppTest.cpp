@@ -3,7 +3,7 @@
 #include "DevServer.h"
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
-#include "app/MultiPaneFrame.h"
+#include "frame/MultiPaneFrame.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/RelationsSubDoc.h"
 #include "prefs/AutoUpdate.h"

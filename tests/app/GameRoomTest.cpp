@@ -4,7 +4,7 @@
 #include "app/ClientApp.h"
 #include "app/KelderDocManager.h"
 #include "app/MainFrame.h"
-#include "app/MultiPaneFrame.h"
+#include "frame/MultiPaneFrame.h"
 #include "board/BgClientView.h"
 #include "chat/ChatLog.h"
 #include "chat/CommandLineView.h"

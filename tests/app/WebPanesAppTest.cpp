@@ -5,7 +5,7 @@
 #include "AppTestSupport.h"
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
-#include "app/MultiPaneFrame.h"
+#include "frame/MultiPaneFrame.h"
 #include "platform/Ui.h"
 #include "support/FakeServer.h"
 #include "support/SettingsFixture.h"

@@ -1,5 +1,5 @@
-#include "app/MultiPaneFrame.h"
-#include "app/PaneLayout.h"
+#include "frame/MultiPaneFrame.h"
+#include "frame/PaneLayout.h"
 #include "chat/CommandLineView.h"
 #include "lobby/UserListView.h"
 #include "net/LoginPackets.h"

@@ -1,4 +1,4 @@
-#include "WebTestSupport.h"
+#include "web/WebTestSupport.h"
 
 #include "DevWebServer.h"
 #include "lobby/RelationsSubDoc.h"
@@ -7,8 +7,8 @@
 #include "support/SessionFixture.h"
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
-#include "web/PlayerInfoDlg.h"
-#include "web/PlayerInfoSubDoc.h"
+#include "lobby/PlayerInfoDlg.h"
+#include "lobby/PlayerInfoSubDoc.h"
 #include "web/WebAddress.h"
 
 #include <QAction>

@@ -1,4 +1,4 @@
-#include "board/BGMatchBoardProperties.h"
+#include "prefs/BGMatchBoardProperties.h"
 #include "platform/Ui.h"
 #include "prefs/MBFlyoverPropertyPage.h"
 #include "prefs/MBGroupQueryDlg.h"

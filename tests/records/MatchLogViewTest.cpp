@@ -1,5 +1,5 @@
-#include "app/MultiPaneFrame.h"
-#include "app/PaneLayout.h"
+#include "frame/MultiPaneFrame.h"
+#include "frame/PaneLayout.h"
 #include "game/BackgammonDoc.h"
 #include "game/GameHints.h"
 #include "prefs/FontWindowKinds.h"

@@ -1,6 +1,5 @@
 #include "lobby/invite/InvitationManager.h"
 
-#include "app/MainFrame.h"
 #include "game/ClientGameFactory.h"
 #include "game/RuleOptions.h"
 #include "lobby/invite/InvitationDialog.h"
@@ -250,7 +249,7 @@ void CInvitationManager::postDialogOpen(const CInviteData& record, CInvitationDi
             return;
         onDeferredDialogOpen(dialog, room, templateId, parent, recordText, fromGame);
     };
-    if (auto* frame = qobject_cast<CMainFrame*>(GetMainWindow()))
+    if (CMainWindowServices* frame = GetMainWindowServices())
         frame->PostInvitationCall(nullptr, std::move(open));
     else
         platform::PostCall(GetSession() ? static_cast<QObject*>(GetSession()) : qApp, std::move(open));
