@@ -1,0 +1,110 @@
+#include "game/PropRuleOptions.h"
+
+#include "support/PacketText.h"
+
+#include <cmath>
+
+CPropRuleOptions::CPropRuleOptions() {
+    m_v.variant = CBackgammonBoard::kPropositions;
+    m_v.jacoby = true;
+    m_v.cube = true;
+}
+
+CPropRuleOptions::CPropRuleOptions(const QString& first, const QString& name, const QString& position,
+                                   int contractLength, int considerationHundredths, int controlSide,
+                                   int payeeSide, bool wager, int stake, int reserve)
+    : CBGBaseRuleOptions(contractLength, contractLength == 0, false, true, false, false, false, false, true,
+                         CBackgammonBoard::kPropositions, wager, stake, reserve, QString()),
+      m_terms{first, name, position, considerationHundredths, controlSide, payeeSide} {}
+
+CPropRuleOptions CPropRuleOptions::FromText(const QString& text, bool* ok) {
+    CPropRuleOptions options;
+    const bool parsed = options.ParseText(text);
+    if (ok)
+        *ok = parsed && options.IsValid();
+    return options;
+}
+
+bool CPropRuleOptions::IsValid() const {
+    if (!CBGBaseRuleOptions::IsValid())
+        return false;
+    if (m_v.variant != CBackgammonBoard::kPropositions || m_v.unlimited || m_v.rated)
+        return false;
+    if (m_v.matchLength < 1 || m_v.matchLength > kMaxContractLength)
+        return false;
+    if (m_v.crawford || m_v.autoDoubles || m_v.beavers || m_v.raccoons || !m_v.cube || !m_v.jacoby)
+        return false;
+    if (m_terms.considerationHundredths < 0 || m_terms.considerationHundredths > kMaxConsiderationHundredths)
+        return false;
+    if ((m_terms.controlSide != 0 && m_terms.controlSide != 1) || (m_terms.payeeSide != 0 && m_terms.payeeSide != 1))
+        return false;
+    return m_terms.name.size() <= kMaxNameLength;
+}
+
+namespace {
+// The consideration as a quoted text-packet decimal.
+QString QuotedConsideration(int hundredths) {
+    const int digits = hundredths < 1000 ? 3 : hundredths < 10000 ? 4 : 5;
+    QString quoted;
+    WritePacketFloat(quoted, hundredths / 100.0, digits);
+    return quoted;
+}
+} // namespace
+
+QString CPropRuleOptions::FormatConsideration(int hundredths) {
+    const QString quoted = QuotedConsideration(hundredths);
+    return quoted.mid(1, quoted.size() - 2);
+}
+
+bool CPropRuleOptions::ConsiderationToHundredths(double points, int& hundredths) {
+    if (!std::isfinite(points) || points < 0 || points > kMaxConsiderationHundredths / 100.0)
+        return false;
+    hundredths = static_cast<int>(std::lround(points * 100));
+    return true;
+}
+
+QString CPropRuleOptions::FormatText() const {
+    QString out = CBGBaseRuleOptions::FormatText();
+    for (const QString* text : {&m_terms.first, &m_terms.name, &m_terms.position}) {
+        out += u' ';
+        WritePacketCString(out, *text);
+    }
+    out += u' ';
+    WritePacketInt(out, m_v.matchLength);
+    out += u' ';
+    out += QuotedConsideration(m_terms.considerationHundredths);
+    out += u' ';
+    WritePacketInt(out, m_terms.controlSide);
+    out += u' ';
+    WritePacketInt(out, m_terms.payeeSide);
+    out += QStringLiteral(" 0");
+    return out;
+}
+
+bool CPropRuleOptions::ParseText(const QString& text) {
+    CPacketCursor cursor(text);
+    if (!ParseBase(cursor))
+        return false;
+    Terms terms;
+    int contract = 0; // the base part's match length is the one that counts
+    double points = 0;
+    if (!ReadPacketString(cursor, terms.first) || !ReadPacketString(cursor, terms.name) ||
+        !ReadPacketString(cursor, terms.position) || !ReadPacketInt(cursor, contract) ||
+        !ReadPacketFloat(cursor, points) || !ReadPacketInt(cursor, terms.controlSide) ||
+        !ReadPacketInt(cursor, terms.payeeSide))
+        return false;
+    if (!ConsiderationToHundredths(points, terms.considerationHundredths))
+        return false;
+    m_terms = terms;
+    return true;
+}
+
+bool CPropRuleOptions::IsEqual(const CPropRuleOptions& other) const {
+    if (!IsValid() || !other.IsValid() || !CBGBaseRuleOptions::IsEqual(other))
+        return false;
+    const Terms& a = m_terms;
+    const Terms& b = other.m_terms;
+    return a.first == b.first && a.name == b.name && a.position == b.position &&
+           a.considerationHundredths == b.considerationHundredths && a.controlSide == b.controlSide &&
+           a.payeeSide == b.payeeSide;
+}

@@ -1,0 +1,55 @@
+#pragma once
+
+#include "game/RuleOptions.h"
+
+// The terms of a proposition as invitations carry them: the base rule options (the contract length as
+// match length, variant 3) followed by three texts (the first carried as received, the proposition's
+// name, the position in board text form), the contract length again, the consideration (points one
+// side pays the other, written as a decimal), the player-control side and the payee side, and a
+// closing 0. The consideration is kept in exact hundredths, so 0.29 stays 29 whatever the float says.
+class CPropRuleOptions : public CBGBaseRuleOptions {
+public:
+    static constexpr int kMaxContractLength = 100;
+    static constexpr int kMaxConsiderationHundredths = 100 * 100;
+    static constexpr int kMaxNameLength = 60;
+
+    struct Terms {
+        QString first;
+        QString name;
+        QString position;
+        int considerationHundredths = 0;
+        int controlSide = 0;
+        int payeeSide = 0;
+    };
+
+    CPropRuleOptions();
+    CPropRuleOptions(const QString& first, const QString& name, const QString& position, int contractLength,
+                     int considerationHundredths, int controlSide, int payeeSide, bool wager, int stake,
+                     int reserve);
+    // From the text form; *ok tells whether it parsed and is valid.
+    static CPropRuleOptions FromText(const QString& text, bool* ok = nullptr);
+
+    // The base validity for a proposition (variant 3, contract 1..100, not unlimited or rated, no
+    // Crawford, automatic doubles, beavers or raccoons, the cube and Jacoby on) and terms in range:
+    // consideration 0..100 points, sides 0 or 1, a name of at most 60 characters.
+    bool IsValid() const override;
+    // Reads the whole text form; false when it is malformed (values undefined then).
+    bool ParseText(const QString& text) override;
+    QString FormatText() const override;
+    // Both valid, the base numbers equal, the texts equal to the letter and the numbers equal.
+    bool IsEqual(const CPropRuleOptions& other) const;
+
+    const Terms& GetTerms() const { return m_terms; }
+    int GetContractLength() const { return m_v.matchLength; }
+    double GetConsideration() const { return m_terms.considerationHundredths / 100.0; }
+
+    // The consideration as written in the text form: 3 significant digits below 10, 4 from 10 and 5
+    // from 100 (so hundredths always survive).
+    static QString FormatConsideration(int hundredths);
+    // A decimal consideration read from a peer, in hundredths; false when it is negative, too large or
+    // not a number.
+    static bool ConsiderationToHundredths(double points, int& hundredths);
+
+private:
+    Terms m_terms;
+};
