@@ -6,6 +6,7 @@
 #include "BenchMain.h"
 #include "DevServer.h"
 #include "mail/MailPackets.h"
+#include "mail/MessageHeader.h"
 #include "mail/MessagingOleDocument.h"
 #include "mail/MessagingSubDocument.h"
 #include "session/SessionDoc.h"
@@ -18,6 +19,8 @@
 
 #include <algorithm>
 #include <chrono>
+
+#include <ctime>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -33,6 +36,12 @@ double rawWriteAndSync(const QString& path, const QByteArray& bytes) {
         std::abort();
     ::close(fd);
     return std::chrono::duration<double>(Clock::now() - start).count();
+}
+
+double threadCpuSeconds() {
+    timespec now{};
+    ::clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) + double(now.tv_nsec) / 1e9;
 }
 
 bool waitUntil(const std::function<bool()>& done, int ms) {
@@ -85,14 +94,22 @@ void BM_MailFlood(benchmark::State& state) {
         }
         waitUntil([] { return false; }, 100); // the login's own packets are done with
 
-        double maxBlock = 0;
-        const auto timed = [&maxBlock](const std::function<void()>& step) {
+        // Wall time shows what the user waits; the thread's own processor time shows the part that is
+        // this program's work, not other processes' turns on a busy machine.
+        double maxBlock = 0, maxBlockCpu = 0;
+        const auto timed = [&maxBlock, &maxBlockCpu](const std::function<void()>& step) {
+            const double cpuStart = threadCpuSeconds();
             const auto start = Clock::now();
             step();
             maxBlock = std::max(maxBlock, std::chrono::duration<double>(Clock::now() - start).count());
+            maxBlockCpu = std::max(maxBlockCpu, threadCpuSeconds() - cpuStart);
+            if (qEnvironmentVariableIsSet("FLOOD_TRACE") && threadCpuSeconds() - cpuStart > 0.01)
+                fprintf(stderr, "step %.1f ms cpu\n", (threadCpuSeconds() - cpuStart) * 1e3);
         };
         const auto start = Clock::now();
         for (int burst = 0; burst < kMessages / kBurst; ++burst) {
+            if (qEnvironmentVariableIsSet("FLOOD_TRACE"))
+                fprintf(stderr, "burst %d\n", burst);
             timed([&] {
                 for (int i = 0; i < kBurst; ++i)
                     mail.OnPacket(MailPacket::kType, packets[burst * kBurst + i]);
@@ -119,6 +136,7 @@ void BM_MailFlood(benchmark::State& state) {
         state.counters["budget_s"] = budget;
         state.counters["ratio"] = filed / budget;
         state.counters["max_block_ms"] = maxBlock * 1e3;
+        state.counters["max_block_cpu_ms"] = maxBlockCpu * 1e3;
         state.counters["goals_met"] = filed <= budget && maxBlock <= 0.050 ? 1 : 0;
     }
 }

@@ -248,19 +248,22 @@ bool CMessagingOleDocument::StoreInInboxInBackground(const std::vector<CMessageH
         return refuse(QStringLiteral("Messages are being filed."));
     if (!m_file.Exists({inbox}, CompoundFile::Kind::Storage))
         return refuse(QStringLiteral("%1:  %2").arg(inbox, ErrorText(stg::FILENOTFOUND)));
-    std::vector<CompoundFile::NewStream> streams;
-    streams.reserve(headers.size());
+    // The records are made on the worker, from copies: the headers and bodies share their text.
+    auto copies = std::make_shared<std::vector<CMessageHeader>>();
+    copies->reserve(headers.size());
+    QStringList names;
     QStringList taken;
-    for (size_t i = 0; i < headers.size(); ++i) {
-        CMessageHeader& header = *headers[i];
-        header.SetMessageId(MakeMessageId(header));
-        header.SetFolderName(inbox);
-        m_reserved.insert(header.GetMessageId().toUpper());
-        taken.append(header.GetMessageId().toUpper());
-        streams.push_back({header.GetMessageId(), messageRecord(header, bodies[qsizetype(i)])});
+    for (CMessageHeader* header : headers) {
+        header->SetMessageId(MakeMessageId(*header));
+        header->SetFolderName(inbox);
+        m_reserved.insert(header->GetMessageId().toUpper());
+        taken.append(header->GetMessageId().toUpper());
+        names.append(header->GetMessageId());
+        copies->push_back(*header);
     }
+    auto make = [copies, bodies](size_t i) { return messageRecord((*copies)[i], bodies[qsizetype(i)]); };
     const bool started = m_file.CommitStreamsInBackground(
-        inbox, std::move(streams), [this, taken, done = std::move(done)](quint32 code, const QString& why) {
+        inbox, names, make, [this, taken, done = std::move(done)](quint32 code, const QString& why) {
             for (const QString& id : taken)
                 m_reserved.remove(id);
             const bool filed = !stg::Failed(code);

@@ -169,8 +169,9 @@ void CMessagingSubDocument::scheduleFiling() {
 void CMessagingSubDocument::startFiling() {
     if (m_arrivals.empty() || !m_filing.empty())
         return;
-    m_filing = std::move(m_arrivals);
-    m_arrivals.clear();
+    const size_t count = std::min(m_arrivals.size(), kMaxFilingBatch);
+    m_filing.assign(std::make_move_iterator(m_arrivals.begin()), std::make_move_iterator(m_arrivals.begin() + qsizetype(count)));
+    m_arrivals.erase(m_arrivals.begin(), m_arrivals.begin() + qsizetype(count));
     if (!m_store) {
         filingDone(false, QStringLiteral("There is no mail store."));
         return;

@@ -41,6 +41,9 @@ class CMessagingSubDocument : public CSubDocument {
 public:
     static constexpr int kCmdToggleMailbox = 32981;
     static constexpr int kRefreshDelaySeconds = 1;
+    // At most this many arrivals go into one commit, so the GUI thread's share of a commit (ids,
+    // copies, filing the headers) stays short however fast mail comes.
+    static constexpr size_t kMaxFilingBatch = 500;
     static constexpr char kInbox[] = "Inbox";
     static constexpr char kOutbox[] = "Outbox";
     static constexpr char kSentItems[] = "Sent Items";

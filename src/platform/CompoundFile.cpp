@@ -8,6 +8,7 @@
 
 #include <QObject>
 #include <QPointer>
+#include <QSet>
 
 #include <algorithm>
 #include <atomic>
@@ -569,7 +570,9 @@ struct CompoundFile::WriteOrder {
 
 struct CompoundFile::Background {
     QString storage;
-    std::vector<NewStream> streams;
+    QStringList names;
+    StreamMaker make;
+    std::vector<NewStream> streams; // made by the worker, in the format's order; read once it is over
     quint64 generation = 0;
     bool onDiskThroughCommit = false; // a Commit() that held the streams reached the disk
     BackgroundDone done;
@@ -600,6 +603,18 @@ void addStreams(CompoundFile::Node& storage, const std::vector<CompoundFile::New
     };
     std::sort(children.begin() + qsizetype(middle), children.end(), byName);
     std::inplace_merge(children.begin(), children.begin() + qsizetype(middle), children.end(), byName);
+}
+
+// The streams with their contents, in the format's order.
+std::vector<CompoundFile::NewStream> makeStreams(const QStringList& names, const CompoundFile::StreamMaker& make) {
+    std::vector<CompoundFile::NewStream> streams;
+    streams.reserve(size_t(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i)
+        streams.push_back({names[i], make(size_t(i))});
+    std::sort(streams.begin(), streams.end(), [](const CompoundFile::NewStream& a, const CompoundFile::NewStream& b) {
+        return CompoundFile::CompareNames(a.name, b.name) < 0;
+    });
+    return streams;
 }
 
 quint32 writeFailureCode() {
@@ -701,10 +716,16 @@ quint32 CompoundFile::Commit() {
         return fail(stg::REVERTED, QStringLiteral("the file is not open"));
     QByteArray image;
     if (m_background) {
-        // Streams still being written in the background go into this image too.
+        // Streams still being written in the background go into this image too (made here when the
+        // worker has not finished with them).
+        bool over = false;
+        {
+            std::lock_guard lock(m_background->mutex);
+            over = m_background->over;
+        }
         Node tree = *m_root;
         if (Node* storage = tree.child(m_background->storage))
-            addStreams(*storage, m_background->streams);
+            addStreams(*storage, over ? m_background->streams : makeStreams(m_background->names, m_background->make));
         image = Writer().Run(tree);
     } else {
         image = Serialize();
@@ -723,28 +744,27 @@ quint32 CompoundFile::Commit() {
     return stg::S_OK;
 }
 
-bool CompoundFile::CommitStreamsInBackground(const QString& storage, std::vector<NewStream> streams,
+bool CompoundFile::CommitStreamsInBackground(const QString& storage, const QStringList& names, StreamMaker make,
                                              BackgroundDone done) {
-    if (!m_lock || m_background || streams.empty())
+    if (!m_lock || m_background || names.isEmpty() || !make)
         return false;
     Node* target = m_root->child(storage);
     if (!target || target->kind != Kind::Storage)
         return false;
-    std::vector<NewStream> sorted = streams;
-    std::sort(sorted.begin(), sorted.end(),
-              [](const NewStream& a, const NewStream& b) { return CompareNames(a.name, b.name) < 0; });
-    for (size_t i = 0; i < sorted.size(); ++i) {
-        if (!IsValidName(sorted[i].name) || target->child(sorted[i].name) ||
-            (i > 0 && CompareNames(sorted[i - 1].name, sorted[i].name) == 0))
+    QSet<QString> seen;
+    for (const QString& name : names) {
+        const QString folded = name.toUpper();
+        if (!IsValidName(name) || seen.contains(folded) || target->child(name))
             return false;
+        seen.insert(folded);
     }
-    // The worker gets its own copy of the tree: the streams' and names' bytes are shared, not copied.
+    // The worker gets its own copy of the tree (the names' and streams' bytes are shared, not copied),
+    // makes the new streams' contents, and lays out and writes the file.
     auto tree = std::make_shared<Node>(*m_root);
-    addStreams(*tree->child(storage), sorted);
-
     auto background = std::make_unique<Background>();
     background->storage = storage;
-    background->streams = std::move(sorted);
+    background->names = names;
+    background->make = std::move(make);
     background->generation = ++m_generation;
     background->done = std::move(done);
     Background* state = background.get();
@@ -753,7 +773,10 @@ bool CompoundFile::CommitStreamsInBackground(const QString& storage, std::vector
     background->thread = std::thread([this, state, tree, path = m_path, order = m_order, guard, generation] {
         quint32 code = stg::S_OK;
         QString why;
+        std::vector<NewStream> streams;
         try {
+            streams = makeStreams(state->names, state->make);
+            addStreams(*tree->child(state->storage), streams);
             const QByteArray image = Writer().Run(*tree);
             std::lock_guard lock(order->mutex);
             // A later Commit() already wrote an image holding these streams.
@@ -769,6 +792,7 @@ bool CompoundFile::CommitStreamsInBackground(const QString& storage, std::vector
         }
         {
             std::lock_guard lock(state->mutex);
+            state->streams = std::move(streams);
             state->code = code;
             state->why = why;
             state->over = true;

@@ -80,14 +80,18 @@ public:
     // too, so the file never goes back to a state without them. done(code, why) runs on the thread
     // that made this object, from its event loop (or from WaitForBackgroundCommit), when the streams
     // are on disk (S_OK) or could not be written (the tree is then as if nothing had been asked).
+    // The streams' contents are made by make(index of the name), on the worker (or, for a Commit() made
+    // meanwhile, on the calling thread too): it must only read what it holds.
     // One such commit at a time: false, and done is never called, while one is under way, when the
     // storage is missing, or when a name is not valid, taken or given twice.
     struct NewStream {
         QString name;
         QByteArray data;
     };
+    using StreamMaker = std::function<QByteArray(size_t index)>;
     using BackgroundDone = std::function<void(quint32 code, const QString& why)>;
-    bool CommitStreamsInBackground(const QString& storage, std::vector<NewStream> streams, BackgroundDone done);
+    bool CommitStreamsInBackground(const QString& storage, const QStringList& names, StreamMaker make,
+                                   BackgroundDone done);
     bool IsBackgroundCommitRunning() const { return m_background != nullptr; }
     // Waits at most ms for the background commit and runs its done -> whether none is left.
     bool WaitForBackgroundCommit(int ms);
