@@ -183,6 +183,12 @@ bool CClientApp::InitInstance(const Options& options) {
     LoadWindowPlacement(m_mainFrame, m_mainFrame, nullptr, platform::Rect{40, 40, 1000, 720});
     m_mainFrame->show();
     noticeDamagedSettings();
+    // Settings too large for their file are not written; the user hears of it once.
+    GetSettingsStore().SetSaveRefusedHandler([frame = QPointer<CMainFrame>(m_mainFrame)](const QString& text) {
+        platform::PostCall(frame, [text] {
+            ::DoMessageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION, 0);
+        });
+    });
     CInputActivityMonitor::Instance().Install();
     // The tip of the day comes first, once the main window shows, unless the user turned it off.
     if (options.file.isEmpty() && CTipDlg::ShowAtStartUp())
@@ -228,6 +234,7 @@ int CClientApp::ExitInstance() {
     if (m_mainFrame)
         SaveWindowPlacement(m_mainFrame, m_mainFrame, nullptr, true);
     GetSettingsStore().Save();
+    GetSettingsStore().SetSaveRefusedHandler(nullptr);
     DeleteBrowserLauncher();
     return 0;
 }

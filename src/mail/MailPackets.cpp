@@ -73,6 +73,32 @@ std::optional<QString> ParseRequest(const QString& text) {
     return first;
 }
 
+QString FormatFilingResult(const QString& nickname, bool filed, const QStringList& deliveryIds) {
+    QString out = start(kFilingResult);
+    appendString(out, nickname);
+    appendString(out, QString::fromLatin1(filed ? "Y" : "N"));
+    for (const QString& id : deliveryIds)
+        appendString(out, id);
+    return out;
+}
+
+std::optional<FilingResult> ParseFilingResult(const QString& text) {
+    CPacketCursor cursor(text);
+    int subCode = 0;
+    FilingResult result;
+    QString flag;
+    if (!ReadPacketInt(cursor, subCode) || subCode != kFilingResult || !readStrings(cursor, {&result.nickname, &flag}) ||
+        (flag != QLatin1String("Y") && flag != QLatin1String("N")))
+        return std::nullopt;
+    result.filed = flag == QLatin1String("Y");
+    QString id;
+    while (result.deliveryIds.size() < kMaxIdsPerFilingResult && ReadPacketString(cursor, id))
+        result.deliveryIds.append(id);
+    if (result.deliveryIds.isEmpty())
+        return std::nullopt;
+    return result;
+}
+
 QString FormatDeliveryResult(const QString& about, bool delivered, const QString& messageId) {
     QString out = start(kDeliveryResult);
     for (const QString& field : {about, about, QString::fromLatin1(delivered ? "Y" : "N"), messageId})
@@ -87,6 +113,8 @@ QString FormatNewMessage(const QString& about, const Message& message) {
           QString::fromLatin1(message.notifyOnReceipt ? "Y" : "N"),
           QString::fromLatin1(message.highPriority ? "H" : "N"), message.kind, message.body})
         appendString(out, field);
+    if (!message.deliveryId.isEmpty())
+        appendString(out, message.deliveryId);
     return out;
 }
 
@@ -126,6 +154,8 @@ ParseResult ParseIncoming(const QString& text, Incoming& result) {
         ok = readStrings(cursor, {&m.dateSent, &m.from, &m.to, &m.cc, &m.subject, &notify, &priority, &m.kind, &m.body});
         m.notifyOnReceipt = notify == QLatin1String("Y");
         m.highPriority = priority == QLatin1String("H");
+        if (ok && !ReadPacketString(cursor, m.deliveryId)) // a server that keeps no copies sends none
+            m.deliveryId.clear();
         break;
     }
     case kAcknowledged:

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <optional>
 
@@ -17,6 +18,7 @@ constexpr int kType = 69;
 // Client to server.
 constexpr int kSend = -122;    // one message
 constexpr int kRequest = -120; // ask for the messages waiting on the server
+constexpr int kFilingResult = -121; // the messages of these delivery ids were filed ("Y") or not ("N")
 // Server to client.
 constexpr int kDeliveryResult = 135; // a message this user sent was delivered ("Y") or not
 constexpr int kNewMessage = 137;     // a message for this user
@@ -35,12 +37,25 @@ struct Message {
     QString dateSent;  // the sender's local time stamp; 137 only
     QString kind;      // decimal text, carried as it came
     QString body;
+    QString deliveryId; // 137 only, after the body: the server's name of this copy, for -121; may be absent
 };
 
 // -122: From (twice), To, Cc, Subject, "Y"/"N" notify, "H"/"N" priority, MessageId, Kind, body.
 QString FormatSend(const CMessageHeader& header, const QString& body);
 // -120: the own nickname twice.
 QString FormatRequest(const QString& nickname);
+// -121: the own nickname, "Y" (filed) or "N" (not filed: keep them), then the delivery ids.
+QString FormatFilingResult(const QString& nickname, bool filed, const QStringList& deliveryIds);
+// Ids per -121 packet, well inside a frame.
+constexpr int kMaxIdsPerFilingResult = 1000;
+
+struct FilingResult {
+    QString nickname;
+    bool filed = false;
+    QStringList deliveryIds;
+};
+// What the server reads: null for anything but a -121 with a nickname, a result and at least one id.
+std::optional<FilingResult> ParseFilingResult(const QString& text);
 
 // What the server reads: null for anything but a complete -122 (or -120) whose two sender fields agree.
 std::optional<Message> ParseSend(const QString& text);

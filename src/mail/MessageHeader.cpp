@@ -69,8 +69,11 @@ CMsgFolderObject::~CMsgFolderObject() { Clear(true); }
 
 CMessageHeader* CMsgFolderObject::AddHeader(platform::Object* object) {
     CMessageHeader* header = platform::object_cast<CMessageHeader>(object);
-    if (header)
+    if (header) {
         m_headers.push_back(header);
+        if (!m_index.contains(header->GetMessageId())) // an earlier header with the id comes first
+            m_index.insert(header->GetMessageId(), header);
+    }
     return header;
 }
 
@@ -79,6 +82,15 @@ bool CMsgFolderObject::RemoveHeader(CMessageHeader* position) {
     if (it == m_headers.end())
         return false;
     m_headers.erase(it);
+    const QString id = position->GetMessageId();
+    if (m_index.value(id) == position) {
+        m_index.remove(id);
+        for (CMessageHeader* other : m_headers)
+            if (other->GetMessageId() == id) {
+                m_index.insert(id, other);
+                break;
+            }
+    }
     delete position;
     return true;
 }
@@ -88,11 +100,21 @@ void CMsgFolderObject::Clear(bool deleteHeaders) {
         for (CMessageHeader* header : m_headers)
             delete header;
     m_headers.clear();
+    m_index.clear();
+}
+
+void CMsgFolderObject::rebuildIndex() const {
+    m_index.clear();
+    for (CMessageHeader* header : m_headers)
+        if (!m_index.contains(header->GetMessageId()))
+            m_index.insert(header->GetMessageId(), header);
 }
 
 CMessageHeader* CMsgFolderObject::FindHeader(const QString& messageId) const {
-    for (CMessageHeader* header : m_headers)
-        if (header->GetMessageId() == messageId)
-            return header;
-    return nullptr;
+    CMessageHeader* header = m_index.value(messageId);
+    if (header && header->GetMessageId() != messageId) {
+        rebuildIndex(); // an id was changed in place after all
+        header = m_index.value(messageId);
+    }
+    return header;
 }

@@ -2,6 +2,7 @@
 
 #include "platform/Object.h"
 
+#include <QHash>
 #include <QString>
 
 #include <memory>
@@ -84,9 +85,14 @@ public:
     void Clear(bool deleteHeaders);
 
     const std::vector<CMessageHeader*>& Headers() const { return m_headers; }
+    // The first header (in list order) with that id, through an index: a header's id must not
+    // change while it is in a folder.
     CMessageHeader* FindHeader(const QString& messageId) const;
 
 private:
+    void rebuildIndex() const;
+
     QString m_name;
     std::vector<CMessageHeader*> m_headers;
+    mutable QHash<QString, CMessageHeader*> m_index; // id -> first header with it
 };

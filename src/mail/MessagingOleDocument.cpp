@@ -190,7 +190,7 @@ int CMessagingOleDocument::DeleteFolder(const QString& name) {
 }
 
 bool CMessagingOleDocument::idTaken(const QString& id) const {
-    if (!CompoundFile::IsValidName(id))
+    if (!CompoundFile::IsValidName(id) || m_reserved.contains(id.toUpper()))
         return true;
     for (const QString& folder : m_folders)
         if (m_file.Exists({folder, id}, CompoundFile::Kind::Stream) ||
@@ -210,11 +210,16 @@ QString CMessagingOleDocument::MakeMessageId(const CMessageHeader& header) const
     const QString base = (nameCharacters(recipient).left(17) + nameCharacters(stamp)).left(31);
     if (!idTaken(base))
         return base;
-    for (qint64 counter = 0;; ++counter) {
+    // Counters go on from the last one given for this stem: a flood of messages from one sender in
+    // one minute does not try every counter from 0 again for each message.
+    qint64& next = m_nextCounter[base.toUpper()];
+    for (qint64 counter = next;; ++counter) {
         const QString digits = QString::number(counter);
         const QString candidate = base.left(31 - digits.size()) + digits;
-        if (!idTaken(candidate))
+        if (!idTaken(candidate)) {
+            next = counter + 1;
             return candidate;
+        }
     }
 }
 
@@ -229,6 +234,49 @@ int CMessagingOleDocument::StoreMessage(CMessageHeader& header, const QString& b
     if (stg::Failed(code))
         return refuse(QStringLiteral("%1:  %2").arg(header.GetMessageId(), ErrorText(code)));
     return commit();
+}
+
+bool CMessagingOleDocument::StoreInInboxInBackground(const std::vector<CMessageHeader*>& headers,
+                                                     const QStringList& bodies,
+                                                     std::function<void(bool, const QString&)> done) {
+    const QString inbox = QStringLiteral("Inbox");
+    if (!IsOpen())
+        return refuse(m_openError);
+    if (headers.empty() || qsizetype(headers.size()) != bodies.size())
+        return refuse(QStringLiteral("No messages given."));
+    if (IsFilingInProgress())
+        return refuse(QStringLiteral("Messages are being filed."));
+    if (!m_file.Exists({inbox}, CompoundFile::Kind::Storage))
+        return refuse(QStringLiteral("%1:  %2").arg(inbox, ErrorText(stg::FILENOTFOUND)));
+    // The records are made on the worker, from copies: the headers and bodies share their text.
+    auto copies = std::make_shared<std::vector<CMessageHeader>>();
+    copies->reserve(headers.size());
+    QStringList names;
+    QStringList taken;
+    for (CMessageHeader* header : headers) {
+        header->SetMessageId(MakeMessageId(*header));
+        header->SetFolderName(inbox);
+        m_reserved.insert(header->GetMessageId().toUpper());
+        taken.append(header->GetMessageId().toUpper());
+        names.append(header->GetMessageId());
+        copies->push_back(*header);
+    }
+    auto make = [copies, bodies](size_t i) { return messageRecord((*copies)[i], bodies[qsizetype(i)]); };
+    const bool started = m_file.CommitStreamsInBackground(
+        inbox, names, make, [this, taken, done = std::move(done)](quint32 code, const QString& why) {
+            for (const QString& id : taken)
+                m_reserved.remove(id);
+            const bool filed = !stg::Failed(code);
+            m_lastError = filed ? QString() : QStringLiteral("The mail store could not be written: %1").arg(why);
+            if (done)
+                done(filed, m_lastError);
+        });
+    if (!started) {
+        for (const QString& id : taken)
+            m_reserved.remove(id);
+        return refuse(QStringLiteral("The messages could not be filed."));
+    }
+    return true;
 }
 
 int CMessagingOleDocument::StoreInInbox(CMessageHeader& header, const QString& body) {

@@ -3,6 +3,8 @@
 #include "platform/CompoundFile.h"
 #include "platform/Object.h"
 
+#include <QHash>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 
@@ -53,6 +55,16 @@ class CMessagingOleDocument : public platform::Object {
     int StoreMessage(CMessageHeader& header, const QString& body, const QString& folder);
     int StoreInInbox(CMessageHeader& header, const QString& body);
     int StoreInOutbox(CMessageHeader& header, const QString& body);
+    // Files arriving messages in "Inbox" together, with one commit written off the GUI thread. Each
+    // header gets its id (taken from then on) and its folder at once; done(filed, why) runs on the
+    // GUI thread once the commit is on disk (filed) or has failed (the messages are then in no
+    // folder). False, with LastError, when the batch cannot start: no store, no "Inbox", or a batch
+    // still under way.
+    bool StoreInInboxInBackground(const std::vector<CMessageHeader*>& headers, const QStringList& bodies,
+                                  std::function<void(bool filed, const QString& why)> done);
+    bool IsFilingInProgress() const { return m_file.IsBackgroundCommitRunning(); }
+    // Waits at most ms for a batch under way (its done runs) -> whether none is left.
+    bool WaitForFiling(int ms) { return m_file.WaitForBackgroundCommit(ms); }
     int ReadMessage(CMessageHeader& header, QString& body, const QString& folder, const QString& id);
     int UpdateHeader(const CMessageHeader& header);
     int DeleteMessage(const QString& folder, const QString& id);
@@ -81,6 +93,8 @@ private:
     QStringList m_folders;
     QStringList m_addressBooks;
     std::function<bool(const QString&)> m_idInUse;
+    QSet<QString> m_reserved;                // ids of a batch being written, upper-cased
+    mutable QHash<QString, qint64> m_nextCounter; // per id stem, the next counter to try
     QString m_openError;
     QString m_lastError;
 };

@@ -9,6 +9,9 @@
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
 
+#include <QElapsedTimer>
+#include <QTimer>
+
 #include <algorithm>
 
 namespace {
@@ -50,6 +53,9 @@ CMessagingSubDocument::CMessagingSubDocument(CSessionDoc* session, const QString
 }
 
 CMessagingSubDocument::~CMessagingSubDocument() {
+    // A batch being written is seen to its end, so the server hears whether it was filed.
+    m_closing = true;
+    WaitForFiling(60000);
     KillApplicationTimer(&m_refreshTimer);
     if (CMailboxWindowLink* mailbox = m_mailbox) {
         m_mailbox = nullptr;
@@ -138,27 +144,113 @@ int CMessagingSubDocument::onNewMessage(const MailPacket::Incoming& packet) {
     auto header = std::make_unique<CMessageHeader>(m.subject, m.from, m.to, m.cc, m.dateSent, CurrentTimeStampText(),
                                                    m.highPriority ? 1 : 0, kStatusNew, m.notifyOnReceipt ? 1 : 0,
                                                    numeric ? kind : 0);
-    newMessageArrived(std::move(header), m.body);
+    newMessageArrived(std::move(header), m.body, m.deliveryId);
     return 1;
 }
 
-void CMessagingSubDocument::newMessageArrived(std::unique_ptr<CMessageHeader> header, const QString& body) {
-    KillApplicationTimer(&m_refreshTimer);
-    if (!m_store) {
-        logError(QStringLiteral("A message from %1 was lost: there is no mail store.").arg(header->GetFrom()));
+void CMessagingSubDocument::newMessageArrived(std::unique_ptr<CMessageHeader> header, const QString& body,
+                                              const QString& deliveryId) {
+    m_arrivals.push_back(Arrival{std::move(header), body, deliveryId});
+    scheduleFiling();
+}
+
+// Messages that arrive together (in one read from the server, or while a batch is being written) are
+// filed with one commit, written off the GUI thread.
+void CMessagingSubDocument::scheduleFiling() {
+    if (m_filingScheduled || !m_filing.empty() || m_closing)
         return;
-    }
-    if (!m_store->StoreInInbox(*header, body)) {
-        logError(QStringLiteral("A message from %1 could not be filed: %2").arg(header->GetFrom(), m_store->LastError()));
-        return;
-    }
-    AddHeaderToFolder(QString::fromLatin1(kInbox), header);
-    // A burst of arrivals refreshes the mailbox once, a second after the last.
-    m_refreshTimer = SetApplicationTimer(kRefreshDelaySeconds, &m_timerOwner, [this](QObject*, int, void*) {
-        m_refreshTimer = 0;
-        if (m_mailbox)
-            m_mailbox->RefreshCurrentFolder();
+    m_filingScheduled = true;
+    QTimer::singleShot(0, &m_timerOwner, [this] {
+        m_filingScheduled = false;
+        startFiling();
     });
+}
+
+void CMessagingSubDocument::startFiling() {
+    if (m_arrivals.empty() || !m_filing.empty())
+        return;
+    const size_t count = std::min(m_arrivals.size(), kMaxFilingBatch);
+    m_filing.assign(std::make_move_iterator(m_arrivals.begin()), std::make_move_iterator(m_arrivals.begin() + qsizetype(count)));
+    m_arrivals.erase(m_arrivals.begin(), m_arrivals.begin() + qsizetype(count));
+    if (!m_store) {
+        filingDone(false, QStringLiteral("There is no mail store."));
+        return;
+    }
+    std::vector<CMessageHeader*> headers;
+    QStringList bodies;
+    for (const Arrival& arrival : m_filing) {
+        headers.push_back(arrival.header.get());
+        bodies.append(arrival.body);
+    }
+    if (!m_store->StoreInInboxInBackground(headers, bodies,
+                                           [this](bool filed, const QString& why) { filingDone(filed, why); }))
+        filingDone(false, m_store->LastError());
+}
+
+void CMessagingSubDocument::filingDone(bool filed, const QString& why) {
+    std::vector<Arrival> batch = std::move(m_filing);
+    m_filing.clear();
+    reportFiling(batch, filed);
+    if (filed) {
+        m_toldNotFiled = false;
+        for (Arrival& arrival : batch)
+            AddHeaderToFolder(QString::fromLatin1(kInbox), arrival.header);
+        if (!m_closing) {
+            // A burst of arrivals refreshes the mailbox once, a second after the last batch is filed.
+            KillApplicationTimer(&m_refreshTimer);
+            m_refreshTimer = SetApplicationTimer(kRefreshDelaySeconds, &m_timerOwner, [this](QObject*, int, void*) {
+                m_refreshTimer = 0;
+                if (m_mailbox)
+                    m_mailbox->RefreshCurrentFolder();
+            });
+        }
+    } else {
+        logError(QStringLiteral("%1 arriving message(s) could not be filed and were left on the server: %2")
+                     .arg(batch.size())
+                     .arg(why));
+        if (!m_toldNotFiled && !m_closing) {
+            m_toldNotFiled = true;
+            PostDeferredMessageBox(QString::fromLatin1(kNotFiled) + QStringLiteral("\n\n") + why,
+                                   platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        }
+    }
+    if (!m_arrivals.empty())
+        m_closing ? startFiling() : scheduleFiling();
+}
+
+void CMessagingSubDocument::reportFiling(const std::vector<Arrival>& batch, bool filed) {
+    const QString nickname = GetOwnNickname();
+    QStringList ids;
+    for (const Arrival& arrival : batch) {
+        if (!arrival.deliveryId.isEmpty())
+            ids.append(arrival.deliveryId);
+        if (ids.size() == MailPacket::kMaxIdsPerFilingResult || (&arrival == &batch.back() && !ids.isEmpty())) {
+            if (!nickname.isEmpty())
+                SendPacketText(MailPacket::kType, MailPacket::FormatFilingResult(nickname, filed, ids));
+            ids.clear();
+        }
+    }
+}
+
+bool CMessagingSubDocument::IsFilingInProgress() const {
+    return !m_arrivals.empty() || !m_filing.empty();
+}
+
+bool CMessagingSubDocument::WaitForFiling(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (IsFilingInProgress()) {
+        if (m_filing.empty()) {
+            m_filingScheduled = false; // the queued start, should it still come, finds nothing to do
+            startFiling();
+        }
+        const qint64 left = ms - clock.elapsed();
+        if (left <= 0)
+            return false;
+        if (m_store && m_store->IsFilingInProgress() && !m_store->WaitForFiling(int(left)))
+            return false;
+    }
+    return true;
 }
 
 int CMessagingSubDocument::onAcknowledged(const MailPacket::Incoming& packet) {

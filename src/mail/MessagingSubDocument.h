@@ -41,6 +41,9 @@ class CMessagingSubDocument : public CSubDocument {
 public:
     static constexpr int kCmdToggleMailbox = 32981;
     static constexpr int kRefreshDelaySeconds = 1;
+    // At most this many arrivals go into one commit, so the GUI thread's share of a commit (ids,
+    // copies, filing the headers) stays short however fast mail comes.
+    static constexpr size_t kMaxFilingBatch = 500;
     static constexpr char kInbox[] = "Inbox";
     static constexpr char kOutbox[] = "Outbox";
     static constexpr char kSentItems[] = "Sent Items";
@@ -49,6 +52,9 @@ public:
         "names in the 'To' and/or 'Cc' fields are correct and try re-sending the message.";
     static constexpr char kMailBarred[] =
         "Your account may not send Quorl Messages, so this message was not sent.";
+    static constexpr char kNotFiled[] =
+        "New Quorl Messages could not be filed in your mail store, so they were left on the server: you will "
+        "receive them again at your next login, or when you open your mailbox.";
 
     // Makes the mailbox window for a service; null when it cannot be made.
     using MailboxFactory = std::function<CMailboxWindowLink*(CMessagingSubDocument& owner, const QString& title)>;
@@ -110,13 +116,29 @@ public:
     // The count of messages waiting on the server, as last told (section "Settings").
     static int GetPendingCount();
     bool IsRefreshPending() const { return m_refreshTimer != 0; }
+    // Whether arriving messages are waiting to be filed or being filed (docs/mail-store.md).
+    bool IsFilingInProgress() const;
+    // Waits at most ms until every arrived message is filed (or refused) -> whether none is left.
+    bool WaitForFiling(int ms);
 
 private:
+    struct Arrival {
+        std::unique_ptr<CMessageHeader> header;
+        QString body;
+        QString deliveryId;
+    };
+    void scheduleFiling();
+    void startFiling();
+    void filingDone(bool filed, const QString& why);
+    // Tells the server the copies were (not) filed.
+    void reportFiling(const std::vector<Arrival>& batch, bool filed);
+
     int onDeliveryResult(const MailPacket::Incoming& packet);
     int onNewMessage(const MailPacket::Incoming& packet);
     int onAcknowledged(const MailPacket::Incoming& packet);
     int onPendingCount(int count);
-    void newMessageArrived(std::unique_ptr<CMessageHeader> header, const QString& body);
+    void newMessageArrived(std::unique_ptr<CMessageHeader> header, const QString& body,
+                           const QString& deliveryId = QString());
     int setStatus(CMessageHeader* header, int status);
     void logError(const QString& line) const;
 
@@ -125,4 +147,9 @@ private:
     std::vector<std::unique_ptr<CMsgFolderObject>> m_folders;
     QObject m_timerOwner; // owns the refresh timer, so it dies with the service
     int m_refreshTimer = 0;
+    std::vector<Arrival> m_arrivals; // arrived, not yet handed to the store
+    std::vector<Arrival> m_filing;   // being written
+    bool m_filingScheduled = false;
+    bool m_toldNotFiled = false;     // the user knows; told again only after a filing succeeded
+    bool m_closing = false;
 };

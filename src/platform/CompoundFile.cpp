@@ -6,7 +6,16 @@
 #include <QLockFile>
 #include <QtEndian>
 
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
 
 #include <cerrno>
 #include <cstring>
@@ -552,7 +561,71 @@ bool WriteFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     return true;
 }
 
-CompoundFile::CompoundFile() : m_root(std::make_unique<Node>()), m_committed(std::make_unique<Node>()) {
+// Writers of one file, on any thread: one at a time, and an image older than the one on disk is
+// never written over it.
+struct CompoundFile::WriteOrder {
+    std::mutex mutex;
+    quint64 durable = 0; // generation of the image on disk
+};
+
+struct CompoundFile::Background {
+    QString storage;
+    QStringList names;
+    StreamMaker make;
+    std::vector<NewStream> streams; // made by the worker, in the format's order; read once it is over
+    quint64 generation = 0;
+    bool onDiskThroughCommit = false; // a Commit() that held the streams reached the disk
+    BackgroundDone done;
+    std::thread thread;
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool over = false;
+    quint32 code = stg::S_OK;
+    QString why;
+};
+
+namespace {
+
+// Adds streams (already checked to be new) to a storage, keeping the children in the format's order.
+void addStreams(CompoundFile::Node& storage, const std::vector<CompoundFile::NewStream>& streams) {
+    auto& children = storage.children;
+    const auto middle = children.size();
+    children.reserve(children.size() + streams.size());
+    for (const CompoundFile::NewStream& stream : streams) {
+        CompoundFile::Node node;
+        node.name = stream.name;
+        node.kind = CompoundFile::Kind::Stream;
+        node.data = stream.data;
+        children.push_back(std::move(node));
+    }
+    const auto byName = [](const CompoundFile::Node& a, const CompoundFile::Node& b) {
+        return CompoundFile::CompareNames(a.name, b.name) < 0;
+    };
+    std::sort(children.begin() + qsizetype(middle), children.end(), byName);
+    std::inplace_merge(children.begin(), children.begin() + qsizetype(middle), children.end(), byName);
+}
+
+// The streams with their contents, in the format's order.
+std::vector<CompoundFile::NewStream> makeStreams(const QStringList& names, const CompoundFile::StreamMaker& make) {
+    std::vector<CompoundFile::NewStream> streams;
+    streams.reserve(size_t(names.size()));
+    for (qsizetype i = 0; i < names.size(); ++i)
+        streams.push_back({names[i], make(size_t(i))});
+    std::sort(streams.begin(), streams.end(), [](const CompoundFile::NewStream& a, const CompoundFile::NewStream& b) {
+        return CompoundFile::CompareNames(a.name, b.name) < 0;
+    });
+    return streams;
+}
+
+quint32 writeFailureCode() {
+    return errno == EACCES || errno == EPERM || errno == EROFS ? stg::ACCESSDENIED : stg::WRITEFAULT;
+}
+
+} // namespace
+
+CompoundFile::CompoundFile()
+    : m_root(std::make_unique<Node>()), m_committed(std::make_unique<Node>()),
+      m_order(std::make_shared<WriteOrder>()), m_guard(std::make_unique<QObject>()) {
     m_root->name = QStringLiteral("Root Entry");
     *m_committed = *m_root;
 }
@@ -641,16 +714,147 @@ quint32 CompoundFile::Create(const QString& path) {
 quint32 CompoundFile::Commit() {
     if (!m_lock)
         return fail(stg::REVERTED, QStringLiteral("the file is not open"));
+    QByteArray image;
+    if (m_background) {
+        // Streams still being written in the background go into this image too (made here when the
+        // worker has not finished with them).
+        bool over = false;
+        {
+            std::lock_guard lock(m_background->mutex);
+            over = m_background->over;
+        }
+        Node tree = *m_root;
+        if (Node* storage = tree.child(m_background->storage))
+            addStreams(*storage, over ? m_background->streams : makeStreams(m_background->names, m_background->make));
+        image = Writer().Run(tree);
+    } else {
+        image = Serialize();
+    }
+    const quint64 generation = ++m_generation;
     QString why;
-    if (!WriteFileAtomically(m_path, Serialize(), &why))
-        return fail(errno == EACCES || errno == EPERM || errno == EROFS ? stg::ACCESSDENIED : stg::WRITEFAULT, why);
+    {
+        std::lock_guard lock(m_order->mutex);
+        if (!WriteFileAtomically(m_path, image, &why))
+            return fail(writeFailureCode(), why);
+        m_order->durable = std::max(m_order->durable, generation);
+    }
+    if (m_background)
+        m_background->onDiskThroughCommit = true;
     *m_committed = *m_root;
     return stg::S_OK;
+}
+
+bool CompoundFile::CommitStreamsInBackground(const QString& storage, const QStringList& names, StreamMaker make,
+                                             BackgroundDone done) {
+    if (!m_lock || m_background || names.isEmpty() || !make)
+        return false;
+    Node* target = m_root->child(storage);
+    if (!target || target->kind != Kind::Storage)
+        return false;
+    QSet<QString> seen;
+    for (const QString& name : names) {
+        const QString folded = name.toUpper();
+        if (!IsValidName(name) || seen.contains(folded) || target->child(name))
+            return false;
+        seen.insert(folded);
+    }
+    // The worker gets its own copy of the tree (the names' and streams' bytes are shared, not copied),
+    // makes the new streams' contents, and lays out and writes the file.
+    auto tree = std::make_shared<Node>(*m_root);
+    auto background = std::make_unique<Background>();
+    background->storage = storage;
+    background->names = names;
+    background->make = std::move(make);
+    background->generation = ++m_generation;
+    background->done = std::move(done);
+    Background* state = background.get();
+    QPointer<QObject> guard(m_guard.get());
+    const quint64 generation = state->generation;
+    background->thread = std::thread([this, state, tree, path = m_path, order = m_order, guard, generation] {
+        quint32 code = stg::S_OK;
+        QString why;
+        std::vector<NewStream> streams;
+        try {
+            streams = makeStreams(state->names, state->make);
+            addStreams(*tree->child(state->storage), streams);
+            const QByteArray image = Writer().Run(*tree);
+            std::lock_guard lock(order->mutex);
+            // A later Commit() already wrote an image holding these streams.
+            if (order->durable < generation) {
+                if (WriteFileAtomically(path, image, &why))
+                    order->durable = generation;
+                else
+                    code = writeFailureCode();
+            }
+        } catch (const std::bad_alloc&) {
+            code = stg::INSUFFICIENTMEMORY;
+            why = QStringLiteral("out of memory");
+        }
+        {
+            std::lock_guard lock(state->mutex);
+            state->streams = std::move(streams);
+            state->code = code;
+            state->why = why;
+            state->over = true;
+        }
+        state->finished.notify_all();
+        if (guard)
+            QMetaObject::invokeMethod(
+                guard.data(), [this, generation] { finishBackground(generation); }, Qt::QueuedConnection);
+    });
+    m_background = std::move(background);
+    return true;
+}
+
+bool CompoundFile::WaitForBackgroundCommit(int ms) {
+    if (!m_background)
+        return true;
+    {
+        std::unique_lock lock(m_background->mutex);
+        if (!m_background->finished.wait_for(lock, std::chrono::milliseconds(ms),
+                                             [this] { return m_background->over; }))
+            return false;
+    }
+    finishBackground(m_background->generation);
+    return true;
+}
+
+void CompoundFile::finishBackground(quint64 generation) {
+    if (!m_background || m_background->generation != generation)
+        return; // already finished by WaitForBackgroundCommit
+    std::unique_ptr<Background> background = std::move(m_background);
+    background->thread.join();
+    quint32 code = background->code;
+    QString why = background->why;
+    if (background->onDiskThroughCommit)
+        code = stg::S_OK;
+    if (!stg::Failed(code)) {
+        for (Node* tree : {m_root.get(), m_committed.get()}) {
+            Node* storage = tree->child(background->storage);
+            if (!storage || storage->kind != Kind::Storage)
+                continue;
+            std::vector<NewStream> fresh;
+            for (const NewStream& stream : background->streams)
+                if (!storage->child(stream.name))
+                    fresh.push_back(stream);
+            addStreams(*storage, fresh);
+        }
+        why.clear();
+    }
+    if (background->done)
+        background->done(code, why);
 }
 
 void CompoundFile::Revert() { *m_root = *m_committed; }
 
 void CompoundFile::Close() {
+    // A write under way is waited for (its done is not called): the file is never left to a writer
+    // that no longer holds the lock.
+    if (m_background) {
+        if (m_background->thread.joinable())
+            m_background->thread.join();
+        m_background.reset();
+    }
     m_lock.reset();
     m_path.clear();
 }

@@ -5,10 +5,12 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <vector>
 
 class QLockFile;
+class QObject;
 
 // A structured-storage ("compound") file: a tree of storages and streams inside one file.
 // The whole file is read into memory; changes are made to the in-memory tree and written out by
@@ -71,6 +73,28 @@ public:
     quint32 Commit();
     // Throws away every change since the last Open, Create or Commit.
     void Revert();
+
+    // Adds new streams to a storage with a commit written on a worker thread: building the file
+    // image, writing, syncing and renaming all happen there. The streams join the tree (List,
+    // ReadStream, Exists see them) only once they are on disk; until then every Commit() writes them
+    // too, so the file never goes back to a state without them. done(code, why) runs on the thread
+    // that made this object, from its event loop (or from WaitForBackgroundCommit), when the streams
+    // are on disk (S_OK) or could not be written (the tree is then as if nothing had been asked).
+    // The streams' contents are made by make(index of the name), on the worker (or, for a Commit() made
+    // meanwhile, on the calling thread too): it must only read what it holds.
+    // One such commit at a time: false, and done is never called, while one is under way, when the
+    // storage is missing, or when a name is not valid, taken or given twice.
+    struct NewStream {
+        QString name;
+        QByteArray data;
+    };
+    using StreamMaker = std::function<QByteArray(size_t index)>;
+    using BackgroundDone = std::function<void(quint32 code, const QString& why)>;
+    bool CommitStreamsInBackground(const QString& storage, const QStringList& names, StreamMaker make,
+                                   BackgroundDone done);
+    bool IsBackgroundCommitRunning() const { return m_background != nullptr; }
+    // Waits at most ms for the background commit and runs its done -> whether none is left.
+    bool WaitForBackgroundCommit(int ms);
     void Close();
     bool IsOpen() const { return m_lock != nullptr; }
     const QString& path() const { return m_path; }
@@ -97,14 +121,21 @@ public:
     struct Node;
 
 private:
+    struct Background;
+    struct WriteOrder;
     Node* find(const QStringList& path) const;
     quint32 fail(quint32 code, const QString& why);
+    void finishBackground(quint64 generation);
 
     std::unique_ptr<Node> m_root;
     std::unique_ptr<Node> m_committed;
     std::unique_ptr<QLockFile> m_lock;
     QString m_path;
     mutable QString m_error;
+    std::shared_ptr<WriteOrder> m_order; // shared with the worker: one write at a time, newest wins
+    quint64 m_generation = 0;            // of the last image handed to a writer
+    std::unique_ptr<Background> m_background;
+    std::unique_ptr<QObject> m_guard;    // the worker's report reaches this object's thread through it
 };
 
 // Writes bytes to a file as one step: a new file beside it, synced, then renamed over it.

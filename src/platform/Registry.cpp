@@ -487,16 +487,32 @@ bool Registry::Save() {
             m_modified = false;
             return true;
         }
-        if (m_loadFailed)
+        if (m_loadFailed) {
+            m_saveFailure = SaveFailure::CannotWrite;
             return false;
+        }
         text = exportLocked();
+        if (text.size() > kMaxFileSize) {
+            // Load() would set such a file aside unread: keep the last one that can be read.
+            m_saveFailure = SaveFailure::TooLarge;
+            return false;
+        }
         m_modified = false;
     }
-    if (writeAtomically(m_filePath, text))
+    if (writeAtomically(m_filePath, text)) {
+        std::lock_guard lock(m_mutex);
+        m_saveFailure = SaveFailure::None;
         return true;
+    }
     std::lock_guard lock(m_mutex);
     m_modified = true;
+    m_saveFailure = SaveFailure::CannotWrite;
     return false;
+}
+
+Registry::SaveFailure Registry::LastSaveFailure() const {
+    std::lock_guard lock(m_mutex);
+    return m_saveFailure;
 }
 
 QByteArray Registry::exportLocked() const {

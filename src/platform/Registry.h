@@ -36,7 +36,8 @@ namespace platform {
 // Loading is lenient and goes line by line: lines that cannot be read are skipped (values of other
 // types among them), and the file as it was is then kept beside it as "<file>.damaged" before
 // anything overwrites it. A file larger than kMaxFileSize is damaged as a whole: it is moved aside to
-// "<file>.damaged" unread and the tree starts empty.
+// "<file>.damaged" unread and the tree starts empty. So that what is written is always read back, a
+// save whose text would pass kMaxFileSize is refused: the last file written stays as it was.
 //
 // Every operation is thread-safe.
 class Registry {
@@ -64,8 +65,10 @@ public:
     // refuses to write over that file from then on.
     bool Load();
     // Writes the file now (nothing to do in memory-only mode) -> false when it could not be written;
-    // the tree then stays marked as modified.
+    // the tree then stays marked as modified, and LastSaveFailure() says why.
     bool Save();
+    enum class SaveFailure { None, TooLarge, CannotWrite };
+    SaveFailure LastSaveFailure() const;
     // Whether the tree changed since it was last loaded or saved.
     bool IsModified() const;
     // Lines that the last Load() or ImportText() skipped (1 for a file too large to read).
@@ -116,6 +119,7 @@ private:
     bool m_loadFailed = false;
     int m_skippedLines = 0;
     Damage m_damage = Damage::None;
+    SaveFailure m_saveFailure = SaveFailure::None;
     std::mutex m_handlerMutex;
     std::function<void()> m_changeHandler;
 };

@@ -276,7 +276,38 @@ QString CSettingsStore::GetPathName(const QString& name, const QString& subFolde
     return path;
 }
 
-bool CSettingsStore::Save() { return m_registry.Save(); }
+bool CSettingsStore::Save() {
+    if (m_registry.Save())
+        return true;
+    if (m_registry.LastSaveFailure() != platform::Registry::SaveFailure::TooLarge)
+        return false;
+    std::function<void(const QString&)> handler;
+    {
+        std::lock_guard lock(m_refusedMutex);
+        if (m_toldRefused)
+            return false;
+        m_toldRefused = true;
+        handler = m_saveRefusedHandler;
+    }
+    const QString text = SaveRefusedText(m_registry.FilePath());
+    if (handler)
+        handler(text);
+    else
+        qWarning("%s", qUtf8Printable(text));
+    return false;
+}
+
+void CSettingsStore::SetSaveRefusedHandler(std::function<void(const QString&)> handler) {
+    std::lock_guard lock(m_refusedMutex);
+    m_saveRefusedHandler = std::move(handler);
+}
+
+QString CSettingsStore::SaveRefusedText(const QString& file) {
+    return QStringLiteral("Your settings have grown larger than the settings file \"%1\" may be, so the latest "
+                          "changes were not saved; the file keeps the settings it had. Remove what you no longer "
+                          "need (long lists, macros or saved texts) so that your settings can be saved again.")
+        .arg(QDir::toNativeSeparators(file));
+}
 
 void CSettingsStore::SetSaveDelay(int milliseconds) {
     m_saveDelayMs = qMax(0, milliseconds);

@@ -7,6 +7,7 @@
 #include <QtGlobal>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -91,7 +92,11 @@ public:
     bool InstallDirFound() const { return m_installDirFound; }
 
     // Writes the settings file now (it is also written shortly after each change and at exit).
+    // When the settings grow past what the file may hold, the last file is kept and the handler of
+    // SetSaveRefusedHandler hears of it once (GUI thread, or the thread of the save).
     bool Save();
+    void SetSaveRefusedHandler(std::function<void(const QString& text)> handler);
+    static QString SaveRefusedText(const QString& file);
 
     // How long after a change the file is written (1000 ms; tests shorten it). GUI thread only.
     void SetSaveDelay(int milliseconds);
@@ -121,6 +126,9 @@ private:
     QPointer<QTimer> m_saveTimer;              // GUI thread only
     std::atomic<bool> m_saveRequested{false};  // a worker's change is on its way to the GUI thread
     std::shared_ptr<int> m_alive;              // guards calls queued to the GUI thread
+    std::mutex m_refusedMutex;
+    std::function<void(const QString&)> m_saveRefusedHandler;
+    bool m_toldRefused = false;
 };
 
 // The one process-wide store, on the settings file $NORVALE_HOME/settings.reg (made on first use,

@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 #include "mail/MailPackets.h"
 #include "mail/MessageHeader.h"
+#include "mail/MessagingOleDocument.h"
 #include "mail/MessagingSubDocument.h"
 #include "platform/Ui.h"
 #include "support/ApplicationTimer.h"
@@ -9,6 +10,9 @@
 #include "support/TestEnvironment.h"
 
 #include <QAction>
+#include "platform/CompoundFile.h"
+
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -36,8 +40,10 @@ private:
     CMessagingSubDocument& m_owner;
 };
 
-QString arrival(const QString& subject, const QString& body, const QString& kind = "1") {
+QString arrival(const QString& subject, const QString& body, const QString& kind = "1",
+                const QString& deliveryId = QString()) {
     MailPacket::Message m;
+    m.deliveryId = deliveryId;
     m.dateSent = "2026/12/07:0930";
     m.from = "bob";
     m.to = "alice";
@@ -47,6 +53,14 @@ QString arrival(const QString& subject, const QString& body, const QString& kind
     m.kind = kind;
     m.body = body;
     return MailPacket::FormatNewMessage("alice", m);
+}
+
+// Message boxes whose text starts with text.
+int countBoxesStarting(const char* text) {
+    int count = 0;
+    for (const auto& asked : testenv::scriptedUi().asked())
+        count += asked.kind == platform::ScriptedUi::Asked::MessageBoxKind && asked.text.startsWith(QLatin1String(text));
+    return count;
 }
 
 int countBoxes(const char* text) {
@@ -81,6 +95,11 @@ protected:
         EXPECT_TRUE(request && request->Text().startsWith(QLatin1String("-120 ")));
         return made;
     }
+    // A message from the server, waited for until it is filed (or refused).
+    void Arrive(const QString& text) {
+        ServerSend(MailPacket::kType, text);
+        EXPECT_TRUE(WaitFor([this] { return !mail->IsFilingInProgress(); }));
+    }
     // The stored copy of a loaded message.
     QString StoredBody(const CMessageHeader* header, CMessageHeader& stored) {
         QString body;
@@ -105,7 +124,7 @@ protected:
 TEST_F(MessagingSubDocumentTest, MessageArrivingWithMailboxClosedIsFiledInInboxByteForByte) {
     Start();
     const QString body = QStringLiteral("First line\r\nA \"quoted\" word, a back\\slash, caf\u00e9\r\n\r\nlast");
-    ServerSend(MailPacket::kType, arrival("Re: \"tonight\"", body));
+    Arrive(arrival("Re: \"tonight\"", body));
     const auto& inbox = mail->FindFolder("Inbox")->Headers();
     ASSERT_EQ(inbox.size(), 1u);
     CMessageHeader stored;
@@ -123,7 +142,7 @@ TEST_F(MessagingSubDocumentTest, MessageArrivingWithMailboxClosedIsFiledInInboxB
 TEST_F(MessagingSubDocumentTest, KindFieldIsReadAsANumberOrZero) {
     Start();
     for (const auto& [kind, expected] : {std::pair{"42", 42}, {"", 0}, {"x1", 0}}) {
-        ServerSend(MailPacket::kType, arrival("k", "b", QString::fromLatin1(kind)));
+        Arrive(arrival("k", "b", QString::fromLatin1(kind)));
         EXPECT_EQ(mail->FindFolder("Inbox")->Headers().back()->m_kind, expected) << kind;
     }
 }
@@ -210,7 +229,7 @@ TEST_F(MessagingSubDocumentTest, BurstOfArrivalsRefreshesTheMailboxOnceAfterTheL
     FakeMailbox* mailbox = OpenFakeMailbox();
     ASSERT_TRUE(mailbox);
     for (int i = 0; i < 3; ++i) {
-        ServerSend(MailPacket::kType, arrival(QString::number(i), "b"));
+        Arrive(arrival(QString::number(i), "b"));
         if (i == 1)
             clock.Tick(); // the third arrival starts the wait again
     }
@@ -246,7 +265,7 @@ TEST_F(MessagingSubDocumentTest, MailBarredAccountSendsAndFilesNothingAndIsToldW
 
 TEST_F(MessagingSubDocumentTest, MovesKeepTheOriginalUntilTheCopyIsFiled) {
     Start();
-    ServerSend(MailPacket::kType, arrival("keep", "the body"));
+    Arrive(arrival("keep", "the body"));
     const QString id = mail->FindFolder("Inbox")->Headers().front()->GetMessageId();
     ASSERT_TRUE(mail->CreateFolder("Saved"));
     // To a folder the store does not have, or to its own folder: nothing moves.
@@ -262,6 +281,68 @@ TEST_F(MessagingSubDocumentTest, MovesKeepTheOriginalUntilTheCopyIsFiled) {
         EXPECT_EQ(StoredBody(mail->FindFolder("Saved")->Headers().back(), stored), "the body");
         EXPECT_EQ(stored.GetFolderName(), "Saved");
     }
+}
+
+// A flood: what arrives together is filed with one commit, and the server hears that a message is
+// filed only when the file on disk holds it, so it may forget its copy.
+TEST_F(MessagingSubDocumentTest, ArrivalsThatComeTogetherAreFiledTogetherAndReportedOnlyOnceOnDisk) {
+    Start();
+    constexpr int kCount = 60;
+    for (int i = 0; i < kCount; ++i)
+        server->Send(MailPacket::kType, arrival(QStringLiteral("n%1").arg(i), QStringLiteral("body %1").arg(i), "1",
+                                                QStringLiteral("d%1").arg(i)));
+    QStringList reported;
+    int reports = 0;
+    while (reported.size() < kCount) {
+        const auto frame = server->Expect(MailPacket::kType);
+        ASSERT_TRUE(frame);
+        const auto result = MailPacket::ParseFilingResult(frame->Text());
+        ASSERT_TRUE(result && result->filed && result->nickname == "alice") << frame->Text().toStdString();
+        ++reports;
+        reported += result->deliveryIds;
+        // Everything reported is in the file as it is on disk now.
+        QFile file(mail->GetStore()->GetPath());
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        platform::CompoundFile onDisk;
+        ASSERT_EQ(onDisk.Parse(file.readAll()), platform::stg::S_OK);
+        std::vector<platform::CompoundFile::Element> inbox;
+        onDisk.List({"Inbox"}, inbox);
+        EXPECT_EQ(inbox.size(), size_t(reported.size()));
+        EXPECT_EQ(mail->FindFolder("Inbox")->Headers().size(), size_t(reported.size()));
+    }
+    EXPECT_LE(reports, 3) << "arrivals that come together share a commit";
+    reported.sort();
+    reported.removeDuplicates();
+    EXPECT_EQ(reported.size(), kCount);
+    // Every id is its own and found, with the body that came with it.
+    for (CMessageHeader* header : mail->FindFolder("Inbox")->Headers()) {
+        ASSERT_EQ(mail->FindHeaderById(header->GetMessageId()), header);
+        CMessageHeader stored;
+        EXPECT_EQ(StoredBody(header, stored), "body " + header->GetSubject().mid(1));
+    }
+}
+
+// The store is held by another program of this user: nothing can be filed. The server is told (so it
+// keeps the messages), and the user hears of it once, not once per message.
+TEST_F(MessagingSubDocumentTest, MailThatCannotBeFiledIsReportedAndTheUserToldOnce) {
+    ASSERT_TRUE(Login());
+    platform::CompoundFile holder;
+    ASSERT_EQ(holder.Create(m_dir.path() + "/alice.nvm"), platform::stg::S_OK);
+    mail = std::make_unique<CMessagingSubDocument>(session.get(), m_dir.path() + "/");
+    ASSERT_FALSE(mail->GetStore());
+    testenv::scriptedUi().clear();
+    for (const char* id : {"7", "8"}) {
+        ServerSend(MailPacket::kType, arrival("s", "b", "1", QString::fromLatin1(id)));
+        const auto frame = server->Expect(MailPacket::kType);
+        ASSERT_TRUE(frame);
+        const auto result = MailPacket::ParseFilingResult(frame->Text());
+        ASSERT_TRUE(result);
+        EXPECT_FALSE(result->filed);
+        EXPECT_EQ(result->deliveryIds, QStringList{QString::fromLatin1(id)});
+    }
+    EXPECT_TRUE(WaitFor([] { return countBoxesStarting(CMessagingSubDocument::kNotFiled) >= 1; }));
+    EXPECT_TRUE(server->NothingReceived());
+    EXPECT_EQ(countBoxesStarting(CMessagingSubDocument::kNotFiled), 1);
 }
 
 } // namespace

@@ -366,3 +366,50 @@ TEST(Registry, AFileTooLargeToBeSettingsIsKeptAsideUnread) {
     ASSERT_TRUE(registry.Save());
     EXPECT_EQ(QFileInfo(path + ".damaged").size(), text.size() + Registry::kMaxFileSize);
 }
+
+// What the writer writes, the reader reads back: a save that would pass the reader's bound is
+// refused and the last file stays, so no setting is lost at the next start.
+TEST(Registry, ASaveBeyondTheReadLimitIsRefusedAndTheLastFileKept) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("settings.reg");
+    // A valid file just inside the bound.
+    {
+        Registry registry(path);
+        const QString value(1000, u'v');
+        qint64 estimate = 200; // the header and the key's line
+        for (int i = 0; estimate < Registry::kMaxFileSize - 6000; ++i) {
+            const QString name = QStringLiteral("Value %1").arg(i);
+            registry.SetString(kKey, name, value);
+            estimate += name.size() + value.size() + 6; // "name"="value" and the line end
+        }
+        const qint64 size = registry.ExportText().size();
+        ASSERT_LE(size, Registry::kMaxFileSize - 2000);
+        ASSERT_GE(size, Registry::kMaxFileSize - 20000);
+        ASSERT_TRUE(registry.Save());
+    }
+    const QByteArray good = readFile(path);
+    Registry registry(path);
+    ASSERT_TRUE(registry.Load());
+    ASSERT_EQ(registry.LastLoadDamage(), Registry::Damage::None);
+    const int count = int(registry.ValueNames(kKey).size());
+
+    registry.SetString(kKey, QStringLiteral("Last straw"), QString(8000, u'x'));
+    EXPECT_FALSE(registry.Save());
+    EXPECT_EQ(registry.LastSaveFailure(), Registry::SaveFailure::TooLarge);
+    EXPECT_TRUE(registry.IsModified());
+    EXPECT_EQ(readFile(path), good);
+
+    Registry reread(path);
+    ASSERT_TRUE(reread.Load());
+    EXPECT_EQ(reread.LastLoadDamage(), Registry::Damage::None);
+    EXPECT_EQ(int(reread.ValueNames(kKey).size()), count);
+
+    // Once the settings fit again they are written.
+    registry.DeleteValue(kKey, QStringLiteral("Last straw"));
+    registry.DeleteValue(kKey, QStringLiteral("Value 0"));
+    EXPECT_TRUE(registry.Save());
+    EXPECT_EQ(registry.LastSaveFailure(), Registry::SaveFailure::None);
+    ASSERT_TRUE(reread.Load());
+    EXPECT_EQ(reread.LastLoadDamage(), Registry::Damage::None);
+    EXPECT_EQ(int(reread.ValueNames(kKey).size()), count - 1);
+}

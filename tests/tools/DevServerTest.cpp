@@ -22,7 +22,21 @@
 #include "support/SessionFixture.h"
 #include "support/SettingsFixture.h"
 
+#include "mail/MailPackets.h"
+#include "net/FrameCodec.h"
+#include "platform/CompoundFile.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -608,8 +622,10 @@ TEST_F(DevServerTest, MailReachesOnlineAndOfflineMembersAndTheSenderHearsOfIt) {
         ASSERT_TRUE(WaitFor([&] { return carol.Folder("Inbox").size() == 1; }));
         EXPECT_EQ(carol.Body(carol.Folder("Inbox").front()), "for later");
         EXPECT_EQ(carol.Folder("Inbox").front()->GetCc(), "bob");
+        // The receipt follows once carol's client has told the server the message is on file.
+        EXPECT_TRUE(WaitFor([&] { return second->m_status == kStatusAcknowledged; }));
     }
-    EXPECT_TRUE(WaitFor([&] { return second->m_status == kStatusAcknowledged; }));
+    EXPECT_EQ(second->m_status, kStatusAcknowledged);
 
     // A name that cannot be a member's: undeliverable, the status stays.
     ASSERT_TRUE(alice.mail->SendMail(letter("alice", "b@d"), QStringLiteral("x")));
@@ -621,4 +637,209 @@ TEST_F(DevServerTest, MailReachesOnlineAndOfflineMembersAndTheSenderHearsOfIt) {
         return false;
     }));
     EXPECT_EQ(third->m_status, kStatusReadyToSend);
+}
+
+// A client that cannot file its mail (its store is held by another program) leaves it on the
+// server: the senders' messages are not acknowledged, and the next login hands them over again.
+TEST_F(DevServerTest, MailThatCannotBeFiledWaitsOnTheServerForTheNextLogin) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path() + "/";
+    MailClient alice(server.Port(), "alice", folder);
+    auto holder = std::make_unique<platform::CompoundFile>();
+    ASSERT_EQ(holder->Create(folder + "bob.nvm"), platform::stg::S_OK);
+    auto bob = std::make_unique<MailClient>(server.Port(), "bob", folder);
+    ASSERT_TRUE(bob->mail && !bob->mail->GetStore());
+    for (const char* body : {"first", "second"})
+        ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob"), QString::fromLatin1(body)));
+    const std::vector<CMessageHeader*>& sent = alice.Folder("Outbox");
+    ASSERT_TRUE(WaitFor([&] { return sent.size() == 2 && sent[0]->m_status == kStatusSent && sent[1]->m_status == kStatusSent; }));
+    // bob's client said it could not file them: they stay, counted as waiting for him.
+    ASSERT_TRUE(WaitFor([] { return CMessagingSubDocument::GetPendingCount() == 2; }));
+    EXPECT_FALSE(WaitFor([&] { return sent[0]->m_status == kStatusAcknowledged; }, 300));
+
+    bob.reset();
+    holder.reset();
+    bob = std::make_unique<MailClient>(server.Port(), "bob", folder);
+    ASSERT_TRUE(bob->mail && bob->mail->GetStore());
+    ASSERT_TRUE(WaitFor([&] { return bob->Folder("Inbox").size() == 2; }));
+    QStringList bodies;
+    for (const CMessageHeader* header : bob->Folder("Inbox"))
+        bodies.append(bob->Body(header));
+    bodies.sort();
+    EXPECT_EQ(bodies, (QStringList{"first", "second"}));
+    EXPECT_TRUE(WaitFor([&] { return sent[0]->m_status == kStatusAcknowledged && sent[1]->m_status == kStatusAcknowledged; }));
+    EXPECT_TRUE(WaitFor([] { return CMessagingSubDocument::GetPendingCount() == 0; }));
+}
+
+namespace {
+
+// A bare connection: logs in (when given a nickname) and then never reads, with a small receive buffer.
+struct Deaf {
+    Deaf(quint16 port, const QString& nickname) {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int small = 4096;
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        const timeval patience{2, 0}; // a connect the server's queue has no room for gives up
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        connected = ::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+        if (!connected || nickname.isEmpty())
+            return;
+        QByteArray bytes, frame;
+        EncodeFrame(LoginPacketType::Identification, "\"1000 Norvale for Linux\"", frame);
+        bytes += frame;
+        EncodeFrame(LoginPacketType::Login, CSecureLoginPacket{nickname, "x"}.Format().toLatin1(), frame);
+        bytes += frame;
+        connected = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
+    }
+    ~Deaf() { ::close(fd); }
+    // Whether the server has ended the connection (what it sent before is read and thrown away).
+    bool Ended() const {
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::recv(fd, buffer, sizeof buffer, MSG_DONTWAIT);
+            if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR))
+                return true;
+            if (n < 0)
+                return false;
+        }
+    }
+    int fd = -1;
+    bool connected = false;
+};
+
+// The mail packets a session receives.
+struct MailPackets : CPacketTarget {
+    explicit MailPackets(CSessionDoc* session) : CPacketTarget(session) {}
+    int OnPacket(int type, const QString& text) override {
+        if (type != MailPacket::kType)
+            return 0;
+        texts.append(text);
+        return 1;
+    }
+    QStringList texts;
+};
+
+} // namespace
+
+// The server holds under a member who never reads, connections that never log in, and letters
+// piling up for a member who is away; it still answers a fresh login.
+TEST(DevServerLimits, EachLimitHasItsClearAnswer) {
+    testenv::ResetSettings();
+    CDevServer::Options options;
+    options.outputLimitBytes = 256 * 1024;
+    options.loginTimeoutSeconds = 1;
+    CDevServer server(options);
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+
+    // A member whose unread output passes the bound is dropped; the others stay.
+    Deaf deaf(server.Port(), "deaf");
+    ASSERT_TRUE(deaf.connected);
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 2; }));
+    const QString tell(60000, u't');
+    qint64 sent = 0;
+    while (server.UserCount() == 2 && sent < 64 * 1024 * 1024) {
+        for (int i = 0; i < 20; ++i)
+            alice.session.Send(ChatPacket::Tell, tell, -1, "deaf");
+        sent += 20 * tell.size();
+        WaitFor([] { return false; }, 20);
+    }
+    EXPECT_TRUE(WaitFor([&] { return server.UserCount() == 1; }));
+    EXPECT_TRUE(WaitFor([&] { return deaf.Ended(); }));
+    EXPECT_LT(sent, 48 * 1024 * 1024);
+
+    // A connection that never logs in is closed after the time-out.
+    Deaf silent(server.Port(), QString());
+    ASSERT_TRUE(silent.connected);
+    EXPECT_FALSE(WaitFor([&] { return silent.Ended(); }, 500));
+    EXPECT_TRUE(WaitFor([&] { return silent.Ended(); }, 3000));
+
+    // Letters for a member who is away fill his mailbox; beyond it the sender hears they cannot be
+    // delivered, and nothing more is kept.
+    MailPackets replies(&alice.session);
+    MailPacket::Message letter;
+    letter.from = "alice";
+    letter.to = "carol";
+    letter.kind = "1";
+    letter.body = QString(60000, u'm');
+    const int letters = int(CMailStore::kMailboxBytes / CMailStore::Size(letter)) + 5;
+    for (int i = 0; i < letters; ++i) {
+        letter.messageId = QStringLiteral("carol%1").arg(i);
+        CMessageHeader header("s", "alice", "carol", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+        header.SetMessageId(letter.messageId);
+        alice.session.Send(MailPacket::kType, MailPacket::FormatSend(header, letter.body));
+    }
+    ASSERT_TRUE(WaitFor([&] { return replies.texts.size() == letters; }));
+    int delivered = 0, refused = 0;
+    for (const QString& text : replies.texts) {
+        MailPacket::Incoming reply;
+        ASSERT_EQ(MailPacket::ParseIncoming(text, reply), MailPacket::ParseResult::Ok);
+        (reply.delivered ? delivered : refused) += 1;
+        EXPECT_EQ(reply.delivered, refused == 0) << "once full, the mailbox takes nothing";
+    }
+    EXPECT_GE(refused, 4);
+    EXPECT_LE(refused, 6);
+
+    // Through all of it a fresh login is answered.
+    Client bob(server.Port(), "bob");
+    EXPECT_TRUE(bob.WaitIn());
+}
+
+namespace {
+
+// Processor time (user and system, seconds) a process has used so far.
+double cpuSeconds(qint64 pid) {
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return -1;
+    const QByteArray text = stat.readAll();
+    const QList<QByteArray> fields = text.mid(text.lastIndexOf(')') + 2).split(' ');
+    return fields.size() > 12 ? double(fields[11].toLongLong() + fields[12].toLongLong()) / double(::sysconf(_SC_CLK_TCK))
+                              : -1;
+}
+
+} // namespace
+
+// The server runs at a low file limit and is handed more connections than it may hold: it neither
+// spins nor stops taking logins; once the connections that never logged in are gone, a member gets in.
+TEST(DevServerLimits, AtTheFileLimitTheServerBacksOffAndStillTakesALogin) {
+    const QString binary = QCoreApplication::applicationDirPath() + QStringLiteral("/../norvale-devserver");
+    const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
+    if (!QFileInfo::exists(binary) || prlimit.isEmpty())
+        GTEST_SKIP() << "needs the built norvale-devserver and prlimit";
+    testenv::ResetSettings();
+    QProcess server;
+    server.start(prlimit, {QStringLiteral("--nofile=64:64"), binary, QStringLiteral("--port"), QStringLiteral("0"),
+                           QStringLiteral("--no-web"), QStringLiteral("--quiet"), QStringLiteral("--login-timeout"),
+                           QStringLiteral("2")});
+    ASSERT_TRUE(server.waitForStarted());
+    quint16 port = 0;
+    ASSERT_TRUE(WaitFor([&] {
+        const QByteArray line = server.readAllStandardOutput();
+        const int at = line.indexOf("listening on 127.0.0.1:");
+        if (at >= 0)
+            port = quint16(line.mid(at + 23).trimmed().split('\n').front().toUInt());
+        return port != 0;
+    }));
+    std::vector<std::unique_ptr<Deaf>> idle;
+    for (int i = 0; i < 45; ++i)
+        idle.push_back(std::make_unique<Deaf>(port, QString()));
+    WaitFor([] { return false; }, 300);
+    const double before = cpuSeconds(server.processId());
+    WaitFor([] { return false; }, 1500);
+    const double used = cpuSeconds(server.processId()) - before;
+    EXPECT_GE(used, 0);
+    EXPECT_LT(used, 0.5) << "the server spins at its file limit";
+
+    Client member(port, "member");
+    EXPECT_TRUE(WaitFor([&] { return member.accepted || !member.refused.isEmpty(); }, 10000));
+    EXPECT_TRUE(member.accepted);
+    server.kill();
+    server.waitForFinished();
 }

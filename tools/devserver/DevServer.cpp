@@ -14,10 +14,18 @@
 #include "support/Utilities.h"
 #include "web/WebAddress.h"
 
+#include <QDir>
+#include <QElapsedTimer>
+
+#include <algorithm>
 #include <cmath>
+
+#include <sys/resource.h>
 
 struct CDevServer::Client {
     CServerConnection* connection = nullptr;
+    quint64 serial = 0;
+    QElapsedTimer connected;
     QString nonce;
     QString clientVersion;
     bool loggedIn = false;
@@ -61,6 +69,52 @@ CServiceSettings CDevServer::lobbySettings() const {
 
 CDevServer::CDevServer(Options options, QObject* parent) : QObject(parent), m_options(std::move(options)) {
     connect(&m_server, &QTcpServer::newConnection, this, &CDevServer::onNewConnection);
+    m_backoffTimer = new QTimer(this);
+    m_backoffTimer->setSingleShot(true);
+    connect(m_backoffTimer, &QTimer::timeout, this, &CDevServer::resumeAccepting);
+    // Out of descriptors (or another resource): no busy loop on the listening socket, a pause instead.
+    connect(&m_server, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
+        log(QStringLiteral("cannot accept a connection: %1").arg(m_server.errorString()));
+        backOff();
+    });
+}
+
+bool CDevServer::nearFileLimit() const {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return false;
+    const qint64 open = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size();
+    return open + m_options.fileReserve >= qint64(limit.rlim_cur);
+}
+
+void CDevServer::backOff() {
+    m_server.pauseAccepting();
+    m_acceptPaused = true;
+    // Room is made first from connections that never logged in, the oldest first.
+    std::vector<Client*> waiting;
+    for (const auto& entry : m_clients)
+        if (!entry.second->loggedIn && entry.second->connection->IsOpen())
+            waiting.push_back(entry.second.get());
+    std::sort(waiting.begin(), waiting.end(), [](Client* a, Client* b) { return a->serial < b->serial; });
+    const size_t dropped = std::min<size_t>(waiting.size(), size_t(qMax(1, m_options.fileReserve / 4)));
+    for (size_t i = 0; i < dropped; ++i)
+        waiting[i]->connection->Drop();
+    m_backoffMs = m_backoffMs == 0 ? 50 : qMin(2000, m_backoffMs * 2);
+    if (!m_backoffTimer->isActive())
+        m_backoffTimer->start(m_backoffMs);
+    log(QStringLiteral("near the file limit: %1 connections, %2 not logged in closed, accepting again in %3 ms")
+            .arg(m_clients.size())
+            .arg(dropped)
+            .arg(m_backoffMs));
+}
+
+void CDevServer::resumeAccepting() {
+    if (nearFileLimit())
+        return backOff();
+    m_backoffMs = 0;
+    m_acceptPaused = false;
+    m_server.resumeAccepting();
+    onNewConnection(); // any accepted while paused
 }
 
 CDevServer::~CDevServer() {
@@ -80,8 +134,24 @@ void CDevServer::onNewConnection() {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         auto client = std::make_unique<Client>();
         client->connection = new CServerConnection(socket, this);
+        client->connection->SetOutputLimit(m_options.outputLimitBytes);
+        client->serial = ++m_lastSerial;
+        client->connected.start();
         client->nonce = MakeLoginNonce();
         Client* raw = client.get();
+        connect(raw->connection, &CServerConnection::outputOverflow, this, [this, raw](qint64 backlog) {
+            log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread")
+                    .arg(raw->loggedIn ? raw->record.GetNickname() : raw->connection->PeerText())
+                    .arg(backlog));
+        });
+        if (m_options.loginTimeoutSeconds > 0) {
+            QTimer::singleShot(m_options.loginTimeoutSeconds * 1000, raw->connection, [this, raw] {
+                if (raw->loggedIn)
+                    return;
+                log(QStringLiteral("%1 did not log in in time").arg(raw->connection->PeerText()));
+                raw->connection->Drop();
+            });
+        }
         connect(raw->connection, &CServerConnection::packetReceived, this,
                 [this, raw](const CMessagePacketPtr& packet) { onPacket(raw, *packet); });
         connect(raw->connection, &CServerConnection::closed, this, [this, raw](bool) { onClosed(raw); });
@@ -90,9 +160,12 @@ void CDevServer::onNewConnection() {
                                    CServerHello{m_options.serverName, kProtocolVersion, raw->nonce}.Format());
         log(QStringLiteral("connection from %1").arg(raw->connection->PeerText()));
     }
+    if (!m_acceptPaused && nearFileLimit())
+        backOff();
 }
 
 void CDevServer::onClosed(Client* client) {
+    m_mail.ConnectionClosed(client->serial);
     if (client->loggedIn) {
         leaveRoom(client);
         client->loggedIn = false;
@@ -242,7 +315,7 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
     tellFriendsOf(client, QLatin1Char('+'));
     sendUnfinished({login->nickname});
-    deliverMail(client);
+    deliverMail(client, true);
 }
 
 void CDevServer::leaveRoom(Client* client) {
@@ -509,7 +582,12 @@ void CDevServer::onMail(Client* client, const QString& text) {
     const QString nickname = client->record.GetNickname();
     if (const std::optional<QString> asker = MailPacket::ParseRequest(text)) {
         if (SameNickname(*asker, nickname))
-            deliverMail(client);
+            deliverMail(client, true);
+        return;
+    }
+    if (const std::optional<MailPacket::FilingResult> result = MailPacket::ParseFilingResult(text)) {
+        if (SameNickname(result->nickname, nickname))
+            onFilingResult(client, *result);
         return;
     }
     std::optional<MailPacket::Message> message = MailPacket::ParseSend(text);
@@ -531,6 +609,16 @@ void CDevServer::onMail(Client* client, const QString& text) {
                                       MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
         return;
     }
+    QString fullName;
+    if (!m_mail.HasRoom(*message, recipients, &fullName)) {
+        log(fullName.isEmpty() ? QStringLiteral("mail from %1 undeliverable: the server holds all the mail it can")
+                                     .arg(nickname)
+                               : QStringLiteral("mail from %1 undeliverable: the mailbox of %2 is full")
+                                     .arg(nickname, fullName));
+        client->connection->SendPlain(MailPacket::kType,
+                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
+        return;
+    }
     message->from = nickname;
     message->dateSent = CurrentTimeStampText();
     m_mail.Post(nickname, *message, recipients);
@@ -539,20 +627,40 @@ void CDevServer::onMail(Client* client, const QString& text) {
     log(QStringLiteral("mail from %1 to %2").arg(nickname, recipients.join(QLatin1Char(' '))));
     for (const QString& recipient : recipients) {
         if (Client* online = findUser(recipient))
-            deliverMail(online);
+            deliverMail(online, false);
     }
 }
 
-void CDevServer::deliverMail(Client* client) {
+void CDevServer::deliverMail(Client* client, bool refusedToo) {
     const QString nickname = client->record.GetNickname();
     for (const CMailStore::Receipt& receipt : m_mail.TakeReceipts(nickname))
         client->connection->SendPlain(MailPacket::kType, MailPacket::FormatAcknowledged(nickname, receipt.messageId));
-    const std::vector<CMailStore::Letter> letters = m_mail.TakeLetters(nickname);
-    for (const CMailStore::Letter& letter : letters)
+    // Each letter stays here until the client says it has filed it.
+    for (CMailStore::Letter& letter : m_mail.HandOver(nickname, client->serial, refusedToo)) {
+        letter.message.deliveryId = QString::number(letter.letterId);
         client->connection->SendPlain(MailPacket::kType, MailPacket::FormatNewMessage(nickname, letter.message));
+    }
     client->connection->SendPlain(MailPacket::kType, MailPacket::FormatPendingCount(nickname, m_mail.WaitingFor(nickname)));
-    for (const CMailStore::Letter& letter : letters)
-        letterDelivered(letter.mailId);
+}
+
+void CDevServer::onFilingResult(Client* client, const MailPacket::FilingResult& result) {
+    const QString nickname = client->record.GetNickname();
+    for (const QString& text : result.deliveryIds) {
+        bool numeric = false;
+        const quint64 letterId = text.toULongLong(&numeric);
+        if (!numeric)
+            continue;
+        if (!result.filed) {
+            m_mail.NotFiled(nickname, letterId, client->serial);
+        } else if (const std::optional<quint64> mailId = m_mail.Filed(nickname, letterId)) {
+            letterDelivered(*mailId);
+        }
+    }
+    if (!result.filed) {
+        log(QStringLiteral("%1 could not file %2 letter(s); they are kept").arg(nickname).arg(result.deliveryIds.size()));
+        client->connection->SendPlain(MailPacket::kType,
+                                      MailPacket::FormatPendingCount(nickname, m_mail.WaitingFor(nickname)));
+    }
 }
 
 void CDevServer::letterDelivered(quint64 mailId) {

@@ -13,6 +13,7 @@
 #include <QHostAddress>
 #include <QObject>
 #include <QTcpServer>
+#include <QTimer>
 
 #include <map>
 #include <memory>
@@ -62,6 +63,12 @@ public:
             int variant = -1;
             int stake = -1;
         } league{};
+        // Limits: a member whose unsent output passes outputLimitBytes is dropped; a connection that
+        // has not logged in after loginTimeoutSeconds is closed; new connections wait (the server stops
+        // accepting and tries again later) while fewer than fileReserve descriptors are left.
+        qint64 outputLimitBytes = 4 * 1024 * 1024;
+        int loginTimeoutSeconds = 30;
+        int fileReserve = 32;
     };
     // The rules of a room whose transfer names none: a one-point match.
     static CBGRuleOptions DefaultMatchRules();
@@ -74,6 +81,8 @@ public:
     bool Listen(const QHostAddress& address, quint16 port, QString* error = nullptr);
     quint16 Port() const { return m_server.serverPort(); }
     int UserCount() const { return int(m_users.GetCount()); }
+    int ConnectionCount() const { return int(m_clients.size()); }
+    bool IsAccepting() const { return !m_acceptPaused; }
     const CRelationStore& Relations() const { return m_relations; }
 
 signals:
@@ -87,6 +96,11 @@ private:
     struct Client;
 
     void onNewConnection();
+    // At the file limit: stop accepting, close the oldest connections that never logged in, and try
+    // again after a pause that grows while the limit holds.
+    void backOff();
+    void resumeAccepting();
+    bool nearFileLimit() const;
     void onPacket(Client* client, const CMessagePacket& packet);
     void onLogin(Client* client, const QString& text);
     void onRouted(Client* client, const CMessagePacket& packet);
@@ -106,8 +120,10 @@ private:
     // A ranking request (239 to ".rt") -> the page of the ranking list it asks for.
     QString rankingReply(const QString& text) const;
     void onMail(Client* client, const QString& text);
-    // Hands the member every letter and receipt waiting for him, then the count still waiting (0).
-    void deliverMail(Client* client);
+    // Hands the member every letter and receipt waiting for him (with refusedToo also the letters his
+    // client could not file before), then the count still waiting.
+    void deliverMail(Client* client, bool refusedToo);
+    void onFilingResult(Client* client, const MailPacket::FilingResult& result);
     // The letter's sender learns (now, or at his next login) once every recipient has it.
     void letterDelivered(quint64 mailId);
     void onClosed(Client* client);
@@ -150,4 +166,8 @@ private:
     CMailStore m_mail;
     std::map<QString, std::unique_ptr<CMatchReferee>> m_matches; // by folded room name
     CBearOffTable m_bearOff;
+    quint64 m_lastSerial = 0;
+    bool m_acceptPaused = false;
+    int m_backoffMs = 0;
+    QTimer* m_backoffTimer = nullptr;
 };

@@ -24,30 +24,109 @@ bool CMailStore::Recipients(const MailPacket::Message& message, QStringList& nam
     return !names.isEmpty();
 }
 
+qint64 CMailStore::Size(const MailPacket::Message& m) {
+    // Every text a letter keeps, two bytes a character, and a little for the record itself.
+    return 2 * (m.from.size() + m.to.size() + m.cc.size() + m.subject.size() + m.messageId.size() +
+                m.dateSent.size() + m.kind.size() + m.body.size()) +
+           128;
+}
+
+bool CMailStore::HasRoom(const MailPacket::Message& message, const QStringList& recipients, QString* fullName) const {
+    const qint64 size = Size(message);
+    if (fullName)
+        fullName->clear();
+    if (m_heldBytes + size * recipients.size() > kOfficeBytes)
+        return false;
+    for (const QString& recipient : recipients) {
+        const Box box = m_boxes.value(boxKey(recipient));
+        if (box.bytes + size > kMailboxBytes || box.letters + 1 > kMailboxLetters) {
+            if (fullName)
+                *fullName = recipient;
+            return false;
+        }
+    }
+    return true;
+}
+
 quint64 CMailStore::Post(const QString& sender, const MailPacket::Message& message, const QStringList& recipients) {
     const quint64 id = ++m_lastId;
-    for (const QString& recipient : recipients)
-        m_pending.push_back({id, recipient, message});
+    const qint64 size = Size(message);
+    for (const QString& recipient : recipients) {
+        ++m_lastLetterId;
+        m_pending.emplace(m_lastLetterId, Pending{m_lastLetterId, id, recipient, message, size});
+        m_heldBytes += size;
+        Box& box = m_boxes[boxKey(recipient)];
+        box.bytes += size;
+        ++box.letters;
+    }
     m_outstanding.push_back({id, {sender, message.messageId}, int(recipients.size())});
     return id;
 }
 
-std::vector<CMailStore::Letter> CMailStore::TakeLetters(const QString& nickname) {
+std::vector<CMailStore::Letter> CMailStore::HandOver(const QString& nickname, quint64 connection, bool refusedToo) {
     std::vector<Letter> letters;
-    for (auto it = m_pending.begin(); it != m_pending.end();) {
-        if (SameNickname(it->recipient, nickname)) {
-            letters.push_back({it->mailId, it->message});
-            it = m_pending.erase(it);
-        } else {
-            ++it;
+    for (auto& entry : m_pending) {
+        Pending& p = entry.second;
+        if (!SameNickname(p.recipient, nickname))
+            continue;
+        if (p.state == State::Waiting || (refusedToo && p.state == State::Refused)) {
+            p.state = State::Handed;
+            p.connection = connection;
+            letters.push_back({p.letterId, p.mailId, p.message});
         }
     }
     return letters;
 }
 
 int CMailStore::WaitingFor(const QString& nickname) const {
-    return int(std::count_if(m_pending.begin(), m_pending.end(),
-                             [&](const Pending& p) { return SameNickname(p.recipient, nickname); }));
+    return int(std::count_if(m_pending.begin(), m_pending.end(), [&](const auto& entry) {
+        return entry.second.state != State::Handed && SameNickname(entry.second.recipient, nickname);
+    }));
+}
+
+std::map<quint64, CMailStore::Pending>::iterator CMailStore::findLetter(const QString& nickname, quint64 letterId) {
+    auto it = m_pending.find(letterId);
+    if (it == m_pending.end() || it->second.state == State::Waiting || !SameNickname(it->second.recipient, nickname))
+        return m_pending.end();
+    return it;
+}
+
+std::optional<quint64> CMailStore::Filed(const QString& nickname, quint64 letterId) {
+    auto it = findLetter(nickname, letterId);
+    if (it == m_pending.end())
+        return std::nullopt;
+    const quint64 mailId = it->second.mailId;
+    release(it->second);
+    m_pending.erase(it);
+    return mailId;
+}
+
+void CMailStore::release(const Pending& letter) {
+    m_heldBytes -= letter.bytes;
+    auto box = m_boxes.find(boxKey(letter.recipient));
+    if (box == m_boxes.end())
+        return;
+    box->bytes -= letter.bytes;
+    if (--box->letters <= 0)
+        m_boxes.erase(box);
+}
+
+void CMailStore::NotFiled(const QString& nickname, quint64 letterId, quint64 connection) {
+    auto it = findLetter(nickname, letterId);
+    if (it == m_pending.end())
+        return;
+    it->second.state = State::Refused;
+    it->second.connection = connection;
+}
+
+void CMailStore::ConnectionClosed(quint64 connection) {
+    for (auto& entry : m_pending) {
+        Pending& p = entry.second;
+        if (p.connection == connection && p.state != State::Waiting) {
+            p.state = State::Waiting;
+            p.connection = 0;
+        }
+    }
 }
 
 std::optional<CMailStore::Receipt> CMailStore::Delivered(quint64 mailId) {

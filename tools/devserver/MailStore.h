@@ -2,20 +2,32 @@
 
 #include "mail/MailPackets.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
-#include <deque>
+#include <map>
 #include <optional>
 #include <vector>
 
-// The development server's post office: messages members sent, each waiting for its recipients until
-// they are logged in, and the acknowledgements waiting for senders who have gone. Kept in memory for
-// the server's life.
+// The development server's post office: messages members sent, each kept for its recipient until his
+// client says it has filed it, and the acknowledgements waiting for senders who have gone. Kept in
+// memory for the server's life, within quotas: a mailbox holds at most kMailboxBytes in at most
+// kMailboxLetters letters, and the office at most kOfficeBytes in all.
+//
+// A letter is waiting, handed to one connection of its recipient (a 137 is on its way and the filing
+// result not yet in), or refused by one (its client could not file it). Handed letters go back to
+// waiting when their connection ends; refused ones are handed again at the recipient's next login, or
+// when he asks for his waiting mail.
 class CMailStore {
 public:
+    static constexpr qint64 kMailboxBytes = 4 * 1024 * 1024;
+    static constexpr int kMailboxLetters = 1000;
+    static constexpr qint64 kOfficeBytes = 64 * 1024 * 1024;
+
     // A message for one recipient.
     struct Letter {
+        quint64 letterId = 0; // the delivery id of its 137
         quint64 mailId = 0;
         MailPacket::Message message;
     };
@@ -29,31 +41,61 @@ public:
     // -> false, with the first name that cannot be a nickname in badName, when one is not valid or
     // there is no recipient at all.
     static bool Recipients(const MailPacket::Message& message, QStringList& names, QString* badName = nullptr);
+    // The bytes a message holds in a mailbox.
+    static qint64 Size(const MailPacket::Message& message);
 
+    // Whether every recipient's mailbox and the office have room for the message -> false, with the
+    // first recipient whose mailbox is full in fullName (empty when the office is full).
+    bool HasRoom(const MailPacket::Message& message, const QStringList& recipients, QString* fullName = nullptr) const;
     // Files a message of sender for each recipient -> the mail id.
     quint64 Post(const QString& sender, const MailPacket::Message& message, const QStringList& recipients);
-    // Hands over (and forgets) what waits for the member, oldest first.
-    std::vector<Letter> TakeLetters(const QString& nickname);
+    // Hands the member's waiting letters (and, with refusedToo, those a client of his refused) to the
+    // connection, oldest first.
+    std::vector<Letter> HandOver(const QString& nickname, quint64 connection, bool refusedToo);
+    // Letters not handed over at present (waiting or refused).
     int WaitingFor(const QString& nickname) const;
+    // The member's client filed the letter -> its mail id when it was his and still kept.
+    std::optional<quint64> Filed(const QString& nickname, quint64 letterId);
+    // The member's client could not file the letter: it is kept, refused by that connection.
+    void NotFiled(const QString& nickname, quint64 letterId, quint64 connection);
+    // The connection ended: what was handed to it and not filed waits again.
+    void ConnectionClosed(quint64 connection);
     // The letter reached its recipient -> the sender's receipt once every recipient has had it.
     std::optional<Receipt> Delivered(quint64 mailId);
     // Receipts kept for a sender who was away when they came due.
     void KeepReceipt(const Receipt& receipt) { m_receipts.push_back(receipt); }
     std::vector<Receipt> TakeReceipts(const QString& sender);
+    qint64 HeldBytes() const { return m_heldBytes; }
 
 private:
+    enum class State { Waiting, Handed, Refused };
     struct Pending {
+        quint64 letterId;
         quint64 mailId;
         QString recipient;
         MailPacket::Message message;
+        qint64 bytes;
+        State state = State::Waiting;
+        quint64 connection = 0;
     };
     struct Outstanding {
         quint64 mailId;
         Receipt receipt;
         int recipientsLeft;
     };
-    std::deque<Pending> m_pending;
+    std::map<quint64, Pending>::iterator findLetter(const QString& nickname, quint64 letterId);
+    struct Box {
+        qint64 bytes = 0;
+        int letters = 0;
+    };
+    static QString boxKey(const QString& nickname) { return nickname.toUpper(); }
+    void release(const Pending& letter);
+
+    std::map<quint64, Pending> m_pending; // by letter id: oldest first
     std::vector<Outstanding> m_outstanding;
     std::vector<Receipt> m_receipts;
     quint64 m_lastId = 0;
+    quint64 m_lastLetterId = 0;
+    qint64 m_heldBytes = 0;
+    QHash<QString, Box> m_boxes; // what each mailbox holds
 };

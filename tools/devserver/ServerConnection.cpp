@@ -29,7 +29,7 @@ bool CServerConnection::SendPlain(quint8 type, const QString& text) {
     if (m_closed || !EncodeFrame(type, platform::cp1252::encode(text), frame))
         return false;
     m_socket->write(frame);
-    return true;
+    return written();
 }
 
 bool CServerConnection::SendRouted(int type, const QString& source, const QString& text,
@@ -42,12 +42,34 @@ bool CServerConnection::SendPacket(const CMessagePacket& packet) {
     if (m_closed || !EncodeFrame(packet.GetType(), packet.GetBody(), frame))
         return false;
     m_socket->write(frame);
-    return true;
+    return written();
 }
 
 void CServerConnection::SendRaw(const QByteArray& bytes) {
-    if (!m_closed)
+    if (!m_closed) {
         m_socket->write(bytes);
+        written();
+    }
+}
+
+bool CServerConnection::written() {
+    const qint64 backlog = m_socket->bytesToWrite();
+    if (m_outputLimit <= 0 || backlog <= m_outputLimit)
+        return true;
+    emit outputOverflow(backlog);
+    Drop();
+    return false;
+}
+
+qint64 CServerConnection::BytesToWrite() const { return m_socket->bytesToWrite(); }
+
+void CServerConnection::Drop() {
+    if (m_closed)
+        return;
+    m_closed = true;
+    m_socket->abort();
+    // The caller may be walking its connections: it hears of the end once it has returned.
+    QMetaObject::invokeMethod(this, [this] { emit closed(false); }, Qt::QueuedConnection);
 }
 
 void CServerConnection::Close() {

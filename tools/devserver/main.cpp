@@ -1,6 +1,7 @@
 // The development server: a loopback service for running Norvale clients by hand.
 //   norvale-devserver [--port N] [--host ADDRESS] [--password TEXT] [--rights MASK] [--web-port N | --no-web]
 //                     [--min-version N [--update-url HTTPS-ADDRESS --update-size BYTES]]
+//                     [--login-timeout SECONDS] [--output-limit BYTES]
 #include "DevServer.h"
 #include "DevWebServer.h"
 
@@ -43,10 +44,17 @@ int main(int argc, char* argv[]) {
     const QCommandLineOption updateSizeOption(QStringLiteral("update-size"),
                                               QStringLiteral("The setup program's length in bytes."),
                                               QStringLiteral("bytes"), QStringLiteral("0"));
+    const QCommandLineOption loginTimeoutOption(
+        QStringLiteral("login-timeout"), QStringLiteral("Close connections that have not logged in by then."),
+        QStringLiteral("seconds"), QStringLiteral("30"));
+    const QCommandLineOption outputLimitOption(
+        QStringLiteral("output-limit"), QStringLiteral("Drop a connection once this many bytes wait unread for it."),
+        QStringLiteral("bytes"), QString::number(4 * 1024 * 1024));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Print nothing but errors."));
     parser.addOptions({portOption, hostOption, passwordOption, rightsOption, webPortOption, noWebOption,
-                       minVersionOption, updateUrlOption, updateSizeOption, quietOption});
+                       minVersionOption, updateUrlOption, updateSizeOption, loginTimeoutOption, outputLimitOption,
+                       quietOption});
     parser.process(app);
 
     CDevServer::Options options;
@@ -66,6 +74,16 @@ int main(int argc, char* argv[]) {
     options.updateSize = parser.value(updateSizeOption).toUInt(&ok);
     if (!ok) {
         QTextStream(stderr) << "norvale-devserver: --update-size needs a number of bytes\n";
+        return 2;
+    }
+    options.loginTimeoutSeconds = parser.value(loginTimeoutOption).toInt(&ok);
+    if (!ok || options.loginTimeoutSeconds < 1) {
+        QTextStream(stderr) << "norvale-devserver: --login-timeout needs a number of seconds\n";
+        return 2;
+    }
+    options.outputLimitBytes = parser.value(outputLimitOption).toLongLong(&ok);
+    if (!ok || options.outputLimitBytes < 65536) {
+        QTextStream(stderr) << "norvale-devserver: --output-limit needs a number of bytes (65536 or more)\n";
         return 2;
     }
     const quint16 port = quint16(parser.value(portOption).toUInt(&ok));

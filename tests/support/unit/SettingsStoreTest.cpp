@@ -266,3 +266,23 @@ TEST(SettingsStore, RectangleTextIgnoresACommaLocale) {
     std::setlocale(LC_NUMERIC, previous.c_str());
     EXPECT_EQ(store.GetString("CChatView", "Normal Rect"), "1000 3000 2000 4000");
 }
+
+// Settings that have outgrown their file are not written, and the user hears of it once.
+TEST(SettingsStore, ARefusedSaveIsToldOnce) {
+    QTemporaryDir dir;
+    platform::Registry registry(dir.filePath("settings.reg"));
+    CSettingsStore store(registry);
+    QStringList told;
+    store.SetSaveRefusedHandler([&](const QString& text) { told.append(text); });
+    store.WriteString("Macros", "Small", "fits");
+    ASSERT_TRUE(store.Save());
+    store.WriteString("Macros", "Huge", QString(int(platform::Registry::kMaxFileSize), u'h'));
+    EXPECT_FALSE(store.Save());
+    EXPECT_FALSE(store.Save());
+    ASSERT_EQ(told.size(), 1);
+    EXPECT_TRUE(told.front().contains(QDir::toNativeSeparators(registry.FilePath())));
+    platform::Registry reread(registry.FilePath());
+    ASSERT_TRUE(reread.Load());
+    EXPECT_EQ(reread.LastLoadDamage(), platform::Registry::Damage::None);
+    store.SetSaveRefusedHandler(nullptr);
+}
