@@ -19,7 +19,8 @@
 namespace {
 
 const QString kSection = QStringLiteral("CMsgMailHeaderView");
-constexpr int kDefaultWidths[CMailHeaderModel::kColumnCount] = {200, 150, 90, 80, 80};
+// Wide enough for a stamp like "2026/12/07:0930" and the longest status in the default font.
+constexpr int kDefaultWidths[CMailHeaderModel::kColumnCount] = {200, 100, 90, 125, 110};
 
 QString widthName(int column) { return QStringLiteral("nCol%1").arg(column); }
 

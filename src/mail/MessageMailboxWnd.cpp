@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QMenuBar>
+#include <QPainter>
 #include <QMoveEvent>
 #include <QResizeEvent>
 #include <QSplitter>
@@ -51,7 +52,67 @@ QString storeError(const CMessagingSubDocument& mail) {
 
 } // namespace
 
+namespace {
+
+// A letter seen from the front, in the rectangle.
+void drawEnvelope(QPainter& painter, const QRectF& rect) {
+    painter.setPen(QPen(QColor(0x50, 0x50, 0x58), 1.2));
+    painter.setBrush(QColor(0xfb, 0xf6, 0xe4));
+    painter.drawRect(rect);
+    painter.drawLine(rect.topLeft(), QPointF(rect.center().x(), rect.center().y() + 1));
+    painter.drawLine(rect.topRight(), QPointF(rect.center().x(), rect.center().y() + 1));
+}
+
+// A broad green arrow pointing right, its tip at (x, y).
+void drawArrow(QPainter& painter, qreal x, qreal y, qreal size) {
+    const qreal h = size / 2;
+    QPolygonF arrow({QPointF(x, y), QPointF(x - h, y - h), QPointF(x - h, y - h / 2), QPointF(x - size, y - h / 2),
+                     QPointF(x - size, y + h / 2), QPointF(x - h, y + h / 2), QPointF(x - h, y + h)});
+    painter.setPen(QPen(QColor(0x1d, 0x6b, 0x24), 1.2));
+    painter.setBrush(QColor(0x3c, 0xb0, 0x46));
+    painter.drawPolygon(arrow);
+}
+
+// The pictures the desktop style has no good counterpart for: Send, Move and the view font.
+QIcon drawnIcon(int image) {
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    if (image == 5) { // Send: a letter on its way
+        drawEnvelope(painter, QRectF(2.5, 7.5, 20, 14));
+        drawArrow(painter, 30.5, 20.5, 13);
+    } else if (image == 7) { // Move: a letter into a folder
+        const QPixmap folder = QApplication::style()->standardIcon(QStyle::SP_DirIcon).pixmap(22, 22);
+        painter.drawPixmap(9, 9, folder);
+        drawEnvelope(painter, QRectF(2.5, 3.5, 14, 10));
+        drawArrow(painter, 24.5, 10.5, 9);
+    } else { // the view font
+        QFont font(QStringLiteral("Serif"));
+        font.setPixelSize(26);
+        font.setBold(true);
+        painter.setFont(font);
+        painter.setPen(QColor(0x20, 0x30, 0x70));
+        painter.drawText(QRectF(0, 0, 22, 30), Qt::AlignCenter, QStringLiteral("A"));
+        font.setPixelSize(16);
+        painter.setFont(font);
+        painter.setPen(QColor(0x80, 0x30, 0x30));
+        painter.drawText(QRectF(16, 10, 16, 22), Qt::AlignCenter, QStringLiteral("a"));
+    }
+    painter.end();
+    return QIcon(pixmap);
+}
+
+} // namespace
+
 QIcon MailToolBarIcon(int image) {
+    if (image == 5 || image == 7 || image == 10) {
+        static QIcon drawn[3];
+        QIcon& icon = drawn[image == 5 ? 0 : image == 7 ? 1 : 2];
+        if (icon.isNull())
+            icon = drawnIcon(image);
+        return icon;
+    }
     static const QStyle::StandardPixmap pictures[] = {
         QStyle::SP_FileIcon,          QStyle::SP_FileDialogContentsView, QStyle::SP_BrowserReload,
         QStyle::SP_ArrowForward,      QStyle::SP_ArrowBack,              QStyle::SP_CommandLink,

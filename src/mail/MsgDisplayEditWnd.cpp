@@ -155,8 +155,13 @@ CMsgDisplayFormView::CMsgDisplayFormView(QWidget* parent) : QWidget(parent) {
     auto* form = new QFormLayout(this);
     form->setContentsMargins(8, 6, 8, 4);
     const char* const labels[] = {"From:", "Sent:", "To:", "Cc:", "Subject:"};
-    for (int i = 0; i < 5; ++i)
+    for (int i = 0; i < 5; ++i) {
         m_fields[i] = field(form, QString::fromLatin1(labels[i]), this, true);
+        // Read-only text, still selectable: drawn on the form's own background.
+        QPalette palette = m_fields[i]->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        m_fields[i]->setPalette(palette);
+    }
 }
 
 void CMsgDisplayFormView::SetFrom(const CMessageHeader& header) {
