@@ -278,9 +278,10 @@ void CMsgMailHeaderView::ShowFolder(const QString& storageName) {
 }
 
 void CMsgMailHeaderView::Redisplay(const QString& storageName) {
-    const QModelIndexList selected = m_list->selectionModel()->selectedRows();
+    const std::vector<MailKey> selected = GetSelectedMessages();
+    const QModelIndexList selectedRows = m_list->selectionModel()->selectedRows();
     int firstSelected = -1;
-    for (const QModelIndex& index : selected)
+    for (const QModelIndex& index : selectedRows)
         firstSelected = firstSelected < 0 ? index.row() : std::min(firstSelected, index.row());
     const bool same = storageName == m_currentFolder;
     m_currentFolder.clear();
@@ -291,8 +292,20 @@ void CMsgMailHeaderView::Redisplay(const QString& storageName) {
         return;
     }
     ShowFolder(storageName);
-    if (same && firstSelected >= 0 && firstSelected < m_model->rowCount())
-        SelectRow(firstSelected);
+    if (!same)
+        return;
+    // The same messages stay selected when new mail moved them down; when they have gone (deleted or
+    // moved away), the row that took the first one's place is selected.
+    bool kept = false;
+    for (const MailKey& key : selected) {
+        const int row = m_model->FindRow(key.id);
+        if (row >= 0) {
+            SelectRow(row, kept);
+            kept = true;
+        }
+    }
+    if (!kept && firstSelected >= 0)
+        SelectRow(std::min(firstSelected, m_model->rowCount() - 1));
 }
 
 void CMsgMailHeaderView::AddHeaderRow(const CMessageHeader& header) {

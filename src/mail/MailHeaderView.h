@@ -82,7 +82,8 @@ public:
     // Shows a folder by storage name; nothing for an empty name, the folder already shown or a
     // folder that does not exist.
     void ShowFolder(const QString& storageName);
-    // Shows the folder afresh; the same folder keeps the index of its selected row.
+    // Shows the folder afresh; the same folder keeps its selected messages, or when they have gone,
+    // the place of the first.
     void Redisplay(const QString& storageName);
     void AddHeaderRow(const CMessageHeader& header);
     void RedrawHeaderRow(const CMessageHeader& header);

@@ -6,11 +6,14 @@
 #include "mail/MessageMailboxWnd.h"
 #include "mail/MessagingOleDocument.h"
 #include "mail/MsgDisplayEditWnd.h"
+#include "platform/Color.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "support/SessionFixture.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
+#include "support/TextWindowStyle.h"
+#include "support/WindowBroadcast.h"
 
 #include <QAction>
 #include <QApplication>
@@ -214,6 +217,9 @@ TEST_F(MailWindowsTest, ComposeSendThenReceiveReadReplyAndForward) {
 
     // With two messages selected, Reply and Forward say they take one.
     Receive("carol", "Also", "me");
+    const std::vector<MailKey> still = mailbox->HeaderView()->GetSelectedMessages(); // new mail moves no selection
+    ASSERT_EQ(still.size(), 1u);
+    EXPECT_EQ(mail->FindHeaderById(still[0].id)->GetSubject(), "<b>Sure</b>");
     SelectRows({0, 1});
     const size_t windows = mailbox->MessageWindows().size();
     mailbox->RunCommand(MailCommand::kReply);
@@ -384,6 +390,7 @@ TEST_F(MailWindowsTest, DeleteMovesToDeletedItemsThenRemovesForGoodAfterAsking) 
     EXPECT_EQ(disk["Inbox"].size(), 1u);
     EXPECT_EQ(disk["Deleted Items"].size(), 2u);
     EXPECT_EQ(Subjects().size(), 1);
+    EXPECT_EQ(mailbox->HeaderView()->GetSelectedCount(), 1); // the row that took their place
 
     SelectFolder("Deleted Items");
     ASSERT_EQ(Subjects().size(), 2);
@@ -467,6 +474,73 @@ TEST_F(MailWindowsTest, EveryColumnSortsBothWaysAndNewRowsFollowTheOrder) {
     EXPECT_EQ(GetSettingsStore().GetIntEx("CMsgMailHeaderView", "nCol1", 0), 123);
     CMsgMailHeaderView next(*mail);
     EXPECT_EQ(next.List()->header()->sectionSize(CMailHeaderModel::kFrom), 123);
+}
+
+TEST_F(MailWindowsTest, AnUndeliveredMessageOpensForCorrectionWithoutTakingTheKeyboard) {
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kNew));
+    CMsgDisplayEditWnd* compose = NewestWindow();
+    compose->ComposeForm()->ToEdit()->setText("bobb");
+    compose->ComposeForm()->SubjectEdit()->setText("Tonight");
+    compose->Body()->setPlainText("8 o'clock");
+    compose->RunCommand(MailCommand::kSend);
+    const auto frame = server->Expect(MailPacket::kType);
+    const auto wire = frame ? MailPacket::ParseSend(frame->Text()) : std::nullopt;
+    ASSERT_TRUE(wire);
+    ASSERT_TRUE(WaitFor([&] { return mailbox->MessageWindows().empty(); }));
+
+    // The user is typing elsewhere when the server says the message did not arrive.
+    mailbox->RunCommand(MailCommand::kNew);
+    CMsgDisplayEditWnd* typing = NewestWindow();
+    ServerSend(MailPacket::kType, MailPacket::FormatDeliveryResult("alice", false, wire->messageId));
+    CMsgDisplayEditWnd* again = NewestWindow();
+    ASSERT_TRUE(again && again != typing && again->IsComposing());
+    EXPECT_EQ(again->windowTitle(), "Viewing sent message: Tonight");
+    EXPECT_EQ(again->ComposeForm()->ToEdit()->text(), "bobb");
+    EXPECT_EQ(again->Body()->StoredText(), "8 o'clock");
+    EXPECT_TRUE(again->IsCommandEnabled(MailCommand::kSave));
+    // Shown without being activated (the offscreen platform activates every window it shows, so
+    // the test reads what the window asked of the window system).
+    EXPECT_TRUE(again->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_FALSE(typing->testAttribute(Qt::WA_ShowWithoutActivating));
+    EXPECT_EQ(countBoxes(CMessagingSubDocument::kUndeliverable), 1);
+
+    // The font preferences reach the open message windows.
+    CTextWindowColors colours = CTextWindowColors::Load(CMsgDisplayEditWnd::kSection);
+    colours.background = platform::RGB(0x10, 0x20, 0x30);
+    colours.Save(CMsgDisplayEditWnd::kSection);
+    BroadcastToApplicationWindows("KELDERWICK_FONT_PROPERTIES_CHANGED");
+    EXPECT_EQ(again->Body()->palette().color(QPalette::Base), QColor(0x10, 0x20, 0x30));
+}
+
+TEST_F(MailWindowsTest, ViewAsksBeforeOpeningManyAndSaveWritesTheSelectionToOneFile) {
+    for (int i = 1; i <= 6; ++i)
+        Receive("bob", QString("Note %1").arg(i), QString("text %1").arg(i));
+    SelectRows({0, 1, 2, 3, 4, 5});
+    testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDNO);
+    mailbox->RunCommand(MailCommand::kView);
+    EXPECT_EQ(countBoxes("You are opening 6 messages?\n\nAre you sure you want to do this?"), 1);
+    EXPECT_TRUE(mailbox->MessageWindows().empty());
+    SelectRows({0, 1, 2, 3, 4});
+    mailbox->RunCommand(MailCommand::kView);
+    EXPECT_EQ(mailbox->MessageWindows().size(), 5u);
+
+    // Save: the chosen file gets ".txt" and the messages in list order, the file emptied first.
+    const QString path = m_dir.path() + "/notes";
+    QFile old(path + ".txt");
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old text");
+    old.close();
+    SelectRows({4, 1});
+    const QStringList subjects = {Subjects()[1], Subjects()[4]};
+    testenv::scriptedUi().QueueFileAnswer(path);
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kSave));
+    QFile saved(path + ".txt");
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(saved.readAll());
+    EXPECT_TRUE(text.startsWith("From: bob\r\n")) << text.toStdString();
+    EXPECT_EQ(text.count("\r\n\r\n\r\n"), 2);
+    EXPECT_LT(text.indexOf("Subject: " + subjects[0]), text.indexOf("Subject: " + subjects[1]));
+    EXPECT_FALSE(text.contains("old text"));
 }
 
 TEST_F(MailWindowsTest, RowShadeFollowsTheListBackground) {
