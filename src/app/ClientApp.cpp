@@ -17,6 +17,7 @@
 #include "lobby/invite/BackgammonInviteDlg.h"
 #include "lobby/invite/MatchInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
+#include "mail/MessageMailboxWnd.h"
 #include "mail/MessagingSubDocument.h"
 #include "platform/Paths.h"
 #include "platform/PostCall.h"
@@ -145,6 +146,7 @@ void CClientApp::registerSessionFeatures() {
     RegisterInvitationDialogs();
     // Mail: the store opens for the user who logged in; the main window's mail button follows the count
     // of messages waiting on the server.
+    CMessageMailboxWnd::Register();
     RegisterSessionFeature([this](CSessionDoc& session) {
         CMessagingSubDocument::Attach(session);
         if (m_mainFrame)

@@ -1,6 +1,7 @@
 #include "app/ClientApp.h"
 #include "AppTestSupport.h"
 #include "app/MainFrame.h"
+#include "mail/MessageMailboxWnd.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "prefs/ChangePswd.h"
@@ -185,6 +186,33 @@ TEST_F(MainFrameCommandsTest, TheViewMenuOpensTheRelationWindows) {
     app->LogOut();
     EXPECT_TRUE(WaitFor([&] { return guard.isNull(); }));
     EXPECT_FALSE(enabled(*frame, CMainFrame::kCmdGaggedPlayers));
+}
+
+TEST_F(MainFrameCommandsTest, TheMailCommandOpensAndClosesTheMailbox) {
+    {
+        CMainFrame offline;
+        EXPECT_FALSE(enabled(offline, CMainFrame::kCmdMail));
+    }
+    CMainFrame* frame = LogIn();
+    ASSERT_NE(frame, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return enabled(*frame, CMainFrame::kCmdMail); }));
+    EXPECT_FALSE(checked(*frame, CMainFrame::kCmdMail));
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdMail));
+    auto* mailbox = frame->findChild<CMessageMailboxWnd*>();
+    ASSERT_NE(mailbox, nullptr); // owned by the main window
+    EXPECT_EQ(mailbox->windowTitle(), "Quorl Messages for alice");
+    EXPECT_TRUE(checked(*frame, CMainFrame::kCmdMail));
+    EXPECT_EQ(mailbox->ShownFolderNames(), QStringList({"Inbox", "Sent Items", "Deleted Items"}));
+    QPointer<CMessageMailboxWnd> guard = mailbox;
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdMail)); // the same command closes it
+    EXPECT_TRUE(guard.isNull());
+    EXPECT_FALSE(checked(*frame, CMainFrame::kCmdMail));
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdMail));
+    guard = frame->findChild<CMessageMailboxWnd*>();
+    ASSERT_TRUE(guard);
+    // Logging out closes it.
+    app->LogOut();
+    EXPECT_TRUE(WaitFor([&] { return guard.isNull(); }));
 }
 
 } // namespace

@@ -5,8 +5,14 @@
 #include "lobby/BlindFrameWnd.h"
 #include "lobby/UserListModel.h"
 #include "lobby/invite/WagerAmount.h"
+#include "mail/MailFolderDialogs.h"
+#include "mail/MailFolderView.h"
+#include "mail/MailWindowIds.h"
 #include "mail/MessageHeader.h"
+#include "mail/MessageMailboxWnd.h"
+#include "mail/MessagingOleDocument.h"
 #include "mail/MessagingSubDocument.h"
+#include "mail/MsgDisplayEditWnd.h"
 #include "net/DatabaseTransaction.h"
 #include "net/TransmittableObject.h"
 #include "lobby/RelationsSubDoc.h"
@@ -30,6 +36,10 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
@@ -842,4 +852,102 @@ TEST(DevServerLimits, AtTheFileLimitTheServerBacksOffAndStillTakesALogin) {
     EXPECT_TRUE(member.accepted);
     server.kill();
     server.waitForFinished();
+namespace {
+
+// The mailbox window the mail service of a client opened, made by the application's own factory.
+CMessageMailboxWnd* OpenMailbox(MailClient& client) {
+    client.mail->ToggleMailbox();
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        auto* mailbox = qobject_cast<CMessageMailboxWnd*>(widget);
+        if (mailbox && &mailbox->GetMail() == client.mail.get())
+            return mailbox;
+    }
+    return nullptr;
+}
+
+// Writes, in a message window, what the window's Send command then sends.
+void WriteAndSend(CMsgDisplayEditWnd* window, const QString& to, const QString& subject, const QString& text) {
+    if (!to.isEmpty())
+        window->ComposeForm()->ToEdit()->setText(to);
+    if (!subject.isEmpty())
+        window->ComposeForm()->SubjectEdit()->setText(subject);
+    window->Body()->moveCursor(QTextCursor::Start);
+    window->Body()->insertPlainText(text);
+    window->RunCommand(MailCommand::kSend);
+}
+
+// Files the newest message of "Inbox" in a new folder, through the new-folder and move dialogs.
+void FileInNewFolder(CMessageMailboxWnd* mailbox, const QString& folder) {
+    mailbox->RunCommand(MailCommand::kNewFolder);
+    ASSERT_TRUE(mailbox->NewFolderDialog());
+    mailbox->NewFolderDialog()->NameEdit()->setText(folder);
+    mailbox->NewFolderDialog()->accept();
+    ASSERT_TRUE(mailbox->FolderView()->SelectFolder("Inbox"));
+    mailbox->HeaderView()->SelectRow(0);
+    ASSERT_TRUE(WaitFor([&] { return !mailbox->MoveDialog(); }));
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kMove));
+    ASSERT_TRUE(mailbox->MoveDialog());
+    mailbox->MoveDialog()->Folders()->setCurrentText(folder);
+    mailbox->MoveDialog()->accept();
+}
+
+// The subjects of a folder of a member's store as the file on disk holds them.
+QStringList SubjectsOnDisk(const MailClient& client, const QString& nickname, const QString& folder) {
+    QTemporaryDir copy;
+    const QString path = copy.path() + "/" + nickname + ".nvm";
+    EXPECT_TRUE(QFile::copy(client.mail->GetStore()->GetPath(), path));
+    CMessagingOleDocument store(copy.path() + "/", nickname);
+    QStringList subjects;
+    if (std::unique_ptr<CMsgFolderObject> object = store.LoadFolder(folder))
+        for (const CMessageHeader* header : object->Headers())
+            subjects << header->GetSubject();
+    return subjects;
+}
+
+} // namespace
+
+TEST_F(DevServerTest, TwoMembersWriteToEachOtherAndFileTheMailThroughTheMailWindows) {
+    CMessageMailboxWnd::Register();
+    struct Unregister {
+        ~Unregister() { CMessagingSubDocument::SetMailboxFactory(nullptr); }
+    } unregister;
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    MailClient alice(server.Port(), "alice", dir.path() + "/");
+    MailClient bob(server.Port(), "bob", dir.path() + "/");
+    ASSERT_TRUE(alice.mail && bob.mail);
+    CMessageMailboxWnd* aliceBox = OpenMailbox(alice);
+    CMessageMailboxWnd* bobBox = OpenMailbox(bob);
+    ASSERT_TRUE(aliceBox && bobBox);
+
+    // alice writes; bob's mailbox shows the message once it has arrived, and he reads it.
+    ASSERT_TRUE(aliceBox->RunCommand(MailCommand::kNew));
+    WriteAndSend(aliceBox->MessageWindows().back(), "bob", "Rematch?", "Same time tomorrow?\n7 points");
+    ASSERT_TRUE(WaitFor([&] { return bobBox->HeaderView()->Model()->rowCount() == 1; }));
+    bobBox->HeaderView()->SelectRow(0);
+    ASSERT_TRUE(bobBox->RunCommand(MailCommand::kView));
+    CMsgDisplayEditWnd* read = bobBox->MessageWindows().back();
+    EXPECT_EQ(read->DisplayForm()->Field(0)->text(), "alice");
+    EXPECT_EQ(read->Body()->StoredText(), "Same time tomorrow?\r\n7 points");
+
+    // bob answers from the read window; alice has the answer, and her message is acknowledged.
+    ASSERT_TRUE(read->RunCommand(MailCommand::kReply));
+    WriteAndSend(bobBox->MessageWindows().back(), QString(), QString(), "Yes!");
+    ASSERT_TRUE(WaitFor([&] { return alice.Folder("Inbox").size() == 1; }));
+    const CMessageHeader* answer = alice.Folder("Inbox").front();
+    EXPECT_EQ(answer->GetFrom(), "bob");
+    EXPECT_EQ(answer->GetSubject(), "re: Rematch?");
+    EXPECT_TRUE(alice.Body(answer).startsWith("Yes!\r\n--- Original message ---\r\nFrom: alice\r\n"));
+    EXPECT_TRUE(WaitFor([&] { return alice.Folder("Outbox").front()->m_status == kStatusAcknowledged; }));
+    EXPECT_TRUE(WaitFor([&] { return bob.Folder("Outbox").size() == 1 &&
+                                     bob.Folder("Outbox").front()->m_status == kStatusAcknowledged; }));
+    ASSERT_TRUE(WaitFor([&] { return aliceBox->HeaderView()->Model()->rowCount() == 1; }));
+
+    // Both file what they received in a folder of their own, and the files on disk say so.
+    FileInNewFolder(aliceBox, "Rematches");
+    FileInNewFolder(bobBox, "Rematches");
+    for (auto [client, nickname, subject] : {std::tuple{&alice, "alice", "re: Rematch?"}, std::tuple{&bob, "bob", "Rematch?"}}) {
+        EXPECT_EQ(SubjectsOnDisk(*client, nickname, "Rematches"), QStringList({subject})) << nickname;
+        EXPECT_EQ(SubjectsOnDisk(*client, nickname, "Inbox"), QStringList()) << nickname;
+    }
 }
