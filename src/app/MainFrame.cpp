@@ -1,6 +1,7 @@
 #include "app/MainFrame.h"
 
 #include "app/ClientApp.h"
+#include "board/BackgammonPropertySheet.h"
 #include "frame/MultiPaneFrame.h"
 #include "frame/WindowPlacement.h"
 #include "game/GameDoc.h"
@@ -160,6 +161,7 @@ void CMainFrame::buildMenus() {
     view->addAction(platform::MakeAction(kCmdCustomColors, QStringLiteral("Custom &Colors..."), this));
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
     options->addAction(platform::MakeAction(kCmdPersonalInfo, QStringLiteral("Personal &Info..."), this));
+    options->addAction(platform::MakeAction(kCmdBackgammonSettings, QStringLiteral("&Backgammon Settings..."), this));
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->addAction(platform::MakeAction(kCmdCascade, QStringLiteral("&Cascade"), this));
     window->addAction(platform::MakeAction(kCmdTile, QStringLiteral("&Tile"), this));
@@ -247,6 +249,9 @@ bool CMainFrame::OnCommand(int id) {
         return true;
     case kCmdEditMacros:
         ShowGeneralPropertiesSheet(CGeneralPropertiesSheet::kMacrosPage, kFontKindChatView);
+        return true;
+    case kCmdBackgammonSettings:
+        ShowBackgammonSettings(this);
         return true;
     case kCmdAbout: {
         CAboutNVDlg about(this);
@@ -409,6 +414,7 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     case kCmdCustomColors:
     case kCmdProperties:
     case kCmdEditMacros:
+    case kCmdBackgammonSettings:
         return true;
     default:
         return false;

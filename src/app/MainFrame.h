@@ -50,6 +50,7 @@ public:
     static constexpr int kCmdCustomColors = 33504;
     static constexpr int kCmdChangePassword = 33505;
     static constexpr int kCmdChangeEmail = 33506;
+    static constexpr int kCmdBackgammonSettings = 33507;
     static constexpr int kCmdCascade = 57650;
     static constexpr int kCmdTile = 57651;
     static constexpr int kCmdAbout = 57664;

@@ -1,5 +1,6 @@
 #include "board/BgClientView.h"
 
+#include "board/BackgammonPropertySheet.h"
 #include "frame/MultiPaneFrame.h"
 #include "game/BackgammonDoc.h"
 #include "game/GameHints.h"
@@ -50,10 +51,10 @@ bool IsBearOffPosition(const CBackgammonBoard& board) {
 
 // ---- play options --------------------------------------------------------------------------------
 
-CBgPlayOptions CBgPlayOptions::Load() {
+CBgPlaySettings CBgPlaySettings::Load() {
     const CSettingsStore& store = GetSettingsStore();
     const QString section = QString::fromLatin1(kSection);
-    CBgPlayOptions o;
+    CBgPlaySettings o;
     o.singleClick = store.GetIntEx(section, QStringLiteral("bEnableSingleClick"), 1) != 0;
     o.forcedMoveDelayMs =
         std::clamp(store.GetIntEx(section, QStringLiteral("nForcedMoveDelayMilliseconds"), 20), 0, 1000);
@@ -64,7 +65,7 @@ CBgPlayOptions CBgPlayOptions::Load() {
     return o;
 }
 
-CBoardDisplayOptions CBgPlayOptions::DisplayOptions() const {
+CBoardDisplayOptions CBgPlaySettings::DisplayOptions() const {
     CBoardDisplayOptions d;
     d.cubeShows64 = initialCubeValue == 1;
     d.diePercent = dieSize;
@@ -112,7 +113,7 @@ CBgClientView::CBgClientView(QWidget* parent)
     layout->addLayout(buttons);
 
     m_board->SetScheme(CBgColorScheme(-1));
-    m_options = CBgPlayOptions::Load();
+    m_options = CBgPlaySettings::Load();
     m_board->SetDisplayOptions(m_options.DisplayOptions());
     m_board->SetCommandHandler([this](const QString& command) { DoCommand(command); });
     m_forcedTimer->setSingleShot(true);
@@ -380,10 +381,16 @@ QMenu* CBgClientView::CreateContextMenu(int menuId) {
     action->setEnabled(state.enabled);
     connect(action, &QAction::triggered, this, [this] { OnCommand(kCmdBearOffEquity); });
     menu->addAction(action);
+    menu->addSeparator();
+    QAction* settings = platform::MakeAction(kCmdBackgammonSettings, QStringLiteral("Backgammon &Settings..."), menu);
+    connect(settings, &QAction::triggered, this, [this] { OnCommand(kCmdBackgammonSettings); });
+    menu->addAction(settings);
     return menu;
 }
 
 bool CBgClientView::OnUpdateCommand(int id, platform::CommandState& state) {
+    if (id == kCmdBackgammonSettings)
+        return true;
     if (id != kCmdBearOffEquity)
         return CGameView::OnUpdateCommand(id, state);
     const CSessionDoc* session = GetSessionDoc();
@@ -392,6 +399,10 @@ bool CBgClientView::OnUpdateCommand(int id, platform::CommandState& state) {
 }
 
 bool CBgClientView::OnCommand(int id) {
+    if (id == kCmdBackgammonSettings) {
+        ShowBackgammonSettings(window());
+        return true;
+    }
     if (id != kCmdBearOffEquity)
         return CGameView::OnCommand(id);
     CSessionDoc* session = GetSessionDoc();
@@ -444,12 +455,15 @@ void CBgClientView::PlayForcedMove() {
 
 bool CBgClientView::OnMessage(platform::MessageId id, qintptr, platform::Object* lParam) {
     if (id == PlayOptionsMessage()) {
-        m_options = CBgPlayOptions::Load();
+        m_options = CBgPlaySettings::Load();
         m_board->SetDisplayOptions(m_options.DisplayOptions());
         MaybePlayForcedMove();
         return true;
     }
     if (id == PropertiesMessage()) {
+        // The die size and the cube's first face are board properties too: they come with the scheme.
+        m_options = CBgPlaySettings::Load();
+        m_board->SetDisplayOptions(m_options.DisplayOptions());
         // The scheme travels as a text object; anything else is not a scheme.
         if (const auto* scheme = platform::object_cast<CBgSchemeObject>(lParam))
             m_board->SetScheme(scheme->scheme);

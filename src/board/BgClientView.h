@@ -16,7 +16,7 @@ class QPushButton;
 class QTimer;
 
 // The backgammon play options of section "Backgammon".
-struct CBgPlayOptions {
+struct CBgPlaySettings {
     static constexpr char kSection[] = "Backgammon";
 
     bool singleClick = true;      // "bEnableSingleClick"
@@ -26,7 +26,7 @@ struct CBgPlayOptions {
     int dieSize = 75;             // "nDieSize", per cent of a checker, 20..150
     bool confirmDoubles = true;   // "bConfirmDoubles"
 
-    static CBgPlayOptions Load();
+    static CBgPlaySettings Load();
     CBoardDisplayOptions DisplayOptions() const;
 };
 
@@ -45,6 +45,7 @@ public:
     static constexpr int kBearOffReply = 169;
 
     static constexpr int kCmdBearOffEquity = 33030;
+    static constexpr int kCmdBackgammonSettings = 33507; // the same command as the main window's
 
     enum Button { kRoll, kDouble, kTake, kPass, kResign, kUndo, kDone, kButtonCount };
 
@@ -67,7 +68,7 @@ public:
 
     // Re-reads the document and shows its position (also after the match log chose a move).
     void Refresh();
-    const CBgPlayOptions& GetPlayOptions() const { return m_options; }
+    const CBgPlaySettings& GetPlayOptions() const { return m_options; }
 
     // CGameView
     int OnCreate() override;
@@ -106,7 +107,7 @@ private:
     CBackgammonBoard m_local; // the live board with the user's pending steps
     int m_seenRecord = -1;    // record count m_local was taken at
     int m_displayedMove = -1; // the match log's chosen entry, -1 live
-    CBgPlayOptions m_options;
+    CBgPlaySettings m_options;
     CBackgammonBoardWithSound m_sounds; // follows the record to play its moves' sounds
     int m_soundRecord = -1;             // record entries m_sounds has taken, -1 not yet in step
 };

@@ -101,6 +101,15 @@ QString BuiltInSchemeText(int set, const QString& name);
 // boards only.
 int Check3DCapability();
 
+// Whether the processor multiplies fast enough for a three-dimensional board: the rating (thousands
+// of double multiplications per second over 500, the best of five short passes) is kept as
+// "OpenGL"/"mFlops" and measured only while none is stored; true from 11. It holds the calling
+// thread for some tens of milliseconds, so only a caller that needs the answer runs it.
+bool MeasureFloatingPointSpeed();
+// One measurement, touching no settings: multiplications per millisecond, the best of passes runs
+// of periodMs milliseconds each.
+long MeasureMultiplicationRate(int passes = 5, int periodMs = 5);
+
 // Installs the built-in table on the first start (and after an older store), carrying the user's
 // chosen scheme over, then makes the screen board two-dimensional when three dimensions cannot be
 // drawn. Called at every start before any board is shown; the check is replaceable for tests.

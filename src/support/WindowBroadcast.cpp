@@ -1,5 +1,7 @@
 #include "support/WindowBroadcast.h"
 
+#include "support/MainWindow.h"
+
 #include <QApplication>
 
 namespace {
@@ -22,4 +24,9 @@ void BroadcastToApplicationWindows(const QString& messageName, qintptr wParam, p
         broadcaster(id, wParam, lParam);
     else
         platform::BroadcastMessage(QApplication::topLevelWidgets(), id, wParam, lParam);
+}
+
+void SendToMainWindowDescendants(const QString& messageName, qintptr wParam, platform::Object* lParam) {
+    if (QWidget* main = GetMainWindow())
+        platform::SendMessageToDescendants(main, platform::RegisterMessage(messageName), wParam, lParam);
 }

@@ -15,3 +15,8 @@ WindowBroadcaster SetWindowBroadcaster(WindowBroadcaster broadcaster);
 
 // Sends the registered message of that name to the application's windows, synchronously.
 void BroadcastToApplicationWindows(const QString& messageName, qintptr wParam = 0, platform::Object* lParam = nullptr);
+
+// Sends the registered message of that name to every descendant of the main window, synchronously;
+// windows of their own (a dialog, a sheet and its preview boards) are not reached. Nothing happens
+// while there is no main window.
+void SendToMainWindowDescendants(const QString& messageName, qintptr wParam = 0, platform::Object* lParam = nullptr);
