@@ -114,7 +114,8 @@ protected:
                  const QString& sent = "2026/12/07:0930") {
         const size_t before = mail->FindFolder("Inbox")->Headers().size();
         ServerSend(MailPacket::kType, arrival(from, subject, body, sent));
-        ASSERT_EQ(mail->FindFolder("Inbox")->Headers().size(), before + 1);
+        // Arriving mail is filed off the GUI thread and shows once it is on disk.
+        ASSERT_TRUE(WaitFor([&] { return mail->FindFolder("Inbox")->Headers().size() == before + 1; }));
         mailbox->RefreshCurrentFolder();
     }
     CMsgDisplayEditWnd* NewestWindow() const {

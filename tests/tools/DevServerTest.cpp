@@ -5,13 +5,13 @@
 #include "lobby/BlindFrameWnd.h"
 #include "lobby/UserListModel.h"
 #include "lobby/invite/WagerAmount.h"
+#include "mail/MessageHeader.h"
+#include "mail/MessagingSubDocument.h"
 #include "mail/MailFolderDialogs.h"
 #include "mail/MailFolderView.h"
 #include "mail/MailWindowIds.h"
-#include "mail/MessageHeader.h"
 #include "mail/MessageMailboxWnd.h"
 #include "mail/MessagingOleDocument.h"
-#include "mail/MessagingSubDocument.h"
 #include "mail/MsgDisplayEditWnd.h"
 #include "net/DatabaseTransaction.h"
 #include "net/TransmittableObject.h"
@@ -32,14 +32,14 @@
 #include "net/FrameCodec.h"
 #include "platform/CompoundFile.h"
 
-#include <QCoreApplication>
-#include <QFileInfo>
-#include <QProcess>
-#include <QStandardPaths>
 #include <QApplication>
 #include <QComboBox>
 #include <QFile>
 #include <QLineEdit>
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
@@ -852,6 +852,8 @@ TEST(DevServerLimits, AtTheFileLimitTheServerBacksOffAndStillTakesALogin) {
     EXPECT_TRUE(member.accepted);
     server.kill();
     server.waitForFinished();
+}
+
 namespace {
 
 // The mailbox window the mail service of a client opened, made by the application's own factory.
