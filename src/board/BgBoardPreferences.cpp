@@ -106,7 +106,11 @@ CBgBoardPreferences::CBgBoardPreferences(bool printing, CBgColorScheme* scheme, 
     m_schemes->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_items->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
 
-    auto* left = new QVBoxLayout;
+    // The column keeps its width whichever pane it shows, so the preview does not move.
+    auto* column = new QWidget(this);
+    column->setFixedWidth(230);
+    auto* left = new QVBoxLayout(column);
+    left->setContentsMargins(0, 0, 0, 0);
     auto* styleRow = new QHBoxLayout;
     styleRow->addWidget(styleLabel);
     styleRow->addWidget(flat);
@@ -132,7 +136,7 @@ CBgBoardPreferences::CBgBoardPreferences(bool printing, CBgColorScheme* scheme, 
     m_preview->setFocusPolicy(Qt::NoFocus);
     m_preview->SetBoard(previewBoard());
     auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left, 0);
+    layout->addWidget(column, 0);
     layout->addWidget(m_preview, 1);
 
     connect(styles, &QButtonGroup::idClicked, this, [this] { OnStyleChanged(); });
