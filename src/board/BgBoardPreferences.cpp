@@ -387,6 +387,8 @@ void CBgBoardPreferences::SaveSchemeAs() {
     if (!platform::ui().Prompt(this, tr("Save Scheme As"), tr("&Name:"), name))
         return;
     name = name.trimmed();
+    if (name.compare(kCurrentName, Qt::CaseInsensitive) == 0)
+        name = kCurrentName; // the working copy, whatever the spelling
     if (name.isEmpty()) {
         platform::ui().MessageBox(this, tr("You must specify a name under which to save the current color scheme."),
                                   windowTitle(), platform::MB_OK | platform::MB_ICONEXCLAMATION);
