@@ -10,8 +10,6 @@
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
-#include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -106,7 +104,11 @@ CBgBoardPreferences::CBgBoardPreferences(bool printing, CBgColorScheme* scheme, 
     m_schemes->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     m_items->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
 
-    auto* left = new QVBoxLayout;
+    // The column keeps its width whichever pane it shows, so the preview does not move.
+    auto* column = new QWidget(this);
+    column->setFixedWidth(230);
+    auto* left = new QVBoxLayout(column);
+    left->setContentsMargins(0, 0, 0, 0);
     auto* styleRow = new QHBoxLayout;
     styleRow->addWidget(styleLabel);
     styleRow->addWidget(flat);
@@ -132,7 +134,7 @@ CBgBoardPreferences::CBgBoardPreferences(bool printing, CBgColorScheme* scheme, 
     m_preview->setFocusPolicy(Qt::NoFocus);
     m_preview->SetBoard(previewBoard());
     auto* layout = new QHBoxLayout(this);
-    layout->addLayout(left, 0);
+    layout->addWidget(column, 0);
     layout->addWidget(m_preview, 1);
 
     connect(styles, &QButtonGroup::idClicked, this, [this] { OnStyleChanged(); });
@@ -383,6 +385,8 @@ void CBgBoardPreferences::SaveSchemeAs() {
     if (!platform::ui().Prompt(this, tr("Save Scheme As"), tr("&Name:"), name))
         return;
     name = name.trimmed();
+    if (name.compare(kCurrentName, Qt::CaseInsensitive) == 0)
+        name = kCurrentName; // the working copy, whatever the spelling
     if (name.isEmpty()) {
         platform::ui().MessageBox(this, tr("You must specify a name under which to save the current color scheme."),
                                   windowTitle(), platform::MB_OK | platform::MB_ICONEXCLAMATION);

@@ -11,6 +11,7 @@ class CColorLB;
 class CKWFamilyComboBox;
 class CKWFontComboBox;
 class QComboBox;
+class QGridLayout;
 
 // What a pane tells the page that shows it: the scheme was edited (SetModified(true)) and should be
 // shown again (OnSchemeChanged).
@@ -78,7 +79,7 @@ public:
 
 protected:
     // Lays the common rows out; the two-dimensional pane adds its own below.
-    class QGridLayout* Grid() const { return m_grid; }
+    QGridLayout* Grid() const { return m_grid; }
     void ShowColorRows(int kind);
     int SelectedKind() const;
 

@@ -10,6 +10,7 @@
 #include "support/SoundSettings.h"
 #include "support/TestEnvironment.h"
 #include "support/controls/ColorButton.h"
+#include "support/controls/ColorLB.h"
 
 #include <QAbstractButton>
 #include <QCheckBox>
@@ -34,6 +35,7 @@ protected:
     void TearDown() override {
         testenv::scriptedUi().SetDialogHandler(nullptr);
         CBackgammonPropertySheet::SetPrintOptionsPageFactory(nullptr);
+        CBgBoardPreferences::SetCapabilityCheck(nullptr);
     }
 
     // The colour dialog answers with this colour.
@@ -325,6 +327,98 @@ TEST_F(BackgammonSettingsTest, FloatingPointSpeedIsMeasuredOnce) {
         EXPECT_EQ(MeasureFloatingPointSpeed(), stored >= 11);
         EXPECT_EQ(store.GetIntEx("OpenGL", "mFlops", 0), stored);
     }
+}
+
+// The texture pane: only installed textures are offered; the kind of the chosen one decides which
+// colours it takes and whether the texture is tinted.
+TEST_F(BackgammonSettingsTest, TextureKindsDecideColorsAndTint) {
+    const auto names = [](int list) {
+        QStringList result;
+        for (const CBgTextureChoice& choice : BgTextureChoices(list))
+            result << choice.name;
+        return result;
+    };
+    EXPECT_EQ(names(kBoardTextures), QStringList({"<none>", "Birdseye Maple", "Concrete", "Copper", "Leather",
+                                                  "Linen", "Mahogany", "Marble"}));
+    EXPECT_EQ(names(kCheckerTextures), QStringList({"<none>", "Felsoid #1", "Felsoid #3", "Wood", "Concrete"}));
+
+    CBackgammonPropertySheet sheet;
+    sheet.EnsureInitialized();
+    CBgBoardPreferences& page = sheet.DisplayPage();
+    auto* pane = qobject_cast<CTexturePane*>(ShowItem(page, CBgBoardPreferences::kItemPockets));
+    ASSERT_TRUE(pane);
+    auto* list = pane->ItemAs<QComboBox>(CTexturePane::IDC_TEXTURE);
+    const CBgSchemeElement& pockets = page.GetWorkingScheme().m_elements[CBgColorScheme::kPockets];
+    struct Case {
+        const char* name;
+        qint32 textured, tinted;
+        const char* file;
+        bool color1, color2;
+    };
+    const Case cases[] = {
+        {"Mahogany", 1, 0, "mahog.bmp", false, false},
+        {"Marble", 1, 1, "marble.bmp", true, true},
+        {"<none>", 0, 0, "", true, false},
+    };
+    for (const Case& c : cases) {
+        list->setCurrentIndex(list->findText(c.name));
+        emit list->activated(list->currentIndex());
+        EXPECT_EQ(pockets.textured, c.textured) << c.name;
+        EXPECT_EQ(pockets.tinted, c.tinted) << c.name;
+        EXPECT_EQ(pockets.texture, c.file) << c.name;
+        EXPECT_EQ(pane->Item(CTexturePane::IDC_COLOR1)->isVisibleTo(pane), c.color1) << c.name;
+        EXPECT_EQ(pane->Item(CTexturePane::IDC_COLOR2)->isVisibleTo(pane), c.color2) << c.name;
+    }
+    EXPECT_TRUE(page.GetPreview()->GetScheme().IsEqual(page.GetWorkingScheme()));
+
+    // The dice and the label font: a choice in a list is taken; the highlight row is the checkers' own.
+    auto* dice = ShowItem(page, CBgBoardPreferences::kItemDice2);
+    auto* spots = dice->ItemAs<CColorLB>(CLineArtPane::IDC_HIGHLIGHT);
+    spots->SelectColor(platform::RGB(255, 0, 0));
+    emit spots->activated(spots->currentIndex());
+    EXPECT_EQ(page.GetWorkingScheme().m_elements[CBgColorScheme::kDice2].highlight, platform::RGB(255, 0, 0));
+    EXPECT_FALSE(ShowItem(page, CBgBoardPreferences::kItemFrame)->Item(C2DTexturePane::IDC_HIGHLIGHT)->isVisibleTo(page.GetItemPane()));
+    auto* font = ShowItem(page, CBgBoardPreferences::kItemLabelFont);
+    auto* style = font->ItemAs<QComboBox>(CFontPane::IDC_STYLE);
+    const int italic = style->findText("Italic");
+    ASSERT_GE(italic, 0);
+    style->setCurrentIndex(italic);
+    emit style->activated(italic);
+    EXPECT_EQ(page.GetWorkingScheme().m_labelItalic, 1);
+    EXPECT_EQ(page.GetWorkingScheme().m_labelWeight, 400);
+    EXPECT_EQ(page.GetCurrentName(), "(Current)");
+}
+
+// Where a three-dimensional board could be drawn the radios show; a slow machine asks first, and
+// "No" leaves the page as it was. The printing page never offers a style.
+TEST_F(BackgammonSettingsTest, StyleChoiceAsksOnASlowMachine) {
+    CBgBoardPreferences::SetCapabilityCheck([] { return 2; });
+    CBackgammonPropertySheet sheet;
+    sheet.EnsureInitialized();
+    CBgBoardPreferences& page = sheet.DisplayPage();
+    EXPECT_TRUE(page.Item(CBgBoardPreferences::IDC_3D)->isVisibleTo(&page));
+    EXPECT_FALSE(page.Item(CBgBoardPreferences::IDC_ACCELERATION)->isEnabled());
+    testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDNO);
+    page.ItemAs<QAbstractButton>(CBgBoardPreferences::IDC_3D)->click();
+    EXPECT_EQ(page.GetStyle(), 0);
+    EXPECT_EQ(page.SchemeList()->count(), 19);
+    EXPECT_FALSE(page.IsModified());
+
+    testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
+    page.ItemAs<QAbstractButton>(CBgBoardPreferences::IDC_3D)->click();
+    EXPECT_EQ(page.GetStyle(), 2);
+    EXPECT_EQ(page.GetSchemeSet(), 2);
+    EXPECT_EQ(page.SchemeList()->count(), 18);
+    EXPECT_TRUE(page.Item(CBgBoardPreferences::IDC_ACCELERATION)->isEnabled());
+    EXPECT_EQ(page.ItemAs<QComboBox>(CBgBoardPreferences::IDC_ITEMS)->count(), 11);
+    EXPECT_TRUE(qobject_cast<CTexturePane*>(ShowItem(page, CBgBoardPreferences::kItemBackground)));
+    page.ItemAs<QAbstractButton>(CBgBoardPreferences::IDC_ACCELERATION)->click();
+
+    ASSERT_TRUE(sheet.SetActivePage(1));
+    EXPECT_FALSE(sheet.PrintingPage().Item(CBgBoardPreferences::IDC_3D)->isVisibleTo(&sheet.PrintingPage()));
+    ASSERT_EQ(sheet.Press(platform::IDOK), platform::IDOK);
+    EXPECT_EQ(store.GetIntEx("BgColorPrefs", "nStyle", -1), 2);
+    EXPECT_EQ(store.GetRecentInt("BgColorPrefs", "bEnableHardwareAcceleration", -1), 0);
 }
 
 } // namespace
