@@ -325,8 +325,12 @@ void CMessagingSubDocument::ToggleMailbox() {
 }
 
 void CMessagingSubDocument::MailboxClosed(CMailboxWindowLink* window) {
-    if (m_mailbox == window)
-        m_mailbox = nullptr;
+    if (m_mailbox != window)
+        return;
+    m_mailbox = nullptr;
+    // The main window's mail button shows whether the mailbox is open: it looks again.
+    if (GetSession())
+        GetSession()->UpdateAllViews(nullptr, CSessionDoc::kHintMailCount);
 }
 
 bool CMessagingSubDocument::OnCommand(int id) {

@@ -207,6 +207,20 @@ TEST_F(MainFrameCommandsTest, TheMailCommandOpensAndClosesTheMailbox) {
     EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdMail)); // the same command closes it
     EXPECT_TRUE(guard.isNull());
     EXPECT_FALSE(checked(*frame, CMainFrame::kCmdMail));
+    // Closed by the user, the mailbox button comes up again.
+    QAction* button = nullptr;
+    for (QAction* action : frame->findChildren<QAction*>())
+        if (action->text() == "Quorl &Messages...")
+            button = action;
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdMail));
+    guard = frame->findChild<CMessageMailboxWnd*>();
+    ASSERT_TRUE(guard);
+    frame->UpdateMailButton();
+    EXPECT_TRUE(button->isChecked());
+    guard->close();
+    EXPECT_FALSE(button->isChecked());
+    EXPECT_TRUE(WaitFor([&] { return guard.isNull(); }));
     EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdMail));
     guard = frame->findChild<CMessageMailboxWnd*>();
     ASSERT_TRUE(guard);
