@@ -24,6 +24,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
 
@@ -174,7 +175,8 @@ TEST_F(MailWindowsTest, ComposeSendThenReceiveReadReplyAndForward) {
     QTreeWidgetItem* inbox = mailbox->FolderView()->Tree()->topLevelItem(0);
     EXPECT_EQ(inbox->text(0), "Inbox (1)");
     SelectRows({0});
-    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kView));
+    QTest::keyClick(mailbox->HeaderView()->List(), Qt::Key_Return); // Enter views the message
+    ASSERT_TRUE(WaitFor([&] { return NewestWindow() != nullptr; }));
     CMsgDisplayEditWnd* read = NewestWindow();
     ASSERT_TRUE(read && !read->IsComposing());
     EXPECT_EQ(read->windowTitle(), "Viewing received message: <b>Sure</b>");
@@ -385,7 +387,8 @@ TEST_F(MailWindowsTest, DeleteMovesToDeletedItemsThenRemovesForGoodAfterAsking) 
         Receive("bob", subject, QString("body ") + subject);
     const QString kept = Subjects().value(2);
     SelectRows({0, 1});
-    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kDelete));
+    QTest::keyClick(mailbox->HeaderView()->List(), Qt::Key_Delete); // the Delete key: the same command
+    ASSERT_TRUE(WaitFor([&] { return Subjects().size() == 1; }));
     EXPECT_TRUE(testenv::scriptedUi().asked().empty()); // no question outside "Deleted Items"
     DiskStore disk = Reopen();
     EXPECT_EQ(disk["Inbox"].size(), 1u);
