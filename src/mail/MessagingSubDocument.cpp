@@ -42,7 +42,8 @@ CMessagingSubDocument::CMessagingSubDocument(CSessionDoc* session, const QString
     m_store = std::make_unique<CMessagingOleDocument>(folder, nickname);
     if (!m_store->IsOpen()) {
         // Another program of this user holds the store, or the file is damaged: mail stays off.
-        logError(m_store->OpenError());
+        m_storeError = m_store->OpenError();
+        logError(m_storeError);
         m_store.reset();
         return;
     }
@@ -173,7 +174,7 @@ void CMessagingSubDocument::startFiling() {
     m_filing.assign(std::make_move_iterator(m_arrivals.begin()), std::make_move_iterator(m_arrivals.begin() + qsizetype(count)));
     m_arrivals.erase(m_arrivals.begin(), m_arrivals.begin() + qsizetype(count));
     if (!m_store) {
-        filingDone(false, QStringLiteral("There is no mail store."));
+        filingDone(false, m_storeError.isEmpty() ? QStringLiteral("There is no mail store.") : m_storeError);
         return;
     }
     std::vector<CMessageHeader*> headers;

@@ -152,4 +152,5 @@ private:
     bool m_filingScheduled = false;
     bool m_toldNotFiled = false;     // the user knows; told again only after a filing succeeded
     bool m_closing = false;
+    QString m_storeError; // why there is no store
 };

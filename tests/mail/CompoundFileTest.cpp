@@ -1,5 +1,6 @@
 #include "platform/CompoundFile.h"
 
+#include <QDir>
 #include <QFile>
 #include <QtEndian>
 #include <QTemporaryDir>
@@ -256,3 +257,52 @@ TEST(CompoundFile, FileCommitAndLock) {
 }
 
 } // namespace
+
+// Streams written in the background are in the tree only once they are on disk; a commit made while
+// they are being written holds them too; a write that fails leaves the tree as it was.
+TEST(CompoundFile, StreamsCommittedInTheBackgroundJoinTheTreeOnceOnDisk) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("store/bg.nvm");
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("store")));
+    CompoundFile file;
+    ASSERT_EQ(file.Create(path), stg::S_OK);
+    ASSERT_EQ(file.CreateStorage({"Inbox"}), stg::S_OK);
+    ASSERT_EQ(file.Commit(), stg::S_OK);
+    const auto onDisk = [&path](const QString& name) {
+        QFile image(path);
+        CompoundFile read;
+        return image.open(QIODevice::ReadOnly) && read.Parse(image.readAll()) == stg::S_OK &&
+               read.Exists({"Inbox", name}, CompoundFile::Kind::Stream);
+    };
+    const auto make = [](size_t i) { return QByteArray(5000, char('a' + i)); };
+    std::vector<quint32> results;
+    const auto done = [&results](quint32 code, const QString&) { results.push_back(code); };
+
+    // Names that are taken, repeated or not valid start nothing.
+    EXPECT_FALSE(file.CommitStreamsInBackground("Inbox", {"x", "X"}, make, done));
+    EXPECT_FALSE(file.CommitStreamsInBackground("Inbox", {"a:b"}, make, done));
+    EXPECT_FALSE(file.CommitStreamsInBackground("Missing", {"a"}, make, done));
+
+    ASSERT_TRUE(file.CommitStreamsInBackground("Inbox", {"a", "b"}, make, done));
+    EXPECT_FALSE(file.CommitStreamsInBackground("Inbox", {"z"}, make, done)) << "one at a time";
+    EXPECT_FALSE(file.Exists({"Inbox", "a"}, CompoundFile::Kind::Stream));
+    ASSERT_EQ(file.WriteStream({"Inbox", "c"}, "sync"), stg::S_OK);
+    ASSERT_EQ(file.Commit(), stg::S_OK);
+    EXPECT_TRUE(onDisk("a") && onDisk("b") && onDisk("c"));
+    ASSERT_TRUE(file.WaitForBackgroundCommit(10000));
+    ASSERT_EQ(results, std::vector<quint32>{stg::S_OK});
+    QByteArray data;
+    ASSERT_EQ(file.ReadStream({"Inbox", "b"}, data), stg::S_OK);
+    EXPECT_EQ(data, QByteArray(5000, 'b'));
+    file.Revert(); // the committed state holds them too
+    EXPECT_TRUE(file.Exists({"Inbox", "a"}, CompoundFile::Kind::Stream));
+    EXPECT_TRUE(onDisk("a") && onDisk("c"));
+
+    // The folder has gone: the write fails and nothing joins the tree.
+    ASSERT_TRUE(QDir(dir.filePath("store")).removeRecursively());
+    ASSERT_TRUE(file.CommitStreamsInBackground("Inbox", {"d"}, make, done));
+    ASSERT_TRUE(file.WaitForBackgroundCommit(10000));
+    ASSERT_EQ(results.size(), 2u);
+    EXPECT_TRUE(stg::Failed(results.back()));
+    EXPECT_FALSE(file.Exists({"Inbox", "d"}, CompoundFile::Kind::Stream));
+}

@@ -83,6 +83,10 @@ bool CDevServer::nearFileLimit() const {
     struct rlimit limit {};
     if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
         return false;
+    // Counting the open descriptors costs a directory listing: only worth it once the connections
+    // alone use a good part of a large limit.
+    if (limit.rlim_cur > 1024 && m_clients.size() < limit.rlim_cur / 2)
+        return false;
     const qint64 open = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size();
     return open + m_options.fileReserve >= qint64(limit.rlim_cur);
 }
