@@ -5,6 +5,7 @@
 #include "app/KelderDocManager.h"
 #include "app/MainFrame.h"
 #include "frame/MultiPaneFrame.h"
+#include "frame/TwoPlayerGameDocTemplate.h"
 #include "board/BgClientView.h"
 #include "chat/ChatLog.h"
 #include "chat/CommandLineView.h"
@@ -28,6 +29,9 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRadioButton>
 #include <QTest>
 #include <QPushButton>
@@ -259,6 +263,69 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     alice->DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return AliceFrame() && AliceFrame()->FindPane("UserList"); }));
     EXPECT_EQ(alice->GetGameDocument(), nullptr);
+}
+
+// The game window has a menu of its own that reaches the match log and leaves the room; closing the
+// window brings the lobby back.
+TEST_F(GameRoomTest, TheGameWindowsMenuAndClosingItLeadBackToTheLobby) {
+    app = std::make_unique<CClientApp>();
+    CClientApp::Options options;
+    options.host = "127.0.0.1";
+    options.port = devServer.Port();
+    options.nickname = "alice";
+    ASSERT_TRUE(app->InitInstance(options));
+    OtherClient bob(devServer.Port(), "bob");
+    ASSERT_TRUE(WaitFor([&] { return app->GetSession() && app->GetSession()->IsConnected() && bob.in; }));
+    CSessionDoc* alice = app->GetSession();
+    const QString terms = CDevServer::DefaultMatchRules().FormatText();
+    alice->AttachToGameService(".gb.alice.bob " + terms, 1);
+    bob.session.AttachToGameService(".gb.alice.bob " + terms, 1);
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard() && alice->GetServiceSetting("rules") == terms; }));
+    ASSERT_TRUE(WaitFor([&] { return AliceFrame() && AliceFrame()->GetMenuBar(); }));
+
+    // The menu: the game's and the match log's commands, routed to the log wherever the focus is.
+    QMenuBar* bar = AliceFrame()->GetMenuBar();
+    QStringList titles;
+    QAction* printed = nullptr;
+    QAction* leave = nullptr;
+    for (QAction* menu : bar->actions()) {
+        titles << menu->text();
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->data().toInt() == CMatchLogView::kCmdPrintedPositions ||
+                item->text() == "Printed Boar&d Positions")
+                printed = item;
+            if (item->text() == "&Leave Match")
+                leave = item;
+        }
+    }
+    EXPECT_EQ(titles, QStringList({"&Game", "&Match Log"}));
+    ASSERT_TRUE(printed && leave);
+    auto* log = qobject_cast<CBgMatchLogView*>(AliceFrame()->FindPane("BgMatchLog"));
+    const bool marks = log->GetShowMarks();
+    AliceFrame()->Commands().UpdateAction(printed, AliceFrame());
+    EXPECT_TRUE(printed->isEnabled());
+    printed->trigger();
+    EXPECT_NE(log->GetShowMarks(), marks) << "not bob's log, whose window has the focus";
+    AliceFrame()->Commands().UpdateAction(leave, AliceFrame());
+    EXPECT_TRUE(leave->isEnabled());
+
+    // Closing the window takes alice back to the lobby, its window set with it.
+    auto* sub = qobject_cast<QMdiSubWindow*>(AliceFrame()->parentWidget());
+    ASSERT_NE(sub, nullptr);
+    sub->close();
+    ASSERT_TRUE(WaitFor([&] {
+        return alice->GetServiceName().GetText() == ".mb" && AliceFrame() && AliceFrame()->FindPane("UserList");
+    }));
+    EXPECT_EQ(alice->GetGameDocument(), nullptr);
+    EXPECT_EQ(AliceFrame()->GetMenuBar(), nullptr) << "the lobby has no game menu";
+
+    // Back in the room (her terms wait for bob's), the menu's Leave Match does the same.
+    alice->AttachToGameService(".gb.alice.bob " + terms, 1);
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard() && AliceFrame()->GetMenuBar(); }));
+    AliceFrame()->OnCommand(CMultiPaneFrame::kCmdLeaveRoom);
+    EXPECT_TRUE(WaitFor([&] {
+        return alice->GetServiceName().GetText() == ".mb" && AliceFrame() && AliceFrame()->FindPane("UserList");
+    }));
 }
 
 } // namespace
