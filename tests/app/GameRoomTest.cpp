@@ -103,6 +103,12 @@ QStringList LogTexts(const CBgMatchLogView* log) {
     return texts;
 }
 
+// Whether the session has no game document or one whose match is over.
+bool ShowsFinishedMatch(CSessionDoc* alice) {
+    auto* doc = platform::object_cast<CBackgammonDoc>(alice->GetGameDocument());
+    return !doc || doc->GetBoard().IsMatchOver();
+}
+
 QStringList Payloads(const CBackgammonDoc* doc) {
     QStringList payloads;
     for (int i = 0; doc && i < doc->GetMatchRecord().GetCount(); ++i)
@@ -258,6 +264,23 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     ASSERT_TRUE(WaitFor(
         [&] { return InvitationTo(alice, ".gb.alice.bob") && InvitationTo(&bob.session, ".gb.alice.bob"); }));
     EXPECT_EQ(InvitationTo(&cy.session, ".gb.alice.bob"), nullptr) << "a watcher is not asked";
+    // Both play again: the next match replaces the finished one on every side, its log afresh.
+    ASSERT_TRUE(WaitFor([&] { return CanClick(alice, CInvitationDlg::kIdInvite); }));
+    InvitationTo(alice, ".gb.alice.bob")->ItemAs<QPushButton>(CInvitationDlg::kIdInvite)->click();
+    ASSERT_TRUE(WaitFor([&] { return CanClick(&bob.session, CInvitationDlg::kIdPlay); }));
+    InvitationTo(&bob.session, ".gb.alice.bob")->ItemAs<QPushButton>(CInvitationDlg::kIdPlay)->click();
+    ASSERT_TRUE(WaitFor([&] {
+        return devServer.MatchNumber(".gb.alice.bob") == 2 && AliceBoard() && bob.Board() && cy.Board() &&
+               !ShowsFinishedMatch(alice) && bob.room.GetDocument()->GetMatchRecord().GetCount() == 1 &&
+               cy.room.GetDocument()->GetMatchRecord().GetCount() == 1;
+    }));
+    EXPECT_TRUE(AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled()) << "alice opens the next match";
+    const auto aliceLogNow = [&] {
+        return LogTexts(qobject_cast<CBgMatchLogView*>(AliceFrame()->FindPane("BgMatchLog")));
+    };
+    EXPECT_TRUE(WaitFor([&] { return aliceLogNow() == LogTexts(bob.Log()); }))
+        << aliceLogNow().join('|').toStdString() << " / " << LogTexts(bob.Log()).join('|').toStdString();
+    EXPECT_FALSE(LogTexts(bob.Log()).join('|').contains("Wins")) << "the log starts afresh";
 
     // Leaving the room brings the lobby back.
     alice->DetachFromGameService();
