@@ -6,7 +6,9 @@
 #include "app/MainFrame.h"
 #include "frame/MultiPaneFrame.h"
 #include "app/SessionGameLink.h"
+#include "frame/TwoPlayerGameDocTemplate.h"
 #include "frame/WindowPlacement.h"
+#include "game/BackgammonDoc.h"
 #include "board/BgClientView.h"
 #include "chat/CommandLineView.h"
 #include "chat/ChatLog.h"
@@ -48,6 +50,7 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDir>
+#include <QEvent>
 #include <QFileInfo>
 #include <QMdiArea>
 #include <QMdiSubWindow>
@@ -130,6 +133,38 @@ void CClientApp::registerBuiltInPanes() {
     // The panes of a game room.
     CBgClientView::RegisterPane();
     CBgMatchLogView::RegisterPane();
+    RegisterMatchWindowTemplate();
+}
+
+void RegisterMatchWindowTemplate() {
+    using Item = CTwoPlayerGameDocTemplate::MenuItem;
+    CTwoPlayerGameDocTemplate::RegisterMenu(
+        kMatchWindowMenu,
+        {{QStringLiteral("&Game"),
+          {Item{CMultiPaneFrame::kCmdLeaveRoom, QStringLiteral("&Leave Match"),
+                QStringLiteral("Leave this game room and go back to the lobby")},
+           Item{},
+           Item{CBgClientView::kCmdBearOffEquity, QStringLiteral("&Bear-off Equity..."),
+                QStringLiteral("Ask the server for the chance to bear off first")}}},
+         {QStringLiteral("&Match Log"),
+          {Item{CMatchLogView::kCmdNextMove, QStringLiteral("&Next Move"), QStringLiteral("Go to the next move")},
+           Item{CMatchLogView::kCmdPreviousMove, QStringLiteral("&Previous Move"),
+                QStringLiteral("Go to the previous move")},
+           Item{CMatchLogView::kCmdCurrentMove, QStringLiteral("&Current Move"),
+                QStringLiteral("Go to the current move")},
+           Item{},
+           Item{CMatchLogView::kCmdGameStart, QStringLiteral("&Start of Game"),
+                QStringLiteral("Go to the start of the game")},
+           Item{CMatchLogView::kCmdNextGame, QStringLiteral("Next &Game"),
+                QStringLiteral("Go to the first move in the next game")},
+           Item{},
+           Item{CMatchLogView::kCmdPrintedPositions, QStringLiteral("Printed Boar&d Positions"),
+                QStringLiteral("View board positions that will be printed in the Match Log View")},
+           Item{},
+           Item{CMatchLogView::kCmdProperties, QStringLiteral("P&roperties..."),
+                QStringLiteral("Change the match log's font and colours")}}}});
+    CTwoPlayerGameDocTemplate::Register(CTwoPlayerGameDocTemplate(
+        kMatchWindowMenu, QStringLiteral("Backgammon"), QString::fromLatin1(CBackgammonDoc::kClassName)));
 }
 
 void CClientApp::registerSessionFeatures() {
@@ -428,9 +463,24 @@ CMultiPaneFrame* CClientApp::LoadServiceUI(CSessionDoc* session, int flags) {
         layout = CMultiPaneFrame::DefaultLobbyLayout();
     auto* frame = new CMultiPaneFrame(session);
     frame->Build(*layout);
-    m_mainFrame->AddServiceFrame(frame);
+    if (const CTwoPlayerGameDocTemplate* game = CTwoPlayerGameDocTemplate::FindFor(session->GetGameDocument()))
+        game->LoadMenu(frame);
+    QMdiSubWindow* sub = m_mainFrame->AddServiceFrame(frame);
+    if (sub && session->GetGameDocument())
+        sub->installEventFilter(new GameWindowCloser(session, sub));
     frame->ActivateCommandLine(true);
     return frame;
+}
+
+GameWindowCloser::GameWindowCloser(CSessionDoc* session, QObject* parent) : QObject(parent), m_session(session) {}
+
+bool GameWindowCloser::eventFilter(QObject* watched, QEvent* event) {
+    // The user closed a game room's window, playing or watching: he leaves the room for the lobby,
+    // whose window comes back once the server has him there.
+    if (event->type() == QEvent::Close && m_session && m_session->GetGameDocument() && m_session->IsConnected() &&
+        !m_session->IsTransferPending())
+        m_session->DetachFromGameService();
+    return QObject::eventFilter(watched, event);
 }
 
 void CClientApp::BroadcastToWindows(platform::MessageId id, qintptr wParam, platform::Object* lParam) {

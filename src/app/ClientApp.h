@@ -25,6 +25,16 @@ class CMultiPaneFrame;
 class CSessionDoc;
 class QWidget;
 
+// Watches a game room's window: closing it takes the session back to the lobby.
+class GameWindowCloser : public QObject {
+public:
+    GameWindowCloser(CSessionDoc* session, QObject* parent);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QPointer<CSessionDoc> m_session;
+};
+
 // The application: start-up and shutdown, the main window, the current session and its login, the
 // broadcasts between windows and the message boxes of the program. One per process (GetClientApp).
 class CClientApp : public QObject, public platform::CommandTarget {
@@ -139,6 +149,11 @@ private:
     mutable int m_colorDisplay = -1;
     autoupdate::Hooks m_autoUpdateHooks;
 };
+
+// The backgammon match window's template and its menu (resource kMatchWindowMenu): the game room's
+// windows and saved matches opened for review get it.
+constexpr int kMatchWindowMenu = 131;
+void RegisterMatchWindowTemplate();
 
 // The application object, null when there is none.
 CClientApp* GetClientApp();

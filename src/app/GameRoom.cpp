@@ -26,6 +26,7 @@ void CGameRoom::closeDocument() {
     m_link.reset();
     m_doc.reset();
     m_room.clear();
+    m_match.clear();
 }
 
 void CGameRoom::OnServiceEntered(const QString& serviceName) {
@@ -38,18 +39,33 @@ void CGameRoom::OnServiceEntered(const QString& serviceName) {
         emit windowSetChanged();
         return;
     }
-    if (m_doc && CServiceName(serviceName).IsSameService(CServiceName(m_room)))
-        return;
+    const QString rules = m_session->GetServiceSetting(QString::fromLatin1(kRulesSetting));
+    const QString match = m_session->GetServiceSetting(QString::fromLatin1(kMatchSetting));
+    if (m_doc && CServiceName(serviceName).IsSameService(CServiceName(m_room))) {
+        if (rules.isEmpty() || match == m_match)
+            return; // the same match, or the next one not agreed yet: the window stays as it is
+        if (m_doc->GetMatchRecord().GetMoveCount() == 0) {
+            // The window waited for the match its players have now agreed on: it starts there.
+            m_match = match;
+            startMatch(serviceName, rules);
+            return;
+        }
+    }
     closeDocument();
     m_room = serviceName;
+    m_match = match;
     m_doc = std::make_unique<CBackgammonDoc>();
     m_link = std::make_unique<CSessionGameLink>(m_session.data(), m_doc.get());
     m_doc->SetupPlayersFromService();
-    // The room tells the rules of its match; the moves made so far follow as moves of the server.
-    CBGRuleOptions options;
-    const QString rules = m_session->GetServiceSetting(QString::fromLatin1(kRulesSetting));
-    if (rules.isEmpty() || !options.ParseText(rules) || !m_doc->StartMatch(options))
-        qWarning("The room %s gave no usable rules: \"%s\"", qPrintable(serviceName), qPrintable(rules));
+    if (!rules.isEmpty())
+        startMatch(serviceName, rules);
     m_session->SetGameDocument(m_doc.get());
     emit windowSetChanged();
+}
+
+void CGameRoom::startMatch(const QString& serviceName, const QString& rules) {
+    // The room tells the rules of its match; the moves made so far follow as moves of the server.
+    CBGRuleOptions options;
+    if (!options.ParseText(rules) || !m_doc->StartMatch(options))
+        qWarning("The room %s gave no usable rules: \"%s\"", qPrintable(serviceName), qPrintable(rules));
 }

@@ -16,8 +16,11 @@ class CSessionGameLink;
 class CGameRoom : public QObject {
     Q_OBJECT
 public:
-    // The room's settings: the rules of its match, in the rule options' text form.
+    // The room's settings: the rules of its match, in the rule options' text form, and the number of
+    // the match; a new number in the same room is the next match of its players (played again).
+    // Without rules the players have not agreed on the room's next match yet.
     static constexpr char kRulesSetting[] = "rules";
+    static constexpr char kMatchSetting[] = "match";
 
     explicit CGameRoom(CSessionDoc* session, QObject* parent = nullptr);
     ~CGameRoom() override;
@@ -26,7 +29,8 @@ public:
     static bool IsMatchRoom(const QString& serviceName);
 
     CBackgammonDoc* GetDocument() const { return m_doc.get(); }
-    // The session entered a service: the room's document and windows follow.
+    // The session entered a service: the room's document and windows follow. Entering the room it is in
+    // again keeps the match on show, unless the room names a new one: that starts afresh.
     void OnServiceEntered(const QString& serviceName);
 
 signals:
@@ -35,9 +39,11 @@ signals:
 
 private:
     void closeDocument();
+    void startMatch(const QString& serviceName, const QString& rules);
 
     QPointer<CSessionDoc> m_session;
     std::unique_ptr<CBackgammonDoc> m_doc;
     std::unique_ptr<CSessionGameLink> m_link;
     QString m_room;
+    QString m_match;
 };

@@ -2,6 +2,7 @@
 
 #include "app/MainFrame.h"
 #include "frame/MultiPaneFrame.h"
+#include "frame/TwoPlayerGameDocTemplate.h"
 #include "frame/PaneLayout.h"
 #include "game/BackgammonDoc.h"
 #include "platform/Archive.h"
@@ -93,6 +94,8 @@ CMultiPaneFrame* CKelderDocManager::OpenDocumentFile(const QString& path, QStrin
                                                                                 "\x02"));
     auto* frame = new CMultiPaneFrame(review->session.get());
     frame->Build(*layout);
+    if (const CTwoPlayerGameDocTemplate* game = CTwoPlayerGameDocTemplate::FindFor(review->doc.get()))
+        game->LoadMenu(frame);
     frame->setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(path).fileName(),
                                                         review->doc->GetBoard().FormatPlayersTitle()));
     review->frame = frame;

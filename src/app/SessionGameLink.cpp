@@ -3,7 +3,13 @@
 #include "game/ClientGameFactory.h"
 #include "game/GameDoc.h"
 #include "lobby/invite/InvitationManager.h"
+#include "net/ClientNode.h"
+#include "platform/Win32Codes.h"
+#include "prefs/NotificationPrefs.h"
+#include "session/ServiceName.h"
 #include "session/SessionDoc.h"
+#include "support/SettingsStore.h"
+#include "support/dialogs/DeferredMessageBox.h"
 
 CSessionGameLink::CSessionGameLink(CSessionDoc* session, CGameDoc* document)
     : CPacketTarget(session), m_document(document) {
@@ -21,7 +27,40 @@ int CSessionGameLink::OnPacket(int type, const QString& text) {
 }
 
 int CSessionGameLink::OnSessionEvent(int code, const QString& text) {
-    return m_document ? m_document->OnSessionEvent(code, text) : 0;
+    const int taken = m_document ? m_document->OnSessionEvent(code, text) : 0;
+    checkOpponent();
+    return taken;
+}
+
+QString CSessionGameLink::OpponentLeftText(const QString& opponent) {
+    return QStringLiteral("%1 has left the match. It is kept unfinished: when %1 asks to resume it you will be asked.")
+        .arg(opponent);
+}
+
+void CSessionGameLink::checkOpponent() {
+    CSessionDoc* session = GetSession();
+    if (!m_document || !session)
+        return;
+    const QString opponent = m_document->GetOpponentName();
+    if (opponent.isEmpty())
+        return;
+    const CClientUserInfo* user = session->FindUser(opponent);
+    const bool present = user && CServiceName(user->GetLocation()).IsSameService(session->GetServiceName());
+    if (present || !m_opponentSeen) {
+        m_opponentSeen = m_opponentSeen || present;
+        return;
+    }
+    m_opponentSeen = false;
+    if (!m_document->IsMatchInProgress())
+        return;
+    const int choice = GetSettingsStore().GetIntEx(
+        QStringLiteral("General Preferences"),
+        QString::fromLatin1(CNotificationPrefs::ValueName(CNotificationPrefs::kOpponentLeavesGame)),
+        CNotificationPrefs::DefaultChoice(CNotificationPrefs::kOpponentLeavesGame));
+    if (choice == CNotificationPrefs::kChatLog)
+        session->AddChatLine(QString(), OpponentLeftText(opponent), ChatKind::System);
+    else if (choice == CNotificationPrefs::kMessageBox)
+        PostDeferredMessageBox(OpponentLeftText(opponent), platform::MB_OK | platform::MB_ICONINFORMATION);
 }
 
 bool CSessionGameLink::Send(int type, const QString& text, const QString& target) {
@@ -38,6 +77,11 @@ QString CSessionGameLink::GetServiceName() const {
 
 bool CSessionGameLink::IsConnected() const {
     return GetSession() && GetSession()->IsConnected();
+}
+
+QString CSessionGameLink::CurrentPacketDestination() const {
+    const CMessagePacket* packet = GetSession() ? GetSession()->GetCurrentPacket() : nullptr;
+    return packet && packet->IsRouted() ? packet->GetDestinationName() : QString();
 }
 
 void CSessionGameLink::RemoveTemporaryConnection() {

@@ -29,11 +29,20 @@ public:
     QString GetServiceName() const override;
     bool IsConnected() const override;
     QString CurrentPacketSource() const override { return CPacketTarget::CurrentPacketSource(); }
+    QString CurrentPacketDestination() const override;
     void RemoveTemporaryConnection() override;
     void OpenInvitationFromGame(const QString& serviceName, int localSide) override;
 
+    // The text the user is shown when the opponent leaves a match under way.
+    static QString OpponentLeftText(const QString& opponent);
+
 private:
+    // Follows the opponent in and out of the room; when he goes while the match is under way the user
+    // is told as the Notification page says (chat line, message box or nothing), once per departure.
+    void checkOpponent();
+
     QPointer<CGameDoc> m_document;
+    bool m_opponentSeen = false;
 };
 
 // The game module's answers for the session (service word, private scores, the lobby's score texts),

@@ -146,7 +146,7 @@ void CBgClientView::LinkDocument() {
         m_link->GetDocument()->RemoveView(m_link.get());
     if (document)
         document->AddView(m_link.get());
-    m_seenRecord = -1;
+    m_seenRevision = -1;
     m_soundRecord = -1;
 }
 
@@ -187,10 +187,10 @@ void CBgClientView::Refresh() {
     }
     const int count = doc->GetMatchRecord().GetCount();
     FollowSounds(*doc);
-    if (count != m_seenRecord) {
+    if (doc->GetBoardRevision() != m_seenRevision) {
         // The match moved on: the user's unfinished steps belonged to the position before.
         m_local = doc->GetBoard();
-        m_seenRecord = count;
+        m_seenRevision = doc->GetBoardRevision();
     }
     // A match read from a file is only looked at.
     const int side = doc->GetSession() ? doc->GetLocalSide() : 0;
@@ -261,7 +261,8 @@ void CBgClientView::UpdateLabels() {
 void CBgClientView::UpdateButtons() {
     CBackgammonDoc* doc = GetBgDoc();
     const int side = doc && doc->GetSession() ? doc->GetLocalSide() : 0;
-    const bool live = m_board->GetUserSide() != 0;
+    // Nothing more goes out while the referee has not answered the last command.
+    const bool live = m_board->GetUserSide() != 0 && !(doc && doc->IsAwaitingAnswer());
     const CBackgammonBoard& b = m_local;
     const int state = b.GetState();
     const bool onRoll = live && side != 0 && b.GetSideOnRoll() == side;
@@ -270,7 +271,7 @@ void CBgClientView::UpdateButtons() {
     bool enabled[kButtonCount] = {};
     enabled[kRoll] = (onRoll && state == CBackgammonBoard::kStateAwaitingRoll) ||
                      (live && side == 1 && state == CBackgammonBoard::kStateAtRest && !b.IsMatchOver() &&
-                      doc && doc->GetMatchRecord().GetCount() > 0);
+                      doc && doc->GetMatchRecord().GetMoveCount() > 0);
     enabled[kDouble] = onRoll && state == CBackgammonBoard::kStateAwaitingRoll && b.CanDouble();
     enabled[kTake] = acting && (state == CBackgammonBoard::kStateCubeOffered || resignOffered);
     enabled[kPass] = enabled[kTake];

@@ -105,7 +105,7 @@ private:
     QTimer* m_forcedTimer;
     std::unique_ptr<DocumentLink> m_link;
     CBackgammonBoard m_local; // the live board with the user's pending steps
-    int m_seenRecord = -1;    // record count m_local was taken at
+    int m_seenRevision = -1;  // the document's board revision m_local was taken at
     int m_displayedMove = -1; // the match log's chosen entry, -1 live
     CBgPlaySettings m_options;
     CBackgammonBoardWithSound m_sounds; // follows the record to play its moves' sounds

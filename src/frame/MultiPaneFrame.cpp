@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QKeyEvent>
 #include <QResizeEvent>
+#include <QMenuBar>
 #include <QVBoxLayout>
 
 namespace {
@@ -89,7 +90,49 @@ CMultiPaneFrame::CMultiPaneFrame(CSessionDoc* session, QWidget* parent)
     : QWidget(parent), m_session(session) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
+    m_commands.AddTarget(this);
     UpdateTitle();
+}
+
+QMenuBar* CMultiPaneFrame::GetMenuBar() const {
+    return m_menuBar.data();
+}
+
+void CMultiPaneFrame::SetMenuBar(QMenuBar* bar) {
+    delete m_menuBar.data();
+    m_menuBar = bar;
+    layout()->setMenuBar(bar);
+}
+
+bool CMultiPaneFrame::OnCommand(int id) {
+    if (id == kCmdLeaveRoom) {
+        platform::CommandState state;
+        OnUpdateCommand(id, state);
+        if (state.enabled)
+            m_session->DetachFromGameService();
+        return true;
+    }
+    // The menu's commands belong to the panes (the match log's, the board's) wherever the focus is.
+    for (CGameView* pane : GameViews()) {
+        platform::CommandState state;
+        if (pane->OnUpdateCommand(id, state))
+            return state.enabled && pane->OnCommand(id);
+    }
+    return false;
+}
+
+bool CMultiPaneFrame::OnUpdateCommand(int id, platform::CommandState& state) {
+    if (id == kCmdLeaveRoom) {
+        const QString word = m_session ? m_session->GetServiceName().GetFirstPart() : QString();
+        state.enabled = m_session && m_session->IsConnected() && !m_session->IsTransferPending() &&
+                        (word == QLatin1String("gb") || word == QLatin1String("gp")) &&
+                        m_session->GetServiceName().CountParts() >= 2;
+        return true;
+    }
+    for (CGameView* pane : GameViews())
+        if (pane->OnUpdateCommand(id, state))
+            return true;
+    return false;
 }
 
 CMultiPaneFrame::~CMultiPaneFrame() {

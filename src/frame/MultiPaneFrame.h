@@ -13,6 +13,7 @@
 #include <vector>
 
 class CSessionDoc;
+class QMenuBar;
 
 // The splitter of a service window. When a command-line pane tells it that its ideal height changed
 // (message 0x1032) it lays the panes out again: the command line gets the height it wants, the
@@ -85,6 +86,17 @@ public:
     // The title: the display name of the session's service.
     void UpdateTitle();
 
+    // --- the window's own menu ---------------------------------------------------------------------
+    // Leaves the game room for the lobby (a player's or a watcher's window alike).
+    static constexpr int kCmdLeaveRoom = 33040;
+    // The menu bar the window's document template gave it (null when none), above the panes.
+    void SetMenuBar(QMenuBar* bar);
+    QMenuBar* GetMenuBar() const;
+    // Routes the menu bar's commands: the focus chain, then the frame, which offers them to its panes.
+    platform::CommandRouter& Commands() { return m_commands; }
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, platform::CommandState& state) override;
+
 protected:
     // A key typed in a pane that does not want it goes to the command line, or else to the first other
     // pane that wants it: letters typed while the chat has the focus land in the command line.
@@ -98,6 +110,8 @@ private:
     std::vector<QPointer<CGameView>> m_panes;
     std::vector<QString> m_tags;
     QPointer<CGameView> m_matchLog;
+    QPointer<QMenuBar> m_menuBar;
+    platform::CommandRouter m_commands;
     int m_displayedMove = -1;
     int m_highlightedMove = -1;
     int m_highlightFirst = -1;

@@ -48,19 +48,41 @@ bool CBackgammonDoc::StartMatch(const CBGRuleOptions& options) {
         return false;
     m_options = options;
     m_invitedAgain = false;
+    m_pending.reset();
     return ApplyMove(options.FormatMatchStartCommand(), QString());
 }
 
 bool CBackgammonDoc::ApplyMove(const QString& command, const QString& source) {
     if (m_board.ApplyCommand(command) != 1)
         return false;
+    RecordMove(command, source);
+    return true;
+}
+
+void CBackgammonDoc::RecordMove(const QString& command, const QString& source) {
+    ++m_boardRevision;
     CMatchRecordEntry entry;
     entry.type = kMovePacket;
     entry.payload = CMatchRecord::JoinMoveText(m_record.GetMoveCount() + 1, command.simplified());
     entry.source = source;
     AddRecordEntry(std::move(entry));
     CheckMatchEnd();
-    return true;
+}
+
+void CBackgammonDoc::BoardChanged() {
+    ++m_boardRevision;
+    UpdateAllViews(nullptr, gamehint::kBoardChanged, nullptr);
+}
+
+void CBackgammonDoc::DropPending() {
+    const bool shown = m_pending && m_pending->shown;
+    m_pending.reset();
+    if (shown) {
+        BuildBoardAt(-1, m_board);
+        BoardChanged();
+    } else {
+        UpdateAllViews(nullptr, gamehint::kBoardChanged, nullptr);
+    }
 }
 
 void CBackgammonDoc::CheckMatchEnd() {
@@ -74,7 +96,7 @@ void CBackgammonDoc::CheckMatchEnd() {
 bool CBackgammonDoc::SendGameCommand(const QString& command) {
     const int side = GetLocalSide();
     const QString text = command.simplified();
-    if (side == 0 || text.isEmpty())
+    if (side == 0 || text.isEmpty() || m_pending)
         return false;
     const QChar letter = text.at(0);
     // The match start is set up by both players and never sent; dice come from the server; single
@@ -83,21 +105,29 @@ bool CBackgammonDoc::SendGameCommand(const QString& command) {
         return false;
     if (m_board.GetActingSide() != side)
         return false;
-    const QString nickname = GetSession() ? GetSession()->GetNickname() : QString();
-    if (!ApplyMove(text, nickname))
+    if (!GetSession())
+        return ApplyMove(text, QString());
+    CBackgammonBoard shown = m_board;
+    if (shown.ApplyCommand(text) != 1)
         return false;
-    if (GetSession())
-        GetSession()->Send(kMovePacket, m_record.GetPacket(m_record.GetCount() - 1)->payload,
-                           QStringLiteral("&"));
+    const int sequence = m_record.GetMoveCount() + 1;
+    if (!GetSession()->Send(kMovePacket, CMatchRecord::JoinMoveText(sequence, text), QStringLiteral("&")))
+        return false;
+    m_pending = Pending{sequence, text, true};
+    m_board = shown;
+    BoardChanged();
     return true;
 }
 
 bool CBackgammonDoc::RequestRoll(const QString& letter) {
-    if (!GetSession() || m_rollAskedAt == m_record.GetCount())
+    if (!GetSession() || m_pending)
         return false;
-    m_rollAskedAt = m_record.GetCount();
-    return GetSession()->Send(kMovePacket, CMatchRecord::JoinMoveText(m_record.GetMoveCount() + 1, letter),
-                              QStringLiteral("&"));
+    const int sequence = m_record.GetMoveCount() + 1;
+    if (!GetSession()->Send(kMovePacket, CMatchRecord::JoinMoveText(sequence, letter), QStringLiteral("&")))
+        return false;
+    m_pending = Pending{sequence, letter, false};
+    UpdateAllViews(nullptr, gamehint::kBoardChanged, nullptr);
+    return true;
 }
 
 bool CBackgammonDoc::RollDice() {
@@ -109,26 +139,78 @@ bool CBackgammonDoc::RollDice() {
 
 bool CBackgammonDoc::StartNextGame() {
     if (GetLocalSide() != 1 || m_board.GetState() != CBackgammonBoard::kStateAtRest || m_board.IsMatchOver() ||
-        m_record.GetCount() == 0)
+        m_record.GetMoveCount() == 0)
         return false;
     return RequestRoll(QStringLiteral("n"));
 }
 
 int CBackgammonDoc::OnPacket(int type, const QString& text) {
-    if (type != kMovePacket)
+    if (type != kMovePacket && type != kMoveRefusedPacket)
         return CGameDoc::OnPacket(type, text);
+    // Moves and refusals count only from the room, through its referee; never person to person.
+    if (GetSession() && GetSession()->CurrentPacketDestination() != QLatin1String("&")) {
+        qWarning("Dropped a move not routed to the room: %s", qPrintable(text.left(80)));
+        return 1;
+    }
+    return type == kMovePacket ? OnMove(text) : OnMoveRefused(text);
+}
+
+int CBackgammonDoc::OnMoveRefused(const QString& text) {
+    const QString source = GetSession() ? GetSession()->CurrentPacketSource() : QString();
+    const QString trimmed = text.trimmed();
+    bool numeric = false;
+    const int sequence = trimmed.section(QLatin1Char(' '), 0, 0).toInt(&numeric);
+    if (source != QLatin1String(".") || !numeric) {
+        qWarning("Dropped a refusal from %s: %s", qPrintable(source), qPrintable(trimmed.left(80)));
+        return 1;
+    }
+    if (m_pending && m_pending->sequence == sequence) {
+        qWarning("The referee refused \"%s\": %s", qPrintable(m_pending->command),
+                 qPrintable(trimmed.section(QLatin1Char(' '), 1)));
+        DropPending();
+    }
+    return 1;
+}
+
+int CBackgammonDoc::OnMove(const QString& text) {
     int sequence = 0;
     QString command;
     if (!CMatchRecord::SplitMoveText(text, sequence, command)) {
         qWarning("Dropped a malformed move: %s", qPrintable(text));
         return 1;
     }
+    const QString source = GetSession() ? GetSession()->CurrentPacketSource() : QString();
+    const QString own = GetSession() ? GetSession()->GetNickname() : QString();
+    if (sequence <= m_record.GetMoveCount()) {
+        // The match so far, sent again to a player who re-entered his room: already here.
+        bool repeated = false;
+        for (int i = m_record.GetCount() - 1; i >= 0 && !repeated; --i) {
+            const CMatchRecordEntry* entry = m_record.GetPacket(i);
+            int recorded = 0;
+            QString recordedCommand;
+            if (entry->IsMove() && CMatchRecord::SplitMoveText(entry->payload, recorded, recordedCommand) &&
+                recorded == sequence)
+                repeated = recordedCommand == command.simplified();
+        }
+        if (!repeated)
+            qWarning("Dropped move %d, expected %d", sequence, m_record.GetMoveCount() + 1);
+        return 1;
+    }
     if (sequence != m_record.GetMoveCount() + 1) {
-        // A repeat of a move already applied, or one that skipped some: either way not applicable now.
         qWarning("Dropped move %d, expected %d", sequence, m_record.GetMoveCount() + 1);
         return 1;
     }
-    const QString source = GetSession() ? GetSession()->CurrentPacketSource() : QString();
+    if (m_pending && m_pending->sequence == sequence) {
+        // The referee's answer to the user's command: its own copy confirms it; anything else under
+        // that number means it was not taken.
+        if (m_pending->shown && !own.isEmpty() && SameNickname(source, own) &&
+            command.simplified() == m_pending->command) {
+            m_pending.reset();
+            RecordMove(command, source);
+            return 1;
+        }
+        DropPending();
+    }
     const QChar letter = command.at(0);
     if (source == QLatin1String(".")) {
         // The server referees the room: its moves are the rolls and, for a user who comes into the
@@ -141,8 +223,9 @@ int CBackgammonDoc::OnPacket(int type, const QString& text) {
     for (int i = 0; i < GetPlayers().size() && i < 2; ++i)
         if (!source.isEmpty() && FoldNickname(GetPlayers()[i]) == FoldNickname(source))
             senderSide = i + 1;
-    // Only the other player's moves come in; a watcher takes the moves of both players.
-    if (senderSide == 0 || senderSide == GetLocalSide()) {
+    // Whatever the room's referee hands out counts, the user's own moves too (made elsewhere, they
+    // never were on this board); a watcher takes the moves of both players.
+    if (senderSide == 0) {
         qWarning("Dropped a move from %s", qPrintable(source));
         return 1;
     }

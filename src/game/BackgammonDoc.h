@@ -5,6 +5,7 @@
 #include "game/RuleOptions.h"
 
 #include <functional>
+#include <optional>
 
 class QIODevice;
 
@@ -25,22 +26,33 @@ public:
     bool StartMatch(const CBGRuleOptions& options);
     const CBGRuleOptions& GetRuleOptions() const { return m_options; }
     const CBackgammonBoard& GetBoard() const { return m_board; }
+    bool IsMatchInProgress() const override { return m_record.GetMoveCount() > 0 && !m_board.IsMatchOver(); }
     // The user's side (1 or 2), 0 when watching.
     int GetLocalSide() const { return IsWatching() ? 0 : GetOwnSeat() + 1; }
 
-    // Applies a command of the user, records it and sends it to the room -> false when it is not the
-    // user's turn to act or the board refuses it (nothing is recorded or sent then). Dice are never
-    // chosen by a player: rolls go through RollDice and StartNextGame.
+    // Sends a command of the user to the room and shows it on the live board at once -> false when it
+    // is not the user's turn to act, the board refuses it, or an earlier command still awaits the
+    // referee's answer. The referee's answer decides: its copy of the command (the same sequence
+    // number, from the user) records it; a refusal (packet 218) or another move under that number
+    // puts the board back to the referee's position. Dice are never chosen by a player: rolls go
+    // through RollDice and StartNextGame. Without a session the command is recorded at once.
     bool SendGameCommand(const QString& command);
     // Asks the server for the user's roll ("r"), or for the opening roll of the next game ("n", which
     // the player of side 1 asks for). The server answers everybody in the room with the dice.
-    // -> false when no such roll is due from the user, or it was asked for already.
+    // -> false when no such roll is due from the user, or a command awaits the referee's answer.
     bool RollDice();
     bool StartNextGame();
+    // A command of the user was sent and the referee has not answered it yet: nothing more is sent.
+    bool IsAwaitingAnswer() const { return m_pending.has_value(); }
+    // Counts the changes of the live board (moves taken, the user's command shown or taken back).
+    int GetBoardRevision() const { return m_boardRevision; }
 
-    // Moves arrive as 217: the other player's (a watcher takes both players'), and the server's, which
-    // alone carry dice. Anything out of turn, out of sequence or against the rules is dropped.
+    // Moves arrive as 217 routed to the room ("&"): the server's (which alone carry dice), the other
+    // player's (a watcher takes both players'), and the user's own as the referee's confirmation.
+    // Anything out of turn, out of sequence, routed elsewhere or against the rules is dropped.
+    // 218 from the server refuses the user's command.
     int OnPacket(int type, const QString& text) override;
+    static constexpr int kMoveRefusedPacket = 218;
 
     // --- display and replay -----------------------------------------------------------------------
     // The board the game window shows (another position than the live one while replaying), or null.
@@ -84,6 +96,13 @@ protected:
 private:
     // Applies and records a move; false when the board refuses it.
     bool ApplyMove(const QString& command, const QString& source);
+    // Records a move already on the live board.
+    void RecordMove(const QString& command, const QString& source);
+    // The user's command was not taken: the live board goes back to the recorded match.
+    void DropPending();
+    void BoardChanged();
+    int OnMove(const QString& text);
+    int OnMoveRefused(const QString& text);
     void CheckMatchEnd();
     bool RequestRoll(const QString& letter);
     void SetUpBoardPlayers();
@@ -91,7 +110,15 @@ private:
     CBackgammonBoard m_board;
     CBGRuleOptions m_options;
     const CBackgammonBoard* m_displayBoard = nullptr;
-    int m_rollAskedAt = -1; // the record count when a roll was last asked for
+    // The user's command awaiting the referee's answer: its sequence number, its text, and whether it
+    // is shown on the live board (a roll request is not).
+    struct Pending {
+        int sequence = 0;
+        QString command;
+        bool shown = false;
+    };
+    std::optional<Pending> m_pending;
+    int m_boardRevision = 0;
     int m_uncheckedSteps = 0;
     double m_ratings[2] = {0.0, 0.0};
     bool m_invitedAgain = false;

@@ -61,6 +61,8 @@ public:
     void SetupPlayersFromService();
     // The other player when the user plays; empty when watching.
     QString GetOpponentName() const;
+    // A match is under way in the room (started and not over).
+    virtual bool IsMatchInProgress() const { return false; }
     // Users in the room who are not players.
     const QStringList& GetWatchers() const { return m_watchers; }
     // A routed whisper (194) from the opponent while connected: left out of the match text.

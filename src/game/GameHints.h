@@ -14,6 +14,7 @@ constexpr int kMoveMarkChanged = 4118;  // data: the record index whose mark cha
 constexpr int kScratchUnchecked = 4125; // data: the unchecked-steps value for the log's scratch board
 constexpr int kScratchUncheckedStep = 4126;
 constexpr int kClearLog = 4127;
+constexpr int kBoardChanged = 4128; // the live board changed without a new record entry
 } // namespace gamehint
 
 // The number that comes with a game hint.

@@ -16,6 +16,8 @@ public:
     virtual bool IsConnected() const = 0;
     // The sender of the packet being handled now, for routed packets.
     virtual QString CurrentPacketSource() const { return QString(); }
+    // Where the packet being handled now was routed to: "&" for the room, else a nickname.
+    virtual QString CurrentPacketDestination() const { return QString(); }
     // Drops the temporary (peer) connection of the game.
     virtual void RemoveTemporaryConnection() {}
     // A finished match offers to play again: the room name and the local side (0 or 1).

@@ -783,11 +783,13 @@ void CSessionDoc::handleServiceEntered(const QString& text) {
                             QStringLiteral("A malformed service entry: %1").arg(text.left(120)));
         return;
     }
+    // The room names its next match again with the same service: the user's invitations stay.
+    const bool sameService = m_serviceName.IsSameService(CServiceName(entered->serviceName));
     m_serviceName = CServiceName(entered->serviceName);
     m_serviceSettings = entered->settings;
     m_serviceActive = 1;
     m_transferPending = false;
-    if (m_invitations)
+    if (m_invitations && !sameService)
         m_invitations->CloseAllInvitations();
     UpdateAllViews(nullptr, kHintServiceEntered);
     emit serviceEntered(m_serviceName.GetText());

@@ -5,6 +5,7 @@
 #include "app/KelderDocManager.h"
 #include "app/MainFrame.h"
 #include "frame/MultiPaneFrame.h"
+#include "frame/TwoPlayerGameDocTemplate.h"
 #include "board/BgClientView.h"
 #include "chat/ChatLog.h"
 #include "chat/CommandLineView.h"
@@ -28,6 +29,9 @@
 
 #include <QFile>
 #include <QLineEdit>
+#include <QMdiSubWindow>
+#include <QMenu>
+#include <QMenuBar>
 #include <QRadioButton>
 #include <QTest>
 #include <QPushButton>
@@ -97,6 +101,12 @@ QStringList LogTexts(const CBgMatchLogView* log) {
         if (const auto* item = dynamic_cast<const CMatchLogTextDisplayItem*>(log->GetLayout().GetItem(i)))
             texts << item->GetFullText();
     return texts;
+}
+
+// Whether the session has no game document or one whose match is over.
+bool ShowsFinishedMatch(CSessionDoc* alice) {
+    auto* doc = platform::object_cast<CBackgammonDoc>(alice->GetGameDocument());
+    return !doc || doc->GetBoard().IsMatchOver();
 }
 
 QStringList Payloads(const CBackgammonDoc* doc) {
@@ -254,11 +264,91 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     ASSERT_TRUE(WaitFor(
         [&] { return InvitationTo(alice, ".gb.alice.bob") && InvitationTo(&bob.session, ".gb.alice.bob"); }));
     EXPECT_EQ(InvitationTo(&cy.session, ".gb.alice.bob"), nullptr) << "a watcher is not asked";
+    // Both play again: the next match replaces the finished one on every side, its log afresh.
+    ASSERT_TRUE(WaitFor([&] { return CanClick(alice, CInvitationDlg::kIdInvite); }));
+    InvitationTo(alice, ".gb.alice.bob")->ItemAs<QPushButton>(CInvitationDlg::kIdInvite)->click();
+    ASSERT_TRUE(WaitFor([&] { return CanClick(&bob.session, CInvitationDlg::kIdPlay); }));
+    InvitationTo(&bob.session, ".gb.alice.bob")->ItemAs<QPushButton>(CInvitationDlg::kIdPlay)->click();
+    ASSERT_TRUE(WaitFor([&] {
+        return devServer.MatchNumber(".gb.alice.bob") == 2 && AliceBoard() && bob.Board() && cy.Board() &&
+               !ShowsFinishedMatch(alice) && bob.room.GetDocument()->GetMatchRecord().GetCount() == 1 &&
+               cy.room.GetDocument()->GetMatchRecord().GetCount() == 1;
+    }));
+    EXPECT_TRUE(AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled()) << "alice opens the next match";
+    const auto aliceLogNow = [&] {
+        return LogTexts(qobject_cast<CBgMatchLogView*>(AliceFrame()->FindPane("BgMatchLog")));
+    };
+    EXPECT_TRUE(WaitFor([&] { return aliceLogNow() == LogTexts(bob.Log()); }))
+        << aliceLogNow().join('|').toStdString() << " / " << LogTexts(bob.Log()).join('|').toStdString();
+    EXPECT_FALSE(LogTexts(bob.Log()).join('|').contains("Wins")) << "the log starts afresh";
 
     // Leaving the room brings the lobby back.
     alice->DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return AliceFrame() && AliceFrame()->FindPane("UserList"); }));
     EXPECT_EQ(alice->GetGameDocument(), nullptr);
+}
+
+// The game window has a menu of its own that reaches the match log and leaves the room; closing the
+// window brings the lobby back.
+TEST_F(GameRoomTest, TheGameWindowsMenuAndClosingItLeadBackToTheLobby) {
+    app = std::make_unique<CClientApp>();
+    CClientApp::Options options;
+    options.host = "127.0.0.1";
+    options.port = devServer.Port();
+    options.nickname = "alice";
+    ASSERT_TRUE(app->InitInstance(options));
+    OtherClient bob(devServer.Port(), "bob");
+    ASSERT_TRUE(WaitFor([&] { return app->GetSession() && app->GetSession()->IsConnected() && bob.in; }));
+    CSessionDoc* alice = app->GetSession();
+    const QString terms = CDevServer::DefaultMatchRules().FormatText();
+    alice->AttachToGameService(".gb.alice.bob " + terms, 1);
+    bob.session.AttachToGameService(".gb.alice.bob " + terms, 1);
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard() && alice->GetServiceSetting("rules") == terms; }));
+    ASSERT_TRUE(WaitFor([&] { return AliceFrame() && AliceFrame()->GetMenuBar(); }));
+
+    // The menu: the game's and the match log's commands, routed to the log wherever the focus is.
+    QMenuBar* bar = AliceFrame()->GetMenuBar();
+    QStringList titles;
+    QAction* printed = nullptr;
+    QAction* leave = nullptr;
+    for (QAction* menu : bar->actions()) {
+        titles << menu->text();
+        for (QAction* item : menu->menu()->actions()) {
+            if (item->data().toInt() == CMatchLogView::kCmdPrintedPositions ||
+                item->text() == "Printed Boar&d Positions")
+                printed = item;
+            if (item->text() == "&Leave Match")
+                leave = item;
+        }
+    }
+    EXPECT_EQ(titles, QStringList({"&Game", "&Match Log"}));
+    ASSERT_TRUE(printed && leave);
+    auto* log = qobject_cast<CBgMatchLogView*>(AliceFrame()->FindPane("BgMatchLog"));
+    const bool marks = log->GetShowMarks();
+    AliceFrame()->Commands().UpdateAction(printed, AliceFrame());
+    EXPECT_TRUE(printed->isEnabled());
+    printed->trigger();
+    EXPECT_NE(log->GetShowMarks(), marks) << "not bob's log, whose window has the focus";
+    AliceFrame()->Commands().UpdateAction(leave, AliceFrame());
+    EXPECT_TRUE(leave->isEnabled());
+
+    // Closing the window takes alice back to the lobby, its window set with it.
+    auto* sub = qobject_cast<QMdiSubWindow*>(AliceFrame()->parentWidget());
+    ASSERT_NE(sub, nullptr);
+    sub->close();
+    ASSERT_TRUE(WaitFor([&] {
+        return alice->GetServiceName().GetText() == ".mb" && AliceFrame() && AliceFrame()->FindPane("UserList");
+    }));
+    EXPECT_EQ(alice->GetGameDocument(), nullptr);
+    EXPECT_EQ(AliceFrame()->GetMenuBar(), nullptr) << "the lobby has no game menu";
+
+    // Back in the room (her terms wait for bob's), the menu's Leave Match does the same.
+    alice->AttachToGameService(".gb.alice.bob " + terms, 1);
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard() && AliceFrame()->GetMenuBar(); }));
+    AliceFrame()->OnCommand(CMultiPaneFrame::kCmdLeaveRoom);
+    EXPECT_TRUE(WaitFor([&] {
+        return alice->GetServiceName().GetText() == ".mb" && AliceFrame() && AliceFrame()->FindPane("UserList");
+    }));
 }
 
 } // namespace

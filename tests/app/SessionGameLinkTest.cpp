@@ -42,10 +42,11 @@ TEST(SessionGameLink, MovesTravelBetweenTwoMatchDocumentsThroughTheServer) {
     ASSERT_TRUE(WaitFor([&] { return alice.in && bob.in; }));
     CBGRuleOptions options;
     options.SetMatchLength(3);
-    // The first to come names the rules of the room.
+    // Both players come with the terms they agreed on; only then is the match set up.
     alice.session.AttachToGameService(".gb.alice.bob " + options.FormatText(), 1);
     ASSERT_TRUE(WaitFor([&] { return alice.room == ".gb.alice.bob"; }));
-    bob.session.AttachToGameService(".gb.alice.bob", 1);
+    EXPECT_EQ(alice.session.GetServiceSetting("rules"), "");
+    bob.session.AttachToGameService(".gb.alice.bob " + options.FormatText(), 1);
     ASSERT_TRUE(WaitFor([&] { return bob.room == ".gb.alice.bob"; }));
     EXPECT_EQ(bob.session.GetServiceSetting("rules"), options.FormatText());
 

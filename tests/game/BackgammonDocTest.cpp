@@ -50,18 +50,22 @@ public:
             ASSERT_TRUE(doc->StartMatch(options));
     }
 
-    // Hands every packet sent so far to the server, and what it lets through to the room: rolls from
-    // the server to everybody, other moves from their player to the others.
+    // Hands every packet sent so far to the server, and what it lets through to everybody in the room:
+    // rolls from the server, other moves from their player (his own copy confirms it); a refusal
+    // (218 from the server) goes back to the sender.
     void Deliver() {
         for (std::size_t from = 0; from < sessions.size(); ++from) {
             auto& sent = sessions[from]->sent;
             for (; delivered[from] < sent.size(); ++delivered[from]) {
                 const auto& [type, text, target] = sent[delivered[from]];
                 EXPECT_EQ(target, "&");
-                for (const CMatchReferee::Move& move : referee->Take(sessions[from]->nickname, text)) {
+                const std::vector<CMatchReferee::Move> moves = referee->Take(sessions[from]->nickname, text);
+                if (moves.empty()) {
+                    sessions[from]->source = ".";
+                    EXPECT_EQ(docs[from]->OnPacket(218, text.section(' ', 0, 0) + " refused"), 1);
+                }
+                for (const CMatchReferee::Move& move : moves) {
                     for (std::size_t to = 0; to < docs.size(); ++to) {
-                        if (to == from && !move.fromServer)
-                            continue;
                         sessions[to]->source = move.fromServer ? QString(".") : sessions[from]->nickname;
                         EXPECT_EQ(docs[to]->OnPacket(type, move.text), 1);
                     }
@@ -378,4 +382,53 @@ TEST(BackgammonDoc, SavingAsksForANameAndChoosesTheWriterByExtension) {
     EXPECT_EQ(ui.asked().back().kind, platform::ScriptedUi::Asked::MessageBoxKind);
     EXPECT_TRUE(ui.asked().back().text.startsWith("Unable to write to file"));
     ui.clear();
+}
+
+// The user's command is shown at once and held until the referee answers: its copy records it, a
+// refusal or another move under its number takes it back, and nothing else goes out meanwhile.
+TEST(BackgammonDoc, TheRefereesAnswerConfirmsOrTakesBackTheUsersCommand) {
+    Room room;
+    room.Start(MatchOf(5));
+    room.dice = {5, 2};
+    ASSERT_TRUE(room.ann().StartNextGame());
+    EXPECT_TRUE(room.ann().IsAwaitingAnswer());
+    room.Deliver();
+    CBackgammonDoc& ann = room.ann();
+    FakeSession& session = *room.sessions[0];
+    const QString referee = ann.GetBoard().GetSavedBoardText(1);
+    const int revision = ann.GetBoardRevision();
+
+    ASSERT_TRUE(ann.SendGameCommand("m 13/8 13/11"));
+    EXPECT_EQ(ann.GetBoard().GetCount(11), 1) << "shown at once";
+    EXPECT_GT(ann.GetBoardRevision(), revision);
+    EXPECT_EQ(ann.GetMatchRecord().GetMoveCount(), 2) << "recorded only when the referee takes it";
+    EXPECT_FALSE(ann.SendGameCommand("x 1")) << "one command at a time";
+    // Answers that are not the referee's change nothing.
+    const auto offer = [&](int type, const QString& source, const QString& destination, const QString& text) {
+        session.source = source;
+        session.destination = destination;
+        EXPECT_EQ(ann.OnPacket(type, text), 1);
+        session.destination = "&";
+    };
+    offer(218, "Bob", "&", "3 forged");
+    offer(218, ".", "Ann", "3 not to the room");
+    offer(218, ".", "&", "4 another number");
+    offer(217, "Ann", "Ann", "3 m 13/8 13/11");
+    EXPECT_TRUE(ann.IsAwaitingAnswer());
+    EXPECT_EQ(ann.GetBoard().GetCount(11), 1);
+    // The referee refuses it: back to its board, free to act again.
+    offer(218, ".", "&", "3 not allowed now");
+    EXPECT_FALSE(ann.IsAwaitingAnswer());
+    EXPECT_EQ(ann.GetBoard().GetSavedBoardText(1), referee);
+    // Another move under the number of the one awaiting an answer: the referee took that one instead.
+    ASSERT_TRUE(ann.SendGameCommand("m 13/8 13/11"));
+    offer(217, "Ann", "&", "3 m 24/22 13/8");
+    EXPECT_FALSE(ann.IsAwaitingAnswer());
+    EXPECT_EQ(ann.GetBoard().GetCount(11), 0);
+    EXPECT_EQ(ann.GetMatchRecord().GetPacket(2)->payload, "3 m 24/22 13/8");
+    offer(218, ".", "&", "3 move 3 where 4 is due");
+    EXPECT_EQ(ann.GetMatchRecord().GetMoveCount(), 3);
+    // The match so far sent again (a player back in his room) changes nothing.
+    offer(217, ".", "&", "2 n 5 2");
+    EXPECT_EQ(ann.GetMatchRecord().GetMoveCount(), 3);
 }

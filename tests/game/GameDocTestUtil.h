@@ -25,6 +25,7 @@ public:
     QString GetServiceName() const override { return service; }
     bool IsConnected() const override { return connected; }
     QString CurrentPacketSource() const override { return source; }
+    QString CurrentPacketDestination() const override { return destination; }
     void RemoveTemporaryConnection() override { ++temporaryConnectionsRemoved; }
     void OpenInvitationFromGame(const QString& serviceName, int localSide) override {
         invitations.emplace_back(serviceName, localSide);
@@ -34,6 +35,7 @@ public:
     QString service;
     bool connected = true;
     QString source;
+    QString destination = QStringLiteral("&");
     std::vector<std::tuple<int, QString, QString>> sent;
     std::vector<std::pair<QString, int>> invitations;
     int temporaryConnectionsRemoved = 0;

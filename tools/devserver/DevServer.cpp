@@ -12,6 +12,7 @@
 #include "session/ServiceName.h"
 #include "support/PacketText.h"
 #include "support/Utilities.h"
+#include "game/MatchRecord.h"
 #include "web/WebAddress.h"
 
 #include <QDir>
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <optional>
 
 #include <sys/resource.h>
 
@@ -326,8 +328,9 @@ void CDevServer::leaveRoom(Client* client) {
     const CServiceName room(client->service);
     if (room.GetFirstPart() != QLatin1String("gb") || !room.HasPart(client->record.GetNickname()))
         return;
-    // A match played to its end is not left unfinished.
-    if (const CMatchReferee* match = FindMatch(room.GetBaseName()); match && match->Board().IsMatchOver())
+    // A match played to its end, or none set up yet, is not left unfinished.
+    const CMatchReferee* match = FindMatch(room.GetBaseName());
+    if (!match || match->Board().IsMatchOver())
         return;
     const QList<Client*> present = inRoom(room.GetBaseName());
     for (const QString& player : room.GetPartList()) {
@@ -379,7 +382,7 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
                 systemLine(other, payload);
             return;
         }
-        if (type == 217 && FindMatch(client->service))
+        if (type == 217 && findRoom(client->service))
             return onMatchMove(client, payload);
         for (Client* other : inRoom(client->service))
             other->connection->SendRouted(type, sender, payload, destination);
@@ -415,6 +418,11 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
     }
     if (destination.startsWith(QLatin1Char('.')))
         return;
+    // Moves count only through the room's referee: none goes from one member to another.
+    if (type == 217 || type == kMoveRefused) {
+        log(QStringLiteral("move of %1 routed to %2 dropped: %3").arg(sender, destination, payload.left(80)));
+        return;
+    }
     Client* recipient = findUser(destination);
     if (!recipient) {
         client->connection->SendRouted(
@@ -682,28 +690,28 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
     emit transferAsked(client->record.GetNickname(), text);
     const CServiceName service(firstWord(text));
     const QString word = service.GetFirstPart();
+    const QString nickname = client->record.GetNickname();
     QString entered;
-    CMatchReferee* match = nullptr;
+    bool matchRoom = false;
+    std::optional<QString> terms; // a player's terms for a new match
     if (service.IsSameService(CServiceName(m_options.lobbyService))) {
         entered = m_options.lobbyService;
         client->record.SetActivity(CUserInfo::kActivityFinished);
-    } else if (word == QLatin1String("gb") && service.CountParts() == 2) {
-        // A backgammon room: its referee is made with the rules the transfer names after the room.
-        // "<room> [!<unfinished match key>] <rules>"
-        QString rules;
-        firstWord(text, &rules);
-        if (rules.startsWith(QLatin1Char('!')))
-            firstWord(rules, &rules);
-        entered = service.GetBaseName();
-        match = matchRoom(entered, rules);
-        client->record.SetActivity(service.HasPart(client->record.GetNickname())
-                                       ? CUserInfo::kActivityPlaying
-                                       : CUserInfo::kActivityWatching);
     } else if ((word == QLatin1String("gb") || word == QLatin1String("gp")) && service.CountParts() >= 2) {
         entered = service.GetBaseName();
-        client->record.SetActivity(service.HasPart(client->record.GetNickname())
-                                       ? CUserInfo::kActivityPlaying
-                                       : CUserInfo::kActivityWatching);
+        const bool player = service.HasPart(nickname);
+        client->record.SetActivity(player ? CUserInfo::kActivityPlaying : CUserInfo::kActivityWatching);
+        matchRoom = word == QLatin1String("gb") && service.CountParts() == 2;
+        // A player's transfer names the terms of a new match: "<room> [!<unfinished match key>] <terms>";
+        // one that resumes ("<room> ResumeMatch <key> ...") goes on with the room's match, and a
+        // watcher's never counts.
+        QString rest;
+        firstWord(text, &rest);
+        if (matchRoom && player && firstWord(rest) != QLatin1String("ResumeMatch")) {
+            if (rest.startsWith(QLatin1Char('!')))
+                firstWord(rest, &rest);
+            terms = rest.trimmed();
+        }
     } else {
         systemLine(client, QStringLiteral("There is no service %1.").arg(service.GetText()));
         entered = client->service;
@@ -713,26 +721,85 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
     client->service = entered;
     client->record.SetLocation(entered);
     // Entering a match that resumes or replaces an unfinished one ends that one.
-    if (CServiceName(entered).HasPart(client->record.GetNickname()))
+    if (CServiceName(entered).HasPart(nickname))
         sendUnfinished(m_unfinished.Remove(CUnfinishedMatchStore::KeyOfTransfer(text)));
-    CServiceSettings settings;
-    if (entered == m_options.lobbyService)
-        settings = lobbySettings();
-    else if (match)
-        settings = {{QStringLiteral("rules"), match->Options().FormatText()}};
-    CServiceEnteredPacket reply{entered, settings};
-    client->connection->SendPlain(LoginPacketType::ServiceEntered, reply.Format());
-    if (match) {
-        // The match so far, for a watcher who comes late or a player who comes back.
-        for (const QString& move : match->History())
-            client->connection->SendRouted(217, QStringLiteral("."), move, QStringLiteral("&"));
-        const int seat = match->Players().indexOf(client->record.GetNickname());
-        if (seat >= 0)
-            client->record.SetGameDescriptor(match->Descriptor(seat));
+    if (matchRoom) {
+        m_rooms.try_emplace(FoldNickname(entered));
+        if (terms)
+            offerTerms(client, *terms);
+        else
+            sendRoomEntered(client, true, true);
+    } else {
+        CServiceSettings settings;
+        if (entered == m_options.lobbyService)
+            settings = lobbySettings();
+        client->connection->SendPlain(LoginPacketType::ServiceEntered,
+                                      CServiceEnteredPacket{entered, settings}.Format());
     }
     announceChange(client);
 }
 
+void CDevServer::sendRoomEntered(Client* client, bool withMatch, bool history) {
+    const MatchRoom* room = findRoom(client->service);
+    const CMatchReferee* match = room && withMatch ? room->referee.get() : nullptr;
+    CServiceSettings settings;
+    if (match)
+        settings = {{QStringLiteral("rules"), match->Options().FormatText()},
+                    {QString::fromLatin1(kMatchSetting), QString::number(room->number)}};
+    client->connection->SendPlain(LoginPacketType::ServiceEntered,
+                                  CServiceEnteredPacket{client->service, settings}.Format());
+    if (!match)
+        return;
+    // The match so far, for a watcher who comes late or a player who comes back.
+    if (history)
+        for (const QString& move : match->History())
+            client->connection->SendRouted(217, QStringLiteral("."), move, QStringLiteral("&"));
+    const int seat = match->Players().indexOf(client->record.GetNickname());
+    if (seat >= 0)
+        client->record.SetGameDescriptor(match->Descriptor(seat));
+}
+
+void CDevServer::offerTerms(Client* client, const QString& terms) {
+    MatchRoom* room = findRoom(client->service);
+    const QStringList players = CServiceName(client->service).GetPartList();
+    const QString nickname = client->record.GetNickname();
+    room->offers[FoldNickname(nickname)] = terms;
+    const QString other = SameNickname(players.value(0), nickname) ? players.value(1) : players.value(0);
+    const auto theirs = room->offers.find(FoldNickname(other));
+    if (theirs == room->offers.end()) {
+        // The other player has not come with his terms yet: no match until he does.
+        sendRoomEntered(client, false, false);
+        return;
+    }
+    auto rulesOf = [](const QString& text) {
+        CBGRuleOptions options;
+        if (text.isEmpty() || !options.ParseText(text) || !options.IsValid())
+            options = DefaultMatchRules();
+        return options;
+    };
+    const CBGRuleOptions mine = rulesOf(terms);
+    const CBGRuleOptions agreed = rulesOf(theirs->second);
+    room->offers.clear();
+    if (mine.FormatText() != agreed.FormatText()) {
+        sendRoomEntered(client, false, false);
+        log(QStringLiteral("match %1 refused: %2 came with \"%3\", %4 with \"%5\"")
+                .arg(client->service, nickname, mine.FormatText(), other, agreed.FormatText()));
+        for (Client* player : inRoom(client->service))
+            if (CServiceName(client->service).HasPart(player->record.GetNickname()))
+                systemLine(player, QStringLiteral("The terms %1 and %2 entered with do not agree: no match was started.")
+                                       .arg(nickname, other));
+        return;
+    }
+    room->referee = std::make_unique<CMatchReferee>(players, agreed, m_options.dice);
+    ++room->number;
+    log(QStringLiteral("match %1 #%2 set up: %3").arg(client->service).arg(room->number).arg(agreed.FormatText()));
+    // Everybody in the room, watchers too, starts the new match from its rules.
+    for (Client* user : inRoom(client->service)) {
+        sendRoomEntered(user, true, false);
+        if (user != client)
+            announceChange(user);
+    }
+}
 void CDevServer::onRelationRequest(Client* client, int type, const QString& text) {
     const std::optional<CRelationStore::List> found = RelationPacket::ListOfRequest(type);
     if (!found) {
@@ -770,42 +837,45 @@ CBGRuleOptions CDevServer::DefaultMatchRules() {
     return CBGRuleOptions(values);
 }
 
-const CMatchReferee* CDevServer::FindMatch(const QString& service) const {
-    const auto it = m_matches.find(FoldNickname(CServiceName(service).GetBaseName()));
-    return it == m_matches.end() ? nullptr : it->second.get();
+CDevServer::MatchRoom* CDevServer::findRoom(const QString& service) {
+    const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
+    return it == m_rooms.end() ? nullptr : &it->second;
 }
 
-CMatchReferee* CDevServer::matchRoom(const QString& service, const QString& rulesText) {
-    const QString key = FoldNickname(CServiceName(service).GetBaseName());
-    auto& match = m_matches[key];
-    if (!match) {
-        CBGRuleOptions options;
-        if (rulesText.trimmed().isEmpty() || !options.ParseText(rulesText.trimmed()) || !options.IsValid())
-            options = DefaultMatchRules();
-        match = std::make_unique<CMatchReferee>(CServiceName(service).GetPartList(), options, m_options.dice);
-        log(QStringLiteral("match %1 set up: %2").arg(service, options.FormatText()));
-    }
-    return match.get();
+const CMatchReferee* CDevServer::FindMatch(const QString& service) const {
+    const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
+    return it == m_rooms.end() ? nullptr : it->second.referee.get();
+}
+
+int CDevServer::MatchNumber(const QString& service) const {
+    const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
+    return it == m_rooms.end() ? 0 : it->second.number;
 }
 
 void CDevServer::onMatchMove(Client* client, const QString& text) {
-    CMatchReferee* match = matchRoom(client->service);
+    MatchRoom* room = findRoom(client->service);
+    CMatchReferee* match = room ? room->referee.get() : nullptr;
     const QString sender = client->record.GetNickname();
-    QString reason;
-    const std::vector<CMatchReferee::Move> moves = match->Take(sender, text, &reason);
+    QString reason = QStringLiteral("no match is set up in this room");
+    const std::vector<CMatchReferee::Move> moves =
+        match ? match->Take(sender, text, &reason) : std::vector<CMatchReferee::Move>();
     if (moves.empty()) {
-        log(QStringLiteral("move \"%1\" of %2 refused: %3").arg(text, sender, reason));
+        // The sender hears of it, with the number he sent, so that he goes back to the referee's board.
+        int sequence = 0;
+        QString command;
+        CMatchRecord::SplitMoveText(text, sequence, command);
+        log(QStringLiteral("move \"%1\" of %2 refused: %3").arg(text.left(80), sender, reason));
+        client->connection->SendRouted(kMoveRefused, QStringLiteral("."),
+                                       QStringLiteral("%1 %2").arg(std::max(sequence, 0)).arg(reason),
+                                       QStringLiteral("&"));
         return;
     }
-    const QList<Client*> room = inRoom(client->service);
-    for (const CMatchReferee::Move& move : moves) {
-        for (Client* other : room) {
-            if (move.fromServer)
-                other->connection->SendRouted(217, QStringLiteral("."), move.text, QStringLiteral("&"));
-            else if (other != client)
-                other->connection->SendRouted(217, sender, move.text, QStringLiteral("&"));
-        }
-    }
+    // Everybody in the room takes the move from the referee, its sender too: his copy confirms it.
+    const QList<Client*> present = inRoom(client->service);
+    for (const CMatchReferee::Move& move : moves)
+        for (Client* user : present)
+            user->connection->SendRouted(217, move.fromServer ? QStringLiteral(".") : sender, move.text,
+                                         QStringLiteral("&"));
     // The lobby shows the players' score.
     for (int seat = 0; seat < match->Players().size(); ++seat) {
         if (Client* player = findUser(match->Players()[seat])) {

@@ -72,8 +72,14 @@ public:
     };
     // The rules of a room whose transfer names none: a one-point match.
     static CBGRuleOptions DefaultMatchRules();
-    // The referee of a backgammon room, null when there is none (yet).
+    // The referee of a backgammon room's current match, null when there is none (yet).
     const CMatchReferee* FindMatch(const QString& service) const;
+    // The number of the room's current match (1 for the first), 0 when none was set up yet.
+    int MatchNumber(const QString& service) const;
+    // The room's setting that names its current match; a new number means a new match.
+    static constexpr char kMatchSetting[] = "match";
+    // Routed from "." to a player whose move the referee refused: "<sequence> <reason>".
+    static constexpr int kMoveRefused = 218;
 
     explicit CDevServer(Options options, QObject* parent = nullptr);
     ~CDevServer() override;
@@ -113,9 +119,20 @@ private:
     void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onMatchMove(Client* client, const QString& text);
+    // A player entered his room with the terms of a new match; once both players have entered with
+    // the same terms the match is set up and everybody in the room is told.
+    void offerTerms(Client* client, const QString& terms);
+    // The room's "S" packet for a client: the rules and number of its current match, when it has one
+    // and withMatch is set, then (with history) the moves so far.
+    void sendRoomEntered(Client* client, bool withMatch, bool history);
     void onBearOffRequest(Client* client, const QString& text);
-    // The referee of a backgammon room, made with the rules of the transfer text when it is new.
-    CMatchReferee* matchRoom(const QString& service, const QString& rulesText = QString());
+    // A backgammon room: its current match and the terms its players entered with for the next.
+    struct MatchRoom {
+        std::unique_ptr<CMatchReferee> referee;
+        int number = 0;
+        std::map<QString, QString> offers; // by folded nickname: the terms of his transfer
+    };
+    MatchRoom* findRoom(const QString& service);
     void onRelationRequest(Client* client, int type, const QString& text);
     // A ranking request (239 to ".rt") -> the page of the ranking list it asks for.
     QString rankingReply(const QString& text) const;
@@ -164,7 +181,7 @@ private:
     };
     CNoCaseStringMap<Member> m_members;
     CMailStore m_mail;
-    std::map<QString, std::unique_ptr<CMatchReferee>> m_matches; // by folded room name
+    std::map<QString, MatchRoom> m_rooms; // by folded room name
     CBearOffTable m_bearOff;
     quint64 m_lastSerial = 0;
     bool m_acceptPaused = false;

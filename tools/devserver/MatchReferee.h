@@ -14,11 +14,12 @@
 //
 // A player asks for a roll with "r" (or "n" for the opening roll of a game) without dice; the
 // referee rolls and hands the move with its dice to everybody in the room. Every other accepted move
-// goes to the others as the player sent it. Moves are "<sequence> <command>" as in packet 217; the
-// match start is move 1, which every client makes from the room's rules.
+// goes to everybody in the room as the player sent it, the player too: his copy confirms it. Moves are
+// "<sequence> <command>" as in packet 217; the match start is move 1, which every client makes from
+// the room's rules.
 class CMatchReferee {
 public:
-    // Where a move goes: from the referee to everybody, or from the player to the others.
+    // Who a move is handed out from: the referee (dice), or the player who made it.
     struct Move {
         QString text;    // "<sequence> <command>"
         bool fromServer; // dice were rolled: sent by the server to everybody in the room

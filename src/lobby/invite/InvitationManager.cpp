@@ -590,6 +590,19 @@ void CInvitationManager::onUserLeft(const QString& text) {
 
 // ---- Refusals ----------------------------------------------------------------------------------------
 
+QString CInvitationManager::GetResumeRefusalText(const QString& nickname, const CServiceName& match) const {
+    const QString refusal = GetRefusalText(nickname);
+    const CSessionDoc* session = GetSession();
+    if (refusal.isEmpty() || !session || !session->IsConnected() || session->IsAway() ||
+        session->IsTransferPending())
+        return refusal;
+    const CRelationsQuery* relations = session->GetRelations();
+    if (relations && (relations->IsGagged(nickname) || relations->IsBlinded(nickname)))
+        return refusal;
+    const CServiceName here(session->GetServiceName().GetBaseName());
+    return here.GetFirstPart() == match.GetFirstPart() && samePlayers(here, match) ? QString() : refusal;
+}
+
 QString CInvitationManager::GetRefusalText(const QString& nickname) const {
     const CSessionDoc* session = GetSession();
     if (!session)
@@ -754,7 +767,7 @@ void CInvitationManager::onResumePacket(const QString& text) {
         !received.serviceName.HasPart(sender) || !received.serviceName.HasPart(GetOwnNickname()))
         return;
     if (answer == QLatin1String("Y")) {
-        const QString refusal = GetRefusalText(sender);
+        const QString refusal = GetResumeRefusalText(sender, received.serviceName);
         if (!refusal.isEmpty()) {
             SendPacketText(kPacketResumeAnswer, QStringLiteral("N ") + refusal, -1, sender);
             return;
@@ -781,7 +794,12 @@ void CInvitationManager::onResumePacket(const QString& text) {
     }
     if (answer == QLatin1String("Q")) {
         CSessionDoc* session = GetSession();
-        if (session && session->GetServiceName().GetBaseName() == room) {
+        // Only a user who has said yes is in the room for it; one still asked (his opponent left it
+        // earlier) just loses the question.
+        const bool stillAsked = std::any_of(m_resumeDialogs.begin(), m_resumeDialogs.end(), [&](const auto& open) {
+            return samePlayers(CServiceName(open.first), received.serviceName);
+        });
+        if (session && !stillAsked && session->GetServiceName().GetBaseName() == room) {
             PostDeferredMessageBox(
                 fill("%s cancelled the invitation just after you accepted. The game has been aborted", sender),
                 platform::MB_ICONEXCLAMATION);

@@ -98,6 +98,9 @@ public:
     // ---- Refusals
     // The reason this user cannot play that player now; empty when he can.
     QString GetRefusalText(const QString& nickname) const;
+    // The same for a request to resume a match: a user still in the room of that very match (his
+    // opponent's connection went) is not busy for it.
+    QString GetResumeRefusalText(const QString& nickname, const CServiceName& match) const;
 
     // ---- Unfinished matches
     const std::vector<std::unique_ptr<TUnfinishedMatchInfo>>& GetUnfinishedMatches() const {
