@@ -392,7 +392,11 @@ QStringList CSessionDoc::limitTalkPeople(QStringList names, bool tellUser) const
 
 void CSessionDoc::OpenTalk(const QString* text, QStringList names) {
     if (text && !text->isEmpty()) {
-        SendTalkLine(std::move(names), CTalkLine{*text, -1, QString()});
+        // The user's said line as shown ("alice: hi"); it travels with its kind and plain text, since
+        // receivers show no line from a member without them.
+        const QString prefix = m_nickname + QStringLiteral(": ");
+        const QString plain = text->startsWith(prefix) ? text->mid(prefix.size()) : *text;
+        SendTalkLine(std::move(names), CTalkLine{*text, ChatKind::Said, plain});
         return;
     }
     const QStringList people = limitTalkPeople(std::move(names), true);

@@ -488,7 +488,7 @@ TEST_F(SessionDocTest, TalkTextGoesToEveryPersonAndOpensOneTalk) {
         auto frame = server->Expect(213);
         ASSERT_TRUE(frame);
         EXPECT_EQ(frame->Destination(), who);
-        EXPECT_EQ(frame->Text(), "\"alice bob carol\" \"alice: hi both\"");
+        EXPECT_EQ(frame->Text(), "\"alice bob carol\" \"alice: hi both\" 0 \"hi both\"");
     }
     ASSERT_EQ(made.size(), 1u);
     EXPECT_EQ(made[0]->lines, (QStringList{"alice: alice: hi both"}));
@@ -633,22 +633,6 @@ TEST_F(SessionDocTest, PacketsOnlyAServiceSendsCountOnlyFromIt) {
     ServerRoute("bob", 203, "hello");
     EXPECT_EQ(target.packets.size(), 1u);
     session->SetInvitationService(nullptr);
-}
-
-TEST_F(SessionDocTest, ARepliedQuestionIsClosedAndFewStayOpen) {
-    ASSERT_TRUE(Login());
-    EXPECT_FALSE(session->TakeAnswer(169, ".gb.a.b"));
-    for (int i = 0; i < 20; ++i)
-        session->OpenQuestion(169, ".gb.a.b");
-    int answers = 0;
-    while (session->TakeAnswer(169, ".gb.a.b"))
-        ++answers;
-    EXPECT_EQ(answers, CSessionDoc::kMaxOpenQuestions);
-    session->OpenQuestion(183, "CMDCVCookie");
-    EXPECT_FALSE(session->TakeAnswer(184, "CMDCVCookie"));
-    server->Disconnect();
-    ASSERT_TRUE(WaitFor([&] { return !session->IsConnected(); }));
-    EXPECT_FALSE(session->IsQuestionOpen(183, "CMDCVCookie"));
 }
 
 TEST_F(SessionDocTest, WithoutTalkWindowsTalkTextArrivesAsATell) {

@@ -293,6 +293,8 @@ TEST_F(InvitationDlgTest, TheInvitedSideAcceptsAndStartsOnlyOnTheTermsItAccepted
         CInvitationDlg* dialog = Received(Terms(5));
         ASSERT_NE(dialog, nullptr);
         EXPECT_TRUE(dialog->windowTitle().endsWith(" from bob"));
+        // It came with a packet: shown without taking the keyboard from what the user is typing.
+        EXPECT_TRUE(dialog->testAttribute(Qt::WA_ShowWithoutActivating));
         EXPECT_FALSE(dialog->Item(CInvitationDlg::kIdNoThanks)->isHidden());
         EXPECT_EQ(dialog->GetMarker(1), CInvitationDlg::kMarkerAccepted);
         RecordKinds();
