@@ -414,7 +414,10 @@ void CClientApp::onLoginRefused(const QString& reason) {
 }
 
 void CClientApp::LaunchAutoUpdate(const QString& address, quint32 expectedSize) {
-    if (autoupdate::Launch(m_mainFrame, address, expectedSize, m_autoUpdateHooks) != autoupdate::Outcome::Started)
+    autoupdate::Hooks hooks = m_autoUpdateHooks;
+    if (hooks.webDomain.isEmpty())
+        hooks.webDomain = ServiceWebDomain();
+    if (autoupdate::Launch(m_mainFrame, address, expectedSize, hooks) != autoupdate::Outcome::Started)
         return;
     // The setup program replaces the client: end as the Exit command does.
     if (m_mainFrame)

@@ -1,6 +1,8 @@
 #include "board/BgClientView.h"
 
 #include "board/BackgammonPropertySheet.h"
+#include "session/DeferredMessageBox.h"
+
 #include "frame/MultiPaneFrame.h"
 #include "game/BackgammonDoc.h"
 #include "game/GameHints.h"
@@ -478,8 +480,15 @@ bool CBgClientView::OnMessage(platform::MessageId id, qintptr, platform::Object*
 bool CBgClientView::HandlePacket(int type, const QString& text) {
     if (type != kBearOffReply)
         return false;
-    const CSessionDoc* session = GetSessionDoc();
-    return ShowBearOffEquity(this, text, session ? session->GetServiceName().GetText() : QString());
+    CSessionDoc* session = GetSessionDoc();
+    const QString room = session ? session->GetServiceName().GetText() : QString();
+    const std::optional<QString> message = BearOffEquityText(text, room);
+    if (!message)
+        return false;
+    // Only the answer to a question asked here opens a box, and the box leaves the keyboard alone.
+    if (session->TakeAnswer(kBearOffReply, room.toLower()))
+        PostDeferredMessageBox(*message, platform::MB_OK | platform::MB_ICONINFORMATION);
+    return true;
 }
 
 bool RequestBearOffEquity(CSessionDoc* session, const CBackgammonBoard& board, const QString& serviceName) {
@@ -493,22 +502,31 @@ bool RequestBearOffEquity(CSessionDoc* session, const CBackgammonBoard& board, c
     WritePacketCString(text, board.GetPlayerName(onRoll));
     text += QLatin1Char(' ');
     text += board.GetSavedBoardText(onRoll);
-    return session->Send(CBgClientView::kBearOffRequest, text, -1, QStringLiteral("."));
+    if (!session->Send(CBgClientView::kBearOffRequest, text, -1, QStringLiteral(".")))
+        return false;
+    session->OpenQuestion(CBgClientView::kBearOffReply, serviceName.toLower());
+    return true;
 }
 
-bool ShowBearOffEquity(QWidget* parent, const QString& replyText, const QString& serviceName) {
+std::optional<QString> BearOffEquityText(const QString& replyText, const QString& serviceName) {
     // "<service name>" "<chance of the side on roll, 0..1>" "<side on roll's name>"
     CPacketCursor cursor(replyText);
     QString service, name;
     double chance = -1;
     if (!ReadPacketString(cursor, service) || service.compare(serviceName, Qt::CaseInsensitive) != 0 ||
         !ReadPacketFloat(cursor, chance) || !(chance >= 0 && chance <= 1))
-        return false;
+        return std::nullopt;
     ReadPacketString(cursor, name);
     const QString who = name.isEmpty() ? QStringLiteral("The side on roll") : name;
-    const QString text = QStringLiteral("%1 wins this bear-off %2% of the time (cubeless, %1 on roll).")
-                             .arg(who, QString::number(chance * 100.0, 'f', 2));
-    platform::ui().MessageBox(parent, text, QStringLiteral("Bear-off Equity"),
+    return QStringLiteral("%1 wins this bear-off %2% of the time (cubeless, %1 on roll).")
+        .arg(who, QString::number(chance * 100.0, 'f', 2));
+}
+
+bool ShowBearOffEquity(QWidget* parent, const QString& replyText, const QString& serviceName) {
+    const std::optional<QString> text = BearOffEquityText(replyText, serviceName);
+    if (!text)
+        return false;
+    platform::ui().MessageBox(parent, *text, QStringLiteral("Bear-off Equity"),
                               platform::MB_OK | platform::MB_ICONINFORMATION);
     return true;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <optional>
+
 #include "frame/GameView.h"
 #include "board/BackgammonBoardCtl.h"
 #include "board/BackgammonBoardWithSound.h"
@@ -116,3 +118,5 @@ private:
 bool RequestBearOffEquity(CSessionDoc* session, const CBackgammonBoard& board, const QString& serviceName);
 // Shows the reply when it is for that room -> whether it was shown.
 bool ShowBearOffEquity(QWidget* parent, const QString& replyText, const QString& serviceName);
+// The sentence of a bear-off reply for that room; nothing when the reply is damaged or another room's.
+std::optional<QString> BearOffEquityText(const QString& replyText, const QString& serviceName);

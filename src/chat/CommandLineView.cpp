@@ -510,8 +510,10 @@ void CCommandLineView::DispatchCommand(const QString& line) {
         if (!arguments.trimmed().isEmpty()) {
             if (!session->IsConnected())
                 notSent(true);
-            else
+            else {
                 session->SendWatchRequest(arguments.trimmed(), QString::fromLatin1(kWhereisCookie));
+                session->OpenQuestion(kPacketWhereisReply, QString::fromLatin1(kWhereisCookie));
+            }
         }
         return;
     case Command::Disable:
@@ -536,10 +538,11 @@ void CCommandLineView::DispatchCommand(const QString& line) {
         return;
     }
     case Command::ClientVersion:
-        send(kPacketVersionQuery,
-             QString::fromLatin1(kVersionCookie) + QLatin1Char(' ') +
-                 (firstArgument.isEmpty() ? session->GetNickname() : firstArgument),
-             -1, QStringLiteral("."));
+        if (send(kPacketVersionQuery,
+                 QString::fromLatin1(kVersionCookie) + QLatin1Char(' ') +
+                     (firstArgument.isEmpty() ? session->GetNickname() : firstArgument),
+                 -1, QStringLiteral(".")))
+            session->OpenQuestion(kPacketVersionReply, QString::fromLatin1(kVersionCookie));
         return;
     case Command::Examine:
         examine(arguments);
@@ -619,11 +622,22 @@ bool CCommandLineView::IsStarAddress(const QString& name) {
 // ---- Replies
 
 bool CCommandLineView::HandlePacket(int type, const QString& text) {
-    if (type == kPacketVersionReply)
-        return takeReplyLines(VersionReplyLines(text));
-    if (type == kPacketWhereisReply)
-        return takeReplyLines(WhereisReplyLines(text));
-    return false;
+    std::optional<QStringList> lines;
+    QString cookie;
+    if (type == kPacketVersionReply) {
+        lines = VersionReplyLines(text);
+        cookie = QString::fromLatin1(kVersionCookie);
+    } else if (type == kPacketWhereisReply) {
+        lines = WhereisReplyLines(text);
+        cookie = QString::fromLatin1(kWhereisCookie);
+    }
+    if (!lines)
+        return false;
+    // A reply counts only for a question the user asked and that is not answered yet.
+    CSessionDoc* session = GetSessionDoc();
+    if (!session || !session->TakeAnswer(type, cookie))
+        return true;
+    return takeReplyLines(lines);
 }
 
 std::optional<QStringList> CCommandLineView::VersionReplyLines(const QString& text) {

@@ -120,9 +120,9 @@ void CBlindListView::OnListSelectionChanged() {
 
 bool CBlindListView::OnUpdateCommand(int id, platform::CommandState& state) {
     if (id == kCmdInfoButton || id == kCmdInfo) {
-        // Off until the program can show player information.
+        // Off until the program can show player information, and for nobody chosen.
         const CSessionDoc* session = GetSessionDoc();
-        state.enabled = session && session->CanShowPlayerInfo();
+        state.enabled = session && session->CanShowPlayerInfo() && !GetSelectedUsers().empty();
         return true;
     }
     return CRelationListView::OnUpdateCommand(id, state);

@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QFile>
+#include <QHostAddress>
 #include <QLabel>
 #include <QProcess>
 #include <QPushButton>
@@ -21,7 +22,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-CAutoUpdateDialog::CAutoUpdateDialog(QWidget* parent) : platform::Dialog(parent) {
+CAutoUpdateDialog::CAutoUpdateDialog(QWidget* parent, const QString& host, const QString& file)
+    : platform::Dialog(parent) {
     setWindowTitle(QString::fromLatin1(kCaption));
     setObjectName(QString::number(kTemplateId));
     auto* notSupported = new QLabel(QString::fromLatin1(kNotSupported), this);
@@ -31,6 +33,13 @@ CAutoUpdateDialog::CAutoUpdateDialog(QWidget* parent) : platform::Dialog(parent)
     icon->setPixmap(style()->standardIcon(QStyle::SP_MessageBoxQuestion).pixmap(32, 32));
     auto* texts = new QVBoxLayout;
     texts->addWidget(notSupported);
+    if (!host.isEmpty() && !file.isEmpty()) {
+        m_sourceText = QString::fromLatin1(autoupdate::kSourceText).arg(host, file);
+        auto* source = new QLabel(m_sourceText, this);
+        source->setTextFormat(Qt::PlainText);
+        source->setWordWrap(true);
+        texts->addWidget(source);
+    }
     texts->addWidget(question);
     auto* row = new QHBoxLayout;
     row->addWidget(icon, 0, Qt::AlignTop);
@@ -81,6 +90,20 @@ bool StartDetached(const QString& program, const QStringList& arguments) {
 
 } // namespace
 
+bool IsHostInDomain(const QString& host, const QString& domain) {
+    const QString name = host.toLower();
+    const QString own = domain.toLower();
+    if (own.isEmpty() || name.isEmpty())
+        return false;
+    if (name == own)
+        return true;
+    // Below a name, never below a number: "x.127.0.0.1" is no host of 127.0.0.1.
+    QHostAddress numeric;
+    if (numeric.setAddress(own))
+        return false;
+    return name.endsWith(u'.' + own);
+}
+
 QString ProgramFileName(const QString& address) {
     const QUrl url(address, QUrl::StrictMode);
     if (!url.isValid())
@@ -125,8 +148,19 @@ QString PrepareFolder(const QString& folder, QString* error) {
 Outcome Launch(QWidget* mainWindow, const QString& address, quint32 expectedSize, const Hooks& hooks) {
     if (CDownloadDialog::GetRunning())
         return Outcome::Declined; // an update is already on its way
+    const QUrl url(address, QUrl::StrictMode);
+    const QString host = url.isValid() ? url.host(QUrl::FullyEncoded).toLower() : QString();
+    if (!IsHostInDomain(host, hooks.webDomain)) {
+        platform::ui().MessageBox(mainWindow,
+                                  QString::fromLatin1(kRefusedText)
+                                      .arg(host.isEmpty() ? QStringLiteral("an unreadable address") : host,
+                                           hooks.webDomain.isEmpty() ? QStringLiteral("none known")
+                                                                     : hooks.webDomain),
+                                  QString::fromLatin1(kRefusedCaption), platform::MB_OK | platform::MB_ICONSTOP);
+        return Outcome::Refused;
+    }
     {
-        CAutoUpdateDialog ask(mainWindow);
+        CAutoUpdateDialog ask(mainWindow, host, ProgramFileName(address));
         if (ask.DoModal() != platform::IDOK)
             return Outcome::Declined;
     }

@@ -39,6 +39,7 @@ struct CDownloader::Transfer {
     const ProgressFn* progress = nullptr;
     int fd = -1;
     qint64 received = 0;
+    qint64 limit = 0; // the most bytes the body may have (0: any)
     bool writeFailed = false;
     bool tooLong = false;
 };
@@ -97,7 +98,8 @@ size_t CDownloader::WriteBlock(char* data, size_t size, size_t count, void* opaq
     const size_t bytes = size * count;
     if (transfer->cancel->IsCancelled() || transfer->owner->m_failed)
         return 0;
-    const qint64 maxBytes = transfer->owner->m_maxBytes;
+    // Never more than the announced size: a server that keeps sending fails here, not at the end.
+    const qint64 maxBytes = transfer->limit;
     if (maxBytes > 0 && transfer->received + qint64(bytes) > maxBytes) {
         transfer->tooLong = true;
         return 0;
@@ -204,7 +206,7 @@ bool CDownloader::Fetch(CHttpSession& session, Transfer& transfer) {
         return false;
     }
     if (transfer.tooLong) {
-        Fail(QStringLiteral("body longer than %1 bytes").arg(m_maxBytes));
+        Fail(QStringLiteral("body longer than %1 bytes").arg(transfer.limit));
         return false;
     }
     if (transfer.writeFailed) {
@@ -255,6 +257,9 @@ void CDownloader::Run(const QString& targetPath, quint32 expectedSize, const Pro
     transfer.cancel = cancel.get();
     transfer.progress = &progress;
     transfer.fd = fd;
+    transfer.limit = m_maxBytes;
+    if (expectedSize != 0 && (transfer.limit <= 0 || qint64(expectedSize) < transfer.limit))
+        transfer.limit = qint64(expectedSize);
     if (!m_failed) {
         if (m_session) {
             Fetch(*m_session, transfer);

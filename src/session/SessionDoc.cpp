@@ -17,6 +17,7 @@
 #include "support/Utilities.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QRegularExpression>
 #include <QUuid>
 
@@ -139,6 +140,7 @@ void CSessionDoc::OnLoginRefused(const CLoginRefusedPacket& refusal) {
 
 void CSessionDoc::OnNodeClosed(const QString& reason, bool protocolError) {
     stopTimers();
+    m_openQuestions.clear();
     m_serviceActive = 0;
     m_transferPending = false;
     emit connectionClosed(reason, protocolError);
@@ -390,20 +392,28 @@ QStringList CSessionDoc::limitTalkPeople(QStringList names, bool tellUser) const
 
 void CSessionDoc::OpenTalk(const QString* text, QStringList names) {
     if (text && !text->isEmpty()) {
-        SendTalkLine(std::move(names), CTalkLine{*text, -1, QString()});
+        // The user's said line as shown ("alice: hi"); it travels with its kind and plain text, since
+        // receivers show no line from a member without them.
+        const QString prefix = m_nickname + QStringLiteral(": ");
+        const QString plain = text->startsWith(prefix) ? text->mid(prefix.size()) : *text;
+        SendTalkLine(std::move(names), CTalkLine{*text, ChatKind::Said, plain});
         return;
     }
     const QStringList people = limitTalkPeople(std::move(names), true);
     if (!text) {
         // The talk may be the caller (its window closing): it goes once the current call has returned.
-        const auto it = m_talks.find(talkKey(people));
+        const QString key = talkKey(people);
+        const auto it = m_talks.find(key);
         if (it != m_talks.end()) {
+            if (m_packetTalks.erase(key) && int(m_packetTalks.size()) < kMaxPacketTalks)
+                m_talkRefusalShown = false;
             m_endedTalks.push_back(std::move(it->second));
             m_talks.erase(it);
             QTimer::singleShot(0, this, [this] { m_endedTalks.clear(); });
         }
         return;
     }
+    m_packetTalks.erase(talkKey(people));
     deliverTalk(people, QString(), CTalkLine{}, true);
 }
 
@@ -416,6 +426,7 @@ void CSessionDoc::SendTalkLine(QStringList names, const CTalkLine& line) {
         if (!SameNickname(person, m_nickname))
             Send(ChatPacket::Talk, body, -1, person);
     }
+    m_packetTalks.erase(talkKey(people));
     deliverTalk(people, m_nickname, line, true);
 }
 
@@ -478,8 +489,54 @@ void CSessionDoc::handleIncomingTalk(const QString& sender, const QString& text)
     std::optional<IncomingTalk> talk = ParseTalkPacket(sender, text);
     if (!talk)
         return;
+    // A line without its kind would show as its sender wrote it: only the server may speak so.
+    const bool fromServer = sender == QLatin1String(".");
+    if (talk->line.kind < 0 && !fromServer)
+        return;
+    // The people are the sender, the user and members the directory knows; made-up names go.
+    QStringList people;
+    for (const QString& name : talk->people) {
+        if (SameNickname(name, m_nickname) || (!fromServer && SameNickname(name, sender)) ||
+            (IsValidUserName(name) && FindUser(name)))
+            people.append(name);
+    }
     // An incoming list longer than a talk allows is cut quietly: no box opens inside the dispatch.
-    deliverTalk(limitTalkPeople(std::move(talk->people), false), sender, talk->line, false);
+    people = limitTalkPeople(std::move(people), false);
+    const QString key = talkKey(people);
+    if (m_talks.find(key) == m_talks.end() && m_talkFactory) {
+        if (int(m_packetTalks.size()) >= kMaxPacketTalks) {
+            refuseTalk(sender);
+            return;
+        }
+        m_packetTalks.insert(key);
+    }
+    deliverTalk(people, sender, talk->line, false);
+    if (m_talks.find(key) == m_talks.end())
+        m_packetTalks.erase(key);
+}
+
+void CSessionDoc::refuseTalk(const QString& sender) {
+    if (!m_talkRefusalShown) {
+        m_talkRefusalShown = true;
+        AddChatLine(QString(),
+                    QStringLiteral("%1 talk windows opened by others are open: further talks are refused "
+                                   "until you close some.")
+                        .arg(kMaxPacketTalks),
+                    ChatKind::System);
+    }
+    if (!IsValidUserName(sender))
+        return;
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    const QString folded = FoldNickname(sender);
+    const auto last = m_busyAnswered.find(folded);
+    if (last != m_busyAnswered.end() && now - last->second < kBusyAnswerSeconds)
+        return;
+    if (m_busyAnswered.size() >= 256)
+        m_busyAnswered.clear();
+    m_busyAnswered[folded] = now;
+    const QString plain = QString::fromLatin1(kBusyAnswer).trimmed();
+    const CTalkLine busy{m_nickname + QLatin1Char(' ') + plain, ChatKind::Emote, plain};
+    Send(ChatPacket::Talk, FormatTalkPacket({m_nickname, sender}, busy), -1, sender);
 }
 
 void CSessionDoc::deliverTalk(const QStringList& people, const QString& sender, const CTalkLine& line,
@@ -678,8 +735,60 @@ void CSessionDoc::ReleaseSubDocument(CSubDocument* subDocument) {
 
 // ---- Dispatch
 
+QString CSessionDoc::RequiredSender(int type) {
+    switch (type) {
+    case ChatPacket::System: // system lines
+    case 169:                // bear-off chances
+    case 183:                // client versions
+    case 184:                // where players are
+    case 206:                // friends coming and going
+    case kPacketUndeliverable:
+    case 233: // unfinished matches
+        return QStringLiteral(".");
+    case 192: // e-mail change answer
+    case 189: // relation lists
+    case 202:
+    case 235:
+    case 253: // money limits
+        return QStringLiteral(".db");
+    case 240: // rankings
+        return QStringLiteral(".rt");
+    default:
+        return QString();
+    }
+}
+
+void CSessionDoc::OpenQuestion(int replyType, const QString& key) {
+    int& open = m_openQuestions[{replyType, key}];
+    open = std::min(open + 1, kMaxOpenQuestions);
+}
+
+bool CSessionDoc::TakeAnswer(int replyType, const QString& key) {
+    const auto found = m_openQuestions.find({replyType, key});
+    if (found == m_openQuestions.end())
+        return false;
+    if (--found->second <= 0)
+        m_openQuestions.erase(found);
+    return true;
+}
+
+bool CSessionDoc::IsQuestionOpen(int replyType, const QString& key) const {
+    return m_openQuestions.count({replyType, key}) != 0;
+}
+
 void CSessionDoc::DispatchPacket(const CMessagePacket& packet) {
     const int type = packet.GetEffectiveType();
+    const QString source = packet.GetSourceName();
+    const QString required = RequiredSender(type);
+    // Whatever a service answers, a member could route too: such a packet counts only from its sender.
+    if (!required.isEmpty() && !source.isEmpty() && source != required) {
+        // Logged as a packet nobody takes, since from that sender it is none the client knows.
+        if (m_node)
+            m_node->Log().Write(CSysLog::Errors, CStateMan::IllegalPacketText(QStringLiteral("Session"), &packet,
+                                                                              type, m_node->PeerText()));
+        emit packetRefused(type, source);
+        return;
+    }
     const QString text = packet.GetPayload();
     const bool outerRead = m_packetRead;
     m_packetRead = false;

@@ -15,6 +15,7 @@
 #include <QVariant>
 
 #include <map>
+#include <set>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -83,6 +84,11 @@ public:
     static constexpr int kSubDocEventRelationList = 500;
 
     static constexpr int kMaxTalkPeople = 5;
+    // Talk windows that other people's packets may have open at once; a talk beyond them is refused
+    // with the busy answer (to each sender at most once in kBusyAnswerSeconds).
+    static constexpr int kMaxPacketTalks = 10;
+    static constexpr int kBusyAnswerSeconds = 120;
+    static constexpr char kBusyAnswer[] = " is busy and cannot talk now";
     static constexpr int kWatchTimeoutSeconds = 10;
     static constexpr int kAwayCheckSeconds = 5;
     static constexpr int kIdleAwaySeconds = 900;
@@ -205,6 +211,8 @@ public:
     bool CanOpenTalks() const { return bool(m_talkFactory); }
     CTalkSession* FindTalk(const QStringList& people) const;
     int GetTalkCount() const { return int(m_talks.size()); }
+    // Open talks that a packet opened and the user has not taken up.
+    int GetPacketTalkCount() const { return int(m_packetTalks.size()); }
 
     // ---- Away state
     void SetAwayState(bool manualAway, bool idleAway);
@@ -255,6 +263,19 @@ public:
 
     // Runs a packet of the connection through the dispatch (the node calls it; tests may too).
     void DispatchPacket(const CMessagePacket& packet);
+    // The only sender a routed packet of that type is taken from ("." the server, ".db", ".rt"), or
+    // empty when members send it too. A plain frame comes from the server and always passes.
+    static QString RequiredSender(int type);
+
+    // ---- Questions asked of a service
+    // A reply of that type and key counts only while a question is open for it: the asker opens one
+    // per question sent, the receiver takes one per reply it shows. At most kMaxOpenQuestions stay
+    // open per key (the oldest are forgotten); all are forgotten when the connection ends.
+    static constexpr int kMaxOpenQuestions = 8;
+    void OpenQuestion(int replyType, const QString& key);
+    // -> true (and one question fewer) when one was open.
+    bool TakeAnswer(int replyType, const QString& key);
+    bool IsQuestionOpen(int replyType, const QString& key) const;
 
     // ---- Game document and windows
     // The game document attached to the session (a match, a proposition); null when none. A document
@@ -297,6 +318,8 @@ signals:
     void connectionClosed(const QString& reason, bool protocolError);
     void serviceEntered(const QString& serviceName);
     void awayStateChanged(bool away);
+    // A packet was dropped before dispatch: it came from another sender than the one its type names.
+    void packetRefused(int type, const QString& source);
 
 private:
     // CClientNode::Listener
@@ -313,6 +336,8 @@ private:
     void handleServiceEntered(const QString& text);
     void handleIncomingTalk(const QString& sender, const QString& text);
     void deliverTalk(const QStringList& people, const QString& sender, const CTalkLine& line, bool activate);
+    // Beyond kMaxPacketTalks: tells the user once and answers the sender that the user is busy.
+    void refuseTalk(const QString& sender);
     void sendPresence();
     void armAwayCheck();
     void stopTimers();
@@ -345,6 +370,7 @@ private:
     bool m_robotPlayer = false;
     CLoginRefusedPacket m_loginRefusal;
 
+    std::map<std::pair<int, QString>, int> m_openQuestions; // (reply type, key) -> questions open
     QSet<QString> m_awaitedWatch; // folded nicknames
     QString m_watchCookie;
     int m_watchTimer = 0; // application timer ids
@@ -370,4 +396,7 @@ private:
     TalkFactory m_talkFactory;
     std::map<QString, std::unique_ptr<CTalkSession>> m_talks; // by talkKey
     std::vector<std::unique_ptr<CTalkSession>> m_endedTalks;
+    std::set<QString> m_packetTalks;          // talkKeys of talks a packet opened
+    std::map<QString, qint64> m_busyAnswered; // folded sender -> when he was last told
+    bool m_talkRefusalShown = false;          // the user was told; again once the count drops
 };

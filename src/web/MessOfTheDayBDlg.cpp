@@ -27,8 +27,9 @@ QDate Today() {
 
 // ---- The news window
 
-CMessOfTheDayBDlg::CMessOfTheDayBDlg(CMOTDSubDocument* owner, QWidget* parent)
-    : CWebPageDlg(kTemplateId, parent, CBrowserHost::LinkPolicy::SendOut, kBrowserId, PageLayout::FramedPage),
+CMessOfTheDayBDlg::CMessOfTheDayBDlg(CMOTDSubDocument* owner, QWidget* parent, bool takeFocus)
+    : CWebPageDlg(kTemplateId, parent, CBrowserHost::LinkPolicy::SendOut, kBrowserId, PageLayout::FramedPage,
+                  HtmlEngineMessageKind::Dialog, takeFocus),
       m_owner(owner) {
     setWindowTitle(QStringLiteral("News"));
 }
@@ -112,21 +113,23 @@ void CMOTDSubDocument::OnNewsTimer() {
     CMOTDSubDocument* news = GetNewsSubDocument();
     if (!news || news->m_shownToday)
         return;
-    news->ShowNews();
+    news->ShowNews(false);
 }
 
-void CMOTDSubDocument::ShowNews() {
+void CMOTDSubDocument::ShowNews(bool byUser) {
     if (GetNewsSubDocument() != this)
         return;
     m_shownToday = true;
     if (m_dialog) {
         m_dialog->showNormal();
         m_dialog->raise();
+        if (byUser)
+            m_dialog->activateWindow();
         m_dialog->Navigate();
         return;
     }
     // The first showing initialises the window, which loads the news.
-    m_dialog = new CMessOfTheDayBDlg(this, GetMainWindow());
+    m_dialog = new CMessOfTheDayBDlg(this, GetMainWindow(), byUser);
     m_dialog->showNormal();
 }
 

@@ -20,7 +20,9 @@ public:
     static constexpr int kTemplateId = 320;
     static constexpr int kBrowserId = 604;
 
-    CMessOfTheDayBDlg(CMOTDSubDocument* owner, QWidget* parent);
+    // takeFocus false: the window comes up without taking the keyboard from what the user is doing
+    // (the news that opens by itself after an entry).
+    CMessOfTheDayBDlg(CMOTDSubDocument* owner, QWidget* parent, bool takeFocus = true);
 
     // The "urlNews" setting of the service, else the game's news address; with the user's nickname
     // as "user_id" when he has one.
@@ -52,7 +54,8 @@ public:
     void CheckNewsOnEntry();
     // Shows the news window (made on first use) and loads the news; only for the process's news
     // sub-document.
-    void ShowNews();
+    // byUser false (the news that comes up after an entry): shown without taking the keyboard.
+    void ShowNews(bool byUser = true);
     bool OnCommand(int id) override;
 
     bool IsShownToday() const { return m_shownToday; }

@@ -12,8 +12,8 @@ constexpr int kMargin = 3;
 }
 
 CWebPageDlg::CWebPageDlg(int templateId, QWidget* parent, CBrowserHost::LinkPolicy policy, int browserId,
-                         PageLayout layout, HtmlEngineMessageKind messageKind)
-    : CStickyDialog(templateId, parent), m_browserId(browserId), m_layout(layout), m_messageKind(messageKind),
+                         PageLayout layout, HtmlEngineMessageKind messageKind, bool takeFocus)
+    : CStickyDialog(templateId, parent, takeFocus), m_browserId(browserId), m_layout(layout), m_messageKind(messageKind),
       m_host(policy), m_closeButton(new QPushButton(QStringLiteral("Close"), this)),
       m_statusControl(new QLabel(this)), m_status(m_statusControl) {
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);

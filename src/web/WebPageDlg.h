@@ -23,7 +23,8 @@ public:
     };
 
     CWebPageDlg(int templateId, QWidget* parent, CBrowserHost::LinkPolicy policy, int browserId,
-                PageLayout layout, HtmlEngineMessageKind messageKind = HtmlEngineMessageKind::Dialog);
+                PageLayout layout, HtmlEngineMessageKind messageKind = HtmlEngineMessageKind::Dialog,
+                bool takeFocus = true);
     ~CWebPageDlg() override;
 
     bool OnInitDialog() override;

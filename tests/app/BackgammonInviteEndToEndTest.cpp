@@ -106,6 +106,31 @@ TEST_F(BackgammonInviteEndToEndTest, TwoPlayersAgreeAMoneySession) {
     EXPECT_TRUE(store.GetBool(section, "Unlimited", false));
 }
 
+TEST_F(BackgammonInviteEndToEndTest, WithAutoPlayAgainBothSidesAcceptTheRematch) {
+    CDevServer::Options options;
+    options.league.name.clear();
+    Start(options);
+    GetSettingsStore().WriteBool("CGameDoc", "bAutoPlayAgain", true);
+    alice->manager->InvitePlayer("bob", 0, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    alice->Click(CInvitationDlg::kIdInvite);
+    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    bob->Click(CInvitationDlg::kIdPlay);
+    ASSERT_TRUE(WaitFor([&] { return alice->room == ".gb.alice.bob" && bob->room == ".gb.alice.bob"; }));
+    const QString agreed = transfers["bob"];
+    records.clear();
+    transfers.clear();
+
+    // The match is over; the second player's dialog waits for the first player's invitation, and
+    // neither user touches a button.
+    bob->manager->OpenInvitationFromGame(".gb.alice.bob", 1);
+    alice->manager->OpenInvitationFromGame(".gb.alice.bob", 0);
+    ASSERT_TRUE(WaitFor([&] { return transfers.size() == 2; }, 10000)) << records.join(", ").toStdString();
+    EXPECT_EQ(records, QStringList({"alice>bob 0", "bob>alice 2", "alice>bob 5"}));
+    EXPECT_EQ(transfers["bob"], agreed);
+    GetSettingsStore().WriteBool("CGameDoc", "bAutoPlayAgain", false);
+}
+
 TEST_F(BackgammonInviteEndToEndTest, ALeagueFixesItsOptions) {
     Start(CDevServer::Options{});
     alice->manager->InvitePlayer("bob", 0, 0, false);

@@ -29,6 +29,8 @@
 #include <QMdiArea>
 #include <QTemporaryDir>
 
+#include <QUrl>
+
 #include <gtest/gtest.h>
 
 using testenv::WaitFor;
@@ -218,6 +220,7 @@ TEST_F(ClientAppTest, OutdatedClientOffersTheUpdateFromTheRefusal) {
         autoupdate::Hooks hooks;
         hooks.trustedCertificates = certificate.certificateFile();
         hooks.folder = folder.filePath("Update");
+        hooks.webDomain = QUrl(web.url("/")).host();
         hooks.startProgram = [&](const QString& path, const QStringList&) {
             started.append(path);
             return true;

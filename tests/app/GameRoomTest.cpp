@@ -464,6 +464,18 @@ TEST_F(GameRoomTest, BearOffEquityIsAskedOfTheServerAndShown) {
     EXPECT_EQ(ui.asked().back().text,
               "alice wins this bear-off 11.11% of the time (cubeless, alice on roll).");
 
+    // Another member routing the server's answer to bob opens no box: it never reaches the window.
+    OtherClient mallory(devServer.Port(), "mallory");
+    ASSERT_TRUE(WaitFor([&] { return mallory.in; }));
+    bool refused = false;
+    QObject::connect(&bob.session, &CSessionDoc::packetRefused, [&](int type, const QString& source) {
+        refused = type == CBgClientView::kBearOffReply && source == "mallory";
+    });
+    const size_t boxes = ui.asked().size();
+    ASSERT_TRUE(mallory.session.Send(CBgClientView::kBearOffReply, "\".gb.alice.bob\" \"0.99\" \"bob\"", -1, "bob"));
+    ASSERT_TRUE(WaitFor([&] { return refused; }));
+    EXPECT_EQ(ui.asked().size(), boxes);
+
     CBackgammonBoard opening;
     opening.SetupPosition();
     EXPECT_FALSE(RequestBearOffEquity(&bob.session, opening, ".gb.alice.bob")) << "not a bear-off";

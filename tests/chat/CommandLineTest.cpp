@@ -250,9 +250,19 @@ TEST_F(CommandLineTest, RepliesAreReadDefensively) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.body);
         chat.lines.clear();
+        session->OpenQuestion(c.type, c.type == 183 ? "CMDCVCookie" : "CMDWhereisCookie");
         ServerRoute(".", c.type, c.body);
         EXPECT_EQ(SystemLines(), c.lines);
     }
+    // A reply nobody asked for, a second reply to one question, or a member's forgery shows nothing.
+    chat.lines.clear();
+    ServerRoute(".", 183, "CMDCVCookie bob 9.9");
+    Type("/whereis bob");
+    ServerRoute("bob", 184, "CMDWhereisCookie bob@.gb.bob.carol");
+    EXPECT_TRUE(SystemLines().isEmpty());
+    ServerRoute(".", 184, "CMDWhereisCookie bob@");
+    ServerRoute(".", 184, "CMDWhereisCookie bob@.mb");
+    EXPECT_EQ(SystemLines(), QStringList{"bob is not connected to the server."});
     // Replies with another cookie are left to the others.
     view->packets.clear();
     ServerRoute(".", 183, "OtherCookie bob 1.0");

@@ -4,6 +4,7 @@
 #include "chat/TalkDlg.h"
 #include "chat/TalkDoc.h"
 #include "session/SessionDoc.h"
+#include "session/UserInfo.h"
 #include "support/FakeServer.h"
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
@@ -47,6 +48,16 @@ protected:
         const int talks = session->GetTalkCount();
         server.Route(from, ChatPacket::Talk, payload);
         WaitFor([&] { return talkLines() != before || session->GetTalkCount() != talks; }, 1000);
+    }
+    // The directory learns of these members (a talk names only people it knows).
+    void Known(const QStringList& nicknames) {
+        QString text = QStringLiteral("%1 %2\n").arg(nicknames.size() + 1).arg(nicknames.size());
+        for (const QString& nickname : nicknames) {
+            CUserInfo user(nickname);
+            text += user.FormatUpdateText(0, UserField::OwnMask, true);
+        }
+        server.Send(97, text);
+        WaitFor([&] { return session->FindUser(nicknames.last()) != nullptr; }, 1000);
     }
     int talkLines() const {
         int count = 0;
@@ -102,6 +113,7 @@ TEST_F(TalkTest, ThreePeopleTalkInOneWindow) {
         EXPECT_EQ(server.Expect(ChatPacket::Talk)->Text(), "\"alice bob carol\" \"-> alice waves\" 4 \"waves\"");
 
     // The others answer into the same window, whatever order and case their lists have.
+    Known({"bob", "carol"});
     Arrive("carol", "\"carol ALICE bob\" \"carol: hello\" 0 \"hello\"");
     Arrive("bob", "\"bob carol alice\" \"-> bob smiles: :)\" 4 \"smiles: :)\"");
     EXPECT_EQ(session->GetTalkCount(), 1);
@@ -120,10 +132,10 @@ TEST_F(TalkTest, IncomingLinesAreTakenFromTheirFields) {
         // The local prefix, whatever the peer showed; a colon in an emote stays in the emote.
         {"\"alice bob\" \"-> bob grins :)\" 4 \"grins :)\"", "** bob grins :)"},
         {"\"alice bob\" \"bob whispers: psst\" 7 \"psst\"", "bob whispers: psst"},
-        // Only the shown text: shown as the peer wrote it, never taken apart.
-        {"\"alice bob\" \"bob: old: style\"", "bob: old: style"},
-        // A kind no talk sends: the shown text.
-        {"\"alice bob\" \"bob shouts: x\" 6 \"x\"", "bob shouts: x"},
+        // Only the shown text, or a kind no talk sends: a member may not put words on the screen as
+        // they stand.
+        {"\"alice bob\" \"bob: old: style\"", nullptr},
+        {"\"alice bob\" \"bob shouts: x\" 6 \"x\"", nullptr},
         {"\"alice bob\" \"\" 0 \"\"", nullptr},
         {"\"alice bob\"", nullptr},
         {"garbage", nullptr},
@@ -143,6 +155,7 @@ TEST_F(TalkTest, IncomingLinesAreTakenFromTheirFields) {
 }
 
 TEST_F(TalkTest, ATalkOfMoreThanFivePeopleIsTrimmedQuietly) {
+    Known({"a", "b", "c", "d", "e", "f", "g"});
     Arrive("mallory", "\"a b c d e f g\" \"-> mallory waves\" 4 \"waves\"");
     ASSERT_EQ(session->GetTalkCount(), 1);
     CTalkDoc* talk = Talk({"mallory", "alice", "a", "b", "c"});

@@ -136,6 +136,8 @@ TEST_F(RelationWindowsTest, AddAndRemoveSendTheirTextsAndTheWindowFollowsTheServ
         CRelationWindowOwner* owner;
         int request, list;
     };
+    QStringList shown;
+    session->SetPlayerInfoHandler([&](const QString& nickname) { shown << nickname; });
     for (const Case& c : {Case{blind, 226, 235}, Case{gag, 173, 189}}) {
         SCOPED_TRACE(c.request);
         CBlindListView* view = OpenWindow(c.owner);
@@ -144,6 +146,11 @@ TEST_F(RelationWindowsTest, AddAndRemoveSendTheirTextsAndTheWindowFollowsTheServ
         Database(c.list, "~ alice = bob");
         EXPECT_TRUE(view->GetAddButton()->isEnabled());
         EXPECT_FALSE(view->GetRemoveButton()->isEnabled());
+        // Player information needs a player: off with no row chosen, on with one.
+        platform::CommandState info;
+        view->OnUpdateCommand(CBlindListView::kCmdInfoButton, info);
+        EXPECT_FALSE(info.enabled);
+        EXPECT_FALSE(view->GetInfoButton() && view->GetInfoButton()->isEnabled());
 
         // Names listed already (whatever their case) are left out.
         AnswerPrompt("  BOB carol dave ");
@@ -165,6 +172,10 @@ TEST_F(RelationWindowsTest, AddAndRemoveSendTheirTextsAndTheWindowFollowsTheServ
         EXPECT_TRUE(server->NothingReceived());
         SelectAll(view);
         EXPECT_TRUE(view->GetRemoveButton()->isEnabled());
+        view->OnUpdateCommand(CBlindListView::kCmdInfoButton, info);
+        EXPECT_TRUE(info.enabled);
+        view->OnCommand(CBlindListView::kCmdInfoButton);
+        EXPECT_FALSE(shown.isEmpty());
         view->GetRemoveButton()->click();
         ExpectSent(c.request, ".db", "~ alice - bob carol dave");
         EXPECT_EQ(view->GetRowCount(), 3); // until the service answers
@@ -172,7 +183,9 @@ TEST_F(RelationWindowsTest, AddAndRemoveSendTheirTextsAndTheWindowFollowsTheServ
         EXPECT_EQ(view->GetRowCount(), 0);
         EXPECT_FALSE(view->GetRemoveButton()->isEnabled());
         c.owner->ToggleWindow();
+        shown.clear();
     }
+    session->SetPlayerInfoHandler(nullptr);
 }
 
 TEST_F(RelationWindowsTest, TheGagListAnswersWithNoWindowOpenAndDropsChat) {

@@ -15,6 +15,8 @@
 #include <QMainWindow>
 #include <QTemporaryDir>
 
+#include <QUrl>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -55,6 +57,7 @@ protected:
         m_window.setWindowTitle("Norvale - alice");
         m_hooks.trustedCertificates = TestCertificate::Get().certificateFile();
         m_hooks.folder = m_dir.filePath("Update");
+        m_hooks.webDomain = QUrl(m_server.url("/")).host();
         m_server.setReply("/NorvaleSetup.run", {200, m_program});
     }
     void TearDown() override { testenv::scriptedUi().SetDialogHandler(nullptr); }
@@ -149,6 +152,43 @@ TEST_F(AutoUpdateTest, UnsoundUpdatesFailAndRefusalsStayQuiet) {
     m_hooks.startProgram = [](const QString&, const QStringList&) { return false; };
     EXPECT_EQ(Launch(m_server.url("/NorvaleSetup.run"), size), Outcome::Failed);
     EXPECT_TRUE(FailureShown());
+}
+
+TEST_F(AutoUpdateTest, OnlyTheServicesOwnWebDomainIsOfferedAndTheQuestionNamesIt) {
+    const struct {
+        const char* host;
+        const char* domain;
+        bool in;
+    } hosts[] = {
+        {"norvale.example", "norvale.example", true},   {"dl.NORVALE.example", "norvale.example", true},
+        {"evilnorvale.example", "norvale.example", false}, {"norvale.example.evil", "norvale.example", false},
+        {"127.0.0.1", "127.0.0.1", true},                  {"x.127.0.0.1", "127.0.0.1", false},
+        {"norvale.example", "", false},
+    };
+    for (const auto& h : hosts)
+        EXPECT_EQ(autoupdate::IsHostInDomain(h.host, h.domain), h.in) << h.host << " in " << h.domain;
+
+    // Another host: refused with a box naming it; nothing asked, nothing fetched.
+    m_hooks.webDomain = "norvale.example";
+    EXPECT_EQ(Launch(m_server.url("/NorvaleSetup.run"), quint32(m_program.size())), Outcome::Refused);
+    const auto& asked = testenv::scriptedUi().asked();
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_EQ(asked[0].caption, "Update Refused");
+    EXPECT_TRUE(asked[0].text.contains(QUrl(m_server.url("/")).host())) << asked[0].text.toStdString();
+    EXPECT_EQ(m_server.totalRequests(), 0);
+
+    // The service's own host: the question names the host and the file.
+    m_hooks.webDomain = QUrl(m_server.url("/")).host();
+    QString source;
+    testenv::scriptedUi().clear();
+    testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) {
+        if (auto* ask = qobject_cast<CAutoUpdateDialog*>(dialog))
+            source = ask->GetSourceText();
+        return int(platform::IDCANCEL);
+    });
+    EXPECT_EQ(autoupdate::Launch(&m_window, m_server.url("/NorvaleSetup.run"), 10, m_hooks), Outcome::Declined);
+    EXPECT_EQ(source, QStringLiteral("The new software, NorvaleSetup.run, would be downloaded from %1.")
+                          .arg(QUrl(m_server.url("/")).host()));
 }
 
 } // namespace

@@ -112,6 +112,15 @@ TEST_F(DownloaderTest, ExpectedSizeIsEnforced) {
     EXPECT_EQ(m_calls.back().bytes, 3000u);
     EXPECT_EQ(m_calls.back().done, 0);
     EXPECT_EQ(FolderEntries(), QStringList{"target.bin"});
+
+    // A server that sends more than it announced is cut off at the announced size: nothing beyond
+    // it is written or reported.
+    m_server.setReply("/flood", {200, RandomBytes(200000)});
+    EXPECT_FALSE(Download("/flood", 1000));
+    for (const Call& call : m_calls)
+        EXPECT_LE(call.bytes, 1000u);
+    EXPECT_EQ(ReadFile(m_target), body);
+    EXPECT_EQ(FolderEntries(), QStringList{"target.bin"});
 }
 
 TEST_F(DownloaderTest, ShortBodyFailsAndLeavesOldTarget) {

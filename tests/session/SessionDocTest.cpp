@@ -1,7 +1,9 @@
+#include "net/ClientNode.h"
 #include "platform/Sound.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/PacketTarget.h"
+#include "session/UserInfo.h"
 #include "support/ApplicationTimer.h"
 #include "support/SessionFixture.h"
 #include "support/SettingsStore.h"
@@ -51,7 +53,21 @@ public:
     int activations = 0;
 };
 
-class SessionDocTest : public SessionTest {};
+class SessionDocTest : public SessionTest {
+protected:
+    // The directory learns of these members, as the server announces them (packet 97).
+    void Arrive(const QStringList& nicknames) {
+        QString text = QStringLiteral("%1 %2\n").arg(nicknames.size() + 1).arg(nicknames.size());
+        for (const QString& nickname : nicknames) {
+            CUserInfo user(nickname);
+            user.ClearChangeMask();
+            user.SetPresence(2);
+            user.SetActivity(2);
+            text += user.FormatUpdateText(0, UserField::OwnMask, true);
+        }
+        ServerSend(97, text);
+    }
+};
 
 // ---- Login
 
@@ -472,13 +488,14 @@ TEST_F(SessionDocTest, TalkTextGoesToEveryPersonAndOpensOneTalk) {
         auto frame = server->Expect(213);
         ASSERT_TRUE(frame);
         EXPECT_EQ(frame->Destination(), who);
-        EXPECT_EQ(frame->Text(), "\"alice bob carol\" \"alice: hi both\"");
+        EXPECT_EQ(frame->Text(), "\"alice bob carol\" \"alice: hi both\" 0 \"hi both\"");
     }
     ASSERT_EQ(made.size(), 1u);
     EXPECT_EQ(made[0]->lines, (QStringList{"alice: alice: hi both"}));
 
     // carol answers: the same talk, whatever the case of the names.
-    ServerRoute("carol", 213, "\"Carol ALICE bob\" \"carol: hello\"");
+    Arrive({"bob", "carol"});
+    ServerRoute("carol", 213, "\"Carol ALICE bob\" \"carol: hello\" 0 \"hello\"");
     ASSERT_EQ(made.size(), 1u);
     EXPECT_EQ(made[0]->lines.last(), "carol: carol: hello");
     EXPECT_EQ(session->FindTalk({"bob", "carol", "alice"}), made[0]);
@@ -503,7 +520,8 @@ TEST_F(SessionDocTest, TooManyTalkPeople) {
     });
     ASSERT_TRUE(Login());
     // From the wire: trimmed quietly, the sender kept, no box inside the dispatch.
-    ServerRoute("mallory", 213, "\"a b c d e f g\" \"hi\"");
+    Arrive({"a", "b", "c", "d", "e", "f", "g"});
+    ServerRoute("mallory", 213, "\"a b c d e f g\" \"mallory: hi\" 0 \"hi\"");
     ASSERT_EQ(made.size(), 1u);
     EXPECT_EQ(made[0].size(), 5);
     EXPECT_TRUE(made[0].contains("mallory"));
@@ -522,9 +540,104 @@ TEST_F(SessionDocTest, TooManyTalkPeople) {
     EXPECT_TRUE(server->NothingReceived());
 }
 
+TEST_F(SessionDocTest, TalkPacketsOpenWindowsOnlyForKnownPeopleAndOnlyTenAtOnce) {
+    std::vector<FakeTalk*> made;
+    session->SetTalkFactory([&](CSessionDoc&, const QStringList& people, bool) {
+        auto talk = std::make_unique<FakeTalk>(people);
+        made.push_back(talk.get());
+        return talk;
+    });
+    ASSERT_TRUE(Login());
+    Arrive({"bob", "carol"});
+    server->DropReceived();
+    // A line without its kind would show as the sender wrote it: from a member it opens nothing.
+    ServerRoute("bob", 213, "\"alice bob\" \"*** The server will restart now\"");
+    EXPECT_TRUE(made.empty());
+    // Made-up names are left out of the talk; the sender and known members stay.
+    ServerRoute("bob", 213, "\"alice bob carol ghost1 ghost2\" \"bob: hi\" 0 \"hi\"");
+    ASSERT_EQ(made.size(), 1u);
+    QStringList people = made[0]->people;
+    people.sort();
+    EXPECT_EQ(people, QStringList({"alice", "bob", "carol"}));
+
+    // Every member opening his own talk: ten windows, then the busy answer and one system line.
+    QStringList members;
+    for (int i = 0; i < 14; ++i)
+        members << QStringLiteral("m%1").arg(i);
+    Arrive(members);
+    chat.lines.clear();
+    for (const QString& member : members)
+        ServerRoute(member, 213, QStringLiteral("\"alice %1\" \"%1: hi\" 0 \"hi\"").arg(member));
+    EXPECT_EQ(session->GetTalkCount(), CSessionDoc::kMaxPacketTalks);
+    int busy = 0;
+    while (!server->NothingReceived()) {
+        auto frame = server->NextFrame();
+        if (!frame || frame->Type() != 213)
+            continue;
+        ++busy;
+        EXPECT_EQ(frame->Text(), "\"alice " + frame->Destination() + "\" \"alice is busy and cannot talk now\" 4 "
+                                 "\"is busy and cannot talk now\"");
+    }
+    EXPECT_EQ(busy, 5); // m9 .. m13
+    ASSERT_EQ(chat.lines.size(), 1u);
+    EXPECT_EQ(chat.lines[0].kind, ChatKind::System);
+    // A refused member is answered once in a while, not at each line.
+    ServerRoute("m13", 213, "\"alice m13\" \"m13: again\" 0 \"again\"");
+    EXPECT_TRUE(server->NothingReceived());
+    // Lines for talks already open still arrive; once one is closed a new one may open.
+    ServerRoute("bob", 213, "\"alice bob carol\" \"bob: still here\" 0 \"still here\"");
+    EXPECT_EQ(made[0]->lines.size(), 2);
+    session->OpenTalk(nullptr, {"alice", "m0"});
+    ServerRoute("m13", 213, "\"alice m13\" \"m13: now?\" 0 \"now?\"");
+    EXPECT_EQ(session->GetTalkCount(), CSessionDoc::kMaxPacketTalks);
+    EXPECT_NE(session->FindTalk({"alice", "m13"}), nullptr);
+    // A talk the user opens himself is never refused.
+    session->OpenTalkWindow({"carol"});
+    EXPECT_NE(session->FindTalk({"alice", "carol"}), nullptr);
+}
+
+TEST_F(SessionDocTest, PacketsOnlyAServiceSendsCountOnlyFromIt) {
+    ASSERT_TRUE(Login());
+    RecordingTarget target(session.get());
+    FakeInvitations invitations;
+    session->SetInvitationService(&invitations);
+    const struct {
+        int type;
+        const char* service;
+        const char* text;
+    } cases[] = {
+        {168, ".", "Your account has been suspended."},
+        {169, ".", "\".mb\" \"0.5\" \"bob\""},
+        {183, ".", "CMDCVCookie bob 1000"},
+        {184, ".", "CMDWhereisCookie bob@.mb"},
+        {215, ".", "Message to bob could not be delivered"},
+        {233, ".", "~ alice = K1 .gb.alice.bob 1 0 0"},
+        {189, ".db", "~ alice = bob"},
+        {253, ".db", "71 \"x\""},
+        {240, ".rt", "BGRankingDialogCookie 0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        target.packets.clear();
+        chat.lines.clear();
+        ServerRoute("mallory", c.type, c.text);
+        EXPECT_TRUE(target.packets.empty());
+        EXPECT_TRUE(chat.lines.empty());
+        ServerRoute(c.service, c.type, c.text);
+        EXPECT_EQ(target.packets.size(), 1u);
+    }
+    // A forged "could not be delivered" closed nothing; the server's did.
+    EXPECT_EQ(invitations.closedFor, QStringList{"bob"});
+    // Members' own packets still come from members.
+    target.packets.clear();
+    ServerRoute("bob", 203, "hello");
+    EXPECT_EQ(target.packets.size(), 1u);
+    session->SetInvitationService(nullptr);
+}
+
 TEST_F(SessionDocTest, WithoutTalkWindowsTalkTextArrivesAsATell) {
     ASSERT_TRUE(Login());
-    ServerRoute("bob", 213, "\"alice bob\" \"bob: hi\"");
+    ServerRoute("bob", 213, "\"alice bob\" \"bob: hi\" 0 \"hi\"");
     ASSERT_EQ(chat.lines.size(), 1u);
     EXPECT_EQ(chat.lines[0].name, "bob");
     EXPECT_EQ(chat.lines[0].kind, 1);

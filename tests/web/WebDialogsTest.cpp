@@ -184,11 +184,16 @@ TEST_F(WebDialogsTest, TheNewsTimerDiesWithItsSubDocument) {
     QTest::qWait(60);
     EXPECT_TRUE(engines.made.empty()); // no news window was made for a gone sub-document
 
-    // With the sub-document alive, the short delay brings the news up by itself.
+    // With the sub-document alive, the short delay brings the news up by itself, without taking the
+    // keyboard from what the user is typing; the news he asks for comes up to be read.
     today = today.addDays(1);
     news = std::make_unique<CMOTDSubDocument>(session.get());
     news->CheckNewsOnEntry();
     ASSERT_TRUE(QTest::qWaitFor([&] { return news->GetDialog() != nullptr; }, 5000));
+    EXPECT_TRUE(news->GetDialog()->testAttribute(Qt::WA_ShowWithoutActivating));
+    news = std::make_unique<CMOTDSubDocument>(session.get());
+    news->ShowNews();
+    EXPECT_FALSE(news->GetDialog()->testAttribute(Qt::WA_ShowWithoutActivating));
 }
 
 TEST_F(WebDialogsTest, TheNewsAddressCarriesTheNicknameProperlyEncoded) {

@@ -144,7 +144,8 @@ QString fill(const char* format, std::initializer_list<QString> values) {
 
 CInvitationDlg::CInvitationDlg(CInvitationManager* manager, QWidget* parent, const CInviteData& record,
                                int templateId, bool received)
-    : CStickyDialog(templateId, parent, true, true), m_manager(manager), m_record(record),
+    // An invitation that arrives comes up without taking the keyboard from what the user is typing.
+    : CStickyDialog(templateId, parent, !received, true), m_manager(manager), m_record(record),
       m_received(received), m_constructedReceived(received) {
     m_ownNickname = manager ? manager->GetOwnNickname() : QString();
     m_serviceName = m_record.GetServiceName();
@@ -486,6 +487,8 @@ void CInvitationDlg::onReceivedInvitation(const CInviteData& record) {
     }
     if (!unchanged)
         SendInvitationMessage(CInviteData::kNewTerms);
+    // The buttons follow the arrived invitation (a rematch accepts itself here).
+    Refresh();
 }
 
 int CInvitationDlg::OnPacket(int type, const QString& text) {

@@ -15,6 +15,7 @@
 #include "session/SessionDoc.h"
 #include "session/UserInfo.h"
 #include "support/MainWindow.h"
+#include "support/PacketText.h"
 #include "support/SoundSettings.h"
 #include "support/Utilities.h"
 
@@ -127,7 +128,8 @@ int CInvitationManager::offerToDialogs(int type, const QString& text) {
 }
 
 bool CInvitationManager::isAcceptableRecord(const CInviteData& record) const {
-    if (!record.IsWellFormed())
+    // Kinds a dialog declines (a proposition, a newer client's) reach the open dialog of their room.
+    if (!record.IsWellFormed(FindInvitation(record.GetServiceName().GetText()) != nullptr))
         return false;
     // The sender written in the record must be the member the server says sent it.
     const QString source = CurrentPacketSource();
@@ -213,8 +215,21 @@ void CInvitationManager::onRecord(const QString& text) {
         openIncoming(record);
 }
 
+int CInvitationManager::GetIncomingCount() const {
+    return int(std::count_if(m_invitations.begin(), m_invitations.end(), [](const auto& entry) {
+        return entry.second.window && entry.second.dialog->IsIncoming();
+    }));
+}
+
 void CInvitationManager::openIncoming(const CInviteData& record) {
     const QString sender = record.GetPlayerName();
+    if (GetIncomingCount() >= kMaxIncomingInvitations) {
+        CInviteData refusal = record;
+        refusal.SetMessage(CInviteData::kDecline, GetOwnNickname(),
+                           CInviteData::FormatLengthText(fill("%s cannot be invited at present.", GetOwnNickname())));
+        SendInvitationRecord(sender, refusal.Format(), false);
+        return;
+    }
     // Crossing invitations: when this user has invited the same players, the invitation of the
     // nickname that sorts first (ignoring case) stands; the other is dropped without a word to the peer.
     for (CInvitationDialogInterface* dialog : invitationSnapshot()) {
@@ -578,9 +593,10 @@ void CInvitationManager::CloseDialogsForUser(const QString& nickname) {
 }
 
 void CInvitationManager::onUserLeft(const QString& text) {
-    QString rest = text;
-    const QString nickname = NextToken(rest, u" ");
-    if (nickname.isEmpty())
+    // The directory's event is the user's update record: his nickname comes quoted.
+    QString nickname;
+    CPacketCursor cursor(text);
+    if (!ReadPacketString(cursor, nickname) || !IsValidUserName(nickname))
         return;
     for (CInvitationDialogInterface* dialog : invitationSnapshot()) {
         if (isRegistered(dialog) && CServiceName(dialog->GetServiceNameText()).HasPart(nickname))

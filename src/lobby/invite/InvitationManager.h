@@ -42,6 +42,9 @@ public:
     static constexpr int kCmdResumeFirst = 33100;
     static constexpr int kCmdResumeLast = 33300;
     // Answers of the new-match question.
+    // Invitations from others that may stand open at once; one more is refused as if the user could
+    // not be invited at present.
+    static constexpr int kMaxIncomingInvitations = 10;
     static constexpr int kStartNew = 1232;
     static constexpr int kResume = 1236;
     static constexpr int kTemplateResumeReceiver = 233;
@@ -92,6 +95,7 @@ public:
     CInvitationDialogInterface* FindInvitation(const QString& serviceName) const;
     int GetInvitationCount() const { return int(m_invitations.size()); }
     int GetOutgoingCount() const { return m_outgoingCount; }
+    int GetIncomingCount() const;
     CResumeMatchReceiverDlg* FindResumeDialog(const QString& serviceName) const;
     int GetResumeDialogCount() const { return int(m_resumeDialogs.size()); }
 

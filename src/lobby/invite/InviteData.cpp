@@ -99,11 +99,12 @@ void CInviteData::SetUnfinishedKey(bool replaces, const QString& key) {
     m_unfinishedKey = key.isEmpty() ? QString::fromLatin1(kNoKey) : key;
 }
 
-bool CInviteData::IsWellFormed() const {
+bool CInviteData::IsWellFormed(bool anyMessageKind) const {
+    const bool kindOk = anyMessageKind || (m_messageKind >= 0 && m_messageKind <= 9 &&
+                                           m_messageKind != kNotSupported && m_messageKind != kUnset);
     return isFlag(m_received) && isFlag(m_composed) && isFlag(m_replaces) && isFlag(m_fromGame) &&
            m_gameKind >= 0 && m_gameKind <= 4 && !m_unfinishedKey.isEmpty() && m_version == kVersion &&
-           IsValidUserName(m_sender) && m_messageKind >= 0 && m_messageKind <= 9 &&
-           m_messageKind != kNotSupported && m_messageKind != kUnset && !m_payload.isEmpty();
+           IsValidUserName(m_sender) && kindOk && !m_payload.isEmpty();
 }
 
 QString CInviteData::BuildTransferText() const {

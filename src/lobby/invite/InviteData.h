@@ -49,7 +49,9 @@ public:
     void SetMessage(int messageKind, const QString& sender, const QString& payload);
     void SetUnfinishedKey(bool replaces, const QString& key);
 
-    bool IsWellFormed() const;
+    // With anyMessageKind, a kind this client does not act on (6, 8, a newer client's) passes too: the
+    // open dialog of its room answers it with a decline.
+    bool IsWellFormed(bool anyMessageKind = false) const;
 
     // The text that joins the match room directly: "<service>[ !<key>] <payload>".
     QString BuildTransferText() const;

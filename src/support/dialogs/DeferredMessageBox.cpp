@@ -1,10 +1,12 @@
 #include "support/dialogs/DeferredMessageBox.h"
 
 #include "platform/Ui.h"
+#include "platform/Win32Codes.h"
 #include "support/MainWindow.h"
 
 #include <QApplication>
 #include <QEvent>
+#include <QMessageBox>
 #include <QPointer>
 #include <QThread>
 
@@ -13,6 +15,7 @@
 namespace {
 
 unsigned g_helpContext = 0;
+constexpr char kNoticeProperty[] = "norvaleNoticeBox";
 
 DeferredMessageBoxHandler& handler() {
     static DeferredMessageBoxHandler instance;
@@ -86,7 +89,48 @@ void SetDeferredMessageBoxHandler(DeferredMessageBoxHandler h) { handler() = std
 
 void SetDeferredMessageBoxReceiver(DeferredMessageBoxReceiver r) { receiver() = std::move(r); }
 
-void OnDeferredMessageBox(const CDeferredMessageBox& box) { DoMessageBox(box.text, box.type, box.helpId); }
+void OnDeferredMessageBox(const CDeferredMessageBox& box) {
+    // What arises while packets are handled must not take the keyboard from what the user is typing:
+    // with the real dialogs the box comes up beside his window, modeless and without activation.
+    if (!dynamic_cast<platform::QtUi*>(&platform::ui())) {
+        DoMessageBox(box.text, box.type, box.helpId);
+        return;
+    }
+    ShowNoticeBox(box.text, box.type);
+}
+
+int CountOpenNoticeBoxes() {
+    int count = 0;
+    for (QWidget* window : QApplication::topLevelWidgets()) {
+        if (window->property(kNoticeProperty).toBool() && window->isVisible())
+            ++count;
+    }
+    return count;
+}
+
+QMessageBox* ShowNoticeBox(const QString& text, unsigned type) {
+    // However many arrive, only a few stand open at once; the rest are dropped.
+    if (CountOpenNoticeBoxes() >= kMaxNoticeBoxes)
+        return nullptr;
+    auto* box = new QMessageBox(GetMainWindow());
+    box->setProperty(kNoticeProperty, true);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setAttribute(Qt::WA_ShowWithoutActivating);
+    box->setWindowModality(Qt::NonModal);
+    box->setTextFormat(Qt::PlainText);
+    box->setText(text);
+    box->setWindowTitle(QApplication::applicationDisplayName());
+    switch (type & platform::MB_ICONMASK) {
+    case platform::MB_ICONHAND: box->setIcon(QMessageBox::Critical); break;
+    case platform::MB_ICONQUESTION: box->setIcon(QMessageBox::Question); break;
+    case platform::MB_ICONEXCLAMATION: box->setIcon(QMessageBox::Warning); break;
+    case platform::MB_ICONASTERISK: box->setIcon(QMessageBox::Information); break;
+    default: break;
+    }
+    box->setStandardButtons(QMessageBox::Ok);
+    box->show();
+    return box;
+}
 
 int PostDeferredMessageBox(const QString& text, unsigned type, unsigned helpId) {
     if (QThread::currentThread() != qApp->thread()) {

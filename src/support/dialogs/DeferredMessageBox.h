@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class QMessageBox;
 class QWidget;
 
 // The application's message box: owned by the main window, captioned with the application's title,
@@ -33,8 +34,14 @@ int PostDeferredMessageBox(const QString& text, unsigned type, unsigned helpId =
 // is freed after the handler returns, and with the queue when the main window goes first.
 using DeferredMessageBoxHandler = std::function<void(const CDeferredMessageBox& box)>;
 void SetDeferredMessageBoxHandler(DeferredMessageBoxHandler handler);
-// The default handling: DoMessageBox with the record's text, type and help id; the answer is dropped.
+// The default handling: the record's text as a notice box (below); the answer is dropped. With a
+// scripted seam installed (tests) it is asked through DoMessageBox instead.
 void OnDeferredMessageBox(const CDeferredMessageBox& box);
+// A box with an OK button, shown modeless and without taking the keyboard, deleted when closed; at
+// most kMaxNoticeBoxes stand open at once (beyond them nothing is shown: null).
+constexpr int kMaxNoticeBoxes = 8;
+QMessageBox* ShowNoticeBox(const QString& text, unsigned type);
+int CountOpenNoticeBoxes();
 
 // Earlier form of the main frame's hook: a receiver that takes the record itself and answers
 // whether it will show it later (false: the box is shown at once). A set receiver is asked first.

@@ -293,6 +293,8 @@ TEST_F(InvitationDlgTest, TheInvitedSideAcceptsAndStartsOnlyOnTheTermsItAccepted
         CInvitationDlg* dialog = Received(Terms(5));
         ASSERT_NE(dialog, nullptr);
         EXPECT_TRUE(dialog->windowTitle().endsWith(" from bob"));
+        // It came with a packet: shown without taking the keyboard from what the user is typing.
+        EXPECT_TRUE(dialog->testAttribute(Qt::WA_ShowWithoutActivating));
         EXPECT_FALSE(dialog->Item(CInvitationDlg::kIdNoThanks)->isHidden());
         EXPECT_EQ(dialog->GetMarker(1), CInvitationDlg::kMarkerAccepted);
         RecordKinds();
@@ -360,6 +362,31 @@ TEST_F(InvitationDlgTest, DeclinesAndWithdrawalsEndTheDialogWithAChatLine) {
         ServerRoute("bob", 227, Record(2, ".gb.alice.bob", "bob", Terms(3)));
         EXPECT_TRUE(RecordKinds().empty());
     }
+}
+
+TEST_F(InvitationDlgTest, KindsThisClientDoesNotKnowAreDeclinedWithAReason) {
+    // A proposition this client cannot play, and kinds of a newer client: the peer is told why, so his
+    // dialog does not wait for ever; a text (7) is passed over.
+    const std::pair<int, QString> cases[] = {
+        {6, "You must upgrade your client to play propositions."},
+        {8, "alice has an older version of the client and cannot accept this invitation."},
+        {12, "alice has an older version of the client and cannot accept this invitation."},
+    };
+    for (const auto& [kind, text] : cases) {
+        SCOPED_TRACE(kind);
+        QPointer<CInvitationDlg> dialog = Invited();
+        ASSERT_TRUE(dialog);
+        RecordKinds();
+        ServerRoute("bob", 227, Record(kind, ".gb.alice.bob", "bob", Terms(3)));
+        ASSERT_EQ(RecordKinds(), std::vector<int>{CInviteData::kDecline});
+        EXPECT_EQ(CInviteData::ParseLengthText(lastRecords[0].GetPayload()), text);
+        EXPECT_EQ(manager->GetInvitationCount(), 0);
+        EXPECT_TRUE(WaitFor([&] { return dialog.isNull(); }));
+    }
+    // Without a dialog of its room such a record opens nothing and is not answered.
+    ServerRoute("bob", 227, Record(6, ".gb.bob.alice", "bob", Terms(3)));
+    EXPECT_TRUE(RecordKinds().empty());
+    EXPECT_EQ(manager->GetInvitationCount(), 0);
 }
 
 TEST_F(InvitationDlgTest, ClosingTellsThePeerOnlyWhenTheInvitationIsLive) {

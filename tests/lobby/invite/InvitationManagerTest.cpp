@@ -310,6 +310,29 @@ TEST_F(InvitationManagerTest, InvitationsAreRefusedWhenTheUserCannotPlay) {
     // a user who is free gets no refusal.
 }
 
+TEST_F(InvitationManagerTest, OnlyTenInvitationsFromOthersStandOpenAtOnce) {
+    // Each from another account: ten dialogs, then the automatic refusal and no dialog.
+    for (int i = 0; i < 12; ++i) {
+        const QString sender = QStringLiteral("p%1").arg(i);
+        ServerRoute(sender, 227, Record(0, ".gb." + sender + ".alice", sender, "terms"));
+    }
+    Settle();
+    EXPECT_EQ(manager->GetIncomingCount(), CInvitationManager::kMaxIncomingInvitations);
+    EXPECT_EQ(dialogs.size(), size_t(CInvitationManager::kMaxIncomingInvitations));
+    for (const char* refused : {"p10", "p11"}) {
+        const CInviteData answer(Sent(227, refused));
+        EXPECT_EQ(answer.GetMessageKind(), CInviteData::kDecline) << refused;
+        EXPECT_EQ(CInviteData::ParseLengthText(answer.GetPayload()), "alice cannot be invited at present.");
+    }
+    // The user's own invitations do not count, and a closed one makes room.
+    manager->InvitePlayer("zed", 0, 0, false);
+    EXPECT_EQ(manager->GetIncomingCount(), CInvitationManager::kMaxIncomingInvitations);
+    dialogs[0]->CloseInvitation();
+    ServerRoute("p11", 227, Record(0, ".gb.p11.alice", "p11", "terms"));
+    Settle();
+    EXPECT_NE(manager->FindInvitation(".gb.p11.alice"), nullptr);
+}
+
 TEST_F(InvitationManagerTest, CrossingInvitationsKeepTheOneOfTheLowerNickname) {
     manager->InvitePlayer("bob", 0, 0, false);
     ASSERT_EQ(dialogs.size(), 1u);
@@ -365,8 +388,10 @@ TEST_F(InvitationManagerTest, AnAgreedMatchClosesEverythingAndTransfers) {
 TEST_F(InvitationManagerTest, APlayerWhoLeavesTakesHisDialogsAlong) {
     manager->InvitePlayer("bob", 0, 0, false);
     manager->InvitePlayer("cy", 0, 0, false);
-    // The lobby says bob left.
-    manager->OnSessionEvent(CInvitationManager::kEventUserLeft, "bob 0 0");
+    // The lobby says bob left, in the directory's own event text (his record, nickname quoted).
+    ServerSend(97, "3 2\n" + User("bob", 2, 2) + User("cy", 2, 2));
+    ServerSend(98, "2 1\n" + User("bob", 2, 2));
+    Settle();
     EXPECT_EQ(manager->FindInvitation(".gb.alice.bob"), nullptr);
     EXPECT_NE(manager->FindInvitation(".gb.alice.cy"), nullptr);
     // The server could not deliver to cy.

@@ -8,6 +8,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
 #include <gtest/gtest.h>
 
 #include <memory>
@@ -103,6 +105,19 @@ TEST_F(DeferredMessageBoxTest, TheHelpContextIsSetOnlyWhileTheBoxIsOpen) {
     EXPECT_EQ(recorder.contexts[1], 0u);
     EXPECT_EQ(recorder.owners[0], &frame); // owned by the main window
     EXPECT_EQ(GetMessageBoxHelpContext(), 0u);
+}
+
+TEST_F(DeferredMessageBoxTest, NoticesLeaveTheKeyboardAloneAndOnlyAFewStandOpen) {
+    std::vector<QPointer<QMessageBox>> shown;
+    for (int i = 0; i <= kMaxNoticeBoxes; ++i)
+        shown.emplace_back(ShowNoticeBox(QStringLiteral("notice %1").arg(i), MB_ICONEXCLAMATION));
+    EXPECT_EQ(CountOpenNoticeBoxes(), kMaxNoticeBoxes);
+    EXPECT_FALSE(shown.back());
+    ASSERT_TRUE(shown.front());
+    EXPECT_FALSE(shown.front()->isModal());
+    EXPECT_TRUE(shown.front()->testAttribute(Qt::WA_ShowWithoutActivating));
+    for (const auto& box : shown)
+        delete box.data();
 }
 
 TEST(PromptDlg, AsksOneLineAndGivesTheAnswerAfterOk) {
