@@ -146,7 +146,12 @@ void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QLis
         for (const Client* user : about) {
             const bool friendOfReader =
                 m_relations.Contains(reader, CRelationStore::List::Friends, user->record.GetNickname());
-            body += user->record.FormatUpdateText(friendOfReader ? UserGroup::Friend : 0,
+            // ... and those he has an unfinished match with the unfinished-match flag.
+            const int groups = (friendOfReader ? UserGroup::Friend : 0) |
+                               (user != client && m_unfinished.Between(reader, user->record.GetNickname())
+                                    ? UserGroup::UnfinishedMatch
+                                    : 0);
+            body += user->record.FormatUpdateText(groups,
                                                   mask == kGroupFlagsOnly ? 0 : mask, true);
         }
         client->connection->SendPlain(quint8(type), body);
@@ -250,7 +255,8 @@ void CDevServer::leaveRoom(Client* client) {
     if (room.GetFirstPart() != QLatin1String("gb") || !room.HasPart(client->record.GetNickname()))
         return;
     // A match played to its end is not left unfinished.
-    if (const CMatchReferee* match = FindMatch(room.GetBaseName()); match && match->Board().IsMatchOver())
+    const CMatchReferee* match = FindMatch(room.GetBaseName());
+    if (match && match->Board().IsMatchOver())
         return;
     const QList<Client*> present = inRoom(room.GetBaseName());
     for (const QString& player : room.GetPartList()) {
@@ -258,7 +264,7 @@ void CDevServer::leaveRoom(Client* client) {
         if (!user || !present.contains(user))
             return;
     }
-    sendUnfinished(m_unfinished.MatchLeft(room));
+    sendUnfinished(m_unfinished.MatchLeft(room, match ? match->Descriptor(0) : QString()));
 }
 
 void CDevServer::sendUnfinished(const QStringList& players) {
