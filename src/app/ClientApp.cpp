@@ -331,6 +331,11 @@ void CClientApp::endSession() {
 
 void CClientApp::LogIn(const QString& host, quint16 port, const QString& nickname, const QString& password) {
     endSession();
+    // File > Log In offers the last session's server and nickname, however that one was started.
+    const QString address = host.contains(QLatin1Char(':')) ? QStringLiteral("[%1]:%2").arg(host).arg(port)
+                                                            : QStringLiteral("%1:%2").arg(host).arg(port);
+    GetSettingsStore().WriteRecentString(QStringLiteral("Login"), QStringLiteral("strServer"), address);
+    GetSettingsStore().WriteRecentString(QStringLiteral("Login"), QStringLiteral("strNickname"), nickname);
     m_session = std::make_unique<CSessionDoc>();
     CSessionDoc::SetCurrent(m_session.get());
     m_chatLog = std::make_unique<CChatLog>(m_session.get());
@@ -468,7 +473,8 @@ CMultiPaneFrame* CClientApp::LoadServiceUI(CSessionDoc* session, int flags) {
     frame->Build(*layout);
     if (const CTwoPlayerGameDocTemplate* game = CTwoPlayerGameDocTemplate::FindFor(session->GetGameDocument()))
         game->LoadMenu(frame);
-    QMdiSubWindow* sub = m_mainFrame->AddServiceFrame(frame);
+    QMdiSubWindow* sub = m_mainFrame->AddServiceFrame(
+        frame, session->GetGameDocument() ? QStringLiteral("Game") : QStringLiteral("Lobby"));
     if (sub && session->GetGameDocument())
         sub->installEventFilter(new GameWindowCloser(session, sub));
     frame->ActivateCommandLine(true);

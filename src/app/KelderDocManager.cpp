@@ -102,7 +102,7 @@ CMultiPaneFrame* CKelderDocManager::OpenDocumentFile(const QString& path, QStrin
     review->frameObject = frame;
     connect(frame, &QObject::destroyed, this, [this](QObject* gone) { forget(gone); });
     if (CMainFrame* main = GetMainFrame()) {
-        if (QMdiSubWindow* sub = main->AddServiceFrame(frame))
+        if (QMdiSubWindow* sub = main->AddServiceFrame(frame, QStringLiteral("Review")))
             sub->setWindowTitle(frame->windowTitle());
     } else {
         frame->resize(900, 600);

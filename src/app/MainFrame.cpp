@@ -21,6 +21,7 @@
 #include "prefs/UpdateEmailDlg.h"
 #include "session/SessionDoc.h"
 #include "support/MainWindow.h"
+#include "support/SettingsStore.h"
 #include "web/BrowserLauncher.h"
 #include "web/HelpBDlg.h"
 #include "web/WebAddress.h"
@@ -97,6 +98,8 @@ CMainFrame::CMainFrame(QWidget* parent)
     SetWindowIcons(this, kMainIconId);
     m_workArea->setObjectName(QStringLiteral("workArea"));
     m_workArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // Each window keeps its own state: activating one does not maximise it (see AddServiceFrame).
+    m_workArea->setOption(QMdiArea::DontMaximizeSubWindowOnActivation);
     m_workArea->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setCentralWidget(m_workArea);
     m_status->setTextFormat(Qt::PlainText);
@@ -470,15 +473,23 @@ void CMainFrame::SetBrowserOpener(BrowserOpener opener) {
     browserOpener() = opener ? std::move(opener) : BrowserOpener(OpenWithLauncher);
 }
 
-QMdiSubWindow* CMainFrame::AddServiceFrame(CMultiPaneFrame* frame) {
+QMdiSubWindow* CMainFrame::AddServiceFrame(CMultiPaneFrame* frame, const QString& kind) {
+    const QString section = QStringLiteral("CMultiPaneFrame");
+    const QString value = QStringLiteral("Maximized ") + kind;
     QMdiSubWindow* sub = m_workArea->addSubWindow(frame);
     sub->setAttribute(Qt::WA_DeleteOnClose);
     sub->setWindowIcon(windowIcon());
-    if (m_workArea->subWindowList().size() == 1)
+    if (GetSettingsStore().GetBool(section, value, true))
         sub->showMaximized();
     else
         sub->show();
     m_workArea->setActiveSubWindow(sub);
+    // What the user makes of the window is how the next one of its kind opens.
+    connect(sub, &QMdiSubWindow::windowStateChanged, this,
+            [section, value](Qt::WindowStates, Qt::WindowStates now) {
+                if (!(now & Qt::WindowMinimized))
+                    GetSettingsStore().WriteBool(section, value, bool(now & Qt::WindowMaximized));
+            });
     return sub;
 }
 

@@ -103,7 +103,10 @@ public:
     // ---- Service windows
     QMdiArea* GetWorkArea() const { return m_workArea; }
     // Shows the frame in the work area (maximised when it is the only one).
-    QMdiSubWindow* AddServiceFrame(CMultiPaneFrame* frame);
+    // Adds a service window of a kind ("Lobby", "Game", "Review"): it opens maximised or not as the
+    // last window of its kind was left ("Maximized <kind>" of section "CMultiPaneFrame"; maximised
+    // at first).
+    QMdiSubWindow* AddServiceFrame(CMultiPaneFrame* frame, const QString& kind = QStringLiteral("Lobby"));
     // The active service frame, else the first one; null when none.
     CMultiPaneFrame* GetActiveServiceFrame() const;
     std::vector<CMultiPaneFrame*> GetServiceFrames() const;

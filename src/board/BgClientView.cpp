@@ -37,7 +37,7 @@ platform::MessageId PropertiesMessage() {
     return id;
 }
 
-const char* const kButtonTexts[] = {"&Roll", "&Double", "&Take", "&Pass", "Re&sign", "&Undo", "D&one"};
+const char* const kButtonTexts[] = {"&Roll", "&Double", "&Take", "&Pass", "Re&sign", "&Undo", "Do&ne"};
 
 // Whether neither side has a checker outside its home board: a position of the bear-off tables.
 bool IsBearOffPosition(const CBackgammonBoard& board) {
@@ -107,6 +107,10 @@ CBgClientView::CBgClientView(QWidget* parent)
     for (int i = 0; i < kButtonCount; ++i) {
         auto* button = new QPushButton(QString::fromLatin1(kButtonTexts[i]), this);
         button->setFocusPolicy(Qt::NoFocus);
+        // The row of buttons may narrow down to their texts: a wide row would hold the board pane
+        // wider than a small window and push the match log out of sight.
+        button->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+        button->setMinimumWidth(button->fontMetrics().horizontalAdvance(QStringLiteral("Resign")) + 12);
         connect(button, &QPushButton::clicked, this, [this, i] { PressButton(Button(i)); });
         buttons->addWidget(button);
         m_buttons[i] = button;

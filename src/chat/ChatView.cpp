@@ -152,7 +152,22 @@ CChatLog* CChatView::GetChatLog() const {
 }
 
 bool CChatView::TakesKind(int kind) const {
-    return m_shoutView ? kind == ChatKind::Shout : kind != ChatKind::Shout;
+    if (m_shoutView)
+        return kind == ChatKind::Shout;
+    // Shouts go to the shout pane; where the windows have none, the chat shows them.
+    return kind != ChatKind::Shout || !hasShoutPane();
+}
+
+bool CChatView::hasShoutPane() const {
+    const platform::Document* document = GetDocument();
+    if (!document)
+        return false;
+    for (platform::View* view : document->Views()) {
+        const auto* chat = dynamic_cast<const CChatView*>(view);
+        if (chat && chat->m_shoutView)
+            return true;
+    }
+    return false;
 }
 
 void CChatView::OnUpdate(platform::View*, int hint, platform::Object* object) {

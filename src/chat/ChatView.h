@@ -151,6 +151,7 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    bool hasShoutPane() const;
     void loadPreferences();
     void reloadPreferences();
     // Wraps one chat line into display lines; scroll: move the view as a new line does.

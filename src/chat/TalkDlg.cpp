@@ -10,6 +10,7 @@
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
 
+#include <QAction>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QKeyEvent>
@@ -59,6 +60,13 @@ CTalkDlg::CTalkDlg(CTalkDoc* document, const QStringList& people, bool activate,
                     talk->Close();
             });
     }
+    // Undo by its key wherever the focus is in the window (the chat view forwards typing, not keys
+    // with Ctrl).
+    auto* undo = platform::MakeAction(kCmdUndo, QStringLiteral("&Undo"), this);
+    undo->setShortcut(QKeySequence::Undo);
+    undo->setShortcutContext(Qt::WindowShortcut);
+    connect(undo, &QAction::triggered, this, [this] { OnCommand(kCmdUndo); });
+    addAction(undo);
     for (CGameView* pane : panes()) {
         pane->installEventFilter(this);
         if (QWidget* control = pane->GetControl(); control && control != pane)
@@ -124,6 +132,32 @@ std::vector<CGameView*> CTalkDlg::panes() const {
     if (m_chatView)
         result.push_back(m_chatView.data());
     return result;
+}
+
+CGameView* CTalkDlg::activePane() const {
+    // The conversation hands what is typed to the command line, which stays the active pane.
+    QWidget* focus = focusWidget();
+    for (CGameView* pane : panes()) {
+        if (focus && (focus == pane || pane->isAncestorOf(focus)) && pane->CanUndo())
+            return pane;
+    }
+    return m_commandLine.data();
+}
+
+bool CTalkDlg::OnCommand(int id) {
+    if (id != kCmdUndo)
+        return false;
+    if (CGameView* pane = activePane(); pane && pane->CanUndo())
+        pane->Undo();
+    return true;
+}
+
+bool CTalkDlg::OnUpdateCommand(int id, platform::CommandState& state) {
+    if (id != kCmdUndo)
+        return false;
+    const CGameView* pane = activePane();
+    state.enabled = pane && pane->CanUndo();
+    return true;
 }
 
 CGameView* CTalkDlg::paneOf(QObject* watched) const {

@@ -3,6 +3,7 @@
 #include "frame/GameView.h"
 #include "frame/KelderFrameWnd.h"
 #include "platform/Geometry.h"
+#include "platform/Commands.h"
 #include "platform/Messages.h"
 
 #include <QPointer>
@@ -16,11 +17,15 @@ class CTalkDoc;
 // Its size is kept in "Size" of the section "CTalkDlg" after every layout; its place only once the
 // user has moved or sized it. Keys typed in the conversation that it does not take go to the command
 // line, so typing anywhere in the window lands in the line.
-class CTalkDlg : public CKelderFrameWnd, public CCommandLineHost, public platform::MessageTarget {
+class CTalkDlg : public CKelderFrameWnd,
+                 public CCommandLineHost,
+                 public platform::MessageTarget,
+                 public platform::CommandTarget {
     Q_OBJECT
     NV_DECLARE_RUNTIME_CLASS(CTalkDlg, CKelderFrameWnd)
 public:
     static constexpr int kHelpId = 218;
+    static constexpr int kCmdUndo = 57643;
     static constexpr char kSizeName[] = "Size";
     static constexpr int kDefaultWidth = 400;
     static constexpr int kDefaultHeight = 400;
@@ -51,6 +56,9 @@ public:
     void RecalcLayout();
     // The title from the people of the talk.
     void UpdateTitle();
+    // Undo (also Ctrl+Z anywhere in the window): undoes in the active pane, when it can.
+    bool OnCommand(int id) override;
+    bool OnUpdateCommand(int id, platform::CommandState& state) override;
 
 protected:
     void OnClose() override;
@@ -61,6 +69,8 @@ protected:
 
 private:
     CGameView* paneOf(QObject* watched) const;
+    // The pane with the focus when it can undo, else the command line.
+    CGameView* activePane() const;
     std::vector<CGameView*> panes() const;
     void noteGeometry();
     void noteUserGeometry();

@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
+
+#include <algorithm>
 #include <QStyle>
 #include <QWidget>
 
@@ -36,6 +38,22 @@ bool isVisibleSomewhere(const QWidget* window, const QRect& rect) {
         return window->parentWidget() ? window->parentWidget()->rect().intersects(rect) : true;
     const QRect desktop = virtualDesktop();
     return desktop.isEmpty() || desktop.intersects(rect);
+}
+
+// A first placement (sizes in pixels meant for a small screen, or a large scale factor) is brought
+// onto the screen it starts on, no larger than that screen's free area.
+QRect fitOnScreen(QRect rect) {
+    const QScreen* screen = QGuiApplication::screenAt(rect.center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen || rect.isEmpty())
+        return rect;
+    const QRect area = screen->availableGeometry();
+    rect.setWidth(std::min(rect.width(), area.width()));
+    rect.setHeight(std::min(rect.height(), area.height()));
+    rect.moveLeft(std::clamp(rect.left(), area.left(), area.right() + 1 - rect.width()));
+    rect.moveTop(std::clamp(rect.top(), area.top(), area.bottom() + 1 - rect.height()));
+    return rect;
 }
 
 QPixmap paintMainIcon(int size) {
@@ -71,8 +89,13 @@ bool LoadWindowPlacement(const platform::Object* owner, QWidget* window, QWidget
     const bool useStored = !stored.IsEmpty();
     const QPoint origin = window->isWindow() ? clientOrigin(relativeTo) : QPoint();
     QRect rect = (useStored ? stored : defaultRect).ToQRect().translated(origin);
-    if (!isVisibleSomewhere(window, rect))
+    bool first = !useStored;
+    if (!isVisibleSomewhere(window, rect)) {
         rect = defaultRect.ToQRect().translated(origin);
+        first = true;
+    }
+    if (first && window->isWindow())
+        rect = fitOnScreen(rect);
     if (!rect.isEmpty())
         window->setGeometry(rect);
     const int state = useStored && storedState > 0 ? storedState : showCommand;

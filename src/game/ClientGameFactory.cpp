@@ -44,6 +44,16 @@ QString CClientGameFactory::DescribeUnfinishedMatch(const QString& entry) const 
                              : GetGameName() + QStringLiteral(", ") + details;
 }
 
+QString CClientGameFactory::DescribeUnfinishedScore(const QString& entry) const {
+    const QStringList words = entry.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    const QString details = words.mid(2).join(QLatin1Char(' '));
+    const QString score = GetScoreText(words.value(1), words.mid(2, 3).join(QLatin1Char(' ')));
+    if (score.isEmpty())
+        return details.isEmpty() ? QStringLiteral("0-0") : details;
+    const QString rest = words.mid(5).join(QLatin1Char(' '));
+    return rest.isEmpty() ? score : score + QStringLiteral(", ") + rest;
+}
+
 QString CClientGameFactory::GetScoreText(const QString& location, const QString& gameDescriptor) const {
     (void)location;
     const QStringList words = gameDescriptor.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);

@@ -40,6 +40,9 @@ public:
 
     // The description of an unfinished match from its entry ("<key> <room name> <details>").
     QString DescribeUnfinishedMatch(const QString& entry) const;
+    // The score of an unfinished match from its entry: details that read as a game descriptor
+    // ("<length> <score> <score>") give the lobby's score text, other details stand as they are.
+    QString DescribeUnfinishedScore(const QString& entry) const;
     bool HidesPrivateScore() const { return true; }
     // The lobby's score text for a player in a room: a descriptor "<match length> <score> <score>"
     // gives "<score>-<score> of <length>", or "<score>-<score>" for an unlimited session; else empty.

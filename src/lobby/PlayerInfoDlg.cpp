@@ -97,9 +97,7 @@ CPlayerInfoDlg::CPlayerInfoDlg(CSessionDoc* session, QWidget* parent)
         setWindowIcon(parent->windowIcon());
     if (session) {
         m_ownNickname = session->GetNickname();
-        m_playerPagesBase = session->GetServiceSetting(QStringLiteral("urlPlayerInfoDir"));
-        m_leaguesBase = session->GetServiceSetting(QStringLiteral("urlLeagues"));
-        m_accountBase = session->GetServiceSetting(QStringLiteral("urlTallybankAccount"));
+        readBaseAddresses();
     }
     setMinimumSize(300, 300);
 
@@ -301,7 +299,17 @@ void CPlayerInfoDlg::ShowPlayer(const QString& name, int page) {
     RefreshPage();
 }
 
+void CPlayerInfoDlg::readBaseAddresses() {
+    // The lobby's addresses: the dialog lives with the session, across match rooms whose settings
+    // carry none of them.
+    m_playerPagesBase = m_session->GetLobbySetting(QStringLiteral("urlPlayerInfoDir"));
+    m_leaguesBase = m_session->GetLobbySetting(QStringLiteral("urlLeagues"));
+    m_accountBase = m_session->GetLobbySetting(QStringLiteral("urlTallybankAccount"));
+}
+
 void CPlayerInfoDlg::RefreshPage() {
+    if (m_session)
+        readBaseAddresses();
     m_currentPage = TabToPage(m_tabs->currentIndex());
     if (isSelfExactly()) {
         EnsureSelfTabs();
@@ -320,7 +328,8 @@ void CPlayerInfoDlg::RefreshPage() {
     }
     // The profile needs the location: until it is known there is no address to load.
     m_targetAddress = m_currentPage == kPagePersonal && !m_locationKnown ? QString() : PageAddress(m_currentPage);
-    QString title = PageTitle(m_currentPage);
+    // One blank before "for", whatever the page's title ends with.
+    QString title = PageTitle(m_currentPage).trimmed();
     if (!m_shownPlayer.isEmpty())
         title += QStringLiteral(" for ") + m_shownPlayer;
     setWindowTitle(title);

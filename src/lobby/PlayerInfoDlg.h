@@ -150,6 +150,7 @@ private:
     QString m_targetAddress;
     QString m_locationText;
     CServiceName m_locationService;
+    void readBaseAddresses();
     QString m_playerPagesBase;
     QString m_accountBase;
     QString m_leaguesBase;

@@ -152,9 +152,9 @@ CRankingQuery CBGSelectRankingDlg::MakeQuery() const {
 
 bool CBGSelectRankingDlg::OnInitDialog() {
     CPersistentDlg::OnInitDialog();
-    // The arrows step as far as the filter accepts.
+    // The arrows step through the usual page sizes; a typed number up to kMaxEntries is accepted.
     if (auto* spin = ItemAs<CSpinButton>(kIdSpin))
-        spin->SetRange(1, kMaxEntries);
+        spin->SetRange(1, kSpinMaxEntries);
     enableCombos();
     return true;
 }
@@ -393,6 +393,10 @@ int CBGDisplayRankingDlg::OnPacket(int type, const QString& text) {
             EnableItem(kIdPrevious, m_firstPlace != 0);
         }
     }
+    // A short page is the last one: there is nothing after it.
+    CRankingQuery query = CClientGameFactory::GetFactory().GetRankingQuery();
+    query.Load(QString::fromLatin1(kQuerySection));
+    EnableItem(kIdNext, int(rows->size()) >= query.nEntries);
     if (m_list->topLevelItemCount() == 0)
         showMessageRow(QStringLiteral("- No players in range -"));
     updateInfoButton();

@@ -37,6 +37,7 @@ public:
     enum ShowOption { kHighest = 0, kLowest = 1, kClosestToMe = 2, kClosestTo = 3, kStartingAt = 4 };
 
     static constexpr int kMaxEntries = 30;
+    static constexpr int kSpinMaxEntries = 10;
     static constexpr int kMaxNameLength = 24;
     static constexpr int kMaxPlace = 9999999;
 

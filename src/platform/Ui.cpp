@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QDialog>
 #include <QFileDialog>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMenu>
 #include <QMessageBox>
@@ -34,6 +35,17 @@ int defaultButton(unsigned type) {
 } // namespace
 
 Ui& ui() { return g_ui.get(); }
+
+void WidenForTitle(QMessageBox& box) {
+    // A short question makes a narrow box whose title bar cuts its own title: room for the title,
+    // the window's icon and its buttons.
+    const int wanted = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarAllowance;
+    auto* grid = qobject_cast<QGridLayout*>(box.layout());
+    if (!grid || box.sizeHint().width() >= wanted)
+        return;
+    grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
+                  grid->columnCount());
+}
 
 Ui* SetUi(Ui* replacement) { return g_ui.set(replacement); }
 
@@ -74,6 +86,7 @@ int QtUi::MessageBox(QWidget* parent, const QString& text, const QString& captio
     for (const Button& b : buttons)
         if (b.id == defaultId)
             box.setDefaultButton(b.standard);
+    WidenForTitle(box);
     const int pressed = box.exec();
     for (const Button& b : buttons)
         if (b.standard == pressed)

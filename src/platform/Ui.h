@@ -9,6 +9,7 @@
 class QAction;
 class QDialog;
 class QMenu;
+class QMessageBox;
 class QPoint;
 class QWidget;
 
@@ -46,6 +47,10 @@ public:
 
 // The installed seam (a real one until something else is installed).
 Ui& ui();
+
+// Makes a message box wide enough for its whole title in the title bar.
+constexpr int kTitleBarAllowance = 160;
+void WidenForTitle(QMessageBox& box);
 // Installs a seam; returns the one it replaces. The caller keeps ownership of both.
 Ui* SetUi(Ui* replacement);
 

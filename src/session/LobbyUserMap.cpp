@@ -3,6 +3,7 @@
 #include "session/GameModule.h"
 #include "session/ServiceName.h"
 #include "session/SessionDoc.h"
+#include "session/UserNotifications.h"
 #include "support/PacketText.h"
 
 void CClientUserInfo::UpdateDisplayTexts() {
@@ -86,6 +87,8 @@ int CLobbyUserMap::OnPacket(int type, const QString& text) {
 // and a count larger than the records present must not keep the loop going.
 
 void CLobbyUserMap::onUsersArrived(CPacketCursor& cursor, int count) {
+    // The first list (after login or a change of room) holds who was there already: nobody arrives.
+    const bool announce = m_session && m_users.GetCount() > 0;
     for (int i = 0; i < count; ++i) {
         QString nickname;
         if (!ReadTokenFrom(cursor, nickname))
@@ -115,6 +118,8 @@ void CLobbyUserMap::onUsersArrived(CPacketCursor& cursor, int count) {
         update(m_arrivedHint, added);
         if (anyTargets())
             notify(kEventArrived, added->FormatUpdateText(UserField::OwnMask, true));
+        if (announce)
+            UserNotification::UserArrived(*m_session, *added);
         added->ClearChangeMask();
     }
 }
@@ -130,6 +135,8 @@ void CLobbyUserMap::onUsersLeft(CPacketCursor& cursor, int count) {
         update(m_leftHint, record.get());
         if (anyTargets())
             notify(kEventLeft, record->FormatUpdateText(UserField::OwnMask, true));
+        if (m_session)
+            UserNotification::UserLeft(*m_session, *record);
     }
 }
 
@@ -147,11 +154,14 @@ void CLobbyUserMap::onUsersChanged(CPacketCursor& cursor, int count) {
         }
         const bool tell = anyTargets();
         const QString oldText = tell ? known->FormatUpdateText(UserField::All, true) : QString();
+        const QString oldLocation = known->GetLocation();
         bool ok = false;
         known->ApplyUpdateText(cursor, &ok);
         if (!ok)
             return;
         known->UpdateDisplayTexts();
+        if (m_session && known->GetLocation() != oldLocation)
+            UserNotification::UserMoved(*m_session, *known, oldLocation);
         if (tell)
             notify(kEventChanged,
                    known->FormatUpdateText(UserField::OwnMask, true) + QLatin1Char(' ') + oldText);

@@ -121,6 +121,7 @@ void CSessionDoc::OnLoginAccepted(const CLoginAcceptedPacket& accepted) {
     m_lobbyService = accepted.lobbyService;
     m_serviceName = CServiceName(accepted.lobbyService);
     m_serviceSettings = accepted.settings;
+    m_lobbySettings = accepted.settings;
     m_serviceActive = 1;
     m_transferPending = false;
     GetSettingsStore().SetUser(m_nickname);
@@ -163,7 +164,13 @@ bool CSessionDoc::Send(int type, const QString& text, int length, const QString&
 bool CSessionDoc::SendChat(const QString& text, int kind, const QString& recipient) {
     if (kind != ChatKind::Tell && IsAway())
         SetAwayState(false, false);
-    return IsConnected() && m_node->SendChat(text, kind, recipient);
+    if (!IsConnected() || !m_node->SendChat(text, kind, recipient))
+        return false;
+    // In a match room the server's echo of one's own whisper is left out (see AddChatLine): the
+    // sender's chat shows it here, once.
+    if (kind == ChatKind::Whisper && recipient.isEmpty() && m_serviceName.CountParts() > 0 && m_chatLog)
+        m_chatLog->AddElement(m_nickname, kind, text);
+    return true;
 }
 
 bool CSessionDoc::Shout(const QString& text) {
@@ -237,12 +244,22 @@ void CSessionDoc::DetachFromGameService() {
     AttachToGameService(m_lobbyService, 0);
 }
 
-QString CSessionDoc::GetServiceSetting(const QString& key) const {
-    for (const auto& [name, value] : m_serviceSettings) {
+namespace {
+QString FindSetting(const CServiceSettings& settings, const QString& key) {
+    for (const auto& [name, value] : settings) {
         if (name == key)
             return value;
     }
     return QString();
+}
+} // namespace
+
+QString CSessionDoc::GetServiceSetting(const QString& key) const {
+    return FindSetting(m_serviceSettings, key);
+}
+
+QString CSessionDoc::GetLobbySetting(const QString& key) const {
+    return FindSetting(m_lobbySettings, key);
 }
 
 void CSessionDoc::ExamineMatch(const QString& serviceName, const QString& playerToWatch) {
@@ -347,7 +364,7 @@ void CSessionDoc::AddChatLine(const QString& sender, const QString& text, int ki
         return;
     const bool own = !sender.isEmpty() && SameNickname(sender, m_nickname);
     if (kind == ChatKind::Whisper && own && m_serviceName.CountParts() > 0)
-        return; // the game document shows the user's own whispers itself
+        return; // shown when it was sent (SendChat)
     if (kind == ChatKind::Tell && IsAway() && !own && text != kAwayReply)
         m_node->SendChat(kAwayReply, ChatKind::Tell, sender);
     m_chatLog->AddElement(sender, kind, text);
@@ -896,6 +913,8 @@ void CSessionDoc::handleServiceEntered(const QString& text) {
     const bool sameService = m_serviceName.IsSameService(CServiceName(entered->serviceName));
     m_serviceName = CServiceName(entered->serviceName);
     m_serviceSettings = entered->settings;
+    if (m_serviceName.GetText() == m_lobbyService && !entered->settings.empty())
+        m_lobbySettings = entered->settings;
     m_serviceActive = 1;
     m_transferPending = false;
     if (m_invitations && !sameService)

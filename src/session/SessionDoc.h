@@ -156,6 +156,9 @@ public:
     const CServiceName& GetServiceName() const { return m_serviceName; }
     const CServiceSettings& GetServiceSettings() const { return m_serviceSettings; }
     QString GetServiceSetting(const QString& key) const;
+    // A setting of the lobby service (its web addresses among them), kept while the user is in a
+    // match room, whose settings carry only the room's own.
+    QString GetLobbySetting(const QString& key) const;
     // Examines (watches) a match: the transfer text for the service, its players and a " ~" marker.
     void ExamineMatch(const QString& serviceName, const QString& playerToWatch);
     // Resumes a stored match from an unfinished-match entry ("<key> <service> <details>").
@@ -360,6 +363,7 @@ private:
 
     CServiceName m_serviceName;
     CServiceSettings m_serviceSettings;
+    CServiceSettings m_lobbySettings;
     int m_serviceActive = 0;
     bool m_transferPending = false;
     int m_attachFlag = 0;

@@ -36,7 +36,7 @@ CMessOfTheDayBDlg::CMessOfTheDayBDlg(CMOTDSubDocument* owner, QWidget* parent, b
 
 QString CMessOfTheDayBDlg::NewsAddress() const {
     CSessionDoc* session = m_owner ? m_owner->GetSession() : nullptr;
-    QString address = session ? session->GetServiceSetting(QStringLiteral("urlNews")) : QString();
+    QString address = session ? session->GetLobbySetting(QStringLiteral("urlNews")) : QString();
     if (address.isEmpty())
         address = CClientGameFactory::GetFactory().GetNewsAddress(ServiceWebHost());
     const QString nickname = session ? session->GetNickname() : QString();

@@ -5,6 +5,7 @@
 #include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/WagerEditControl.h"
 #include "session/SessionDoc.h"
+#include "session/SessionServices.h"
 #include "support/QtPrinters.h"
 #include "support/SessionFixture.h"
 #include "support/SettingsFixture.h"
@@ -221,6 +222,51 @@ TEST_F(BackgammonInviteEndToEndTest, RobotsGetTheirOwnTerms) {
     ASSERT_TRUE(WaitFor([&] { return hyperDialog->IsReady(); }));
     EXPECT_EQ(hyperDialog->GetTerms().variant, 2);
     EXPECT_EQ(hyperDialog->GetWarningText(), "This is a Hypergammon match.");
+}
+
+// alice unticks the offered league and they play a 5-point match. Play again offers both the terms just
+// played; the side that waits says whom for and may chat; a later invitation keeps her choice.
+TEST_F(BackgammonInviteEndToEndTest, PlayAgainOffersTheMatchJustPlayedAndTheLeagueChoiceIsRemembered) {
+    Start(CDevServer::Options{});
+    struct Talk : CTalkSession {
+        void AddIncomingText(const QString&, const CTalkLine&) override {}
+    };
+    bob->session.SetTalkFactory([](CSessionDoc&, const QStringList&, bool) { return std::make_unique<Talk>(); });
+    alice->manager->InvitePlayer("bob", 0, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    ASSERT_TRUE(alice->Dialog()->IsLeagueChosen()) << "offered the first time";
+    alice->Dialog()->ItemAs<QCheckBox>(CLeagueInvitationDlg::kIdLeague)->click();
+    ASSERT_FALSE(alice->Dialog()->IsLeagueChosen());
+    alice->Click(CInvitationDlg::kIdInvite);
+    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    EXPECT_FALSE(bob->Dialog()->IsLeagueChosen());
+    bob->Click(CInvitationDlg::kIdPlay);
+    ASSERT_TRUE(WaitFor([&] { return alice->room == ".gb.alice.bob" && bob->room == ".gb.alice.bob"; }));
+
+    // The match has ended: each side's game opens the play-again invitation.
+    alice->manager->OpenInvitationFromGame(".gb.alice.bob", 1);
+    bob->manager->OpenInvitationFromGame(".gb.alice.bob", 2);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite) && bob->Dialog(); }));
+    EXPECT_FALSE(alice->Dialog()->IsLeagueChosen());
+    EXPECT_EQ(alice->Dialog()->GetTerms().matchLength, 5);
+    EXPECT_TRUE(alice->Enabled(CBackgammonInviteDlg::kIdLength));
+    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdChat); }));
+    EXPECT_EQ(bob->Dialog()->windowTitle(), "Norvale Backgammon Invitation - waiting for alice");
+    EXPECT_EQ(bob->Dialog()->GetTerms().matchLength, 5);
+    alice->Click(CInvitationDlg::kIdInvite);
+    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    EXPECT_EQ(bob->Dialog()->windowTitle(), "Norvale Backgammon Invitation from alice");
+    EXPECT_FALSE(bob->Dialog()->IsLeagueChosen());
+    alice->Dialog()->OnCancel();
+
+    // A new invitation opens with the league unticked, as she last chose.
+    ASSERT_TRUE(WaitFor([&] { return alice->Dialog() == nullptr; }));
+    alice->session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return alice->room == ".mb"; }));
+    alice->manager->InvitePlayer("bob", 0, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    EXPECT_TRUE(alice->Dialog()->IsLeagueAvailable());
+    EXPECT_FALSE(alice->Dialog()->IsLeagueChosen());
 }
 
 } // namespace

@@ -177,12 +177,15 @@ TEST_F(ClientAppTest, RefusedLoginReopensTheDialogWithTheReason) {
     CDevServer strict(CDevServer::Options{.password = "right"});
     ASSERT_TRUE(strict.Listen(QHostAddress::LocalHost, 0));
     QString shownMessage;
+    QString offered;
     int dialogs = 0;
     testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) {
         ++dialogs;
         auto* login = qobject_cast<CLoginDlg*>(dialog);
-        if (login)
+        if (login) {
             shownMessage = login->GetItemText(CLoginDlg::kMessageId);
+            offered = login->GetItemText(CLoginDlg::kServerId) + " " + login->GetItemText(CLoginDlg::kNicknameId);
+        }
         return platform::IDCANCEL;
     });
     app = std::make_unique<CClientApp>();
@@ -191,6 +194,8 @@ TEST_F(ClientAppTest, RefusedLoginReopensTheDialogWithTheReason) {
     ASSERT_TRUE(app->InitInstance(options));
     ASSERT_TRUE(WaitFor([&] { return dialogs == 1; }));
     EXPECT_EQ(shownMessage, "The server refused the login: The password is not correct.");
+    // The dialog offers the server and nickname the command line gave.
+    EXPECT_EQ(offered, QStringLiteral("127.0.0.1:%1 alice").arg(strict.Port()));
     EXPECT_EQ(app->GetMainFrame()->GetConnectionStatus(), "Not connected");
     EXPECT_TRUE(app->GetMainFrame()->GetServiceFrames().empty());
 }

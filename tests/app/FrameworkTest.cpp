@@ -23,6 +23,8 @@
 #include <QStyle>
 #include <QUrl>
 
+#include <QGuiApplication>
+#include <QScreen>
 #include <gtest/gtest.h>
 
 using testenv::WaitFor;
@@ -305,6 +307,15 @@ TEST(WindowPlacement, RoundTripsRelativeToAnotherWindowAndFallsBackToTheDefault)
     QWidget lost;
     EXPECT_FALSE(LoadWindowPlacement(&owner, &lost, nullptr, platform::Rect{10, 10, 110, 110}));
     EXPECT_EQ(lost.geometry(), QRect(10, 10, 100, 100));
+
+    // A first placement larger than the screen (pixels meant for scale 1 on a scale-2 screen) fits it.
+    testenv::ResetSettings();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    QWidget huge;
+    EXPECT_FALSE(LoadWindowPlacement(&owner, &huge, nullptr,
+                                     platform::Rect{area.left() + 100, area.top() + 100,
+                                                    area.left() + 100 + 2 * area.width(), area.top() + 2 * area.height()}));
+    EXPECT_TRUE(area.contains(huge.geometry())) << huge.geometry().x() << " " << huge.geometry().width();
 }
 
 TEST(WindowPlacement, CascadeMovesOffAnOccupiedCornerAndGivesUpAfterTwoWraps) {

@@ -16,6 +16,8 @@
 #include "lobby/invite/InvitationDlg.h"
 #include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/MatchInviteDlg.h"
+#include "lobby/PlayerInfoDlg.h"
+#include "lobby/PlayerInfoSubDoc.h"
 #include "platform/Archive.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
@@ -28,6 +30,7 @@
 #include "web/WebTestSupport.h"
 
 #include <QFile>
+#include <QMenuBar>
 #include <QLineEdit>
 #include <QMdiSubWindow>
 #include <QMenu>
@@ -154,6 +157,7 @@ protected:
             return die;
         };
         options.league.name.clear(); // no league: its options would fix the match length
+        options.webHost = QStringLiteral("http://127.0.0.1:9"); // addresses only: nothing is loaded
         return options;
     }()};
     webtest::FakeBrowserFactory pages;
@@ -199,6 +203,19 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     CBgClientView* bobView = bob.Board();
     EXPECT_EQ(aliceView->GetBoardCtl()->GetViewerSide(), 1);
     EXPECT_EQ(bobView->GetBoardCtl()->GetViewerSide(), 2);
+    // Each button's Alt key is its own: none is a menu's of the main window.
+    auto mnemonic = [](const QString& text) {
+        const qsizetype at = text.indexOf('&');
+        return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toUpper() : QChar();
+    };
+    QString taken;
+    for (QAction* menu : app->GetMainFrame()->menuBar()->actions())
+        taken += mnemonic(menu->text());
+    for (int b = 0; b < CBgClientView::kButtonCount; ++b) {
+        const QChar key = mnemonic(aliceView->GetButton(CBgClientView::Button(b))->text());
+        EXPECT_FALSE(taken.contains(key)) << aliceView->GetButton(CBgClientView::Button(b))->text().toStdString();
+        taken += key;
+    }
 
     // alice opens: the server rolls 6-1 for the room.
     EXPECT_FALSE(bobView->GetButton(CBgClientView::kRoll)->isEnabled());
@@ -281,6 +298,17 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     EXPECT_TRUE(WaitFor([&] { return aliceLogNow() == LogTexts(bob.Log()); }))
         << aliceLogNow().join('|').toStdString() << " / " << LogTexts(bob.Log()).join('|').toStdString();
     EXPECT_FALSE(LogTexts(bob.Log()).join('|').contains("Wins")) << "the log starts afresh";
+
+    // In the room of the finished match, whose settings carry only its rules, the player pages still
+    // have the lobby's addresses.
+    CPlayerInfoSubDoc* info = CPlayerInfoSubDoc::Attach(*alice);
+    info->ShowPlayerInfo("bob", 2);
+    ASSERT_NE(info->GetDialog(), nullptr);
+    EXPECT_TRUE(info->GetDialog()->GetTargetAddress().contains("/finished/bob/?name=alice"))
+        << info->GetDialog()->GetTargetAddress().toStdString();
+    info->ShowPlayerInfo("alice", 7);
+    EXPECT_TRUE(info->GetDialog()->GetTargetAddress().contains("alice/?name=alice"))
+        << info->GetDialog()->GetTargetAddress().toStdString();
 
     // Leaving the room brings the lobby back.
     alice->DetachFromGameService();
@@ -404,10 +432,22 @@ TEST_F(GameRoomTest, SavedMatchesOpenForReviewAndSaveAgain) {
     EXPECT_TRUE(ui.asked().back().text.contains("cannot write a .xyz file"))
         << ui.asked().back().text.toStdString();
 
-    // File > Open: the copy opens in a second window; what is not a match is refused with a message.
+    // File > Open: the copy opens in a second window, maximised as the first was left; what is not a
+    // match is refused with a message.
+    ASSERT_TRUE(review->parentWidget()->isMaximized());
     ui.QueueFileAnswer(dir.filePath("copy.cbg"));
     main->OnCommand(CMainFrame::kCmdFileOpen);
     EXPECT_EQ(app->GetDocManager()->GetOpenCount(), 2);
+    EXPECT_TRUE(main->GetActiveServiceFrame()->parentWidget()->isMaximized());
+    EXPECT_NE(main->GetActiveServiceFrame(), review);
+    // Left as a normal window, it is how the next review opens.
+    main->GetActiveServiceFrame()->parentWidget()->showNormal();
+    ui.QueueFileAnswer(dir.filePath("copy.cbg"));
+    main->OnCommand(CMainFrame::kCmdFileOpen);
+    ASSERT_EQ(app->GetDocManager()->GetOpenCount(), 3);
+    EXPECT_FALSE(main->GetActiveServiceFrame()->parentWidget()->isMaximized());
+    delete main->GetActiveServiceFrame()->parentWidget();
+    ASSERT_EQ(app->GetDocManager()->GetOpenCount(), 2);
     struct Case {
         const char* name;
         QByteArray content;

@@ -1,4 +1,5 @@
 #include "app/ClientApp.h"
+#include "DevWebServer.h"
 #include "AppTestSupport.h"
 #include "app/MainFrame.h"
 #include "mail/MessageMailboxWnd.h"
@@ -14,6 +15,10 @@
 #include "web/WebTestSupport.h"
 
 #include <QColorDialog>
+#include <QMenu>
+#include <QMenuBar>
+#include <QRegularExpression>
+#include <QTcpSocket>
 #include <gtest/gtest.h>
 
 using testenv::WaitFor;
@@ -227,6 +232,45 @@ TEST_F(MainFrameCommandsTest, TheMailCommandOpensAndClosesTheMailbox) {
     // Logging out closes it.
     app->LogOut();
     EXPECT_TRUE(WaitFor([&] { return guard.isNull(); }));
+}
+
+// The help page the web server really serves names only menus and entries the main window has.
+TEST_F(MainFrameCommandsTest, TheServedHelpPageNamesTheMenusAsTheyAre) {
+    CDevWebServer web;
+    ASSERT_TRUE(web.Listen(QHostAddress::LocalHost, 0));
+    QTcpSocket socket;
+    socket.connectToHost(QHostAddress::LocalHost, web.Port());
+    ASSERT_TRUE(socket.waitForConnected(5000));
+    socket.write("GET /backgammon/help/default.asp HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n");
+    QByteArray answer;
+    WaitFor([&] {
+        answer += socket.readAll();
+        return socket.state() == QAbstractSocket::UnconnectedState;
+    });
+    const QString page = QString::fromUtf8(answer + socket.readAll());
+    ASSERT_TRUE(page.contains("<title>Norvale Help</title>"));
+
+    CMainFrame* frame = LogIn();
+    std::map<QString, QStringList> menus;
+    for (QAction* top : frame->menuBar()->actions()) {
+        if (!top->menu())
+            continue;
+        QStringList& entries = menus[top->menu()->title().remove('&')];
+        for (const QAction* entry : top->menu()->actions())
+            entries << entry->text().remove('&').section('\t', 0, 0);
+    }
+    int named = 0;
+    for (const auto& match : QRegularExpression("<span class=\"menu\">([^<]*)</span>").globalMatch(page)) {
+        const QStringList path = match.captured(1).replace("&gt;", ">").split(" > ");
+        ASSERT_EQ(path.size(), 2) << match.captured(1).toStdString();
+        ASSERT_TRUE(menus.count(path[0])) << path[0].toStdString();
+        EXPECT_TRUE(menus[path[0]].contains(path[1])) << match.captured(1).toStdString();
+        ++named;
+    }
+    EXPECT_GE(named, 10);
+    // Every "<Name> menu" is a menu of the main window.
+    for (const auto& match : QRegularExpression("\\b([A-Z][a-z]+) menu\\b").globalMatch(page))
+        EXPECT_TRUE(menus.count(match.captured(1))) << match.captured(0).toStdString();
 }
 
 } // namespace

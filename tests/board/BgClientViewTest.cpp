@@ -3,6 +3,7 @@
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
 
+#include <QPushButton>
 #include <gtest/gtest.h>
 
 namespace {
@@ -42,4 +43,17 @@ TEST(BgClientView, PreferenceMessagesChangeTheBoard) {
     EXPECT_TRUE(view.GetBoardCtl()->GetScheme().IsEqual(CBgColorScheme(-1)));
 }
 
+} // namespace
+
+namespace {
+// The board pane may narrow to its button texts: seven buttons of the style's usual width held it near
+// 600 pixels, wider than a game window leaves it, which pushed the match log beside it out of sight.
+TEST(BgClientView, TheButtonRowLetsThePaneNarrowToItsTexts) {
+    CBgClientView view;
+    EXPECT_LE(view.minimumSizeHint().width(), 420);
+    for (int b = 0; b < CBgClientView::kButtonCount; ++b) {
+        const QPushButton* button = view.GetButton(CBgClientView::Button(b));
+        EXPECT_GE(button->minimumWidth(), button->fontMetrics().horizontalAdvance(button->text().remove('&')));
+    }
+}
 } // namespace

@@ -204,9 +204,9 @@ TEST_F(ChatPanesTest, TwoClientsChatInTheLobby) {
         {"/tell bob hello again", "alice tells you: hello again", "You tell bob: hello again"},
         {",waves", "-> alice waves", "-> alice waves"},
         {"/whisper between us", "alice whispers: between us", "alice whispers: between us"},
-        {"/shout Everybody listen", "alice shouts: Everybody listen", ""},
+        {"/shout Everybody listen", "alice shouts: Everybody listen", "alice shouts: Everybody listen"},
     };
-    // The lobby's one chat pane leaves shouts to a shout pane, so the chat logs are read.
+    // What reached each chat log.
     auto logged = [](const ChatClient& client) {
         QStringList lines;
         for (const auto& element : client.log.Lines())
@@ -221,6 +221,9 @@ TEST_F(ChatPanesTest, TwoClientsChatInTheLobby) {
             EXPECT_TRUE(WaitFor([&] { return logged(alice).contains(c.atAlice); }));
         }
     }
+    // Without a shout pane the chat panes show the shout, on both sides.
+    EXPECT_TRUE(bob.ChatLines().contains("alice shouts: Everybody listen"));
+    EXPECT_TRUE(alice.ChatLines().contains("alice shouts: Everybody listen"));
 }
 
 // The application's lobby window: the chat shows what was said before it opened and what is said

@@ -272,6 +272,13 @@ TEST_F(TalkTest, LettersTypedInTheConversationLandInTheCommandLine) {
     CCommandEdit* edit = window->GetCommandLine()->GetEdit();
     EXPECT_EQ(edit->text(), "hey");
     EXPECT_EQ(window->focusWidget(), edit);
+    // Undo takes back the typing, also with the focus in the conversation.
+    platform::CommandState state;
+    ASSERT_TRUE(window->OnUpdateCommand(CTalkDlg::kCmdUndo, state));
+    EXPECT_TRUE(state.enabled);
+    chat->setFocus();
+    ASSERT_TRUE(window->OnCommand(CTalkDlg::kCmdUndo));
+    EXPECT_NE(edit->text(), "hey");
     // A command's reply shows in the talk, not in the lobby.
     edit->clear();
     QTest::keyClicks(edit, "/help");

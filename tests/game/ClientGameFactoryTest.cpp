@@ -39,6 +39,10 @@ TEST(ClientGameFactory, TextsOfTheModule) {
     EXPECT_EQ(f.DescribeUnfinishedMatch("k1 .gb.Ann.Bob 7 point match, 3-2"),
               "Backgammon, 7 point match, 3-2");
     EXPECT_EQ(f.DescribeUnfinishedMatch("k1 .gb.Ann.Bob"), "Backgammon match");
+    // The resume questions' "Score:" line.
+    EXPECT_EQ(f.DescribeUnfinishedScore("M1 .gb.Ann.Bob 5 1 3 left at 20:10"), "1-3 of 5, left at 20:10");
+    EXPECT_EQ(f.DescribeUnfinishedScore("k1 .gb.Ann.Bob 7 point match, 3-2"), "7 point match, 3-2");
+    EXPECT_EQ(f.DescribeUnfinishedScore("k1 .gb.Ann.Bob"), "0-0");
     EXPECT_EQ(CClientGameFactory::FormatOpponentRolledText("Thirteenchars"), "Thirteenchars has rolled.");
     EXPECT_EQ(CClientGameFactory::FormatOpponentRolledText("Fourteen_chars"), "Your opponent has rolled.");
 }

@@ -189,7 +189,7 @@ TEST_F(PlayerInfoTest, OwnPagesAddTheirTabsOnlyForTheExactNickname) {
     EXPECT_EQ(Dialog()->Tabs()->count(), 9);
     EXPECT_EQ(Dialog()->Tabs()->tabText(8), QStringLiteral("Edit Personal"));
     EXPECT_EQ(Dialog()->GetCurrentPage(), CPlayerInfoDlg::kPageAccount);
-    EXPECT_EQ(Dialog()->windowTitle(), QStringLiteral("Tallybank Account  for Bob"));
+    EXPECT_EQ(Dialog()->windowTitle(), QStringLiteral("Tallybank Account for Bob"));
     EXPECT_EQ(AfterWorkingPage(), QStringLiteral("http://w.example/bank/Bob/?name=Bob&resp=k3y%26x"));
     for (int command : {CPlayerInfoDlg::kCmdInvite, CPlayerInfoDlg::kCmdTalk, CPlayerInfoDlg::kCmdWatch,
                         CPlayerInfoDlg::kCmdFriend, CPlayerInfoDlg::kCmdGag, CPlayerInfoDlg::kCmdBlind})

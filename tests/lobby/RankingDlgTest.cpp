@@ -4,6 +4,7 @@
 #include "support/SessionFixture.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
+#include "support/controls/SpinButton.h"
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -117,6 +118,7 @@ TEST_F(RankingDlgTest, AnswersFillThePagesAndThePagingButtonsFollow) {
     EXPECT_EQ(first, (QStringList{"ann", "1623.46", "312", "1"}));
     EXPECT_EQ(window->CellText(1, 1), QStringLiteral("1500.00"));
     EXPECT_FALSE(window->Item(CBGDisplayRankingDlg::kIdPrevious)->isEnabled());
+    EXPECT_FALSE(window->Item(CBGDisplayRankingDlg::kIdNext)->isEnabled()) << "2 players of 10: the last page";
 
     // Next asks from the place after this page; the answer there enables Previous.
     window->OnNext();
@@ -212,6 +214,8 @@ TEST_F(RankingDlgTest, TheFilterRefusesValuesOutOfRangeAndCancelOpensNothing) {
     // The combo boxes follow the option.
     CBGSelectRankingDlg filter(QStringLiteral("alice"), nullptr);
     filter.EnsureInitialized();
+    // The arrows stop at 10; a typed 30 is still taken.
+    EXPECT_EQ(filter.ItemAs<CSpinButton>(CBGSelectRankingDlg::kIdSpin)->Maximum(), 10);
     EXPECT_FALSE(filter.Item(CBGSelectRankingDlg::kIdNames)->isEnabled());
     qobject_cast<QAbstractButton*>(filter.Item(CBGSelectRankingDlg::kIdClosestTo))->click();
     EXPECT_TRUE(filter.Item(CBGSelectRankingDlg::kIdNames)->isEnabled());

@@ -3,6 +3,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QDialog>
+#include <QMessageBox>
 #include <gtest/gtest.h>
 
 namespace {
@@ -18,6 +19,18 @@ protected:
     }
     ScriptedUi& scripted() { return testenv::scriptedUi(); }
 };
+
+// A box with a short question is made wide enough for its title.
+TEST(QtUiBoxes, AShortQuestionLeavesRoomForTheWholeTitle) {
+    QMessageBox box;
+    box.setText(QStringLiteral("Double?"));
+    box.setWindowTitle(QStringLiteral("Confirm the double of the cube to the opponent"));
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+    const int wanted = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarAllowance;
+    ASSERT_LT(box.sizeHint().width(), wanted);
+    WidenForTitle(box);
+    EXPECT_GE(box.sizeHint().width(), wanted);
+}
 
 TEST_F(ScriptedUiTest, UnansweredBoxesAnswerTheirDefaultButton) {
     EXPECT_EQ(ui().MessageBox(nullptr, "a", "", MB_OK), IDOK);

@@ -168,12 +168,15 @@ TEST_F(SessionDocTest, ChatFiltersShoutsGaggedSendersAndOwnWhispersInAGame) {
     ServerRoute("alice", 194, "own whisper in the lobby");
     server->Send('S', "\".gb.alice.bob\" 0");
     ASSERT_TRUE(WaitFor([&] { return session->GetServiceName().GetText() == ".gb.alice.bob"; }));
-    ServerRoute("alice", 194, "own whisper in a game");
+    // In a game the sender's chat shows his whisper once: when it is sent, not when it comes back.
+    ASSERT_TRUE(session->SendChat("whispered in a game", ChatKind::Whisper));
+    ServerRoute("alice", 194, "whispered in a game");
     ServerRoute("bob", 194, "his whisper");
     std::vector<QString> texts;
     for (const auto& line : chat.lines)
         texts.push_back(line.text);
-    EXPECT_EQ(texts, (std::vector<QString>{"my own shout", "own whisper in the lobby", "his whisper"}));
+    EXPECT_EQ(texts, (std::vector<QString>{"my own shout", "own whisper in the lobby", "whispered in a game",
+                                           "his whisper"}));
     session->SetRelations(nullptr);
 }
 

@@ -456,16 +456,20 @@ TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
     EXPECT_TRUE(WaitFor([&] { return bob.session.FindUser("alice")->GetUnfinishedMatches() == 1; }));
 
     // alice asks; bob says yes while she waits; both resume it, and the server forgets it.
+    QString scoreLine;
     testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) -> int {
         auto* waiting = dynamic_cast<CWaitingForResumeMatchDlg*>(dialog);
         if (!waiting || !WaitFor([&] { return bobInvites.FindResumeDialog(".gb.alice.bob"); }))
             return platform::IDCANCEL;
+        scoreLine = bobInvites.FindResumeDialog(".gb.alice.bob")->GetItemText(CResumeMatchReceiverDlg::kIdScore);
         bobInvites.FindResumeDialog(".gb.alice.bob")->OnResume();
         WaitFor([&] { return waiting->HasEnded(); });
         return waiting->result();
     });
     EXPECT_TRUE(aliceInvites.ResumeWithPlayers(QStringList{"alice", "bob"}));
     testenv::scriptedUi().SetDialogHandler(nullptr);
+    // The question's score line holds the score of the match, not the game's name.
+    EXPECT_TRUE(scoreLine.startsWith("Score: 0-0 of 1, left at ")) << scoreLine.toStdString();
     EXPECT_TRUE(WaitFor([&] {
         return aliceIn == ".gb.alice.bob" && bobIn == ".gb.alice.bob" &&
                aliceInvites.GetUnfinishedMatches().empty() && bobInvites.GetUnfinishedMatches().empty();

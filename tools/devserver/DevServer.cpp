@@ -225,7 +225,12 @@ void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QLis
         for (const Client* user : about) {
             const bool friendOfReader =
                 m_relations.Contains(reader, CRelationStore::List::Friends, user->record.GetNickname());
-            body += user->record.FormatUpdateText(friendOfReader ? UserGroup::Friend : 0,
+            // ... and those he has an unfinished match with the unfinished-match flag.
+            const int groups = (friendOfReader ? UserGroup::Friend : 0) |
+                               (user != client && m_unfinished.Between(reader, user->record.GetNickname())
+                                    ? UserGroup::UnfinishedMatch
+                                    : 0);
+            body += user->record.FormatUpdateText(groups,
                                                   mask == kGroupFlagsOnly ? 0 : mask, true);
         }
         client->connection->SendPlain(quint8(type), body);
@@ -338,7 +343,7 @@ void CDevServer::leaveRoom(Client* client) {
         if (!user || !present.contains(user))
             return;
     }
-    sendUnfinished(m_unfinished.MatchLeft(room));
+    sendUnfinished(m_unfinished.MatchLeft(room, match ? match->Descriptor(0) : QString()));
 }
 
 void CDevServer::sendUnfinished(const QStringList& players) {

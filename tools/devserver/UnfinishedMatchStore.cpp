@@ -4,14 +4,15 @@
 
 #include <algorithm>
 
-QStringList CUnfinishedMatchStore::MatchLeft(const CServiceName& room) {
+QStringList CUnfinishedMatchStore::MatchLeft(const CServiceName& room, const QString& score) {
     const CServiceName base(room.GetBaseName());
     for (const Match& match : m_matches) {
         if (match.room.IsSameService(base))
             return {};
     }
+    const QString left = QStringLiteral("left at %1").arg(QTime::currentTime().toString(QStringLiteral("HH:mm")));
     m_matches.push_back({QStringLiteral("M%1").arg(m_nextKey++), base,
-                         QStringLiteral("left at %1").arg(QTime::currentTime().toString(QStringLiteral("HH:mm")))});
+                         score.isEmpty() ? left : score + QLatin1Char(' ') + left});
     return base.GetPartList();
 }
 
@@ -47,4 +48,9 @@ QString CUnfinishedMatchStore::FormatList(const QString& nickname) const {
 int CUnfinishedMatchStore::CountFor(const QString& nickname) const {
     return int(std::count_if(m_matches.begin(), m_matches.end(),
                              [&](const Match& match) { return match.room.HasPart(nickname); }));
+}
+
+bool CUnfinishedMatchStore::Between(const QString& a, const QString& b) const {
+    return std::any_of(m_matches.begin(), m_matches.end(),
+                       [&](const Match& match) { return match.room.HasPart(a) && match.room.HasPart(b); });
 }

@@ -13,7 +13,8 @@
 class CUnfinishedMatchStore {
 public:
     // A player left the room while every player of it was there -> the players whose list changed.
-    QStringList MatchLeft(const CServiceName& room);
+    // The entry's details are the score ("<length> <score> <score>") when given, and the time.
+    QStringList MatchLeft(const CServiceName& room, const QString& score = QString());
     // The key is gone (resumed or replaced) -> the players whose list changed.
     QStringList Remove(const QString& key);
     // The transfer text of a room entry ("<room> ResumeMatch <key> ..." or "<room> !<key> <terms>")
@@ -22,6 +23,8 @@ public:
     // Packet 233's body for that player: "~ <nickname> = " then his entries, separated by tabs.
     QString FormatList(const QString& nickname) const;
     int CountFor(const QString& nickname) const;
+    // Whether the two have an unfinished match together.
+    bool Between(const QString& a, const QString& b) const;
 
 private:
     struct Match {

@@ -407,6 +407,19 @@ void CBackgammonInviteDlg::LoadDefaults() {
 
 void CBackgammonInviteDlg::SaveDefaults() {
     SaveRememberedTerms(GetSettingsStore(), GetTerms(), rememberContext());
+    // The league is a choice only where one was offered.
+    if (IsLeagueAvailable() && IsGuestFree())
+        GetSettingsStore().WriteBool(QString::fromLatin1(kSection), QString::fromLatin1(kLeagueSetting),
+                                     IsLeagueChosen());
+}
+
+bool CBackgammonInviteDlg::IsLeagueWanted() const {
+    if (IsFromGame() && !m_rematchTerms.isEmpty()) {
+        bool ok = false;
+        const CBGRuleOptions played = CBGRuleOptions::CBGRuleOptionsFromText(m_rematchTerms, &ok);
+        return ok && !played.GetText().trimmed().isEmpty();
+    }
+    return GetSettingsStore().GetBool(QString::fromLatin1(kSection), QString::fromLatin1(kLeagueSetting), true);
 }
 
 void CBackgammonInviteDlg::OnGuestMatchFound() {

@@ -82,6 +82,9 @@ protected:
     bool PeerSupportsLeagues() const override;
     const CBackgammonLeagueInviteInfo* GetLeagueInfo() const override { return m_league.get(); }
     QString GetLeagueRulesText() override;
+    // A rematch is a league match when the match just played was one; any other invitation follows
+    // the user's last choice ("League", ticked until he first invites without it).
+    bool IsLeagueWanted() const override;
     void UpdateLeagueControls() override;
 
     static const QColor kNameColour;

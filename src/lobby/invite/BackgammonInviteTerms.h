@@ -29,6 +29,8 @@ struct TBackgammonTerms {
 namespace bginvite {
 
 constexpr char kSection[] = "CBackgammonInviteDlg";
+// Whether the user last invited to a league match where one was offered.
+constexpr char kLeagueSetting[] = "League";
 constexpr char kHyperBot[] = "ZoRavedIvu";
 constexpr char kTutorBot[] = "NVtutor";
 constexpr int kMaxGuestMatchLength = 3;

@@ -319,8 +319,10 @@ void CInvitationDlg::StartFromGame(const QString& startText) {
         ShowItem(kIdCancel, false);
         ShowItem(kIdPlay, true);
         ShowItem(kIdNoThanks, true);
-        setWindowTitle(caption() + QStringLiteral(" from ") + m_peer);
+        // Nothing has come from the peer yet: the title says so until his invitation does.
+        setWindowTitle(caption() + QStringLiteral(" - waiting for ") + m_peer);
         refreshPlay();
+        EnableItem(kIdChat, canChat());
         return;
     }
     if (!startText.trimmed().isEmpty() && ApplyRulesText(startText.trimmed()))
@@ -598,7 +600,10 @@ void CInvitationDlg::OnPlayerInfo() {
 }
 
 bool CInvitationDlg::canChat() const {
-    return IsReady() && m_manager && m_manager->GetSession() && m_manager->GetSession()->CanOpenTalks();
+    // The side that waits for the peer's invitation may talk to him meanwhile.
+    const bool waiting = m_initialised && m_received && !m_live;
+    return (IsReady() || waiting) && m_manager && m_manager->GetSession() &&
+           m_manager->GetSession()->CanOpenTalks();
 }
 
 void CInvitationDlg::OnChat() {

@@ -54,6 +54,7 @@ CInvitationManager::~CInvitationManager() {
         delete registered.window.data();
     for (auto& [name, dialog] : m_resumeDialogs)
         delete dialog.data();
+    delete m_unfinishedDialog.data();
 }
 
 CInvitationManager* CInvitationManager::Attach(CSessionDoc& session) {
@@ -92,7 +93,15 @@ int CInvitationManager::OnPacket(int type, const QString& text) {
         return 1;
     case kEventUserLeft:
         onUserLeft(text);
+        if (m_unfinishedDialog)
+            m_unfinishedDialog->RefreshStatus(text);
         return 0;
+    case kEventUserArrived:
+    case kEventUserChanged:
+        // The list of unfinished matches follows its players in the lobby while it is open.
+        if (m_unfinishedDialog)
+            m_unfinishedDialog->RefreshStatus(text);
+        return offerToDialogs(type, text);
     default:
         return offerToDialogs(type, text);
     }
@@ -407,14 +416,15 @@ int CInvitationManager::ConfirmNewMatch(int selector, const CServiceName& room, 
     }
     QWidget* parent = GetSession() ? GetSession()->GetServiceFrame() : nullptr;
     if (showChoice) {
-        const QString description = factory().DescribeUnfinishedMatch(entry);
+        // "Game:" names the match, "Score:" its score.
+        const QString score = factory().DescribeUnfinishedScore(entry);
         const QString names = others.join(QStringLiteral(", "));
         int answer = platform::IDCANCEL;
         if (selector == 1) {
-            CPreInviteDialog dialog(names, room.GetDisplayName(), description, false, parent);
+            CPreInviteDialog dialog(names, room.GetDisplayName(), score, false, parent);
             answer = dialog.DoModal();
         } else {
-            CPreInviteeDialog dialog(GetSession(), names, room.GetDisplayName(), description, parent);
+            CPreInviteeDialog dialog(GetSession(), names, room.GetDisplayName(), score, parent);
             answer = dialog.DoModal();
         }
         if (answer != kStartNew)
@@ -801,7 +811,7 @@ void CInvitationManager::onResumePacket(const QString& text) {
         const QString ourRoom = ours->serviceName.GetText();
         CloseResumeDialog(ourRoom); // a repeated request replaces the open question
         auto* dialog = new CResumeMatchReceiverDlg(this, sender, ours->serviceName.GetDisplayName(),
-                                                   factory().DescribeUnfinishedMatch(ours->entry), ourRoom,
+                                                   factory().DescribeUnfinishedScore(ours->entry), ourRoom,
                                                    ours->entry, GetSession() ? GetSession()->GetServiceFrame() : nullptr);
         m_resumeDialogs[ourRoom] = dialog;
         if (!dialog->Create())
@@ -830,17 +840,23 @@ void CInvitationManager::onResumePacket(const QString& text) {
     }
 }
 
+CUnfinishedMatchesDlg* CInvitationManager::GetUnfinishedMatchesDialog() const {
+    return m_unfinishedDialog.data();
+}
+
 void CInvitationManager::ShowUnfinishedMatches() {
-    if (m_unfinishedDialog)
+    // A window beside the others, not a question that holds up the main window.
+    if (m_unfinishedDialog) {
+        m_unfinishedDialog->raise();
+        m_unfinishedDialog->activateWindow();
         return;
-    std::weak_ptr<char> alive = m_alive;
-    QPointer<CUnfinishedMatchesDlg> dialog =
+    }
+    auto* dialog =
         new CUnfinishedMatchesDlg(GetSession() ? GetSession()->GetServiceFrame() : nullptr, this, m_unfinished);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setModal(false);
     m_unfinishedDialog = dialog;
-    dialog->DoModal();
-    delete dialog.data();
-    if (!alive.expired())
-        m_unfinishedDialog = nullptr;
+    dialog->show();
 }
 
 // ---- Helpers -----------------------------------------------------------------------------------------

@@ -36,7 +36,9 @@ public:
     static constexpr int kPacketUnfinishedList = 233;
     static constexpr int kPacketResumeRequest = 242;
     static constexpr int kPacketResumeAnswer = 246;
+    static constexpr int kEventUserArrived = 0x1101;
     static constexpr int kEventUserLeft = 0x1102;
+    static constexpr int kEventUserChanged = 0x1103;
     // Commands.
     static constexpr int kCmdUnfinishedMatches = 32888;
     static constexpr int kCmdResumeFirst = 33100;
@@ -125,7 +127,9 @@ public:
     // A resume was agreed: every dialog closes and the session resumes the match.
     void StartResumedMatch(const CServiceName& serviceName, const QString& entry);
     // The unfinished-matches dialog (command 32888).
+    // The list of unfinished matches, a modeless window (one at a time).
     void ShowUnfinishedMatches();
+    CUnfinishedMatchesDlg* GetUnfinishedMatchesDialog() const;
 
     // ---- Helpers for the dialogs
     void ShowPlayerInfo(const QString& nickname);

@@ -63,7 +63,7 @@ void CLeagueInvitationDlg::UpdateButtons() {
         }
         if (!IsReceived() && !m_leagueOffered) {
             m_leagueOffered = true;
-            m_leagueChosen = true;
+            m_leagueChosen = IsLeagueWanted();
         }
         if (!IsReceived())
             ApplyLeagueRules();

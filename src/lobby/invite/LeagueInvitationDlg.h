@@ -34,11 +34,13 @@ protected:
     // The current terms with the league's rules applied.
     virtual QString GetLeagueRulesText() = 0;
     virtual void UpdateLeagueControls();
+    // Whether the inviting side ticks the league when it first appears.
+    virtual bool IsLeagueWanted() const { return true; }
     QCheckBox* CreateLeagueBox(QWidget* parent);
     void SetLeagueChosen(bool chosen) { m_leagueChosen = chosen; }
 
 private:
     QCheckBox* m_leagueBox = nullptr;
     bool m_leagueChosen = false;
-    bool m_leagueOffered = false; // the inviting side ticks the league once, when it first appears
+    bool m_leagueOffered = false; // the inviting side decides on the league once, when it first appears
 };

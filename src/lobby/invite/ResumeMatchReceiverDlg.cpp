@@ -8,7 +8,7 @@
 #include <QVBoxLayout>
 
 CResumeMatchReceiverDlg::CResumeMatchReceiverDlg(CInvitationManager* manager, const QString& sender,
-                                                 const QString& displayName, const QString& description,
+                                                 const QString& displayName, const QString& score,
                                                  const QString& serviceName, const QString& entry,
                                                  QWidget* parent)
     : CStickyDialog(kTemplateId, parent, false), m_manager(manager), m_sender(sender),
@@ -19,7 +19,7 @@ CResumeMatchReceiverDlg::CResumeMatchReceiverDlg(CInvitationManager* manager, co
     const std::pair<int, QString> lines[] = {
         {kIdAsking, sender + QStringLiteral(" would like to resume your unfinished match.")},
         {kIdGame, QStringLiteral("Game: ") + displayName},
-        {kIdScore, QStringLiteral("Score: ") + description},
+        {kIdScore, QStringLiteral("Score: ") + score},
     };
     for (const auto& [id, text] : lines) {
         auto* label = new QLabel(text, this);

@@ -19,7 +19,7 @@ public:
     static constexpr int kIdScore = 1072;
 
     CResumeMatchReceiverDlg(CInvitationManager* manager, const QString& sender, const QString& displayName,
-                            const QString& description, const QString& serviceName, const QString& entry,
+                            const QString& score, const QString& serviceName, const QString& entry,
                             QWidget* parent);
 
     // Shows the dialog (without taking the focus from what the user is typing).

@@ -3,7 +3,9 @@
 #include "game/ClientGameFactory.h"
 #include "lobby/invite/InvitationManager.h"
 #include "platform/Win32Codes.h"
+#include "session/LobbyUserMap.h"
 #include "session/SessionDoc.h"
+#include "support/PacketText.h"
 #include "support/Utilities.h"
 
 #include <QHBoxLayout>
@@ -103,6 +105,27 @@ int CUnfinishedMatchesDlg::HandleReply(const QString& text) {
         }
     }
     return 1;
+}
+
+void CUnfinishedMatchesDlg::RefreshStatus(const QString& eventText) {
+    CPacketCursor cursor(eventText);
+    QString name;
+    if (!ReadPacketString(cursor, name))
+        name = eventText.trimmed().section(QLatin1Char(' '), 0, 0);
+    const CSessionDoc* session = m_manager->GetSession();
+    if (name.isEmpty() || !session)
+        return;
+    const CClientUserInfo* user = session->FindUser(name);
+    QString status = QStringLiteral("Not logged in");
+    if (user) {
+        const QString location = user->GetLocation().isEmpty() ? session->GetLobbyServiceName() : user->GetLocation();
+        status = CServiceName(location).GetDisplayName();
+    }
+    for (int row = 0; row < GetRowCount(); ++row) {
+        const QStringList others = otherPlayers(row);
+        if (std::any_of(others.begin(), others.end(), [&](const QString& other) { return SameNickname(other, name); }))
+            m_list->topLevelItem(row)->setText(kColumnStatus, status);
+    }
 }
 
 QString CUnfinishedMatchesDlg::GetStatusText(int row) const {

@@ -30,6 +30,9 @@ public:
     // Packet 184: a reply to this dialog's status question ("UFM_Cookie nick@service ...") -> 1 when
     // it was one.
     int HandleReply(const QString& text);
+    // A player arrived, left or changed (the directory's event text, his nickname first): his rows
+    // show where the directory now has him.
+    void RefreshStatus(const QString& eventText);
 
     // The status shown for each row ("Not logged in", the room he is in).
     QString GetStatusText(int row) const;

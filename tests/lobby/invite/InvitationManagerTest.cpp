@@ -568,22 +568,27 @@ TEST_F(InvitationManagerTest, TheResumeMenuOffersMatchesWhosePlayersAreFree) {
 
 TEST_F(InvitationManagerTest, TheUnfinishedMatchesDialogAsksWhoIsOnline) {
     ServerSend(233, "~ alice = K1 .gb.alice.bob 7 3 2\tK2 .gb.cy.alice 5 0 0");
-    QStringList statuses;
-    testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) -> int {
-        auto* list = dynamic_cast<CUnfinishedMatchesDlg*>(dialog);
-        if (!list)
-            return platform::IDCANCEL;
-        list->EnsureInitialized();
-        EXPECT_EQ(server->Expect(112)->Text(), "UFM_Cookie bob cy");
-        server->Route(".", 184, "UFM_Cookie bob@.mb cy@");
-        WaitFor([&] { return list->GetStatusText(1) != list->GetStatusText(0); });
-        statuses << list->GetStatusText(0) << list->GetStatusText(1);
-        return platform::IDCANCEL;
-    });
     EXPECT_TRUE(manager->OnCommand(CInvitationManager::kCmdUnfinishedMatches));
-    ASSERT_EQ(statuses.size(), 2);
-    EXPECT_NE(statuses[0], "Not logged in");
-    EXPECT_EQ(statuses[1], "Not logged in");
+    // A window beside the others: the main window stays usable.
+    CUnfinishedMatchesDlg* list = manager->GetUnfinishedMatchesDialog();
+    ASSERT_NE(list, nullptr);
+    EXPECT_FALSE(list->isModal());
+    EXPECT_TRUE(manager->OnCommand(CInvitationManager::kCmdUnfinishedMatches));
+    EXPECT_EQ(manager->GetUnfinishedMatchesDialog(), list) << "one at a time";
+    EXPECT_EQ(server->Expect(112)->Text(), "UFM_Cookie bob cy");
+    server->Route(".", 184, "UFM_Cookie bob@.mb cy@");
+    ASSERT_TRUE(WaitFor([&] { return list->GetStatusText(1) != list->GetStatusText(0); }));
+    EXPECT_NE(list->GetStatusText(0), "Not logged in");
+    EXPECT_EQ(list->GetStatusText(1), "Not logged in");
+    // The status follows the directory while the window is open: cy arrives, bob leaves.
+    ServerSend(97, "3 2\n" + CUserInfo("cy").FormatUpdateText(0, UserField::All, true) +
+                       CUserInfo("bob").FormatUpdateText(0, UserField::All, true));
+    EXPECT_EQ(list->GetStatusText(1), "Backgammon Lobby");
+    ServerSend(98, "2 1\n" + CUserInfo("bob").FormatUpdateText(0, UserField::All, true));
+    EXPECT_EQ(list->GetStatusText(0), "Not logged in");
+    EXPECT_EQ(list->GetStatusText(1), "Backgammon Lobby");
+    list->close();
+    EXPECT_TRUE(WaitFor([&] { return manager->GetUnfinishedMatchesDialog() == nullptr; }));
 }
 
 TEST_F(InvitationManagerTest, PlayAgainOpensOneFromGameDialog) {
