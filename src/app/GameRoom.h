@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lobby/PlayerListFrameWnd.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -26,6 +28,8 @@ public:
     static bool IsMatchRoom(const QString& serviceName);
 
     CBackgammonDoc* GetDocument() const { return m_doc.get(); }
+    // The players and watchers of the room, while that window is open.
+    CPlayerListFrameWnd* GetPlayerList() const { return m_playerList.data(); }
     // The session entered a service: the room's document and windows follow.
     void OnServiceEntered(const QString& serviceName);
 
@@ -35,9 +39,12 @@ signals:
 
 private:
     void closeDocument();
+    // Opens the room's player list unless the user closed it for this kind of game.
+    void openPlayerList();
 
     QPointer<CSessionDoc> m_session;
     std::unique_ptr<CBackgammonDoc> m_doc;
     std::unique_ptr<CSessionGameLink> m_link;
     QString m_room;
+    QPointer<CPlayerListFrameWnd> m_playerList;
 };
