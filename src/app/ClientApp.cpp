@@ -14,7 +14,7 @@
 #include "chat/ChatLog.h"
 #include "chat/TalkDoc.h"
 #include "lobby/BlindSubDocument.h"
-#include "lobby/LobbyUserListView.h"
+#include "lobby/MatchBoardView.h"
 #include "lobby/RelationsSubDoc.h"
 #include "lobby/invite/BackgammonInviteDlg.h"
 #include "lobby/invite/MatchInviteDlg.h"
@@ -125,9 +125,9 @@ CClientApp::~CClientApp() {
 }
 
 void CClientApp::registerBuiltInPanes() {
-    // The lobby's players.
+    // The lobby's players: the match board.
     CMultiPaneFrame::RegisterPane(QString::fromLatin1(CLobbyUserListView::kPaneTag),
-                                  [](QWidget* parent) { return new CLobbyUserListView(parent); });
+                                  [](QWidget* parent) { return new CBGMatchBoardView(parent); });
     RegisterChatPanes();
     RegisterWebPanes();
     // The panes of a game room.

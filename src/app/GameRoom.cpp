@@ -3,6 +3,7 @@
 #include "app/SessionGameLink.h"
 #include "game/BackgammonDoc.h"
 #include "game/RuleOptions.h"
+#include "lobby/PlayerListFrameWnd.h"
 #include "session/ServiceName.h"
 #include "session/SessionDoc.h"
 
@@ -21,6 +22,9 @@ bool CGameRoom::IsMatchRoom(const QString& serviceName) {
 }
 
 void CGameRoom::closeDocument() {
+    if (m_playerList)
+        m_playerList->CloseForGame();
+    m_playerList = nullptr;
     if (m_session && m_doc && m_session->GetGameDocument() == m_doc.get())
         m_session->SetGameDocument(nullptr);
     m_link.reset();
@@ -61,6 +65,21 @@ void CGameRoom::OnServiceEntered(const QString& serviceName) {
         startMatch(serviceName, rules);
     m_session->SetGameDocument(m_doc.get());
     emit windowSetChanged();
+    openPlayerList();
+}
+
+void CGameRoom::openPlayerList() {
+    if (!m_doc || !m_session || !m_doc->WantsPlayerList() || m_playerList)
+        return;
+    QPointer<CBackgammonDoc> doc = m_doc.get();
+    auto* frame = new CPlayerListFrameWnd(m_session.data(), [doc](bool closedByUser) {
+        if (doc)
+            doc->OnPlayerListClosed(closedByUser);
+    });
+    m_playerList = frame;
+    // A window the room opens does not take the keyboard from what the user is typing.
+    frame->setAttribute(Qt::WA_ShowWithoutActivating);
+    frame->show();
 }
 
 void CGameRoom::startMatch(const QString& serviceName, const QString& rules) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "lobby/PlayerListFrameWnd.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -29,6 +31,8 @@ public:
     static bool IsMatchRoom(const QString& serviceName);
 
     CBackgammonDoc* GetDocument() const { return m_doc.get(); }
+    // The players and watchers of the room, while that window is open.
+    CPlayerListFrameWnd* GetPlayerList() const { return m_playerList.data(); }
     // The session entered a service: the room's document and windows follow. Entering the room it is in
     // again keeps the match on show, unless the room names a new one: that starts afresh.
     void OnServiceEntered(const QString& serviceName);
@@ -40,10 +44,13 @@ signals:
 private:
     void closeDocument();
     void startMatch(const QString& serviceName, const QString& rules);
+    // Opens the room's player list unless the user closed it for this kind of game.
+    void openPlayerList();
 
     QPointer<CSessionDoc> m_session;
     std::unique_ptr<CBackgammonDoc> m_doc;
     std::unique_ptr<CSessionGameLink> m_link;
     QString m_room;
     QString m_match;
+    QPointer<CPlayerListFrameWnd> m_playerList;
 };

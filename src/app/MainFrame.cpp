@@ -7,6 +7,7 @@
 #include "game/GameDoc.h"
 #include "lobby/BlindFrameWnd.h"
 #include "lobby/BlindSubDocument.h"
+#include "lobby/MatchBoardView.h"
 #include "lobby/RankingDlg.h"
 #include "mail/MessagingSubDocument.h"
 #include "platform/Color.h"
@@ -162,6 +163,7 @@ void CMainFrame::buildMenus() {
     view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General &Properties..."), this));
     view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("Edit &Macros..."), this));
     view->addAction(platform::MakeAction(kCmdCustomColors, QStringLiteral("Custom &Colors..."), this));
+    buildActionMenu();
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
     options->addAction(platform::MakeAction(kCmdPersonalInfo, QStringLiteral("Personal &Info..."), this));
     options->addAction(platform::MakeAction(kCmdBackgammonSettings, QStringLiteral("&Backgammon Settings..."), this));
@@ -175,7 +177,7 @@ void CMainFrame::buildMenus() {
     help->addAction(platform::MakeAction(kCmdTipOfTheDay, QStringLiteral("&Tip of the Day..."), this));
     help->addSeparator();
     help->addAction(platform::MakeAction(kCmdAbout, QStringLiteral("&About Norvale..."), this));
-    for (QMenu* menu : {file, view, options, window, help})
+    for (QMenu* menu : {file, view, m_actionMenu, options, window, help})
         m_commands.AttachMenu(menu);
     // Shortcuts work while the menus are closed too.
     m_commands.ConnectAction(exit);
@@ -213,6 +215,75 @@ void CMainFrame::UpdateMailButton() {
     m_commands.UpdateAction(m_mailAction, this);
 }
 
+void CMainFrame::buildActionMenu() {
+    m_actionMenu = menuBar()->addMenu(QStringLiteral("&Action"));
+    m_actionMenu->setObjectName(QStringLiteral("actionMenu"));
+    const auto add = [this](int id, const QString& text) {
+        QAction* action = platform::MakeAction(id, text, this);
+        m_actionMenu->addAction(action);
+        return action;
+    };
+    add(CMatchBoardView::kCmdBoardInvite, QStringLiteral("&Invite..."));
+    m_propositionAction = add(CMatchBoardView::kCmdBoardProposition, QStringLiteral("&Proposition..."));
+    m_talkAction = add(CMatchBoardView::kCmdBoardTalk, QStringLiteral("&Talk..."));
+    add(CMatchBoardView::kCmdBoardWatch, QStringLiteral("&Watch..."));
+    m_actionMenu->addSeparator();
+    add(CUserListView::kCmdLegend, QStringLiteral("&Legend"));
+    add(CMatchBoardView::kCmdLobbySettings, QStringLiteral("Lobby &Settings..."));
+    // Before the routing brings the entries up to date: the Resume entry is the board's to make.
+    connect(m_actionMenu, &QMenu::aboutToShow, this, &CMainFrame::prepareActionMenu);
+    connect(m_actionMenu, &QMenu::aboutToShow, this, [this] {
+        m_propositionAction->setStatusTip(CMatchBoardView::PropositionStatusText(m_propositionAction->isEnabled()));
+    });
+    m_boardStatus = new QLabel(this);
+    m_boardStatus->setObjectName(QStringLiteral("boardStatus"));
+    m_boardStatus->setTextFormat(Qt::PlainText);
+    statusBar()->addPermanentWidget(m_boardStatus);
+    CMatchBoardView::SetStatusSink([frame = QPointer<CMainFrame>(this)](const QString& text) {
+        if (frame)
+            frame->m_boardStatus->setText(text);
+    });
+}
+
+CMatchBoardView* CMainFrame::sessionBoard() const {
+    CClientApp* app = GetClientApp();
+    return CMatchBoardView::SessionBoard(app ? app->GetSession() : nullptr);
+}
+
+void CMainFrame::prepareActionMenu() {
+    CMatchBoardView* board = sessionBoard();
+    // Without a board the entry is there, off; a board puts in its own.
+    if (board && m_spareResume) {
+        m_actionMenu->removeAction(m_spareResume);
+        delete m_spareResume;
+        m_spareResume = nullptr;
+    } else if (!board && !m_spareResume) {
+        m_spareResume = platform::MakeAction(CMatchBoardView::kCmdBoardResume, QStringLiteral("&Resume..."), this);
+        m_actionMenu->insertAction(m_talkAction, m_spareResume);
+    }
+    if (board)
+        board->UpdateResumeEntry(m_actionMenu, m_talkAction);
+}
+
+QString CMainFrame::GetBoardStatusText() const {
+    return m_boardStatus ? m_boardStatus->text() : QString();
+}
+
+bool CMainFrame::isBoardCommand(int id) {
+    switch (id) {
+    case CMatchBoardView::kCmdBoardInvite:
+    case CMatchBoardView::kCmdBoardProposition:
+    case CMatchBoardView::kCmdBoardResume:
+    case CMatchBoardView::kCmdBoardWatch:
+    case CMatchBoardView::kCmdBoardTalk:
+    case CMatchBoardView::kCmdLobbySettings:
+    case CUserListView::kCmdLegend:
+        return true;
+    default:
+        return false;
+    }
+}
+
 CGameDoc* CMainFrame::GetActiveGameDoc() const {
     const CMultiPaneFrame* frame = GetActiveServiceFrame();
     const CSessionDoc* session = frame ? frame->GetSession() : nullptr;
@@ -220,6 +291,11 @@ CGameDoc* CMainFrame::GetActiveGameDoc() const {
 }
 
 bool CMainFrame::OnCommand(int id) {
+    if (isBoardCommand(id)) {
+        if (CMatchBoardView* board = sessionBoard())
+            board->OnCommand(id);
+        return true;
+    }
     switch (id) {
     case kCmdFileOpen:
         emit fileOpenRequested();
@@ -355,6 +431,13 @@ void CMainFrame::changePassword() {
 bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     const CClientApp* app = GetClientApp();
     const bool connected = app && app->GetSession() && app->GetSession()->IsConnected();
+    if (isBoardCommand(id)) {
+        CMatchBoardView* board = connected ? sessionBoard() : nullptr;
+        state.enabled = false;
+        if (board)
+            board->OnUpdateCommand(id, state);
+        return true;
+    }
     switch (id) {
     case kCmdFileOpen:
         return true;

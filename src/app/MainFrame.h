@@ -13,10 +13,12 @@
 #include <memory>
 
 class CGameDoc;
+class CMatchBoardView;
 class CMultiPaneFrame;
 class CRelationWindowOwner;
 class CSessionDoc;
 class QLabel;
+class QMenu;
 class QMdiArea;
 class QMdiSubWindow;
 class QToolBar;
@@ -118,6 +120,8 @@ public:
     // Shows image 9 while messages wait on the server, else image 10, and brings the command up to date.
     void UpdateMailButton();
     QAction* GetMailAction() const { return m_mailAction; }
+    QMenu* GetActionMenu() const { return m_actionMenu; }
+    QString GetBoardStatusText() const;
     int GetMailImage() const { return m_mailImage; }
 
     void SetConnectionStatus(const QString& text);
@@ -141,6 +145,11 @@ protected:
 
 private:
     void buildMenus();
+    // The Action menu: the lobby's player commands, carried out by the session's match board.
+    void buildActionMenu();
+    void prepareActionMenu();
+    CMatchBoardView* sessionBoard() const;
+    static bool isBoardCommand(int id);
     // The current session while it is connected, else null.
     CSessionDoc* connectedSession() const;
     // The owner of the blinded or the gagged players' window of the current session, null when none.
@@ -156,6 +165,11 @@ private:
     QPointer<QWidget> m_help; // the help window while it is open
     QToolBar* m_toolBar = nullptr;
     QAction* m_mailAction = nullptr;
+    QMenu* m_actionMenu = nullptr;
+    QAction* m_talkAction = nullptr;
+    QAction* m_propositionAction = nullptr;
+    QAction* m_spareResume = nullptr; // the Resume entry while no board is open
+    QLabel* m_boardStatus = nullptr;  // the board's "Displaying %d of %d"
     int m_mailImage = 0;
     std::unique_ptr<CSessionView> m_mailCountView;
 };

@@ -1,5 +1,7 @@
 #include "game/ClientGameFactory.h"
 
+#include "session/ServiceName.h"
+
 #include <QStringList>
 
 namespace {
@@ -55,7 +57,11 @@ QString CClientGameFactory::DescribeUnfinishedScore(const QString& entry) const 
 }
 
 QString CClientGameFactory::GetScoreText(const QString& location, const QString& gameDescriptor) const {
-    (void)location;
+    // A score belongs to a game room; out of it (back in the lobby) a player has none.
+    const QString word = CServiceName(location).GetFirstPart();
+    if (word.compare(QLatin1String("gb"), Qt::CaseInsensitive) != 0 &&
+        word.compare(QLatin1String("gp"), Qt::CaseInsensitive) != 0)
+        return QString();
     const QStringList words = gameDescriptor.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (words.size() != 3)
         return QString();

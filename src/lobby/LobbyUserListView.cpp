@@ -2,12 +2,14 @@
 
 #include "prefs/BGMatchBoardProperties.h"
 #include "game/ClientGameFactory.h"
+#include "lobby/BGMatchBoardPropertyPage.h"
 #include "lobby/UserListColumnsPage.h"
 #include "prefs/FontWindowKinds.h"
 #include "prefs/GeneralPropertiesSheet.h"
 #include "session/LobbyUserMap.h"
 
-CLobbyUserListView::CLobbyUserListView(QWidget* parent) : CUserListView(parent) {}
+CLobbyUserListView::CLobbyUserListView(QWidget* parent, int listControlId)
+    : CUserListView(parent, listControlId) {}
 
 QStringList CLobbyUserListView::LobbyColumnTitles() {
     return {QStringLiteral("Nickname"),
@@ -114,7 +116,7 @@ bool CLobbyUserListView::OnUpdateCommand(int id, platform::CommandState& state) 
 
 bool CLobbyUserListView::OnCommand(int id) {
     if (id == kCmdSettings) {
-        CBGMatchBoardProperties sheet(window());
+        CBGMatchBoardProperties sheet(window(), std::make_unique<CBGMatchBoardPropertyPage>());
         sheet.DoModal();
         return true;
     }

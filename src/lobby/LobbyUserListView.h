@@ -2,9 +2,10 @@
 
 #include "lobby/UserListView.h"
 
-// The lobby's list of players: every user of the session's directory, with the lobby's fifteen
+// A list of every user of the session's directory, with the lobby's fifteen
 // columns (club behind country, sorted by rating, highest first), the player flyover, and the selection
-// kept visible while the focus is elsewhere. A double click invites a player who is free to play,
+// kept visible while the focus is elsewhere. The lobby shows the match board (CMatchBoardView), which
+// narrows this list to the players of the user's query. A double click invites a player who is free to play,
 // watches one who is watching or playing, and otherwise shows his information.
 class CLobbyUserListView : public CUserListView {
     Q_OBJECT
@@ -13,7 +14,7 @@ public:
     // The pane tag of the lobby's window set.
     static constexpr char kPaneTag[] = "UserList";
 
-    explicit CLobbyUserListView(QWidget* parent = nullptr);
+    explicit CLobbyUserListView(QWidget* parent = nullptr, int listControlId = kDefaultListControlId);
 
     void OnInitialUpdate() override;
     void OnUpdate(platform::View* sender, int hint, platform::Object* object) override;

@@ -91,6 +91,8 @@ std::vector<CClientUserInfo*> CUserListCtrl::GetSelectedUsers() const {
     std::vector<CClientUserInfo*> users;
     if (!m_model || !selectionModel())
         return users;
+    // Moves gathered for the next repaint: the selection follows them first.
+    m_model->FlushGathered();
     QModelIndexList rows = selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });

@@ -18,7 +18,6 @@ const QString kInformationV5 = QStringLiteral("Column InformationV5");
 const QString kIndicesV5 = QStringLiteral("Column IndicesV5");
 const QString kSortingV5 = QStringLiteral("Column SortingV5");
 const QString kMoveClubColumn = QStringLiteral("MoveClubColumn");
-const QString kDefaultIndices = QStringLiteral("0 1 2 3 4 5 6 7 8 9 10 11 12 13 14");
 
 // Reads blank-separated integers in order until one does not parse.
 class NumberReader {
@@ -219,10 +218,12 @@ CUserListLayoutLoad LoadUserListLayout(CSettingsStore& settings, const QString& 
     const bool version4 = settings.GetIntEx(section, kVersion, 5) == 4;
     const int count = version4 ? 14 : 15;
     const QString information = settings.GetString(section, version4 ? kInformationV4 : kInformationV5);
-    QString indices = settings.GetString(section, version4 ? kIndicesV4 : kIndicesV5,
-                                         version4 ? QString() : kDefaultIndices);
+    // Without a stored order the list keeps the order it has (its defaults); the one-time club rule
+    // is for orders stored before the club column existed.
+    QString indices = settings.GetString(section, version4 ? kIndicesV4 : kIndicesV5);
     if (settings.GetBool(section, kMoveClubColumn, true)) {
-        indices = MoveClubColumn(indices);
+        if (!indices.isEmpty())
+            indices = MoveClubColumn(indices);
         settings.WriteInt(section, kMoveClubColumn, 0);
     }
     if (!information.isEmpty())
@@ -234,7 +235,7 @@ CUserListLayoutLoad LoadUserListLayout(CSettingsStore& settings, const QString& 
     layout.ReadSorting(settings.GetString(section, kSortingV5, layout.SortingText()));
 
     CUserListLayoutLoad result;
-    result.needsDefaults = !IsIndicesTextValid(indices);
+    result.needsDefaults = !indices.isEmpty() && !IsIndicesTextValid(indices);
     layout.Repair(defaults);
     return result;
 }

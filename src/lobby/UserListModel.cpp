@@ -14,6 +14,7 @@ void CUserListModel::SetCompare(Compare compare, Placement placement) {
 
 void CUserListModel::SetColumns(std::vector<int> columns, QStringList titles,
                                 std::vector<Qt::Alignment> alignments) {
+    flushLayout();
     beginResetModel();
     m_columns = std::move(columns);
     m_titles = std::move(titles);
@@ -70,6 +71,7 @@ int CUserListModel::InsertSorted(CClientUserInfo* user) {
         m_rows.push_back(user);
         return int(m_rows.size()) - 1;
     }
+    flushLayout();
     const int row = sortedPlace(*user, -1);
     beginInsertRows(QModelIndex(), row, row);
     m_rows.insert(m_rows.begin() + row, user);
@@ -83,6 +85,24 @@ int CUserListModel::MoveToSortedPlace(int row) {
     const int target = sortedPlace(*m_rows[row], row);
     if (target == row)
         return row;
+    if (m_gather) {
+        if (!m_layoutPending) {
+            emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+            m_layoutPending = true;
+            m_pendingIndexes = persistentIndexList();
+            m_pendingUsers.clear();
+            for (const QModelIndex& index : m_pendingIndexes)
+                m_pendingUsers.push_back(UserAt(index.row()));
+            postFlush();
+        }
+        CClientUserInfo* user = m_rows[row];
+        if (target < row)
+            std::rotate(m_rows.begin() + target, m_rows.begin() + row, m_rows.begin() + row + 1);
+        else
+            std::rotate(m_rows.begin() + row, m_rows.begin() + row + 1, m_rows.begin() + target + 1);
+        Q_ASSERT(m_rows[target] == user);
+        return target;
+    }
     // beginMoveRows counts the destination in the rows before the move.
     const int destination = target < row ? target : target + 1;
     beginMoveRows(QModelIndex(), row, row, QModelIndex(), destination);
@@ -100,6 +120,7 @@ void CUserListModel::RemoveRow(int row) {
         m_rows.erase(m_rows.begin() + row);
         return;
     }
+    flushLayout();
     beginRemoveRows(QModelIndex(), row, row);
     m_rows.erase(m_rows.begin() + row);
     endRemoveRows();
@@ -108,6 +129,11 @@ void CUserListModel::RemoveRow(int row) {
 void CUserListModel::RowChanged(int row) {
     if (m_batch || row < 0 || row >= int(m_rows.size()) || m_columns.empty())
         return;
+    if (m_gather) {
+        m_dataPending = true;
+        postFlush();
+        return;
+    }
     emit dataChanged(index(row, 0), index(row, int(m_columns.size()) - 1));
 }
 
@@ -118,9 +144,55 @@ void CUserListModel::Clear() {
     }
     if (m_rows.empty())
         return;
+    flushLayout();
     beginResetModel();
     m_rows.clear();
     endResetModel();
+}
+
+void CUserListModel::SetGathering(bool gather) {
+    if (!gather)
+        FlushGathered();
+    m_gather = gather;
+}
+
+void CUserListModel::postFlush() {
+    if (m_flushPosted)
+        return;
+    m_flushPosted = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_flushPosted = false;
+            FlushGathered();
+        },
+        Qt::QueuedConnection);
+}
+
+void CUserListModel::flushLayout() {
+    if (!m_layoutPending)
+        return;
+    m_layoutPending = false;
+    // The rows of the persistent indexes (the selection, the current row) follow their users.
+    QModelIndexList after;
+    after.reserve(m_pendingIndexes.size());
+    for (qsizetype i = 0; i < m_pendingIndexes.size(); ++i) {
+        const int row = RowOf(m_pendingUsers[size_t(i)]);
+        after.append(row < 0 ? QModelIndex() : index(row, m_pendingIndexes[i].column()));
+    }
+    changePersistentIndexList(m_pendingIndexes, after);
+    m_pendingIndexes.clear();
+    m_pendingUsers.clear();
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void CUserListModel::FlushGathered() {
+    flushLayout();
+    if (!m_dataPending)
+        return;
+    m_dataPending = false;
+    if (!m_rows.empty() && !m_columns.empty())
+        emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, int(m_columns.size()) - 1));
 }
 
 bool CUserListModel::IsSorted() const {
@@ -131,6 +203,7 @@ bool CUserListModel::IsSorted() const {
 void CUserListModel::Sort() {
     if (m_batch || !m_compare || m_placement == Placement::Top || m_placement == Placement::Bottom)
         return;
+    flushLayout();
     if (IsSorted())
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -157,6 +230,7 @@ void CUserListModel::Sort() {
 void CUserListModel::BeginBatch() {
     if (m_batch)
         return;
+    flushLayout();
     beginResetModel();
     m_batch = true;
 }

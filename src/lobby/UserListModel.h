@@ -66,6 +66,15 @@ public:
     void EndBatch();
     bool InBatch() const { return m_batch; }
 
+    // Gathered changes (a list that many packets change at once): moves and repaints of rows are
+    // made in the rows at once but shown to the views once, at the end of the event loop's turn
+    // (one layout change and one repaint), instead of once per row. Insertions and removals show
+    // what was gathered first.
+    void SetGathering(bool gather);
+    bool IsGathering() const { return m_gather; }
+    // Shows what was gathered now.
+    void FlushGathered();
+
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
@@ -84,4 +93,13 @@ private:
     CellText m_cellText;
     Placement m_placement = Placement::BeforeEqual;
     bool m_batch = false;
+
+    void flushLayout();
+    void postFlush();
+    bool m_gather = false;
+    bool m_layoutPending = false;
+    bool m_dataPending = false;
+    bool m_flushPosted = false;
+    QModelIndexList m_pendingIndexes;            // persistent indexes when the layout change began
+    std::vector<CClientUserInfo*> m_pendingUsers; // their users
 };

@@ -148,9 +148,23 @@ void CUserListView::buildToolBar() {
     UpdateCommandUi();
 }
 
+CUserListLayout CUserListView::DefaultLayout() const {
+    CUserListLayout layout;
+    GetDefaultLayout(layout);
+    // A shown column is at least as wide as its title (with room for the sort mark), so that no
+    // title starts out cut ("St" for "Status").
+    const QStringList titles = GetColumnTitles();
+    const QFontMetrics metrics(m_list ? m_list->header()->font() : font());
+    const int extra = 2 * UserListPaint::kTextInset + metrics.height();
+    for (int column = 0; column < kColumns && column < titles.size(); ++column) {
+        if (layout.shown[column] && !titles[column].isEmpty())
+            layout.width[column] = std::max(layout.width[column], metrics.horizontalAdvance(titles[column]) + extra);
+    }
+    return layout;
+}
+
 void CUserListView::OnInitialUpdate() {
-    CUserListLayout defaults;
-    GetDefaultLayout(defaults);
+    const CUserListLayout defaults = DefaultLayout();
     m_layout = defaults;
     LoadLayout();
     m_titles = GetColumnTitles();
@@ -376,8 +390,7 @@ void CUserListView::removeColumns() {
 void CUserListView::LoadLayout() {
     CSettingsStore& settings = GetSettingsStore();
     const QString section = QString::fromLatin1(RuntimeClassName());
-    CUserListLayout defaults;
-    GetDefaultLayout(defaults);
+    const CUserListLayout defaults = DefaultLayout();
     const CUserListLayoutLoad loaded = LoadUserListLayout(settings, section, m_layout, defaults);
     loadColours();
     m_layoutLoaded = true;
@@ -470,8 +483,7 @@ void CUserListView::ApplyColumnsPage(CUserListColumnsPage& page) {
 }
 
 void CUserListView::RestoreDefaultColumnSettings(platform::Object* page) {
-    CUserListLayout defaults;
-    GetDefaultLayout(defaults);
+    const CUserListLayout defaults = DefaultLayout();
     removeColumns();
     m_layout = defaults;
     SaveLayout();

@@ -141,6 +141,9 @@ public:
     const CMBFlyoverSettings& GetFlyoverSettings() const { return m_flyoverSettings; }
     QFont GetListFont() const { return m_listFont.GetFont(); }
 
+    // The subclass's default layout, each shown column wide enough for its title.
+    CUserListLayout DefaultLayout() const;
+
     // ---- Order
     // Three-way comparison by the sort column, negated when the column sorts descending.
     virtual int CompareUsers(const CClientUserInfo& a, const CClientUserInfo& b) const;

@@ -12,6 +12,8 @@
 #include "game/BackgammonDoc.h"
 #include "game/BoardTestUtil.h"
 #include "game/ClientGameFactory.h"
+#include "lobby/MatchBoardView.h"
+#include "lobby/PlayerListFrameWnd.h"
 #include "lobby/invite/BackgammonInviteDlg.h"
 #include "lobby/invite/InvitationDlg.h"
 #include "lobby/invite/InvitationManager.h"
@@ -29,6 +31,7 @@
 #include "support/TestEnvironment.h"
 #include "web/WebTestSupport.h"
 
+#include <QDir>
 #include <QFile>
 #include <QMenuBar>
 #include <QLineEdit>
@@ -242,6 +245,22 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     EXPECT_FALSE(cy.Board()->GetButton(CBgClientView::kRoll)->isVisible()) << "a watcher has no buttons";
     EXPECT_FALSE(cy.Board()->DoCommand("r"));
 
+    // alice's player list shows the players and the watcher, from the server's directory.
+    CPlayerListFrameWnd* players = app->GetGameRoom()->GetPlayerList();
+    ASSERT_NE(players, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return players->windowTitle() == "3 Players and Watchers"; }));
+    QStringList inGame;
+    for (int row = 0; row < players->GetView()->GetRowCount(); ++row)
+        inGame << players->GetView()->GetUserAt(row)->GetNickname();
+    EXPECT_EQ(inGame, QStringList({"alice", "bob", "cy"}));
+    const QString shots = QString::fromLocal8Bit(qgetenv("NORVALE_SCREENSHOT_DIR"));
+    if (!shots.isEmpty()) {
+        app->GetMainFrame()->resize(1000, 720);
+        WaitFor([] { return false; }, 300);
+        players->grab().save(QDir(shots).filePath("player-list.png"));
+        app->GetMainFrame()->grab().save(QDir(shots).filePath("game.png"));
+    }
+
     // bob rolls 5-2 and plays; alice doubles (and confirms), bob passes: alice wins the match.
     ASSERT_TRUE(bobView->PressButton(CBgClientView::kRoll));
     ASSERT_TRUE(
@@ -310,10 +329,30 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     EXPECT_TRUE(info->GetDialog()->GetTargetAddress().contains("alice/?name=alice"))
         << info->GetDialog()->GetTargetAddress().toStdString();
 
-    // Leaving the room brings the lobby back.
+    // Leaving the room brings the lobby back, and closes the player list.
+    QPointer<CPlayerListFrameWnd> list = players;
     alice->DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return AliceFrame() && AliceFrame()->FindPane("UserList"); }));
     EXPECT_EQ(alice->GetGameDocument(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return list.isNull(); }));
+
+    // Her board shows bob where he is, with the score of his match; once he is back in the lobby,
+    // his location and score follow him.
+    auto* board = qobject_cast<CMatchBoardView*>(AliceFrame()->FindPane("UserList"));
+    ASSERT_NE(board, nullptr);
+    const auto bobOnBoard = [&]() -> const CClientUserInfo* {
+        for (int row = 0; row < board->GetRowCount(); ++row)
+            if (board->GetUserAt(row)->GetNickname() == "bob")
+                return board->GetUserAt(row);
+        return nullptr;
+    };
+    ASSERT_TRUE(WaitFor([&] { return bobOnBoard() && bobOnBoard()->GetScoreText() == "0-1 of 1"; }));
+    EXPECT_EQ(bobOnBoard()->GetLocationText(), "alice vs. bob");
+    if (!shots.isEmpty())
+        app->GetMainFrame()->grab().save(QDir(shots).filePath("lobby-board.png"));
+    bob.session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return bobOnBoard() && bobOnBoard()->GetLocationText() == "Backgammon Lobby"; }));
+    EXPECT_EQ(bobOnBoard()->GetScoreText(), "");
 }
 
 // The game window has a menu of its own that reaches the match log and leaves the room; closing the

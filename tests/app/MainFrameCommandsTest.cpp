@@ -3,6 +3,9 @@
 #include "AppTestSupport.h"
 #include "app/MainFrame.h"
 #include "mail/MessageMailboxWnd.h"
+#include "lobby/MatchBoardView.h"
+
+#include <QMenu>
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "prefs/ChangePswd.h"
@@ -103,6 +106,10 @@ TEST_F(MainFrameCommandsTest, ChangePasswordSendsTheConfirmedChange) {
     CMainFrame* frame = LogIn();
     ASSERT_TRUE(frame);
     EXPECT_TRUE(enabled(*frame, CMainFrame::kCmdChangePassword));
+    // What the lobby sends once its window set is up (the match board's query comes last).
+    while (auto sent = server.NextFrame())
+        if (sent->Type() == CMatchBoardView::kPacketQuery)
+            break;
     handler = [](QDialog* dialog) {
         auto* form = static_cast<CChangePswd*>(dialog);
         form->SetItemText(CChangePswd::kIdOld, "secret");
@@ -271,6 +278,36 @@ TEST_F(MainFrameCommandsTest, TheServedHelpPageNamesTheMenusAsTheyAre) {
     // Every "<Name> menu" is a menu of the main window.
     for (const auto& match : QRegularExpression("\\b([A-Z][a-z]+) menu\\b").globalMatch(page))
         EXPECT_TRUE(menus.count(match.captured(1))) << match.captured(0).toStdString();
+}
+
+// The Action menu is the lobby board's: its Resume entry is made afresh at each opening (once), the
+// Proposition entry says why it is off, and the status bar shows the board's count.
+TEST_F(MainFrameCommandsTest, TheActionMenuAsksTheLobbysBoard) {
+    CMainFrame* frame = LogIn();
+    ASSERT_TRUE(frame);
+    ASSERT_TRUE(WaitFor([&] { return CMatchBoardView::SessionBoard(app->GetSession()) != nullptr; }));
+    QMenu* menu = frame->GetActionMenu();
+    ASSERT_TRUE(menu);
+    for (int opening = 0; opening < 3; ++opening)
+        emit menu->aboutToShow();
+    QStringList texts;
+    for (const QAction* action : menu->actions())
+        texts << action->text();
+    EXPECT_EQ(texts.count("&Resume..."), 1);
+    EXPECT_EQ(texts.indexOf("&Resume...") + 1, texts.indexOf("&Talk..."));
+    for (QAction* action : menu->actions()) {
+        if (platform::CommandId(action) == CMatchBoardView::kCmdBoardProposition) {
+            EXPECT_FALSE(action->isEnabled());
+            EXPECT_EQ(action->statusTip(), "Propositions cannot be offered yet");
+        }
+        if (action->text() == "&Resume...") {
+            EXPECT_FALSE(action->isEnabled()) << "no unfinished match";
+        }
+        if (platform::CommandId(action) == CMatchBoardView::kCmdBoardInvite) {
+            EXPECT_TRUE(action->isEnabled());
+        }
+    }
+    ASSERT_TRUE(WaitFor([&] { return frame->GetBoardStatusText().startsWith("Displaying "); }));
 }
 
 } // namespace

@@ -36,6 +36,9 @@ TEST(ClientGameFactory, TextsOfTheModule) {
     EXPECT_EQ(f.GetScoreText(".gb.Ann.Bob", "7 3"), "");
     EXPECT_EQ(f.GetScoreText(".gb.Ann.Bob", "7 x 2"), "");
     EXPECT_EQ(f.GetScoreText(".gb.Ann.Bob", "7 -3 2"), "");
+    // Out of the room the last match's score is no longer his.
+    EXPECT_EQ(f.GetScoreText(".mb", "3 0 3"), "");
+    EXPECT_EQ(f.GetScoreText("", "3 0 3"), "");
     EXPECT_EQ(f.DescribeUnfinishedMatch("k1 .gb.Ann.Bob 7 point match, 3-2"),
               "Backgammon, 7 point match, 3-2");
     EXPECT_EQ(f.DescribeUnfinishedMatch("k1 .gb.Ann.Bob"), "Backgammon match");

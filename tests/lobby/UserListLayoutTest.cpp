@@ -64,10 +64,20 @@ TEST_F(UserListLayoutTest, DefaultLayoutIsSavedExactly) {
 }
 
 TEST_F(UserListLayoutTest, FirstLoadMovesTheClubColumnOnceAndReadsBackWhatWasSaved) {
-    // Nothing stored: the built-in order gets the club column behind the country column, once.
+    // Nothing stored: the list's own default order, at the first login and every later one (the
+    // club column used to jump from behind the country column to the end between logins).
     CUserListLayout layout = Load(OrderedDefaults());
-    EXPECT_EQ(layout.IndicesText(), "0 1 2 3 14 4 5 6 7 8 9 10 11 12 13 ");
+    EXPECT_EQ(layout.IndicesText(), "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 ");
     EXPECT_EQ(settings().GetIntEx(kSection, "MoveClubColumn", 1), 0);
+    for (int login = 0; login < 2; ++login)
+        EXPECT_EQ(Load(LobbyDefaults()).IndicesText(), "0 1 2 3 14 4 5 6 7 8 9 10 11 12 13 ");
+
+    // An order stored before the club column existed gets it behind the country column, once.
+    testenv::ResetSettings();
+    settings().WriteString(kSection, "Column IndicesV5", "0 1 2 3 4 5 6 7 8 9 10 11 12 13 14 ");
+    layout = Load(OrderedDefaults());
+    EXPECT_EQ(layout.IndicesText(), "0 1 2 3 14 4 5 6 7 8 9 10 11 12 13 ");
+    SaveUserListLayout(settings(), kSection, layout);
 
     // Later loads leave a stored order alone, including one with the club column last.
     CUserListLayout custom = LobbyDefaults();

@@ -3,6 +3,7 @@
 #include "session/LobbyUserMap.h"
 
 #include <QAbstractItemModelTester>
+#include <QCoreApplication>
 #include <QItemSelectionModel>
 
 #include <gtest/gtest.h>
@@ -185,6 +186,50 @@ TEST_F(UserListModelTest, CellsAndHeadersFollowTheShownColumns) {
     model.RemoveRow(0);
     model.RemoveRow(5); // nothing there
     EXPECT_EQ(model.rowCount(), 0);
+}
+
+} // namespace
+
+namespace {
+
+// Gathered: moves and repaints reach the views once per turn of the event loop, the selection follows
+// its users, and an insertion in between shows the gathered moves first.
+TEST_F(UserListModelTest, GatheredChangesAreShownOncePerTurn) {
+    CClientUserInfo* ann = User("ann", 1700);
+    CClientUserInfo* bob = User("bob", 1600);
+    CClientUserInfo* cy = User("cy", 1500);
+    for (CClientUserInfo* user : {ann, bob, cy})
+        model.InsertSorted(user);
+    QItemSelectionModel selection(&model);
+    selection.select(model.index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows); // cy
+    model.SetGathering(true);
+    int layouts = 0;
+    int moves = 0;
+    int repaints = 0;
+    QObject::connect(&model, &QAbstractItemModel::layoutChanged, [&] { ++layouts; });
+    QObject::connect(&model, &QAbstractItemModel::rowsMoved, [&] { ++moves; });
+    QObject::connect(&model, &QAbstractItemModel::dataChanged, [&] { ++repaints; });
+
+    cy->SetRating(1800);
+    model.RowChanged(model.MoveToSortedPlace(model.RowOf(cy)));
+    ann->SetRating(1400);
+    model.RowChanged(model.MoveToSortedPlace(model.RowOf(ann)));
+    EXPECT_EQ(Nicknames(), QStringList({"cy", "bob", "ann"}));
+    EXPECT_EQ(layouts + moves + repaints, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(layouts, 1);
+    EXPECT_EQ(moves, 0);
+    EXPECT_EQ(repaints, 1);
+    ASSERT_EQ(selection.selectedRows().size(), 1);
+    EXPECT_EQ(selection.selectedRows().front().row(), 0);
+
+    bob->SetRating(1900);
+    model.MoveToSortedPlace(model.RowOf(bob));
+    model.InsertSorted(User("dee", 1000));
+    EXPECT_EQ(layouts, 2) << "shown before the insertion";
+    EXPECT_EQ(selection.selectedRows().front().row(), 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(layouts, 2);
 }
 
 } // namespace

@@ -294,7 +294,7 @@ TEST_F(UserListViewTest, AHeaderDragIsStoredAsTheNewDisplayOrder) {
     // The list was built again in the new order, the header back to its natural order.
     EXPECT_EQ(header->visualIndex(0), 0);
     EXPECT_EQ(model->ColumnNumber(1), UserListColumn::Nickname);
-    EXPECT_EQ(list->GetLayout().width[UserListColumn::Rating], 55);
+    EXPECT_EQ(list->GetLayout().width[UserListColumn::Rating], list->DefaultLayout().width[UserListColumn::Rating]);
 }
 
 TEST_F(UserListViewTest, ADividerDoubleClickFitsTheColumnAndTheWidthIsSaved) {
@@ -364,8 +364,22 @@ TEST_F(UserListViewTest, AStoredOrderWithoutTheNicknameResetsTheLayout) {
     settings().WriteString(kSection, "Column IndicesV5", "1 2 3 ");
     settings().WriteString(kSection, "Column SortingV5", "9 1 1 1 1 1 1 1 1 1 1 1 1 1 1 1 ");
     CLobbyUserListView* list = MakeView();
-    EXPECT_EQ(list->GetLayout(), CLobbyUserListView::LobbyDefaultLayout());
+    EXPECT_EQ(list->GetLayout(), list->DefaultLayout());
     EXPECT_EQ(settings().GetString(kSection, "Column IndicesV5"), "0 1 2 3 14 4 5 6 7 8 9 10 11 12 13 ");
+}
+
+TEST_F(UserListViewTest, DefaultWidthsFitTheTitles) {
+    CLobbyUserListView* list = MakeView();
+    const CUserListLayout built = CLobbyUserListView::LobbyDefaultLayout();
+    const QFontMetrics metrics(list->GetListCtrl()->header()->font());
+    const QStringList titles = CLobbyUserListView::LobbyColumnTitles();
+    for (int column = 0; column < CUserListView::kColumns; ++column) {
+        if (!built.shown[column])
+            continue;
+        // Never narrower than the built-in width, never narrower than the title.
+        EXPECT_GE(list->GetLayout().width[column], built.width[column]) << column;
+        EXPECT_GT(list->GetLayout().width[column], metrics.horizontalAdvance(titles[column])) << column;
+    }
 }
 
 // ---- painting

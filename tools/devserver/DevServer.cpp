@@ -34,6 +34,16 @@ struct CDevServer::Client {
     CUserInfo record;
     bool away = false;
     QString service;
+    // The match board's query (packet 108), once the client has sent one.
+    struct Query {
+        int size = 0;
+        int origin = 0;
+        double centre = 0;
+        quint32 statusMask = 0x8000;
+        quint32 actionMask = 0x8000;
+        bool self = true;
+    };
+    std::optional<Query> query;
 };
 
 namespace {
@@ -63,6 +73,7 @@ CServiceSettings CDevServer::lobbySettings() const {
         settings.append({QStringLiteral("urlPlayerInfoDir"),
                          m_options.webHost + QLatin1String(CDevWebServer::kPlayerPagesPath)});
         settings.append({QStringLiteral("urlLeagues"), m_options.webHost + QLatin1String(CDevWebServer::kLeaguesPath)});
+        settings.append({QStringLiteral("urlLegend"), m_options.webHost + QLatin1String(CDevWebServer::kLegendPath)});
         settings.append({QStringLiteral("urlTallybankAccount"),
                          m_options.webHost + QLatin1String(CDevWebServer::kTallybankPath)});
     }
@@ -230,11 +241,78 @@ void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QLis
                                (user != client && m_unfinished.Between(reader, user->record.GetNickname())
                                     ? UserGroup::UnfinishedMatch
                                     : 0);
-            body += user->record.FormatUpdateText(groups,
+            const int board = onBoardOf(client, user) ? kBoardGroup : 0;
+            const int inGame = inGameOf(client, user) ? kInGameGroup : 0;
+            body += user->record.FormatUpdateText(groups | board | inGame,
                                                   mask == kGroupFlagsOnly ? 0 : mask, true);
         }
         client->connection->SendPlain(quint8(type), body);
     }
+}
+
+bool CDevServer::inGameOf(const Client* reader, const Client* user) const {
+    const CServiceName room(reader->service);
+    const QString word = room.GetFirstPart();
+    return (word == QLatin1String("gb") || word == QLatin1String("gp")) &&
+           room.IsSameService(CServiceName(user->service));
+}
+
+bool CDevServer::onBoardOf(const Client* reader, const Client* user) const {
+    if (!reader->query)
+        return false;
+    const Client::Query& query = *reader->query;
+    if (user == reader)
+        return query.self;
+    const CUserInfo& record = user->record;
+    // Players of the statuses and actions the query names (all of them with its "any" bits).
+    if (!(query.statusMask & 0x8000)) {
+        const bool away = record.GetPresence() == CUserInfo::kPresenceAway;
+        if (!((query.statusMask & 0x8) && away) && !((query.statusMask & 0x2) && !away))
+            return false;
+    }
+    if (!(query.actionMask & 0x8000)) {
+        const int activity = record.GetActivity();
+        if (!((query.actionMask & 0x4) && activity == CUserInfo::kActivityWatching) &&
+            !((query.actionMask & 0xA) && activity == CUserInfo::kActivityPlaying))
+            return false;
+    }
+    // The size players closest to the centre (the reader's own rating, or the query's).
+    const double centre = query.origin == 1 ? query.centre : reader->record.GetRating();
+    const double distance = std::abs(record.GetRating() - centre);
+    int closer = 0;
+    for (const auto& entry : m_users) {
+        const Client* other = entry.second;
+        if (other != user && other != reader && std::abs(other->record.GetRating() - centre) < distance)
+            ++closer;
+    }
+    return closer < query.size;
+}
+
+void CDevServer::onBoardQuery(Client* client, const QString& text) {
+    // "<centre>" size origin status action, then the group words.
+    CPacketCursor cursor(text);
+    QString centre;
+    int size = 0, origin = 0, status = 0, action = 0;
+    if (!ReadPacketString(cursor, centre) || !ReadPacketInt(cursor, size) || !ReadPacketInt(cursor, origin) ||
+        !ReadPacketInt(cursor, status) || !ReadPacketInt(cursor, action) || size < 0) {
+        log(QStringLiteral("query from %1 refused: %2").arg(client->record.GetNickname(), text.left(80)));
+        return;
+    }
+    int words[14] = {};
+    for (int& word : words) {
+        if (!ReadPacketInt(cursor, word))
+            break;
+    }
+    Client::Query query;
+    query.size = size;
+    query.origin = origin;
+    query.centre = centre.toDouble();
+    query.statusMask = quint32(status);
+    query.actionMask = quint32(action);
+    query.self = words[9] != 0;
+    client->query = query;
+    // The reader's view of everyone changes with it.
+    sendDirectory(110, loggedIn(), {client}, kGroupFlagsOnly);
 }
 
 void CDevServer::announceChange(Client* client) {
@@ -538,6 +616,9 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
     case MailPacket::kType:
         onMail(client, text);
         return;
+    case 108: // the match board's query
+        onBoardQuery(client, text);
+        return;
     case 112: { // watch request: "<cookie> <nicknames>"
         QString rest;
         const QString cookie = firstWord(text, &rest);
@@ -740,8 +821,13 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
             settings = lobbySettings();
         client->connection->SendPlain(LoginPacketType::ServiceEntered,
                                       CServiceEnteredPacket{entered, settings}.Format());
+        // Back in the lobby his last match's score goes with him no further.
+        if (entered == m_options.lobbyService)
+            client->record.SetGameDescriptor(QString());
     }
     announceChange(client);
+    // Who is in his game (and so in his player list) changed with the room.
+    sendDirectory(110, loggedIn(), {client}, kGroupFlagsOnly);
 }
 
 void CDevServer::sendRoomEntered(Client* client, bool withMatch, bool history) {

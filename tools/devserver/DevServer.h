@@ -134,6 +134,14 @@ private:
     };
     MatchRoom* findRoom(const QString& service);
     void onRelationRequest(Client* client, int type, const QString& text);
+    // Packet 108: the reader's match-board query; the users it takes in carry group flag 0x4 in his
+    // directory from now on.
+    void onBoardQuery(Client* client, const QString& text);
+    bool onBoardOf(const Client* reader, const Client* user) const;
+    static constexpr int kBoardGroup = 0x4;
+    // Group flag 0x1: the user is in the reader's game room.
+    bool inGameOf(const Client* reader, const Client* user) const;
+    static constexpr int kInGameGroup = 0x1;
     // A ranking request (239 to ".rt") -> the page of the ranking list it asks for.
     QString rankingReply(const QString& text) const;
     void onMail(Client* client, const QString& text);

@@ -52,6 +52,8 @@ QString CDevWebServer::PageFor(const QString& path) {
         return QStringLiteral("html/help.html");
     if (path == QLatin1String(kAdvertPath))
         return QStringLiteral("html/advert.html");
+    if (path == QLatin1String(kLegendPath))
+        return QStringLiteral("html/legend.html");
     if (path == QLatin1String(kNewAccountPath))
         return QStringLiteral("html/newaccount.html");
     if (path == QLatin1String("/web/apps/client/newaccount/welcome.asp"))

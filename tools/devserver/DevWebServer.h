@@ -29,6 +29,7 @@ public:
     // page likewise; "<leagues><nickname>/?..." and "<tallybank><nickname>/?...".
     static constexpr char kPlayerPagesPath[] = "/client/players/";
     static constexpr char kLeaguesPath[] = "/client/leagues/";
+    static constexpr char kLegendPath[] = "/client/legend/";
     static constexpr char kTallybankPath[] = "/client/tallybank/";
     // The generated page about a player for a request target (path and query), empty when the target
     // is no player-information address.

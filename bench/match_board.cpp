@@ -1,0 +1,170 @@
+// The lobby's match board under a busy lobby: 5,000 players arrive in one packet, then 10,000 changes
+// of presence, activity and rating arrive in packets of 100, while the board is shown and sorted by
+// rating (so that most changes move their row). The same packets go through the directory alone in
+// the same run; the board is to keep at least 80% of that throughput, and no packet (its handling
+// and the repaint it causes) is to take over 8 ms.
+#include "BenchMain.h"
+#include "lobby/MatchBoardView.h"
+#include "lobby/UserListCtrl.h"
+#include "net/MessagePacket.h"
+#include "platform/Cp1252.h"
+#include "session/LobbyUserMap.h"
+#include "session/SessionDoc.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kUsers = 5000;
+constexpr int kChanges = 10000;
+constexpr int kPacketSize = 100;
+constexpr int kOnBoard = 0x4;
+
+QByteArray Arrivals() {
+    QString body = QStringLiteral("%1 %1\n").arg(kUsers);
+    for (int i = 0; i < kUsers; ++i)
+        body += QStringLiteral("\"user%1\" %2 16777247 %3 %4 \"%5.5\" %6 \".mb\" \"Club %7\"\n")
+                    .arg(i)
+                    .arg(kOnBoard)
+                    .arg(i % 3 == 0 ? 8 : 2)
+                    .arg(i % 5 == 0 ? 8 : 2)
+                    .arg(1400 + i % 300)
+                    .arg(i % 2000)
+                    .arg(i % 40);
+    return platform::cp1252::encode(body);
+}
+
+QByteArray Changes(int packet) {
+    QString body = QStringLiteral("%1 %2\n").arg(kUsers).arg(kPacketSize);
+    for (int i = 0; i < kPacketSize; ++i) {
+        const int who = (packet * 389 + i * 53) % kUsers;
+        const int presence = (packet + i) % 3 == 0 ? 8 : 2;
+        const int activity = (packet + i) % 4 == 0 ? 8 : ((packet + i) % 4 == 1 ? 4 : 2);
+        body += QStringLiteral("\"USER%1\" %2 7 %3 %4 \"%5.25\"\n")
+                    .arg(who)
+                    .arg(kOnBoard)
+                    .arg(presence)
+                    .arg(activity)
+                    .arg(1300 + (packet * 7 + i * 11) % 500);
+    }
+    return platform::cp1252::encode(body);
+}
+
+// Counts the paints of a widget.
+class PaintCounter : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        return false;
+    }
+    int paints = 0;
+};
+
+struct Packets {
+    CMessagePacketPtr arrivals = CMessagePacket::MakePlain(CLobbyUserMap::kUsersArrived, Arrivals());
+    std::vector<CMessagePacketPtr> changes;
+    Packets() {
+        for (int packet = 0; packet < kChanges / kPacketSize; ++packet)
+            changes.push_back(CMessagePacket::MakePlain(CLobbyUserMap::kUsersChanged, Changes(packet)));
+    }
+};
+
+const Packets& packets() {
+    static const Packets all;
+    return all;
+}
+
+// One run of the packets -> seconds, and the slowest packet in milliseconds.
+struct Run {
+    double seconds = 0;
+    double worstMs = 0;
+};
+
+Run RunDirectoryAlone() {
+    CSessionDoc session;
+    QElapsedTimer total;
+    total.start();
+    session.DispatchPacket(*packets().arrivals);
+    Run run;
+    for (const CMessagePacketPtr& packet : packets().changes) {
+        QElapsedTimer timer;
+        timer.start();
+        session.DispatchPacket(*packet);
+        run.worstMs = std::max(run.worstMs, timer.nsecsElapsed() / 1e6);
+    }
+    run.seconds = total.nsecsElapsed() / 1e9;
+    return run;
+}
+
+Run RunWithBoard(int* rows, int* paints) {
+    CSessionDoc session;
+    QWidget window;
+    window.resize(900, 700);
+    auto* board = new CBGMatchBoardView(&window);
+    board->setGeometry(0, 0, 900, 700);
+    board->Create(&session);
+    window.show();
+    QApplication::processEvents();
+    PaintCounter counter;
+    board->GetListCtrl()->viewport()->installEventFilter(&counter);
+
+    QElapsedTimer total;
+    total.start();
+    session.DispatchPacket(*packets().arrivals);
+    QApplication::processEvents();
+    Run run;
+    for (const CMessagePacketPtr& packet : packets().changes) {
+        QElapsedTimer timer;
+        timer.start();
+        session.DispatchPacket(*packet);
+        // The gathered repaint of this packet's changes.
+        QApplication::processEvents();
+        run.worstMs = std::max(run.worstMs, timer.nsecsElapsed() / 1e6);
+    }
+    run.seconds = total.nsecsElapsed() / 1e9;
+    *rows = board->GetRowCount();
+    *paints = counter.paints;
+    return run;
+}
+
+void BM_MatchBoardAgainstTheDirectory(benchmark::State& state) {
+    double boardSeconds = 0;
+    double directorySeconds = 0;
+    double worstMs = 0;
+    double directoryWorstMs = 0;
+    int paints = 0;
+    for (auto _ : state) {
+        const Run alone = RunDirectoryAlone();
+        int rows = 0;
+        const Run shown = RunWithBoard(&rows, &paints);
+        if (rows != kUsers) {
+            state.SkipWithError("the board lost rows");
+            break;
+        }
+        directorySeconds += alone.seconds;
+        boardSeconds += shown.seconds;
+        worstMs = std::max(worstMs, shown.worstMs);
+        directoryWorstMs = std::max(directoryWorstMs, alone.worstMs);
+    }
+    const double records = double(state.iterations()) * (kUsers + kChanges);
+    state.counters["board_records_per_second"] = records / boardSeconds;
+    state.counters["directory_records_per_second"] = records / directorySeconds;
+    state.counters["board_share_percent"] = 100.0 * directorySeconds / boardSeconds;
+    state.counters["worst_packet_ms"] = worstMs;
+    state.counters["directory_worst_packet_ms"] = directoryWorstMs;
+    state.counters["paints_last_run"] = paints;
+}
+BENCHMARK(BM_MatchBoardAgainstTheDirectory)->Unit(benchmark::kMillisecond)->Iterations(3);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    return RunBenchmarks<QApplication>(argc, argv);
+}
