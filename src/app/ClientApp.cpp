@@ -27,6 +27,7 @@
 #include "prefs/IconManager.h"
 #include "prefs/TipDlg.h"
 #include "records/BgMatchLogView.h"
+#include "records/MatchExports.h"
 #include "session/InputActivityMonitor.h"
 #include "session/SessionDoc.h"
 #include "game/GameDoc.h"
@@ -129,6 +130,7 @@ void CClientApp::registerBuiltInPanes() {
     // The panes of a game room.
     CBgClientView::RegisterPane();
     CBgMatchLogView::RegisterPane();
+    RegisterMatchExports();
 }
 
 void CClientApp::registerSessionFeatures() {

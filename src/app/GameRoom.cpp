@@ -21,6 +21,8 @@ bool CGameRoom::IsMatchRoom(const QString& serviceName) {
 }
 
 void CGameRoom::closeDocument() {
+    if (m_doc)
+        m_doc->OnMatchLeft();
     if (m_session && m_doc && m_session->GetGameDocument() == m_doc.get())
         m_session->SetGameDocument(nullptr);
     m_link.reset();

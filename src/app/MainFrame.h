@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class CBgMatchLogView;
 class CGameDoc;
 class CMultiPaneFrame;
 class CRelationWindowOwner;
@@ -105,6 +106,8 @@ public:
     QMdiSubWindow* AddServiceFrame(CMultiPaneFrame* frame);
     // The active service frame, else the first one; null when none.
     CMultiPaneFrame* GetActiveServiceFrame() const;
+    // The match log of the active game window, or null.
+    CBgMatchLogView* activeMatchLog() const;
     std::vector<CMultiPaneFrame*> GetServiceFrames() const;
     void CloseServiceFrames();
 

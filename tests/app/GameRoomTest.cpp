@@ -19,6 +19,8 @@
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "records/BgMatchLogView.h"
+#include "game/BgSaveSettings.h"
+#include "platform/Clipboard.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
 #include "support/SettingsFixture.h"
@@ -97,6 +99,11 @@ QStringList LogTexts(const CBgMatchLogView* log) {
         if (const auto* item = dynamic_cast<const CMatchLogTextDisplayItem*>(log->GetLayout().GetItem(i)))
             texts << item->GetFullText();
     return texts;
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList Payloads(const CBackgammonDoc* doc) {
@@ -242,6 +249,19 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     EXPECT_EQ(log, LogTexts(cy.Log()));
     EXPECT_EQ(cy.Board()->GetShownBoard().GetSavedBoardText(1),
               aliceView->GetShownBoard().GetSavedBoardText(1));
+
+    // Copy Match and the export carry the match the clients played; the finished match was saved
+    // without asking, as the settings say by default.
+    ASSERT_TRUE(aliceLog->OnCommand(CBgMatchLogView::kCmdCopyMatch));
+    EXPECT_TRUE(platform::ClipboardText().startsWith("alice vs. bob\n")) << platform::ClipboardText().toStdString();
+    EXPECT_TRUE(platform::ClipboardText().contains(" 13/7 8/7"));
+    EXPECT_TRUE(platform::ClipboardRtf().contains(" 13/7 8/7"));
+    QTemporaryDir exportDir;
+    testenv::scriptedUi().QueueFileAnswer(exportDir.filePath("match"));
+    ASSERT_TRUE(aliceLog->OnCommand(CBgMatchLogView::kCmdExport));
+    EXPECT_TRUE(ReadAll(exportDir.filePath("match.rtf")).contains("Wins 1 point and the match"));
+    const QDir saved(CBgSaveSettings::GetSaveFolder());
+    EXPECT_EQ(saved.entryList({"alice vs bob *.cbg"}, QDir::Files).size(), 2u) << "alice's and bob's, not cy's";
 
     // The lobby's directory carries the players' score.
     ASSERT_TRUE(WaitFor([&] {
