@@ -34,6 +34,9 @@
 #include <QTest>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -260,6 +263,25 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     testenv::scriptedUi().QueueFileAnswer(exportDir.filePath("match"));
     ASSERT_TRUE(aliceLog->OnCommand(CBgMatchLogView::kCmdExport));
     EXPECT_TRUE(ReadAll(exportDir.filePath("match.rtf")).contains("Wins 1 point and the match"));
+    // File > Print with "Current position" prints the board the window shows, alone.
+    const QString pdf = exportDir.filePath("position.pdf");
+    testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) {
+        auto* print = qobject_cast<QPrintDialog*>(dialog);
+        if (!print)
+            return platform::IDCANCEL;
+        print->printer()->setOutputFormat(QPrinter::PdfFormat);
+        print->printer()->setOutputFileName(pdf);
+        print->setPrintRange(QAbstractPrintDialog::Selection);
+        return platform::IDOK;
+    });
+    ASSERT_TRUE(aliceLog->OnCommand(CBgMatchLogView::kCmdPrint));
+    testenv::scriptedUi().SetDialogHandler(nullptr);
+    QProcess images;
+    images.start("pdfimages", {"-list", pdf});
+    if (images.waitForFinished(30000) && images.exitCode() == 0) {
+        EXPECT_EQ(QString::fromUtf8(images.readAllStandardOutput()).count(" image "), 1);
+    }
+    EXPECT_TRUE(ReadAll(pdf).startsWith("%PDF"));
     const QDir saved(CBgSaveSettings::GetSaveFolder());
     EXPECT_EQ(saved.entryList({"alice vs bob *.cbg"}, QDir::Files).size(), 2u) << "alice's and bob's, not cy's";
 
