@@ -8,7 +8,7 @@ packages=(
   cmake g++ make ninja-build ccache pkg-config
   qt6-base-dev qt6-qpa-plugins qt6-webengine-dev qt6-multimedia-dev libgl-dev
   libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev
-  fonts-dejavu-core fonts-liberation2 xdg-utils poppler-utils python3-olefile
+  fonts-dejavu-core fonts-liberation2 xdg-utils poppler-utils pandoc python3-olefile
   xvfb xauth locales openssl
 )
 

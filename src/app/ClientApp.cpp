@@ -30,6 +30,7 @@
 #include "prefs/IconManager.h"
 #include "prefs/TipDlg.h"
 #include "records/BgMatchLogView.h"
+#include "records/MatchExports.h"
 #include "session/InputActivityMonitor.h"
 #include "session/SessionDoc.h"
 #include "game/GameDoc.h"
@@ -133,6 +134,7 @@ void CClientApp::registerBuiltInPanes() {
     // The panes of a game room.
     CBgClientView::RegisterPane();
     CBgMatchLogView::RegisterPane();
+    RegisterMatchExports();
     RegisterMatchWindowTemplate();
 }
 
@@ -158,6 +160,15 @@ void RegisterMatchWindowTemplate() {
            Item{CMatchLogView::kCmdNextGame, QStringLiteral("Next &Game"),
                 QStringLiteral("Go to the first move in the next game")},
            Item{},
+           Item{CBgMatchLogView::kCmdCopyMatch, QStringLiteral("Copy &Match"),
+                QStringLiteral("Copy the match to the clipboard")},
+           Item{CBgMatchLogView::kCmdExport, QStringLiteral("&Export..."),
+                QStringLiteral("Save the match as a Rich Text Format file")},
+           Item{},
+           Item{CBgMatchLogView::kCmdPrint, QStringLiteral("&Print..."),
+                QStringLiteral("Print the match or the current position")},
+           Item{CBgMatchLogView::kCmdPrintPreview, QStringLiteral("Print Pre&view"),
+                QStringLiteral("Show the printed match on screen")},
            Item{CMatchLogView::kCmdPrintedPositions, QStringLiteral("Printed Boar&d Positions"),
                 QStringLiteral("View board positions that will be printed in the Match Log View")},
            Item{},

@@ -25,6 +25,8 @@ void CGameRoom::closeDocument() {
     if (m_playerList)
         m_playerList->CloseForGame();
     m_playerList = nullptr;
+    if (m_doc)
+        m_doc->OnMatchLeft();
     if (m_session && m_doc && m_session->GetGameDocument() == m_doc.get())
         m_session->SetGameDocument(nullptr);
     m_link.reset();

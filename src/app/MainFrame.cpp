@@ -20,6 +20,7 @@
 #include "prefs/KWColorDlg.h"
 #include "prefs/TipDlg.h"
 #include "prefs/UpdateEmailDlg.h"
+#include "records/BgMatchLogView.h"
 #include "session/SessionDoc.h"
 #include "support/MainWindow.h"
 #include "support/SettingsStore.h"
@@ -133,6 +134,14 @@ void CMainFrame::buildMenus() {
     save->setShortcut(QKeySequence::Save);
     file->addAction(save);
     file->addAction(platform::MakeAction(kCmdFileSaveAs, QStringLiteral("Save &As..."), this));
+    file->addAction(platform::MakeAction(CBgMatchLogView::kCmdExport, QStringLiteral("&Export..."), this));
+    file->addSeparator();
+    QAction* print = platform::MakeAction(CBgMatchLogView::kCmdPrint, QStringLiteral("&Print..."), this);
+    print->setShortcut(QKeySequence::Print);
+    file->addAction(print);
+    file->addAction(platform::MakeAction(CBgMatchLogView::kCmdPrintPosition,
+                                         QStringLiteral("Print current &board position"), this));
+    file->addAction(platform::MakeAction(CBgMatchLogView::kCmdPrintPreview, QStringLiteral("Print Pre&view"), this));
     file->addSeparator();
     file->addAction(platform::MakeAction(kCmdLogin, QStringLiteral("&Log In..."), this));
     file->addAction(platform::MakeAction(kCmdLogout, QStringLiteral("Log &Out"), this));
@@ -143,6 +152,8 @@ void CMainFrame::buildMenus() {
     QAction* exit = platform::MakeAction(kCmdExit, QStringLiteral("E&xit"), this);
     exit->setShortcut(QKeySequence::Quit);
     file->addAction(exit);
+    QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
+    edit->addAction(platform::MakeAction(CBgMatchLogView::kCmdCopyMatch, QStringLiteral("Copy &Match"), this));
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
     view->addAction(platform::MakeAction(kCmdStatusBar, QStringLiteral("&Status Bar"), this));
     view->addAction(platform::MakeAction(kCmdNews, QStringLiteral("&News"), this));
@@ -177,12 +188,12 @@ void CMainFrame::buildMenus() {
     help->addAction(platform::MakeAction(kCmdTipOfTheDay, QStringLiteral("&Tip of the Day..."), this));
     help->addSeparator();
     help->addAction(platform::MakeAction(kCmdAbout, QStringLiteral("&About Norvale..."), this));
-    for (QMenu* menu : {file, view, m_actionMenu, options, window, help})
+    for (QMenu* menu : {file, edit, view, m_actionMenu, options, window, help})
         m_commands.AttachMenu(menu);
     // Shortcuts work while the menus are closed too.
     m_commands.ConnectAction(exit);
     addAction(exit);
-    for (QAction* action : {open, save}) {
+    for (QAction* action : {open, save, print}) {
         m_commands.ConnectAction(action);
         addAction(action);
     }
@@ -305,6 +316,14 @@ bool CMainFrame::OnCommand(int id) {
         if (CGameDoc* doc = GetActiveGameDoc())
             doc->DoSaveMatch({doc, false, 0, id == kCmdFileSaveAs});
         return true;
+    case CBgMatchLogView::kCmdCopyMatch:
+    case CBgMatchLogView::kCmdExport:
+    case CBgMatchLogView::kCmdPrint:
+    case CBgMatchLogView::kCmdPrintPosition:
+    case CBgMatchLogView::kCmdPrintPreview:
+        if (CBgMatchLogView* log = activeMatchLog())
+            log->OnCommand(id);
+        return true;
     case kCmdLogin:
         emit loginRequested();
         return true;
@@ -396,6 +415,11 @@ CRelationWindowOwner* CMainFrame::relationWindowOwner(int command) const {
     return nullptr;
 }
 
+CBgMatchLogView* CMainFrame::activeMatchLog() const {
+    const CMultiPaneFrame* frame = GetActiveServiceFrame();
+    return frame ? qobject_cast<CBgMatchLogView*>(frame->GetMatchLogView()) : nullptr;
+}
+
 CSessionDoc* CMainFrame::connectedSession() const {
     CClientApp* app = GetClientApp();
     CSessionDoc* session = app ? app->GetSession() : nullptr;
@@ -447,6 +471,15 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
         state.enabled = doc && doc->GetMatchRecord().GetCount() > 0;
         return true;
     }
+    case CBgMatchLogView::kCmdCopyMatch:
+    case CBgMatchLogView::kCmdExport:
+    case CBgMatchLogView::kCmdPrint:
+    case CBgMatchLogView::kCmdPrintPosition:
+    case CBgMatchLogView::kCmdPrintPreview:
+        state.enabled = false;
+        if (CBgMatchLogView* log = activeMatchLog())
+            log->OnUpdateCommand(id, state);
+        return true;
     case kCmdLogin:
         state.enabled = !connected;
         return true;

@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class CBgMatchLogView;
 class CGameDoc;
 class CMatchBoardView;
 class CMultiPaneFrame;
@@ -111,6 +112,8 @@ public:
     QMdiSubWindow* AddServiceFrame(CMultiPaneFrame* frame, const QString& kind = QStringLiteral("Lobby"));
     // The active service frame, else the first one; null when none.
     CMultiPaneFrame* GetActiveServiceFrame() const;
+    // The match log of the active game window, or null.
+    CBgMatchLogView* activeMatchLog() const;
     std::vector<CMultiPaneFrame*> GetServiceFrames() const;
     void CloseServiceFrames();
 

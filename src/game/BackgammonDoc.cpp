@@ -1,9 +1,15 @@
 #include "game/BackgammonDoc.h"
 
+#include "game/BgSaveSettings.h"
 #include "game/GameHints.h"
 #include "game/GameSessionLink.h"
 #include "platform/Archive.h"
+#include "platform/Win32Codes.h"
 #include "support/Utilities.h"
+#include "support/dialogs/DeferredMessageBox.h"
+
+#include <QDateTime>
+#include <QDir>
 
 #include <QFileInfo>
 #include <QSaveFile>
@@ -49,6 +55,7 @@ bool CBackgammonDoc::StartMatch(const CBGRuleOptions& options) {
     m_options = options;
     m_invitedAgain = false;
     m_pending.reset();
+    m_autoSaved = false;
     return ApplyMove(options.FormatMatchStartCommand(), QString());
 }
 
@@ -86,6 +93,10 @@ void CBackgammonDoc::DropPending() {
 }
 
 void CBackgammonDoc::CheckMatchEnd() {
+    if (m_board.IsMatchOver() && !m_autoSaved) {
+        m_autoSaved = true;
+        AutoSaveMatch();
+    }
     if (!m_board.IsMatchOver() || m_invitedAgain || IsWatching() || !GetSession())
         return;
     m_invitedAgain = true;
@@ -335,6 +346,79 @@ bool CBackgammonDoc::CanWriteFileType(const QString& extension) const {
     return CGameDoc::CanWriteFileType(extension) || Exporters().count(extension.toLower()) > 0;
 }
 
+QStringList CBackgammonDoc::GetWritableExtensions() const {
+    QStringList extensions = CGameDoc::GetWritableExtensions();
+    for (const auto& [extension, exporter] : Exporters())
+        if (exporter)
+            extensions << extension;
+    return extensions;
+}
+
+bool CBackgammonDoc::HasExporter(const QString& extension) {
+    const auto it = Exporters().find(extension.toLower());
+    return it != Exporters().end() && it->second;
+}
+
+QStringList CBackgammonDoc::AutoSaveMatch() {
+    QStringList written;
+    if (m_record.GetCount() == 0 || GetPlayers().size() != 2)
+        return written;
+    if (IsWatching() ? !CBgSaveSettings::GetSaveWhileWatching() : !CBgSaveSettings::GetSaveWhilePlaying())
+        return written;
+    QStringList extensions;
+    if (CBgSaveSettings::GetAutoSaveFolderCbg())
+        extensions << GetDefaultExtension();
+    if (CBgSaveSettings::GetAutoSaveFormatTxt() && HasExporter(QStringLiteral("txt")))
+        extensions << QStringLiteral("txt");
+    if (CBgSaveSettings::GetAutoSaveFolderSnv() && HasExporter(QStringLiteral("snv")))
+        extensions << QStringLiteral("snv");
+    if (extensions.isEmpty())
+        return written;
+    const QString folder = CBgSaveSettings::GetSaveFolder();
+    QString base = QStringLiteral("%1 vs %2 %3")
+                       .arg(GetPlayers()[0], GetPlayers()[1],
+                            QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh.mm.ss")));
+    // Nicknames come from the server: nothing in them may lead out of the folder.
+    for (QChar& c : base)
+        if (c == u'/' || c == u'\\' || c == u':' || c.unicode() < 0x20)
+            c = u'_';
+    QStringList failed;
+    if (!QDir().mkpath(folder)) {
+        failed << folder;
+    } else {
+        // A name in use (another save of the same second) gets a number: nothing saved is overwritten.
+        QString name = base;
+        for (int n = 2; n < 100; ++n) {
+            bool used = false;
+            for (const QString& extension : extensions)
+                used = used || QFileInfo::exists(QDir(folder).filePath(name + QLatin1Char('.') + extension));
+            if (!used)
+                break;
+            name = QStringLiteral("%1 (%2)").arg(base).arg(n);
+        }
+        for (const QString& extension : extensions) {
+            const QString path = QDir(folder).filePath(name + QLatin1Char('.') + extension);
+            if (WriteCopy(path))
+                written << path;
+            else
+                failed << QDir::toNativeSeparators(path);
+        }
+    }
+    if (!failed.isEmpty())
+        PostDeferredMessageBox(QStringLiteral("The match could not be saved automatically: unable to write to %1.")
+                                   .arg(failed.join(QStringLiteral(", "))),
+                               platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    return written;
+}
+
+void CBackgammonDoc::OnMatchLeft() {
+    // The match start alone is no match to keep.
+    if (m_autoSaved || m_record.GetMoveCount() < 2)
+        return;
+    m_autoSaved = true;
+    AutoSaveMatch();
+}
+
 void CBackgammonDoc::RegisterExporter(const QString& extension, Exporter exporter) {
     Exporters()[extension.toLower()] = std::move(exporter);
 }
@@ -426,6 +510,7 @@ bool CBackgammonDoc::SerializeGame(CGameArchive& archive) {
     SetPlayers(players, seat);
     BuildBoardAt(-1, m_board);
     m_invitedAgain = m_board.IsMatchOver();
+    m_autoSaved = m_board.IsMatchOver();
     UpdateAllViews(nullptr, 0, nullptr);
     return true;
 }

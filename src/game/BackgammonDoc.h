@@ -85,9 +85,19 @@ public:
     bool SerializeGame(CGameArchive& archive) override;
     QString GetFileFilter() const override;
     bool CanWriteFileType(const QString& extension) const override;
+    QStringList GetWritableExtensions() const override;
     // Other formats chosen by extension when saving ("txt", "snv", ...), registered by the exports.
     using Exporter = std::function<bool(const CBackgammonDoc&, QIODevice&)>;
     static void RegisterExporter(const QString& extension, Exporter exporter);
+    static bool HasExporter(const QString& extension);
+
+    // Saves the match into the automatic-save folder in the formats the save settings ask for, when
+    // they ask for matches of the user's kind (played or watched). Each format goes to its own file
+    // "<player> vs <player> <date and time>.<extension>"; the document keeps its own file name.
+    // -> the files written; a file that cannot be written is reported to the user.
+    QStringList AutoSaveMatch();
+    // The user leaves the room: a match under way that was not saved yet is saved as it stands.
+    void OnMatchLeft();
 
 protected:
     bool WriteFile(const QString& path) override;
@@ -122,4 +132,5 @@ private:
     int m_uncheckedSteps = 0;
     double m_ratings[2] = {0.0, 0.0};
     bool m_invitedAgain = false;
+    bool m_autoSaved = false;
 };

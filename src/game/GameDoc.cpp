@@ -267,12 +267,33 @@ bool CGameDoc::LoadMatchFile(const QString& path, QString* error) {
     return true;
 }
 
+QStringList CGameDoc::GetWritableExtensions() const {
+    return {GetDefaultExtension()};
+}
+
+QString CGameDoc::FormatExtensionChoice(const QStringList& extensions) {
+    QStringList dotted;
+    for (const QString& extension : extensions)
+        dotted << QLatin1Char('.') + extension;
+    if (dotted.size() < 2)
+        return dotted.value(0);
+    const QString last = dotted.takeLast();
+    return dotted.join(QStringLiteral(", ")) + QStringLiteral(" or ") + last;
+}
+
 bool CGameDoc::CanWriteFileType(const QString& extension) const {
     return extension.compare(GetDefaultExtension(), Qt::CaseInsensitive) == 0;
 }
 
 bool CGameDoc::WriteFile(const QString& path) {
     return SaveMatchFile(path);
+}
+
+bool CGameDoc::WriteCopy(const QString& path) {
+    const QString own = m_pathName;
+    const bool written = WriteFile(path);
+    m_pathName = own;
+    return written;
 }
 
 bool CGameDoc::DoSaveMatch(const CSaveMatchRequest& request) {
@@ -298,8 +319,8 @@ bool CGameDoc::DoSaveMatch(const CSaveMatchRequest& request) {
     const QString extension = QFileInfo(path).suffix();
     if (!CanWriteFileType(extension)) {
         platform::ui().MessageBox(nullptr,
-                                  QStringLiteral("Matches are saved as .%1 files; Norvale cannot write a .%2 file.")
-                                      .arg(GetDefaultExtension(), extension),
+                                  QStringLiteral("Norvale cannot write a .%1 file: save the match as a %2 file.")
+                                      .arg(extension, FormatExtensionChoice(GetWritableExtensions())),
                                   QStringLiteral("Norvale"), platform::MB_OK | platform::MB_ICONEXCLAMATION);
         return false;
     }

@@ -104,6 +104,10 @@ public:
     virtual QString GetDefaultExtension() const;
     // Whether a file of that extension can be written ("cbg", or an export's).
     virtual bool CanWriteFileType(const QString& extension) const;
+    // The extensions that can be written, the native one first.
+    virtual QStringList GetWritableExtensions() const;
+    // ".cbg, .rtf or .txt"
+    static QString FormatExtensionChoice(const QStringList& extensions);
     // Stores or loads the document; the base records the archive's path as the document's file.
     // A stored file starts with the room-name string; when loading, the archive stands after it (the
     // code that opens files reads it to choose the document).
@@ -119,6 +123,9 @@ public:
     // Asks for a file name when needed and saves -> false when cancelled or the file cannot be written.
     bool DoSaveMatch(const CSaveMatchRequest& request);
     QString GetPathName() const { return m_pathName; }
+    // Writes the document to a file in the format of its extension, as a copy: the document keeps
+    // its own file name. -> false when the file could not be written whole.
+    bool WriteCopy(const QString& path);
 
     // Asks the session to drop the game's temporary peer connection.
     void RemoveTemporaryConnection();

@@ -454,6 +454,9 @@ void Reader::keyword(const QByteArray& w, bool hasParam, int param) {
             s.block.setAlignment(Qt::AlignHCenter);
         } else if (w == "qj") {
             s.block.setAlignment(Qt::AlignJustify);
+        } else if (w == "keepn") {
+            // Kept with the next paragraph on the same page (read by the column printer).
+            s.block.setProperty(RtfReader::kKeepWithNextProperty, true);
         } else if (w == "li") {
             s.block.setLeftMargin(std::clamp(param, -32767, 32767) / kTwipsPerPixel);
         } else if (w == "ri") {

@@ -15,6 +15,8 @@ namespace platform {
 // ends the reading with what was read so far.
 class RtfReader {
 public:
+    // Set on a paragraph's block format by "\keepn": the paragraph stays on the page of the one after it.
+    static constexpr int kKeepWithNextProperty = 0x100000 + 1; // QTextFormat::UserProperty + 1
     static constexpr int kMaxDepth = 200;
     static constexpr qsizetype kMaxPictureBytes = 16 * 1024 * 1024;
     static constexpr int kMaxPictureSide = 8192; // pixels

@@ -24,6 +24,8 @@
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "records/BgMatchLogView.h"
+#include "game/BgSaveSettings.h"
+#include "platform/Clipboard.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
 #include "support/SettingsFixture.h"
@@ -42,6 +44,9 @@
 #include <QTest>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -113,6 +118,11 @@ QStringList LogTexts(const CBgMatchLogView* log) {
 bool ShowsFinishedMatch(CSessionDoc* alice) {
     auto* doc = platform::object_cast<CBackgammonDoc>(alice->GetGameDocument());
     return !doc || doc->GetBoard().IsMatchOver();
+}
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 QStringList Payloads(const CBackgammonDoc* doc) {
@@ -288,6 +298,38 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     EXPECT_EQ(log, LogTexts(cy.Log()));
     EXPECT_EQ(cy.Board()->GetShownBoard().GetSavedBoardText(1),
               aliceView->GetShownBoard().GetSavedBoardText(1));
+
+    // Copy Match and the export carry the match the clients played; the finished match was saved
+    // without asking, as the settings say by default.
+    ASSERT_TRUE(aliceLog->OnCommand(CBgMatchLogView::kCmdCopyMatch));
+    EXPECT_TRUE(platform::ClipboardText().startsWith("alice vs. bob\n")) << platform::ClipboardText().toStdString();
+    EXPECT_TRUE(platform::ClipboardText().contains(" 13/7 8/7"));
+    EXPECT_TRUE(platform::ClipboardRtf().contains(" 13/7 8/7"));
+    QTemporaryDir exportDir;
+    testenv::scriptedUi().QueueFileAnswer(exportDir.filePath("match"));
+    ASSERT_TRUE(aliceLog->OnCommand(CBgMatchLogView::kCmdExport));
+    EXPECT_TRUE(ReadAll(exportDir.filePath("match.rtf")).contains("Wins 1 point and the match"));
+    // File > Print with "Current position" prints the board the window shows, alone.
+    const QString pdf = exportDir.filePath("position.pdf");
+    testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) {
+        auto* print = qobject_cast<QPrintDialog*>(dialog);
+        if (!print)
+            return platform::IDCANCEL;
+        print->printer()->setOutputFormat(QPrinter::PdfFormat);
+        print->printer()->setOutputFileName(pdf);
+        print->setPrintRange(QAbstractPrintDialog::Selection);
+        return platform::IDOK;
+    });
+    ASSERT_TRUE(aliceLog->OnCommand(CBgMatchLogView::kCmdPrint));
+    testenv::scriptedUi().SetDialogHandler(nullptr);
+    QProcess images;
+    images.start("pdfimages", {"-list", pdf});
+    if (images.waitForFinished(30000) && images.exitCode() == 0) {
+        EXPECT_EQ(QString::fromUtf8(images.readAllStandardOutput()).count(" image "), 1);
+    }
+    EXPECT_TRUE(ReadAll(pdf).startsWith("%PDF"));
+    const QDir saved(CBgSaveSettings::GetSaveFolder());
+    EXPECT_EQ(saved.entryList({"alice vs bob *.cbg"}, QDir::Files).size(), 2u) << "alice's and bob's, not cy's";
 
     // The lobby's directory carries the players' score.
     ASSERT_TRUE(WaitFor([&] {
