@@ -29,6 +29,8 @@
 #include "prefs/BgColorScheme.h"
 #include "prefs/IconManager.h"
 #include "prefs/TipDlg.h"
+#include "board/BackgammonPropertySheet.h"
+#include "records/BgMatchLogPrintOptsPage.h"
 #include "records/BgMatchLogView.h"
 #include "records/MatchExports.h"
 #include "session/InputActivityMonitor.h"
@@ -135,6 +137,9 @@ void CClientApp::registerBuiltInPanes() {
     CBgClientView::RegisterPane();
     CBgMatchLogView::RegisterPane();
     RegisterMatchExports();
+    // The match log's print options are a page of the backgammon settings.
+    CBackgammonPropertySheet::SetPrintOptionsPageFactory(
+        [] { return std::make_unique<CBgMatchLogPrintOptsPage>(); });
     RegisterMatchWindowTemplate();
 }
 

@@ -1,5 +1,6 @@
 #include "board/BgSaveOptions.h"
 
+#include "game/BgSaveSettings.h"
 #include "platform/Ui.h"
 #include "support/SettingsStore.h"
 
@@ -14,24 +15,15 @@ namespace {
 
 const QString kSection = QStringLiteral("Backgammon");
 
-bool readSwitch(const char* name, bool defaultValue) {
-    return GetSettingsStore().GetIntEx(kSection, QLatin1String(name), defaultValue ? 1 : 0) != 0;
-}
-
 } // namespace
 
-bool CBgSaveOptions::GetSaveWhilePlaying() { return readSwitch("SaveWhilePlaying", true); }
-bool CBgSaveOptions::GetSaveWhileWatching() { return readSwitch("SaveWhileWatching", false); }
-bool CBgSaveOptions::GetAutoSaveFormatTxt() { return readSwitch("AutoSaveFormatTxt", false); }
-bool CBgSaveOptions::GetAutoSaveFolderCbg() { return readSwitch("AutoSaveFolderCbg", true); }
-bool CBgSaveOptions::GetAutoSaveFolderSnv() { return readSwitch("AutoSaveFolderSnv", false); }
+bool CBgSaveOptions::GetSaveWhilePlaying() { return CBgSaveSettings::GetSaveWhilePlaying(); }
+bool CBgSaveOptions::GetSaveWhileWatching() { return CBgSaveSettings::GetSaveWhileWatching(); }
+bool CBgSaveOptions::GetAutoSaveFormatTxt() { return CBgSaveSettings::GetAutoSaveFormatTxt(); }
+bool CBgSaveOptions::GetAutoSaveFolderCbg() { return CBgSaveSettings::GetAutoSaveFolderCbg(); }
+bool CBgSaveOptions::GetAutoSaveFolderSnv() { return CBgSaveSettings::GetAutoSaveFolderSnv(); }
 
-QString CBgSaveOptions::GetSaveFolder() {
-    const CSettingsStore& store = GetSettingsStore();
-    const QString stored = store.GetString(kSection, QStringLiteral("SaveFolder"));
-    return stored.isEmpty() ? store.GetPathName(QStringLiteral("InitialSavedGame"), QStringLiteral("SaveGame"))
-                            : stored;
-}
+QString CBgSaveOptions::GetSaveFolder() { return CBgSaveSettings::GetSaveFolder(); }
 
 CBgSaveOptions::CBgSaveOptions(QWidget* parent) : PropertyPage(tr("AutoSave"), parent) {
     auto* playing = new QCheckBox(tr("Save games automatically when I'm playing"), this);

@@ -372,7 +372,9 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
         << info->GetDialog()->GetTargetAddress().toStdString();
 
     // Leaving the room brings the lobby back, and closes the player list.
-    QPointer<CPlayerListFrameWnd> list = players;
+    // (The next match in the same room opened the room's player list afresh.)
+    QPointer<CPlayerListFrameWnd> list = app->GetGameRoom()->GetPlayerList();
+    ASSERT_FALSE(list.isNull());
     alice->DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return AliceFrame() && AliceFrame()->FindPane("UserList"); }));
     EXPECT_EQ(alice->GetGameDocument(), nullptr);
