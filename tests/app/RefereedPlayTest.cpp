@@ -142,6 +142,15 @@ TEST_F(RefereedPlayTest, AWatcherWhoComesFirstLeavesThePlayersTermsAlone) {
     EXPECT_EQ(server.FindMatch(".gb.alice.bob"), nullptr);
     EXPECT_FALSE(alice->Doc()->StartNextGame()) << "no match to play";
 
+    // Terms of a player who has left again start nothing either.
+    alice->session.AttachToGameService(".gb.alice.bob " + MatchOf(3).FormatText(), 1);
+    alice->session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return alice->session.GetServiceName().GetText() == ".mb"; }));
+    bob->session.AttachToGameService(".gb.alice.bob " + MatchOf(3).FormatText(), 1);
+    bob->session.SendChat("barrier", 0);
+    ASSERT_TRUE(WaitFor([&] { return cy->SawLine("barrier"); }));
+    EXPECT_EQ(server.FindMatch(".gb.alice.bob"), nullptr);
+
     // The same terms from both: the match is theirs, and the watcher follows it.
     EnterRoom(MatchOf(3));
     for (const Player* player : {alice.get(), bob.get(), cy.get()})
