@@ -43,6 +43,12 @@ struct Player {
     CBackgammonDoc* Doc() const { return room.GetDocument(); }
     const CBackgammonBoard& Board() const { return room.GetDocument()->GetBoard(); }
     int Moves() const { return Doc() ? Doc()->GetMatchRecord().GetMoveCount() : -1; }
+    QStringList Log() const {
+        QStringList payloads;
+        for (int i = 0; Doc() && i < Doc()->GetMatchRecord().GetCount(); ++i)
+            payloads << Doc()->GetMatchRecord().GetPacket(i)->payload;
+        return payloads;
+    }
     bool SawLine(const QString& text) const {
         for (const auto& line : chat.lines)
             if (line.text.contains(text))
@@ -142,6 +148,15 @@ TEST_F(RefereedPlayTest, AWatcherWhoComesFirstLeavesThePlayersTermsAlone) {
     EXPECT_EQ(server.FindMatch(".gb.alice.bob"), nullptr);
     EXPECT_FALSE(alice->Doc()->StartNextGame()) << "no match to play";
 
+    // Terms of a player who has left again start nothing either.
+    alice->session.AttachToGameService(".gb.alice.bob " + MatchOf(3).FormatText(), 1);
+    alice->session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return alice->session.GetServiceName().GetText() == ".mb"; }));
+    bob->session.AttachToGameService(".gb.alice.bob " + MatchOf(3).FormatText(), 1);
+    bob->session.SendChat("barrier", 0);
+    ASSERT_TRUE(WaitFor([&] { return cy->SawLine("barrier"); }));
+    EXPECT_EQ(server.FindMatch(".gb.alice.bob"), nullptr);
+
     // The same terms from both: the match is theirs, and the watcher follows it.
     EnterRoom(MatchOf(3));
     for (const Player* player : {alice.get(), bob.get(), cy.get()})
@@ -197,23 +212,19 @@ TEST_F(RefereedPlayTest, ACommandTheRefereeDoesNotTakeGoesBackToItsBoard) {
     EXPECT_EQ(alice->Doc()->GetMatchRecord().GetPacket(2)->payload, "3 m 24/18 24/23");
 }
 
-// A one-point match that alice resigns after her opening roll: bob wins it.
-void PlayShortMatch(RefereedPlayTest* test, Player& alice, Player& bob, const std::function<bool(int)>& inStep) {
-    (void)test;
-    ASSERT_TRUE(alice.Doc()->StartNextGame());
-    ASSERT_TRUE(WaitFor([&] { return inStep(1); }));
-    ASSERT_TRUE(alice.Doc()->SendGameCommand("x 1"));
-    ASSERT_TRUE(WaitFor([&] { return inStep(2); }));
-    ASSERT_TRUE(bob.Doc()->SendGameCommand("y"));
-    ASSERT_TRUE(WaitFor([&] { return inStep(3); }));
-}
-
 TEST_F(RefereedPlayTest, PlayAgainStartsTheNextMatchOnBothSidesWithAFreshLog) {
+    // A one-point match that alice resigns after her opening roll: bob wins it.
+    const auto playShortMatch = [this] {
+        ASSERT_TRUE(alice->Doc()->StartNextGame());
+        ASSERT_TRUE(WaitFor([&] { return InStep(1); }));
+        ASSERT_TRUE(alice->Doc()->SendGameCommand("x 1"));
+        ASSERT_TRUE(WaitFor([&] { return InStep(2); }));
+        ASSERT_TRUE(bob->Doc()->SendGameCommand("y"));
+        ASSERT_TRUE(WaitFor([&] { return InStep(3) && bob->Board().IsMatchOver(); }));
+    };
     dice = {6, 1, 4, 2};
     EnterRoom(MatchOf(1));
-    const auto inStep = [this](int moves) { return InStep(moves); };
-    PlayShortMatch(this, *alice, *bob, inStep);
-    ASSERT_TRUE(bob->Board().IsMatchOver());
+    playShortMatch();
     EXPECT_EQ(bob->Board().GetScore(2), 1);
     const CBackgammonDoc* first = alice->Doc();
 
@@ -223,14 +234,11 @@ TEST_F(RefereedPlayTest, PlayAgainStartsTheNextMatchOnBothSidesWithAFreshLog) {
     EXPECT_EQ(alice->Doc(), first) << "the finished match stays on show until the next is agreed";
     bob->session.AttachToGameService(".gb.alice.bob " + MatchOf(1).FormatText(), 1);
     ASSERT_TRUE(WaitFor([&] { return server.MatchNumber(".gb.alice.bob") == 2 && InStep(0); }));
-    for (const Player* player : {alice.get(), bob.get(), cy.get()}) {
-        EXPECT_EQ(player->Doc()->GetMatchRecord().GetCount(), 1) << "the log starts afresh";
-        EXPECT_FALSE(player->Board().IsMatchOver());
-        EXPECT_EQ(player->Board().GetScore(1) + player->Board().GetScore(2), 0);
-    }
-    PlayShortMatch(this, *alice, *bob, inStep);
-    EXPECT_EQ(cy->Doc()->GetMatchRecord().GetPacket(1)->payload, "2 n 4 2");
-    EXPECT_TRUE(alice->Board().IsMatchOver());
+    for (const Player* player : {alice.get(), bob.get(), cy.get()})
+        EXPECT_EQ(player->Log().size(), 1) << "the log starts afresh, scores at 0";
+    playShortMatch();
+    EXPECT_EQ(cy->Log(), alice->Log());
+    EXPECT_EQ(cy->Log().mid(1), QStringList({"2 n 4 2", "3 x 1", "4 y"})) << "the second match's own moves";
 }
 
 TEST_F(RefereedPlayTest, APlayerWhoDiesMidMatchComesBackAndResumesWithTheOneWhoStayed) {
@@ -246,12 +254,7 @@ TEST_F(RefereedPlayTest, APlayerWhoDiesMidMatchComesBackAndResumesWithTheOneWhoS
     ASSERT_TRUE(bob->Doc()->SendGameCommand("a"));
     ASSERT_TRUE(WaitFor([&] { return InStep(6); }));
     const QString position = Position(bob->Board());
-    const QStringList log = [&] {
-        QStringList payloads;
-        for (int i = 0; i < bob->Doc()->GetMatchRecord().GetCount(); ++i)
-            payloads << bob->Doc()->GetMatchRecord().GetPacket(i)->payload;
-        return payloads;
-    }();
+    const QStringList log = bob->Log();
 
     // alice's program dies: bob is told, in his chat as the Notification page says by default, and
     // the match waits for her as unfinished.
@@ -277,10 +280,7 @@ TEST_F(RefereedPlayTest, APlayerWhoDiesMidMatchComesBackAndResumesWithTheOneWhoS
     ASSERT_TRUE(WaitFor([&] { return InStep(6); }));
     EXPECT_EQ(Position(alice->Board()), position);
     EXPECT_EQ(alice->Board().GetCubeValue(), 2);
-    QStringList aliceLog;
-    for (int i = 0; i < alice->Doc()->GetMatchRecord().GetCount(); ++i)
-        aliceLog << alice->Doc()->GetMatchRecord().GetPacket(i)->payload;
-    EXPECT_EQ(aliceLog, log);
+    EXPECT_EQ(alice->Log(), log);
     // And play goes on.
     ASSERT_TRUE(alice->Doc()->RollDice());
     EXPECT_TRUE(WaitFor([&] { return InStep(7); }));

@@ -411,6 +411,9 @@ void CDevServer::leaveRoom(Client* client) {
     const CServiceName room(client->service);
     if (room.GetFirstPart() != QLatin1String("gb") || !room.HasPart(client->record.GetNickname()))
         return;
+    // Terms he came with go with him: the other player cannot start a match in his absence.
+    if (MatchRoom* waiting = findRoom(client->service))
+        waiting->offers.erase(FoldNickname(client->record.GetNickname()));
     // A match played to its end, or none set up yet, is not left unfinished.
     const CMatchReferee* match = FindMatch(room.GetBaseName());
     if (!match || match->Board().IsMatchOver())

@@ -21,8 +21,10 @@
 // A small loopback service for running clients by hand: logs in any valid nickname, keeps the lobby
 // directory (packets 97, 98, 110) of the connected users, relays room chat, routes packets between
 // clients, answers watch requests, client-version queries and invitations' rating estimates, moves
-// users between the lobby and game rooms, referees the match of every backgammon room (dice, turns,
-// sequence numbers, the lobby's scores, the match so far for newcomers), answers bear-off questions
+// users between the lobby and game rooms, sets a backgammon room's match up once both players came
+// with the same terms (again for each match they play again), referees it (dice, turns, sequence
+// numbers, every move answered to its sender, the lobby's scores, the match so far for newcomers),
+// and drops moves routed from one member to another, answers bear-off questions
 // and keeps every member's friends, blinded and gagged lists
 // and the unfinished matches (rooms that all their players had entered and one left) for as long as
 // it runs. It carries mail between members: a message reaches a logged-in recipient at once and any

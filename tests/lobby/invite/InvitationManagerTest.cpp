@@ -625,6 +625,28 @@ TEST_F(InvitationManagerTest, ADeclineForTheRoomJustEnteredLeavesIt) {
     EXPECT_EQ(server->Expect('J')->Text(), "\".mb\"");
 }
 
+// A user still in the room of the match his opponent's connection left is asked to resume it there;
+// the opponent withdrawing the request only takes the question away.
+TEST_F(InvitationManagerTest, AResumeRequestReachesTheUserStillInThatMatchsRoom) {
+    ServerSend(233, "~ alice = K1 .gb.alice.bob 7 3 2");
+    ServerSend('S', "\".gb.alice.bob\" 0");
+    ServerSend(CLobbyUserMap::kUsersArrived,
+               QStringLiteral("50 1\n") + User("alice", CUserInfo::kPresenceReady, CUserInfo::kActivityPlaying));
+    server->DropReceived();
+    EXPECT_EQ(manager->GetRefusalText("bob"), "alice cannot be invited at present.");
+    ServerRoute("bob", 242, "bob Y K1 .gb.alice.bob 7 3 2");
+    EXPECT_TRUE(NoneSent(246));
+    ASSERT_NE(manager->FindResumeDialog(".gb.alice.bob"), nullptr);
+    ServerRoute("bob", 242, "bob Q K1 .gb.alice.bob 7 3 2");
+    EXPECT_EQ(manager->GetResumeDialogCount(), 0);
+    EXPECT_TRUE(BoxTexts().isEmpty());
+    EXPECT_TRUE(server->NothingReceived()) << "he stays in the room";
+    // In another match's room he is busy for this one.
+    ServerSend('S', "\".gb.alice.cy\" 0");
+    ServerRoute("bob", 242, "bob Y K1 .gb.alice.bob 7 3 2");
+    EXPECT_EQ(Sent(246, "bob"), "N alice cannot be invited at present.");
+}
+
 class RobotInvitationTest : public InvitationManagerTest {
 protected:
     void BeforeLogin() override {
