@@ -19,6 +19,7 @@ class CSessionDoc;
 class QLabel;
 class QMdiArea;
 class QMdiSubWindow;
+class QMenu;
 class QToolBar;
 class QUrl;
 class CSessionView;
@@ -139,6 +140,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The Window menu's list of the open windows, made anew each time it opens.
+    void fillWindowList(QMenu* menu);
     void buildMenus();
     // The current session while it is connected, else null.
     CSessionDoc* connectedSession() const;
