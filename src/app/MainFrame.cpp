@@ -33,11 +33,13 @@
 #include <QLabel>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QMenu>
 #include <QMenuBar>
 #include <QStatusBar>
 #include <QIcon>
 #include <QPainter>
 #include <QPixmap>
+#include <QPointer>
 #include <QToolBar>
 #include <QUrl>
 
@@ -181,6 +183,8 @@ void CMainFrame::buildMenus() {
     QMenu* window = menuBar()->addMenu(QStringLiteral("&Window"));
     window->addAction(platform::MakeAction(kCmdCascade, QStringLiteral("&Cascade"), this));
     window->addAction(platform::MakeAction(kCmdTile, QStringLiteral("&Tile"), this));
+    // Below them the open windows, so that one hidden behind a maximised window can be reached.
+    connect(window, &QMenu::aboutToShow, this, [this, window] { fillWindowList(window); });
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
     QAction* helpTopics = platform::MakeAction(kCmdHelp, QStringLiteral("&Help Topics"), this);
     helpTopics->setShortcut(QKeySequence::HelpContents);
@@ -587,6 +591,32 @@ bool CMainFrame::OpenInExternalBrowser(const QString& address) {
 
 void CMainFrame::SetBrowserOpener(BrowserOpener opener) {
     browserOpener() = opener ? std::move(opener) : BrowserOpener(OpenWithLauncher);
+}
+
+void CMainFrame::fillWindowList(QMenu* menu) {
+    for (QAction* action : menu->actions()) {
+        if (action->property("windowList").toBool())
+            delete action;
+    }
+    const QList<QMdiSubWindow*> windows = m_workArea->subWindowList();
+    if (windows.isEmpty())
+        return;
+    QAction* separator = menu->addSeparator();
+    separator->setProperty("windowList", true);
+    for (int i = 0; i < windows.size(); ++i) {
+        QMdiSubWindow* sub = windows[i];
+        const QString title = sub->widget() ? sub->widget()->windowTitle() : sub->windowTitle();
+        QAction* action = menu->addAction(i < 9 ? QStringLiteral("&%1 %2").arg(i + 1).arg(title) : title);
+        action->setProperty("windowList", true);
+        action->setCheckable(true);
+        action->setChecked(sub == m_workArea->activeSubWindow());
+        connect(action, &QAction::triggered, this, [this, sub = QPointer<QMdiSubWindow>(sub)] {
+            if (sub) {
+                m_workArea->setActiveSubWindow(sub);
+                sub->raise();
+            }
+        });
+    }
 }
 
 QMdiSubWindow* CMainFrame::AddServiceFrame(CMultiPaneFrame* frame, const QString& kind) {

@@ -22,6 +22,7 @@ class QLabel;
 class QMenu;
 class QMdiArea;
 class QMdiSubWindow;
+class QMenu;
 class QToolBar;
 class QUrl;
 class CSessionView;
@@ -147,6 +148,8 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The Window menu's list of the open windows, made anew each time it opens.
+    void fillWindowList(QMenu* menu);
     void buildMenus();
     // The Action menu: the lobby's player commands, carried out by the session's match board.
     void buildActionMenu();

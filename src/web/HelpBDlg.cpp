@@ -12,7 +12,7 @@ CHelpBDlg::CHelpBDlg(CSessionDoc* owner, QWidget* parent)
 }
 
 QString CHelpBDlg::HelpAddress() const {
-    const QString address = m_owner ? m_owner->GetServiceSetting(QStringLiteral("urlHelp")) : QString();
+    const QString address = m_owner ? m_owner->GetLobbySetting(QStringLiteral("urlHelp")) : QString();
     return address.isEmpty() ? CClientGameFactory::GetFactory().GetHelpAddress(ServiceWebHost()) : address;
 }
 

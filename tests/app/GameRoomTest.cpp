@@ -35,6 +35,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QMenuBar>
 #include <QLineEdit>
 #include <QMdiSubWindow>
@@ -523,6 +524,28 @@ TEST_F(GameRoomTest, SavedMatchesOpenForReviewAndSaveAgain) {
     EXPECT_FALSE(main->GetActiveServiceFrame()->parentWidget()->isMaximized());
     delete main->GetActiveServiceFrame()->parentWidget();
     ASSERT_EQ(app->GetDocManager()->GetOpenCount(), 2);
+    // The Window menu lists the open windows: the first, behind the second, is brought back from it.
+    QMenu* windowMenu = nullptr;
+    for (QAction* top : main->menuBar()->actions())
+        if (top->menu() && top->menu()->title() == "&Window")
+            windowMenu = top->menu();
+    ASSERT_NE(windowMenu, nullptr);
+    QMetaObject::invokeMethod(windowMenu, "aboutToShow");
+    QStringList listed;
+    QAction* first = nullptr;
+    QAction* second = nullptr;
+    for (QAction* entry : windowMenu->actions()) {
+        if (!entry->property("windowList").toBool() || entry->isSeparator())
+            continue;
+        listed << entry->text();
+        (entry->text().startsWith("&1 ") ? first : second) = entry;
+    }
+    EXPECT_EQ(listed.size(), 2) << listed.join('|').toStdString();
+    ASSERT_TRUE(first && second);
+    second->trigger();
+    EXPECT_NE(main->GetActiveServiceFrame(), review);
+    first->trigger();
+    EXPECT_EQ(main->GetActiveServiceFrame(), review);
     struct Case {
         const char* name;
         QByteArray content;

@@ -1,5 +1,6 @@
 #include "DevServer.h"
 #include "game/RuleOptions.h"
+#include "session/LobbyUserMap.h"
 #include "session/SessionDoc.h"
 #include "session/UserNotifications.h"
 #include "support/SessionFixture.h"
@@ -88,6 +89,17 @@ TEST(UserNotifications, TheDirectoryTellsOfFriendsWatchersAndTheOpponent) {
     bob.session.DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return alice.Said("bob has left the game."); }));
     EXPECT_FALSE(alice.Said("bob is now watching the game."));
+
+    // He left the match unfinished: his coming and going is the interrupted match's.
+    ASSERT_TRUE(WaitFor([&] {
+        const CClientUserInfo* user = alice.session.FindUser("bob");
+        return user && (user->GetGroupFlags() & UserGroup::UnfinishedMatch);
+    }));
+    Choose(UserNotification::kInterruptDeparture, UserNotification::kChatLog);
+    bob.session.Disconnect();
+    ASSERT_TRUE(WaitFor([&] { return alice.Said("bob, with whom you have an unfinished match, has left."); }));
+    Member again(server.Port(), "bob");
+    ASSERT_TRUE(WaitFor([&] { return alice.Said("bob, with whom you have an unfinished match, has arrived."); }));
 }
 
 } // namespace

@@ -11,6 +11,7 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QVBoxLayout>
@@ -163,7 +164,9 @@ void CUnfinishedMatchesDlg::OnResume() {
     const int row = m_list->indexOfTopLevelItem(m_list->currentItem());
     if (row < 0 || row >= int(m_services.size()))
         return;
-    if (m_manager->RequestResumeMatch(CServiceName(m_services[size_t(row)])))
+    // The window stays open beside the request's own waiting question and may be closed meanwhile.
+    QPointer<CUnfinishedMatchesDlg> alive(this);
+    if (m_manager->RequestResumeMatch(CServiceName(m_services[size_t(row)])) && alive)
         EndDialog(platform::IDOK);
 }
 
