@@ -42,5 +42,6 @@ struct CMatchLogPrintSettings {
 int PrintRtfInColumns(QPrinter* printer, const QByteArray& rtf, const CMatchLogPrintSettings& settings, int columns,
                       QString* error);
 
-// The print dialog with its selection choice named "Current po&sition" (and chosen at first).
+// The print dialog with its selection choice named "Current po&sition"; the whole match is chosen at
+// first, as Ctrl+P users expect.
 void PrepareMatchLogPrintDialog(QPrintDialog& dialog);
