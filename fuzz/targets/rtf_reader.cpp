@@ -1,11 +1,14 @@
-// RTF from annotations and files: the template parser merging and copying it in every mode, and the
-// reader turning it into a document.
+// RTF from annotations and files: the template parser merging and copying it in every mode, the match
+// writer taking it as an annotation, and the reader turning it into a document.
 
 #include "FuzzTarget.h"
 
 #include "platform/Paths.h"
 #include "platform/RtfReader.h"
+#include "game/MatchRecord.h"
+#include "records/BgMatchLogModel.h"
 #include "records/RTFParser.h"
+#include "records/RtfWriter.h"
 
 #include <QFile>
 #include <QTextDocument>
@@ -61,6 +64,17 @@ NORVALE_FUZZ_TARGET(rtf_reader)(const uint8_t* data, size_t size) {
     }
     document += "}";
     fuzz::Check(balanced(document), "the merged document is unbalanced");
+
+    // As an annotation packet of a match export: whatever it holds, the export stays one balanced
+    // document without fields or objects.
+    CRtfWriter writer(true);
+    writer.ReadTemplate(rtf);
+    writer.Open();
+    CBgMatchLogModel::WriteChatPacketRtf(writer, CMatchRecordEntry{38, QString::fromLatin1(rtf), QString()});
+    writer.Close();
+    fuzz::Check(CRtfWriter::IsBalanced(writer.GetText()), "an annotation unbalances the export");
+    fuzz::Check(!writer.GetText().contains("\\field") && !writer.GetText().contains("\\object"),
+                "an annotation put a field or an object into the export");
 
     // The text itself as a document, and the merged document, which must read to its end.
     QTextDocument doc;

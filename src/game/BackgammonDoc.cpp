@@ -412,8 +412,8 @@ QStringList CBackgammonDoc::AutoSaveMatch() {
 }
 
 void CBackgammonDoc::OnMatchLeft() {
-    // The match start alone is no match to keep.
-    if (m_autoSaved || m_record.GetMoveCount() < 2)
+    // The match start alone is no match to keep; a match read from a file is kept already.
+    if (m_autoSaved || !GetSession() || m_record.GetMoveCount() < 2)
         return;
     m_autoSaved = true;
     AutoSaveMatch();

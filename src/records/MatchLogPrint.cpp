@@ -22,34 +22,26 @@
 
 namespace {
 
+struct TMeasureUnit {
+    int twipsPerUnit;
+    const char* name;
+    bool blank; // a blank between the number and the name
+};
+
 constexpr TMeasureUnit kUnits[] = {
-    {1440, 180, 720, 1440, 90, "\"", false}, {568, 142, 284, 568, 142, "cm", true},
-    {20, 120, 720, 720, 100, "pt", true},    {240, 240, 1440, 1440, 120, "pi", true},
-    {1440, 180, 720, 1440, 90, "in", false}, {1440, 180, 720, 1440, 90, "inch", false},
-    {1440, 180, 720, 1440, 90, "inches", false},
+    {1440, "\"", false}, {568, "cm", true},    {20, "pt", true},          {240, "pi", true},
+    {1440, "in", false},  {1440, "inch", false}, {1440, "inches", false},
 };
 constexpr int kUnitCount = int(sizeof kUnits / sizeof kUnits[0]);
 int g_unit = 0;
 
 } // namespace
 
-const TMeasureUnit& MeasureUnit(int index) {
-    return kUnits[index >= 0 && index < kUnitCount ? index : 0];
-}
-int MeasureUnitCount() {
-    return kUnitCount;
-}
 int CurrentMeasureUnit() {
     return g_unit;
 }
 void SetCurrentMeasureUnit(int index) {
     g_unit = index >= 0 && index < kUnitCount ? index : 0;
-}
-void LoadMeasureUnit() {
-    SetCurrentMeasureUnit(GetSettingsStore().GetIntEx(QStringLiteral("DDXM"), QStringLiteral("nUnits"), g_unit));
-}
-void SaveMeasureUnit() {
-    GetSettingsStore().WriteInt(QStringLiteral("DDXM"), QStringLiteral("nUnits"), g_unit);
 }
 int LocaleMeasureUnit() {
     return QLocale().measurementSystem() == QLocale::ImperialUSSystem ? 0 : 1;

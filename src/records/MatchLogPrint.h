@@ -8,23 +8,11 @@ class QPrintDialog;
 class QWidget;
 
 // ---- measurements ------------------------------------------------------------------------------
-// Lengths are held in twips (1440 an inch) and shown in the user's unit: inches (shown as '"'),
-// centimetres, points, picas, or inches under their other names. The current unit is shared by every
-// measurement field and stored as "nUnits" in section "DDXM".
-struct TMeasureUnit {
-    int twipsPerUnit;
-    int smallDivision, mediumDivision, largeDivision;
-    int minimumMove;
-    const char* name;
-    bool blank; // a blank between the number and the name
-};
-inline constexpr int kNoMeasurement = 0x7FFFFFFF; // no value given
-const TMeasureUnit& MeasureUnit(int index);
-int MeasureUnitCount();
+// Lengths are held in twips (1440 an inch) and shown in the user's unit: 0 inches (shown as '"'),
+// 1 centimetres, 2 points, 3 picas, 4 to 6 inches under their other names. The current unit is
+// shared by every measurement field.
 int CurrentMeasureUnit();
 void SetCurrentMeasureUnit(int index);
-void LoadMeasureUnit();
-void SaveMeasureUnit();
 // The unit of the user's locale: inches where the US system is used, else centimetres.
 int LocaleMeasureUnit();
 // "2 cm", "1.5", "3inches" -> twips, rounded half away from zero; a named unit becomes current.
@@ -54,5 +42,6 @@ struct CMatchLogPrintSettings {
 int PrintRtfInColumns(QPrinter* printer, const QByteArray& rtf, const CMatchLogPrintSettings& settings, int columns,
                       QString* error);
 
-// The print dialog with its selection choice named "Current po&sition" (and chosen at first).
+// The print dialog with its selection choice named "Current po&sition"; the whole match is chosen at
+// first, as Ctrl+P users expect.
 void PrepareMatchLogPrintDialog(QPrintDialog& dialog);

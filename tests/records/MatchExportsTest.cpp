@@ -4,7 +4,6 @@
 #include "platform/Ui.h"
 #include "records/BgMatchLogModel.h"
 #include "records/MatchExports.h"
-#include "records/MatchTextWriter.h"
 #include "records/RtfWriter.h"
 #include "support/QtPrinters.h"
 #include "support/TestEnvironment.h"
@@ -53,21 +52,9 @@ TEST(MatchExports, TheThreeExportsOfAPlayedMatchMatchTheirGoldenFiles) {
     ExpectGolden(MatchTextFileBytes(*match.doc), "golden-match.txt");
     ExpectGolden(SnvFileBytes(*match.doc), "golden-match.snv");
     ExpectGolden(MatchRtfBytes(*match.doc, FakePicture), "golden-match.rtf");
-}
-
-TEST(MatchExports, ExportsKeepTheOpponentsWhispersOutAndTheWatchersIn) {
-    PlayedMatch match;
-    const QString snv = BuildSnvExportText(*match.doc);
-    EXPECT_TRUE(snv.contains("Cy whispers: nice opening\r\n"));
-    EXPECT_TRUE(snv.contains("Bob: good luck {and} have fun \\o/\r\n"));
-    EXPECT_FALSE(snv.contains("my friends only"));
-    const QByteArray rtf = MatchRtfBytes(*match.doc, FakePicture);
-    EXPECT_TRUE(rtf.contains("Cy whispers: nice opening"));
-    EXPECT_TRUE(rtf.contains("good luck \\{and\\} have fun \\\\o/"));
-    EXPECT_FALSE(rtf.contains("my friends only"));
-    // Once the connection is gone, the document can no longer tell: the whisper stays out while online only.
-    match.session.connected = false;
-    EXPECT_TRUE(BuildSnvExportText(*match.doc).contains("my friends only"));
+    // The opponent's whisper is left out, the watcher's kept.
+    EXPECT_FALSE(SnvFileBytes(*match.doc).contains("my friends only"));
+    EXPECT_TRUE(SnvFileBytes(*match.doc).contains("Cy whispers: nice opening"));
 }
 
 // ---- the plain text is a match text other programs import
@@ -271,34 +258,6 @@ TEST(MatchExports, TheServerLineIsTheOnlyOneRewritten) {
         ReplaceServerNameInHeader(text, c.headerLines);
         EXPECT_EQ(text, QString(c.out)) << c.in;
     }
-}
-
-TEST(MatchExports, TheTextWriterPadsItsColumnsAndEndsGames) {
-    CMatchTextWriter writer(5, "Ann", 1612.5, "Bob", 99.0);
-    writer.BeginGame(0, 0, 1);
-    writer.Roll(3, 1);
-    writer.Move({{8, 5}, {6, 5}});
-    writer.Roll(6, 6);
-    writer.Move({{6, 0}, {6, -1}, {25, 19}});
-    writer.Double(2);
-    writer.Drop();
-    writer.Win(1, 1, false);
-    writer.BeginGame(0, 1, 0);
-    writer.Roll(5, 2);
-    writer.Move({{13, 8}, {13, 11}});
-    writer.Win(0, 2, true);
-    EXPECT_EQ(writer.GetText(), " 5 point match\r\n"
-                                "\r\n"
-                                " Game 1\r\n"
-                                " Ann : 0                          Bob : 0\r\n"
-                                "  1)                             31: 8/5 6/5\r\n"
-                                "  2) 66: 6/0 6/0 25/19            Doubles => 2\r\n"
-                                "  3)  Drops                       Wins 1 point\r\n"
-                                "\r\n"
-                                " Game 2\r\n"
-                                " Ann : 0                          Bob : 1\r\n"
-                                "  1) 52: 13/8 13/11             \r\n"
-                                "      Wins 2 points and the match\r\n");
 }
 
 TEST(MatchExports, AnnotationsThatWouldBreakTheDocumentGoInAsPlainText) {
