@@ -1,7 +1,7 @@
 // The lobby's match board under a busy lobby: 5,000 players arrive in one packet, then 10,000 changes
 // of presence, activity and rating arrive in packets of 100, while the board is shown and sorted by
 // rating (so that most changes move their row). The packets come as a busy connection delivers them:
-// ten to a read of the socket, all handled in one turn of the event loop, after which the board
+// twenty (about 64 KB) to a read of the socket, all handled in one turn of the event loop, after which the board
 // repaints once. The same packets go through the directory alone in the same run; the board is to
 // keep at least 80% of that throughput, and no packet is to take over 8 ms (the last packet of each
 // read is charged with the repaint). The timed span ends after the last repaint has painted.
@@ -26,7 +26,7 @@ namespace {
 constexpr int kUsers = 5000;
 constexpr int kChanges = 10000;
 constexpr int kPacketSize = 100;
-constexpr int kPacketsPerRead = 10;
+constexpr int kPacketsPerRead = 20;
 constexpr int kOnBoard = 0x4;
 
 QByteArray Arrivals() {
@@ -97,12 +97,17 @@ Run RunDirectoryAlone() {
     QElapsedTimer total;
     total.start();
     session.DispatchPacket(*packets().arrivals);
+    QApplication::processEvents();
     Run run;
     run.arrivalMs = total.nsecsElapsed() / 1e6;
-    for (const CMessagePacketPtr& packet : packets().changes) {
+    const std::vector<CMessagePacketPtr>& changes = packets().changes;
+    for (size_t i = 0; i < changes.size(); ++i) {
         QElapsedTimer timer;
         timer.start();
-        session.DispatchPacket(*packet);
+        session.DispatchPacket(*changes[i]);
+        // The same turns of the event loop as with the board.
+        if ((i + 1) % kPacketsPerRead == 0 || i + 1 == changes.size())
+            QApplication::processEvents();
         run.worstMs = std::max(run.worstMs, timer.nsecsElapsed() / 1e6);
     }
     run.seconds = total.nsecsElapsed() / 1e9;
