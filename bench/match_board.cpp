@@ -1,8 +1,10 @@
 // The lobby's match board under a busy lobby: 5,000 players arrive in one packet, then 10,000 changes
 // of presence, activity and rating arrive in packets of 100, while the board is shown and sorted by
-// rating (so that most changes move their row). The same packets go through the directory alone in
-// the same run; the board is to keep at least 80% of that throughput, and no packet (its handling
-// and the repaint it causes) is to take over 8 ms.
+// rating (so that most changes move their row). The packets come as a busy connection delivers them:
+// twenty (about 64 KB) to a read of the socket, all handled in one turn of the event loop, after which the board
+// repaints once. The same packets go through the directory alone in the same run; the board is to
+// keep at least 80% of that throughput, and no packet is to take over 8 ms (the last packet of each
+// read is charged with the repaint). The timed span ends after the last repaint has painted.
 #include "BenchMain.h"
 #include "lobby/MatchBoardView.h"
 #include "lobby/UserListCtrl.h"
@@ -24,6 +26,7 @@ namespace {
 constexpr int kUsers = 5000;
 constexpr int kChanges = 10000;
 constexpr int kPacketSize = 100;
+constexpr int kPacketsPerRead = 20;
 constexpr int kOnBoard = 0x4;
 
 QByteArray Arrivals() {
@@ -85,6 +88,8 @@ const Packets& packets() {
 struct Run {
     double seconds = 0;
     double worstMs = 0;
+    double arrivalMs = 0;
+    double paintMs = 0; // in the turns' ends
 };
 
 Run RunDirectoryAlone() {
@@ -92,11 +97,17 @@ Run RunDirectoryAlone() {
     QElapsedTimer total;
     total.start();
     session.DispatchPacket(*packets().arrivals);
+    QApplication::processEvents();
     Run run;
-    for (const CMessagePacketPtr& packet : packets().changes) {
+    run.arrivalMs = total.nsecsElapsed() / 1e6;
+    const std::vector<CMessagePacketPtr>& changes = packets().changes;
+    for (size_t i = 0; i < changes.size(); ++i) {
         QElapsedTimer timer;
         timer.start();
-        session.DispatchPacket(*packet);
+        session.DispatchPacket(*changes[i]);
+        // The same turns of the event loop as with the board.
+        if ((i + 1) % kPacketsPerRead == 0 || i + 1 == changes.size())
+            QApplication::processEvents();
         run.worstMs = std::max(run.worstMs, timer.nsecsElapsed() / 1e6);
     }
     run.seconds = total.nsecsElapsed() / 1e9;
@@ -120,12 +131,19 @@ Run RunWithBoard(int* rows, int* paints) {
     session.DispatchPacket(*packets().arrivals);
     QApplication::processEvents();
     Run run;
-    for (const CMessagePacketPtr& packet : packets().changes) {
+    run.arrivalMs = total.nsecsElapsed() / 1e6;
+    const std::vector<CMessagePacketPtr>& changes = packets().changes;
+    for (size_t i = 0; i < changes.size(); ++i) {
         QElapsedTimer timer;
         timer.start();
-        session.DispatchPacket(*packet);
-        // The gathered repaint of this packet's changes.
-        QApplication::processEvents();
+        session.DispatchPacket(*changes[i]);
+        // The end of a read: the gathered repaint of its changes.
+        if ((i + 1) % kPacketsPerRead == 0 || i + 1 == changes.size()) {
+            QElapsedTimer paint;
+            paint.start();
+            QApplication::processEvents();
+            run.paintMs += paint.nsecsElapsed() / 1e6;
+        }
         run.worstMs = std::max(run.worstMs, timer.nsecsElapsed() / 1e6);
     }
     run.seconds = total.nsecsElapsed() / 1e9;
@@ -140,6 +158,10 @@ void BM_MatchBoardAgainstTheDirectory(benchmark::State& state) {
     double worstMs = 0;
     double directoryWorstMs = 0;
     int paints = 0;
+    double arrivalMs = 0;
+    double paintMs = 0;
+    double directoryArrivalMs = 0;
+    packets(); // made before anything is timed
     for (auto _ : state) {
         const Run alone = RunDirectoryAlone();
         int rows = 0;
@@ -151,6 +173,9 @@ void BM_MatchBoardAgainstTheDirectory(benchmark::State& state) {
         directorySeconds += alone.seconds;
         boardSeconds += shown.seconds;
         worstMs = std::max(worstMs, shown.worstMs);
+        arrivalMs = std::max(arrivalMs, shown.arrivalMs);
+        directoryArrivalMs = std::max(directoryArrivalMs, alone.arrivalMs);
+        paintMs = std::max(paintMs, shown.paintMs);
         directoryWorstMs = std::max(directoryWorstMs, alone.worstMs);
     }
     const double records = double(state.iterations()) * (kUsers + kChanges);
@@ -160,6 +185,9 @@ void BM_MatchBoardAgainstTheDirectory(benchmark::State& state) {
     state.counters["worst_packet_ms"] = worstMs;
     state.counters["directory_worst_packet_ms"] = directoryWorstMs;
     state.counters["paints_last_run"] = paints;
+    state.counters["arrival_ms"] = arrivalMs;
+    state.counters["directory_arrival_ms"] = directoryArrivalMs;
+    state.counters["repaints_ms"] = paintMs;
 }
 BENCHMARK(BM_MatchBoardAgainstTheDirectory)->Unit(benchmark::kMillisecond)->Iterations(3);
 

@@ -253,6 +253,8 @@ void CMainFrame::buildActionMenu() {
     m_boardStatus = new QLabel(this);
     m_boardStatus->setObjectName(QStringLiteral("boardStatus"));
     m_boardStatus->setTextFormat(Qt::PlainText);
+    // A pane of its own, wide enough for a busy lobby's count.
+    m_boardStatus->setMinimumWidth(m_boardStatus->fontMetrics().horizontalAdvance(QStringLiteral("Displaying 9999 of 99999")) + 8);
     statusBar()->addPermanentWidget(m_boardStatus);
     CMatchBoardView::SetStatusSink([frame = QPointer<CMainFrame>(this)](const QString& text) {
         if (frame)

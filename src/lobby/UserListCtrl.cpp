@@ -174,27 +174,43 @@ std::vector<QPoint> CUserListCtrl::WatermarkTiles(const QRect& area, const QPoin
 }
 
 void CUserListCtrl::paintBackground(QPainter& painter, const QRect& area) {
-    painter.fillRect(area, platform::ToQColor(m_owner->GetListBackgroundColour()));
-    if (!m_owner->ShowsWatermark())
+    const QColor colour = platform::ToQColor(m_owner->GetListBackgroundColour());
+    if (!m_owner->ShowsWatermark()) {
+        painter.fillRect(area, colour);
         return;
+    }
     if (!m_watermarkLoaded) {
         m_watermarkMask = UserListArt::WatermarkMask(m_owner->GetWatermarkBitmapId());
         m_watermarkLoaded = true;
         m_watermarkTinted = QPixmap();
     }
-    if (m_watermarkMask.isNull())
+    if (m_watermarkMask.isNull()) {
+        painter.fillRect(area, colour);
         return;
+    }
     const platform::COLORREF tint = m_owner->GetWatermarkTint();
     if (m_watermarkTinted.isNull() || tint != m_tintedWith) {
         m_watermarkTinted = UserListArt::TintMask(m_watermarkMask, platform::ToQColor(tint));
         m_tintedWith = tint;
+        m_background = QPixmap();
     }
+    // The tiled background of the whole viewport is made once per size, scroll position and colour;
+    // a repaint copies the part it needs.
     const QPoint origin(-horizontalOffset(), -verticalOffset());
-    painter.save();
-    painter.setClipRect(area);
-    for (const QPoint& tile : WatermarkTiles(area, origin, m_watermarkMask.size()))
-        painter.drawPixmap(tile, m_watermarkTinted);
-    painter.restore();
+    const qreal ratio = viewport()->devicePixelRatioF();
+    if (m_background.isNull() || m_background.deviceIndependentSize().toSize() != viewport()->size() ||
+        origin != m_backgroundOrigin || colour != m_backgroundColour) {
+        m_background = QPixmap(viewport()->size() * ratio);
+        m_background.setDevicePixelRatio(ratio);
+        m_background.fill(colour);
+        QPainter tiles(&m_background);
+        const QRect whole(QPoint(0, 0), viewport()->size());
+        for (const QPoint& tile : WatermarkTiles(whole, origin, m_watermarkMask.size()))
+            tiles.drawPixmap(tile, m_watermarkTinted);
+        m_backgroundOrigin = origin;
+        m_backgroundColour = colour;
+    }
+    painter.drawPixmap(area.topLeft(), m_background, QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
 }
 
 void CUserListCtrl::paintEvent(QPaintEvent* event) {

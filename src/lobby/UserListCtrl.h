@@ -148,5 +148,8 @@ private:
     bool m_watermarkLoaded = false;
     QImage m_watermarkMask;
     QPixmap m_watermarkTinted;
+    QPixmap m_background; // the viewport's tiled background
+    QPoint m_backgroundOrigin;
+    QColor m_backgroundColour;
     platform::COLORREF m_tintedWith = platform::kNoColor;
 };

@@ -187,12 +187,14 @@ void CUserListModel::flushLayout() {
 }
 
 void CUserListModel::FlushGathered() {
+    // A layout change repaints every row anyway.
+    if (m_layoutPending)
+        m_dataPending = false;
     flushLayout();
     if (!m_dataPending)
         return;
     m_dataPending = false;
-    if (!m_rows.empty() && !m_columns.empty())
-        emit dataChanged(index(0, 0), index(int(m_rows.size()) - 1, int(m_columns.size()) - 1));
+    emit gatheredRowsChanged();
 }
 
 bool CUserListModel::IsSorted() const {

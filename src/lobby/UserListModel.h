@@ -75,6 +75,12 @@ public:
     // Shows what was gathered now.
     void FlushGathered();
 
+signals:
+    // Gathered rows changed their data (not their place): the views repaint what they show. (A
+    // dataChanged over every row would make a tree view visit every row.)
+    void gatheredRowsChanged();
+
+public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;

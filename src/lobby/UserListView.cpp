@@ -89,6 +89,7 @@ int CUserListView::OnCreate() {
     m_list->setObjectName(QString::number(m_listControlId));
     m_list->setAccessibleName(QStringLiteral("Players"));
     m_list->SetModel(m_model);
+    connect(m_model, &CUserListModel::gatheredRowsChanged, m_list->viewport(), qOverload<>(&QWidget::update));
     setFocusProxy(m_list);
 
     m_buttonFont.Load(QString());

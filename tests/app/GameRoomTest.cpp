@@ -393,6 +393,8 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
     };
     ASSERT_TRUE(WaitFor([&] { return bobOnBoard() && bobOnBoard()->GetScoreText() == "0-1 of 1"; }));
     EXPECT_EQ(bobOnBoard()->GetLocationText(), "alice vs. bob");
+    EXPECT_TRUE(WaitFor([&] { return app->GetMainFrame()->GetBoardStatusText() == "Displaying 3 of 3"; }))
+        << app->GetMainFrame()->GetBoardStatusText().toStdString();
     if (!shots.isEmpty())
         app->GetMainFrame()->grab().save(QDir(shots).filePath("lobby-board.png"));
     bob.session.DetachFromGameService();

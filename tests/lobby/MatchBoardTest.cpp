@@ -299,4 +299,42 @@ TEST_F(MatchBoardTest, ThePlayerListFollowsTheGameAndReportsItsClosingOnce) {
     EXPECT_EQ(reports, std::vector<bool>({false}));
 }
 
+// The invitation manager as the board calls it.
+class RecordingInviter : public CInvitationService, public CPlayerInviter {
+public:
+    void CloseDialogsForUser(const QString&) override {}
+    void CloseAllInvitations() override {}
+    void InvitePlayer(const QString& names, int kind, int extra, bool prompt) override {
+        calls << QStringLiteral("invite %1 %2 %3 %4").arg(names).arg(kind).arg(extra).arg(prompt);
+    }
+    bool HasUnfinishedMatch(const QString& room) const override { return unfinished.contains(room); }
+    void ResumeWithPlayers(const QString& names) override { calls << "resume " + names; }
+    bool CanInviteTo(int kind) const override { return kind == 0; }
+    QStringList calls;
+    QStringList unfinished;
+};
+
+// A double click resumes or invites a player free to play, watches one who plays, and else shows
+// the player's information.
+TEST_F(MatchBoardTest, ADoubleClickResumesInvitesWatchesOrShowsInformation) {
+    RecordingInviter inviter;
+    inviter.unfinished << ".gb.alice.cy";
+    session->SetInvitationService(&inviter);
+    QStringList infos;
+    session->SetPlayerInfoHandler([&](const QString& name) { infos << name; });
+    CBGMatchBoardView* board = OpenBoard();
+    server->Expect(CMatchBoardView::kPacketQuery);
+    Directory(97, 5, {Record("alice", 0x4), Record("bob", 0x4, 1600), Record("cy", 0x4, 1400),
+                      Record("dee", 0x4, 1300, 8, ".gb.ed.dee")});
+    for (const char* name : {"bob", "cy", "alice", "dee"}) {
+        board->SelectUser(session->FindUser(name));
+        emit board->GetListCtrl()->doubleClicked(QModelIndex());
+    }
+    EXPECT_EQ(inviter.calls, QStringList({"invite bob 0 0 0", "resume cy"}));
+    EXPECT_EQ(infos, QStringList({"alice"}));
+    // dee plays: he is watched, through his room.
+    EXPECT_TRUE(session->IsTransferPending());
+    session->SetInvitationService(nullptr);
+}
+
 } // namespace
