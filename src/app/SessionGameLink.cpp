@@ -4,12 +4,8 @@
 #include "game/GameDoc.h"
 #include "lobby/invite/InvitationManager.h"
 #include "net/ClientNode.h"
-#include "platform/Win32Codes.h"
-#include "prefs/NotificationPrefs.h"
 #include "session/ServiceName.h"
 #include "session/SessionDoc.h"
-#include "support/SettingsStore.h"
-#include "support/dialogs/DeferredMessageBox.h"
 
 CSessionGameLink::CSessionGameLink(CSessionDoc* session, CGameDoc* document)
     : CPacketTarget(session), m_document(document) {
@@ -33,8 +29,7 @@ int CSessionGameLink::OnSessionEvent(int code, const QString& text) {
 }
 
 QString CSessionGameLink::OpponentLeftText(const QString& opponent) {
-    return QStringLiteral("%1 has left the match. It is kept unfinished: when %1 asks to resume it you will be asked.")
-        .arg(opponent);
+    return QStringLiteral("The match is kept unfinished: when %1 asks to resume it you will be asked.").arg(opponent);
 }
 
 void CSessionGameLink::checkOpponent() {
@@ -53,14 +48,9 @@ void CSessionGameLink::checkOpponent() {
     m_opponentSeen = false;
     if (!m_document->IsMatchInProgress())
         return;
-    const int choice = GetSettingsStore().GetIntEx(
-        QStringLiteral("General Preferences"),
-        QString::fromLatin1(CNotificationPrefs::ValueName(CNotificationPrefs::kOpponentLeavesGame)),
-        CNotificationPrefs::DefaultChoice(CNotificationPrefs::kOpponentLeavesGame));
-    if (choice == CNotificationPrefs::kChatLog)
-        session->AddChatLine(QString(), OpponentLeftText(opponent), ChatKind::System);
-    else if (choice == CNotificationPrefs::kMessageBox)
-        PostDeferredMessageBox(OpponentLeftText(opponent), platform::MB_OK | platform::MB_ICONINFORMATION);
+    // That he left is told as the Notification page chose (by the lobby directory's notifications);
+    // what becomes of the match is always said in the chat.
+    session->AddChatLine(QString(), OpponentLeftText(opponent), ChatKind::System);
 }
 
 bool CSessionGameLink::Send(int type, const QString& text, const QString& target) {

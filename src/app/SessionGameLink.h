@@ -33,7 +33,8 @@ public:
     void RemoveTemporaryConnection() override;
     void OpenInvitationFromGame(const QString& serviceName, int localSide) override;
 
-    // The text the user is shown when the opponent leaves a match under way.
+    // The line the chat shows when the opponent leaves a match under way (that he left is told as the
+    // Notification page chose).
     static QString OpponentLeftText(const QString& opponent);
 
 private:
