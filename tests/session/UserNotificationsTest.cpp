@@ -73,7 +73,8 @@ TEST(UserNotifications, TheDirectoryTellsOfFriendsWatchersAndTheOpponent) {
     options.SetMatchLength(3);
     alice.session.AttachToGameService(".gb.alice.bob " + options.FormatText(), 1);
     ASSERT_TRUE(WaitFor([&] { return alice.room == ".gb.alice.bob"; }));
-    bob.session.AttachToGameService(".gb.alice.bob", 1);
+    // Both players enter with the terms they agreed, so the room sets their match up.
+    bob.session.AttachToGameService(".gb.alice.bob " + options.FormatText(), 1);
     ASSERT_TRUE(WaitFor([&] { return bob.room == ".gb.alice.bob"; }));
     EXPECT_FALSE(alice.Said("bob is now watching the game.")) << "a player is no watcher";
     Member cy(server.Port(), "cy");
