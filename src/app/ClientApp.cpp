@@ -27,6 +27,7 @@
 #include "prefs/BgColorScheme.h"
 #include "prefs/IconManager.h"
 #include "prefs/TipDlg.h"
+#include "records/BGPropositionView.h"
 #include "records/BgMatchLogView.h"
 #include "session/InputActivityMonitor.h"
 #include "session/SessionDoc.h"
@@ -130,6 +131,7 @@ void CClientApp::registerBuiltInPanes() {
     // The panes of a game room.
     CBgClientView::RegisterPane();
     CBgMatchLogView::RegisterPane();
+    CBGPropositionView::RegisterPane();
 }
 
 void CClientApp::registerSessionFeatures() {

@@ -4,6 +4,7 @@
 #include "frame/MultiPaneFrame.h"
 #include "frame/PaneLayout.h"
 #include "game/BackgammonDoc.h"
+#include "records/BGPropDoc.h"
 #include "platform/Archive.h"
 #include "session/ServiceName.h"
 #include "session/SessionDoc.h"
@@ -23,7 +24,7 @@ QString LeadingRoomName(const QString& path, QString* error) {
     platform::ArchiveReader reader(file.read(4096));
     QString name;
     if (!reader.ReadString(name) || !name.startsWith(QLatin1Char('.')))
-        *error = QStringLiteral("%1 is not a Norvale match file.").arg(QFileInfo(path).fileName());
+        *error = QStringLiteral("%1 is not a Norvale match or proposition file.").arg(QFileInfo(path).fileName());
     return name;
 }
 
@@ -33,7 +34,7 @@ QString LeadingRoomName(const QString& path, QString* error) {
 // panes find the document the way they find a room's.
 struct CKelderDocManager::Review {
     std::unique_ptr<CSessionDoc> session;
-    std::unique_ptr<CBackgammonDoc> doc;
+    std::unique_ptr<CGameDoc> doc;
     QPointer<CMultiPaneFrame> frame;
     // The frame as the object its destroyed signal names: by then it is no CMultiPaneFrame any more.
     const QObject* frameObject = nullptr;
@@ -57,7 +58,8 @@ CKelderDocManager::~CKelderDocManager() {
 }
 
 QString CKelderDocManager::FileFilter() {
-    return QStringLiteral("Backgammon Match (*.cbg);;All Files (*)");
+    return QStringLiteral("Norvale Files (*.cbg *.CBG *.bgp *.BGP);;Backgammon Match (*.cbg *.CBG);;"
+                          "Backgammon Proposition (*.bgp *.BGP);;All Files (*)");
 }
 
 int CKelderDocManager::GetOpenCount() const {
@@ -73,28 +75,42 @@ CMultiPaneFrame* CKelderDocManager::OpenDocumentFile(const QString& path, QStrin
     const QString room = LeadingRoomName(path, &why);
     if (!why.isEmpty())
         return nullptr;
-    if (CServiceName(room).GetFirstPart().compare(QLatin1String("gb"), Qt::CaseInsensitive) != 0) {
-        why = QStringLiteral("%1 is not a backgammon match; this version opens matches only.")
-                  .arg(QFileInfo(path).fileName());
-        return nullptr;
-    }
+    const QString kind = CServiceName(room).GetFirstPart();
     auto review = std::make_unique<Review>();
     review->session = std::make_unique<CSessionDoc>();
-    review->doc = std::make_unique<CBackgammonDoc>();
-    if (!review->doc->LoadMatchFile(path, &why))
+    QString layoutText;
+    QString title;
+    if (kind.compare(QLatin1String("gp"), Qt::CaseInsensitive) == 0) {
+        // A proposition opens for editing: its board alone.
+        auto doc = std::make_unique<CBGPropDoc>();
+        if (!doc->LoadPropositionFile(path, &why))
+            return nullptr;
+        doc->SetDisplayMode(CGameDoc::kEditMode);
+        layoutText = doc->GetWindowLayout();
+        review->doc = std::move(doc);
+    } else if (kind.compare(QLatin1String("gb"), Qt::CaseInsensitive) == 0) {
+        auto doc = std::make_unique<CBackgammonDoc>();
+        if (!doc->LoadMatchFile(path, &why))
+            return nullptr;
+        title = QStringLiteral("%1 - %2").arg(QFileInfo(path).fileName(), doc->GetBoard().FormatPlayersTitle());
+        // The board over nothing else than the log: a saved match has no chat.
+        layoutText = QStringLiteral("\x01"
+                                    "h"
+                                    "BgBoard"
+                                    "\x03"
+                                    "BgMatchLog"
+                                    "\x02");
+        review->doc = std::move(doc);
+    } else {
+        why = QStringLiteral("%1 is neither a backgammon match nor a proposition.").arg(QFileInfo(path).fileName());
         return nullptr;
+    }
     review->session->SetGameDocument(review->doc.get());
-    // The board over nothing else than the log: a saved match has no chat.
-    const std::optional<CPaneLayout> layout = CPaneLayout::Parse(QStringLiteral("\x01"
-                                                                                "h"
-                                                                                "BgBoard"
-                                                                                "\x03"
-                                                                                "BgMatchLog"
-                                                                                "\x02"));
+    const std::optional<CPaneLayout> layout = CPaneLayout::Parse(layoutText);
     auto* frame = new CMultiPaneFrame(review->session.get());
     frame->Build(*layout);
-    frame->setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(path).fileName(),
-                                                        review->doc->GetBoard().FormatPlayersTitle()));
+    if (!title.isEmpty())
+        frame->setWindowTitle(title);
     review->frame = frame;
     review->frameObject = frame;
     connect(frame, &QObject::destroyed, this, [this](QObject* gone) { forget(gone); });

@@ -117,6 +117,8 @@ public:
     // Asks for a file name when needed and saves -> false when cancelled or the file cannot be written.
     bool DoSaveMatch(const CSaveMatchRequest& request);
     QString GetPathName() const { return m_pathName; }
+    // Whether File > Save has something to write: a match once it has a record.
+    virtual bool HasContentToSave() const { return m_record.GetCount() > 0; }
 
     // Asks the session to drop the game's temporary peer connection.
     void RemoveTemporaryConnection();
