@@ -4,11 +4,14 @@
 #include "frame/MultiPaneFrame.h"
 #include "frame/PaneLayout.h"
 #include "game/BackgammonDoc.h"
-#include "records/BGPropDoc.h"
 #include "platform/Archive.h"
+#include "platform/Ui.h"
+#include "platform/Win32Codes.h"
+#include "records/BGPropDoc.h"
 #include "session/ServiceName.h"
 #include "session/SessionDoc.h"
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiSubWindow>
@@ -38,6 +41,8 @@ struct CKelderDocManager::Review {
     QPointer<CMultiPaneFrame> frame;
     // The frame as the object its destroyed signal names: by then it is no CMultiPaneFrame any more.
     const QObject* frameObject = nullptr;
+    // The window whose closing asks about unsaved changes (the sub-window, or the frame itself).
+    QPointer<QObject> closeGuard;
 };
 
 CKelderDocManager::CKelderDocManager(QObject* parent) : QObject(parent) {}
@@ -114,15 +119,44 @@ CMultiPaneFrame* CKelderDocManager::OpenDocumentFile(const QString& path, QStrin
     review->frame = frame;
     review->frameObject = frame;
     connect(frame, &QObject::destroyed, this, [this](QObject* gone) { forget(gone); });
+    review->closeGuard = frame;
     if (CMainFrame* main = GetMainFrame()) {
-        if (QMdiSubWindow* sub = main->AddServiceFrame(frame))
+        if (QMdiSubWindow* sub = main->AddServiceFrame(frame)) {
             sub->setWindowTitle(frame->windowTitle());
+            review->closeGuard = sub;
+        }
     } else {
         frame->resize(900, 600);
         frame->show();
     }
+    if (platform::object_cast<CBGPropDoc>(review->doc.get()))
+        review->closeGuard->installEventFilter(this);
     m_reviews.push_back(std::move(review));
     return frame;
+}
+
+bool CKelderDocManager::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Close)
+        return QObject::eventFilter(watched, event);
+    for (const auto& review : m_reviews) {
+        if (review->closeGuard != watched)
+            continue;
+        auto* doc = platform::object_cast<CBGPropDoc>(review->doc.get());
+        if (!doc || !doc->IsModified())
+            break;
+        const QString name = doc->GetPathName().isEmpty() ? QStringLiteral("the proposition")
+                                                          : QFileInfo(doc->GetPathName()).fileName();
+        const int answer = platform::ui().MessageBox(qobject_cast<QWidget*>(watched),
+                                                     QStringLiteral("Save changes to %1?").arg(name),
+                                                     QStringLiteral("Norvale"),
+                                                     platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION);
+        if (answer == platform::IDCANCEL || (answer == platform::IDYES && !doc->OnFileSave(false))) {
+            event->ignore();
+            return true;
+        }
+        break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void CKelderDocManager::forget(QObject* frame) {

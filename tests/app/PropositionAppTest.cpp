@@ -5,6 +5,7 @@
 #include "frame/MultiPaneFrame.h"
 #include "records/BGPropDoc.h"
 #include "records/BGPropositionView.h"
+#include "platform/Win32Codes.h"
 #include "support/FakeServer.h"
 
 #include <QFile>
@@ -74,6 +75,21 @@ TEST_F(PropositionAppTest, APropositionOpensFromTheCommandLineAndSavesBack) {
     auto* second = qobject_cast<CBGPropositionView*>(main->GetActiveServiceFrame()->FindPane("gp"));
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(second->GetBoardCtl()->GetBoard().GetCheckers(1, 24), 2);
+
+    // Closing a window with changes asks first: Cancel keeps it, No lets the changes go.
+    const QByteArray saved = ReadAll(dir.filePath("opening.bgp"));
+    second->OnCommand(CBGPropositionView::kCmdClearBoard);
+    QWidget* window = main->GetActiveServiceFrame()->parentWidget();
+    ui.clear();
+    ui.QueueMessageBoxAnswer(platform::IDCANCEL);
+    window->close();
+    EXPECT_EQ(app->GetDocManager()->GetOpenCount(), 2);
+    ASSERT_EQ(ui.asked().size(), 1u);
+    EXPECT_EQ(ui.asked().back().text, "Save changes to opening.bgp?");
+    ui.QueueMessageBoxAnswer(platform::IDNO);
+    window->close();
+    EXPECT_TRUE(WaitFor([&] { return app->GetDocManager()->GetOpenCount() == 1; }));
+    EXPECT_EQ(ReadAll(dir.filePath("opening.bgp")), saved);
 }
 
 } // namespace
