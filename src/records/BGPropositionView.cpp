@@ -6,6 +6,7 @@
 
 #include <QMdiSubWindow>
 #include <QMenu>
+#include <QToolBar>
 #include <QVBoxLayout>
 
 #include "platform/Win32Codes.h"
@@ -37,11 +38,27 @@ private:
 };
 
 CBGPropositionView::CBGPropositionView(QWidget* parent)
-    : CGameView(parent), m_board(new CBackgammonBoardCtl(this)), m_link(std::make_unique<DocumentLink>(this)) {
+    : CGameView(parent), m_board(new CBackgammonBoardCtl(this)), m_toolBar(nullptr), m_link(std::make_unique<DocumentLink>(this)) {
     m_board->setObjectName(QStringLiteral("BgBoard"));
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(m_board);
+    layout->setSpacing(0);
+    // The set-up commands, also on the board's context menu.
+    m_toolBar = new QToolBar(this);
+    m_toolBar->setObjectName(QStringLiteral("ToolbarBGProp"));
+    m_toolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    const std::pair<int, const char*> tools[] = {
+        {kCmdClearBoard, "Clear"}, {kCmdResetBoard, "Reset"}, {kCmdSetCube, "Cube..."}, {kCmdSetTurn, "Turn..."}};
+    for (const auto& [id, text] : tools) {
+        QAction* action = platform::MakeAction(id, QString::fromLatin1(text), m_toolBar);
+        action->setToolTip(CommandPrompt(id));
+        action->setStatusTip(CommandPrompt(id));
+        const int command = id;
+        connect(action, &QAction::triggered, this, [this, command] { OnCommand(command); });
+        m_toolBar->addAction(action);
+    }
+    layout->addWidget(m_toolBar);
+    layout->addWidget(m_board, 1);
     m_board->SetScheme(CBgColorScheme(CBgColorScheme::kSet2D, QString::fromLatin1(kLineArtScheme)));
     m_board->SetEditing(true);
     m_board->SetCommandHandler([this](const QString& command) { ApplyBoardCommand(command); });

@@ -5,6 +5,7 @@
 #include "platform/Messages.h"
 
 class CBGPropDoc;
+class QToolBar;
 
 // The pane of a proposition window: the board of the proposition document, on which the user sets a
 // position up by dragging checkers of either side, with commands to clear the board, reset it to the
@@ -33,6 +34,8 @@ public:
 
     CBGPropDoc* GetPropDoc() const;
     CBackgammonBoardCtl* GetBoardCtl() const { return m_board; }
+    // "ToolbarBGProp": clear, reset, cube and turn.
+    QToolBar* GetToolBar() const { return m_toolBar; }
     // The window title: "White vs. Black: " and the game header.
     QString FormatTitle() const;
 
@@ -67,5 +70,6 @@ private:
     void Commit(const CBackgammonBoard& board);
 
     CBackgammonBoardCtl* m_board;
+    QToolBar* m_toolBar;
     std::unique_ptr<DocumentLink> m_link;
 };

@@ -17,6 +17,7 @@
 #include <QMouseEvent>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -278,6 +279,10 @@ TEST_F(PropositionTest, TheUserSetsAPositionUpOnTheBoardAndWithTheCommands) {
     EXPECT_EQ(entries.join('|'), "&Clear Board|&Reset Board|-|Set C&ube...|Set &Turn...");
     menu->actions().first()->trigger();
     EXPECT_EQ(doc.GetBoard().GetCheckers(1, CBackgammonBoard::kTray1), 15);
+    // The pane's tool bar carries the same commands.
+    ASSERT_EQ(view->GetToolBar()->actions().size(), 4);
+    view->GetToolBar()->actions().at(1)->trigger();
+    EXPECT_EQ(doc.GetBoard().GetSavedBoardText(1), BoardText(OpeningCounts()));
 
     // A scheme broadcast without a scheme keeps the line art; one with a scheme applies it.
     const QString lineArt = ctl->GetScheme().WriteText();
