@@ -31,6 +31,8 @@
 #include "prefs/TipDlg.h"
 #include "board/BackgammonPropertySheet.h"
 #include "records/BgMatchLogPrintOptsPage.h"
+#include "records/BGPropDoc.h"
+#include "records/BGPropositionView.h"
 #include "records/BgMatchLogView.h"
 #include "records/MatchExports.h"
 #include "session/InputActivityMonitor.h"
@@ -140,6 +142,7 @@ void CClientApp::registerBuiltInPanes() {
     // The match log's print options are a page of the backgammon settings.
     CBackgammonPropertySheet::SetPrintOptionsPageFactory(
         [] { return std::make_unique<CBgMatchLogPrintOptsPage>(); });
+    CBGPropositionView::RegisterPane();
     RegisterMatchWindowTemplate();
 }
 
@@ -181,6 +184,25 @@ void RegisterMatchWindowTemplate() {
                 QStringLiteral("Change the match log's font and colours")}}}});
     CTwoPlayerGameDocTemplate::Register(CTwoPlayerGameDocTemplate(
         kMatchWindowMenu, QStringLiteral("Backgammon"), QString::fromLatin1(CBackgammonDoc::kClassName)));
+    // The proposition window: its file and its board's set-up commands.
+    CTwoPlayerGameDocTemplate::RegisterMenu(
+        kPropositionWindowMenu,
+        {{QStringLiteral("&File"),
+          {Item{CBGPropDoc::kCmdFileSave, QStringLiteral("&Save"), QStringLiteral("Save the proposition")},
+           Item{CBGPropDoc::kCmdFileSaveAs, QStringLiteral("Save &As..."),
+                QStringLiteral("Save the proposition under a new name")}}},
+         {QStringLiteral("&Edit"),
+          {Item{CBGPropositionView::kCmdClearBoard, QStringLiteral("&Clear Board"),
+                QStringLiteral("Take every checker off the board")},
+           Item{CBGPropositionView::kCmdResetBoard, QStringLiteral("&Reset Board"),
+                QStringLiteral("Set the checkers up as a game starts")},
+           Item{},
+           Item{CBGPropositionView::kCmdSetCube, QStringLiteral("Set C&ube..."),
+                QStringLiteral("Set the cube's value and owner")},
+           Item{CBGPropositionView::kCmdSetTurn, QStringLiteral("Set &Turn..."),
+                QStringLiteral("Set who is on roll")}}}});
+    CTwoPlayerGameDocTemplate::Register(CTwoPlayerGameDocTemplate(
+        kPropositionWindowMenu, QStringLiteral("gp"), QString::fromLatin1(CBGPropDoc::kClassName)));
 }
 
 void CClientApp::registerSessionFeatures() {

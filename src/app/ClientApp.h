@@ -153,6 +153,8 @@ private:
 // The backgammon match window's template and its menu (resource kMatchWindowMenu): the game room's
 // windows and saved matches opened for review get it.
 constexpr int kMatchWindowMenu = 131;
+// The proposition window's menu.
+constexpr int kPropositionWindowMenu = 137;
 void RegisterMatchWindowTemplate();
 
 // The application object, null when there is none.

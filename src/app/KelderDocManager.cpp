@@ -6,9 +6,13 @@
 #include "frame/PaneLayout.h"
 #include "game/BackgammonDoc.h"
 #include "platform/Archive.h"
+#include "platform/Ui.h"
+#include "platform/Win32Codes.h"
+#include "records/BGPropDoc.h"
 #include "session/ServiceName.h"
 #include "session/SessionDoc.h"
 
+#include <QCloseEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QMdiSubWindow>
@@ -24,7 +28,7 @@ QString LeadingRoomName(const QString& path, QString* error) {
     platform::ArchiveReader reader(file.read(4096));
     QString name;
     if (!reader.ReadString(name) || !name.startsWith(QLatin1Char('.')))
-        *error = QStringLiteral("%1 is not a Norvale match file.").arg(QFileInfo(path).fileName());
+        *error = QStringLiteral("%1 is not a Norvale match or proposition file.").arg(QFileInfo(path).fileName());
     return name;
 }
 
@@ -34,10 +38,12 @@ QString LeadingRoomName(const QString& path, QString* error) {
 // panes find the document the way they find a room's.
 struct CKelderDocManager::Review {
     std::unique_ptr<CSessionDoc> session;
-    std::unique_ptr<CBackgammonDoc> doc;
+    std::unique_ptr<CGameDoc> doc;
     QPointer<CMultiPaneFrame> frame;
     // The frame as the object its destroyed signal names: by then it is no CMultiPaneFrame any more.
     const QObject* frameObject = nullptr;
+    // The window whose closing asks about unsaved changes (the sub-window, or the frame itself).
+    QPointer<QObject> closeGuard;
 };
 
 CKelderDocManager::CKelderDocManager(QObject* parent) : QObject(parent) {}
@@ -58,7 +64,8 @@ CKelderDocManager::~CKelderDocManager() {
 }
 
 QString CKelderDocManager::FileFilter() {
-    return QStringLiteral("Backgammon Match (*.cbg);;All Files (*)");
+    return QStringLiteral("Norvale Files (*.cbg *.CBG *.bgp *.BGP);;Backgammon Match (*.cbg *.CBG);;"
+                          "Backgammon Proposition (*.bgp *.BGP);;All Files (*)");
 }
 
 int CKelderDocManager::GetOpenCount() const {
@@ -74,42 +81,85 @@ CMultiPaneFrame* CKelderDocManager::OpenDocumentFile(const QString& path, QStrin
     const QString room = LeadingRoomName(path, &why);
     if (!why.isEmpty())
         return nullptr;
-    if (CServiceName(room).GetFirstPart().compare(QLatin1String("gb"), Qt::CaseInsensitive) != 0) {
-        why = QStringLiteral("%1 is not a backgammon match; this version opens matches only.")
-                  .arg(QFileInfo(path).fileName());
-        return nullptr;
-    }
+    const QString kind = CServiceName(room).GetFirstPart();
     auto review = std::make_unique<Review>();
     review->session = std::make_unique<CSessionDoc>();
-    review->doc = std::make_unique<CBackgammonDoc>();
-    if (!review->doc->LoadMatchFile(path, &why))
+    QString layoutText;
+    QString title;
+    if (kind.compare(QLatin1String("gp"), Qt::CaseInsensitive) == 0) {
+        // A proposition opens for editing: its board alone.
+        auto doc = std::make_unique<CBGPropDoc>();
+        if (!doc->LoadPropositionFile(path, &why))
+            return nullptr;
+        doc->SetDisplayMode(CGameDoc::kEditMode);
+        layoutText = doc->GetWindowLayout();
+        review->doc = std::move(doc);
+    } else if (kind.compare(QLatin1String("gb"), Qt::CaseInsensitive) == 0) {
+        auto doc = std::make_unique<CBackgammonDoc>();
+        if (!doc->LoadMatchFile(path, &why))
+            return nullptr;
+        title = QStringLiteral("%1 - %2").arg(QFileInfo(path).fileName(), doc->GetBoard().FormatPlayersTitle());
+        // The board over nothing else than the log: a saved match has no chat.
+        layoutText = QStringLiteral("\x01"
+                                    "h"
+                                    "BgBoard"
+                                    "\x03"
+                                    "BgMatchLog"
+                                    "\x02");
+        review->doc = std::move(doc);
+    } else {
+        why = QStringLiteral("%1 is neither a backgammon match nor a proposition.").arg(QFileInfo(path).fileName());
         return nullptr;
+    }
     review->session->SetGameDocument(review->doc.get());
-    // The board over nothing else than the log: a saved match has no chat.
-    const std::optional<CPaneLayout> layout = CPaneLayout::Parse(QStringLiteral("\x01"
-                                                                                "h"
-                                                                                "BgBoard"
-                                                                                "\x03"
-                                                                                "BgMatchLog"
-                                                                                "\x02"));
+    const std::optional<CPaneLayout> layout = CPaneLayout::Parse(layoutText);
     auto* frame = new CMultiPaneFrame(review->session.get());
     frame->Build(*layout);
     if (const CTwoPlayerGameDocTemplate* game = CTwoPlayerGameDocTemplate::FindFor(review->doc.get()))
         game->LoadMenu(frame);
-    frame->setWindowTitle(QStringLiteral("%1 - %2").arg(QFileInfo(path).fileName(),
-                                                        review->doc->GetBoard().FormatPlayersTitle()));
+    if (!title.isEmpty())
+        frame->setWindowTitle(title);
     review->frame = frame;
     review->frameObject = frame;
     connect(frame, &QObject::destroyed, this, [this](QObject* gone) { forget(gone); });
+    review->closeGuard = frame;
     if (CMainFrame* main = GetMainFrame()) {
-        if (QMdiSubWindow* sub = main->AddServiceFrame(frame, QStringLiteral("Review")))
+        if (QMdiSubWindow* sub = main->AddServiceFrame(frame, QStringLiteral("Review"))) {
             sub->setWindowTitle(frame->windowTitle());
+            review->closeGuard = sub;
+        }
     } else {
         frame->resize(900, 600);
         frame->show();
     }
+    if (platform::object_cast<CBGPropDoc>(review->doc.get()))
+        review->closeGuard->installEventFilter(this);
     m_reviews.push_back(std::move(review));
     return frame;
+}
+
+bool CKelderDocManager::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::Close)
+        return QObject::eventFilter(watched, event);
+    for (const auto& review : m_reviews) {
+        if (review->closeGuard != watched)
+            continue;
+        auto* doc = platform::object_cast<CBGPropDoc>(review->doc.get());
+        if (!doc || !doc->IsModified())
+            break;
+        const QString name = doc->GetPathName().isEmpty() ? QStringLiteral("the proposition")
+                                                          : QFileInfo(doc->GetPathName()).fileName();
+        const int answer = platform::ui().MessageBox(qobject_cast<QWidget*>(watched),
+                                                     QStringLiteral("Save changes to %1?").arg(name),
+                                                     QStringLiteral("Norvale"),
+                                                     platform::MB_YESNOCANCEL | platform::MB_ICONQUESTION);
+        if (answer == platform::IDCANCEL || (answer == platform::IDYES && !doc->OnFileSave(false))) {
+            event->ignore();
+            return true;
+        }
+        break;
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void CKelderDocManager::forget(QObject* frame) {

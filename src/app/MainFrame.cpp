@@ -474,7 +474,7 @@ bool CMainFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     case kCmdFileSave:
     case kCmdFileSaveAs: {
         const CGameDoc* doc = GetActiveGameDoc();
-        state.enabled = doc && doc->GetMatchRecord().GetCount() > 0;
+        state.enabled = doc && doc->HasContentToSave();
         return true;
     }
     case CBgMatchLogView::kCmdCopyMatch:

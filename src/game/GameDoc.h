@@ -126,6 +126,8 @@ public:
     // Writes the document to a file in the format of its extension, as a copy: the document keeps
     // its own file name. -> false when the file could not be written whole.
     bool WriteCopy(const QString& path);
+    // Whether File > Save has something to write: a match once it has a record.
+    virtual bool HasContentToSave() const { return m_record.GetCount() > 0; }
 
     // Asks the session to drop the game's temporary peer connection.
     void RemoveTemporaryConnection();

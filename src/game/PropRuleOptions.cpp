@@ -2,6 +2,7 @@
 
 #include "support/PacketText.h"
 
+#include <algorithm>
 #include <cmath>
 
 CPropRuleOptions::CPropRuleOptions() {
@@ -82,6 +83,10 @@ QString CPropRuleOptions::FormatText() const {
 }
 
 bool CPropRuleOptions::ParseText(const QString& text) {
+    return ParseTextImpl(text, false, nullptr);
+}
+
+bool CPropRuleOptions::ParseTextImpl(const QString& text, bool clampConsideration, bool* clamped) {
     CPacketCursor cursor(text);
     if (!ParseBase(cursor))
         return false;
@@ -93,8 +98,13 @@ bool CPropRuleOptions::ParseText(const QString& text) {
         !ReadPacketFloat(cursor, points) || !ReadPacketInt(cursor, terms.controlSide) ||
         !ReadPacketInt(cursor, terms.payeeSide))
         return false;
-    if (!ConsiderationToHundredths(points, terms.considerationHundredths))
-        return false;
+    if (!ConsiderationToHundredths(points, terms.considerationHundredths)) {
+        if (!clampConsideration || !std::isfinite(points))
+            return false;
+        terms.considerationHundredths = points < 0 ? 0 : kMaxConsiderationHundredths;
+        if (clamped)
+            *clamped = true;
+    }
     m_terms = terms;
     return true;
 }
@@ -107,4 +117,61 @@ bool CPropRuleOptions::IsEqual(const CPropRuleOptions& other) const {
     return a.first == b.first && a.name == b.name && a.position == b.position &&
            a.considerationHundredths == b.considerationHundredths && a.controlSide == b.controlSide &&
            a.payeeSide == b.payeeSide;
+}
+
+QString CPropRuleOptions::SafeName(const QString& name) {
+    const qsizetype cut = std::max(name.lastIndexOf(u'/'), name.lastIndexOf(u'\\'));
+    QString safe;
+    for (const QChar c : name.mid(cut + 1))
+        if (c.unicode() >= 0x20 && c.unicode() != 0x7f)
+            safe += c;
+    safe = safe.trimmed();
+    // ".." or "." alone would still name a folder.
+    if (safe == QLatin1String(".") || safe == QLatin1String(".."))
+        safe.clear();
+    return safe.left(kMaxNameLength);
+}
+
+bool CPropRuleOptions::IsCompletePosition(const QString& position) {
+    CBackgammonBoard board;
+    if (!board.ReadBoardText(position, 1))
+        return false;
+    return board.GetTotalCheckers(1) == CBackgammonBoard::kMaxCheckers &&
+           board.GetTotalCheckers(2) == CBackgammonBoard::kMaxCheckers;
+}
+
+bool CPropRuleOptions::CorrectPeerText(const QString& text, CPropRuleOptions& out, bool* corrected) {
+    CPropRuleOptions options;
+    bool changed = false;
+    if (!options.ParseTextImpl(text, true, &changed) || !IsCompletePosition(options.m_terms.position))
+        return false;
+    Values& v = options.m_v;
+    const auto fix = [&changed](auto& value, auto good) {
+        if (value != good) {
+            value = good;
+            changed = true;
+        }
+    };
+    fix(v.matchLength, std::clamp(v.matchLength, 1, kMaxContractLength));
+    fix(v.variant, int(CBackgammonBoard::kPropositions));
+    fix(v.unlimited, false);
+    fix(v.rated, false);
+    fix(v.crawford, false);
+    fix(v.autoDoubles, false);
+    fix(v.beavers, false);
+    fix(v.raccoons, false);
+    fix(v.cube, true);
+    fix(v.jacoby, true);
+    Terms& t = options.m_terms;
+    if (t.controlSide != 0 && t.controlSide != 1)
+        fix(t.controlSide, 0);
+    if (t.payeeSide != 0 && t.payeeSide != 1)
+        fix(t.payeeSide, 0);
+    fix(t.name, SafeName(t.name));
+    if (!options.IsValid())
+        return false;
+    out = options;
+    if (corrected)
+        *corrected = changed;
+    return true;
 }

@@ -39,6 +39,18 @@ public:
     // Both valid, the base numbers equal, the texts equal to the letter and the numbers equal.
     bool IsEqual(const CPropRuleOptions& other) const;
 
+    // Terms a peer sent, corrected the way received backgammon terms are: the consideration brought
+    // into 0..100 points, sides outside 0/1 made 0, the contract into 1..100, the base switches a
+    // proposition needs set, and the name made safe (SafeName). -> false when the text is no terms at
+    // all or its position is not a complete one (fifteen checkers a side): such terms are never shown.
+    // *corrected tells whether anything had to change.
+    static bool CorrectPeerText(const QString& text, CPropRuleOptions& out, bool* corrected = nullptr);
+    // A proposition's name as it may come from a peer or a file chooser: everything up to the last '/'
+    // or '\\' dropped, control characters removed, at most 60 characters. It never names a folder.
+    static QString SafeName(const QString& name);
+    // Fifteen checkers of each side in a board text of the current version.
+    static bool IsCompletePosition(const QString& position);
+
     const Terms& GetTerms() const { return m_terms; }
     int GetContractLength() const { return m_v.matchLength; }
     double GetConsideration() const { return m_terms.considerationHundredths / 100.0; }
@@ -51,5 +63,7 @@ public:
     static bool ConsiderationToHundredths(double points, int& hundredths);
 
 private:
+    bool ParseTextImpl(const QString& text, bool clampConsideration, bool* clamped);
+
     Terms m_terms;
 };

@@ -565,8 +565,8 @@ TEST_F(GameRoomTest, SavedMatchesOpenForReviewAndSaveAgain) {
     ASSERT_TRUE(original.open(QIODevice::ReadOnly));
     const QByteArray bytes = original.readAll();
     const Case refused[] = {
-        {"not an archive", "hello", "is not a Norvale match file"},
-        {"a proposition", proposition.data(), "opens matches only"},
+        {"not an archive", "hello", "is not a Norvale match or proposition file"},
+        {"a proposition without a position", proposition.data(), "does not hold a valid position"},
         {"cut short", bytes.left(bytes.size() / 2), "is damaged"},
         {"too large", bytes + QByteArray(CGameDoc::kMaxMatchFileSize, '\0'), "too large to be a match file"},
     };

@@ -1,5 +1,7 @@
 #include "game/PropRuleOptions.h"
 
+#include <QRegularExpression>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -52,6 +54,67 @@ TEST(PropRuleOptionsTest, HostileTextsAreRefused) {
         CPropRuleOptions::FromText(text, &ok);
         EXPECT_FALSE(ok) << text.toStdString();
     }
+}
+
+// Terms from a peer are corrected as far as they can be and refused when their position is impossible.
+TEST(PropRuleOptionsTest, PeerTermsAreCorrectedOrRefused) {
+    CBackgammonBoard opening;
+    const QString position = opening.GetSavedBoardText(1);
+    const auto text = [&](int contract, const QString& points, int control, int payee, const QString& name,
+                          const QString& pos) {
+        QString t = CPropRuleOptions(QString(), name, pos, contract, 29, control, payee, true, 100, 1600).FormatText();
+        return t.replace("\"0.29\"", "\"" + points + "\"");
+    };
+    CBackgammonBoard extra = opening;
+    ASSERT_TRUE(extra.RemoveChecker(6));
+    const QString fourteen = extra.GetSavedBoardText(1);
+    QString overfull = position;
+    overfull.replace(QRegularExpression("^1\\.0 (\\S+ \\S+ \\S+ \\S+ \\S+ \\S+ \\S+) 5 "), "1.0 \\1 6 ");
+    struct Case {
+        QString text;
+        bool accepted;
+        bool corrected;
+        int contract, hundredths, control, payee;
+        QString name;
+    };
+    const Case cases[] = {
+        {text(25, "0.29", 1, 0, "Ace game", position), true, false, 25, 29, 1, 0, "Ace game"},
+        {text(25, "150", 0, 1, "Ace game", position), true, true, 25, 10000, 0, 1, "Ace game"},
+        {text(25, "-3", 0, 1, "Ace game", position), true, true, 25, 0, 0, 1, "Ace game"},
+        {text(25, "1", 7, -2, "Ace game", position), true, true, 25, 100, 0, 0, "Ace game"},
+        {text(25, "1", 0, 0, "../../.bashrc", position), true, true, 25, 100, 0, 0, ".bashrc"},
+        {text(25, "1", 0, 0, "C:\\Windows\\evil.bgp", position), true, true, 25, 100, 0, 0, "evil.bgp"},
+        {text(25, "1", 0, 0, "dir/..", position), true, true, 25, 100, 0, 0, ""},
+        {text(25, "1", 0, 0, QString(80, 'x'), position), true, true, 25, 100, 0, 0, QString(60, 'x')},
+        {text(25, "1", 0, 0, "bad", fourteen), false, false, 0, 0, 0, 0, ""},
+        {text(25, "1", 0, 0, "bad", overfull), false, false, 0, 0, 0, 0, ""},
+        {text(25, "1", 0, 0, "bad", "2.0 whatever"), false, false, 0, 0, 0, 0, ""},
+        {text(25, "nan", 0, 0, "bad", position), false, false, 0, 0, 0, 0, ""},
+    };
+    ASSERT_NE(overfull, position);
+    for (const Case& c : cases) {
+        CPropRuleOptions out;
+        bool corrected = false;
+        ASSERT_EQ(CPropRuleOptions::CorrectPeerText(c.text, out, &corrected), c.accepted) << c.text.toStdString();
+        if (!c.accepted)
+            continue;
+        EXPECT_EQ(corrected, c.corrected) << c.text.toStdString();
+        EXPECT_TRUE(out.IsValid());
+        EXPECT_EQ(out.GetContractLength(), c.contract);
+        EXPECT_EQ(out.GetTerms().considerationHundredths, c.hundredths) << c.text.toStdString();
+        EXPECT_EQ(out.GetTerms().controlSide, c.control);
+        EXPECT_EQ(out.GetTerms().payeeSide, c.payee);
+        EXPECT_EQ(out.GetTerms().name, c.name);
+        EXPECT_EQ(out.GetStake(), 100);
+    }
+    // A contract out of range and rules a proposition does not have are put right too.
+    CPropRuleOptions out;
+    bool corrected = false;
+    QString rated = text(25, "1", 0, 0, "x", position);
+    rated.replace(0, 2, "0 "); // an unlimited contract
+    ASSERT_TRUE(CPropRuleOptions::CorrectPeerText(rated, out, &corrected)) << rated.toStdString();
+    EXPECT_TRUE(corrected);
+    EXPECT_EQ(out.GetContractLength(), 1);
 }
 
 } // namespace
