@@ -141,6 +141,10 @@ void CStickyDialog::showEvent(QShowEvent* event) {
             m_activeWindow->activateWindow();
         else if (QWidget* main = GetMainWindow())
             main->activateWindow();
+        // A modal dialog the user is answering stays in sight: hidden behind this window it would
+        // still take every key and click.
+        if (QWidget* modal = QApplication::activeModalWidget(); modal && modal != this)
+            modal->raise();
     }
 }
 
