@@ -8,10 +8,10 @@
 #include "lobby/invite/ContinueSessionController.h"
 #include "lobby/invite/ContinueSessionDlg.h"
 #include "lobby/invite/WagerEditControl.h"
+#include "platform/Ui.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
 #include "support/SessionFixture.h"
-#include "platform/Ui.h"
 #include "support/SettingsFixture.h"
 #include "support/TestEnvironment.h"
 
@@ -88,8 +88,8 @@ protected:
         alice->session.AttachToGameService(kRoom + " " + MoneyTerms().FormatText(), 1);
         bob->session.AttachToGameService(kRoom + " " + MoneyTerms().FormatText(), 1);
         ASSERT_TRUE(WaitFor([&] {
-            return server.MatchNumber(kRoom) == 1 && alice->Doc() && bob->Doc() && alice->Doc()->IsMoneySession() &&
-                   bob->Doc()->IsMoneySession();
+            return server.MatchNumber(kRoom) == 1 && alice->Doc() && bob->Doc() &&
+                   alice->Doc()->IsMoneySession() && bob->Doc()->IsMoneySession();
         }));
     }
     void TearDown() override {
@@ -130,7 +130,8 @@ TEST_F(MoneySessionTest, TwoGamesALimitChangeAndTheEnd) {
     bob->Click(CContinueSessionDlg::kIdNextGame);
     ASSERT_TRUE(WaitFor([&] { return alice->GameOn() && bob->GameOn(); }));
     EXPECT_FALSE(server.IsAwaitingContinuation(kRoom));
-    ASSERT_TRUE(WaitFor([&] { return !alice->Doc()->GetContinueSession() && !bob->Doc()->GetContinueSession(); }));
+    ASSERT_TRUE(
+        WaitFor([&] { return !alice->Doc()->GetContinueSession() && !bob->Doc()->GetContinueSession(); }));
 
     // After the second game alice asks for a higher limit and bob follows it.
     PlayGame(false);

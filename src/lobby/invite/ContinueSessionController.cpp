@@ -54,7 +54,8 @@ CGameSessionLink* CContinueSessionController::session() const {
 QString CContinueSessionController::FormatPeerMessage(int code, int limit) {
     if (code < kOpened || code > kNewLimit)
         return QString();
-    const QString inner = code == kNextGame || code == kNewLimit ? QStringLiteral("%1 %1").arg(limit) : QString();
+    const QString inner =
+        code == kNextGame || code == kNewLimit ? QStringLiteral("%1 %1").arg(limit) : QString();
     QString message = QString::number(code) + QLatin1Char(' ');
     WritePacketCString(message, inner);
     if (inner.size() + 2 >= 50 || !message.endsWith(QLatin1Char('"')))
@@ -65,7 +66,8 @@ QString CContinueSessionController::FormatPeerMessage(int code, int limit) {
 bool CContinueSessionController::ParsePeerMessage(const QString& text, int& code, int& limit) {
     CPacketCursor cursor(text);
     QString inner;
-    if (!ReadPacketInt(cursor, code) || !ReadPacketString(cursor, inner) || !cursor.rest().trimmed().isEmpty())
+    if (!ReadPacketInt(cursor, code) || !ReadPacketString(cursor, inner) ||
+        !cursor.rest().trimmed().isEmpty())
         return false;
     limit = 0;
     if (code != kNextGame && code != kNewLimit)
@@ -117,7 +119,8 @@ int CContinueSessionController::OnMoneyInviteResponse(const QString& text) {
         m_lowerBound = lower;
         m_upperBound = upper;
     }
-    if (readable && m_response.GetResultCode() != 0 && (!m_dialog || m_dialog->AcceptLimits(m_response, m_limit))) {
+    if (readable && m_response.GetResultCode() != 0 &&
+        (!m_dialog || m_dialog->AcceptLimits(m_response, m_limit))) {
         refresh();
         evaluate();
     } else if (m_document) {
@@ -280,10 +283,12 @@ void CContinueSessionController::startNextGame(int flag) {
 
 void RegisterContinueSession() {
     CClientGameFactory& factory = CClientGameFactory::GetFactory();
-    factory.SetContinueSessionDialogCreator([](CContinueSessionController* controller, QWidget* parent) -> QDialog* {
-        return new CBGContinueSessionDlg(controller, parent ? parent : GetMainWindow());
-    });
-    factory.SetContinueSessionCreator([](CGameDoc* document, QWidget* parent, bool automatic) -> CContinueSession* {
-        return new CContinueSessionController(document, parent, automatic);
-    });
+    factory.SetContinueSessionDialogCreator(
+        [](CContinueSessionController* controller, QWidget* parent) -> QDialog* {
+            return new CBGContinueSessionDlg(controller, parent ? parent : GetMainWindow());
+        });
+    factory.SetContinueSessionCreator(
+        [](CGameDoc* document, QWidget* parent, bool automatic) -> CContinueSession* {
+            return new CContinueSessionController(document, parent, automatic);
+        });
 }

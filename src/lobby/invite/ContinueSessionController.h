@@ -45,7 +45,9 @@ public:
 
     bool IsReady() const { return m_limitsKnown && m_offerReceived && m_peerReady && !m_stopped; }
     bool CanAnswer() const { return IsReady() && !m_answered; }
-    bool IsLimitInRange() const { return !m_limitsKnown || (m_lowerBound <= m_limit && m_limit <= m_upperBound); }
+    bool IsLimitInRange() const {
+        return !m_limitsKnown || (m_lowerBound <= m_limit && m_limit <= m_upperBound);
+    }
     bool MayStart() const { return CanAnswer() && IsLimitInRange(); }
     bool IsAnswered() const { return m_answered; }
     bool IsPeerConfirmed() const { return m_peerConfirmed; }

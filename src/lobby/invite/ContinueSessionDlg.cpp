@@ -89,12 +89,13 @@ void CContinueSessionDlg::build() {
         grid->addWidget(push, 2, column);
         return push;
     };
-    connect(button(kIdNextGame, QStringLiteral("&Next Game"), NextGamePicture(), 0), &QPushButton::clicked, this,
-            [this] { m_controller->OnNextGame(); });
-    connect(button(kIdPlayLater, QStringLiteral("Play &Later"), style()->standardIcon(QStyle::SP_BrowserReload), 1),
+    connect(button(kIdNextGame, QStringLiteral("&Next Game"), NextGamePicture(), 0), &QPushButton::clicked,
+            this, [this] { m_controller->OnNextGame(); });
+    connect(button(kIdPlayLater, QStringLiteral("Play &Later"),
+                   style()->standardIcon(QStyle::SP_BrowserReload), 1),
             &QPushButton::clicked, this, [this] { OnCancel(); });
-    connect(button(kIdEndSession, QStringLiteral("&End Session"), style()->standardIcon(QStyle::SP_DialogCloseButton),
-                   2),
+    connect(button(kIdEndSession, QStringLiteral("&End Session"),
+                   style()->standardIcon(QStyle::SP_DialogCloseButton), 2),
             &QPushButton::clicked, this, [this] {
                 m_controller->OnEndSession();
                 hide();

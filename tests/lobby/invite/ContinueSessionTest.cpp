@@ -2,11 +2,11 @@
 // their controllers, the peer messages carried from one to the other as the server would route them.
 
 #include "../../game/GameDocTestUtil.h"
+#include "game/ClientGameFactory.h"
+#include "game/RuleOptions.h"
 #include "lobby/invite/ContinueSessionController.h"
 #include "lobby/invite/ContinueSessionDlg.h"
 #include "lobby/invite/WagerEditControl.h"
-#include "game/ClientGameFactory.h"
-#include "game/RuleOptions.h"
 #include "net/DatabaseTransaction.h"
 #include "platform/Ui.h"
 #include "support/SettingsFixture.h"
@@ -99,7 +99,8 @@ protected:
     // A game ended: the server offers the next and the database answers both.
     void Pause(int stake = 100, int limit = 5000) {
         for (Side* side : {&alice, &bob})
-            ASSERT_EQ(side->Receive(37, QStringLiteral("%1 %2").arg(stake).arg(limit), QString(), QString()), 1);
+            ASSERT_EQ(side->Receive(37, QStringLiteral("%1 %2").arg(stake).arg(limit), QString(), QString()),
+                      1);
         Carry();
         for (Side* side : {&alice, &bob})
             ASSERT_EQ(side->Receive(253, MoneyAnswer(kRoom), ".db", side->link.nickname), 1);
@@ -262,12 +263,6 @@ TEST_F(ContinueSessionTest, AutomaticSidesContinueWithoutADialogUnlessTheLimitIs
 TEST_F(ContinueSessionTest, TextsOfTheDialogAndTheWire) {
     EXPECT_EQ(CContinueSessionController::FormatStakeText(250), " 2.50 US$/Point ");
     EXPECT_EQ(CContinueSessionController::FormatStakeText(300), " 3 US$/Point ");
-    EXPECT_EQ(CContinueSessionController::FormatPeerMessage(4, 5000), "4 \"5000 5000\"");
-    EXPECT_EQ(CContinueSessionController::FormatPeerMessage(1, 5000), "1 \"\"");
-    EXPECT_EQ(CContinueSessionController::FormatPeerMessage(7, 5000), "");
-    int code = 0, limit = 0;
-    EXPECT_TRUE(CContinueSessionController::ParsePeerMessage("6 \"123 123\"", code, limit));
-    EXPECT_EQ(limit, 123);
 
     // Long nicknames give way to "opponent" and "Your opponent".
     const QString room = ".gb.alice.abcdefghijklmn";

@@ -1,8 +1,8 @@
 // The inviter's question about an unfinished match: resume it, start a new one, or give up.
 
 #include "lobby/invite/PreInviteDialog.h"
-#include "platform/Win32Codes.h"
 #include "platform/Ui.h"
+#include "platform/Win32Codes.h"
 #include "support/SettingsFixture.h"
 #include "support/TestEnvironment.h"
 
