@@ -9,6 +9,7 @@
 #include "lobby/invite/WagerEditControl.h"
 #include "net/DatabaseTransaction.h"
 #include "platform/Ui.h"
+#include "support/FakeServer.h"
 #include "support/SettingsFixture.h"
 #include "support/TestEnvironment.h"
 
@@ -237,6 +238,12 @@ TEST_F(ContinueSessionTest, AutomaticSidesContinueWithoutADialogUnlessTheLimitIs
     ASSERT_NE(alice.Dialog(), nullptr);
     EXPECT_FALSE(alice.Controller()->IsAutomatic());
     EXPECT_TRUE(alice.Dialog()->isVisible());
+    // Its "Next Game" refuses the limit until the user brings it into range.
+    Click(alice, CContinueSessionDlg::kIdNextGame);
+    testenv::WaitFor([] { return !testenv::scriptedUi().asked().empty(); }, 1000);
+    ASSERT_EQ(testenv::scriptedUi().asked().size(), 1u);
+    EXPECT_EQ(testenv::scriptedUi().asked()[0].text, "Your limit is out of range.");
+    EXPECT_FALSE(alice.Controller()->IsAnswered());
     EXPECT_EQ(alice.Sent(36).size(), 1u);
 }
 
