@@ -17,6 +17,7 @@
 #include "lobby/MatchBoardView.h"
 #include "lobby/RelationsSubDoc.h"
 #include "lobby/invite/BackgammonInviteDlg.h"
+#include "lobby/invite/ContinueSessionController.h"
 #include "lobby/invite/MatchInviteDlg.h"
 #include "lobby/invite/InvitationManager.h"
 #include "mail/MessageMailboxWnd.h"
@@ -217,6 +218,8 @@ void CClientApp::registerSessionFeatures() {
     // Backgammon invitations have their own dialog; the plain match dialog stays for other kinds.
     RegisterBackgammonInviteDialog();
     RegisterInvitationDialogs();
+    // Money sessions agree on each next game and its limit.
+    RegisterContinueSession();
     // Mail: the store opens for the user who logged in; the main window's mail button follows the count
     // of messages waiting on the server.
     CMessageMailboxWnd::Register();

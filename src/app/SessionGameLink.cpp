@@ -79,6 +79,11 @@ void CSessionGameLink::RemoveTemporaryConnection() {
         GetSession()->GetClientNode()->RemoveTemporaryConnection();
 }
 
+void CSessionGameLink::AddSystemChatLine(const QString& text) {
+    if (GetSession())
+        GetSession()->AddChatLine(QString(), text, ChatKind::System);
+}
+
 void CSessionGameLink::OpenInvitationFromGame(const QString& serviceName, int localSide) {
     if (CInvitationManager* invitations = CInvitationManager::Find(GetSession()))
         invitations->OpenInvitationFromGame(serviceName, localSide);

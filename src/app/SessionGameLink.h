@@ -31,6 +31,7 @@ public:
     QString CurrentPacketSource() const override { return CPacketTarget::CurrentPacketSource(); }
     QString CurrentPacketDestination() const override;
     void RemoveTemporaryConnection() override;
+    void AddSystemChatLine(const QString& text) override;
     void OpenInvitationFromGame(const QString& serviceName, int localSide) override;
 
     // The line the chat shows when the opponent leaves a match under way (that he left is told as the

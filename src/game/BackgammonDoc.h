@@ -27,6 +27,10 @@ public:
     const CBGRuleOptions& GetRuleOptions() const { return m_options; }
     const CBackgammonBoard& GetBoard() const { return m_board; }
     bool IsMatchInProgress() const override { return m_record.GetMoveCount() > 0 && !m_board.IsMatchOver(); }
+    // A started match without a length between the two players of the room.
+    bool IsMoneySession() const override {
+        return m_record.GetMoveCount() > 0 && m_options.GetMatchLength() == 0 && GetPlayers().size() == 2;
+    }
     // The user's side (1 or 2), 0 when watching.
     int GetLocalSide() const { return IsWatching() ? 0 : GetOwnSeat() + 1; }
 

@@ -11,6 +11,8 @@ class QWidget;
 class CInvitationManager;
 class CInviteData;
 class CContinueSessionController;
+class CContinueSession;
+class CGameDoc;
 
 // The game module: what the generic client asks of the backgammon game. One instance per process.
 // Dialogs of other parts of the client are made by creators those parts register here; until one is
@@ -74,6 +76,14 @@ public:
     void SetContinueSessionDialogCreator(ContinueSessionDialogCreator creator) {
         m_continueSession = std::move(creator);
     }
+    // The controller of a money session's continuation for a game document (the dialog's parent,
+    // automatic: no dialog until one is needed); the document owns it.
+    using ContinueSessionCreator =
+        std::function<CContinueSession*(CGameDoc* document, QWidget* parent, bool automatic)>;
+    void SetContinueSessionCreator(ContinueSessionCreator creator) { m_continueController = std::move(creator); }
+    CContinueSession* CreateContinueSession(CGameDoc* document, QWidget* parent, bool automatic) const {
+        return m_continueController ? m_continueController(document, parent, automatic) : nullptr;
+    }
     bool HasPlayerInfoDialogCreator() const { return bool(m_playerInfo); }
     bool HasInvitationDialogCreator() const { return bool(m_invitation); }
     // A proposition invitation for kind 1, else a backgammon invitation; the caller owns it.
@@ -92,4 +102,5 @@ private:
     InvitationDialogCreator m_invitation;
     PlayerInfoDialogCreator m_playerInfo;
     ContinueSessionDialogCreator m_continueSession;
+    ContinueSessionCreator m_continueController;
 };

@@ -1,5 +1,7 @@
 #include "game/GameDoc.h"
 
+#include "game/ClientGameFactory.h"
+#include "game/ContinueSession.h"
 #include "game/GameHints.h"
 #include "game/GameSessionLink.h"
 #include "platform/Archive.h"
@@ -10,9 +12,12 @@
 #include "support/Utilities.h"
 
 #include <QDir>
+#include <QPointer>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
+
+#include <utility>
 
 namespace {
 
@@ -56,9 +61,13 @@ QStringList RoomPlayers(const QString& serviceName) {
 CGameDoc::CGameDoc(CGameSessionLink* session, QObject* parent)
     : platform::Document(parent), m_session(session) {}
 
-CGameDoc::~CGameDoc() = default;
+CGameDoc::~CGameDoc() {
+    delete m_continueSession;
+}
 
 int CGameDoc::OnPacket(int type, const QString& text) {
+    if (const int taken = OfferContinueSession(type, text))
+        return taken;
     if (IsRecordedChat(type)) {
         CMatchRecordEntry entry;
         entry.type = type;
@@ -330,6 +339,49 @@ bool CGameDoc::DoSaveMatch(const CSaveMatchRequest& request) {
         return false;
     }
     return true;
+}
+
+int CGameDoc::OfferContinueSession(int type, const QString& text) {
+    if (!m_session || type == 253) {
+        // The database's answers reach the controller only through the session, which lets 253
+        // through from ".db" alone.
+        return m_continueSession && m_session ? m_continueSession->OnMoneyInviteResponse(text) : 0;
+    }
+    const QString source = m_session->CurrentPacketSource();
+    if (type == 37) {
+        // The offer comes from the game service (a plain packet) and only to a player of a money
+        // session; the first one of a pause between games makes the controller.
+        if (!(source.isEmpty() || source == QLatin1String(".")) || !IsMoneySession() || IsWatching())
+            return 0;
+        const bool made = !m_continueSession;
+        if (made) {
+            m_continueSession =
+                CClientGameFactory::GetFactory().CreateContinueSession(this, nullptr, IsAutomaticContinue());
+            if (!m_continueSession)
+                return 0;
+        }
+        QPointer<CContinueSession> controller = m_continueSession;
+        controller->OnLimitsPacket(text);
+        if (made && controller)
+            controller->OpenDialog();
+        return 1;
+    }
+    if (type == 243) {
+        // Only the other player of this room, writing to the user himself, speaks for the session.
+        const QString opponent = GetOpponentName();
+        if (!m_continueSession || opponent.isEmpty() || !SameNickname(source, opponent) ||
+            m_session->CurrentPacketDestination() == QLatin1String("&") ||
+            CContinueSession::PeekContinueSessionCode(text) == 0)
+            return 0;
+        m_continueSession->OnSessionPacket(text);
+        return 1;
+    }
+    return 0;
+}
+
+void CGameDoc::DeleteContinueSession() {
+    if (CContinueSession* controller = std::exchange(m_continueSession, nullptr))
+        controller->deleteLater();
 }
 
 void CGameDoc::RemoveTemporaryConnection() {

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 
+class CContinueSession;
 class CGameSessionLink;
 namespace platform {
 class ArchiveReader;
@@ -132,11 +133,23 @@ public:
     // Asks the session to drop the game's temporary peer connection.
     void RemoveTemporaryConnection();
 
+    // --- money sessions ---------------------------------------------------------------------------
+    // A money session between two players, of whom the user is one: its games are continued by
+    // agreement (the continuation controller, made on the server's offer 37).
+    virtual bool IsMoneySession() const { return false; }
+    // Whether the continuation chooses "Next Game" by itself ("bAutoPlayAgain").
+    bool IsAutomaticContinue() const { return GetAutoPlayAgain(); }
+    CContinueSession* GetContinueSession() const { return m_continueSession; }
+    // Lets the controller go; it is deleted once the call in hand has returned.
+    void DeleteContinueSession();
+
 protected:
     // Writes the document to a file of the path (the extension may choose another writer).
     virtual bool WriteFile(const QString& path);
     // Called after the players or the user's seat changed.
     virtual void OnPlayersChanged() {}
+    // Packets 37, 243 and 253 of a money session -> nonzero when taken.
+    int OfferContinueSession(int type, const QString& text);
 
     CMatchRecord m_record;
 
@@ -152,4 +165,5 @@ private:
     QString m_subtitle1;
     QString m_subtitle2;
     QString m_pathName;
+    CContinueSession* m_continueSession = nullptr;
 };

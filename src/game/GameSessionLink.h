@@ -20,6 +20,8 @@ public:
     virtual QString CurrentPacketDestination() const { return QString(); }
     // Drops the temporary (peer) connection of the game.
     virtual void RemoveTemporaryConnection() {}
+    // A line of the system (chat-line kind 3, no sender) in the session's chat.
+    virtual void AddSystemChatLine(const QString& text) { (void)text; }
     // A finished match offers to play again: the room name and the local side (0 or 1).
     virtual void OpenInvitationFromGame(const QString& serviceName, int localSide) {
         (void)serviceName;

@@ -27,6 +27,7 @@ public:
     QString CurrentPacketSource() const override { return source; }
     QString CurrentPacketDestination() const override { return destination; }
     void RemoveTemporaryConnection() override { ++temporaryConnectionsRemoved; }
+    void AddSystemChatLine(const QString& text) override { chatLines << text; }
     void OpenInvitationFromGame(const QString& serviceName, int localSide) override {
         invitations.emplace_back(serviceName, localSide);
     }
@@ -39,6 +40,7 @@ public:
     std::vector<std::tuple<int, QString, QString>> sent;
     std::vector<std::pair<QString, int>> invitations;
     int temporaryConnectionsRemoved = 0;
+    QStringList chatLines;
 };
 
 // A view that remembers every hint with its number.

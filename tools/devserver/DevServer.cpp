@@ -1,5 +1,7 @@
 #include "DevServer.h"
 
+#include <QRegularExpression>
+
 #include "board/BgClientView.h"
 #include "DevWebServer.h"
 
@@ -17,6 +19,7 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
@@ -613,6 +616,9 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
     case 58:
         onCommand(client, text);
         return;
+    case kContinueAnswer:
+        onContinueSession(client, text);
+        return;
     case 91: // rating estimates of an invitation
         onRatingRequest(client, text);
         return;
@@ -885,6 +891,7 @@ void CDevServer::offerTerms(Client* client, const QString& terms) {
         return;
     }
     room->referee = std::make_unique<CMatchReferee>(players, agreed, m_options.dice);
+    room->money = MoneySession{};
     ++room->number;
     log(QStringLiteral("match %1 #%2 set up: %3").arg(client->service).arg(room->number).arg(agreed.FormatText()));
     // Everybody in the room, watchers too, starts the new match from its rules.
@@ -951,21 +958,35 @@ void CDevServer::onMatchMove(Client* client, const QString& text) {
     CMatchReferee* match = room ? room->referee.get() : nullptr;
     const QString sender = client->record.GetNickname();
     QString reason = QStringLiteral("no match is set up in this room");
-    const std::vector<CMatchReferee::Move> moves =
-        match ? match->Take(sender, text, &reason) : std::vector<CMatchReferee::Move>();
+    int sequence = 0;
+    QString command;
+    CMatchRecord::SplitMoveText(text, sequence, command);
+    std::vector<CMatchReferee::Move> moves;
+    if (match && room->money.waiting && command.simplified() == QLatin1String("n"))
+        reason = room->money.ended ? QStringLiteral("the session has ended")
+                                   : QStringLiteral("both players must agree to go on first");
+    else if (match)
+        moves = match->Take(sender, text, &reason);
     if (moves.empty()) {
         // The sender hears of it, with the number he sent, so that he goes back to the referee's board.
-        int sequence = 0;
-        QString command;
-        CMatchRecord::SplitMoveText(text, sequence, command);
         log(QStringLiteral("move \"%1\" of %2 refused: %3").arg(text.left(80), sender, reason));
         client->connection->SendRouted(kMoveRefused, QStringLiteral("."),
                                        QStringLiteral("%1 %2").arg(std::max(sequence, 0)).arg(reason),
                                        QStringLiteral("&"));
         return;
     }
+    handOut(client->service, moves, sender);
+    offerNextGame(*room, client->service);
+}
+
+void CDevServer::handOut(const QString& service, const std::vector<CMatchReferee::Move>& moves,
+                         const QString& sender) {
+    MatchRoom* room = findRoom(service);
+    const CMatchReferee* match = room ? room->referee.get() : nullptr;
+    if (!match)
+        return;
     // Everybody in the room takes the move from the referee, its sender too: his copy confirms it.
-    const QList<Client*> present = inRoom(client->service);
+    const QList<Client*> present = inRoom(service);
     for (const CMatchReferee::Move& move : moves)
         for (Client* user : present)
             user->connection->SendRouted(217, move.fromServer ? QStringLiteral(".") : sender, move.text,
@@ -977,6 +998,70 @@ void CDevServer::onMatchMove(Client* client, const QString& text) {
             announceChange(player);
         }
     }
+}
+
+void CDevServer::offerNextGame(MatchRoom& room, const QString& service) {
+    const CMatchReferee* match = room.referee.get();
+    if (!match || match->Options().GetMatchLength() != 0 || room.money.waiting || room.money.ended ||
+        match->Board().GetState() != CBackgammonBoard::kStateAtRest || match->Board().IsGameInProgress() ||
+        match->Board().GetLastWinner() == 0)
+        return;
+    MoneySession& money = room.money;
+    money.waiting = true;
+    money.answers.clear();
+    if (money.limit <= 0)
+        money.limit = std::max(match->Options().GetReserve(), 0);
+    const int stake = std::max(match->Options().GetStake(), 0);
+    log(QStringLiteral("money session %1: next game offered at %2/point, limit %3").arg(service).arg(stake).arg(money.limit));
+    for (const QString& name : match->Players())
+        if (Client* player = findUser(name); player && CServiceName(player->service).IsSameService(CServiceName(service)))
+            player->connection->SendPlain(kContinueOffer, QStringLiteral("%1 %2").arg(stake).arg(money.limit));
+}
+
+void CDevServer::onContinueSession(Client* client, const QString& text) {
+    // "<flag> <limit> <limit>" from a player of the room, while the next game is being agreed.
+    MatchRoom* room = findRoom(client->service);
+    CMatchReferee* match = room ? room->referee.get() : nullptr;
+    const QString nickname = client->record.GetNickname();
+    const QStringList fields = text.simplified().split(QLatin1Char(' '));
+    static const QRegularExpression number(QStringLiteral("^[0-9]{1,9}$"));
+    const bool wellFormed = fields.size() == 3 && (fields[0] == QLatin1String("0") || fields[0] == QLatin1String("1")) &&
+                            number.match(fields[1]).hasMatch() && fields[1] == fields[2];
+    if (!match || !room->money.waiting || room->money.ended || !match->Players().contains(nickname, Qt::CaseInsensitive) ||
+        !wellFormed) {
+        log(QStringLiteral("continuation \"%1\" of %2 dropped").arg(text.left(80), nickname));
+        return;
+    }
+    MoneySession& money = room->money;
+    if (fields[0] == QLatin1String("0")) {
+        money.ended = true;
+        log(QStringLiteral("money session %1 ended by %2").arg(client->service, nickname));
+        return;
+    }
+    money.answers[FoldNickname(nickname)] = fields[1].toInt();
+    if (int(money.answers.size()) < match->Players().size())
+        return;
+    const int agreed = money.answers.begin()->second;
+    for (const auto& answer : money.answers)
+        if (answer.second != agreed) {
+            log(QStringLiteral("money session %1: the limits differ, no game").arg(client->service));
+            return;
+        }
+    money.waiting = false;
+    money.answers.clear();
+    money.limit = agreed;
+    log(QStringLiteral("money session %1: next game at limit %2").arg(client->service).arg(agreed));
+    handOut(client->service, match->StartNextGame(), QStringLiteral("."));
+}
+
+bool CDevServer::IsAwaitingContinuation(const QString& service) const {
+    const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
+    return it != m_rooms.end() && it->second.money.waiting && !it->second.money.ended;
+}
+
+int CDevServer::MoneyLimit(const QString& service) const {
+    const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
+    return it == m_rooms.end() ? 0 : it->second.money.limit;
 }
 
 void CDevServer::onBearOffRequest(Client* client, const QString& text) {

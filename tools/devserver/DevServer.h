@@ -80,6 +80,12 @@ public:
     int MatchNumber(const QString& service) const;
     // The room's setting that names its current match; a new number means a new match.
     static constexpr char kMatchSetting[] = "match";
+    // The state of a room's money session, for tests: waiting for the players' answers, and the limit.
+    bool IsAwaitingContinuation(const QString& service) const;
+    int MoneyLimit(const QString& service) const;
+    // Plain packets of a money session: the server's offer and a player's answer.
+    static constexpr int kContinueAnswer = 36;
+    static constexpr int kContinueOffer = 37;
     // Routed from "." to a player whose move the referee refused: "<sequence> <reason>".
     static constexpr int kMoveRefused = 218;
 
@@ -128,12 +134,29 @@ private:
     // and withMatch is set, then (with history) the moves so far.
     void sendRoomEntered(Client* client, bool withMatch, bool history);
     void onBearOffRequest(Client* client, const QString& text);
+    // Between two games of a money session (a match without length) both players must agree to go on
+    // and on the limit of the next game: the server offers "<stake> <limit>" (37) and each player
+    // answers "<flag> <limit> <limit>" (36); the next game starts when both answered 1 with the same
+    // limit, and a 0 ends the session.
+    struct MoneySession {
+        bool waiting = false; // a game ended and the next is not agreed yet
+        bool ended = false;
+        int limit = 0;                // cents, the limit of the games
+        std::map<QString, int> answers; // by folded nickname: the limit he agreed to
+    };
     // A backgammon room: its current match and the terms its players entered with for the next.
     struct MatchRoom {
         std::unique_ptr<CMatchReferee> referee;
         int number = 0;
         std::map<QString, QString> offers; // by folded nickname: the terms of his transfer
+        MoneySession money;
     };
+    // Packet 36 of a player of a money session.
+    void onContinueSession(Client* client, const QString& text);
+    // After a move: a game of a money session that just ended makes the server offer the next.
+    void offerNextGame(MatchRoom& room, const QString& service);
+    // Hands moves of the referee to everybody in the room.
+    void handOut(const QString& service, const std::vector<CMatchReferee::Move>& moves, const QString& sender);
     MatchRoom* findRoom(const QString& service);
     void onRelationRequest(Client* client, int type, const QString& text);
     // Packet 108: the reader's match-board query; the users it takes in carry group flag 0x4 in his

@@ -102,6 +102,13 @@ std::vector<CMatchReferee::Move> CMatchReferee::Take(const QString& sender, cons
     return out;
 }
 
+std::vector<CMatchReferee::Move> CMatchReferee::StartNextGame() {
+    std::vector<Move> out;
+    if (m_board.GetState() == CBackgammonBoard::kStateAtRest && !m_board.IsMatchOver())
+        OpenGame(out);
+    return out;
+}
+
 QString CMatchReferee::Descriptor(int seat) const {
     if (seat < 0 || seat > 1)
         return QString();

@@ -38,6 +38,10 @@ public:
     // A move of a user of the room -> the moves to hand out (empty when refused; reason says why).
     std::vector<Move> Take(const QString& sender, const QString& text, QString* reason = nullptr);
 
+    // Opens the next game of the match with the server's dice, as a player's "n" would -> the moves
+    // to hand out (empty when no game is due).
+    std::vector<Move> StartNextGame();
+
     // The lobby's game descriptor of a player: "<match length> <own score> <opponent's score>".
     QString Descriptor(int seat) const;
 

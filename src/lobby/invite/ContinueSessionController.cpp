@@ -1,0 +1,294 @@
+#include "lobby/invite/ContinueSessionController.h"
+
+#include "game/ClientGameFactory.h"
+#include "game/GameDoc.h"
+#include "game/GameSessionLink.h"
+#include "lobby/invite/ContinueSessionDlg.h"
+#include "net/DatabaseTransaction.h"
+#include "platform/Win32Codes.h"
+#include "session/DeferredMessageBox.h"
+#include "session/ServiceName.h"
+#include "support/MainWindow.h"
+#include "support/PacketText.h"
+#include "support/Utilities.h"
+
+#include <QRegularExpression>
+
+namespace {
+
+// A whole non-negative decimal number, nothing around it.
+bool ReadWholeNumber(const QString& text, int& value) {
+    static const QRegularExpression digits(QStringLiteral("^[0-9]{1,9}$"));
+    if (!digits.match(text).hasMatch())
+        return false;
+    value = text.toInt();
+    return true;
+}
+
+} // namespace
+
+CContinueSessionController::CContinueSessionController(CGameDoc* document, QWidget* parent, bool automatic)
+    : m_parent(parent), m_document(document), m_automatic(automatic) {
+    if (CGameSessionLink* link = session()) {
+        m_serviceName = link->GetServiceName();
+        m_own = link->GetNickname();
+    }
+    const CServiceName name(m_serviceName);
+    m_peer = name.GetPart(0);
+    if (SameNickname(m_peer, m_own))
+        m_peer = name.GetPart(1);
+    if (!m_automatic)
+        m_dialog = qobject_cast<CContinueSessionDlg*>(
+            CClientGameFactory::GetFactory().CreateContinueSessionDialog(this, parent));
+}
+
+CContinueSessionController::~CContinueSessionController() {
+    m_response.Release();
+    delete m_dialog.data();
+}
+
+CGameSessionLink* CContinueSessionController::session() const {
+    return m_document ? m_document->GetSession() : nullptr;
+}
+
+QString CContinueSessionController::FormatPeerMessage(int code, int limit) {
+    if (code < kOpened || code > kNewLimit)
+        return QString();
+    const QString inner =
+        code == kNextGame || code == kNewLimit ? QStringLiteral("%1 %1").arg(limit) : QString();
+    QString message = QString::number(code) + QLatin1Char(' ');
+    WritePacketCString(message, inner);
+    if (inner.size() + 2 >= 50 || !message.endsWith(QLatin1Char('"')))
+        return QString();
+    return message;
+}
+
+bool CContinueSessionController::ParsePeerMessage(const QString& text, int& code, int& limit) {
+    CPacketCursor cursor(text);
+    QString inner;
+    if (!ReadPacketInt(cursor, code) || !ReadPacketString(cursor, inner) ||
+        !cursor.rest().trimmed().isEmpty())
+        return false;
+    limit = 0;
+    if (code != kNextGame && code != kNewLimit)
+        return true;
+    const QStringList numbers = inner.split(QLatin1Char(' '));
+    int second = 0;
+    return numbers.size() == 2 && ReadWholeNumber(numbers[0], limit) && ReadWholeNumber(numbers[1], second) &&
+           second == limit;
+}
+
+QString CContinueSessionController::FormatStakeText(int cents) {
+    if (cents % 100 == 0)
+        return QStringLiteral(" %1 US$/Point ").arg(cents / 100);
+    return QStringLiteral(" %1 US$/Point ").arg(cents / 100.0, 0, 'f', 2);
+}
+
+void CContinueSessionController::sendPeer(int code) {
+    const QString message = FormatPeerMessage(code, m_limit);
+    if (CGameSessionLink* link = session(); link && !message.isEmpty() && !m_peer.isEmpty())
+        link->Send(kPacketPeer, message, m_peer);
+}
+
+void CContinueSessionController::refresh() {
+    if (m_dialog)
+        m_dialog->Refresh();
+}
+
+void CContinueSessionController::OpenDialog() {
+    if (m_dialog)
+        m_dialog->OpenWindow();
+    if (CGameSessionLink* link = session()) {
+        const CServiceName name(m_serviceName);
+        const CUserMoneyInviteRequest request(m_own, m_own, m_serviceName, name.CountParts(), 0,
+                                              name.GetPartsText());
+        link->Send(kPacketMoneyRequest, request.FormatRequest(), QStringLiteral(".db"));
+    }
+    sendPeer(kOpened);
+}
+
+int CContinueSessionController::OnMoneyInviteResponse(const QString& text) {
+    CMoneyInviteResponsePtr response;
+    if (!response.AttachIfFor(CreateDatabaseTransaction(text), m_serviceName))
+        return 0;
+    m_response = std::move(response);
+    int lower = 0, upper = 0;
+    const bool readable = m_response.GetFirstIncrement(lower) && m_response.GetSecondAmountCents(upper);
+    if (readable) {
+        m_limitsKnown = true;
+        m_lowerBound = lower;
+        m_upperBound = upper;
+    }
+    if (readable && m_response.GetResultCode() != 0 &&
+        (!m_dialog || m_dialog->AcceptLimits(m_response, m_limit))) {
+        refresh();
+        evaluate();
+    } else if (m_document) {
+        // No money play between these two now: nothing more goes to the peer directly.
+        m_document->RemoveTemporaryConnection();
+    }
+    return 1;
+}
+
+void CContinueSessionController::OnLimitsPacket(const QString& text) {
+    const QStringList numbers = text.simplified().split(QLatin1Char(' '));
+    int stake = 0, limit = 0;
+    if (numbers.size() != 2 || !ReadWholeNumber(numbers[0], stake) || !ReadWholeNumber(numbers[1], limit))
+        return;
+    // An offer after this side had stopped is a new pause: the peer must open his again.
+    const bool again = m_stopped;
+    if (again)
+        m_peerReady = false;
+    m_stake = stake;
+    m_limit = limit;
+    m_offerReceived = true;
+    m_answered = false;
+    m_peerConfirmed = false;
+    m_stopped = false;
+    if (m_dialog)
+        m_dialog->SetOffer(stake, limit);
+    refresh();
+    if (again)
+        OpenDialog();
+    evaluate();
+}
+
+void CContinueSessionController::OnSessionPacket(const QString& text) {
+    int code = 0, limit = 0;
+    // Once this side stopped, a late word from the peer changes nothing (the server's next offer
+    // starts afresh).
+    if (m_stopped || !ParsePeerMessage(text, code, limit))
+        return;
+    switch (code) {
+    case kOpened:
+        m_peerReady = true;
+        evaluate();
+        break;
+    case kPlayLater:
+        m_stopped = true;
+        break;
+    case kEndSession:
+        m_stopped = true;
+        if (CGameSessionLink* link = session())
+            link->AddSystemChatLine(m_peer + QStringLiteral(" has ended this session."));
+        break;
+    case kNextGame:
+        if (limit == m_limit) {
+            m_peerConfirmed = true;
+            if (m_answered) {
+                startNextGame(1);
+                return;
+            }
+        }
+        break;
+    case kNewLimit:
+        m_limit = limit;
+        m_answered = false;
+        m_peerConfirmed = false;
+        if (!m_dialog) {
+            m_automatic = false;
+            showDialog();
+        } else {
+            int shown = 0;
+            if (!m_dialog->GetValidLimit(shown) || shown != limit)
+                m_dialog->ShowPeerLimit(limit);
+        }
+        break;
+    default:
+        break;
+    }
+    refresh();
+}
+
+void CContinueSessionController::evaluate() {
+    if (!IsReady() || !m_automatic)
+        return;
+    if (!IsLimitInRange()) {
+        m_automatic = false;
+        showDialog();
+        return;
+    }
+    OnNextGame();
+}
+
+void CContinueSessionController::showDialog() {
+    if (!m_dialog)
+        m_dialog = qobject_cast<CContinueSessionDlg*>(
+            CClientGameFactory::GetFactory().CreateContinueSessionDialog(this, m_parent));
+    if (!m_dialog)
+        return;
+    m_dialog->OpenWindow();
+    if (m_response.IsAttached())
+        m_dialog->AcceptLimits(m_response, m_limit);
+    m_dialog->SetOffer(m_stake, m_limit);
+    refresh();
+}
+
+void CContinueSessionController::OnNextGame() {
+    if (m_dialog)
+        m_dialog->EnableLimitEdit(false);
+    if (MayStart()) {
+        m_answered = true;
+        refresh();
+        sendPeer(kNextGame);
+        if (m_peerConfirmed)
+            startNextGame(1);
+        return;
+    }
+    int cents = 0;
+    if (m_dialog && CanAnswer() && !m_dialog->GetValidLimit(cents) && !m_dialog->IsClosing())
+        PostDeferredMessageBox(QStringLiteral("Your limit is out of range."), platform::MB_ICONEXCLAMATION);
+    refresh();
+}
+
+void CContinueSessionController::OnPlayLater() {
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    refresh();
+    sendPeer(kPlayLater);
+    if (m_document)
+        m_document->RemoveTemporaryConnection();
+}
+
+void CContinueSessionController::OnEndSession() {
+    if (m_stopped)
+        return;
+    m_stopped = true;
+    refresh();
+    sendPeer(kEndSession);
+    startNextGame(0);
+    if (m_document)
+        m_document->RemoveTemporaryConnection();
+}
+
+void CContinueSessionController::OnLimitChanged(int cents) {
+    if (!m_dialog || !m_dialog->IsInitialized() || !IsReady() || cents < 0)
+        return;
+    m_dialog->EnableLimitEdit(false);
+    m_limit = cents;
+    m_answered = false;
+    m_peerConfirmed = false;
+    sendPeer(kNewLimit);
+    refresh();
+}
+
+void CContinueSessionController::startNextGame(int flag) {
+    m_stopped = true;
+    if (CGameSessionLink* link = session())
+        link->Send(kPacketContinue, QStringLiteral("%1 %2 %2").arg(flag).arg(m_limit), QString());
+    if (flag == 1 && m_document)
+        m_document->DeleteContinueSession();
+}
+
+void RegisterContinueSession() {
+    CClientGameFactory& factory = CClientGameFactory::GetFactory();
+    factory.SetContinueSessionDialogCreator(
+        [](CContinueSessionController* controller, QWidget* parent) -> QDialog* {
+            return new CBGContinueSessionDlg(controller, parent ? parent : GetMainWindow());
+        });
+    factory.SetContinueSessionCreator(
+        [](CGameDoc* document, QWidget* parent, bool automatic) -> CContinueSession* {
+            return new CContinueSessionController(document, parent, automatic);
+        });
+}
