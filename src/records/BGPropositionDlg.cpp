@@ -1,0 +1,596 @@
+#include "records/BGPropositionDlg.h"
+
+#include "board/BackgammonBoardCtl.h"
+#include "game/PropRuleOptions.h"
+#include "lobby/invite/WagerEditControl.h"
+#include "platform/Win32Codes.h"
+#include "records/BGPropDoc.h"
+#include "records/BGPropSetupDlgs.h"
+#include "records/BGPropositionView.h"
+#include "support/SettingsStore.h"
+#include "support/controls/Edit100ths.h"
+#include "support/dialogs/DeferredMessageBox.h"
+
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSpinBox>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cmath>
+
+
+namespace {
+
+const QString kPathSection = QStringLiteral("PathNames");
+const QString kPathKey = QStringLiteral("PropositionDir");
+constexpr int kMaxSpinHundredths = 9990;
+constexpr int kMaxReserveStakes = 16;
+
+enum Radio { kPlayW, kPlayB, kPayW, kPayB, kOwnW, kOwnB, kRollW, kRollB };
+
+QString Section() {
+    return QString::fromLatin1(CBGPropositionDlg::kSection);
+}
+
+void Tell(const QString& text) {
+    PostDeferredMessageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+}
+
+} // namespace
+
+CBGPropositionDlg::CBGPropositionDlg(CInvitationManager* manager, QWidget* parent, const CInviteData& record,
+                                     bool received)
+    : CWagerInviteDlg(manager, parent, record, kTemplateId, received) {
+    m_board.SetupPosition();
+    CBGPropDoc::PrepareForEditing(m_board);
+    m_position = m_board.GetSavedBoardText(1);
+    m_folder = GetPropositionDir();
+}
+
+CBGPropositionDlg::~CBGPropositionDlg() = default;
+
+// ---- Files -------------------------------------------------------------------------------------------
+
+QString CBGPropositionDlg::GetPropositionDir() {
+    QString folder = GetSettingsStore().GetString(kPathSection, kPathKey);
+    if (folder.trimmed().isEmpty())
+        folder = GetSettingsStore().GetPathName(QStringLiteral("SaveGame"), QStringLiteral("SaveGame"));
+    folder = QDir::fromNativeSeparators(folder);
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder;
+}
+
+QString CBGPropositionDlg::PropositionPath(const QString& folder, const QString& name) {
+    QString file = CPropRuleOptions::SafeName(name).trimmed();
+    if (file.isEmpty() || file == QLatin1String(".") || file == QLatin1String(".."))
+        return QString();
+    if (!file.endsWith(QLatin1String(".bgp"), Qt::CaseInsensitive))
+        file += QLatin1String(".bgp");
+    return QDir(folder).filePath(file);
+}
+
+QStringList CBGPropositionDlg::ListPropositions(const QString& folder, const QString& wanted) {
+    QDir dir(folder);
+    if (!dir.exists() && !QDir().mkpath(folder))
+        return {};
+    const auto list = [&dir] {
+        return dir.entryList({QStringLiteral("*.bgp")}, QDir::Files | QDir::Readable,
+                             QDir::Name | QDir::IgnoreCase);
+    };
+    QStringList names = list();
+    const auto has = [&names](const QString& name) {
+        return std::any_of(names.begin(), names.end(),
+                           [&name](const QString& n) { return n.compare(name, Qt::CaseInsensitive) == 0; });
+    };
+    const QString want = CPropRuleOptions::SafeName(wanted);
+    if (names.isEmpty() || want.isEmpty() || !has(want)) {
+        if (!has(QString::fromLatin1(kDefaultFile))) {
+            CBackgammonBoard opening;
+            opening.SetupPosition();
+            if (!opening.SaveToFile(dir.filePath(QString::fromLatin1(kDefaultFile))))
+                return names;
+            names = list();
+        }
+    }
+    return names;
+}
+
+int CBGPropositionDlg::ReserveForStake(int stake, int reserve) {
+    if (stake <= 0)
+        return reserve;
+    const int stakes = std::clamp(reserve / stake, 1, kMaxReserveStakes);
+    return stake * stakes;
+}
+
+int CBGPropositionDlg::ParseConsideration(const QString& text) {
+    bool ok = false;
+    const double points = text.trimmed().toDouble(&ok);
+    if (!ok || !std::isfinite(points) || points <= 0)
+        return 0;
+    if (points >= CPropRuleOptions::kMaxConsiderationHundredths / 100.0)
+        return CPropRuleOptions::kMaxConsiderationHundredths;
+    return int(std::lround(points * 100));
+}
+
+int CBGPropositionDlg::StepConsideration(int hundredths, int delta) {
+    return std::clamp(hundredths + (delta > 0 ? 1 : -1), 0, kMaxSpinHundredths);
+}
+
+// ---- Window --------------------------------------------------------------------------------------------
+
+QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
+    auto* pane = new QWidget(parent);
+    auto* outer = new QHBoxLayout(pane);
+    outer->setContentsMargins(0, 0, 0, 0);
+
+    auto* left = new QVBoxLayout;
+    outer->addLayout(left);
+
+    // The proposition: a list of the folder's files (offering side) or its name as text.
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(new QLabel(QStringLiteral("Proposition:"), pane));
+    m_nameList = new QComboBox(pane);
+    m_nameList->setEditable(true);
+    m_nameList->lineEdit()->setMaxLength(CPropRuleOptions::kMaxNameLength);
+    m_nameList->setMinimumContentsLength(20);
+    SetItemId(m_nameList, kIdNameList);
+    m_browse = new QPushButton(QStringLiteral("&..."), pane);
+    m_browse->setFixedWidth(32);
+    SetItemId(m_browse, kIdBrowse);
+    m_nameText = new QLabel(pane);
+    m_nameText->setTextFormat(Qt::PlainText);
+    SetItemId(m_nameText, kIdNameText);
+    nameRow->addWidget(m_nameList, 1);
+    nameRow->addWidget(m_nameText, 1);
+    nameRow->addWidget(m_browse);
+    left->addLayout(nameRow);
+    connect(m_nameList, &QComboBox::textActivated, this, [this](const QString& name) { OnPropositionSelected(name); });
+    connect(m_browse, &QPushButton::clicked, this, [this] { OnBrowse(); });
+
+    // The consideration and who gets it.
+    auto* pay = new QHBoxLayout;
+    auto* payLabel = new QLabel(QStringLiteral("&Pay"), pane);
+    m_considerationEdit = new CEdit100ths(3, pane);
+    m_considerationEdit->setFixedWidth(60);
+    SetItemId(m_considerationEdit, kIdConsideration);
+    payLabel->setBuddy(m_considerationEdit);
+    auto* spin = new QWidget(pane);
+    auto* spinLayout = new QVBoxLayout(spin);
+    spinLayout->setContentsMargins(0, 0, 0, 0);
+    spinLayout->setSpacing(0);
+    for (const bool up : {true, false}) {
+        auto* button = new QToolButton(spin);
+        button->setArrowType(up ? Qt::UpArrow : Qt::DownArrow);
+        button->setAutoRepeat(true);
+        button->setFixedSize(18, 11);
+        button->setObjectName(up ? QStringLiteral("up") : QStringLiteral("down"));
+        connect(button, &QToolButton::clicked, this, [this, up] {
+            m_consideration = StepConsideration(ParseConsideration(m_considerationEdit->text()), up ? 1 : -1);
+            m_considerationEdit->setText(QString::asprintf("%.2f", m_consideration / 100.0));
+            OnOptionChanged();
+        });
+        spinLayout->addWidget(button);
+    }
+    SetItemId(spin, kIdConsiderationSpin);
+    connect(m_considerationEdit, &QLineEdit::editingFinished, this, [this] {
+        m_consideration = ParseConsideration(m_considerationEdit->text());
+        m_considerationEdit->setText(QString::asprintf("%.2f", m_consideration / 100.0));
+        OnOptionChanged();
+    });
+    pay->addWidget(payLabel);
+    pay->addWidget(m_considerationEdit);
+    pay->addWidget(spin);
+    pay->addWidget(new QLabel(QStringLiteral("points &to:"), pane));
+    left->addLayout(pay);
+
+    const auto pair = [this, pane](const QString& title, int first, int idW, int idB) {
+        auto* box = new QGroupBox(title, pane);
+        auto* layout = new QHBoxLayout(box);
+        for (int i = 0; i < 2; ++i) {
+            auto* radio = new QRadioButton(i == 0 ? QStringLiteral("White") : QStringLiteral("Black"), box);
+            SetItemId(radio, i == 0 ? idW : idB);
+            m_radios[first + i] = radio;
+            layout->addWidget(radio);
+        }
+        return box;
+    };
+    left->addWidget(pair(QStringLiteral("Payee"), kPayW, kIdPayeeWhite, kIdPayeeBlack));
+    left->addWidget(pair(QStringLiteral("&You are playing:"), kPlayW, kIdPlayingWhite, kIdPlayingBlack));
+
+    auto* cubeRow = new QHBoxLayout;
+    cubeRow->addWidget(new QLabel(QStringLiteral("C&ube:"), pane));
+    auto* cube = new QLineEdit(pane);
+    cube->setFixedWidth(40);
+    cube->setMaxLength(2);
+    SetItemId(cube, kIdCubeValue);
+    cubeRow->addWidget(cube);
+    cubeRow->addWidget(MakeCubeSpin(this, kIdCubeSpin, kIdCubeValue, [this] { ApplyControlsToBoard(); }));
+    cubeRow->addStretch(1);
+    left->addLayout(cubeRow);
+    connect(cube, &QLineEdit::editingFinished, this, [this] { ApplyControlsToBoard(); });
+    left->addWidget(pair(QStringLiteral("&Owner:"), kOwnW, kIdOwnerWhite, kIdOwnerBlack));
+    left->addWidget(pair(QStringLiteral("Player on &roll:"), kRollW, kIdRollWhite, kIdRollBlack));
+    for (int i : {kPlayW, kPlayB, kOwnW, kOwnB, kRollW, kRollB})
+        connect(m_radios[i], &QRadioButton::clicked, this, [this] { ApplyControlsToBoard(); });
+    for (int i : {kPayW, kPayB})
+        connect(m_radios[i], &QRadioButton::clicked, this, [this] { OnOptionChanged(); });
+
+    auto* gamesRow = new QHBoxLayout;
+    auto* gamesLabel = new QLabel(QStringLiteral("&Number of games to play:"), pane);
+    m_games = new QSpinBox(pane);
+    m_games->setRange(1, CPropRuleOptions::kMaxContractLength);
+    SetItemId(m_games, kIdGames);
+    gamesLabel->setBuddy(m_games);
+    gamesRow->addWidget(gamesLabel);
+    gamesRow->addWidget(m_games);
+    gamesRow->addStretch(1);
+    left->addLayout(gamesRow);
+    connect(m_games, &QSpinBox::valueChanged, this, [this] { OnOptionChanged(); });
+
+    left->addWidget(CreateWagerControls(pane));
+    m_notice = new QLabel(pane);
+    m_notice->setTextFormat(Qt::PlainText);
+    SetItemId(m_notice, kIdNotice);
+    left->addWidget(m_notice);
+
+    auto* buttons = new QHBoxLayout;
+    m_save = new QPushButton(QStringLiteral("&Save"), pane);
+    SetItemId(m_save, kIdSave);
+    connect(m_save, &QPushButton::clicked, this, [this] { OnSave(); });
+    // The equity service has no reply handling in the client yet.
+    auto* bearoff = new QPushButton(QStringLiteral("&Bearoff Equity..."), pane);
+    bearoff->setEnabled(false);
+    SetItemId(bearoff, kIdBearoff);
+    buttons->addWidget(m_save);
+    buttons->addWidget(bearoff);
+    buttons->addStretch(1);
+    left->addLayout(buttons);
+    left->addStretch(1);
+
+    // The preview board.
+    auto* right = new QVBoxLayout;
+    outer->addLayout(right, 1);
+    m_hint = new QLabel(QStringLiteral("Drag checkers to change proposition"), pane);
+    SetItemId(m_hint, kIdDragHint);
+    right->addWidget(m_hint);
+    m_preview = new CBackgammonBoardCtl(pane);
+    m_preview->setObjectName(QStringLiteral("BgBoard"));
+    m_preview->setMinimumSize(320, 240);
+    m_preview->SetScheme(
+        CBgColorScheme(CBgColorScheme::kSet2D, QString::fromLatin1(CBGPropositionView::kLineArtScheme)));
+    SetItemId(m_preview, kIdBoard);
+    right->addWidget(m_preview, 1);
+    return pane;
+}
+
+bool CBGPropositionDlg::OnInitDialog() {
+    if (!CWagerInviteDlg::OnInitDialog())
+        return false;
+    setWindowTitle(GetGameName());
+    const bool received = IsIncoming();
+    m_nameList->setVisible(!received);
+    m_browse->setVisible(!received);
+    m_nameList->setEnabled(!received);
+    m_browse->setEnabled(!received);
+    m_nameText->setVisible(received);
+    m_save->setEnabled(!received);
+    // Dragging is the offering player's: the invited one answers with the other controls.
+    m_preview->SetEditing(!received);
+    m_preview->SetCommandHandler([this](const QString& command) { OnBoardCommand(command); });
+    if (!received)
+        loadPropositionList();
+    writeControls();
+    ApplyControlsToBoard();
+    return true;
+}
+
+void CBGPropositionDlg::loadPropositionList() {
+    m_filling = true;
+    m_nameList->clear();
+    const QStringList names = ListPropositions(m_folder, m_name);
+    m_nameList->addItems(names);
+    m_filling = false;
+    if (names.isEmpty()) {
+        Tell(QString::fromLatin1(kNoProposition));
+        QMetaObject::invokeMethod(this, [this] { OnCancel(); }, Qt::QueuedConnection);
+        return;
+    }
+    int index = -1;
+    for (int i = 0; i < names.size(); ++i) {
+        if (names[i].compare(CPropRuleOptions::SafeName(m_name), Qt::CaseInsensitive) == 0)
+            index = i;
+    }
+    if (index < 0) {
+        index = int(names.indexOf(QString::fromLatin1(kDefaultFile)));
+        if (index < 0)
+            index = 0;
+    }
+    m_nameList->setCurrentIndex(index);
+    OnPropositionSelected(names[index]);
+}
+
+void CBGPropositionDlg::OnPropositionSelected(const QString& name) {
+    if (m_filling || IsIncoming())
+        return;
+    if (name.size() > CPropRuleOptions::kMaxNameLength) {
+        Tell(QString::fromLatin1(kNameTooLong).arg(CPropRuleOptions::kMaxNameLength));
+        loadPropositionList();
+        return;
+    }
+    m_name = CPropRuleOptions::SafeName(name);
+    const QString path = PropositionPath(m_folder, m_name);
+    if (!QFileInfo::exists(path))
+        return; // a new name typed in: Save makes it
+    QString error;
+    const QString text = LoadBoardFileText(path, &error);
+    if (text.isEmpty()) {
+        Tell(error.isEmpty() ? QString::fromLatin1(kUnableToOpen).arg(path) : error);
+        return;
+    }
+    showPosition(text);
+}
+
+bool CBGPropositionDlg::OpenPropositionFile(const QString& path) {
+    if (IsIncoming())
+        return false;
+    const QFileInfo info(path);
+    if (!info.isFile()) {
+        Tell(QString::fromLatin1(kUnableToOpen).arg(path));
+        return false;
+    }
+    if (info.fileName().size() > CPropRuleOptions::kMaxNameLength) {
+        Tell(QString::fromLatin1(kNameTooLong).arg(CPropRuleOptions::kMaxNameLength));
+        return false;
+    }
+    m_folder = info.absolutePath() + QLatin1Char('/');
+    m_name = info.fileName();
+    loadPropositionList();
+    return true;
+}
+
+void CBGPropositionDlg::OnBrowse() {
+    const QString path = QFileDialog::getOpenFileName(this, QString(), m_folder,
+                                                      QStringLiteral("Backgammon Proposition (*.bgp *.BGP)"));
+    if (!path.isEmpty())
+        OpenPropositionFile(path);
+}
+
+bool CBGPropositionDlg::OnSave() {
+    if (IsIncoming())
+        return false;
+    readControls();
+    if (!m_nameList->currentText().trimmed().isEmpty())
+        m_name = CPropRuleOptions::SafeName(m_nameList->currentText());
+    const QString path = PropositionPath(m_folder, m_name);
+    if (path.isEmpty() || !QDir().mkpath(m_folder) || !m_board.SaveToFile(path)) {
+        Tell(QString::fromLatin1(kUnableToOpen).arg(path.isEmpty() ? m_name : path));
+        return false;
+    }
+    m_name = QFileInfo(path).fileName();
+    SaveDefaults();
+    loadPropositionList();
+    return true;
+}
+
+// ---- Board -----------------------------------------------------------------------------------------------
+
+int CBGPropositionDlg::sideOfIndex(int index) const {
+    return (index == 0) == (m_playing != 1) ? 1 : 2;
+}
+
+int CBGPropositionDlg::indexOfSide(int side) const {
+    return (side == 1) == (m_playing != 1) ? 0 : 1;
+}
+
+void CBGPropositionDlg::showPosition(const QString& text) {
+    if (text == m_position)
+        return;
+    CBackgammonBoard board;
+    board.SetupPosition();
+    if (!board.ReadBoardText(text, viewSide()) || !CBGPropDoc::IsCompletePosition(board))
+        return;
+    m_position = text;
+    m_board = board;
+    CBGPropDoc::PrepareForEditing(m_board);
+    m_cubeValue = std::max(1, m_board.GetCubeValue());
+    if (m_board.GetCubeOwner() == 1 || m_board.GetCubeOwner() == 2)
+        m_cubeOwner = indexOfSide(m_board.GetCubeOwner());
+    if (m_board.GetSideOnRoll() == 1 || m_board.GetSideOnRoll() == 2)
+        m_onRoll = indexOfSide(m_board.GetSideOnRoll());
+    if (m_preview) {
+        writeControls();
+        m_preview->SetBoard(m_board);
+    }
+}
+
+void CBGPropositionDlg::ApplyControlsToBoard() {
+    if (m_filling || !m_preview)
+        return;
+    const int oldView = viewSide();
+    const QString position = m_board.GetSavedBoardText(oldView);
+    readControls();
+    CBackgammonBoard board;
+    board.SetupPosition();
+    if (!board.ReadBoardText(position, viewSide()))
+        board = m_board;
+    CBGPropDoc::PrepareForEditing(board);
+    board.SetCube(m_cubeValue, m_cubeValue == 1 ? 0 : sideOfIndex(m_cubeOwner));
+    board.SetSideOnRoll(sideOfIndex(m_onRoll));
+    m_board = board;
+    m_position = m_board.GetSavedBoardText(viewSide());
+    for (int i : {kOwnW, kOwnB})
+        m_radios[i]->setEnabled(m_cubeValue != 1);
+    m_preview->SetBoard(m_board);
+    m_preview->update();
+    OnOptionChanged();
+}
+
+bool CBGPropositionDlg::OnBoardCommand(const QString& command) {
+    if (IsIncoming() || !command.startsWith(QLatin1String("c ")))
+        return false;
+    CBGPropDoc::PrepareForEditing(m_board);
+    if (!m_board.ApplyCommand(command))
+        return false;
+    m_board.ClearStepCount();
+    m_position = m_board.GetSavedBoardText(viewSide());
+    m_hint->hide();
+    m_preview->SetBoard(m_board);
+    OnOptionChanged();
+    return true;
+}
+
+// ---- Controls ----------------------------------------------------------------------------------------------
+
+void CBGPropositionDlg::readControls() {
+    if (!m_games)
+        return;
+    const auto index = [this](int white) { return m_radios[white + 1]->isChecked() ? 1 : 0; };
+    m_playing = index(kPlayW);
+    m_payee = index(kPayW);
+    m_cubeOwner = index(kOwnW);
+    m_onRoll = index(kRollW);
+    m_contract = m_games->value();
+    m_consideration = ParseConsideration(m_considerationEdit->text());
+    bool ok = false;
+    const int cube = GetItemText(kIdCubeValue).trimmed().toInt(&ok);
+    if (ok && IsValidPropCubeValue(cube))
+        m_cubeValue = cube;
+}
+
+void CBGPropositionDlg::writeControls() {
+    if (!m_games)
+        return;
+    const bool filling = m_filling;
+    m_filling = true;
+    const auto set = [this](int white, int index) { m_radios[white + (index == 1 ? 1 : 0)]->setChecked(true); };
+    set(kPlayW, m_playing);
+    set(kPayW, m_payee);
+    set(kOwnW, m_cubeOwner);
+    set(kRollW, m_onRoll);
+    m_games->setValue(std::clamp(m_contract, 1, CPropRuleOptions::kMaxContractLength));
+    m_considerationEdit->setText(QString::asprintf("%.2f", m_consideration / 100.0));
+    SetItemText(kIdCubeValue, QString::number(m_cubeValue));
+    m_nameText->setText(m_name);
+    for (int i : {kOwnW, kOwnB})
+        m_radios[i]->setEnabled(m_cubeValue != 1);
+    m_filling = filling;
+}
+
+// ---- Terms ---------------------------------------------------------------------------------------------
+
+QString CBGPropositionDlg::GetRulesText() {
+    readControls();
+    const int control = m_playing ^ (IsIncoming() ? 1 : 0);
+    const auto* stake = GetStakeControl();
+    const auto* reserve = GetReserveControl();
+    const CPropRuleOptions options(m_first, CPropRuleOptions::SafeName(m_name), m_position, m_contract,
+                                   m_consideration, control, m_payee, IsWagerAsked(),
+                                   stake ? stake->GetAmount() : 0, reserve ? reserve->GetAmount() : 0);
+    return options.FormatText();
+}
+
+bool CBGPropositionDlg::ApplyRulesText(const QString& text) {
+    CPropRuleOptions options;
+    bool corrected = false;
+    if (!CPropRuleOptions::CorrectPeerText(text, options, &corrected))
+        return false; // no terms, or not a whole position: ours stand and go back
+    const auto& terms = options.GetTerms();
+    m_first = terms.first;
+    m_name = terms.name;
+    m_contract = options.GetContractLength();
+    m_consideration = terms.considerationHundredths;
+    m_playing = (IsIncoming() ? 1 : 0) ^ terms.controlSide;
+    m_payee = terms.payeeSide;
+    m_position.clear(); // read afresh from the you-are-playing side
+    showPosition(terms.position);
+    writeControls();
+    if (m_preview)
+        m_preview->SetBoard(m_board);
+    const bool dropped = SetStakeAndReserve(options.IsWager(), options.GetStake(),
+                                            ReserveForStake(options.GetStake(), options.GetReserve()));
+    return !corrected && !dropped && RulesEqual(text, GetRulesText());
+}
+
+bool CBGPropositionDlg::RulesEqual(const QString& a, const QString& b) const {
+    bool okA = false;
+    bool okB = false;
+    const CPropRuleOptions left = CPropRuleOptions::FromText(a, &okA);
+    const CPropRuleOptions right = CPropRuleOptions::FromText(b, &okB);
+    return okA && okB && left.IsEqual(right);
+}
+
+bool CBGPropositionDlg::AreRulesValid() const {
+    return CPropRuleOptions::IsCompletePosition(m_position) && m_contract >= 1 &&
+           m_contract <= CPropRuleOptions::kMaxContractLength;
+}
+
+bool CBGPropositionDlg::CanInvite() const {
+    return IsWagerAsked() && CWagerInviteDlg::CanInvite();
+}
+
+bool CBGPropositionDlg::CanPlay() const {
+    return IsWagerAsked() && CWagerInviteDlg::CanPlay();
+}
+
+void CBGPropositionDlg::UpdateButtons() {
+    CWagerInviteDlg::UpdateButtons();
+    if (m_notice)
+        m_notice->setText(IsWagerAgreed() ? QString() : QString::fromLatin1(kNeedAccounts));
+    if (m_nameList && IsLive()) {
+        m_nameList->setEnabled(false);
+        m_browse->setEnabled(false);
+    }
+}
+
+void CBGPropositionDlg::OnAmountEdited(CWagerEditControl* control) {
+    auto* stake = GetStakeControl();
+    auto* reserve = GetReserveControl();
+    if (stake && reserve && stake->GetAmount() > 0) {
+        const int wanted = ReserveForStake(stake->GetAmount(), reserve->GetAmount());
+        if (wanted != reserve->GetAmount())
+            SetStakeAndReserve(IsWagerAsked(), stake->GetAmount(), wanted);
+    }
+    CWagerInviteDlg::OnAmountEdited(control);
+}
+
+// ---- Settings ------------------------------------------------------------------------------------------
+
+void CBGPropositionDlg::LoadDefaults() {
+    auto& store = GetSettingsStore();
+    const QString section = Section();
+    m_playing = store.GetIntEx(section, QStringLiteral("nPlayerControlSide"), 0) == 1 ? 1 : 0;
+    m_payee = store.GetIntEx(section, QStringLiteral("nPayeeSide"), 0) == 1 ? 1 : 0;
+    m_contract = std::clamp(store.GetIntEx(section, QStringLiteral("nContractLength"), 25), 1,
+                            CPropRuleOptions::kMaxContractLength);
+    m_consideration = std::clamp(store.GetIntEx(section, QStringLiteral("fConsideration"), 100), 0,
+                                 CPropRuleOptions::kMaxConsiderationHundredths);
+    if (!IsIncoming())
+        m_name = CPropRuleOptions::SafeName(store.GetString(section, QStringLiteral("strPropositionName")));
+    writeControls();
+}
+
+void CBGPropositionDlg::SaveDefaults() {
+    readControls();
+    auto& store = GetSettingsStore();
+    const QString section = Section();
+    store.WriteInt(section, QStringLiteral("nPlayerControlSide"), m_playing);
+    store.WriteInt(section, QStringLiteral("nPayeeSide"), m_payee);
+    store.WriteInt(section, QStringLiteral("nContractLength"), m_contract);
+    store.WriteInt(section, QStringLiteral("fConsideration"), m_consideration);
+    if (!IsIncoming()) {
+        store.WriteString(section, QStringLiteral("strPropositionName"), CPropRuleOptions::SafeName(m_name));
+        store.WriteString(kPathSection, kPathKey, m_folder);
+    }
+}

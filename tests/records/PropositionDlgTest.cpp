@@ -1,0 +1,217 @@
+#include "records/BGPropositionDlg.h"
+
+#include "game/PropRuleOptions.h"
+#include "lobby/invite/InviteData.h"
+#include "platform/Ui.h"
+#include "support/SettingsFixture.h"
+#include "support/SettingsStore.h"
+#include "support/TestEnvironment.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class Dialog : public CBGPropositionDlg {
+public:
+    Dialog(bool received)
+        : CBGPropositionDlg(nullptr, nullptr, CInviteData(1, CServiceName(QStringLiteral(".gb.alice.bob"))),
+                            received) {}
+    using CBGPropositionDlg::ApplyRulesText;
+    using CBGPropositionDlg::GetRulesText;
+};
+
+QByteArray ReadAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A board text from side 1 with the given counts of positions -1..26.
+QString PositionText(const std::vector<int>& counts) {
+    QStringList parts;
+    for (int c : counts)
+        parts << QString::number(c);
+    return "1.0 " + parts.join(' ') + " 1 0 1 0 0 0 0";
+}
+
+std::vector<int> Opening() {
+    std::vector<int> v(28, 0);
+    v[25] = 2, v[14] = 5, v[9] = 3, v[7] = 5;
+    v[2] = -2, v[13] = -5, v[18] = -3, v[20] = -5;
+    return v;
+}
+
+class PropositionDlgTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testenv::ResetSettings();
+        testenv::scriptedUi().clear();
+        ASSERT_TRUE(folder.isValid());
+        GetSettingsStore().WriteString("PathNames", "PropositionDir", folder.path());
+    }
+    std::unique_ptr<Dialog> Open(bool received) {
+        auto dialog = std::make_unique<Dialog>(received);
+        dialog->CreateDialogWindow(CBGPropositionDlg::kTemplateId, nullptr);
+        return dialog;
+    }
+    QTemporaryDir folder;
+};
+
+TEST(PropositionDlgRules, NamesNumbersAndReserves) {
+    const QString dir = "/props/";
+    struct PathCase {
+        QString name, expected;
+    } paths[] = {
+        {"Opening", "/props/Opening.bgp"},
+        {"Race.BGP", "/props/Race.BGP"},
+        {"../../home/x/.bashrc", "/props/.bashrc.bgp"},
+        {"C:\\Games\\evil.bgp", "/props/evil.bgp"},
+        {"a\x01" "b", "/props/ab.bgp"},
+        {"..", ""},
+        {"dir/", ""},
+        {"", ""},
+    };
+    for (const auto& c : paths)
+        EXPECT_EQ(CBGPropositionDlg::PropositionPath(dir, c.name), c.expected) << c.name.toStdString();
+
+    // Typed considerations keep exact hundredths and are brought into 0..100 points.
+    const std::pair<QString, int> typed[] = {{"0.29", 29}, {"1", 100}, {"150", 10000}, {"100", 10000},
+                                             {"-3", 0},     {"", 0},    {"abc", 0},      {"99.99", 9999}};
+    for (const auto& [text, hundredths] : typed)
+        EXPECT_EQ(CBGPropositionDlg::ParseConsideration(text), hundredths) << text.toStdString();
+    // The spin never passes 99.9 nor goes below 0.
+    EXPECT_EQ(CBGPropositionDlg::StepConsideration(28, 1), 29);
+    EXPECT_EQ(CBGPropositionDlg::StepConsideration(9990, 1), 9990);
+    EXPECT_EQ(CBGPropositionDlg::StepConsideration(10000, 1), 9990);
+    EXPECT_EQ(CBGPropositionDlg::StepConsideration(0, -1), 0);
+
+    // The reserve is 1 to 16 whole stakes.
+    const int reserves[][3] = {{100, 50, 100}, {100, 2000, 1600}, {100, 350, 300}, {100, 1600, 1600}, {0, 70, 70}};
+    for (const auto& r : reserves)
+        EXPECT_EQ(CBGPropositionDlg::ReserveForStake(r[0], r[1]), r[2]) << r[0] << ' ' << r[1];
+}
+
+// A first run makes "Default.bgp" with the opening position; a folder with propositions of its own
+// gets none unless the wanted one is missing.
+TEST_F(PropositionDlgTest, FolderListing) {
+    const QString dir = folder.path() + "/new/";
+    QStringList names = CBGPropositionDlg::ListPropositions(dir);
+    ASSERT_EQ(names, QStringList{"Default.bgp"});
+    EXPECT_EQ(LoadBoardFileText(dir + "Default.bgp"), PositionText(Opening()));
+
+    const QString other = folder.path() + "/own/";
+    CBackgammonBoard board;
+    board.SetupPosition();
+    ASSERT_TRUE(QDir().mkpath(other));
+    ASSERT_TRUE(board.SaveToFile(other + "race.BGP"));
+    EXPECT_EQ(CBGPropositionDlg::ListPropositions(other, "race.bgp"), QStringList{"race.BGP"});
+    EXPECT_EQ(CBGPropositionDlg::ListPropositions(other, "gone.bgp"), (QStringList{"Default.bgp", "race.BGP"}));
+}
+
+// The offering side: set up by dragging, saved under a typed name inside the folder (a path in the
+// name goes nowhere else), reopened unchanged, and the terms carry it.
+TEST_F(PropositionDlgTest, OfferSetUpSaveAndReopen) {
+    auto dialog = Open(false);
+    EXPECT_EQ(dialog->windowTitle(), "Backgammon Proposition");
+    EXPECT_EQ(dialog->GetPropositionName(), "Default.bgp");
+    EXPECT_TRUE(dialog->Item(CBGPropositionDlg::kIdSave)->isEnabled());
+    ASSERT_TRUE(dialog->OnBoardCommand("c 24/20"));
+    EXPECT_FALSE(dialog->Item(CBGPropositionDlg::kIdDragHint)->isVisibleTo(dialog.get()));
+    EXPECT_FALSE(dialog->OnBoardCommand("r 3 4"));
+    const QString position = dialog->GetPositionText();
+    EXPECT_NE(position, PositionText(Opening()));
+
+    dialog->SetItemText(CBGPropositionDlg::kIdConsideration, "0.29");
+    dialog->SetItemText(CBGPropositionDlg::kIdNameList, "../../escape");
+    ASSERT_TRUE(dialog->OnSave());
+    const QString saved = folder.path() + "/escape.bgp";
+    ASSERT_TRUE(QFileInfo::exists(saved));
+    EXPECT_FALSE(QFileInfo::exists(folder.path() + "/../../escape.bgp"));
+    EXPECT_EQ(LoadBoardFileText(saved), position);
+    auto& store = GetSettingsStore();
+    EXPECT_EQ(store.GetString("CBGPropositionDlg", "strPropositionName"), "escape.bgp");
+    EXPECT_EQ(store.GetIntEx("CBGPropositionDlg", "fConsideration", -1), 29);
+
+    // Saved again, the file stays byte for byte the same.
+    const QByteArray bytes = ReadAll(saved);
+    ASSERT_TRUE(dialog->OnSave());
+    EXPECT_EQ(ReadAll(saved), bytes);
+
+    bool ok = false;
+    const CPropRuleOptions terms = CPropRuleOptions::FromText(dialog->GetRulesText(), &ok);
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(terms.GetTerms().name, "escape.bgp");
+    EXPECT_EQ(terms.GetTerms().position, position);
+    EXPECT_EQ(terms.GetTerms().considerationHundredths, 29);
+
+    // A new dialog picks the saved proposition up from the settings.
+    auto again = Open(false);
+    EXPECT_EQ(again->GetPropositionName(), "escape.bgp");
+    EXPECT_EQ(again->GetPositionText(), position);
+    EXPECT_EQ(again->GetConsiderationHundredths(), 29);
+}
+
+// The receiving side takes the peer's terms corrected, never lets the name choose a file, and
+// refuses a position that is not fifteen checkers a side.
+TEST_F(PropositionDlgTest, ReceivedTermsAreCorrected) {
+    auto dialog = Open(true);
+    EXPECT_FALSE(dialog->Item(CBGPropositionDlg::kIdSave)->isEnabled());
+    EXPECT_FALSE(dialog->Item(CBGPropositionDlg::kIdNameList)->isEnabled());
+
+    std::vector<int> race = Opening();
+    race[25] = 0, race[24] = 2; // side 1's back checkers one pip on
+    // Terms as a peer writes them, the consideration as text.
+    const auto text = [](const QString& name, const std::vector<int>& counts, const QString& points, int control) {
+        QString t = CPropRuleOptions("", name, PositionText(counts), 7, 29, control, 1, false, 0, 0).FormatText();
+        return t.replace("\"0.29\"", "\"" + points + "\"");
+    };
+    EXPECT_TRUE(dialog->ApplyRulesText(text("race", race, "1.5", 0)));
+    EXPECT_EQ(dialog->GetPropositionName(), "race");
+    EXPECT_EQ(dialog->GetConsiderationHundredths(), 150);
+    EXPECT_EQ(dialog->GetContractLength(), 7);
+    EXPECT_EQ(dialog->GetPlayingIndex(), 1); // the peer plays side index 0: we play the other
+    EXPECT_EQ(dialog->GetPayeeIndex(), 1);
+    EXPECT_EQ(dialog->GetPositionText(), PositionText(race));
+
+    std::vector<int> sixteen = Opening();
+    sixteen[7] = 6;
+    std::vector<int> negative = Opening();
+    negative[0] = -1;
+    struct Case {
+        const char* what;
+        QString text;
+        bool taken;
+        QString name;
+        int hundredths;
+        int playing;
+    } cases[] = {
+        {"path in the name", text("../../../tmp/evil", race, "0.5", 0), true, "evil", 50, 1},
+        {"consideration too large", text("big", race, "150", 1), true, "big", 10000, 0},
+        {"side out of range", text("side", race, "0.5", 7), true, "side", 50, 1},
+        {"sixteen checkers", text("sixteen", sixteen, "0.5", 0), false, "side", 50, 1},
+        {"negative count", text("neg", negative, "0.5", 0), false, "side", 50, 1},
+        {"no terms at all", "5 1 garbage", false, "side", 50, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString before = dialog->GetPositionText();
+        EXPECT_FALSE(dialog->ApplyRulesText(c.text));
+        EXPECT_EQ(dialog->GetPropositionName(), c.name);
+        EXPECT_EQ(dialog->GetConsiderationHundredths(), c.hundredths);
+        EXPECT_EQ(dialog->GetPlayingIndex(), c.playing);
+        if (!c.taken) {
+            EXPECT_EQ(dialog->GetPositionText(), before);
+        }
+        EXPECT_TRUE(CPropRuleOptions::IsCompletePosition(dialog->GetPositionText()));
+    }
+    EXPECT_FALSE(dialog->OnSave());
+    EXPECT_TRUE(QDir(folder.path()).entryList({"*.bgp"}, QDir::Files).isEmpty());
+    EXPECT_TRUE(QDir("/tmp").entryList({"evil*"}, QDir::Files).isEmpty());
+    EXPECT_EQ(GetSettingsStore().GetString("CBGPropositionDlg", "strPropositionName"), "");
+}
+
+} // namespace
