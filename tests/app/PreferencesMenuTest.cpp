@@ -84,6 +84,8 @@ TEST(PreferencesMenu, BackgammonSettingsAnnounceToTheMainWindowsDescendants) {
         if (!sheet)
             return platform::IDCANCEL; // the login dialog
         sheetParent = sheet->parentWidget();
+        // The application gives the sheet the match log's print options as its third page.
+        EXPECT_EQ(sheet->PageIndex(CBackgammonPropertySheet::kPrintOptionsPage), 2);
         sheet->SetActivePage(sheet->PageIndex(CBackgammonPropertySheet::kPlayOptionsPage));
         sheet->PlayOptionsPage().ItemAs<QSlider>(CBgPlayOptions::IDC_DIE_SIZE)->setValue(100);
         return sheet->Press(platform::IDOK);
