@@ -48,25 +48,8 @@ void CLobbyUserListView::OnInitialUpdate() {
 
 void CLobbyUserListView::OnUpdate(platform::View* sender, int hint, platform::Object* object) {
     CUserListView::OnUpdate(sender, hint, object);
-    if (!GetSessionDoc())
-        return;
-    auto* user = platform::object_cast<CClientUserInfo>(object);
-    switch (hint) {
-    case CSessionDoc::kHintUserArrived:
-        AddUser(user);
-        break;
-    case CSessionDoc::kHintUserLeft:
-        RemoveUser(user);
-        break;
-    case CSessionDoc::kHintUserChanged:
-        UpdateUser(user);
-        break;
-    case CSessionDoc::kHintUsersCleared:
-        RemoveAllUsers();
-        break;
-    default:
-        break;
-    }
+    if (GetSessionDoc())
+        FollowDirectory(hint, platform::object_cast<CClientUserInfo>(object), [](const CClientUserInfo&) { return true; });
 }
 
 QString CLobbyUserListView::GetFlyoverHtml(const CClientUserInfo& user) const {

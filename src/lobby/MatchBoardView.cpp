@@ -163,30 +163,10 @@ void CMatchBoardView::OnUpdate(platform::View* sender, int hint, platform::Objec
     CUserListView::OnUpdate(sender, hint, object);
     if (!GetSessionDoc())
         return;
-    auto* user = platform::object_cast<CClientUserInfo>(object);
-    switch (hint) {
-    case CSessionDoc::kHintUserArrived:
-        if (user && Accepts(*user))
-            AddUser(user);
-        break;
-    case CSessionDoc::kHintUserLeft:
-        RemoveUser(user);
-        break;
-    case CSessionDoc::kHintUserChanged:
-        if (user && Accepts(*user))
-            UpdateUser(user);
-        else
-            RemoveUser(user);
-        break;
-    case CSessionDoc::kHintUsersCleared:
-        RemoveAllUsers();
-        break;
-    case CSessionDoc::kHintTotalUsers:
-        break;
-    default:
-        return;
-    }
-    statusChanged();
+    const bool followed = FollowDirectory(hint, platform::object_cast<CClientUserInfo>(object),
+                                          [this](const CClientUserInfo& user) { return Accepts(user); });
+    if (followed || hint == CSessionDoc::kHintTotalUsers)
+        statusChanged();
 }
 
 bool CMatchBoardView::OnMessage(platform::MessageId id, qintptr wParam, platform::Object* lParam) {

@@ -61,29 +61,9 @@ void CPlayerListView::OnUpdate(platform::View* sender, int hint, platform::Objec
     CUserListView::OnUpdate(sender, hint, object);
     if (!GetSessionDoc())
         return;
-    auto* user = platform::object_cast<CClientUserInfo>(object);
-    switch (hint) {
-    case CSessionDoc::kHintUserArrived:
-        if (user && (user->GetGroupFlags() & kInGameGroup))
-            AddUser(user);
-        break;
-    case CSessionDoc::kHintUserLeft:
-        // Whatever his flags say now: the record goes right after this.
-        RemoveUser(user);
-        break;
-    case CSessionDoc::kHintUserChanged:
-        if (user && (user->GetGroupFlags() & kInGameGroup))
-            UpdateUser(user);
-        else
-            RemoveUser(user);
-        break;
-    case CSessionDoc::kHintUsersCleared:
-        RemoveAllUsers();
-        break;
-    default:
-        return;
-    }
-    retitle();
+    const auto inGame = [](const CClientUserInfo& user) { return (user.GetGroupFlags() & kInGameGroup) != 0; };
+    if (FollowDirectory(hint, platform::object_cast<CClientUserInfo>(object), inGame))
+        retitle();
 }
 
 bool CPlayerListView::OnUpdateCommand(int id, platform::CommandState& state) {

@@ -284,6 +284,31 @@ void CUserListView::RemoveAllUsers() {
         m_model->Clear();
 }
 
+bool CUserListView::FollowDirectory(int hint, CClientUserInfo* user,
+                                    const std::function<bool(const CClientUserInfo&)>& accepts) {
+    switch (hint) {
+    case CSessionDoc::kHintUserArrived:
+        if (user && accepts(*user))
+            AddUser(user);
+        return true;
+    case CSessionDoc::kHintUserLeft:
+        // Whatever his record says now: it goes right after this.
+        RemoveUser(user);
+        return true;
+    case CSessionDoc::kHintUserChanged:
+        if (user && accepts(*user))
+            UpdateUser(user);
+        else
+            RemoveUser(user);
+        return true;
+    case CSessionDoc::kHintUsersCleared:
+        RemoveAllUsers();
+        return true;
+    default:
+        return false;
+    }
+}
+
 void CUserListView::RefillRows() {
     const CSessionDoc* session = GetSessionDoc();
     if (!m_model || !session || !session->GetUserMap())

@@ -14,6 +14,7 @@
 #include <QPointer>
 #include <QStringList>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <vector>
@@ -106,6 +107,10 @@ public:
     void UpdateUser(CClientUserInfo* user);
     void RemoveUser(CClientUserInfo* user);
     void RemoveAllUsers();
+    // Follows one change of the directory (a user's arrival, departure or change, or the clearing of
+    // every user) in a list that shows the users accepts takes (a changed user it no longer takes
+    // loses his row) -> whether the hint was one of those.
+    bool FollowDirectory(int hint, CClientUserInfo* user, const std::function<bool(const CClientUserInfo&)>& accepts);
     int GetRowCount() const;
     CClientUserInfo* GetUserAt(int row) const;
     int FindRow(const CClientUserInfo* user) const;
