@@ -200,7 +200,7 @@ bool CMatchBoardView::focusHere() const {
 bool CMatchBoardView::hasUnfinishedWithSelected() const {
     const CSessionDoc* session = GetSessionDoc();
     const CClientUserInfo* first = GetFirstSelectedUser();
-    const auto* invitations = session ? dynamic_cast<CPlayerInviter*>(session->GetInvitationService()) : nullptr;
+    const CPlayerInviter* invitations = inviter();
     if (!session || !first || !invitations)
         return false;
     const CServiceName room = CServiceName::ConstructFromList(GetGameModuleInfo().GetServiceWord(),
@@ -208,16 +208,9 @@ bool CMatchBoardView::hasUnfinishedWithSelected() const {
     return invitations->HasUnfinishedMatch(room.GetText());
 }
 
-void CMatchBoardView::inviteFromBoard(int kind, int extra) {
-    const CSessionDoc* session = GetSessionDoc();
-    auto* invitations = session ? dynamic_cast<CPlayerInviter*>(session->GetInvitationService()) : nullptr;
-    if (invitations)
-        invitations->InvitePlayer(GetSelectedNames(), kind, extra, !focusHere());
-}
-
 bool CMatchBoardView::OnUpdateCommand(int id, platform::CommandState& state) {
     const CSessionDoc* session = GetSessionDoc();
-    const auto* invitations = session ? dynamic_cast<CPlayerInviter*>(session->GetInvitationService()) : nullptr;
+    const CPlayerInviter* invitations = inviter();
     const int kind = CClientGameFactory::GetFactory().GetDefaultGameKind();
     switch (id) {
     case kCmdBoardInvite:
@@ -267,13 +260,13 @@ bool CMatchBoardView::OnCommand(int id) {
     CSessionDoc* session = GetSessionDoc();
     switch (id) {
     case kCmdBoardInvite:
-        inviteFromBoard(CClientGameFactory::GetFactory().GetDefaultGameKind(), 0);
+        invite(CClientGameFactory::GetFactory().GetDefaultGameKind(), 0, !focusHere());
         return true;
     case kCmdBoardInviteNow:
-        inviteFromBoard(CClientGameFactory::GetFactory().GetDefaultGameKind(), 1);
+        invite(CClientGameFactory::GetFactory().GetDefaultGameKind(), 1, !focusHere());
         return true;
     case kCmdBoardProposition:
-        inviteFromBoard(CClientGameFactory::kPropositionKind, 0);
+        invite(CClientGameFactory::kPropositionKind, 0, !focusHere());
         return true;
     case kCmdBoardResume:
         return CLobbyUserListView::OnCommand(kCmdResume);

@@ -101,7 +101,6 @@ protected:
 private:
     bool focusHere() const;
     bool hasUnfinishedWithSelected() const;
-    void inviteFromBoard(int kind, int extra);
     void statusChanged();
 
     CMatchBoardQuery m_query;

@@ -211,6 +211,11 @@ public:
     void DrawListItem(QPainter& painter, const CUserListItemPaint& item) override;
 
 protected:
+    // The session's invitation manager, null without one.
+    CPlayerInviter* inviter() const;
+    // Invites the selected players to a game of the kind; with prompt the invitation manager asks for
+    // the names first.
+    void invite(int kind, int extra, bool prompt = false);
     // ---- What a subclass gives
     // The fifteen column titles.
     virtual QStringList GetColumnTitles() const = 0;
@@ -265,9 +270,7 @@ private:
     void buildToolBar();
     void toggleRelation(int command);
     bool isSelf(const QString& nickname) const;
-    CPlayerInviter* inviter() const;
     QString relationCheckedOf(int command, bool* known) const;
-    void invite(int kind, int extra);
 
     int m_listControlId;
     CUserListCtrl* m_list = nullptr;

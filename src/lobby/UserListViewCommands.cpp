@@ -291,9 +291,9 @@ bool CUserListView::OnCommand(int id) {
     }
 }
 
-void CUserListView::invite(int kind, int extra) {
+void CUserListView::invite(int kind, int extra, bool prompt) {
     if (CPlayerInviter* invitations = inviter())
-        invitations->InvitePlayer(GetSelectedNames(), kind, extra, false);
+        invitations->InvitePlayer(GetSelectedNames(), kind, extra, prompt);
 }
 
 void CUserListView::toggleRelation(int command) {
