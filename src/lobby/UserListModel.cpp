@@ -15,6 +15,7 @@ void CUserListModel::SetCompare(Compare compare, Placement placement) {
 void CUserListModel::SetColumns(std::vector<int> columns, QStringList titles,
                                 std::vector<Qt::Alignment> alignments) {
     flushLayout();
+    flushNoted();
     beginResetModel();
     m_columns = std::move(columns);
     m_titles = std::move(titles);
@@ -32,8 +33,20 @@ int CUserListModel::ModelColumn(int columnNumber) const {
 }
 
 int CUserListModel::RowOf(const CClientUserInfo* user) const {
+    if (m_indexValid) {
+        const auto found = m_index.find(user);
+        return found == m_index.end() ? -1 : found->second;
+    }
     const auto it = std::find(m_rows.begin(), m_rows.end(), user);
     return it == m_rows.end() ? -1 : int(it - m_rows.begin());
+}
+
+void CUserListModel::rebuildIndex() const {
+    m_index.clear();
+    m_index.reserve(m_rows.size());
+    for (size_t row = 0; row < m_rows.size(); ++row)
+        m_index.emplace(m_rows[row], int(row));
+    m_indexValid = true;
 }
 
 CClientUserInfo* CUserListModel::UserAt(int row) const {
@@ -67,11 +80,13 @@ int CUserListModel::sortedPlace(const CClientUserInfo& user, int skip) const {
 }
 
 int CUserListModel::InsertSorted(CClientUserInfo* user) {
+    indexChanged();
     if (m_batch) {
         m_rows.push_back(user);
         return int(m_rows.size()) - 1;
     }
     flushLayout();
+    flushNoted();
     const int row = sortedPlace(*user, -1);
     beginInsertRows(QModelIndex(), row, row);
     m_rows.insert(m_rows.begin() + row, user);
@@ -82,9 +97,15 @@ int CUserListModel::InsertSorted(CClientUserInfo* user) {
 int CUserListModel::MoveToSortedPlace(int row) {
     if (m_batch || row < 0 || row >= int(m_rows.size()))
         return row;
+    if (!m_arrivals.empty() || !m_replace.empty()) {
+        CClientUserInfo* user = m_rows[row];
+        flushNoted();
+        row = RowOf(user);
+    }
     const int target = sortedPlace(*m_rows[row], row);
     if (target == row)
         return row;
+    indexChanged();
     if (m_gather) {
         if (!m_layoutPending) {
             emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -116,6 +137,8 @@ int CUserListModel::MoveToSortedPlace(int row) {
 void CUserListModel::RemoveRow(int row) {
     if (row < 0 || row >= int(m_rows.size()))
         return;
+    indexChanged();
+    m_replace.erase(m_rows[row]);
     if (m_batch) {
         m_rows.erase(m_rows.begin() + row);
         return;
@@ -124,6 +147,9 @@ void CUserListModel::RemoveRow(int row) {
     beginRemoveRows(QModelIndex(), row, row);
     m_rows.erase(m_rows.begin() + row);
     endRemoveRows();
+    // The index is made again at the end of the turn.
+    if (m_gather)
+        postFlush();
 }
 
 void CUserListModel::RowChanged(int row) {
@@ -138,6 +164,10 @@ void CUserListModel::RowChanged(int row) {
 }
 
 void CUserListModel::Clear() {
+    indexChanged();
+    m_arrivals.clear();
+    m_arriving.clear();
+    m_replace.clear();
     if (m_batch) {
         m_rows.clear();
         return;
@@ -154,6 +184,122 @@ void CUserListModel::SetGathering(bool gather) {
     if (!gather)
         FlushGathered();
     m_gather = gather;
+    if (gather && !m_indexValid)
+        rebuildIndex();
+}
+
+bool CUserListModel::Contains(const CClientUserInfo* user) const {
+    return m_arriving.count(user) != 0 || RowOf(user) >= 0;
+}
+
+void CUserListModel::AddUser(CClientUserInfo* user) {
+    if (!m_gather || m_batch) {
+        InsertSorted(user);
+        return;
+    }
+    if (!m_arriving.insert(user).second)
+        return;
+    m_arrivals.push_back(user);
+    postFlush();
+}
+
+void CUserListModel::UserChanged(CClientUserInfo* user, bool placeChanged) {
+    if (m_arriving.count(user))
+        return; // shown in its place with the others at the end of the turn
+    const int row = RowOf(user);
+    if (row < 0)
+        return;
+    if (!m_gather || m_batch) {
+        RowChanged(row);
+        if (placeChanged)
+            MoveToSortedPlace(row);
+        return;
+    }
+    if (m_columns.empty() && !placeChanged)
+        return;
+    m_dataPending = true;
+    if (placeChanged)
+        m_replace.insert(user);
+    postFlush();
+}
+
+bool CUserListModel::RemoveUser(const CClientUserInfo* user) {
+    if (m_arriving.erase(user)) {
+        m_arrivals.erase(std::find(m_arrivals.begin(), m_arrivals.end(), user));
+        return true;
+    }
+    const int row = RowOf(user);
+    if (row < 0)
+        return false;
+    RemoveRow(row);
+    return true;
+}
+
+int CUserListModel::UserCount() const {
+    return int(m_rows.size() + m_arrivals.size());
+}
+
+bool CUserListModel::flushNoted() {
+    if (m_arrivals.empty() && m_replace.empty())
+        return false;
+    flushLayout();
+    // New rows join at the end, then go to their places with the changed ones.
+    std::unordered_set<const CClientUserInfo*> moving = std::move(m_replace);
+    m_replace.clear();
+    if (!m_arrivals.empty()) {
+        const int first = int(m_rows.size());
+        beginInsertRows(QModelIndex(), first, first + int(m_arrivals.size()) - 1);
+        m_rows.insert(m_rows.end(), m_arrivals.begin(), m_arrivals.end());
+        indexChanged();
+        endInsertRows();
+        moving.insert(m_arrivals.begin(), m_arrivals.end());
+        m_arrivals.clear();
+        m_arriving.clear();
+    }
+    // The rows that stay keep their order (nothing of theirs that orders changed); the rest are
+    // sorted among themselves and merged in, before or after the rows they compare equal to.
+    std::vector<CClientUserInfo*> staying;
+    std::vector<CClientUserInfo*> moved;
+    staying.reserve(m_rows.size());
+    moved.reserve(moving.size());
+    for (CClientUserInfo* user : m_rows)
+        (moving.count(user) ? moved : staying).push_back(user);
+    std::vector<CClientUserInfo*> order;
+    order.reserve(m_rows.size());
+    const auto less = [this](const CClientUserInfo* a, const CClientUserInfo* b) { return this->less(a, b); };
+    if (m_placement == Placement::Top) {
+        // Newest first, as they would have come one by one.
+        order.assign(moved.rbegin(), moved.rend());
+        order.insert(order.end(), staying.begin(), staying.end());
+    } else if (m_placement == Placement::Bottom || !m_compare) {
+        order = std::move(staying);
+        order.insert(order.end(), moved.begin(), moved.end());
+    } else {
+        std::stable_sort(moved.begin(), moved.end(), less);
+        if (m_placement == Placement::BeforeEqual)
+            std::merge(moved.begin(), moved.end(), staying.begin(), staying.end(), std::back_inserter(order), less);
+        else
+            std::merge(staying.begin(), staying.end(), moved.begin(), moved.end(), std::back_inserter(order), less);
+    }
+    if (order == m_rows)
+        return false;
+    emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<CClientUserInfo*> users;
+    users.reserve(size_t(before.size()));
+    for (const QModelIndex& index : before)
+        users.push_back(UserAt(index.row()));
+    m_rows = std::move(order);
+    rebuildIndex();
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (qsizetype i = 0; i < before.size(); ++i) {
+        const int row = RowOf(users[size_t(i)]);
+        after.append(row < 0 ? QModelIndex() : index(row, before[i].column()));
+    }
+    changePersistentIndexList(before, after);
+    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    return true;
 }
 
 void CUserListModel::postFlush() {
@@ -188,9 +334,13 @@ void CUserListModel::flushLayout() {
 
 void CUserListModel::FlushGathered() {
     // A layout change repaints every row anyway.
-    if (m_layoutPending)
-        m_dataPending = false;
+    bool laidOut = m_layoutPending;
     flushLayout();
+    laidOut = flushNoted() || laidOut;
+    if (laidOut)
+        m_dataPending = false;
+    if (m_gather && !m_indexValid)
+        rebuildIndex();
     if (!m_dataPending)
         return;
     m_dataPending = false;
@@ -206,6 +356,7 @@ void CUserListModel::Sort() {
     if (m_batch || !m_compare || m_placement == Placement::Top || m_placement == Placement::Bottom)
         return;
     flushLayout();
+    flushNoted();
     if (IsSorted())
         return;
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
@@ -220,6 +371,7 @@ void CUserListModel::Sort() {
         sorted[i] = m_rows[oldRows[i]];
     }
     m_rows = std::move(sorted);
+    indexChanged();
     const QModelIndexList before = persistentIndexList();
     QModelIndexList after;
     after.reserve(before.size());
@@ -233,6 +385,7 @@ void CUserListModel::BeginBatch() {
     if (m_batch)
         return;
     flushLayout();
+    flushNoted();
     beginResetModel();
     m_batch = true;
 }
@@ -247,6 +400,9 @@ void CUserListModel::EndBatch() {
     // Rows placed at the top arrive newest first.
     if (m_placement == Placement::Top)
         std::reverse(m_rows.begin(), m_rows.end());
+    indexChanged();
+    if (m_gather)
+        rebuildIndex();
     endResetModel();
 }
 

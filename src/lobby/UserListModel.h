@@ -4,6 +4,8 @@
 #include <QStringList>
 
 #include <functional>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 class CClientUserInfo;
@@ -75,6 +77,20 @@ public:
     // Shows what was gathered now.
     void FlushGathered();
 
+    // What a list that follows the directory does with a user (records it may or may not show).
+    // While gathering, a new user and a change of place are only noted: at the end of the turn the
+    // new rows are added and every noted row goes to its place in one pass, so a burst costs one
+    // sort of what changed instead of a search and a shift of the rows per record. Without
+    // gathering they act at once.
+    bool Contains(const CClientUserInfo* user) const;
+    void AddUser(CClientUserInfo* user);
+    // The user's record changed; placeChanged when the change touches the order.
+    void UserChanged(CClientUserInfo* user, bool placeChanged);
+    // Removes the user's row (or his noted arrival) -> whether he was in the list.
+    bool RemoveUser(const CClientUserInfo* user);
+    // The users in the list, rows and noted arrivals.
+    int UserCount() const;
+
 signals:
     // Gathered rows changed their data (not their place): the views repaint what they show. (A
     // dataChanged over every row would make a tree view visit every row.)
@@ -101,11 +117,22 @@ private:
     bool m_batch = false;
 
     void flushLayout();
+    bool flushNoted();
     void postFlush();
+    void rebuildIndex() const;
+    void indexChanged() { m_indexValid = false; }
     bool m_gather = false;
     bool m_layoutPending = false;
     bool m_dataPending = false;
     bool m_flushPosted = false;
     QModelIndexList m_pendingIndexes;            // persistent indexes when the layout change began
     std::vector<CClientUserInfo*> m_pendingUsers; // their users
+
+    // Noted while gathering: users to add, and shown users whose place may have changed.
+    std::vector<CClientUserInfo*> m_arrivals;
+    std::unordered_set<const CClientUserInfo*> m_arriving;
+    std::unordered_set<const CClientUserInfo*> m_replace;
+    // The row of each user, while no row has been added, removed or moved since it was made.
+    mutable std::unordered_map<const CClientUserInfo*, int> m_index;
+    mutable bool m_indexValid = false;
 };

@@ -234,48 +234,48 @@ void CUserListView::resizeEvent(QResizeEvent* event) {
 // Rows
 
 int CUserListView::FindRow(const CClientUserInfo* user) const {
-    return m_model ? m_model->RowOf(user) : -1;
+    if (!m_model)
+        return -1;
+    // Users noted in this turn are placed first.
+    if (m_model->Contains(user) && m_model->RowOf(user) < 0)
+        m_model->FlushGathered();
+    return m_model->RowOf(user);
 }
 
 int CUserListView::GetRowCount() const {
-    return m_model ? m_model->rowCount() : 0;
+    return m_model ? m_model->UserCount() : 0;
 }
 
 CClientUserInfo* CUserListView::GetUserAt(int row) const {
-    return m_model ? m_model->UserAt(row) : nullptr;
+    if (!m_model)
+        return nullptr;
+    m_model->FlushGathered();
+    return m_model->UserAt(row);
 }
 
 void CUserListView::AddUser(CClientUserInfo* user) {
     if (!user || !m_model)
         return;
-    const int row = m_model->RowOf(user);
-    if (row >= 0)
-        m_model->RowChanged(row);
+    if (m_model->Contains(user))
+        m_model->UserChanged(user, false);
     else
-        m_model->InsertSorted(user);
+        m_model->AddUser(user);
 }
 
 void CUserListView::UpdateUser(CClientUserInfo* user) {
     if (!user || !m_model)
         return;
-    const int row = m_model->RowOf(user);
-    if (row < 0) {
-        AddUser(user);
+    if (!m_model->Contains(user)) {
+        m_model->AddUser(user);
         return;
     }
-    m_model->RowChanged(row);
-    if (user->GetChangeMask() & UserListColumn::ResortMask(m_layout.sortColumn))
-        m_model->MoveToSortedPlace(row);
+    m_model->UserChanged(user, (user->GetChangeMask() & UserListColumn::ResortMask(m_layout.sortColumn)) != 0);
 }
 
 void CUserListView::RemoveUser(CClientUserInfo* user) {
     if (!user || !m_model)
         return;
-    const int row = m_model->RowOf(user);
-    if (row < 0)
-        return;
-    m_model->RemoveRow(row);
-    if (m_list)
+    if (m_model->RemoveUser(user) && m_list)
         m_list->header()->viewport()->update();
 }
 

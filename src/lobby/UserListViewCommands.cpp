@@ -88,7 +88,7 @@ QString CUserListView::GetSelectedNames() const {
 void CUserListView::SelectUser(const CClientUserInfo* user, bool add) {
     if (!m_list || !m_model || !m_list->selectionModel())
         return;
-    const int row = m_model->RowOf(user);
+    const int row = FindRow(user);
     if (row < 0)
         return;
     const QModelIndex index = m_model->index(row, 0);
