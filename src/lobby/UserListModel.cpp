@@ -32,20 +32,44 @@ int CUserListModel::ModelColumn(int columnNumber) const {
     return it == m_columns.end() ? -1 : int(it - m_columns.begin());
 }
 
+namespace {
+
+size_t IndexSlotOf(const CClientUserInfo* user, int bits) {
+    return size_t((quint64(quintptr(user)) >> 3) * 0x9E3779B97F4A7C15ull >> (64 - bits));
+}
+
+} // namespace
+
 int CUserListModel::RowOf(const CClientUserInfo* user) const {
     if (m_indexValid) {
-        const auto found = m_index.find(user);
-        return found == m_index.end() ? -1 : found->second;
+        if (!user)
+            return -1;
+        const size_t mask = m_index.size() - 1;
+        for (size_t slot = IndexSlotOf(user, m_indexBits);; slot = (slot + 1) & mask) {
+            if (m_index[slot].user == user)
+                return m_index[slot].row;
+            if (!m_index[slot].user)
+                return -1;
+        }
     }
     const auto it = std::find(m_rows.begin(), m_rows.end(), user);
     return it == m_rows.end() ? -1 : int(it - m_rows.begin());
 }
 
 void CUserListModel::rebuildIndex() const {
-    m_index.clear();
-    m_index.reserve(m_rows.size());
-    for (size_t row = 0; row < m_rows.size(); ++row)
-        m_index.emplace(m_rows[row], int(row));
+    // At most half full, so that a search ends soon at an empty slot.
+    int bits = 4;
+    while ((size_t(1) << bits) < 2 * m_rows.size())
+        ++bits;
+    m_indexBits = bits;
+    m_index.assign(size_t(1) << bits, IndexSlot());
+    const size_t mask = m_index.size() - 1;
+    for (size_t row = 0; row < m_rows.size(); ++row) {
+        size_t slot = IndexSlotOf(m_rows[row], bits);
+        while (m_index[slot].user)
+            slot = (slot + 1) & mask;
+        m_index[slot] = {m_rows[row], int(row)};
+    }
     m_indexValid = true;
 }
 

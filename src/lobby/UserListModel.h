@@ -4,7 +4,6 @@
 #include <QStringList>
 
 #include <functional>
-#include <unordered_map>
 #include <unordered_set>
 #include <vector>
 
@@ -132,7 +131,13 @@ private:
     std::vector<CClientUserInfo*> m_arrivals;
     std::unordered_set<const CClientUserInfo*> m_arriving;
     std::unordered_set<const CClientUserInfo*> m_replace;
-    // The row of each user, while no row has been added, removed or moved since it was made.
-    mutable std::unordered_map<const CClientUserInfo*, int> m_index;
+    // The row of each user, while no row has been added, removed or moved since it was made: an
+    // open-addressed table (made again in one pass at the end of a turn, without an allocation per row).
+    struct IndexSlot {
+        const CClientUserInfo* user = nullptr;
+        int row = -1;
+    };
+    mutable std::vector<IndexSlot> m_index;
+    mutable int m_indexBits = 0;
     mutable bool m_indexValid = false;
 };
