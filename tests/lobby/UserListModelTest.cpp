@@ -238,3 +238,77 @@ TEST_F(UserListModelTest, GatheredChangesAreShownOncePerTurn) {
 }
 
 } // namespace
+
+namespace {
+
+// A gathering list that follows the directory: arrivals, changes and departures in bursts, shown once
+// per turn. After each turn the rows are in order, hold exactly the users still listed, each found at
+// his row, the selection still on its user; departures in the middle of a burst (a noted arrival, a
+// row noted to move) leave nothing behind. The tester above checks every signal against the rows.
+TEST_F(UserListModelTest, NotedBurstsEndInOrderWithEveryUserFoundAndTheSelectionKept) {
+    for (const Placement placement : {Placement::AfterEqual, Placement::BeforeEqual, Placement::Top}) {
+        model.Clear();
+        if (placement == Placement::BeforeEqual)
+            SortBy(UserListColumn::Rating, true);
+        model.SetPlacement(placement);
+        model.SetGathering(true);
+        QItemSelectionModel selection(&model);
+        int layouts = 0;
+        const auto counter = QObject::connect(&model, &QAbstractItemModel::layoutChanged, [&] { ++layouts; });
+        std::vector<CClientUserInfo*> listed;
+        unsigned seed = 7;
+        const auto next = [&seed](unsigned range) {
+            seed = seed * 1103515245u + 12345u;
+            return (seed >> 8) % range;
+        };
+        for (int turn = 0; turn < 12; ++turn) {
+            CClientUserInfo* selected = model.rowCount() > 0 ? model.UserAt(int(next(model.rowCount()))) : nullptr;
+            if (selected)
+                selection.select(model.index(model.RowOf(selected), 0),
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+            for (int step = 0; step < 40; ++step) {
+                const unsigned what = next(10);
+                if (what < 4 || listed.empty()) {
+                    CClientUserInfo* user = User(QStringLiteral("u%1_%2").arg(turn).arg(step), float(next(50)));
+                    model.AddUser(user);
+                    model.AddUser(user); // told twice: listed once
+                    listed.push_back(user);
+                } else if (what < 8) {
+                    CClientUserInfo* user = listed[next(unsigned(listed.size()))];
+                    user->SetRating(float(next(50)));
+                    model.UserChanged(user, true);
+                } else {
+                    const size_t at = next(unsigned(listed.size()));
+                    CClientUserInfo* user = listed[at];
+                    if (user == selected)
+                        selected = nullptr;
+                    EXPECT_TRUE(model.RemoveUser(user));
+                    EXPECT_FALSE(model.RemoveUser(user));
+                    listed.erase(listed.begin() + long(at));
+                    user->SetRating(std::numeric_limits<float>::quiet_NaN()); // gone: must not be read again
+                }
+                EXPECT_EQ(model.UserCount(), int(listed.size()));
+            }
+            const int layoutsBefore = layouts;
+            QCoreApplication::processEvents();
+            EXPECT_LE(layouts - layoutsBefore, 1) << "one layout change per turn";
+            ASSERT_EQ(model.rowCount(), int(listed.size()));
+            if (placement != Placement::Top) {
+                EXPECT_TRUE(model.IsSorted()) << "turn " << turn;
+            }
+            for (CClientUserInfo* user : listed) {
+                const int row = model.RowOf(user);
+                ASSERT_GE(row, 0);
+                EXPECT_EQ(model.UserAt(row), user);
+            }
+            if (selected) {
+                ASSERT_EQ(selection.selectedRows().size(), 1);
+                EXPECT_EQ(model.UserAt(selection.selectedRows().front().row()), selected);
+            }
+        }
+        QObject::disconnect(counter);
+        model.SetGathering(false);
+    }
+}
+
+} // namespace
