@@ -315,6 +315,12 @@ bool CUserListModel::flushNoted() {
         users.push_back(UserAt(index.row()));
     m_rows = std::move(order);
     rebuildIndex();
+    endLayoutChange(before, users);
+    return true;
+}
+
+void CUserListModel::endLayoutChange(const QModelIndexList& before, const std::vector<CClientUserInfo*>& users) {
+    // The rows of the persistent indexes (the selection, the current row) follow their users.
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i) {
@@ -323,7 +329,6 @@ bool CUserListModel::flushNoted() {
     }
     changePersistentIndexList(before, after);
     emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
-    return true;
 }
 
 void CUserListModel::postFlush() {
@@ -343,17 +348,11 @@ void CUserListModel::flushLayout() {
     if (!m_layoutPending)
         return;
     m_layoutPending = false;
-    // The rows of the persistent indexes (the selection, the current row) follow their users.
-    QModelIndexList after;
-    after.reserve(m_pendingIndexes.size());
-    for (qsizetype i = 0; i < m_pendingIndexes.size(); ++i) {
-        const int row = RowOf(m_pendingUsers[size_t(i)]);
-        after.append(row < 0 ? QModelIndex() : index(row, m_pendingIndexes[i].column()));
-    }
-    changePersistentIndexList(m_pendingIndexes, after);
+    const QModelIndexList before = std::move(m_pendingIndexes);
+    const std::vector<CClientUserInfo*> users = std::move(m_pendingUsers);
     m_pendingIndexes.clear();
     m_pendingUsers.clear();
-    emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+    endLayoutChange(before, users);
 }
 
 void CUserListModel::FlushGathered() {

@@ -116,6 +116,8 @@ private:
     bool m_batch = false;
 
     void flushLayout();
+    // The persistent indexes follow their users to their new rows; the views lay the rows out again.
+    void endLayoutChange(const QModelIndexList& before, const std::vector<CClientUserInfo*>& users);
     bool flushNoted();
     void postFlush();
     void rebuildIndex() const;
