@@ -1,12 +1,16 @@
 #include "records/BGPropositionDlg.h"
 
 #include "board/BackgammonBoardCtl.h"
+#include "game/ClientGameFactory.h"
 #include "game/PropRuleOptions.h"
+#include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/WagerEditControl.h"
 #include "platform/Win32Codes.h"
 #include "records/BGPropDoc.h"
 #include "records/BGPropSetupDlgs.h"
 #include "records/BGPropositionView.h"
+#include "session/ServiceName.h"
+#include "session/SessionDoc.h"
 #include "support/SettingsStore.h"
 #include "support/controls/Edit100ths.h"
 #include "support/dialogs/DeferredMessageBox.h"
@@ -593,4 +597,26 @@ void CBGPropositionDlg::SaveDefaults() {
         store.WriteString(section, QStringLiteral("strPropositionName"), CPropRuleOptions::SafeName(m_name));
         store.WriteString(kPathSection, kPathKey, m_folder);
     }
+}
+
+QString CBGPropositionDlg::GetStartRoom(const CServiceName& room) const {
+    bool ok = false;
+    const CPropRuleOptions agreed = CPropRuleOptions::FromText(GetOwnRulesText(), &ok);
+    const QStringList players = room.GetPartList();
+    if (!ok || agreed.GetTerms().controlSide != 1 || players.size() != 2)
+        return room.GetText();
+    return CServiceName::ConstructFromList(room.GetFirstPart(), {players[1], players[0]}).GetText();
+}
+
+// ---- Registration ----------------------------------------------------------------------------------
+
+void RegisterPropositionDialog() {
+    CClientGameFactory::GetFactory().SetPropositionDialogCreator(
+        [](int kind, CInvitationManager* manager, CInviteData* record, bool incoming) -> QDialog* {
+            if (kind != CClientGameFactory::kPropositionKind || !record)
+                return nullptr;
+            QWidget* parent =
+                manager && manager->GetSession() ? manager->GetSession()->GetServiceFrame() : nullptr;
+            return new CBGPropositionDlg(manager, parent, *record, incoming);
+        });
 }

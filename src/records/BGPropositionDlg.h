@@ -13,6 +13,9 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
+// Makes the game factory create the proposition dialog for invitations of game kind 1.
+void RegisterPropositionDialog();
+
 // "Backgammon Proposition": the invitation of game kind 1. The offering player picks a saved
 // proposition (a ".bgp" of the proposition folder) or sets one up by dragging checkers on the preview
 // board, and gives its terms: the consideration one side pays the other, the side he plays, the cube,
@@ -114,6 +117,9 @@ protected:
     bool HasFixedReserve() const override { return false; }
     QString GetStakeLabel() const override { return QStringLiteral("US&$/Point"); }
     void OnAmountEdited(CWagerEditControl* control) override;
+    // The inviter plays side 1 (White) in the invitation's room; when the terms give him Black the
+    // game is played in the room of the same players the other way round.
+    QString GetStartRoom(const CServiceName& room) const override;
 
 private:
     void loadPropositionList();

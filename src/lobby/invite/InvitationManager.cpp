@@ -333,7 +333,10 @@ void CInvitationManager::InvitePlayer(const QString& names, int gameKind, int of
 }
 
 bool CInvitationManager::CanInviteTo(int gameKind) const {
-    return gameKind != CClientGameFactory::kPropositionKind && factory().HasInvitationDialogCreator();
+    if (gameKind == CClientGameFactory::kPropositionKind &&
+        (!GetSession() || !GetSession()->HasRight(CSessionDoc::kRightPropositions)))
+        return false;
+    return factory().HasInvitationDialogCreator(gameKind);
 }
 
 QStringList CInvitationManager::ParseInviteeNames(const QString& text, int gameKind) const {

@@ -69,7 +69,7 @@ public:
     // The invite entry: names blank-separated (may be empty), offerResume: ask first when an
     // unfinished match with these players exists, alwaysPrompt: ask for the names first.
     void InvitePlayer(const QString& names, int gameKind, int offerResume, bool alwaysPrompt) override;
-    // Backgammon invitations, once their dialog is there; propositions have no dialog in this client.
+    // Invitations of a kind whose dialog is registered; propositions also need the user's right to them.
     bool CanInviteTo(int gameKind) const override;
     // Play again after a finished game: the room and the local side (0 or 1).
     void OpenInvitationFromGame(const QString& serviceName, int localSide);
