@@ -145,10 +145,11 @@ bool CBackgammonBoard::DoMatchStart(const QStringList& args) {
     const int variant = v[1];
     if (length < 0 || length > kMaxScore || GetVariantName(variant).isEmpty())
         return false;
-    for (std::size_t i = 2; i < v.size(); ++i)
+    for (std::size_t i = 2; i < v.size() && i < 8; ++i)
         if (v[i] != 0 && v[i] != 1)
             return false;
     const auto flag = [&](std::size_t i, bool byDefault) { return i < v.size() ? v[i] == 1 : byDefault; };
+    // (a set-up position follows the six flags)
     Rules rules;
     rules.matchLength = length;
     rules.cube = flag(2, true);

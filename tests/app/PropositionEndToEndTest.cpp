@@ -1,0 +1,244 @@
+// Propositions end to end: two real clients with their invitation managers and game rooms agree on a
+// proposition through the development server, whose referee then plays it from the agreed position.
+
+#include "DevServer.h"
+#include "app/GameRoom.h"
+#include "game/BackgammonDoc.h"
+#include "game/ClientGameFactory.h"
+#include "game/PropRuleOptions.h"
+#include "lobby/invite/InvitationManager.h"
+#include "lobby/invite/InviteData.h"
+#include "records/BGPropositionDlg.h"
+#include "platform/Ui.h"
+#include "session/SessionDoc.h"
+#include "support/SessionFixture.h"
+#include "support/SettingsFixture.h"
+#include "support/SettingsStore.h"
+#include "support/TestEnvironment.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+
+using testenv::WaitFor;
+
+namespace {
+
+// One client: a session with its invitation manager and its game room (no windows).
+struct Player {
+    Player(quint16 port, const QString& nickname) : room(&session) {
+        view.frame = &frame;
+        session.AddView(&view);
+        session.SetChatLog(&chat);
+        manager = CInvitationManager::Attach(session);
+        QObject::connect(&session, &CSessionDoc::loginAccepted, [this] { in = true; });
+        QObject::connect(&session, &CSessionDoc::serviceEntered, [this](const QString& name) {
+            entered = name;
+            room.OnServiceEntered(name);
+        });
+        session.Connect({"127.0.0.1", port, nickname, "any", "1000 Norvale for Linux"});
+    }
+    ~Player() {
+        session.SetChatLog(nullptr);
+        session.RemoveView(&view);
+    }
+    CBGPropositionDlg* Dialog() const {
+        return dynamic_cast<CBGPropositionDlg*>(manager->FindInvitation(QStringLiteral(".gb.alice.bob")));
+    }
+    bool Enabled(int id) const {
+        CBGPropositionDlg* dialog = Dialog();
+        return dialog && dialog->Item(id) && dialog->Item(id)->isEnabled() && !dialog->Item(id)->isHidden();
+    }
+    void Click(int id) const { Dialog()->ItemAs<QAbstractButton>(id)->click(); }
+    CBackgammonDoc* Doc() const { return room.GetDocument(); }
+    const CBackgammonBoard& Board() const { return Doc()->GetBoard(); }
+
+    CSessionDoc session;
+    testenv::RecordingView view;
+    QWidget frame;
+    testenv::RecordingChatLog chat;
+    CGameRoom room;
+    CInvitationManager* manager = nullptr;
+    bool in = false;
+    QString entered;
+};
+
+// A race seen from White (side 1): three checkers on each side's six point, the rest borne off; White
+// owns a cube of 2 and Black is on roll.
+const char kRace[] = "1.0 12 0 0 0 0 0 0 3 0 0 0 0 0 0 0 0 0 0 0 0 -3 0 0 0 0 0 0 -12 2 1 2 0 0 0 0";
+
+class PropositionEndToEndTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        testenv::ResetSettings();
+        testenv::scriptedUi().clear();
+        ASSERT_TRUE(folder.isValid());
+        RegisterPropositionDialog();
+        CSettingsStore& store = GetSettingsStore();
+        store.WriteString("PathNames", "PropositionDir", folder.path());
+        store.WriteString("CBGPropositionDlg", "strPropositionName", "Race.bgp");
+        store.WriteInt("CBGPropositionDlg", "nContractLength", 3);
+        CBackgammonBoard race;
+        ASSERT_TRUE(race.ReadBoardText(kRace, 1));
+        ASSERT_TRUE(race.SaveToFile(QDir(folder.path()).filePath("Race.bgp")));
+        ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+        alice = std::make_unique<Player>(server.Port(), "alice");
+        bob = std::make_unique<Player>(server.Port(), "bob");
+        ASSERT_TRUE(WaitFor([&] { return alice->in && bob->in; }));
+    }
+    void TearDown() override {
+        alice.reset();
+        bob.reset();
+        CClientGameFactory::GetFactory().SetPropositionDialogCreator(nullptr);
+    }
+    void PlayRace(int alicePlays, const QString& room);
+    // Both boards and the referee's hold the same position and nothing awaits an answer.
+    bool InStep(const QString& room) const {
+        const CMatchReferee* referee = server.FindMatch(room);
+        if (!referee || !alice->Doc() || !bob->Doc())
+            return false;
+        for (const Player* player : {alice.get(), bob.get()})
+            if (player->Doc()->IsAwaitingAnswer() ||
+                player->Board().GetSavedBoardText(1) != referee->Board().GetSavedBoardText(1) ||
+                player->Board().GetState() != referee->Board().GetState() ||
+                player->Doc()->GetMatchRecord().GetMoveCount() != referee->MoveCount())
+                return false;
+        return true;
+    }
+
+    std::deque<int> dice;
+    CDevServer server{[this] {
+        CDevServer::Options options;
+        options.league.name.clear();
+        options.dice = [this] {
+            const int die = dice.empty() ? 3 : dice.front();
+            if (!dice.empty())
+                dice.pop_front();
+            return die;
+        };
+        return options;
+    }()};
+    QTemporaryDir folder;
+    std::unique_ptr<Player> alice, bob;
+};
+
+// alice offers the race to bob, playing White (0) or Black (1); the game starts in both windows from
+// the position each dialog showed, and its first roll and play go through the referee.
+void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
+    GetSettingsStore().WriteInt("CBGPropositionDlg", "nPlayerControlSide", alicePlays);
+    alice->manager->InvitePlayer("bob", CClientGameFactory::kPropositionKind, 0, false);
+    ASSERT_NE(alice->Dialog(), nullptr);
+    // A proposition is played for money: the wager box is ticked once the server agreed to it.
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CWagerInviteDlg::kIdWager); }));
+    alice->Click(CWagerInviteDlg::kIdWager);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    EXPECT_EQ(alice->Dialog()->windowTitle(), "Backgammon Proposition");
+    EXPECT_EQ(alice->Dialog()->GetPropositionName(), "Race.bgp");
+    EXPECT_EQ(alice->Dialog()->GetPlayingIndex(), alicePlays);
+    alice->Click(CInvitationDlg::kIdInvite);
+    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    EXPECT_EQ(bob->Dialog()->GetPropositionName(), "Race.bgp");
+    EXPECT_EQ(bob->Dialog()->GetPlayingIndex(), 1 - alicePlays);
+    EXPECT_FALSE(bob->Enabled(CBGPropositionDlg::kIdSave));
+    // Each dialog shows the position from its own player's side.
+    const QString aliceSaw = alice->Dialog()->GetPreviewBoard().GetSavedBoardText(1);
+    const QString bobSaw = bob->Dialog()->GetPreviewBoard().GetSavedBoardText(1);
+    EXPECT_NE(aliceSaw, bobSaw);
+    bob->Click(CInvitationDlg::kIdPlay);
+
+    ASSERT_TRUE(WaitFor([&] { return alice->entered == room && bob->entered == room && InStep(room); }));
+    const int aliceSide = alice->Doc()->GetLocalSide();
+    const int bobSide = bob->Doc()->GetLocalSide();
+    EXPECT_EQ(aliceSide, alicePlays + 1);
+    EXPECT_EQ(alice->Board().GetSavedBoardText(aliceSide), aliceSaw);
+    EXPECT_EQ(bob->Board().GetSavedBoardText(bobSide), bobSaw);
+    EXPECT_EQ(alice->Board().GetSavedBoardText(1), kRace);
+    // The match log names what is played.
+    QString start;
+    alice->Doc()->ReplayLog([&](const CGameLogRecord& record, int) {
+        if (record.kind == CGameLogRecord::kMatchStart)
+            start = record.text;
+    });
+    EXPECT_EQ(start, "Propositions, 3 games");
+
+    // White's player opens the game; Black, on roll in the position, rolls 6-5 and plays it.
+    Player* white = aliceSide == 1 ? alice.get() : bob.get();
+    Player* black = aliceSide == 1 ? bob.get() : alice.get();
+    ASSERT_TRUE(white->Doc()->StartNextGame());
+    ASSERT_TRUE(WaitFor([&] { return InStep(room) && white->Board().GetState() == CBackgammonBoard::kStateAwaitingRoll; }));
+    EXPECT_EQ(white->Board().GetSideOnRoll(), 2);
+    EXPECT_EQ(white->Board().GetCubeValue(), 2);
+    EXPECT_EQ(white->Board().GetCubeOwner(), 1);
+    EXPECT_FALSE(white->Doc()->RollDice()) << "not White's turn";
+    dice = {6, 5};
+    ASSERT_TRUE(black->Doc()->RollDice());
+    ASSERT_TRUE(WaitFor([&] { return InStep(room) && black->Board().GetState() == CBackgammonBoard::kStateMoving; }));
+    ASSERT_TRUE(black->Doc()->SendGameCommand("m 19/26 19/24"));
+    ASSERT_TRUE(WaitFor([&] { return InStep(room) && white->Board().GetSideOnRoll() == 1; }));
+    EXPECT_EQ(server.FindMatch(room)->Board().GetSavedBoardText(1),
+              "1.0 12 0 0 0 0 0 0 3 0 0 0 0 0 0 0 0 0 0 0 0 -1 0 0 0 0 -1 0 -13 2 1 1 0 0 0 0");
+}
+
+TEST_F(PropositionEndToEndTest, AnOfferPlayedAsWhiteStartsFromTheAgreedPosition) {
+    PlayRace(0, ".gb.alice.bob");
+}
+
+TEST_F(PropositionEndToEndTest, AnOfferPlayedAsBlackSeatsTheInvitedPlayerFirst) {
+    PlayRace(1, ".gb.bob.alice");
+}
+
+// An offer a hostile peer writes by hand reaches bob's proposition dialog, which shows only what is
+// safe: the folder part of the name is dropped, numbers are brought into range, and a position of
+// sixteen checkers is never shown (bob's own terms go back).
+TEST_F(PropositionEndToEndTest, AHostileOfferIsCorrectedOrRefused) {
+    QString sixteen = kRace;
+    sixteen.replace("1.0 12 ", "1.0 13 ");
+    struct Case {
+        const char* what;
+        QString name;
+        QString position;
+        int consideration;
+        int control;
+        bool shown;
+    } cases[] = {
+        {"a path in the name, numbers out of range", "../../.bashrc", kRace, 25000, 9, true},
+        {"sixteen checkers", "sixteen", sixteen, 100, 0, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        // Written the way a peer could: the consideration and sides as it likes.
+        QString terms = CPropRuleOptions("", c.name, c.position, 3, 100, 0, 0, true, 100, 1600).FormatText();
+        terms.replace(QRegularExpression("\"[0-9.]+\" 0 0 0$"),
+                      QStringLiteral("\"%1\" %2 0 0").arg(c.consideration / 100.0).arg(c.control));
+        CInviteData record(CClientGameFactory::kPropositionKind, CServiceName(".gb.alice.bob"), QString());
+        record.SetMessage(CInviteData::kInvite, "alice", terms);
+        alice->session.Send(227, record.Format(), -1, "bob");
+        ASSERT_TRUE(WaitFor([&] { return bob->Dialog() && bob->Dialog()->IsLive(); }));
+        CBGPropositionDlg* dialog = bob->Dialog();
+        EXPECT_TRUE(dialog->IsIncoming());
+        EXPECT_TRUE(CPropRuleOptions::IsCompletePosition(dialog->GetPositionText()));
+        if (c.shown) {
+            EXPECT_EQ(dialog->GetPropositionName(), ".bashrc");
+            EXPECT_EQ(dialog->GetConsiderationHundredths(), 10000);
+            EXPECT_EQ(dialog->GetPositionText(), kRace);
+        } else {
+            EXPECT_NE(dialog->GetPositionText(), sixteen);
+        }
+        // Whatever was changed goes back to the peer, and nothing was written.
+        bool ok = false;
+        const CPropRuleOptions back = CPropRuleOptions::FromText(dialog->GetOwnRulesText(), &ok);
+        EXPECT_TRUE(ok);
+        EXPECT_EQ(back.GetTerms().name.contains('/'), false);
+        EXPECT_TRUE(QDir(folder.path()).entryList({"*.bashrc*", "sixteen*"}).isEmpty());
+        dialog->OnCancel();
+        ASSERT_TRUE(WaitFor([&] { return bob->Dialog() == nullptr; }));
+    }
+}
+
+} // namespace
