@@ -196,7 +196,8 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     pay->addWidget(payLabel);
     pay->addWidget(m_considerationEdit);
     pay->addWidget(spin);
-    pay->addWidget(new QLabel(QStringLiteral("points &to:"), pane));
+    auto* toLabel = new QLabel(QStringLiteral("points &to:"), pane);
+    pay->addWidget(toLabel);
     left->addLayout(pay);
 
     const auto pair = [this, pane](const QString& title, int first, int idW, int idB) {
@@ -211,11 +212,14 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
         return box;
     };
     left->addWidget(pair(QStringLiteral("Payee"), kPayW, kIdPayeeWhite, kIdPayeeBlack));
+    toLabel->setBuddy(m_radios[kPayW]);
     left->addWidget(pair(QStringLiteral("&You are playing:"), kPlayW, kIdPlayingWhite, kIdPlayingBlack));
 
     auto* cubeRow = new QHBoxLayout;
-    cubeRow->addWidget(new QLabel(QStringLiteral("C&ube:"), pane));
+    auto* cubeLabel = new QLabel(QStringLiteral("C&ube:"), pane);
+    cubeRow->addWidget(cubeLabel);
     auto* cube = new QLineEdit(pane);
+    cubeLabel->setBuddy(cube);
     cube->setFixedWidth(40);
     cube->setMaxLength(2);
     SetItemId(cube, kIdCubeValue);
