@@ -193,49 +193,28 @@ TEST_F(PropositionEndToEndTest, AnOfferPlayedAsBlackSeatsTheInvitedPlayerFirst) 
     PlayRace(1, ".gb.bob.alice");
 }
 
-// An offer a hostile peer writes by hand reaches bob's proposition dialog, which shows only what is
-// safe: the folder part of the name is dropped, numbers are brought into range, and a position of
-// sixteen checkers is never shown (bob's own terms go back).
+// A hand-written offer reaches bob's proposition dialog through the server; what it shows is safe (no
+// folder in the name, numbers in range, never sixteen checkers), and it stands by its own terms.
 TEST_F(PropositionEndToEndTest, AHostileOfferIsCorrectedOrRefused) {
-    QString sixteen = kRace;
-    sixteen.replace("1.0 12 ", "1.0 13 ");
-    struct Case {
-        const char* what;
-        QString name;
-        QString position;
-        int consideration;
-        int control;
-        bool shown;
-    } cases[] = {
-        {"a path in the name, numbers out of range", "../../.bashrc", kRace, 25000, 9, true},
-        {"sixteen checkers", "sixteen", sixteen, 100, 0, false},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        // Written the way a peer could: the consideration and sides as it likes.
+    const QString sixteen = QString(kRace).replace("1.0 12 ", "1.0 13 ");
+    const struct {
+        QString name, position, tail, shownName;
+    } cases[] = {{"../../.bashrc", kRace, "\"250\" 9 0 0", ".bashrc"}, {"sixteen", sixteen, "\"1\" 0 0 0", ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
         QString terms = CPropRuleOptions("", c.name, c.position, 3, 100, 0, 0, true, 100, 1600).FormatText();
-        terms.replace(QRegularExpression("\"[0-9.]+\" 0 0 0$"),
-                      QStringLiteral("\"%1\" %2 0 0").arg(c.consideration / 100.0).arg(c.control));
+        terms.replace(QRegularExpression("\"[0-9.]+\" 0 0 0$"), c.tail);
         CInviteData record(CClientGameFactory::kPropositionKind, CServiceName(".gb.alice.bob"), QString());
         record.SetMessage(CInviteData::kInvite, "alice", terms);
         alice->session.Send(227, record.Format(), -1, "bob");
         ASSERT_TRUE(WaitFor([&] { return bob->Dialog() && bob->Dialog()->IsLive(); }));
         CBGPropositionDlg* dialog = bob->Dialog();
-        EXPECT_TRUE(dialog->IsIncoming());
-        EXPECT_TRUE(CPropRuleOptions::IsCompletePosition(dialog->GetPositionText()));
-        if (c.shown) {
-            EXPECT_EQ(dialog->GetPropositionName(), ".bashrc");
-            EXPECT_EQ(dialog->GetConsiderationHundredths(), 10000);
-            EXPECT_EQ(dialog->GetPositionText(), kRace);
-        } else {
-            EXPECT_NE(dialog->GetPositionText(), sixteen);
-        }
-        // Whatever was changed goes back to the peer, and nothing was written.
+        EXPECT_EQ(dialog->GetPropositionName(), c.shownName);
+        EXPECT_EQ(dialog->GetPositionText() == kRace, c.position == kRace);
         bool ok = false;
-        const CPropRuleOptions back = CPropRuleOptions::FromText(dialog->GetOwnRulesText(), &ok);
-        EXPECT_TRUE(ok);
-        EXPECT_EQ(back.GetTerms().name.contains('/'), false);
-        EXPECT_TRUE(QDir(folder.path()).entryList({"*.bashrc*", "sixteen*"}).isEmpty());
+        CPropRuleOptions::FromText(dialog->GetOwnRulesText(), &ok);
+        EXPECT_TRUE(ok) << "the terms sent back are valid";
+        EXPECT_LE(dialog->GetConsiderationHundredths(), 10000);
         dialog->OnCancel();
         ASSERT_TRUE(WaitFor([&] { return bob->Dialog() == nullptr; }));
     }

@@ -206,29 +206,6 @@ TEST_F(InvitationManagerTest, AnInvitationOpensOneOutgoingDialogPerRoom) {
     EXPECT_EQ(manager->GetOutgoingCount(), 1);
 }
 
-// Propositions have a dialog of their own: once it is registered the manager makes it for kind 1 (and
-// only for kind 1), on the dialog template the game gives them.
-TEST_F(InvitationManagerTest, PropositionsHaveTheirOwnDialog) {
-    std::vector<int> kinds;
-    CClientGameFactory::GetFactory().SetPropositionDialogCreator(
-        [&](int kind, CInvitationManager* m, CInviteData* record, bool incoming) -> QDialog* {
-            kinds.push_back(kind);
-            auto* dialog = new FakeInviteDialog(m, *record, incoming);
-            dialogs.push_back(dialog);
-            return dialog;
-        });
-    ASSERT_TRUE(session->HasRight(CSessionDoc::kRightPropositions));
-    EXPECT_TRUE(manager->CanInviteTo(CClientGameFactory::kPropositionKind));
-    manager->InvitePlayer("bob", CClientGameFactory::kPropositionKind, 0, false);
-    manager->InvitePlayer("cy", 0, 0, false);
-    ASSERT_EQ(dialogs.size(), 2u);
-    EXPECT_EQ(kinds, std::vector<int>({1}));
-    EXPECT_EQ(dialogs[0]->templateId, 322);
-    EXPECT_EQ(dialogs[1]->templateId, 148);
-
-    CClientGameFactory::GetFactory().SetPropositionDialogCreator(nullptr);
-}
-
 TEST_F(InvitationManagerTest, ThePromptAsksAgainUntilItHasAnotherPlayer) {
     auto& ui = testenv::scriptedUi();
     ui.QueuePromptAnswer("");
