@@ -1,10 +1,12 @@
 #include "records/BGPropositionDlg.h"
 
 #include "board/BackgammonBoardCtl.h"
+#include "board/BgClientView.h"
 #include "game/ClientGameFactory.h"
 #include "game/PropRuleOptions.h"
 #include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/WagerEditControl.h"
+#include "net/MessagePacket.h"
 #include "platform/Win32Codes.h"
 #include "records/BGPropDoc.h"
 #include "records/BGPropSetupDlgs.h"
@@ -257,12 +259,11 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     m_save = new QPushButton(QStringLiteral("&Save"), pane);
     SetItemId(m_save, kIdSave);
     connect(m_save, &QPushButton::clicked, this, [this] { OnSave(); });
-    // The equity service has no reply handling in the client yet.
-    auto* bearoff = new QPushButton(QStringLiteral("&Bearoff Equity..."), pane);
-    bearoff->setEnabled(false);
-    SetItemId(bearoff, kIdBearoff);
+    m_bearoff = new QPushButton(QStringLiteral("&Bearoff Equity..."), pane);
+    SetItemId(m_bearoff, kIdBearoff);
+    connect(m_bearoff, &QPushButton::clicked, this, [this] { OnBearoffEquity(); });
     buttons->addWidget(m_save);
-    buttons->addWidget(bearoff);
+    buttons->addWidget(m_bearoff);
     buttons->addStretch(1);
     left->addLayout(buttons);
     left->addStretch(1);
@@ -421,6 +422,7 @@ void CBGPropositionDlg::showPosition(const QString& text) {
         writeControls();
         m_preview->SetBoard(m_board);
     }
+    refreshBearoff();
 }
 
 void CBGPropositionDlg::ApplyControlsToBoard() {
@@ -442,6 +444,7 @@ void CBGPropositionDlg::ApplyControlsToBoard() {
         m_radios[i]->setEnabled(m_cubeValue != 1);
     m_preview->SetBoard(m_board);
     m_preview->update();
+    refreshBearoff();
     OnOptionChanged();
 }
 
@@ -455,8 +458,41 @@ bool CBGPropositionDlg::OnBoardCommand(const QString& command) {
     m_position = m_board.GetSavedBoardText(viewSide());
     m_hint->hide();
     m_preview->SetBoard(m_board);
+    refreshBearoff();
     OnOptionChanged();
     return true;
+}
+
+// ---- Bear-off equity -------------------------------------------------------------------------------
+
+void CBGPropositionDlg::refreshBearoff() {
+    if (m_bearoff)
+        m_bearoff->setEnabled(m_manager && m_manager->GetSession() && IsBearOffPosition(m_board));
+}
+
+bool CBGPropositionDlg::OnBearoffEquity() {
+    CSessionDoc* session = m_manager ? m_manager->GetSession() : nullptr;
+    // The preview's side 1 is the user's: the answer names the side on roll by its colour.
+    CBackgammonBoard board = m_board;
+    const QStringList colours{QStringLiteral("White"), QStringLiteral("Black")};
+    board.SetPlayers(m_playing == 1 ? QStringList{colours[1], colours[0]} : colours, 0, false);
+    return RequestBearOffEquity(session, board, GetServiceNameText());
+}
+
+int CBGPropositionDlg::OfferPacket(int type, const QString& body) {
+    if (type != CBgClientView::kBearOffReply || IsClosed())
+        return CWagerInviteDlg::OfferPacket(type, body);
+    CSessionDoc* session = m_manager ? m_manager->GetSession() : nullptr;
+    const CMessagePacket* packet = session ? session->GetCurrentPacket() : nullptr;
+    // Only the server answers; and only a question asked here opens a box.
+    if (!session || (packet && packet->IsRouted() && packet->GetSourceName() != QLatin1String(".")))
+        return 0;
+    const std::optional<QString> message = BearOffEquityText(body, GetServiceNameText());
+    if (!message)
+        return 0;
+    if (session->TakeAnswer(CBgClientView::kBearOffReply, GetServiceNameText().toLower()))
+        PostDeferredMessageBox(*message, platform::MB_OK | platform::MB_ICONINFORMATION);
+    return 1;
 }
 
 // ---- Controls ----------------------------------------------------------------------------------------------

@@ -102,6 +102,10 @@ public:
     bool OnBoardCommand(const QString& command);
     // The you-are-playing, owner, on-roll and cube controls changed.
     void ApplyControlsToBoard();
+    // Asks the server for the bear-off chance of the preview's position -> whether it was asked.
+    bool OnBearoffEquity();
+    // The server's bear-off answer (169 from the server) for this dialog's room is shown.
+    int OfferPacket(int type, const QString& body) override;
 
 protected:
     QWidget* CreateTermsPane(QWidget* parent) override;
@@ -126,6 +130,7 @@ private:
     void showPosition(const QString& text);
     void readControls();
     void writeControls();
+    void refreshBearoff();
     int sideOfIndex(int index) const;
     int indexOfSide(int side) const;
     int viewSide() const { return m_playing == 1 ? 2 : 1; }
@@ -153,5 +158,6 @@ private:
     QLabel* m_hint = nullptr;
     QLabel* m_notice = nullptr;
     QPushButton* m_save = nullptr;
+    QPushButton* m_bearoff = nullptr;
     CBackgammonBoardCtl* m_preview = nullptr;
 };

@@ -141,6 +141,12 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     EXPECT_EQ(alice->Dialog()->windowTitle(), "Backgammon Proposition");
     EXPECT_EQ(alice->Dialog()->GetPropositionName(), "Race.bgp");
     EXPECT_EQ(alice->Dialog()->GetPlayingIndex(), alicePlays);
+    // The race is a bear-off: the server's chance for the side on roll is shown.
+    testenv::scriptedUi().clear();
+    alice->Click(CBGPropositionDlg::kIdBearoff);
+    ASSERT_TRUE(WaitFor([&] { return !testenv::scriptedUi().asked().empty(); }));
+    EXPECT_EQ(testenv::scriptedUi().asked().back().text,
+              "Black wins this bear-off 71.31% of the time (cubeless, Black on roll).");
     alice->Click(CInvitationDlg::kIdInvite);
     ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
     EXPECT_EQ(bob->Dialog()->GetPropositionName(), "Race.bgp");
