@@ -42,6 +42,7 @@ const QString kPathSection = QStringLiteral("PathNames");
 const QString kPathKey = QStringLiteral("PropositionDir");
 constexpr int kMaxSpinHundredths = 9990;
 constexpr int kMaxReserveStakes = 16;
+constexpr int kPreviewWidth = 440;
 
 enum Radio { kPlayW, kPlayB, kPayW, kPayB, kOwnW, kOwnB, kRollW, kRollB };
 
@@ -276,11 +277,14 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     right->addWidget(m_hint);
     m_preview = new CBackgammonBoardCtl(pane);
     m_preview->setObjectName(QStringLiteral("BgBoard"));
-    m_preview->setMinimumSize(320, 240);
     m_preview->SetScheme(
         CBgColorScheme(CBgColorScheme::kSet2D, QString::fromLatin1(CBGPropositionView::kLineArtScheme)));
     SetItemId(m_preview, kIdBoard);
-    right->addWidget(m_preview, 1);
+    // The board's own proportions (its usual size scaled down): no bands of background around it.
+    const QSize natural = m_preview->sizeHint();
+    m_preview->setFixedSize(kPreviewWidth, kPreviewWidth * natural.height() / natural.width());
+    right->addWidget(m_preview);
+    right->addStretch(1);
     return pane;
 }
 
