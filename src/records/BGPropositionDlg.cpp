@@ -540,7 +540,7 @@ void CBGPropositionDlg::writeControls() {
 
 QString CBGPropositionDlg::GetRulesText() {
     readControls();
-    const int control = m_playing ^ (IsIncoming() ? 1 : 0);
+    const int control = m_playing ^ (IsReceived() ? 1 : 0);
     const auto* stake = GetStakeControl();
     const auto* reserve = GetReserveControl();
     const CPropRuleOptions options(m_first, CPropRuleOptions::SafeName(m_name), m_position, m_contract,
@@ -559,11 +559,13 @@ bool CBGPropositionDlg::ApplyRulesText(const QString& text) {
     m_name = terms.name;
     m_contract = options.GetContractLength();
     m_consideration = terms.considerationHundredths;
-    m_playing = (IsIncoming() ? 1 : 0) ^ terms.controlSide;
+    m_playing = (IsReceived() ? 1 : 0) ^ terms.controlSide;
     m_payee = terms.payeeSide;
     m_position.clear(); // read afresh from the you-are-playing side
     showPosition(terms.position);
     writeControls();
+    if (m_nameList && !IsIncoming())
+        m_nameList->setEditText(m_name);
     if (m_preview)
         m_preview->SetBoard(m_board);
     const bool dropped = SetStakeAndReserve(options.IsWager(), options.GetStake(),
@@ -641,6 +643,21 @@ void CBGPropositionDlg::SaveDefaults() {
         store.WriteString(section, QStringLiteral("strPropositionName"), CPropRuleOptions::SafeName(m_name));
         store.WriteString(kPathSection, kPathKey, m_folder);
     }
+}
+
+void CBGPropositionDlg::StartFromGame(const QString& startText) {
+    // Play again: the player seated first in the room, who played White, offers the same proposition
+    // and plays White again, so the terms become his (control side 0); the other player waits.
+    bool ok = false;
+    const CPropRuleOptions played = CPropRuleOptions::FromText(startText.trimmed(), &ok);
+    QString text = startText;
+    if (ok) {
+        const CPropRuleOptions::Terms& t = played.GetTerms();
+        text = CPropRuleOptions(t.first, t.name, t.position, played.GetContractLength(), t.considerationHundredths,
+                                0, t.payeeSide, played.IsWager(), played.GetStake(), played.GetReserve())
+                   .FormatText();
+    }
+    CWagerInviteDlg::StartFromGame(text);
 }
 
 QString CBGPropositionDlg::GetStartRoom(const CServiceName& room) const {

@@ -62,6 +62,7 @@ public:
     bool CanPlay() const override;
     QString GetGameName() const override { return QStringLiteral("Backgammon Proposition"); }
     void UpdateButtons() override;
+    void StartFromGame(const QString& startText) override;
 
     // ---- Files of the proposition folder
     // "PathNames"/"PropositionDir", else the "SaveGame" folder; always ends with '/'.

@@ -24,6 +24,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <map>
 #include <memory>
 
 using testenv::WaitFor;
@@ -48,14 +49,16 @@ struct Player {
         session.SetChatLog(nullptr);
         session.RemoveView(&view);
     }
-    CBGPropositionDlg* Dialog() const {
-        return dynamic_cast<CBGPropositionDlg*>(manager->FindInvitation(QStringLiteral(".gb.alice.bob")));
+    CBGPropositionDlg* Dialog(const QString& room = QStringLiteral(".gb.alice.bob")) const {
+        return dynamic_cast<CBGPropositionDlg*>(manager->FindInvitation(room));
     }
-    bool Enabled(int id) const {
-        CBGPropositionDlg* dialog = Dialog();
+    bool Enabled(int id, const QString& room = QStringLiteral(".gb.alice.bob")) const {
+        CBGPropositionDlg* dialog = Dialog(room);
         return dialog && dialog->Item(id) && dialog->Item(id)->isEnabled() && !dialog->Item(id)->isHidden();
     }
-    void Click(int id) const { Dialog()->ItemAs<QAbstractButton>(id)->click(); }
+    void Click(int id, const QString& room = QStringLiteral(".gb.alice.bob")) const {
+        Dialog(room)->ItemAs<QAbstractButton>(id)->click();
+    }
     CBackgammonDoc* Doc() const { return room.GetDocument(); }
     const CBackgammonBoard& Board() const { return Doc()->GetBoard(); }
 
@@ -132,6 +135,10 @@ protected:
 // the position each dialog showed, and its first roll and play go through the referee.
 void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     GetSettingsStore().WriteInt("CBGPropositionDlg", "nPlayerControlSide", alicePlays);
+    QObject context;
+    std::map<QString, QString> transfers;
+    QObject::connect(&server, &CDevServer::transferAsked, &context,
+                     [&](const QString& who, const QString& text) { transfers[who] = text; });
     alice->manager->InvitePlayer("bob", CClientGameFactory::kPropositionKind, 0, false);
     ASSERT_NE(alice->Dialog(), nullptr);
     // A proposition is played for money: the wager box is ticked once the server agreed to it.
@@ -189,6 +196,26 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     ASSERT_TRUE(WaitFor([&] { return InStep(room) && white->Board().GetSideOnRoll() == 1; }));
     EXPECT_EQ(server.FindMatch(room)->Board().GetSavedBoardText(1),
               "1.0 12 0 0 0 0 0 0 3 0 0 0 0 0 0 0 0 0 0 0 0 -1 0 0 0 0 -1 0 -13 2 1 1 0 0 0 0");
+
+    // Playing again, White's player offers the same proposition: same room, same position, same sides.
+    const std::map<QString, QString> agreed = transfers;
+    ASSERT_EQ(agreed.size(), 2u);
+    transfers.clear();
+    white->manager->OpenInvitationFromGame(room, 0);
+    black->manager->OpenInvitationFromGame(room, 1);
+    ASSERT_TRUE(WaitFor([&] { return white->Enabled(CInvitationDlg::kIdInvite, room); }));
+    white->Click(CInvitationDlg::kIdInvite, room);
+    ASSERT_TRUE(WaitFor([&] { return black->Enabled(CInvitationDlg::kIdPlay, room); }));
+    black->Click(CInvitationDlg::kIdPlay, room);
+    ASSERT_TRUE(WaitFor([&] { return transfers.size() == 2; }));
+    EXPECT_EQ(transfers["alice"], transfers["bob"]);
+    EXPECT_EQ(transfers["alice"].section(' ', 0, 0), room);
+    // The terms are the inviter's now: he plays White, the control side 0.
+    const CPropRuleOptions again = CPropRuleOptions::FromText(transfers["alice"].section(' ', 1));
+    const CPropRuleOptions before = CPropRuleOptions::FromText(agreed.at("alice").section(' ', 1));
+    EXPECT_EQ(again.GetTerms().controlSide, 0);
+    EXPECT_EQ(again.GetTerms().position, before.GetTerms().position);
+    EXPECT_EQ(again.GetTerms().name, before.GetTerms().name);
 }
 
 TEST_F(PropositionEndToEndTest, AnOfferPlayedAsWhiteStartsFromTheAgreedPosition) {

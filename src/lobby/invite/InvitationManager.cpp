@@ -1,6 +1,7 @@
 #include "lobby/invite/InvitationManager.h"
 
 #include "game/ClientGameFactory.h"
+#include "game/PropRuleOptions.h"
 #include "game/RuleOptions.h"
 #include "lobby/invite/InvitationDialog.h"
 #include "lobby/invite/PreInviteDialog.h"
@@ -450,7 +451,12 @@ void CInvitationManager::OpenInvitationFromGame(const QString& serviceName, int 
     m_fromGameSide = localSide;
     m_fromGameService = room.GetText();
     m_fromGameStartText = samePlayers(CServiceName(m_agreedService), room) ? m_agreedRules : QString();
-    const int kind = factory().GetDefaultGameKind();
+    // A proposition just played is offered again as a proposition.
+    bool proposition = false;
+    CPropRuleOptions::FromText(m_fromGameStartText, &proposition);
+    const int kind = proposition && factory().HasInvitationDialogCreator(CClientGameFactory::kPropositionKind)
+                         ? int(CClientGameFactory::kPropositionKind)
+                         : factory().GetDefaultGameKind();
     CInviteData record(kind, room, QString(), true);
     QDialog* created = factory().CreateInvitationDialog(kind, this, &record, false);
     auto* dialog = dynamic_cast<CInvitationDialogInterface*>(created);
