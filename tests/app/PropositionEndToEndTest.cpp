@@ -1,21 +1,16 @@
 // Propositions end to end: two real clients with their invitation managers and game rooms agree on a
 // proposition through the development server, whose referee then plays it from the agreed position.
 
-#include "DevServer.h"
-#include "app/GameRoom.h"
+#include "InviteClients.h"
 #include "game/BackgammonDoc.h"
 #include "game/ClientGameFactory.h"
 #include "game/PropRuleOptions.h"
-#include "lobby/invite/InvitationManager.h"
-#include "records/BGPropositionDlg.h"
 #include "platform/Ui.h"
-#include "session/SessionDoc.h"
-#include "support/SessionFixture.h"
+#include "records/BGPropositionDlg.h"
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
 
-#include <QAbstractButton>
 #include <QDir>
 #include <QTemporaryDir>
 
@@ -29,45 +24,13 @@ using testenv::WaitFor;
 
 namespace {
 
-// One client: a session with its invitation manager and its game room (no windows).
-struct Player {
-    Player(quint16 port, const QString& nickname) : room(&session) {
-        view.frame = &frame;
-        session.AddView(&view);
-        session.SetChatLog(&chat);
-        manager = CInvitationManager::Attach(session);
-        QObject::connect(&session, &CSessionDoc::loginAccepted, [this] { in = true; });
-        QObject::connect(&session, &CSessionDoc::serviceEntered, [this](const QString& name) {
-            entered = name;
-            room.OnServiceEntered(name);
-        });
-        session.Connect({"127.0.0.1", port, nickname, "any", "1000 Norvale for Linux"});
+// One client with its invitation manager and its game room (no windows).
+struct Player : testenv::InviteClient<CBGPropositionDlg> {
+    Player(quint16 port, const QString& nickname) : InviteClient(port, nickname) {
+        game = std::make_unique<CGameRoom>(&session);
     }
-    ~Player() {
-        session.SetChatLog(nullptr);
-        session.RemoveView(&view);
-    }
-    CBGPropositionDlg* Dialog(const QString& room = QStringLiteral(".gb.alice.bob")) const {
-        return dynamic_cast<CBGPropositionDlg*>(manager->FindInvitation(room));
-    }
-    bool Enabled(int id, const QString& room = QStringLiteral(".gb.alice.bob")) const {
-        CBGPropositionDlg* dialog = Dialog(room);
-        return dialog && dialog->Item(id) && dialog->Item(id)->isEnabled() && !dialog->Item(id)->isHidden();
-    }
-    void Click(int id, const QString& room = QStringLiteral(".gb.alice.bob")) const {
-        Dialog(room)->ItemAs<QAbstractButton>(id)->click();
-    }
-    CBackgammonDoc* Doc() const { return room.GetDocument(); }
+    CBackgammonDoc* Doc() const { return game->GetDocument(); }
     const CBackgammonBoard& Board() const { return Doc()->GetBoard(); }
-
-    CSessionDoc session;
-    testenv::RecordingView view;
-    QWidget frame;
-    testenv::RecordingChatLog chat;
-    CGameRoom room;
-    CInvitationManager* manager = nullptr;
-    bool in = false;
-    QString entered;
 };
 
 // A race seen from White (side 1): three checkers on each side's six point, the rest borne off; White
@@ -162,7 +125,7 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     EXPECT_NE(aliceSaw, bobSaw);
     bob->Click(CInvitationDlg::kIdPlay);
 
-    ASSERT_TRUE(WaitFor([&] { return alice->entered == room && bob->entered == room && InStep(room); }));
+    ASSERT_TRUE(WaitFor([&] { return alice->room == room && bob->room == room && InStep(room); }));
     const int aliceSide = alice->Doc()->GetLocalSide();
     const int bobSide = bob->Doc()->GetLocalSide();
     EXPECT_EQ(aliceSide, alicePlays + 1);
