@@ -911,6 +911,7 @@ void CDevServer::offerTerms(Client* client, const QString& terms) {
         if (user != client)
             announceChange(user);
     }
+    openPropositionGame(*room, client->service);
 }
 void CDevServer::onRelationRequest(Client* client, int type, const QString& text) {
     const std::optional<CRelationStore::List> found = RelationPacket::ListOfRequest(type);
@@ -988,6 +989,13 @@ void CDevServer::onMatchMove(Client* client, const QString& text) {
     }
     handOut(client->service, moves, sender);
     offerNextGame(*room, client->service);
+    openPropositionGame(*room, client->service);
+}
+
+void CDevServer::openPropositionGame(MatchRoom& room, const QString& service) {
+    CMatchReferee* match = room.referee.get();
+    if (match && match->Board().GetVariant() == CBackgammonBoard::kPropositions)
+        handOut(service, match->StartNextGame(), QStringLiteral("."));
 }
 
 void CDevServer::handOut(const QString& service, const std::vector<CMatchReferee::Move>& moves,

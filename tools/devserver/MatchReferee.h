@@ -30,7 +30,7 @@ public:
     CMatchReferee(const QStringList& players, const CBGRuleOptions& options, DiceSource dice = DiceSource());
     // A proposition: its games start from the agreed position (side 1 of the room plays White) with
     // its cube and side on roll; the match ends after the agreed number of games. Each game opens with
-    // "n" without dice (the side on roll then asks for its roll). The terms must be valid.
+    // "n" without dice (StartNextGame; the side on roll then asks for its roll). The terms must be valid.
     CMatchReferee(const QStringList& players, const CPropRuleOptions& proposition, DiceSource dice = DiceSource());
 
     const QStringList& Players() const { return m_players; }
