@@ -140,7 +140,7 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     });
     EXPECT_EQ(start, "Propositions, 3 games");
 
-    // The game opened by itself; Black, on roll in the position, rolls 6-5 and plays it.
+    // The game opened by itself; Black, on roll in the position, rolls.
     Player* white = aliceSide == 1 ? alice.get() : bob.get();
     Player* black = aliceSide == 1 ? bob.get() : alice.get();
     ASSERT_TRUE(WaitFor([&] { return InStep(room) && white->Board().GetState() == CBackgammonBoard::kStateAwaitingRoll; }));
@@ -149,13 +149,15 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     EXPECT_EQ(white->Board().GetCubeValue(), 2);
     EXPECT_EQ(white->Board().GetCubeOwner(), 1);
     EXPECT_FALSE(white->Doc()->RollDice()) << "not White's turn";
-    dice = {6, 5};
+    dice = {6, 6};
     ASSERT_TRUE(black->Doc()->RollDice());
     ASSERT_TRUE(WaitFor([&] { return InStep(room) && black->Board().GetState() == CBackgammonBoard::kStateMoving; }));
-    ASSERT_TRUE(black->Doc()->SendGameCommand("m 19/26 19/24"));
-    ASSERT_TRUE(WaitFor([&] { return InStep(room) && white->Board().GetSideOnRoll() == 1; }));
-    EXPECT_EQ(server.FindMatch(room)->Board().GetSavedBoardText(1),
-              "1.0 12 0 0 0 0 0 0 3 0 0 0 0 0 0 0 0 0 0 0 0 -1 0 0 0 0 -1 0 -13 2 1 1 0 0 0 0");
+    // Black bears off and wins White's cube; the second game opens by itself from the position again.
+    ASSERT_TRUE(black->Doc()->SendGameCommand("m 19/26 19/26 19/26"));
+    ASSERT_TRUE(WaitFor([&] { return InStep(room) && white->Board().GetScore(2) == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return InStep(room) && white->Board().GetState() == CBackgammonBoard::kStateAwaitingRoll; }));
+    EXPECT_EQ(white->Board().GetSavedBoardText(1), QString(kRace).chopped(1) + "2");
+    EXPECT_FALSE(white->Board().IsMatchOver());
 
     // Playing again, White's player offers the same proposition: same room, same position, same sides.
     const std::map<QString, QString> agreed = transfers;
