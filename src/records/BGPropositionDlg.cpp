@@ -43,6 +43,8 @@ const QString kPathKey = QStringLiteral("PropositionDir");
 constexpr int kMaxSpinHundredths = 9990;
 constexpr int kMaxReserveStakes = 16;
 constexpr int kPreviewWidth = 440;
+constexpr int kDefaultStake = 1000;
+constexpr int kDefaultReserve = 16000;
 
 enum Radio { kPlayW, kPlayB, kPayW, kPayB, kOwnW, kOwnB, kRollW, kRollB };
 
@@ -628,6 +630,13 @@ void CBGPropositionDlg::LoadDefaults() {
                                  CPropRuleOptions::kMaxConsiderationHundredths);
     if (!IsIncoming())
         m_name = CPropRuleOptions::SafeName(store.GetString(section, QStringLiteral("strPropositionName")));
+    // The wager of the last proposition offered (a proposition is always played for money).
+    const int stake = std::clamp(store.GetIntEx(section, QStringLiteral("nStakePennies"), kDefaultStake), 0,
+                                 CBGBaseRuleOptions::kMaxCents);
+    const int reserve = std::clamp(store.GetIntEx(section, QStringLiteral("nReservePennies"), kDefaultReserve), 0,
+                                   CBGBaseRuleOptions::kMaxCents);
+    SetStakeAndReserve(!IsIncoming() && store.GetBool(section, QStringLiteral("bDoWager"), false), stake,
+                       ReserveForStake(stake, reserve));
     writeControls();
 }
 
@@ -639,6 +648,11 @@ void CBGPropositionDlg::SaveDefaults() {
     store.WriteInt(section, QStringLiteral("nPayeeSide"), m_payee);
     store.WriteInt(section, QStringLiteral("nContractLength"), m_contract);
     store.WriteInt(section, QStringLiteral("fConsideration"), m_consideration);
+    if (const auto* stake = GetStakeControl())
+        store.WriteInt(section, QStringLiteral("nStakePennies"), stake->GetAmount());
+    if (const auto* reserve = GetReserveControl())
+        store.WriteInt(section, QStringLiteral("nReservePennies"), reserve->GetAmount());
+    store.WriteBool(section, QStringLiteral("bDoWager"), IsWagerAsked());
     if (!IsIncoming()) {
         store.WriteString(section, QStringLiteral("strPropositionName"), CPropRuleOptions::SafeName(m_name));
         store.WriteString(kPathSection, kPathKey, m_folder);

@@ -115,6 +115,7 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     EXPECT_EQ(testenv::scriptedUi().asked().back().text,
               "Black wins this bear-off 71.31% of the time (cubeless, Black on roll).");
     alice->Click(CInvitationDlg::kIdInvite);
+    EXPECT_TRUE(GetSettingsStore().GetBool("CBGPropositionDlg", "bDoWager", false)) << "ticked next time";
     ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
     EXPECT_EQ(bob->Dialog()->GetPropositionName(), "Race.bgp");
     EXPECT_EQ(bob->Dialog()->GetPlayingIndex(), 1 - alicePlays);
