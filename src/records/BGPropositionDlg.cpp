@@ -279,9 +279,8 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     right->addWidget(m_hint);
     m_preview = new CBackgammonBoardCtl(pane);
     m_preview->setObjectName(QStringLiteral("BgBoard"));
-    m_preview->SetScheme(
-        CBgColorScheme(CBgColorScheme::kSet2D, QString::fromLatin1(CBGPropositionView::kLineArtScheme)));
     SetItemId(m_preview, kIdBoard);
+    applyPreviewScheme();
     // The board's own proportions (its usual size scaled down): no bands of background around it.
     const QSize natural = m_preview->sizeHint();
     m_preview->setFixedSize(kPreviewWidth, kPreviewWidth * natural.height() / natural.width());
@@ -431,6 +430,17 @@ void CBGPropositionDlg::showPosition(const QString& text) {
     refreshBearoff();
 }
 
+void CBGPropositionDlg::applyPreviewScheme() {
+    // The user's side is the preview's side 1: its checkers take the colour he plays.
+    CBgColorScheme scheme(CBgColorScheme::kSet2D, QString::fromLatin1(CBGPropositionView::kLineArtScheme));
+    if (m_playing == 1) {
+        std::swap(scheme.m_elements[CBgColorScheme::kCheckerSet1], scheme.m_elements[CBgColorScheme::kCheckerSet2]);
+        std::swap(scheme.m_elements[CBgColorScheme::kDice1], scheme.m_elements[CBgColorScheme::kDice2]);
+    }
+    if (m_preview && !m_preview->GetScheme().IsEqual(scheme))
+        m_preview->SetScheme(scheme);
+}
+
 void CBGPropositionDlg::ApplyControlsToBoard() {
     if (m_filling || !m_preview)
         return;
@@ -448,6 +458,7 @@ void CBGPropositionDlg::ApplyControlsToBoard() {
     m_position = m_board.GetSavedBoardText(viewSide());
     for (int i : {kOwnW, kOwnB})
         m_radios[i]->setEnabled(m_cubeValue != 1);
+    applyPreviewScheme();
     m_preview->SetBoard(m_board);
     m_preview->update();
     refreshBearoff();
@@ -566,6 +577,7 @@ bool CBGPropositionDlg::ApplyRulesText(const QString& text) {
     m_position.clear(); // read afresh from the you-are-playing side
     showPosition(terms.position);
     writeControls();
+    applyPreviewScheme();
     if (m_nameList && !IsIncoming())
         m_nameList->setEditText(m_name);
     if (m_preview)

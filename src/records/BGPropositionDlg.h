@@ -132,6 +132,7 @@ private:
     void readControls();
     void writeControls();
     void refreshBearoff();
+    void applyPreviewScheme();
     int sideOfIndex(int index) const;
     int indexOfSide(int side) const;
     int viewSide() const { return m_playing == 1 ? 2 : 1; }
