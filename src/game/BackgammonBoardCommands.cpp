@@ -148,8 +148,8 @@ bool CBackgammonBoard::DoMatchStart(const QStringList& args) {
     for (std::size_t i = 2; i < v.size() && i < 8; ++i)
         if (v[i] != 0 && v[i] != 1)
             return false;
+    // The six flags; a set-up position may follow them.
     const auto flag = [&](std::size_t i, bool byDefault) { return i < v.size() ? v[i] == 1 : byDefault; };
-    // (a set-up position follows the six flags)
     Rules rules;
     rules.matchLength = length;
     rules.cube = flag(2, true);

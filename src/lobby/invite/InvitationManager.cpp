@@ -213,8 +213,7 @@ void CInvitationManager::onRecord(const QString& text) {
         }
         return;
     }
-    if (kind == CInviteData::kDecline && session &&
-        session->GetServiceName().GetBaseName() == record.GetServiceName().GetText()) {
+    if (kind == CInviteData::kDecline && session && isStartedRoom(session->GetServiceName(), record.GetServiceName())) {
         PostDeferredMessageBox(
             fill("%s cancelled the invitation just after you accepted. The game has been aborted", sender),
             platform::MB_ICONEXCLAMATION);
@@ -223,6 +222,15 @@ void CInvitationManager::onRecord(const QString& text) {
     }
     if (kind == CInviteData::kInvite)
         openIncoming(record);
+}
+
+bool CInvitationManager::isStartedRoom(const CServiceName& current, const CServiceName& invitation) {
+    // A proposition may be played in its invitation's room with the players the other way round.
+    const QStringList players = invitation.GetPartList();
+    const QString room = current.GetBaseName();
+    return room == invitation.GetText() ||
+           (players.size() == 2 &&
+            room == CServiceName::ConstructFromList(invitation.GetFirstPart(), {players[1], players[0]}).GetText());
 }
 
 int CInvitationManager::GetIncomingCount() const {

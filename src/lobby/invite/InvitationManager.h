@@ -164,6 +164,8 @@ private:
     // The room rebuilt from its validated parts; empty when a part is not a user name.
     static CServiceName rebuildRoom(const CServiceName& name);
     static bool samePlayers(const CServiceName& a, const CServiceName& b);
+    // Whether the room the user is in is the one an invitation's game started in.
+    static bool isStartedRoom(const CServiceName& current, const CServiceName& invitation);
     std::vector<CInvitationDialogInterface*> invitationSnapshot() const;
 
     // Activity of a user who waits to resume a match.
