@@ -33,6 +33,7 @@
 #include "board/BackgammonPropertySheet.h"
 #include "records/BgMatchLogPrintOptsPage.h"
 #include "records/BGPropDoc.h"
+#include "records/BGPropositionDlg.h"
 #include "records/BGPropositionView.h"
 #include "records/BgMatchLogView.h"
 #include "records/MatchExports.h"
@@ -218,6 +219,8 @@ void CClientApp::registerSessionFeatures() {
     // Backgammon invitations have their own dialog; the plain match dialog stays for other kinds.
     RegisterBackgammonInviteDialog();
     RegisterInvitationDialogs();
+    // Propositions are invitations of their own kind, with the proposition dialog on both sides.
+    RegisterPropositionDialog();
     // Money sessions agree on each next game and its limit.
     RegisterContinueSession();
     // Mail: the store opens for the user who logged in; the main window's mail button follows the count

@@ -86,7 +86,6 @@ void CGameRoom::openPlayerList() {
 
 void CGameRoom::startMatch(const QString& serviceName, const QString& rules) {
     // The room tells the rules of its match; the moves made so far follow as moves of the server.
-    CBGRuleOptions options;
-    if (!options.ParseText(rules) || !m_doc->StartMatch(options))
+    if (!m_doc->StartMatchFromRules(rules))
         qWarning("The room %s gave no usable rules: \"%s\"", qPrintable(serviceName), qPrintable(rules));
 }

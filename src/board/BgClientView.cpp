@@ -39,7 +39,8 @@ platform::MessageId PropertiesMessage() {
 
 const char* const kButtonTexts[] = {"&Roll", "&Double", "&Take", "&Pass", "Re&sign", "&Undo", "Do&ne"};
 
-// Whether neither side has a checker outside its home board: a position of the bear-off tables.
+} // namespace
+
 bool IsBearOffPosition(const CBackgammonBoard& board) {
     for (int side = 1; side <= 2; ++side) {
         const BgSide& s = board.GetSide(side);
@@ -48,8 +49,6 @@ bool IsBearOffPosition(const CBackgammonBoard& board) {
     }
     return true;
 }
-
-} // namespace
 
 // ---- play options --------------------------------------------------------------------------------
 

@@ -114,6 +114,8 @@ private:
     int m_soundRecord = -1;             // record entries m_sounds has taken, -1 not yet in step
 };
 
+// Both sides have checkers left and all of them at home: a position the bear-off service answers.
+bool IsBearOffPosition(const CBackgammonBoard& board);
 // The bear-off equity request for a position: sent to the server on behalf of the room.
 bool RequestBearOffEquity(CSessionDoc* session, const CBackgammonBoard& board, const QString& serviceName);
 // Shows the reply when it is for that room -> whether it was shown.

@@ -95,6 +95,10 @@ void CBackgammonBoard::SetRules(const Rules& rules) {
     m_rules.matchLength = std::clamp(rules.matchLength, 0, kMaxScore);
 }
 
+QString CBackgammonBoard::FormatGamesText(int games) {
+    return games == 1 ? QStringLiteral("1 game") : QStringLiteral("%1 games").arg(games);
+}
+
 void CBackgammonBoard::MarkStartPosition() {
     m_start.sides[0] = m_sides[0];
     m_start.sides[1] = m_sides[1];
@@ -144,7 +148,9 @@ QString CBackgammonBoard::FormatGameHeader() const {
     QStringList terms;
     if (m_variant != kBackgammon)
         terms << GetVariantName(m_variant);
-    if (m_rules.matchLength > 0)
+    if (IsPlayedForGames())
+        terms << FormatGamesText(m_rules.matchLength);
+    else if (m_rules.matchLength > 0)
         terms << QStringLiteral("%1 point match").arg(m_rules.matchLength);
     if (m_gameNumber == 0)
         return terms.isEmpty() ? GetVariantName(m_variant) : terms.join(QStringLiteral(", "));

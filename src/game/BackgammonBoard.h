@@ -36,6 +36,9 @@ public:
     enum CommandFlag { kCheckOnly = 1 }; // ApplyCommand: test the command, change nothing
 
     static constexpr int kMaxCheckers = 15;
+    // A match start of a set-up proposition ends with the start position: the 28 counts of the board
+    // text, the cube value, its owner and the side on roll, seen from side 1.
+    static constexpr int kStartPositionFields = 31;
     static constexpr int kMaxCubeValue = 4096;
     static constexpr int kMaxScore = 99999;
     static constexpr char kBoardTextVersion[] = "1.0 ";
@@ -69,6 +72,11 @@ public:
     // Takes the current position, cube and side on roll as the start of every further game (set-up
     // propositions); SetupPosition and SetVariant go back to the variant's own start.
     void MarkStartPosition();
+    // A proposition with a contract is played for that many games (the match length), whatever the
+    // score; gammons count as in money play (Jacoby).
+    bool IsPlayedForGames() const { return m_variant == kPropositions && m_rules.matchLength > 0; }
+    // "1 game", "5 games".
+    static QString FormatGamesText(int games);
 
     // Names in seat order (side 1 first), the local player's index in it (-1 none), whether watching.
     void SetPlayers(const QStringList& names, int localIndex, bool watching);

@@ -49,7 +49,8 @@ bool IsWellFormed(char16_t letter, const QStringList& args) {
     const auto count = args.size();
     switch (letter) {
     case 's':
-        return count >= 2 && count <= 8 && AllNumbers(args);
+        return ((count >= 2 && count <= 8) || count == 8 + CBackgammonBoard::kStartPositionFields) &&
+               AllNumbers(args);
     case 'n':
         return (count == 0 || count == 2) && AllNumbers(args);
     case 'r':
@@ -144,9 +145,10 @@ bool CBackgammonBoard::DoMatchStart(const QStringList& args) {
     const int variant = v[1];
     if (length < 0 || length > kMaxScore || GetVariantName(variant).isEmpty())
         return false;
-    for (std::size_t i = 2; i < v.size(); ++i)
+    for (std::size_t i = 2; i < v.size() && i < 8; ++i)
         if (v[i] != 0 && v[i] != 1)
             return false;
+    // The six flags; a set-up position may follow them.
     const auto flag = [&](std::size_t i, bool byDefault) { return i < v.size() ? v[i] == 1 : byDefault; };
     Rules rules;
     rules.matchLength = length;
@@ -158,6 +160,18 @@ bool CBackgammonBoard::DoMatchStart(const QStringList& args) {
     rules.raccoons = flag(7, false);
     if (m_state == kStateEdit)
         return false;
+    // A proposition may start from a position of its own: it must be a whole one, fifteen checkers a
+    // side (borne-off ones included), with a valid cube and side on roll.
+    CBackgammonBoard setUp;
+    if (v.size() > 8) {
+        if (variant != kPropositions)
+            return false;
+        QStringList fields = args.mid(8);
+        fields << QStringLiteral("0 0 0 0"); // no dice, no scores
+        if (!setUp.ReadBoardText(QStringLiteral("1.0 ") + fields.join(QLatin1Char(' ')), 1) ||
+            setUp.m_sides[0].Total() != kMaxCheckers || setUp.m_sides[1].Total() != kMaxCheckers)
+            return false;
+    }
 
     m_rules = rules;
     m_variant = variant;
@@ -165,6 +179,14 @@ bool CBackgammonBoard::DoMatchStart(const QStringList& args) {
     log.swap(m_log);
     SetupPosition();
     log.swap(m_log);
+    if (v.size() > 8) {
+        m_sides[0] = setUp.m_sides[0];
+        m_sides[1] = setUp.m_sides[1];
+        m_cubeValue = setUp.m_cubeValue;
+        m_cubeOwner = setUp.m_cubeOwner;
+        m_sideOnRoll = setUp.m_sideOnRoll;
+        MarkStartPosition();
+    }
 
     CGameLogRecord record;
     record.kind = CGameLogRecord::kMatchStart;
@@ -173,7 +195,10 @@ bool CBackgammonBoard::DoMatchStart(const QStringList& args) {
     QStringList terms;
     if (variant != kBackgammon)
         terms << GetVariantName(variant);
-    terms << (length > 0 ? QStringLiteral("%1 point match").arg(length) : QStringLiteral("Money session"));
+    if (variant == kPropositions && length > 0)
+        terms << FormatGamesText(length);
+    else
+        terms << (length > 0 ? QStringLiteral("%1 point match").arg(length) : QStringLiteral("Money session"));
     record.text = terms.join(QStringLiteral(", "));
     record.column = 0;
     record.endsLine = true;
@@ -449,7 +474,7 @@ int CBackgammonBoard::GameValue(int winner) const {
     }
     // Jacoby: gammons count in money play only once the cube has been turned, which leaves it with the
     // taker; a cube still in the middle (also after an automatic double) has not been turned.
-    if (m_rules.jacoby && m_rules.matchLength == 0 && m_cubeOwner == 0)
+    if (m_rules.jacoby && (m_rules.matchLength == 0 || IsPlayedForGames()) && m_cubeOwner == 0)
         multiple = 1;
     return multiple * m_cubeValue;
 }
@@ -460,7 +485,11 @@ void CBackgammonBoard::FinishGame(int winner, int points) {
     m_lastPoints = points;
     m_gameInProgress = false;
     m_gameOpened = false;
-    m_matchOver = m_rules.matchLength > 0 && m_scores[winner - 1] >= m_rules.matchLength;
+    // A proposition is played for a number of games, a match up to a number of points.
+    if (IsPlayedForGames())
+        m_matchOver = m_gameNumber >= m_rules.matchLength;
+    else
+        m_matchOver = m_rules.matchLength > 0 && m_scores[winner - 1] >= m_rules.matchLength;
     ClearTurn();
     m_state = kStateAtRest;
 
@@ -592,7 +621,7 @@ bool CBackgammonBoard::DoAnswerResign(bool accept) {
         return true;
     }
     int level = m_resignLevel;
-    if (m_rules.jacoby && m_rules.matchLength == 0 && m_cubeOwner == 0)
+    if (m_rules.jacoby && (m_rules.matchLength == 0 || IsPlayedForGames()) && m_cubeOwner == 0)
         level = 1;
     FinishGame(answering, level * m_cubeValue);
     return true;

@@ -3,6 +3,7 @@
 #include "game/BgSaveSettings.h"
 #include "game/GameHints.h"
 #include "game/GameSessionLink.h"
+#include "game/PropRuleOptions.h"
 #include "platform/Archive.h"
 #include "platform/Win32Codes.h"
 #include "support/Utilities.h"
@@ -57,6 +58,21 @@ bool CBackgammonDoc::StartMatch(const CBGRuleOptions& options) {
     m_pending.reset();
     m_autoSaved = false;
     return ApplyMove(options.FormatMatchStartCommand(), QString());
+}
+
+bool CBackgammonDoc::StartMatchFromRules(const QString& rules) {
+    CBGRuleOptions options;
+    if (options.ParseText(rules) && options.IsValid())
+        return StartMatch(options);
+    const QString start = MatchStartOfRoomRules(rules);
+    if (start.isEmpty())
+        return false;
+    // The base part of a proposition's terms: what the match file and the contest texts show.
+    m_options = CBGRuleOptions(CPropRuleOptions::FromText(rules).GetValues());
+    m_invitedAgain = false;
+    m_pending.reset();
+    m_autoSaved = false;
+    return ApplyMove(start, QString());
 }
 
 bool CBackgammonDoc::ApplyMove(const QString& command, const QString& source) {

@@ -24,6 +24,9 @@ public:
     // Starts a match by the options: the board is set up and the match-start command recorded as the
     // first move (both players do the same, so it is not sent).
     bool StartMatch(const CBGRuleOptions& options);
+    // A match from its room's rules text: a backgammon match, or a proposition played from its agreed
+    // position -> false when the text is neither.
+    bool StartMatchFromRules(const QString& rules);
     const CBGRuleOptions& GetRuleOptions() const { return m_options; }
     const CBackgammonBoard& GetBoard() const { return m_board; }
     bool IsMatchInProgress() const override { return m_record.GetMoveCount() > 0 && !m_board.IsMatchOver(); }

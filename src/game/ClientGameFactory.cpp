@@ -91,6 +91,8 @@ QString CClientGameFactory::FormatOpponentRolledText(const QString& peer) {
 
 QDialog* CClientGameFactory::CreateInvitationDialog(int kind, CInvitationManager* manager,
                                                     CInviteData* record, bool incoming) const {
+    if (kind == kPropositionKind && m_proposition)
+        return m_proposition(kind, manager, record, incoming);
     return m_invitation ? m_invitation(kind, manager, record, incoming) : nullptr;
 }
 

@@ -72,6 +72,8 @@ public:
         std::function<QDialog*(CContinueSessionController* controller, QWidget* parent)>;
 
     void SetInvitationDialogCreator(InvitationDialogCreator creator) { m_invitation = std::move(creator); }
+    // The proposition dialog's own creator: invitations of kind 1 go to it alone once it is set.
+    void SetPropositionDialogCreator(InvitationDialogCreator creator) { m_proposition = std::move(creator); }
     void SetPlayerInfoDialogCreator(PlayerInfoDialogCreator creator) { m_playerInfo = std::move(creator); }
     void SetContinueSessionDialogCreator(ContinueSessionDialogCreator creator) {
         m_continueSession = std::move(creator);
@@ -86,6 +88,10 @@ public:
     }
     bool HasPlayerInfoDialogCreator() const { return bool(m_playerInfo); }
     bool HasInvitationDialogCreator() const { return bool(m_invitation); }
+    // Whether invitations of that kind can be made: propositions need their own dialog.
+    bool HasInvitationDialogCreator(int kind) const {
+        return kind == kPropositionKind ? bool(m_proposition) : bool(m_invitation);
+    }
     // A proposition invitation for kind 1, else a backgammon invitation; the caller owns it.
     QDialog* CreateInvitationDialog(int kind, CInvitationManager* manager, CInviteData* record,
                                     bool incoming) const;
@@ -100,6 +106,7 @@ private:
     static constexpr int kMatchBoardWatermark = 464;
 
     InvitationDialogCreator m_invitation;
+    InvitationDialogCreator m_proposition;
     PlayerInfoDialogCreator m_playerInfo;
     ContinueSessionDialogCreator m_continueSession;
     ContinueSessionCreator m_continueController;

@@ -175,3 +175,21 @@ bool CPropRuleOptions::CorrectPeerText(const QString& text, CPropRuleOptions& ou
         *corrected = changed;
     return true;
 }
+
+QString CPropRuleOptions::FormatPropositionStartCommand() const {
+    if (!IsValid() || !IsCompletePosition(m_terms.position))
+        return QString();
+    const QStringList fields = m_terms.position.mid(qsizetype(sizeof(CBackgammonBoard::kBoardTextVersion) - 1))
+                                   .split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    return FormatMatchStartCommand() + QLatin1Char(' ') +
+           fields.mid(0, CBackgammonBoard::kStartPositionFields).join(QLatin1Char(' '));
+}
+
+QString MatchStartOfRoomRules(const QString& rules) {
+    bool ok = false;
+    const CBGRuleOptions match = CBGRuleOptions::CBGRuleOptionsFromText(rules, &ok);
+    if (ok)
+        return match.FormatMatchStartCommand();
+    const CPropRuleOptions proposition = CPropRuleOptions::FromText(rules, &ok);
+    return ok ? proposition.FormatPropositionStartCommand() : QString();
+}

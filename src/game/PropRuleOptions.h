@@ -51,6 +51,11 @@ public:
     // Fifteen checkers of each side in a board text of the current version.
     static bool IsCompletePosition(const QString& position);
 
+    // The match start that sets a board up for these terms: the base start followed by the agreed
+    // position (whose text is seen from White, who plays side 1). Empty when the terms are not valid or
+    // the position is not a whole one.
+    QString FormatPropositionStartCommand() const;
+
     const Terms& GetTerms() const { return m_terms; }
     int GetContractLength() const { return m_v.matchLength; }
     double GetConsideration() const { return m_terms.considerationHundredths / 100.0; }
@@ -67,3 +72,7 @@ private:
 
     Terms m_terms;
 };
+
+// The match start a game room's rules stand for: a backgammon match's, or a proposition's from its
+// agreed position. Empty when the text is neither.
+QString MatchStartOfRoomRules(const QString& rules);

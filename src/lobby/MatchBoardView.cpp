@@ -381,8 +381,8 @@ void CMatchBoardView::ToggleLegend() {
 }
 
 QString CMatchBoardView::PropositionStatusText(bool enabled) {
-    return enabled ? QStringLiteral("Offer the selected player a proposition")
-                   : QStringLiteral("Propositions cannot be offered yet");
+    return enabled ? QStringLiteral("Offer a player a proposition")
+                   : QStringLiteral("Offering propositions needs the right to them and a player to invite");
 }
 
 QMenu* CMatchBoardView::CreateContextMenu(int menuId) {

@@ -1,12 +1,18 @@
 #include "records/BGPropositionDlg.h"
 
 #include "board/BackgammonBoardCtl.h"
+#include "board/BgClientView.h"
+#include "game/ClientGameFactory.h"
 #include "game/PropRuleOptions.h"
+#include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/WagerEditControl.h"
+#include "net/MessagePacket.h"
 #include "platform/Win32Codes.h"
 #include "records/BGPropDoc.h"
 #include "records/BGPropSetupDlgs.h"
 #include "records/BGPropositionView.h"
+#include "session/ServiceName.h"
+#include "session/SessionDoc.h"
 #include "support/SettingsStore.h"
 #include "support/controls/Edit100ths.h"
 #include "support/dialogs/DeferredMessageBox.h"
@@ -36,6 +42,9 @@ const QString kPathSection = QStringLiteral("PathNames");
 const QString kPathKey = QStringLiteral("PropositionDir");
 constexpr int kMaxSpinHundredths = 9990;
 constexpr int kMaxReserveStakes = 16;
+constexpr int kPreviewWidth = 440;
+constexpr int kDefaultStake = 1000;
+constexpr int kDefaultReserve = 16000;
 
 enum Radio { kPlayW, kPlayB, kPayW, kPayB, kOwnW, kOwnB, kRollW, kRollB };
 
@@ -192,7 +201,8 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     pay->addWidget(payLabel);
     pay->addWidget(m_considerationEdit);
     pay->addWidget(spin);
-    pay->addWidget(new QLabel(QStringLiteral("points &to:"), pane));
+    auto* toLabel = new QLabel(QStringLiteral("points &to:"), pane);
+    pay->addWidget(toLabel);
     left->addLayout(pay);
 
     const auto pair = [this, pane](const QString& title, int first, int idW, int idB) {
@@ -207,11 +217,14 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
         return box;
     };
     left->addWidget(pair(QStringLiteral("Payee"), kPayW, kIdPayeeWhite, kIdPayeeBlack));
+    toLabel->setBuddy(m_radios[kPayW]);
     left->addWidget(pair(QStringLiteral("&You are playing:"), kPlayW, kIdPlayingWhite, kIdPlayingBlack));
 
     auto* cubeRow = new QHBoxLayout;
-    cubeRow->addWidget(new QLabel(QStringLiteral("C&ube:"), pane));
+    auto* cubeLabel = new QLabel(QStringLiteral("C&ube:"), pane);
+    cubeRow->addWidget(cubeLabel);
     auto* cube = new QLineEdit(pane);
+    cubeLabel->setBuddy(cube);
     cube->setFixedWidth(40);
     cube->setMaxLength(2);
     SetItemId(cube, kIdCubeValue);
@@ -249,12 +262,11 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     m_save = new QPushButton(QStringLiteral("&Save"), pane);
     SetItemId(m_save, kIdSave);
     connect(m_save, &QPushButton::clicked, this, [this] { OnSave(); });
-    // The equity service has no reply handling in the client yet.
-    auto* bearoff = new QPushButton(QStringLiteral("&Bearoff Equity..."), pane);
-    bearoff->setEnabled(false);
-    SetItemId(bearoff, kIdBearoff);
+    m_bearoff = new QPushButton(QStringLiteral("&Bearoff Equity..."), pane);
+    SetItemId(m_bearoff, kIdBearoff);
+    connect(m_bearoff, &QPushButton::clicked, this, [this] { OnBearoffEquity(); });
     buttons->addWidget(m_save);
-    buttons->addWidget(bearoff);
+    buttons->addWidget(m_bearoff);
     buttons->addStretch(1);
     left->addLayout(buttons);
     left->addStretch(1);
@@ -267,11 +279,13 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     right->addWidget(m_hint);
     m_preview = new CBackgammonBoardCtl(pane);
     m_preview->setObjectName(QStringLiteral("BgBoard"));
-    m_preview->setMinimumSize(320, 240);
-    m_preview->SetScheme(
-        CBgColorScheme(CBgColorScheme::kSet2D, QString::fromLatin1(CBGPropositionView::kLineArtScheme)));
     SetItemId(m_preview, kIdBoard);
-    right->addWidget(m_preview, 1);
+    applyPreviewScheme();
+    // The board's own proportions (its usual size scaled down): no bands of background around it.
+    const QSize natural = m_preview->sizeHint();
+    m_preview->setFixedSize(kPreviewWidth, kPreviewWidth * natural.height() / natural.width());
+    right->addWidget(m_preview);
+    right->addStretch(1);
     return pane;
 }
 
@@ -413,6 +427,18 @@ void CBGPropositionDlg::showPosition(const QString& text) {
         writeControls();
         m_preview->SetBoard(m_board);
     }
+    refreshBearoff();
+}
+
+void CBGPropositionDlg::applyPreviewScheme() {
+    // The user's side is the preview's side 1: its checkers take the colour he plays.
+    CBgColorScheme scheme(CBgColorScheme::kSet2D, QString::fromLatin1(CBGPropositionView::kLineArtScheme));
+    if (m_playing == 1) {
+        std::swap(scheme.m_elements[CBgColorScheme::kCheckerSet1], scheme.m_elements[CBgColorScheme::kCheckerSet2]);
+        std::swap(scheme.m_elements[CBgColorScheme::kDice1], scheme.m_elements[CBgColorScheme::kDice2]);
+    }
+    if (m_preview && !m_preview->GetScheme().IsEqual(scheme))
+        m_preview->SetScheme(scheme);
 }
 
 void CBGPropositionDlg::ApplyControlsToBoard() {
@@ -432,8 +458,10 @@ void CBGPropositionDlg::ApplyControlsToBoard() {
     m_position = m_board.GetSavedBoardText(viewSide());
     for (int i : {kOwnW, kOwnB})
         m_radios[i]->setEnabled(m_cubeValue != 1);
+    applyPreviewScheme();
     m_preview->SetBoard(m_board);
     m_preview->update();
+    refreshBearoff();
     OnOptionChanged();
 }
 
@@ -447,8 +475,41 @@ bool CBGPropositionDlg::OnBoardCommand(const QString& command) {
     m_position = m_board.GetSavedBoardText(viewSide());
     m_hint->hide();
     m_preview->SetBoard(m_board);
+    refreshBearoff();
     OnOptionChanged();
     return true;
+}
+
+// ---- Bear-off equity -------------------------------------------------------------------------------
+
+void CBGPropositionDlg::refreshBearoff() {
+    if (m_bearoff)
+        m_bearoff->setEnabled(m_manager && m_manager->GetSession() && IsBearOffPosition(m_board));
+}
+
+bool CBGPropositionDlg::OnBearoffEquity() {
+    CSessionDoc* session = m_manager ? m_manager->GetSession() : nullptr;
+    // The preview's side 1 is the user's: the answer names the side on roll by its colour.
+    CBackgammonBoard board = m_board;
+    const QStringList colours{QStringLiteral("White"), QStringLiteral("Black")};
+    board.SetPlayers(m_playing == 1 ? QStringList{colours[1], colours[0]} : colours, 0, false);
+    return RequestBearOffEquity(session, board, GetServiceNameText());
+}
+
+int CBGPropositionDlg::OfferPacket(int type, const QString& body) {
+    if (type != CBgClientView::kBearOffReply || IsClosed())
+        return CWagerInviteDlg::OfferPacket(type, body);
+    CSessionDoc* session = m_manager ? m_manager->GetSession() : nullptr;
+    const CMessagePacket* packet = session ? session->GetCurrentPacket() : nullptr;
+    // Only the server answers; and only a question asked here opens a box.
+    if (!session || (packet && packet->IsRouted() && packet->GetSourceName() != QLatin1String(".")))
+        return 0;
+    const std::optional<QString> message = BearOffEquityText(body, GetServiceNameText());
+    if (!message)
+        return 0;
+    if (session->TakeAnswer(CBgClientView::kBearOffReply, GetServiceNameText().toLower()))
+        PostDeferredMessageBox(*message, platform::MB_OK | platform::MB_ICONINFORMATION);
+    return 1;
 }
 
 // ---- Controls ----------------------------------------------------------------------------------------------
@@ -492,7 +553,7 @@ void CBGPropositionDlg::writeControls() {
 
 QString CBGPropositionDlg::GetRulesText() {
     readControls();
-    const int control = m_playing ^ (IsIncoming() ? 1 : 0);
+    const int control = m_playing ^ (IsReceived() ? 1 : 0);
     const auto* stake = GetStakeControl();
     const auto* reserve = GetReserveControl();
     const CPropRuleOptions options(m_first, CPropRuleOptions::SafeName(m_name), m_position, m_contract,
@@ -511,11 +572,14 @@ bool CBGPropositionDlg::ApplyRulesText(const QString& text) {
     m_name = terms.name;
     m_contract = options.GetContractLength();
     m_consideration = terms.considerationHundredths;
-    m_playing = (IsIncoming() ? 1 : 0) ^ terms.controlSide;
+    m_playing = (IsReceived() ? 1 : 0) ^ terms.controlSide;
     m_payee = terms.payeeSide;
     m_position.clear(); // read afresh from the you-are-playing side
     showPosition(terms.position);
     writeControls();
+    applyPreviewScheme();
+    if (m_nameList && !IsIncoming())
+        m_nameList->setEditText(m_name);
     if (m_preview)
         m_preview->SetBoard(m_board);
     const bool dropped = SetStakeAndReserve(options.IsWager(), options.GetStake(),
@@ -578,6 +642,13 @@ void CBGPropositionDlg::LoadDefaults() {
                                  CPropRuleOptions::kMaxConsiderationHundredths);
     if (!IsIncoming())
         m_name = CPropRuleOptions::SafeName(store.GetString(section, QStringLiteral("strPropositionName")));
+    // The wager of the last proposition offered (a proposition is always played for money).
+    const int stake = std::clamp(store.GetIntEx(section, QStringLiteral("nStakePennies"), kDefaultStake), 0,
+                                 CBGBaseRuleOptions::kMaxCents);
+    const int reserve = std::clamp(store.GetIntEx(section, QStringLiteral("nReservePennies"), kDefaultReserve), 0,
+                                   CBGBaseRuleOptions::kMaxCents);
+    SetStakeAndReserve(!IsIncoming() && store.GetBool(section, QStringLiteral("bDoWager"), false), stake,
+                       ReserveForStake(stake, reserve));
     writeControls();
 }
 
@@ -589,8 +660,50 @@ void CBGPropositionDlg::SaveDefaults() {
     store.WriteInt(section, QStringLiteral("nPayeeSide"), m_payee);
     store.WriteInt(section, QStringLiteral("nContractLength"), m_contract);
     store.WriteInt(section, QStringLiteral("fConsideration"), m_consideration);
+    if (const auto* stake = GetStakeControl())
+        store.WriteInt(section, QStringLiteral("nStakePennies"), stake->GetAmount());
+    if (const auto* reserve = GetReserveControl())
+        store.WriteInt(section, QStringLiteral("nReservePennies"), reserve->GetAmount());
+    store.WriteBool(section, QStringLiteral("bDoWager"), IsWagerAsked());
     if (!IsIncoming()) {
         store.WriteString(section, QStringLiteral("strPropositionName"), CPropRuleOptions::SafeName(m_name));
         store.WriteString(kPathSection, kPathKey, m_folder);
     }
+}
+
+void CBGPropositionDlg::StartFromGame(const QString& startText) {
+    // Play again: the player seated first in the room, who played White, offers the same proposition
+    // and plays White again, so the terms become his (control side 0); the other player waits.
+    bool ok = false;
+    const CPropRuleOptions played = CPropRuleOptions::FromText(startText.trimmed(), &ok);
+    QString text = startText;
+    if (ok) {
+        const CPropRuleOptions::Terms& t = played.GetTerms();
+        text = CPropRuleOptions(t.first, t.name, t.position, played.GetContractLength(), t.considerationHundredths,
+                                0, t.payeeSide, played.IsWager(), played.GetStake(), played.GetReserve())
+                   .FormatText();
+    }
+    CWagerInviteDlg::StartFromGame(text);
+}
+
+QString CBGPropositionDlg::GetStartRoom(const CServiceName& room) const {
+    bool ok = false;
+    const CPropRuleOptions agreed = CPropRuleOptions::FromText(GetOwnRulesText(), &ok);
+    const QStringList players = room.GetPartList();
+    if (!ok || agreed.GetTerms().controlSide != 1 || players.size() != 2)
+        return room.GetText();
+    return CServiceName::ConstructFromList(room.GetFirstPart(), {players[1], players[0]}).GetText();
+}
+
+// ---- Registration ----------------------------------------------------------------------------------
+
+void RegisterPropositionDialog() {
+    CClientGameFactory::GetFactory().SetPropositionDialogCreator(
+        [](int kind, CInvitationManager* manager, CInviteData* record, bool incoming) -> QDialog* {
+            if (kind != CClientGameFactory::kPropositionKind || !record)
+                return nullptr;
+            QWidget* parent =
+                manager && manager->GetSession() ? manager->GetSession()->GetServiceFrame() : nullptr;
+            return new CBGPropositionDlg(manager, parent, *record, incoming);
+        });
 }

@@ -13,6 +13,9 @@ class QPushButton;
 class QRadioButton;
 class QSpinBox;
 
+// Makes the game factory create the proposition dialog for invitations of game kind 1.
+void RegisterPropositionDialog();
+
 // "Backgammon Proposition": the invitation of game kind 1. The offering player picks a saved
 // proposition (a ".bgp" of the proposition folder) or sets one up by dragging checkers on the preview
 // board, and gives its terms: the consideration one side pays the other, the side he plays, the cube,
@@ -59,6 +62,7 @@ public:
     bool CanPlay() const override;
     QString GetGameName() const override { return QStringLiteral("Backgammon Proposition"); }
     void UpdateButtons() override;
+    void StartFromGame(const QString& startText) override;
 
     // ---- Files of the proposition folder
     // "PathNames"/"PropositionDir", else the "SaveGame" folder; always ends with '/'.
@@ -99,6 +103,10 @@ public:
     bool OnBoardCommand(const QString& command);
     // The you-are-playing, owner, on-roll and cube controls changed.
     void ApplyControlsToBoard();
+    // Asks the server for the bear-off chance of the preview's position -> whether it was asked.
+    bool OnBearoffEquity();
+    // The server's bear-off answer (169 from the server) for this dialog's room is shown.
+    int OfferPacket(int type, const QString& body) override;
 
 protected:
     QWidget* CreateTermsPane(QWidget* parent) override;
@@ -114,12 +122,17 @@ protected:
     bool HasFixedReserve() const override { return false; }
     QString GetStakeLabel() const override { return QStringLiteral("US&$/Point"); }
     void OnAmountEdited(CWagerEditControl* control) override;
+    // The inviter plays side 1 (White) in the invitation's room; when the terms give him Black the
+    // game is played in the room of the same players the other way round.
+    QString GetStartRoom(const CServiceName& room) const override;
 
 private:
     void loadPropositionList();
     void showPosition(const QString& text);
     void readControls();
     void writeControls();
+    void refreshBearoff();
+    void applyPreviewScheme();
     int sideOfIndex(int index) const;
     int indexOfSide(int side) const;
     int viewSide() const { return m_playing == 1 ? 2 : 1; }
@@ -147,5 +160,6 @@ private:
     QLabel* m_hint = nullptr;
     QLabel* m_notice = nullptr;
     QPushButton* m_save = nullptr;
+    QPushButton* m_bearoff = nullptr;
     CBackgammonBoardCtl* m_preview = nullptr;
 };

@@ -4,6 +4,7 @@
 // its window, chat log and invitation manager; the server's invitation records and transfers recorded.
 
 #include "DevServer.h"
+#include "app/GameRoom.h"
 #include "lobby/invite/InvitationDlg.h"
 #include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/InviteData.h"
@@ -24,7 +25,11 @@ struct InviteClient {
         session.SetChatLog(&chat);
         manager = CInvitationManager::Attach(session);
         QObject::connect(&session, &CSessionDoc::loginAccepted, [this] { in = true; });
-        QObject::connect(&session, &CSessionDoc::serviceEntered, [this](const QString& s) { room = s; });
+        QObject::connect(&session, &CSessionDoc::serviceEntered, [this](const QString& s) {
+            room = s;
+            if (game)
+                game->OnServiceEntered(s);
+        });
         session.Connect(
             CClientNode::LoginRequest{"127.0.0.1", port, nickname, "pw", "1000 Norvale for Linux"});
     }
@@ -33,11 +38,13 @@ struct InviteClient {
     Dlg* Dialog(const QString& name = QStringLiteral(".gb.alice.bob")) const {
         return dynamic_cast<Dlg*>(manager->FindInvitation(name));
     }
-    bool Enabled(int id) const {
-        Dlg* dialog = Dialog();
+    bool Enabled(int id, const QString& name = QStringLiteral(".gb.alice.bob")) const {
+        Dlg* dialog = Dialog(name);
         return dialog && dialog->Item(id) && dialog->Item(id)->isEnabled() && !dialog->Item(id)->isHidden();
     }
-    void Click(int id) const { Dialog()->template ItemAs<QAbstractButton>(id)->click(); }
+    void Click(int id, const QString& name = QStringLiteral(".gb.alice.bob")) const {
+        Dialog(name)->template ItemAs<QAbstractButton>(id)->click();
+    }
     QStringList SystemLines() const {
         QStringList lines;
         for (const auto& line : chat.lines)
@@ -53,6 +60,8 @@ struct InviteClient {
     CInvitationManager* manager = nullptr;
     bool in = false;
     QString room;
+    // The game windows' document of the rooms entered, for the tests that play (made on demand).
+    std::unique_ptr<CGameRoom> game;
 };
 
 // What crossed the server: "from>to kind" of every invitation record, and each player's transfer text.

@@ -281,7 +281,7 @@ TEST_F(MainFrameCommandsTest, TheServedHelpPageNamesTheMenusAsTheyAre) {
 }
 
 // The Action menu is the lobby board's: its Resume entry is made afresh at each opening (once), the
-// Proposition entry says why it is off, and the status bar shows the board's count.
+// Proposition entry says what it does, and the status bar shows the board's count.
 TEST_F(MainFrameCommandsTest, TheActionMenuAsksTheLobbysBoard) {
     CMainFrame* frame = LogIn();
     ASSERT_TRUE(frame);
@@ -297,8 +297,9 @@ TEST_F(MainFrameCommandsTest, TheActionMenuAsksTheLobbysBoard) {
     EXPECT_EQ(texts.indexOf("&Resume...") + 1, texts.indexOf("&Talk..."));
     for (QAction* action : menu->actions()) {
         if (platform::CommandId(action) == CMatchBoardView::kCmdBoardProposition) {
-            EXPECT_FALSE(action->isEnabled());
-            EXPECT_EQ(action->statusTip(), "Propositions cannot be offered yet");
+            // The development server grants the right to offer propositions.
+            EXPECT_TRUE(action->isEnabled());
+            EXPECT_EQ(action->statusTip(), "Offer a player a proposition");
         }
         if (action->text() == "&Resume...") {
             EXPECT_FALSE(action->isEnabled()) << "no unfinished match";

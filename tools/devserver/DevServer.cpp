@@ -844,7 +844,7 @@ void CDevServer::sendRoomEntered(Client* client, bool withMatch, bool history) {
     const CMatchReferee* match = room && withMatch ? room->referee.get() : nullptr;
     CServiceSettings settings;
     if (match)
-        settings = {{QStringLiteral("rules"), match->Options().FormatText()},
+        settings = {{QStringLiteral("rules"), match->RulesText()},
                     {QString::fromLatin1(kMatchSetting), QString::number(room->number)}};
     client->connection->SendPlain(LoginPacketType::ServiceEntered,
                                   CServiceEnteredPacket{client->service, settings}.Format());
@@ -871,35 +871,47 @@ void CDevServer::offerTerms(Client* client, const QString& terms) {
         sendRoomEntered(client, false, false);
         return;
     }
+    // The terms as the room reads them: a backgammon match, a proposition with a whole position, or
+    // else the default match.
     auto rulesOf = [](const QString& text) {
-        CBGRuleOptions options;
-        if (text.isEmpty() || !options.ParseText(text) || !options.IsValid())
-            options = DefaultMatchRules();
-        return options;
+        bool ok = false;
+        const CBGRuleOptions match = CBGRuleOptions::CBGRuleOptionsFromText(text, &ok);
+        if (ok)
+            return match.FormatText();
+        const CPropRuleOptions proposition = CPropRuleOptions::FromText(text, &ok);
+        if (ok && !proposition.FormatPropositionStartCommand().isEmpty())
+            return proposition.FormatText();
+        return DefaultMatchRules().FormatText();
     };
-    const CBGRuleOptions mine = rulesOf(terms);
-    const CBGRuleOptions agreed = rulesOf(theirs->second);
+    const QString mine = rulesOf(terms);
+    const QString agreed = rulesOf(theirs->second);
     room->offers.clear();
-    if (mine.FormatText() != agreed.FormatText()) {
+    if (mine != agreed) {
         sendRoomEntered(client, false, false);
         log(QStringLiteral("match %1 refused: %2 came with \"%3\", %4 with \"%5\"")
-                .arg(client->service, nickname, mine.FormatText(), other, agreed.FormatText()));
+                .arg(client->service, nickname, mine, other, agreed));
         for (Client* player : inRoom(client->service))
             if (CServiceName(client->service).HasPart(player->record.GetNickname()))
                 systemLine(player, QStringLiteral("The terms %1 and %2 entered with do not agree: no match was started.")
                                        .arg(nickname, other));
         return;
     }
-    room->referee = std::make_unique<CMatchReferee>(players, agreed, m_options.dice);
+    bool isMatch = false;
+    const CBGRuleOptions match = CBGRuleOptions::CBGRuleOptionsFromText(agreed, &isMatch);
+    if (isMatch)
+        room->referee = std::make_unique<CMatchReferee>(players, match, m_options.dice);
+    else
+        room->referee = std::make_unique<CMatchReferee>(players, CPropRuleOptions::FromText(agreed), m_options.dice);
     room->money = MoneySession{};
     ++room->number;
-    log(QStringLiteral("match %1 #%2 set up: %3").arg(client->service).arg(room->number).arg(agreed.FormatText()));
+    log(QStringLiteral("match %1 #%2 set up: %3").arg(client->service).arg(room->number).arg(agreed));
     // Everybody in the room, watchers too, starts the new match from its rules.
     for (Client* user : inRoom(client->service)) {
         sendRoomEntered(user, true, false);
         if (user != client)
             announceChange(user);
     }
+    openPropositionGame(*room, client->service);
 }
 void CDevServer::onRelationRequest(Client* client, int type, const QString& text) {
     const std::optional<CRelationStore::List> found = RelationPacket::ListOfRequest(type);
@@ -977,6 +989,13 @@ void CDevServer::onMatchMove(Client* client, const QString& text) {
     }
     handOut(client->service, moves, sender);
     offerNextGame(*room, client->service);
+    openPropositionGame(*room, client->service);
+}
+
+void CDevServer::openPropositionGame(MatchRoom& room, const QString& service) {
+    CMatchReferee* match = room.referee.get();
+    if (match && match->Board().GetVariant() == CBackgammonBoard::kPropositions)
+        handOut(service, match->StartNextGame(), QStringLiteral("."));
 }
 
 void CDevServer::handOut(const QString& service, const std::vector<CMatchReferee::Move>& moves,

@@ -155,6 +155,8 @@ private:
     void onContinueSession(Client* client, const QString& text);
     // After a move: a game of a money session that just ended makes the server offer the next.
     void offerNextGame(MatchRoom& room, const QString& service);
+    // A proposition's games open by themselves, each from the agreed position with its side on roll.
+    void openPropositionGame(MatchRoom& room, const QString& service);
     // Hands moves of the referee to everybody in the room.
     void handOut(const QString& service, const std::vector<CMatchReferee::Move>& moves, const QString& sender);
     MatchRoom* findRoom(const QString& service);

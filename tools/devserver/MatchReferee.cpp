@@ -8,9 +8,16 @@
 #include <algorithm>
 
 CMatchReferee::CMatchReferee(const QStringList& players, const CBGRuleOptions& options, DiceSource dice)
-    : m_players(players), m_options(options), m_dice(std::move(dice)) {
+    : m_players(players), m_options(options), m_rulesText(options.FormatText()), m_dice(std::move(dice)) {
     m_board.SetPlayers(players, -1, true);
     m_board.ApplyCommand(options.FormatMatchStartCommand());
+}
+
+CMatchReferee::CMatchReferee(const QStringList& players, const CPropRuleOptions& proposition, DiceSource dice)
+    : m_players(players), m_options(proposition.GetValues()), m_rulesText(proposition.FormatText()),
+      m_dice(std::move(dice)) {
+    m_board.SetPlayers(players, -1, true);
+    m_board.ApplyCommand(proposition.FormatPropositionStartCommand());
 }
 
 int CMatchReferee::Seat(const QString& nickname) const {
@@ -35,6 +42,9 @@ bool CMatchReferee::Apply(const QString& command, bool fromServer, std::vector<M
 }
 
 bool CMatchReferee::OpenGame(std::vector<Move>& out) {
+    // A proposition's game starts from its position with its own side on roll: no opening roll.
+    if (m_board.GetVariant() == CBackgammonBoard::kPropositions)
+        return Apply(QStringLiteral("n"), true, out);
     // A tie starts nothing; it is handed out only when it turns the cube (automatic doubles).
     for (int attempt = 0; attempt < 1000; ++attempt) {
         const int die1 = Roll();

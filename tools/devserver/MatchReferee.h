@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/BackgammonBoard.h"
+#include "game/PropRuleOptions.h"
 #include "game/RuleOptions.h"
 
 #include <QString>
@@ -27,9 +28,16 @@ public:
     using DiceSource = std::function<int()>; // 1..6 each call
 
     CMatchReferee(const QStringList& players, const CBGRuleOptions& options, DiceSource dice = DiceSource());
+    // A proposition: its games start from the agreed position (side 1 of the room plays White) with
+    // its cube and side on roll; the match ends after the agreed number of games. Each game opens with
+    // "n" without dice (StartNextGame; the side on roll then asks for its roll). The terms must be valid.
+    CMatchReferee(const QStringList& players, const CPropRuleOptions& proposition, DiceSource dice = DiceSource());
 
     const QStringList& Players() const { return m_players; }
+    // The base values of the match (for a proposition: its contract as match length, variant 3).
     const CBGRuleOptions& Options() const { return m_options; }
+    // The terms the room's S packet names ("rules"): what every client starts the match from.
+    const QString& RulesText() const { return m_rulesText; }
     const CBackgammonBoard& Board() const { return m_board; }
     // Every move after the match start, oldest first: what a newcomer to the room is sent.
     const QStringList& History() const { return m_history; }
@@ -53,6 +61,7 @@ private:
 
     QStringList m_players;
     CBGRuleOptions m_options;
+    QString m_rulesText;
     DiceSource m_dice;
     CBackgammonBoard m_board;
     QStringList m_history;

@@ -650,8 +650,7 @@ void CInvitationDlg::OnTermsChanged(bool send) {
 void CInvitationDlg::StartGame() {
     if (m_closed)
         return;
-    QString text =
-        m_record.GetServiceName().IsEmpty() ? m_serviceName.GetText() : m_record.GetServiceName().GetText();
+    QString text = GetStartRoom(m_record.GetServiceName().IsEmpty() ? m_serviceName : m_record.GetServiceName());
     if (m_discard && !m_discardText.isEmpty())
         text += QStringLiteral(" !") + m_discardText;
     text += QLatin1Char(' ') + m_record.GetPayload();

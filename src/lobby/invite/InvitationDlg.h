@@ -174,6 +174,9 @@ protected:
     virtual bool RulesEqual(const QString& a, const QString& b) const = 0;
     virtual bool AreRulesValid() const = 0;
     virtual bool IsRated() const = 0;
+    // The room the agreed game is played in (the invitation's own room unless the terms seat the
+    // players the other way round).
+    virtual QString GetStartRoom(const CServiceName& room) const { return room.GetText(); }
     // A rating reply showed a guest among the players.
     virtual void OnGuestMatchFound() = 0;
 

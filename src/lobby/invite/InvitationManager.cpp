@@ -1,6 +1,7 @@
 #include "lobby/invite/InvitationManager.h"
 
 #include "game/ClientGameFactory.h"
+#include "game/PropRuleOptions.h"
 #include "game/RuleOptions.h"
 #include "lobby/invite/InvitationDialog.h"
 #include "lobby/invite/PreInviteDialog.h"
@@ -212,8 +213,7 @@ void CInvitationManager::onRecord(const QString& text) {
         }
         return;
     }
-    if (kind == CInviteData::kDecline && session &&
-        session->GetServiceName().GetBaseName() == record.GetServiceName().GetText()) {
+    if (kind == CInviteData::kDecline && session && isStartedRoom(session->GetServiceName(), record.GetServiceName())) {
         PostDeferredMessageBox(
             fill("%s cancelled the invitation just after you accepted. The game has been aborted", sender),
             platform::MB_ICONEXCLAMATION);
@@ -222,6 +222,15 @@ void CInvitationManager::onRecord(const QString& text) {
     }
     if (kind == CInviteData::kInvite)
         openIncoming(record);
+}
+
+bool CInvitationManager::isStartedRoom(const CServiceName& current, const CServiceName& invitation) {
+    // A proposition may be played in its invitation's room with the players the other way round.
+    const QStringList players = invitation.GetPartList();
+    const QString room = current.GetBaseName();
+    return room == invitation.GetText() ||
+           (players.size() == 2 &&
+            room == CServiceName::ConstructFromList(invitation.GetFirstPart(), {players[1], players[0]}).GetText());
 }
 
 int CInvitationManager::GetIncomingCount() const {
@@ -333,7 +342,10 @@ void CInvitationManager::InvitePlayer(const QString& names, int gameKind, int of
 }
 
 bool CInvitationManager::CanInviteTo(int gameKind) const {
-    return gameKind != CClientGameFactory::kPropositionKind && factory().HasInvitationDialogCreator();
+    if (gameKind == CClientGameFactory::kPropositionKind &&
+        (!GetSession() || !GetSession()->HasRight(CSessionDoc::kRightPropositions)))
+        return false;
+    return factory().HasInvitationDialogCreator(gameKind);
 }
 
 QStringList CInvitationManager::ParseInviteeNames(const QString& text, int gameKind) const {
@@ -447,7 +459,12 @@ void CInvitationManager::OpenInvitationFromGame(const QString& serviceName, int 
     m_fromGameSide = localSide;
     m_fromGameService = room.GetText();
     m_fromGameStartText = samePlayers(CServiceName(m_agreedService), room) ? m_agreedRules : QString();
-    const int kind = factory().GetDefaultGameKind();
+    // A proposition just played is offered again as a proposition.
+    bool proposition = false;
+    CPropRuleOptions::FromText(m_fromGameStartText, &proposition);
+    const int kind = proposition && factory().HasInvitationDialogCreator(CClientGameFactory::kPropositionKind)
+                         ? int(CClientGameFactory::kPropositionKind)
+                         : factory().GetDefaultGameKind();
     CInviteData record(kind, room, QString(), true);
     QDialog* created = factory().CreateInvitationDialog(kind, this, &record, false);
     auto* dialog = dynamic_cast<CInvitationDialogInterface*>(created);

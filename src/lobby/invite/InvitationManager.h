@@ -69,7 +69,7 @@ public:
     // The invite entry: names blank-separated (may be empty), offerResume: ask first when an
     // unfinished match with these players exists, alwaysPrompt: ask for the names first.
     void InvitePlayer(const QString& names, int gameKind, int offerResume, bool alwaysPrompt) override;
-    // Backgammon invitations, once their dialog is there; propositions have no dialog in this client.
+    // Invitations of a kind whose dialog is registered; propositions also need the user's right to them.
     bool CanInviteTo(int gameKind) const override;
     // Play again after a finished game: the room and the local side (0 or 1).
     void OpenInvitationFromGame(const QString& serviceName, int localSide);
@@ -164,6 +164,8 @@ private:
     // The room rebuilt from its validated parts; empty when a part is not a user name.
     static CServiceName rebuildRoom(const CServiceName& name);
     static bool samePlayers(const CServiceName& a, const CServiceName& b);
+    // Whether the room the user is in is the one an invitation's game started in.
+    static bool isStartedRoom(const CServiceName& current, const CServiceName& invitation);
     std::vector<CInvitationDialogInterface*> invitationSnapshot() const;
 
     // Activity of a user who waits to resume a match.

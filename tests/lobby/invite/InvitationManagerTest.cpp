@@ -616,13 +616,18 @@ TEST_F(InvitationManagerTest, PlayAgainOpensOneFromGameDialog) {
     EXPECT_TRUE(second.isNull() || !second->startedFromGame);
 }
 
+// Also when a proposition seated the players the other way round from its invitation's room.
 TEST_F(InvitationManagerTest, ADeclineForTheRoomJustEnteredLeavesIt) {
-    ServerSend('S', "\".gb.bob.alice\" 0");
-    server->DropReceived();
-    ServerRoute("bob", 227, Record(3, ".gb.bob.alice", "bob", CInviteData::FormatLengthText("no")));
-    EXPECT_EQ(BoxTexts(),
-              QStringList({"bob cancelled the invitation just after you accepted. The game has been aborted"}));
-    EXPECT_EQ(server->Expect('J')->Text(), "\".mb\"");
+    for (const char* invitation : {".gb.bob.alice", ".gb.alice.bob"}) {
+        SCOPED_TRACE(invitation);
+        ServerSend('S', "\".gb.bob.alice\" 0");
+        server->DropReceived();
+        testenv::scriptedUi().clear();
+        ServerRoute("bob", 227, Record(3, invitation, "bob", CInviteData::FormatLengthText("no")));
+        EXPECT_EQ(BoxTexts(),
+                  QStringList({"bob cancelled the invitation just after you accepted. The game has been aborted"}));
+        EXPECT_EQ(server->Expect('J')->Text(), "\".mb\"");
+    }
 }
 
 // A user still in the room of the match his opponent's connection left is asked to resume it there;
