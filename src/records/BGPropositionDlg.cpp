@@ -293,21 +293,27 @@ bool CBGPropositionDlg::OnInitDialog() {
     if (!CWagerInviteDlg::OnInitDialog())
         return false;
     setWindowTitle(GetGameName());
-    const bool received = IsIncoming();
+    showSide();
+    m_preview->SetCommandHandler([this](const QString& command) { OnBoardCommand(command); });
+    if (!IsReceived())
+        loadPropositionList();
+    writeControls();
+    ApplyControlsToBoard();
+    return true;
+}
+
+void CBGPropositionDlg::showSide() {
+    // The invited side (or the one waiting for play again) sees the name as text; choosing, saving
+    // and dragging are the offering player's.
+    const bool received = IsReceived();
     m_nameList->setVisible(!received);
     m_browse->setVisible(!received);
     m_nameList->setEnabled(!received);
     m_browse->setEnabled(!received);
     m_nameText->setVisible(received);
+    m_nameText->setText(m_name);
     m_save->setEnabled(!received);
-    // Dragging is the offering player's: the invited one answers with the other controls.
     m_preview->SetEditing(!received);
-    m_preview->SetCommandHandler([this](const QString& command) { OnBoardCommand(command); });
-    if (!received)
-        loadPropositionList();
-    writeControls();
-    ApplyControlsToBoard();
-    return true;
 }
 
 void CBGPropositionDlg::loadPropositionList() {
@@ -336,7 +342,7 @@ void CBGPropositionDlg::loadPropositionList() {
 }
 
 void CBGPropositionDlg::OnPropositionSelected(const QString& name) {
-    if (m_filling || IsIncoming())
+    if (m_filling || IsReceived())
         return;
     if (name.size() > CPropRuleOptions::kMaxNameLength) {
         Tell(QString::fromLatin1(kNameTooLong).arg(CPropRuleOptions::kMaxNameLength));
@@ -357,7 +363,7 @@ void CBGPropositionDlg::OnPropositionSelected(const QString& name) {
 }
 
 bool CBGPropositionDlg::OpenPropositionFile(const QString& path) {
-    if (IsIncoming())
+    if (IsReceived())
         return false;
     const QFileInfo info(path);
     if (!info.isFile()) {
@@ -382,7 +388,7 @@ void CBGPropositionDlg::OnBrowse() {
 }
 
 bool CBGPropositionDlg::OnSave() {
-    if (IsIncoming())
+    if (IsReceived())
         return false;
     readControls();
     if (!m_nameList->currentText().trimmed().isEmpty())
@@ -466,7 +472,7 @@ void CBGPropositionDlg::ApplyControlsToBoard() {
 }
 
 bool CBGPropositionDlg::OnBoardCommand(const QString& command) {
-    if (IsIncoming() || !command.startsWith(QLatin1String("c ")))
+    if (IsReceived() || !command.startsWith(QLatin1String("c ")))
         return false;
     CBGPropDoc::PrepareForEditing(m_board);
     if (!m_board.ApplyCommand(command))
@@ -578,7 +584,7 @@ bool CBGPropositionDlg::ApplyRulesText(const QString& text) {
     showPosition(terms.position);
     writeControls();
     applyPreviewScheme();
-    if (m_nameList && !IsIncoming())
+    if (m_nameList && !IsReceived())
         m_nameList->setEditText(m_name);
     if (m_preview)
         m_preview->SetBoard(m_board);
@@ -640,14 +646,14 @@ void CBGPropositionDlg::LoadDefaults() {
                             CPropRuleOptions::kMaxContractLength);
     m_consideration = std::clamp(store.GetIntEx(section, QStringLiteral("fConsideration"), 100), 0,
                                  CPropRuleOptions::kMaxConsiderationHundredths);
-    if (!IsIncoming())
+    if (!IsReceived())
         m_name = CPropRuleOptions::SafeName(store.GetString(section, QStringLiteral("strPropositionName")));
     // The wager of the last proposition offered (a proposition is always played for money).
     const int stake = std::clamp(store.GetIntEx(section, QStringLiteral("nStakePennies"), kDefaultStake), 0,
                                  CBGBaseRuleOptions::kMaxCents);
     const int reserve = std::clamp(store.GetIntEx(section, QStringLiteral("nReservePennies"), kDefaultReserve), 0,
                                    CBGBaseRuleOptions::kMaxCents);
-    SetStakeAndReserve(!IsIncoming() && store.GetBool(section, QStringLiteral("bDoWager"), false), stake,
+    SetStakeAndReserve(!IsReceived() && store.GetBool(section, QStringLiteral("bDoWager"), false), stake,
                        ReserveForStake(stake, reserve));
     writeControls();
 }
@@ -665,7 +671,7 @@ void CBGPropositionDlg::SaveDefaults() {
     if (const auto* reserve = GetReserveControl())
         store.WriteInt(section, QStringLiteral("nReservePennies"), reserve->GetAmount());
     store.WriteBool(section, QStringLiteral("bDoWager"), IsWagerAsked());
-    if (!IsIncoming()) {
+    if (!IsReceived()) {
         store.WriteString(section, QStringLiteral("strPropositionName"), CPropRuleOptions::SafeName(m_name));
         store.WriteString(kPathSection, kPathKey, m_folder);
     }
@@ -684,6 +690,8 @@ void CBGPropositionDlg::StartFromGame(const QString& startText) {
                    .FormatText();
     }
     CWagerInviteDlg::StartFromGame(text);
+    if (IsReceived() && m_nameList)
+        showSide();
 }
 
 QString CBGPropositionDlg::GetStartRoom(const CServiceName& room) const {

@@ -127,6 +127,7 @@ protected:
     QString GetStartRoom(const CServiceName& room) const override;
 
 private:
+    void showSide();
     void loadPropositionList();
     void showPosition(const QString& text);
     void readControls();

@@ -169,6 +169,10 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     ASSERT_TRUE(WaitFor([&] { return white->Enabled(CInvitationDlg::kIdInvite, room); }));
     white->Click(CInvitationDlg::kIdInvite, room);
     ASSERT_TRUE(WaitFor([&] { return black->Enabled(CInvitationDlg::kIdPlay, room); }));
+    // The waiting side answers the offer: it shows the name and cannot save or choose another.
+    EXPECT_FALSE(black->Enabled(CBGPropositionDlg::kIdSave, room));
+    EXPECT_FALSE(black->Enabled(CBGPropositionDlg::kIdNameList, room));
+    EXPECT_TRUE(white->Enabled(CBGPropositionDlg::kIdNameList, room));
     black->Click(CInvitationDlg::kIdPlay, room);
     ASSERT_TRUE(WaitFor([&] { return transfers.size() == 2; }));
     EXPECT_EQ(transfers["alice"], transfers["bob"]);
