@@ -194,23 +194,33 @@ void CUserListCtrl::paintBackground(QPainter& painter, const QRect& area) {
         m_tintedWith = tint;
         m_background = QPixmap();
     }
-    // The tiled background of the whole viewport is made once per size, scroll position and colour;
-    // a repaint copies the part it needs.
-    const QPoint origin(-horizontalOffset(), -verticalOffset());
+    // The pattern repeats every two picture widths across and every four rows (six picture heights)
+    // down: one period of it is made once per colour and tint, and a repaint tiles the part it needs,
+    // wherever the list is scrolled to and however it is sized.
     const qreal ratio = viewport()->devicePixelRatioF();
-    if (m_background.isNull() || m_background.deviceIndependentSize().toSize() != viewport()->size() ||
-        origin != m_backgroundOrigin || colour != m_backgroundColour) {
-        m_background = QPixmap(viewport()->size() * ratio);
+    const QSize picture = m_watermarkMask.size();
+    const QSize period(2 * picture.width(), 6 * picture.height());
+    if (m_background.isNull() || colour != m_backgroundColour || m_background.devicePixelRatio() != ratio) {
+        m_background = QPixmap(period * ratio);
         m_background.setDevicePixelRatio(ratio);
         m_background.fill(colour);
         QPainter tiles(&m_background);
-        const QRect whole(QPoint(0, 0), viewport()->size());
-        for (const QPoint& tile : WatermarkTiles(whole, origin, m_watermarkMask.size()))
-            tiles.drawPixmap(tile, m_watermarkTinted);
-        m_backgroundOrigin = origin;
+        const QRect whole(QPoint(0, 0), period);
+        // Rows that start above the period reach into it as well.
+        std::vector<QPoint> corners = WatermarkTiles(whole, QPoint(0, 0), picture);
+        for (const QPoint& corner : WatermarkTiles(whole, QPoint(0, -period.height()), picture)) {
+            if (std::find(corners.begin(), corners.end(), corner) == corners.end())
+                corners.push_back(corner);
+        }
+        for (const QPoint& corner : corners)
+            tiles.drawPixmap(corner, m_watermarkTinted);
         m_backgroundColour = colour;
     }
-    painter.drawPixmap(area.topLeft(), m_background, QRectF(QPointF(area.topLeft()) * ratio, QSizeF(area.size()) * ratio));
+    // Where the area's corner falls in the period, the pattern starting at the scrolled origin.
+    const QPoint origin(-horizontalOffset(), -verticalOffset());
+    const auto wrap = [](int value, int size) { return ((value % size) + size) % size; };
+    const QPoint offset(wrap(area.left() - origin.x(), period.width()), wrap(area.top() - origin.y(), period.height()));
+    painter.drawTiledPixmap(area, m_background, offset);
 }
 
 void CUserListCtrl::paintEvent(QPaintEvent* event) {

@@ -148,8 +148,7 @@ private:
     bool m_watermarkLoaded = false;
     QImage m_watermarkMask;
     QPixmap m_watermarkTinted;
-    QPixmap m_background; // the viewport's tiled background
-    QPoint m_backgroundOrigin;
+    QPixmap m_background; // one period of the tiled background
     QColor m_backgroundColour;
     platform::COLORREF m_tintedWith = platform::kNoColor;
 };

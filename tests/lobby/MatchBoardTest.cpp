@@ -1,7 +1,10 @@
 #include "lobby/BGMatchBoardPropertyPage.h"
 #include "lobby/MatchBoardView.h"
 #include "lobby/PlayerListFrameWnd.h"
+#include "lobby/UserListArt.h"
+#include "lobby/UserListCtrl.h"
 #include "lobby/UserListModel.h"
+#include "platform/Color.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/LobbyUserMap.h"
@@ -14,6 +17,7 @@
 
 #include <QCheckBox>
 #include <QMenu>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
@@ -335,6 +339,41 @@ TEST_F(MatchBoardTest, ADoubleClickResumesInvitesWatchesOrShowsInformation) {
     // dee plays: he is watched, through his room.
     EXPECT_TRUE(session->IsTransferPending());
     session->SetInvitationService(nullptr);
+}
+
+} // namespace
+
+namespace {
+
+// The list's background is one period of the watermark pattern tiled over what is repainted: any part
+// of the list, painted alone, shows the same pattern as the whole tiled from the list's origin.
+TEST_F(MatchBoardTest, ABackgroundRepaintedInPartsMatchesTheWholePattern) {
+    CBGMatchBoardView* board = OpenBoard();
+    QWidget* viewport = board->GetListCtrl()->viewport();
+    const CUserListCtrlOwner* owner = board->GetListCtrl()->GetOwner();
+    ASSERT_TRUE(owner->ShowsWatermark());
+    const QImage mask = UserListArt::WatermarkMask(owner->GetWatermarkBitmapId());
+    ASSERT_FALSE(mask.isNull());
+    const QPixmap tinted = UserListArt::TintMask(mask, platform::ToQColor(owner->GetWatermarkTint()));
+    QImage expected(viewport->size(), QImage::Format_ARGB32_Premultiplied);
+    expected.fill(platform::ToQColor(owner->GetListBackgroundColour()));
+    {
+        QPainter painter(&expected);
+        for (const QPoint& tile : CUserListCtrl::WatermarkTiles(expected.rect(), QPoint(0, 0), mask.size()))
+            painter.drawPixmap(tile, tinted);
+    }
+    for (const QRect& part : {QRect(QPoint(0, 0), viewport->size()), QRect(37, 53, 150, 120),
+                              QRect(301, 7, 90, 400), QRect(mask.width() * 2 - 3, mask.height() * 6 - 2, 9, 9)}) {
+        QImage painted(viewport->size(), QImage::Format_ARGB32_Premultiplied);
+        painted.fill(Qt::magenta);
+        viewport->render(&painted, part.topLeft(), QRegion(part), QWidget::RenderFlags());
+        int wrong = 0;
+        const QRect inside = part & expected.rect();
+        for (int y = inside.top(); y <= inside.bottom(); ++y)
+            for (int x = inside.left(); x <= inside.right(); ++x)
+                wrong += painted.pixel(x, y) != expected.pixel(x, y);
+        EXPECT_EQ(wrong, 0) << "part at " << part.x() << "," << part.y();
+    }
 }
 
 } // namespace
