@@ -162,7 +162,6 @@ void CUserListModel::RemoveRow(int row) {
     if (row < 0 || row >= int(m_rows.size()))
         return;
     indexChanged();
-    m_replace.erase(m_rows[row]);
     if (m_batch) {
         m_rows.erase(m_rows.begin() + row);
         return;
@@ -243,7 +242,7 @@ void CUserListModel::UserChanged(CClientUserInfo* user, bool placeChanged) {
         return;
     m_dataPending = true;
     if (placeChanged)
-        m_replace.insert(user);
+        m_replace.push_back(user);
     postFlush();
 }
 
@@ -267,16 +266,23 @@ bool CUserListModel::flushNoted() {
     if (m_arrivals.empty() && m_replace.empty())
         return false;
     flushLayout();
-    // New rows join at the end, then go to their places with the changed ones.
-    std::unordered_set<const CClientUserInfo*> moving = std::move(m_replace);
+    // The rows noted to move (a user noted twice, or gone since, counts once or not at all).
+    if (!m_indexValid)
+        rebuildIndex();
+    std::vector<char> moving(m_rows.size() + m_arrivals.size(), 0);
+    for (const CClientUserInfo* user : m_replace) {
+        if (const int row = RowOf(user); row >= 0)
+            moving[size_t(row)] = 1;
+    }
     m_replace.clear();
+    // New rows join at the end, then go to their places with the changed ones.
     if (!m_arrivals.empty()) {
         const int first = int(m_rows.size());
         beginInsertRows(QModelIndex(), first, first + int(m_arrivals.size()) - 1);
         m_rows.insert(m_rows.end(), m_arrivals.begin(), m_arrivals.end());
         indexChanged();
         endInsertRows();
-        moving.insert(m_arrivals.begin(), m_arrivals.end());
+        std::fill(moving.begin() + first, moving.end(), 1);
         m_arrivals.clear();
         m_arriving.clear();
     }
@@ -285,9 +291,8 @@ bool CUserListModel::flushNoted() {
     std::vector<CClientUserInfo*> staying;
     std::vector<CClientUserInfo*> moved;
     staying.reserve(m_rows.size());
-    moved.reserve(moving.size());
-    for (CClientUserInfo* user : m_rows)
-        (moving.count(user) ? moved : staying).push_back(user);
+    for (size_t row = 0; row < m_rows.size(); ++row)
+        (moving[row] ? moved : staying).push_back(m_rows[row]);
     std::vector<CClientUserInfo*> order;
     order.reserve(m_rows.size());
     const auto less = [this](const CClientUserInfo* a, const CClientUserInfo* b) { return this->less(a, b); };

@@ -132,7 +132,7 @@ private:
     // Noted while gathering: users to add, and shown users whose place may have changed.
     std::vector<CClientUserInfo*> m_arrivals;
     std::unordered_set<const CClientUserInfo*> m_arriving;
-    std::unordered_set<const CClientUserInfo*> m_replace;
+    std::vector<const CClientUserInfo*> m_replace;
     // The row of each user, while no row has been added, removed or moved since it was made: an
     // open-addressed table (made again in one pass at the end of a turn, without an allocation per row).
     struct IndexSlot {
