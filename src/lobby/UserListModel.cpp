@@ -226,24 +226,23 @@ void CUserListModel::AddUser(CClientUserInfo* user) {
     postFlush();
 }
 
-void CUserListModel::UserChanged(CClientUserInfo* user, bool placeChanged) {
-    if (m_arriving.count(user))
-        return; // shown in its place with the others at the end of the turn
+bool CUserListModel::UserChanged(CClientUserInfo* user, bool placeChanged) {
     const int row = RowOf(user);
     if (row < 0)
-        return;
+        return m_arriving.count(user) != 0; // shown in its place with the others at the end of the turn
     if (!m_gather || m_batch) {
         RowChanged(row);
         if (placeChanged)
             MoveToSortedPlace(row);
-        return;
+        return true;
     }
     if (m_columns.empty() && !placeChanged)
-        return;
+        return true;
     m_dataPending = true;
     if (placeChanged)
         m_replace.push_back(user);
     postFlush();
+    return true;
 }
 
 bool CUserListModel::RemoveUser(const CClientUserInfo* user) {

@@ -83,8 +83,9 @@ public:
     // gathering they act at once.
     bool Contains(const CClientUserInfo* user) const;
     void AddUser(CClientUserInfo* user);
-    // The user's record changed; placeChanged when the change touches the order.
-    void UserChanged(CClientUserInfo* user, bool placeChanged);
+    // The user's record changed; placeChanged when the change touches the order -> whether the user
+    // is in the list.
+    bool UserChanged(CClientUserInfo* user, bool placeChanged);
     // Removes the user's row (or his noted arrival) -> whether he was in the list.
     bool RemoveUser(const CClientUserInfo* user);
     // The users in the list, rows and noted arrivals.

@@ -256,20 +256,15 @@ CClientUserInfo* CUserListView::GetUserAt(int row) const {
 void CUserListView::AddUser(CClientUserInfo* user) {
     if (!user || !m_model)
         return;
-    if (m_model->Contains(user))
-        m_model->UserChanged(user, false);
-    else
+    if (!m_model->UserChanged(user, false))
         m_model->AddUser(user);
 }
 
 void CUserListView::UpdateUser(CClientUserInfo* user) {
     if (!user || !m_model)
         return;
-    if (!m_model->Contains(user)) {
+    if (!m_model->UserChanged(user, (user->GetChangeMask() & UserListColumn::ResortMask(m_layout.sortColumn)) != 0))
         m_model->AddUser(user);
-        return;
-    }
-    m_model->UserChanged(user, (user->GetChangeMask() & UserListColumn::ResortMask(m_layout.sortColumn)) != 0);
 }
 
 void CUserListView::RemoveUser(CClientUserInfo* user) {
