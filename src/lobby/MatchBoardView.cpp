@@ -135,8 +135,11 @@ void CMatchBoardView::OnInitialUpdate() {
         sessionBoards().insert(session, this);
     CLobbyUserListView::OnInitialUpdate(); // the layout, the query, and the rows it takes in
     // A busy lobby changes many rows a second: they are shown once per turn of the event loop.
-    if (CUserListModel* model = GetModel())
+    if (CUserListModel* model = GetModel()) {
         model->SetGathering(true);
+        // The board keeps the base order: a burst is placed on keys taken once per user.
+        model->SetSortKey([this](const CClientUserInfo& user) { return ColumnSortKey(user); });
+    }
     if (IsSessionBoard())
         SendQuery();
     statusChanged();

@@ -108,6 +108,29 @@ int CompareUsersByColumn(const CClientUserInfo& a, const CClientUserInfo& b, int
     }
 }
 
+std::optional<UserSortKey> SortKeyByColumn(const CClientUserInfo& user, int column) {
+    using namespace UserListColumn;
+    const auto number = [](double value) { return UserSortKey{1, value}; };
+    switch (column) {
+    case Gender:
+        return number(quint32(user.GetGenderIconId()));
+    case Country:
+        return number(quint32(user.GetCountryIconId()));
+    case Rating:
+    case Spare:
+        // A rating that is not a number sorts below every number.
+        return std::isnan(user.GetRating()) ? UserSortKey{0, 0} : number(user.GetRating());
+    case Experience:
+        return number(user.GetExperience());
+    case Money:
+        return number(user.GetMoneyIconId());
+    case Unfinished:
+        return number(user.GetUnfinishedMatches());
+    default:
+        return std::nullopt;
+    }
+}
+
 QString FormatRatingText(float rating) {
     if (!(rating > 2.0f))
         return QStringLiteral("Guest");

@@ -6,6 +6,9 @@
 #include <QStringView>
 #include <QtGlobal>
 
+#include <compare>
+#include <optional>
+
 class CClientUserInfo;
 
 // The fifteen fixed columns of every player list. Each list names them itself (GetColumnTitles);
@@ -54,6 +57,16 @@ int CompareNoCase(QStringView a, QStringView b);
 // Ascending three-way comparison of two users by a column's key (text columns without regard to
 // case, numbers numerically; a rating that is not a number sorts below every number).
 int CompareUsersByColumn(const CClientUserInfo& a, const CClientUserInfo& b, int column);
+
+// A number a column orders by: users compare as their keys do (tier first). A busy list sorts on
+// keys taken once per user instead of reading two records at every comparison.
+struct UserSortKey {
+    int tier = 0;
+    double value = 0;
+    auto operator<=>(const UserSortKey&) const = default;
+};
+// The key CompareUsersByColumn orders the column by, ascending; none for the columns of texts.
+std::optional<UserSortKey> SortKeyByColumn(const CClientUserInfo& user, int column);
 
 // "%4.2f" above 2.0; "Guest" for 2.0 and less (guests and unrated users).
 QString FormatRatingText(float rating);

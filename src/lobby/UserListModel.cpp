@@ -302,7 +302,7 @@ bool CUserListModel::flushNoted() {
     } else if (m_placement == Placement::Bottom || !m_compare) {
         order = std::move(staying);
         order.insert(order.end(), moved.begin(), moved.end());
-    } else {
+    } else if (!mergeOnKeys(moved, staying, order)) {
         std::stable_sort(moved.begin(), moved.end(), less);
         if (m_placement == Placement::BeforeEqual)
             std::merge(moved.begin(), moved.end(), staying.begin(), staying.end(), std::back_inserter(order), less);
@@ -320,6 +320,42 @@ bool CUserListModel::flushNoted() {
     m_rows = std::move(order);
     rebuildIndex();
     endLayoutChange(before, users);
+    return true;
+}
+
+bool CUserListModel::mergeOnKeys(const std::vector<CClientUserInfo*>& moved,
+                                 const std::vector<CClientUserInfo*>& staying,
+                                 std::vector<CClientUserInfo*>& order) const {
+    if (!m_sortKey)
+        return false;
+    using Keyed = std::pair<UserSortKey, CClientUserInfo*>;
+    const auto keyed = [this](const std::vector<CClientUserInfo*>& users, std::vector<Keyed>& out) {
+        out.reserve(users.size());
+        for (CClientUserInfo* user : users) {
+            const std::optional<UserSortKey> key = m_sortKey(*user);
+            if (!key)
+                return false;
+            out.emplace_back(*key, user);
+        }
+        return true;
+    };
+    std::vector<Keyed> movedKeys;
+    std::vector<Keyed> stayingKeys;
+    if (!keyed(moved, movedKeys) || !keyed(staying, stayingKeys))
+        return false;
+    const auto less = [](const Keyed& a, const Keyed& b) { return a.first < b.first; };
+    std::stable_sort(movedKeys.begin(), movedKeys.end(), less);
+    std::vector<Keyed> merged;
+    merged.reserve(movedKeys.size() + stayingKeys.size());
+    if (m_placement == Placement::BeforeEqual)
+        std::merge(movedKeys.begin(), movedKeys.end(), stayingKeys.begin(), stayingKeys.end(),
+                   std::back_inserter(merged), less);
+    else
+        std::merge(stayingKeys.begin(), stayingKeys.end(), movedKeys.begin(), movedKeys.end(),
+                   std::back_inserter(merged), less);
+    order.clear();
+    for (const Keyed& entry : merged)
+        order.push_back(entry.second);
     return true;
 }
 

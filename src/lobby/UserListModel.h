@@ -3,6 +3,8 @@
 #include <QAbstractTableModel>
 #include <QStringList>
 
+#include "lobby/UserListColumns.h"
+
 #include <functional>
 #include <unordered_set>
 #include <vector>
@@ -33,6 +35,10 @@ public:
     explicit CUserListModel(QObject* parent = nullptr);
 
     void SetCompare(Compare compare, Placement placement);
+    // The key the order compares by, when it has one (none for a user: compare the records); noted
+    // rows are then placed on keys taken once each.
+    using SortKeyOf = std::function<std::optional<UserSortKey>(const CClientUserInfo& user)>;
+    void SetSortKey(SortKeyOf sortKey) { m_sortKey = std::move(sortKey); }
     Placement GetPlacement() const { return m_placement; }
     void SetPlacement(Placement placement) { m_placement = placement; }
     void SetCellText(CellText cellText) { m_cellText = std::move(cellText); }
@@ -112,11 +118,15 @@ private:
     QStringList m_titles;
     std::vector<Qt::Alignment> m_alignments;
     Compare m_compare;
+    SortKeyOf m_sortKey;
     CellText m_cellText;
     Placement m_placement = Placement::BeforeEqual;
     bool m_batch = false;
 
     void flushLayout();
+    // Puts the moved rows among the staying ones on their sort keys -> false when there are none.
+    bool mergeOnKeys(const std::vector<CClientUserInfo*>& moved, const std::vector<CClientUserInfo*>& staying,
+                     std::vector<CClientUserInfo*>& order) const;
     // The persistent indexes follow their users to their new rows; the views lay the rows out again.
     void endLayoutChange(const QModelIndexList& before, const std::vector<CClientUserInfo*>& users);
     bool flushNoted();

@@ -324,6 +324,14 @@ int CUserListView::CompareUsers(const CClientUserInfo& a, const CClientUserInfo&
     return m_layout.ascending[column] ? order : -order;
 }
 
+std::optional<UserSortKey> CUserListView::ColumnSortKey(const CClientUserInfo& user) const {
+    const int column = m_layout.sortColumn;
+    std::optional<UserSortKey> key = SortKeyByColumn(user, column);
+    if (key && !m_layout.ascending[column])
+        *key = UserSortKey{-key->tier, -key->value};
+    return key;
+}
+
 void CUserListView::applyModelOrder() {
     if (!m_model)
         return;

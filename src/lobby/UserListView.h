@@ -152,6 +152,9 @@ public:
     // ---- Order
     // Three-way comparison by the sort column, negated when the column sorts descending.
     virtual int CompareUsers(const CClientUserInfo& a, const CClientUserInfo& b) const;
+    // The key this base order (CompareUsers as it stands here) sorts by, when the column has one: a
+    // list that keeps the base order may hand it to the model.
+    std::optional<UserSortKey> ColumnSortKey(const CClientUserInfo& user) const;
 
     // ---- Selection and commands
     std::vector<CClientUserInfo*> GetSelectedUsers() const;

@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <memory>
+
 namespace {
 
 using namespace UserListColumn;
@@ -166,6 +169,52 @@ TEST(WatermarkTilesTest, RowsShiftHalfAWidthLeftAndFollowTheScrolling) {
     EXPECT_TRUE(scrolledHas(0, 20));
     EXPECT_TRUE(scrolledHas(-20, 50));
     EXPECT_TRUE(CUserListCtrl::WatermarkTiles(area, QPoint(0, 0), QSize()).empty());
+}
+
+} // namespace
+
+namespace {
+
+// The keys a busy list sorts on order users exactly as the comparison of their records does, in every
+// column that has one, odd ratings (not a number, infinite, guests) and equal values included.
+TEST(UserSortKeyTest, KeysOrderAsTheComparisonDoes) {
+    const float nan = std::numeric_limits<float>::quiet_NaN();
+    const float inf = std::numeric_limits<float>::infinity();
+    struct Values {
+        float rating;
+        int experience, unfinished, gender, country, money;
+    };
+    const Values table[] = {
+        {1500.f, 0, 0, 0, 0, 0},   {1500.f, 12, -1, 7, 300, 1}, {nan, 3, 2, -5, 2, 0},
+        {-inf, 3, 2, 7, 0, 2},      {inf, -8, 0, 1, -1, -1},      {2.f, 100000, 9, 0, 300, 1},
+        {1499.99f, 12, 9, -5, 1, 0}, {nan, 0, -1, 1, 2, 2},
+    };
+    std::vector<std::unique_ptr<CClientUserInfo>> users;
+    for (const Values& v : table) {
+        auto user = std::make_unique<CClientUserInfo>(QStringLiteral("u%1").arg(users.size()));
+        user->SetRating(v.rating);
+        user->SetExperience(v.experience);
+        user->SetUnfinishedMatches(v.unfinished);
+        user->SetGenderIconId(v.gender);
+        user->SetCountryIconId(v.country);
+        user->SetMoneyIconId(v.money);
+        users.push_back(std::move(user));
+    }
+    int keyed = 0;
+    for (int column = 0; column < UserListColumn::kCount; ++column) {
+        if (!SortKeyByColumn(*users[0], column))
+            continue;
+        ++keyed;
+        for (const auto& a : users)
+            for (const auto& b : users) {
+                const int order = CompareUsersByColumn(*a, *b, column);
+                const auto keys = *SortKeyByColumn(*a, column) <=> *SortKeyByColumn(*b, column);
+                const int byKeys = keys < 0 ? -1 : (keys > 0 ? 1 : 0);
+                EXPECT_EQ(byKeys, order) << "column " << column << ": " << a->GetNickname().toStdString()
+                                         << " against " << b->GetNickname().toStdString();
+            }
+    }
+    EXPECT_EQ(keyed, 7) << "gender, country, rating, experience, money, unfinished, spare";
 }
 
 } // namespace
