@@ -1,6 +1,7 @@
 #include "app/GameRoom.h"
 #include "AppTestSupport.h"
 #include "DevServer.h"
+#include "ScriptedDice.h"
 #include "app/ClientApp.h"
 #include "app/KelderDocManager.h"
 #include "app/MainFrame.h"
@@ -164,12 +165,7 @@ protected:
     std::deque<int> dice{6, 1, 5, 2};
     CDevServer devServer{[this] {
         CDevServer::Options options;
-        options.dice = [this] {
-            const int die = dice.empty() ? 3 : dice.front();
-            if (!dice.empty())
-                dice.pop_front();
-            return die;
-        };
+        options.dice = testenv::ScriptedDice(dice);
         options.league.name.clear(); // no league: its options would fix the match length
         options.webHost = QStringLiteral("http://127.0.0.1:9"); // addresses only: nothing is loaded
         return options;

@@ -1,6 +1,7 @@
 // Propositions end to end: two real clients with their invitation managers and game rooms agree on a
 // proposition through the development server, whose referee then plays it from the agreed position.
 
+#include "ScriptedDice.h"
 #include "InviteClients.h"
 #include "game/BackgammonDoc.h"
 #include "game/ClientGameFactory.h"
@@ -80,12 +81,7 @@ protected:
     CDevServer server{[this] {
         CDevServer::Options options;
         options.league.name.clear();
-        options.dice = [this] {
-            const int die = dice.empty() ? 3 : dice.front();
-            if (!dice.empty())
-                dice.pop_front();
-            return die;
-        };
+        options.dice = testenv::ScriptedDice(dice);
         return options;
     }()};
     QTemporaryDir folder;

@@ -1,6 +1,7 @@
 // Refereed play end to end: real sessions with their game rooms play through the development
 // server, whose referee alone decides what a move is.
 
+#include "ScriptedDice.h"
 #include "DevServer.h"
 #include "app/GameRoom.h"
 #include "app/SessionGameLink.h"
@@ -125,12 +126,7 @@ protected:
     std::deque<int> dice;
     CDevServer server{[this] {
         CDevServer::Options options;
-        options.dice = [this] {
-            const int die = dice.empty() ? 3 : dice.front();
-            if (!dice.empty())
-                dice.pop_front();
-            return die;
-        };
+        options.dice = testenv::ScriptedDice(dice);
         return options;
     }()};
     std::unique_ptr<Player> alice, bob, cy;
