@@ -1,6 +1,7 @@
 // The lobby directory under a large lobby: 5,000 arrivals in one packet, then bursts of changes,
 // with a view and a packet target listening as the list views and game documents do.
 #include "BenchMain.h"
+#include "LobbyPackets.h"
 #include "net/MessagePacket.h"
 #include "platform/Cp1252.h"
 #include "session/PacketTarget.h"
@@ -12,17 +13,6 @@
 
 
 namespace {
-
-QByteArray Arrivals(int count) {
-    QString body = QStringLiteral("%1 %1\n").arg(count);
-    for (int i = 0; i < count; ++i)
-        body += QStringLiteral("\"user%1\" 0 16777247 2 2 \"%2.5\" %3 \".mb\" \"Club %4\"\n")
-                    .arg(i)
-                    .arg(1400 + i % 300)
-                    .arg(i % 2000)
-                    .arg(i % 40);
-    return platform::cp1252::encode(body);
-}
 
 QByteArray Changes(int users, int count, int round) {
     QString body = QStringLiteral("%1 %2\n").arg(users).arg(count);
@@ -53,7 +43,7 @@ public:
 
 void BM_ArrivalsThenChangeBursts(benchmark::State& state) {
     const int users = int(state.range(0));
-    const auto arrivals = CMessagePacket::MakePlain(97, Arrivals(users));
+    const auto arrivals = CMessagePacket::MakePlain(97, benchpackets::ArrivalsText(users, [](int) { return 0; }, false));
     std::vector<CMessagePacketPtr> bursts;
     for (int round = 0; round < 20; ++round)
         bursts.push_back(CMessagePacket::MakePlain(110, Changes(users, 500, round)));

@@ -4,6 +4,7 @@
 // final store ("ratio" = filing time over that budget, at most 1), and the GUI thread is never held
 // longer than 50 ms at a time ("max_block_ms": the longest packet burst or event-loop turn).
 #include "BenchMain.h"
+#include "RawWrite.h"
 #include "DevServer.h"
 #include "mail/MailPackets.h"
 #include "mail/MessageHeader.h"
@@ -22,21 +23,10 @@
 
 #include <ctime>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double rawWriteAndSync(const QString& path, const QByteArray& bytes) {
-    const auto start = Clock::now();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size() || ::fsync(fd) != 0)
-        std::abort();
-    ::close(fd);
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 double threadCpuSeconds() {
     timespec now{};
@@ -129,7 +119,7 @@ void BM_MailFlood(benchmark::State& state) {
         const QByteArray same(QFileInfo(mail.GetStore()->GetPath()).size(), 'r');
         double raw = 0;
         for (int i = 0; i < 10; ++i)
-            raw += rawWriteAndSync(dir.filePath(QStringLiteral("raw.bin")), same);
+            raw += RawWriteAndSync(dir.filePath(QStringLiteral("raw.bin")), same);
         const double budget = raw * 20;
         state.counters["store_MB"] = double(same.size()) / 1e6;
         state.counters["filed_s"] = filed;

@@ -1,6 +1,7 @@
 // A mail store is rewritten whole on every commit. For a 10 MB store of 5,000 messages one commit
 // must cost at most twice a plain write and sync of a file of the same size; both are measured
 // side by side here, and the "ratio" counter is the commit's time over the plain write's.
+#include "RawWrite.h"
 #include "mail/MessageHeader.h"
 #include "mail/MessagingOleDocument.h"
 #include "platform/Archive.h"
@@ -14,21 +15,10 @@
 
 #include <chrono>
 
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-double rawWriteAndSync(const QString& path, const QByteArray& bytes) {
-    const auto start = Clock::now();
-    const int fd = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    if (fd < 0 || ::write(fd, bytes.constData(), size_t(bytes.size())) != bytes.size() || ::fsync(fd) != 0)
-        std::abort();
-    ::close(fd);
-    return std::chrono::duration<double>(Clock::now() - start).count();
-}
 
 void BM_CommitAgainstRawWrite(benchmark::State& state) {
     QTemporaryDir dir;
@@ -80,7 +70,7 @@ void BM_CommitAgainstRawWrite(benchmark::State& state) {
         if (!store.UpdateHeader(last))
             std::abort();
         commitSeconds += std::chrono::duration<double>(Clock::now() - start).count();
-        rawSeconds += rawWriteAndSync(dir.filePath(QStringLiteral("raw.bin")), same);
+        rawSeconds += RawWriteAndSync(dir.filePath(QStringLiteral("raw.bin")), same);
     }
     state.counters["commit_ms"] = benchmark::Counter(commitSeconds * 1e3, benchmark::Counter::kAvgIterations);
     state.counters["raw_ms"] = benchmark::Counter(rawSeconds * 1e3, benchmark::Counter::kAvgIterations);

@@ -6,10 +6,10 @@
 // keep at least 80% of that throughput, and no packet is to take over 8 ms (the last packet of each
 // read is charged with the repaint). The timed span ends after the last repaint has painted.
 #include "BenchMain.h"
+#include "LobbyPackets.h"
 #include "lobby/MatchBoardView.h"
 #include "lobby/UserListCtrl.h"
 #include "net/MessagePacket.h"
-#include "platform/Cp1252.h"
 #include "session/LobbyUserMap.h"
 #include "session/SessionDoc.h"
 
@@ -29,36 +29,6 @@ constexpr int kPacketSize = 100;
 constexpr int kPacketsPerRead = 20;
 constexpr int kOnBoard = 0x4;
 
-QByteArray Arrivals() {
-    QString body = QStringLiteral("%1 %1\n").arg(kUsers);
-    for (int i = 0; i < kUsers; ++i)
-        body += QStringLiteral("\"user%1\" %2 16777247 %3 %4 \"%5.5\" %6 \".mb\" \"Club %7\"\n")
-                    .arg(i)
-                    .arg(kOnBoard)
-                    .arg(i % 3 == 0 ? 8 : 2)
-                    .arg(i % 5 == 0 ? 8 : 2)
-                    .arg(1400 + i % 300)
-                    .arg(i % 2000)
-                    .arg(i % 40);
-    return platform::cp1252::encode(body);
-}
-
-QByteArray Changes(int packet) {
-    QString body = QStringLiteral("%1 %2\n").arg(kUsers).arg(kPacketSize);
-    for (int i = 0; i < kPacketSize; ++i) {
-        const int who = (packet * 389 + i * 53) % kUsers;
-        const int presence = (packet + i) % 3 == 0 ? 8 : 2;
-        const int activity = (packet + i) % 4 == 0 ? 8 : ((packet + i) % 4 == 1 ? 4 : 2);
-        body += QStringLiteral("\"USER%1\" %2 7 %3 %4 \"%5.25\"\n")
-                    .arg(who)
-                    .arg(kOnBoard)
-                    .arg(presence)
-                    .arg(activity)
-                    .arg(1300 + (packet * 7 + i * 11) % 500);
-    }
-    return platform::cp1252::encode(body);
-}
-
 // Counts the paints of a widget.
 class PaintCounter : public QObject {
 public:
@@ -71,11 +41,13 @@ public:
 };
 
 struct Packets {
-    CMessagePacketPtr arrivals = CMessagePacket::MakePlain(CLobbyUserMap::kUsersArrived, Arrivals());
+    CMessagePacketPtr arrivals = CMessagePacket::MakePlain(
+        CLobbyUserMap::kUsersArrived, benchpackets::ArrivalsText(kUsers, [](int) { return kOnBoard; }));
     std::vector<CMessagePacketPtr> changes;
     Packets() {
         for (int packet = 0; packet < kChanges / kPacketSize; ++packet)
-            changes.push_back(CMessagePacket::MakePlain(CLobbyUserMap::kUsersChanged, Changes(packet)));
+            changes.push_back(CMessagePacket::MakePlain(
+                CLobbyUserMap::kUsersChanged, benchpackets::ChangesText(kUsers, packet, kPacketSize, kOnBoard, true)));
     }
 };
 
@@ -92,8 +64,9 @@ struct Run {
     double paintMs = 0; // in the turns' ends
 };
 
-Run RunDirectoryAlone() {
-    CSessionDoc session;
+// The packets as a busy connection delivers them to the session; the end of each read is a turn of
+// the event loop (with a board shown: the gathered repaint of its changes).
+Run Deliver(CSessionDoc& session) {
     QElapsedTimer total;
     total.start();
     session.DispatchPacket(*packets().arrivals);
@@ -105,13 +78,21 @@ Run RunDirectoryAlone() {
         QElapsedTimer timer;
         timer.start();
         session.DispatchPacket(*changes[i]);
-        // The same turns of the event loop as with the board.
-        if ((i + 1) % kPacketsPerRead == 0 || i + 1 == changes.size())
+        if ((i + 1) % kPacketsPerRead == 0 || i + 1 == changes.size()) {
+            QElapsedTimer paint;
+            paint.start();
             QApplication::processEvents();
+            run.paintMs += paint.nsecsElapsed() / 1e6;
+        }
         run.worstMs = std::max(run.worstMs, timer.nsecsElapsed() / 1e6);
     }
     run.seconds = total.nsecsElapsed() / 1e9;
     return run;
+}
+
+Run RunDirectoryAlone() {
+    CSessionDoc session;
+    return Deliver(session);
 }
 
 Run RunWithBoard(int* rows, int* paints) {
@@ -125,28 +106,7 @@ Run RunWithBoard(int* rows, int* paints) {
     QApplication::processEvents();
     PaintCounter counter;
     board->GetListCtrl()->viewport()->installEventFilter(&counter);
-
-    QElapsedTimer total;
-    total.start();
-    session.DispatchPacket(*packets().arrivals);
-    QApplication::processEvents();
-    Run run;
-    run.arrivalMs = total.nsecsElapsed() / 1e6;
-    const std::vector<CMessagePacketPtr>& changes = packets().changes;
-    for (size_t i = 0; i < changes.size(); ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        session.DispatchPacket(*changes[i]);
-        // The end of a read: the gathered repaint of its changes.
-        if ((i + 1) % kPacketsPerRead == 0 || i + 1 == changes.size()) {
-            QElapsedTimer paint;
-            paint.start();
-            QApplication::processEvents();
-            run.paintMs += paint.nsecsElapsed() / 1e6;
-        }
-        run.worstMs = std::max(run.worstMs, timer.nsecsElapsed() / 1e6);
-    }
-    run.seconds = total.nsecsElapsed() / 1e9;
+    const Run run = Deliver(session);
     *rows = board->GetRowCount();
     *paints = counter.paints;
     return run;

@@ -236,9 +236,11 @@ void CUserListView::resizeEvent(QResizeEvent* event) {
 int CUserListView::FindRow(const CClientUserInfo* user) const {
     if (!m_model)
         return -1;
-    // Users noted in this turn are placed first.
-    if (m_model->Contains(user) && m_model->RowOf(user) < 0)
-        m_model->FlushGathered();
+    const int row = m_model->RowOf(user);
+    if (row >= 0 || !m_model->Contains(user))
+        return row;
+    // A user noted in this turn is placed first.
+    m_model->FlushGathered();
     return m_model->RowOf(user);
 }
 

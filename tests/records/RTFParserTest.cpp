@@ -1,4 +1,5 @@
 #include "records/RTFParser.h"
+#include "records/RtfWriter.h"
 
 #include "platform/Paths.h"
 #include "platform/RtfReader.h"
@@ -22,22 +23,6 @@ QByteArray templateText() {
 }
 QByteArray testData(const char* name) {
     return readFile(QStringLiteral(NORVALE_SOURCE_DIR "/tests/records/data/") + name);
-}
-
-// Whether the braces of an RTF text pair up (escaped braces and "\'hh" aside).
-bool balanced(const QByteArray& rtf) {
-    int depth = 0;
-    for (qsizetype i = 0; i < rtf.size(); ++i) {
-        if (rtf[i] == '\\') {
-            ++i;
-            continue;
-        }
-        if (rtf[i] == '{')
-            ++depth;
-        else if (rtf[i] == '}' && --depth < 0)
-            return false;
-    }
-    return depth == 0;
 }
 
 const CRTFParser::Entry* findByName(const QList<CRTFParser::Entry>& entries, const QByteArray& name) {
@@ -133,7 +118,7 @@ TEST(RTFParser, TheHeaderCarriesTheMergedTablesOfEveryText) {
     CRTFParser parser;
     const QByteArray doc =
         mergedDocument(parser, {testData("pandoc-annotation.rtf"), testData("enscript-code.rtf")});
-    EXPECT_TRUE(balanced(doc));
+    EXPECT_TRUE(CRtfWriter::IsBalanced(doc));
     EXPECT_TRUE(
         doc.startsWith("{\\rtf1\\ansi\\deff4\\deflang1033{\\fonttbl{\\f4\\froman\\fcharset0\\fprq2 Times New "
                        "Roman;}\n{\\f0\\fswiss Helvetica;}\n{\\f1\\fmodern Courier;}\n{\\f5\\fswiss Courier "
@@ -248,7 +233,7 @@ TEST(RTFParser, HostileBodiesCannotBreakTheDocument) {
         for (int mode : {CRTFParser::kFirstBody, CRTFParser::kAppendBody}) {
             QByteArray out;
             parser.ParseRtf(body, mode, &out);
-            EXPECT_TRUE(balanced("{" + out + "}"))
+            EXPECT_TRUE(CRtfWriter::IsBalanced("{" + out + "}"))
                 << body.left(60).toStdString() << " -> " << out.toStdString();
             EXPECT_LE(out.size(), body.size() + 64);
         }
