@@ -13,22 +13,17 @@ namespace {
 
 const QString kSection = QStringLiteral("General Preferences");
 
-struct EventInfo {
-    const char* valueName;
-    int defaultChoice;
+// Where each event's choice stands on the page.
+struct EventPlace {
     int firstButton;
     int group; // index into kGroups
     const char* label;
 };
 
-const EventInfo kEvents[CNotificationPrefs::kEventCount] = {
-    {"Affinity Arrival", 0, 1348, 0, "Player Arrival:"},
-    {"Affinity Departure", 0, 1350, 0, "Player Departure:"},
-    {"Opponent Leaves Game", 0, 1353, 1, "Opponent Leaves:"},
-    {"Watcher Arrival", 0, 1358, 1, "Watcher Arrival:"},
-    {"Watcher Departure", 0, 1359, 1, "Watcher Departure:"},
-    {"Interrupt Arrival", 0, 1342, 2, "Player Arrival:"},
-    {"Interrupt Departure", 2, 1344, 2, "Player Departure:"},
+const EventPlace kEvents[CNotificationPrefs::kEventCount] = {
+    {1348, 0, "Player Arrival:"},   {1350, 0, "Player Departure:"}, {1353, 1, "Opponent Leaves:"},
+    {1358, 1, "Watcher Arrival:"},  {1359, 1, "Watcher Departure:"}, {1342, 2, "Player Arrival:"},
+    {1344, 2, "Player Departure:"},
 };
 const char* const kGroups[] = {"Friends", "Game", "Interrupted Matches"};
 const char* const kColumns[] = {"Chat Log", "Message Box", "None"};
@@ -41,15 +36,10 @@ QList<int> buttonIds(CNotificationPrefs::Event event) {
 } // namespace
 
 int CNotificationPrefs::FirstButtonId(Event event) { return kEvents[event].firstButton; }
-const char* CNotificationPrefs::ValueName(Event event) { return kEvents[event].valueName; }
-int CNotificationPrefs::DefaultChoice(Event event) { return kEvents[event].defaultChoice; }
 
 CNotificationPrefs::CNotificationPrefs(QWidget* parent) : PropertyPage(tr("Notification"), parent) {
-    const CSettingsStore& store = GetSettingsStore();
-    for (int e = 0; e < kEventCount; ++e) {
-        const int value = store.GetIntEx(kSection, kEvents[e].valueName, kEvents[e].defaultChoice);
-        choices[size_t(e)] = value >= kChatLog && value <= kNone ? value : kEvents[e].defaultChoice;
-    }
+    for (int e = 0; e < kEventCount; ++e)
+        choices[size_t(e)] = UserNotification::ReadChoice(Event(e));
     loaded = choices;
 
     auto* layout = new QVBoxLayout(this);
@@ -94,7 +84,7 @@ void CNotificationPrefs::OnRadioClicked() {
 void CNotificationPrefs::OnOK() {
     CSettingsStore& store = GetSettingsStore();
     for (int e = 0; e < kEventCount; ++e)
-        store.WriteInt(kSection, kEvents[e].valueName, choices[size_t(e)]);
+        store.WriteInt(kSection, UserNotification::ValueName(Event(e)), choices[size_t(e)]);
     // What is stored now is what a later change is measured against.
     loaded = choices;
 }

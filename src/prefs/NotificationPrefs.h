@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/PropertySheet.h"
+#include "session/UserNotifications.h"
 
 #include <array>
 
@@ -11,23 +12,15 @@ class CNotificationPrefs : public platform::PropertyPage {
     Q_OBJECT
     NV_DECLARE_RUNTIME_CLASS(CNotificationPrefs, platform::PropertyPage)
 public:
-    enum Choice { kChatLog = 0, kMessageBox = 1, kNone = 2 };
-    enum Event {
-        kAffinityArrival,
-        kAffinityDeparture,
-        kOpponentLeavesGame,
-        kWatcherArrival,
-        kWatcherDeparture,
-        kInterruptArrival,
-        kInterruptDeparture,
-        kEventCount
-    };
+    // The events and choices are the session's own.
+    using Choice = UserNotification::Choice;
+    using Event = UserNotification::Event;
+    using enum UserNotification::Choice;
+    using enum UserNotification::Event;
     // The first ("Chat Log") button of an event's group; "Message Box" and "None" have this id plus
     // kButtonStep and twice kButtonStep.
     static int FirstButtonId(Event event);
     static constexpr int kButtonStep = 1000;
-    static const char* ValueName(Event event);
-    static int DefaultChoice(Event event);
 
     // Reads the seven choices (a stored value other than 0, 1 or 2 gives the default).
     explicit CNotificationPrefs(QWidget* parent = nullptr);
