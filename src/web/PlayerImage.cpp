@@ -61,8 +61,8 @@ bool CPlayerImage::ensureBrowser() {
     return true;
 }
 
-void CPlayerImage::ShowInvitationPicture(const QString& nickname) {
-    const QString address = InvitationPictureAddress(ServiceWebHost(), nickname);
+void CPlayerImage::ShowInvitationPicture(const QString& host, const QString& nickname) {
+    const QString address = InvitationPictureAddress(host, nickname);
     if (address.isEmpty() || !ensureBrowser()) {
         ShowNoPicture();
         return;

@@ -16,8 +16,9 @@ public:
     CPlayerImage(QWidget* parent, int id);
     ~CPlayerImage() override;
 
-    // The invitation picture of that player: the web host + "/client/invitation-picture/<name>/".
-    void ShowInvitationPicture(const QString& nickname);
+    // The invitation picture of that player on the service's web host (SessionWebHost):
+    // host + "/client/invitation-picture/<name>/".
+    void ShowInvitationPicture(const QString& host, const QString& nickname);
     void ShowNoPicture();
 
     // The page address of a player's invitation picture on that host (empty for a bad nickname).
