@@ -65,6 +65,11 @@ TEST(InvitationPicture, ComesFromTheWebHostTheServerNames) {
             ASSERT_FALSE(control->navigations.empty());
             EXPECT_EQ(control->navigations.back().url, picture->GetAddress());
         }
+        // A picture page that cannot be had leaves "No valid picture", not the engine's error page.
+        auto* control = dynamic_cast<webtest::FakeBrowser*>(invitation->GetPicture()->Host().GetControl());
+        control->FailLoad();
+        EXPECT_FALSE(invitation->GetPicture()->IsShowingPicture());
+        EXPECT_TRUE(invitation->GetPicture()->GetAddress().isEmpty());
     }
     apptest::ShutDown(app);
 }
