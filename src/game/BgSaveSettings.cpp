@@ -35,5 +35,7 @@ QString CBgSaveSettings::GetDefaultSaveFolder() {
 }
 
 QString CBgSaveSettings::GetSaveFolder() {
-    return GetSettingsStore().GetString(QLatin1String(kSection), QStringLiteral("SaveFolder"), GetDefaultSaveFolder());
+    // An emptied folder means the default one, not the program's working folder.
+    const QString folder = GetSettingsStore().GetString(QLatin1String(kSection), QStringLiteral("SaveFolder")).trimmed();
+    return folder.isEmpty() ? GetDefaultSaveFolder() : folder;
 }

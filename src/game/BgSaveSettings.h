@@ -14,7 +14,8 @@ public:
     static bool GetAutoSaveFormatTxt();  // "AutoSaveFormatTxt", default off
     static bool GetAutoSaveFolderCbg();  // "AutoSaveFolderCbg", default on
     static bool GetAutoSaveFolderSnv();  // "AutoSaveFolderSnv", default off
-    // "SaveFolder"; by default the "SaveGame" folder of the path name "InitialSavedGame".
+    // "SaveFolder"; by default (and when it is empty) the "SaveGame" folder of the path name
+    // "InitialSavedGame".
     static QString GetSaveFolder();
     static QString GetDefaultSaveFolder();
 };

@@ -1,7 +1,6 @@
 #include "lobby/PlayerFlyover.h"
 
 #include "web/MBPopupDlg.h"
-#include "web/WebAddress.h"
 #include "web/WebBrowser2.h"
 
 #include <QPointer>
@@ -42,8 +41,4 @@ private:
 
 std::unique_ptr<CFlyoverWindow> PlayerFlyover::MakePopupWindow(QWidget* parent) {
     return std::make_unique<PopupFlyoverWindow>(parent);
-}
-
-QString PlayerFlyover::WebHost() {
-    return ServiceWebHost();
 }

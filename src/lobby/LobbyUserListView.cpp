@@ -7,6 +7,7 @@
 #include "prefs/FontWindowKinds.h"
 #include "prefs/GeneralPropertiesSheet.h"
 #include "session/LobbyUserMap.h"
+#include "web/WebAddress.h"
 
 CLobbyUserListView::CLobbyUserListView(QWidget* parent, int listControlId)
     : CUserListView(parent, listControlId) {}
@@ -53,14 +54,7 @@ void CLobbyUserListView::OnUpdate(platform::View* sender, int hint, platform::Ob
 }
 
 QString CLobbyUserListView::GetFlyoverHtml(const CClientUserInfo& user) const {
-    // The pictures live where the service's own pages are, when its settings name them.
-    QString host;
-    for (const char* key : {"urlNews", "urlHelp"}) {
-        host = PlayerFlyover::HostOf(GetServiceSetting(QString::fromLatin1(key)));
-        if (!host.isEmpty())
-            break;
-    }
-    return PlayerFlyover::FormatHtml(user, host.isEmpty() ? PlayerFlyover::WebHost() : host);
+    return PlayerFlyover::FormatHtml(user, SessionWebHost(GetSessionDoc()));
 }
 
 void CLobbyUserListView::FillColumnsPage(CUserListColumnsPage& page, const std::array<int, kColumns>& shown) {

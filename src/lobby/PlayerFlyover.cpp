@@ -52,16 +52,6 @@ QRect PlayerFlyover::Place(const QPoint& globalPoint, const QRect& screen) {
     return QRect(x, y, kWidth, kHeight);
 }
 
-QString PlayerFlyover::HostOf(const QString& address) {
-    const QUrl url(address.trimmed());
-    const QString scheme = url.scheme().toLower();
-    if (!url.isValid() || url.host().isEmpty() ||
-        (scheme != QLatin1String("http") && scheme != QLatin1String("https")))
-        return QString();
-    return url.adjusted(QUrl::RemovePath | QUrl::RemoveQuery | QUrl::RemoveFragment | QUrl::RemoveUserInfo)
-        .toString(QUrl::FullyEncoded);
-}
-
 bool PlayerFlyover::WritePage(const QString& path, const QString& html) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))

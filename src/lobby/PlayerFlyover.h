@@ -50,8 +50,4 @@ bool WritePage(const QString& path, const QString& html);
 
 // The match board's pop-up as a flyover window.
 std::unique_ptr<CFlyoverWindow> MakePopupWindow(QWidget* parent);
-// The service's web host, where the players' pictures are.
-QString WebHost();
-// "scheme://host[:port]" of an http or https address; empty for anything else.
-QString HostOf(const QString& address);
 } // namespace PlayerFlyover

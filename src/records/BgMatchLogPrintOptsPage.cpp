@@ -1,6 +1,7 @@
 #include "records/BgMatchLogPrintOptsPage.h"
 
 #include "records/MatchLogPrint.h"
+#include "support/SettingsStore.h"
 
 #include <QFormLayout>
 #include <QGroupBox>
@@ -57,10 +58,15 @@ void CBgMatchLogPrintOptsPage::DoDataExchange(platform::DataExchange& dx) {
     dx.Radio({kOneColumnId, kTwoColumnsId}, columnIndex);
     m_columns = columnIndex == 1 ? 2 : 1;
     if (!dx.saving()) {
-        SetItemText(kWidthId, FormatMeasurement(m_imageWidth));
+        m_shownWidth = FormatMeasurement(m_imageWidth);
+        SetItemText(kWidthId, m_shownWidth);
         return;
     }
     const QString text = GetItemText(kWidthId).left(64).trimmed();
+    // The width as shown stands for the exact width it was shown for: 3600 twips, shown as 6.34 cm,
+    // must not come back as 3601.
+    if (text == m_shownWidth.trimmed())
+        return;
     int twips = 0;
     if (!ParseMeasurement(text, twips)) {
         dx.Fail(kWidthId, QStringLiteral("Invalid unit of measurement"));
@@ -83,8 +89,13 @@ bool CBgMatchLogPrintOptsPage::OnApply() {
 }
 
 void CBgMatchLogPrintOptsPage::OnOK() {
-    CMatchLogPrintSettings settings = CMatchLogPrintSettings::Load();
-    settings.imageWidth = m_imageWidth;
-    settings.columns = m_columns;
-    settings.Save();
+    // Only what the user changed is written: the margins are not this page's, and a value left as
+    // it was stays as it is stored (or not stored).
+    const CMatchLogPrintSettings stored = CMatchLogPrintSettings::Load();
+    CSettingsStore& store = GetSettingsStore();
+    const QString section = QLatin1String(CMatchLogPrintSettings::kSection);
+    if (m_imageWidth != stored.imageWidth)
+        store.WriteInt(section, QLatin1String(CMatchLogPrintSettings::kImageWidthName), m_imageWidth);
+    if (m_columns != stored.columns)
+        store.WriteInt(section, QLatin1String(CMatchLogPrintSettings::kColumnsName), m_columns);
 }

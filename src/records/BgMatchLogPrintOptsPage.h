@@ -29,4 +29,5 @@ public:
 private:
     int m_imageWidth = 3600; // twips
     int m_columns = 1;
+    QString m_shownWidth; // the width's text as the page last showed it
 };

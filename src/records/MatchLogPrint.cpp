@@ -109,8 +109,8 @@ CMatchLogPrintSettings CMatchLogPrintSettings::Load() {
     CSettingsStore& store = GetSettingsStore();
     const QString section = QLatin1String(kSection);
     CMatchLogPrintSettings s;
-    s.imageWidth = store.GetIntEx(section, QStringLiteral("Printed Image Width"), s.imageWidth);
-    s.columns = store.GetIntEx(section, QStringLiteral("Columns To Print"), s.columns);
+    s.imageWidth = store.GetIntEx(section, QLatin1String(kImageWidthName), s.imageWidth);
+    s.columns = store.GetIntEx(section, QLatin1String(kColumnsName), s.columns);
     s.left = store.GetIntEx(section, QStringLiteral("Left Margin"), s.left);
     s.right = store.GetIntEx(section, QStringLiteral("Right Margin"), s.right);
     s.top = store.GetIntEx(section, QStringLiteral("Top Margin"), s.top);
@@ -121,8 +121,8 @@ CMatchLogPrintSettings CMatchLogPrintSettings::Load() {
 void CMatchLogPrintSettings::Save() const {
     CSettingsStore& store = GetSettingsStore();
     const QString section = QLatin1String(kSection);
-    store.WriteInt(section, QStringLiteral("Printed Image Width"), imageWidth);
-    store.WriteInt(section, QStringLiteral("Columns To Print"), columns);
+    store.WriteInt(section, QLatin1String(kImageWidthName), imageWidth);
+    store.WriteInt(section, QLatin1String(kColumnsName), columns);
     store.WriteInt(section, QStringLiteral("Left Margin"), left);
     store.WriteInt(section, QStringLiteral("Right Margin"), right);
     store.WriteInt(section, QStringLiteral("Top Margin"), top);

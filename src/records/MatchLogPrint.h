@@ -26,6 +26,8 @@ QString FormatMeasurement(int twips, int decimals = 2);
 struct CMatchLogPrintSettings {
     static constexpr char kSection[] = "CBgMatchLogView";
     static constexpr int kGap = 720; // between columns, twips
+    static constexpr char kImageWidthName[] = "Printed Image Width";
+    static constexpr char kColumnsName[] = "Columns To Print";
     int imageWidth = 3600;           // "Printed Image Width", twips
     int columns = 1;                 // "Columns To Print"
     int left = 1440, top = 1440, right = 1440, bottom = 1440; // margins, twips

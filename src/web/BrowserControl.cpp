@@ -46,6 +46,11 @@ void CBrowserControl::FireNavigateComplete(const QUrl& url) {
         m_events->OnNavigateComplete(url);
 }
 
+void CBrowserControl::FireNavigateError(const QUrl& url) {
+    if (m_events)
+        m_events->OnNavigateError(url);
+}
+
 void CBrowserControl::FireQuit() {
     if (m_events)
         m_events->OnQuit();

@@ -55,6 +55,9 @@ public:
     // NavigateComplete (101) and NavigateComplete2 (252): a page has arrived and is shown (an error
     // page counts: the navigation is over). A navigation the host cancelled never completes.
     virtual void OnNavigateComplete(const QUrl& url) = 0;
+    // NavigateError (271): the page could not be had (no answer, an HTTP error, content that cannot be
+    // shown); the engine's error page follows, then NavigateComplete.
+    virtual void OnNavigateError(const QUrl& url) { (void)url; }
     // Quit (103) and OnQuit (253): the page asks to close its window.
     virtual void OnQuit() = 0;
 };
@@ -87,6 +90,7 @@ protected:
     // Helpers for the engines: the host's answers, safe when no host listens.
     bool FireBeforeNavigate(const BrowserNavigation& navigation); // -> true when cancelled
     void FireNavigateComplete(const QUrl& url);
+    void FireNavigateError(const QUrl& url);
     void FireQuit();
 
 private:

@@ -86,6 +86,11 @@ void CBrowserHost::OnNavigateComplete(const QUrl& url) {
         onNavigateComplete(url);
 }
 
+void CBrowserHost::OnNavigateError(const QUrl& url) {
+    if (onNavigateError)
+        onNavigateError(url);
+}
+
 void CBrowserHost::OnQuit() {
     if (onQuit)
         onQuit();

@@ -57,11 +57,13 @@ public:
     // The window's reactions. Each may be empty.
     std::function<void()> onNavigateInside;                  // a navigation goes on inside the window
     std::function<void(const QUrl& url)> onNavigateComplete; // after the page-loaded flag is set
+    std::function<void(const QUrl& url)> onNavigateError;    // the page could not be had
     std::function<void()> onQuit;                            // the page asks to close the window
 
 private:
     void OnBeforeNavigate(const BrowserNavigation& navigation, bool& cancel) override;
     void OnNavigateComplete(const QUrl& url) override;
+    void OnNavigateError(const QUrl& url) override;
     void OnQuit() override;
     bool staysInside(const BrowserNavigation& navigation) const;
 

@@ -46,6 +46,9 @@ bool CPlayerImage::ensureBrowser() {
     if (!widget)
         return false;
     widget->setObjectName(objectName() + QStringLiteral(".browser"));
+    // The picture or nothing: a page that cannot be had leaves "No valid picture", not the engine's
+    // error page.
+    m_host.onNavigateError = [this](const QUrl&) { ShowNoPicture(); };
     // No border and no scroll bars: the picture fills its place.
     for (QAbstractScrollArea* area : widget->findChildren<QAbstractScrollArea*>()) {
         area->setFrameShape(QFrame::NoFrame);
@@ -61,8 +64,8 @@ bool CPlayerImage::ensureBrowser() {
     return true;
 }
 
-void CPlayerImage::ShowInvitationPicture(const QString& nickname) {
-    const QString address = InvitationPictureAddress(ServiceWebHost(), nickname);
+void CPlayerImage::ShowInvitationPicture(const QString& host, const QString& nickname) {
+    const QString address = InvitationPictureAddress(host, nickname);
     if (address.isEmpty() || !ensureBrowser()) {
         ShowNoPicture();
         return;

@@ -7,8 +7,8 @@
 class QLabel;
 
 // A player's picture as the service's web site shows it, in a small browser pane without a frame or
-// scroll bars. Until a picture is asked for, when the name is not a nickname, and when no html engine
-// can run here, the pane says "No valid picture" instead.
+// scroll bars. Until a picture is asked for, when the name is not a nickname, when its page cannot be
+// had, and when no html engine can run here, the pane says "No valid picture" instead.
 class CPlayerImage : public QStackedWidget {
 public:
     static constexpr char kNoPictureText[] = "No valid picture";
@@ -16,8 +16,9 @@ public:
     CPlayerImage(QWidget* parent, int id);
     ~CPlayerImage() override;
 
-    // The invitation picture of that player: the web host + "/client/invitation-picture/<name>/".
-    void ShowInvitationPicture(const QString& nickname);
+    // The invitation picture of that player on the service's web host (SessionWebHost):
+    // host + "/client/invitation-picture/<name>/".
+    void ShowInvitationPicture(const QString& host, const QString& nickname);
     void ShowNoPicture();
 
     // The page address of a player's invitation picture on that host (empty for a bad nickname).

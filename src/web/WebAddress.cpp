@@ -1,5 +1,6 @@
 #include "web/WebAddress.h"
 
+#include "session/SessionDoc.h"
 #include "support/SettingsStore.h"
 
 namespace {
@@ -48,6 +49,21 @@ QString ServiceWebHost() {
         host =
             NormaliseHost(GetSettingsStore().GetString(QStringLiteral("Web"), QStringLiteral("strWebHost")));
     return host.isEmpty() ? QString::fromLatin1(kBuiltInHost) : host;
+}
+
+QString WebHostOf(const QString& address) {
+    return address.contains(QLatin1String("://")) ? NormaliseHost(address) : QString();
+}
+
+QString SessionWebHost(const CSessionDoc* session) {
+    if (session) {
+        for (const char* key : {"urlNews", "urlHelp"}) {
+            const QString host = WebHostOf(session->GetLobbySetting(QString::fromLatin1(key)));
+            if (!host.isEmpty())
+                return host;
+        }
+    }
+    return ServiceWebHost();
 }
 
 QString ServiceWebDomain() {

@@ -3,12 +3,19 @@
 #include <QString>
 #include <QUrl>
 
+class CSessionDoc;
+
 // The service's web site and the addresses built on it.
 
 // The service's web-application host with its scheme and without a trailing '/'
 // ("http://www.norvale.example"): $NORVALE_WEB_HOST when set, else "strWebHost" of section "Web"
 // in the settings, else the built-in host. Anything that is not an http or https address is ignored.
 QString ServiceWebHost();
+// The service's web host as the session's server names it, where the players' pictures are: the host
+// of the lobby's news address ("urlNews"), else of its help address ("urlHelp"), else ServiceWebHost().
+QString SessionWebHost(const CSessionDoc* session);
+// "scheme://host[:port]" of an http or https address; empty for anything else.
+QString WebHostOf(const QString& address);
 // The service's web domain: the host's name without a leading "www.".
 QString ServiceWebDomain();
 // The host followed by path (which begins with '/').

@@ -180,6 +180,7 @@ void CWebBrowser::showResult(const CPageLoader::Result& result) {
     m_currentUrl = result.url.isEmpty() ? m_loadingUrl : result.url;
     m_viewer->document()->setBaseUrl(m_currentUrl);
 
+    bool failed = !result.ok || result.httpStatus >= 400; // an HTTP error still shows the server's page
     if (!result.ok) {
         m_viewer->setHtml(EscapedErrorPage(m_currentUrl, result.error));
     } else if (result.contentType.toLower().startsWith("text/plain")) {
@@ -187,16 +188,19 @@ void CWebBrowser::showResult(const CPageLoader::Result& result) {
     } else if (result.contentType.toLower().startsWith("image/")) {
         const QImage picture = DecodePicture(result.body);
         m_viewer->pictures.insert(m_currentUrl, picture);
+        failed = picture.isNull();
         m_viewer->setHtml(
-            picture.isNull()
-                ? EscapedErrorPage(m_currentUrl, QStringLiteral("The picture cannot be read."))
-                : QStringLiteral("<img src=\"%1\">").arg(m_currentUrl.toString().toHtmlEscaped()));
+            failed ? EscapedErrorPage(m_currentUrl, QStringLiteral("The picture cannot be read."))
+                   : QStringLiteral("<img src=\"%1\">").arg(m_currentUrl.toString().toHtmlEscaped()));
     } else if (IsHtmlType(result.contentType)) {
         m_viewer->setHtml(DecodePage(result.body, result.contentType));
     } else {
+        failed = true;
         m_viewer->setHtml(
             EscapedErrorPage(m_currentUrl, QStringLiteral("Pages of this kind cannot be shown here.")));
     }
+    if (failed)
+        FireNavigateError(m_currentUrl);
     FireNavigateComplete(m_currentUrl);
 }
 

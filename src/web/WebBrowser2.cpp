@@ -52,6 +52,8 @@ public:
         connect(this, &QWebEnginePage::loadingChanged, this, [this](const QWebEngineLoadingInfo& info) {
             // A navigation the host refused ends as "stopped": it never completes, so the host's
             // page stays the loaded one. A failure shows the engine's error page and ends the load.
+            if (info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
+                fire([url = info.url()](CWebBrowser2& owner) { owner.FireNavigateError(url); });
             if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus ||
                 info.status() == QWebEngineLoadingInfo::LoadFailedStatus)
                 fire([url = info.url()](CWebBrowser2& owner) { owner.FireNavigateComplete(url); });

@@ -10,6 +10,7 @@
 #include "support/SessionFixture.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
+#include "web/WebAddress.h"
 
 #include <QAbstractItemModelTester>
 #include <QApplication>
@@ -783,10 +784,9 @@ TEST(PlayerFlyoverTest, ThePopUpStaysOnTheScreen) {
     EXPECT_EQ(PlayerFlyover::Place(QPoint(500, 400), screen), QRect(490, 321, 280, 89));
     EXPECT_EQ(PlayerFlyover::Place(QPoint(5, 20), screen).topLeft(), QPoint(10, 10));
     EXPECT_EQ(PlayerFlyover::Place(QPoint(1020, 760), screen).topLeft(), QPoint(744, 679));
-    EXPECT_EQ(PlayerFlyover::HostOf("http://127.0.0.1:4115/web/apps/client/motd/default.asp?x=1"),
-              "http://127.0.0.1:4115");
-    EXPECT_EQ(PlayerFlyover::HostOf("javascript:alert(1)"), "");
-    EXPECT_EQ(PlayerFlyover::HostOf(""), "");
+    EXPECT_EQ(WebHostOf("http://127.0.0.1:4115/web/apps/client/motd/default.asp?x=1"), "http://127.0.0.1:4115");
+    EXPECT_EQ(WebHostOf("javascript:alert(1)"), "");
+    EXPECT_EQ(WebHostOf(""), "");
     // A second screen to the right.
     EXPECT_EQ(PlayerFlyover::Place(QPoint(1030, 40), QRect(1024, 0, 800, 600)).topLeft(), QPoint(1034, 10));
 }

@@ -127,6 +127,18 @@ TEST(MatchSave, AFinishedMatchIsSavedInTheFormatsTheSettingsAskFor) {
     GetSettingsStore().WriteString("Backgammon", "SaveFolder", QDir(folder).filePath(files[0]) + "/below");
     EXPECT_TRUE(match.doc->AutoSaveMatch().isEmpty());
     EXPECT_TRUE(AskedMessageContaining("could not be saved automatically"));
+
+    // An emptied folder is the default one, not the program's working folder.
+    const QString fallback = dir.filePath("default");
+    GetSettingsStore().WriteRecentString("PathNames", "InitialSavedGame", fallback);
+    for (const char* emptied : {"", "  "}) {
+        QDir(fallback).removeRecursively();
+        testenv::scriptedUi().clear();
+        GetSettingsStore().WriteString("Backgammon", "SaveFolder", emptied);
+        EXPECT_EQ(match.doc->AutoSaveMatch().size(), 3) << '"' << emptied << '"';
+        EXPECT_EQ(QDir(fallback).entryList(QDir::Files).size(), 3);
+        EXPECT_FALSE(AskedMessageContaining("could not be saved automatically"));
+    }
 }
 
 // ---- printing

@@ -28,10 +28,12 @@ struct Recorder : CBrowserEvents {
         cancel = cancelWhen && cancelWhen(navigation);
     }
     void OnNavigateComplete(const QUrl& url) override { completed.push_back(url); }
+    void OnNavigateError(const QUrl& url) override { failed.push_back(url); }
     void OnQuit() override { ++quits; }
 
     std::vector<BrowserNavigation> before;
     std::vector<QUrl> completed;
+    std::vector<QUrl> failed; // told before the error page completes
     std::function<bool(const BrowserNavigation&)> cancelWhen;
     int quits = 0;
 };
@@ -64,6 +66,7 @@ TEST_F(WebBrowserTest, APageLoadsWithoutTheCacheAndCompletes) {
     ASSERT_TRUE(WaitForCompletions(1));
     EXPECT_EQ(events.completed[0], QUrl(server.url("/news")));
     EXPECT_EQ(ShownText(), QStringLiteral("Hello players"));
+    EXPECT_TRUE(events.failed.empty());
     EXPECT_EQ(control.CurrentUrl(), QUrl(server.url("/news")));
     EXPECT_EQ(server.lastHeader("/news", "Cache-Control"), "no-cache");
     EXPECT_EQ(server.lastHeader("/news", "X-Client"), "norvale");
@@ -134,11 +137,13 @@ TEST_F(WebBrowserTest, FailuresShowAnErrorPageAndEndTheNavigation) {
     control.Navigate(server.url("/missing"));
     ASSERT_TRUE(WaitForCompletions(1));
     EXPECT_EQ(ShownText(), QStringLiteral("No such page")); // the server's own error page
+    EXPECT_EQ(events.failed.size(), 1u);
 
     server.stop();
     control.Navigate(QStringLiteral("http://127.0.0.1:%1/gone").arg(server.port()));
     ASSERT_TRUE(WaitForCompletions(2));
     EXPECT_TRUE(ShownText().contains(QStringLiteral("The page cannot be shown.")));
+    EXPECT_EQ(events.failed.size(), 2u);
 
     // The address is shown as text, never as markup.
     control.Navigate(QStringLiteral("gopher://x/<b>bold</b>"));

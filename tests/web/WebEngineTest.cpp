@@ -76,6 +76,15 @@ TEST(WebEngineTest, LinksOfALoadedPageLeaveWhileTheFirstLoadsRedirectStaysInside
     host.Navigate(server.url("/ad/page"));
     ASSERT_TRUE(QTest::qWaitFor([&] { return completions == 2; }, kLoadWaitMs));
     EXPECT_EQ(browser.starts.size(), 2u);
+
+    // A page that cannot be had is told to the host, and its error page ends the navigation.
+    int errors = 0;
+    host.onNavigateError = [&](const QUrl&) { ++errors; };
+    const QString gone = server.url("/ad/page");
+    server.stop();
+    host.Navigate(gone);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return completions == 3; }, kLoadWaitMs));
+    EXPECT_EQ(errors, 1);
 }
 
 } // namespace

@@ -56,6 +56,12 @@ public:
         shown = loading;
         FireNavigateComplete(shown);
     }
+    // The page being loaded cannot be had: the engine's error page arrives instead.
+    void FailLoad() {
+        shown = loading;
+        FireNavigateError(shown);
+        FireNavigateComplete(shown);
+    }
     // The page starts a navigation -> true when the host let it go on inside.
     bool Start(const QString& url, BrowserNavigation::Kind kind, bool mainFrame = true) {
         return go({QUrl(url), kind, mainFrame});

@@ -45,6 +45,10 @@ struct CDevServer::Client {
         quint32 statusMask = 0x8000;
         quint32 actionMask = 0x8000;
         bool self = true;
+        // Whether the member is one of the players the filter asks for: he must meet the status mask
+        // and the action mask, either of which may be "any" (0x8000) or empty (no restriction on that
+        // side); the boxes ticked within one mask are alternatives. His rating is not looked at.
+        bool Admits(const CUserInfo& member) const;
     };
     std::optional<Query> query;
 };
@@ -260,6 +264,23 @@ bool CDevServer::inGameOf(const Client* reader, const Client* user) const {
            room.IsSameService(CServiceName(user->service));
 }
 
+bool CDevServer::Client::Query::Admits(const CUserInfo& member) const {
+    auto meets = [](quint32 mask, std::initializer_list<std::pair<quint32, bool>> boxes) {
+        if (mask == 0 || (mask & 0x8000))
+            return true;
+        for (const auto& [bits, held] : boxes)
+            if ((mask & bits) && held)
+                return true;
+        return false;
+    };
+    const int presence = member.GetPresence();
+    const int activity = member.GetActivity();
+    return meets(statusMask, {{0x8, presence == CUserInfo::kPresenceAway},
+                              {0x2, presence == CUserInfo::kPresenceReady}}) &&
+           meets(actionMask, {{0x4, activity == CUserInfo::kActivityWatching},
+                              {0xA, activity == CUserInfo::kActivityPlaying}});
+}
+
 bool CDevServer::onBoardOf(const Client* reader, const Client* user) const {
     if (!reader->query)
         return false;
@@ -267,18 +288,8 @@ bool CDevServer::onBoardOf(const Client* reader, const Client* user) const {
     if (user == reader)
         return query.self;
     const CUserInfo& record = user->record;
-    // Players of the statuses and actions the query names (all of them with its "any" bits).
-    if (!(query.statusMask & 0x8000)) {
-        const bool away = record.GetPresence() == CUserInfo::kPresenceAway;
-        if (!((query.statusMask & 0x8) && away) && !((query.statusMask & 0x2) && !away))
-            return false;
-    }
-    if (!(query.actionMask & 0x8000)) {
-        const int activity = record.GetActivity();
-        if (!((query.actionMask & 0x4) && activity == CUserInfo::kActivityWatching) &&
-            !((query.actionMask & 0xA) && activity == CUserInfo::kActivityPlaying))
-            return false;
-    }
+    if (!query.Admits(record))
+        return false;
     // The size players closest to the centre (the reader's own rating, or the query's).
     const double centre = query.origin == 1 ? query.centre : reader->record.GetRating();
     const double distance = std::abs(record.GetRating() - centre);

@@ -9,6 +9,7 @@
 #include "support/Utilities.h"
 #include "version.h"
 #include "web/PlayerImage.h"
+#include "web/WebAddress.h"
 
 #include <QFontMetrics>
 #include <QGridLayout>
@@ -816,5 +817,5 @@ void CInvitationDlg::ShowNoPicture() {
 
 void CInvitationDlg::ShowPicture() {
     if (m_picture)
-        m_picture->ShowInvitationPicture(m_peer);
+        m_picture->ShowInvitationPicture(SessionWebHost(m_manager ? m_manager->GetSession() : nullptr), m_peer);
 }

@@ -10,7 +10,6 @@
 #include "support/SessionFixture.h"
 #include "support/TestEnvironment.h"
 #include "web/PlayerImage.h"
-#include "web/WebAddress.h"
 
 #include <QCheckBox>
 #include <QFontMetrics>
@@ -177,8 +176,8 @@ TEST_F(InvitationDlgTest, TheInviterAsksTheServerAndInvitesOnceEverythingIsKnown
     ASSERT_NE(dialog, nullptr);
     EXPECT_FALSE(dialog->IsIncoming());
     EXPECT_EQ(dialog->GetPeerName(), "bob");
-    EXPECT_EQ(dialog->GetPicture()->GetAddress(),
-              CPlayerImage::InvitationPictureAddress(ServiceWebHost(), "bob"));
+    // From the host of the server's help address ("urlHelp" http://127.0.0.1/help).
+    EXPECT_EQ(dialog->GetPicture()->GetAddress(), "http://127.0.0.1/client/invitation-picture/bob/");
     const auto asked = Drain();
     ASSERT_EQ(asked.size(), 3u);
     EXPECT_EQ(asked[0].Type(), 91);
