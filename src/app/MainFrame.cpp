@@ -146,10 +146,10 @@ void CMainFrame::buildMenus() {
     file->addAction(platform::MakeAction(CBgMatchLogView::kCmdPrintPreview, QStringLiteral("Print Pre&view"), this));
     file->addSeparator();
     file->addAction(platform::MakeAction(kCmdLogin, QStringLiteral("&Log In..."), this));
-    file->addAction(platform::MakeAction(kCmdLogout, QStringLiteral("Log &Out"), this));
+    file->addAction(platform::MakeAction(kCmdLogout, QStringLiteral("Log Ou&t"), this));
     file->addSeparator();
-    file->addAction(platform::MakeAction(kCmdChangePassword, QStringLiteral("Change &Password..."), this));
-    file->addAction(platform::MakeAction(kCmdChangeEmail, QStringLiteral("Change &Email Address..."), this));
+    file->addAction(platform::MakeAction(kCmdChangePassword, QStringLiteral("Change Pass&word..."), this));
+    file->addAction(platform::MakeAction(kCmdChangeEmail, QStringLiteral("Change E&mail Address..."), this));
     file->addSeparator();
     QAction* exit = platform::MakeAction(kCmdExit, QStringLiteral("E&xit"), this);
     exit->setShortcut(QKeySequence::Quit);
@@ -173,8 +173,8 @@ void CMainFrame::buildMenus() {
     view->addAction(platform::MakeAction(kCmdBlindedPlayers, QStringLiteral("&Blinded Players..."), this));
     view->addAction(platform::MakeAction(kCmdGaggedPlayers, QStringLiteral("&Gagged Players..."), this));
     view->addSeparator();
-    view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General &Properties..."), this));
-    view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("Edit &Macros..."), this));
+    view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General Pr&operties..."), this));
+    view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("E&dit Macros..."), this));
     view->addAction(platform::MakeAction(kCmdCustomColors, QStringLiteral("Custom &Colors..."), this));
     buildActionMenu();
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));

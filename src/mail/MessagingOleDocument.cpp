@@ -333,6 +333,65 @@ int CMessagingOleDocument::DeleteMessage(const QString& folder, const QString& i
     return commit();
 }
 
+void CMessagingOleDocument::commitInBackground(CommitDone done) {
+    const bool started = m_file.CommitTreeInBackground([this, done = std::move(done)](quint32 code, const QString& why) {
+        const bool filed = !stg::Failed(code);
+        m_lastError = filed ? QString() : QStringLiteral("The mail store could not be written: %1").arg(why);
+        if (done)
+            done(filed, m_lastError);
+    });
+    if (!started) {
+        m_file.Revert();
+        m_lastError = QStringLiteral("The mail store is not open.");
+        if (done)
+            done(false, m_lastError);
+    }
+}
+
+std::vector<MailKey> CMessagingOleDocument::DeleteMessages(const std::vector<MailKey>& messages, CommitDone done) {
+    std::vector<MailKey> removed;
+    if (!IsOpen())
+        return removed;
+    for (const MailKey& key : messages) {
+        if (!key.folder.isEmpty() && !key.id.isEmpty() && m_file.Exists({key.folder, key.id}, CompoundFile::Kind::Stream) &&
+            !stg::Failed(m_file.Remove({key.folder, key.id})))
+            removed.push_back(key);
+    }
+    if (!removed.empty())
+        commitInBackground(std::move(done));
+    return removed;
+}
+
+std::vector<std::unique_ptr<CMessageHeader>> CMessagingOleDocument::MoveMessages(const QString& destination,
+                                                                                  const std::vector<MailKey>& messages,
+                                                                                  bool move, CommitDone done) {
+    std::vector<std::unique_ptr<CMessageHeader>> copies;
+    if (!IsOpen() || destination.isEmpty() || !m_file.Exists({destination}, CompoundFile::Kind::Storage))
+        return copies;
+    bool changed = false;
+    for (const MailKey& key : messages) {
+        auto header = std::make_unique<CMessageHeader>();
+        QString body;
+        if (key.folder == destination || !ReadMessage(*header, body, key.folder, key.id)) {
+            copies.push_back(nullptr);
+            continue;
+        }
+        header->SetMessageId(MakeMessageId(*header));
+        header->SetFolderName(destination);
+        if (stg::Failed(m_file.WriteStream({destination, header->GetMessageId()}, messageRecord(*header, body), true))) {
+            copies.push_back(nullptr);
+            continue;
+        }
+        if (move)
+            m_file.Remove({key.folder, key.id});
+        copies.push_back(std::move(header));
+        changed = true;
+    }
+    if (changed)
+        commitInBackground(std::move(done));
+    return copies;
+}
+
 std::unique_ptr<CMsgFolderObject> CMessagingOleDocument::LoadFolder(const QString& name) {
     if (name.isEmpty())
         return nullptr;

@@ -24,6 +24,8 @@
 #include <QTcpSocket>
 #include <gtest/gtest.h>
 
+#include <map>
+
 using testenv::WaitFor;
 
 namespace {
@@ -198,6 +200,27 @@ TEST_F(MainFrameCommandsTest, TheViewMenuOpensTheRelationWindows) {
     app->LogOut();
     EXPECT_TRUE(WaitFor([&] { return guard.isNull(); }));
     EXPECT_FALSE(enabled(*frame, CMainFrame::kCmdGaggedPlayers));
+}
+
+// Alt and a letter reach one item of an open menu, never two.
+TEST_F(MainFrameCommandsTest, NoTwoItemsOfAMenuShareAMnemonic) {
+    CMainFrame* frame = LogIn();
+    ASSERT_NE(frame, nullptr);
+    for (QAction* top : frame->menuBar()->actions()) {
+        QMenu* menu = top->menu();
+        ASSERT_TRUE(menu);
+        emit menu->aboutToShow(); // entries that come and go are there now
+        std::map<QChar, QString> keys;
+        for (QAction* item : menu->actions()) {
+            const qsizetype at = item->text().indexOf('&');
+            if (item->isSeparator() || !item->isVisible() || at < 0 || at + 1 >= item->text().size())
+                continue;
+            const QChar key = item->text().at(at + 1).toLower();
+            EXPECT_FALSE(keys.count(key)) << top->text().toStdString() << ": " << item->text().toStdString() << " and "
+                                          << keys[key].toStdString();
+            keys[key] = item->text();
+        }
+    }
 }
 
 TEST_F(MainFrameCommandsTest, TheMailCommandOpensAndClosesTheMailbox) {
