@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 using platform::CompoundFile;
 namespace stg = platform::stg;
 
@@ -348,14 +350,26 @@ void CMessagingOleDocument::commitInBackground(CommitDone done) {
     }
 }
 
+std::vector<std::pair<QString, QStringList>> GroupByFolder(const std::vector<MailKey>& messages) {
+    std::vector<std::pair<QString, QStringList>> groups;
+    for (const MailKey& key : messages) {
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == key.folder; });
+        if (group == groups.end())
+            group = groups.insert(groups.end(), {key.folder, {}});
+        group->second.append(key.id);
+    }
+    return groups;
+}
+
 std::vector<MailKey> CMessagingOleDocument::DeleteMessages(const std::vector<MailKey>& messages, CommitDone done) {
     std::vector<MailKey> removed;
     if (!IsOpen())
         return removed;
-    for (const MailKey& key : messages) {
-        if (!key.folder.isEmpty() && !key.id.isEmpty() && m_file.Exists({key.folder, key.id}, CompoundFile::Kind::Stream) &&
-            !stg::Failed(m_file.Remove({key.folder, key.id})))
-            removed.push_back(key);
+    for (const auto& [folder, ids] : GroupByFolder(messages)) {
+        if (folder.isEmpty())
+            continue;
+        for (const QString& id : m_file.RemoveStreams(folder, ids))
+            removed.push_back({folder, id});
     }
     if (!removed.empty())
         commitInBackground(std::move(done));
@@ -368,7 +382,9 @@ std::vector<std::unique_ptr<CMessageHeader>> CMessagingOleDocument::MoveMessages
     std::vector<std::unique_ptr<CMessageHeader>> copies;
     if (!IsOpen() || destination.isEmpty() || !m_file.Exists({destination}, CompoundFile::Kind::Storage))
         return copies;
-    bool changed = false;
+    std::vector<std::pair<QString, QByteArray>> streams;
+    std::vector<MailKey> originals;
+    QStringList taken;
     for (const MailKey& key : messages) {
         auto header = std::make_unique<CMessageHeader>();
         QString body;
@@ -376,19 +392,29 @@ std::vector<std::unique_ptr<CMessageHeader>> CMessagingOleDocument::MoveMessages
             copies.push_back(nullptr);
             continue;
         }
+        // Each copy's id is held until the copies join the folder, so no two get the same.
         header->SetMessageId(MakeMessageId(*header));
         header->SetFolderName(destination);
-        if (stg::Failed(m_file.WriteStream({destination, header->GetMessageId()}, messageRecord(*header, body), true))) {
-            copies.push_back(nullptr);
-            continue;
-        }
-        if (move)
-            m_file.Remove({key.folder, key.id});
+        m_reserved.insert(header->GetMessageId().toUpper());
+        taken.append(header->GetMessageId().toUpper());
+        streams.emplace_back(header->GetMessageId(), messageRecord(*header, body));
+        originals.push_back(key);
         copies.push_back(std::move(header));
-        changed = true;
     }
-    if (changed)
-        commitInBackground(std::move(done));
+    for (const QString& id : taken)
+        m_reserved.remove(id);
+    if (streams.empty())
+        return copies;
+    const quint32 code = m_file.AddStreams(destination, streams);
+    if (stg::Failed(code)) {
+        refuse(QStringLiteral("%1:  %2").arg(destination, ErrorText(code)));
+        return std::vector<std::unique_ptr<CMessageHeader>>(messages.size());
+    }
+    if (move) {
+        for (const auto& [folder, ids] : GroupByFolder(originals))
+            m_file.RemoveStreams(folder, ids);
+    }
+    commitInBackground(std::move(done));
     return copies;
 }
 

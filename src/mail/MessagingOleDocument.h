@@ -24,6 +24,9 @@ struct MailKey {
     bool operator==(const MailKey&) const = default;
 };
 
+// The ids of the messages, folder by folder, the folders in the order they first come.
+std::vector<std::pair<QString, QStringList>> GroupByFolder(const std::vector<MailKey>& messages);
+
 // The user's local mail store: one compound file holding the folder list ("StorageFolders"), one
 // storage per folder with one stream per message (the header's archive form, then the body as one
 // archive string), the address books ("AddressBooks", created with an empty "Default") and the

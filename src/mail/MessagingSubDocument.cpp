@@ -489,12 +489,7 @@ int CMessagingSubDocument::DeleteMessages(const std::vector<MailKey>& messages) 
         return 0;
     const std::vector<MailKey> removed =
         m_store->DeleteMessages(messages, [this](bool filed, const QString& why) { commandCommitted(filed, why); });
-    for (const MailKey& key : removed) {
-        if (CMsgFolderObject* object = FindFolder(key.folder)) {
-            if (CMessageHeader* header = object->FindHeader(key.id))
-                object->RemoveHeader(header);
-        }
-    }
+    removeHeaders(removed);
     return int(removed.size());
 }
 
@@ -506,6 +501,7 @@ int CMessagingSubDocument::MoveOrCopyMessages(const QString& destination, const 
         return 0;
     std::vector<std::unique_ptr<CMessageHeader>> copies = m_store->MoveMessages(
         destination, messages, move, [this](bool filed, const QString& why) { commandCommitted(filed, why); });
+    std::vector<MailKey> moved;
     int done = 0;
     for (size_t i = 0; i < copies.size() && i < messages.size(); ++i) {
         if (!copies[i])
@@ -517,14 +513,19 @@ int CMessagingSubDocument::MoveOrCopyMessages(const QString& destination, const 
         if (move) {
             // The server's replies name a sent message by the id it had when it went out.
             m_renamed.insert(key.id, copies[i]->GetMessageId());
-            if (CMsgFolderObject* object = FindFolder(key.folder)) {
-                if (CMessageHeader* header = object->FindHeader(key.id))
-                    object->RemoveHeader(header);
-            }
+            moved.push_back(key);
         }
         AddHeaderToFolder(destination, copies[i]);
     }
+    removeHeaders(moved);
     return done;
+}
+
+void CMessagingSubDocument::removeHeaders(const std::vector<MailKey>& messages) {
+    for (const auto& [folder, ids] : GroupByFolder(messages)) {
+        if (CMsgFolderObject* object = FindFolder(folder))
+            object->RemoveHeaders(ids);
+    }
 }
 
 void CMessagingSubDocument::commandCommitted(bool filed, const QString& why) {

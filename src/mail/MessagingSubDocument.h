@@ -161,6 +161,8 @@ private:
     void newMessageArrived(std::unique_ptr<CMessageHeader> header, const QString& body,
                            const QString& deliveryId = QString());
     int setStatus(CMessageHeader* header, int status);
+    // Takes the headers of these messages out of their folder objects.
+    void removeHeaders(const std::vector<MailKey>& messages);
     // A command's commit ended; one that failed was undone, and the folders are read again.
     void commandCommitted(bool filed, const QString& why);
     void logError(const QString& line) const;

@@ -1037,6 +1037,43 @@ quint32 CompoundFile::Remove(const QStringList& element) {
     return stg::S_OK;
 }
 
+QStringList CompoundFile::RemoveStreams(const QString& storage, const QStringList& names) {
+    QStringList removed;
+    Node* parent = m_root->child(storage);
+    if (!parent || parent->kind != Kind::Storage)
+        return removed;
+    QSet<QString> wanted;
+    for (const QString& name : names)
+        wanted.insert(name.toUpper());
+    auto& children = parent->children;
+    auto end = std::remove_if(children.begin(), children.end(), [&](const Node& child) {
+        if (child.kind != Kind::Stream || !wanted.contains(child.name.toUpper()))
+            return false;
+        removed.append(child.name);
+        return true;
+    });
+    children.erase(end, children.end());
+    return removed;
+}
+
+quint32 CompoundFile::AddStreams(const QString& storage, const std::vector<std::pair<QString, QByteArray>>& streams) {
+    Node* parent = m_root->child(storage);
+    if (!parent || parent->kind != Kind::Storage)
+        return stg::FILENOTFOUND;
+    QStringList names;
+    QSet<QString> seen;
+    for (const auto& [name, data] : streams) {
+        if (!IsValidName(name))
+            return stg::INVALIDNAME;
+        if (seen.contains(name.toUpper()) || parent->child(name))
+            return stg::FILEALREADYEXISTS;
+        seen.insert(name.toUpper());
+        names.append(name);
+    }
+    addStreams(*parent, makeStreams(names, [&streams](size_t i) { return streams[i].second; }));
+    return stg::S_OK;
+}
+
 bool CompoundFile::IsValidName(QStringView name) {
     if (name.isEmpty() || name.size() > 31)
         return false;

@@ -124,6 +124,11 @@ public:
     quint32 CreateStorage(const QStringList& storage);
     // Removes a stream, or a storage with everything in it. FILENOTFOUND when missing.
     quint32 Remove(const QStringList& element);
+    // Removes these streams of a storage in one pass -> the names of those that were there.
+    QStringList RemoveStreams(const QString& storage, const QStringList& names);
+    // Adds streams to a storage in one pass: FILEALREADYEXISTS (and nothing added) when a name is
+    // taken or given twice, INVALIDNAME for a name that is not valid, FILENOTFOUND without the storage.
+    quint32 AddStreams(const QString& storage, const std::vector<std::pair<QString, QByteArray>>& streams);
 
     static bool IsValidName(QStringView name);
     // The format's order of sibling names: shorter first, then by upper-cased UTF-16 units.
