@@ -334,7 +334,8 @@ bool CMainFrame::OnCommand(int id) {
         emit loginRequested();
         return true;
     case kCmdLogout:
-        emit logoutRequested();
+        if (mayEndSession())
+            emit logoutRequested();
         return true;
     case kCmdExit:
         close();
@@ -674,7 +675,18 @@ QString CMainFrame::GetConnectionStatus() const {
     return m_status->text();
 }
 
+bool CMainFrame::mayEndSession() const {
+    // Messages the user is writing would go with the session: their windows ask first.
+    CClientApp* app = GetClientApp();
+    CMessagingSubDocument* mail = CMessagingSubDocument::Find(app ? app->GetSession() : nullptr);
+    return !mail || mail->QueryCloseMailbox();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!mayEndSession()) {
+        event->ignore();
+        return;
+    }
     SaveWindowPlacement(this, this, nullptr, true);
     QMainWindow::closeEvent(event);
 }

@@ -89,6 +89,8 @@ public:
     bool IsMailboxOpen() const { return m_mailbox != nullptr; }
     bool IsMailboxVisible() const { return m_mailbox && m_mailbox->IsMailboxVisible(); }
     void MailboxClosed(CMailboxWindowLink* window);
+    // Whether the mailbox and its windows may go now: windows holding typed text ask the user.
+    bool QueryCloseMailbox() { return !m_mailbox || m_mailbox->QueryClose(); }
 
     // ---- Protocol
     // Asks the server for the waiting messages (while the service is active) and resets the count.

@@ -2,7 +2,9 @@
 #include "DevWebServer.h"
 #include "AppTestSupport.h"
 #include "app/MainFrame.h"
+#include "mail/MailWindowIds.h"
 #include "mail/MessageMailboxWnd.h"
+#include "mail/MsgDisplayEditWnd.h"
 #include "lobby/MatchBoardView.h"
 
 #include <QMenu>
@@ -22,6 +24,8 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
 
 #include <map>
@@ -200,6 +204,37 @@ TEST_F(MainFrameCommandsTest, TheViewMenuOpensTheRelationWindows) {
     app->LogOut();
     EXPECT_TRUE(WaitFor([&] { return guard.isNull(); }));
     EXPECT_FALSE(enabled(*frame, CMainFrame::kCmdGaggedPlayers));
+}
+
+// Logging out or closing the main window would take a message being written with the session: the
+// user is asked first, and Cancel keeps everything.
+TEST_F(MainFrameCommandsTest, LoggingOutOrClosingAsksForAMessageBeingWritten) {
+    CMainFrame* frame = LogIn();
+    ASSERT_NE(frame, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return enabled(*frame, CMainFrame::kCmdMail); }));
+    ASSERT_TRUE(frame->OnCommand(CMainFrame::kCmdMail));
+    CMessageMailboxWnd* mailbox = frame->findChild<CMessageMailboxWnd*>();
+    ASSERT_TRUE(mailbox && mailbox->RunCommand(MailCommand::kNew));
+    QPointer<CMsgDisplayEditWnd> compose = mailbox->MessageWindows().back();
+    QTest::keyClicks(compose->Body(), "Half a thought");
+    const auto asked = [] {
+        int count = 0;
+        for (const auto& question : testenv::scriptedUi().asked())
+            count += question.text == QLatin1String(CMsgDisplayEditWnd::kDiscard);
+        return count;
+    };
+    testenv::scriptedUi().QueueMessageBoxAnswer(IDCANCEL);
+    frame->windowHandle()->close();
+    testenv::scriptedUi().QueueMessageBoxAnswer(IDCANCEL);
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdLogout));
+    EXPECT_EQ(asked(), 2);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(app->GetSession() && app->GetSession()->IsConnected());
+    ASSERT_TRUE(compose);
+    EXPECT_EQ(compose->Body()->toPlainText(), "Half a thought");
+    testenv::scriptedUi().QueueMessageBoxAnswer(IDOK);
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdLogout));
+    EXPECT_TRUE(WaitFor([&] { return !compose; }));
 }
 
 // Alt and a letter reach one item of an open menu, never two.
