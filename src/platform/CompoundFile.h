@@ -101,7 +101,8 @@ public:
     // a CommitStreamsInBackground under way go into this image as well). done(code, why) runs on the
     // thread that made this object, from its event loop (or from WaitForTreeCommit): S_OK once the
     // changes are on disk (through this commit or a later one), else the tree is reverted to the last
-    // committed state. The caller makes no other change it leaves uncommitted while one runs. A
+    // committed state. The caller makes no other change it leaves uncommitted while one runs (a
+    // Revert() meanwhile, after a failed Commit(), takes the tree back to the state before both). A
     // second call waits for the first to end (its done runs first). False when the file is not open.
     bool CommitTreeInBackground(BackgroundDone done);
     bool IsTreeCommitRunning() const { return m_treeCommit != nullptr; }
