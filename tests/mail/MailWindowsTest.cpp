@@ -49,6 +49,15 @@ int countBoxes(const QString& text) {
     return count;
 }
 
+// The window the last box of that text belonged to (its object name).
+QString boxOwner(const QString& text) {
+    QString owner;
+    for (const auto& asked : testenv::scriptedUi().asked())
+        if (asked.kind == platform::ScriptedUi::Asked::MessageBoxKind && asked.text == text)
+            owner = asked.parent;
+    return owner;
+}
+
 QString arrival(const QString& from, const QString& subject, const QString& body, const QString& sent) {
     MailPacket::Message m;
     m.dateSent = sent;
@@ -277,6 +286,7 @@ TEST_F(MailWindowsTest, RecipientsAreCheckedAndNothingIsSentUntilTheyAreRight) {
     compose->Body()->setPlainText("hi");
     compose->RunCommand(MailCommand::kSend);
     EXPECT_EQ(countBoxes(letters), 1);
+    EXPECT_EQ(boxOwner(letters), CMsgDisplayEditWnd::kClassName); // modal to the window, Return closes it
     compose->ComposeForm()->ToEdit()->setText("bob");
     compose->Body()->setPlainText("");
     compose->RunCommand(MailCommand::kSend);
@@ -411,6 +421,7 @@ TEST_F(MailWindowsTest, DeleteMovesToDeletedItemsThenRemovesForGoodAfterAsking) 
     testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDNO);
     mailbox->RunCommand(MailCommand::kDelete);
     EXPECT_EQ(countBoxes(CMessageMailboxWnd::kDeleteOne), 1);
+    EXPECT_EQ(boxOwner(CMessageMailboxWnd::kDeleteOne), CMessageMailboxWnd::kClassName);
     EXPECT_EQ(Reopen()["Deleted Items"].size(), 2u);
     SelectRows({0, 1});
     testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
