@@ -331,7 +331,8 @@ bool CMainFrame::OnCommand(int id) {
             log->OnCommand(id);
         return true;
     case kCmdLogin:
-        emit loginRequested();
+        if (mayEndSession()) // a new login ends the session there is
+            emit loginRequested();
         return true;
     case kCmdLogout:
         if (mayEndSession())
