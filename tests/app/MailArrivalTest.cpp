@@ -14,6 +14,8 @@
 #include "support/TestEnvironment.h"
 #include "web/WebTestSupport.h"
 
+#include <QDir>
+
 #include <gtest/gtest.h>
 
 using testenv::WaitFor;
@@ -99,11 +101,22 @@ TEST_F(MailArrivalTest, WaitingMailLightsTheButtonUntilTheMailboxFetchesIt) {
     // Online, his mailbox closed: the letter waits and the button lights at once.
     ASSERT_TRUE(alice.Write("bob", "First"));
     EXPECT_TRUE(WaitFor([&] { return Lit(frame); }));
+    const QByteArray shots = qgetenv("NORVALE_SCREENSHOT_DIR");
+    if (!shots.isEmpty()) {
+        frame->resize(900, 600);
+        WaitFor([] { return false; }, 300);
+        frame->grab().save(QDir(QString::fromLocal8Bit(shots)).filePath("mail-waiting.png"));
+    }
     // Opening the mailbox fetches it, and the button goes out.
     ASSERT_TRUE(frame->OnCommand(CMainFrame::kCmdMail));
     ASSERT_TRUE(Mailbox(frame));
     EXPECT_TRUE(WaitFor([&] { return Rows(frame) == 1; }));
     EXPECT_FALSE(Lit(frame));
+    if (!shots.isEmpty()) {
+        WaitFor([] { return false; }, 300);
+        frame->grab().save(QDir(QString::fromLocal8Bit(shots)).filePath("mail-fetched.png"));
+        Mailbox(frame)->grab().save(QDir(QString::fromLocal8Bit(shots)).filePath("mailbox.png"));
+    }
     // While it is open, mail comes straight in.
     ASSERT_TRUE(alice.Write("bob", "Second"));
     EXPECT_TRUE(WaitFor([&] { return Rows(frame) == 2; }));
