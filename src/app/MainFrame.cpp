@@ -146,10 +146,10 @@ void CMainFrame::buildMenus() {
     file->addAction(platform::MakeAction(CBgMatchLogView::kCmdPrintPreview, QStringLiteral("Print Pre&view"), this));
     file->addSeparator();
     file->addAction(platform::MakeAction(kCmdLogin, QStringLiteral("&Log In..."), this));
-    file->addAction(platform::MakeAction(kCmdLogout, QStringLiteral("Log &Out"), this));
+    file->addAction(platform::MakeAction(kCmdLogout, QStringLiteral("Log Ou&t"), this));
     file->addSeparator();
-    file->addAction(platform::MakeAction(kCmdChangePassword, QStringLiteral("Change &Password..."), this));
-    file->addAction(platform::MakeAction(kCmdChangeEmail, QStringLiteral("Change &Email Address..."), this));
+    file->addAction(platform::MakeAction(kCmdChangePassword, QStringLiteral("Change Pass&word..."), this));
+    file->addAction(platform::MakeAction(kCmdChangeEmail, QStringLiteral("Change E&mail Address..."), this));
     file->addSeparator();
     QAction* exit = platform::MakeAction(kCmdExit, QStringLiteral("E&xit"), this);
     exit->setShortcut(QKeySequence::Quit);
@@ -173,8 +173,8 @@ void CMainFrame::buildMenus() {
     view->addAction(platform::MakeAction(kCmdBlindedPlayers, QStringLiteral("&Blinded Players..."), this));
     view->addAction(platform::MakeAction(kCmdGaggedPlayers, QStringLiteral("&Gagged Players..."), this));
     view->addSeparator();
-    view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General &Properties..."), this));
-    view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("Edit &Macros..."), this));
+    view->addAction(platform::MakeAction(kCmdProperties, QStringLiteral("General Pr&operties..."), this));
+    view->addAction(platform::MakeAction(kCmdEditMacros, QStringLiteral("E&dit Macros..."), this));
     view->addAction(platform::MakeAction(kCmdCustomColors, QStringLiteral("Custom &Colors..."), this));
     buildActionMenu();
     QMenu* options = menuBar()->addMenu(QStringLiteral("&Options"));
@@ -331,10 +331,12 @@ bool CMainFrame::OnCommand(int id) {
             log->OnCommand(id);
         return true;
     case kCmdLogin:
-        emit loginRequested();
+        if (mayEndSession()) // a new login ends the session there is
+            emit loginRequested();
         return true;
     case kCmdLogout:
-        emit logoutRequested();
+        if (mayEndSession())
+            emit logoutRequested();
         return true;
     case kCmdExit:
         close();
@@ -674,7 +676,18 @@ QString CMainFrame::GetConnectionStatus() const {
     return m_status->text();
 }
 
+bool CMainFrame::mayEndSession() const {
+    // Messages the user is writing would go with the session: their windows ask first.
+    CClientApp* app = GetClientApp();
+    CMessagingSubDocument* mail = CMessagingSubDocument::Find(app ? app->GetSession() : nullptr);
+    return !mail || mail->QueryCloseMailbox();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event) {
+    if (!mayEndSession()) {
+        event->ignore();
+        return;
+    }
     SaveWindowPlacement(this, this, nullptr, true);
     QMainWindow::closeEvent(event);
 }

@@ -158,6 +158,8 @@ private:
     static bool isBoardCommand(int id);
     // The current session while it is connected, else null.
     CSessionDoc* connectedSession() const;
+    // Whether the session may end now (windows of unsent messages ask the user).
+    bool mayEndSession() const;
     // The owner of the blinded or the gagged players' window of the current session, null when none.
     CRelationWindowOwner* relationWindowOwner(int command) const;
     void changePassword();

@@ -11,6 +11,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
+#include <QTextDocument>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -58,8 +59,12 @@ QVariant CMailHeaderModel::data(const QModelIndex& index, int role) const {
         return {};
     const Row& row = m_rows[size_t(index.row())];
     switch (role) {
+    case Qt::ToolTipRole: {
+        // A tip would read markup in another member's text: it gets the text as plain text.
+        const QString text = data(index, Qt::DisplayRole).toString();
+        return text.isEmpty() ? QVariant() : QVariant(Qt::convertFromPlainText(text, Qt::WhiteSpaceNoWrap));
+    }
     case Qt::DisplayRole:
-    case Qt::ToolTipRole:
         switch (index.column()) {
         case kSubject: return row.subject;
         case kFrom: return row.from;

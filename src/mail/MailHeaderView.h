@@ -1,5 +1,6 @@
 #pragma once
 
+#include "mail/MessagingSubDocument.h"
 #include "platform/Object.h"
 #include "support/PersistentFont.h"
 
@@ -13,14 +14,6 @@ class CMessageHeader;
 class CMessagingSubDocument;
 class QLabel;
 class QTreeView;
-
-// A message as the mail windows name it: its folder's storage name and its id in that folder. Commands
-// over a selection collect these first and act afterwards, so no row is read after its header is gone.
-struct MailKey {
-    QString folder;
-    QString id;
-    bool operator==(const MailKey&) const = default;
-};
 
 // The rows of one folder: a copy of each header's shown texts, keyed by message id, kept in the order
 // the user chose (a column and a direction; new rows land where that order puts them).

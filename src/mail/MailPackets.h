@@ -46,8 +46,10 @@ QString FormatSend(const CMessageHeader& header, const QString& body);
 QString FormatRequest(const QString& nickname);
 // -121: the own nickname, "Y" (filed) or "N" (not filed: keep them), then the delivery ids.
 QString FormatFilingResult(const QString& nickname, bool filed, const QStringList& deliveryIds);
-// Ids per -121 packet, well inside a frame.
+// Ids per -121 packet, and the most characters one may hold (one character a byte on the wire; a
+// frame holds 65,534).
 constexpr int kMaxIdsPerFilingResult = 1000;
+constexpr int kMaxFilingResultBytes = 60000;
 
 struct FilingResult {
     QString nickname;

@@ -1,5 +1,7 @@
 #include "mail/MessageHeader.h"
 
+#include <QSet>
+
 #include "platform/Archive.h"
 
 #include <algorithm>
@@ -93,6 +95,22 @@ bool CMsgFolderObject::RemoveHeader(CMessageHeader* position) {
     }
     delete position;
     return true;
+}
+
+int CMsgFolderObject::RemoveHeaders(const QStringList& ids) {
+    const QSet<QString> gone(ids.begin(), ids.end());
+    int removed = 0;
+    auto end = std::remove_if(m_headers.begin(), m_headers.end(), [&](CMessageHeader* header) {
+        if (!gone.contains(header->GetMessageId()))
+            return false;
+        delete header;
+        ++removed;
+        return true;
+    });
+    m_headers.erase(end, m_headers.end());
+    for (const QString& id : gone)
+        m_index.remove(id);
+    return removed;
 }
 
 void CMsgFolderObject::Clear(bool deleteHeaders) {

@@ -80,6 +80,8 @@ public:
     CMessageHeader* AddHeader(platform::Object* object);
     // Unlinks the header and deletes it; false when it is not in this folder.
     bool RemoveHeader(CMessageHeader* position);
+    // Removes and deletes the headers of these ids in one pass -> how many went.
+    int RemoveHeaders(const QStringList& ids);
     // With deleteHeaders removes and deletes every header; without, only forgets them (the caller
     // has taken them over).
     void Clear(bool deleteHeaders);

@@ -33,11 +33,15 @@ namespace {
 
 const QString kFontChanged = QStringLiteral("KELDERWICK_FONT_PROPERTIES_CHANGED");
 
-bool ask(const QString& text) {
-    return DoMessageBox(text, platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES;
+// Questions and answers of the mailbox's own commands: modal to the mailbox, which stays in front.
+int box(QWidget* window, const QString& text, unsigned type) {
+    const int answer = platform::ui().MessageBox(window, text, QApplication::applicationDisplayName(), type);
+    if (window && window->isVisible()) {
+        window->raise();
+        window->activateWindow();
+    }
+    return answer;
 }
-
-void tell(const QString& text) { DoMessageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION); }
 
 bool isProtectedFolder(const QString& shownName) {
     return shownName == QLatin1String(CMessagingSubDocument::kInbox) ||
@@ -209,6 +213,23 @@ CMessageMailboxWnd::CMessageMailboxWnd(CMessagingSubDocument& mail, const QStrin
 
 CMessageMailboxWnd::~CMessageMailboxWnd() { teardown(); }
 
+bool CMessageMailboxWnd::ask(const QString& text) {
+    return box(this, text, platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES;
+}
+
+void CMessageMailboxWnd::tell(const QString& text) { box(this, text, platform::MB_OK | platform::MB_ICONEXCLAMATION); }
+
+bool CMessageMailboxWnd::QueryClose() {
+    if (m_closing)
+        return true;
+    // Each window holding a message the user is writing asks; one kept keeps the mailbox open.
+    for (CMsgDisplayEditWnd* window : MessageWindows()) {
+        if (!window->QueryClose())
+            return false;
+    }
+    return true;
+}
+
 QAction* CMessageMailboxWnd::addCommand(QMenu* menu, int id, const QString& text, const QString& prompt, int image) {
     auto* action = new QAction(text, this);
     action->setObjectName(QString::number(id));
@@ -294,6 +315,10 @@ void CMessageMailboxWnd::DestroyMailbox() {
 }
 
 void CMessageMailboxWnd::closeEvent(QCloseEvent* event) {
+    if (!QueryClose()) {
+        event->ignore();
+        return;
+    }
     teardown();
     QMainWindow::closeEvent(event);
 }
@@ -416,9 +441,7 @@ void CMessageMailboxWnd::deleteSelected() {
                                  : QString::fromLatin1(kDeleteMany).replace(QLatin1String("%d"), QString::number(selected.size()));
     if (!ask(question))
         return;
-    int failed = 0;
-    for (const MailKey& key : selected)
-        failed += m_mail.DeleteMessage(key.folder, key.id) ? 0 : 1;
+    const int failed = int(selected.size()) - m_mail.DeleteMessages(selected);
     Refresh();
     if (failed)
         tell(QStringLiteral("%1 of the messages could not be deleted.\n%2").arg(failed).arg(storeError(m_mail)));
@@ -431,10 +454,21 @@ void CMessageMailboxWnd::MoveOrCopy(const std::vector<MailKey>& messages, const 
     if (confirm && messages.size() > 1 &&
         !ask(QString::fromLatin1(kMoveMany).replace(QLatin1String("%d"), QString::number(messages.size()))))
         return;
-    int failed = 0;
+    std::vector<MailKey> sources;
     for (const MailKey& key : messages) {
-        if (key.folder != destination && !m_mail.MoveOrCopy(destination, key.folder, key.id, move))
-            ++failed;
+        if (key.folder != destination)
+            sources.push_back(key);
+    }
+    std::vector<QString> newIds;
+    const int failed = int(sources.size()) - m_mail.MoveOrCopyMessages(destination, sources, move, &newIds);
+    if (move) {
+        // Windows showing a moved message follow it: they still reply, forward and save.
+        for (size_t i = 0; i < sources.size() && i < newIds.size(); ++i) {
+            if (newIds[i].isEmpty())
+                continue;
+            for (CMsgDisplayEditWnd* window : MessageWindows())
+                window->MessageMoved(sources[i].folder, sources[i].id, destination, newIds[i]);
+        }
     }
     Refresh();
     if (failed) {
@@ -516,15 +550,41 @@ void CMessageMailboxWnd::showNewFolderDialog() {
 
 // ---- Writing
 
-QString CMessageMailboxWnd::QuotedBody(const CMessageHeader& original, const QString& body) {
-    // Put together piece by piece: the texts are other members' and may hold anything.
-    return QStringLiteral("\r\n--- Original message ---\r\nFrom: ") + original.GetFrom() + QStringLiteral("\r\nTo: ") +
-           original.GetTo() + QStringLiteral("\r\nCc: ") + original.GetCc() + QStringLiteral("\r\nSubject: ") +
-           original.GetSubject() + QStringLiteral("\r\nOriginal text:\r\n") + body +
-           QStringLiteral("\r\n--- End of original message from ") + original.GetFrom() + QStringLiteral(" ---");
+namespace {
+
+// Characters a text takes in a message body, where a line break counts once.
+qsizetype bodyLength(const QString& text) { return text.size() - text.count(QLatin1String("\r\n")); }
+
+// The first characters of a text that take at most length in a message body, never half a line break.
+QString bodyLeft(const QString& text, qsizetype length) {
+    qsizetype taken = 0, i = 0;
+    while (i < text.size() && taken < length) {
+        i += text.mid(i, 2) == QLatin1String("\r\n") ? 2 : 1;
+        ++taken;
+    }
+    return text.left(i);
 }
 
-void CMessageMailboxWnd::openComposer(const CMessageHeader* header, const QString& body) {
+} // namespace
+
+QString CMessageMailboxWnd::QuotedBody(const CMessageHeader& original, const QString& body) {
+    // Put together piece by piece: the texts are other members' and may hold anything.
+    const QString head = QStringLiteral("\r\n--- Original message ---\r\nFrom: ") + original.GetFrom() +
+                         QStringLiteral("\r\nTo: ") + original.GetTo() + QStringLiteral("\r\nCc: ") + original.GetCc() +
+                         QStringLiteral("\r\nSubject: ") + original.GetSubject() + QStringLiteral("\r\nOriginal text:\r\n");
+    const QString tail = QStringLiteral("\r\n--- End of original message from ") + original.GetFrom() + QStringLiteral(" ---");
+    const QString whole = head + body + tail;
+    if (bodyLength(whole) <= kMaxQuoteLength)
+        return whole;
+    // A long original is cut so that the writer keeps room for his own text.
+    const QString cut = QString::fromLatin1(kQuoteCut);
+    const qsizetype room = kMaxQuoteLength - bodyLength(head) - bodyLength(cut) - bodyLength(tail);
+    if (room < 0)
+        return bodyLeft(head + body, kMaxQuoteLength - bodyLength(cut)) + cut;
+    return head + bodyLeft(body, room) + cut + tail;
+}
+
+void CMessageMailboxWnd::openComposer(const CMessageHeader* header, const QString& body, QWidget* cascadeFrom) {
     auto* window = new CMsgDisplayEditWnd(true);
     if (header)
         window->SetContent(*header, body, true);
@@ -532,27 +592,33 @@ void CMessageMailboxWnd::openComposer(const CMessageHeader* header, const QStrin
         delete window;
         return;
     }
+    if (cascadeFrom) {
+        // An answer comes up one step below and right of the message it answers.
+        window->move(cascadeFrom->frameGeometry().topLeft() + QPoint(CascadeStep(), CascadeStep()));
+        CascadeWindow(nullptr, nullptr, window);
+    }
     m_messageWindows.emplace_back(window);
 }
 
-void CMessageMailboxWnd::Reply(const QString& folder, const QString& id) {
-    CMessageHeader original;
-    QString body;
-    if (!m_mail.ReadMessage(original, body, folder, id))
-        return;
-    CMessageHeader reply(QStringLiteral("re: ") + original.GetSubject(), QString(), original.GetFrom(), QString(),
-                         QString(), QString(), 0, kStatusReadyToSend, 0, 1);
-    openComposer(&reply, QuotedBody(original, body));
+void CMessageMailboxWnd::Reply(const QString& folder, const QString& id, QWidget* from) {
+    answer(folder, id, true, from);
 }
 
-void CMessageMailboxWnd::Forward(const QString& folder, const QString& id) {
+void CMessageMailboxWnd::Forward(const QString& folder, const QString& id, QWidget* from) {
+    answer(folder, id, false, from);
+}
+
+void CMessageMailboxWnd::answer(const QString& folder, const QString& id, bool reply, QWidget* from) {
     CMessageHeader original;
     QString body;
-    if (!m_mail.ReadMessage(original, body, folder, id))
+    if (!m_mail.ReadMessage(original, body, folder, id)) {
+        tell(QStringLiteral("The message is no longer in your mail store.\n%1").arg(storeError(m_mail)));
         return;
-    CMessageHeader forward(QStringLiteral("fwd: ") + original.GetSubject(), QString(), QString(), QString(), QString(),
-                           QString(), 0, kStatusReadyToSend, 0, 1);
-    openComposer(&forward, QuotedBody(original, body));
+    }
+    CMessageHeader header(QString::fromLatin1(reply ? "re: " : "fwd: ") + original.GetSubject(), QString(),
+                          reply ? original.GetFrom() : QString(), QString(), QString(), QString(), 0,
+                          kStatusReadyToSend, 0, 1);
+    openComposer(&header, QuotedBody(original, body), from);
 }
 
 bool CMessageMailboxWnd::SendMail(std::unique_ptr<CMessageHeader> header, const QString& body,
@@ -564,7 +630,7 @@ bool CMessageMailboxWnd::SendMail(std::unique_ptr<CMessageHeader> header, const 
     // stays in its window, and the mail service has told the user why.
     const bool filed = outbox && outbox->Headers().size() > before;
     if ((sent || filed) && window)
-        QTimer::singleShot(0, window, [window] { window->close(); });
+        QTimer::singleShot(0, window, [window] { window->CloseWithoutAsking(); });
     return sent;
 }
 
@@ -592,8 +658,13 @@ bool CMessageMailboxWnd::exportMessages(const std::vector<MailKey>& messages) {
                                                QStringLiteral("Text Files (*.txt);;All Files (*)"));
     if (path.isEmpty())
         return false;
-    if (QFileInfo(path).suffix().isEmpty())
+    if (QFileInfo(path).suffix().isEmpty()) {
+        // The chooser asked about the name as typed; the file written is another one.
         path += QStringLiteral(".txt");
+        if (QFileInfo::exists(path) &&
+            !ask(QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName())))
+            return false;
+    }
     bool first = true;
     int failed = 0;
     for (const MailKey& key : messages) {

@@ -57,6 +57,7 @@ public:
     void RedrawHeader(const CMessageHeader* header) override;
     void OpenMessage(const QString& folder, const QString& id) override;
     void DestroyMailbox() override;
+    bool QueryClose() override;
 
     // ---- Commands
     bool RunCommand(int id);
@@ -72,8 +73,9 @@ public:
     // Moves or copies messages to a folder (storage name), asking first about several when confirm is
     // set; the window is refreshed once.
     void MoveOrCopy(const std::vector<MailKey>& messages, const QString& destination, bool move, bool confirm);
-    void Reply(const QString& folder, const QString& id);
-    void Forward(const QString& folder, const QString& id);
+    // A window answering the message; from (the window the message is read in) places it.
+    void Reply(const QString& folder, const QString& id, QWidget* from = nullptr);
+    void Forward(const QString& folder, const QString& id, QWidget* from = nullptr);
     // Saves one message to a text file the user chooses.
     void ExportOneMessage(const QString& folder, const QString& id);
     void RemoveMessageWindow(CMsgDisplayEditWnd* window);
@@ -89,7 +91,10 @@ public:
 
     bool OnMessage(platform::MessageId id, qintptr wParam, platform::Object* lParam) override;
 
-    // The body of a reply or a forward: the original message quoted.
+    // The body of a reply or a forward: the original message quoted, cut (with a line saying so) to
+    // kMaxQuoteLength characters so that the writer keeps room for his own text.
+    static constexpr int kMaxQuoteLength = 2500;
+    static constexpr char kQuoteCut[] = "\r\n[The rest of the original message was cut.]";
     static QString QuotedBody(const CMessageHeader& original, const QString& body);
 
 protected:
@@ -101,7 +106,10 @@ private:
     QAction* addCommand(QMenu* menu, int id, const QString& text, const QString& prompt, int image = -1);
     void updateCommands();
     void teardown();
-    void openComposer(const CMessageHeader* header, const QString& body);
+    void openComposer(const CMessageHeader* header, const QString& body, QWidget* cascadeFrom = nullptr);
+    void answer(const QString& folder, const QString& id, bool reply, QWidget* from);
+    bool ask(const QString& text);
+    void tell(const QString& text);
     void openMessage(const QString& folder, const QString& id, bool activate);
     void viewSelected();
     void deleteSelected();

@@ -11,6 +11,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <algorithm>
+
 using platform::CompoundFile;
 namespace stg = platform::stg;
 
@@ -331,6 +333,89 @@ int CMessagingOleDocument::DeleteMessage(const QString& folder, const QString& i
         return refuse(QStringLiteral("%1:  %2").arg(id, ErrorText(stg::FILENOTFOUND)));
     m_file.Remove({folder, id});
     return commit();
+}
+
+void CMessagingOleDocument::commitInBackground(CommitDone done) {
+    const bool started = m_file.CommitTreeInBackground([this, done = std::move(done)](quint32 code, const QString& why) {
+        const bool filed = !stg::Failed(code);
+        m_lastError = filed ? QString() : QStringLiteral("The mail store could not be written: %1").arg(why);
+        if (done)
+            done(filed, m_lastError);
+    });
+    if (!started) {
+        m_file.Revert();
+        m_lastError = QStringLiteral("The mail store is not open.");
+        if (done)
+            done(false, m_lastError);
+    }
+}
+
+std::vector<std::pair<QString, QStringList>> GroupByFolder(const std::vector<MailKey>& messages) {
+    std::vector<std::pair<QString, QStringList>> groups;
+    for (const MailKey& key : messages) {
+        auto group = std::find_if(groups.begin(), groups.end(), [&](const auto& g) { return g.first == key.folder; });
+        if (group == groups.end())
+            group = groups.insert(groups.end(), {key.folder, {}});
+        group->second.append(key.id);
+    }
+    return groups;
+}
+
+std::vector<MailKey> CMessagingOleDocument::DeleteMessages(const std::vector<MailKey>& messages, CommitDone done) {
+    std::vector<MailKey> removed;
+    if (!IsOpen())
+        return removed;
+    for (const auto& [folder, ids] : GroupByFolder(messages)) {
+        if (folder.isEmpty())
+            continue;
+        for (const QString& id : m_file.RemoveStreams(folder, ids))
+            removed.push_back({folder, id});
+    }
+    if (!removed.empty())
+        commitInBackground(std::move(done));
+    return removed;
+}
+
+std::vector<std::unique_ptr<CMessageHeader>> CMessagingOleDocument::MoveMessages(const QString& destination,
+                                                                                  const std::vector<MailKey>& messages,
+                                                                                  bool move, CommitDone done) {
+    std::vector<std::unique_ptr<CMessageHeader>> copies;
+    if (!IsOpen() || destination.isEmpty() || !m_file.Exists({destination}, CompoundFile::Kind::Storage))
+        return copies;
+    std::vector<std::pair<QString, QByteArray>> streams;
+    std::vector<MailKey> originals;
+    QStringList taken;
+    for (const MailKey& key : messages) {
+        auto header = std::make_unique<CMessageHeader>();
+        QString body;
+        if (key.folder == destination || !ReadMessage(*header, body, key.folder, key.id)) {
+            copies.push_back(nullptr);
+            continue;
+        }
+        // Each copy's id is held until the copies join the folder, so no two get the same.
+        header->SetMessageId(MakeMessageId(*header));
+        header->SetFolderName(destination);
+        m_reserved.insert(header->GetMessageId().toUpper());
+        taken.append(header->GetMessageId().toUpper());
+        streams.emplace_back(header->GetMessageId(), messageRecord(*header, body));
+        originals.push_back(key);
+        copies.push_back(std::move(header));
+    }
+    for (const QString& id : taken)
+        m_reserved.remove(id);
+    if (streams.empty())
+        return copies;
+    const quint32 code = m_file.AddStreams(destination, streams);
+    if (stg::Failed(code)) {
+        refuse(QStringLiteral("%1:  %2").arg(destination, ErrorText(code)));
+        return std::vector<std::unique_ptr<CMessageHeader>>(messages.size());
+    }
+    if (move) {
+        for (const auto& [folder, ids] : GroupByFolder(originals))
+            m_file.RemoveStreams(folder, ids);
+    }
+    commitInBackground(std::move(done));
+    return copies;
 }
 
 std::unique_ptr<CMsgFolderObject> CMessagingOleDocument::LoadFolder(const QString& name) {

@@ -16,6 +16,17 @@ class CMessageHeader;
 class CMsgFolderObject;
 class CSettingsStore;
 
+// A message as the mail code names it: its folder's storage name and its id in that folder. Commands
+// over a selection collect these first and act afterwards, so no row is read after its header is gone.
+struct MailKey {
+    QString folder;
+    QString id;
+    bool operator==(const MailKey&) const = default;
+};
+
+// The ids of the messages, folder by folder, the folders in the order they first come.
+std::vector<std::pair<QString, QStringList>> GroupByFolder(const std::vector<MailKey>& messages);
+
 // The user's local mail store: one compound file holding the folder list ("StorageFolders"), one
 // storage per folder with one stream per message (the header's archive form, then the body as one
 // archive string), the address books ("AddressBooks", created with an empty "Default") and the
@@ -68,6 +79,21 @@ class CMessagingOleDocument : public platform::Object {
     int ReadMessage(CMessageHeader& header, QString& body, const QString& folder, const QString& id);
     int UpdateHeader(const CMessageHeader& header);
     int DeleteMessage(const QString& folder, const QString& id);
+
+    // Commands over many messages: the changes are made at once (ReadMessage, LoadFolder see them) and
+    // committed together, written off the GUI thread; done(filed, why) runs on the GUI thread once
+    // they are on disk, or have failed and been undone. -> what was changed; nothing (and no done)
+    // when nothing was.
+    using CommitDone = std::function<void(bool filed, const QString& why)>;
+    // Removes messages for good -> the keys of those removed.
+    std::vector<MailKey> DeleteMessages(const std::vector<MailKey>& messages, CommitDone done);
+    // Copies messages to a folder under new ids, removing the originals when moving -> one header
+    // (folder and new id set) per message, null for one that could not be read.
+    std::vector<std::unique_ptr<CMessageHeader>> MoveMessages(const QString& destination,
+                                                              const std::vector<MailKey>& messages, bool move,
+                                                              CommitDone done);
+    bool IsCommitPending() const { return m_file.IsTreeCommitRunning(); }
+    bool WaitForCommit(int ms) { return m_file.WaitForTreeCommit(ms); }
     // A folder object with one header per readable message (bodies are not read); null for an empty
     // name or, after a message box naming the folder and the reason, a folder that cannot be opened.
     std::unique_ptr<CMsgFolderObject> LoadFolder(const QString& name);
@@ -87,6 +113,7 @@ private:
     int writeFolderList();
     int commit();
     int refuse(const QString& why);
+    void commitInBackground(CommitDone done);
 
     platform::CompoundFile m_file;
     QString m_path;

@@ -57,7 +57,10 @@ CMessagingSubDocument::~CMessagingSubDocument() {
     // A batch being written is seen to its end, so the server hears whether it was filed.
     m_closing = true;
     WaitForFiling(60000);
+    if (m_store)
+        m_store->WaitForCommit(60000);
     KillApplicationTimer(&m_refreshTimer);
+    KillApplicationTimer(&m_reportTimer);
     if (CMailboxWindowLink* mailbox = m_mailbox) {
         m_mailbox = nullptr;
         mailbox->DestroyMailbox();
@@ -127,12 +130,11 @@ int CMessagingSubDocument::setStatus(CMessageHeader* header, int status) {
 }
 
 int CMessagingSubDocument::onDeliveryResult(const MailPacket::Incoming& packet) {
-    CMessageHeader* header = FindHeaderById(packet.messageId);
-    if (!header)
-        return 0;
+    CMessageHeader* header = FindSentHeader(packet.messageId);
     if (packet.delivered)
-        return setStatus(header, kStatusSent);
-    if (m_mailbox)
+        return header ? setStatus(header, kStatusSent) : 0;
+    // The user hears of it even when he has deleted his copy since.
+    if (m_mailbox && header)
         m_mailbox->OpenMessage(header->GetFolderName(), header->GetMessageId());
     PostDeferredMessageBox(QString::fromLatin1(kUndeliverable), platform::MB_OK | platform::MB_ICONEXCLAMATION);
     return 0;
@@ -192,6 +194,7 @@ void CMessagingSubDocument::filingDone(bool filed, const QString& why) {
     std::vector<Arrival> batch = std::move(m_filing);
     m_filing.clear();
     reportFiling(batch, filed);
+    m_filingFailed = !filed;
     if (filed) {
         m_toldNotFiled = false;
         for (Arrival& arrival : batch)
@@ -221,15 +224,52 @@ void CMessagingSubDocument::filingDone(bool filed, const QString& why) {
 
 void CMessagingSubDocument::reportFiling(const std::vector<Arrival>& batch, bool filed) {
     const QString nickname = GetOwnNickname();
+    if (nickname.isEmpty())
+        return;
+    // Each report stays within one frame, however long the server's ids are.
     QStringList ids;
+    qsizetype size = MailPacket::FormatFilingResult(nickname, filed, {}).size();
+    const auto flush = [&] {
+        if (!ids.isEmpty())
+            m_unsentReports.append(MailPacket::FormatFilingResult(nickname, filed, ids));
+        ids.clear();
+        size = MailPacket::FormatFilingResult(nickname, filed, {}).size();
+    };
     for (const Arrival& arrival : batch) {
-        if (!arrival.deliveryId.isEmpty())
-            ids.append(arrival.deliveryId);
-        if (ids.size() == MailPacket::kMaxIdsPerFilingResult || (&arrival == &batch.back() && !ids.isEmpty())) {
-            if (!nickname.isEmpty())
-                SendPacketText(MailPacket::kType, MailPacket::FormatFilingResult(nickname, filed, ids));
-            ids.clear();
+        if (arrival.deliveryId.isEmpty())
+            continue;
+        const qsizetype idSize = MailPacket::FormatFilingResult(QString(), filed, {arrival.deliveryId}).size() -
+                                 MailPacket::FormatFilingResult(QString(), filed, {}).size();
+        if (size + idSize > MailPacket::kMaxFilingResultBytes) {
+            flush();
+            if (size + idSize > MailPacket::kMaxFilingResultBytes) {
+                logError(QStringLiteral("A delivery id of %1 characters is too long to report").arg(arrival.deliveryId.size()));
+                continue;
+            }
         }
+        ids.append(arrival.deliveryId);
+        size += idSize;
+        if (ids.size() == MailPacket::kMaxIdsPerFilingResult)
+            flush();
+    }
+    flush();
+    sendReports();
+}
+
+void CMessagingSubDocument::sendReports() {
+    while (!m_unsentReports.isEmpty()) {
+        if (!SendPacketText(MailPacket::kType, m_unsentReports.front())) {
+            // The server keeps the letters until it hears of them: the report goes again shortly.
+            logError(QStringLiteral("A mail filing report could not be sent; it is sent again in %1 s")
+                         .arg(kReportRetrySeconds));
+            if (!m_closing && m_reportTimer == 0)
+                m_reportTimer = SetApplicationTimer(kReportRetrySeconds, &m_timerOwner, [this](QObject*, int, void*) {
+                    m_reportTimer = 0;
+                    sendReports();
+                });
+            return;
+        }
+        m_unsentReports.removeFirst();
     }
 }
 
@@ -255,11 +295,15 @@ bool CMessagingSubDocument::WaitForFiling(int ms) {
 }
 
 int CMessagingSubDocument::onAcknowledged(const MailPacket::Incoming& packet) {
-    CMessageHeader* header = FindHeaderById(packet.messageId);
+    CMessageHeader* header = FindSentHeader(packet.messageId);
     return header ? setStatus(header, kStatusAcknowledged) : 0;
 }
 
 int CMessagingSubDocument::onPendingCount(int count) {
+    // The server keeps mail until it is asked for it: while the mailbox is open it is asked at once.
+    // After a filing failed it is left to the user (Get), so as not to ask for what would fail again.
+    if (count > 0 && IsMailboxVisible() && !m_filingFailed && RequestPendingMessages())
+        return 1;
     CSettingsStore& settings = GetSettingsStore();
     settings.WriteInt(kSettings, kPendingValue, count);
     settings.WriteInt(kSettings, kNotifiedValue, count == 0 ? 1 : 0);
@@ -299,6 +343,8 @@ bool CMessagingSubDocument::SendMail(std::unique_ptr<CMessageHeader> header, con
     }
     const QString text = MailPacket::FormatSend(*header, body);
     const bool sent = SendPacketText(MailPacket::kType, text, int(text.size()));
+    if (!sent)
+        PostDeferredMessageBox(QString::fromLatin1(kFiledNotSent), platform::MB_OK | platform::MB_ICONEXCLAMATION);
     AddHeaderToFolder(QString::fromLatin1(kOutbox), header);
     if (m_mailbox)
         m_mailbox->RefreshCurrentFolder();
@@ -313,6 +359,8 @@ bool CMessagingSubDocument::CanToggleMailbox() const {
 
 void CMessagingSubDocument::ToggleMailbox() {
     if (CMailboxWindowLink* mailbox = m_mailbox) {
+        if (!mailbox->QueryClose())
+            return;
         m_mailbox = nullptr;
         mailbox->DestroyMailbox();
         return;
@@ -362,6 +410,20 @@ CMessageHeader* CMessagingSubDocument::FindHeaderById(const QString& id) const {
     for (const auto& folder : m_folders) {
         if (CMessageHeader* header = folder->FindHeader(id))
             return header;
+    }
+    return nullptr;
+}
+
+CMessageHeader* CMessagingSubDocument::FindSentHeader(const QString& id) const {
+    // A message moved since it was sent is found under its new id (moved again: followed on).
+    QString current = id;
+    for (int step = 0; step <= m_renamed.size(); ++step) {
+        if (CMessageHeader* header = FindHeaderById(current))
+            return header;
+        const auto next = m_renamed.constFind(current);
+        if (next == m_renamed.constEnd())
+            return nullptr;
+        current = next.value();
     }
     return nullptr;
 }
@@ -421,6 +483,67 @@ bool CMessagingSubDocument::MoveOrCopy(const QString& destination, const QString
     AddHeaderToFolder(destination, header); // a header no folder object takes goes with the pointer
     return true;
 }
+
+int CMessagingSubDocument::DeleteMessages(const std::vector<MailKey>& messages) {
+    if (!m_store)
+        return 0;
+    const std::vector<MailKey> removed =
+        m_store->DeleteMessages(messages, [this](bool filed, const QString& why) { commandCommitted(filed, why); });
+    removeHeaders(removed);
+    return int(removed.size());
+}
+
+int CMessagingSubDocument::MoveOrCopyMessages(const QString& destination, const std::vector<MailKey>& messages,
+                                              bool move, std::vector<QString>* newIds) {
+    if (newIds)
+        newIds->assign(messages.size(), QString());
+    if (!m_store || destination.isEmpty())
+        return 0;
+    std::vector<std::unique_ptr<CMessageHeader>> copies = m_store->MoveMessages(
+        destination, messages, move, [this](bool filed, const QString& why) { commandCommitted(filed, why); });
+    std::vector<MailKey> moved;
+    int done = 0;
+    for (size_t i = 0; i < copies.size() && i < messages.size(); ++i) {
+        if (!copies[i])
+            continue;
+        ++done;
+        const MailKey& key = messages[i];
+        if (newIds)
+            (*newIds)[i] = copies[i]->GetMessageId();
+        if (move) {
+            // The server's replies name a sent message by the id it had when it went out.
+            m_renamed.insert(key.id, copies[i]->GetMessageId());
+            moved.push_back(key);
+        }
+        AddHeaderToFolder(destination, copies[i]);
+    }
+    removeHeaders(moved);
+    return done;
+}
+
+void CMessagingSubDocument::removeHeaders(const std::vector<MailKey>& messages) {
+    for (const auto& [folder, ids] : GroupByFolder(messages)) {
+        if (CMsgFolderObject* object = FindFolder(folder))
+            object->RemoveHeaders(ids);
+    }
+}
+
+void CMessagingSubDocument::commandCommitted(bool filed, const QString& why) {
+    if (filed)
+        return;
+    // The store went back to what is on disk: the folders show that again.
+    logError(QStringLiteral("A change to the mail folders could not be written: %1").arg(why));
+    ReloadFolders();
+    if (m_mailbox)
+        m_mailbox->RefreshCurrentFolder();
+    if (!m_closing)
+        PostDeferredMessageBox(QStringLiteral("Your mail folders could not be changed, so the messages stay where "
+                                              "they were.\n%1")
+                                   .arg(why),
+                               platform::MB_OK | platform::MB_ICONEXCLAMATION);
+}
+
+bool CMessagingSubDocument::IsCommandCommitPending() const { return m_store && m_store->IsCommitPending(); }
 
 int CMessagingSubDocument::ReadMessage(CMessageHeader& header, QString& body, const QString& folder,
                                        const QString& id) {

@@ -1,9 +1,12 @@
 #pragma once
 
 #include "mail/MailPackets.h"
+#include "mail/MessagingOleDocument.h"
 #include "session/PacketTarget.h"
 
+#include <QHash>
 #include <QObject>
+#include <QStringList>
 #include <QString>
 
 #include <functional>
@@ -29,6 +32,8 @@ public:
     virtual void OpenMessage(const QString& folder, const QString& id) = 0;
     // Destroys the window (it calls MailboxClosed on its way out).
     virtual void DestroyMailbox() = 0;
+    // Whether the window may go now (its windows of unsent messages ask the user).
+    virtual bool QueryClose() { return true; }
 };
 
 // The session's mail service: owns the user's mail store and the folder objects (the headers of every
@@ -41,6 +46,7 @@ class CMessagingSubDocument : public CSubDocument {
 public:
     static constexpr int kCmdToggleMailbox = 32981;
     static constexpr int kRefreshDelaySeconds = 1;
+    static constexpr int kReportRetrySeconds = 5;
     // At most this many arrivals go into one commit, so the GUI thread's share of a commit (ids,
     // copies, filing the headers) stays short however fast mail comes.
     static constexpr size_t kMaxFilingBatch = 500;
@@ -52,6 +58,9 @@ public:
         "names in the 'To' and/or 'Cc' fields are correct and try re-sending the message.";
     static constexpr char kMailBarred[] =
         "Your account may not send Quorl Messages, so this message was not sent.";
+    static constexpr char kFiledNotSent[] =
+        "Your message was filed in \"Sent Items\" but could not be sent: there is no connection to the "
+        "server.\nOpen it from \"Sent Items\" to send it again.";
     static constexpr char kNotFiled[] =
         "New Quorl Messages could not be filed in your mail store, so they were left on the server: you will "
         "receive them again at your next login, or when you open your mailbox.";
@@ -80,6 +89,8 @@ public:
     bool IsMailboxOpen() const { return m_mailbox != nullptr; }
     bool IsMailboxVisible() const { return m_mailbox && m_mailbox->IsMailboxVisible(); }
     void MailboxClosed(CMailboxWindowLink* window);
+    // Whether the mailbox and its windows may go now: windows holding typed text ask the user.
+    bool QueryCloseMailbox() { return !m_mailbox || m_mailbox->QueryClose(); }
 
     // ---- Protocol
     // Asks the server for the waiting messages (while the service is active) and resets the count.
@@ -90,6 +101,8 @@ public:
 
     // ---- Folders and messages
     CMessageHeader* FindHeaderById(const QString& id) const;
+    // The header of a message this user sent, by the id it went out with (found after moves too).
+    CMessageHeader* FindSentHeader(const QString& id) const;
     // Hands the header to the folder of that name -> null (the caller keeps it) when there is none.
     CMessageHeader* AddHeaderToFolder(const QString& folder, std::unique_ptr<CMessageHeader>& header);
     CMsgFolderObject* FindFolder(const QString& name) const;
@@ -99,6 +112,12 @@ public:
     bool DeleteMessage(const QString& folder, const QString& id);
     // Copies (or moves) a message to another folder. A move keeps the original until its copy is stored.
     bool MoveOrCopy(const QString& destination, const QString& source, const QString& id, bool move);
+    // Deletes messages for good, or moves or copies them to a folder, with one commit of the store
+    // written off the GUI thread (this waits for it with the events running) -> how many were done.
+    // newIds gets the id of each message's copy (empty for one not done).
+    int DeleteMessages(const std::vector<MailKey>& messages);
+    int MoveOrCopyMessages(const QString& destination, const std::vector<MailKey>& messages, bool move,
+                           std::vector<QString>* newIds = nullptr);
     int ReadMessage(CMessageHeader& header, QString& body, const QString& folder, const QString& id);
     int UpdateHeader(const CMessageHeader& header);
     bool ExportMessageText(const QString& filePath, const QString& folder, const QString& id, bool newFile);
@@ -118,6 +137,8 @@ public:
     bool IsRefreshPending() const { return m_refreshTimer != 0; }
     // Whether arriving messages are waiting to be filed or being filed (docs/mail-store.md).
     bool IsFilingInProgress() const;
+    // Whether a command over many messages is still being written.
+    bool IsCommandCommitPending() const;
     // Waits at most ms until every arrived message is filed (or refused) -> whether none is left.
     bool WaitForFiling(int ms);
 
@@ -132,6 +153,8 @@ private:
     void filingDone(bool filed, const QString& why);
     // Tells the server the copies were (not) filed.
     void reportFiling(const std::vector<Arrival>& batch, bool filed);
+    // Sends the reports not sent yet, in order; what cannot go now goes again after a pause.
+    void sendReports();
 
     int onDeliveryResult(const MailPacket::Incoming& packet);
     int onNewMessage(const MailPacket::Incoming& packet);
@@ -140,6 +163,10 @@ private:
     void newMessageArrived(std::unique_ptr<CMessageHeader> header, const QString& body,
                            const QString& deliveryId = QString());
     int setStatus(CMessageHeader* header, int status);
+    // Takes the headers of these messages out of their folder objects.
+    void removeHeaders(const std::vector<MailKey>& messages);
+    // A command's commit ended; one that failed was undone, and the folders are read again.
+    void commandCommitted(bool filed, const QString& why);
     void logError(const QString& line) const;
 
     std::unique_ptr<CMessagingOleDocument> m_store;
@@ -151,6 +178,10 @@ private:
     std::vector<Arrival> m_filing;   // being written
     bool m_filingScheduled = false;
     bool m_toldNotFiled = false;     // the user knows; told again only after a filing succeeded
+    bool m_filingFailed = false;     // the last batch could not be filed
+    QStringList m_unsentReports;     // -121 texts not sent yet, oldest first
+    int m_reportTimer = 0;           // sends the unsent reports again
     bool m_closing = false;
     QString m_storeError; // why there is no store
+    QHash<QString, QString> m_renamed; // id of a moved message -> the id of its copy
 };

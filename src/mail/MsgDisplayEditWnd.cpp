@@ -5,6 +5,7 @@
 #include "mail/MessageHeader.h"
 #include "mail/MessageMailboxWnd.h"
 #include "platform/Color.h"
+#include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "prefs/FontWindowKinds.h"
 #include "prefs/GeneralPropertiesSheet.h"
@@ -229,7 +230,11 @@ bool CMsgDisplayEditWnd::Create(CMessageMailboxWnd* mailbox, bool activate) {
     message->addAction(addCommand(MailCommand::kSave, QStringLiteral("S&ave..."),
                                   QStringLiteral("Save the message to a text file")));
     message->addSeparator();
-    message->addAction(addCommand(MailCommand::kClose, QStringLiteral("&Close"), QStringLiteral("Close this window")));
+    QAction* closeAction = addCommand(MailCommand::kClose, QStringLiteral("&Close"), QStringLiteral("Close this window"));
+    // Alt+F4 closes the window, as the window manager's close does where it has no such key.
+    closeAction->setShortcut(QKeySequence(Qt::ALT | Qt::Key_F4));
+    closeAction->setShortcutContext(Qt::WindowShortcut);
+    message->addAction(closeAction);
     QMenu* edit = menuBar()->addMenu(QStringLiteral("&Edit"));
     QAction* cut = addCommand(MailCommand::kCut, QStringLiteral("Cu&t"), QStringLiteral("Cut the selection"));
     QAction* copy = addCommand(MailCommand::kCopy, QStringLiteral("&Copy"), QStringLiteral("Copy the selection"));
@@ -295,6 +300,7 @@ bool CMsgDisplayEditWnd::Create(CMessageMailboxWnd* mailbox, bool activate) {
     setCentralWidget(central);
     m_pendingHeader.reset();
     m_body->SetStoredText(m_pendingBody);
+    m_body->document()->setModified(false);
     m_pendingBody.clear();
     if (!m_composing) {
         m_body->setReadOnly(true);
@@ -369,10 +375,10 @@ bool CMsgDisplayEditWnd::RunCommand(int id) {
         send();
         break;
     case MailCommand::kReply:
-        m_mailbox->Reply(m_display->folderName, m_display->messageId);
+        m_mailbox->Reply(m_display->folderName, m_display->messageId, this);
         break;
     case MailCommand::kForward:
-        m_mailbox->Forward(m_display->folderName, m_display->messageId);
+        m_mailbox->Forward(m_display->folderName, m_display->messageId, this);
         break;
     case MailCommand::kSave:
         if (m_compose)
@@ -407,6 +413,13 @@ bool CMsgDisplayEditWnd::RunCommand(int id) {
     return true;
 }
 
+// A warning about what the user is sending: modal to this window and focused, so Return closes it.
+void CMsgDisplayEditWnd::warn(const QString& text) {
+    platform::ui().MessageBox(this, text, QApplication::applicationDisplayName(),
+                              platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    activateWindow();
+}
+
 std::unique_ptr<CMessageHeader> CMsgDisplayEditWnd::BuildHeader() {
     if (!m_compose || !m_mailbox)
         return nullptr;
@@ -414,7 +427,7 @@ std::unique_ptr<CMessageHeader> CMsgDisplayEditWnd::BuildHeader() {
     const QString cc = CMsgComposeFormView::NormalizeNames(m_compose->CcEdit()->text());
     const QString refusal = CMsgComposeFormView::CheckRecipients(to, cc);
     if (!refusal.isEmpty()) {
-        PostDeferredMessageBox(refusal, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        warn(refusal);
         return nullptr;
     }
     return std::make_unique<CMessageHeader>(m_compose->SubjectEdit()->text(), m_mailbox->GetMail().GetOwnNickname(), to,
@@ -427,7 +440,7 @@ void CMsgDisplayEditWnd::send() {
         return;
     const QString body = m_body->StoredText();
     if (body.isEmpty()) {
-        PostDeferredMessageBox(QString::fromLatin1(kEmptyBody), platform::MB_OK | platform::MB_ICONEXCLAMATION);
+        warn(QString::fromLatin1(kEmptyBody));
         return;
     }
     setWindowTitle(QStringLiteral("...Transmitting message..."));
@@ -435,7 +448,57 @@ void CMsgDisplayEditWnd::send() {
         setWindowTitle(titleText(m_title));
 }
 
+bool CMsgDisplayEditWnd::HasTypedText() const {
+    if (!m_composing || !m_body)
+        return false;
+    return m_body->document()->isModified() || m_compose->ToEdit()->isModified() ||
+           m_compose->CcEdit()->isModified() || m_compose->SubjectEdit()->isModified();
+}
+
+bool CMsgDisplayEditWnd::QueryClose() {
+    if (m_closeApproved || !HasTypedText())
+        return true;
+    if (isMinimized())
+        showNormal();
+    raise();
+    activateWindow();
+    return platform::ui().MessageBox(this, QString::fromLatin1(kDiscard), QApplication::applicationDisplayName(),
+                                     platform::MB_OKCANCEL | platform::MB_ICONQUESTION | platform::MB_DEFBUTTON2) ==
+           platform::IDOK;
+}
+
+void CMsgDisplayEditWnd::CloseWithoutAsking() {
+    m_closeApproved = true;
+    close();
+}
+
+QString CMsgDisplayEditWnd::FolderName() const {
+    return m_compose ? m_compose->folderName : m_display ? m_display->folderName : QString();
+}
+
+QString CMsgDisplayEditWnd::MessageId() const {
+    return m_compose ? m_compose->messageId : m_display ? m_display->messageId : QString();
+}
+
+void CMsgDisplayEditWnd::MessageMoved(const QString& folder, const QString& id, const QString& newFolder,
+                                      const QString& newId) {
+    if (id.isEmpty() || FolderName() != folder || MessageId() != id)
+        return;
+    if (m_compose) {
+        m_compose->folderName = newFolder;
+        m_compose->messageId = newId;
+    } else if (m_display) {
+        m_display->folderName = newFolder;
+        m_display->messageId = newId;
+    }
+    updateCommands();
+}
+
 void CMsgDisplayEditWnd::closeEvent(QCloseEvent* event) {
+    if (!QueryClose()) {
+        event->ignore();
+        return;
+    }
     if (m_moved)
         SaveWindowPlacement(this, this, GetMainWindow(), true);
     m_moved = false;

@@ -91,6 +91,8 @@ public:
     static constexpr char kSection[] = "CMsgDisplayEditWnd";
     static constexpr char kComposeTitle[] = "Compose Quorl Message";
     static constexpr char kEmptyBody[] = "No text in message.\nYou cannot send an empty message.";
+    static constexpr char kDiscard[] =
+        "This message has not been sent.\nClose it and lose what you wrote?";
 
     explicit CMsgDisplayEditWnd(bool composing);
     ~CMsgDisplayEditWnd() override;
@@ -115,6 +117,17 @@ public:
     std::unique_ptr<CMessageHeader> BuildHeader();
     void ApplyFont();
 
+    // Whether the user typed or changed anything in the window (a fresh reply holds only its quote).
+    bool HasTypedText() const;
+    // Whether the window may close: one holding typed text asks first -> false when the user keeps it.
+    bool QueryClose();
+    // Closes the window without asking (its message went out, or the user already agreed).
+    void CloseWithoutAsking();
+    // The message the window shows (folder and id), after it was moved and so got a new id.
+    void MessageMoved(const QString& folder, const QString& id, const QString& newFolder, const QString& newId);
+    QString FolderName() const;
+    QString MessageId() const;
+
     bool OnMessage(platform::MessageId id, qintptr wParam, platform::Object* lParam) override;
 
 protected:
@@ -126,6 +139,7 @@ private:
     QAction* addCommand(int id, const QString& text, const QString& prompt);
     void updateCommands();
     void send();
+    void warn(const QString& text);
 
     bool m_composing;
     bool m_hasContent = false;
@@ -141,4 +155,5 @@ private:
     CPersistentFont m_font;
     bool m_placed = false;
     bool m_moved = false;
+    bool m_closeApproved = false;
 };

@@ -569,7 +569,8 @@ struct CompoundFile::WriteOrder {
 };
 
 struct CompoundFile::Background {
-    QString storage;
+    QString storage; // for a tree commit: the storage of the streams commit under way when it began
+    quint64 streamsGeneration = 0; // for a tree commit: the generation of that streams commit
     QStringList names;
     StreamMaker make;
     std::vector<NewStream> streams; // made by the worker, in the format's order; read once it is over
@@ -740,6 +741,8 @@ quint32 CompoundFile::Commit() {
     }
     if (m_background)
         m_background->onDiskThroughCommit = true;
+    if (m_treeCommit)
+        m_treeCommit->onDiskThroughCommit = true;
     *m_committed = *m_root;
     return stg::S_OK;
 }
@@ -806,6 +809,95 @@ bool CompoundFile::CommitStreamsInBackground(const QString& storage, const QStri
     return true;
 }
 
+bool CompoundFile::CommitTreeInBackground(BackgroundDone done) {
+    if (!m_lock)
+        return false;
+    if (m_treeCommit)
+        WaitForTreeCommit(-1);
+    auto tree = std::make_shared<Node>(*m_root);
+    auto commit = std::make_unique<Background>();
+    commit->generation = ++m_generation;
+    commit->done = std::move(done);
+    if (m_background) {
+        // Streams still being written go into this image too: should it reach the disk first, their
+        // own write is skipped as older.
+        commit->storage = m_background->storage;
+        commit->names = m_background->names;
+        commit->make = m_background->make;
+        commit->streamsGeneration = m_background->generation;
+    }
+    Background* state = commit.get();
+    QPointer<QObject> guard(m_guard.get());
+    const quint64 generation = state->generation;
+    commit->thread = std::thread([this, state, tree, path = m_path, order = m_order, guard, generation] {
+        quint32 code = stg::S_OK;
+        QString why;
+        try {
+            if (!state->names.isEmpty())
+                if (Node* storage = tree->child(state->storage))
+                    addStreams(*storage, makeStreams(state->names, state->make));
+            const QByteArray image = Writer().Run(*tree);
+            std::lock_guard lock(order->mutex);
+            if (order->durable < generation) {
+                if (WriteFileAtomically(path, image, &why))
+                    order->durable = generation;
+                else
+                    code = writeFailureCode();
+            }
+        } catch (const std::bad_alloc&) {
+            code = stg::INSUFFICIENTMEMORY;
+            why = QStringLiteral("out of memory");
+        }
+        {
+            std::lock_guard lock(state->mutex);
+            state->code = code;
+            state->why = why;
+            state->over = true;
+        }
+        state->finished.notify_all();
+        if (guard)
+            QMetaObject::invokeMethod(
+                guard.data(), [this, generation] { finishTreeCommit(generation); }, Qt::QueuedConnection);
+    });
+    m_treeCommit = std::move(commit);
+    return true;
+}
+
+bool CompoundFile::WaitForTreeCommit(int ms) {
+    if (!m_treeCommit)
+        return true;
+    {
+        std::unique_lock lock(m_treeCommit->mutex);
+        const auto over = [this] { return m_treeCommit->over; };
+        if (ms < 0)
+            m_treeCommit->finished.wait(lock, over);
+        else if (!m_treeCommit->finished.wait_for(lock, std::chrono::milliseconds(ms), over))
+            return false;
+    }
+    finishTreeCommit(m_treeCommit->generation);
+    return true;
+}
+
+void CompoundFile::finishTreeCommit(quint64 generation) {
+    if (!m_treeCommit || m_treeCommit->generation != generation)
+        return; // already finished by WaitForTreeCommit
+    std::unique_ptr<Background> commit = std::move(m_treeCommit);
+    commit->thread.join();
+    quint32 code = commit->onDiskThroughCommit ? stg::S_OK : commit->code;
+    QString why = commit->why;
+    if (!stg::Failed(code)) {
+        // Nothing else is left uncommitted meanwhile: the tree is what is on disk.
+        *m_committed = *m_root;
+        if (m_background && m_background->generation == commit->streamsGeneration && !commit->names.isEmpty())
+            m_background->onDiskThroughCommit = true;
+        why.clear();
+    } else {
+        Revert();
+    }
+    if (commit->done)
+        commit->done(code, why);
+}
+
 bool CompoundFile::WaitForBackgroundCommit(int ms) {
     if (!m_background)
         return true;
@@ -850,10 +942,12 @@ void CompoundFile::Revert() { *m_root = *m_committed; }
 void CompoundFile::Close() {
     // A write under way is waited for (its done is not called): the file is never left to a writer
     // that no longer holds the lock.
-    if (m_background) {
-        if (m_background->thread.joinable())
-            m_background->thread.join();
-        m_background.reset();
+    for (std::unique_ptr<Background>* running : {&m_background, &m_treeCommit}) {
+        if (*running) {
+            if ((*running)->thread.joinable())
+                (*running)->thread.join();
+            running->reset();
+        }
     }
     m_lock.reset();
     m_path.clear();
@@ -940,6 +1034,43 @@ quint32 CompoundFile::Remove(const QStringList& element) {
     if (it == parent->children.end() || CompareNames(it->name, element.last()) != 0)
         return stg::FILENOTFOUND;
     parent->children.erase(it);
+    return stg::S_OK;
+}
+
+QStringList CompoundFile::RemoveStreams(const QString& storage, const QStringList& names) {
+    QStringList removed;
+    Node* parent = m_root->child(storage);
+    if (!parent || parent->kind != Kind::Storage)
+        return removed;
+    QSet<QString> wanted;
+    for (const QString& name : names)
+        wanted.insert(name.toUpper());
+    auto& children = parent->children;
+    auto end = std::remove_if(children.begin(), children.end(), [&](const Node& child) {
+        if (child.kind != Kind::Stream || !wanted.contains(child.name.toUpper()))
+            return false;
+        removed.append(child.name);
+        return true;
+    });
+    children.erase(end, children.end());
+    return removed;
+}
+
+quint32 CompoundFile::AddStreams(const QString& storage, const std::vector<std::pair<QString, QByteArray>>& streams) {
+    Node* parent = m_root->child(storage);
+    if (!parent || parent->kind != Kind::Storage)
+        return stg::FILENOTFOUND;
+    QStringList names;
+    QSet<QString> seen;
+    for (const auto& [name, data] : streams) {
+        if (!IsValidName(name))
+            return stg::INVALIDNAME;
+        if (seen.contains(name.toUpper()) || parent->child(name))
+            return stg::FILEALREADYEXISTS;
+        seen.insert(name.toUpper());
+        names.append(name);
+    }
+    addStreams(*parent, makeStreams(names, [&streams](size_t i) { return streams[i].second; }));
     return stg::S_OK;
 }
 

@@ -95,6 +95,18 @@ public:
     bool IsBackgroundCommitRunning() const { return m_background != nullptr; }
     // Waits at most ms for the background commit and runs its done -> whether none is left.
     bool WaitForBackgroundCommit(int ms);
+
+    // Commits the tree as it is now with the image laid out, written, synced and renamed on a worker
+    // thread. The changes stay in the tree meanwhile (every later Commit() writes them too; streams of
+    // a CommitStreamsInBackground under way go into this image as well). done(code, why) runs on the
+    // thread that made this object, from its event loop (or from WaitForTreeCommit): S_OK once the
+    // changes are on disk (through this commit or a later one), else the tree is reverted to the last
+    // committed state. The caller makes no other change it leaves uncommitted while one runs (a
+    // Revert() meanwhile, after a failed Commit(), takes the tree back to the state before both). A
+    // second call waits for the first to end (its done runs first). False when the file is not open.
+    bool CommitTreeInBackground(BackgroundDone done);
+    bool IsTreeCommitRunning() const { return m_treeCommit != nullptr; }
+    bool WaitForTreeCommit(int ms);
     void Close();
     bool IsOpen() const { return m_lock != nullptr; }
     const QString& path() const { return m_path; }
@@ -113,6 +125,11 @@ public:
     quint32 CreateStorage(const QStringList& storage);
     // Removes a stream, or a storage with everything in it. FILENOTFOUND when missing.
     quint32 Remove(const QStringList& element);
+    // Removes these streams of a storage in one pass -> the names of those that were there.
+    QStringList RemoveStreams(const QString& storage, const QStringList& names);
+    // Adds streams to a storage in one pass: FILEALREADYEXISTS (and nothing added) when a name is
+    // taken or given twice, INVALIDNAME for a name that is not valid, FILENOTFOUND without the storage.
+    quint32 AddStreams(const QString& storage, const std::vector<std::pair<QString, QByteArray>>& streams);
 
     static bool IsValidName(QStringView name);
     // The format's order of sibling names: shorter first, then by upper-cased UTF-16 units.
@@ -126,6 +143,7 @@ private:
     Node* find(const QStringList& path) const;
     quint32 fail(quint32 code, const QString& why);
     void finishBackground(quint64 generation);
+    void finishTreeCommit(quint64 generation);
 
     std::unique_ptr<Node> m_root;
     std::unique_ptr<Node> m_committed;
@@ -135,6 +153,7 @@ private:
     std::shared_ptr<WriteOrder> m_order; // shared with the worker: one write at a time, newest wins
     quint64 m_generation = 0;            // of the last image handed to a writer
     std::unique_ptr<Background> m_background;
+    std::unique_ptr<Background> m_treeCommit; // a CommitTreeInBackground under way
     std::unique_ptr<QObject> m_guard;    // the worker's report reaches this object's thread through it
 };
 

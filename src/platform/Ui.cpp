@@ -141,8 +141,8 @@ void ScriptedUi::clear() {
     m_fileAnswers.clear();
 }
 
-int ScriptedUi::MessageBox(QWidget*, const QString& text, const QString& caption, unsigned type) {
-    m_asked.push_back({Asked::MessageBoxKind, text, caption, type});
+int ScriptedUi::MessageBox(QWidget* parent, const QString& text, const QString& caption, unsigned type) {
+    m_asked.push_back({Asked::MessageBoxKind, text, caption, type, parent ? parent->window()->objectName() : QString()});
     if (m_boxAnswers.empty())
         return defaultButton(type);
     const int answer = m_boxAnswers.front();

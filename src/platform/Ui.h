@@ -77,6 +77,7 @@ public:
                          // (one a line, "-" a separator)
         QString caption; // caption or chooser title
         unsigned type = 0;
+        QString parent;  // message boxes: the object name of the window they belong to
     };
 
     // Answers are taken in order, one per question of the matching kind. When none is queued:

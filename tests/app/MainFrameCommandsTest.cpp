@@ -2,7 +2,9 @@
 #include "DevWebServer.h"
 #include "AppTestSupport.h"
 #include "app/MainFrame.h"
+#include "mail/MailWindowIds.h"
 #include "mail/MessageMailboxWnd.h"
+#include "mail/MsgDisplayEditWnd.h"
 #include "lobby/MatchBoardView.h"
 
 #include <QMenu>
@@ -22,7 +24,11 @@
 #include <QMenuBar>
 #include <QRegularExpression>
 #include <QTcpSocket>
+#include <QTest>
+#include <QWindow>
 #include <gtest/gtest.h>
+
+#include <map>
 
 using testenv::WaitFor;
 
@@ -198,6 +204,60 @@ TEST_F(MainFrameCommandsTest, TheViewMenuOpensTheRelationWindows) {
     app->LogOut();
     EXPECT_TRUE(WaitFor([&] { return guard.isNull(); }));
     EXPECT_FALSE(enabled(*frame, CMainFrame::kCmdGaggedPlayers));
+}
+
+// Logging out or closing the main window would take a message being written with the session: the
+// user is asked first, and Cancel keeps everything.
+TEST_F(MainFrameCommandsTest, LoggingOutOrClosingAsksForAMessageBeingWritten) {
+    CMainFrame* frame = LogIn();
+    ASSERT_NE(frame, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return enabled(*frame, CMainFrame::kCmdMail); }));
+    ASSERT_TRUE(frame->OnCommand(CMainFrame::kCmdMail));
+    CMessageMailboxWnd* mailbox = frame->findChild<CMessageMailboxWnd*>();
+    ASSERT_TRUE(mailbox && mailbox->RunCommand(MailCommand::kNew));
+    QPointer<CMsgDisplayEditWnd> compose = mailbox->MessageWindows().back();
+    QTest::keyClicks(compose->Body(), "Half a thought");
+    const auto asked = [] {
+        int count = 0;
+        for (const auto& question : testenv::scriptedUi().asked())
+            count += question.text == QLatin1String(CMsgDisplayEditWnd::kDiscard);
+        return count;
+    };
+    testenv::scriptedUi().QueueMessageBoxAnswer(IDCANCEL);
+    frame->windowHandle()->close();
+    testenv::scriptedUi().QueueMessageBoxAnswer(IDCANCEL);
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdLogout));
+    testenv::scriptedUi().QueueMessageBoxAnswer(IDCANCEL);
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdLogin)); // a new login would end this session
+    EXPECT_EQ(asked(), 3);
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_TRUE(app->GetSession() && app->GetSession()->IsConnected());
+    ASSERT_TRUE(compose);
+    EXPECT_EQ(compose->Body()->toPlainText(), "Half a thought");
+    testenv::scriptedUi().QueueMessageBoxAnswer(IDOK);
+    EXPECT_TRUE(frame->OnCommand(CMainFrame::kCmdLogout));
+    EXPECT_TRUE(WaitFor([&] { return !compose; }));
+}
+
+// Alt and a letter reach one item of an open menu, never two.
+TEST_F(MainFrameCommandsTest, NoTwoItemsOfAMenuShareAMnemonic) {
+    CMainFrame* frame = LogIn();
+    ASSERT_NE(frame, nullptr);
+    for (QAction* top : frame->menuBar()->actions()) {
+        QMenu* menu = top->menu();
+        ASSERT_TRUE(menu);
+        emit menu->aboutToShow(); // entries that come and go are there now
+        std::map<QChar, QString> keys;
+        for (QAction* item : menu->actions()) {
+            const qsizetype at = item->text().indexOf('&');
+            if (item->isSeparator() || !item->isVisible() || at < 0 || at + 1 >= item->text().size())
+                continue;
+            const QChar key = item->text().at(at + 1).toLower();
+            EXPECT_FALSE(keys.count(key)) << top->text().toStdString() << ": " << item->text().toStdString() << " and "
+                                          << keys[key].toStdString();
+            keys[key] = item->text();
+        }
+    }
 }
 
 TEST_F(MainFrameCommandsTest, TheMailCommandOpensAndClosesTheMailbox) {

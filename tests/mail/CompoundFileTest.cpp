@@ -306,3 +306,52 @@ TEST(CompoundFile, StreamsCommittedInTheBackgroundJoinTheTreeOnceOnDisk) {
     EXPECT_TRUE(stg::Failed(results.back()));
     EXPECT_FALSE(file.Exists({"Inbox", "d"}, CompoundFile::Kind::Stream));
 }
+
+// A tree committed in the background: the changes show at once and reach the disk with the streams of
+// arriving mail being written meanwhile; a write that fails takes the changes back.
+TEST(CompoundFile, ATreeCommittedInTheBackgroundHoldsTheStreamsBeingWrittenAndUndoesAFailure) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("store/tree.nvm");
+    ASSERT_TRUE(QDir().mkpath(dir.filePath("store")));
+    CompoundFile file;
+    ASSERT_EQ(file.Create(path), stg::S_OK);
+    ASSERT_EQ(file.CreateStorage({"Inbox"}), stg::S_OK);
+    for (const char* name : {"a", "b", "c"})
+        ASSERT_EQ(file.WriteStream({"Inbox", name}, QByteArray(3000, name[0])), stg::S_OK);
+    ASSERT_EQ(file.Commit(), stg::S_OK);
+    const auto onDisk = [&path]() {
+        QStringList names;
+        QFile image(path);
+        CompoundFile read;
+        std::vector<CompoundFile::Element> inbox;
+        if (image.open(QIODevice::ReadOnly) && read.Parse(image.readAll()) == stg::S_OK)
+            read.List({"Inbox"}, inbox);
+        for (const auto& element : inbox)
+            names << element.name;
+        return names;
+    };
+    std::vector<quint32> streams, trees;
+    ASSERT_TRUE(file.CommitStreamsInBackground("Inbox", {"n"}, [](size_t) { return QByteArray(4000, 'n'); },
+                                               [&streams](quint32 code, const QString&) { streams.push_back(code); }));
+    ASSERT_EQ(file.Remove({"Inbox", "a"}), stg::S_OK);
+    ASSERT_TRUE(file.CommitTreeInBackground([&trees](quint32 code, const QString&) { trees.push_back(code); }));
+    EXPECT_TRUE(file.IsTreeCommitRunning());
+    EXPECT_FALSE(file.Exists({"Inbox", "a"}, CompoundFile::Kind::Stream)); // at once
+    ASSERT_TRUE(file.WaitForTreeCommit(10000));
+    ASSERT_TRUE(file.WaitForBackgroundCommit(10000));
+    EXPECT_EQ(trees, std::vector<quint32>{stg::S_OK});
+    EXPECT_EQ(streams, std::vector<quint32>{stg::S_OK});
+    EXPECT_EQ(onDisk(), QStringList({"b", "c", "n"}));
+    file.Revert(); // what is on disk is the committed state
+    EXPECT_FALSE(file.Exists({"Inbox", "a"}, CompoundFile::Kind::Stream));
+    EXPECT_TRUE(file.Exists({"Inbox", "n"}, CompoundFile::Kind::Stream));
+
+    // The folder has gone: the write fails and the tree is as it was.
+    ASSERT_TRUE(QDir(dir.filePath("store")).removeRecursively());
+    ASSERT_EQ(file.Remove({"Inbox", "b"}), stg::S_OK);
+    ASSERT_TRUE(file.CommitTreeInBackground([&trees](quint32 code, const QString&) { trees.push_back(code); }));
+    ASSERT_TRUE(file.WaitForTreeCommit(10000));
+    ASSERT_EQ(trees.size(), 2u);
+    EXPECT_TRUE(stg::Failed(trees.back()));
+    EXPECT_TRUE(file.Exists({"Inbox", "b"}, CompoundFile::Kind::Stream));
+}

@@ -10,6 +10,7 @@
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "support/SessionFixture.h"
+#include "support/Cascade.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
 #include "support/TextWindowStyle.h"
@@ -18,6 +19,9 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QMenu>
+#include <QMenuBar>
+#include <QWindow>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -43,6 +47,15 @@ int countBoxes(const QString& text) {
     for (const auto& asked : testenv::scriptedUi().asked())
         count += asked.kind == platform::ScriptedUi::Asked::MessageBoxKind && asked.text == text;
     return count;
+}
+
+// The window the last box of that text belonged to (its object name).
+QString boxOwner(const QString& text) {
+    QString owner;
+    for (const auto& asked : testenv::scriptedUi().asked())
+        if (asked.kind == platform::ScriptedUi::Asked::MessageBoxKind && asked.text == text)
+            owner = asked.parent;
+    return owner;
 }
 
 QString arrival(const QString& from, const QString& subject, const QString& body, const QString& sent) {
@@ -89,6 +102,11 @@ protected:
         SessionTest::TearDown();
     }
 
+    // The store on disk once the last command's commit is written.
+    DiskStore Settled() {
+        EXPECT_TRUE(WaitFor([&] { return !mail->IsCommandCommitPending(); }));
+        return Reopen();
+    }
     DiskStore Reopen() {
         DiskStore disk;
         m_copies.push_back(std::make_unique<QTemporaryDir>());
@@ -268,6 +286,7 @@ TEST_F(MailWindowsTest, RecipientsAreCheckedAndNothingIsSentUntilTheyAreRight) {
     compose->Body()->setPlainText("hi");
     compose->RunCommand(MailCommand::kSend);
     EXPECT_EQ(countBoxes(letters), 1);
+    EXPECT_EQ(boxOwner(letters), CMsgDisplayEditWnd::kClassName); // modal to the window, Return closes it
     compose->ComposeForm()->ToEdit()->setText("bob");
     compose->Body()->setPlainText("");
     compose->RunCommand(MailCommand::kSend);
@@ -346,7 +365,7 @@ TEST_F(MailWindowsTest, FoldersAreMadeAndRemovedAndMessagesMovedAndCopiedBetween
     move->Folders()->setCurrentText("Friends");
     move->accept();
     EXPECT_TRUE(WaitFor([&] { return !move; }));
-    DiskStore disk = Reopen();
+    DiskStore disk = Settled();
     EXPECT_EQ(disk["Inbox"].size(), 0u);
     ASSERT_EQ(disk["Friends"].size(), 2u);
     EXPECT_EQ(disk["Friends"][0].second.size() + disk["Friends"][1].second.size(), QString("firstsecond").size());
@@ -360,7 +379,7 @@ TEST_F(MailWindowsTest, FoldersAreMadeAndRemovedAndMessagesMovedAndCopiedBetween
     move->CopyButton()->setChecked(true);
     move->Folders()->setCurrentText("Sent Items");
     move->accept();
-    disk = Reopen();
+    disk = Settled();
     EXPECT_EQ(disk["Friends"].size(), 2u);
     ASSERT_EQ(disk["Outbox"].size(), 1u);
     EXPECT_EQ(disk["Outbox"][0].first.GetSubject(), "One");
@@ -390,7 +409,7 @@ TEST_F(MailWindowsTest, DeleteMovesToDeletedItemsThenRemovesForGoodAfterAsking) 
     QTest::keyClick(mailbox->HeaderView()->List(), Qt::Key_Delete); // the Delete key: the same command
     ASSERT_TRUE(WaitFor([&] { return Subjects().size() == 1; }));
     EXPECT_TRUE(testenv::scriptedUi().asked().empty()); // no question outside "Deleted Items"
-    DiskStore disk = Reopen();
+    DiskStore disk = Settled();
     EXPECT_EQ(disk["Inbox"].size(), 1u);
     EXPECT_EQ(disk["Deleted Items"].size(), 2u);
     EXPECT_EQ(Subjects().size(), 1);
@@ -402,6 +421,7 @@ TEST_F(MailWindowsTest, DeleteMovesToDeletedItemsThenRemovesForGoodAfterAsking) 
     testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDNO);
     mailbox->RunCommand(MailCommand::kDelete);
     EXPECT_EQ(countBoxes(CMessageMailboxWnd::kDeleteOne), 1);
+    EXPECT_EQ(boxOwner(CMessageMailboxWnd::kDeleteOne), CMessageMailboxWnd::kClassName);
     EXPECT_EQ(Reopen()["Deleted Items"].size(), 2u);
     SelectRows({0, 1});
     testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
@@ -409,7 +429,7 @@ TEST_F(MailWindowsTest, DeleteMovesToDeletedItemsThenRemovesForGoodAfterAsking) 
     EXPECT_EQ(countBoxes("Are you sure you want to permanently delete these 2 messages?"), 1);
     EXPECT_EQ(Subjects().size(), 0);
     EXPECT_EQ(mailbox->HeaderView()->GetCaption(), "Contents of 'Deleted Items' ... (empty)");
-    disk = Reopen();
+    disk = Settled();
     EXPECT_EQ(disk["Deleted Items"].size(), 0u);
     ASSERT_EQ(disk["Inbox"].size(), 1u);
     EXPECT_EQ(disk["Inbox"][0].second, "body " + kept);
@@ -536,8 +556,19 @@ TEST_F(MailWindowsTest, ViewAsksBeforeOpeningManyAndSaveWritesTheSelectionToOneF
     old.close();
     SelectRows({4, 1});
     const QStringList subjects = {Subjects()[1], Subjects()[4]};
+    // "notes" becomes "notes.txt", which exists: the user is asked, and No leaves it as it was.
+    const QString replace = "notes.txt already exists.\nDo you want to replace it?";
     testenv::scriptedUi().QueueFileAnswer(path);
+    testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDNO);
     ASSERT_TRUE(mailbox->RunCommand(MailCommand::kSave));
+    EXPECT_EQ(countBoxes(replace), 1);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), "old text");
+    old.close();
+    testenv::scriptedUi().QueueFileAnswer(path);
+    testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kSave));
+    EXPECT_EQ(countBoxes(replace), 2);
     QFile saved(path + ".txt");
     ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
     const QString text = QString::fromLatin1(saved.readAll());
@@ -552,6 +583,171 @@ TEST_F(MailWindowsTest, RowShadeFollowsTheListBackground) {
     EXPECT_EQ(CMsgMailHeaderView::ShadeColour(QColor(0x40, 0x40, 0x40)), QColor(0x80, 0x80, 0x80));
     EXPECT_EQ(CMsgMailHeaderView::ShadeColour(QColor(0x60, 0x50, 0x41)), QColor(0x80, 0x70, 0x61));
     EXPECT_EQ(CMsgMailHeaderView::ShadeColour(QColor(0x70, 0xff, 0x10)), QColor(0x50, 0xef, 0x10));
+}
+
+// What the user typed is never lost without a question: each way of closing a window holding it asks,
+// and Cancel keeps the window and the text. A window holding only its quote closes without asking.
+TEST_F(MailWindowsTest, ATypedDraftAsksBeforeEveryWayOfClosingIt) {
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kNew));
+    QPointer<CMsgDisplayEditWnd> compose = NewestWindow();
+    ASSERT_TRUE(compose);
+    QTest::keyClicks(compose->ComposeForm()->ToEdit(), "bob");
+    QTest::keyClicks(compose->Body(), "Dear Bob, about tonight");
+    const QString typed = compose->Body()->toPlainText();
+    ASSERT_EQ(typed, "Dear Bob, about tonight");
+    QPointer<CMessageMailboxWnd> box = mailbox;
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"close box", [&] { compose->windowHandle()->close(); }},
+        {"Alt+F4",
+         [&] {
+             QApplication::setActiveWindow(compose); // the user's click into the window
+             ASSERT_TRUE(QTest::qWaitForWindowActive(compose));
+             QTest::keyClick(compose->Body(), Qt::Key_F4, Qt::AltModifier);
+         }},
+        {"Message > Close",
+         [&] {
+             QMenu* menu = compose->menuBar()->actions().front()->menu();
+             menu->popup(compose->mapToGlobal(QPoint(0, 0)));
+             QTest::keyClick(menu, Qt::Key_C);
+         }},
+        {"the mailbox's close box", [&] { box->windowHandle()->close(); }},
+        {"the mailbox toggled away", [&] { mail->ToggleMailbox(); }},
+    };
+    int asked = 0;
+    for (const auto& [way, close] : ways) {
+        testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDCANCEL);
+        close();
+        EXPECT_EQ(countBoxes(CMsgDisplayEditWnd::kDiscard), ++asked) << way;
+        ASSERT_TRUE(compose && box) << way;
+        EXPECT_TRUE(compose->isVisible() && box->isVisible()) << way;
+        EXPECT_EQ(compose->Body()->toPlainText(), typed) << way;
+    }
+    EXPECT_TRUE(mail->IsMailboxOpen());
+    // Agreed to, the mailbox goes and the window with it.
+    testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDOK);
+    mail->ToggleMailbox();
+    EXPECT_FALSE(compose);
+    EXPECT_FALSE(mail->IsMailboxOpen());
+}
+
+TEST_F(MailWindowsTest, AFreshReplyClosesWithoutAskingAndALongOriginalLeavesRoomToWrite) {
+    Receive("bob", "Long", QString(3400, 'x'));
+    SelectRows({0});
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kReply));
+    QPointer<CMsgDisplayEditWnd> reply = NewestWindow();
+    ASSERT_TRUE(reply && reply->IsComposing());
+    // The quote is cut, with a line saying so, and keeps the end marker.
+    const QString quoted = reply->Body()->StoredText();
+    EXPECT_LE(reply->Body()->Length(), CMessageMailboxWnd::kMaxQuoteLength);
+    EXPECT_TRUE(quoted.contains(CMessageMailboxWnd::kQuoteCut));
+    EXPECT_TRUE(quoted.endsWith("--- End of original message from bob ---"));
+    reply->windowHandle()->close();
+    EXPECT_TRUE(WaitFor([&] { return !reply; })) << "nothing typed: no question";
+    EXPECT_EQ(countBoxes(CMsgDisplayEditWnd::kDiscard), 0);
+
+    // The writer has room for 1,000 characters of his own.
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kForward));
+    reply = NewestWindow();
+    const int before = reply->Body()->Length();
+    reply->Body()->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(reply->Body(), QString(1000, 'y'));
+    EXPECT_EQ(reply->Body()->Length(), before + 1000);
+    EXPECT_TRUE(reply->Body()->toPlainText().startsWith(QString(1000, 'y')));
+    testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDOK);
+    reply->Action(MailCommand::kClose)->trigger();
+    EXPECT_TRUE(WaitFor([&] { return !reply; }));
+
+    // A short original is quoted whole.
+    CMessageHeader original("s", "bob", "alice", "", "", "", 0, kStatusRead, 0, 1);
+    EXPECT_FALSE(CMessageMailboxWnd::QuotedBody(original, QString(2000, 'z')).contains(CMessageMailboxWnd::kQuoteCut));
+}
+
+// A message window follows its message when it moves; the answers it opens come up beside it.
+TEST_F(MailWindowsTest, AMovedMessageStillAnswersFromItsWindowAndItsSendersHearOfIt) {
+    Receive("bob", "<b>x</b><img src=\"http://127.0.0.1:1/y.png\">", "body");
+    // Other members' texts are plain text in the list's tips too.
+    const QString tip = mailbox->HeaderView()->Model()->index(0, CMailHeaderModel::kSubject).data(Qt::ToolTipRole).toString();
+    EXPECT_TRUE(tip.contains("&lt;b&gt;x&lt;/b&gt;&lt;img")) << tip.toStdString();
+    EXPECT_FALSE(tip.contains("<b>"));
+
+    SelectRows({0});
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kView));
+    CMsgDisplayEditWnd* read = NewestWindow();
+    SelectRows({0});
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kDelete)); // into "Deleted Items": a new id
+    ASSERT_TRUE(WaitFor([&] { return Subjects().isEmpty() && !mail->IsCommandCommitPending(); }));
+    EXPECT_EQ(read->FolderName(), "Deleted Items");
+    const size_t windows = mailbox->MessageWindows().size();
+    ASSERT_TRUE(read->RunCommand(MailCommand::kReply));
+    ASSERT_EQ(mailbox->MessageWindows().size(), windows + 1);
+    CMsgDisplayEditWnd* reply = NewestWindow();
+    EXPECT_EQ(reply->ComposeForm()->ToEdit()->text(), "bob");
+    EXPECT_EQ(reply->frameGeometry().topLeft(), read->frameGeometry().topLeft() + QPoint(CascadeStep(), CascadeStep()));
+    ASSERT_TRUE(read->RunCommand(MailCommand::kForward));
+    EXPECT_EQ(mailbox->MessageWindows().size(), windows + 2);
+
+    // A sent message moved away is still found by the server's answers, and one deleted for good
+    // still has its failure told.
+    QTest::keyClicks(reply->Body(), "Yes");
+    ASSERT_TRUE(reply->RunCommand(MailCommand::kSend));
+    const auto frame = server->Expect(MailPacket::kType);
+    const auto wire = frame ? MailPacket::ParseSend(frame->Text()) : std::nullopt;
+    ASSERT_TRUE(wire);
+    SelectFolder("Sent Items");
+    SelectRows({0});
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kDelete));
+    ASSERT_TRUE(WaitFor([&] { return Subjects().isEmpty(); }));
+    ServerSend(MailPacket::kType, MailPacket::FormatAcknowledged("alice", wire->messageId));
+    const std::vector<CMessageHeader*>& deleted = mail->FindFolder(kDeletedItemsFolder)->Headers();
+    EXPECT_TRUE(std::any_of(deleted.begin(), deleted.end(), [](const CMessageHeader* h) {
+        return h->GetSubject() == "re: <b>x</b><img src=\"http://127.0.0.1:1/y.png\">" && h->m_status == kStatusAcknowledged;
+    }));
+    SelectFolder("Deleted Items");
+    mailbox->HeaderView()->List()->selectAll();
+    testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kDelete));
+    ServerSend(MailPacket::kType, MailPacket::FormatDeliveryResult("alice", false, wire->messageId));
+    EXPECT_TRUE(WaitFor([] { return countBoxes(CMessagingSubDocument::kUndeliverable) == 1; }));
+}
+
+// Deleting and moving many messages is one commit of the store, and the window shows the result
+// at once; a message filed but not sent says so.
+TEST_F(MailWindowsTest, ManyMessagesMoveInOneCommitAndAMessageThatCouldNotGoSaysSo) {
+    for (int i = 0; i < 30; ++i)
+        Receive("bob", QString("m%1").arg(i), "b");
+    mailbox->HeaderView()->List()->selectAll();
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kDelete));
+    EXPECT_TRUE(Subjects().isEmpty()); // shown at once, written meanwhile
+    DiskStore disk = Settled();
+    EXPECT_EQ(disk["Inbox"].size(), 0u);
+    EXPECT_EQ(disk[kDeletedItemsFolder].size(), 30u);
+
+    // The connection is gone as the user sends: the message is filed, and he is told it did not go.
+    server->Disconnect();
+    ASSERT_TRUE(WaitFor([&] { return !session->IsConnected(); }));
+    auto header = std::make_unique<CMessageHeader>("s", "alice", "bob", "", "2026/12/08:0400", "", 0,
+                                                   kStatusReadyToSend, 0, 1);
+    EXPECT_FALSE(mail->SendMail(std::move(header), "b"));
+    EXPECT_EQ(mail->FindFolder("Outbox")->Headers().size(), 1u);
+    EXPECT_TRUE(WaitFor([] { return countBoxes(CMessagingSubDocument::kFiledNotSent) == 1; }));
+}
+
+// The mail windows' menus give every item its own key.
+TEST_F(MailWindowsTest, NoTwoItemsOfAMenuShareAMnemonic) {
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kNew));
+    for (QMainWindow* window : {static_cast<QMainWindow*>(mailbox), static_cast<QMainWindow*>(NewestWindow())}) {
+        for (QAction* top : window->menuBar()->actions()) {
+            std::map<QChar, QString> keys;
+            for (QAction* item : top->menu()->actions()) {
+                const qsizetype at = item->text().indexOf('&');
+                if (item->isSeparator() || at < 0)
+                    continue;
+                const QChar key = item->text().at(at + 1).toLower();
+                EXPECT_FALSE(keys.count(key)) << item->text().toStdString() << " and " << keys[key].toStdString();
+                keys[key] = item->text();
+            }
+        }
+    }
 }
 
 } // namespace

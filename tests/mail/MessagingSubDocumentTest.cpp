@@ -192,10 +192,64 @@ TEST_F(MessagingSubDocumentTest, UndeliverableMailLeavesItsStatusOpensItAndShows
             EXPECT_EQ(mailbox->opened, std::vector<QString>{"Outbox/" + id});
         }
     }
-    // A result for an id nobody holds shows nothing.
+    // A failure for a message whose copy is gone is still told; a success changes nothing.
     testenv::scriptedUi().clear();
-    ServerSend(MailPacket::kType, MailPacket::FormatDeliveryResult("alice", false, "nobody1"));
-    EXPECT_EQ(countBoxes(CMessagingSubDocument::kUndeliverable), 0);
+    ServerSend(MailPacket::kType, MailPacket::FormatDeliveryResult("alice", true, "gone1"));
+    ServerSend(MailPacket::kType, MailPacket::FormatDeliveryResult("alice", false, "gone1"));
+    EXPECT_TRUE(WaitFor([] { return countBoxes(CMessagingSubDocument::kUndeliverable) == 1; }));
+}
+
+// While the mailbox is open, mail the server says is waiting is asked for at once.
+TEST_F(MessagingSubDocumentTest, WaitingMailIsFetchedAtOnceWhileTheMailboxIsOpen) {
+    Start();
+    ServerSend(MailPacket::kType, MailPacket::FormatPendingCount("alice", 2));
+    EXPECT_EQ(CMessagingSubDocument::GetPendingCount(), 2);
+    EXPECT_TRUE(server->NothingReceived());
+    ASSERT_TRUE(OpenFakeMailbox()); // asks, and the count is 0
+    EXPECT_EQ(CMessagingSubDocument::GetPendingCount(), 0);
+    ServerSend(MailPacket::kType, MailPacket::FormatPendingCount("alice", 1));
+    const auto request = server->Expect(MailPacket::kType);
+    ASSERT_TRUE(request);
+    EXPECT_EQ(request->Text(), "-120 \"alice\" \"alice\"");
+    EXPECT_EQ(CMessagingSubDocument::GetPendingCount(), 0);
+    ServerSend(MailPacket::kType, MailPacket::FormatPendingCount("alice", 0));
+    EXPECT_TRUE(server->NothingReceived());
+}
+
+// Filing reports fit in a frame however long the server's ids are; one that cannot be sent goes
+// again later.
+TEST_F(MessagingSubDocumentTest, FilingReportsAreSplitBySizeAndSentAgainWhenTheyCouldNotGo) {
+    CApplicationTimer::ManualClock clock;
+    Start();
+    constexpr int kCount = 2000;
+    for (int i = 0; i < kCount; ++i)
+        server->Send(MailPacket::kType, arrival("s", "b", "1", QString(196, 'd') + QString::number(1000 + i)));
+    QStringList reported;
+    while (reported.size() < kCount) {
+        const auto frame = server->Expect(MailPacket::kType);
+        ASSERT_TRUE(frame) << reported.size() << " reported";
+        EXPECT_LE(frame->Text().size(), MailPacket::kMaxFilingResultBytes);
+        const auto result = MailPacket::ParseFilingResult(frame->Text());
+        ASSERT_TRUE(result && result->filed);
+        reported += result->deliveryIds;
+    }
+    reported.removeDuplicates();
+    EXPECT_EQ(reported.size(), kCount);
+
+    // The connection ends while a letter read before is being filed: the report waits, and goes
+    // once there is a connection again.
+    server->Disconnect();
+    ASSERT_TRUE(WaitFor([&] { return !session->IsConnected(); }));
+    mail->OnPacket(MailPacket::kType, arrival("late", "b", "1", "late1"));
+    ASSERT_TRUE(mail->WaitForFiling(5000));
+    EXPECT_EQ(mail->FindFolder("Inbox")->Headers().size(), size_t(kCount + 1));
+    ASSERT_TRUE(Login());
+    clock.Tick(CMessagingSubDocument::kReportRetrySeconds + 1);
+    const auto again = server->Expect(MailPacket::kType, 1);
+    ASSERT_TRUE(again);
+    const auto result = MailPacket::ParseFilingResult(again->Text());
+    ASSERT_TRUE(result && result->filed);
+    EXPECT_EQ(result->deliveryIds, QStringList{"late1"});
 }
 
 TEST_F(MessagingSubDocumentTest, MailButtonFollowsThePendingCount) {

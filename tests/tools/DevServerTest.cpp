@@ -611,13 +611,21 @@ TEST_F(DevServerTest, MailReachesOnlineAndOfflineMembersAndTheSenderHearsOfIt) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString folder = dir.path() + "/";
+    {
+        Client carol(server.Port(), "carol"); // known to the server from now on
+        ASSERT_TRUE(carol.WaitIn());
+    }
     MailClient alice(server.Port(), "alice", folder);
     MailClient bob(server.Port(), "bob", folder);
     ASSERT_TRUE(alice.mail && bob.mail);
 
-    // bob is here: he has the message at once, alice sees it sent and then acknowledged.
+    // bob is here: the message waits until his client asks for it; alice sees it sent and, once bob
+    // has it, acknowledged.
     const QString body = QStringLiteral("Fancy a match?\r\n\"7 points\" \\ no doubling");
     ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob"), body));
+    ASSERT_TRUE(WaitFor([&] { return alice.Folder("Outbox").front()->m_status == kStatusSent; }));
+    EXPECT_TRUE(bob.Folder("Inbox").empty());
+    ASSERT_TRUE(bob.mail->RequestPendingMessages());
     ASSERT_TRUE(WaitFor([&] { return bob.Folder("Inbox").size() == 1; }));
     EXPECT_EQ(bob.Body(bob.Folder("Inbox").front()), body);
     EXPECT_EQ(bob.Folder("Inbox").front()->GetFrom(), "alice");
@@ -627,12 +635,14 @@ TEST_F(DevServerTest, MailReachesOnlineAndOfflineMembersAndTheSenderHearsOfIt) {
 
     // carol is away: her copy waits; the receipt comes when she logs in.
     ASSERT_TRUE(alice.mail->SendMail(letter("alice", "carol", "bob"), QStringLiteral("for later")));
-    ASSERT_TRUE(WaitFor([&] { return bob.Folder("Inbox").size() == 2; }));
     CMessageHeader* second = alice.Folder("Outbox").back();
     EXPECT_TRUE(WaitFor([&] { return second->m_status == kStatusSent; }));
+    ASSERT_TRUE(bob.mail->RequestPendingMessages());
+    ASSERT_TRUE(WaitFor([&] { return bob.Folder("Inbox").size() == 2; }));
     {
         MailClient carol(server.Port(), "carol", folder);
         ASSERT_TRUE(carol.mail);
+        ASSERT_TRUE(carol.mail->RequestPendingMessages());
         ASSERT_TRUE(WaitFor([&] { return carol.Folder("Inbox").size() == 1; }));
         EXPECT_EQ(carol.Body(carol.Folder("Inbox").front()), "for later");
         EXPECT_EQ(carol.Folder("Inbox").front()->GetCc(), "bob");
@@ -641,16 +651,19 @@ TEST_F(DevServerTest, MailReachesOnlineAndOfflineMembersAndTheSenderHearsOfIt) {
     }
     EXPECT_EQ(second->m_status, kStatusAcknowledged);
 
-    // A name that cannot be a member's: undeliverable, the status stays.
-    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "b@d"), QStringLiteral("x")));
-    CMessageHeader* third = alice.Folder("Outbox").back();
-    EXPECT_TRUE(WaitFor([] {
-        for (const auto& asked : testenv::scriptedUi().asked())
-            if (asked.text == QLatin1String(CMessagingSubDocument::kUndeliverable))
-                return true;
-        return false;
-    }));
-    EXPECT_EQ(third->m_status, kStatusReadyToSend);
+    // A name that cannot be a member's, or of nobody who ever logged in: undeliverable, the status stays.
+    for (const char* name : {"b@d", "nobody"}) {
+        testenv::scriptedUi().clear();
+        ASSERT_TRUE(alice.mail->SendMail(letter("alice", QString::fromLatin1(name)), QStringLiteral("x")));
+        CMessageHeader* third = alice.Folder("Outbox").back();
+        EXPECT_TRUE(WaitFor([] {
+            for (const auto& asked : testenv::scriptedUi().asked())
+                if (asked.text == QLatin1String(CMessagingSubDocument::kUndeliverable))
+                    return true;
+            return false;
+        })) << name;
+        EXPECT_EQ(third->m_status, kStatusReadyToSend);
+    }
 }
 
 // A client that cannot file its mail (its store is held by another program) leaves it on the
@@ -668,6 +681,8 @@ TEST_F(DevServerTest, MailThatCannotBeFiledWaitsOnTheServerForTheNextLogin) {
         ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob"), QString::fromLatin1(body)));
     const std::vector<CMessageHeader*>& sent = alice.Folder("Outbox");
     ASSERT_TRUE(WaitFor([&] { return sent.size() == 2 && sent[0]->m_status == kStatusSent && sent[1]->m_status == kStatusSent; }));
+    ASSERT_TRUE(WaitFor([] { return CMessagingSubDocument::GetPendingCount() == 2; }));
+    ASSERT_TRUE(bob->mail->RequestPendingMessages());
     // bob's client said it could not file them: they stay, counted as waiting for him.
     ASSERT_TRUE(WaitFor([] { return CMessagingSubDocument::GetPendingCount() == 2; }));
     EXPECT_FALSE(WaitFor([&] { return sent[0]->m_status == kStatusAcknowledged; }, 300));
@@ -676,6 +691,8 @@ TEST_F(DevServerTest, MailThatCannotBeFiledWaitsOnTheServerForTheNextLogin) {
     holder.reset();
     bob = std::make_unique<MailClient>(server.Port(), "bob", folder);
     ASSERT_TRUE(bob->mail && bob->mail->GetStore());
+    ASSERT_TRUE(WaitFor([] { return CMessagingSubDocument::GetPendingCount() == 2; })); // told at login
+    ASSERT_TRUE(bob->mail->RequestPendingMessages());
     ASSERT_TRUE(WaitFor([&] { return bob->Folder("Inbox").size() == 2; }));
     QStringList bodies;
     for (const CMessageHeader* header : bob->Folder("Inbox"))
@@ -776,6 +793,10 @@ TEST(DevServerLimits, EachLimitHasItsClearAnswer) {
 
     // Letters for a member who is away fill his mailbox; beyond it the sender hears they cannot be
     // delivered, and nothing more is kept.
+    {
+        Client carol(server.Port(), "carol");
+        ASSERT_TRUE(carol.WaitIn());
+    }
     MailPackets replies(&alice.session);
     MailPacket::Message letter;
     letter.from = "alice";
@@ -899,6 +920,7 @@ void FileInNewFolder(CMessageMailboxWnd* mailbox, const QString& folder) {
 
 // The subjects of a folder of a member's store as the file on disk holds them.
 QStringList SubjectsOnDisk(const MailClient& client, const QString& nickname, const QString& folder) {
+    EXPECT_TRUE(WaitFor([&] { return !client.mail->IsCommandCommitPending(); }));
     QTemporaryDir copy;
     const QString path = copy.path() + "/" + nickname + ".nvm";
     EXPECT_TRUE(QFile::copy(client.mail->GetStore()->GetPath(), path));

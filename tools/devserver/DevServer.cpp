@@ -418,7 +418,7 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
     tellFriendsOf(client, QLatin1Char('+'));
     sendUnfinished({login->nickname});
-    deliverMail(client, true);
+    tellWaitingMail(client);
 }
 
 void CDevServer::leaveRoom(Client* client) {
@@ -721,7 +721,7 @@ void CDevServer::onMail(Client* client, const QString& text) {
     }
     QStringList recipients;
     QString badName;
-    if (!CMailStore::Recipients(*message, recipients, &badName)) {
+    if (!CMailStore::Recipients(*message, recipients, &badName) || !allMembers(recipients, &badName)) {
         log(QStringLiteral("mail from %1 undeliverable: bad recipient \"%2\"").arg(nickname, badName));
         client->connection->SendPlain(MailPacket::kType,
                                       MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
@@ -743,10 +743,32 @@ void CDevServer::onMail(Client* client, const QString& text) {
     client->connection->SendPlain(MailPacket::kType,
                                   MailPacket::FormatDeliveryResult(nickname, true, message->messageId));
     log(QStringLiteral("mail from %1 to %2").arg(nickname, recipients.join(QLatin1Char(' '))));
+    // Letters wait here until their recipient asks for them (his client does while his mailbox is
+    // open); meanwhile he is told how many wait.
     for (const QString& recipient : recipients) {
         if (Client* online = findUser(recipient))
-            deliverMail(online, false);
+            online->connection->SendPlain(MailPacket::kType,
+                                          MailPacket::FormatPendingCount(online->record.GetNickname(),
+                                                                         m_mail.WaitingFor(online->record.GetNickname())));
     }
+}
+
+bool CDevServer::allMembers(const QStringList& names, QString* unknown) const {
+    for (const QString& name : names) {
+        if (!m_members.Contains(name)) {
+            if (unknown)
+                *unknown = name;
+            return false;
+        }
+    }
+    return true;
+}
+
+void CDevServer::tellWaitingMail(Client* client) {
+    const QString nickname = client->record.GetNickname();
+    for (const CMailStore::Receipt& receipt : m_mail.TakeReceipts(nickname))
+        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatAcknowledged(nickname, receipt.messageId));
+    client->connection->SendPlain(MailPacket::kType, MailPacket::FormatPendingCount(nickname, m_mail.WaitingFor(nickname)));
 }
 
 void CDevServer::deliverMail(Client* client, bool refusedToo) {

@@ -27,9 +27,9 @@
 // and drops moves routed from one member to another, answers bear-off questions
 // and keeps every member's friends, blinded and gagged lists
 // and the unfinished matches (rooms that all their players had entered and one left) for as long as
-// it runs. It carries mail between members: a message reaches a logged-in recipient at once and any
-// other at his next login; the sender learns that it was taken (or refused for a name that cannot be
-// a member's) and when every recipient has it. It ranks the members who
+// it runs. It carries mail between members: a message waits for its recipient, who is told how many
+// wait (at login and as they come) and is handed them when his client asks; the sender learns that it
+// was taken (or refused for a name of nobody who has logged in) and when every recipient has it. It ranks the members who
 // logged in since it started by their rating (ties by experience, then nickname) and answers ranking
 // requests from that list.
 class CDevServer : public QObject {
@@ -175,6 +175,11 @@ private:
     // Hands the member every letter and receipt waiting for him (with refusedToo also the letters his
     // client could not file before), then the count still waiting.
     void deliverMail(Client* client, bool refusedToo);
+    // At login: the receipts kept for the member and the count of letters waiting for him (139).
+    void tellWaitingMail(Client* client);
+    // Whether every name is that of a member who has logged in since the server started; else the
+    // first that is not goes to unknown.
+    bool allMembers(const QStringList& names, QString* unknown) const;
     void onFilingResult(Client* client, const MailPacket::FilingResult& result);
     // The letter's sender learns (now, or at his next login) once every recipient has it.
     void letterDelivered(quint64 mailId);

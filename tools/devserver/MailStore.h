@@ -16,9 +16,9 @@
 // kMailboxLetters letters, and the office at most kOfficeBytes in all.
 //
 // A letter is waiting, handed to one connection of its recipient (a 137 is on its way and the filing
-// result not yet in), or refused by one (its client could not file it). Handed letters go back to
-// waiting when their connection ends; refused ones are handed again at the recipient's next login, or
-// when he asks for his waiting mail.
+// result not yet in), or refused by one (its client could not file it). Letters are handed over only
+// when the recipient asks for his waiting mail; handed ones go back to waiting when their connection
+// ends, and refused ones are handed again at his next asking.
 class CMailStore {
 public:
     static constexpr qint64 kMailboxBytes = 4 * 1024 * 1024;
