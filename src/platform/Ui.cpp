@@ -130,7 +130,7 @@ QAction* ScriptedUi::ExecMenu(QMenu* menu, const QPoint&) {
         for (const QAction* action : menu->actions())
             entries << (action->isSeparator() ? QStringLiteral("-") : action->text());
     }
-    m_asked.push_back({Asked::MenuKind, entries.join(QLatin1Char('\n')), QString(), 0});
+    m_asked.push_back({Asked::MenuKind, entries.join(QLatin1Char('\n')), QString(), 0, QString()});
     return nullptr;
 }
 
@@ -151,7 +151,7 @@ int ScriptedUi::MessageBox(QWidget* parent, const QString& text, const QString& 
 }
 
 bool ScriptedUi::Prompt(QWidget*, const QString& caption, const QString& label, QString& value, bool) {
-    m_asked.push_back({Asked::PromptKind, label, caption, 0});
+    m_asked.push_back({Asked::PromptKind, label, caption, 0, QString()});
     if (m_promptAnswers.empty())
         return false;
     const auto answer = m_promptAnswers.front();
@@ -172,23 +172,23 @@ QString takeFirst(std::vector<QString>& answers) {
 } // namespace
 
 QString ScriptedUi::OpenFileName(QWidget*, const QString& caption, const QString& dir, const QString&) {
-    m_asked.push_back({Asked::OpenFileKind, dir, caption, 0});
+    m_asked.push_back({Asked::OpenFileKind, dir, caption, 0, QString()});
     return takeFirst(m_fileAnswers);
 }
 
 QString ScriptedUi::SaveFileName(QWidget*, const QString& caption, const QString& dir, const QString&) {
-    m_asked.push_back({Asked::SaveFileKind, dir, caption, 0});
+    m_asked.push_back({Asked::SaveFileKind, dir, caption, 0, QString()});
     return takeFirst(m_fileAnswers);
 }
 
 QString ScriptedUi::ExistingDirectory(QWidget*, const QString& caption, const QString& dir) {
-    m_asked.push_back({Asked::DirectoryKind, dir, caption, 0});
+    m_asked.push_back({Asked::DirectoryKind, dir, caption, 0, QString()});
     return takeFirst(m_fileAnswers);
 }
 
 int ScriptedUi::ExecDialog(QDialog* dialog) {
     m_asked.push_back({Asked::DialogKind, dialog ? dialog->objectName() : QString(),
-                       dialog ? dialog->windowTitle() : QString(), 0});
+                       dialog ? dialog->windowTitle() : QString(), 0, QString()});
     if (!dialog)
         return IDCANCEL;
     const int result = m_dialogHandler ? m_dialogHandler(dialog) : IDCANCEL;
