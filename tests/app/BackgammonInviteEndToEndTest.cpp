@@ -12,6 +12,9 @@
 #include "support/SettingsStore.h"
 
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -267,6 +270,35 @@ TEST_F(BackgammonInviteEndToEndTest, PlayAgainOffersTheMatchJustPlayedAndTheLeag
     ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
     EXPECT_TRUE(alice->Dialog()->IsLeagueAvailable());
     EXPECT_FALSE(alice->Dialog()->IsLeagueChosen());
+}
+
+} // namespace
+
+namespace {
+
+// The Win/Lose estimates follow the Points box as the user types in it (the server is asked again
+// within a second of a change), not only once the focus leaves the box.
+TEST_F(BackgammonInviteEndToEndTest, TheEstimatesFollowThePointsBoxAsItIsTyped) {
+    CDevServer::Options options;
+    options.league.name.clear(); // a league would fix the length
+    Start(options);
+    alice->manager->InvitePlayer("bob", 0, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    CBackgammonInviteDlg* dialog = alice->Dialog();
+    dialog->ItemAs<QRadioButton>(CBackgammonInviteDlg::kIdMatchPlay)->click();
+    if (!dialog->ItemAs<QCheckBox>(CBackgammonInviteDlg::kIdRated)->isChecked())
+        dialog->ItemAs<QCheckBox>(CBackgammonInviteDlg::kIdRated)->click();
+    auto* length = dialog->ItemAs<QLineEdit>(CBackgammonInviteDlg::kIdLength);
+    dialog->activateWindow();
+    length->setFocus();
+    length->selectAll();
+    // Equal ratings: a win gains 2 * sqrt(length) points.
+    for (const auto& [typed, win] : {std::pair{"1", "+2.0"}, std::pair{"3", "+7.2"}}) {
+        QTest::keyClicks(length, typed, Qt::NoModifier, 50);
+        EXPECT_TRUE(WaitFor([&] { return dialog->GetPanelText(CInvitationDlg::kIdWinDelta0) == win; }, 10000))
+            << length->text().toStdString() << " shows " << dialog->GetPanelText(CInvitationDlg::kIdWinDelta0).toStdString();
+    }
+    EXPECT_EQ(length->text(), "13");
 }
 
 } // namespace
