@@ -10,6 +10,7 @@
 #include "app/MainFrame.h"
 #include "app/SessionGameLink.h"
 #include "chat/CommandLineView.h"
+#include "game/BgSaveSettings.h"
 #include "game/ClientGameFactory.h"
 #include "lobby/MatchBoardView.h"
 #include "lobby/PlayerListFrameWnd.h"
@@ -22,6 +23,7 @@
 
 #include <QMenuBar>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -85,6 +87,8 @@ class DroppedMatchTest : public ::testing::Test {
 protected:
     void SetUp() override {
         apptest::Prepare();
+        // The finished and left matches are saved here, not where other tests count theirs.
+        GetSettingsStore().WriteString(QLatin1String(CBgSaveSettings::kSection), "SaveFolder", saves.path());
         ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
         CBgClientView::RegisterPane();
         CBgMatchLogView::RegisterPane();
@@ -152,6 +156,7 @@ protected:
         options.dice = testenv::ScriptedDice(dice);
         return options;
     }()};
+    QTemporaryDir saves;
     std::unique_ptr<CClientApp> app;
     std::unique_ptr<OtherClient> bob, cy;
 };
