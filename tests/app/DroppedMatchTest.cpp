@@ -21,6 +21,7 @@
 #include "session/UserNotifications.h"
 #include "support/FakeServer.h"
 
+#include <QDir>
 #include <QMenuBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -75,6 +76,15 @@ QStringList SystemLines(const CChatLog* chat) {
         if (line->GetKind() == ChatKind::System)
             lines << line->GetText();
     return lines;
+}
+
+// With NORVALE_SCREENSHOT_DIR set (by hand, under X), the windows as they stand.
+void Shoot(QWidget* window, const char* name) {
+    const QString shots = QString::fromLocal8Bit(qgetenv("NORVALE_SCREENSHOT_DIR"));
+    if (shots.isEmpty() || !window)
+        return;
+    WaitFor([] { return false; }, 300); // let the window paint
+    window->grab().save(QDir(shots).filePath(QString::fromLatin1(name)));
 }
 
 // The Alt key of a text ("Re&sign" -> 'S'), or nothing.
@@ -231,6 +241,9 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
     EXPECT_EQ(AliceDoc()->GetBoard().GetCubeValue(), 2);
     EXPECT_EQ(Payloads(AliceDoc()), log);
     EXPECT_EQ(AliceDoc()->GetLocalSide(), 1) << "she plays, she does not watch";
+    Shoot(app->GetMainFrame(), "rejoin-alice.png");
+    Shoot(bob->frame.get(), "rejoin-bob.png");
+    Shoot(cy->frame.get(), "rejoin-cy.png");
     ASSERT_TRUE(WaitFor([&] {
         return !server.HoldsUnfinishedMatch(".gb.alice.bob") &&
                !CInvitationManager::Find(alice())->HasUnfinishedMatch(".gb.alice.bob") &&
@@ -377,6 +390,9 @@ TEST_F(DroppedMatchTest, TheGameWindowThroughTwoMatches) {
     alice()->AttachToGameService(".gb.alice.bob " + terms, 1);
     bob->session.AttachToGameService(".gb.alice.bob " + terms, 1);
     ASSERT_TRUE(WaitFor([&] { return server.MatchNumber(".gb.alice.bob") == 2 && app->GetGameRoom()->GetPlayerList(); }));
+    ASSERT_TRUE(WaitFor([&] { return app->GetGameRoom()->GetPlayerList()->windowTitle() == "3 Players and Watchers"; }));
+    Shoot(app->GetGameRoom()->GetPlayerList(), "players-second-match.png");
+    Shoot(app->GetMainFrame(), "second-match-alice.png");
 }
 
 } // namespace
