@@ -10,10 +10,13 @@
 #include "version.h"
 #include "web/PlayerImage.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -701,7 +704,13 @@ void CInvitationDlg::UpdateButtons() {
     if (canInvite) {
         if (auto* invite = ItemAs<QPushButton>(kIdInvite)) {
             invite->setDefault(true);
-            invite->setFocus();
+            // Not away from a box the user types in: each key there changes the terms (Enter still
+            // invites, through the default button).
+            const QWidget* focus = QApplication::focusWidget();
+            const bool typing = focus && isAncestorOf(focus) &&
+                                (qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QAbstractSpinBox*>(focus));
+            if (!typing)
+                invite->setFocus();
         }
     }
 }
