@@ -47,7 +47,8 @@ void CGameRoom::OnServiceEntered(const QString& serviceName) {
     }
     const QString rules = m_session->GetServiceSetting(QString::fromLatin1(kRulesSetting));
     const QString match = m_session->GetServiceSetting(QString::fromLatin1(kMatchSetting));
-    if (m_doc && CServiceName(serviceName).IsSameService(CServiceName(m_room))) {
+    const bool sameRoom = m_doc && CServiceName(serviceName).IsSameService(CServiceName(m_room));
+    if (sameRoom) {
         if (rules.isEmpty() || match == m_match)
             return; // the same match, or the next one not agreed yet: the window stays as it is
         if (m_doc->GetMatchRecord().GetMoveCount() == 0) {
@@ -58,6 +59,9 @@ void CGameRoom::OnServiceEntered(const QString& serviceName) {
         }
     }
     closeDocument();
+    // The lines of the lobby or of the last room are not this room's.
+    if (!sameRoom && m_session->GetChatLog())
+        m_session->GetChatLog()->Clear();
     m_room = serviceName;
     m_match = match;
     m_doc = std::make_unique<CBackgammonDoc>();

@@ -41,6 +41,8 @@ void CSessionGameLink::checkOpponent() {
         return;
     const CClientUserInfo* user = session->FindUser(opponent);
     const bool present = user && CServiceName(user->GetLocation()).IsSameService(session->GetServiceName());
+    if (present)
+        m_document->SetOpponentAway(false);
     if (present || !m_opponentSeen) {
         m_opponentSeen = m_opponentSeen || present;
         return;
@@ -48,6 +50,8 @@ void CSessionGameLink::checkOpponent() {
     m_opponentSeen = false;
     if (!m_document->IsMatchInProgress())
         return;
+    // Nothing is played until he is back.
+    m_document->SetOpponentAway(true);
     // That he left is told as the Notification page chose (by the lobby directory's notifications);
     // what becomes of the match is always said in the chat.
     session->AddChatLine(QString(), OpponentLeftText(opponent), ChatKind::System);

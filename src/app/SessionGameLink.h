@@ -40,7 +40,8 @@ public:
 
 private:
     // Follows the opponent in and out of the room; when he goes while the match is under way the user
-    // is told as the Notification page says (chat line, message box or nothing), once per departure.
+    // is told as the Notification page says (chat line, message box or nothing), once per departure,
+    // and the document holds play until he is back.
     void checkOpponent();
 
     QPointer<CGameDoc> m_document;

@@ -266,8 +266,9 @@ void CBgClientView::UpdateLabels() {
 void CBgClientView::UpdateButtons() {
     CBackgammonDoc* doc = GetBgDoc();
     const int side = doc && doc->GetSession() ? doc->GetLocalSide() : 0;
-    // Nothing more goes out while the referee has not answered the last command.
-    const bool live = m_board->GetUserSide() != 0 && !(doc && doc->IsAwaitingAnswer());
+    // Nothing more goes out while the referee has not answered the last command, nor while the
+    // opponent is away.
+    const bool live = m_board->GetUserSide() != 0 && !(doc && (doc->IsAwaitingAnswer() || doc->IsOpponentAway()));
     const CBackgammonBoard& b = m_local;
     const int state = b.GetState();
     const bool onRoll = live && side != 0 && b.GetSideOnRoll() == side;
@@ -285,7 +286,8 @@ void CBgClientView::UpdateButtons() {
     enabled[kUndo] = onRoll && state == CBackgammonBoard::kStateMoving && b.GetStepCount() > 0;
     enabled[kDone] =
         onRoll && state == CBackgammonBoard::kStateMoving && b.GetStepCount() >= b.GetDiceToPlay();
-    m_buttons[kTake]->setText(resignOffered ? QStringLiteral("&Accept")
+    // (Not "&Accept": Alt+A is the main window's Action menu.)
+    m_buttons[kTake]->setText(resignOffered ? QStringLiteral("A&ccept")
                                             : QString::fromLatin1(kButtonTexts[kTake]));
     m_buttons[kPass]->setText(resignOffered ? QStringLiteral("Re&ject")
                                             : QString::fromLatin1(kButtonTexts[kPass]));

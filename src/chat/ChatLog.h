@@ -36,6 +36,7 @@ public:
     // Appends a line, dropping the oldest one when the log is full, and tells the owner's views.
     void AddElement(const QString& name, int kind, const QString& text) override;
     void RemoveAll();
+    void Clear() override { RemoveAll(); }
     // Reads the stored limit again, as it stands, and drops the oldest lines beyond it.
     void ReloadLimit();
 

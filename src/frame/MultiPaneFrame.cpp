@@ -124,9 +124,13 @@ bool CMultiPaneFrame::OnCommand(int id) {
 bool CMultiPaneFrame::OnUpdateCommand(int id, platform::CommandState& state) {
     if (id == kCmdLeaveRoom) {
         const QString word = m_session ? m_session->GetServiceName().GetFirstPart() : QString();
-        state.enabled = m_session && m_session->IsConnected() && !m_session->IsTransferPending() &&
-                        (word == QLatin1String("gb") || word == QLatin1String("gp")) &&
-                        m_session->GetServiceName().CountParts() >= 2;
+        const bool room = (word == QLatin1String("gb") || word == QLatin1String("gp")) &&
+                          m_session->GetServiceName().CountParts() >= 2;
+        state.enabled = room && m_session->IsConnected() && !m_session->IsTransferPending();
+        // A watcher leaves no match.
+        state.text = room && !m_session->GetServiceName().HasPart(m_session->GetNickname())
+                         ? QStringLiteral("Stop &Watching")
+                         : QStringLiteral("&Leave Match");
         return true;
     }
     for (CGameView* pane : GameViews())

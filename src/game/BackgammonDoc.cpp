@@ -123,7 +123,7 @@ void CBackgammonDoc::CheckMatchEnd() {
 bool CBackgammonDoc::SendGameCommand(const QString& command) {
     const int side = GetLocalSide();
     const QString text = command.simplified();
-    if (side == 0 || text.isEmpty() || m_pending)
+    if (side == 0 || text.isEmpty() || m_pending || IsOpponentAway())
         return false;
     const QChar letter = text.at(0);
     // The match start is set up by both players and never sent; dice come from the server; single
@@ -147,7 +147,7 @@ bool CBackgammonDoc::SendGameCommand(const QString& command) {
 }
 
 bool CBackgammonDoc::RequestRoll(const QString& letter) {
-    if (!GetSession() || m_pending)
+    if (!GetSession() || m_pending || IsOpponentAway())
         return false;
     const int sequence = m_record.GetMoveCount() + 1;
     if (!GetSession()->Send(kMovePacket, CMatchRecord::JoinMoveText(sequence, letter), QStringLiteral("&")))

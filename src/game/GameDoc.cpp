@@ -203,13 +203,21 @@ void CGameDoc::SetAutoPlayAgain(bool on) {
 }
 
 void CGameDoc::OnPlayerListClosed(bool closedByUser) {
+    // Not stored: nothing would ever open the list again.
     if (closedByUser)
-        GetSettingsStore().WriteInt(QLatin1String(RuntimeClassName()), QStringLiteral("Show Player List"), 0);
+        m_playerListClosed = true;
 }
 
 bool CGameDoc::WantsPlayerList() const {
-    return GetSettingsStore().GetIntEx(QLatin1String(RuntimeClassName()), QStringLiteral("Show Player List"),
-                                       1) != 0;
+    return !m_playerListClosed &&
+           GetSettingsStore().GetIntEx(QLatin1String(RuntimeClassName()), QStringLiteral("Show Player List"), 1) != 0;
+}
+
+void CGameDoc::SetOpponentAway(bool away) {
+    if (away == m_opponentAway)
+        return;
+    m_opponentAway = away;
+    UpdateAllViews(nullptr, gamehint::kOpponentPresence, nullptr);
 }
 
 // --- files ----------------------------------------------------------------------------------------

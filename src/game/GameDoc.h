@@ -66,6 +66,10 @@ public:
     virtual bool IsMatchInProgress() const { return false; }
     // Users in the room who are not players.
     const QStringList& GetWatchers() const { return m_watchers; }
+    // The opponent has gone from the room during the match: nothing is played until he is back.
+    // A change tells the views (hint 4129).
+    void SetOpponentAway(bool away);
+    bool IsOpponentAway() const { return m_opponentAway; }
     // A routed whisper (194) from the opponent while connected: left out of the match text.
     bool IsRoutedFromOpponent(const CMatchRecordEntry& entry) const;
 
@@ -90,7 +94,8 @@ public:
     // "bAutoPlayAgain" in section "CGameDoc".
     static bool GetAutoPlayAgain();
     static void SetAutoPlayAgain(bool on);
-    // The player list window went away; closed by the user, it stays closed for this kind of game.
+    // The player list window went away; closed by the user, it stays closed for this match (the next
+    // match, in this room or another, opens it again).
     void OnPlayerListClosed(bool closedByUser);
     bool WantsPlayerList() const;
 
@@ -161,6 +166,8 @@ private:
     QStringList m_players;
     int m_ownSeat = -1;
     QStringList m_watchers;
+    bool m_opponentAway = false;
+    bool m_playerListClosed = false;
     int m_displayMode = kFullDisplay;
     QString m_subtitle1;
     QString m_subtitle2;

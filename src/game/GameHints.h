@@ -15,6 +15,7 @@ constexpr int kScratchUnchecked = 4125; // data: the unchecked-steps value for t
 constexpr int kScratchUncheckedStep = 4126;
 constexpr int kClearLog = 4127;
 constexpr int kBoardChanged = 4128; // the live board changed without a new record entry
+constexpr int kOpponentPresence = 4129; // the opponent left the room during the match, or came back
 } // namespace gamehint
 
 // The number that comes with a game hint.

@@ -134,9 +134,12 @@ bool CUserListView::CanInviteSelected() const {
 bool CUserListView::CanWatch() const {
     const CClientUserInfo* user = GetFirstSelectedUser();
     const CSessionDoc* session = GetSessionDoc();
-    return user && session && HasOtherSelected() &&
-           ActivityIsOneOf(*user, {CUserInfo::kActivityWatching, CUserInfo::kActivityPlaying}) &&
-           !CServiceName(user->GetLocation()).IsSameService(session->GetServiceName());
+    if (!user || !session || !HasOtherSelected() ||
+        CServiceName(user->GetLocation()).IsSameService(session->GetServiceName()))
+        return false;
+    // A player waiting in his room for the other one can be watched there, or rejoined by that one.
+    return ActivityIsOneOf(*user, {CUserInfo::kActivityWatching, CUserInfo::kActivityPlaying}) ||
+           (user->GetActivity() == CUserInfo::kActivityWaiting && CServiceName(user->GetLocation()).CountParts() > 0);
 }
 
 bool CUserListView::IsOwnGame() const {

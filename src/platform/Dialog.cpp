@@ -387,6 +387,14 @@ void Dialog::setVisible(bool visible) {
 
 void Dialog::showEvent(QShowEvent* event) {
     EnsureInitialized();
+    // A dialog of few controls would cut its own title.
+    if (isWindow()) {
+        const int wanted = TitleBarWidth(*this);
+        if (maximumWidth() >= wanted && minimumWidth() < wanted)
+            setMinimumWidth(wanted);
+        if (width() < wanted)
+            resize(qMin(wanted, maximumWidth()), height());
+    }
     QDialog::showEvent(event);
 }
 

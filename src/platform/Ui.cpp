@@ -36,10 +36,20 @@ int defaultButton(unsigned type) {
 
 Ui& ui() { return g_ui.get(); }
 
+int TitleBarWidth(const QWidget& window) {
+    QString shown = window.windowTitle();
+    const QString name = QGuiApplication::applicationDisplayName();
+    if (!name.isEmpty() && !shown.endsWith(name))
+        shown += QStringLiteral(" \u2014 ") + name;
+    QFont bold = window.font();
+    bold.setBold(true);
+    return QFontMetrics(bold).horizontalAdvance(shown) + kTitleBarAllowance;
+}
+
 void WidenForTitle(QMessageBox& box) {
     // A short question makes a narrow box whose title bar cuts its own title: room for the title,
     // the window's icon and its buttons.
-    const int wanted = box.fontMetrics().horizontalAdvance(box.windowTitle()) + kTitleBarAllowance;
+    const int wanted = TitleBarWidth(box);
     auto* grid = qobject_cast<QGridLayout*>(box.layout());
     if (!grid || box.sizeHint().width() >= wanted)
         return;

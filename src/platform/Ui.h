@@ -51,6 +51,10 @@ Ui& ui();
 // Makes a message box wide enough for its whole title in the title bar.
 constexpr int kTitleBarAllowance = 160;
 void WidenForTitle(QMessageBox& box);
+// The width a window needs for its whole title as the title bar shows it: the window system adds
+// the application's name ("Double \u2014 Norvale"), in the title bar's bold face, with room for the
+// window's icon and buttons.
+int TitleBarWidth(const QWidget& window);
 // Installs a seam; returns the one it replaces. The caller keeps ownership of both.
 Ui* SetUi(Ui* replacement);
 

@@ -120,6 +120,8 @@ void CLobbyUserMap::onUsersArrived(CPacketCursor& cursor, int count) {
             notify(kEventArrived, added->FormatUpdateText(UserField::OwnMask, true));
         if (announce)
             UserNotification::UserArrived(*m_session, *added);
+        else if (m_session)
+            UserNotification::AlreadyThere(*m_session, *added);
         added->ClearChangeMask();
     }
 }
@@ -133,10 +135,11 @@ void CLobbyUserMap::onUsersLeft(CPacketCursor& cursor, int count) {
         if (!record)
             continue;
         update(m_leftHint, record.get());
-        if (anyTargets())
-            notify(kEventLeft, record->FormatUpdateText(UserField::OwnMask, true));
+        // That he left is told before what the room makes of it (the game's own line).
         if (m_session)
             UserNotification::UserLeft(*m_session, *record);
+        if (anyTargets())
+            notify(kEventLeft, record->FormatUpdateText(UserField::OwnMask, true));
     }
 }
 

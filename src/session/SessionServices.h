@@ -18,6 +18,8 @@ public:
     virtual ~CChatSink() = default;
     // Appends one line: name = the sender (empty for system lines), kind as in the chat log.
     virtual void AddElement(const QString& name, int kind, const QString& text) = 0;
+    // Drops every line: a room the session enters starts with an empty chat.
+    virtual void Clear() {}
 };
 
 // The invitation manager, as far as the session calls it.

@@ -64,6 +64,8 @@ public:
     static constexpr int kActivityWatching = 4;
     static constexpr int kActivityPlaying = 8;
     static constexpr int kActivityTeaching = 16;
+    // A player in his room whose opponent has gone: he waits, and may be asked to resume.
+    static constexpr int kActivityWaiting = 32;
 
     explicit CUserInfo(QString nickname = QString());
     ~CUserInfo() override = default;

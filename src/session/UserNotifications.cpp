@@ -103,6 +103,11 @@ void UserArrived(CSessionDoc& session, const CClientUserInfo& user) {
         RoomChange(session, room, nickname, true);
 }
 
+void AlreadyThere(CSessionDoc& session, const CClientUserInfo& user) {
+    if (!IsSelf(session, user) && (user.GetGroupFlags() & UserGroup::UnfinishedMatch))
+        Notify(session, kInterruptArrival, user.GetNickname());
+}
+
 void UserLeft(CSessionDoc& session, const CClientUserInfo& user) {
     if (IsSelf(session, user))
         return;

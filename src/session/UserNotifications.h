@@ -36,6 +36,9 @@ void Notify(CSessionDoc& session, Event event, const QString& nickname);
 // The directory's changes, read for the events above: a player arrived (not in the first list after
 // login or a room change), left, or moved from one service to another.
 void UserArrived(CSessionDoc& session, const CClientUserInfo& user);
+// A player in the first list after login: the opponent of an unfinished match who is there already is
+// told as one who arrives.
+void AlreadyThere(CSessionDoc& session, const CClientUserInfo& user);
 void UserLeft(CSessionDoc& session, const CClientUserInfo& user);
 void UserMoved(CSessionDoc& session, const CClientUserInfo& user, const QString& oldLocation);
 

@@ -11,7 +11,11 @@
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -267,6 +271,38 @@ TEST_F(BackgammonInviteEndToEndTest, PlayAgainOffersTheMatchJustPlayedAndTheLeag
     ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
     EXPECT_TRUE(alice->Dialog()->IsLeagueAvailable());
     EXPECT_FALSE(alice->Dialog()->IsLeagueChosen());
+}
+
+} // namespace
+
+namespace {
+
+// The Win/Lose estimates follow the Points box as the user types in it (the server is asked again
+// within a second of a change); the keys stay in the box (Invite, enabled by the first, does not take
+// the focus from it).
+TEST_F(BackgammonInviteEndToEndTest, TheEstimatesFollowThePointsBoxAsItIsTyped) {
+    CDevServer::Options options;
+    options.league.name.clear(); // a league would fix the length
+    Start(options);
+    alice->manager->InvitePlayer("bob", 0, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    CBackgammonInviteDlg* dialog = alice->Dialog();
+    dialog->ItemAs<QRadioButton>(CBackgammonInviteDlg::kIdMatchPlay)->click();
+    if (!dialog->ItemAs<QCheckBox>(CBackgammonInviteDlg::kIdRated)->isChecked())
+        dialog->ItemAs<QCheckBox>(CBackgammonInviteDlg::kIdRated)->click();
+    auto* length = dialog->ItemAs<QLineEdit>(CBackgammonInviteDlg::kIdLength);
+    dialog->activateWindow();
+    QApplication::setActiveWindow(dialog);
+    length->setFocus();
+    length->selectAll();
+    // Equal ratings: a win gains 2 * sqrt(length) points. Each key goes where the focus is.
+    for (const auto& [typed, win] : {std::pair{"1", "+2.0"}, std::pair{"3", "+7.2"}}) {
+        ASSERT_NE(QApplication::focusWidget(), nullptr);
+        QTest::keyClicks(QApplication::focusWidget(), typed, Qt::NoModifier, 50);
+        EXPECT_TRUE(WaitFor([&] { return dialog->GetPanelText(CInvitationDlg::kIdWinDelta0) == win; }, 10000))
+            << length->text().toStdString() << " shows " << dialog->GetPanelText(CInvitationDlg::kIdWinDelta0).toStdString();
+    }
+    EXPECT_EQ(length->text(), "13");
 }
 
 } // namespace

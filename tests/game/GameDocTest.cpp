@@ -108,8 +108,7 @@ TEST(GameDoc, SettingsOfTheGame) {
     EXPECT_TRUE(doc.WantsPlayerList()) << "closed with its window, not by the user";
     doc.OnPlayerListClosed(true);
     EXPECT_FALSE(doc.WantsPlayerList());
-    EXPECT_EQ(GetSettingsStore().GetIntEx("CBackgammonDoc", "Show Player List", 1), 0);
-    GetSettingsStore().DeleteValue("CBackgammonDoc", "Show Player List");
+    EXPECT_TRUE(CBackgammonDoc().WantsPlayerList()) << "closed for that match only";
 
     FakeSession session("Ann", ".gb.Ann.Bob");
     doc.SetSession(&session);

@@ -13,6 +13,7 @@
 #include <QSlider>
 #include <QSpinBox>
 #include <QTest>
+#include <QGuiApplication>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -417,6 +418,32 @@ TEST_F(DialogTest, NumbersWithAPointAndSliderPositions) {
     EXPECT_FALSE(dialog.UpdateData(true));
     EXPECT_EQ(boxTexts(), QStringList({"Please enter a number between 0 and 3000."}));
     EXPECT_EQ(dialog.rating, 3000.01); // taken, then refused, as the integer check does
+}
+
+} // namespace
+
+namespace {
+
+// A dialog of few controls comes up wide enough for its title as the title bar shows it, the
+// program's name added ("Resume Match \u2014 Norvale"); one that is wider already stays as it is.
+TEST(DialogTitle, ADialogIsAsWideAsItsTitleWithTheProgramsName) {
+    const QString name = QGuiApplication::applicationDisplayName();
+    QGuiApplication::setApplicationDisplayName(QStringLiteral("Norvale"));
+    for (const int contentWidth : {40, 900}) {
+        platform::Dialog dialog;
+        dialog.setWindowTitle(QStringLiteral("Resume Match"));
+        auto* layout = new QVBoxLayout(&dialog);
+        auto* label = new QLabel(QStringLiteral("Ask?"), &dialog);
+        label->setMinimumWidth(contentWidth);
+        layout->addWidget(label);
+        dialog.show();
+        EXPECT_GE(dialog.width(), platform::TitleBarWidth(dialog)) << contentWidth;
+        EXPECT_GE(dialog.width(), contentWidth);
+        QFontMetrics metrics(dialog.font());
+        EXPECT_GT(platform::TitleBarWidth(dialog),
+                  metrics.horizontalAdvance(QStringLiteral("Resume Match \u2014 Norvale")));
+    }
+    QGuiApplication::setApplicationDisplayName(name);
 }
 
 } // namespace

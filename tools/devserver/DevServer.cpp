@@ -430,15 +430,39 @@ void CDevServer::leaveRoom(Client* client) {
         waiting->offers.erase(FoldNickname(client->record.GetNickname()));
     // A match played to its end, or none set up yet, is not left unfinished.
     const CMatchReferee* match = FindMatch(room.GetBaseName());
-    if (!match || match->Board().IsMatchOver())
+    if (!match || match->Board().IsMatchOver() || !playersPresent(room.GetBaseName()))
         return;
-    const QList<Client*> present = inRoom(room.GetBaseName());
-    for (const QString& player : room.GetPartList()) {
+    const QStringList players = m_unfinished.MatchLeft(room, match->Descriptor(0));
+    // Who stays waits for him: the lobby shows him free to be asked to resume.
+    for (Client* user : inRoom(room.GetBaseName()))
+        if (user != client && room.HasPart(user->record.GetNickname()))
+            user->record.SetActivity(CUserInfo::kActivityWaiting);
+    sendUnfinished(players);
+}
+
+bool CDevServer::playersPresent(const QString& service) const {
+    const QList<Client*> present = inRoom(service);
+    for (const QString& player : CServiceName(service).GetPartList()) {
         Client* user = findUser(player);
         if (!user || !present.contains(user))
-            return;
+            return false;
     }
-    sendUnfinished(m_unfinished.MatchLeft(room, match ? match->Descriptor(0) : QString()));
+    return true;
+}
+
+bool CDevServer::HoldsUnfinishedMatch(const QString& service) const {
+    return !m_unfinished.KeyOfRoom(CServiceName(service)).isEmpty();
+}
+
+void CDevServer::updatePlayersActivity(const QString& service) {
+    const CServiceName room(service);
+    const int activity = HoldsUnfinishedMatch(service) ? CUserInfo::kActivityWaiting : CUserInfo::kActivityPlaying;
+    for (Client* user : inRoom(service)) {
+        if (room.HasPart(user->record.GetNickname())) {
+            user->record.SetActivity(activity);
+            announceChange(user);
+        }
+    }
 }
 
 void CDevServer::sendUnfinished(const QStringList& players) {
@@ -835,7 +859,9 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
         // watcher's never counts.
         QString rest;
         firstWord(text, &rest);
-        if (matchRoom && player && firstWord(rest) != QLatin1String("ResumeMatch")) {
+        // A player who comes back the way a watcher enters ("Rejoin Game") brings no terms either.
+        const bool watching = rest.split(QLatin1Char(' '), Qt::SkipEmptyParts).contains(QStringLiteral("~"));
+        if (matchRoom && player && !watching && firstWord(rest) != QLatin1String("ResumeMatch")) {
             if (rest.startsWith(QLatin1Char('!')))
                 firstWord(rest, &rest);
             terms = rest.trimmed();
@@ -851,6 +877,10 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
     // Entering a match that resumes or replaces an unfinished one ends that one.
     if (CServiceName(entered).HasPart(nickname))
         sendUnfinished(m_unfinished.Remove(CUnfinishedMatchStore::KeyOfTransfer(text)));
+    // A player who rejoins the match he left, without a resume, goes on with it as a resume does:
+    // once all its players are back it is no longer unfinished.
+    if (matchRoom && !terms && CServiceName(entered).HasPart(nickname) && playersPresent(entered))
+        sendUnfinished(m_unfinished.Remove(m_unfinished.KeyOfRoom(CServiceName(entered))));
     if (matchRoom) {
         m_rooms.try_emplace(FoldNickname(entered));
         if (terms)
@@ -867,6 +897,8 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
         if (entered == m_options.lobbyService)
             client->record.SetGameDescriptor(QString());
     }
+    if (matchRoom)
+        updatePlayersActivity(entered);
     announceChange(client);
     // Who is in his game (and so in his player list) changed with the room.
     sendDirectory(110, loggedIn(), {client}, kGroupFlagsOnly);
@@ -1010,6 +1042,8 @@ void CDevServer::onMatchMove(Client* client, const QString& text) {
     if (match && room->money.waiting && command.simplified() == QLatin1String("n"))
         reason = room->money.ended ? QStringLiteral("the session has ended")
                                    : QStringLiteral("both players must agree to go on first");
+    else if (match && !playersPresent(client->service))
+        reason = QStringLiteral("the other player has left the room"); // nobody plays a match alone
     else if (match)
         moves = match->Take(sender, text, &reason);
     if (moves.empty()) {

@@ -78,6 +78,9 @@ public:
     const CMatchReferee* FindMatch(const QString& service) const;
     // The number of the room's current match (1 for the first), 0 when none was set up yet.
     int MatchNumber(const QString& service) const;
+    // Whether the room holds an unfinished match: one of its players left it under way and it waits
+    // for him (resumed, rejoined or replaced ends that).
+    bool HoldsUnfinishedMatch(const QString& service) const;
     // The room's setting that names its current match; a new number means a new match.
     static constexpr char kMatchSetting[] = "match";
     // The state of a room's money session, for tests: waiting for the players' answers, and the limit.
@@ -190,6 +193,10 @@ private:
     void onLeagueInfoRequest(Client* client, const QString& text);
     // The client leaves his room: a match all its players were in becomes unfinished.
     void leaveRoom(Client* client);
+    // Whether every player of the room is in it.
+    bool playersPresent(const QString& service) const;
+    // The players in the room wait while it holds an unfinished match, and play otherwise.
+    void updatePlayersActivity(const QString& service);
     // Packet 233 (the unfinished-match list) to each of these players who is logged in.
     void sendUnfinished(const QStringList& players);
     // Directory packet type about those users to each of to, with the fields of mask (0: all fields for

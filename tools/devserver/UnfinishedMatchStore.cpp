@@ -54,3 +54,11 @@ bool CUnfinishedMatchStore::Between(const QString& a, const QString& b) const {
     return std::any_of(m_matches.begin(), m_matches.end(),
                        [&](const Match& match) { return match.room.HasPart(a) && match.room.HasPart(b); });
 }
+
+QString CUnfinishedMatchStore::KeyOfRoom(const CServiceName& room) const {
+    const CServiceName base(room.GetBaseName());
+    for (const Match& match : m_matches)
+        if (match.room.IsSameService(base))
+            return match.key;
+    return QString();
+}

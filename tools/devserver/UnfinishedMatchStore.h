@@ -23,6 +23,8 @@ public:
     // Packet 233's body for that player: "~ <nickname> = " then his entries, separated by tabs.
     QString FormatList(const QString& nickname) const;
     int CountFor(const QString& nickname) const;
+    // The key of the room's unfinished match, empty when it holds none.
+    QString KeyOfRoom(const CServiceName& room) const;
     // Whether the two have an unfinished match together.
     bool Between(const QString& a, const QString& b) const;
 

@@ -11,10 +11,13 @@
 #include "web/PlayerImage.h"
 #include "web/WebAddress.h"
 
+#include <QAbstractSpinBox>
+#include <QApplication>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
@@ -702,7 +705,13 @@ void CInvitationDlg::UpdateButtons() {
     if (canInvite) {
         if (auto* invite = ItemAs<QPushButton>(kIdInvite)) {
             invite->setDefault(true);
-            invite->setFocus();
+            // Not away from a box the user types in: each key there changes the terms (Enter still
+            // invites, through the default button).
+            const QWidget* focus = QApplication::focusWidget();
+            const bool typing = focus && isAncestorOf(focus) &&
+                                (qobject_cast<const QLineEdit*>(focus) || qobject_cast<const QAbstractSpinBox*>(focus));
+            if (!typing)
+                invite->setFocus();
         }
     }
 }

@@ -38,7 +38,7 @@ CUnfinishedMatchesDlg::CUnfinishedMatchesDlg(QWidget* parent, CInvitationManager
         m_services.push_back(match->serviceName.GetText());
         auto* item = new QTreeWidgetItem(m_list);
         item->setText(kColumnPlayers, JoinNameList(match->serviceName.GetPartList(), m_manager->GetOwnNickname()));
-        item->setText(kColumnMatch, factory.DescribeUnfinishedMatch(match->entry));
+        item->setText(kColumnMatch, factory.DescribeUnfinishedScore(match->entry)); // as the resume questions show it
         item->setText(kColumnStatus, QStringLiteral("Not logged in"));
     }
     connect(m_list, &QTreeWidget::itemSelectionChanged, this, &CUnfinishedMatchesDlg::updateButtons);

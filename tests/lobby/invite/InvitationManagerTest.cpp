@@ -18,6 +18,7 @@
 
 #include <QDialog>
 #include <QPointer>
+#include <QTreeWidget>
 
 using testenv::WaitFor;
 
@@ -573,6 +574,8 @@ TEST_F(InvitationManagerTest, TheUnfinishedMatchesDialogAsksWhoIsOnline) {
     CUnfinishedMatchesDlg* list = manager->GetUnfinishedMatchesDialog();
     ASSERT_NE(list, nullptr);
     EXPECT_FALSE(list->isModal());
+    // Scores read as the resume questions show them.
+    EXPECT_EQ(list->ItemAs<QTreeWidget>(CUnfinishedMatchesDlg::kIdList)->topLevelItem(0)->text(1), "3-2 of 7");
     EXPECT_TRUE(manager->OnCommand(CInvitationManager::kCmdUnfinishedMatches));
     EXPECT_EQ(manager->GetUnfinishedMatchesDialog(), list) << "one at a time";
     EXPECT_EQ(server->Expect(112)->Text(), "UFM_Cookie bob cy");

@@ -1,0 +1,398 @@
+// A match whose player drops: the one who stays waits, and the one who comes back finds his match by
+// the roads a user takes (Rejoin Game, Resume...). The returning player is the application itself,
+// with its lobby window and match board; the other player and a watcher are sessions with their game
+// windows, all through the development server.
+
+#include "AppTestSupport.h"
+#include "DevServer.h"
+#include "RoomClient.h"
+#include "ScriptedDice.h"
+#include "app/MainFrame.h"
+#include "app/SessionGameLink.h"
+#include "chat/CommandLineView.h"
+#include "game/BgSaveSettings.h"
+#include "game/ClientGameFactory.h"
+#include "lobby/MatchBoardView.h"
+#include "lobby/PlayerListFrameWnd.h"
+#include "lobby/UserListCtrl.h"
+#include "lobby/invite/ResumeMatchReceiverDlg.h"
+#include "lobby/invite/WaitingForResumeMatchDlg.h"
+#include "platform/Win32Codes.h"
+#include "session/UserNotifications.h"
+#include "support/FakeServer.h"
+
+#include <QDir>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <deque>
+
+using apptest::OtherClient;
+using testenv::WaitFor;
+
+namespace {
+
+CBGRuleOptions MatchOf(int length) {
+    CBGRuleOptions::Values values;
+    values.matchLength = length;
+    values.crawford = true;
+    return CBGRuleOptions(values);
+}
+
+// Everything a player must find again: position, state, dice, cube, score.
+QString MatchState(const CBackgammonDoc* doc) {
+    if (!doc)
+        return QStringLiteral("(no match)");
+    const CBackgammonBoard& b = doc->GetBoard();
+    return QStringLiteral("%1 state %2 dice %3-%4 cube %5 owner %6 score %7-%8")
+        .arg(b.GetSavedBoardText(1))
+        .arg(b.GetState())
+        .arg(b.GetDie(0))
+        .arg(b.GetDie(1))
+        .arg(b.GetCubeValue())
+        .arg(b.GetCubeOwner())
+        .arg(b.GetScore(1))
+        .arg(b.GetScore(2));
+}
+
+// The match log's entries; with movesOnly, without the room's chat (said while a player was away).
+QStringList Payloads(const CBackgammonDoc* doc, bool movesOnly = false) {
+    QStringList payloads;
+    for (int i = 0; doc && i < doc->GetMatchRecord().GetCount(); ++i)
+        if (!movesOnly || doc->GetMatchRecord().GetPacket(i)->type == CBackgammonDoc::kMovePacket)
+            payloads << doc->GetMatchRecord().GetPacket(i)->payload;
+    return payloads;
+}
+
+QStringList SystemLines(const CChatLog* chat) {
+    QStringList lines;
+    if (!chat)
+        return lines;
+    for (const auto& line : chat->Lines())
+        if (line->GetKind() == ChatKind::System)
+            lines << line->GetText();
+    return lines;
+}
+
+// With NORVALE_SCREENSHOT_DIR set (by hand, under X), the windows as they stand.
+void Shoot(QWidget* window, const char* name) {
+    const QString shots = QString::fromLocal8Bit(qgetenv("NORVALE_SCREENSHOT_DIR"));
+    if (shots.isEmpty() || !window)
+        return;
+    WaitFor([] { return false; }, 300); // let the window paint
+    window->grab().save(QDir(shots).filePath(QString::fromLatin1(name)));
+}
+
+// The Alt key of a text ("Re&sign" -> 'S'), or nothing.
+QChar Mnemonic(const QString& text) {
+    const qsizetype at = text.indexOf(QLatin1Char('&'));
+    return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toUpper() : QChar();
+}
+
+class DroppedMatchTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        apptest::Prepare();
+        // The finished and left matches are saved here, not where other tests count theirs.
+        GetSettingsStore().WriteString(QLatin1String(CBgSaveSettings::kSection), "SaveFolder", saves.path());
+        ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+        CBgClientView::RegisterPane();
+        CBgMatchLogView::RegisterPane();
+        RegisterChatPanes();
+        qputenv("NORVALE_WEB_ENGINE", "none");
+    }
+    void TearDown() override {
+        apptest::ShutDown(app);
+        qunsetenv("NORVALE_WEB_ENGINE");
+    }
+
+    // alice is the application: started once, then logged in again after each drop.
+    void LogInAlice() {
+        if (!app) {
+            app = std::make_unique<CClientApp>();
+            CClientApp::Options options;
+            options.host = "127.0.0.1";
+            options.port = server.Port();
+            options.nickname = "alice";
+            ASSERT_TRUE(app->InitInstance(options));
+        } else {
+            app->LogIn("127.0.0.1", server.Port(), "alice", "any");
+        }
+        ASSERT_TRUE(WaitFor([&] {
+            return alice() && alice()->IsConnected() && AliceFrame() && AliceFrame()->FindPane("UserList");
+        }));
+    }
+    CSessionDoc* alice() const { return app ? app->GetSession() : nullptr; }
+    CBackgammonDoc* AliceDoc() const { return app && app->GetGameRoom() ? app->GetGameRoom()->GetDocument() : nullptr; }
+    CChatLog* AliceChat() const { return alice() ? dynamic_cast<CChatLog*>(alice()->GetChatLog()) : nullptr; }
+    CMultiPaneFrame* AliceFrame() const {
+        return app && app->GetMainFrame() ? app->GetMainFrame()->GetActiveServiceFrame() : nullptr;
+    }
+    CBgClientView* AliceBoard() const {
+        return AliceFrame() ? qobject_cast<CBgClientView*>(AliceFrame()->FindPane("BgBoard")) : nullptr;
+    }
+    // The lobby's match board, once it shows bob.
+    CMatchBoardView* Board() const {
+        auto* board = AliceFrame() ? qobject_cast<CMatchBoardView*>(AliceFrame()->FindPane("UserList")) : nullptr;
+        return board && alice()->FindUser("bob") && board->FindRow(alice()->FindUser("bob")) >= 0 ? board : nullptr;
+    }
+    // Every document of the room shows the referee's match.
+    bool InStep(const std::vector<const CBackgammonDoc*>& docs) const {
+        const CMatchReferee* referee = server.FindMatch(".gb.alice.bob");
+        for (const CBackgammonDoc* doc : docs)
+            if (!referee || !doc || doc->GetMatchRecord().GetMoveCount() != referee->MoveCount() ||
+                doc->IsAwaitingAnswer() || MatchState(doc) != MatchState(bob->room.GetDocument()))
+                return false;
+        return true;
+    }
+    // A line sent to the room has come back: what the server sent before it has been taken.
+    void Barrier(OtherClient& client, const QString& word) {
+        client.session.SendChat(word, 0);
+        ASSERT_TRUE(WaitFor([&] {
+            for (const auto& line : client.chat.Lines())
+                if (line->GetText().contains(word))
+                    return true;
+            return false;
+        }));
+    }
+
+    std::deque<int> dice{6, 1, 5, 2, 4, 3, 3, 3};
+    CDevServer server{[this] {
+        CDevServer::Options options;
+        options.dice = testenv::ScriptedDice(dice);
+        return options;
+    }()};
+    QTemporaryDir saves;
+    std::unique_ptr<CClientApp> app;
+    std::unique_ptr<OtherClient> bob, cy;
+};
+
+TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsItStood) {
+    LogInAlice();
+    bob = std::make_unique<OtherClient>(server.Port(), "bob");
+    cy = std::make_unique<OtherClient>(server.Port(), "cy");
+    ASSERT_TRUE(WaitFor([&] { return bob->in && cy->in; }));
+    const QString terms = MatchOf(5).FormatText();
+    alice()->AttachToGameService(".gb.alice.bob " + terms, 1);
+    bob->session.AttachToGameService(".gb.alice.bob " + terms, 1);
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard() && bob->Board() && server.MatchNumber(".gb.alice.bob") == 1; }));
+    cy->session.ExamineMatch(".gb.alice.bob", QString());
+    ASSERT_TRUE(WaitFor([&] { return cy->Board() && InStep({AliceDoc(), cy->room.GetDocument()}); }));
+
+    // alice opens 6-1, bob plays 5-2, alice doubles and bob takes; alice rolls 4-3 and has made one
+    // step of her play when her connection goes.
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
+    ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kRoll));
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kResign)->isEnabled(); }));
+    ASSERT_TRUE(AliceBoard()->DoCommand("m 13/7 8/7"));
+    ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
+    ASSERT_TRUE(bob->Board()->PressButton(CBgClientView::kRoll));
+    ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kResign)->isEnabled(); }));
+    ASSERT_TRUE(bob->Board()->DoCommand("m 12/17 12/14"));
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kDouble)->isEnabled(); }));
+    testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
+    ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kDouble));
+    ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kTake)->isEnabled(); }));
+    ASSERT_TRUE(bob->Board()->PressButton(CBgClientView::kTake));
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
+    ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kRoll));
+    ASSERT_TRUE(WaitFor([&] { return InStep({AliceDoc(), cy->room.GetDocument()}); }));
+    ASSERT_TRUE(AliceBoard()->DoCommand("c 13/9"));
+    const QString dropped = MatchState(bob->room.GetDocument());
+    const QStringList log = Payloads(bob->room.GetDocument());
+    app->LogOut();
+
+    // bob is told once, in order, in his room's chat; he now waits, and the lobby says so.
+    const QString left = UserNotification::Text(UserNotification::kOpponentLeavesGame, "alice");
+    const QString kept = CSessionGameLink::OpponentLeftText("alice");
+    ASSERT_TRUE(WaitFor([&] { return SystemLines(&bob->chat).contains(kept); }));
+    Barrier(*bob, "after the drop");
+    const QStringList notices = SystemLines(&bob->chat);
+    EXPECT_EQ(notices.count(left), 1) << notices.join('|').toStdString();
+    EXPECT_EQ(notices.count(kept), 1);
+    EXPECT_LT(notices.indexOf(left), notices.indexOf(kept));
+    EXPECT_FALSE(notices.join('|').contains("Welcome")) << "the room's chat starts with the room";
+    EXPECT_TRUE(server.HoldsUnfinishedMatch(".gb.alice.bob"));
+    ASSERT_TRUE(WaitFor([&] {
+        const CClientUserInfo* seen = cy->session.FindUser("bob");
+        return seen && seen->GetActivity() == CUserInfo::kActivityWaiting;
+    }));
+
+    // She comes back: the opponent of her unfinished match is there, and she is told so at login.
+    LogInAlice();
+    ASSERT_TRUE(WaitFor([&] { return Board(); }));
+    const QString arrived = UserNotification::Text(UserNotification::kInterruptArrival, "bob");
+    EXPECT_TRUE(WaitFor([&] { return SystemLines(AliceChat()).contains(arrived); }))
+        << SystemLines(AliceChat()).join('|').toStdString();
+    // Rejoin Game, on bob in her match board, seats her in her match.
+    CMatchBoardView* board = Board();
+    board->SelectUser(alice()->FindUser("bob"));
+    platform::CommandState state;
+    ASSERT_TRUE(board->OnUpdateCommand(CUserListView::kCmdWatch, state));
+    EXPECT_EQ(state.text, "Rejoin Game");
+    ASSERT_TRUE(state.enabled);
+    ASSERT_TRUE(board->OnCommand(CUserListView::kCmdWatch));
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard() && InStep({AliceDoc(), cy->room.GetDocument()}); }));
+    EXPECT_EQ(MatchState(AliceDoc()), dropped);
+    EXPECT_EQ(AliceDoc()->GetBoard().GetCubeValue(), 2);
+    EXPECT_EQ(Payloads(AliceDoc()), log);
+    EXPECT_EQ(AliceDoc()->GetLocalSide(), 1) << "she plays, she does not watch";
+    Shoot(app->GetMainFrame(), "rejoin-alice.png");
+    Shoot(bob->frame.get(), "rejoin-bob.png");
+    Shoot(cy->frame.get(), "rejoin-cy.png");
+    ASSERT_TRUE(WaitFor([&] {
+        return !server.HoldsUnfinishedMatch(".gb.alice.bob") &&
+               !CInvitationManager::Find(alice())->HasUnfinishedMatch(".gb.alice.bob") &&
+               cy->session.FindUser("bob")->GetActivity() == CUserInfo::kActivityPlaying;
+    }));
+    // She plays her 4-3 again; now bob is on roll.
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kResign)->isEnabled(); }));
+    ASSERT_TRUE(AliceBoard()->DoCommand("m 13/9 13/10"));
+    ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
+
+    // Her connection goes again, with bob on roll: he can neither roll, double nor resign, and a roll
+    // he asks for anyway is refused by the server.
+    app->LogOut();
+    ASSERT_TRUE(WaitFor([&] { return bob->room.GetDocument()->IsOpponentAway(); }));
+    for (auto button : {CBgClientView::kRoll, CBgClientView::kDouble, CBgClientView::kResign})
+        EXPECT_FALSE(bob->Board()->GetButton(button)->isEnabled()) << button;
+    EXPECT_FALSE(bob->room.GetDocument()->RollDice());
+    const int moves = server.FindMatch(".gb.alice.bob")->MoveCount();
+    bob->session.Send(217, QStringLiteral("%1 r").arg(moves + 1), -1, "&");
+    Barrier(*bob, "after the roll");
+    EXPECT_EQ(server.FindMatch(".gb.alice.bob")->MoveCount(), moves);
+    EXPECT_EQ(bob->room.GetDocument()->GetBoard().GetState(), CBackgammonBoard::kStateAwaitingRoll);
+
+    // This time she resumes: a double-click on bob, who waits in the room, asks him, and he says yes.
+    LogInAlice();
+    ASSERT_TRUE(WaitFor([&] { return Board() && SystemLines(AliceChat()).contains(arrived); }));
+    ASSERT_TRUE(WaitFor([&] { return alice()->FindUser("bob")->GetActivity() == CUserInfo::kActivityWaiting; }));
+    testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) -> int {
+        auto* waiting = dynamic_cast<CWaitingForResumeMatchDlg*>(dialog);
+        if (!waiting || !WaitFor([&] { return bob->invitations->FindResumeDialog(".gb.alice.bob"); }))
+            return platform::IDCANCEL;
+        bob->invitations->FindResumeDialog(".gb.alice.bob")
+            ->ItemAs<QPushButton>(CResumeMatchReceiverDlg::kIdResume)
+            ->click();
+        WaitFor([&] { return waiting->HasEnded(); });
+        return waiting->result();
+    });
+    board = Board();
+    CUserListCtrl* list = board->GetListCtrl();
+    const QModelIndex row = list->model()->index(board->FindRow(alice()->FindUser("bob")), 0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row).center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row).center());
+    testenv::scriptedUi().SetDialogHandler(nullptr);
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard() && InStep({AliceDoc(), cy->room.GetDocument()}); }));
+    EXPECT_EQ(Payloads(AliceDoc()), Payloads(bob->room.GetDocument(), true));
+    EXPECT_EQ(Payloads(cy->room.GetDocument()), Payloads(bob->room.GetDocument()));
+    // And bob plays on.
+    ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
+    ASSERT_TRUE(bob->Board()->PressButton(CBgClientView::kRoll));
+    EXPECT_TRUE(WaitFor([&] { return InStep({AliceDoc(), cy->room.GetDocument()}) &&
+                                     AliceDoc()->GetBoard().GetState() == CBackgammonBoard::kStateMoving; }));
+}
+
+// The game window through a match of every state its buttons know: no button's Alt key is a menu's
+// of the main window or another button's; a watcher's window stops watching rather than leaving a
+// match; the Players window the user closed stays closed for that match and opens with the next.
+TEST_F(DroppedMatchTest, TheGameWindowThroughTwoMatches) {
+    dice = {6, 1, 5, 2, 6, 1};
+    LogInAlice();
+    QString menus; // the main window's, its Action menu included, as the lobby shows them
+    for (QAction* menu : app->GetMainFrame()->menuBar()->actions())
+        menus += Mnemonic(menu->text());
+    ASSERT_TRUE(menus.contains('A')) << menus.toStdString();
+    bob = std::make_unique<OtherClient>(server.Port(), "bob");
+    cy = std::make_unique<OtherClient>(server.Port(), "cy");
+    ASSERT_TRUE(WaitFor([&] { return bob->in && cy->in; }));
+    const QString terms = MatchOf(5).FormatText();
+    alice()->AttachToGameService(".gb.alice.bob " + terms, 1);
+    bob->session.AttachToGameService(".gb.alice.bob " + terms, 1);
+    cy->session.ExamineMatch(".gb.alice.bob", QString());
+    ASSERT_TRUE(WaitFor([&] {
+        return AliceBoard() && AliceFrame()->GetMenuBar() && bob->Board() && cy->Board() &&
+               InStep({AliceDoc(), cy->room.GetDocument()});
+    }));
+    for (QAction* menu : AliceFrame()->GetMenuBar()->actions())
+        menus += Mnemonic(menu->text());
+    QStringList clashes;
+    const auto checkKeys = [&](const CBgClientView* view, const char* when) {
+        QString taken = menus;
+        for (int b = 0; b < CBgClientView::kButtonCount; ++b) {
+            const QPushButton* button = view->GetButton(CBgClientView::Button(b));
+            const QChar key = Mnemonic(button->text());
+            if (!button->isVisible() || key.isNull())
+                continue;
+            if (taken.contains(key))
+                clashes << QStringLiteral("%1: %2").arg(when, button->text());
+            taken += key;
+        }
+    };
+    for (auto button : {CBgClientView::kRoll, CBgClientView::kTake})
+        EXPECT_FALSE(cy->Board()->GetButton(button)->isVisible()) << "a watcher has no buttons";
+    platform::CommandState leave;
+    ASSERT_TRUE(cy->frame->OnUpdateCommand(CMultiPaneFrame::kCmdLeaveRoom, leave));
+    EXPECT_EQ(leave.text, "Stop &Watching");
+    ASSERT_TRUE(AliceFrame()->OnUpdateCommand(CMultiPaneFrame::kCmdLeaveRoom, leave));
+    EXPECT_EQ(leave.text, "&Leave Match");
+
+    // alice closes the Players window with its close box.
+    ASSERT_TRUE(WaitFor([&] { return app->GetGameRoom()->GetPlayerList(); }));
+    QPointer<CPlayerListFrameWnd> players = app->GetGameRoom()->GetPlayerList();
+    players->close();
+    ASSERT_TRUE(WaitFor([&] { return players.isNull(); }));
+
+    // Game 1: alice opens and plays, bob doubles, alice passes.
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
+    checkKeys(AliceBoard(), "opening roll");
+    ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kRoll));
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kResign)->isEnabled(); }));
+    checkKeys(AliceBoard(), "moving");
+    ASSERT_TRUE(AliceBoard()->DoCommand("m 13/7 8/7"));
+    ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kDouble)->isEnabled(); }));
+    checkKeys(bob->Board(), "on roll");
+    testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
+    ASSERT_TRUE(bob->Board()->PressButton(CBgClientView::kDouble));
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kPass)->isEnabled(); }));
+    checkKeys(AliceBoard(), "double offered");
+    ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kPass));
+
+    // Game 2: alice opens and resigns a backgammon, which bob accepts: 0-4, the Crawford game next.
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
+    ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kRoll));
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kResign)->isEnabled(); }));
+    ASSERT_TRUE(AliceBoard()->DoCommand("x 3"));
+    ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kTake)->isEnabled(); }));
+    checkKeys(bob->Board(), "resignation offered");
+    EXPECT_EQ(bob->Board()->GetButton(CBgClientView::kTake)->text().remove('&'), "Accept");
+    ASSERT_TRUE(bob->Board()->PressButton(CBgClientView::kTake));
+
+    // Game 3, the Crawford game: alice resigns again and the match is bob's.
+    ASSERT_TRUE(WaitFor([&] {
+        return AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled() && AliceDoc()->GetBoard().GetScore(2) == 4;
+    }));
+    checkKeys(AliceBoard(), "Crawford game");
+    EXPECT_TRUE(app->GetGameRoom()->GetPlayerList() == nullptr) << "closed for this match";
+    ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kRoll));
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kResign)->isEnabled(); }));
+    ASSERT_TRUE(AliceBoard()->DoCommand("x 1"));
+    ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kTake)->isEnabled(); }));
+    ASSERT_TRUE(bob->Board()->PressButton(CBgClientView::kTake));
+    ASSERT_TRUE(WaitFor([&] { return AliceDoc()->GetBoard().IsMatchOver(); }));
+    EXPECT_TRUE(clashes.isEmpty()) << clashes.join(" | ").toStdString();
+
+    // They play again: the next match opens the Players window again.
+    alice()->AttachToGameService(".gb.alice.bob " + terms, 1);
+    bob->session.AttachToGameService(".gb.alice.bob " + terms, 1);
+    ASSERT_TRUE(WaitFor([&] { return server.MatchNumber(".gb.alice.bob") == 2 && app->GetGameRoom()->GetPlayerList(); }));
+    ASSERT_TRUE(WaitFor([&] { return app->GetGameRoom()->GetPlayerList()->windowTitle() == "3 Players and Watchers"; }));
+    Shoot(app->GetGameRoom()->GetPlayerList(), "players-second-match.png");
+    Shoot(app->GetMainFrame(), "second-match-alice.png");
+}
+
+} // namespace
