@@ -19,6 +19,7 @@
 #include "support/controls/Edit100ths.h"
 #include "support/dialogs/DeferredMessageBox.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
@@ -311,6 +312,9 @@ bool CBGPropositionDlg::OnInitDialog() {
     setWindowTitle(GetGameName());
     showSide();
     m_preview->SetCommandHandler([this](const QString& command) { OnBoardCommand(command); });
+    // Once the invitation is sent the dialog says that it waits (the base made its own connection first).
+    if (auto* invite = ItemAs<QAbstractButton>(kIdInvite))
+        connect(invite, &QAbstractButton::clicked, this, [this] { UpdateButtons(); });
     if (!IsReceived())
         loadPropositionList();
     writeControls();
@@ -720,6 +724,9 @@ QString CBGPropositionDlg::noticeText() const {
         return QString::fromLatin1(kNeedAccounts);
     if (!IsWagerAsked() && !IsClosed())
         return QString::fromLatin1(kWagerNeeded);
+    // After Invite the offering side waits for the other player's answer.
+    if (!IsReceived() && IsLive() && !IsClosed())
+        return QString::fromLatin1(kWaiting).arg(GetPeerName());
     return QString();
 }
 

@@ -53,7 +53,8 @@ public:
     static constexpr char kNameTooLong[] = "Proposition names cannot be more than %1 characters";
     static constexpr char kUnableToOpen[] = "Unable to open file %1";
     static constexpr char kNeedAccounts[] = "Both players must have Tallybanks\naccounts to play propositions.";
-    static constexpr char kWagerNeeded[] = "Propositions are played for money:\nask for a wager to invite.";
+    static constexpr char kWagerNeeded[] = "Propositions are played for money:\nInvite and Play need a wager.";
+    static constexpr char kWaiting[] = "Waiting for %1 to answer.";
     static constexpr char kBadCube[] = "Cube value must be between 1 and 32 and be a power of 2.";
     static constexpr char kNameNotYours[] = "The proposition was named by the other player: type a name of your own to save it.";
 

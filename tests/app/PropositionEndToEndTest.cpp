@@ -15,6 +15,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -115,6 +117,11 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     alice->Click(CInvitationDlg::kIdInvite);
     EXPECT_TRUE(GetSettingsStore().GetBool("CBGPropositionDlg", "bDoWager", false)) << "ticked next time";
     ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    // The offering side says that it waits; only the offering side drags.
+    EXPECT_FALSE(alice->Enabled(CInvitationDlg::kIdPlay));
+    EXPECT_EQ(alice->Dialog()->ItemAs<QLabel>(CBGPropositionDlg::kIdNotice)->text(), "Waiting for bob to answer.");
+    EXPECT_FALSE(bob->Dialog()->Item(CBGPropositionDlg::kIdDragHint)->isVisibleTo(bob->Dialog()));
+    EXPECT_TRUE(alice->Dialog()->Item(CBGPropositionDlg::kIdDragHint)->isVisibleTo(alice->Dialog()));
     EXPECT_EQ(bob->Dialog()->GetPropositionName(), "Race.bgp");
     EXPECT_EQ(bob->Dialog()->GetPlayingIndex(), 1 - alicePlays);
     EXPECT_FALSE(bob->Enabled(CBGPropositionDlg::kIdSave));
@@ -162,15 +169,31 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     const std::map<QString, QString> agreed = transfers;
     ASSERT_EQ(agreed.size(), 2u);
     transfers.clear();
+    // The offering side plays again from a folder of its own that has no file of the proposition's
+    // name: the name came from the other player and is neither saved under nor remembered.
+    QTemporaryDir ownFolder;
+    ASSERT_TRUE(ownFolder.isValid());
+    GetSettingsStore().WriteString("PathNames", "PropositionDir", ownFolder.path());
+    GetSettingsStore().WriteString("CBGPropositionDlg", "strPropositionName", "");
     white->manager->OpenInvitationFromGame(room, 0);
     black->manager->OpenInvitationFromGame(room, 1);
     ASSERT_TRUE(WaitFor([&] { return white->Enabled(CInvitationDlg::kIdInvite, room); }));
+    testenv::scriptedUi().clear();
+    white->Click(CBGPropositionDlg::kIdSave, room);
+    ASSERT_EQ(testenv::scriptedUi().asked().size(), 1u);
+    EXPECT_EQ(testenv::scriptedUi().asked()[0].text, CBGPropositionDlg::kNameNotYours);
     white->Click(CInvitationDlg::kIdInvite, room);
     ASSERT_TRUE(WaitFor([&] { return black->Enabled(CInvitationDlg::kIdPlay, room); }));
+    EXPECT_FALSE(QFileInfo::exists(QDir(ownFolder.path()).filePath("Race.bgp")));
+    EXPECT_EQ(GetSettingsStore().GetString("CBGPropositionDlg", "strPropositionName"), "");
+    EXPECT_FALSE(white->Enabled(CInvitationDlg::kIdPlay, room));
+    EXPECT_FALSE(black->Dialog(room)->Item(CBGPropositionDlg::kIdDragHint)->isVisibleTo(black->Dialog(room)));
     // The waiting side answers the offer: it shows the name and cannot save or choose another.
     EXPECT_FALSE(black->Enabled(CBGPropositionDlg::kIdSave, room));
     EXPECT_FALSE(black->Enabled(CBGPropositionDlg::kIdNameList, room));
-    EXPECT_TRUE(white->Enabled(CBGPropositionDlg::kIdNameList, room));
+    // Once the offer went out, the offering side cannot choose another proposition either.
+    EXPECT_TRUE(white->Dialog(room)->Item(CBGPropositionDlg::kIdNameList)->isVisibleTo(white->Dialog(room)));
+    EXPECT_FALSE(white->Enabled(CBGPropositionDlg::kIdNameList, room));
     black->Click(CInvitationDlg::kIdPlay, room);
     ASSERT_TRUE(WaitFor([&] { return transfers.size() == 2; }));
     EXPECT_EQ(transfers["alice"], transfers["bob"]);
