@@ -9,6 +9,7 @@
 #include "support/TestEnvironment.h"
 
 #include <QAbstractButton>
+#include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFile>
@@ -384,6 +385,19 @@ TEST_F(PropositionDlgTest, APositionNoGameCanBePlayedFromIsNotOffered) {
     dialog->UpdateButtons();
     EXPECT_EQ(dialog->ItemAs<QLabel>(CBGPropositionDlg::kIdNotice)->text().toStdString(),
               CPropRuleOptions::DescribeFault(CPropRuleOptions::PositionFault::kNoMoves).toStdString());
+}
+
+// The hint goes after the first drag, and the board stays where the mouse is.
+TEST_F(PropositionDlgTest, TheBoardStaysPutWhenTheHintGoes) {
+    auto dialog = Show(false);
+    QWidget* board = dialog->Item(CBGPropositionDlg::kIdBoard);
+    QWidget* hint = dialog->Item(CBGPropositionDlg::kIdDragHint);
+    ASSERT_TRUE(hint->isVisible());
+    const QPoint before = board->mapTo(dialog.get(), QPoint());
+    ASSERT_TRUE(dialog->OnBoardCommand("c 24/20"));
+    QApplication::processEvents();
+    EXPECT_FALSE(hint->isVisible());
+    EXPECT_EQ(board->mapTo(dialog.get(), QPoint()), before);
 }
 
 } // namespace
