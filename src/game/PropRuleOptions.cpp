@@ -159,7 +159,9 @@ bool CanEverMove(const CBackgammonBoard& board, int side) {
 
 CPropRuleOptions::PositionFault CPropRuleOptions::CheckPosition(const QString& position) {
     CBackgammonBoard board;
-    if (!board.ReadBoardText(position, 1) || board.GetTotalCheckers(1) != CBackgammonBoard::kMaxCheckers ||
+    // Only the text the board itself writes: the match start is taken from it number by number.
+    if (!board.ReadBoardText(position, 1) || board.GetSavedBoardText(1) != position ||
+        board.GetTotalCheckers(1) != CBackgammonBoard::kMaxCheckers ||
         board.GetTotalCheckers(2) != CBackgammonBoard::kMaxCheckers)
         return PositionFault::kIncomplete;
     if (!IsValidCubeValue(board.GetCubeValue()) || (board.GetCubeValue() == 1 && board.GetCubeOwner() != 0))
@@ -177,7 +179,7 @@ QString CPropRuleOptions::DescribeFault(PositionFault fault) {
     case PositionFault::kNone:
         return QString();
     case PositionFault::kIncomplete:
-        return QStringLiteral("The position does not have fifteen checkers of each side.");
+        return QStringLiteral("The position is not a whole board of this version (fifteen checkers of each side).");
     case PositionFault::kBadCube:
         return QStringLiteral("Cube value must be between 1 and 32 and be a power of 2.");
     case PositionFault::kAlreadyWon:
@@ -188,29 +190,32 @@ QString CPropRuleOptions::DescribeFault(PositionFault fault) {
     return QString();
 }
 
-QString CPropRuleOptions::CorrectPositionCube(const QString& position) {
-    // The cube's value and owner are the 29th and 30th numbers after the version; the board refuses a
-    // value that is no power of two, so they are put right in the text itself.
-    QStringList fields = position.split(QLatin1Char(' '));
-    constexpr int kCubeField = 29;
-    constexpr int kOwnerField = 30;
-    if (!position.startsWith(QLatin1String(CBackgammonBoard::kBoardTextVersion)) || fields.size() <= kOwnerField)
+QString CPropRuleOptions::CorrectPosition(const QString& position) {
+    // The board refuses a cube that is no power of two, so the cube is put right in the text first:
+    // its value and owner are the 29th and 30th numbers after the version, as the board counts them.
+    const QLatin1String version(CBackgammonBoard::kBoardTextVersion);
+    if (!position.startsWith(version))
+        return position;
+    QStringList tokens = position.mid(version.size()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    constexpr int kCubeToken = 28;
+    constexpr int kOwnerToken = 29;
+    if (tokens.size() <= kOwnerToken)
         return position;
     bool valueRead = false;
     bool ownerRead = false;
-    const qint64 given = fields[kCubeField].toLongLong(&valueRead);
-    const int owner = fields[kOwnerField].toInt(&ownerRead);
-    if (!valueRead || !ownerRead)
+    const qint64 given = tokens[kCubeToken].trimmed().toLongLong(&valueRead);
+    const int owner = tokens[kOwnerToken].trimmed().toInt(&ownerRead);
+    if (valueRead && ownerRead) {
+        int value = int(std::clamp<qint64>(given, 1, kMaxCubeValue));
+        while (!IsValidCubeValue(value))
+            value &= value - 1; // the highest power of two below
+        tokens[kCubeToken] = QString::number(value);
+        tokens[kOwnerToken] = QString::number(value == 1 ? 0 : owner);
+    }
+    CBackgammonBoard board;
+    if (!board.ReadBoardText(version + tokens.join(QLatin1Char(' ')), 1))
         return position;
-    int value = int(std::clamp<qint64>(given, 1, kMaxCubeValue));
-    while (!IsValidCubeValue(value))
-        value &= value - 1; // the highest power of two below
-    const int newOwner = value == 1 ? 0 : owner;
-    if (value == given && newOwner == owner)
-        return position;
-    fields[kCubeField] = QString::number(value);
-    fields[kOwnerField] = QString::number(newOwner);
-    return fields.join(QLatin1Char(' '));
+    return board.GetSavedBoardText(1);
 }
 
 bool CPropRuleOptions::CorrectPeerText(const QString& text, CPropRuleOptions& out, bool* corrected) {
@@ -241,7 +246,7 @@ bool CPropRuleOptions::CorrectPeerText(const QString& text, CPropRuleOptions& ou
     if (t.payeeSide != 0 && t.payeeSide != 1)
         fix(t.payeeSide, 0);
     fix(t.name, SafeName(t.name));
-    fix(t.position, CorrectPositionCube(t.position));
+    fix(t.position, CorrectPosition(t.position));
     if (!options.IsValid() || CheckPosition(t.position) != PositionFault::kNone)
         return false;
     out = options;

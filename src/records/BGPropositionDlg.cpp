@@ -442,7 +442,8 @@ bool CBGPropositionDlg::OpenPropositionFile(const QString& path) {
 QString CBGPropositionDlg::readPropositionFile(const QString& path) {
     QString error;
     const QString text = LoadBoardFileText(path, &error);
-    if (!text.isEmpty() && CPropRuleOptions::CheckPosition(text) != CPropRuleOptions::PositionFault::kIncomplete)
+    if (!text.isEmpty() &&
+        CPropRuleOptions::CheckPosition(CPropRuleOptions::CorrectPosition(text)) != CPropRuleOptions::PositionFault::kIncomplete)
         return text;
     if (error.isEmpty())
         error = QStringLiteral("The file \"%1\" does not hold a whole position of this version (fifteen checkers "
@@ -500,7 +501,7 @@ void CBGPropositionDlg::showPosition(const QString& text) {
         return;
     CBackgammonBoard board;
     board.SetupPosition();
-    const QString position = CPropRuleOptions::CorrectPositionCube(text);
+    const QString position = CPropRuleOptions::CorrectPosition(text);
     if (!board.ReadBoardText(position, viewSide()) || !CBGPropDoc::IsCompletePosition(board))
         return;
     m_position = position;

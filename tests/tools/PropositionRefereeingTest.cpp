@@ -59,6 +59,7 @@ TEST(PropositionRefereeing, OnlyPlayableTermsStartAMatch) {
         {"White all off", Terms(Position(allOff, 1, 0, 2)), false},
         {"nothing on the board", Terms(Position(nothingOnTheBoard)), false},
         {"both closed out on the bar", Terms(Position(closedOut)), false},
+        {"numbers the board reads but does not write so", Terms(Position(Race(), 2, 1, 2).replace(" 3 ", " 3\n ")), false},
         {"unreadable", "5 1 garbage", false},
         {"another unreadable text", "x", false},
         {"no terms: the default match", "", true},
