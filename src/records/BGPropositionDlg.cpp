@@ -416,6 +416,9 @@ void CBGPropositionDlg::OnPropositionSelected(const QString& name) {
     m_name = chosen;
     m_nameFromPeer = false;
     showPosition(text);
+    // Another position may be one that can or cannot be offered.
+    ApplyControlsToBoard();
+    UpdateButtons();
 }
 
 bool CBGPropositionDlg::OpenPropositionFile(const QString& path) {

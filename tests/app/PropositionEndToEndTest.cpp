@@ -13,6 +13,7 @@
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
 
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -237,6 +238,26 @@ TEST_F(PropositionEndToEndTest, SaveWritesTheSameFileWhicheverSideTheUserPlays) 
         EXPECT_EQ(alice->Dialog()->GetPositionText(), kRace);
     }
     EXPECT_TRUE(testenv::scriptedUi().asked().empty());
+}
+
+// A position from which no game can end is not offered, and the dialog says why.
+TEST_F(PropositionEndToEndTest, APositionNoGameCanEndFromIsNotOffered) {
+    CBackgammonBoard allOff;
+    ASSERT_TRUE(allOff.ReadBoardText(kRace, 1));
+    while (allOff.RemoveChecker(6))
+        allOff.AddChecker(1, CBackgammonBoard::kTray1);
+    ASSERT_TRUE(allOff.SaveToFile(QDir(folder.path()).filePath("Off.bgp")));
+    GetSettingsStore().WriteString("CBGPropositionDlg", "strPropositionName", "Off.bgp");
+    alice->manager->InvitePlayer("bob", CClientGameFactory::kPropositionKind, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CWagerInviteDlg::kIdWager); }));
+    alice->Click(CWagerInviteDlg::kIdWager);
+    const auto notice = [&] { return alice->Dialog()->ItemAs<QLabel>(CBGPropositionDlg::kIdNotice)->text(); };
+    ASSERT_TRUE(WaitFor([&] { return notice() == CPropRuleOptions::DescribeFault(CPropRuleOptions::PositionFault::kAlreadyWon); }));
+    EXPECT_FALSE(alice->Enabled(CInvitationDlg::kIdInvite));
+    // The race can be offered.
+    emit alice->Dialog()->ItemAs<QComboBox>(CBGPropositionDlg::kIdNameList)->textActivated("Race.bgp");
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    EXPECT_EQ(notice(), "");
 }
 
 // Hostile terms from a peer: the receiving dialog corrects what can be corrected and sends it back,
