@@ -802,9 +802,10 @@ void CBGPropositionDlg::StartFromGame(const QString& startText) {
     CWagerInviteDlg::StartFromGame(text);
     if (!IsReceived() && ok) {
         // The name may have come from the other player: it is offered as it stands, but is neither
-        // remembered nor saved under here unless it names one of the user's own files.
+        // remembered nor saved under here unless it names the user's own file of this very position.
         const QString path = PropositionPath(m_folder, m_name);
-        m_nameFromPeer = path.isEmpty() || !QFileInfo(path).isFile();
+        m_nameFromPeer = path.isEmpty() || !IsOpenableFile(path) ||
+                         CPropRuleOptions::CorrectPosition(LoadBoardFileText(path)) != m_position;
     }
     if (IsReceived() && m_nameList)
         showSide();
