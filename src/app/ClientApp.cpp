@@ -34,6 +34,7 @@
 #include "records/BgMatchLogPrintOptsPage.h"
 #include "records/BGPropDoc.h"
 #include "records/BGPropositionDlg.h"
+#include "records/BGPropositionDocTemplate.h"
 #include "records/BGPropositionView.h"
 #include "records/BgMatchLogView.h"
 #include "records/MatchExports.h"
@@ -187,24 +188,7 @@ void RegisterMatchWindowTemplate() {
     CTwoPlayerGameDocTemplate::Register(CTwoPlayerGameDocTemplate(
         kMatchWindowMenu, QStringLiteral("Backgammon"), QString::fromLatin1(CBackgammonDoc::kClassName)));
     // The proposition window: its file and its board's set-up commands.
-    CTwoPlayerGameDocTemplate::RegisterMenu(
-        kPropositionWindowMenu,
-        {{QStringLiteral("&File"),
-          {Item{CBGPropDoc::kCmdFileSave, QStringLiteral("&Save"), QStringLiteral("Save the proposition")},
-           Item{CBGPropDoc::kCmdFileSaveAs, QStringLiteral("Save &As..."),
-                QStringLiteral("Save the proposition under a new name")}}},
-         {QStringLiteral("&Edit"),
-          {Item{CBGPropositionView::kCmdClearBoard, QStringLiteral("&Clear Board"),
-                QStringLiteral("Take every checker off the board")},
-           Item{CBGPropositionView::kCmdResetBoard, QStringLiteral("&Reset Board"),
-                QStringLiteral("Set the checkers up as a game starts")},
-           Item{},
-           Item{CBGPropositionView::kCmdSetCube, QStringLiteral("Set C&ube..."),
-                QStringLiteral("Set the cube's value and owner")},
-           Item{CBGPropositionView::kCmdSetTurn, QStringLiteral("Set &Turn..."),
-                QStringLiteral("Set who is on roll")}}}});
-    CTwoPlayerGameDocTemplate::Register(CTwoPlayerGameDocTemplate(
-        kPropositionWindowMenu, QStringLiteral("gp"), QString::fromLatin1(CBGPropDoc::kClassName)));
+    CBGPropositionDocTemplate::Register();
 }
 
 void CClientApp::registerSessionFeatures() {

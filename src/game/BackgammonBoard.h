@@ -213,6 +213,8 @@ private:
     void StartTurn(int die1, int die2);
     void EndTurn();
     void FinishGame(int winner, int points);
+    // Ends the game in favour of a side with no checker left in play -> whether it did.
+    bool FinishWonGame();
     int GameValue(int winner) const;
 
     bool DoMatchStart(const QStringList& args);

@@ -266,6 +266,9 @@ bool CBackgammonBoard::DoNewGame(const QStringList& args) {
     }
     m_row.gameStartPending = true;
     m_row.moveNumber = 0;
+    // A set-up position may start with a side that has nothing left to bear off: it has won.
+    if (FinishWonGame())
+        return true;
 
     if (dice[0] == 0) {
         m_state = kStateAwaitingRoll;
@@ -308,6 +311,9 @@ void CBackgammonBoard::StartTurn(int die1, int die2) {
                 m_higherDie = higher;
     }
     if (m_maxDice == 0) {
+        // A side that cannot move is passed, unless the game is already won.
+        if (FinishWonGame())
+            return;
         LogCell(MakeRecord(CGameLogRecord::kPlay, QStringLiteral(" Cannot move")), m_sideOnRoll,
                 m_sideOnRoll == 2, true, true);
         EndTurn();
@@ -461,6 +467,15 @@ bool CBackgammonBoard::DoPlay(const QStringList& args) {
     }
     EndTurn();
     return true;
+}
+
+bool CBackgammonBoard::FinishWonGame() {
+    for (const int side : {m_sideOnRoll, Other(m_sideOnRoll)})
+        if (m_sides[side - 1].InPlay() == 0) {
+            FinishGame(side, GameValue(side));
+            return true;
+        }
+    return false;
 }
 
 int CBackgammonBoard::GameValue(int winner) const {

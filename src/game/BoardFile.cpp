@@ -1,6 +1,7 @@
 #include "game/BackgammonBoard.h"
 
 #include "platform/Archive.h"
+#include "support/FileKind.h"
 
 #include <QDir>
 #include <QFile>
@@ -34,6 +35,8 @@ QString LoadBoardFileText(const QString& path, QString* error) {
     };
     if (path.isEmpty())
         return refuse(QStringLiteral("No proposition file was named."));
+    if (!IsOpenableFile(path, error))
+        return QString();
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return refuse(QStringLiteral("The proposition file \"%1\" cannot be read.").arg(name));

@@ -7,6 +7,7 @@
 #include "platform/Archive.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
+#include "support/FileKind.h"
 #include "support/PacketText.h"
 #include "support/SettingsStore.h"
 #include "support/Utilities.h"
@@ -253,6 +254,8 @@ bool CGameDoc::SaveMatchFile(const QString& path) {
 }
 
 bool CGameDoc::CheckMatchFileSize(const QString& path, QString* error) {
+    if (!IsOpenableFile(path, error))
+        return false;
     const qint64 size = QFileInfo(path).size();
     if (size <= kMaxMatchFileSize)
         return true;
@@ -271,11 +274,11 @@ bool CGameDoc::LoadMatchFile(const QString& path, QString* error) {
             *error = why;
         return false;
     };
+    if (!CheckMatchFileSize(path, error))
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return refuse(QStringLiteral("The match file \"%1\" cannot be read.").arg(name));
-    if (!CheckMatchFileSize(path, error))
-        return false;
     platform::ArchiveReader reader(file.read(kMaxMatchFileSize));
     QString serviceName;
     CGameArchive archive{path, nullptr, &reader};

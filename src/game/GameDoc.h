@@ -124,7 +124,8 @@ public:
     bool LoadMatchFile(const QString& path, QString* error = nullptr);
     // The longest matches make files of a few hundred kilobytes; anything far larger is not one.
     static constexpr qint64 kMaxMatchFileSize = 4 << 20;
-    // -> false, with a message naming the file in *error, when the file is too large to be a match.
+    // -> false, with a message naming the file in *error, when the file is too large to be a match or is
+    // no regular file (a FIFO or a device would keep the reader waiting for ever).
     static bool CheckMatchFileSize(const QString& path, QString* error);
     // Asks for a file name when needed and saves -> false when cancelled or the file cannot be written.
     bool DoSaveMatch(const CSaveMatchRequest& request);

@@ -1,5 +1,6 @@
 #include "game/PropRuleOptions.h"
 
+#include "game/BgMoves.h"
 #include "support/PacketText.h"
 
 #include <algorithm>
@@ -125,11 +126,11 @@ QString CPropRuleOptions::SafeName(const QString& name) {
     for (const QChar c : name.mid(cut + 1))
         if (c.unicode() >= 0x20 && c.unicode() != 0x7f)
             safe += c;
-    safe = safe.trimmed();
+    safe = safe.trimmed().left(kMaxNameLength).trimmed();
     // ".." or "." alone would still name a folder.
     if (safe == QLatin1String(".") || safe == QLatin1String(".."))
         safe.clear();
-    return safe.left(kMaxNameLength);
+    return safe;
 }
 
 bool CPropRuleOptions::IsCompletePosition(const QString& position) {
@@ -140,10 +141,87 @@ bool CPropRuleOptions::IsCompletePosition(const QString& position) {
            board.GetTotalCheckers(2) == CBackgammonBoard::kMaxCheckers;
 }
 
+namespace {
+// Whether the side has a legal move with any of the 21 rolls.
+bool CanEverMove(const CBackgammonBoard& board, int side) {
+    const BgSide& me = board.GetSide(side);
+    const BgSide& opp = board.GetSide(side == 1 ? 2 : 1);
+    for (int die1 = 1; die1 <= 6; ++die1)
+        for (int die2 = die1; die2 <= 6; ++die2) {
+            const int doubles[4] = {die1, die1, die1, die1};
+            const int pair[2] = {die1, die2};
+            if (bgmoves::MaxDiceUsable(me, opp, die1 == die2 ? doubles : pair, die1 == die2 ? 4 : 2) > 0)
+                return true;
+        }
+    return false;
+}
+} // namespace
+
+CPropRuleOptions::PositionFault CPropRuleOptions::CheckPosition(const QString& position) {
+    CBackgammonBoard board;
+    // Only the text the board itself writes: the match start is taken from it number by number.
+    if (!board.ReadBoardText(position, 1) || board.GetSavedBoardText(1) != position ||
+        board.GetTotalCheckers(1) != CBackgammonBoard::kMaxCheckers ||
+        board.GetTotalCheckers(2) != CBackgammonBoard::kMaxCheckers)
+        return PositionFault::kIncomplete;
+    if (!IsValidCubeValue(board.GetCubeValue()) || (board.GetCubeValue() == 1 && board.GetCubeOwner() != 0))
+        return PositionFault::kBadCube;
+    if (board.GetSide(1).InPlay() == 0 || board.GetSide(2).InPlay() == 0)
+        return PositionFault::kAlreadyWon;
+    // Neither side moving leaves the position as it is, so nobody ever would.
+    if (!CanEverMove(board, 1) && !CanEverMove(board, 2))
+        return PositionFault::kNoMoves;
+    return PositionFault::kNone;
+}
+
+QString CPropRuleOptions::DescribeFault(PositionFault fault) {
+    switch (fault) {
+    case PositionFault::kNone:
+        return QString();
+    case PositionFault::kIncomplete:
+        return QStringLiteral("The position is not a whole board of this version (fifteen checkers of each side).");
+    case PositionFault::kBadCube:
+        return QStringLiteral("Cube value must be between 1 and 32 and be a power of 2.");
+    case PositionFault::kAlreadyWon:
+        return QStringLiteral("A side has borne off all its checkers: the game would be over before it began.");
+    case PositionFault::kNoMoves:
+        return QStringLiteral("Neither side can ever move in this position: the game could never end.");
+    }
+    return QString();
+}
+
+QString CPropRuleOptions::CorrectPosition(const QString& position) {
+    // The board refuses a cube that is no power of two, so the cube is put right in the text first:
+    // its value and owner are the 29th and 30th numbers after the version, as the board counts them.
+    const QLatin1String version(CBackgammonBoard::kBoardTextVersion);
+    if (!position.startsWith(version))
+        return position;
+    QStringList tokens = position.mid(version.size()).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    constexpr int kCubeToken = 28;
+    constexpr int kOwnerToken = 29;
+    if (tokens.size() <= kOwnerToken)
+        return position;
+    bool valueRead = false;
+    bool ownerRead = false;
+    const qint64 given = tokens[kCubeToken].trimmed().toLongLong(&valueRead);
+    const int owner = tokens[kOwnerToken].trimmed().toInt(&ownerRead);
+    if (valueRead && ownerRead) {
+        int value = int(std::clamp<qint64>(given, 1, kMaxCubeValue));
+        while (!IsValidCubeValue(value))
+            value &= value - 1; // the highest power of two below
+        tokens[kCubeToken] = QString::number(value);
+        tokens[kOwnerToken] = QString::number(value == 1 ? 0 : owner);
+    }
+    CBackgammonBoard board;
+    if (!board.ReadBoardText(version + tokens.join(QLatin1Char(' ')), 1))
+        return position;
+    return board.GetSavedBoardText(1);
+}
+
 bool CPropRuleOptions::CorrectPeerText(const QString& text, CPropRuleOptions& out, bool* corrected) {
     CPropRuleOptions options;
     bool changed = false;
-    if (!options.ParseTextImpl(text, true, &changed) || !IsCompletePosition(options.m_terms.position))
+    if (!options.ParseTextImpl(text, true, &changed))
         return false;
     Values& v = options.m_v;
     const auto fix = [&changed](auto& value, auto good) {
@@ -168,7 +246,8 @@ bool CPropRuleOptions::CorrectPeerText(const QString& text, CPropRuleOptions& ou
     if (t.payeeSide != 0 && t.payeeSide != 1)
         fix(t.payeeSide, 0);
     fix(t.name, SafeName(t.name));
-    if (!options.IsValid())
+    fix(t.position, CorrectPosition(t.position));
+    if (!options.IsValid() || CheckPosition(t.position) != PositionFault::kNone)
         return false;
     out = options;
     if (corrected)

@@ -41,8 +41,9 @@ public:
 
     // Terms a peer sent, corrected the way received backgammon terms are: the consideration brought
     // into 0..100 points, sides outside 0/1 made 0, the contract into 1..100, the base switches a
-    // proposition needs set, and the name made safe (SafeName). -> false when the text is no terms at
-    // all or its position is not a complete one (fifteen checkers a side): such terms are never shown.
+    // proposition needs set, the name made safe (SafeName) and the position put right
+    // (CorrectPosition). -> false when the text is no terms at all or its position cannot
+    // be played (CheckPosition): such terms are never shown.
     // *corrected tells whether anything had to change.
     static bool CorrectPeerText(const QString& text, CPropRuleOptions& out, bool* corrected = nullptr);
     // A proposition's name as it may come from a peer or a file chooser: everything up to the last '/'
@@ -50,6 +51,25 @@ public:
     static QString SafeName(const QString& name);
     // Fifteen checkers of each side in a board text of the current version.
     static bool IsCompletePosition(const QString& position);
+
+    // What keeps a position from being played as a proposition.
+    enum class PositionFault {
+        kNone,
+        kIncomplete, // not a board text of this version, as the board writes it, with fifteen checkers a side
+        kBadCube,    // a cube other than 1, 2, 4, 8, 16 or 32, or an owned cube of 1
+        kAlreadyWon, // a side has no checker left in play: its game is already won
+        kNoMoves,    // neither side can move with any roll: no game could ever end
+    };
+    static PositionFault CheckPosition(const QString& position);
+    // The user's words for a fault; empty for kNone.
+    static QString DescribeFault(PositionFault fault);
+    // A cube of a proposition: 1, 2, 4, 8, 16 or 32.
+    static constexpr int kMaxCubeValue = 32;
+    static bool IsValidCubeValue(int value) { return value >= 1 && value <= kMaxCubeValue && (value & (value - 1)) == 0; }
+    // A position as a peer or a file gives it, put right: the cube brought within the proposition's
+    // rules (above 32 it becomes 32, other values the power of two below them, a cube of 1 centred)
+    // and the text written as the board writes it. Unchanged when it cannot be read as a board.
+    static QString CorrectPosition(const QString& position);
 
     // The match start that sets a board up for these terms: the base start followed by the agreed
     // position (whose text is seen from White, who plays side 1). Empty when the terms are not valid or

@@ -2,6 +2,7 @@
 
 #include "game/GameSessionLink.h"
 #include "platform/Archive.h"
+#include "support/FileKind.h"
 
 #include <QDir>
 #include <QFile>
@@ -114,6 +115,8 @@ bool CBGPropDoc::LoadPropositionFile(const QString& path, QString* error) {
             *error = QStringLiteral("The file \"%1\" %2.").arg(name, why);
         return false;
     };
+    if (!IsOpenableFile(path, error))
+        return false;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return refuse(QStringLiteral("cannot be read"));

@@ -7,19 +7,21 @@
 #include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/WagerEditControl.h"
 #include "net/MessagePacket.h"
+#include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "records/BGPropDoc.h"
 #include "records/BGPropSetupDlgs.h"
 #include "records/BGPropositionView.h"
 #include "session/ServiceName.h"
 #include "session/SessionDoc.h"
+#include "support/FileKind.h"
 #include "support/SettingsStore.h"
 #include "support/controls/Edit100ths.h"
 #include "support/dialogs/DeferredMessageBox.h"
 
+#include <QAbstractButton>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -67,7 +69,12 @@ CBGPropositionDlg::CBGPropositionDlg(CInvitationManager* manager, QWidget* paren
     m_folder = GetPropositionDir();
 }
 
-CBGPropositionDlg::~CBGPropositionDlg() = default;
+CBGPropositionDlg::~CBGPropositionDlg() {
+    // Hiding the window on its way out takes the focus from a field, which would end its editing with
+    // this dialog's members already gone.
+    for (QObject* child : findChildren<QObject*>())
+        child->disconnect(this);
+}
 
 // ---- Files -------------------------------------------------------------------------------------------
 
@@ -232,7 +239,10 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     cubeRow->addWidget(MakeCubeSpin(this, kIdCubeSpin, kIdCubeValue, [this] { ApplyControlsToBoard(); }));
     cubeRow->addStretch(1);
     left->addLayout(cubeRow);
-    connect(cube, &QLineEdit::editingFinished, this, [this] { ApplyControlsToBoard(); });
+    connect(cube, &QLineEdit::editingFinished, this, [this] {
+        if (checkCubeText())
+            ApplyControlsToBoard();
+    });
     left->addWidget(pair(QStringLiteral("&Owner:"), kOwnW, kIdOwnerWhite, kIdOwnerBlack));
     left->addWidget(pair(QStringLiteral("Player on &roll:"), kRollW, kIdRollWhite, kIdRollBlack));
     for (int i : {kPlayW, kPlayB, kOwnW, kOwnB, kRollW, kRollB})
@@ -265,6 +275,9 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     m_bearoff = new QPushButton(QStringLiteral("&Bearoff Equity..."), pane);
     SetItemId(m_bearoff, kIdBearoff);
     connect(m_bearoff, &QPushButton::clicked, this, [this] { OnBearoffEquity(); });
+    // Enter in a field of the terms never saves, asks the server or opens the file chooser.
+    for (QPushButton* button : {m_browse, m_save, m_bearoff})
+        button->setAutoDefault(false);
     buttons->addWidget(m_save);
     buttons->addWidget(m_bearoff);
     buttons->addStretch(1);
@@ -276,6 +289,10 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     outer->addLayout(right, 1);
     m_hint = new QLabel(QStringLiteral("Drag checkers to change proposition"), pane);
     SetItemId(m_hint, kIdDragHint);
+    // Hidden after the first drag, the hint keeps its room: the board must not move under the mouse.
+    QSizePolicy hintPolicy = m_hint->sizePolicy();
+    hintPolicy.setRetainSizeWhenHidden(true);
+    m_hint->setSizePolicy(hintPolicy);
     right->addWidget(m_hint);
     m_preview = new CBackgammonBoardCtl(pane);
     m_preview->setObjectName(QStringLiteral("BgBoard"));
@@ -295,6 +312,9 @@ bool CBGPropositionDlg::OnInitDialog() {
     setWindowTitle(GetGameName());
     showSide();
     m_preview->SetCommandHandler([this](const QString& command) { OnBoardCommand(command); });
+    // Once the invitation is sent the dialog says that it waits (the base made its own connection first).
+    if (auto* invite = ItemAs<QAbstractButton>(kIdInvite))
+        connect(invite, &QAbstractButton::clicked, this, [this] { UpdateButtons(); });
     if (!IsReceived())
         loadPropositionList();
     writeControls();
@@ -314,6 +334,8 @@ void CBGPropositionDlg::showSide() {
     m_nameText->setText(m_name);
     m_save->setEnabled(!received);
     m_preview->SetEditing(!received);
+    // Only the offering player drags checkers.
+    m_hint->setVisible(!received && !m_edited);
 }
 
 void CBGPropositionDlg::loadPropositionList() {
@@ -332,41 +354,78 @@ void CBGPropositionDlg::loadPropositionList() {
         if (names[i].compare(CPropRuleOptions::SafeName(m_name), Qt::CaseInsensitive) == 0)
             index = i;
     }
-    if (index < 0) {
+    if (index < 0)
         index = int(names.indexOf(QString::fromLatin1(kDefaultFile)));
-        if (index < 0)
-            index = 0;
+    // Otherwise the first file whose name can be offered; a list of none keeps the position shown.
+    for (int i = 0; index < 0 && i < names.size(); ++i)
+        if (names[i].size() <= CPropRuleOptions::kMaxNameLength)
+            index = i;
+    if (index < 0) {
+        Tell(QString::fromLatin1(kNameTooLong).arg(CPropRuleOptions::kMaxNameLength));
+        restoreSelection();
+        return;
     }
     m_nameList->setCurrentIndex(index);
     OnPropositionSelected(names[index]);
 }
 
+void CBGPropositionDlg::restoreSelection() {
+    const bool filling = m_filling;
+    m_filling = true;
+    const int index = m_nameList->findText(m_name, Qt::MatchFixedString);
+    if (index >= 0)
+        m_nameList->setCurrentIndex(index);
+    else
+        m_nameList->setEditText(m_name);
+    m_filling = filling;
+}
+
+bool CBGPropositionDlg::checkCubeText() {
+    bool ok = false;
+    const int cube = GetItemText(kIdCubeValue).trimmed().toInt(&ok);
+    if (ok && IsValidPropCubeValue(cube))
+        return true;
+    // What the box shows is what is offered.
+    Tell(QString::fromLatin1(kBadCube));
+    SetItemText(kIdCubeValue, QString::number(m_cubeValue));
+    return false;
+}
+
 void CBGPropositionDlg::OnPropositionSelected(const QString& name) {
     if (m_filling || IsReceived())
         return;
+    // A name that cannot be taken leaves the previous proposition chosen: the name offered always
+    // belongs to the position offered.
     if (name.size() > CPropRuleOptions::kMaxNameLength) {
         Tell(QString::fromLatin1(kNameTooLong).arg(CPropRuleOptions::kMaxNameLength));
-        loadPropositionList();
+        restoreSelection();
         return;
     }
-    m_name = CPropRuleOptions::SafeName(name);
-    const QString path = PropositionPath(m_folder, m_name);
-    if (!QFileInfo::exists(path))
-        return; // a new name typed in: Save makes it
-    QString error;
-    const QString text = LoadBoardFileText(path, &error);
+    const QString chosen = CPropRuleOptions::SafeName(name);
+    const QString path = PropositionPath(m_folder, chosen);
+    if (!QFileInfo::exists(path)) {
+        m_name = chosen; // a new name typed in: Save makes it
+        m_nameFromPeer = false;
+        return;
+    }
+    const QString text = readPropositionFile(path);
     if (text.isEmpty()) {
-        Tell(error.isEmpty() ? QString::fromLatin1(kUnableToOpen).arg(path) : error);
+        restoreSelection();
         return;
     }
+    m_name = chosen;
+    m_nameFromPeer = false;
     showPosition(text);
+    // Another position may be one that can or cannot be offered.
+    ApplyControlsToBoard();
+    UpdateButtons();
 }
 
 bool CBGPropositionDlg::OpenPropositionFile(const QString& path) {
     if (IsReceived())
         return false;
     const QFileInfo info(path);
-    if (!info.isFile()) {
+    if (!info.exists()) {
         Tell(QString::fromLatin1(kUnableToOpen).arg(path));
         return false;
     }
@@ -374,15 +433,32 @@ bool CBGPropositionDlg::OpenPropositionFile(const QString& path) {
         Tell(QString::fromLatin1(kNameTooLong).arg(CPropRuleOptions::kMaxNameLength));
         return false;
     }
+    // Nothing changes for a file that cannot be read.
+    if (readPropositionFile(path).isEmpty())
+        return false;
     m_folder = info.absolutePath() + QLatin1Char('/');
     m_name = info.fileName();
     loadPropositionList();
     return true;
 }
 
+QString CBGPropositionDlg::readPropositionFile(const QString& path) {
+    QString error;
+    const QString text = LoadBoardFileText(path, &error);
+    if (!text.isEmpty() &&
+        CPropRuleOptions::CheckPosition(CPropRuleOptions::CorrectPosition(text)) != CPropRuleOptions::PositionFault::kIncomplete)
+        return text;
+    if (error.isEmpty())
+        error = QStringLiteral("The file \"%1\" does not hold a whole position of this version (fifteen checkers "
+                               "of each side).")
+                    .arg(QDir::toNativeSeparators(path));
+    Tell(error);
+    return QString();
+}
+
 void CBGPropositionDlg::OnBrowse() {
-    const QString path = QFileDialog::getOpenFileName(this, QString(), m_folder,
-                                                      QStringLiteral("Backgammon Proposition (*.bgp *.BGP)"));
+    const QString path = platform::ui().OpenFileName(this, QString(), m_folder,
+                                                     QStringLiteral("Backgammon Proposition (*.bgp *.BGP)"));
     if (!path.isEmpty())
         OpenPropositionFile(path);
 }
@@ -391,10 +467,19 @@ bool CBGPropositionDlg::OnSave() {
     if (IsReceived())
         return false;
     readControls();
+    // A name the other player gave is his: the user saves under a name of his own choosing.
+    if (m_nameFromPeer && m_nameList->currentText() == m_name) {
+        Tell(QString::fromLatin1(kNameNotYours));
+        return false;
+    }
     if (!m_nameList->currentText().trimmed().isEmpty())
         m_name = CPropRuleOptions::SafeName(m_nameList->currentText());
+    m_nameFromPeer = false;
     const QString path = PropositionPath(m_folder, m_name);
-    if (path.isEmpty() || !QDir().mkpath(m_folder) || !m_board.SaveToFile(path)) {
+    // The file holds the proposition as White sees it, whichever side the user plays.
+    CBackgammonBoard own;
+    const bool read = own.ReadBoardText(m_position, 1);
+    if (path.isEmpty() || !read || !QDir().mkpath(m_folder) || !own.SaveToFile(path)) {
         Tell(QString::fromLatin1(kUnableToOpen).arg(path.isEmpty() ? m_name : path));
         return false;
     }
@@ -419,9 +504,10 @@ void CBGPropositionDlg::showPosition(const QString& text) {
         return;
     CBackgammonBoard board;
     board.SetupPosition();
-    if (!board.ReadBoardText(text, viewSide()) || !CBGPropDoc::IsCompletePosition(board))
+    const QString position = CPropRuleOptions::CorrectPosition(text);
+    if (!board.ReadBoardText(position, viewSide()) || !CBGPropDoc::IsCompletePosition(board))
         return;
-    m_position = text;
+    m_position = position;
     m_board = board;
     CBGPropDoc::PrepareForEditing(m_board);
     m_cubeValue = std::max(1, m_board.GetCubeValue());
@@ -479,6 +565,7 @@ bool CBGPropositionDlg::OnBoardCommand(const QString& command) {
         return false;
     m_board.ClearStepCount();
     m_position = m_board.GetSavedBoardText(viewSide());
+    m_edited = true;
     m_hint->hide();
     m_preview->SetBoard(m_board);
     refreshBearoff();
@@ -503,6 +590,12 @@ bool CBGPropositionDlg::OnBearoffEquity() {
 }
 
 int CBGPropositionDlg::OfferPacket(int type, const QString& body) {
+    if (type == kPacketLeagueInfoRequest && !IsClosed()) {
+        // The server's league answer to the dialog's question: propositions are never league games.
+        CSessionDoc* session = m_manager ? m_manager->GetSession() : nullptr;
+        const CMessagePacket* packet = session ? session->GetCurrentPacket() : nullptr;
+        return packet && packet->IsRouted() ? 0 : 1;
+    }
     if (type != CBgClientView::kBearOffReply || IsClosed())
         return CWagerInviteDlg::OfferPacket(type, body);
     CSessionDoc* session = m_manager ? m_manager->GetSession() : nullptr;
@@ -534,6 +627,8 @@ void CBGPropositionDlg::readControls() {
     const int cube = GetItemText(kIdCubeValue).trimmed().toInt(&ok);
     if (ok && IsValidPropCubeValue(cube))
         m_cubeValue = cube;
+    else
+        SetItemText(kIdCubeValue, QString::number(m_cubeValue));
 }
 
 void CBGPropositionDlg::writeControls() {
@@ -602,7 +697,7 @@ bool CBGPropositionDlg::RulesEqual(const QString& a, const QString& b) const {
 }
 
 bool CBGPropositionDlg::AreRulesValid() const {
-    return CPropRuleOptions::IsCompletePosition(m_position) && m_contract >= 1 &&
+    return CPropRuleOptions::CheckPosition(m_position) == CPropRuleOptions::PositionFault::kNone && m_contract >= 1 &&
            m_contract <= CPropRuleOptions::kMaxContractLength;
 }
 
@@ -617,11 +712,26 @@ bool CBGPropositionDlg::CanPlay() const {
 void CBGPropositionDlg::UpdateButtons() {
     CWagerInviteDlg::UpdateButtons();
     if (m_notice)
-        m_notice->setText(IsWagerAgreed() ? QString() : QString::fromLatin1(kNeedAccounts));
+        m_notice->setText(noticeText());
     if (m_nameList && IsLive()) {
         m_nameList->setEnabled(false);
         m_browse->setEnabled(false);
     }
+}
+
+QString CBGPropositionDlg::noticeText() const {
+    // Why Invite (or Play) stays off, when the user can tell nothing else from the dialog.
+    const CPropRuleOptions::PositionFault fault = CPropRuleOptions::CheckPosition(m_position);
+    if (fault != CPropRuleOptions::PositionFault::kNone)
+        return CPropRuleOptions::DescribeFault(fault);
+    if (!IsWagerAgreed())
+        return QString::fromLatin1(kNeedAccounts);
+    if (!IsWagerAsked() && !IsClosed())
+        return QString::fromLatin1(kWagerNeeded);
+    // After Invite the offering side waits for the other player's answer.
+    if (!IsReceived() && IsLive() && !IsClosed())
+        return QString::fromLatin1(kWaiting).arg(GetPeerName());
+    return QString();
 }
 
 void CBGPropositionDlg::OnAmountEdited(CWagerEditControl* control) {
@@ -671,7 +781,7 @@ void CBGPropositionDlg::SaveDefaults() {
     if (const auto* reserve = GetReserveControl())
         store.WriteInt(section, QStringLiteral("nReservePennies"), reserve->GetAmount());
     store.WriteBool(section, QStringLiteral("bDoWager"), IsWagerAsked());
-    if (!IsReceived()) {
+    if (!IsReceived() && !m_nameFromPeer) {
         store.WriteString(section, QStringLiteral("strPropositionName"), CPropRuleOptions::SafeName(m_name));
         store.WriteString(kPathSection, kPathKey, m_folder);
     }
@@ -690,6 +800,13 @@ void CBGPropositionDlg::StartFromGame(const QString& startText) {
                    .FormatText();
     }
     CWagerInviteDlg::StartFromGame(text);
+    if (!IsReceived() && ok) {
+        // The name may have come from the other player: it is offered as it stands, but is neither
+        // remembered nor saved under here unless it names the user's own file of this very position.
+        const QString path = PropositionPath(m_folder, m_name);
+        m_nameFromPeer = path.isEmpty() || !IsOpenableFile(path) ||
+                         CPropRuleOptions::CorrectPosition(LoadBoardFileText(path)) != m_position;
+    }
     if (IsReceived() && m_nameList)
         showSide();
 }

@@ -53,6 +53,10 @@ public:
     static constexpr char kNameTooLong[] = "Proposition names cannot be more than %1 characters";
     static constexpr char kUnableToOpen[] = "Unable to open file %1";
     static constexpr char kNeedAccounts[] = "Both players must have Tallybanks\naccounts to play propositions.";
+    static constexpr char kWagerNeeded[] = "Propositions are played for money:\nInvite and Play need a wager.";
+    static constexpr char kWaiting[] = "Waiting for %1 to answer.";
+    static constexpr char kBadCube[] = "Cube value must be between 1 and 32 and be a power of 2.";
+    static constexpr char kNameNotYours[] = "The proposition was named by the other player: type a name of your own to save it.";
 
     CBGPropositionDlg(CInvitationManager* manager, QWidget* parent, const CInviteData& record, bool received);
     ~CBGPropositionDlg() override;
@@ -129,6 +133,14 @@ protected:
 private:
     void showSide();
     void loadPropositionList();
+    // The name list shows the proposition chosen before, without choosing again.
+    void restoreSelection();
+    // A typed cube value that is not allowed is told and put back -> whether it is allowed.
+    bool checkCubeText();
+    QString noticeText() const;
+    // The position text of a proposition file; empty, the user told why, when it cannot be read or
+    // holds no whole position.
+    QString readPropositionFile(const QString& path);
     void showPosition(const QString& text);
     void readControls();
     void writeControls();
@@ -150,6 +162,8 @@ private:
     int m_cubeOwner = 0; // 0 or 1 (index), used while the cube is not 1
     int m_onRoll = 0;
     bool m_filling = false;
+    bool m_edited = false;       // a checker was dragged
+    bool m_nameFromPeer = false; // the name came with the other player's terms (play again)
     CBackgammonBoard m_board;
 
     QComboBox* m_nameList = nullptr;

@@ -30,8 +30,8 @@ CBgMatchLogPrintOptsPage::CBgMatchLogPrintOptsPage(QWidget* parent)
     SetItemId(one, kOneColumnId);
     SetItemId(two, kTwoColumnsId);
     for (const auto& [button, count] : {std::pair{one, 1}, std::pair{two, 2}})
-        connect(button, &QRadioButton::clicked, this, [this, count] {
-            m_columns = count;
+        connect(button, &QRadioButton::clicked, this, [this, columnCount = count] {
+            m_columns = columnCount;
             SetModified();
         });
     auto* columnLayout = new QVBoxLayout(columns);

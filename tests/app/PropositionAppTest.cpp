@@ -3,15 +3,23 @@
 #include "app/KelderDocManager.h"
 #include "app/MainFrame.h"
 #include "frame/MultiPaneFrame.h"
+#include "frame/TwoPlayerGameDocTemplate.h"
 #include "records/BGPropDoc.h"
+#include "records/BGPropositionDocTemplate.h"
 #include "records/BGPropositionView.h"
+#include "platform/Commands.h"
 #include "platform/Win32Codes.h"
 #include "support/FakeServer.h"
 
+#include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -56,6 +64,20 @@ TEST_F(PropositionAppTest, APropositionOpensFromTheCommandLineAndSavesBack) {
     EXPECT_EQ(view->GetBoardCtl()->GetBoard().GetCubeOwner(), 1);
     EXPECT_TRUE(frame->windowTitle().startsWith("White vs. Black: ")) << frame->windowTitle().toStdString();
 
+    // The window's menu tells each set-up command with the pane's own status text.
+    const CTwoPlayerGameDocTemplate* proposition = CTwoPlayerGameDocTemplate::FindFor(view->GetPropDoc());
+    ASSERT_NE(proposition, nullptr);
+    EXPECT_EQ(proposition->GetResourceId(), CBGPropositionDocTemplate::kResourceId);
+    int tips = 0;
+    for (const QAction* action : frame->findChildren<QAction*>()) {
+        const int id = platform::CommandId(action);
+        if (!CBGPropositionView::CommandPrompt(id).isEmpty()) {
+            EXPECT_EQ(action->statusTip(), CBGPropositionView::CommandPrompt(id)) << id;
+            ++tips;
+        }
+    }
+    EXPECT_GE(tips, 4);
+
     platform::CommandState state;
     ASSERT_TRUE(main->OnUpdateCommand(CMainFrame::kCmdFileSave, state));
     EXPECT_TRUE(state.enabled) << "a proposition has no match record, yet it can be saved";
@@ -90,6 +112,35 @@ TEST_F(PropositionAppTest, APropositionOpensFromTheCommandLineAndSavesBack) {
     window->close();
     EXPECT_TRUE(WaitFor([&] { return app->GetDocManager()->GetOpenCount() == 1; }));
     EXPECT_EQ(ReadAll(dir.filePath("opening.bgp")), saved);
+}
+
+// A FIFO, a folder or any other thing that is not a regular file is refused with a message, from the
+// command line and from File > Open alike; nothing waits on it.
+TEST_F(PropositionAppTest, WhatIsNotARegularFileIsRefusedWithAMessage) {
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("fifo.bgp");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    ASSERT_TRUE(QDir(dir.path()).mkdir("folder.cbg"));
+    platform::ScriptedUi& ui = testenv::scriptedUi();
+    ui.clear();
+    app = std::make_unique<CClientApp>();
+    const auto options = CClientApp::ParseCommandLine({"norvale", fifo}, nullptr);
+    ASSERT_TRUE(options);
+    ASSERT_TRUE(app->InitInstance(*options));
+    ASSERT_TRUE(WaitFor([&] { return !ui.asked().empty(); }));
+    EXPECT_TRUE(ui.asked().back().text.contains("fifo.bgp")) << ui.asked().back().text.toStdString();
+    EXPECT_TRUE(ui.asked().back().text.contains("not a regular file")) << ui.asked().back().text.toStdString();
+    EXPECT_EQ(app->GetDocManager()->GetOpenCount(), 0);
+
+    CMainFrame* main = app->GetMainFrame();
+    for (const QString& path : {fifo, dir.filePath("folder.cbg")}) {
+        ui.clear();
+        ui.QueueFileAnswer(path);
+        main->OnCommand(CMainFrame::kCmdFileOpen);
+        ASSERT_TRUE(WaitFor([&] { return ui.asked().size() >= 2; })) << path.toStdString();
+        EXPECT_TRUE(ui.asked().back().text.contains(QFileInfo(path).fileName())) << ui.asked().back().text.toStdString();
+        EXPECT_EQ(app->GetDocManager()->GetOpenCount(), 0);
+    }
 }
 
 } // namespace

@@ -6,13 +6,18 @@
 #include "game/BackgammonDoc.h"
 #include "game/ClientGameFactory.h"
 #include "game/PropRuleOptions.h"
+#include "lobby/invite/InviteData.h"
 #include "platform/Ui.h"
 #include "records/BGPropositionDlg.h"
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
 
+#include <QComboBox>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLabel>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -113,6 +118,11 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     alice->Click(CInvitationDlg::kIdInvite);
     EXPECT_TRUE(GetSettingsStore().GetBool("CBGPropositionDlg", "bDoWager", false)) << "ticked next time";
     ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    // The offering side says that it waits; only the offering side drags.
+    EXPECT_FALSE(alice->Enabled(CInvitationDlg::kIdPlay));
+    EXPECT_EQ(alice->Dialog()->ItemAs<QLabel>(CBGPropositionDlg::kIdNotice)->text(), "Waiting for bob to answer.");
+    EXPECT_FALSE(bob->Dialog()->Item(CBGPropositionDlg::kIdDragHint)->isVisibleTo(bob->Dialog()));
+    EXPECT_TRUE(alice->Dialog()->Item(CBGPropositionDlg::kIdDragHint)->isVisibleTo(alice->Dialog()));
     EXPECT_EQ(bob->Dialog()->GetPropositionName(), "Race.bgp");
     EXPECT_EQ(bob->Dialog()->GetPlayingIndex(), 1 - alicePlays);
     EXPECT_FALSE(bob->Enabled(CBGPropositionDlg::kIdSave));
@@ -160,15 +170,31 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     const std::map<QString, QString> agreed = transfers;
     ASSERT_EQ(agreed.size(), 2u);
     transfers.clear();
+    // The offering side plays again from a folder of its own that has no file of the proposition's
+    // name: the name came from the other player and is neither saved under nor remembered.
+    QTemporaryDir ownFolder;
+    ASSERT_TRUE(ownFolder.isValid());
+    GetSettingsStore().WriteString("PathNames", "PropositionDir", ownFolder.path());
+    GetSettingsStore().WriteString("CBGPropositionDlg", "strPropositionName", "");
     white->manager->OpenInvitationFromGame(room, 0);
     black->manager->OpenInvitationFromGame(room, 1);
     ASSERT_TRUE(WaitFor([&] { return white->Enabled(CInvitationDlg::kIdInvite, room); }));
+    testenv::scriptedUi().clear();
+    white->Click(CBGPropositionDlg::kIdSave, room);
+    ASSERT_EQ(testenv::scriptedUi().asked().size(), 1u);
+    EXPECT_EQ(testenv::scriptedUi().asked()[0].text, CBGPropositionDlg::kNameNotYours);
     white->Click(CInvitationDlg::kIdInvite, room);
     ASSERT_TRUE(WaitFor([&] { return black->Enabled(CInvitationDlg::kIdPlay, room); }));
+    EXPECT_FALSE(QFileInfo::exists(QDir(ownFolder.path()).filePath("Race.bgp")));
+    EXPECT_EQ(GetSettingsStore().GetString("CBGPropositionDlg", "strPropositionName"), "");
+    EXPECT_FALSE(white->Enabled(CInvitationDlg::kIdPlay, room));
+    EXPECT_FALSE(black->Dialog(room)->Item(CBGPropositionDlg::kIdDragHint)->isVisibleTo(black->Dialog(room)));
     // The waiting side answers the offer: it shows the name and cannot save or choose another.
     EXPECT_FALSE(black->Enabled(CBGPropositionDlg::kIdSave, room));
     EXPECT_FALSE(black->Enabled(CBGPropositionDlg::kIdNameList, room));
-    EXPECT_TRUE(white->Enabled(CBGPropositionDlg::kIdNameList, room));
+    // Once the offer went out, the offering side cannot choose another proposition either.
+    EXPECT_TRUE(white->Dialog(room)->Item(CBGPropositionDlg::kIdNameList)->isVisibleTo(white->Dialog(room)));
+    EXPECT_FALSE(white->Enabled(CBGPropositionDlg::kIdNameList, room));
     black->Click(CInvitationDlg::kIdPlay, room);
     ASSERT_TRUE(WaitFor([&] { return transfers.size() == 2; }));
     EXPECT_EQ(transfers["alice"], transfers["bob"]);
@@ -187,6 +213,132 @@ TEST_F(PropositionEndToEndTest, AnOfferPlayedAsWhiteStartsFromTheAgreedPosition)
 
 TEST_F(PropositionEndToEndTest, AnOfferPlayedAsBlackSeatsTheInvitedPlayerFirst) {
     PlayRace(1, ".gb.bob.alice");
+}
+
+// Save writes the proposition as White sees it, whichever side the user plays: the same bytes, and
+// the offered position does not turn round.
+TEST_F(PropositionEndToEndTest, SaveWritesTheSameFileWhicheverSideTheUserPlays) {
+    const QString path = QDir(folder.path()).filePath("Race.bgp");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray original = file.readAll();
+    file.close();
+    const auto bytes = [&] {
+        QFile saved(path);
+        return saved.open(QIODevice::ReadOnly) ? saved.readAll() : QByteArray();
+    };
+    alice->manager->InvitePlayer("bob", CClientGameFactory::kPropositionKind, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CBGPropositionDlg::kIdPlayingBlack); }));
+    for (const int side : {CBGPropositionDlg::kIdPlayingBlack, CBGPropositionDlg::kIdPlayingBlack,
+                           CBGPropositionDlg::kIdPlayingWhite, CBGPropositionDlg::kIdPlayingBlack}) {
+        alice->Click(side);
+        EXPECT_EQ(alice->Dialog()->GetPlayingIndex(), side == CBGPropositionDlg::kIdPlayingBlack ? 1 : 0);
+        alice->Click(CBGPropositionDlg::kIdSave);
+        EXPECT_EQ(bytes(), original) << "saved playing " << (side == CBGPropositionDlg::kIdPlayingBlack ? "Black" : "White");
+        EXPECT_EQ(alice->Dialog()->GetPositionText(), kRace);
+    }
+    EXPECT_TRUE(testenv::scriptedUi().asked().empty());
+}
+
+// A position from which no game can end is not offered, and the dialog says why.
+TEST_F(PropositionEndToEndTest, APositionNoGameCanEndFromIsNotOffered) {
+    CBackgammonBoard allOff;
+    ASSERT_TRUE(allOff.ReadBoardText(kRace, 1));
+    while (allOff.RemoveChecker(6))
+        allOff.AddChecker(1, CBackgammonBoard::kTray1);
+    ASSERT_TRUE(allOff.SaveToFile(QDir(folder.path()).filePath("Off.bgp")));
+    GetSettingsStore().WriteString("CBGPropositionDlg", "strPropositionName", "Off.bgp");
+    alice->manager->InvitePlayer("bob", CClientGameFactory::kPropositionKind, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CWagerInviteDlg::kIdWager); }));
+    alice->Click(CWagerInviteDlg::kIdWager);
+    const auto notice = [&] { return alice->Dialog()->ItemAs<QLabel>(CBGPropositionDlg::kIdNotice)->text(); };
+    ASSERT_TRUE(WaitFor([&] { return notice() == CPropRuleOptions::DescribeFault(CPropRuleOptions::PositionFault::kAlreadyWon); }));
+    EXPECT_FALSE(alice->Enabled(CInvitationDlg::kIdInvite));
+    // The race can be offered.
+    emit alice->Dialog()->ItemAs<QComboBox>(CBGPropositionDlg::kIdNameList)->textActivated("Race.bgp");
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    EXPECT_EQ(notice(), "");
+}
+
+// Hostile terms from a peer: the receiving dialog corrects what can be corrected and sends it back,
+// never shows a position no game can be played from, and raises no box; the server starts nothing
+// from such terms.
+TEST_F(PropositionEndToEndTest, HostileTermsAreCorrectedByTheReceiverAndRefusedByTheServer) {
+    const auto position = [](int cube, int owner, bool whiteAllOff) {
+        CBackgammonBoard board;
+        EXPECT_TRUE(board.ReadBoardText(kRace, 1));
+        if (whiteAllOff)
+            while (board.RemoveChecker(6))
+                board.AddChecker(1, CBackgammonBoard::kTray1);
+        QString text = board.GetSavedBoardText(1);
+        QStringList fields = text.split(' ');
+        fields[29] = QString::number(cube);
+        fields[30] = QString::number(owner);
+        return fields.join(' ');
+    };
+    QString closedOut = "1.0 0 -3";
+    for (int point = 1; point <= 24; ++point)
+        closedOut += point <= 6 ? " 2" : point >= 19 ? " -2" : " 0";
+    closedOut += " 3 0 1 0 1 0 0 0 0";
+    struct Case {
+        const char* what;
+        QString position;
+        int cube, owner; // what goes back; 0 when the position is not taken at all
+    } cases[] = {
+        {"cube 3", position(3, 1, false), 2, 1},
+        {"cube 64", position(64, 2, false), 32, 2},
+        {"cube 4096", position(4096, 1, false), 32, 1},
+        {"an owned cube of 1", position(1, 2, false), 1, 0},
+        {"White all off", position(1, 0, true), 0, 0},
+        {"both closed out on the bar", closedOut, 0, 0},
+    };
+    QObject context;
+    QStringList back; // bob's terms as they reach alice
+    QObject::connect(&server, &CDevServer::packetRelayed, &context,
+                     [&](const QString& from, const QString&, int type, const QString& payload) {
+                         const CInviteData record(payload);
+                         if (type == 227 && from == "bob" && record.GetMessageKind() == CInviteData::kNewTerms)
+                             back << record.GetPayload();
+                     });
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString terms =
+            CPropRuleOptions("", "hostile", c.position, 3, 100, 0, 0, false, 0, 0).FormatText();
+        EXPECT_TRUE(CDevServer::RoomRulesOf(terms).isEmpty());
+        back.clear();
+        testenv::scriptedUi().clear();
+        CInviteData record(CClientGameFactory::kPropositionKind, CServiceName(".gb.alice.bob"));
+        record.SetMessage(CInviteData::kInvite, "alice", terms);
+        alice->session.Send(227, record.Format(), -1, "bob");
+        ASSERT_TRUE(WaitFor([&] { return bob->Dialog() && !back.isEmpty(); }));
+        CBGPropositionDlg* dialog = bob->Dialog();
+        bool ok = false;
+        const CPropRuleOptions answer = CPropRuleOptions::FromText(back.last(), &ok);
+        ASSERT_TRUE(ok) << back.last().toStdString();
+        EXPECT_EQ(CPropRuleOptions::CheckPosition(answer.GetTerms().position), CPropRuleOptions::PositionFault::kNone);
+        EXPECT_EQ(answer.GetTerms().position, dialog->GetPositionText()) << "what goes back is what is shown";
+        CBackgammonBoard shown;
+        ASSERT_TRUE(shown.ReadBoardText(dialog->GetPositionText(), 1));
+        if (c.cube) {
+            EXPECT_EQ(shown.GetCubeValue(), c.cube);
+            EXPECT_EQ(shown.GetCubeOwner(), c.owner);
+            EXPECT_EQ(dialog->GetItemText(CBGPropositionDlg::kIdCubeValue), QString::number(c.cube));
+        } else {
+            EXPECT_NE(dialog->GetPositionText(), c.position);
+        }
+        EXPECT_TRUE(testenv::scriptedUi().asked().empty()) << "a peer raises no box";
+        dialog->OnCancel();
+        ASSERT_TRUE(WaitFor([&] { return bob->Dialog() == nullptr; }));
+    }
+
+    // Both players coming to the room with terms the server cannot referee start nothing.
+    const QString terms = CPropRuleOptions("", "hostile", position(4096, 1, false), 3, 100, 0, 0, false, 0, 0).FormatText();
+    for (Player* player : {alice.get(), bob.get()})
+        player->session.AttachToGameService(".gb.alice.bob " + terms, 0);
+    const QString refusal = CPropRuleOptions::DescribeFault(CPropRuleOptions::PositionFault::kBadCube) +
+                            " No match was started.";
+    ASSERT_TRUE(WaitFor([&] { return alice->SystemLines().contains(refusal) && bob->SystemLines().contains(refusal); }));
+    EXPECT_EQ(server.FindMatch(".gb.alice.bob"), nullptr);
 }
 
 } // namespace

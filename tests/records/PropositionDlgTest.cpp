@@ -2,15 +2,24 @@
 
 #include "game/PropRuleOptions.h"
 #include "lobby/invite/InviteData.h"
+#include "platform/Archive.h"
 #include "platform/Ui.h"
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
 
+#include <QAbstractButton>
+#include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
 #include <QTemporaryDir>
+#include <QTest>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -30,12 +39,34 @@ QByteArray ReadAll(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-// A board text from side 1 with the given counts of positions -1..26.
-QString PositionText(const std::vector<int>& counts) {
+// A board text from side 1 with the given counts of positions -1..26, its cube and side on roll.
+QString PositionText(const std::vector<int>& counts, int cube = 1, int owner = 0, int roll = 1) {
     QStringList parts;
     for (int c : counts)
         parts << QString::number(c);
-    return "1.0 " + parts.join(' ') + " 1 0 1 0 0 0 0";
+    return QString("1.0 %1 %2 %3 %4 0 0 0 0").arg(parts.join(' ')).arg(cube).arg(owner).arg(roll);
+}
+
+// Positions no game can be played from: White has borne everything off; both sides sit on the bar
+// against a closed board.
+std::vector<int> AllOff() {
+    std::vector<int> v(28, 0);
+    v[0] = 15, v[20] = -15;
+    return v;
+}
+std::vector<int> BothClosedOut() {
+    std::vector<int> v(28, 0);
+    v[26] = 3, v[1] = -3;
+    for (int point = 1; point <= 6; ++point)
+        v[point + 1] = 2, v[25 - point + 1] = -2;
+    return v;
+}
+
+QStringList MessagesAsked() {
+    QStringList texts;
+    for (const auto& asked : testenv::scriptedUi().asked())
+        texts << asked.text;
+    return texts;
 }
 
 std::vector<int> Opening() {
@@ -56,6 +87,13 @@ protected:
     std::unique_ptr<Dialog> Open(bool received) {
         auto dialog = std::make_unique<Dialog>(received);
         dialog->CreateDialogWindow(CBGPropositionDlg::kTemplateId, nullptr);
+        return dialog;
+    }
+    // Shown, for the tests that click and type as the user does.
+    std::unique_ptr<Dialog> Show(bool received) {
+        auto dialog = Open(received);
+        dialog->show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(dialog.get()));
         return dialog;
     }
     QTemporaryDir folder;
@@ -195,6 +233,8 @@ TEST_F(PropositionDlgTest, ReceivedTermsAreCorrected) {
         {"sixteen checkers", text("sixteen", sixteen, "0.5", 0), false, "side", 50, 1},
         {"negative count", text("neg", negative, "0.5", 0), false, "side", 50, 1},
         {"no terms at all", "5 1 garbage", false, "side", 50, 1},
+        {"all borne off", text("off", AllOff(), "0.5", 0), false, "side", 50, 1},
+        {"both closed out", text("closed", BothClosedOut(), "0.5", 0), false, "side", 50, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -208,10 +248,156 @@ TEST_F(PropositionDlgTest, ReceivedTermsAreCorrected) {
         }
         EXPECT_TRUE(CPropRuleOptions::IsCompletePosition(dialog->GetPositionText()));
     }
+    // Cubes a proposition cannot have are brought within its rules, and the box shows what is offered.
+    const struct {
+        int cube, owner, value, ownerAfter;
+    } cubes[] = {{3, 1, 2, 1}, {64, 2, 32, 2}, {4096, 1, 32, 1}, {1, 2, 1, 0}};
+    for (const auto& c : cubes) {
+        SCOPED_TRACE(c.cube);
+        QString t = CPropRuleOptions("", "cube", PositionText(race, c.cube, c.owner), 7, 29, 0, 1, false, 0, 0).FormatText();
+        EXPECT_FALSE(dialog->ApplyRulesText(t)) << "corrected terms go back";
+        CBackgammonBoard offered;
+        ASSERT_TRUE(offered.ReadBoardText(CPropRuleOptions::FromText(dialog->GetRulesText()).GetTerms().position, 1));
+        EXPECT_EQ(offered.GetCubeValue(), c.value);
+        EXPECT_EQ(offered.GetCubeOwner(), c.ownerAfter);
+        EXPECT_EQ(dialog->GetItemText(CBGPropositionDlg::kIdCubeValue), QString::number(c.value));
+    }
+    EXPECT_TRUE(testenv::scriptedUi().asked().empty()) << "a peer raises no box";
+
     EXPECT_FALSE(dialog->OnSave());
     EXPECT_TRUE(QDir(folder.path()).entryList({"*.bgp"}, QDir::Files).isEmpty());
     EXPECT_TRUE(QDir("/tmp").entryList({"evil*"}, QDir::Files).isEmpty());
     EXPECT_EQ(GetSettingsStore().GetString("CBGPropositionDlg", "strPropositionName"), "");
+}
+
+// A folder where "Default.bgp" cannot be made and whose only file has a name too long to offer: the
+// user is told, and the dialog opens usable with the position it has.
+TEST_F(PropositionDlgTest, AFolderWithoutADefaultAndALongNameOpensUsable) {
+    ASSERT_TRUE(QDir(folder.path()).mkdir("Default.bgp"));
+    CBackgammonBoard board;
+    board.SetupPosition();
+    const QString longName = QString(70, 'p') + ".bgp";
+    ASSERT_TRUE(board.SaveToFile(folder.path() + "/" + longName));
+
+    auto dialog = Open(false);
+    EXPECT_TRUE(MessagesAsked().contains("Proposition names cannot be more than 60 characters"));
+    EXPECT_NE(dialog->GetPropositionName(), longName);
+    EXPECT_TRUE(CPropRuleOptions::IsCompletePosition(dialog->GetPositionText()));
+    EXPECT_TRUE(dialog->Item(CBGPropositionDlg::kIdNameList)->isEnabled());
+    EXPECT_TRUE(dialog->isVisible() || !dialog->IsClosed());
+    // Choosing the long name again tells the user again, and nothing else changes.
+    testenv::scriptedUi().clear();
+    auto* list = dialog->ItemAs<QComboBox>(CBGPropositionDlg::kIdNameList);
+    emit list->textActivated(longName);
+    EXPECT_EQ(MessagesAsked(), QStringList{"Proposition names cannot be more than 60 characters"});
+    EXPECT_NE(dialog->GetPropositionName(), longName);
+}
+
+// A file that cannot be read is named in a message, and the proposition chosen before stays chosen:
+// the name offered always belongs to the position offered. No FIFO is ever opened.
+TEST_F(PropositionDlgTest, AnUnreadableFileLeavesThePreviousPropositionChosen) {
+    std::vector<int> race = Opening();
+    race[25] = 0, race[24] = 2;
+    CBackgammonBoard board;
+    ASSERT_TRUE(board.ReadBoardText(PositionText(race), 1));
+    ASSERT_TRUE(board.SaveToFile(folder.path() + "/race.bgp"));
+    GetSettingsStore().WriteString("CBGPropositionDlg", "strPropositionName", "race.bgp");
+    const auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(folder.path() + "/" + name);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    platform::ArchiveWriter other;
+    other.WriteString(".gp.Black.White");
+    other.WriteString("2.0 " + PositionText(race).mid(4));
+    write("version.bgp", other.data());
+    platform::ArchiveWriter fourteen;
+    fourteen.WriteString(".gp.Black.White");
+    std::vector<int> short14 = race;
+    short14[7] = 4;
+    fourteen.WriteString(PositionText(short14));
+    write("fourteen.bgp", fourteen.data());
+    write("truncated.bgp", other.data().left(20));
+    ASSERT_EQ(mkfifo(QFile::encodeName(folder.path() + "/pipe.bgp").constData(), 0600), 0);
+
+    auto dialog = Open(false);
+    ASSERT_EQ(dialog->GetPropositionName(), "race.bgp");
+    auto* list = dialog->ItemAs<QComboBox>(CBGPropositionDlg::kIdNameList);
+    for (const QString name : {"version.bgp", "fourteen.bgp", "truncated.bgp", "pipe.bgp"}) {
+        SCOPED_TRACE(name.toStdString());
+        testenv::scriptedUi().clear();
+        emit list->textActivated(name);
+        ASSERT_EQ(MessagesAsked().size(), 1);
+        EXPECT_TRUE(MessagesAsked()[0].contains(name)) << MessagesAsked()[0].toStdString();
+        EXPECT_EQ(dialog->GetPropositionName(), "race.bgp");
+        EXPECT_EQ(list->currentText(), "race.bgp");
+        EXPECT_EQ(dialog->GetPositionText(), PositionText(race));
+    }
+    // The same through "...".
+    testenv::scriptedUi().clear();
+    testenv::scriptedUi().QueueFileAnswer(folder.path() + "/fourteen.bgp");
+    QTest::mouseClick(dialog->ItemAs<QAbstractButton>(CBGPropositionDlg::kIdBrowse), Qt::LeftButton);
+    EXPECT_EQ(dialog->GetPropositionName(), "race.bgp");
+    EXPECT_EQ(list->currentText(), "race.bgp");
+}
+
+// A typed cube value that is not allowed is told and put back; the box shows what is offered.
+TEST_F(PropositionDlgTest, ATypedCubeThatIsNotAllowedIsPutBack) {
+    auto dialog = Show(false);
+    auto* cube = dialog->ItemAs<QLineEdit>(CBGPropositionDlg::kIdCubeValue);
+    const auto type = [&](const QString& text) {
+        testenv::scriptedUi().clear();
+        cube->setFocus();
+        cube->selectAll();
+        QTest::keyClicks(cube, text);
+        QTest::keyClick(cube, Qt::Key_Return);
+    };
+    type("8");
+    EXPECT_TRUE(MessagesAsked().isEmpty()) << MessagesAsked().join('|').toStdString();
+    EXPECT_EQ(dialog->GetPreviewBoard().GetCubeValue(), 8);
+    for (const QString bad : {"3", "64", "40", "0"}) {
+        type(bad);
+        EXPECT_EQ(MessagesAsked(), QStringList{CBGPropositionDlg::kBadCube}) << bad.toStdString();
+        EXPECT_EQ(cube->text(), "8");
+        CPropRuleOptions terms = CPropRuleOptions::FromText(dialog->GetRulesText());
+        CBackgammonBoard offered;
+        ASSERT_TRUE(offered.ReadBoardText(terms.GetTerms().position, 1));
+        EXPECT_EQ(offered.GetCubeValue(), 8);
+    }
+}
+
+// A position no game can be played from is not offered, and the dialog says why.
+TEST_F(PropositionDlgTest, APositionNoGameCanBePlayedFromIsNotOffered) {
+    for (const auto& [name, counts] : {std::pair{"off.bgp", AllOff()}, std::pair{"closed.bgp", BothClosedOut()}}) {
+        CBackgammonBoard board;
+        ASSERT_TRUE(board.ReadBoardText(PositionText(counts), 1));
+        ASSERT_TRUE(board.SaveToFile(folder.path() + "/" + name));
+    }
+    GetSettingsStore().WriteString("CBGPropositionDlg", "strPropositionName", "off.bgp");
+    auto dialog = Open(false);
+    ASSERT_EQ(dialog->GetPropositionName(), "off.bgp");
+    EXPECT_FALSE(dialog->CanInvite());
+    dialog->UpdateButtons();
+    EXPECT_EQ(dialog->ItemAs<QLabel>(CBGPropositionDlg::kIdNotice)->text().toStdString(),
+              CPropRuleOptions::DescribeFault(CPropRuleOptions::PositionFault::kAlreadyWon).toStdString());
+    emit dialog->ItemAs<QComboBox>(CBGPropositionDlg::kIdNameList)->textActivated("closed.bgp");
+    ASSERT_EQ(dialog->GetPropositionName(), "closed.bgp");
+    dialog->UpdateButtons();
+    EXPECT_EQ(dialog->ItemAs<QLabel>(CBGPropositionDlg::kIdNotice)->text().toStdString(),
+              CPropRuleOptions::DescribeFault(CPropRuleOptions::PositionFault::kNoMoves).toStdString());
+}
+
+// The hint goes after the first drag, and the board stays where the mouse is.
+TEST_F(PropositionDlgTest, TheBoardStaysPutWhenTheHintGoes) {
+    auto dialog = Show(false);
+    QWidget* board = dialog->Item(CBGPropositionDlg::kIdBoard);
+    QWidget* hint = dialog->Item(CBGPropositionDlg::kIdDragHint);
+    ASSERT_TRUE(hint->isVisible());
+    const QPoint before = board->mapTo(dialog.get(), QPoint());
+    ASSERT_TRUE(dialog->OnBoardCommand("c 24/20"));
+    QApplication::processEvents();
+    EXPECT_FALSE(hint->isVisible());
+    EXPECT_EQ(board->mapTo(dialog.get(), QPoint()), before);
 }
 
 } // namespace

@@ -506,8 +506,13 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
                 systemLine(other, payload);
             return;
         }
-        if (type == 217 && findRoom(client->service))
+        // Moves go to the referee, whatever the room holds; nobody refuses a move but the server.
+        if (type == 217)
             return onMatchMove(client, payload);
+        if (type == kMoveRefused) {
+            log(QStringLiteral("refusal of %1 to the room dropped: %2").arg(sender, payload.left(80)));
+            return;
+        }
         for (Client* other : inRoom(client->service))
             other->connection->SendRouted(type, sender, payload, destination);
         return;
@@ -924,6 +929,28 @@ void CDevServer::sendRoomEntered(Client* client, bool withMatch, bool history) {
         client->record.SetGameDescriptor(match->Descriptor(seat));
 }
 
+QString CDevServer::RoomRulesOf(const QString& text, QString* fault) {
+    const auto refuse = [fault](const QString& why) {
+        if (fault)
+            *fault = why;
+        return QString();
+    };
+    if (text.trimmed().isEmpty())
+        return DefaultMatchRules().FormatText();
+    bool ok = false;
+    const CBGRuleOptions match = CBGRuleOptions::CBGRuleOptionsFromText(text, &ok);
+    if (ok)
+        return match.FormatText();
+    const CPropRuleOptions proposition = CPropRuleOptions::FromText(text, &ok);
+    if (!ok)
+        return refuse(QStringLiteral("The terms cannot be read."));
+    // A proposition is refereed only from a position a game can be played from, to its end.
+    const CPropRuleOptions::PositionFault why = CPropRuleOptions::CheckPosition(proposition.GetTerms().position);
+    if (why != CPropRuleOptions::PositionFault::kNone)
+        return refuse(CPropRuleOptions::DescribeFault(why));
+    return proposition.FormatText();
+}
+
 void CDevServer::offerTerms(Client* client, const QString& terms) {
     MatchRoom* room = findRoom(client->service);
     const QStringList players = CServiceName(client->service).GetPartList();
@@ -936,21 +963,19 @@ void CDevServer::offerTerms(Client* client, const QString& terms) {
         sendRoomEntered(client, false, false);
         return;
     }
-    // The terms as the room reads them: a backgammon match, a proposition with a whole position, or
-    // else the default match.
-    auto rulesOf = [](const QString& text) {
-        bool ok = false;
-        const CBGRuleOptions match = CBGRuleOptions::CBGRuleOptionsFromText(text, &ok);
-        if (ok)
-            return match.FormatText();
-        const CPropRuleOptions proposition = CPropRuleOptions::FromText(text, &ok);
-        if (ok && !proposition.FormatPropositionStartCommand().isEmpty())
-            return proposition.FormatText();
-        return DefaultMatchRules().FormatText();
-    };
-    const QString mine = rulesOf(terms);
-    const QString agreed = rulesOf(theirs->second);
+    // The terms as the room reads them: a backgammon match or a proposition that can be played.
+    QString fault;
+    const QString mine = RoomRulesOf(terms, &fault);
+    const QString agreed = RoomRulesOf(theirs->second, fault.isEmpty() ? &fault : nullptr);
     room->offers.clear();
+    if (mine.isEmpty() || agreed.isEmpty()) {
+        sendRoomEntered(client, false, false);
+        log(QStringLiteral("match %1 refused: %2").arg(client->service, fault));
+        for (Client* player : inRoom(client->service))
+            if (CServiceName(client->service).HasPart(player->record.GetNickname()))
+                systemLine(player, QStringLiteral("%1 No match was started.").arg(fault));
+        return;
+    }
     if (mine != agreed) {
         sendRoomEntered(client, false, false);
         log(QStringLiteral("match %1 refused: %2 came with \"%3\", %4 with \"%5\"")

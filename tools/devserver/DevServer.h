@@ -74,6 +74,10 @@ public:
     };
     // The rules of a room whose transfer names none: a one-point match.
     static CBGRuleOptions DefaultMatchRules();
+    // The rules a room starts a match from for the terms a player came with: the default match for
+    // none, a backgammon match, or a proposition whose position can be played to a game's end. Empty,
+    // with the reason in *fault, for terms that start nothing.
+    static QString RoomRulesOf(const QString& terms, QString* fault = nullptr);
     // The referee of a backgammon room's current match, null when there is none (yet).
     const CMatchReferee* FindMatch(const QString& service) const;
     // The number of the room's current match (1 for the first), 0 when none was set up yet.

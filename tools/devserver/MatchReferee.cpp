@@ -114,8 +114,12 @@ std::vector<CMatchReferee::Move> CMatchReferee::Take(const QString& sender, cons
 
 std::vector<CMatchReferee::Move> CMatchReferee::StartNextGame() {
     std::vector<Move> out;
-    if (m_board.GetState() == CBackgammonBoard::kStateAtRest && !m_board.IsMatchOver())
-        OpenGame(out);
+    // A game that is over as it opens (a side with nothing left in play) is followed by the next one:
+    // the match never waits on a game nobody can play.
+    for (int game = 0; game <= CPropRuleOptions::kMaxContractLength; ++game) {
+        if (m_board.GetState() != CBackgammonBoard::kStateAtRest || m_board.IsMatchOver() || !OpenGame(out))
+            break;
+    }
     return out;
 }
 

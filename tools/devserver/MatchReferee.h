@@ -47,7 +47,7 @@ public:
     std::vector<Move> Take(const QString& sender, const QString& text, QString* reason = nullptr);
 
     // Opens the next game of the match with the server's dice, as a player's "n" would -> the moves
-    // to hand out (empty when no game is due).
+    // to hand out (empty when no game is due). A game won as it opens is followed by the next.
     std::vector<Move> StartNextGame();
 
     // The lobby's game descriptor of a player: "<match length> <own score> <opponent's score>".
