@@ -421,6 +421,9 @@ void CDevServer::leaveRoom(Client* client) {
     const CMatchReferee* match = FindMatch(room.GetBaseName());
     if (!match || match->Board().IsMatchOver())
         return;
+    // Nor is a money session a player ended between two games (Play Later keeps it: a game is owed).
+    if (const MatchRoom* played = findRoom(client->service); played && played->money.ended)
+        return;
     const QList<Client*> present = inRoom(room.GetBaseName());
     for (const QString& player : room.GetPartList()) {
         Client* user = findUser(player);
