@@ -275,9 +275,11 @@ void CBgClientView::UpdateButtons() {
     const bool acting = live && side != 0 && b.GetActingSide() == side;
     const bool resignOffered = state == CBackgammonBoard::kStateResignOffered;
     bool enabled[kButtonCount] = {};
+    // Between two games of a money session the next one starts by agreement in the continue dialog,
+    // not with Roll; after the session ended there is none.
     enabled[kRoll] = (onRoll && state == CBackgammonBoard::kStateAwaitingRoll) ||
                      (live && side == 1 && state == CBackgammonBoard::kStateAtRest && !b.IsMatchOver() &&
-                      doc && doc->GetMatchRecord().GetMoveCount() > 0);
+                      doc && doc->GetMatchRecord().GetMoveCount() > 0 && !doc->GetContinueSession());
     enabled[kDouble] = onRoll && state == CBackgammonBoard::kStateAwaitingRoll && b.CanDouble();
     enabled[kTake] = acting && (state == CBackgammonBoard::kStateCubeOffered || resignOffered);
     enabled[kPass] = enabled[kTake];

@@ -9,6 +9,9 @@
 // invitation dialogs (it shows a wager edit); the document only holds this interface.
 class CContinueSession : public QObject {
 public:
+    // The peer's first message of a pause: his dialog is open.
+    static constexpr int kPeerOpened = 1;
+
     using QObject::QObject;
     ~CContinueSession() override = default;
 

@@ -372,18 +372,32 @@ int CGameDoc::OfferContinueSession(int type, const QString& text) {
                 return 0;
         }
         QPointer<CContinueSession> controller = m_continueSession;
-        controller->OnLimitsPacket(text);
+        // The peer's dialog may have opened before this offer came: his word of it counts now.
+        if (made && std::exchange(m_peerOpenedEarly, false))
+            controller->OnSessionPacket(QStringLiteral("%1 \"\"").arg(CContinueSession::kPeerOpened));
+        if (controller)
+            controller->OnLimitsPacket(text);
         if (made && controller)
             controller->OpenDialog();
+        // The board's next game waits for the agreement.
+        if (made)
+            UpdateAllViews(nullptr, gamehint::kBoardChanged, nullptr);
         return 1;
     }
     if (type == 243) {
         // Only the other player of this room, writing to the user himself, speaks for the session.
         const QString opponent = GetOpponentName();
-        if (!m_continueSession || opponent.isEmpty() || !SameNickname(source, opponent) ||
-            m_session->CurrentPacketDestination() == QLatin1String("&") ||
-            CContinueSession::PeekContinueSessionCode(text) == 0)
+        const int code = CContinueSession::PeekContinueSessionCode(text);
+        if (opponent.isEmpty() || !SameNickname(source, opponent) ||
+            m_session->CurrentPacketDestination() == QLatin1String("&") || code == 0)
             return 0;
+        if (!m_continueSession) {
+            // The server's offer to this side may come after the peer's: his open dialog is kept.
+            if (code != CContinueSession::kPeerOpened || !IsMoneySession() || IsWatching())
+                return 0;
+            m_peerOpenedEarly = true;
+            return 1;
+        }
         m_continueSession->OnSessionPacket(text);
         return 1;
     }
@@ -391,8 +405,10 @@ int CGameDoc::OfferContinueSession(int type, const QString& text) {
 }
 
 void CGameDoc::DeleteContinueSession() {
-    if (CContinueSession* controller = std::exchange(m_continueSession, nullptr))
+    if (CContinueSession* controller = std::exchange(m_continueSession, nullptr)) {
         controller->deleteLater();
+        UpdateAllViews(nullptr, gamehint::kBoardChanged, nullptr);
+    }
 }
 
 void CGameDoc::RemoveTemporaryConnection() {

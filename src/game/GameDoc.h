@@ -174,4 +174,6 @@ private:
     QString m_subtitle2;
     QString m_pathName;
     CContinueSession* m_continueSession = nullptr;
+    // The peer said his continue dialog is open before the server's offer made the controller.
+    bool m_peerOpenedEarly = false;
 };

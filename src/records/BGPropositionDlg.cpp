@@ -548,6 +548,9 @@ void CBGPropositionDlg::ApplyControlsToBoard() {
     board.SetSideOnRoll(sideOfIndex(m_onRoll));
     m_board = board;
     m_position = m_board.GetSavedBoardText(viewSide());
+    // A cube value the board cannot take (typed "3") goes back to the one the preview shows.
+    if (GetItemText(kIdCubeValue).trimmed() != QString::number(m_cubeValue))
+        SetItemText(kIdCubeValue, QString::number(m_cubeValue));
     for (int i : {kOwnW, kOwnB})
         m_radios[i]->setEnabled(m_cubeValue != 1);
     applyPreviewScheme();

@@ -10,15 +10,21 @@
 #include "support/SessionFixture.h"
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
+#include "support/controls/Edit100ths.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QTest>
+#include <QToolButton>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
+
+#include <functional>
 
 using testenv::WaitFor;
 
@@ -111,6 +117,91 @@ TEST_F(BackgammonInviteEndToEndTest, TwoPlayersAgreeAMoneySession) {
     EXPECT_TRUE(store.GetBool(section, "Unlimited", false));
 }
 
+TEST_F(BackgammonInviteEndToEndTest, TheKindOfPlayIsOneChoiceAndAmountsMoveOnlyByTheirArrows) {
+    // The user once invited for money; his match terms are remembered as well.
+    CSettingsStore& store = GetSettingsStore();
+    const QString section = QString::fromLatin1(bginvite::kSection);
+    store.WriteBool(section, "Unlimited", true);
+    store.WriteBool(section, "DoWagerUnlimited", true);
+    store.WriteInt(section, "StakePenniesUnlimited", 500);
+    store.WriteInt(section, "ReservePenniesUnlimited", 8000);
+    store.WriteInt(section, "Match Length", 5);
+    CDevServer::Options options;
+    options.league.name.clear();
+    Start(options);
+    alice->manager->InvitePlayer("bob", 0, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    CBackgammonInviteDlg* own = alice->Dialog();
+    own->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(own));
+    auto* match = own->ItemAs<QRadioButton>(CBackgammonInviteDlg::kIdMatchPlay);
+    auto* money = own->ItemAs<QRadioButton>(CBackgammonInviteDlg::kIdMoneyPlay);
+    ASSERT_TRUE(money->isChecked());
+
+    // Both ways, with the mouse on the button and on its label, and with the Alt keys.
+    // The middle of a radio button's label, where a click on its text lands.
+    const auto label = [](QRadioButton* button) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        option.text = button->text();
+        return button->style()->subElementRect(QStyle::SE_RadioButtonFocusRect, &option, button).center();
+    };
+    const QPoint onButton(6, match->height() / 2);
+    const struct {
+        const char* what;
+        std::function<void()> act;
+        bool money;
+    } steps[] = {
+        {"Match Play clicked", [&] { QTest::mouseClick(match, Qt::LeftButton, {}, onButton); }, false},
+        {"Money Play clicked", [&] { QTest::mouseClick(money, Qt::LeftButton, {}, onButton); }, true},
+        {"Match Play's label clicked", [&] { QTest::mouseClick(match, Qt::LeftButton, {}, label(match)); }, false},
+        {"Alt+O", [&] { QTest::keyClick(own, Qt::Key_O, Qt::AltModifier); }, true},
+        {"Alt+A", [&] { QTest::keyClick(own, Qt::Key_A, Qt::AltModifier); }, false},
+        {"Money Play's label clicked", [&] { QTest::mouseClick(money, Qt::LeftButton, {}, label(money)); }, true},
+    };
+    for (const auto& step : steps) {
+        step.act();
+        // A mnemonic clicks the button a moment later, as a click of the mouse would look.
+        WaitFor([&] { return match->isChecked() != step.money; }, 1000);
+        EXPECT_EQ(money->isChecked(), step.money) << step.what;
+        EXPECT_EQ(match->isChecked(), !step.money) << step.what;
+        const TBackgammonTerms terms = own->GetTerms();
+        EXPECT_EQ(terms.money, step.money) << step.what;
+        // Each kind comes back with its own remembered terms.
+        EXPECT_EQ(terms.matchLength, step.money ? 0 : 5) << step.what;
+        if (step.money) {
+            EXPECT_EQ(terms.stake, 500) << step.what;
+            EXPECT_EQ(terms.reserve, 8000) << step.what;
+        }
+        EXPECT_EQ(own->GetItemText(CBackgammonInviteDlg::kIdLength), step.money ? "" : "5") << step.what;
+    }
+
+    // The amounts move by their arrows (and the arrow keys) and take no typing.
+    CWagerEditControl* stake = own->GetStakeControl();
+    CWagerEditControl* reserve = own->GetReserveControl();
+    QTest::mouseClick(stake->GetArrow(true), Qt::LeftButton);
+    EXPECT_EQ(stake->GetAmount(), 525);
+    EXPECT_EQ(reserve->GetAmount(), 8400) << "sixteen stakes at most";
+    QTest::mouseClick(reserve->GetArrow(false), Qt::LeftButton);
+    EXPECT_EQ(reserve->GetAmount(), 7875) << "the reserve of a money session steps by the stake";
+    reserve->GetEdit()->setFocus();
+    QTest::keyClicks(reserve->GetEdit(), "100", Qt::NoModifier, 20);
+    QTest::keyClick(reserve->GetEdit(), Qt::Key_Backspace);
+    QTest::keyClicks(stake->GetEdit(), "9");
+    EXPECT_EQ(reserve->GetAmount(), 7875);
+    EXPECT_EQ(reserve->GetText(), "78.75");
+    EXPECT_EQ(stake->GetText(), "5.25");
+    QTest::keyClick(reserve->GetEdit(), Qt::Key_Up);
+    EXPECT_EQ(reserve->GetAmount(), 8400);
+
+    // The peer reads the amounts as they are shown here.
+    alice->Click(CInvitationDlg::kIdInvite);
+    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    EXPECT_EQ(bob->Dialog()->GetStakeControl()->GetText(), stake->GetText());
+    EXPECT_EQ(bob->Dialog()->GetReserveControl()->GetText(), reserve->GetText());
+    EXPECT_TRUE(bob->Dialog()->GetTerms().money);
+}
+
 TEST_F(BackgammonInviteEndToEndTest, WithAutoPlayAgainBothSidesAcceptTheRematch) {
     CDevServer::Options options;
     options.league.name.clear();
@@ -134,6 +225,57 @@ TEST_F(BackgammonInviteEndToEndTest, WithAutoPlayAgainBothSidesAcceptTheRematch)
     EXPECT_EQ(records, QStringList({"alice>bob 0", "bob>alice 2", "alice>bob 5"}));
     EXPECT_EQ(transfers["bob"], agreed);
     GetSettingsStore().WriteBool("CGameDoc", "bAutoPlayAgain", false);
+}
+
+TEST_F(BackgammonInviteEndToEndTest, PlayAgainShowsThePlayedTermsOnBothSidesAndEndsOnBoth) {
+    CSettingsStore& store = GetSettingsStore();
+    const QString section = QString::fromLatin1(bginvite::kSection);
+    store.WriteInt(section, "Match Length", 5);
+    CDevServer::Options options;
+    options.league.name.clear();
+    Start(options);
+    alice->manager->InvitePlayer("bob", 0, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+    alice->Click(CInvitationDlg::kIdInvite);
+    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    bob->Click(CInvitationDlg::kIdPlay);
+    ASSERT_TRUE(WaitFor([&] { return alice->room == ".gb.alice.bob" && bob->room == ".gb.alice.bob"; }));
+    // Both now remember other terms than the ones just played.
+    store.WriteInt(section, "Match Length", 3);
+    store.WriteBool(section, "Unlimited", true);
+
+    const auto playAgain = [&] {
+        bob->manager->OpenInvitationFromGame(".gb.alice.bob", 1);
+        alice->manager->OpenInvitationFromGame(".gb.alice.bob", 0);
+        return WaitFor([&] {
+            return alice->Enabled(CInvitationDlg::kIdInvite) && bob->Dialog() && bob->Dialog()->IsInitialized();
+        });
+    };
+    ASSERT_TRUE(playAgain());
+    for (const Client* side : {alice.get(), bob.get()}) {
+        const TBackgammonTerms terms = side->Dialog()->GetTerms();
+        EXPECT_FALSE(terms.money);
+        EXPECT_EQ(terms.matchLength, 5);
+        EXPECT_EQ(side->Dialog()->GetItemText(CBackgammonInviteDlg::kIdLength), "5");
+    }
+    EXPECT_TRUE(bob->Dialog()->windowTitle().endsWith(" - waiting for alice"));
+
+    // alice cancels before inviting: bob's waiting dialog hears it and closes.
+    records.clear();
+    alice->Click(CInvitationDlg::kIdCancel);
+    ASSERT_TRUE(WaitFor([&] { return bob->Dialog() == nullptr; }));
+    EXPECT_EQ(records, QStringList{"alice>bob 4"});
+    EXPECT_TRUE(bob->SystemLines().contains("alice has cancelled the Backgammon invitation."))
+        << bob->SystemLines().join(" | ").toStdString();
+
+    // bob says no while he waits: alice's dialog closes.
+    ASSERT_TRUE(playAgain());
+    records.clear();
+    bob->Click(CInvitationDlg::kIdNoThanks);
+    ASSERT_TRUE(WaitFor([&] { return alice->Dialog() == nullptr; }));
+    EXPECT_EQ(records, QStringList{"bob>alice 3"});
+    EXPECT_TRUE(alice->SystemLines().contains("bob has declined the invitation."))
+        << alice->SystemLines().join(" | ").toStdString();
 }
 
 TEST_F(BackgammonInviteEndToEndTest, ALeagueFixesItsOptions) {

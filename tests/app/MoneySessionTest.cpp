@@ -1,21 +1,33 @@
-// A money session end to end: two real sessions with their game rooms play through the development
-// server, which offers each next game, and agree between games in their continue dialogs.
+// A money session end to end: two real sessions with their game rooms and game windows play through
+// the development server, which offers each next game, and agree between games in their continue
+// dialogs, clicked and typed into as the user does.
 
 #include "DevServer.h"
 #include "app/GameRoom.h"
+#include "board/BgClientView.h"
+#include "chat/CommandLineView.h"
+#include "frame/MultiPaneFrame.h"
+#include "frame/PaneLayout.h"
 #include "game/BackgammonDoc.h"
 #include "game/ClientGameFactory.h"
 #include "lobby/invite/ContinueSessionController.h"
 #include "lobby/invite/ContinueSessionDlg.h"
+#include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/WagerEditControl.h"
 #include "platform/Ui.h"
+#include "records/BgMatchLogView.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
 #include "support/SessionFixture.h"
 #include "support/SettingsFixture.h"
 #include "support/TestEnvironment.h"
+#include "support/controls/Edit100ths.h"
 
 #include <QAbstractButton>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
 
 #include <gtest/gtest.h>
 
@@ -32,14 +44,37 @@ struct Player {
         view.frame = &frame;
         session.AddView(&view);
         session.SetChatLog(&chat);
+        invitations = CInvitationManager::Attach(session);
         QObject::connect(&session, &CSessionDoc::loginAccepted, [this] { in = true; });
-        QObject::connect(&session, &CSessionDoc::serviceEntered,
-                         [this](const QString& name) { room.OnServiceEntered(name); });
+        QObject::connect(&session, &CSessionDoc::serviceEntered, [this](const QString& name) {
+            service = name;
+            room.OnServiceEntered(name);
+        });
+        // The game window, made as the application makes it.
+        QObject::connect(&room, &CGameRoom::windowSetChanged, [this] {
+            window.reset();
+            if (const CBackgammonDoc* doc = room.GetDocument()) {
+                window = std::make_unique<CMultiPaneFrame>(&session);
+                window->Build(*CPaneLayout::Parse(doc->GetWindowLayout()));
+                window->show();
+            }
+        });
         session.Connect({"127.0.0.1", port, nickname, "any", "1000 Norvale for Linux"});
     }
     ~Player() {
+        window.reset();
         session.SetChatLog(nullptr);
         session.RemoveView(&view);
+    }
+    CContinueSessionDlg* Dialog() const { return Controller() ? Controller()->GetDialog() : nullptr; }
+    bool Shows() const { return Dialog() && Dialog()->isVisible(); }
+    bool Enabled(int id) const { return Dialog()->Item(id)->isEnabled(); }
+    void Press(int id) const { QTest::mouseClick(Dialog()->ItemAs<QPushButton>(id), Qt::LeftButton); }
+    CWagerEditControl* Limit() const { return Dialog()->GetLimitEdit(); }
+    QString LimitText() const { return Limit()->GetText(); }
+    bool RollEnabled() const {
+        auto* board = window ? qobject_cast<CBgClientView*>(window->FindPane("BgBoard")) : nullptr;
+        return board && board->GetButton(CBgClientView::kRoll)->isEnabled();
     }
     CBackgammonDoc* Doc() const { return room.GetDocument(); }
     CContinueSessionController* Controller() const {
@@ -60,6 +95,9 @@ struct Player {
     QWidget frame;
     testenv::RecordingChatLog chat;
     CGameRoom room;
+    std::unique_ptr<CMultiPaneFrame> window;
+    CInvitationManager* invitations = nullptr;
+    QString service;
     bool in = false;
 };
 
@@ -80,7 +118,15 @@ protected:
         testenv::ResetSettings();
         testenv::scriptedUi().clear();
         RegisterContinueSession();
+        CBgClientView::RegisterPane();
+        CBgMatchLogView::RegisterPane();
+        RegisterChatPanes();
         ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+        QObject::connect(&server, &CDevServer::packetRelayed,
+                         [this](const QString& from, const QString& to, int type, const QString& payload) {
+                             if (type == CContinueSessionController::kPacketPeer)
+                                 peer << QStringLiteral("%1>%2 %3").arg(from, to, payload);
+                         });
         alice = std::make_unique<Player>(server.Port(), "alice");
         bob = std::make_unique<Player>(server.Port(), "bob");
         ASSERT_TRUE(WaitFor([&] { return alice->in && bob->in; }));
@@ -114,47 +160,104 @@ protected:
         EXPECT_TRUE(server.IsAwaitingContinuation(kRoom));
     }
 
+    // The peer messages relayed since the last call, "from>to text".
+    QStringList TakePeer() { return std::exchange(peer, {}); }
+    bool Logged(const QString& text) const { return log.join('\n').contains(text); }
+
     CDevServer server{CDevServer::Options{}};
     std::unique_ptr<Player> alice, bob;
     QStringList log;
+    QStringList peer;
 };
 
-TEST_F(MoneySessionTest, TwoGamesALimitChangeAndTheEnd) {
+TEST_F(MoneySessionTest, ThreeGamesALimitChangePlayLaterAndTheEnd) {
     PlayGame(true);
     EXPECT_EQ(alice->Controller()->GetStake(), 100);
-    EXPECT_EQ(bob->Controller()->GetLimit(), 5000);
+    for (Player* p : {alice.get(), bob.get()}) {
+        ASSERT_TRUE(p->Shows());
+        EXPECT_EQ(p->Dialog()->StatusText(), "Click on dice to continue.");
+        EXPECT_EQ(p->Dialog()->ItemAs<QLabel>(CContinueSessionDlg::kIdStake)->text(), " 1 US$/Point ");
+        EXPECT_EQ(p->LimitText(), "50");
+        EXPECT_FALSE(p->RollEnabled()) << "the next game is agreed in the dialog, not rolled";
+    }
     EXPECT_FALSE(alice->Doc()->StartNextGame()) << "no game before both agree";
+    TakePeer();
+
+    // Typing into the limit changes nothing and tells bob nothing.
+    CEdit100ths* edit = alice->Limit()->GetEdit();
+    edit->setFocus();
+    QTest::keyClicks(edit, "30", Qt::NoModifier, 20);
+    QTest::keyClick(edit, Qt::Key_Backspace);
+    EXPECT_EQ(alice->LimitText(), "50");
+    EXPECT_EQ(alice->Controller()->GetLimit(), 5000);
+    EXPECT_TRUE(edit->isEnabled());
 
     // Both go on: the server starts the second game by itself.
-    alice->Click(CContinueSessionDlg::kIdNextGame);
-    bob->Click(CContinueSessionDlg::kIdNextGame);
+    alice->Press(CContinueSessionDlg::kIdNextGame);
+    EXPECT_EQ(alice->Dialog()->StatusText(), "Awaiting bob's click.");
+    ASSERT_TRUE(WaitFor([&] { return bob->Dialog()->StatusText() == "alice has rolled."; }));
+    bob->Press(CContinueSessionDlg::kIdNextGame);
     ASSERT_TRUE(WaitFor([&] { return alice->GameOn() && bob->GameOn(); }));
-    EXPECT_FALSE(server.IsAwaitingContinuation(kRoom));
+    EXPECT_TRUE(Logged("next game at limit 5000"));
     ASSERT_TRUE(
         WaitFor([&] { return !alice->Doc()->GetContinueSession() && !bob->Doc()->GetContinueSession(); }));
+    EXPECT_EQ(TakePeer(), QStringList({"alice>bob 4 \"5000 5000\"", "bob>alice 4 \"5000 5000\""}));
 
-    // After the second game alice asks for a higher limit and bob follows it.
+    // After the second game alice raises the limit with the arrow beside it and the Up key; bob's
+    // dialog follows each step and his edit stays his to change.
     PlayGame(false);
-    alice->Controller()->GetDialog()->GetLimitEdit()->SetAmount(6000);
-    alice->Controller()->OnLimitChanged(6000);
-    ASSERT_TRUE(WaitFor([&] { return bob->Controller()->GetLimit() == 6000; }));
-    alice->Click(CContinueSessionDlg::kIdNextGame);
+    TakePeer();
+    edit = alice->Limit()->GetEdit();
+    edit->setFocus();
+    QTest::mouseClick(alice->Limit()->GetArrow(true), Qt::LeftButton);
+    EXPECT_EQ(alice->LimitText(), "51");
+    EXPECT_TRUE(edit->isEnabled() && alice->Limit()->GetArrow(true)->isEnabled())
+        << "a step keeps the arrows, so that holding one goes on";
+    QTest::keyClick(edit, Qt::Key_Up);
+    QTest::keyClick(edit, Qt::Key_Up);
+    QTest::keyClick(edit, Qt::Key_Down);
+    EXPECT_EQ(alice->LimitText(), "52");
+    ASSERT_TRUE(WaitFor([&] { return bob->Controller()->GetLimit() == 5200; }));
+    EXPECT_EQ(bob->LimitText(), "52");
+    EXPECT_TRUE(bob->Limit()->GetArrow(false)->isEnabled());
+    EXPECT_EQ(TakePeer(), QStringList({"alice>bob 6 \"5100 5100\"", "alice>bob 6 \"5200 5200\"",
+                                       "alice>bob 6 \"5300 5300\"", "alice>bob 6 \"5200 5200\""}));
+    alice->Press(CContinueSessionDlg::kIdNextGame);
     ASSERT_TRUE(WaitFor([&] { return bob->Controller()->IsPeerConfirmed(); }));
-    bob->Click(CContinueSessionDlg::kIdNextGame);
+    bob->Press(CContinueSessionDlg::kIdNextGame);
     ASSERT_TRUE(WaitFor([&] { return alice->GameOn() && bob->GameOn(); }));
-    EXPECT_EQ(server.MoneyLimit(kRoom), 6000);
+    EXPECT_EQ(server.MoneyLimit(kRoom), 5200);
+    TakePeer();
 
-    // After the third, bob ends the session: alice is told and no further game starts.
+    // After the third, alice will play later: her dialog goes; bob's says so and keeps only its ways out.
     PlayGame(false);
-    EXPECT_EQ(alice->Controller()->GetLimit(), 6000) << "the agreed limit stands";
-    bob->Click(CContinueSessionDlg::kIdEndSession);
+    EXPECT_EQ(alice->LimitText(), "52") << "the agreed limit stands";
+    TakePeer();
+    alice->Press(CContinueSessionDlg::kIdPlayLater);
+    EXPECT_FALSE(alice->Shows());
+    ASSERT_TRUE(WaitFor([&] { return bob->Dialog()->StatusText() == "alice will play later."; }));
+    EXPECT_FALSE(bob->Enabled(CContinueSessionDlg::kIdNextGame));
+    EXPECT_FALSE(bob->Limit()->GetEdit()->isEnabled());
+    EXPECT_TRUE(bob->Enabled(CContinueSessionDlg::kIdPlayLater));
+    ASSERT_TRUE(bob->Enabled(CContinueSessionDlg::kIdEndSession));
+
+    // bob ends the session: the server hears it, alice is told although she had stopped already.
+    bob->Press(CContinueSessionDlg::kIdEndSession);
+    EXPECT_FALSE(bob->Shows());
+    ASSERT_TRUE(WaitFor([&] { return Logged("ended by bob"); }));
     ASSERT_TRUE(WaitFor([&] { return alice->SawLine("bob has ended this session."); }));
-    ASSERT_TRUE(WaitFor([&] { return log.join('\n').contains("ended by bob"); }));
-    EXPECT_TRUE(alice->Controller()->IsStopped());
-    alice->Click(CContinueSessionDlg::kIdNextGame);
-    WaitFor([] { return false; }, 300);
-    EXPECT_FALSE(alice->GameOn());
+    EXPECT_EQ(TakePeer(), QStringList({"alice>bob 2 \"\"", "bob>alice 3 \"\""}));
     EXPECT_FALSE(server.IsAwaitingContinuation(kRoom));
+    EXPECT_FALSE(alice->RollEnabled());
+    EXPECT_FALSE(bob->RollEnabled());
+
+    // An ended session is over: leaving the room leaves no unfinished match to warn about.
+    alice->session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return alice->service == ".mb"; }));
+    bob->session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return bob->service == ".mb"; }));
+    EXPECT_FALSE(alice->invitations->HasUnfinishedMatch(kRoom));
+    EXPECT_FALSE(bob->invitations->HasUnfinishedMatch(kRoom));
 }
 
 TEST_F(MoneySessionTest, TheServerStartsNoGameWhileTheLimitsDiffer) {

@@ -179,6 +179,14 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     white->manager->OpenInvitationFromGame(room, 0);
     black->manager->OpenInvitationFromGame(room, 1);
     ASSERT_TRUE(WaitFor([&] { return white->Enabled(CInvitationDlg::kIdInvite, room); }));
+    // Both show the proposition just played, the waiting side too: its cube as the preview has it.
+    for (const Player* side : {white, black}) {
+        ASSERT_TRUE(WaitFor([&] { return side->Dialog(room) && side->Dialog(room)->IsInitialized(); }));
+        const CBGPropositionDlg* shown = side->Dialog(room);
+        EXPECT_EQ(shown->GetPreviewBoard().GetCubeValue(), 2) << side->session.GetNickname().toStdString();
+        EXPECT_EQ(shown->GetItemText(CBGPropositionDlg::kIdCubeValue),
+                  QString::number(shown->GetPreviewBoard().GetCubeValue()));
+    }
     testenv::scriptedUi().clear();
     white->Click(CBGPropositionDlg::kIdSave, room);
     ASSERT_EQ(testenv::scriptedUi().asked().size(), 1u);

@@ -16,8 +16,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QTemporaryDir>
 #include <QTest>
+#include <QTemporaryDir>
 
 #include <sys/stat.h>
 
@@ -191,6 +191,27 @@ TEST_F(PropositionDlgTest, OfferSetUpSaveAndReopen) {
     EXPECT_EQ(again->GetPropositionName(), "escape.bgp");
     EXPECT_EQ(again->GetPositionText(), position);
     EXPECT_EQ(again->GetConsiderationHundredths(), 29);
+}
+
+// The cube field always says what the preview shows: a value the board cannot take is put back.
+TEST_F(PropositionDlgTest, TheCubeFieldFollowsThePreview) {
+    auto dialog = Open(false);
+    dialog->show();
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog.get()));
+    auto* field = dialog->ItemAs<QLineEdit>(CBGPropositionDlg::kIdCubeValue);
+    const struct {
+        const char* typed;
+        int cube;
+    } cases[] = {{"4", 4}, {"3", 4}, {"64", 4}, {"x", 4}, {"32", 32}, {"1", 1}};
+    for (const auto& c : cases) {
+        field->setFocus();
+        field->selectAll();
+        QTest::keyClicks(field, c.typed);
+        QTest::keyClick(field, Qt::Key_Tab);
+        EXPECT_EQ(dialog->GetPreviewBoard().GetCubeValue(), c.cube) << c.typed;
+        EXPECT_EQ(field->text(), QString::number(c.cube)) << c.typed;
+    }
 }
 
 // The receiving side takes the peer's terms corrected, never lets the name choose a file, and

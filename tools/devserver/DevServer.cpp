@@ -432,6 +432,9 @@ void CDevServer::leaveRoom(Client* client) {
     const CMatchReferee* match = FindMatch(room.GetBaseName());
     if (!match || match->Board().IsMatchOver() || !playersPresent(room.GetBaseName()))
         return;
+    // Nor is a money session a player ended between two games (Play Later keeps it: a game is owed).
+    if (const MatchRoom* played = findRoom(client->service); played && played->money.ended)
+        return;
     const QStringList players = m_unfinished.MatchLeft(room, match->Descriptor(0));
     // Who stays waits for him: the lobby shows him free to be asked to resume.
     for (Client* user : inRoom(room.GetBaseName()))

@@ -13,6 +13,7 @@
 #include "support/controls/SpinButton.h"
 #include "support/dialogs/DeferredMessageBox.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
@@ -144,6 +145,11 @@ QWidget* CBackgammonInviteDlg::CreateTermsPane(QWidget* parent) {
     for (QCheckBox* box : {rated, autoDouble, beavers, cube})
         connect(box, &QCheckBox::clicked, this, [this] { OnOptionChanged(); });
     connect(variant, &QComboBox::activated, this, [this] { OnOptionChanged(); });
+    // The two kinds of play sit in different frames: one group makes them a single choice.
+    auto* kind = new QButtonGroup(pane);
+    kind->setExclusive(true);
+    kind->addButton(matchPlay);
+    kind->addButton(moneyPlay);
     connect(matchPlay, &QRadioButton::clicked, this, [this] { OnMoneyOrMatchPlay(); });
     connect(moneyPlay, &QRadioButton::clicked, this, [this] { OnMoneyOrMatchPlay(); });
     connect(length, &QLineEdit::textEdited, this, [this] { OnMatchLengthChanged(); });

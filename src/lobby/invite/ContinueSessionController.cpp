@@ -3,6 +3,7 @@
 #include "game/ClientGameFactory.h"
 #include "game/GameDoc.h"
 #include "game/GameSessionLink.h"
+#include "lobby/invite/ContestText.h"
 #include "lobby/invite/ContinueSessionDlg.h"
 #include "net/DatabaseTransaction.h"
 #include "platform/Win32Codes.h"
@@ -123,10 +124,19 @@ int CContinueSessionController::OnMoneyInviteResponse(const QString& text) {
         (!m_dialog || m_dialog->AcceptLimits(m_response, m_limit))) {
         refresh();
         evaluate();
-    } else if (m_document) {
-        // No money play between these two now: nothing more goes to the peer directly.
-        m_document->RemoveTemporaryConnection();
+        return 1;
     }
+    // No money play between these two now: this side cannot go on, and says so in the dialog (an
+    // automatic side too, which would otherwise wait without a word).
+    m_refused = true;
+    m_stopped = true;
+    if (m_automatic && !m_left) {
+        m_automatic = false;
+        showDialog();
+    }
+    refresh();
+    if (m_document)
+        m_document->RemoveTemporaryConnection();
     return 1;
 }
 
@@ -135,16 +145,23 @@ void CContinueSessionController::OnLimitsPacket(const QString& text) {
     int stake = 0, limit = 0;
     if (numbers.size() != 2 || !ReadWholeNumber(numbers[0], stake) || !ReadWholeNumber(numbers[1], limit))
         return;
-    // An offer after this side had stopped is a new pause: the peer must open his again.
+    // An offer after this side had stopped is a new pause: the peer must open his again (unless his
+    // word of it came first).
     const bool again = m_stopped;
-    if (again)
-        m_peerReady = false;
+    if (again) {
+        m_peerReady = m_peerOpenedAhead;
+        m_limitsKnown = false;
+    }
+    m_peerOpenedAhead = false;
     m_stake = stake;
     m_limit = limit;
     m_offerReceived = true;
     m_answered = false;
     m_peerConfirmed = false;
     m_stopped = false;
+    m_left = false;
+    m_peerStop = 0;
+    m_refused = false;
     if (m_dialog)
         m_dialog->SetOffer(stake, limit);
     refresh();
@@ -155,9 +172,15 @@ void CContinueSessionController::OnLimitsPacket(const QString& text) {
 
 void CContinueSessionController::OnSessionPacket(const QString& text) {
     int code = 0, limit = 0;
-    // Once this side stopped, a late word from the peer changes nothing (the server's next offer
-    // starts afresh).
-    if (m_stopped || !ParsePeerMessage(text, code, limit))
+    if (!ParsePeerMessage(text, code, limit))
+        return;
+    // Once stopped, a late word from the peer changes nothing but his own end (the server's next offer
+    // starts afresh); his dialog of the next pause is remembered for that offer.
+    if (m_stopped && code == kOpened) {
+        m_peerOpenedAhead = true;
+        return;
+    }
+    if (m_stopped && code != kPlayLater && code != kEndSession)
         return;
     switch (code) {
     case kOpened:
@@ -165,12 +188,13 @@ void CContinueSessionController::OnSessionPacket(const QString& text) {
         evaluate();
         break;
     case kPlayLater:
-        m_stopped = true;
-        break;
     case kEndSession:
         m_stopped = true;
-        if (CGameSessionLink* link = session())
-            link->AddSystemChatLine(m_peer + QStringLiteral(" has ended this session."));
+        if (code == kEndSession && m_peerStop != kEndSession)
+            if (CGameSessionLink* link = session())
+                link->AddSystemChatLine(m_peer + QStringLiteral(" has ended this session."));
+        if (m_peerStop != kEndSession)
+            m_peerStop = code;
         break;
     case kNextGame:
         if (limit == m_limit) {
@@ -242,8 +266,9 @@ void CContinueSessionController::OnNextGame() {
 }
 
 void CContinueSessionController::OnPlayLater() {
-    if (m_stopped)
+    if (m_left)
         return;
+    m_left = true;
     m_stopped = true;
     refresh();
     sendPeer(kPlayLater);
@@ -252,8 +277,9 @@ void CContinueSessionController::OnPlayLater() {
 }
 
 void CContinueSessionController::OnEndSession() {
-    if (m_stopped)
+    if (m_left)
         return;
+    m_left = true;
     m_stopped = true;
     refresh();
     sendPeer(kEndSession);
@@ -265,7 +291,8 @@ void CContinueSessionController::OnEndSession() {
 void CContinueSessionController::OnLimitChanged(int cents) {
     if (!m_dialog || !m_dialog->IsInitialized() || !IsReady() || cents < 0)
         return;
-    m_dialog->EnableLimitEdit(false);
+    // The edit stays as it is (the refresh below keeps it enabled): taking it away between two steps
+    // would end the arrow's auto-repeat and move the keyboard elsewhere.
     m_limit = cents;
     m_answered = false;
     m_peerConfirmed = false;
@@ -275,8 +302,11 @@ void CContinueSessionController::OnLimitChanged(int cents) {
 
 void CContinueSessionController::startNextGame(int flag) {
     m_stopped = true;
+    m_left = true;
+    QString text;
+    FormatThreeIntegers(text, flag, m_limit, m_limit);
     if (CGameSessionLink* link = session())
-        link->Send(kPacketContinue, QStringLiteral("%1 %2 %2").arg(flag).arg(m_limit), QString());
+        link->Send(kPacketContinue, text, QString());
     if (flag == 1 && m_document)
         m_document->DeleteContinueSession();
 }

@@ -19,7 +19,12 @@ class QWidget;
 //
 // Peer codes: 1 the dialog is open, 2 "Play Later", 3 "End Session", 4 "Next Game" with the limit,
 // 6 a new limit. Numbers from the peer must be whole, non-negative and written twice alike; anything
-// else is dropped. Once stopped, the controller ignores the peer until the server's next offer.
+// else is dropped. Once stopped, the controller takes from the peer only his end of the session (the
+// chat line) and a dialog opened for the next pause (kept for the server's next offer).
+//
+// Stopping comes from this side ("Play Later", "End Session"), from the peer (his 2 or 3) or from the
+// database (a refused money answer). Only the first leaves this side's buttons to act: the user can
+// still end the session or close the dialog after the others stopped.
 class CContinueSessionController : public CContinueSession {
 public:
     enum PeerCode { kOpened = 1, kPlayLater = 2, kEndSession = 3, kNextGame = 4, kNewLimit = 6 };
@@ -52,6 +57,12 @@ public:
     bool IsAnswered() const { return m_answered; }
     bool IsPeerConfirmed() const { return m_peerConfirmed; }
     bool IsStopped() const { return m_stopped; }
+    // This side chose "Play Later" or "End Session" (or started the next game).
+    bool HasLeft() const { return m_left; }
+    // The peer's code 2 or 3 stopped the session, else 0.
+    int GetPeerStop() const { return m_peerStop; }
+    // The database refused money play between these players for the next game.
+    bool IsRefused() const { return m_refused; }
     bool IsAutomatic() const { return m_automatic; }
     int GetLimit() const { return m_limit; }
     int GetStake() const { return m_stake; }
@@ -90,6 +101,11 @@ private:
     bool m_answered = false;
     bool m_peerConfirmed = false;
     bool m_stopped = false;
+    bool m_left = false;
+    int m_peerStop = 0;
+    bool m_refused = false;
+    // The peer opened his dialog again while this side was stopped: counted with the next offer.
+    bool m_peerOpenedAhead = false;
     int m_limit = 0;
     int m_lowerBound = 0;
     int m_upperBound = 0;

@@ -18,6 +18,8 @@ namespace {
 
 // Longest nickname the status line names before it says "opponent".
 constexpr int kMaxAwaitedName = 8;
+// Longest nickname a sentence starts with before it says "Your opponent".
+constexpr int kMaxLeadingName = 13;
 
 // One die face of the "Next Game" picture.
 void DrawDie(QPainter& painter, const QRectF& box, int pips) {
@@ -151,6 +153,14 @@ void CContinueSessionDlg::EnableLimitEdit(bool enable) {
 
 QString CContinueSessionDlg::StatusText() const {
     const QString& peer = m_controller->GetPeer();
+    // Once the session stopped, the line says why: nothing here can start the next game any more.
+    if (m_controller->IsRefused())
+        return QStringLiteral("The money limits of the next game could not be had.");
+    if (const int stop = m_controller->GetPeerStop()) {
+        const QString who = peer.size() > kMaxLeadingName ? QStringLiteral("Your opponent") : peer;
+        return who + (stop == CContinueSessionController::kEndSession ? QStringLiteral(" has ended this session.")
+                                                                      : QStringLiteral(" will play later."));
+    }
     if (m_controller->IsAnswered() && !m_controller->IsPeerConfirmed())
         return QStringLiteral("Awaiting %1's click.")
             .arg(peer.size() > kMaxAwaitedName ? QStringLiteral("opponent") : peer);
@@ -165,6 +175,9 @@ void CContinueSessionDlg::Refresh() {
     build();
     m_limit->EnableAll(m_controller->CanAnswer());
     m_status->setText(StatusText());
+    EnableItem(kIdNextGame, !m_controller->IsStopped());
+    EnableItem(kIdPlayLater, !m_controller->HasLeft());
+    EnableItem(kIdEndSession, !m_controller->HasLeft());
 }
 
 void CContinueSessionDlg::OnCancel() {

@@ -323,8 +323,12 @@ void CInvitationDlg::StartFromGame(const QString& startText) {
         ShowItem(kIdCancel, false);
         ShowItem(kIdPlay, true);
         ShowItem(kIdNoThanks, true);
-        // Nothing has come from the peer yet: the title says so until his invitation does.
+        // Nothing has come from the peer yet: the title says so until his invitation does. Meanwhile
+        // the dialog shows the terms just played, which he offers again.
         setWindowTitle(caption() + QStringLiteral(" - waiting for ") + m_peer);
+        if (!startText.trimmed().isEmpty())
+            ApplyRulesText(startText.trimmed());
+        loadControls();
         refreshPlay();
         EnableItem(kIdChat, canChat());
         return;
@@ -341,7 +345,11 @@ bool CInvitationDlg::send(int type, const QString& text, const QString& target) 
 }
 
 bool CInvitationDlg::SendInvitationMessage(int kind) {
-    if (m_closed || !m_manager || (!m_live && kind != CInviteData::kInvite) || !UpdateData(true))
+    // Before any record the peer hears only of an invitation, or of a play-again that ends: his dialog
+    // is open for it already.
+    const bool mayOpen = kind == CInviteData::kInvite ||
+                         (IsFromGame() && (kind == CInviteData::kWithdraw || kind == CInviteData::kDecline));
+    if (m_closed || !m_manager || (!m_live && !mayOpen) || !UpdateData(true))
         return false;
     QString payload;
     if (kind == CInviteData::kDecline || kind == CInviteData::kText) {
@@ -557,7 +565,7 @@ void CInvitationDlg::OnNoThanks() {
 }
 
 void CInvitationDlg::OnCancelInvitation() {
-    if (m_live)
+    if (m_live || IsFromGame())
         SendInvitationMessage(CInviteData::kWithdraw);
     closeInvitation();
 }
@@ -569,7 +577,8 @@ void CInvitationDlg::OnCancel() {
 void CInvitationDlg::CloseInvitation() {
     if (m_closed)
         return;
-    if (m_live) {
+    // A play-again dialog is open on the other side from the start: it is told as well.
+    if (m_live || IsFromGame()) {
         if (m_received) {
             m_messageText = fill("%s has declined the invitation.", {m_ownNickname});
             SendInvitationMessage(CInviteData::kDecline);

@@ -4,6 +4,7 @@
 #include "support/controls/Edit100ths.h"
 
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -20,6 +21,8 @@ CWagerEditControl::CWagerEditControl(CWagerAmount::Mode mode, const QString& lab
     m_edit->setMaxLength(9);
     m_edit->setAlignment(Qt::AlignRight);
     m_edit->setMinimumWidth(80);
+    m_edit->setReadOnly(true);
+    m_edit->installEventFilter(this);
     m_label->setBuddy(m_edit);
     auto* arrows = new QVBoxLayout;
     arrows->setSpacing(0);
@@ -39,8 +42,6 @@ CWagerEditControl::CWagerEditControl(CWagerAmount::Mode mode, const QString& lab
     layout->addLayout(arrows);
     connect(m_up, &QToolButton::clicked, this, [this] { StepAmount(1); });
     connect(m_down, &QToolButton::clicked, this, [this] { StepAmount(-1); });
-    connect(m_edit, &QLineEdit::textEdited, this, &CWagerEditControl::onTextEdited);
-    connect(m_edit, &QLineEdit::editingFinished, this, &CWagerEditControl::CommitText);
     showAmount();
 }
 
@@ -106,26 +107,17 @@ void CWagerEditControl::StepAmount(int delta) {
         emit amountChanged(this);
 }
 
-void CWagerEditControl::onTextEdited(const QString& text) {
-    int cents = 0;
-    if (!ParseDollarsToCents(text, cents) || cents == m_amount.GetAmount())
-        return;
-    m_amount.SetAmount(cents);
-    repaintWarning();
-    emit amountChanged(this);
-}
-
-void CWagerEditControl::CommitText() {
-    int cents = 0;
-    if (!CWagerAmount::ParseLeavingText(m_edit->text(), cents)) {
-        showAmount();
-        return;
+bool CWagerEditControl::eventFilter(QObject* watched, QEvent* event) {
+    // The arrow keys in the edit act as the arrows beside it (auto-repeat included).
+    if (watched == m_edit && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Up || key->key() == Qt::Key_Down) && key->modifiers() == Qt::NoModifier) {
+            if (m_up->isEnabled())
+                StepAmount(key->key() == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
     }
-    if (cents != m_amount.GetAmount()) {
-        m_amount.SetAmount(cents);
-        showAmount();
-        emit amountChanged(this);
-    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void CWagerEditControl::showAmount() {

@@ -8,9 +8,11 @@ class CEdit100ths;
 class QLabel;
 class QToolButton;
 
-// One money amount of an invitation: a label, the amount typed in dollars and cents, and up and down
-// arrows that step it by the database's increments. The amount turns red while it is out of its range
-// or a warning is forced. Tells its owner of every amount the user makes (amountChanged).
+// One money amount of an invitation: a label, the amount in dollars and cents, and up and down arrows
+// that step it by the database's increments. The amount is not typed: the edit is read-only and the
+// arrows (or the Up and Down keys in the edit) change it, so that a half-typed amount never reaches
+// the owner or the peer. The amount turns red while it is out of its range or a warning is forced.
+// Tells its owner of every amount the user makes (amountChanged).
 class CWagerEditControl : public QWidget {
     Q_OBJECT
 public:
@@ -41,14 +43,16 @@ public:
 
     // One spin notification of delta steps (positive: up).
     void StepAmount(int delta);
-    // The typed text as the user leaves the edit: a refused text shows the amount again.
-    void CommitText();
+    QToolButton* GetArrow(bool up) const { return up ? m_up : m_down; }
+    CEdit100ths* GetEdit() const { return m_edit; }
 
 signals:
     void amountChanged(CWagerEditControl* control);
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
-    void onTextEdited(const QString& text);
     void showAmount();
     void repaintWarning();
 

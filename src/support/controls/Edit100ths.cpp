@@ -93,6 +93,11 @@ void CEdit100ths::PasteFiltered(const QString& text) {
 }
 
 void CEdit100ths::keyPressEvent(QKeyEvent* event) {
+    // A read-only amount takes no typing (the line edit lets only movement and copying through).
+    if (isReadOnly()) {
+        QLineEdit::keyPressEvent(event);
+        return;
+    }
     if (event->matches(QKeySequence::Paste)) {
         PasteFiltered(QGuiApplication::clipboard()->text(QClipboard::Clipboard));
         event->accept();
