@@ -69,7 +69,8 @@ void CBgMatchLogView::AppendEntries(int lastRecordIndex) {
         RestartLog();
     }
     const QStringList players = doc->GetPlayers();
-    SetColumnTitles({players.value(0), players.value(1)});
+    if (const QStringList titles = {players.value(0), players.value(1)}; titles != GetColumnTitles())
+        SetColumnTitles(titles);
     if (!m_scratch || m_next == 0) {
         m_scratch = std::make_unique<CBackgammonBoard>();
         m_scratch->SetPlayers(players, doc->GetOwnSeat(), doc->IsWatching());
