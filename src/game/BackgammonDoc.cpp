@@ -408,7 +408,7 @@ QStringList CBackgammonDoc::AutoSaveMatch() {
         if (CanWriteMatchText())
             extensions << QLatin1String(kMatchTextExtension);
         else
-            qInfo("A proposition has no plain match text: its automatic save writes no .txt file");
+            qWarning("A proposition has no plain match text: its automatic save writes no .txt file");
     }
     if (CBgSaveSettings::GetAutoSaveFolderSnv() && HasExporter(QStringLiteral("snv")))
         extensions << QStringLiteral("snv");

@@ -136,8 +136,8 @@ QStringList ScoresOf(const QString& text) {
 } // namespace
 
 TEST(GnubgReplay, RandomRefereedMatchesReplayMoveByMoveWithTheSameScores) {
-    RegisterMatchExports();
     testenv::ResetSettings();
+    GetSettingsStore().WriteBool(QStringLiteral("Backgammon"), QStringLiteral("SaveWhilePlaying"), false);
     const QString gnubg = FindGnubg();
     if (gnubg.isEmpty())
         GTEST_SKIP() << "GNU Backgammon (gnubg) is not installed: scripts/install-deps.sh installs it";
