@@ -201,10 +201,9 @@ void FitPictures(QTextDocument& document, double width) {
     }
 }
 
-} // namespace
+// How far inside a column's first and last lines the document is asked to draw, in layout units.
+constexpr double kEdge = 0.01;
 
-namespace {
-constexpr double kEdge = 0.01; // of a layout unit (1/96 inch)
 } // namespace
 
 int PrintRtfInColumns(QPrinter* printer, const QByteArray& rtf, const CMatchLogPrintSettings& settings, int columns,
