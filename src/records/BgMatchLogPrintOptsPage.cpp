@@ -29,7 +29,7 @@ CBgMatchLogPrintOptsPage::CBgMatchLogPrintOptsPage(QWidget* parent)
     SetItemId(one, kOneColumnId);
     SetItemId(two, kTwoColumnsId);
     for (const auto& [button, count] : {std::pair{one, 1}, std::pair{two, 2}})
-        connect(button, &QRadioButton::clicked, this, [this, count] {
+        connect(button, &QRadioButton::clicked, this, [this, count = count] {
             m_columns = count;
             SetModified();
         });

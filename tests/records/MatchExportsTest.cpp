@@ -266,6 +266,7 @@ TEST(MatchExports, AnAnnotationCannotBreakOrHideTheRestOfTheDocument) {
     const QByteArray hostile[] = {
         "{\\rtf1 first note \\*\\foo end}",
         "{\\rtf1 note \\footer end}",
+        "{\\rtf1 a stray \\* mark}",
         "{\\rtf1 unclosed {\\b group",
         "{\\rtf1 stray}} brace}",
         "{\\rtf1 {\\field{\\*\\fldinst INCLUDEPICTURE \"http://example.invalid/x.png\"}{\\fldrslt seen}}}",
