@@ -80,7 +80,7 @@ void CRtfWriter::AppendRtf(const QByteArray& rtf) {
     if (ok) {
         ok = ParseRtf(rtf, m_bodyAppended ? kAppendBody : kFirstBody, &body) == ecOK && IsBalanced(body);
         // Fields and objects would make a reader fetch or run something.
-        for (const char* word : {"\\field", "\\fldinst", "\\object", "\\objdata", "\\result"})
+        for (const char* word : {"\\field", "\\fld", "\\obj", "\\result"})
             ok = ok && !body.contains(word);
     }
     if (ok) {
