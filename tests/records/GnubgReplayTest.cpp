@@ -169,6 +169,7 @@ TEST(GnubgReplay, RandomRefereedMatchesReplayMoveByMoveWithTheSameScores) {
     QProcess process;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("HOME"), dir.path()); // its settings go to a scratch folder
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("C")); // its messages in English, as read below
     process.setProcessEnvironment(env);
     process.setProcessChannelMode(QProcess::MergedChannels);
     process.start(gnubg, {QStringLiteral("-t"), QStringLiteral("-q")});
