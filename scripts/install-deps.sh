@@ -9,7 +9,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins qt6-webengine-dev qt6-multimedia-dev libgl-dev
   libcurl4-openssl-dev libgtest-dev libgmock-dev libbenchmark-dev
   fonts-dejavu-core fonts-liberation2 xdg-utils poppler-utils pandoc python3-olefile
-  xvfb xauth locales openssl
+  xvfb xauth locales openssl gnubg
 )
 
 if [ "${1:-}" = "--fuzz" ]; then

@@ -437,8 +437,17 @@ QString CBackgammonBoard::FormatSteps(const std::vector<Step>& steps,
             if (path.points[i].second)
                 text += QLatin1Char('*');
         }
-        if (paths)
-            paths->push_back({path.from, path.points.back().first});
+        if (paths) {
+            // The plain pairs stop at every hit, so that a reader that takes the shortest route
+            // between a pair's ends still makes the hit ("13/12*/8" is "13/12 12/8").
+            int from = path.from;
+            for (std::size_t i = 0; i < path.points.size(); ++i) {
+                if (i + 1 < path.points.size() && !path.points[i].second)
+                    continue;
+                paths->push_back({from, path.points[i].first});
+                from = path.points[i].first;
+            }
+        }
     }
     return text;
 }

@@ -25,6 +25,8 @@ namespace {
 // Limits for match files: far above any real match, low enough to refuse nonsense counts early.
 constexpr quint32 kMaxRecordEntries = 1000000;
 
+constexpr char kMatchTextExtension[] = "txt";
+
 std::map<QString, CBackgammonDoc::Exporter>& Exporters() {
     static std::map<QString, CBackgammonDoc::Exporter> exporters;
     return exporters;
@@ -357,20 +359,35 @@ QString CBackgammonDoc::GetWindowLayout() const {
 QString CBackgammonDoc::GetFileFilter() const {
     QString filter = QStringLiteral("Backgammon Match (*.cbg)");
     for (const auto& [extension, exporter] : Exporters())
-        filter += QStringLiteral(";;%1 (*.%2)").arg(extension.toUpper(), extension);
+        if (extension != QLatin1String(kMatchTextExtension) || CanWriteMatchText())
+            filter += QStringLiteral(";;%1 (*.%2)").arg(extension.toUpper(), extension);
     return filter;
 }
 
+bool CBackgammonDoc::CanWriteMatchText() const {
+    return m_board.GetVariant() != CBackgammonBoard::kPropositions;
+}
+
 bool CBackgammonDoc::CanWriteFileType(const QString& extension) const {
+    if (extension.compare(QLatin1String(kMatchTextExtension), Qt::CaseInsensitive) == 0 && !CanWriteMatchText())
+        return false;
     return CGameDoc::CanWriteFileType(extension) || Exporters().count(extension.toLower()) > 0;
 }
 
 QStringList CBackgammonDoc::GetWritableExtensions() const {
     QStringList extensions = CGameDoc::GetWritableExtensions();
     for (const auto& [extension, exporter] : Exporters())
-        if (exporter)
+        if (exporter && CanWriteFileType(extension))
             extensions << extension;
     return extensions;
+}
+
+QString CBackgammonDoc::GetWriteRefusal(const QString& extension) const {
+    if (extension.compare(QLatin1String(kMatchTextExtension), Qt::CaseInsensitive) == 0 && !CanWriteMatchText())
+        return QStringLiteral("A proposition cannot be saved as a .txt file: the plain match text has no starting "
+                              "position. Save it as a %1 file.")
+            .arg(FormatExtensionChoice(GetWritableExtensions()));
+    return CGameDoc::GetWriteRefusal(extension);
 }
 
 bool CBackgammonDoc::HasExporter(const QString& extension) {
@@ -387,8 +404,12 @@ QStringList CBackgammonDoc::AutoSaveMatch() {
     QStringList extensions;
     if (CBgSaveSettings::GetAutoSaveFolderCbg())
         extensions << GetDefaultExtension();
-    if (CBgSaveSettings::GetAutoSaveFormatTxt() && HasExporter(QStringLiteral("txt")))
-        extensions << QStringLiteral("txt");
+    if (CBgSaveSettings::GetAutoSaveFormatTxt() && HasExporter(QLatin1String(kMatchTextExtension))) {
+        if (CanWriteMatchText())
+            extensions << QLatin1String(kMatchTextExtension);
+        else
+            qWarning("A proposition has no plain match text: its automatic save writes no .txt file");
+    }
     if (CBgSaveSettings::GetAutoSaveFolderSnv() && HasExporter(QStringLiteral("snv")))
         extensions << QStringLiteral("snv");
     if (extensions.isEmpty())

@@ -93,6 +93,10 @@ public:
     QString GetFileFilter() const override;
     bool CanWriteFileType(const QString& extension) const override;
     QStringList GetWritableExtensions() const override;
+    QString GetWriteRefusal(const QString& extension) const override;
+    // The plain match text (".txt") has no starting position and no contract of games: a proposition
+    // cannot be written in it.
+    bool CanWriteMatchText() const;
     // Other formats chosen by extension when saving ("txt", "snv", ...), registered by the exports.
     using Exporter = std::function<bool(const CBackgammonDoc&, QIODevice&)>;
     static void RegisterExporter(const QString& extension, Exporter exporter);

@@ -74,7 +74,10 @@ int CGameDoc::OnPacket(int type, const QString& text) {
         entry.type = type;
         entry.payload = text;
         entry.source = m_session ? m_session->CurrentPacketSource() : QString();
-        AddRecordEntry(std::move(entry));
+        // The opponent's whispers are meant for the watchers: the match record, and so every copy,
+        // export, print and file of it, never holds them.
+        if (!IsRoutedFromOpponent(entry))
+            AddRecordEntry(std::move(entry));
     }
     return 0;
 }
@@ -154,8 +157,7 @@ QString CGameDoc::GetOpponentName() const {
 
 bool CGameDoc::IsRoutedFromOpponent(const CMatchRecordEntry& entry) const {
     const QString opponent = GetOpponentName();
-    return entry.GetEffectiveType() == 194 && m_session && m_session->IsConnected() && !opponent.isEmpty() &&
-           SameNickname(entry.GetSourceName(), opponent);
+    return entry.GetEffectiveType() == 194 && !opponent.isEmpty() && SameNickname(entry.GetSourceName(), opponent);
 }
 
 // --- record and display ---------------------------------------------------------------------------
@@ -305,6 +307,13 @@ bool CGameDoc::CanWriteFileType(const QString& extension) const {
     return extension.compare(GetDefaultExtension(), Qt::CaseInsensitive) == 0;
 }
 
+QString CGameDoc::GetWriteRefusal(const QString& extension) const {
+    if (CanWriteFileType(extension))
+        return QString();
+    return QStringLiteral("Norvale cannot write a .%1 file: save the match as a %2 file.")
+        .arg(extension, FormatExtensionChoice(GetWritableExtensions()));
+}
+
 bool CGameDoc::WriteFile(const QString& path) {
     return SaveMatchFile(path);
 }
@@ -337,11 +346,9 @@ bool CGameDoc::DoSaveMatch(const CSaveMatchRequest& request) {
             path += QLatin1Char('.') + GetDefaultExtension();
     }
     const QString extension = QFileInfo(path).suffix();
-    if (!CanWriteFileType(extension)) {
-        platform::ui().MessageBox(nullptr,
-                                  QStringLiteral("Norvale cannot write a .%1 file: save the match as a %2 file.")
-                                      .arg(extension, FormatExtensionChoice(GetWritableExtensions())),
-                                  QStringLiteral("Norvale"), platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    if (const QString refusal = GetWriteRefusal(extension); !refusal.isEmpty()) {
+        platform::ui().MessageBox(nullptr, refusal, QStringLiteral("Norvale"),
+                                  platform::MB_OK | platform::MB_ICONEXCLAMATION);
         return false;
     }
     if (!WriteFile(path)) {

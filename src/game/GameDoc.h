@@ -70,7 +70,7 @@ public:
     // A change tells the views (hint 4129).
     void SetOpponentAway(bool away);
     bool IsOpponentAway() const { return m_opponentAway; }
-    // A routed whisper (194) from the opponent while connected: left out of the match text.
+    // A routed whisper (194) from the opponent of the user: kept out of the match record and its copies.
     bool IsRoutedFromOpponent(const CMatchRecordEntry& entry) const;
 
     // --- match record -----------------------------------------------------------------------------
@@ -112,6 +112,8 @@ public:
     virtual bool CanWriteFileType(const QString& extension) const;
     // The extensions that can be written, the native one first.
     virtual QStringList GetWritableExtensions() const;
+    // Why the match cannot be written as a file of that extension, for the user; empty when it can.
+    virtual QString GetWriteRefusal(const QString& extension) const;
     // ".cbg, .rtf or .txt"
     static QString FormatExtensionChoice(const QStringList& extensions);
     // Stores or loads the document; the base records the archive's path as the document's file.

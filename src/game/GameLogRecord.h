@@ -15,7 +15,7 @@ struct CGameLogRecord {
         kAutoDouble, // a: cube value after the automatic doubles of the opening
         kNumber,     // a: the move number
         kRoll,       // a, b: the dice
-        kPlay,       // steps: the checker paths in the mover's view (25 the bar, 0 off); empty: no move
+        kPlay,       // steps: the checker paths in the mover's view (25 the bar, 0 off), cut at each hit; empty: no move
         kDouble,     // a: the cube value offered
         kBeaver,     // a: the cube value after the beaver
         kRaccoon,    // a: the cube value after the raccoon

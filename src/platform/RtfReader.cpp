@@ -15,6 +15,7 @@
 #include <QUrl>
 
 #include <algorithm>
+#include <cctype>
 #include <optional>
 #include <vector>
 
@@ -498,6 +499,11 @@ QString Reader::run(const QByteArray& rtf) {
     bool started = false;
     while (i < n) {
         const char c = rtf[i];
+        // "\*" marks only the control word right after it (line ends aside): anything else in between
+        // (a brace, text, another symbol) ends the mark, so that it cannot skip a later group's words.
+        if (m_skipIfUnknown && c != '\r' && c != '\n' &&
+            !(c == '\\' && i + 1 < n && std::isalpha(static_cast<unsigned char>(rtf[i + 1]))))
+            m_skipIfUnknown = false;
         if (c == '{') {
             ++i;
             if (m_state.dest == Dest::Text)

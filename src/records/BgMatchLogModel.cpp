@@ -160,7 +160,7 @@ void CBgMatchLogModel::WriteChatPacketRtf(CRtfWriter& writer, const CMatchRecord
     const int type = entry.GetEffectiveType();
     if (type == kAnnotationPacket) {
         writer.SetStyle(QStringLiteral("MatchAnnotation"));
-        writer.AppendRtf(entry.GetPayload().toLatin1());
+        writer.AppendRtf(CRtfWriter::AnnotationBytes(entry.GetPayload()));
         writer.EndParagraph();
         return;
     }
@@ -217,7 +217,7 @@ QString CBgMatchLogModel::BuildSnvText() const {
                 else if (prevColumn == 1)
                     out += QStringLiteral("\r\n%1\t\t").arg(number);
                 else if (prevEnds)
-                    out += QLatin1Char('\t');
+                    out += QStringLiteral("\t\t"); // as in the RTF: the second player's column
                 break;
             }
             out += item.text;
@@ -298,7 +298,7 @@ void CBgMatchLogModel::BuildMatchRtf(CRtfWriter& writer, const PictureMaker& pic
     for (int k = 0; k < count; ++k)
         if (const CMatchRecordEntry* entry = record.GetPacket(k);
             entry->GetEffectiveType() == kAnnotationPacket && !IsLeftOut(*entry))
-            writer.ReadTemplate(entry->GetPayload().toLatin1());
+            writer.ReadTemplate(CRtfWriter::AnnotationBytes(entry->GetPayload()));
     writer.Open();
     Replay replay(m_doc);
     QString numberText;

@@ -39,6 +39,8 @@ constexpr int kPrintDotsPerInch = 300; // board pictures for printers and previe
 
 CBgMatchLogView::CBgMatchLogView(QWidget* parent) : CMatchLogView(parent) {}
 
+CBgMatchLogView::~CBgMatchLogView() = default;
+
 void CBgMatchLogView::RegisterPane() {
     CMultiPaneFrame::RegisterPane(QString::fromLatin1(kPaneTag),
                                   [](QWidget* parent) { return new CBgMatchLogView(parent); });
@@ -48,38 +50,52 @@ CBackgammonDoc* CBgMatchLogView::GetBgDoc() const {
     return platform::object_cast<CBackgammonDoc>(GetGameDoc());
 }
 
+void CBgMatchLogView::RestartLog() {
+    RemoveItemsFrom(0);
+    m_scratch.reset();
+    m_next = 0;
+    m_hasStatus = false;
+}
+
 void CBgMatchLogView::AppendEntries(int lastRecordIndex) {
     const CBackgammonDoc* doc = GetBgDoc();
     if (!doc)
         return;
-    const QStringList players = doc->GetPlayers();
-    SetColumnTitles({players.value(0), players.value(1)});
-    const int count = doc->GetMatchRecord().GetCount();
+    const CMatchRecord& record = doc->GetMatchRecord();
+    const int count = record.GetCount();
     lastRecordIndex = std::min(lastRecordIndex, count - 1);
-    if (lastRecordIndex < m_appended) {
+    if (lastRecordIndex < m_next - 1) {
         // Records were taken back: the log is built again.
-        RemoveItemsFrom(0);
-        m_appended = -1;
-        m_hasStatus = false;
+        RestartLog();
+    }
+    const QStringList players = doc->GetPlayers();
+    if (const QStringList titles = {players.value(0), players.value(1)}; titles != GetColumnTitles())
+        SetColumnTitles(titles);
+    if (!m_scratch || m_next == 0) {
+        m_scratch = std::make_unique<CBackgammonBoard>();
+        m_scratch->SetPlayers(players, doc->GetOwnSeat(), doc->IsWatching());
+        m_scratch->SetUncheckedStep(doc->GetUncheckedSteps() != 0);
+        m_scratch->SetLogging(true);
     }
     if (m_hasStatus) {
         RemoveItemsFrom(GetItemCount() - 1);
         m_hasStatus = false;
     }
-    for (const CBgLogItem& logItem : CBgMatchLogModel::BuildItems(*doc, false)) {
-        if (logItem.record <= m_appended || logItem.record > lastRecordIndex)
+    QString command;
+    for (; m_next <= lastRecordIndex; ++m_next) {
+        if (!record.GetMoveText(m_next, command))
             continue;
-        auto item = std::make_unique<CMatchLogTextDisplayItem>(logItem.text);
-        item->SetFlags(logItem.column, logItem.endsLine, logItem.selectable, logItem.gameStart, logItem.hasPosition,
-                       logItem.numberLabel, logItem.record);
-        AppendItem(std::move(item), logItem.mark, false);
+        m_scratch->ApplyCommand(command);
+        while (const auto logRecord = m_scratch->PopLogRecord()) {
+            auto item = std::make_unique<CMatchLogTextDisplayItem>(logRecord->text);
+            item->SetFlags(logRecord->column, logRecord->endsLine, logRecord->selectable, logRecord->gameStart,
+                           logRecord->hasPosition, logRecord->numberLabel, m_next);
+            AppendItem(std::move(item), logRecord->mark, false);
+        }
     }
-    m_appended = std::max(m_appended, lastRecordIndex);
     if (count == 0)
         return;
-    CBackgammonBoard board;
-    doc->BuildBoardAt(m_appended, board);
-    const CBgLogItem status = CBgMatchLogModel::StatusItem(board, m_appended + 1);
+    const CBgLogItem status = CBgMatchLogModel::StatusItem(*m_scratch, m_next);
     auto item = std::make_unique<CMatchLogTextDisplayItem>(status.text);
     item->SetFlags(status.column, true, true, false, false, false, status.record);
     AppendItem(std::move(item), false, true);
@@ -87,26 +103,28 @@ void CBgMatchLogView::AppendEntries(int lastRecordIndex) {
 }
 
 void CBgMatchLogView::OnInitialUpdate() {
-    m_appended = -1;
-    m_hasStatus = false;
+    RestartLog();
     CMatchLogView::OnInitialUpdate();
     // Online the log fills from the record's hints; what the record held before the log was made (a
     // match joined late) is added now.
     const CBackgammonDoc* doc = GetBgDoc();
-    if (doc && IsOnline() && m_appended < doc->GetMatchRecord().GetCount() - 1)
+    if (doc && IsOnline() && m_next < doc->GetMatchRecord().GetCount())
         AppendEntries(doc->GetMatchRecord().GetCount() - 1);
 }
 
 void CBgMatchLogView::OnGameDocUpdate(int hint, platform::Object* hintObject) {
     if (hint == gamehint::kClearLog) {
-        m_appended = -1;
+        m_scratch.reset();
+        m_next = 0;
         m_hasStatus = false;
+    }
+    if (hint == gamehint::kScratchUnchecked && m_scratch) {
+        const CGameHint* data = platform::object_cast<CGameHint>(hintObject);
+        m_scratch->SetUncheckedStep(data && data->GetData() != 0);
     }
     if (hint == 0) {
         // The whole document changed (a file was read): the log starts again.
-        RemoveItemsFrom(0);
-        m_appended = -1;
-        m_hasStatus = false;
+        RestartLog();
         if (const CBackgammonDoc* doc = GetBgDoc())
             AppendEntries(doc->GetMatchRecord().GetCount() - 1);
         return;
@@ -209,7 +227,8 @@ bool CBgMatchLogView::ExportRtf() {
         QStringLiteral("Rich Text Format (RTF) (*.rtf)"));
     if (path.isEmpty())
         return false;
-    if (QFileInfo(path).suffix().isEmpty())
+    // The export is RTF whatever name was typed: no ".txt" or ".doc" may hold it.
+    if (QFileInfo(path).suffix().compare(QLatin1String("rtf"), Qt::CaseInsensitive) != 0)
         path += QStringLiteral(".rtf");
     WaitCursor wait;
     const QByteArray rtf = MatchRtfBytes(*doc, MakeBoardPictureMaker());

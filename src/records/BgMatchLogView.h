@@ -2,6 +2,8 @@
 
 #include "records/MatchLogView.h"
 
+#include <memory>
+
 class CBackgammonBoard;
 class CBackgammonDoc;
 class QPrinter;
@@ -22,6 +24,7 @@ public:
     static constexpr int kCmdPrintPreview = 57609;
 
     explicit CBgMatchLogView(QWidget* parent = nullptr);
+    ~CBgMatchLogView() override;
     static void RegisterPane();
 
     CBackgammonDoc* GetBgDoc() const;
@@ -49,7 +52,11 @@ private:
     void PrintWithDialog();
     void PrintOnDefaultPrinter(bool currentPositionOnly);
     void PrintPreview();
+    // Forgets the log's items and starts the scratch board afresh.
+    void RestartLog();
 
-    int m_appended = -1;       // the last record index whose items are in the log
+    // The record replayed so far: each new entry is applied to it alone, never the match from its start.
+    std::unique_ptr<CBackgammonBoard> m_scratch;
+    int m_next = 0;            // the next record index to replay
     bool m_hasStatus = false;  // the last item is the status line
 };

@@ -201,6 +201,9 @@ void FitPictures(QTextDocument& document, double width) {
     }
 }
 
+// How far inside a column's first and last lines the document is asked to draw, in layout units.
+constexpr double kEdge = 0.01;
+
 } // namespace
 
 int PrintRtfInColumns(QPrinter* printer, const QByteArray& rtf, const CMatchLogPrintSettings& settings, int columns,
@@ -212,9 +215,11 @@ int PrintRtfInColumns(QPrinter* printer, const QByteArray& rtf, const CMatchLogP
     };
     if (!printer)
         return fail(QStringLiteral("Cannot format for printing"));
-    if (const QString why = settings.Check(); !why.isEmpty())
+    // The columns asked for are the ones checked: a position prints in one whatever the settings say.
+    CMatchLogPrintSettings used = settings;
+    used.columns = columns;
+    if (const QString why = used.Check(); !why.isEmpty())
         return fail(why);
-    columns = std::clamp(columns, 1, 2);
     printer->setFullPage(true);
     // Paper and margins in points of 1/96 inch, the unit the document is laid out in.
     const QSizeF paper = printer->pageLayout().fullRectPoints().size() * (96.0 / 72.0);
@@ -255,12 +260,17 @@ int PrintRtfInColumns(QPrinter* printer, const QByteArray& rtf, const CMatchLogP
             std::size_t end = next;
             while (end < lines.size() && lines[end].bottom - start <= columnHeight)
                 ++end;
-            // Keep-with-next paragraphs go on with what follows them, when that leaves something here.
+            // Keep-with-next paragraphs go on with what follows them, when that leaves something here and
+            // the run fits in a column; a longer run breaks where the column ends.
             if (end < lines.size()) {
                 std::size_t back = end;
-                while (back > next + 1 && lines[back - 1].keepWithNext)
+                while (back > next && lines[back - 1].keepWithNext)
                     --back;
-                if (back > next + 1 || !lines[next].keepWithNext)
+                // The run goes on to the first line that does not keep with the next, which it stays with.
+                std::size_t last = end;
+                while (last + 1 < lines.size() && lines[last].keepWithNext)
+                    ++last;
+                if (back > next && lines[last].bottom - lines[back].top <= columnHeight)
                     end = back;
             }
             if (end == next)
@@ -271,7 +281,10 @@ int PrintRtfInColumns(QPrinter* printer, const QByteArray& rtf, const CMatchLogP
             painter.translate(x, px(settings.top) - start);
             const QRectF clip(0, start, columnWidth, std::min(stop - start, columnHeight));
             painter.setClipRect(clip);
-            document.drawContents(&painter, clip);
+            // The document draws every line that touches the rectangle it is given, even one that only
+            // meets its edge; drawn under the clip, such a line would be in the file as hidden text. So
+            // it is given a rectangle a hair inside the column's lines.
+            document.drawContents(&painter, clip.adjusted(0, kEdge, 0, -kEdge));
             painter.restore();
             next = end;
         }

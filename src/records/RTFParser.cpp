@@ -99,6 +99,11 @@ void appendName(QByteArray& out, const QByteArray& name) {
     }
 }
 
+// Font and style numbers stay within what RTF readers take (a signed 16-bit number).
+constexpr int kMaxTableNumber = 32767;
+
+// The number a new font or style takes: its own when free, else the one after the highest in use;
+// past the highest number a reader takes, the lowest free one (the tables are far smaller).
 int nextFreeNumber(const QList<CRTFParser::Entry>& entries, int wanted) {
     int highest = -1;
     bool taken = false;
@@ -106,7 +111,22 @@ int nextFreeNumber(const QList<CRTFParser::Entry>& entries, int wanted) {
         highest = std::max(highest, e.number);
         taken = taken || e.number == wanted;
     }
-    return wanted >= 0 && !taken ? wanted : highest + 1;
+    if (wanted >= 0 && wanted <= kMaxTableNumber && !taken)
+        return wanted;
+    if (highest < kMaxTableNumber)
+        return highest + 1;
+    for (int number = 0;; ++number)
+        if (std::none_of(entries.begin(), entries.end(), [number](const CRTFParser::Entry& e) {
+                return e.number == number;
+            }))
+            return number;
+}
+
+// Words that would make a reader fetch, run or hide something: a font or style entry keeps none of
+// them, so that nothing an annotation defines reaches the header or the style switches with them.
+bool isFieldOrObjectWord(const QByteArray& keyword) {
+    return keyword == "field" || keyword.startsWith("fld") || keyword.startsWith("obj") || keyword == "result" ||
+           keyword == "datafield" || keyword == "pict" || keyword.startsWith("shp") || keyword == "bin";
 }
 
 } // namespace
@@ -441,7 +461,7 @@ int CRTFParser::Run::dispatch(const QByteArray& keyword, bool hasParam, int para
     }
     // An entry keeps no binary data, so neither does it keep the word announcing it: written back
     // without its bytes, \bin would swallow what follows it in the merged header or style text.
-    if (cur.dest == kEntry && (inFontEntry || inStyleEntry) && keyword != "bin" &&
+    if (cur.dest == kEntry && (inFontEntry || inStyleEntry) && !isFieldOrObjectWord(keyword) &&
         entry.entry.words.size() < kMaxEntryWords)
         entry.entry.words.append(Word{keyword, hasParam ? value : kNoValue});
     return ecOK;

@@ -33,6 +33,18 @@ const QByteArray& CRtfWriter::TemplateText() {
     return text;
 }
 
+QByteArray CRtfWriter::AnnotationBytes(const QString& rtf) {
+    QByteArray bytes;
+    bytes.reserve(rtf.size());
+    for (const QChar c : rtf) {
+        if (c.unicode() < 0x100)
+            bytes += char(c.unicode());
+        else
+            bytes += "\\u" + QByteArray::number(int(qint16(c.unicode()))) + '?';
+    }
+    return bytes;
+}
+
 void CRtfWriter::ReadTemplate(const QByteArray& rtf) {
     if (rtf.size() <= kMaxAppendedRtf)
         ParseRtf(rtf, kReadTemplate, nullptr);
@@ -68,11 +80,13 @@ void CRtfWriter::AppendRtf(const QByteArray& rtf) {
     if (ok) {
         ok = ParseRtf(rtf, m_bodyAppended ? kAppendBody : kFirstBody, &body) == ecOK && IsBalanced(body);
         // Fields and objects would make a reader fetch or run something.
-        for (const char* word : {"\\field", "\\fldinst", "\\object", "\\objdata", "\\result"})
+        for (const char* word : {"\\field", "\\fld", "\\obj", "\\result"})
             ok = ok && !body.contains(word);
     }
     if (ok) {
+        m_out += '{';
         m_out += body;
+        m_out += '}';
         m_bodyAppended = true;
     } else {
         WriteText(platform::RtfReader::ToPlainText(rtf.left(kMaxAppendedRtf)).trimmed());

@@ -21,13 +21,17 @@ public:
     // loaded once per process.
     static const QByteArray& TemplateText();
 
+    // An annotation's RTF as bytes: characters beyond Latin-1 become "\uN?" escapes instead of '?'.
+    static QByteArray AnnotationBytes(const QString& rtf);
+
     // Merges the fonts, colours and styles of another RTF text into the header to come.
     void ReadTemplate(const QByteArray& rtf);
     // Starts a new document: "{" and, with the template, the merged header.
     void Open();
-    // Copies the body of an RTF text with its numbers mapped to the merged tables. A text that is too
-    // large, does not read cleanly or holds fields or objects goes in as its plain text instead, so one
-    // bad annotation cannot break the document.
+    // Copies the body of an RTF text with its numbers mapped to the merged tables, inside a group of
+    // its own, so that nothing it sets (an ignorable destination, a hidden or deleted run) reaches past
+    // it. A text that is too large, does not read cleanly or holds fields or objects goes in as its
+    // plain text instead, so one bad annotation cannot break the document.
     void AppendRtf(const QByteArray& rtf);
     // Writes the paragraph text of a style, when it is not the current one already.
     void SetStyle(const QString& name);

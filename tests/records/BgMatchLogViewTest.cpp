@@ -1,3 +1,5 @@
+#include "MatchExportTestUtil.h"
+
 #include "frame/MultiPaneFrame.h"
 #include "frame/PaneLayout.h"
 #include "game/BackgammonDoc.h"
@@ -72,8 +74,61 @@ TEST(BgMatchLogView, TheLogEndsWithItsStatusLineAndItsCommandsWork) {
     EXPECT_EQ(log->PrintTo(&printer, false), 0);
     EXPECT_TRUE(ui.asked().back().text.contains("Columns To Print")) << ui.asked().back().text.toStdString();
     // A position prints in one column whatever the setting.
-    EXPECT_EQ(log->PrintTo(&printer, true), 0) << "the setting is still refused";
+    const int asked = int(ui.asked().size());
+    EXPECT_EQ(log->PrintTo(&printer, true), 1);
+    EXPECT_EQ(int(ui.asked().size()), asked) << ui.asked().back().text.toStdString();
     GetSettingsStore().WriteInt("CBgMatchLogView", "Columns To Print", 2);
     EXPECT_EQ(log->PrintTo(&printer, true), 1);
+
+    // The export is RTF, and its file says so whatever name was typed.
+    for (const char* typed : {"m", "m.txt", "m.RTF"}) {
+        ui.QueueFileAnswer(dir.filePath(typed));
+        EXPECT_TRUE(log->ExportRtf()) << typed;
+    }
+    EXPECT_TRUE(QFile::exists(dir.filePath("m.rtf")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("m.txt.rtf")));
+    EXPECT_FALSE(QFile::exists(dir.filePath("m.txt")));
+    EXPECT_TRUE(QFile::exists(dir.filePath("m.RTF")));
+    session.SetGameDocument(nullptr);
+}
+
+// A match that reaches the open pane one packet at a time (a late watcher, a returning player) shows
+// the same log as the same match read at once.
+TEST(BgMatchLogView, AMatchFedPacketByPacketLogsAsTheWholeMatchDoes) {
+    testenv::ResetSettings();
+    CBgMatchLogView::RegisterPane();
+    exporttest::PlayedMatch played;
+    const CMatchRecord& record = played.doc->GetMatchRecord();
+    const auto logOf = [](const CBgMatchLogView& log) {
+        QStringList texts;
+        for (int i = 0; i < log.GetItemCount(); ++i)
+            texts << QString("%1:%2").arg(log.GetLayout().GetLineMoveIndex(i)).arg(TextOf(log, i));
+        return texts;
+    };
+    QStringList whole;
+    {
+        CSessionDoc session;
+        CBackgammonDoc doc;
+        doc.SetPlayers({"Ann", "Bob"}, 0);
+        for (int i = 0; i < record.GetCount(); ++i)
+            doc.AddRecordEntry(*record.GetPacket(i));
+        session.SetGameDocument(&doc);
+        CMultiPaneFrame frame(&session);
+        frame.Build(CPaneLayout::MakeLeaf(CBgMatchLogView::kPaneTag));
+        whole = logOf(*qobject_cast<CBgMatchLogView*>(frame.FindPane(CBgMatchLogView::kPaneTag)));
+        session.SetGameDocument(nullptr);
+    }
+    CSessionDoc session;
+    CBackgammonDoc doc;
+    doc.SetPlayers({"Ann", "Bob"}, 0);
+    session.SetGameDocument(&doc);
+    CMultiPaneFrame frame(&session);
+    frame.Build(CPaneLayout::MakeLeaf(CBgMatchLogView::kPaneTag));
+    auto* log = qobject_cast<CBgMatchLogView*>(frame.FindPane(CBgMatchLogView::kPaneTag));
+    ASSERT_NE(log, nullptr);
+    for (int i = 0; i < record.GetCount(); ++i)
+        doc.AddRecordEntry(*record.GetPacket(i));
+    EXPECT_EQ(logOf(*log), whole);
+    EXPECT_GT(whole.size(), 20);
     session.SetGameDocument(nullptr);
 }

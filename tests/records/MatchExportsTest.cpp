@@ -260,8 +260,13 @@ TEST(MatchExports, TheServerLineIsTheOnlyOneRewritten) {
     }
 }
 
-TEST(MatchExports, AnnotationsThatWouldBreakTheDocumentGoInAsPlainText) {
+// An annotation goes in as plain text when it would break the document, and in a group of its own
+// otherwise, so that nothing in it (an ignorable or skipped destination) hides what follows.
+TEST(MatchExports, AnAnnotationCannotBreakOrHideTheRestOfTheDocument) {
     const QByteArray hostile[] = {
+        "{\\rtf1 first note \\*\\foo end}",
+        "{\\rtf1 note \\footer end}",
+        "{\\rtf1 a stray \\* mark}",
         "{\\rtf1 unclosed {\\b group",
         "{\\rtf1 stray}} brace}",
         "{\\rtf1 {\\field{\\*\\fldinst INCLUDEPICTURE \"http://example.invalid/x.png\"}{\\fldrslt seen}}}",
@@ -297,6 +302,14 @@ TEST(MatchExports, WrittenTextIsEscapedAndFragmentsAreNot) {
     writer.SetStyle("MatchMove");
     writer.Close();
     EXPECT_EQ(writer.GetText(), "{a\\\\b\\{c\\}d \\u233?\\u8364? \\tab \\pard\\plain }");
+
+    // An annotation keeps its characters beyond Latin-1.
+    CRtfWriter annotated(true);
+    annotated.Open();
+    CBgMatchLogModel::WriteChatPacketRtf(annotated, {38, QString::fromUtf8("{\\rtf1 \u041f\u0440\u0438 \u20ac 5}"), "Cy"});
+    annotated.Close();
+    EXPECT_TRUE(annotated.GetText().contains("\\u1055?\\u1088?\\u1080? \\u8364? 5")) << annotated.GetText().toStdString();
+    EXPECT_TRUE(platform::RtfReader::ToPlainText(annotated.GetText()).contains(QString::fromUtf8("\u041f\u0440\u0438 \u20ac 5")));
 }
 
 // ---- the log's items and ranges

@@ -1,5 +1,6 @@
 #include "MatchExportTestUtil.h"
 
+#include "game/PropRuleOptions.h"
 #include "platform/Ui.h"
 #include "records/BgMatchLogPrintOptsPage.h"
 #include "records/MatchExports.h"
@@ -141,6 +142,45 @@ TEST(MatchSave, AFinishedMatchIsSavedInTheFormatsTheSettingsAskFor) {
     }
 }
 
+// A proposition has no plain match text: the plain text has no starting position and no contract.
+TEST(MatchSave, APropositionIsNeverWrittenAsPlainText) {
+    RegisterMatchExports();
+    QTemporaryDir dir;
+    PlayedMatch settings(dir.filePath("auto"), true); // saving of every format switched on
+    gametest::FakeSession session("Ann", ".gb.Ann.Bob");
+    CBackgammonDoc doc(&session);
+    doc.SetupPlayersFromService();
+    QStringList fields;
+    for (int position = -1; position <= 26; ++position)
+        fields << QString::number(position == -1 ? 12 : position == 6 ? 3 : position == 19 ? -3 : position == 26 ? -12 : 0);
+    const QString race = QString("1.0 %1 1 0 1 0 0 0 0").arg(fields.join(' '));
+    ASSERT_TRUE(doc.StartMatchFromRules(CPropRuleOptions("", "race", race, 1, 100, 0, 0, true, 100, 1600).FormatText()));
+    session.source = ".";
+    for (const char* move : {"2 n", "3 r 6 6"})
+        doc.OnPacket(CBackgammonDoc::kMovePacket, move);
+    ASSERT_EQ(doc.GetMatchRecord().GetMoveCount(), 3);
+
+    platform::ScriptedUi& ui = testenv::scriptedUi();
+    ui.clear();
+    ui.QueueFileAnswer(dir.filePath("prop.txt"));
+    EXPECT_FALSE(doc.DoSaveMatch({&doc, false, 0, true}));
+    EXPECT_FALSE(QFile::exists(dir.filePath("prop.txt")));
+    EXPECT_TRUE(AskedMessageContaining("A proposition cannot be saved as a .txt file")) << ui.asked().size();
+    EXPECT_FALSE(doc.GetFileFilter().contains("*.txt"));
+    ui.QueueFileAnswer(dir.filePath("prop.snv"));
+    EXPECT_TRUE(doc.DoSaveMatch({&doc, false, 0, true}));
+
+    // Saved automatically: every other format, without a box.
+    ui.clear();
+    const QString folder = dir.filePath("props");
+    GetSettingsStore().WriteString("Backgammon", "SaveFolder", folder);
+    const QStringList written = doc.AutoSaveMatch();
+    EXPECT_EQ(written.size(), 2) << written.join(',').toStdString();
+    for (const QString& path : written)
+        EXPECT_FALSE(path.endsWith(".txt")) << path.toStdString();
+    EXPECT_TRUE(ui.asked().empty());
+}
+
 // ---- printing
 
 TEST(MatchPrint, TheMatchPrintsWithFootersAndOnePicturePerMarkedPosition) {
@@ -166,6 +206,13 @@ TEST(MatchPrint, TheMatchPrintsWithFootersAndOnePicturePerMarkedPosition) {
     const int two = print("two.pdf", lines, 2);
     EXPECT_GT(one, 1);
     EXPECT_EQ(two, (one + 1) / 2);
+    // A run of keep-with-next paragraphs longer than a page starts where it comes, not on a new page.
+    QByteArray run = "{\\rtf1 first\\par second\\par ";
+    for (int i = 1; i <= 150; ++i)
+        run += "{\\keepn chat " + QByteArray::number(i) + "\\par}\n";
+    run += "last\\par}";
+    const int runPages = print("run.pdf", run, 1);
+    EXPECT_LE(runPages, one * 150 / 120 + 1);
     if (QStandardPaths::findExecutable("pdftotext").isEmpty())
         GTEST_SKIP() << "poppler-utils are not installed";
     const QString text = RunTool("pdftotext", {"-layout", dir.filePath("match.pdf"), "-"});
@@ -177,6 +224,16 @@ TEST(MatchPrint, TheMatchPrintsWithFootersAndOnePicturePerMarkedPosition) {
     EXPECT_FALSE(text.contains("my friends only"));
     const QString images = RunTool("pdfimages", {"-list", dir.filePath("match.pdf")});
     EXPECT_EQ(images.count(QRegularExpression("\\n\\s*\\d+\\s+\\d+\\s+image")), 2) << images.toStdString();
+
+    // Each line once: nothing is in the file twice, hidden under a page's edge (copy and search find it).
+    const QString oneText = RunTool("pdftotext", {dir.filePath("one.pdf"), "-"});
+    for (int i = 1; i <= 120; ++i)
+        EXPECT_EQ(oneText.count(QRegularExpression(QString("\\bline %1\\b").arg(i))), 1) << i;
+    const QString runFirstPage = RunTool("pdftotext", {"-f", "1", "-l", "1", dir.filePath("run.pdf"), "-"});
+    EXPECT_TRUE(runFirstPage.contains("chat 1\n")) << runFirstPage.toStdString();
+    const QString runText = RunTool("pdftotext", {dir.filePath("run.pdf"), "-"});
+    for (int i = 1; i <= 150; ++i)
+        EXPECT_EQ(runText.count(QRegularExpression(QString("\\bchat %1\\b").arg(i))), 1) << i;
 
     // Two columns: the first page holds the lines of both, side by side.
     const QString firstPage = RunTool("pdftotext", {"-layout", "-f", "1", "-l", "1", dir.filePath("two.pdf"), "-"});

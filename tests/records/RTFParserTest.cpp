@@ -267,6 +267,27 @@ TEST(RTFParser, TablesStayBoundedWhateverTheTextHolds) {
     EXPECT_EQ(out, "\\cf0 x");
 }
 
+TEST(RTFParser, StyleNumbersStayInRangeAndEntriesCarryNoFieldOrObjectWords) {
+    CRTFParser parser;
+    parser.ParseRtf(templateText(), CRTFParser::kReadTemplate, nullptr);
+    parser.ParseRtf("{\\rtf1{\\stylesheet{\\s2147483647 Huge;}{\\s-1 Negative;}{\\s-2147483647 Lowest;}"
+                    "{\\s40\\field\\fldinst\\objdata\\result\\b Fielded;}}"
+                    "{\\fonttbl{\\f2147483647\\objclass Big;}{\\f-5 Below;}}}",
+                    CRTFParser::kReadTemplate, nullptr);
+    for (const CRTFParser::Entry& e : parser.Styles() + parser.Fonts())
+        EXPECT_TRUE(e.number >= 0 && e.number <= 32767) << e.name.toStdString() << " " << e.number;
+    for (const char* name : {"Huge", "Negative", "Lowest"})
+        EXPECT_NE(findByName(parser.Styles(), name), nullptr) << name;
+    const QByteArray style = parser.GetStyleText("Fielded");
+    EXPECT_TRUE(style.contains("\\b")) << style.toStdString();
+    QByteArray header = "{";
+    parser.ParseRtf(templateText(), CRTFParser::kCopyHeader, &header);
+    for (const char* word : {"\\field", "\\fld", "\\obj", "\\result"}) {
+        EXPECT_FALSE(style.contains(word)) << word;
+        EXPECT_FALSE(header.contains(word)) << word;
+    }
+}
+
 TEST(RTFParser, FontTablesWithoutGroupsAndNestedEntriesAreRead) {
     CRTFParser parser;
     parser.ParseRtf("{\\rtf1{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fmodern Courier;}}",
