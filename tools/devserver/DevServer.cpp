@@ -24,6 +24,7 @@
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
 #include <dirent.h>
 #include <sys/resource.h>
@@ -262,22 +263,35 @@ void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QLis
         return;
     if (mask == 0)
         mask = type == 110 ? UserField::OwnMask : UserField::All;
+    // Each user's entry is written once for each set of group flags readers see him with.
+    std::vector<std::vector<std::pair<int, QString>>> entries(size_t(about.size()));
+    const auto entry = [&](qsizetype index, int groups) -> const QString& {
+        std::vector<std::pair<int, QString>>& written = entries[size_t(index)];
+        for (const auto& text : written)
+            if (text.first == groups)
+                return text.second;
+        written.emplace_back(groups, about[index]->record.FormatUpdateText(groups, mask == kGroupFlagsOnly ? 0 : mask, true));
+        return written.back().second;
+    };
+    const QString header = QStringLiteral("%1 %2\n").arg(m_users.GetCount()).arg(about.size());
     for (Client* client : to) {
         // The group flags are the reader's own view of each user: his friends carry the friend flag.
         const QString reader = client->record.GetNickname();
-        QString body = QStringLiteral("%1 %2\n").arg(m_users.GetCount()).arg(about.size());
-        for (const Client* user : about) {
+        const bool hasFriends = !m_relations.Names(reader, CRelationStore::List::Friends).isEmpty();
+        const bool inGame = inGameOf(client, client); // only then may others be in his game
+        QString body = header;
+        for (qsizetype index = 0; index < about.size(); ++index) {
+            const Client* user = about[index];
             const bool friendOfReader =
-                m_relations.Contains(reader, CRelationStore::List::Friends, user->record.GetNickname());
+                hasFriends && m_relations.Contains(reader, CRelationStore::List::Friends, user->record.GetNickname());
             // ... and those he has an unfinished match with the unfinished-match flag.
             const int groups = (friendOfReader ? UserGroup::Friend : 0) |
                                (user != client && m_unfinished.Between(reader, user->record.GetNickname())
                                     ? UserGroup::UnfinishedMatch
                                     : 0);
             const int board = onBoardOf(client, user) ? kBoardGroup : 0;
-            const int inGame = inGameOf(client, user) ? kInGameGroup : 0;
-            body += user->record.FormatUpdateText(groups | board | inGame,
-                                                  mask == kGroupFlagsOnly ? 0 : mask, true);
+            const int sameGame = inGame && inGameOf(client, user) ? kInGameGroup : 0;
+            body += entry(index, groups | board | sameGame);
         }
         client->connection->SendPlain(quint8(type), body);
     }
@@ -335,11 +349,9 @@ int CDevServer::ratedCloser(double centre, double distance, const Client* user, 
     const auto last = std::partition_point(first, m_ratings.end(),
                                            [&](float rating) { return rating < centre || nearer(rating); });
     int closer = int(last - first);
-    for (const Client* own : {user, reader}) {
-        Client* const* listed = m_users.Find(own->record.GetNickname());
-        if (listed && *listed == own && nearer(own->record.GetRating()))
+    for (const Client* own : {user, reader})
+        if (own->loggedIn && nearer(own->record.GetRating())) // (those are the ones in the list)
             --closer;
-    }
     return closer;
 }
 
@@ -381,15 +393,32 @@ void CDevServer::announceSoon(Client* client) {
     if (client->announceQueued)
         return;
     client->announceQueued = true;
-    CServerConnection* connection = client->connection;
-    QTimer::singleShot(0, connection, [this, connection] {
+    m_announcing.push_back(client->connection);
+    if (m_announcing.size() == 1)
+        QTimer::singleShot(0, this, &CDevServer::announceQueued);
+}
+
+void CDevServer::announceQueued() {
+    // A few members a turn: a crowd changing at once cannot keep the server from a newcomer.
+    const size_t taken = std::min(m_announcing.size(), size_t(kAnnouncementsPerTurn));
+    const std::vector<CServerConnection*> turn(m_announcing.begin(), m_announcing.begin() + qsizetype(taken));
+    m_announcing.erase(m_announcing.begin(), m_announcing.begin() + qsizetype(taken));
+    if (!m_announcing.empty())
+        QTimer::singleShot(0, this, &CDevServer::announceQueued);
+    QList<Client*> changed;
+    for (CServerConnection* connection : turn) {
         const auto it = m_clients.find(connection);
         if (it == m_clients.end())
-            return;
-        it->second->announceQueued = false;
-        if (it->second->loggedIn)
-            announceChange(it->second.get());
-    });
+            continue;
+        Client* client = it->second.get();
+        client->announceQueued = false;
+        if (client->loggedIn && client->record.GetChangeMask() != 0)
+            changed.append(client);
+    }
+    // One directory packet to each member, with everybody who changed in the turn.
+    sendDirectory(110, changed, loggedIn());
+    for (Client* client : changed)
+        client->record.ClearChangeMask();
 }
 
 void CDevServer::systemLine(Client* client, const QString& text) {

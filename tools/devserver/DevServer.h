@@ -220,9 +220,11 @@ private:
     static constexpr quint32 kGroupFlagsOnly = 0xFFFFFFFFu;
     void sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to, quint32 mask = 0);
     void announceChange(Client* client);
-    // The change goes out once the current turn is over: a member who toggles a state many times in
-    // one read costs the others one directory change.
+    // The change goes out once the current turn is over, with the others' changes of the turn: a
+    // member who toggles a state many times in one turn costs the others one entry.
     void announceSoon(Client* client);
+    void announceQueued();
+    static constexpr int kAnnouncementsPerTurn = 32;
     void systemLine(Client* client, const QString& text);
     // Routed 206 to every member who counts client among his friends: "<member> <sign> <client>".
     void tellFriendsOf(const Client* client, QChar sign);
@@ -238,6 +240,7 @@ private:
     std::map<CServerConnection*, std::unique_ptr<Client>> m_clients;
     CNoCaseStringMap<Client*> m_users; // logged in
     mutable std::vector<float> m_ratings; // of m_users, in order; empty: to be rebuilt
+    std::vector<CServerConnection*> m_announcing; // changes to go out at the end of the turn
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
     // Every member who logged in since the server started, for the ranking list.
