@@ -991,8 +991,7 @@ struct RawMember {
         QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
             tail = (tail + socket.readAll()).right(4096);
         });
-        socket.connectToHost(QHostAddress::LocalHost, port);
-        socket.waitForConnected(10000);
+        socket.connectToHost(QHostAddress::LocalHost, port); // what is written meanwhile waits for it
         QByteArray frame;
         EncodeFrame(LoginPacketType::Identification, "\"1000 Norvale for Linux\"", frame);
         socket.write(frame);
@@ -1011,7 +1010,7 @@ struct RawMember {
         Add(112, cookie + " nobody");
         socket.write(burst);
         burst.clear();
-        WaitFor([&] { return tail.contains(cookie) || socket.state() != QAbstractSocket::ConnectedState; }, timeoutMs);
+        WaitFor([&] { return tail.contains(cookie) || socket.state() == QAbstractSocket::UnconnectedState; }, timeoutMs);
         return tail.contains(cookie);
     }
     QTcpSocket socket;
@@ -1047,6 +1046,33 @@ TEST(DevServerLimits, ABurstOfPresenceTogglesLeavesTheOthersConnected) {
         }));
     alice.session.SendChat("still here", ChatKind::Said);
     EXPECT_TRUE(WaitFor([&] { return bob.HasLine("still here"); }));
+}
+
+// Members who change at the same moment reach the others a few at a time, none of them lost, each
+// with his last state.
+TEST_F(DevServerTest, ManyMembersChangingAtOnceAllReachTheDirectory) {
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    std::vector<std::unique_ptr<RawMember>> crowd;
+    for (int i = 0; i < 80; ++i)
+        crowd.push_back(std::make_unique<RawMember>(server.Port(), QStringLiteral("member%1").arg(i)));
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 81; }));
+    for (int i = 0; i < 80; ++i) {
+        // The odd ones end where they began.
+        crowd[size_t(i)]->Add(LoginPacketType::Presence, "1");
+        if (i % 2)
+            crowd[size_t(i)]->Add(LoginPacketType::Presence, "0");
+        crowd[size_t(i)]->socket.write(crowd[size_t(i)]->burst);
+    }
+    const auto awayAsExpected = [&] {
+        for (int i = 0; i < 80; ++i) {
+            const CClientUserInfo* user = alice.session.FindUser(QStringLiteral("member%1").arg(i));
+            if (!user || (user->GetPresence() == CUserInfo::kPresenceAway) != (i % 2 == 0))
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(WaitFor(awayAsExpected, 20000));
 }
 
 // Rooms come and go with the people in them, however many a member walks through; one holding an
