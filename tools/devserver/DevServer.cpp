@@ -17,7 +17,6 @@
 #include "game/MatchRecord.h"
 #include "web/WebAddress.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 

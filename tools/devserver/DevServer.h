@@ -239,7 +239,9 @@ private:
     QTcpServer m_server;
     std::map<CServerConnection*, std::unique_ptr<Client>> m_clients;
     CNoCaseStringMap<Client*> m_users; // logged in
-    mutable std::vector<float> m_ratings; // of m_users, in order; empty: to be rebuilt
+    // The ratings of m_users in order, for the match board; empty: to be rebuilt. Cleared at every
+    // login and departure: whatever changes a logged-in member's rating must clear it too.
+    mutable std::vector<float> m_ratings;
     std::vector<CServerConnection*> m_announcing; // changes to go out at the end of the turn
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
