@@ -1110,8 +1110,16 @@ TEST_F(DevServerTest, EmptyRoomsGoAndOneWithAnUnfinishedMatchStays) {
     EXPECT_NE(server.FindMatch(".gb.alice.bob"), nullptr);
 }
 
-// One member's letters to made-up names stop at his quota; another member's letter still arrives.
+// One member's letters stop at his quota, well before the office is full; another member's letter
+// still arrives.
 TEST_F(DevServerTest, AMembersLettersStopAtHisQuotaAndOthersMailStillArrives) {
+    // Twenty members the server knows, whose mailboxes would hold more than the office does.
+    {
+        std::vector<std::unique_ptr<RawMember>> boxes;
+        for (int i = 0; i < 20; ++i)
+            boxes.push_back(std::make_unique<RawMember>(server.Port(), QStringLiteral("box%1").arg(i)));
+        ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 20; }));
+    }
     Client mallory(server.Port(), "mallory");
     Client alice(server.Port(), "alice");
     Client bob(server.Port(), "bob");
@@ -1126,14 +1134,14 @@ TEST_F(DevServerTest, AMembersLettersStopAtHisQuotaAndOthersMailStillArrives) {
     // Enough to fill the whole office, were it not for his quota.
     MailPacket::Message letter;
     letter.from = "mallory";
-    letter.to = "ghost0000";
+    letter.to = "box10";
     letter.kind = "1";
     letter.body = QString(64000, u'm');
     letter.messageId = "x0000";
     const int quota = int(CMailStore::kSenderBytes / CMailStore::Size(letter));
     const int letters = int(CMailStore::kOfficeBytes / CMailStore::Size(letter)) + 2;
     for (int i = 0; i < letters; ++i)
-        send(mallory, QStringLiteral("ghost%1").arg(i, 4, 10, QLatin1Char('0')), QStringLiteral("x%1").arg(i, 4, 10, QLatin1Char('0')),
+        send(mallory, QStringLiteral("box%1").arg(i % 20), QStringLiteral("x%1").arg(i, 4, 10, QLatin1Char('0')),
              letter.body);
     ASSERT_TRUE(WaitFor([&] { return malloryReplies.texts.size() == letters; }, 60000));
     int delivered = 0;
@@ -1149,6 +1157,7 @@ TEST_F(DevServerTest, AMembersLettersStopAtHisQuotaAndOthersMailStillArrives) {
     MailPacket::Incoming reply;
     ASSERT_EQ(MailPacket::ParseIncoming(aliceReplies.texts.front(), reply), MailPacket::ParseResult::Ok);
     EXPECT_TRUE(reply.delivered);
+    bob.session.Send(MailPacket::kType, MailPacket::FormatRequest("bob"));
     EXPECT_TRUE(WaitFor([&] {
         return std::any_of(bobReplies.texts.begin(), bobReplies.texts.end(), [](const QString& text) {
             MailPacket::Incoming in;

@@ -1145,11 +1145,8 @@ CDevServer::MatchRoom* CDevServer::findRoom(const QString& service) {
 
 void CDevServer::dropIdleRoom(const QString& service) {
     const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
-    if (it == m_rooms.end() || !inRoom(service).isEmpty())
-        return;
-    // A match not played to its end waits here for its players to come back.
-    const CMatchReferee* match = it->second.referee.get();
-    if (match && !match->Board().IsMatchOver())
+    // An unfinished match waits here for its players to come back.
+    if (it == m_rooms.end() || !inRoom(service).isEmpty() || HoldsUnfinishedMatch(service))
         return;
     m_rooms.erase(it);
 }
