@@ -25,18 +25,25 @@ int encodeChar(char16_t u) {
 } // namespace
 
 QByteArray encode(QStringView text) {
-    QByteArray out;
-    out.reserve(text.size());
+    // Written in place: the server encodes every packet it sends.
+    QByteArray out(text.size(), Qt::Uninitialized);
+    char* data = out.data();
+    qsizetype written = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text[i].unicode();
+        if (u < 0x80) {
+            data[written++] = char(u);
+            continue;
+        }
         if (QChar::isHighSurrogate(u) && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
             ++i; // one character outside the page, one '?'
-            out.append('?');
+            data[written++] = '?';
             continue;
         }
         const int code = encodeChar(u);
-        out.append(code < 0 ? '?' : char(code));
+        data[written++] = code < 0 ? '?' : char(code);
     }
+    out.truncate(written);
     return out;
 }
 

@@ -525,15 +525,23 @@ void CSessionDoc::handleIncomingTalk(const QString& sender, const QString& text)
             refuseTalk(sender);
             return;
         }
-        m_packetTalks.insert(key);
+        // One member cannot take them all: past his share he alone hears that the user is busy.
+        const QString folded = FoldNickname(sender);
+        if (!fromServer && std::count_if(m_packetTalks.begin(), m_packetTalks.end(), [&](const auto& talk) {
+                return talk.second == folded;
+            }) >= kMaxPacketTalksPerSender) {
+            refuseTalk(sender, false);
+            return;
+        }
+        m_packetTalks.emplace(key, folded);
     }
     deliverTalk(people, sender, talk->line, false);
     if (m_talks.find(key) == m_talks.end())
         m_packetTalks.erase(key);
 }
 
-void CSessionDoc::refuseTalk(const QString& sender) {
-    if (!m_talkRefusalShown) {
+void CSessionDoc::refuseTalk(const QString& sender, bool tellUser) {
+    if (tellUser && !m_talkRefusalShown) {
         m_talkRefusalShown = true;
         AddChatLine(QString(),
                     QStringLiteral("%1 talk windows opened by others are open: further talks are refused "

@@ -87,6 +87,8 @@ public:
     // Talk windows that other people's packets may have open at once; a talk beyond them is refused
     // with the busy answer (to each sender at most once in kBusyAnswerSeconds).
     static constexpr int kMaxPacketTalks = 10;
+    // ... and of them the packets of one sender at most this many: others' talks still arrive.
+    static constexpr int kMaxPacketTalksPerSender = 3;
     static constexpr int kBusyAnswerSeconds = 120;
     static constexpr char kBusyAnswer[] = " is busy and cannot talk now";
     static constexpr int kWatchTimeoutSeconds = 10;
@@ -339,8 +341,9 @@ private:
     void handleServiceEntered(const QString& text);
     void handleIncomingTalk(const QString& sender, const QString& text);
     void deliverTalk(const QStringList& people, const QString& sender, const CTalkLine& line, bool activate);
-    // Beyond kMaxPacketTalks: tells the user once and answers the sender that the user is busy.
-    void refuseTalk(const QString& sender);
+    // Beyond kMaxPacketTalks: tells the user once (when tellUser) and answers the sender that the user
+    // is busy.
+    void refuseTalk(const QString& sender, bool tellUser = true);
     void sendPresence();
     void armAwayCheck();
     void stopTimers();
@@ -400,7 +403,7 @@ private:
     TalkFactory m_talkFactory;
     std::map<QString, std::unique_ptr<CTalkSession>> m_talks; // by talkKey
     std::vector<std::unique_ptr<CTalkSession>> m_endedTalks;
-    std::set<QString> m_packetTalks;          // talkKeys of talks a packet opened
+    std::map<QString, QString> m_packetTalks; // talkKeys of talks a packet opened -> folded sender
     std::map<QString, qint64> m_busyAnswered; // folded sender -> when he was last told
     bool m_talkRefusalShown = false;          // the user was told; again once the count drops
 };

@@ -1,5 +1,6 @@
 #include "DevServer.h"
 #include "board/MoneyInviteResponsePtr.h"
+#include "chat/TalkDoc.h"
 #include "game/LeagueInviteInfo.h"
 #include "lobby/AffinityListView.h"
 #include "lobby/BlindFrameWnd.h"
@@ -40,6 +41,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
@@ -978,4 +980,219 @@ TEST_F(DevServerTest, TwoMembersWriteToEachOtherAndFileTheMailThroughTheMailWind
         EXPECT_EQ(SubjectsOnDisk(*client, nickname, "Rematches"), QStringList({subject})) << nickname;
         EXPECT_EQ(SubjectsOnDisk(*client, nickname, "Inbox"), QStringList()) << nickname;
     }
+}
+
+namespace {
+
+// A member who speaks in raw frames: what he sends goes out as one burst, and what the server sends
+// him is read and thrown away except for the last bytes, where a marker's answer is looked for.
+struct RawMember {
+    RawMember(quint16 port, const QString& nickname) {
+        QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
+            tail = (tail + socket.readAll()).right(4096);
+        });
+        socket.connectToHost(QHostAddress::LocalHost, port); // what is written meanwhile waits for it
+        QByteArray frame;
+        EncodeFrame(LoginPacketType::Identification, "\"1000 Norvale for Linux\"", frame);
+        socket.write(frame);
+        EncodeFrame(LoginPacketType::Login, CSecureLoginPacket{nickname, "x"}.Format().toLatin1(), frame);
+        socket.write(frame);
+    }
+    void Add(quint8 type, const QByteArray& body) {
+        QByteArray frame;
+        EncodeFrame(type, body, frame);
+        burst += frame;
+    }
+    // Sends the burst, then a watch request, and waits for its answer (the server has handled all) or
+    // the end of the connection -> whether the answer came.
+    bool SendAndWait(int timeoutMs) {
+        const QByteArray cookie = "Marker" + QByteArray::number(++markers);
+        Add(112, cookie + " nobody");
+        socket.write(burst);
+        burst.clear();
+        WaitFor([&] { return tail.contains(cookie) || socket.state() == QAbstractSocket::UnconnectedState; }, timeoutMs);
+        return tail.contains(cookie);
+    }
+    QTcpSocket socket;
+    QByteArray burst;
+    QByteArray tail;
+    int markers = 0;
+};
+
+} // namespace
+
+// A member's burst of presence toggles costs the others one directory change a turn: nobody else is
+// dropped, and his last state is what they see.
+TEST(DevServerLimits, ABurstOfPresenceTogglesLeavesTheOthersConnected) {
+    testenv::ResetSettings();
+    CDevServer server{CDevServer::Options{}};
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    Client alice(server.Port(), "alice");
+    Client bob(server.Port(), "bob");
+    ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
+    RawMember mallory(server.Port(), "mallory");
+    ASSERT_TRUE(WaitFor([&] { return alice.session.FindUser("mallory") && bob.session.FindUser("mallory"); }));
+
+    for (int toggle = 0; mallory.burst.size() < 1200 * 1000; ++toggle)
+        mallory.Add(LoginPacketType::Presence, toggle % 2 ? "0" : "1");
+    mallory.Add(LoginPacketType::Presence, "1");
+    // The member who floods may be dropped; the others never are.
+    const bool answered = mallory.SendAndWait(120000);
+    EXPECT_EQ(server.UserCount(), answered ? 3 : 2);
+    if (answered)
+        EXPECT_TRUE(WaitFor([&] {
+            return alice.session.FindUser("mallory")->GetPresence() == CUserInfo::kPresenceAway &&
+                   bob.session.FindUser("mallory")->GetPresence() == CUserInfo::kPresenceAway;
+        }));
+    alice.session.SendChat("still here", ChatKind::Said);
+    EXPECT_TRUE(WaitFor([&] { return bob.HasLine("still here"); }));
+}
+
+// Members who change at the same moment reach the others a few at a time, none of them lost, each
+// with his last state.
+TEST_F(DevServerTest, ManyMembersChangingAtOnceAllReachTheDirectory) {
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    std::vector<std::unique_ptr<RawMember>> crowd;
+    for (int i = 0; i < 80; ++i)
+        crowd.push_back(std::make_unique<RawMember>(server.Port(), QStringLiteral("member%1").arg(i)));
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 81; }));
+    for (int i = 0; i < 80; ++i) {
+        // The odd ones end where they began.
+        crowd[size_t(i)]->Add(LoginPacketType::Presence, "1");
+        if (i % 2)
+            crowd[size_t(i)]->Add(LoginPacketType::Presence, "0");
+        crowd[size_t(i)]->socket.write(crowd[size_t(i)]->burst);
+    }
+    const auto awayAsExpected = [&] {
+        for (int i = 0; i < 80; ++i) {
+            const CClientUserInfo* user = alice.session.FindUser(QStringLiteral("member%1").arg(i));
+            if (!user || (user->GetPresence() == CUserInfo::kPresenceAway) != (i % 2 == 0))
+                return false;
+        }
+        return true;
+    };
+    EXPECT_TRUE(WaitFor(awayAsExpected, 20000));
+}
+
+// Rooms come and go with the people in them, however many a member walks through; one holding an
+// unfinished match stays for its players.
+TEST_F(DevServerTest, EmptyRoomsGoAndOneWithAnUnfinishedMatchStays) {
+    {
+        Client alice(server.Port(), "alice");
+        Client bob(server.Port(), "bob");
+        ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
+        CInvitationManager aliceInvites(&alice.session);
+        alice.session.AttachToGameService(".gb.alice.bob", 1);
+        bob.session.AttachToGameService(".gb.alice.bob", 1);
+        ASSERT_TRUE(WaitFor([&] { return server.FindMatch(".gb.alice.bob"); }));
+        alice.session.DetachFromGameService();
+        bob.session.DetachFromGameService();
+        ASSERT_TRUE(WaitFor([&] { return aliceInvites.HasUnfinishedMatch(".gb.alice.bob"); }));
+    }
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 0; }));
+    const int before = server.RoomCount();
+    EXPECT_EQ(before, 1);
+
+    RawMember walker(server.Port(), "walker");
+    for (int i = 0; i < 100000; ++i) {
+        // As a player with terms, as a player coming back, and as a watcher.
+        const QByteArray room = i % 3 == 0   ? "\".gb.walker.p" + QByteArray::number(i) + " 0 1 0\""
+                                : i % 3 == 1 ? "\".gb.walker.p" + QByteArray::number(i) + " ResumeMatch M9\""
+                                             : "\".gb.a" + QByteArray::number(i) + ".b\"";
+        walker.Add(LoginPacketType::Transfer, room);
+        if (walker.burst.size() > 256 * 1024)
+            ASSERT_TRUE(walker.SendAndWait(60000)) << i;
+    }
+    walker.Add(LoginPacketType::Transfer, "\".mb\"");
+    ASSERT_TRUE(walker.SendAndWait(60000));
+    EXPECT_EQ(server.RoomCount(), before);
+    EXPECT_NE(server.FindMatch(".gb.alice.bob"), nullptr);
+}
+
+// One member's letters stop at his quota, well before the office is full; another member's letter
+// still arrives.
+TEST_F(DevServerTest, AMembersLettersStopAtHisQuotaAndOthersMailStillArrives) {
+    // Twenty members the server knows, whose mailboxes would hold more than the office does.
+    {
+        std::vector<std::unique_ptr<RawMember>> boxes;
+        for (int i = 0; i < 20; ++i)
+            boxes.push_back(std::make_unique<RawMember>(server.Port(), QStringLiteral("box%1").arg(i)));
+        ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 20; }));
+    }
+    Client mallory(server.Port(), "mallory");
+    Client alice(server.Port(), "alice");
+    Client bob(server.Port(), "bob");
+    ASSERT_TRUE(mallory.WaitIn() && alice.WaitIn() && bob.WaitIn());
+    MailPackets malloryReplies(&mallory.session), aliceReplies(&alice.session), bobReplies(&bob.session);
+    const auto send = [](Client& from, const QString& to, const QString& id, const QString& body) {
+        CMessageHeader header("s", from.session.GetNickname(), to, QString(), QString(), QString(), 0,
+                              kStatusReadyToSend, 0, 1);
+        header.SetMessageId(id);
+        from.session.Send(MailPacket::kType, MailPacket::FormatSend(header, body));
+    };
+    // Enough to fill the whole office, were it not for his quota.
+    MailPacket::Message letter;
+    letter.from = "mallory";
+    letter.to = "box10";
+    letter.kind = "1";
+    letter.body = QString(64000, u'm');
+    letter.messageId = "x0000";
+    const int quota = int(CMailStore::kSenderBytes / CMailStore::Size(letter));
+    const int letters = int(CMailStore::kOfficeBytes / CMailStore::Size(letter)) + 2;
+    for (int i = 0; i < letters; ++i)
+        send(mallory, QStringLiteral("box%1").arg(i % 20), QStringLiteral("x%1").arg(i, 4, 10, QLatin1Char('0')),
+             letter.body);
+    ASSERT_TRUE(WaitFor([&] { return malloryReplies.texts.size() == letters; }, 60000));
+    int delivered = 0;
+    for (const QString& text : malloryReplies.texts) {
+        MailPacket::Incoming reply;
+        ASSERT_EQ(MailPacket::ParseIncoming(text, reply), MailPacket::ParseResult::Ok);
+        delivered += reply.delivered ? 1 : 0;
+    }
+    EXPECT_EQ(delivered, quota);
+
+    send(alice, "bob", "hello1", "Are you there?");
+    ASSERT_TRUE(WaitFor([&] { return !aliceReplies.texts.isEmpty(); }));
+    MailPacket::Incoming reply;
+    ASSERT_EQ(MailPacket::ParseIncoming(aliceReplies.texts.front(), reply), MailPacket::ParseResult::Ok);
+    EXPECT_TRUE(reply.delivered);
+    bob.session.Send(MailPacket::kType, MailPacket::FormatRequest("bob"));
+    EXPECT_TRUE(WaitFor([&] {
+        return std::any_of(bobReplies.texts.begin(), bobReplies.texts.end(), [](const QString& text) {
+            MailPacket::Incoming in;
+            return MailPacket::ParseIncoming(text, in) == MailPacket::ParseResult::Ok &&
+                   in.message.body == "Are you there?";
+        });
+    }));
+}
+
+// Talk windows opened by packets: one member gets a few of them, and the busy answer beyond; talks
+// from others still open.
+TEST_F(DevServerTest, OneMemberOpensOnlyAFewTalkWindows) {
+    Client alice(server.Port(), "alice");
+    CTalkDoc::Attach(alice.session);
+    Client mallory(server.Port(), "mallory");
+    Client bob(server.Port(), "bob");
+    Client carol(server.Port(), "carol");
+    ASSERT_TRUE(alice.WaitIn() && mallory.WaitIn() && bob.WaitIn() && carol.WaitIn());
+    ASSERT_TRUE(WaitFor([&] { return alice.session.FindUser("carol") && mallory.session.FindUser("carol"); }));
+
+    // Every group of known names makes a talk of its own.
+    const QList<QStringList> groups = {{}, {"bob"}, {"carol"}, {"bob", "carol"}};
+    for (const QStringList& others : groups) {
+        const QString text = "mallory: let me in";
+        mallory.session.OpenTalk(&text, QStringList{"mallory", "alice"} + others);
+    }
+    ASSERT_TRUE(WaitFor([&] { return mallory.HasLine("is busy and cannot talk now"); }));
+    EXPECT_EQ(alice.session.GetTalkCount(), CSessionDoc::kMaxPacketTalksPerSender);
+    EXPECT_EQ(alice.session.FindTalk({"alice", "mallory", "bob", "carol"}), nullptr);
+
+    const QString text = "bob: hello";
+    bob.session.OpenTalk(&text, {"bob", "alice"});
+    ASSERT_TRUE(WaitFor([&] { return alice.session.FindTalk({"alice", "bob"}); }));
+    EXPECT_EQ(alice.session.GetTalkCount(), CSessionDoc::kMaxPacketTalksPerSender + 1);
+    EXPECT_FALSE(alice.HasLine(QStringLiteral("%1 talk windows opened by others are open: further talks are "
+                                              "refused until you close some.")
+                                   .arg(CSessionDoc::kMaxPacketTalks)));
 }

@@ -146,3 +146,34 @@ TEST(BearOffTable, ChancesOfKnownRaces) {
 }
 
 } // namespace
+
+// An endless offer-and-refuse loop would grow the match's history for ever: a player has a few
+// offers a turn, and his play gives him new ones.
+TEST(MatchReferee, ResignationOffersAreLimitedPerTurn) {
+    Referee r;
+    r.dice = {5, 2, 6, 4};
+    ASSERT_EQ(r.Take("Ann", "2 n"), QStringList{"S:2 n 5 2"});
+    int sequence = 3;
+    const auto take = [&](const char* sender, const QString& command, QString* reason = nullptr) {
+        const QStringList out = r.Take(sender, QStringLiteral("%1 %2").arg(sequence).arg(command), reason);
+        if (!out.isEmpty())
+            ++sequence;
+        return !out.isEmpty();
+    };
+    for (int offer = 1; offer <= CMatchReferee::kResignOffersPerTurn; ++offer) {
+        ASSERT_TRUE(take("Ann", QStringLiteral("x %1").arg(offer % 3 + 1))) << offer;
+        ASSERT_TRUE(take("Bob", "u")) << offer;
+    }
+    QString reason;
+    EXPECT_FALSE(take("Ann", "x 1", &reason));
+    EXPECT_EQ(reason, "no more resignation offers this turn");
+    const int historySize = int(r.match.History().size());
+    EXPECT_FALSE(take("Ann", "x 3"));
+    EXPECT_EQ(r.match.History().size(), historySize);
+    // The play ends the turn: the next one has its own offers, and an offer may still be taken.
+    ASSERT_TRUE(take("Ann", "m 13/8 13/11"));
+    ASSERT_TRUE(take("Bob", "r"));
+    ASSERT_TRUE(take("Bob", "x 1"));
+    ASSERT_TRUE(take("Ann", "y"));
+    EXPECT_EQ(r.match.Board().GetScore(1), 1);
+}

@@ -17,14 +17,15 @@
 #include "game/MatchRecord.h"
 #include "web/WebAddress.h"
 
-#include <QDir>
 #include <QElapsedTimer>
 #include <QRegularExpression>
 
 #include <algorithm>
 #include <cmath>
 #include <optional>
+#include <utility>
 
+#include <dirent.h>
 #include <sys/resource.h>
 
 struct CDevServer::Client {
@@ -51,6 +52,7 @@ struct CDevServer::Client {
         bool Admits(const CUserInfo& member) const;
     };
     std::optional<Query> query;
+    bool announceQueued = false;
 };
 
 namespace {
@@ -95,7 +97,7 @@ CDevServer::CDevServer(Options options, QObject* parent) : QObject(parent), m_op
     // Out of descriptors (or another resource): no busy loop on the listening socket, a pause instead.
     connect(&m_server, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
         log(QStringLiteral("cannot accept a connection: %1").arg(m_server.errorString()));
-        backOff();
+        backOff(true);
     });
 }
 
@@ -107,13 +109,23 @@ bool CDevServer::nearFileLimit() const {
     // alone use a good part of a large limit.
     if (limit.rlim_cur > 1024 && m_clients.size() < limit.rlim_cur / 2)
         return false;
-    const qint64 open = QDir(QStringLiteral("/proc/self/fd")).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).size();
-    return open + m_options.fileReserve >= qint64(limit.rlim_cur);
+    return openDescriptors() + m_options.fileReserve >= qint64(limit.rlim_cur);
 }
 
-void CDevServer::backOff() {
-    m_server.pauseAccepting();
-    m_acceptPaused = true;
+qint64 CDevServer::openDescriptors() {
+    // Counted by name only: a listing that looked at each entry would cost a call per connection.
+    DIR* directory = ::opendir("/proc/self/fd");
+    if (!directory)
+        return 0;
+    qint64 open = 0;
+    while (const dirent* entry = ::readdir(directory))
+        if (entry->d_name[0] != '.')
+            ++open;
+    ::closedir(directory);
+    return open - 1; // the listing's own
+}
+
+void CDevServer::backOff(bool acceptFailed) {
     // Room is made first from connections that never logged in, the oldest first.
     std::vector<Client*> waiting;
     for (const auto& entry : m_clients)
@@ -123,6 +135,16 @@ void CDevServer::backOff() {
     const size_t dropped = std::min<size_t>(waiting.size(), size_t(qMax(1, m_options.fileReserve / 4)));
     for (size_t i = 0; i < dropped; ++i)
         waiting[i]->connection->Drop();
+    if (dropped > 0 && !m_acceptPaused && !acceptFailed) {
+        // The room is made: accepting goes on, so a member who connects now is not kept waiting
+        // behind the connections queued up meanwhile.
+        log(QStringLiteral("near the file limit: %1 connections, %2 not logged in closed")
+                .arg(m_clients.size())
+                .arg(dropped));
+        return;
+    }
+    m_server.pauseAccepting();
+    m_acceptPaused = true;
     m_backoffMs = m_backoffMs == 0 ? 50 : qMin(2000, m_backoffMs * 2);
     if (!m_backoffTimer->isActive())
         m_backoffTimer->start(m_backoffMs);
@@ -133,10 +155,11 @@ void CDevServer::backOff() {
 }
 
 void CDevServer::resumeAccepting() {
-    if (nearFileLimit())
-        return backOff();
-    m_backoffMs = 0;
     m_acceptPaused = false;
+    if (!nearFileLimit())
+        m_backoffMs = 0;
+    else if (backOff(); m_acceptPaused)
+        return;
     m_server.resumeAccepting();
     onNewConnection(); // any accepted while paused
 }
@@ -159,6 +182,7 @@ void CDevServer::onNewConnection() {
         auto client = std::make_unique<Client>();
         client->connection = new CServerConnection(socket, this);
         client->connection->SetOutputLimit(m_options.outputLimitBytes);
+        client->connection->SetFramesPerTurn(m_options.framesPerTurn);
         client->serial = ++m_lastSerial;
         client->connected.start();
         client->nonce = MakeLoginNonce();
@@ -194,6 +218,8 @@ void CDevServer::onClosed(Client* client) {
         leaveRoom(client);
         client->loggedIn = false;
         m_users.RemoveKey(client->record.GetNickname());
+        m_ratings.clear();
+        dropIdleRoom(client->service);
         log(QStringLiteral("%1 left").arg(client->record.GetNickname()));
         sendDirectory(98, {client}, loggedIn());
         tellFriendsOf(client, QLatin1Char('-'));
@@ -236,22 +262,35 @@ void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QLis
         return;
     if (mask == 0)
         mask = type == 110 ? UserField::OwnMask : UserField::All;
+    // Each user's entry is written once for each set of group flags readers see him with.
+    std::vector<std::vector<std::pair<int, QString>>> entries(size_t(about.size()));
+    const auto entry = [&](qsizetype index, int groups) -> const QString& {
+        std::vector<std::pair<int, QString>>& written = entries[size_t(index)];
+        for (const auto& text : written)
+            if (text.first == groups)
+                return text.second;
+        written.emplace_back(groups, about[index]->record.FormatUpdateText(groups, mask == kGroupFlagsOnly ? 0 : mask, true));
+        return written.back().second;
+    };
+    const QString header = QStringLiteral("%1 %2\n").arg(m_users.GetCount()).arg(about.size());
     for (Client* client : to) {
         // The group flags are the reader's own view of each user: his friends carry the friend flag.
         const QString reader = client->record.GetNickname();
-        QString body = QStringLiteral("%1 %2\n").arg(m_users.GetCount()).arg(about.size());
-        for (const Client* user : about) {
+        const bool hasFriends = !m_relations.Names(reader, CRelationStore::List::Friends).isEmpty();
+        const bool inGame = inGameOf(client, client); // only then may others be in his game
+        QString body = header;
+        for (qsizetype index = 0; index < about.size(); ++index) {
+            const Client* user = about[index];
             const bool friendOfReader =
-                m_relations.Contains(reader, CRelationStore::List::Friends, user->record.GetNickname());
+                hasFriends && m_relations.Contains(reader, CRelationStore::List::Friends, user->record.GetNickname());
             // ... and those he has an unfinished match with the unfinished-match flag.
             const int groups = (friendOfReader ? UserGroup::Friend : 0) |
                                (user != client && m_unfinished.Between(reader, user->record.GetNickname())
                                     ? UserGroup::UnfinishedMatch
                                     : 0);
             const int board = onBoardOf(client, user) ? kBoardGroup : 0;
-            const int inGame = inGameOf(client, user) ? kInGameGroup : 0;
-            body += user->record.FormatUpdateText(groups | board | inGame,
-                                                  mask == kGroupFlagsOnly ? 0 : mask, true);
+            const int sameGame = inGame && inGameOf(client, user) ? kInGameGroup : 0;
+            body += entry(index, groups | board | sameGame);
         }
         client->connection->SendPlain(quint8(type), body);
     }
@@ -293,13 +332,26 @@ bool CDevServer::onBoardOf(const Client* reader, const Client* user) const {
     // The size players closest to the centre (the reader's own rating, or the query's).
     const double centre = query.origin == 1 ? query.centre : reader->record.GetRating();
     const double distance = std::abs(record.GetRating() - centre);
-    int closer = 0;
-    for (const auto& entry : m_users) {
-        const Client* other = entry.second;
-        if (other != user && other != reader && std::abs(other->record.GetRating() - centre) < distance)
-            ++closer;
+    return ratedCloser(centre, distance, user, reader) < query.size;
+}
+
+int CDevServer::ratedCloser(double centre, double distance, const Client* user, const Client* reader) const {
+    if (m_ratings.empty()) {
+        for (const auto& entry : m_users)
+            m_ratings.push_back(entry.second->record.GetRating());
+        std::sort(m_ratings.begin(), m_ratings.end());
     }
-    return closer < query.size;
+    // The ratings nearer than distance lie together in the ordered list.
+    const auto nearer = [&](float rating) { return std::abs(double(rating) - centre) < distance; };
+    const auto first = std::partition_point(m_ratings.begin(), m_ratings.end(),
+                                            [&](float rating) { return rating < centre && !nearer(rating); });
+    const auto last = std::partition_point(first, m_ratings.end(),
+                                           [&](float rating) { return rating < centre || nearer(rating); });
+    int closer = int(last - first);
+    for (const Client* own : {user, reader})
+        if (own->loggedIn && nearer(own->record.GetRating())) // (those are the ones in the list)
+            --closer;
+    return closer;
 }
 
 void CDevServer::onBoardQuery(Client* client, const QString& text) {
@@ -334,6 +386,38 @@ void CDevServer::announceChange(Client* client) {
         return;
     sendDirectory(110, {client}, loggedIn());
     client->record.ClearChangeMask();
+}
+
+void CDevServer::announceSoon(Client* client) {
+    if (client->announceQueued)
+        return;
+    client->announceQueued = true;
+    m_announcing.push_back(client->connection);
+    if (m_announcing.size() == 1)
+        QTimer::singleShot(0, this, &CDevServer::announceQueued);
+}
+
+void CDevServer::announceQueued() {
+    // A few members a turn: a crowd changing at once cannot keep the server from a newcomer.
+    const size_t taken = std::min(m_announcing.size(), size_t(kAnnouncementsPerTurn));
+    const std::vector<CServerConnection*> turn(m_announcing.begin(), m_announcing.begin() + qsizetype(taken));
+    m_announcing.erase(m_announcing.begin(), m_announcing.begin() + qsizetype(taken));
+    if (!m_announcing.empty())
+        QTimer::singleShot(0, this, &CDevServer::announceQueued);
+    QList<Client*> changed;
+    for (CServerConnection* connection : turn) {
+        const auto it = m_clients.find(connection);
+        if (it == m_clients.end())
+            continue;
+        Client* client = it->second.get();
+        client->announceQueued = false;
+        if (client->loggedIn && client->record.GetChangeMask() != 0)
+            changed.append(client);
+    }
+    // One directory packet to each member, with everybody who changed in the turn.
+    sendDirectory(110, changed, loggedIn());
+    for (Client* client : changed)
+        client->record.ClearChangeMask();
 }
 
 void CDevServer::systemLine(Client* client, const QString& text) {
@@ -400,6 +484,7 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     client->record.SetLocation(m_options.lobbyService);
     client->record.ClearChangeMask();
     m_users.SetAt(login->nickname, client);
+    m_ratings.clear();
     m_members.SetAt(login->nickname, Member{login->nickname, client->record.GetRating(), client->record.GetExperience()});
 
     CLoginAcceptedPacket accepted;
@@ -651,7 +736,7 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
     case LoginPacketType::Presence:
         client->record.SetPresence(text.trimmed() == QLatin1String("1") ? CUserInfo::kPresenceAway
                                                                         : CUserInfo::kPresenceReady);
-        announceChange(client);
+        announceSoon(client);
         return;
     case 77: // league information of an invitation
         onLeagueInfoRequest(client, text);
@@ -755,6 +840,13 @@ void CDevServer::onMail(Client* client, const QString& text) {
     QString badName;
     if (!CMailStore::Recipients(*message, recipients, &badName) || !allMembers(recipients, &badName)) {
         log(QStringLiteral("mail from %1 undeliverable: bad recipient \"%2\"").arg(nickname, badName));
+        client->connection->SendPlain(MailPacket::kType,
+                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
+        return;
+    }
+    if (!m_mail.SenderHasRoom(nickname, *message, recipients)) {
+        log(QStringLiteral("mail from %1 undeliverable: his letters waiting for their recipients fill his quota")
+                .arg(nickname));
         client->connection->SendPlain(MailPacket::kType,
                                       MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
         return;
@@ -880,8 +972,11 @@ void CDevServer::onTransfer(Client* client, const QString& text) {
     }
     if (entered != client->service)
         leaveRoom(client);
+    const QString left = client->service;
     client->service = entered;
     client->record.SetLocation(entered);
+    if (left != entered)
+        dropIdleRoom(left);
     // Entering a match that resumes or replaces an unfinished one ends that one.
     if (CServiceName(entered).HasPart(nickname))
         sendUnfinished(m_unfinished.Remove(CUnfinishedMatchStore::KeyOfTransfer(text)));
@@ -1046,6 +1141,14 @@ CBGRuleOptions CDevServer::DefaultMatchRules() {
 CDevServer::MatchRoom* CDevServer::findRoom(const QString& service) {
     const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
     return it == m_rooms.end() ? nullptr : &it->second;
+}
+
+void CDevServer::dropIdleRoom(const QString& service) {
+    const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
+    // An unfinished match waits here for its players to come back.
+    if (it == m_rooms.end() || !inRoom(service).isEmpty() || HoldsUnfinishedMatch(service))
+        return;
+    m_rooms.erase(it);
 }
 
 const CMatchReferee* CDevServer::FindMatch(const QString& service) const {
@@ -1229,7 +1332,7 @@ void CDevServer::onCommand(Client* client, const QString& text) {
         client->record.SetMatchPrivacy(0);
     else
         return systemLine(client, QStringLiteral("ERROR - unrecognized command - %1").arg(word));
-    announceChange(client);
+    announceSoon(client);
 }
 
 QString CDevServer::rankingReply(const QString& text) const {

@@ -66,11 +66,14 @@ public:
             int stake = -1;
         } league{};
         // Limits: a member whose unsent output passes outputLimitBytes is dropped; a connection that
-        // has not logged in after loginTimeoutSeconds is closed; new connections wait (the server stops
-        // accepting and tries again later) while fewer than fileReserve descriptors are left.
+        // has not logged in after loginTimeoutSeconds is closed; while fewer than fileReserve
+        // descriptors are left, the oldest connections that have not logged in make room for new ones
+        // (with none of them, the server stops accepting and tries again later). A connection's frames
+        // beyond framesPerTurn wait for the next turn of the event loop.
         qint64 outputLimitBytes = 4 * 1024 * 1024;
         int loginTimeoutSeconds = 30;
         int fileReserve = 32;
+        int framesPerTurn = 64;
     };
     // The rules of a room whose transfer names none: a one-point match.
     static CBGRuleOptions DefaultMatchRules();
@@ -104,6 +107,8 @@ public:
     int UserCount() const { return int(m_users.GetCount()); }
     int ConnectionCount() const { return int(m_clients.size()); }
     bool IsAccepting() const { return !m_acceptPaused; }
+    // Game rooms the server keeps: those with somebody in them or an unfinished match.
+    int RoomCount() const { return int(m_rooms.size()); }
     const CRelationStore& Relations() const { return m_relations; }
 
 signals:
@@ -117,9 +122,11 @@ private:
     struct Client;
 
     void onNewConnection();
-    // At the file limit: stop accepting, close the oldest connections that never logged in, and try
-    // again after a pause that grows while the limit holds.
-    void backOff();
+    // At the file limit: close the oldest connections that never logged in and go on accepting; when
+    // there are none (or accepting failed), stop accepting and try again after a pause that grows
+    // while the limit holds.
+    void backOff(bool acceptFailed = false);
+    static qint64 openDescriptors();
     void resumeAccepting();
     bool nearFileLimit() const;
     void onPacket(Client* client, const CMessagePacket& packet);
@@ -167,11 +174,16 @@ private:
     // Hands moves of the referee to everybody in the room.
     void handOut(const QString& service, const std::vector<CMatchReferee::Move>& moves, const QString& sender);
     MatchRoom* findRoom(const QString& service);
+    // The room is gone once nobody is in it and it holds no unfinished match.
+    void dropIdleRoom(const QString& service);
     void onRelationRequest(Client* client, int type, const QString& text);
     // Packet 108: the reader's match-board query; the users it takes in carry group flag 0x4 in his
     // directory from now on.
     void onBoardQuery(Client* client, const QString& text);
     bool onBoardOf(const Client* reader, const Client* user) const;
+    // The logged-in users other than user and reader rated nearer to centre than distance, counted
+    // in the ratings kept in order (rebuilt after logins and departures).
+    int ratedCloser(double centre, double distance, const Client* user, const Client* reader) const;
     static constexpr int kBoardGroup = 0x4;
     // Group flag 0x1: the user is in the reader's game room.
     bool inGameOf(const Client* reader, const Client* user) const;
@@ -208,6 +220,11 @@ private:
     static constexpr quint32 kGroupFlagsOnly = 0xFFFFFFFFu;
     void sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to, quint32 mask = 0);
     void announceChange(Client* client);
+    // The change goes out once the current turn is over, with the others' changes of the turn: a
+    // member who toggles a state many times in one turn costs the others one entry.
+    void announceSoon(Client* client);
+    void announceQueued();
+    static constexpr int kAnnouncementsPerTurn = 32;
     void systemLine(Client* client, const QString& text);
     // Routed 206 to every member who counts client among his friends: "<member> <sign> <client>".
     void tellFriendsOf(const Client* client, QChar sign);
@@ -222,6 +239,10 @@ private:
     QTcpServer m_server;
     std::map<CServerConnection*, std::unique_ptr<Client>> m_clients;
     CNoCaseStringMap<Client*> m_users; // logged in
+    // The ratings of m_users in order, for the match board; empty: to be rebuilt. Cleared at every
+    // login and departure: whatever changes a logged-in member's rating must clear it too.
+    mutable std::vector<float> m_ratings;
+    std::vector<CServerConnection*> m_announcing; // changes to go out at the end of the turn
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
     // Every member who logged in since the server started, for the ranking list.

@@ -48,13 +48,25 @@ bool CMailStore::HasRoom(const MailPacket::Message& message, const QStringList& 
     return true;
 }
 
+bool CMailStore::SenderHasRoom(const QString& sender, const MailPacket::Message& message,
+                               const QStringList& recipients) const {
+    const Box held = m_senders.value(boxKey(sender));
+    return held.bytes + Size(message) * recipients.size() <= kSenderBytes &&
+           held.letters + recipients.size() <= kSenderLetters;
+}
+
 quint64 CMailStore::Post(const QString& sender, const MailPacket::Message& message, const QStringList& recipients) {
     const quint64 id = ++m_lastId;
     const qint64 size = Size(message);
     for (const QString& recipient : recipients) {
         ++m_lastLetterId;
-        m_pending.emplace(m_lastLetterId, Pending{m_lastLetterId, id, recipient, message, size});
+        Pending& letter = m_pending.emplace(m_lastLetterId, Pending{m_lastLetterId, id, recipient, message, size})
+                              .first->second;
+        letter.sender = sender;
         m_heldBytes += size;
+        Box& held = m_senders[boxKey(sender)];
+        held.bytes += size;
+        ++held.letters;
         Box& box = m_boxes[boxKey(recipient)];
         box.bytes += size;
         ++box.letters;
@@ -103,6 +115,12 @@ std::optional<quint64> CMailStore::Filed(const QString& nickname, quint64 letter
 
 void CMailStore::release(const Pending& letter) {
     m_heldBytes -= letter.bytes;
+    const auto held = m_senders.find(boxKey(letter.sender));
+    if (held != m_senders.end()) {
+        held->bytes -= letter.bytes;
+        if (--held->letters <= 0)
+            m_senders.erase(held);
+    }
     auto box = m_boxes.find(boxKey(letter.recipient));
     if (box == m_boxes.end())
         return;

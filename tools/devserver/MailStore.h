@@ -13,7 +13,8 @@
 // The development server's post office: messages members sent, each kept for its recipient until his
 // client says it has filed it, and the acknowledgements waiting for senders who have gone. Kept in
 // memory for the server's life, within quotas: a mailbox holds at most kMailboxBytes in at most
-// kMailboxLetters letters, and the office at most kOfficeBytes in all.
+// kMailboxLetters letters, and the office at most kOfficeBytes in all, of which one sender's letters
+// not yet filed take at most kSenderBytes in kSenderLetters: one member cannot fill it for everybody.
 //
 // A letter is waiting, handed to one connection of its recipient (a 137 is on its way and the filing
 // result not yet in), or refused by one (its client could not file it). Letters are handed over only
@@ -24,6 +25,8 @@ public:
     static constexpr qint64 kMailboxBytes = 4 * 1024 * 1024;
     static constexpr int kMailboxLetters = 1000;
     static constexpr qint64 kOfficeBytes = 64 * 1024 * 1024;
+    static constexpr qint64 kSenderBytes = 8 * 1024 * 1024;
+    static constexpr int kSenderLetters = 1000;
 
     // A message for one recipient.
     struct Letter {
@@ -47,6 +50,8 @@ public:
     // Whether every recipient's mailbox and the office have room for the message -> false, with the
     // first recipient whose mailbox is full in fullName (empty when the office is full).
     bool HasRoom(const MailPacket::Message& message, const QStringList& recipients, QString* fullName = nullptr) const;
+    // Whether the sender's quota takes the message for every recipient.
+    bool SenderHasRoom(const QString& sender, const MailPacket::Message& message, const QStringList& recipients) const;
     // Files a message of sender for each recipient -> the mail id.
     quint64 Post(const QString& sender, const MailPacket::Message& message, const QStringList& recipients);
     // Hands the member's waiting letters (and, with refusedToo, those a client of his refused) to the
@@ -77,6 +82,7 @@ private:
         qint64 bytes;
         State state = State::Waiting;
         quint64 connection = 0;
+        QString sender;
     };
     struct Outstanding {
         quint64 mailId;
@@ -98,4 +104,5 @@ private:
     quint64 m_lastLetterId = 0;
     qint64 m_heldBytes = 0;
     QHash<QString, Box> m_boxes; // what each mailbox holds
+    QHash<QString, Box> m_senders; // what each sender's letters take
 };

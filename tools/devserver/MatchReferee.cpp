@@ -42,6 +42,7 @@ bool CMatchReferee::Apply(const QString& command, bool fromServer, std::vector<M
 }
 
 bool CMatchReferee::OpenGame(std::vector<Move>& out) {
+    m_resignOffers = 0;
     // A proposition's game starts from its position with its own side on roll: no opening roll.
     if (m_board.GetVariant() == CBackgammonBoard::kPropositions)
         return Apply(QStringLiteral("n"), true, out);
@@ -104,11 +105,19 @@ std::vector<CMatchReferee::Move> CMatchReferee::Take(const QString& sender, cons
         // The match start comes from the room's rules; single steps stay with the player until the
         // whole play is made.
         return refuse(QStringLiteral("\"%1\" is not sent to the room").arg(command));
+    case u'x':
+        if (m_resignOffers >= kResignOffersPerTurn)
+            return refuse(QStringLiteral("no more resignation offers this turn"));
+        break;
     default:
         break;
     }
     if (!Apply(command, false, out))
         return refuse(QStringLiteral("\"%1\" is not allowed now").arg(command));
+    if (letter == u'x')
+        ++m_resignOffers;
+    else if (letter == u'm') // the play ends the turn
+        m_resignOffers = 0;
     return out;
 }
 

@@ -43,6 +43,9 @@ public:
     const QStringList& History() const { return m_history; }
     int MoveCount() const { return int(m_history.size()) + 1; }
 
+    // Resignation offers one player may make in one turn (each refused one goes back to the turn).
+    static constexpr int kResignOffersPerTurn = 3;
+
     // A move of a user of the room -> the moves to hand out (empty when refused; reason says why).
     std::vector<Move> Take(const QString& sender, const QString& text, QString* reason = nullptr);
 
@@ -65,4 +68,5 @@ private:
     DiceSource m_dice;
     CBackgammonBoard m_board;
     QStringList m_history;
+    int m_resignOffers = 0; // in the current turn
 };

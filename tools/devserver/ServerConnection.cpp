@@ -4,10 +4,13 @@
 
 #include <QPointer>
 #include <QRandomGenerator>
+#include <QTimer>
 
 CServerConnection::CServerConnection(QTcpSocket* socket, QObject* parent)
     : QObject(parent), m_socket(socket) {
     m_socket->setParent(this);
+    // What a peer sends beyond this waits in the kernel until the frames before it are handled.
+    m_socket->setReadBufferSize(kReadAhead);
     m_peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
     connect(m_socket, &QTcpSocket::readyRead, this, &CServerConnection::onReadyRead);
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {
@@ -53,12 +56,33 @@ void CServerConnection::SendRaw(const QByteArray& bytes) {
 }
 
 bool CServerConnection::written() {
-    const qint64 backlog = m_socket->bytesToWrite();
-    if (m_outputLimit <= 0 || backlog <= m_outputLimit)
+    if (m_outputLimit <= 0 || m_socket->bytesToWrite() <= m_outputLimit)
         return true;
+    // What the kernel takes now is not backlog; what is left is judged once the peer could read.
+    m_socket->flush();
+    const qint64 backlog = m_socket->bytesToWrite();
+    if (backlog > m_outputLimit * kHardOutputFactor) {
+        emit outputOverflow(backlog);
+        Drop();
+        return false;
+    }
+    if (backlog > m_outputLimit && !m_backlogQueued) {
+        m_backlogQueued = true;
+        QTimer::singleShot(0, this, &CServerConnection::judgeBacklog);
+    }
+    return true;
+}
+
+void CServerConnection::judgeBacklog() {
+    m_backlogQueued = false;
+    if (m_closed)
+        return;
+    m_socket->flush();
+    const qint64 backlog = m_socket->bytesToWrite();
+    if (backlog <= m_outputLimit)
+        return;
     emit outputOverflow(backlog);
     Drop();
-    return false;
 }
 
 qint64 CServerConnection::BytesToWrite() const { return m_socket->bytesToWrite(); }
@@ -84,14 +108,34 @@ bool CServerConnection::IsOpen() const {
 }
 
 void CServerConnection::onReadyRead() {
-    m_decoder.Feed(m_socket->readAll());
+    // While frames of an earlier read wait for their turn, the socket keeps what came since.
+    if (!m_framesQueued)
+        handleFrames();
+}
+
+void CServerConnection::handleFrames() {
+    m_framesQueued = false;
+    if (m_closed)
+        return;
+    if (m_decoder.buffered() < kReadAhead)
+        m_decoder.Feed(m_socket->readAll());
     QPointer<CServerConnection> self(this);
-    while (self && !m_closed) {
+    for (int handled = 0; self && !m_closed; ++handled) {
+        if (m_framesPerTurn > 0 && handled == m_framesPerTurn) {
+            m_framesQueued = true;
+            QTimer::singleShot(0, this, &CServerConnection::handleFrames);
+            return;
+        }
         quint8 type = 0;
         QByteArray body;
         const FrameDecoder::Result result = m_decoder.Next(type, body);
-        if (result == FrameDecoder::NeedMore)
-            return;
+        if (result == FrameDecoder::NeedMore) {
+            if (m_socket->bytesAvailable() == 0)
+                return;
+            m_decoder.Feed(m_socket->readAll()); // the rest of a frame larger than the read-ahead
+            --handled;
+            continue;
+        }
         CMessagePacketPtr packet =
             result == FrameDecoder::Frame ? CMessagePacket::FromFrame(type, std::move(body)) : nullptr;
         if (!packet) {

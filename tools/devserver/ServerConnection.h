@@ -25,11 +25,19 @@ public:
     // Ends the connection at once, discarding what is not yet sent; closed() follows from the event loop.
     void Drop();
     bool IsOpen() const;
-    // A peer that does not read what is sent to it: once more than this many bytes wait to be sent,
-    // the connection is dropped (outputOverflow(), then closed()). 0: no bound.
+    // A peer that does not read what is sent to it: once more than this many bytes still wait after
+    // the server had a chance to send them (the event loop's next turn), the connection is dropped
+    // (outputOverflow(), then closed()); past kHardOutputFactor times as many it goes at once.
+    // 0: no bound.
     void SetOutputLimit(qint64 bytes) { m_outputLimit = bytes; }
     qint64 BytesToWrite() const;
     QString PeerText() const { return m_peer; }
+    // Frames handled in one turn of the event loop (0: all that came): what one peer sends cannot keep
+    // the server from the others; the rest waits for the next turn, and the socket is read no further
+    // than kReadAhead bytes ahead meanwhile.
+    void SetFramesPerTurn(int frames) { m_framesPerTurn = frames; }
+    static constexpr qint64 kReadAhead = 64 * 1024;
+    static constexpr int kHardOutputFactor = 4;
 
 signals:
     void packetReceived(CMessagePacketPtr packet);
@@ -39,13 +47,19 @@ signals:
 
 private:
     void onReadyRead();
+    // Handles up to m_framesPerTurn frames, then comes back in the next turn while more wait.
+    void handleFrames();
     bool written();
+    void judgeBacklog();
 
     QTcpSocket* m_socket;
     FrameDecoder m_decoder;
     QString m_peer;
     bool m_closed = false;
     qint64 m_outputLimit = 0;
+    int m_framesPerTurn = 0;
+    bool m_framesQueued = false;
+    bool m_backlogQueued = false;
 };
 
 // A nonce for the hello: 16 random bytes as hexadecimal.

@@ -1,0 +1,291 @@
+// The development server's fresh login while it is flooded, against the same server quiet, in the
+// same run. The server runs as its own process (as `make run` starts it); a crowd of raw connections,
+// served by a thread of their own, floods it:
+//   presence  a member writes 1.2 MB of presence toggles before each login, 20 others read along;
+//   queries   300 members hold a match-board query and change their presence 5,000 times before
+//             each login, one after the other;
+//   idle      1,000 connections that never log in, at a file limit of 1,024, and 20 more before each
+//             login.
+// The quiet logins ("quiet_ms") are made first, with the members who read along and hold queries
+// already there, the flood not yet begun. Goal: under each flood the mean login ("mean_ms") is at
+// most 10 times the quiet one ("slower" <= 10).
+#include "BenchMain.h"
+#include "net/ClientNode.h"
+#include "net/FrameCodec.h"
+#include "net/LoginPackets.h"
+#include "session/SessionDoc.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <numeric>
+#include <thread>
+#include <vector>
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/time.h>
+#include <unistd.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+enum Flood { kPresence, kQueries, kIdle };
+const char* const kFloodNames[] = {"presence", "queries", "idle"};
+
+QByteArray frame(quint8 type, const QByteArray& body) {
+    QByteArray out;
+    EncodeFrame(type, body, out);
+    return out;
+}
+
+QByteArray loginFrames(const QString& nickname) {
+    return frame(LoginPacketType::Identification, "\"1000 Norvale for Linux\"") +
+           frame(LoginPacketType::Login, CSecureLoginPacket{nickname, "x"}.Format().toLatin1());
+}
+
+// Raw connections whose input is read and thrown away, and whose output (given now or for later) is
+// written as the server takes it, by a thread of their own.
+class Crowd {
+public:
+    explicit Crowd(quint16 port) : m_port(port), m_thread([this] { run(); }) {}
+    ~Crowd() {
+        m_stop = true;
+        m_thread.join();
+        for (const Member& member : m_members)
+            if (member.fd >= 0)
+                ::close(member.fd);
+    }
+    // -> the member's index, -1 when the connection failed.
+    int Connect(const QByteArray& bytes = QByteArray()) {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const timeval patience{2, 0};
+        ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(m_port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ::close(fd);
+            return -1;
+        }
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_members.push_back({fd, bytes});
+        return int(m_members.size()) - 1;
+    }
+    void Send(int member, const QByteArray& bytes, Clock::time_point when = Clock::now()) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_later.push_back({when, member, bytes});
+    }
+    int Open() {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return int(std::count_if(m_members.begin(), m_members.end(), [](const Member& m) { return m.fd >= 0; }));
+    }
+
+private:
+    struct Member {
+        int fd;
+        QByteArray output;
+    };
+    struct Later {
+        Clock::time_point when;
+        int member;
+        QByteArray bytes;
+    };
+    void run() {
+        std::vector<pollfd> polled;
+        std::vector<int> index;
+        char buffer[65536];
+        while (!m_stop) {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                const auto now = Clock::now();
+                for (auto it = m_later.begin(); it != m_later.end();) {
+                    if (it->when > now) {
+                        ++it;
+                        continue;
+                    }
+                    m_members[size_t(it->member)].output += it->bytes;
+                    it = m_later.erase(it);
+                }
+                polled.clear();
+                index.clear();
+                for (size_t i = 0; i < m_members.size(); ++i) {
+                    if (m_members[i].fd < 0)
+                        continue;
+                    polled.push_back({m_members[i].fd, short(POLLIN | (m_members[i].output.isEmpty() ? 0 : POLLOUT)), 0});
+                    index.push_back(int(i));
+                }
+            }
+            ::poll(polled.data(), polled.size(), 2);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            for (size_t k = 0; k < polled.size(); ++k) {
+                Member& member = m_members[size_t(index[k])];
+                if (polled[k].revents & (POLLIN | POLLHUP | POLLERR)) {
+                    const ssize_t n = ::recv(member.fd, buffer, sizeof buffer, 0);
+                    if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
+                        ::close(member.fd);
+                        member.fd = -1;
+                        continue;
+                    }
+                }
+                if ((polled[k].revents & POLLOUT) && !member.output.isEmpty()) {
+                    const ssize_t n = ::send(member.fd, member.output.constData(), size_t(member.output.size()), MSG_NOSIGNAL);
+                    if (n > 0)
+                        member.output.remove(0, n);
+                }
+            }
+        }
+    }
+
+    quint16 m_port;
+    std::mutex m_mutex;
+    std::vector<Member> m_members;
+    std::vector<Later> m_later;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+void pump(int ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+}
+
+// The development server as its own process, at a file limit -> its port, 0 when it did not start.
+quint16 startServer(QProcess& server, int fileLimit) {
+    const QString binary = QCoreApplication::applicationDirPath() + QStringLiteral("/../norvale-devserver");
+    const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
+    if (prlimit.isEmpty())
+        return 0;
+    server.start(prlimit, {QStringLiteral("--nofile=%1:%1").arg(fileLimit), binary, QStringLiteral("--port"),
+                           QStringLiteral("0"), QStringLiteral("--no-web"), QStringLiteral("--quiet")});
+    if (!server.waitForStarted())
+        return 0;
+    QByteArray output;
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 10000) {
+        server.waitForReadyRead(100);
+        output += server.readAllStandardOutput();
+        const int at = output.indexOf("listening on 127.0.0.1:");
+        if (at >= 0 && output.indexOf('\n', at) > at)
+            return quint16(output.mid(at + 23, output.indexOf('\n', at) - at - 23).trimmed().toUInt());
+    }
+    return 0;
+}
+
+// -> milliseconds from connecting to the login's acceptance, negative when it was not accepted.
+double freshLogin(quint16 port, int n) {
+    CSessionDoc fresh;
+    bool in = false;
+    QObject::connect(&fresh, &CSessionDoc::loginAccepted, [&in] { in = true; });
+    const auto start = Clock::now();
+    fresh.Connect(CClientNode::LoginRequest{QStringLiteral("127.0.0.1"), port, QStringLiteral("fresh%1").arg(n),
+                                            QStringLiteral("x"), QStringLiteral("1000 Norvale for Linux")});
+    while (!in && std::chrono::duration<double>(Clock::now() - start).count() < 10)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 1);
+    const double ms = std::chrono::duration<double>(Clock::now() - start).count() * 1e3;
+    fresh.Disconnect();
+    return in ? ms : -1;
+}
+
+void BM_FreshLoginUnderFlood(benchmark::State& state) {
+    const Flood flood = Flood(state.range(0));
+    state.SetLabel(kFloodNames[flood]);
+    QProcess server;
+    const quint16 port = startServer(server, flood == kIdle ? 1024 : 4096);
+    if (port == 0) {
+        state.SkipWithError("cannot start norvale-devserver under prlimit");
+        return;
+    }
+    Crowd crowd(port);
+    int flooder = -1;
+    std::vector<int> members;
+    if (flood == kPresence) {
+        for (int i = 0; i < 20; ++i)
+            crowd.Connect(loginFrames(QStringLiteral("reader%1").arg(i)));
+        flooder = crowd.Connect(loginFrames(QStringLiteral("flooder")));
+    } else if (flood == kQueries) {
+        const QByteArray query = frame(108, "\"1500\" 125 0 32768 32768 0 0 0 0 0 0 0 0 0 1 0 0 0 0");
+        for (int i = 0; i < 300; ++i)
+            members.push_back(crowd.Connect(loginFrames(QStringLiteral("reader%1").arg(i)) + query));
+    }
+    pump(500);
+    int n = 0;
+    std::vector<double> quiet;
+    for (int i = 0; i < 10; ++i) {
+        quiet.push_back(freshLogin(port, n++));
+        pump(5);
+    }
+    if (flood == kIdle) {
+        for (int i = 0; i < 1000; ++i)
+            crowd.Connect();
+        pump(500);
+    }
+    const QByteArray away = frame(LoginPacketType::Presence, "1");
+    const QByteArray back = frame(LoginPacketType::Presence, "0");
+    QByteArray burst;
+    while (flood == kPresence && burst.size() < 1200 * 1000)
+        burst += away + back;
+
+    std::vector<double> times;
+    for (auto _ : state) {
+        if (flood == kPresence) {
+            if (flooder < 0 || crowd.Open() < 21) // the flooder may have been dropped: another comes
+                flooder = crowd.Connect(loginFrames(QStringLiteral("flooder%1").arg(n)));
+            crowd.Send(flooder, burst);
+        } else if (flood == kQueries) {
+            // 5,000 changes, one member after the other, each in a turn of its own.
+            const auto now = Clock::now();
+            for (int change = 0; change < 5000; ++change)
+                crowd.Send(members[size_t(change % members.size())], change / members.size() % 2 ? back : away,
+                           now + std::chrono::microseconds(change * 100));
+        } else if (flood == kIdle) {
+            for (int i = 0; i < 20; ++i)
+                crowd.Connect();
+        }
+        pump(50); // the flood is under way
+        const double ms = freshLogin(port, n++);
+        if (ms < 0) {
+            state.SkipWithError("a login was not accepted");
+            break;
+        }
+        times.push_back(ms);
+        pump(flood == kQueries ? 500 : 20); // the rest of the flood, before the next one
+    }
+    const auto mean = [](const std::vector<double>& list) {
+        return std::accumulate(list.begin(), list.end(), 0.0) / double(list.size());
+    };
+    if (!times.empty() && *std::min_element(quiet.begin(), quiet.end()) >= 0) {
+        state.counters["quiet_ms"] = mean(quiet);
+        state.counters["mean_ms"] = mean(times);
+        state.counters["max_ms"] = *std::max_element(times.begin(), times.end());
+        state.counters["slower"] = mean(times) / mean(quiet);
+        state.counters["goal_met"] = mean(times) <= 10 * mean(quiet) ? 1 : 0;
+    }
+    state.counters["crowd_open"] = crowd.Open(); // idle: what the server kept of the 1,000 and more
+    server.kill();
+    server.waitForFinished();
+}
+BENCHMARK(BM_FreshLoginUnderFlood)
+    ->Arg(kPresence)
+    ->Arg(kQueries)
+    ->Arg(kIdle)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
+
+} // namespace
+
+int main(int argc, char** argv) { return RunBenchmarks<QCoreApplication>(argc, argv); }
