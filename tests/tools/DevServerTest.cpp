@@ -1039,11 +1039,12 @@ TEST(DevServerLimits, ABurstOfPresenceTogglesLeavesTheOthersConnected) {
     // The member who floods may be dropped; the others never are.
     const bool answered = mallory.SendAndWait(120000);
     EXPECT_EQ(server.UserCount(), answered ? 3 : 2);
-    if (answered)
+    if (answered) {
         EXPECT_TRUE(WaitFor([&] {
             return alice.session.FindUser("mallory")->GetPresence() == CUserInfo::kPresenceAway &&
                    bob.session.FindUser("mallory")->GetPresence() == CUserInfo::kPresenceAway;
         }));
+    }
     alice.session.SendChat("still here", ChatKind::Said);
     EXPECT_TRUE(WaitFor([&] { return bob.HasLine("still here"); }));
 }
@@ -1101,8 +1102,9 @@ TEST_F(DevServerTest, EmptyRoomsGoAndOneWithAnUnfinishedMatchStays) {
                                 : i % 3 == 1 ? "\".gb.walker.p" + QByteArray::number(i) + " ResumeMatch M9\""
                                              : "\".gb.a" + QByteArray::number(i) + ".b\"";
         walker.Add(LoginPacketType::Transfer, room);
-        if (walker.burst.size() > 256 * 1024)
+        if (walker.burst.size() > 256 * 1024) {
             ASSERT_TRUE(walker.SendAndWait(60000)) << i;
+        }
     }
     walker.Add(LoginPacketType::Transfer, "\".mb\"");
     ASSERT_TRUE(walker.SendAndWait(60000));

@@ -60,9 +60,8 @@ quint64 CMailStore::Post(const QString& sender, const MailPacket::Message& messa
     const qint64 size = Size(message);
     for (const QString& recipient : recipients) {
         ++m_lastLetterId;
-        Pending& letter = m_pending.emplace(m_lastLetterId, Pending{m_lastLetterId, id, recipient, message, size})
-                              .first->second;
-        letter.sender = sender;
+        m_pending.emplace(m_lastLetterId,
+                          Pending{m_lastLetterId, id, recipient, message, size, State::Waiting, 0, sender});
         m_heldBytes += size;
         Box& held = m_senders[boxKey(sender)];
         held.bytes += size;
