@@ -48,6 +48,18 @@ protected:
         bob = std::make_unique<Client>(server->Port(), "bob");
         ASSERT_TRUE(WaitFor([&] { return alice->in && bob->in; }));
     }
+    // The user once invited for money, 5.00 a point with a reserve of 80; the server has no league.
+    void StartRememberingMoneyTerms() {
+        CSettingsStore& store = GetSettingsStore();
+        const QString section = QString::fromLatin1(bginvite::kSection);
+        store.WriteBool(section, "Unlimited", true);
+        store.WriteBool(section, "DoWagerUnlimited", true);
+        store.WriteInt(section, "StakePenniesUnlimited", 500);
+        store.WriteInt(section, "ReservePenniesUnlimited", 8000);
+        CDevServer::Options options;
+        options.league.name.clear();
+        Start(options);
+    }
     void TearDown() override {
         alice.reset();
         bob.reset();
@@ -65,15 +77,7 @@ protected:
 };
 
 TEST_F(BackgammonInviteEndToEndTest, TwoPlayersAgreeAMoneySession) {
-    CSettingsStore& store = GetSettingsStore();
-    const QString section = QString::fromLatin1(bginvite::kSection);
-    store.WriteBool(section, "Unlimited", true);
-    store.WriteBool(section, "DoWagerUnlimited", true);
-    store.WriteInt(section, "StakePenniesUnlimited", 500);
-    store.WriteInt(section, "ReservePenniesUnlimited", 8000);
-    CDevServer::Options options;
-    options.league.name.clear();
-    Start(options);
+    StartRememberingMoneyTerms();
 
     alice->manager->InvitePlayer("bob", 0, 0, false);
     ASSERT_NE(alice->Dialog(), nullptr);
@@ -114,21 +118,13 @@ TEST_F(BackgammonInviteEndToEndTest, TwoPlayersAgreeAMoneySession) {
         << transfers["alice"].toStdString();
     EXPECT_EQ(records, QStringList({"alice>bob 0", "bob>alice 2", "alice>bob 5"}));
     // The terms just proposed are remembered.
-    EXPECT_TRUE(store.GetBool(section, "Unlimited", false));
+    EXPECT_TRUE(GetSettingsStore().GetBool(QString::fromLatin1(bginvite::kSection), "Unlimited", false));
 }
 
 TEST_F(BackgammonInviteEndToEndTest, TheKindOfPlayIsOneChoiceAndAmountsMoveOnlyByTheirArrows) {
     // The user once invited for money; his match terms are remembered as well.
-    CSettingsStore& store = GetSettingsStore();
-    const QString section = QString::fromLatin1(bginvite::kSection);
-    store.WriteBool(section, "Unlimited", true);
-    store.WriteBool(section, "DoWagerUnlimited", true);
-    store.WriteInt(section, "StakePenniesUnlimited", 500);
-    store.WriteInt(section, "ReservePenniesUnlimited", 8000);
-    store.WriteInt(section, "Match Length", 5);
-    CDevServer::Options options;
-    options.league.name.clear();
-    Start(options);
+    GetSettingsStore().WriteInt(QString::fromLatin1(bginvite::kSection), "Match Length", 5);
+    StartRememberingMoneyTerms();
     alice->manager->InvitePlayer("bob", 0, 0, false);
     ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
     CBackgammonInviteDlg* own = alice->Dialog();
