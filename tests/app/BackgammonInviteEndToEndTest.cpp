@@ -56,9 +56,20 @@ protected:
         store.WriteBool(section, "DoWagerUnlimited", true);
         store.WriteInt(section, "StakePenniesUnlimited", 500);
         store.WriteInt(section, "ReservePenniesUnlimited", 8000);
+        StartWithoutLeague();
+    }
+    // A server without a league (a league would fix the length and the kind of play).
+    void StartWithoutLeague() {
         CDevServer::Options options;
         options.league.name.clear();
         Start(options);
+    }
+    // alice invites bob with the terms her dialog opens with; bob's dialog then offers Play.
+    void AliceInvitesBob() {
+        alice->manager->InvitePlayer("bob", 0, 0, false);
+        ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+        alice->Click(CInvitationDlg::kIdInvite);
+        ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
     }
     void TearDown() override {
         alice.reset();
@@ -199,14 +210,9 @@ TEST_F(BackgammonInviteEndToEndTest, TheKindOfPlayIsOneChoiceAndAmountsMoveOnlyB
 }
 
 TEST_F(BackgammonInviteEndToEndTest, WithAutoPlayAgainBothSidesAcceptTheRematch) {
-    CDevServer::Options options;
-    options.league.name.clear();
-    Start(options);
+    StartWithoutLeague();
     GetSettingsStore().WriteBool("CGameDoc", "bAutoPlayAgain", true);
-    alice->manager->InvitePlayer("bob", 0, 0, false);
-    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
-    alice->Click(CInvitationDlg::kIdInvite);
-    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    ASSERT_NO_FATAL_FAILURE(AliceInvitesBob());
     bob->Click(CInvitationDlg::kIdPlay);
     ASSERT_TRUE(WaitFor([&] { return alice->room == ".gb.alice.bob" && bob->room == ".gb.alice.bob"; }));
     const QString agreed = transfers["bob"];
@@ -227,13 +233,8 @@ TEST_F(BackgammonInviteEndToEndTest, PlayAgainShowsThePlayedTermsOnBothSidesAndE
     CSettingsStore& store = GetSettingsStore();
     const QString section = QString::fromLatin1(bginvite::kSection);
     store.WriteInt(section, "Match Length", 5);
-    CDevServer::Options options;
-    options.league.name.clear();
-    Start(options);
-    alice->manager->InvitePlayer("bob", 0, 0, false);
-    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
-    alice->Click(CInvitationDlg::kIdInvite);
-    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    StartWithoutLeague();
+    ASSERT_NO_FATAL_FAILURE(AliceInvitesBob());
     bob->Click(CInvitationDlg::kIdPlay);
     ASSERT_TRUE(WaitFor([&] { return alice->room == ".gb.alice.bob" && bob->room == ".gb.alice.bob"; }));
     // Both now remember other terms than the ones just played.
@@ -303,13 +304,8 @@ TEST_F(BackgammonInviteEndToEndTest, ALeagueFixesItsOptions) {
 }
 
 TEST_F(BackgammonInviteEndToEndTest, TermsThatBreakTheRulesAreCorrectedAndSentBack) {
-    CDevServer::Options options;
-    options.league.name.clear();
-    Start(options);
-    alice->manager->InvitePlayer("bob", 0, 0, false);
-    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
-    alice->Click(CInvitationDlg::kIdInvite);
-    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    StartWithoutLeague();
+    ASSERT_NO_FATAL_FAILURE(AliceInvitesBob());
     records.clear();
 
     struct Case {
@@ -340,9 +336,7 @@ TEST_F(BackgammonInviteEndToEndTest, TermsThatBreakTheRulesAreCorrectedAndSentBa
 }
 
 TEST_F(BackgammonInviteEndToEndTest, RobotsGetTheirOwnTerms) {
-    CDevServer::Options options;
-    options.league.name.clear();
-    Start(options);
+    StartWithoutLeague();
     GetSettingsStore().WriteInt(QString::fromLatin1(bginvite::kSection), "VariantLimited", 1);
     Client xbot(server->Port(), "Xbot");
     Client hyper(server->Port(), "ZoRavedIvu");
@@ -419,9 +413,7 @@ namespace {
 // within a second of a change); the keys stay in the box (Invite, enabled by the first, does not take
 // the focus from it).
 TEST_F(BackgammonInviteEndToEndTest, TheEstimatesFollowThePointsBoxAsItIsTyped) {
-    CDevServer::Options options;
-    options.league.name.clear(); // a league would fix the length
-    Start(options);
+    StartWithoutLeague();
     alice->manager->InvitePlayer("bob", 0, 0, false);
     ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
     CBackgammonInviteDlg* dialog = alice->Dialog();
