@@ -42,29 +42,14 @@ struct LongMatch {
             if (board.ApplyCommand(opening) != 1)
                 break;
             send(opening);
-            while (board.IsGameInProgress()) {
-                // One command at a time, so that the document gets each of them.
-                if (board.GetState() == CBackgammonBoard::kStateAwaitingRoll) {
-                    const QString roll = player.DiceCommand('r');
-                    board.ApplyCommand(roll);
-                    send(roll);
-                    continue;
-                }
-                board.GetLegalPlays(player.plays);
-                const BgPlay& play = player.plays[player.random() % player.plays.size()];
-                const int side = board.GetSideOnRoll();
-                QString command = QStringLiteral("m");
-                for (int i = 0; i < play.count; ++i)
-                    command += QStringLiteral(" %1/%2")
-                                   .arg(CBackgammonBoard::PositionOf(side, play.steps[i].from))
-                                   .arg(CBackgammonBoard::PositionOf(side, play.steps[i].to));
-                board.ApplyCommand(command);
+            // One command at a time, so that the document gets each of them.
+            player.PlayOut(board, [&](const QString& command) {
                 send(command);
-                if (doc.GetMatchRecord().GetCount() % 10 == 0) {
+                if (command.startsWith(QLatin1Char('m')) && doc.GetMatchRecord().GetCount() % 10 == 0) {
                     session.source = QStringLiteral("Bob");
                     doc.OnPacket(203, QStringLiteral("a line of chat"));
                 }
-            }
+            });
         }
     }
 };

@@ -26,25 +26,27 @@ struct RandomGamePlayer {
         return QStringLiteral("%1 %2 %3").arg(QLatin1Char(verb)).arg(first).arg(second);
     }
 
-    // Rolls and plays a random legal play until the game in progress ends.
-    void PlayOut(CBackgammonBoard& board) {
+    // Rolls and plays a random legal play until the game in progress ends; each command goes to
+    // applied(command) once the board has taken it.
+    template <typename Applied> void PlayOut(CBackgammonBoard& board, Applied&& applied) {
         while (board.IsGameInProgress()) {
             if (board.GetState() == CBackgammonBoard::kStateAwaitingRoll) {
-                board.ApplyCommand(DiceCommand('r'));
+                const QString roll = DiceCommand('r');
+                board.ApplyCommand(roll);
                 ++commands;
+                applied(roll);
                 continue;
             }
             board.GetLegalPlays(plays);
             const BgPlay& play = plays[random() % plays.size()];
-            const int side = board.GetSideOnRoll();
-            QString command = QStringLiteral("m");
-            for (int i = 0; i < play.count; ++i)
-                command += QStringLiteral(" %1/%2")
-                               .arg(CBackgammonBoard::PositionOf(side, play.steps[i].from))
-                               .arg(CBackgammonBoard::PositionOf(side, play.steps[i].to));
+            const QString command = CBackgammonBoard::MoveCommand(board.GetSideOnRoll(), play);
             if (board.ApplyCommand(command) != 1)
                 ++refused;
             ++commands;
+            applied(command);
         }
+    }
+    void PlayOut(CBackgammonBoard& board) {
+        PlayOut(board, [](const QString&) {});
     }
 };

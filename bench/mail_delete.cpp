@@ -4,6 +4,7 @@
 // of the store ("ratio", at most 2), and the GUI thread is never held longer than 50 ms at a time
 // ("max_block_ms": the command itself, or any event-loop turn while its commit is written).
 #include "BenchMain.h"
+#include "MailBench.h"
 #include "RawWrite.h"
 #include "DevServer.h"
 #include "mail/MessageHeader.h"
@@ -14,7 +15,6 @@
 #include "session/SessionDoc.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QTemporaryDir>
 
@@ -24,17 +24,6 @@
 namespace {
 
 using Clock = std::chrono::steady_clock;
-
-bool waitUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return true;
-}
 
 // bob's store: "Inbox", "Outbox" and "Deleted Items", the last holding count messages of about 2 KB.
 bool makeStore(const QString& path, int count) {
@@ -84,11 +73,7 @@ void BM_DeleteThousandInOneCommand(benchmark::State& state) {
                 return;
             }
             CSessionDoc session;
-            bool in = false;
-            QObject::connect(&session, &CSessionDoc::loginAccepted, [&in] { in = true; });
-            session.Connect(CClientNode::LoginRequest{QStringLiteral("127.0.0.1"), server.Port(), QStringLiteral("bob"),
-                                                      QStringLiteral("x"), QStringLiteral("1000 Norvale for Linux")});
-            if (!waitUntil([&] { return in; }, 5000)) {
+            if (!logInBob(session, server.Port())) {
                 state.SkipWithError("cannot log in");
                 return;
             }

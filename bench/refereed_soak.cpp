@@ -71,12 +71,7 @@ bool Act(CBackgammonDoc& doc, std::mt19937& random) {
         if (plays.empty())
             return false;
         const BgPlay& play = plays[random() % plays.size()];
-        QString command = QStringLiteral("m");
-        for (int i = 0; i < play.count; ++i)
-            command += QStringLiteral(" %1/%2")
-                           .arg(CBackgammonBoard::PositionOf(side, play.steps[i].from))
-                           .arg(CBackgammonBoard::PositionOf(side, play.steps[i].to));
-        return doc.SendGameCommand(command);
+        return doc.SendGameCommand(CBackgammonBoard::MoveCommand(side, play));
     }
     case CBackgammonBoard::kStateCubeOffered:
         return doc.SendGameCommand(random() % 4 == 0 ? QStringLiteral("k") : QStringLiteral("a"));

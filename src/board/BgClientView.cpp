@@ -452,13 +452,7 @@ void CBgClientView::PlayForcedMove() {
     m_local.GetLegalPlays(plays);
     if (plays.size() != 1)
         return;
-    const int side = m_local.GetSideOnRoll();
-    QString command = QStringLiteral("m");
-    for (int i = 0; i < plays[0].count; ++i)
-        command += QStringLiteral(" %1/%2")
-                       .arg(CBackgammonBoard::PositionOf(side, plays[0].steps[i].from))
-                       .arg(CBackgammonBoard::PositionOf(side, plays[0].steps[i].to));
-    SendToDocument(command);
+    SendToDocument(CBackgammonBoard::MoveCommand(m_local.GetSideOnRoll(), plays[0]));
 }
 
 // ---- messages and packets ------------------------------------------------------------------------

@@ -265,6 +265,15 @@ int CBackgammonBoard::PositionOf(int side, int view) {
     return side == 1 ? view : 25 - view;
 }
 
+QString CBackgammonBoard::MoveCommand(int side, const BgPlay& play) {
+    QString command = QStringLiteral("m");
+    for (int i = 0; i < play.count; ++i)
+        command += QStringLiteral(" %1/%2")
+                       .arg(PositionOf(side, play.steps[i].from))
+                       .arg(PositionOf(side, play.steps[i].to));
+    return command;
+}
+
 int CBackgammonBoard::GetCheckers(int side, int position) const {
     const int view = ViewOf(side, position);
     return view < 0 ? 0 : m_sides[side - 1].c[view];

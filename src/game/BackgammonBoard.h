@@ -180,6 +180,8 @@ public:
     // The mover's view of a board position for the side; -1 when the position is not one of its own.
     static int ViewOf(int side, int position);
     static int PositionOf(int side, int view);
+    // The move command that makes the play of the side: "m 13/7 8/7" in board positions.
+    static QString MoveCommand(int side, const BgPlay& play);
 
 private:
     struct Step {

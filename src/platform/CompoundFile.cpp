@@ -747,6 +747,41 @@ quint32 CompoundFile::Commit() {
     return stg::S_OK;
 }
 
+// On a worker: lays out the image and writes it, unless a later commit already wrote one holding
+// the same changes; then records the outcome (with the streams layOut made, if any), wakes whoever
+// waits for it and queues finish on this object's thread.
+void CompoundFile::writeInBackground(Background& state, const QString& path, WriteOrder& order,
+                                     const QPointer<QObject>& guard, quint64 generation,
+                                     void (CompoundFile::*finish)(quint64), const LayOut& layOut) {
+    quint32 code = stg::S_OK;
+    QString why;
+    std::vector<NewStream> streams;
+    try {
+        const QByteArray image = layOut(streams);
+        std::lock_guard lock(order.mutex);
+        if (order.durable < generation) {
+            if (WriteFileAtomically(path, image, &why))
+                order.durable = generation;
+            else
+                code = writeFailureCode();
+        }
+    } catch (const std::bad_alloc&) {
+        code = stg::INSUFFICIENTMEMORY;
+        why = QStringLiteral("out of memory");
+    }
+    {
+        std::lock_guard lock(state.mutex);
+        state.streams = std::move(streams);
+        state.code = code;
+        state.why = why;
+        state.over = true;
+    }
+    state.finished.notify_all();
+    if (guard)
+        QMetaObject::invokeMethod(
+            guard.data(), [this, finish, generation] { (this->*finish)(generation); }, Qt::QueuedConnection);
+}
+
 bool CompoundFile::CommitStreamsInBackground(const QString& storage, const QStringList& names, StreamMaker make,
                                              BackgroundDone done) {
     if (!m_lock || m_background || names.isEmpty() || !make)
@@ -774,36 +809,12 @@ bool CompoundFile::CommitStreamsInBackground(const QString& storage, const QStri
     QPointer<QObject> guard(m_guard.get());
     const quint64 generation = state->generation;
     background->thread = std::thread([this, state, tree, path = m_path, order = m_order, guard, generation] {
-        quint32 code = stg::S_OK;
-        QString why;
-        std::vector<NewStream> streams;
-        try {
-            streams = makeStreams(state->names, state->make);
-            addStreams(*tree->child(state->storage), streams);
-            const QByteArray image = Writer().Run(*tree);
-            std::lock_guard lock(order->mutex);
-            // A later Commit() already wrote an image holding these streams.
-            if (order->durable < generation) {
-                if (WriteFileAtomically(path, image, &why))
-                    order->durable = generation;
-                else
-                    code = writeFailureCode();
-            }
-        } catch (const std::bad_alloc&) {
-            code = stg::INSUFFICIENTMEMORY;
-            why = QStringLiteral("out of memory");
-        }
-        {
-            std::lock_guard lock(state->mutex);
-            state->streams = std::move(streams);
-            state->code = code;
-            state->why = why;
-            state->over = true;
-        }
-        state->finished.notify_all();
-        if (guard)
-            QMetaObject::invokeMethod(
-                guard.data(), [this, generation] { finishBackground(generation); }, Qt::QueuedConnection);
+        writeInBackground(*state, path, *order, guard, generation, &CompoundFile::finishBackground,
+                          [state, &tree](std::vector<NewStream>& streams) {
+                              streams = makeStreams(state->names, state->make);
+                              addStreams(*tree->child(state->storage), streams);
+                              return Writer().Run(*tree);
+                          });
     });
     m_background = std::move(background);
     return true;
@@ -830,34 +841,13 @@ bool CompoundFile::CommitTreeInBackground(BackgroundDone done) {
     QPointer<QObject> guard(m_guard.get());
     const quint64 generation = state->generation;
     commit->thread = std::thread([this, state, tree, path = m_path, order = m_order, guard, generation] {
-        quint32 code = stg::S_OK;
-        QString why;
-        try {
-            if (!state->names.isEmpty())
-                if (Node* storage = tree->child(state->storage))
-                    addStreams(*storage, makeStreams(state->names, state->make));
-            const QByteArray image = Writer().Run(*tree);
-            std::lock_guard lock(order->mutex);
-            if (order->durable < generation) {
-                if (WriteFileAtomically(path, image, &why))
-                    order->durable = generation;
-                else
-                    code = writeFailureCode();
-            }
-        } catch (const std::bad_alloc&) {
-            code = stg::INSUFFICIENTMEMORY;
-            why = QStringLiteral("out of memory");
-        }
-        {
-            std::lock_guard lock(state->mutex);
-            state->code = code;
-            state->why = why;
-            state->over = true;
-        }
-        state->finished.notify_all();
-        if (guard)
-            QMetaObject::invokeMethod(
-                guard.data(), [this, generation] { finishTreeCommit(generation); }, Qt::QueuedConnection);
+        writeInBackground(*state, path, *order, guard, generation, &CompoundFile::finishTreeCommit,
+                          [state, &tree](std::vector<NewStream>&) {
+                              if (!state->names.isEmpty())
+                                  if (Node* storage = tree->child(state->storage))
+                                      addStreams(*storage, makeStreams(state->names, state->make));
+                              return Writer().Run(*tree);
+                          });
     });
     m_treeCommit = std::move(commit);
     return true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 
@@ -144,6 +145,11 @@ private:
     quint32 fail(quint32 code, const QString& why);
     void finishBackground(quint64 generation);
     void finishTreeCommit(quint64 generation);
+    // Lays out a background commit's image (and may make streams for it) on the worker.
+    using LayOut = std::function<QByteArray(std::vector<NewStream>& streams)>;
+    void writeInBackground(Background& state, const QString& path, WriteOrder& order,
+                           const QPointer<QObject>& guard, quint64 generation,
+                           void (CompoundFile::*finish)(quint64), const LayOut& layOut);
 
     std::unique_ptr<Node> m_root;
     std::unique_ptr<Node> m_committed;

@@ -1,10 +1,16 @@
 #pragma once
 
 #include "app/ClientApp.h"
+#include "app/MainFrame.h"
+#include "platform/Commands.h"
 #include "platform/Ui.h"
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
 #include "support/TestEnvironment.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QMenuBar>
 
 #include <memory>
 
@@ -28,6 +34,17 @@ inline void ShutDown(std::unique_ptr<CClientApp>& app) {
     }
     qunsetenv(CClientApp::kPasswordVariable);
     testenv::scriptedUi().SetDialogHandler(nullptr);
+}
+
+// The action of that command in the main window's menus, after its menu was opened.
+inline QAction* MenuAction(CMainFrame& frame, int id) {
+    for (QMenu* menu : frame.menuBar()->findChildren<QMenu*>()) {
+        emit menu->aboutToShow();
+        for (QAction* action : menu->actions())
+            if (platform::CommandId(action) == id)
+                return action;
+    }
+    return nullptr;
 }
 
 } // namespace apptest

@@ -48,6 +48,29 @@ protected:
         bob = std::make_unique<Client>(server->Port(), "bob");
         ASSERT_TRUE(WaitFor([&] { return alice->in && bob->in; }));
     }
+    // The user once invited for money, 5.00 a point with a reserve of 80; the server has no league.
+    void StartRememberingMoneyTerms() {
+        CSettingsStore& store = GetSettingsStore();
+        const QString section = QString::fromLatin1(bginvite::kSection);
+        store.WriteBool(section, "Unlimited", true);
+        store.WriteBool(section, "DoWagerUnlimited", true);
+        store.WriteInt(section, "StakePenniesUnlimited", 500);
+        store.WriteInt(section, "ReservePenniesUnlimited", 8000);
+        StartWithoutLeague();
+    }
+    // A server without a league (a league would fix the length and the kind of play).
+    void StartWithoutLeague() {
+        CDevServer::Options options;
+        options.league.name.clear();
+        Start(options);
+    }
+    // alice invites bob with the terms her dialog opens with; bob's dialog then offers Play.
+    void AliceInvitesBob() {
+        alice->manager->InvitePlayer("bob", 0, 0, false);
+        ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
+        alice->Click(CInvitationDlg::kIdInvite);
+        ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    }
     void TearDown() override {
         alice.reset();
         bob.reset();
@@ -65,15 +88,7 @@ protected:
 };
 
 TEST_F(BackgammonInviteEndToEndTest, TwoPlayersAgreeAMoneySession) {
-    CSettingsStore& store = GetSettingsStore();
-    const QString section = QString::fromLatin1(bginvite::kSection);
-    store.WriteBool(section, "Unlimited", true);
-    store.WriteBool(section, "DoWagerUnlimited", true);
-    store.WriteInt(section, "StakePenniesUnlimited", 500);
-    store.WriteInt(section, "ReservePenniesUnlimited", 8000);
-    CDevServer::Options options;
-    options.league.name.clear();
-    Start(options);
+    StartRememberingMoneyTerms();
 
     alice->manager->InvitePlayer("bob", 0, 0, false);
     ASSERT_NE(alice->Dialog(), nullptr);
@@ -114,21 +129,13 @@ TEST_F(BackgammonInviteEndToEndTest, TwoPlayersAgreeAMoneySession) {
         << transfers["alice"].toStdString();
     EXPECT_EQ(records, QStringList({"alice>bob 0", "bob>alice 2", "alice>bob 5"}));
     // The terms just proposed are remembered.
-    EXPECT_TRUE(store.GetBool(section, "Unlimited", false));
+    EXPECT_TRUE(GetSettingsStore().GetBool(QString::fromLatin1(bginvite::kSection), "Unlimited", false));
 }
 
 TEST_F(BackgammonInviteEndToEndTest, TheKindOfPlayIsOneChoiceAndAmountsMoveOnlyByTheirArrows) {
     // The user once invited for money; his match terms are remembered as well.
-    CSettingsStore& store = GetSettingsStore();
-    const QString section = QString::fromLatin1(bginvite::kSection);
-    store.WriteBool(section, "Unlimited", true);
-    store.WriteBool(section, "DoWagerUnlimited", true);
-    store.WriteInt(section, "StakePenniesUnlimited", 500);
-    store.WriteInt(section, "ReservePenniesUnlimited", 8000);
-    store.WriteInt(section, "Match Length", 5);
-    CDevServer::Options options;
-    options.league.name.clear();
-    Start(options);
+    GetSettingsStore().WriteInt(QString::fromLatin1(bginvite::kSection), "Match Length", 5);
+    StartRememberingMoneyTerms();
     alice->manager->InvitePlayer("bob", 0, 0, false);
     ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
     CBackgammonInviteDlg* own = alice->Dialog();
@@ -203,14 +210,9 @@ TEST_F(BackgammonInviteEndToEndTest, TheKindOfPlayIsOneChoiceAndAmountsMoveOnlyB
 }
 
 TEST_F(BackgammonInviteEndToEndTest, WithAutoPlayAgainBothSidesAcceptTheRematch) {
-    CDevServer::Options options;
-    options.league.name.clear();
-    Start(options);
+    StartWithoutLeague();
     GetSettingsStore().WriteBool("CGameDoc", "bAutoPlayAgain", true);
-    alice->manager->InvitePlayer("bob", 0, 0, false);
-    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
-    alice->Click(CInvitationDlg::kIdInvite);
-    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    ASSERT_NO_FATAL_FAILURE(AliceInvitesBob());
     bob->Click(CInvitationDlg::kIdPlay);
     ASSERT_TRUE(WaitFor([&] { return alice->room == ".gb.alice.bob" && bob->room == ".gb.alice.bob"; }));
     const QString agreed = transfers["bob"];
@@ -231,13 +233,8 @@ TEST_F(BackgammonInviteEndToEndTest, PlayAgainShowsThePlayedTermsOnBothSidesAndE
     CSettingsStore& store = GetSettingsStore();
     const QString section = QString::fromLatin1(bginvite::kSection);
     store.WriteInt(section, "Match Length", 5);
-    CDevServer::Options options;
-    options.league.name.clear();
-    Start(options);
-    alice->manager->InvitePlayer("bob", 0, 0, false);
-    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
-    alice->Click(CInvitationDlg::kIdInvite);
-    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    StartWithoutLeague();
+    ASSERT_NO_FATAL_FAILURE(AliceInvitesBob());
     bob->Click(CInvitationDlg::kIdPlay);
     ASSERT_TRUE(WaitFor([&] { return alice->room == ".gb.alice.bob" && bob->room == ".gb.alice.bob"; }));
     // Both now remember other terms than the ones just played.
@@ -307,13 +304,8 @@ TEST_F(BackgammonInviteEndToEndTest, ALeagueFixesItsOptions) {
 }
 
 TEST_F(BackgammonInviteEndToEndTest, TermsThatBreakTheRulesAreCorrectedAndSentBack) {
-    CDevServer::Options options;
-    options.league.name.clear();
-    Start(options);
-    alice->manager->InvitePlayer("bob", 0, 0, false);
-    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
-    alice->Click(CInvitationDlg::kIdInvite);
-    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    StartWithoutLeague();
+    ASSERT_NO_FATAL_FAILURE(AliceInvitesBob());
     records.clear();
 
     struct Case {
@@ -344,9 +336,7 @@ TEST_F(BackgammonInviteEndToEndTest, TermsThatBreakTheRulesAreCorrectedAndSentBa
 }
 
 TEST_F(BackgammonInviteEndToEndTest, RobotsGetTheirOwnTerms) {
-    CDevServer::Options options;
-    options.league.name.clear();
-    Start(options);
+    StartWithoutLeague();
     GetSettingsStore().WriteInt(QString::fromLatin1(bginvite::kSection), "VariantLimited", 1);
     Client xbot(server->Port(), "Xbot");
     Client hyper(server->Port(), "ZoRavedIvu");
@@ -423,9 +413,7 @@ namespace {
 // within a second of a change); the keys stay in the box (Invite, enabled by the first, does not take
 // the focus from it).
 TEST_F(BackgammonInviteEndToEndTest, TheEstimatesFollowThePointsBoxAsItIsTyped) {
-    CDevServer::Options options;
-    options.league.name.clear(); // a league would fix the length
-    Start(options);
+    StartWithoutLeague();
     alice->manager->InvitePlayer("bob", 0, 0, false);
     ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
     CBackgammonInviteDlg* dialog = alice->Dialog();

@@ -2,6 +2,7 @@
 // document, the server's offer, the peer's messages and the database's answers sent in the orders and
 // with the results a server may choose, and what the client then sends checked frame by frame.
 
+#include "../lobby/invite/MoneySessionTestUtil.h"
 #include "app/SessionGameLink.h"
 #include "game/BackgammonDoc.h"
 #include "game/ClientGameFactory.h"
@@ -28,14 +29,7 @@ namespace {
 const QString kRoom = QStringLiteral(".gb.alice.bob");
 
 QString MoneyAnswer(const QString& result) {
-    CUserMoneyInviteResponse response;
-    response.m_userName = kRoom;
-    response.m_resultCode = result;
-    response.m_firstAmount = QStringLiteral("100");
-    response.m_secondAmount = QStringLiteral("1000");
-    response.m_factor = QStringLiteral("0.5");
-    response.m_increments = QStringLiteral("0.25 0.25 10 1");
-    return response.FormatRequest();
+    return moneytest::Answer(kRoom, result);
 }
 
 class ContinueSessionServerTest : public ::testing::Test {
@@ -51,13 +45,7 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return session.GetServiceName().GetText() == kRoom; }));
         link = std::make_unique<CSessionGameLink>(&session, &doc);
         doc.SetupPlayersFromService();
-        CBGRuleOptions::Values values;
-        values.matchLength = 0;
-        values.unlimited = true;
-        values.wager = true;
-        values.stake = 100;
-        values.reserve = 5000;
-        ASSERT_TRUE(doc.StartMatch(CBGRuleOptions(values)));
+        ASSERT_TRUE(doc.StartMatch(moneytest::SessionTerms()));
         ASSERT_TRUE(doc.IsMoneySession());
         server.DropReceived();
     }

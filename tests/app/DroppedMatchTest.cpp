@@ -126,6 +126,17 @@ protected:
             return alice() && alice()->IsConnected() && AliceFrame() && AliceFrame()->FindPane("UserList");
         }));
     }
+    void LogInBobAndCy() {
+        bob = std::make_unique<OtherClient>(server.Port(), "bob");
+        cy = std::make_unique<OtherClient>(server.Port(), "cy");
+        ASSERT_TRUE(WaitFor([&] { return bob->in && cy->in; }));
+    }
+    // alice and bob take their seats at a 5-point match.
+    void SeatAliceAndBob() {
+        const QString terms = MatchOf(5).FormatText();
+        alice()->AttachToGameService(".gb.alice.bob " + terms, 1);
+        bob->session.AttachToGameService(".gb.alice.bob " + terms, 1);
+    }
     CSessionDoc* alice() const { return app ? app->GetSession() : nullptr; }
     CBackgammonDoc* AliceDoc() const { return app && app->GetGameRoom() ? app->GetGameRoom()->GetDocument() : nullptr; }
     CChatLog* AliceChat() const { return alice() ? dynamic_cast<CChatLog*>(alice()->GetChatLog()) : nullptr; }
@@ -173,12 +184,8 @@ protected:
 
 TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsItStood) {
     LogInAlice();
-    bob = std::make_unique<OtherClient>(server.Port(), "bob");
-    cy = std::make_unique<OtherClient>(server.Port(), "cy");
-    ASSERT_TRUE(WaitFor([&] { return bob->in && cy->in; }));
-    const QString terms = MatchOf(5).FormatText();
-    alice()->AttachToGameService(".gb.alice.bob " + terms, 1);
-    bob->session.AttachToGameService(".gb.alice.bob " + terms, 1);
+    ASSERT_NO_FATAL_FAILURE(LogInBobAndCy());
+    SeatAliceAndBob();
     ASSERT_TRUE(WaitFor([&] { return AliceBoard() && bob->Board() && server.MatchNumber(".gb.alice.bob") == 1; }));
     cy->session.ExamineMatch(".gb.alice.bob", QString());
     ASSERT_TRUE(WaitFor([&] { return cy->Board() && InStep({AliceDoc(), cy->room.GetDocument()}); }));
@@ -307,12 +314,8 @@ TEST_F(DroppedMatchTest, TheGameWindowThroughTwoMatches) {
     for (QAction* menu : app->GetMainFrame()->menuBar()->actions())
         menus += Mnemonic(menu->text());
     ASSERT_TRUE(menus.contains('A')) << menus.toStdString();
-    bob = std::make_unique<OtherClient>(server.Port(), "bob");
-    cy = std::make_unique<OtherClient>(server.Port(), "cy");
-    ASSERT_TRUE(WaitFor([&] { return bob->in && cy->in; }));
-    const QString terms = MatchOf(5).FormatText();
-    alice()->AttachToGameService(".gb.alice.bob " + terms, 1);
-    bob->session.AttachToGameService(".gb.alice.bob " + terms, 1);
+    ASSERT_NO_FATAL_FAILURE(LogInBobAndCy());
+    SeatAliceAndBob();
     cy->session.ExamineMatch(".gb.alice.bob", QString());
     ASSERT_TRUE(WaitFor([&] {
         return AliceBoard() && AliceFrame()->GetMenuBar() && bob->Board() && cy->Board() &&
@@ -387,8 +390,7 @@ TEST_F(DroppedMatchTest, TheGameWindowThroughTwoMatches) {
     EXPECT_TRUE(clashes.isEmpty()) << clashes.join(" | ").toStdString();
 
     // They play again: the next match opens the Players window again.
-    alice()->AttachToGameService(".gb.alice.bob " + terms, 1);
-    bob->session.AttachToGameService(".gb.alice.bob " + terms, 1);
+    SeatAliceAndBob();
     ASSERT_TRUE(WaitFor([&] { return server.MatchNumber(".gb.alice.bob") == 2 && app->GetGameRoom()->GetPlayerList(); }));
     ASSERT_TRUE(WaitFor([&] { return app->GetGameRoom()->GetPlayerList()->windowTitle() == "3 Players and Watchers"; }));
     Shoot(app->GetGameRoom()->GetPlayerList(), "players-second-match.png");

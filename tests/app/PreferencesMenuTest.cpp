@@ -1,3 +1,5 @@
+#include "AppTestSupport.h"
+
 #include "app/ClientApp.h"
 #include "app/MainFrame.h"
 #include "board/BackgammonPropertySheet.h"
@@ -22,16 +24,7 @@ namespace {
 
 const QString kViewChanged = "KELDERWICK_VIEW_PROPERTIES_CHANGED";
 
-// The action of that command in the main window's menus, after its menu was opened.
-QAction* MenuAction(CMainFrame& frame, int id) {
-    for (QMenu* menu : frame.menuBar()->findChildren<QMenu*>()) {
-        emit menu->aboutToShow();
-        for (QAction* action : menu->actions())
-            if (platform::CommandId(action) == id)
-                return action;
-    }
-    return nullptr;
-}
+using apptest::MenuAction;
 
 TEST(PreferencesMenu, EditMacrosOpensTheSheetOnItsMacrosAndTheAppTellsItsWindows) {
     testenv::ResetSettings();

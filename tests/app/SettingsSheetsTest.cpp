@@ -23,16 +23,7 @@
 
 namespace {
 
-// The action of that command in the main window's menus, after its menu was opened.
-QAction* MenuAction(CMainFrame& frame, int id) {
-    for (QMenu* menu : frame.menuBar()->findChildren<QMenu*>()) {
-        emit menu->aboutToShow();
-        for (QAction* action : menu->actions())
-            if (platform::CommandId(action) == id)
-                return action;
-    }
-    return nullptr;
-}
+using apptest::MenuAction;
 
 // The settings file (text) as it is once everything changed so far is written.
 std::string SettingsFile() {

@@ -90,13 +90,7 @@ private:
                     hitOnTheWay.push_back(&play);
         const BgPlay& play = !hitOnTheWay.empty() && Chance(60) ? *hitOnTheWay[m_random() % hitOnTheWay.size()]
                                                                 : plays[m_random() % plays.size()];
-        const int side = board.GetSideOnRoll();
-        QString command = QStringLiteral("m");
-        for (int i = 0; i < play.count; ++i)
-            command += QStringLiteral(" %1/%2")
-                           .arg(CBackgammonBoard::PositionOf(side, play.steps[i].from))
-                           .arg(CBackgammonBoard::PositionOf(side, play.steps[i].to));
-        return command;
+        return CBackgammonBoard::MoveCommand(board.GetSideOnRoll(), play);
     }
 
     bool Send(const QString& command, QString& why) {

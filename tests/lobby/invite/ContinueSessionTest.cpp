@@ -2,6 +2,7 @@
 // their controllers, the peer messages carried from one to the other as the server would route them.
 
 #include "../../game/GameDocTestUtil.h"
+#include "MoneySessionTestUtil.h"
 #include "game/ClientGameFactory.h"
 #include "game/RuleOptions.h"
 #include "lobby/invite/ContinueSessionController.h"
@@ -26,27 +27,12 @@ namespace {
 
 const QString kRoom = QStringLiteral(".gb.alice.bob");
 
-QString MoneyAnswer(const QString& room, const QString& result = QStringLiteral("1")) {
-    CUserMoneyInviteResponse response;
-    response.m_userName = room;
-    response.m_resultCode = result;
-    response.m_firstAmount = QStringLiteral("100");
-    response.m_secondAmount = QStringLiteral("1000");
-    response.m_factor = QStringLiteral("0.5");
-    response.m_increments = QStringLiteral("0.25 0.25 10 1");
-    return response.FormatRequest();
-}
+using moneytest::Answer;
 
 struct Side {
     explicit Side(const QString& nickname) : link(nickname, kRoom), doc(&link) {
         doc.SetupPlayersFromService();
-        CBGRuleOptions::Values values;
-        values.matchLength = 0;
-        values.unlimited = true;
-        values.wager = true;
-        values.stake = 100;
-        values.reserve = 5000;
-        doc.StartMatch(CBGRuleOptions(values));
+        doc.StartMatch(moneytest::SessionTerms());
     }
     CContinueSessionController* Controller() const {
         return dynamic_cast<CContinueSessionController*>(doc.GetContinueSession());
@@ -104,7 +90,7 @@ protected:
                       1);
         Carry();
         for (Side* side : {&alice, &bob})
-            ASSERT_EQ(side->Receive(253, MoneyAnswer(kRoom), ".db", side->link.nickname), 1);
+            ASSERT_EQ(side->Receive(253, Answer(kRoom), ".db", side->link.nickname), 1);
         Carry();
     }
     static void Click(Side& side, int id) { side.Dialog()->ItemAs<QAbstractButton>(id)->click(); }
@@ -208,7 +194,7 @@ TEST_F(ContinueSessionTest, OnlyThePeerTheServerAndTheDatabaseAreHeard) {
         {"a limit that overflows", 243, "6 \"99999999999 99999999999\"", "bob", "alice"},
         {"an offer from a member", 37, "100 9000", "bob", "alice"},
         {"an offer that is not two numbers", 37, "100 90x", "", ""},
-        {"another room's money answer", 253, MoneyAnswer(".gb.alice.cy"), ".db", "alice"},
+        {"another room's money answer", 253, Answer(".gb.alice.cy"), ".db", "alice"},
     };
     for (const Case& c : cases) {
         alice.Receive(c.type, c.text, c.source, c.destination);
@@ -262,7 +248,7 @@ TEST_F(ContinueSessionTest, TextsOfTheDialogAndTheWire) {
     controller.OnLimitsPacket("100 5000");
     link.source = "abcdefghijklmn";
     controller.OnSessionPacket("1 \"\"");
-    controller.OnMoneyInviteResponse(MoneyAnswer(room));
+    controller.OnMoneyInviteResponse(Answer(room));
     controller.OnSessionPacket("4 \"5000 5000\"");
     EXPECT_EQ(dialog->StatusText(), "Your opponent has rolled.");
     controller.OnNextGame();
@@ -270,7 +256,7 @@ TEST_F(ContinueSessionTest, TextsOfTheDialogAndTheWire) {
     CContinueSessionController waiting(&doc, nullptr, false);
     waiting.OnLimitsPacket("100 5000");
     waiting.OnSessionPacket("1 \"\"");
-    waiting.OnMoneyInviteResponse(MoneyAnswer(room));
+    waiting.OnMoneyInviteResponse(Answer(room));
     waiting.OnNextGame();
     EXPECT_EQ(waiting.GetDialog()->StatusText(), "Awaiting opponent's click.");
     DeleteLater();
