@@ -503,7 +503,8 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
     tellFriendsOf(client, QLatin1Char('+'));
     sendUnfinished({login->nickname});
-    tellWaitingMail(client);
+    sendReceipts(client);
+    sendWaitingCount(client);
 }
 
 void CDevServer::leaveRoom(Client* client) {
@@ -817,7 +818,7 @@ void CDevServer::onMail(Client* client, const QString& text) {
     const QString nickname = client->record.GetNickname();
     if (const std::optional<QString> asker = MailPacket::ParseRequest(text)) {
         if (SameNickname(*asker, nickname))
-            deliverMail(client, true);
+            deliverMail(client);
         return;
     }
     if (const std::optional<MailPacket::FilingResult> result = MailPacket::ParseFilingResult(text)) {
@@ -871,9 +872,7 @@ void CDevServer::onMail(Client* client, const QString& text) {
     // open); meanwhile he is told how many wait.
     for (const QString& recipient : recipients) {
         if (Client* online = findUser(recipient))
-            online->connection->SendPlain(MailPacket::kType,
-                                          MailPacket::FormatPendingCount(online->record.GetNickname(),
-                                                                         m_mail.WaitingFor(online->record.GetNickname())));
+            sendWaitingCount(online);
     }
 }
 
@@ -888,23 +887,27 @@ bool CDevServer::allMembers(const QStringList& names, QString* unknown) const {
     return true;
 }
 
-void CDevServer::tellWaitingMail(Client* client) {
+void CDevServer::sendReceipts(Client* client) {
     const QString nickname = client->record.GetNickname();
     for (const CMailStore::Receipt& receipt : m_mail.TakeReceipts(nickname))
         client->connection->SendPlain(MailPacket::kType, MailPacket::FormatAcknowledged(nickname, receipt.messageId));
+}
+
+void CDevServer::sendWaitingCount(Client* client) {
+    const QString nickname = client->record.GetNickname();
     client->connection->SendPlain(MailPacket::kType, MailPacket::FormatPendingCount(nickname, m_mail.WaitingFor(nickname)));
 }
 
-void CDevServer::deliverMail(Client* client, bool refusedToo) {
+void CDevServer::deliverMail(Client* client) {
     const QString nickname = client->record.GetNickname();
-    for (const CMailStore::Receipt& receipt : m_mail.TakeReceipts(nickname))
-        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatAcknowledged(nickname, receipt.messageId));
-    // Each letter stays here until the client says it has filed it.
-    for (CMailStore::Letter& letter : m_mail.HandOver(nickname, client->serial, refusedToo)) {
+    sendReceipts(client);
+    // Each letter stays here until the client says it has filed it; those it could not file before
+    // are handed over again.
+    for (CMailStore::Letter& letter : m_mail.HandOver(nickname, client->serial)) {
         letter.message.deliveryId = QString::number(letter.letterId);
         client->connection->SendPlain(MailPacket::kType, MailPacket::FormatNewMessage(nickname, letter.message));
     }
-    client->connection->SendPlain(MailPacket::kType, MailPacket::FormatPendingCount(nickname, m_mail.WaitingFor(nickname)));
+    sendWaitingCount(client);
 }
 
 void CDevServer::onFilingResult(Client* client, const MailPacket::FilingResult& result) {
@@ -922,8 +925,7 @@ void CDevServer::onFilingResult(Client* client, const MailPacket::FilingResult& 
     }
     if (!result.filed) {
         log(QStringLiteral("%1 could not file %2 letter(s); they are kept").arg(nickname).arg(result.deliveryIds.size()));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatPendingCount(nickname, m_mail.WaitingFor(nickname)));
+        sendWaitingCount(client);
     }
 }
 

@@ -191,11 +191,13 @@ private:
     // A ranking request (239 to ".rt") -> the page of the ranking list it asks for.
     QString rankingReply(const QString& text) const;
     void onMail(Client* client, const QString& text);
-    // Hands the member every letter and receipt waiting for him (with refusedToo also the letters his
-    // client could not file before), then the count still waiting.
-    void deliverMail(Client* client, bool refusedToo);
-    // At login: the receipts kept for the member and the count of letters waiting for him (139).
-    void tellWaitingMail(Client* client);
+    // On his request (-120): hands the member every receipt and letter waiting for him (those his
+    // client could not file before too), then the count still waiting.
+    void deliverMail(Client* client);
+    // The receipts kept for the member (at login, and before his letters).
+    void sendReceipts(Client* client);
+    // The count of letters waiting for him (139): at login, when one arrives, after a hand-over.
+    void sendWaitingCount(Client* client);
     // Whether every name is that of a member who has logged in since the server started; else the
     // first that is not goes to unknown.
     bool allMembers(const QStringList& names, QString* unknown) const;

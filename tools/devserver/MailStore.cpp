@@ -74,13 +74,13 @@ quint64 CMailStore::Post(const QString& sender, const MailPacket::Message& messa
     return id;
 }
 
-std::vector<CMailStore::Letter> CMailStore::HandOver(const QString& nickname, quint64 connection, bool refusedToo) {
+std::vector<CMailStore::Letter> CMailStore::HandOver(const QString& nickname, quint64 connection) {
     std::vector<Letter> letters;
     for (auto& entry : m_pending) {
         Pending& p = entry.second;
         if (!SameNickname(p.recipient, nickname))
             continue;
-        if (p.state == State::Waiting || (refusedToo && p.state == State::Refused)) {
+        if (p.state == State::Waiting || p.state == State::Refused) {
             p.state = State::Handed;
             p.connection = connection;
             letters.push_back({p.letterId, p.mailId, p.message});

@@ -54,9 +54,9 @@ public:
     bool SenderHasRoom(const QString& sender, const MailPacket::Message& message, const QStringList& recipients) const;
     // Files a message of sender for each recipient -> the mail id.
     quint64 Post(const QString& sender, const MailPacket::Message& message, const QStringList& recipients);
-    // Hands the member's waiting letters (and, with refusedToo, those a client of his refused) to the
-    // connection, oldest first.
-    std::vector<Letter> HandOver(const QString& nickname, quint64 connection, bool refusedToo);
+    // Hands the member's waiting letters, and those a client of his refused, to the connection, oldest
+    // first.
+    std::vector<Letter> HandOver(const QString& nickname, quint64 connection);
     // Letters not handed over at present (waiting or refused).
     int WaitingFor(const QString& nickname) const;
     // The member's client filed the letter -> its mail id when it was his and still kept.
