@@ -228,18 +228,20 @@ void CMessagingSubDocument::reportFiling(const std::vector<Arrival>& batch, bool
         return;
     // Each report stays within one frame, however long the server's ids are.
     QStringList ids;
-    qsizetype size = MailPacket::FormatFilingResult(nickname, filed, {}).size();
+    const qsizetype empty = MailPacket::FormatFilingResult(nickname, filed, {}).size();
+    const qsizetype emptyUnnamed = MailPacket::FormatFilingResult(QString(), filed, {}).size();
+    qsizetype size = empty;
     const auto flush = [&] {
         if (!ids.isEmpty())
             m_unsentReports.append(MailPacket::FormatFilingResult(nickname, filed, ids));
         ids.clear();
-        size = MailPacket::FormatFilingResult(nickname, filed, {}).size();
+        size = empty;
     };
     for (const Arrival& arrival : batch) {
         if (arrival.deliveryId.isEmpty())
             continue;
-        const qsizetype idSize = MailPacket::FormatFilingResult(QString(), filed, {arrival.deliveryId}).size() -
-                                 MailPacket::FormatFilingResult(QString(), filed, {}).size();
+        const qsizetype idSize =
+            MailPacket::FormatFilingResult(QString(), filed, {arrival.deliveryId}).size() - emptyUnnamed;
         if (size + idSize > MailPacket::kMaxFilingResultBytes) {
             flush();
             if (size + idSize > MailPacket::kMaxFilingResultBytes) {
