@@ -28,33 +28,6 @@
 #include <dirent.h>
 #include <sys/resource.h>
 
-struct CDevServer::Client {
-    CServerConnection* connection = nullptr;
-    quint64 serial = 0;
-    QElapsedTimer connected;
-    QString nonce;
-    QString clientVersion;
-    bool loggedIn = false;
-    CUserInfo record;
-    bool away = false;
-    QString service;
-    // The match board's query (packet 108), once the client has sent one.
-    struct Query {
-        int size = 0;
-        int origin = 0;
-        double centre = 0;
-        quint32 statusMask = 0x8000;
-        quint32 actionMask = 0x8000;
-        bool self = true;
-        // Whether the member is one of the players the filter asks for: he must meet the status mask
-        // and the action mask, either of which may be "any" (0x8000) or empty (no restriction on that
-        // side); the boxes ticked within one mask are alternatives. His rating is not looked at.
-        bool Admits(const CUserInfo& member) const;
-    };
-    std::optional<Query> query;
-    bool announceQueued = false;
-};
-
 namespace {
 
 // The first blank-separated word of text; rest (when given) receives what follows it.
@@ -68,28 +41,9 @@ QString firstWord(const QString& text, QString* rest = nullptr) {
 
 } // namespace
 
-CServiceSettings CDevServer::lobbySettings() const {
-    CServiceSettings settings{
-        {QStringLiteral("nMaxQuerySize"), QStringLiteral("125")},
-        {QStringLiteral("nMaxMatchLength"), QStringLiteral("25")},
-    };
-    if (!m_options.webHost.isEmpty()) {
-        const CClientGameFactory& game = CClientGameFactory::GetFactory();
-        settings.append({QStringLiteral("http"), m_options.webHost + QLatin1String(kAdvertPath)});
-        settings.append({QStringLiteral("timer"), QString::number(m_options.advertRefreshSeconds)});
-        settings.append({QStringLiteral("urlNews"), game.GetNewsAddress(m_options.webHost)});
-        settings.append({QStringLiteral("urlHelp"), game.GetHelpAddress(m_options.webHost)});
-        settings.append({QStringLiteral("urlPlayerInfoDir"),
-                         m_options.webHost + QLatin1String(CDevWebServer::kPlayerPagesPath)});
-        settings.append({QStringLiteral("urlLeagues"), m_options.webHost + QLatin1String(CDevWebServer::kLeaguesPath)});
-        settings.append({QStringLiteral("urlLegend"), m_options.webHost + QLatin1String(CDevWebServer::kLegendPath)});
-        settings.append({QStringLiteral("urlTallybankAccount"),
-                         m_options.webHost + QLatin1String(CDevWebServer::kTallybankPath)});
-    }
-    return settings;
-}
-
-CDevServer::CDevServer(Options options, QObject* parent) : QObject(parent), m_options(std::move(options)) {
+CDevServer::CDevServer(Options options, QObject* parent)
+    : QObject(parent), m_core(std::move(options), this, [this](const QString& line) { log(line); }),
+      m_options(m_core.options), m_clients(m_core.clients), m_users(m_core.users) {
     connect(&m_server, &QTcpServer::newConnection, this, &CDevServer::onNewConnection);
     m_backoffTimer = new QTimer(this);
     m_backoffTimer->setSingleShot(true);
@@ -235,27 +189,6 @@ void CDevServer::onClosed(Client* client) {
         Qt::QueuedConnection);
 }
 
-QList<CDevServer::Client*> CDevServer::loggedIn() const {
-    QList<Client*> list;
-    for (const auto& entry : m_users)
-        list.append(entry.second);
-    return list;
-}
-
-QList<CDevServer::Client*> CDevServer::inRoom(const QString& service) const {
-    QList<Client*> list;
-    for (const auto& entry : m_users) {
-        if (CServiceName(entry.second->service).IsSameService(CServiceName(service)))
-            list.append(entry.second);
-    }
-    return list;
-}
-
-CDevServer::Client* CDevServer::findUser(const QString& nickname) const {
-    Client* const* entry = m_users.Find(nickname);
-    return entry ? *entry : nullptr;
-}
-
 void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to,
                                quint32 mask) {
     if (about.isEmpty())
@@ -303,7 +236,7 @@ bool CDevServer::inGameOf(const Client* reader, const Client* user) const {
            room.IsSameService(CServiceName(user->service));
 }
 
-bool CDevServer::Client::Query::Admits(const CUserInfo& member) const {
+bool CDevClient::Query::Admits(const CUserInfo& member) const {
     auto meets = [](quint32 mask, std::initializer_list<std::pair<quint32, bool>> boxes) {
         if (mask == 0 || (mask & 0x8000))
             return true;
@@ -418,10 +351,6 @@ void CDevServer::announceQueued() {
     sendDirectory(110, changed, loggedIn());
     for (Client* client : changed)
         client->record.ClearChangeMask();
-}
-
-void CDevServer::systemLine(Client* client, const QString& text) {
-    client->connection->SendRouted(ChatPacket::System, QStringLiteral("."), text);
 }
 
 void CDevServer::onPacket(Client* client, const CMessagePacket& packet) {

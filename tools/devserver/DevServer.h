@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BearOff.h"
+#include "DevServerCore.h"
 #include "MailStore.h"
 #include "MatchReferee.h"
 #include "RelationStore.h"
@@ -35,46 +36,7 @@
 class CDevServer : public QObject {
     Q_OBJECT
 public:
-    struct Options {
-        QString serverName = QStringLiteral("Norvale development server");
-        QString lobbyService = QStringLiteral(".mb");
-        quint32 rightsMask = 0x10001; // propositions and shouts
-        quint32 accountFlags = 1;     // mail allowed
-        QString webHost{};            // the service's web pages ("http://127.0.0.1:4115"); empty: none
-        int advertRefreshSeconds = 120;
-        QString password{};           // empty: any password is accepted
-        // Clients whose version number (the first word of their identification) is below this are
-        // refused, and told of updateAddress and updateSize when an address is given. 0: any version.
-        int minVersion = 0;
-        QString updateAddress{};
-        quint32 updateSize = 0;
-        CMatchReferee::DiceSource dice{}; // the dice of every room; empty: random
-        // The money limits of every member (dollars as decimal texts): per match, funds, the factor
-        // that gives the per-point limit, and the spin steps as "<from> <step>" pairs.
-        QString moneyPerMatch = QStringLiteral("100");
-        QString moneyFunds = QStringLiteral("1000");
-        QString moneyPerPointFactor = QStringLiteral("0.5");
-        QString moneyIncrements = QStringLiteral("0.25 0.25 10 1");
-        // The league every invitation may be played in (an empty name offers none); -1 leaves an
-        // option to the players.
-        struct League {
-            QString name = QStringLiteral("Loopback");
-            int matchLength = 5;
-            int rated = 1;
-            int cube = -1;
-            int variant = -1;
-            int stake = -1;
-        } league{};
-        // Limits: a member whose unsent output passes outputLimitBytes is dropped; a connection that
-        // has not logged in after loginTimeoutSeconds is closed; while fewer than fileReserve
-        // descriptors are left, the oldest connections that have not logged in make room for new ones
-        // (with none of them, the server stops accepting and tries again later). A connection's frames
-        // beyond framesPerTurn wait for the next turn of the event loop.
-        qint64 outputLimitBytes = 4 * 1024 * 1024;
-        int loginTimeoutSeconds = 30;
-        int fileReserve = 32;
-        int framesPerTurn = 64;
-    };
+    using Options = CDevServerOptions;
     // The rules of a room whose transfer names none: a one-point match.
     static CBGRuleOptions DefaultMatchRules();
     // The rules a room starts a match from for the terms a player came with: the default match for
@@ -119,7 +81,7 @@ signals:
     void transferAsked(const QString& nickname, const QString& transferText);
 
 private:
-    struct Client;
+    using Client = CDevClient;
 
     void onNewConnection();
     // At the file limit: close the oldest connections that never logged in and go on accepting; when
@@ -227,20 +189,20 @@ private:
     void announceSoon(Client* client);
     void announceQueued();
     static constexpr int kAnnouncementsPerTurn = 32;
-    void systemLine(Client* client, const QString& text);
+    static void systemLine(Client* client, const QString& text) { CDevServerCore::SystemLine(client, text); }
     // Routed 206 to every member who counts client among his friends: "<member> <sign> <client>".
     void tellFriendsOf(const Client* client, QChar sign);
-    QList<Client*> loggedIn() const;
-    QList<Client*> inRoom(const QString& service) const;
-    Client* findUser(const QString& nickname) const;
+    QList<Client*> loggedIn() const { return m_core.LoggedIn(); }
+    QList<Client*> inRoom(const QString& service) const { return m_core.InRoom(service); }
+    Client* findUser(const QString& nickname) const { return m_core.FindUser(nickname); }
     void log(const QString& line) { emit logLine(line); }
-    // The settings of the lobby service: limits, and the addresses of the web pages when there are any.
-    CServiceSettings lobbySettings() const;
+    CServiceSettings lobbySettings() const { return LobbySettings(m_options); }
 
-    Options m_options;
+    CDevServerCore m_core;
+    Options& m_options;
     QTcpServer m_server;
-    std::map<CServerConnection*, std::unique_ptr<Client>> m_clients;
-    CNoCaseStringMap<Client*> m_users; // logged in
+    std::map<CServerConnection*, std::unique_ptr<Client>>& m_clients;
+    CNoCaseStringMap<Client*>& m_users;
     // The ratings of m_users in order, for the match board; empty: to be rebuilt. Cleared at every
     // login and departure: whatever changes a logged-in member's rating must clear it too.
     mutable std::vector<float> m_ratings;
