@@ -25,8 +25,6 @@
 #include <optional>
 #include <utility>
 
-#include <dirent.h>
-#include <sys/resource.h>
 
 namespace {
 
@@ -43,79 +41,9 @@ QString firstWord(const QString& text, QString* rest = nullptr) {
 
 CDevServer::CDevServer(Options options, QObject* parent)
     : QObject(parent), m_core(std::move(options), this, [this](const QString& line) { log(line); }),
-      m_options(m_core.options), m_clients(m_core.clients), m_users(m_core.users) {
+      m_options(m_core.options), m_clients(m_core.clients), m_users(m_core.users),
+      m_limits(m_core, m_server, [this] { onNewConnection(); }) {
     connect(&m_server, &QTcpServer::newConnection, this, &CDevServer::onNewConnection);
-    m_backoffTimer = new QTimer(this);
-    m_backoffTimer->setSingleShot(true);
-    connect(m_backoffTimer, &QTimer::timeout, this, &CDevServer::resumeAccepting);
-    // Out of descriptors (or another resource): no busy loop on the listening socket, a pause instead.
-    connect(&m_server, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
-        log(QStringLiteral("cannot accept a connection: %1").arg(m_server.errorString()));
-        backOff(true);
-    });
-}
-
-bool CDevServer::nearFileLimit() const {
-    struct rlimit limit {};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return false;
-    // Counting the open descriptors costs a directory listing: only worth it once the connections
-    // alone use a good part of a large limit.
-    if (limit.rlim_cur > 1024 && m_clients.size() < limit.rlim_cur / 2)
-        return false;
-    return openDescriptors() + m_options.fileReserve >= qint64(limit.rlim_cur);
-}
-
-qint64 CDevServer::openDescriptors() {
-    // Counted by name only: a listing that looked at each entry would cost a call per connection.
-    DIR* directory = ::opendir("/proc/self/fd");
-    if (!directory)
-        return 0;
-    qint64 open = 0;
-    while (const dirent* entry = ::readdir(directory))
-        if (entry->d_name[0] != '.')
-            ++open;
-    ::closedir(directory);
-    return open - 1; // the listing's own
-}
-
-void CDevServer::backOff(bool acceptFailed) {
-    // Room is made first from connections that never logged in, the oldest first.
-    std::vector<Client*> waiting;
-    for (const auto& entry : m_clients)
-        if (!entry.second->loggedIn && entry.second->connection->IsOpen())
-            waiting.push_back(entry.second.get());
-    std::sort(waiting.begin(), waiting.end(), [](Client* a, Client* b) { return a->serial < b->serial; });
-    const size_t dropped = std::min<size_t>(waiting.size(), size_t(qMax(1, m_options.fileReserve / 4)));
-    for (size_t i = 0; i < dropped; ++i)
-        waiting[i]->connection->Drop();
-    if (dropped > 0 && !m_acceptPaused && !acceptFailed) {
-        // The room is made: accepting goes on, so a member who connects now is not kept waiting
-        // behind the connections queued up meanwhile.
-        log(QStringLiteral("near the file limit: %1 connections, %2 not logged in closed")
-                .arg(m_clients.size())
-                .arg(dropped));
-        return;
-    }
-    m_server.pauseAccepting();
-    m_acceptPaused = true;
-    m_backoffMs = m_backoffMs == 0 ? 50 : qMin(2000, m_backoffMs * 2);
-    if (!m_backoffTimer->isActive())
-        m_backoffTimer->start(m_backoffMs);
-    log(QStringLiteral("near the file limit: %1 connections, %2 not logged in closed, accepting again in %3 ms")
-            .arg(m_clients.size())
-            .arg(dropped)
-            .arg(m_backoffMs));
-}
-
-void CDevServer::resumeAccepting() {
-    m_acceptPaused = false;
-    if (!nearFileLimit())
-        m_backoffMs = 0;
-    else if (backOff(); m_acceptPaused)
-        return;
-    m_server.resumeAccepting();
-    onNewConnection(); // any accepted while paused
 }
 
 CDevServer::~CDevServer() {
@@ -135,25 +63,11 @@ void CDevServer::onNewConnection() {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         auto client = std::make_unique<Client>();
         client->connection = new CServerConnection(socket, this);
-        client->connection->SetOutputLimit(m_options.outputLimitBytes);
-        client->connection->SetFramesPerTurn(m_options.framesPerTurn);
         client->serial = ++m_lastSerial;
         client->connected.start();
         client->nonce = MakeLoginNonce();
         Client* raw = client.get();
-        connect(raw->connection, &CServerConnection::outputOverflow, this, [this, raw](qint64 backlog) {
-            log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread")
-                    .arg(raw->loggedIn ? raw->record.GetNickname() : raw->connection->PeerText())
-                    .arg(backlog));
-        });
-        if (m_options.loginTimeoutSeconds > 0) {
-            QTimer::singleShot(m_options.loginTimeoutSeconds * 1000, raw->connection, [this, raw] {
-                if (raw->loggedIn)
-                    return;
-                log(QStringLiteral("%1 did not log in in time").arg(raw->connection->PeerText()));
-                raw->connection->Drop();
-            });
-        }
+        m_limits.Admit(raw);
         connect(raw->connection, &CServerConnection::packetReceived, this,
                 [this, raw](const CMessagePacketPtr& packet) { onPacket(raw, *packet); });
         connect(raw->connection, &CServerConnection::closed, this, [this, raw](bool) { onClosed(raw); });
@@ -162,8 +76,7 @@ void CDevServer::onNewConnection() {
                                    CServerHello{m_options.serverName, kProtocolVersion, raw->nonce}.Format());
         log(QStringLiteral("connection from %1").arg(raw->connection->PeerText()));
     }
-    if (!m_acceptPaused && nearFileLimit())
-        backOff();
+    m_limits.Accepted();
 }
 
 void CDevServer::onClosed(Client* client) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "BearOff.h"
+#include "ConnectionLimits.h"
 #include "DevServerCore.h"
 #include "MailStore.h"
 #include "MatchReferee.h"
@@ -68,7 +69,7 @@ public:
     quint16 Port() const { return m_server.serverPort(); }
     int UserCount() const { return int(m_users.GetCount()); }
     int ConnectionCount() const { return int(m_clients.size()); }
-    bool IsAccepting() const { return !m_acceptPaused; }
+    bool IsAccepting() const { return m_limits.IsAccepting(); }
     // Game rooms the server keeps: those with somebody in them or an unfinished match.
     int RoomCount() const { return int(m_rooms.size()); }
     const CRelationStore& Relations() const { return m_relations; }
@@ -84,13 +85,6 @@ private:
     using Client = CDevClient;
 
     void onNewConnection();
-    // At the file limit: close the oldest connections that never logged in and go on accepting; when
-    // there are none (or accepting failed), stop accepting and try again after a pause that grows
-    // while the limit holds.
-    void backOff(bool acceptFailed = false);
-    static qint64 openDescriptors();
-    void resumeAccepting();
-    bool nearFileLimit() const;
     void onPacket(Client* client, const CMessagePacket& packet);
     void onLogin(Client* client, const QString& text);
     void onRouted(Client* client, const CMessagePacket& packet);
@@ -203,6 +197,7 @@ private:
     QTcpServer m_server;
     std::map<CServerConnection*, std::unique_ptr<Client>>& m_clients;
     CNoCaseStringMap<Client*>& m_users;
+    CConnectionLimits m_limits;
     // The ratings of m_users in order, for the match board; empty: to be rebuilt. Cleared at every
     // login and departure: whatever changes a logged-in member's rating must clear it too.
     mutable std::vector<float> m_ratings;
@@ -220,7 +215,4 @@ private:
     std::map<QString, MatchRoom> m_rooms; // by folded room name
     CBearOffTable m_bearOff;
     quint64 m_lastSerial = 0;
-    bool m_acceptPaused = false;
-    int m_backoffMs = 0;
-    QTimer* m_backoffTimer = nullptr;
 };
