@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Accounts.h"
 #include "BearOff.h"
 #include "ConnectionLimits.h"
 #include "DevServerCore.h"
@@ -86,15 +87,14 @@ private:
 
     void onNewConnection();
     void onPacket(Client* client, const CMessagePacket& packet);
+    // Login ("L"): once the member is in, he learns of everybody, everybody of him, and he is
+    // handed his unfinished matches, receipts and the count of his waiting letters.
     void onLogin(Client* client, const QString& text);
     void onRouted(Client* client, const CMessagePacket& packet);
     void onPlain(Client* client, int type, const QString& text);
-    // E-mail and password changes sent to ".db" -> whether the text was one of them.
-    bool onAccountRequest(Client* client, const QString& text);
     void onTransfer(Client* client, const QString& text);
     // Packet 91: rating estimates for the players of an invitation, answered with 93.
     void onRatingRequest(Client* client, const QString& text);
-    void onKick(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onMatchMove(Client* client, const QString& text);
     // A player entered his room with the terms of a new match; once both players have entered with
@@ -144,8 +144,6 @@ private:
     // Group flag 0x1: the user is in the reader's game room.
     bool inGameOf(const Client* reader, const Client* user) const;
     static constexpr int kInGameGroup = 0x1;
-    // A ranking request (239 to ".rt") -> the page of the ranking list it asks for.
-    QString rankingReply(const QString& text) const;
     void onMail(Client* client, const QString& text);
     // On his request (-120): hands the member every receipt and letter waiting for him (those his
     // client could not file before too), then the count still waiting.
@@ -161,8 +159,6 @@ private:
     // The letter's sender learns (now, or at his next login) once every recipient has it.
     void letterDelivered(quint64 mailId);
     void onClosed(Client* client);
-    // Routed 251 with transaction 70: the money limits of an invitation, answered with routed 253.
-    void onMoneyInviteRequest(Client* client, const QString& text);
     // Packet 77 with a 205 request: the league of an invitation, answered with 77 carrying a 301 record.
     void onLeagueInfoRequest(Client* client, const QString& text);
     // The client leaves his room: a match all its players were in becomes unfinished.
@@ -198,19 +194,13 @@ private:
     std::map<CServerConnection*, std::unique_ptr<Client>>& m_clients;
     CNoCaseStringMap<Client*>& m_users;
     CConnectionLimits m_limits;
+    CAccounts m_accounts;
     // The ratings of m_users in order, for the match board; empty: to be rebuilt. Cleared at every
     // login and departure: whatever changes a logged-in member's rating must clear it too.
     mutable std::vector<float> m_ratings;
     std::vector<CServerConnection*> m_announcing; // changes to go out at the end of the turn
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
-    // Every member who logged in since the server started, for the ranking list.
-    struct Member {
-        QString nickname;
-        float rating = 0;
-        int experience = 0;
-    };
-    CNoCaseStringMap<Member> m_members;
     CMailStore m_mail;
     std::map<QString, MatchRoom> m_rooms; // by folded room name
     CBearOffTable m_bearOff;

@@ -2,6 +2,7 @@
 
 #include "net/ClientNode.h"
 #include "session/ServiceName.h"
+#include "support/Utilities.h"
 
 CDevServerCore::CDevServerCore(CDevServerOptions options, QObject* owner, std::function<void(const QString&)> log)
     : options(std::move(options)), owner(owner), m_log(std::move(log)) {}
@@ -29,4 +30,12 @@ CDevClient* CDevServerCore::FindUser(const QString& nickname) const {
 
 void CDevServerCore::SystemLine(CDevClient* client, const QString& text) {
     client->connection->SendRouted(ChatPacket::System, QStringLiteral("."), text);
+}
+
+QString CDevServerPart::firstWord(const QString& text, QString* rest) {
+    QString source = text.trimmed();
+    const QString word = NextToken(source, u" ");
+    if (rest)
+        *rest = source;
+    return word;
 }

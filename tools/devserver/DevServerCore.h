@@ -77,6 +77,8 @@ protected:
     QList<Client*> inRoom(const QString& service) const { return m_core.InRoom(service); }
     Client* findUser(const QString& nickname) const { return m_core.FindUser(nickname); }
     static void systemLine(Client* client, const QString& text) { CDevServerCore::SystemLine(client, text); }
+    // The first blank-separated word of text; rest (when given) receives what follows it.
+    static QString firstWord(const QString& text, QString* rest = nullptr);
 
     CDevServerCore& m_core;
     CDevServerOptions& m_options;
