@@ -42,7 +42,8 @@ QString firstWord(const QString& text, QString* rest = nullptr) {
 CDevServer::CDevServer(Options options, QObject* parent)
     : QObject(parent), m_core(std::move(options), this, [this](const QString& line) { log(line); }),
       m_options(m_core.options), m_clients(m_core.clients), m_users(m_core.users),
-      m_limits(m_core, m_server, [this] { onNewConnection(); }), m_accounts(m_core) {
+      m_limits(m_core, m_server, [this] { onNewConnection(); }), m_accounts(m_core),
+      m_mail(m_core, m_accounts) {
     connect(&m_server, &QTcpServer::newConnection, this, &CDevServer::onNewConnection);
 }
 
@@ -80,7 +81,7 @@ void CDevServer::onNewConnection() {
 }
 
 void CDevServer::onClosed(Client* client) {
-    m_mail.ConnectionClosed(client->serial);
+    m_mail.ConnectionClosed(client);
     if (client->loggedIn) {
         leaveRoom(client);
         client->loggedIn = false;
@@ -299,8 +300,7 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, nickname));
     tellFriendsOf(client, QLatin1Char('+'));
     sendUnfinished({nickname});
-    sendReceipts(client);
-    sendWaitingCount(client);
+    m_mail.LoggedIn(client);
 }
 
 void CDevServer::leaveRoom(Client* client) {
@@ -478,7 +478,7 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
         onRatingRequest(client, text);
         return;
     case MailPacket::kType:
-        onMail(client, text);
+        m_mail.OnMail(client, text);
         return;
     case 108: // the match board's query
         onBoardQuery(client, text);
@@ -538,132 +538,6 @@ void CDevServer::onRatingRequest(Client* client, const QString& text) {
                      .arg(0.0, 0, 'f', 6);
     }
     client->connection->SendPlain(93, reply);
-}
-
-void CDevServer::onMail(Client* client, const QString& text) {
-    const QString nickname = client->record.GetNickname();
-    if (const std::optional<QString> asker = MailPacket::ParseRequest(text)) {
-        if (SameNickname(*asker, nickname))
-            deliverMail(client);
-        return;
-    }
-    if (const std::optional<MailPacket::FilingResult> result = MailPacket::ParseFilingResult(text)) {
-        if (SameNickname(result->nickname, nickname))
-            onFilingResult(client, *result);
-        return;
-    }
-    std::optional<MailPacket::Message> message = MailPacket::ParseSend(text);
-    if (!message || !SameNickname(message->from, nickname)) {
-        log(QStringLiteral("mail from %1 dropped: %2").arg(nickname, text.left(80)));
-        return;
-    }
-    if ((m_options.accountFlags & 1u) == 0) {
-        log(QStringLiteral("mail from %1 refused: the account may not send mail").arg(nickname));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
-        return;
-    }
-    QStringList recipients;
-    QString badName;
-    if (!CMailStore::Recipients(*message, recipients, &badName) || !allMembers(recipients, &badName)) {
-        log(QStringLiteral("mail from %1 undeliverable: bad recipient \"%2\"").arg(nickname, badName));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
-        return;
-    }
-    if (!m_mail.SenderHasRoom(nickname, *message, recipients)) {
-        log(QStringLiteral("mail from %1 undeliverable: his letters waiting for their recipients fill his quota")
-                .arg(nickname));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
-        return;
-    }
-    QString fullName;
-    if (!m_mail.HasRoom(*message, recipients, &fullName)) {
-        log(fullName.isEmpty() ? QStringLiteral("mail from %1 undeliverable: the server holds all the mail it can")
-                                     .arg(nickname)
-                               : QStringLiteral("mail from %1 undeliverable: the mailbox of %2 is full")
-                                     .arg(nickname, fullName));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
-        return;
-    }
-    message->from = nickname;
-    message->dateSent = CurrentTimeStampText();
-    m_mail.Post(nickname, *message, recipients);
-    client->connection->SendPlain(MailPacket::kType,
-                                  MailPacket::FormatDeliveryResult(nickname, true, message->messageId));
-    log(QStringLiteral("mail from %1 to %2").arg(nickname, recipients.join(QLatin1Char(' '))));
-    // Letters wait here until their recipient asks for them (his client does while his mailbox is
-    // open); meanwhile he is told how many wait.
-    for (const QString& recipient : recipients) {
-        if (Client* online = findUser(recipient))
-            sendWaitingCount(online);
-    }
-}
-
-bool CDevServer::allMembers(const QStringList& names, QString* unknown) const {
-    for (const QString& name : names) {
-        if (!m_accounts.IsMember(name)) {
-            if (unknown)
-                *unknown = name;
-            return false;
-        }
-    }
-    return true;
-}
-
-void CDevServer::sendReceipts(Client* client) {
-    const QString nickname = client->record.GetNickname();
-    for (const CMailStore::Receipt& receipt : m_mail.TakeReceipts(nickname))
-        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatAcknowledged(nickname, receipt.messageId));
-}
-
-void CDevServer::sendWaitingCount(Client* client) {
-    const QString nickname = client->record.GetNickname();
-    client->connection->SendPlain(MailPacket::kType, MailPacket::FormatPendingCount(nickname, m_mail.WaitingFor(nickname)));
-}
-
-void CDevServer::deliverMail(Client* client) {
-    const QString nickname = client->record.GetNickname();
-    sendReceipts(client);
-    // Each letter stays here until the client says it has filed it; those it could not file before
-    // are handed over again.
-    for (CMailStore::Letter& letter : m_mail.HandOver(nickname, client->serial)) {
-        letter.message.deliveryId = QString::number(letter.letterId);
-        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatNewMessage(nickname, letter.message));
-    }
-    sendWaitingCount(client);
-}
-
-void CDevServer::onFilingResult(Client* client, const MailPacket::FilingResult& result) {
-    const QString nickname = client->record.GetNickname();
-    for (const QString& text : result.deliveryIds) {
-        bool numeric = false;
-        const quint64 letterId = text.toULongLong(&numeric);
-        if (!numeric)
-            continue;
-        if (!result.filed) {
-            m_mail.NotFiled(nickname, letterId, client->serial);
-        } else if (const std::optional<quint64> mailId = m_mail.Filed(nickname, letterId)) {
-            letterDelivered(*mailId);
-        }
-    }
-    if (!result.filed) {
-        log(QStringLiteral("%1 could not file %2 letter(s); they are kept").arg(nickname).arg(result.deliveryIds.size()));
-        sendWaitingCount(client);
-    }
-}
-
-void CDevServer::letterDelivered(quint64 mailId) {
-    const std::optional<CMailStore::Receipt> receipt = m_mail.Delivered(mailId);
-    if (!receipt)
-        return;
-    if (Client* sender = findUser(receipt->sender))
-        sender->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatAcknowledged(receipt->sender, receipt->messageId));
-    else
-        m_mail.KeepReceipt(*receipt);
 }
 
 void CDevServer::onTransfer(Client* client, const QString& text) {

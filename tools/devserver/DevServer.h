@@ -4,7 +4,7 @@
 #include "BearOff.h"
 #include "ConnectionLimits.h"
 #include "DevServerCore.h"
-#include "MailStore.h"
+#include "MailOffice.h"
 #include "MatchReferee.h"
 #include "RelationStore.h"
 #include "UnfinishedMatchStore.h"
@@ -144,20 +144,6 @@ private:
     // Group flag 0x1: the user is in the reader's game room.
     bool inGameOf(const Client* reader, const Client* user) const;
     static constexpr int kInGameGroup = 0x1;
-    void onMail(Client* client, const QString& text);
-    // On his request (-120): hands the member every receipt and letter waiting for him (those his
-    // client could not file before too), then the count still waiting.
-    void deliverMail(Client* client);
-    // The receipts kept for the member (at login, and before his letters).
-    void sendReceipts(Client* client);
-    // The count of letters waiting for him (139): at login, when one arrives, after a hand-over.
-    void sendWaitingCount(Client* client);
-    // Whether every name is that of a member who has logged in since the server started; else the
-    // first that is not goes to unknown.
-    bool allMembers(const QStringList& names, QString* unknown) const;
-    void onFilingResult(Client* client, const MailPacket::FilingResult& result);
-    // The letter's sender learns (now, or at his next login) once every recipient has it.
-    void letterDelivered(quint64 mailId);
     void onClosed(Client* client);
     // Packet 77 with a 205 request: the league of an invitation, answered with 77 carrying a 301 record.
     void onLeagueInfoRequest(Client* client, const QString& text);
@@ -195,13 +181,13 @@ private:
     CNoCaseStringMap<Client*>& m_users;
     CConnectionLimits m_limits;
     CAccounts m_accounts;
+    CMailOffice m_mail;
     // The ratings of m_users in order, for the match board; empty: to be rebuilt. Cleared at every
     // login and departure: whatever changes a logged-in member's rating must clear it too.
     mutable std::vector<float> m_ratings;
     std::vector<CServerConnection*> m_announcing; // changes to go out at the end of the turn
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
-    CMailStore m_mail;
     std::map<QString, MatchRoom> m_rooms; // by folded room name
     CBearOffTable m_bearOff;
     quint64 m_lastSerial = 0;
