@@ -43,7 +43,7 @@ CDevServer::CDevServer(Options options, QObject* parent)
     : QObject(parent), m_core(std::move(options), this, [this](const QString& line) { log(line); }),
       m_options(m_core.options), m_clients(m_core.clients), m_users(m_core.users),
       m_limits(m_core, m_server, [this] { onNewConnection(); }), m_accounts(m_core),
-      m_mail(m_core, m_accounts) {
+      m_mail(m_core, m_accounts), m_enquiries(m_core) {
     connect(&m_server, &QTcpServer::newConnection, this, &CDevServer::onNewConnection);
 }
 
@@ -404,7 +404,7 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
     }
     if (destination == QLatin1String(".")) {
         if (type == CBgClientView::kBearOffRequest)
-            return onBearOffRequest(client, payload);
+            return m_enquiries.OnBearOffRequest(client, payload);
         if (type == 182) // client version query
             m_accounts.OnVersionQuery(client, payload);
         else if (type == 208) // kick: "<nickname> <reason>"
@@ -440,20 +440,6 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
     emit packetRelayed(sender, recipient->record.GetNickname(), type, payload);
 }
 
-void CDevServer::onLeagueInfoRequest(Client* client, const QString& text) {
-    // 205 "<nickname>" "<cookie>" "<players>": the server's one league, when it has one, answers
-    // every invitation; its record goes back under the invitation's cookie.
-    const std::unique_ptr<CTransmittableObject> parsed = CTransmittableObject::CreateFromText(text);
-    const auto* request = dynamic_cast<const CLeagueInviteInfoRequest*>(parsed.get());
-    if (!request) {
-        log(QStringLiteral("league request from %1 not understood").arg(client->record.GetNickname()));
-        return;
-    }
-    const Options::League& league = m_options.league;
-    const CBackgammonLeagueInviteInfo info(request->GetCookie(), league.name, league.matchLength, league.rated,
-                                           league.cube, league.variant, league.stake);
-    client->connection->SendPlain(77, info.WriteText());
-}
 
 void CDevServer::onPlain(Client* client, int type, const QString& text) {
     switch (type) {
@@ -466,7 +452,7 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
         announceSoon(client);
         return;
     case 77: // league information of an invitation
-        onLeagueInfoRequest(client, text);
+        m_enquiries.OnLeagueInfoRequest(client, text);
         return;
     case 58:
         onCommand(client, text);
@@ -475,7 +461,7 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
         onContinueSession(client, text);
         return;
     case 91: // rating estimates of an invitation
-        onRatingRequest(client, text);
+        m_enquiries.OnRatingRequest(client, text);
         return;
     case MailPacket::kType:
         m_mail.OnMail(client, text);
@@ -501,44 +487,6 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
     }
 }
 
-void CDevServer::onRatingRequest(Client* client, const QString& text) {
-    // "<cookie>""<nickname>" 1 <count> "<players, each followed by a blank>" <match length>
-    CPacketCursor cursor(text);
-    QString cookie, nickname, players;
-    int kind = 0, count = 0, length = 0;
-    if (!ReadPacketString(cursor, cookie) || !ReadPacketString(cursor, nickname) ||
-        !ReadPacketInt(cursor, kind) || !ReadPacketInt(cursor, count) || !ReadPacketString(cursor, players) ||
-        !ReadPacketInt(cursor, length) || cookie.contains(QLatin1Char(' ')) ||
-        cookie.contains(QLatin1Char('\n')) || length < 0) {
-        log(QStringLiteral("rating request from %1 not understood").arg(client->record.GetNickname()));
-        return;
-    }
-    const QStringList names = players.split(QLatin1Char(' '), Qt::SkipEmptyParts).mid(0, 8);
-    // Each player's rating is 1500 here; the estimates follow the usual formula against the first
-    // other player: the winner gains 4 * sqrt(length) * (1 - P), the loser loses 4 * sqrt(length) * P.
-    const auto rating = [this](const QString& name) {
-        const Client* user = findUser(name);
-        return user ? double(user->record.GetRating()) : 1500.0;
-    };
-    QString reply = QStringLiteral("%1 %2").arg(cookie).arg(names.size());
-    for (int i = 0; i < names.size(); ++i) {
-        const double own = rating(names.at(i));
-        const double other = rating(names.value(i == 0 ? 1 : 0));
-        const double weight = 4.0 * std::sqrt(double(std::max(1, std::min(length, 25))));
-        const double chance =
-            1.0 / (1.0 + std::pow(10.0, (other - own) * std::sqrt(double(std::max(1, length))) / 2000.0));
-        const Client* user = findUser(names.at(i));
-        reply += QStringLiteral("\n%1 %2 %3 %4 %5 %6 %7")
-                     .arg(names.at(i))
-                     .arg(own, 0, 'f', 6)
-                     .arg(user ? user->record.GetExperience() : 0)
-                     .arg(0)
-                     .arg(weight * (1.0 - chance), 0, 'f', 6)
-                     .arg(-weight * chance, 0, 'f', 6)
-                     .arg(0.0, 0, 'f', 6);
-    }
-    client->connection->SendPlain(93, reply);
-}
 
 void CDevServer::onTransfer(Client* client, const QString& text) {
     emit transferAsked(client->record.GetNickname(), text);
@@ -883,29 +831,6 @@ int CDevServer::MoneyLimit(const QString& service) const {
     return it == m_rooms.end() ? 0 : it->second.money.limit;
 }
 
-void CDevServer::onBearOffRequest(Client* client, const QString& text) {
-    // "<room>" "<name of the side on roll>" <board text as that side sees it>
-    //   -> "<room>" "<chance>" "<name of the side on roll>"
-    CPacketCursor cursor(text);
-    QString room, name;
-    if (!ReadPacketString(cursor, room) || !ReadPacketString(cursor, name))
-        return;
-    CBackgammonBoard board;
-    CBearOffTable::Home onRoll, other;
-    if (!board.ReadBoardText(cursor.rest().trimmed().toString(), 1) ||
-        !CBearOffTable::HomeOf(board.GetSide(1), onRoll) || !CBearOffTable::HomeOf(board.GetSide(2), other)) {
-        systemLine(client, QStringLiteral("That is not a bear-off position."));
-        log(QStringLiteral("bear-off request of %1 refused: %2").arg(client->record.GetNickname(), text));
-        return;
-    }
-    QString reply;
-    WritePacketCString(reply, room);
-    reply += QLatin1Char(' ');
-    WritePacketCString(reply, QString::number(m_bearOff.WinningChance(onRoll, other), 'f', 6));
-    reply += QLatin1Char(' ');
-    WritePacketCString(reply, name);
-    client->connection->SendRouted(CBgClientView::kBearOffReply, QStringLiteral("."), reply);
-}
 
 void CDevServer::onCommand(Client* client, const QString& text) {
     const QString word = firstWord(text);

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "Accounts.h"
-#include "BearOff.h"
 #include "ConnectionLimits.h"
 #include "DevServerCore.h"
+#include "EnquiryDesk.h"
 #include "MailOffice.h"
 #include "MatchReferee.h"
 #include "RelationStore.h"
@@ -93,8 +93,6 @@ private:
     void onRouted(Client* client, const CMessagePacket& packet);
     void onPlain(Client* client, int type, const QString& text);
     void onTransfer(Client* client, const QString& text);
-    // Packet 91: rating estimates for the players of an invitation, answered with 93.
-    void onRatingRequest(Client* client, const QString& text);
     void onCommand(Client* client, const QString& text);
     void onMatchMove(Client* client, const QString& text);
     // A player entered his room with the terms of a new match; once both players have entered with
@@ -103,7 +101,6 @@ private:
     // The room's "S" packet for a client: the rules and number of its current match, when it has one
     // and withMatch is set, then (with history) the moves so far.
     void sendRoomEntered(Client* client, bool withMatch, bool history);
-    void onBearOffRequest(Client* client, const QString& text);
     // Between two games of a money session (a match without length) both players must agree to go on
     // and on the limit of the next game: the server offers "<stake> <limit>" (37) and each player
     // answers "<flag> <limit> <limit>" (36); the next game starts when both answered 1 with the same
@@ -145,8 +142,6 @@ private:
     bool inGameOf(const Client* reader, const Client* user) const;
     static constexpr int kInGameGroup = 0x1;
     void onClosed(Client* client);
-    // Packet 77 with a 205 request: the league of an invitation, answered with 77 carrying a 301 record.
-    void onLeagueInfoRequest(Client* client, const QString& text);
     // The client leaves his room: a match all its players were in becomes unfinished.
     void leaveRoom(Client* client);
     // Whether every player of the room is in it.
@@ -182,6 +177,7 @@ private:
     CConnectionLimits m_limits;
     CAccounts m_accounts;
     CMailOffice m_mail;
+    CEnquiryDesk m_enquiries;
     // The ratings of m_users in order, for the match board; empty: to be rebuilt. Cleared at every
     // login and departure: whatever changes a logged-in member's rating must clear it too.
     mutable std::vector<float> m_ratings;
@@ -189,6 +185,5 @@ private:
     CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
     std::map<QString, MatchRoom> m_rooms; // by folded room name
-    CBearOffTable m_bearOff;
     quint64 m_lastSerial = 0;
 };

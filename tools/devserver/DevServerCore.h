@@ -69,6 +69,7 @@ private:
 class CDevServerPart {
 protected:
     using Client = CDevClient;
+    using Options = CDevServerOptions;
     explicit CDevServerPart(CDevServerCore& core)
         : m_core(core), m_options(core.options), m_clients(core.clients), m_users(core.users) {}
 
