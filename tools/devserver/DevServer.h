@@ -3,10 +3,10 @@
 #include "Accounts.h"
 #include "ConnectionLimits.h"
 #include "DevServerCore.h"
+#include "Directory.h"
 #include "EnquiryDesk.h"
 #include "MailOffice.h"
 #include "MatchReferee.h"
-#include "RelationStore.h"
 #include "UnfinishedMatchStore.h"
 #include "ServerConnection.h"
 #include "net/LoginPackets.h"
@@ -73,7 +73,7 @@ public:
     bool IsAccepting() const { return m_limits.IsAccepting(); }
     // Game rooms the server keeps: those with somebody in them or an unfinished match.
     int RoomCount() const { return int(m_rooms.size()); }
-    const CRelationStore& Relations() const { return m_relations; }
+    const CRelationStore& Relations() const { return m_directory.Relations(); }
 
 signals:
     void logLine(const QString& line);
@@ -93,7 +93,6 @@ private:
     void onRouted(Client* client, const CMessagePacket& packet);
     void onPlain(Client* client, int type, const QString& text);
     void onTransfer(Client* client, const QString& text);
-    void onCommand(Client* client, const QString& text);
     void onMatchMove(Client* client, const QString& text);
     // A player entered his room with the terms of a new match; once both players have entered with
     // the same terms the match is set up and everybody in the room is told.
@@ -129,18 +128,6 @@ private:
     MatchRoom* findRoom(const QString& service);
     // The room is gone once nobody is in it and it holds no unfinished match.
     void dropIdleRoom(const QString& service);
-    void onRelationRequest(Client* client, int type, const QString& text);
-    // Packet 108: the reader's match-board query; the users it takes in carry group flag 0x4 in his
-    // directory from now on.
-    void onBoardQuery(Client* client, const QString& text);
-    bool onBoardOf(const Client* reader, const Client* user) const;
-    // The logged-in users other than user and reader rated nearer to centre than distance, counted
-    // in the ratings kept in order (rebuilt after logins and departures).
-    int ratedCloser(double centre, double distance, const Client* user, const Client* reader) const;
-    static constexpr int kBoardGroup = 0x4;
-    // Group flag 0x1: the user is in the reader's game room.
-    bool inGameOf(const Client* reader, const Client* user) const;
-    static constexpr int kInGameGroup = 0x1;
     void onClosed(Client* client);
     // The client leaves his room: a match all its players were in becomes unfinished.
     void leaveRoom(Client* client);
@@ -150,19 +137,7 @@ private:
     void updatePlayersActivity(const QString& service);
     // Packet 233 (the unfinished-match list) to each of these players who is logged in.
     void sendUnfinished(const QStringList& players);
-    // Directory packet type about those users to each of to, with the fields of mask (0: all fields for
-    // arrivals and departures, the changed ones for 110; kGroupFlagsOnly: none).
-    static constexpr quint32 kGroupFlagsOnly = 0xFFFFFFFFu;
-    void sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to, quint32 mask = 0);
-    void announceChange(Client* client);
-    // The change goes out once the current turn is over, with the others' changes of the turn: a
-    // member who toggles a state many times in one turn costs the others one entry.
-    void announceSoon(Client* client);
-    void announceQueued();
-    static constexpr int kAnnouncementsPerTurn = 32;
     static void systemLine(Client* client, const QString& text) { CDevServerCore::SystemLine(client, text); }
-    // Routed 206 to every member who counts client among his friends: "<member> <sign> <client>".
-    void tellFriendsOf(const Client* client, QChar sign);
     QList<Client*> loggedIn() const { return m_core.LoggedIn(); }
     QList<Client*> inRoom(const QString& service) const { return m_core.InRoom(service); }
     Client* findUser(const QString& nickname) const { return m_core.FindUser(nickname); }
@@ -178,12 +153,8 @@ private:
     CAccounts m_accounts;
     CMailOffice m_mail;
     CEnquiryDesk m_enquiries;
-    // The ratings of m_users in order, for the match board; empty: to be rebuilt. Cleared at every
-    // login and departure: whatever changes a logged-in member's rating must clear it too.
-    mutable std::vector<float> m_ratings;
-    std::vector<CServerConnection*> m_announcing; // changes to go out at the end of the turn
-    CRelationStore m_relations;
     CUnfinishedMatchStore m_unfinished;
+    CDirectory m_directory;
     std::map<QString, MatchRoom> m_rooms; // by folded room name
     quint64 m_lastSerial = 0;
 };
