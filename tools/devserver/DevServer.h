@@ -6,7 +6,7 @@
 #include "Directory.h"
 #include "EnquiryDesk.h"
 #include "MailOffice.h"
-#include "MatchReferee.h"
+#include "MatchRooms.h"
 #include "UnfinishedMatchStore.h"
 #include "ServerConnection.h"
 #include "net/LoginPackets.h"
@@ -40,28 +40,30 @@ class CDevServer : public QObject {
 public:
     using Options = CDevServerOptions;
     // The rules of a room whose transfer names none: a one-point match.
-    static CBGRuleOptions DefaultMatchRules();
+    static CBGRuleOptions DefaultMatchRules() { return CMatchRooms::DefaultMatchRules(); }
     // The rules a room starts a match from for the terms a player came with: the default match for
     // none, a backgammon match, or a proposition whose position can be played to a game's end. Empty,
     // with the reason in *fault, for terms that start nothing.
-    static QString RoomRulesOf(const QString& terms, QString* fault = nullptr);
+    static QString RoomRulesOf(const QString& terms, QString* fault = nullptr) {
+        return CMatchRooms::RoomRulesOf(terms, fault);
+    }
     // The referee of a backgammon room's current match, null when there is none (yet).
-    const CMatchReferee* FindMatch(const QString& service) const;
+    const CMatchReferee* FindMatch(const QString& service) const { return m_matches.FindMatch(service); }
     // The number of the room's current match (1 for the first), 0 when none was set up yet.
-    int MatchNumber(const QString& service) const;
+    int MatchNumber(const QString& service) const { return m_matches.MatchNumber(service); }
     // Whether the room holds an unfinished match: one of its players left it under way and it waits
     // for him (resumed, rejoined or replaced ends that).
     bool HoldsUnfinishedMatch(const QString& service) const;
     // The room's setting that names its current match; a new number means a new match.
-    static constexpr char kMatchSetting[] = "match";
+    static constexpr const auto& kMatchSetting = CMatchRooms::kMatchSetting;
     // The state of a room's money session, for tests: waiting for the players' answers, and the limit.
-    bool IsAwaitingContinuation(const QString& service) const;
-    int MoneyLimit(const QString& service) const;
+    bool IsAwaitingContinuation(const QString& service) const { return m_matches.IsAwaitingContinuation(service); }
+    int MoneyLimit(const QString& service) const { return m_matches.MoneyLimit(service); }
     // Plain packets of a money session: the server's offer and a player's answer.
-    static constexpr int kContinueAnswer = 36;
-    static constexpr int kContinueOffer = 37;
+    static constexpr int kContinueAnswer = CMatchRooms::kContinueAnswer;
+    static constexpr int kContinueOffer = CMatchRooms::kContinueOffer;
     // Routed from "." to a player whose move the referee refused: "<sequence> <reason>".
-    static constexpr int kMoveRefused = 218;
+    static constexpr int kMoveRefused = CMatchRooms::kMoveRefused;
 
     explicit CDevServer(Options options, QObject* parent = nullptr);
     ~CDevServer() override;
@@ -72,7 +74,7 @@ public:
     int ConnectionCount() const { return int(m_clients.size()); }
     bool IsAccepting() const { return m_limits.IsAccepting(); }
     // Game rooms the server keeps: those with somebody in them or an unfinished match.
-    int RoomCount() const { return int(m_rooms.size()); }
+    int RoomCount() const { return m_matches.Count(); }
     const CRelationStore& Relations() const { return m_directory.Relations(); }
 
 signals:
@@ -93,46 +95,11 @@ private:
     void onRouted(Client* client, const CMessagePacket& packet);
     void onPlain(Client* client, int type, const QString& text);
     void onTransfer(Client* client, const QString& text);
-    void onMatchMove(Client* client, const QString& text);
-    // A player entered his room with the terms of a new match; once both players have entered with
-    // the same terms the match is set up and everybody in the room is told.
-    void offerTerms(Client* client, const QString& terms);
-    // The room's "S" packet for a client: the rules and number of its current match, when it has one
-    // and withMatch is set, then (with history) the moves so far.
-    void sendRoomEntered(Client* client, bool withMatch, bool history);
-    // Between two games of a money session (a match without length) both players must agree to go on
-    // and on the limit of the next game: the server offers "<stake> <limit>" (37) and each player
-    // answers "<flag> <limit> <limit>" (36); the next game starts when both answered 1 with the same
-    // limit, and a 0 ends the session.
-    struct MoneySession {
-        bool waiting = false; // a game ended and the next is not agreed yet
-        bool ended = false;
-        int limit = 0;                // cents, the limit of the games
-        std::map<QString, int> answers; // by folded nickname: the limit he agreed to
-    };
-    // A backgammon room: its current match and the terms its players entered with for the next.
-    struct MatchRoom {
-        std::unique_ptr<CMatchReferee> referee;
-        int number = 0;
-        std::map<QString, QString> offers; // by folded nickname: the terms of his transfer
-        MoneySession money;
-    };
-    // Packet 36 of a player of a money session.
-    void onContinueSession(Client* client, const QString& text);
-    // After a move: a game of a money session that just ended makes the server offer the next.
-    void offerNextGame(MatchRoom& room, const QString& service);
-    // A proposition's games open by themselves, each from the agreed position with its side on roll.
-    void openPropositionGame(MatchRoom& room, const QString& service);
-    // Hands moves of the referee to everybody in the room.
-    void handOut(const QString& service, const std::vector<CMatchReferee::Move>& moves, const QString& sender);
-    MatchRoom* findRoom(const QString& service);
     // The room is gone once nobody is in it and it holds no unfinished match.
     void dropIdleRoom(const QString& service);
     void onClosed(Client* client);
     // The client leaves his room: a match all its players were in becomes unfinished.
     void leaveRoom(Client* client);
-    // Whether every player of the room is in it.
-    bool playersPresent(const QString& service) const;
     // The players in the room wait while it holds an unfinished match, and play otherwise.
     void updatePlayersActivity(const QString& service);
     // Packet 233 (the unfinished-match list) to each of these players who is logged in.
@@ -141,6 +108,7 @@ private:
     QList<Client*> loggedIn() const { return m_core.LoggedIn(); }
     QList<Client*> inRoom(const QString& service) const { return m_core.InRoom(service); }
     Client* findUser(const QString& nickname) const { return m_core.FindUser(nickname); }
+    bool playersPresent(const QString& service) const { return m_core.PlayersPresent(service); }
     void log(const QString& line) { emit logLine(line); }
     CServiceSettings lobbySettings() const { return LobbySettings(m_options); }
 
@@ -155,6 +123,6 @@ private:
     CEnquiryDesk m_enquiries;
     CUnfinishedMatchStore m_unfinished;
     CDirectory m_directory;
-    std::map<QString, MatchRoom> m_rooms; // by folded room name
+    CMatchRooms m_matches;
     quint64 m_lastSerial = 0;
 };

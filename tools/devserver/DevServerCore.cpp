@@ -39,3 +39,13 @@ QString CDevServerPart::firstWord(const QString& text, QString* rest) {
         *rest = source;
     return word;
 }
+
+bool CDevServerCore::PlayersPresent(const QString& service) const {
+    const QList<CDevClient*> present = InRoom(service);
+    for (const QString& player : CServiceName(service).GetPartList()) {
+        CDevClient* user = FindUser(player);
+        if (!user || !present.contains(user))
+            return false;
+    }
+    return true;
+}

@@ -58,6 +58,8 @@ public:
     QList<CDevClient*> LoggedIn() const;
     QList<CDevClient*> InRoom(const QString& service) const;
     CDevClient* FindUser(const QString& nickname) const;
+    // Whether every player of the room is in it.
+    bool PlayersPresent(const QString& service) const;
     // A line from the server in the client's chat.
     static void SystemLine(CDevClient* client, const QString& text);
 
@@ -77,6 +79,7 @@ protected:
     QList<Client*> loggedIn() const { return m_core.LoggedIn(); }
     QList<Client*> inRoom(const QString& service) const { return m_core.InRoom(service); }
     Client* findUser(const QString& nickname) const { return m_core.FindUser(nickname); }
+    bool playersPresent(const QString& service) const { return m_core.PlayersPresent(service); }
     static void systemLine(Client* client, const QString& text) { CDevServerCore::SystemLine(client, text); }
     // The first blank-separated word of text; rest (when given) receives what follows it.
     static QString firstWord(const QString& text, QString* rest = nullptr);
