@@ -4,10 +4,10 @@
 #include "ConnectionLimits.h"
 #include "DevServerCore.h"
 #include "Directory.h"
+#include "GameRooms.h"
 #include "EnquiryDesk.h"
 #include "MailOffice.h"
 #include "MatchRooms.h"
-#include "UnfinishedMatchStore.h"
 #include "ServerConnection.h"
 #include "net/LoginPackets.h"
 #include "session/UserInfo.h"
@@ -53,7 +53,7 @@ public:
     int MatchNumber(const QString& service) const { return m_matches.MatchNumber(service); }
     // Whether the room holds an unfinished match: one of its players left it under way and it waits
     // for him (resumed, rejoined or replaced ends that).
-    bool HoldsUnfinishedMatch(const QString& service) const;
+    bool HoldsUnfinishedMatch(const QString& service) const { return m_rooms.HoldsUnfinishedMatch(service); }
     // The room's setting that names its current match; a new number means a new match.
     static constexpr const auto& kMatchSetting = CMatchRooms::kMatchSetting;
     // The state of a room's money session, for tests: waiting for the players' answers, and the limit.
@@ -95,15 +95,7 @@ private:
     void onRouted(Client* client, const CMessagePacket& packet);
     void onPlain(Client* client, int type, const QString& text);
     void onTransfer(Client* client, const QString& text);
-    // The room is gone once nobody is in it and it holds no unfinished match.
-    void dropIdleRoom(const QString& service);
     void onClosed(Client* client);
-    // The client leaves his room: a match all its players were in becomes unfinished.
-    void leaveRoom(Client* client);
-    // The players in the room wait while it holds an unfinished match, and play otherwise.
-    void updatePlayersActivity(const QString& service);
-    // Packet 233 (the unfinished-match list) to each of these players who is logged in.
-    void sendUnfinished(const QStringList& players);
     static void systemLine(Client* client, const QString& text) { CDevServerCore::SystemLine(client, text); }
     QList<Client*> loggedIn() const { return m_core.LoggedIn(); }
     QList<Client*> inRoom(const QString& service) const { return m_core.InRoom(service); }
@@ -121,7 +113,8 @@ private:
     CAccounts m_accounts;
     CMailOffice m_mail;
     CEnquiryDesk m_enquiries;
-    CUnfinishedMatchStore m_unfinished;
+    // The parts hold references to each other, taken (not used) before the later ones are made.
+    CGameRooms m_rooms;
     CDirectory m_directory;
     CMatchRooms m_matches;
     quint64 m_lastSerial = 0;
