@@ -1,34 +1,11 @@
 #include "DevServer.h"
 
-#include <QRegularExpression>
-
 #include "board/BgClientView.h"
-#include "DevWebServer.h"
-
-#include "game/ClientGameFactory.h"
-#include "game/LeagueInviteInfo.h"
+#include "mail/MailPackets.h"
 #include "net/ClientNode.h"
-#include "net/DatabaseTransaction.h"
-#include "net/TransmittableObject.h"
-#include "net/LoginPackets.h"
-#include "session/ServiceName.h"
-#include "support/PacketText.h"
-#include "support/Utilities.h"
-#include "game/MatchRecord.h"
-#include "web/WebAddress.h"
-
-#include <QElapsedTimer>
-#include <QRegularExpression>
-
-#include <algorithm>
-#include <cmath>
-#include <optional>
-#include <utility>
-
 
 CDevServer::CDevServer(Options options, QObject* parent)
     : QObject(parent), m_core(std::move(options), this, [this](const QString& line) { log(line); }),
-      m_options(m_core.options), m_clients(m_core.clients), m_users(m_core.users),
       m_limits(m_core, m_server, [this] { onNewConnection(); }), m_accounts(m_core),
       m_mail(m_core, m_accounts), m_enquiries(m_core),
       m_rooms(m_core, m_matches, m_directory), m_directory(m_core, m_rooms.Unfinished()),
@@ -37,8 +14,8 @@ CDevServer::CDevServer(Options options, QObject* parent)
 }
 
 CDevServer::~CDevServer() {
-    m_users.RemoveAll();
-    m_clients.clear();
+    m_core.users.RemoveAll();
+    m_core.clients.clear();
 }
 
 bool CDevServer::Listen(const QHostAddress& address, quint16 port, QString* error) {
@@ -61,9 +38,9 @@ void CDevServer::onNewConnection() {
         connect(raw->connection, &CServerConnection::packetReceived, this,
                 [this, raw](const CMessagePacketPtr& packet) { onPacket(raw, *packet); });
         connect(raw->connection, &CServerConnection::closed, this, [this, raw](bool) { onClosed(raw); });
-        m_clients[raw->connection] = std::move(client);
+        m_core.clients[raw->connection] = std::move(client);
         raw->connection->SendPlain(LoginPacketType::Hello,
-                                   CServerHello{m_options.serverName, kProtocolVersion, raw->nonce}.Format());
+                                   CServerHello{m_core.options.serverName, kProtocolVersion, raw->nonce}.Format());
         log(QStringLiteral("connection from %1").arg(raw->connection->PeerText()));
     }
     m_limits.Accepted();
@@ -74,7 +51,7 @@ void CDevServer::onClosed(Client* client) {
     if (client->loggedIn) {
         m_rooms.Leave(client);
         client->loggedIn = false;
-        m_users.RemoveKey(client->record.GetNickname());
+        m_core.users.RemoveKey(client->record.GetNickname());
         m_rooms.DropIdleRoom(client->service);
         log(QStringLiteral("%1 left").arg(client->record.GetNickname()));
         m_directory.Departed(client);
@@ -84,20 +61,11 @@ void CDevServer::onClosed(Client* client) {
     QMetaObject::invokeMethod(
         this,
         [this, connection] {
-            m_clients.erase(connection);
+            m_core.clients.erase(connection);
             connection->deleteLater();
         },
         Qt::QueuedConnection);
 }
-
-
-
-
-
-
-
-
-
 
 void CDevServer::onPacket(Client* client, const CMessagePacket& packet) {
     const int type = packet.GetEffectiveType();
@@ -118,7 +86,6 @@ void CDevServer::onPacket(Client* client, const CMessagePacket& packet) {
         onPlain(client, type, packet.GetPayload());
 }
 
-
 void CDevServer::onLogin(Client* client, const QString& text) {
     if (!m_accounts.LogIn(client, text))
         return;
@@ -127,12 +94,6 @@ void CDevServer::onLogin(Client* client, const QString& text) {
     m_mail.LoggedIn(client);
 }
 
-
-
-
-
-
-
 void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
     const int type = packet.GetEffectiveType();
     const QString destination = packet.GetDestinationName();
@@ -140,7 +101,7 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
     const QString payload = packet.GetPayload();
     if (destination == QLatin1String("&")) {
         if (type == ChatPacket::Shout) {
-            if (!(m_options.rightsMask & 0x10000u))
+            if (!(m_core.options.rightsMask & 0x10000u))
                 return systemLine(client, QStringLiteral("You may not shout."));
             for (Client* other : loggedIn())
                 other->connection->SendRouted(type, sender, payload, destination);
@@ -199,7 +160,6 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
     recipient->connection->SendRouted(type, sender, payload, destination);
     emit packetRelayed(sender, recipient->record.GetNickname(), type, payload);
 }
-
 
 void CDevServer::onPlain(Client* client, int type, const QString& text) {
     switch (type) {

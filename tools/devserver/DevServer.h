@@ -4,37 +4,23 @@
 #include "ConnectionLimits.h"
 #include "DevServerCore.h"
 #include "Directory.h"
-#include "GameRooms.h"
 #include "EnquiryDesk.h"
+#include "GameRooms.h"
 #include "MailOffice.h"
 #include "MatchRooms.h"
-#include "ServerConnection.h"
-#include "net/LoginPackets.h"
-#include "session/UserInfo.h"
-#include "support/NoCaseStringMap.h"
 
 #include <QHostAddress>
 #include <QObject>
 #include <QTcpServer>
-#include <QTimer>
 
-#include <map>
-#include <memory>
-
-// A small loopback service for running clients by hand: logs in any valid nickname, keeps the lobby
-// directory (packets 97, 98, 110) of the connected users, relays room chat, routes packets between
-// clients, answers watch requests, client-version queries and invitations' rating estimates, moves
-// users between the lobby and game rooms, sets a backgammon room's match up once both players came
-// with the same terms (again for each match they play again), referees it (dice, turns, sequence
-// numbers, every move answered to its sender, the lobby's scores, the match so far for newcomers),
-// and drops moves routed from one member to another, answers bear-off questions
-// and keeps every member's friends, blinded and gagged lists
-// and the unfinished matches (rooms that all their players had entered and one left) for as long as
-// it runs. It carries mail between members: a message waits for its recipient, who is told how many
-// wait (at login and as they come) and is handed them when his client asks; the sender learns that it
-// was taken (or refused for a name of nobody who has logged in) and when every recipient has it. It ranks the members who
-// logged in since it started by their rating (ties by experience, then nickname) and answers ranking
-// requests from that list.
+// A small loopback service for running clients by hand. It logs in any valid nickname, keeps the
+// lobby directory, relays chat (shouts, room chat and notices, packets routed from one member to
+// another, never a move), moves members between the lobby and game rooms, sets up and referees the
+// backgammon rooms' matches, keeps the unfinished matches, carries mail between members and answers
+// rankings and the questions of invitations, for as long as it runs.
+//
+// It is made of parts, each in its own files with the state it keeps (docs/architecture.md lists
+// them); this class holds the connections and the wiring: which part a packet goes to.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -70,8 +56,8 @@ public:
 
     bool Listen(const QHostAddress& address, quint16 port, QString* error = nullptr);
     quint16 Port() const { return m_server.serverPort(); }
-    int UserCount() const { return int(m_users.GetCount()); }
-    int ConnectionCount() const { return int(m_clients.size()); }
+    int UserCount() const { return int(m_core.users.GetCount()); }
+    int ConnectionCount() const { return int(m_core.clients.size()); }
     bool IsAccepting() const { return m_limits.IsAccepting(); }
     // Game rooms the server keeps: those with somebody in them or an unfinished match.
     int RoomCount() const { return m_matches.Count(); }
@@ -100,15 +86,10 @@ private:
     QList<Client*> loggedIn() const { return m_core.LoggedIn(); }
     QList<Client*> inRoom(const QString& service) const { return m_core.InRoom(service); }
     Client* findUser(const QString& nickname) const { return m_core.FindUser(nickname); }
-    bool playersPresent(const QString& service) const { return m_core.PlayersPresent(service); }
     void log(const QString& line) { emit logLine(line); }
-    CServiceSettings lobbySettings() const { return LobbySettings(m_options); }
 
     CDevServerCore m_core;
-    Options& m_options;
     QTcpServer m_server;
-    std::map<CServerConnection*, std::unique_ptr<Client>>& m_clients;
-    CNoCaseStringMap<Client*>& m_users;
     CConnectionLimits m_limits;
     CAccounts m_accounts;
     CMailOffice m_mail;
