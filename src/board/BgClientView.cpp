@@ -280,7 +280,9 @@ void CBgClientView::UpdateButtons() {
     enabled[kRoll] = (onRoll && state == CBackgammonBoard::kStateAwaitingRoll) ||
                      (live && side == 1 && state == CBackgammonBoard::kStateAtRest && !b.IsMatchOver() &&
                       doc && doc->GetMatchRecord().GetMoveCount() > 0 && !doc->GetContinueSession());
-    enabled[kDouble] = onRoll && state == CBackgammonBoard::kStateAwaitingRoll && b.CanDouble();
+    // Double also answers a double with a beaver, when the terms allow beavers.
+    enabled[kDouble] = (onRoll && state == CBackgammonBoard::kStateAwaitingRoll && b.CanDouble()) ||
+                       (acting && b.CanBeaver());
     enabled[kTake] = acting && (state == CBackgammonBoard::kStateCubeOffered || resignOffered);
     enabled[kPass] = enabled[kTake];
     enabled[kResign] =

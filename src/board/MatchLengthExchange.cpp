@@ -21,7 +21,7 @@ bool ReadMatchLengthText(const QString& text, int& length) {
 }
 
 QString MatchLengthText(int length) {
-    return length == 0 ? QString() : QString::number(length);
+    return length <= 0 ? QString() : QString::number(length);
 }
 
 void DDX_MatchLength(platform::DataExchange& dx, int id, int& length) {

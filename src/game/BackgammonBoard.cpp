@@ -241,6 +241,14 @@ bool CBackgammonBoard::CanDouble() const {
     return m_cubeValue * 2 <= kMaxCubeValue;
 }
 
+bool CBackgammonBoard::CanBeaver() const {
+    if (m_state != kStateCubeOffered)
+        return false;
+    if (m_beavered)
+        return m_rules.raccoons && m_cubeValue * 2 <= kMaxCubeValue;
+    return m_rules.beavers && m_offeredValue * 2 <= kMaxCubeValue;
+}
+
 // --- checkers -------------------------------------------------------------------------------------
 
 int CBackgammonBoard::ViewOf(int side, int position) {

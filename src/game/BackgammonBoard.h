@@ -137,6 +137,9 @@ public:
     int GetLastWinner() const { return m_lastWinner; }
     int GetLastPoints() const { return m_lastPoints; }
     bool CanDouble() const;
+    // With a cube offered, the acting side may answer it with a double ("d"): a beaver when the rules
+    // allow beavers, or the doubler's raccoon of a beaver when they allow raccoons.
+    bool CanBeaver() const;
 
     // --- checkers -------------------------------------------------------------------------------
     // Checkers on a position: positive for side 1, negative for side 2.

@@ -512,11 +512,14 @@ void CBackgammonBoard::FinishGame(int winner, int points) {
     win.kind = CGameLogRecord::kWin;
     win.side = winner;
     win.a = points;
-    win.b = m_matchOver ? 1 : 0;
+    // The last game of a contract of games wins the match only for the side ahead on the total: a
+    // contract that ends level has no winner.
+    const bool winsMatch = m_matchOver && m_scores[winner - 1] > m_scores[2 - winner];
+    win.b = winsMatch ? 1 : 0;
     win.text = QStringLiteral(" Wins %1 point").arg(points);
     if (points > 1)
         win.text += QLatin1Char('s');
-    if (m_matchOver)
+    if (winsMatch)
         win.text += QStringLiteral(" and the match");
     win.column = winner;
     win.endsLine = true;

@@ -24,7 +24,7 @@ struct CGameLogRecord {
         kResign, // a: 1 single game, 2 gammon, 3 backgammon
         kAccept,
         kReject,
-        kWin, // a: points won, b: 1 when it ends the match
+        kWin, // a: points won, b: 1 when it wins the match (not a contract of games that ends level)
     };
 
     QString text;

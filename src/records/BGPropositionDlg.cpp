@@ -200,7 +200,11 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
         spinLayout->addWidget(button);
     }
     SetItemId(spin, kIdConsiderationSpin);
+    // A box the user only passed through changes no terms (nor the peer's acceptance).
     connect(m_considerationEdit, &QLineEdit::editingFinished, this, [this] {
+        if (!m_considerationEdit->isModified())
+            return;
+        m_considerationEdit->setModified(false);
         m_consideration = ParseConsideration(m_considerationEdit->text());
         m_considerationEdit->setText(QString::asprintf("%.2f", m_consideration / 100.0));
         OnOptionChanged();
@@ -239,7 +243,10 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     cubeRow->addWidget(MakeCubeSpin(this, kIdCubeSpin, kIdCubeValue, [this] { ApplyControlsToBoard(); }));
     cubeRow->addStretch(1);
     left->addLayout(cubeRow);
-    connect(cube, &QLineEdit::editingFinished, this, [this] {
+    connect(cube, &QLineEdit::editingFinished, this, [this, cube] {
+        if (!cube->isModified())
+            return;
+        cube->setModified(false);
         if (checkCubeText())
             ApplyControlsToBoard();
     });
@@ -260,7 +267,11 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     gamesRow->addWidget(m_games);
     gamesRow->addStretch(1);
     left->addLayout(gamesRow);
-    connect(m_games, &QSpinBox::valueChanged, this, [this] { OnOptionChanged(); });
+    // The number the peer's terms put in is not the user's change.
+    connect(m_games, &QSpinBox::valueChanged, this, [this] {
+        if (!m_filling)
+            OnOptionChanged();
+    });
 
     left->addWidget(CreateWagerControls(pane));
     m_notice = new QLabel(pane);
@@ -312,9 +323,12 @@ bool CBGPropositionDlg::OnInitDialog() {
     setWindowTitle(GetGameName());
     showSide();
     m_preview->SetCommandHandler([this](const QString& command) { OnBoardCommand(command); });
-    // Once the invitation is sent the dialog says that it waits (the base made its own connection first).
-    if (auto* invite = ItemAs<QAbstractButton>(kIdInvite))
-        connect(invite, &QAbstractButton::clicked, this, [this] { UpdateButtons(); });
+    // Once the invitation is sent (or the terms taken) the dialog says that it waits (the base made its
+    // own connections first).
+    for (int id : {int(kIdInvite), int(kIdPlay)}) {
+        if (auto* button = ItemAs<QAbstractButton>(id))
+            connect(button, &QAbstractButton::clicked, this, [this] { UpdateButtons(); });
+    }
     if (!IsReceived())
         loadPropositionList();
     writeControls();
@@ -722,6 +736,14 @@ void CBGPropositionDlg::UpdateButtons() {
     }
 }
 
+void CBGPropositionDlg::ReceiveRecord(const QString& recordText) {
+    QPointer<CBGPropositionDlg> alive(this);
+    CWagerInviteDlg::ReceiveRecord(recordText);
+    // An answer from the other player ends the wait.
+    if (alive && !IsClosed() && m_notice)
+        m_notice->setText(noticeText());
+}
+
 QString CBGPropositionDlg::noticeText() const {
     // Why Invite (or Play) stays off, when the user can tell nothing else from the dialog.
     const CPropRuleOptions::PositionFault fault = CPropRuleOptions::CheckPosition(m_position);
@@ -731,8 +753,8 @@ QString CBGPropositionDlg::noticeText() const {
         return QString::fromLatin1(kNeedAccounts);
     if (!IsWagerAsked() && !IsClosed())
         return QString::fromLatin1(kWagerNeeded);
-    // After Invite the offering side waits for the other player's answer.
-    if (!IsReceived() && IsLive() && !IsClosed())
+    // The offering side waits while it has taken the terms and the other player has not answered them.
+    if (!IsReceived() && IsLive() && !IsClosed() && IsAcceptedHere() && GetMarker(1) != kMarkerAccepted)
         return QString::fromLatin1(kWaiting).arg(GetPeerName());
     return QString();
 }

@@ -67,6 +67,7 @@ public:
     QString GetGameName() const override { return QStringLiteral("Backgammon Proposition"); }
     void UpdateButtons() override;
     void StartFromGame(const QString& startText) override;
+    void ReceiveRecord(const QString& recordText) override;
 
     // ---- Files of the proposition folder
     // "PathNames"/"PropositionDir", else the "SaveGame" folder; always ends with '/'.

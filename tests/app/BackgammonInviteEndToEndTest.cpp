@@ -411,8 +411,9 @@ namespace {
 
 // The Win/Lose estimates follow the Points box as the user types in it (the server is asked again
 // within a second of a change); the keys stay in the box (Invite, enabled by the first, does not take
-// the focus from it).
-TEST_F(BackgammonInviteEndToEndTest, TheEstimatesFollowThePointsBoxAsItIsTyped) {
+// the focus from it). The box keeps what is typed: emptied it stays empty with Invite off, and the
+// peer gets the length it shows, a length out of range once the box shows it corrected.
+TEST_F(BackgammonInviteEndToEndTest, ThePointsBoxKeepsWhatIsTypedAndThePeerGetsWhatItShows) {
     StartWithoutLeague();
     alice->manager->InvitePlayer("bob", 0, 0, false);
     ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
@@ -426,13 +427,44 @@ TEST_F(BackgammonInviteEndToEndTest, TheEstimatesFollowThePointsBoxAsItIsTyped) 
     length->setFocus();
     length->selectAll();
     // Equal ratings: a win gains 2 * sqrt(length) points. Each key goes where the focus is.
-    for (const auto& [typed, win] : {std::pair{"1", "+2.0"}, std::pair{"3", "+7.2"}}) {
+    const auto type = [&](const char* keys, const char* win) {
         ASSERT_NE(QApplication::focusWidget(), nullptr);
-        QTest::keyClicks(QApplication::focusWidget(), typed, Qt::NoModifier, 50);
+        QTest::keyClicks(QApplication::focusWidget(), keys, Qt::NoModifier, 50);
         EXPECT_TRUE(WaitFor([&] { return dialog->GetPanelText(CInvitationDlg::kIdWinDelta0) == win; }, 10000))
             << length->text().toStdString() << " shows " << dialog->GetPanelText(CInvitationDlg::kIdWinDelta0).toStdString();
-    }
+    };
+    type("1", "+2.0");
+    type("3", "+7.2");
     EXPECT_EQ(length->text(), "13");
+    QTest::keyClick(length, Qt::Key_Backspace);
+    QTest::keyClick(length, Qt::Key_Backspace);
+    EXPECT_EQ(length->text(), "") << "nothing is written into an emptied box";
+    EXPECT_FALSE(alice->Enabled(CInvitationDlg::kIdInvite)) << "no length, no invitation";
+    type("5", "+4.5");
+    EXPECT_EQ(length->text(), "5");
+    EXPECT_TRUE(alice->Enabled(CInvitationDlg::kIdInvite));
+    QTest::keyClick(length, Qt::Key_Tab);
+    EXPECT_EQ(length->text(), "5");
+    alice->Click(CInvitationDlg::kIdInvite);
+    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
+    EXPECT_EQ(bob->Dialog()->GetTerms().matchLength, 5);
+    EXPECT_EQ(bob->Dialog()->GetItemText(CBackgammonInviteDlg::kIdLength), "5");
+
+    // Invited, she changes the length: an empty box sends nothing; "3" goes as it is typed, "30" once
+    // the box shows 25, when she leaves it.
+    records.clear();
+    QApplication::setActiveWindow(dialog);
+    length->setFocus();
+    ASSERT_TRUE(length->hasFocus());
+    length->selectAll();
+    QTest::keyClick(length, Qt::Key_Backspace);
+    QTest::keyClicks(length, "30", Qt::NoModifier, 50);
+    EXPECT_EQ(length->text(), "30");
+    ASSERT_TRUE(WaitFor([&] { return bob->Dialog()->GetTerms().matchLength == 3; }));
+    QTest::keyClick(length, Qt::Key_Tab);
+    EXPECT_EQ(length->text(), "25");
+    ASSERT_TRUE(WaitFor([&] { return bob->Dialog()->GetTerms().matchLength == 25; }));
+    EXPECT_EQ(records, QStringList({"alice>bob 1", "alice>bob 1"}));
 }
 
 } // namespace

@@ -204,6 +204,7 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
     testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
     ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kDouble));
     ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kTake)->isEnabled(); }));
+    EXPECT_FALSE(bob->Board()->GetButton(CBgClientView::kDouble)->isEnabled()) << "a match has no beavers";
     ASSERT_TRUE(bob->Board()->PressButton(CBgClientView::kTake));
     ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
     ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kRoll));

@@ -15,6 +15,7 @@
 #include "lobby/invite/InvitationManager.h"
 #include "lobby/invite/WagerEditControl.h"
 #include "platform/Ui.h"
+#include "platform/Win32Codes.h"
 #include "records/BgMatchLogView.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
@@ -72,10 +73,11 @@ struct Player {
     void Press(int id) const { QTest::mouseClick(Dialog()->ItemAs<QPushButton>(id), Qt::LeftButton); }
     CWagerEditControl* Limit() const { return Dialog()->GetLimitEdit(); }
     QString LimitText() const { return Limit()->GetText(); }
-    bool RollEnabled() const {
-        auto* board = window ? qobject_cast<CBgClientView*>(window->FindPane("BgBoard")) : nullptr;
-        return board && board->GetButton(CBgClientView::kRoll)->isEnabled();
+    CBgClientView* Board() const {
+        return window ? qobject_cast<CBgClientView*>(window->FindPane("BgBoard")) : nullptr;
     }
+    bool Lit(CBgClientView::Button button) const { return Board() && Board()->GetButton(button)->isEnabled(); }
+    bool RollEnabled() const { return Lit(CBgClientView::kRoll); }
     CBackgammonDoc* Doc() const { return room.GetDocument(); }
     CContinueSessionController* Controller() const {
         return Doc() ? dynamic_cast<CContinueSessionController*>(Doc()->GetContinueSession()) : nullptr;
@@ -106,6 +108,7 @@ CBGRuleOptions MoneyTerms() {
     values.matchLength = 0;
     values.unlimited = true;
     values.jacoby = true;
+    values.beavers = true;
     values.wager = true;
     values.stake = 100;
     values.reserve = 5000;
@@ -271,6 +274,31 @@ TEST_F(MoneySessionTest, TheServerStartsNoGameWhileTheLimitsDiffer) {
     bob->session.Send(36, "1 5000 5000", -1, QString());
     ASSERT_TRUE(WaitFor([&] { return alice->GameOn() && bob->GameOn(); }));
     EXPECT_EQ(server.MoneyLimit(kRoom), 5000);
+}
+
+// The session allows beavers: offered the cube, the taker's Double is lit beside Take and Pass, and
+// pressing it beavers: he keeps the cube at twice the offer.
+TEST_F(MoneySessionTest, TheTakerMayBeaverWhenTheTermsAllowIt) {
+    ASSERT_TRUE(alice->Doc()->StartNextGame());
+    ASSERT_TRUE(WaitFor([&] { return alice->GameOn() && bob->GameOn(); }));
+    Player& opener = alice->Doc()->GetBoard().GetActingSide() == alice->Doc()->GetLocalSide() ? *alice : *bob;
+    Player& doubler = &opener == alice.get() ? *bob : *alice;
+    ASSERT_TRUE(WaitFor([&] { return opener.Doc()->GetBoard().GetState() == CBackgammonBoard::kStateMoving; }));
+    std::vector<BgPlay> plays;
+    opener.Doc()->GetBoard().GetLegalPlays(plays);
+    ASSERT_TRUE(!plays.empty() && opener.Doc()->SendGameCommand(CBackgammonBoard::MoveCommand(opener.Doc()->GetLocalSide(), plays[0])));
+    ASSERT_TRUE(WaitFor([&] { return doubler.Lit(CBgClientView::kDouble); }));
+    testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
+    ASSERT_TRUE(doubler.Board()->PressButton(CBgClientView::kDouble));
+    ASSERT_TRUE(WaitFor([&] { return opener.Lit(CBgClientView::kTake); }));
+    ASSERT_TRUE(opener.Lit(CBgClientView::kDouble)) << "a beaver is offered";
+    testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDYES);
+    ASSERT_TRUE(opener.Board()->PressButton(CBgClientView::kDouble));
+    ASSERT_TRUE(WaitFor([&] { return doubler.Lit(CBgClientView::kRoll); }));
+    for (const Player* p : {alice.get(), bob.get()}) {
+        EXPECT_EQ(p->Doc()->GetBoard().GetCubeValue(), 4);
+        EXPECT_EQ(p->Doc()->GetBoard().GetCubeOwner(), opener.Doc()->GetLocalSide());
+    }
 }
 
 } // namespace

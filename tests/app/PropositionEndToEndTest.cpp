@@ -17,7 +17,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QApplication>
 #include <QLabel>
+#include <QSpinBox>
+#include <QTest>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -130,7 +133,23 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     const QString aliceSaw = alice->Dialog()->GetPreviewBoard().GetSavedBoardText(1);
     const QString bobSaw = bob->Dialog()->GetPreviewBoard().GetSavedBoardText(1);
     EXPECT_NE(aliceSaw, bobSaw);
+    // bob wants two games, not three: he empties the box and types 2. alice has his terms to answer
+    // now and waits no more; nor once he has taken them.
+    auto* games = bob->Dialog()->ItemAs<QSpinBox>(CBGPropositionDlg::kIdGames);
+    QApplication::setActiveWindow(bob->Dialog());
+    games->setFocus();
+    games->selectAll();
+    QTest::keyClick(games, Qt::Key_Backspace);
+    QTest::keyClicks(games, "2");
+    QTest::keyClick(games, Qt::Key_Tab);
+    EXPECT_EQ(games->text(), "2");
+    ASSERT_TRUE(WaitFor([&] { return alice->Dialog()->GetContractLength() == 2 && alice->Enabled(CInvitationDlg::kIdPlay); }));
+    const QLabel* notice = alice->Dialog()->ItemAs<QLabel>(CBGPropositionDlg::kIdNotice);
+    EXPECT_EQ(notice->text(), "");
     bob->Click(CInvitationDlg::kIdPlay);
+    ASSERT_TRUE(WaitFor([&] { return alice->Dialog()->GetMarker(1) == CInvitationDlg::kMarkerAccepted; }));
+    EXPECT_EQ(notice->text(), "");
+    alice->Click(CInvitationDlg::kIdPlay);
 
     ASSERT_TRUE(WaitFor([&] { return alice->room == room && bob->room == room && InStep(room); }));
     const int aliceSide = alice->Doc()->GetLocalSide();
@@ -145,7 +164,7 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
         if (record.kind == CGameLogRecord::kMatchStart)
             start = record.text;
     });
-    EXPECT_EQ(start, "Propositions, 3 games");
+    EXPECT_EQ(start, "Propositions, 2 games");
 
     // The game opened by itself; Black, on roll in the position, rolls.
     Player* white = aliceSide == 1 ? alice.get() : bob.get();

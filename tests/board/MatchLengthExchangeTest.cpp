@@ -28,6 +28,7 @@ TEST(MatchLengthExchangeTest, TextsReadAsLengths) {
         }
     }
     EXPECT_EQ(MatchLengthText(0), "");
+    EXPECT_EQ(MatchLengthText(-1), "") << "no length yet";
     EXPECT_EQ(MatchLengthText(11), "11");
 }
 

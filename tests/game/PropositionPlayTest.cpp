@@ -49,6 +49,12 @@ TEST(PropositionPlay, EveryGameStartsFromTheAgreedPositionAndTheContractCountsGa
     }
     EXPECT_TRUE(board.FormatGameHeader().endsWith("(Propositions, 2 games)"));
     EXPECT_EQ(board.ApplyCommand("n"), 0) << "no third game";
+    // The last game's winner, ahead on the total, wins the match.
+    QStringList wins;
+    while (auto logged = board.PopLogRecord())
+        if (logged->kind == CGameLogRecord::kWin)
+            wins << logged->text;
+    EXPECT_EQ(wins, QStringList({" Wins 2 points", " Wins 2 points and the match"}));
 }
 
 TEST(PropositionPlay, GammonsCountOnlyOnceTheCubeWasTurned) {

@@ -143,6 +143,7 @@ TEST(MatchSave, AFinishedMatchIsSavedInTheFormatsTheSettingsAskFor) {
 }
 
 // A proposition has no plain match text: the plain text has no starting position and no contract.
+// A contract that ends level names no winner in the log or the files.
 TEST(MatchSave, APropositionIsNeverWrittenAsPlainText) {
     RegisterMatchExports();
     QTemporaryDir dir;
@@ -154,11 +155,21 @@ TEST(MatchSave, APropositionIsNeverWrittenAsPlainText) {
     for (int position = -1; position <= 26; ++position)
         fields << QString::number(position == -1 ? 12 : position == 6 ? 3 : position == 19 ? -3 : position == 26 ? -12 : 0);
     const QString race = QString("1.0 %1 1 0 1 0 0 0 0").arg(fields.join(' '));
-    ASSERT_TRUE(doc.StartMatchFromRules(CPropRuleOptions("", "race", race, 1, 100, 0, 0, true, 100, 1600).FormatText()));
+    ASSERT_TRUE(doc.StartMatchFromRules(CPropRuleOptions("", "race", race, 2, 100, 0, 0, true, 100, 1600).FormatText()));
     session.source = ".";
-    for (const char* move : {"2 n", "3 r 6 6"})
+    // Two games, one point each way: 1-1.
+    for (const char* move : {"2 n", "3 r 6 6", "4 m 6/-1 6/-1 6/-1", "5 n", "6 r 2 1", "7 m 6/4 6/5", "8 r 6 6",
+                             "9 m 19/26 19/26 19/26"})
         doc.OnPacket(CBackgammonDoc::kMovePacket, move);
-    ASSERT_EQ(doc.GetMatchRecord().GetMoveCount(), 3);
+    ASSERT_EQ(doc.GetMatchRecord().GetMoveCount(), 9);
+    ASSERT_TRUE(doc.GetBoard().IsMatchOver());
+    ASSERT_EQ(doc.GetBoard().GetScore(1), 1);
+    QStringList wins;
+    doc.ReplayLog([&](const CGameLogRecord& record, int) {
+        if (record.kind == CGameLogRecord::kWin)
+            wins << record.text;
+    });
+    EXPECT_EQ(wins, QStringList({" Wins 1 point", " Wins 1 point"}));
 
     platform::ScriptedUi& ui = testenv::scriptedUi();
     ui.clear();
@@ -169,6 +180,11 @@ TEST(MatchSave, APropositionIsNeverWrittenAsPlainText) {
     EXPECT_FALSE(doc.GetFileFilter().contains("*.txt"));
     ui.QueueFileAnswer(dir.filePath("prop.snv"));
     EXPECT_TRUE(doc.DoSaveMatch({&doc, false, 0, true}));
+    QFile snv(dir.filePath("prop.snv"));
+    ASSERT_TRUE(snv.open(QIODevice::ReadOnly));
+    const QByteArray saved = snv.readAll();
+    EXPECT_TRUE(saved.contains("Wins 1 point")) << saved.toStdString();
+    EXPECT_FALSE(saved.contains("and the match"));
 
     // Saved automatically: every other format, without a box.
     ui.clear();

@@ -152,8 +152,15 @@ QWidget* CBackgammonInviteDlg::CreateTermsPane(QWidget* parent) {
     kind->addButton(moneyPlay);
     connect(matchPlay, &QRadioButton::clicked, this, [this] { OnMoneyOrMatchPlay(); });
     connect(moneyPlay, &QRadioButton::clicked, this, [this] { OnMoneyOrMatchPlay(); });
+    // Each key changes the terms without touching the box; the box is put right when the user is done
+    // with it (leaving it, Enter) and whenever the spin sets it.
     connect(length, &QLineEdit::textEdited, this, [this] { OnMatchLengthChanged(); });
-    connect(spin, &CSpinButton::stepped, this, [this] { OnMatchLengthChanged(); });
+    connect(length, &QLineEdit::editingFinished, this, [this, length] {
+        // Only a box the user typed into (not one that lost the focus as it was disabled or filled).
+        if (length->isModified())
+            OnMatchLengthEntered();
+    });
+    connect(spin, &CSpinButton::stepped, this, [this] { OnMatchLengthEntered(); });
     return pane;
 }
 
@@ -193,11 +200,11 @@ void CBackgammonInviteDlg::paintGroups() {
 
 void CBackgammonInviteDlg::DoDataExchange(platform::DataExchange& dx) {
     CLeagueInvitationDlg::DoDataExchange(dx);
-    DDX_MatchLength(dx, kIdLength, m_matchLength);
     int kind = m_terms.money ? 0 : 1;
     dx.Radio({kIdMoneyPlay, kIdMatchPlay}, kind);
     if (dx.saving() && kind >= 0)
         m_terms.money = kind == 0;
+    exchangeLength(dx);
     dx.ComboIndex(kIdVariant, m_terms.variant);
     if (m_terms.variant < 0)
         m_terms.variant = 0;
@@ -210,6 +217,37 @@ void CBackgammonInviteDlg::DoDataExchange(platform::DataExchange& dx) {
         GetStakeControl()->SetMultiplier(m_matchLength);
     if (GetReserveControl())
         GetReserveControl()->SetMultiplier(m_matchLength);
+}
+
+int CBackgammonInviteDlg::typedLength(const QString& text) const {
+    int length = 0;
+    if (!ReadMatchLengthText(text, length))
+        return m_matchLength;
+    if (text.trimmed().isEmpty())
+        return kNoLength;
+    return IsGuestFree() ? length : std::min(length, kMaxGuestMatchLength);
+}
+
+void CBackgammonInviteDlg::exchangeLength(platform::DataExchange& dx) {
+    QLineEdit* box = ItemAs<QLineEdit>(kIdLength);
+    if (!box || dx.failed())
+        return;
+    if (!dx.saving()) {
+        // The box the user is typing in keeps his text as long as it stands for the length held.
+        if (!(box->hasFocus() && typedLength(box->text()) == m_matchLength))
+            DDX_MatchLength(dx, kIdLength, m_matchLength);
+        return;
+    }
+    // An empty box in match play is no length yet: nothing is written into it, and nothing can be sent.
+    if (!m_terms.money && box->text().trimmed().isEmpty()) {
+        m_matchLength = kNoLength;
+        return;
+    }
+    DDX_MatchLength(dx, kIdLength, m_matchLength);
+    if (!dx.failed() && !m_terms.money && !IsGuestFree() && m_matchLength > kMaxGuestMatchLength) {
+        m_matchLength = kMaxGuestMatchLength;
+        box->setText(MatchLengthText(m_matchLength));
+    }
 }
 
 TBackgammonTerms CBackgammonInviteDlg::GetTerms() const {
@@ -343,17 +381,28 @@ void CBackgammonInviteDlg::showWarning() {
 }
 
 void CBackgammonInviteDlg::OnMatchLengthChanged() {
+    if (IsClosed() || !m_controlsCreated)
+        return;
+    const QString text = GetItemText(kIdLength).trimmed();
+    m_matchLength = typedLength(text);
+    m_terms.money = false;
+    if (!IsReady())
+        return;
+    // The peer hears of a length the box shows as it stands; one the box will correct (0, 30, or 7 in
+    // a guest match) goes when the box shows the correction.
+    OnTermsChanged(m_matchLength > 0 && MatchLengthText(m_matchLength) == text);
+    UpdateButtons();
+}
+
+void CBackgammonInviteDlg::OnMatchLengthEntered() {
     if (IsClosed() || !IsReady() || !UpdateData(true))
         return;
-    int length = std::max(1, m_matchLength);
-    if (length > kMaxGuestMatchLength && !IsGuestFree())
-        length = kMaxGuestMatchLength;
-    if (length != m_matchLength || m_terms.money) {
-        m_matchLength = length;
+    if (auto* box = ItemAs<QLineEdit>(kIdLength))
+        box->setModified(false);
+    if (m_matchLength != 0)
         m_terms.money = false;
-        UpdateData(false);
-    }
-    OnTermsChanged(true);
+    // Passing through the box changes nothing the peer has not seen already.
+    OnTermsChanged(!IsLive() || !RulesEqual(GetOwnRulesText(), GetRulesText()));
     UpdateButtons();
 }
 

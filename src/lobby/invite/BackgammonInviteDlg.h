@@ -54,7 +54,12 @@ public:
     // Packet 77 carrying a league record (class 301) -> nonzero when it was this dialog's.
     int OnLeagueInfo(const QString& text);
 
+    // A key typed in the Points box: the terms and the estimates follow what it reads as, the box
+    // keeps what was typed (empty is no length: Invite and Play wait for one).
     void OnMatchLengthChanged();
+    // The user is done with the Points box (left it, pressed Enter, or used its spin): it shows the
+    // length taken, corrected into range.
+    void OnMatchLengthEntered();
     void OnMoneyOrMatchPlay();
 
 protected:
@@ -90,6 +95,11 @@ protected:
     static const QColor kNameColour;
 
 private:
+    // The match length of a Points box that is still empty.
+    static constexpr int kNoLength = -1;
+    // The length a text typed into the Points box stands for (kNoLength when empty).
+    int typedLength(const QString& text) const;
+    void exchangeLength(platform::DataExchange& dx);
     bginvite::TRememberContext rememberContext() const;
     void takeTerms(const TBackgammonTerms& terms);
     void showWarning();

@@ -351,6 +351,11 @@ bool CInvitationDlg::SendInvitationMessage(int kind) {
                          (IsFromGame() && (kind == CInviteData::kWithdraw || kind == CInviteData::kDecline));
     if (m_closed || !m_manager || (!m_live && !mayOpen) || !UpdateData(true))
         return false;
+    // Terms go out only whole: what the controls show once they have taken what was typed.
+    const bool offersTerms = kind == CInviteData::kInvite || kind == CInviteData::kNewTerms ||
+                             kind == CInviteData::kAccept || kind == CInviteData::kStart;
+    if (offersTerms && !AreRulesValid())
+        return false;
     QString payload;
     if (kind == CInviteData::kDecline || kind == CInviteData::kText) {
         payload = CInviteData::FormatLengthText(m_messageText);
@@ -525,9 +530,9 @@ void CInvitationDlg::OnInvite() {
     if (m_live || m_received || !CanInvite())
         return;
     m_live = SendInvitationMessage(CInviteData::kInvite);
+    EnableItem(kIdInvite, CanInvite());
     if (!m_live)
         return;
-    EnableItem(kIdInvite, CanInvite());
     setMarker(0, kMarkerAccepted);
     setMarker(1, kMarkerNone);
     clearAcceptance();
@@ -649,7 +654,8 @@ void CInvitationDlg::OnOptionChanged() {
 }
 
 void CInvitationDlg::OnTermsChanged(bool send) {
-    if (!m_initialised || !m_live || !send || !UpdateData(true))
+    // Terms not yet whole (a length still being typed) go out once they are.
+    if (!m_initialised || !m_live || !send || !UpdateData(true) || !AreRulesValid())
         return;
     setMarker(0, kMarkerChanged);
     setMarker(1, kMarkerChanged);

@@ -183,7 +183,8 @@ void CInvitationDlg::OnPollTimer() {
     if (m_closed)
         return;
     if (m_estimatesArrived) {
-        if (IsRated() && m_matchLength != m_lastLengthAsked) {
+        // No length (a box emptied to type another) asks nothing: the last estimates stay.
+        if (IsRated() && m_matchLength >= 0 && m_matchLength != m_lastLengthAsked) {
             SendRatingRequest();
         } else if (IsRated() != m_ratedShown) {
             refreshDeltas();
