@@ -7,6 +7,7 @@
 #include "platform/Win32Codes.h"
 #include "support/SettingsStore.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -21,11 +22,12 @@ namespace {
 const QString kFoldersStream = QString::fromLatin1(CMessagingOleDocument::kFoldersStreamName);
 const QString kAddressBooks = QString::fromLatin1(CMessagingOleDocument::kAddressBooksName);
 const QString kContents = QString::fromLatin1(CMessagingOleDocument::kContentsName);
+const QString kDeliveries = QString::fromLatin1(CMessagingOleDocument::kDeliveriesName);
 // Far more folders than anyone keeps; a longer list is damage, refused before it is read.
 constexpr qint64 kMaxFolders = 10000;
 
 bool isReservedName(const QString& name) {
-    for (const QString& reserved : {kFoldersStream, kAddressBooks, kContents})
+    for (const QString& reserved : {kFoldersStream, kAddressBooks, kContents, kDeliveries})
         if (CompoundFile::CompareNames(name, reserved) == 0)
             return true;
     return false;
@@ -38,6 +40,15 @@ QString nameCharacters(const QString& text) {
         if (c.unicode() >= 0x20 && c != u'/' && c != u'\\' && c != u':' && c != u'!')
             out.append(c);
     return out;
+}
+
+// How a delivery id is kept: as it is, or, when long (the server's ids may be as long as a frame) or
+// when it could pass for a digest, as '#' and its SHA-256, so that no entry passes 65 characters.
+QString deliveryKey(const QString& id) {
+    if (id.size() <= 64 && !id.startsWith(u'#'))
+        return id;
+    return QLatin1Char('#') +
+           QString::fromLatin1(QCryptographicHash::hash(id.toUtf8(), QCryptographicHash::Sha256).toHex());
 }
 
 QByteArray messageRecord(const CMessageHeader& header, const QString& body) {
@@ -115,6 +126,17 @@ bool CMessagingOleDocument::loadFromStorage() {
         return false;
     }
     m_folders = folders;
+    // The delivery list: a store without one (or with a damaged one) files every letter it is given.
+    QByteArray deliveries;
+    if (!stg::Failed(m_file.ReadStream({kDeliveries}, deliveries))) {
+        platform::ArchiveReader reader(deliveries);
+        QStringList filed, unreported;
+        if (reader.ReadStringList(filed, kMaxFiledDeliveries) && reader.ReadStringList(unreported, kMaxFiledDeliveries)) {
+            m_delivered = filed;
+            m_deliveredSet = QSet<QString>(filed.begin(), filed.end());
+            m_unreported = unreported;
+        }
+    }
     std::vector<CompoundFile::Element> books;
     m_file.List({kAddressBooks}, books);
     for (const CompoundFile::Element& book : books)
@@ -128,6 +150,41 @@ int CMessagingOleDocument::writeFolderList() {
     archive.WriteStringList(m_folders);
     const quint32 code = m_file.WriteStream({kFoldersStream}, archive.data());
     return stg::Failed(code) ? refuse(ErrorText(code)) : 1;
+}
+
+QByteArray CMessagingOleDocument::deliveriesRecord(const QStringList& filed) const {
+    platform::ArchiveWriter archive;
+    archive.WriteStringList(filed);
+    archive.WriteStringList(m_unreported);
+    return archive.data();
+}
+
+bool CMessagingOleDocument::canKeepDeliveries() const {
+    // A folder of an older store may have the name: its letters are then filed without the list.
+    return !m_file.Exists({kDeliveries}, CompoundFile::Kind::Storage);
+}
+
+bool CMessagingOleDocument::IsDeliveryFiled(const QString& deliveryId) const {
+    return !deliveryId.isEmpty() && m_deliveredSet.contains(deliveryKey(deliveryId));
+}
+
+void CMessagingOleDocument::SetUnreportedDeliveries(const QStringList& deliveryIds) {
+    if (deliveryIds == m_unreported)
+        return;
+    m_unreported = deliveryIds.mid(0, kMaxFiledDeliveries);
+    m_unreportedSaved = false;
+}
+
+int CMessagingOleDocument::SaveDeliveries() {
+    if (m_unreportedSaved || !IsOpen() || !canKeepDeliveries())
+        return 1;
+    const quint32 code = m_file.WriteStream({kDeliveries}, deliveriesRecord(m_delivered));
+    if (stg::Failed(code))
+        return refuse(ErrorText(code));
+    if (!commit())
+        return 0;
+    m_unreportedSaved = true;
+    return 1;
 }
 
 int CMessagingOleDocument::CreateInitialStructure() {
@@ -239,7 +296,7 @@ int CMessagingOleDocument::StoreMessage(CMessageHeader& header, const QString& b
 }
 
 bool CMessagingOleDocument::StoreInInboxInBackground(const std::vector<CMessageHeader*>& headers,
-                                                     const QStringList& bodies,
+                                                     const QStringList& bodies, const QStringList& deliveryIds,
                                                      std::function<void(bool, const QString&)> done) {
     const QString inbox = QStringLiteral("Inbox");
     if (!IsOpen())
@@ -264,15 +321,39 @@ bool CMessagingOleDocument::StoreInInboxInBackground(const std::vector<CMessageH
         copies->push_back(*header);
     }
     auto make = [copies, bodies](size_t i) { return messageRecord((*copies)[i], bodies[qsizetype(i)]); };
+    // The letters' delivery ids join the list in the same commit; the oldest go beyond its bound.
+    QStringList delivered = m_delivered;
+    QSet<QString> added;
+    for (const QString& id : deliveryIds) {
+        const QString key = id.isEmpty() ? QString() : deliveryKey(id);
+        if (!key.isEmpty() && !m_deliveredSet.contains(key) && !added.contains(key)) {
+            added.insert(key);
+            delivered.append(key);
+        }
+    }
+    if (delivered.size() > kMaxFiledDeliveries)
+        delivered.erase(delivered.begin(), delivered.end() - kMaxFiledDeliveries);
+    CompoundFile::NewStream list;
+    if (!added.isEmpty() && canKeepDeliveries())
+        list = {kDeliveries, deliveriesRecord(delivered)};
+    const QStringList unreported = m_unreported;
+    const bool keepsList = !list.name.isEmpty();
     const bool started = m_file.CommitStreamsInBackground(
-        inbox, names, make, [this, taken, done = std::move(done)](quint32 code, const QString& why) {
+        inbox, names, make,
+        [this, taken, delivered, unreported, keepsList, done = std::move(done)](quint32 code, const QString& why) {
             for (const QString& id : taken)
                 m_reserved.remove(id);
             const bool filed = !stg::Failed(code);
+            if (filed && keepsList) {
+                m_delivered = delivered;
+                m_deliveredSet = QSet<QString>(delivered.begin(), delivered.end());
+                m_unreportedSaved = m_unreportedSaved || unreported == m_unreported;
+            }
             m_lastError = filed ? QString() : QStringLiteral("The mail store could not be written: %1").arg(why);
             if (done)
                 done(filed, m_lastError);
-        });
+        },
+        list);
     if (!started) {
         for (const QString& id : taken)
             m_reserved.remove(id);

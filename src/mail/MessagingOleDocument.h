@@ -39,6 +39,9 @@ class CMessagingOleDocument : public platform::Object {
     static constexpr char kFoldersStreamName[] = "StorageFolders";
     static constexpr char kAddressBooksName[] = "AddressBooks";
     static constexpr char kContentsName[] = "Contents";
+    // The delivery ids of the letters filed from the server (docs/mail-store.md), newest last.
+    static constexpr char kDeliveriesName[] = "FiledDeliveries";
+    static constexpr qsizetype kMaxFiledDeliveries = 5000;
 
     // Opens "<mail folder><nickname>.nvm", or makes it with its first folders when it does not exist.
     CMessagingOleDocument(const QString& mailFolder, const QString& nickname);
@@ -69,10 +72,20 @@ class CMessagingOleDocument : public platform::Object {
     // Files arriving messages in "Inbox" together, with one commit written off the GUI thread. Each
     // header gets its id (taken from then on) and its folder at once; done(filed, why) runs on the
     // GUI thread once the commit is on disk (filed) or has failed (the messages are then in no
-    // folder). False, with LastError, when the batch cannot start: no store, no "Inbox", or a batch
-    // still under way.
+    // folder). The server's delivery ids of the messages (empty for none) are kept as filed in the
+    // same commit. False, with LastError, when the batch cannot start: no store, no "Inbox", or a
+    // batch still under way.
     bool StoreInInboxInBackground(const std::vector<CMessageHeader*>& headers, const QStringList& bodies,
+                                  const QStringList& deliveryIds,
                                   std::function<void(bool filed, const QString& why)> done);
+    // Whether a letter of that delivery id is on file (among the last kMaxFiledDeliveries filed).
+    bool IsDeliveryFiled(const QString& deliveryId) const;
+    // The delivery ids filed whose report to the server is still to be sent. Set in memory; written
+    // with the next letters filed, or by SaveDeliveries.
+    const QStringList& UnreportedDeliveries() const { return m_unreported; }
+    void SetUnreportedDeliveries(const QStringList& deliveryIds);
+    // Commits the unreported ids when the file does not hold them yet -> 0 when that failed.
+    int SaveDeliveries();
     bool IsFilingInProgress() const { return m_file.IsBackgroundCommitRunning(); }
     // Waits at most ms for a batch under way (its done runs) -> whether none is left.
     bool WaitForFiling(int ms) { return m_file.WaitForBackgroundCommit(ms); }
@@ -111,6 +124,9 @@ private:
     bool loadFromStorage();
     bool idTaken(const QString& id) const;
     int writeFolderList();
+    // The delivery list's stream as it would be with these filed ids (oldest first).
+    QByteArray deliveriesRecord(const QStringList& filed) const;
+    bool canKeepDeliveries() const;
     int commit();
     int refuse(const QString& why);
     void commitInBackground(CommitDone done);
@@ -122,6 +138,10 @@ private:
     std::function<bool(const QString&)> m_idInUse;
     QSet<QString> m_reserved;                // ids of a batch being written, upper-cased
     mutable QHash<QString, qint64> m_nextCounter; // per id stem, the next counter to try
+    QStringList m_delivered;              // keys of the filed delivery ids, oldest first
+    QSet<QString> m_deliveredSet;
+    QStringList m_unreported;
+    bool m_unreportedSaved = true;        // the file holds m_unreported
     QString m_openError;
     QString m_lastError;
 };

@@ -51,16 +51,23 @@ CMessagingSubDocument::CMessagingSubDocument(CSessionDoc* session, const QString
     m_store->SetIdInUseTest([this](const QString& id) { return FindHeaderById(id) != nullptr; });
     // The folders are read now, so that the server's replies find their messages with the mailbox closed.
     ReloadFolders();
+    // Reports an earlier run could not send go now, and those of this run that cannot go now go at
+    // the next login, before anything asks the server for mail.
+    queueReports(m_store->UnreportedDeliveries(), true);
+    if (GetSession())
+        QObject::connect(GetSession(), &CSessionDoc::loginAccepted, &m_timerOwner, [this] { sendReports(); });
+    sendReports();
 }
 
 CMessagingSubDocument::~CMessagingSubDocument() {
     // A batch being written is seen to its end, so the server hears whether it was filed.
     m_closing = true;
     WaitForFiling(60000);
-    if (m_store)
+    if (m_store) {
         m_store->WaitForCommit(60000);
+        m_store->SaveDeliveries(); // the reports still unsent go at the next login
+    }
     KillApplicationTimer(&m_refreshTimer);
-    KillApplicationTimer(&m_reportTimer);
     if (CMailboxWindowLink* mailbox = m_mailbox) {
         m_mailbox = nullptr;
         mailbox->DestroyMailbox();
@@ -131,8 +138,12 @@ int CMessagingSubDocument::setStatus(CMessageHeader* header, int status) {
 
 int CMessagingSubDocument::onDeliveryResult(const MailPacket::Incoming& packet) {
     CMessageHeader* header = FindSentHeader(packet.messageId);
-    if (packet.delivered)
+    if (packet.delivered) {
+        // An answer the server hands over again never takes back an acknowledgement.
+        if (header && header->m_status == kStatusAcknowledged)
+            return 1;
         return header ? setStatus(header, kStatusSent) : 0;
+    }
     // The user hears of it even when he has deleted his copy since.
     if (m_mailbox && header)
         m_mailbox->OpenMessage(header->GetFolderName(), header->GetMessageId());
@@ -142,6 +153,22 @@ int CMessagingSubDocument::onDeliveryResult(const MailPacket::Incoming& packet) 
 
 int CMessagingSubDocument::onNewMessage(const MailPacket::Incoming& packet) {
     const MailPacket::Message& m = packet.message;
+    // A letter handed over again is filed once: a repeat of one on file is answered with its report
+    // alone, one of a letter being filed is reported with it.
+    if (!m.deliveryId.isEmpty()) {
+        if (m_store && m_store->IsDeliveryFiled(m.deliveryId)) {
+            queueReports({m.deliveryId}, true);
+            sendReports();
+            return 1;
+        }
+        if (m_pendingDeliveries.contains(m.deliveryId)) {
+            for (auto* list : {&m_arrivals, &m_filing})
+                for (Arrival& arrival : *list)
+                    if (arrival.deliveryId == m.deliveryId)
+                        ++arrival.repeats;
+            return 1;
+        }
+    }
     bool numeric = false;
     const int kind = m.kind.trimmed().toInt(&numeric);
     auto header = std::make_unique<CMessageHeader>(m.subject, m.from, m.to, m.cc, m.dateSent, CurrentTimeStampText(),
@@ -153,6 +180,8 @@ int CMessagingSubDocument::onNewMessage(const MailPacket::Incoming& packet) {
 
 void CMessagingSubDocument::newMessageArrived(std::unique_ptr<CMessageHeader> header, const QString& body,
                                               const QString& deliveryId) {
+    if (!deliveryId.isEmpty())
+        m_pendingDeliveries.insert(deliveryId);
     m_arrivals.push_back(Arrival{std::move(header), body, deliveryId});
     scheduleFiling();
 }
@@ -181,11 +210,13 @@ void CMessagingSubDocument::startFiling() {
     }
     std::vector<CMessageHeader*> headers;
     QStringList bodies;
+    QStringList deliveryIds;
     for (const Arrival& arrival : m_filing) {
         headers.push_back(arrival.header.get());
         bodies.append(arrival.body);
+        deliveryIds.append(arrival.deliveryId);
     }
-    if (!m_store->StoreInInboxInBackground(headers, bodies,
+    if (!m_store->StoreInInboxInBackground(headers, bodies, deliveryIds,
                                            [this](bool filed, const QString& why) { filingDone(filed, why); }))
         filingDone(false, m_store->LastError());
 }
@@ -193,7 +224,16 @@ void CMessagingSubDocument::startFiling() {
 void CMessagingSubDocument::filingDone(bool filed, const QString& why) {
     std::vector<Arrival> batch = std::move(m_filing);
     m_filing.clear();
-    reportFiling(batch, filed);
+    QStringList reported;
+    for (const Arrival& arrival : batch) {
+        if (arrival.deliveryId.isEmpty())
+            continue;
+        m_pendingDeliveries.remove(arrival.deliveryId);
+        for (int i = 0; i <= arrival.repeats; ++i) // every delivery has its report
+            reported.append(arrival.deliveryId);
+    }
+    queueReports(reported, filed);
+    sendReports();
     m_filingFailed = !filed;
     if (filed) {
         m_toldNotFiled = false;
@@ -222,7 +262,7 @@ void CMessagingSubDocument::filingDone(bool filed, const QString& why) {
         m_closing ? startFiling() : scheduleFiling();
 }
 
-void CMessagingSubDocument::reportFiling(const std::vector<Arrival>& batch, bool filed) {
+void CMessagingSubDocument::queueReports(const QStringList& deliveryIds, bool filed) {
     const QString nickname = GetOwnNickname();
     if (nickname.isEmpty())
         return;
@@ -233,45 +273,49 @@ void CMessagingSubDocument::reportFiling(const std::vector<Arrival>& batch, bool
     qsizetype size = empty;
     const auto flush = [&] {
         if (!ids.isEmpty())
-            m_unsentReports.append(MailPacket::FormatFilingResult(nickname, filed, ids));
+            m_unsentReports.push_back(Report{MailPacket::FormatFilingResult(nickname, filed, ids), filed, ids});
         ids.clear();
         size = empty;
     };
-    for (const Arrival& arrival : batch) {
-        if (arrival.deliveryId.isEmpty())
-            continue;
-        const qsizetype idSize =
-            MailPacket::FormatFilingResult(QString(), filed, {arrival.deliveryId}).size() - emptyUnnamed;
+    for (const QString& id : deliveryIds) {
+        const qsizetype idSize = MailPacket::FormatFilingResult(QString(), filed, {id}).size() - emptyUnnamed;
         if (size + idSize > MailPacket::kMaxFilingResultBytes) {
             flush();
             if (size + idSize > MailPacket::kMaxFilingResultBytes) {
-                logError(QStringLiteral("A delivery id of %1 characters is too long to report").arg(arrival.deliveryId.size()));
+                // The letter is on file all the same, and a repeat of it is known as one.
+                logError(QStringLiteral("A delivery id of %1 characters is too long to report").arg(id.size()));
                 continue;
             }
         }
-        ids.append(arrival.deliveryId);
+        ids.append(id);
         size += idSize;
         if (ids.size() == MailPacket::kMaxIdsPerFilingResult)
             flush();
     }
     flush();
-    sendReports();
 }
 
 void CMessagingSubDocument::sendReports() {
-    while (!m_unsentReports.isEmpty()) {
-        if (!SendPacketText(MailPacket::kType, m_unsentReports.front())) {
-            // The server keeps the letters until it hears of them: the report goes again shortly.
-            logError(QStringLiteral("A mail filing report could not be sent; it is sent again in %1 s")
-                         .arg(kReportRetrySeconds));
-            if (!m_closing && m_reportTimer == 0)
-                m_reportTimer = SetApplicationTimer(kReportRetrySeconds, &m_timerOwner, [this](QObject*, int, void*) {
-                    m_reportTimer = 0;
-                    sendReports();
-                });
-            return;
+    while (!m_unsentReports.empty()) {
+        if (!SendPacketText(MailPacket::kType, m_unsentReports.front().text)) {
+            // The server keeps the letters until it hears of them: the reports go at the next login
+            // (the session tells), or with the next report or request that gets through.
+            if (!m_toldReportsWait)
+                logError(QStringLiteral("%1 mail filing report(s) could not be sent; they are sent at the next login")
+                             .arg(m_unsentReports.size()));
+            m_toldReportsWait = true;
+            break;
         }
-        m_unsentReports.removeFirst();
+        m_unsentReports.pop_front();
+        m_toldReportsWait = false;
+    }
+    if (m_store) {
+        // What was filed and not reported is reported by the next run, should this one end first.
+        QStringList unreported;
+        for (const Report& report : m_unsentReports)
+            if (report.filed)
+                unreported += report.deliveryIds;
+        m_store->SetUnreportedDeliveries(unreported);
     }
 }
 
@@ -322,6 +366,8 @@ bool CMessagingSubDocument::RequestPendingMessages() {
     const QString nickname = GetOwnNickname();
     if (!IsServiceActive() || nickname.isEmpty())
         return false;
+    // The server hears what was filed before it hands over what waits, so it does not hand it again.
+    sendReports();
     const bool sent = SendPacketText(MailPacket::kType, MailPacket::FormatRequest(nickname));
     GetSettingsStore().WriteInt(kSettings, kPendingValue, 0);
     GetSession()->UpdateAllViews(nullptr, CSessionDoc::kHintMailCount);
@@ -417,17 +463,25 @@ CMessageHeader* CMessagingSubDocument::FindHeaderById(const QString& id) const {
 }
 
 CMessageHeader* CMessagingSubDocument::FindSentHeader(const QString& id) const {
-    // A message moved since it was sent is found under its new id (moved again: followed on).
-    QString current = id;
-    for (int step = 0; step <= m_renamed.size(); ++step) {
-        if (CMessageHeader* header = FindHeaderById(current))
-            return header;
-        const auto next = m_renamed.constFind(current);
-        if (next == m_renamed.constEnd())
-            return nullptr;
-        current = next.value();
-    }
-    return nullptr;
+    // A message moved since it was sent is found under its present id.
+    if (CMessageHeader* header = FindHeaderById(id))
+        return header;
+    const auto moved = m_renamed.constFind(id);
+    return moved == m_renamed.constEnd() ? nullptr : FindHeaderById(moved.value());
+}
+
+void CMessagingSubDocument::renamed(const QString& from, const QString& to) {
+    // Only the id the message went out with is remembered, once for each message that is kept.
+    const QString sentAs = m_renamedFrom.take(from);
+    const QString original = sentAs.isEmpty() ? from : sentAs;
+    m_renamed.insert(original, to);
+    m_renamedFrom.insert(to, original);
+}
+
+void CMessagingSubDocument::forgetRenamed(const QString& id) {
+    const QString original = m_renamedFrom.take(id);
+    if (!original.isEmpty())
+        m_renamed.remove(original);
 }
 
 CMessageHeader* CMessagingSubDocument::AddHeaderToFolder(const QString& folder,
@@ -452,8 +506,11 @@ bool CMessagingSubDocument::DeleteFolder(const QString& name) {
     if (!m_store || !m_store->DeleteFolder(name))
         return false;
     auto it = std::find_if(m_folders.begin(), m_folders.end(), [&](const auto& f) { return f->GetName() == name; });
-    if (it != m_folders.end())
+    if (it != m_folders.end()) {
+        for (const CMessageHeader* header : (*it)->Headers())
+            forgetRenamed(header->GetMessageId());
         m_folders.erase(it);
+    }
     return true;
 }
 
@@ -464,6 +521,7 @@ bool CMessagingSubDocument::DeleteMessage(const QString& folder, const QString& 
         if (CMessageHeader* header = object->FindHeader(id))
             object->RemoveHeader(header);
     }
+    forgetRenamed(id);
     return true;
 }
 
@@ -491,7 +549,7 @@ int CMessagingSubDocument::DeleteMessages(const std::vector<MailKey>& messages) 
         return 0;
     const std::vector<MailKey> removed =
         m_store->DeleteMessages(messages, [this](bool filed, const QString& why) { commandCommitted(filed, why); });
-    removeHeaders(removed);
+    removeHeaders(removed, true);
     return int(removed.size());
 }
 
@@ -514,19 +572,22 @@ int CMessagingSubDocument::MoveOrCopyMessages(const QString& destination, const 
             (*newIds)[i] = copies[i]->GetMessageId();
         if (move) {
             // The server's replies name a sent message by the id it had when it went out.
-            m_renamed.insert(key.id, copies[i]->GetMessageId());
+            renamed(key.id, copies[i]->GetMessageId());
             moved.push_back(key);
         }
         AddHeaderToFolder(destination, copies[i]);
     }
-    removeHeaders(moved);
+    removeHeaders(moved, false);
     return done;
 }
 
-void CMessagingSubDocument::removeHeaders(const std::vector<MailKey>& messages) {
+void CMessagingSubDocument::removeHeaders(const std::vector<MailKey>& messages, bool deleted) {
     for (const auto& [folder, ids] : GroupByFolder(messages)) {
         if (CMsgFolderObject* object = FindFolder(folder))
             object->RemoveHeaders(ids);
+        if (deleted)
+            for (const QString& id : ids)
+                forgetRenamed(id);
     }
 }
 
@@ -536,6 +597,15 @@ void CMessagingSubDocument::commandCommitted(bool filed, const QString& why) {
     // The store went back to what is on disk: the folders show that again.
     logError(QStringLiteral("A change to the mail folders could not be written: %1").arg(why));
     ReloadFolders();
+    // Moves that were undone leave no names behind.
+    for (auto it = m_renamedFrom.begin(); it != m_renamedFrom.end();) {
+        if (FindHeaderById(it.key())) {
+            ++it;
+        } else {
+            m_renamed.remove(it.value());
+            it = m_renamedFrom.erase(it);
+        }
+    }
     if (m_mailbox)
         m_mailbox->RefreshCurrentFolder();
     if (!m_closing)

@@ -5,10 +5,12 @@
 #include "session/PacketTarget.h"
 
 #include <QHash>
+#include <QSet>
 #include <QObject>
 #include <QStringList>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -46,7 +48,6 @@ class CMessagingSubDocument : public CSubDocument {
 public:
     static constexpr int kCmdToggleMailbox = 32981;
     static constexpr int kRefreshDelaySeconds = 1;
-    static constexpr int kReportRetrySeconds = 5;
     // At most this many arrivals go into one commit, so the GUI thread's share of a commit (ids,
     // copies, filing the headers) stays short however fast mail comes.
     static constexpr size_t kMaxFilingBatch = 500;
@@ -112,8 +113,10 @@ public:
     bool DeleteMessage(const QString& folder, const QString& id);
     // Copies (or moves) a message to another folder. A move keeps the original until its copy is stored.
     bool MoveOrCopy(const QString& destination, const QString& source, const QString& id, bool move);
-    // Deletes messages for good, or moves or copies them to a folder, with one commit of the store
-    // written off the GUI thread (this waits for it with the events running) -> how many were done.
+    // Deletes messages for good, or moves or copies them to a folder, as one command -> how many were
+    // done. The folder objects change at once; the store's commit is written off the GUI thread and
+    // this returns without waiting for it (IsCommandCommitPending). Should the commit fail, the store
+    // goes back to what is on disk, the folders are read again and the user is told.
     // newIds gets the id of each message's copy (empty for one not done).
     int DeleteMessages(const std::vector<MailKey>& messages);
     int MoveOrCopyMessages(const QString& destination, const std::vector<MailKey>& messages, bool move,
@@ -147,13 +150,20 @@ private:
         std::unique_ptr<CMessageHeader> header;
         QString body;
         QString deliveryId;
+        int repeats = 0; // the same letter handed over again while it is being filed
+    };
+    // A -121 not sent yet.
+    struct Report {
+        QString text;
+        bool filed;
+        QStringList deliveryIds;
     };
     void scheduleFiling();
     void startFiling();
     void filingDone(bool filed, const QString& why);
-    // Tells the server the copies were (not) filed.
-    void reportFiling(const std::vector<Arrival>& batch, bool filed);
-    // Sends the reports not sent yet, in order; what cannot go now goes again after a pause.
+    // Queues the reports that the letters of these delivery ids were (not) filed, split to fit frames.
+    void queueReports(const QStringList& deliveryIds, bool filed);
+    // Sends the reports not sent yet, in order; what cannot go now goes at the next login.
     void sendReports();
 
     int onDeliveryResult(const MailPacket::Incoming& packet);
@@ -163,8 +173,11 @@ private:
     void newMessageArrived(std::unique_ptr<CMessageHeader> header, const QString& body,
                            const QString& deliveryId = QString());
     int setStatus(CMessageHeader* header, int status);
-    // Takes the headers of these messages out of their folder objects.
-    void removeHeaders(const std::vector<MailKey>& messages);
+    // Takes the headers of these messages out of their folder objects (deleted: for good).
+    void removeHeaders(const std::vector<MailKey>& messages, bool deleted);
+    // A sent message moved from one id to another; one deleted is forgotten.
+    void renamed(const QString& from, const QString& to);
+    void forgetRenamed(const QString& id);
     // A command's commit ended; one that failed was undone, and the folders are read again.
     void commandCommitted(bool filed, const QString& why);
     void logError(const QString& line) const;
@@ -179,9 +192,13 @@ private:
     bool m_filingScheduled = false;
     bool m_toldNotFiled = false;     // the user knows; told again only after a filing succeeded
     bool m_filingFailed = false;     // the last batch could not be filed
-    QStringList m_unsentReports;     // -121 texts not sent yet, oldest first
-    int m_reportTimer = 0;           // sends the unsent reports again
+    QSet<QString> m_pendingDeliveries; // delivery ids of the arrivals and the batch being filed
+    std::deque<Report> m_unsentReports; // oldest first
+    bool m_toldReportsWait = false;     // the log says reports wait; said again after one went
     bool m_closing = false;
     QString m_storeError; // why there is no store
-    QHash<QString, QString> m_renamed; // id of a moved message -> the id of its copy
+    // The id a moved message went out with -> its present id, and back: one pair for each message
+    // that was moved and is still kept.
+    QHash<QString, QString> m_renamed;
+    QHash<QString, QString> m_renamedFrom;
 };

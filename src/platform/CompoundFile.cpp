@@ -63,6 +63,25 @@ quint16 u16(const char* p) { return qFromLittleEndian<quint16>(p); }
 void put32(QByteArray& b, qsizetype at, quint32 v) { qToLittleEndian(v, b.data() + at); }
 void put16(QByteArray& b, qsizetype at, quint16 v) { qToLittleEndian(v, b.data() + at); }
 
+} // namespace
+
+QString CompoundFile::HeaderProblem(QByteArrayView image) {
+    if (image.size() < 512 || !image.startsWith(QByteArrayView(kSignature, 8)))
+        return QStringLiteral("not a compound file");
+    const char* h = image.constData();
+    const quint16 major = u16(h + 0x1A);
+    const quint16 shift = u16(h + 0x1E);
+    if (u16(h + 0x1C) != 0xFFFE)
+        return QStringLiteral("unknown byte order mark");
+    if (!((major == 3 && shift == 9) || (major == 4 && shift == 12)))
+        return QStringLiteral("unsupported version %1 or sector size").arg(major);
+    if (u16(h + 0x20) != 6)
+        return QStringLiteral("unsupported mini sector size");
+    return QString();
+}
+
+namespace {
+
 struct ParseError {
     quint32 code;
     QString why;
@@ -92,17 +111,11 @@ private:
     [[noreturn]] static void corrupt(const QString& why) { throw ParseError{stg::DOCFILECORRUPT, why}; }
 
     void readHeader() {
-        if (m_image.size() < 512 || !m_image.startsWith(QByteArrayView(kSignature, 8)))
-            throw ParseError{stg::INVALIDHEADER, QStringLiteral("not a compound file")};
+        if (const QString why = CompoundFile::HeaderProblem(m_image); !why.isEmpty())
+            throw ParseError{stg::INVALIDHEADER, why};
         const char* h = m_image.constData();
         const quint16 major = u16(h + 0x1A);
         const quint16 shift = u16(h + 0x1E);
-        if (u16(h + 0x1C) != 0xFFFE)
-            throw ParseError{stg::INVALIDHEADER, QStringLiteral("unknown byte order mark")};
-        if (!((major == 3 && shift == 9) || (major == 4 && shift == 12)))
-            throw ParseError{stg::INVALIDHEADER, QStringLiteral("unsupported version %1 or sector size").arg(major)};
-        if (u16(h + 0x20) != 6)
-            throw ParseError{stg::INVALIDHEADER, QStringLiteral("unsupported mini sector size")};
         m_sectorSize = 1 << shift;
         m_major = major;
         // A file whose last sector is cut short is still read as far as it goes.
@@ -573,7 +586,9 @@ struct CompoundFile::Background {
     quint64 streamsGeneration = 0; // for a tree commit: the generation of that streams commit
     QStringList names;
     StreamMaker make;
+    NewStream rootStream; // a stream of the root replaced with the streams (no name: none)
     std::vector<NewStream> streams; // made by the worker, in the format's order; read once it is over
+    std::shared_ptr<const Node> snapshot; // for a tree commit: the tree it writes (streams aside)
     quint64 generation = 0;
     bool onDiskThroughCommit = false; // a Commit() that held the streams reached the disk
     BackgroundDone done;
@@ -606,6 +621,22 @@ void addStreams(CompoundFile::Node& storage, const std::vector<CompoundFile::New
     std::inplace_merge(children.begin(), children.begin() + qsizetype(middle), children.end(), byName);
 }
 
+// Replaces (or adds) a stream of the root; nothing for a stream without a name.
+void setRootStream(CompoundFile::Node& root, const CompoundFile::NewStream& stream) {
+    if (stream.name.isEmpty())
+        return;
+    if (CompoundFile::Node* existing = root.child(stream.name)) {
+        if (existing->kind == CompoundFile::Kind::Stream)
+            existing->data = stream.data;
+        return;
+    }
+    CompoundFile::Node node;
+    node.name = stream.name;
+    node.kind = CompoundFile::Kind::Stream;
+    node.data = stream.data;
+    root.children.insert(root.lower(node.name), std::move(node));
+}
+
 // The streams with their contents, in the format's order.
 std::vector<CompoundFile::NewStream> makeStreams(const QStringList& names, const CompoundFile::StreamMaker& make) {
     std::vector<CompoundFile::NewStream> streams;
@@ -620,6 +651,41 @@ std::vector<CompoundFile::NewStream> makeStreams(const QStringList& names, const
 
 quint32 writeFailureCode() {
     return errno == EACCES || errno == EPERM || errno == EROFS ? stg::ACCESSDENIED : stg::WRITEFAULT;
+}
+
+std::function<bool()>& writeGate() {
+    static std::function<bool()> gate;
+    return gate;
+}
+
+// Whether the write gate (tests) refuses the next write; asked before a writer waits for its turn.
+bool writeRefused(const QString& path, QString& why) {
+    if (!writeGate() || writeGate()())
+        return false;
+    why = QStringLiteral("cannot write %1: the write was refused").arg(path);
+    return true;
+}
+
+// Writes an image over the file -> S_OK, or the failure with why. An image past the largest store
+// is not written: it could not be opened again.
+quint32 writeImage(const QString& path, const QByteArray& image, QString& why) {
+    if (image.size() > CompoundFile::kMaxFileBytes) {
+        why = QStringLiteral("%1 would be larger than the %2 MiB a store may hold")
+                  .arg(path)
+                  .arg(CompoundFile::kMaxFileBytes >> 20);
+        return stg::MEDIUMFULL;
+    }
+    return WriteFileAtomically(path, image, &why) ? stg::S_OK : writeFailureCode();
+}
+
+// Waits at most ms (for ever when negative) until a background write is over.
+bool waitOver(std::mutex& mutex, std::condition_variable& finished, const bool& over, int ms) {
+    std::unique_lock lock(mutex);
+    if (ms < 0) {
+        finished.wait(lock, [&over] { return over; });
+        return true;
+    }
+    return finished.wait_for(lock, std::chrono::milliseconds(ms), [&over] { return over; });
 }
 
 } // namespace
@@ -674,6 +740,68 @@ static std::unique_ptr<QLockFile> takeLock(const QString& path, quint32& code, Q
     return lock;
 }
 
+// Reads a file that may be a store: only a regular file (a FIFO, socket or device is refused as not a
+// compound file, without waiting on it), whose header is a compound file's, of at most kMaxFileBytes;
+// the rest is read only once the header and the size are known to be right.
+static quint32 readImage(const QString& path, QByteArray& image, QString& why) {
+    const QByteArray name = QFile::encodeName(path);
+    const auto failWith = [&why](quint32 code, const QString& reason) {
+        why = reason;
+        return code;
+    };
+    const auto systemError = [&] {
+        return failWith(errno == ENOENT ? stg::FILENOTFOUND : stg::ACCESSDENIED,
+                        QStringLiteral("%1: %2").arg(path, QString::fromLocal8Bit(strerror(errno))));
+    };
+    const QString notAStore = QStringLiteral("not a compound file");
+    struct stat st;
+    if (::stat(name.constData(), &st) != 0)
+        return systemError();
+    if (!S_ISREG(st.st_mode))
+        return failWith(stg::INVALIDHEADER, notAStore);
+    const int fd = ::open(name.constData(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return systemError();
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (::fstat(fd, &st) != 0)
+        return systemError();
+    if (!S_ISREG(st.st_mode))
+        return failWith(stg::INVALIDHEADER, notAStore);
+    // Reads up to size bytes more -> false on an error; stops early at the end of the file.
+    const auto readUpTo = [fd, &image](qint64 size) {
+        const qint64 start = image.size();
+        image.resize(start + size);
+        qint64 done = 0;
+        while (done < size) {
+            const ssize_t n = ::read(fd, image.data() + start + done, size_t(size - done));
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n < 0)
+                return false;
+            if (n == 0)
+                break;
+            done += n;
+        }
+        image.resize(start + done);
+        return true;
+    };
+    if (!readUpTo(512))
+        return systemError();
+    if (const QString problem = CompoundFile::HeaderProblem(image); !problem.isEmpty())
+        return failWith(stg::INVALIDHEADER, problem);
+    if (st.st_size > CompoundFile::kMaxFileBytes)
+        return failWith(stg::INSUFFICIENTMEMORY, QStringLiteral("%1 is larger than the %2 MiB a store may hold")
+                                                     .arg(path)
+                                                     .arg(CompoundFile::kMaxFileBytes >> 20));
+    // Only what the size said is read (the file is locked, so it does not grow meanwhile).
+    if (st.st_size > 512 && !readUpTo(st.st_size - 512))
+        return systemError();
+    return stg::S_OK;
+}
+
 quint32 CompoundFile::Open(const QString& path) {
     Close();
     quint32 code = stg::S_OK;
@@ -681,12 +809,10 @@ quint32 CompoundFile::Open(const QString& path) {
     auto lock = takeLock(path, code, why);
     if (!lock)
         return fail(code, why);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return fail(file.exists() ? stg::ACCESSDENIED : stg::FILENOTFOUND, file.errorString());
-    const QByteArray image = file.readAll();
-    if (file.error() != QFile::NoError)
-        return fail(stg::ACCESSDENIED, file.errorString());
+    QByteArray image;
+    code = readImage(path, image, why);
+    if (stg::Failed(code))
+        return fail(code, why);
     code = Parse(image);
     if (stg::Failed(code))
         return code;
@@ -727,16 +853,20 @@ quint32 CompoundFile::Commit() {
         Node tree = *m_root;
         if (Node* storage = tree.child(m_background->storage))
             addStreams(*storage, over ? m_background->streams : makeStreams(m_background->names, m_background->make));
+        setRootStream(tree, m_background->rootStream);
         image = Writer().Run(tree);
     } else {
         image = Serialize();
     }
     const quint64 generation = ++m_generation;
     QString why;
+    if (writeRefused(m_path, why))
+        return fail(stg::WRITEFAULT, why);
     {
         std::lock_guard lock(m_order->mutex);
-        if (!WriteFileAtomically(m_path, image, &why))
-            return fail(writeFailureCode(), why);
+        const quint32 code = writeImage(m_path, image, why);
+        if (stg::Failed(code))
+            return fail(code, why);
         m_order->durable = std::max(m_order->durable, generation);
     }
     if (m_background)
@@ -758,12 +888,15 @@ void CompoundFile::writeInBackground(Background& state, const QString& path, Wri
     std::vector<NewStream> streams;
     try {
         const QByteArray image = layOut(streams);
-        std::lock_guard lock(order.mutex);
-        if (order.durable < generation) {
-            if (WriteFileAtomically(path, image, &why))
-                order.durable = generation;
-            else
-                code = writeFailureCode();
+        if (writeRefused(path, why)) {
+            code = stg::WRITEFAULT;
+        } else {
+            std::lock_guard lock(order.mutex);
+            if (order.durable < generation) {
+                code = writeImage(path, image, why);
+                if (!stg::Failed(code))
+                    order.durable = generation;
+            }
         }
     } catch (const std::bad_alloc&) {
         code = stg::INSUFFICIENTMEMORY;
@@ -783,12 +916,17 @@ void CompoundFile::writeInBackground(Background& state, const QString& path, Wri
 }
 
 bool CompoundFile::CommitStreamsInBackground(const QString& storage, const QStringList& names, StreamMaker make,
-                                             BackgroundDone done) {
+                                             BackgroundDone done, NewStream rootStream) {
     if (!m_lock || m_background || names.isEmpty() || !make)
         return false;
     Node* target = m_root->child(storage);
     if (!target || target->kind != Kind::Storage)
         return false;
+    if (!rootStream.name.isEmpty()) {
+        const Node* existing = m_root->child(rootStream.name);
+        if (!IsValidName(rootStream.name) || (existing && existing->kind != Kind::Stream))
+            return false;
+    }
     QSet<QString> seen;
     for (const QString& name : names) {
         const QString folded = name.toUpper();
@@ -803,6 +941,7 @@ bool CompoundFile::CommitStreamsInBackground(const QString& storage, const QStri
     background->storage = storage;
     background->names = names;
     background->make = std::move(make);
+    background->rootStream = std::move(rootStream);
     background->generation = ++m_generation;
     background->done = std::move(done);
     Background* state = background.get();
@@ -813,6 +952,7 @@ bool CompoundFile::CommitStreamsInBackground(const QString& storage, const QStri
                           [state, &tree](std::vector<NewStream>& streams) {
                               streams = makeStreams(state->names, state->make);
                               addStreams(*tree->child(state->storage), streams);
+                              setRootStream(*tree, state->rootStream);
                               return Writer().Run(*tree);
                           });
     });
@@ -825,8 +965,10 @@ bool CompoundFile::CommitTreeInBackground(BackgroundDone done) {
         return false;
     if (m_treeCommit)
         WaitForTreeCommit(-1);
-    auto tree = std::make_shared<Node>(*m_root);
     auto commit = std::make_unique<Background>();
+    // The tree being written: a Revert() meanwhile comes back to it, not to the older state on disk,
+    // so that the tree never goes back to what the write is about to replace.
+    commit->snapshot = std::make_shared<const Node>(*m_root);
     commit->generation = ++m_generation;
     commit->done = std::move(done);
     if (m_background) {
@@ -835,18 +977,22 @@ bool CompoundFile::CommitTreeInBackground(BackgroundDone done) {
         commit->storage = m_background->storage;
         commit->names = m_background->names;
         commit->make = m_background->make;
+        commit->rootStream = m_background->rootStream;
         commit->streamsGeneration = m_background->generation;
     }
     Background* state = commit.get();
     QPointer<QObject> guard(m_guard.get());
     const quint64 generation = state->generation;
-    commit->thread = std::thread([this, state, tree, path = m_path, order = m_order, guard, generation] {
+    commit->thread = std::thread([this, state, path = m_path, order = m_order, guard, generation] {
         writeInBackground(*state, path, *order, guard, generation, &CompoundFile::finishTreeCommit,
-                          [state, &tree](std::vector<NewStream>&) {
-                              if (!state->names.isEmpty())
-                                  if (Node* storage = tree->child(state->storage))
-                                      addStreams(*storage, makeStreams(state->names, state->make));
-                              return Writer().Run(*tree);
+                          [state](std::vector<NewStream>&) {
+                              if (state->names.isEmpty())
+                                  return Writer().Run(*state->snapshot);
+                              Node tree = *state->snapshot;
+                              if (Node* storage = tree.child(state->storage))
+                                  addStreams(*storage, makeStreams(state->names, state->make));
+                              setRootStream(tree, state->rootStream);
+                              return Writer().Run(tree);
                           });
     });
     m_treeCommit = std::move(commit);
@@ -856,14 +1002,8 @@ bool CompoundFile::CommitTreeInBackground(BackgroundDone done) {
 bool CompoundFile::WaitForTreeCommit(int ms) {
     if (!m_treeCommit)
         return true;
-    {
-        std::unique_lock lock(m_treeCommit->mutex);
-        const auto over = [this] { return m_treeCommit->over; };
-        if (ms < 0)
-            m_treeCommit->finished.wait(lock, over);
-        else if (!m_treeCommit->finished.wait_for(lock, std::chrono::milliseconds(ms), over))
-            return false;
-    }
+    if (!waitOver(m_treeCommit->mutex, m_treeCommit->finished, m_treeCommit->over, ms))
+        return false;
     finishTreeCommit(m_treeCommit->generation);
     return true;
 }
@@ -875,6 +1015,13 @@ void CompoundFile::finishTreeCommit(quint64 generation) {
     commit->thread.join();
     quint32 code = commit->onDiskThroughCommit ? stg::S_OK : commit->code;
     QString why = commit->why;
+    if (stg::Failed(code) && m_background && m_background->generation > commit->generation) {
+        // Arriving mail begun after this commit holds its changes: they are on disk when its write
+        // lands, and then the tree keeps them.
+        waitOver(m_background->mutex, m_background->finished, m_background->over, -1);
+        if (!stg::Failed(m_background->code))
+            code = stg::S_OK;
+    }
     if (!stg::Failed(code)) {
         // Nothing else is left uncommitted meanwhile: the tree is what is on disk.
         *m_committed = *m_root;
@@ -891,12 +1038,8 @@ void CompoundFile::finishTreeCommit(quint64 generation) {
 bool CompoundFile::WaitForBackgroundCommit(int ms) {
     if (!m_background)
         return true;
-    {
-        std::unique_lock lock(m_background->mutex);
-        if (!m_background->finished.wait_for(lock, std::chrono::milliseconds(ms),
-                                             [this] { return m_background->over; }))
-            return false;
-    }
+    if (!waitOver(m_background->mutex, m_background->finished, m_background->over, ms))
+        return false;
     finishBackground(m_background->generation);
     return true;
 }
@@ -904,14 +1047,22 @@ bool CompoundFile::WaitForBackgroundCommit(int ms) {
 void CompoundFile::finishBackground(quint64 generation) {
     if (!m_background || m_background->generation != generation)
         return; // already finished by WaitForBackgroundCommit
+    m_background->thread.join();
+    quint32 code = m_background->onDiskThroughCommit ? stg::S_OK : m_background->code;
+    if (stg::Failed(code) && m_treeCommit && m_treeCommit->streamsGeneration == generation &&
+        !m_treeCommit->names.isEmpty()) {
+        // A tree commit under way holds these streams too: they are on disk when its write lands.
+        waitOver(m_treeCommit->mutex, m_treeCommit->finished, m_treeCommit->over, -1);
+        if (!stg::Failed(m_treeCommit->code))
+            code = stg::S_OK;
+    }
     std::unique_ptr<Background> background = std::move(m_background);
-    background->thread.join();
-    quint32 code = background->code;
     QString why = background->why;
-    if (background->onDiskThroughCommit)
-        code = stg::S_OK;
+    if (!stg::Failed(code) && background->streams.empty())
+        background->streams = makeStreams(background->names, background->make); // on disk through another write
     if (!stg::Failed(code)) {
         for (Node* tree : {m_root.get(), m_committed.get()}) {
+            setRootStream(*tree, background->rootStream);
             Node* storage = tree->child(background->storage);
             if (!storage || storage->kind != Kind::Storage)
                 continue;
@@ -927,7 +1078,9 @@ void CompoundFile::finishBackground(quint64 generation) {
         background->done(code, why);
 }
 
-void CompoundFile::Revert() { *m_root = *m_committed; }
+void CompoundFile::SetWriteGate(std::function<bool()> gate) { writeGate() = std::move(gate); }
+
+void CompoundFile::Revert() { *m_root = m_treeCommit ? *m_treeCommit->snapshot : *m_committed; }
 
 void CompoundFile::Close() {
     // A write under way is waited for (its done is not called): the file is never left to a writer

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -36,6 +37,7 @@ constexpr quint32 INVALIDPOINTER = 0x80030009;
 constexpr quint32 WRITEFAULT = 0x8003001D;
 constexpr quint32 LOCKVIOLATION = 0x80030021;
 constexpr quint32 FILEALREADYEXISTS = 0x80030050;
+constexpr quint32 MEDIUMFULL = 0x80030070;
 constexpr quint32 INVALIDPARAMETER = 0x80030057;
 constexpr quint32 INVALIDHEADER = 0x800300FB;
 constexpr quint32 INVALIDNAME = 0x800300FC;
@@ -55,6 +57,9 @@ public:
         qint64 size; // streams only
     };
 
+    // The largest file Open reads and a commit writes (the whole file is held in memory).
+    static constexpr qint64 kMaxFileBytes = qint64(256) << 20;
+
     CompoundFile();
     ~CompoundFile();
     CompoundFile(const CompoundFile&) = delete;
@@ -65,15 +70,24 @@ public:
     quint32 Parse(const QByteArray& image);
     QByteArray Serialize() const;
 
+    // Why a file beginning with these bytes is not one this class reads (empty when it may be).
+    static QString HeaderProblem(QByteArrayView image);
+
     // File use. Open reads and parses the file; Create starts an empty tree for a file that does not
     // exist yet (the first Commit writes it). Both take the lock (LOCKVIOLATION when another holds it).
+    // Open refuses without reading it whole (INVALIDHEADER, INSUFFICIENTMEMORY) anything but a regular
+    // file, a file whose header is not a compound file's, and one larger than kMaxFileBytes.
     quint32 Open(const QString& path);
     quint32 Create(const QString& path);
-    // Writes the tree over the file (WRITEFAULT or ACCESSDENIED on failure; the file then keeps its
-    // previous state, and so does the tree's committed copy).
+    // Writes the tree over the file (WRITEFAULT or ACCESSDENIED on failure, MEDIUMFULL past
+    // kMaxFileBytes; the file then keeps its previous state, and so does the tree's committed copy).
     quint32 Commit();
-    // Throws away every change since the last Open, Create or Commit.
+    // Throws away every change since the last Open, Create or Commit, or, while a tree commit runs
+    // (CommitTreeInBackground), since the tree it writes.
     void Revert();
+    // Decides whether each write may go (tests inject failures); asked on the writing thread before
+    // the write, so it may hold a writer back. Null: every write goes.
+    static void SetWriteGate(std::function<bool()> gate);
 
     // Adds new streams to a storage with a commit written on a worker thread: building the file
     // image, writing, syncing and renaming all happen there. The streams join the tree (List,
@@ -83,8 +97,11 @@ public:
     // are on disk (S_OK) or could not be written (the tree is then as if nothing had been asked).
     // The streams' contents are made by make(index of the name), on the worker (or, for a Commit() made
     // meanwhile, on the calling thread too): it must only read what it holds.
+    // A stream of the root given as rootStream (a list the new streams belong to) is replaced (or
+    // made) in the same commit and joins the tree with them.
     // One such commit at a time: false, and done is never called, while one is under way, when the
-    // storage is missing, or when a name is not valid, taken or given twice.
+    // storage is missing, when a name is not valid, taken or given twice, or when rootStream names a
+    // storage.
     struct NewStream {
         QString name;
         QByteArray data;
@@ -92,7 +109,7 @@ public:
     using StreamMaker = std::function<QByteArray(size_t index)>;
     using BackgroundDone = std::function<void(quint32 code, const QString& why)>;
     bool CommitStreamsInBackground(const QString& storage, const QStringList& names, StreamMaker make,
-                                   BackgroundDone done);
+                                   BackgroundDone done, NewStream rootStream = {});
     bool IsBackgroundCommitRunning() const { return m_background != nullptr; }
     // Waits at most ms for the background commit and runs its done -> whether none is left.
     bool WaitForBackgroundCommit(int ms);
@@ -103,8 +120,9 @@ public:
     // thread that made this object, from its event loop (or from WaitForTreeCommit): S_OK once the
     // changes are on disk (through this commit or a later one), else the tree is reverted to the last
     // committed state. The caller makes no other change it leaves uncommitted while one runs (a
-    // Revert() meanwhile, after a failed Commit(), takes the tree back to the state before both). A
-    // second call waits for the first to end (its done runs first). False when the file is not open.
+    // Revert() meanwhile, after a failed Commit(), takes the tree back to the one this commit writes,
+    // so the tree never loses what the disk is about to get). A second call waits for the first to end
+    // (its done runs first). False when the file is not open.
     bool CommitTreeInBackground(BackgroundDone done);
     bool IsTreeCommitRunning() const { return m_treeCommit != nullptr; }
     bool WaitForTreeCommit(int ms);

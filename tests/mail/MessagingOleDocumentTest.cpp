@@ -5,6 +5,7 @@
 #include "platform/Ui.h"
 #include "support/SettingsStore.h"
 
+#include "support/PeakMemory.h"
 #include "support/TestEnvironment.h"
 
 #include <QCoreApplication>
@@ -17,6 +18,7 @@
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using platform::CompoundFile;
@@ -318,6 +320,39 @@ TEST_F(MailStore, DamagedFileIsLeftAlone) {
     QFile check(path());
     ASSERT_TRUE(check.open(QIODevice::ReadOnly));
     EXPECT_EQ(check.readAll(), QByteArray(1024, 'x'));
+    const QString notAStore = QStringLiteral("The mail store %1 cannot be opened: not a compound file").arg(path());
+    EXPECT_EQ(store.OpenError(), notAStore);
+    check.close();
+
+    // A FIFO is refused as the others are, without waiting for a writer; a large file (a sparse one
+    // here) is refused from its header or its size, without being read.
+    struct Case {
+        QByteArray header; // empty: a FIFO
+        QString error;
+    } cases[] = {
+        {QByteArray(), notAStore},
+        {QByteArray(512, '\0'), notAStore},
+        {QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(16, '\0') +
+             QByteArray::fromHex("3e000300feff090006") + QByteArray(512 - 33, '\0'),
+         QStringLiteral("The mail store %1 cannot be opened: %1 is larger than the 256 MiB a store may hold").arg(path())},
+    };
+    for (const Case& c : cases) {
+        ASSERT_TRUE(QFile::remove(path()));
+        if (c.header.isEmpty()) {
+            ASSERT_EQ(::mkfifo(QFile::encodeName(path()).constData(), 0600), 0);
+        } else {
+            QFile big(path());
+            ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.write(c.header) == c.header.size());
+            ASSERT_TRUE(big.resize(qint64(1) << 30));
+        }
+        PeakMemoryProbe memory;
+        CMessagingOleDocument refused(folder(), QStringLiteral("ann"));
+        EXPECT_FALSE(refused.IsOpen());
+        EXPECT_EQ(refused.OpenError(), c.error);
+        if (memory.Available()) {
+            EXPECT_LT(memory.ExtraMegabytes(), 64.0);
+        }
+    }
 }
 
 TEST_F(MailStore, DamagedMessagesAreSkipped) {

@@ -14,6 +14,9 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <future>
 
 #include <gtest/gtest.h>
 
@@ -163,6 +166,8 @@ TEST_F(MessagingSubDocumentTest, SentMessageGoesFromReadyToSentToAcknowledgedWit
         {QString(), kStatusReadyToSend},
         {MailPacket::FormatDeliveryResult("alice", true, id), kStatusSent},
         {MailPacket::FormatAcknowledged("alice", id), kStatusAcknowledged},
+        // An answer handed over again does not take the acknowledgement back.
+        {MailPacket::FormatDeliveryResult("alice", true, id), kStatusAcknowledged},
     };
     for (const auto& step : steps) {
         if (!step.packet.isEmpty())
@@ -244,12 +249,64 @@ TEST_F(MessagingSubDocumentTest, FilingReportsAreSplitBySizeAndSentAgainWhenThey
     ASSERT_TRUE(mail->WaitForFiling(5000));
     EXPECT_EQ(mail->FindFolder("Inbox")->Headers().size(), size_t(kCount + 1));
     ASSERT_TRUE(Login());
-    clock.Tick(CMessagingSubDocument::kReportRetrySeconds + 1);
+    // It goes at the login, before the first request for letters (which would hand it over again).
+    ASSERT_TRUE(mail->RequestPendingMessages());
     const auto again = server->Expect(MailPacket::kType, 1);
     ASSERT_TRUE(again);
     const auto result = MailPacket::ParseFilingResult(again->Text());
     ASSERT_TRUE(result && result->filed);
     EXPECT_EQ(result->deliveryIds, QStringList{"late1"});
+    const auto request = server->Expect(MailPacket::kType, 1);
+    ASSERT_TRUE(request);
+    EXPECT_TRUE(request->Text().startsWith(QLatin1String("-120 ")));
+
+    // The client ends before it could send one: the next run sends it as it starts, at the login.
+    server->Disconnect(1);
+    ASSERT_TRUE(WaitFor([&] { return !session->IsConnected(); }));
+    mail->OnPacket(MailPacket::kType, arrival("later", "b", "1", "late2"));
+    ASSERT_TRUE(mail->WaitForFiling(5000));
+    mail.reset();
+    Start();
+    const auto next = server->Expect(MailPacket::kType, 2);
+    ASSERT_TRUE(next);
+    const auto kept = MailPacket::ParseFilingResult(next->Text());
+    ASSERT_TRUE(kept && kept->filed);
+    EXPECT_EQ(kept->deliveryIds, QStringList{"late2"});
+}
+
+// The server hands a letter over again (its report was lost, or the client ended before it went):
+// it is filed once, and every delivery is answered, after a restart too. A letter whose id is too
+// long for any report is filed once all the same.
+TEST_F(MessagingSubDocumentTest, ALetterHandedOverAgainIsFiledOnceAndEachDeliveryReported) {
+    Start();
+    const auto reportedTimes = [this](int deliveries) {
+        QStringList ids;
+        while (ids.size() < deliveries) {
+            const auto frame = server->Expect(MailPacket::kType);
+            const auto result = frame ? MailPacket::ParseFilingResult(frame->Text()) : std::nullopt;
+            if (!result || !result->filed)
+                break;
+            ids += result->deliveryIds;
+        }
+        EXPECT_TRUE(server->NothingReceived());
+        return ids;
+    };
+    for (int i = 0; i < 5; ++i)
+        server->Send(MailPacket::kType, arrival("once", "b", "1", "d7"));
+    EXPECT_EQ(reportedTimes(5), QStringList(5, "d7"));
+    ServerSend(MailPacket::kType, arrival("once", "b", "1", "d7")); // once it is on file
+    EXPECT_EQ(reportedTimes(1), QStringList{"d7"});
+    mail.reset();
+    Start();
+    ServerSend(MailPacket::kType, arrival("once", "b", "1", "d7"));
+    EXPECT_EQ(reportedTimes(1), QStringList{"d7"});
+    EXPECT_EQ(mail->FindFolder("Inbox")->Headers().size(), 1u);
+
+    const QString tooLong(MailPacket::kMaxFilingResultBytes, u'L');
+    for (int i = 0; i < 2; ++i)
+        Arrive(arrival("long", "b", "1", tooLong));
+    EXPECT_TRUE(server->NothingReceived());
+    EXPECT_EQ(mail->FindFolder("Inbox")->Headers().size(), 2u);
 }
 
 TEST_F(MessagingSubDocumentTest, MailButtonFollowsThePendingCount) {
@@ -400,3 +457,65 @@ TEST_F(MessagingSubDocumentTest, MailThatCannotBeFiledIsReportedAndTheUserToldOn
 }
 
 } // namespace
+
+namespace {
+
+// The ids of a folder as the folder objects, the store's tree and the file on disk have them.
+struct FolderViews {
+    QStringList objects, tree, disk;
+};
+
+FolderViews folderViews(CMessagingSubDocument& mail, const QString& folder) {
+    FolderViews views;
+    for (const CMessageHeader* header : mail.FindFolder(folder)->Headers())
+        views.objects << header->GetMessageId();
+    const auto tree = mail.GetStore()->LoadFolder(folder);
+    for (const CMessageHeader* header : tree->Headers())
+        views.tree << header->GetMessageId();
+    QFile file(mail.GetStore()->GetPath());
+    platform::CompoundFile onDisk;
+    std::vector<platform::CompoundFile::Element> elements;
+    if (file.open(QIODevice::ReadOnly) && onDisk.Parse(file.readAll()) == platform::stg::S_OK)
+        onDisk.List({folder}, elements);
+    for (const auto& element : elements)
+        views.disk << element.name;
+    for (QStringList* list : {&views.objects, &views.tree, &views.disk})
+        list->sort();
+    return views;
+}
+
+} // namespace
+
+// A write that fails beside a delete being written in the background: whichever fails, the folders
+// in memory, the store's tree and the file show the same messages afterwards.
+TEST_F(MessagingSubDocumentTest, AFailedWriteBesideABackgroundDeleteLeavesMemoryAndDiskAlike) {
+    Start();
+    for (int i = 0; i < 6; ++i)
+        Arrive(arrival(QString::number(i), "b"));
+    const Qt::HANDLE gui = QThread::currentThreadId();
+    for (bool backgroundFails : {false, true}) {
+        SCOPED_TRACE(backgroundFails);
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        // The background write waits until the change beside it has failed; the GUI thread's fails.
+        platform::CompoundFile::SetWriteGate([gui, released, backgroundFails] {
+            if (QThread::currentThreadId() == gui)
+                return false;
+            released.wait();
+            return !backgroundFails;
+        });
+        const auto& inbox = mail->FindFolder("Inbox")->Headers();
+        const size_t before = inbox.size();
+        ASSERT_EQ(mail->DeleteMessages({{"Inbox", inbox[0]->GetMessageId()}, {"Inbox", inbox[1]->GetMessageId()}}), 2);
+        CMessageHeader* kept = mail->FindFolder("Inbox")->Headers().front();
+        kept->m_status = kStatusRead;
+        EXPECT_EQ(mail->UpdateHeader(*kept), 0);
+        release.set_value();
+        ASSERT_TRUE(WaitFor([this] { return !mail->IsCommandCommitPending(); }));
+        platform::CompoundFile::SetWriteGate(nullptr);
+        const FolderViews views = folderViews(*mail, "Inbox");
+        EXPECT_EQ(views.objects.size(), backgroundFails ? before : before - 2);
+        EXPECT_EQ(views.tree, views.objects);
+        EXPECT_EQ(views.disk, views.objects);
+    }
+}

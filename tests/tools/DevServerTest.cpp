@@ -1112,6 +1112,27 @@ TEST_F(DevServerTest, EmptyRoomsGoAndOneWithAnUnfinishedMatchStays) {
     EXPECT_NE(server.FindMatch(".gb.alice.bob"), nullptr);
 }
 
+// A sender who goes without reading the answer to his letter is handed it at his next login.
+TEST_F(DevServerTest, ASenderWhoLeavesWithoutReadingGetsTheAnswerAtHisNextLogin) {
+    Client bob(server.Port(), "bob");
+    ASSERT_TRUE(bob.WaitIn());
+    MailPackets bobHears(&bob.session);
+    CMessageHeader header("s", "dave", "bob", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+    header.SetMessageId("unread1");
+    {
+        RawMember dave(server.Port(), "dave");
+        ASSERT_TRUE(dave.SendAndWait(5000));
+        QObject::disconnect(&dave.socket, &QTcpSocket::readyRead, nullptr, nullptr);
+        dave.Add(MailPacket::kType, MailPacket::FormatSend(header, "b").toLatin1());
+        dave.socket.write(dave.burst);
+        // bob is told of the letter: the server has taken it and answered dave, who leaves unread.
+        ASSERT_TRUE(WaitFor([&] { return bobHears.texts.contains(MailPacket::FormatPendingCount("bob", 1)); }));
+    }
+    RawMember again(server.Port(), "dave");
+    ASSERT_TRUE(again.SendAndWait(5000));
+    EXPECT_TRUE(again.tail.contains(MailPacket::FormatDeliveryResult("dave", true, "unread1").toLatin1()));
+}
+
 // One member's letters stop at his quota, well before the office is full; another member's letter
 // still arrives.
 TEST_F(DevServerTest, AMembersLettersStopAtHisQuotaAndOthersMailStillArrives) {

@@ -3,12 +3,59 @@
 #include "support/Utilities.h"
 
 void CMailOffice::LoggedIn(Client* client) {
+    const QString nickname = client->record.GetNickname();
+    if (QStringList* kept = m_keptAnswers.Find(nickname)) {
+        const QStringList texts = *kept;
+        m_keptAnswers.RemoveKey(nickname);
+        for (const QString& text : texts)
+            answer(client, text);
+    }
     sendReceipts(client);
     sendWaitingCount(client);
 }
 
 void CMailOffice::ConnectionClosed(const Client* client) {
     m_mail.ConnectionClosed(client->serial);
+    const qint64 now = m_clock.elapsed();
+    for (auto it = m_watched.begin(); it != m_watched.end();) {
+        if (it->connection != client->connection) {
+            ++it;
+            continue;
+        }
+        if (now - it->writtenAt < kAnswerWatchMs || client->connection->BytesSent() < it->mark)
+            keepAnswer(it->sender, it->text);
+        it = m_watched.erase(it);
+    }
+}
+
+void CMailOffice::answer(Client* client, const QString& text) {
+    const QString nickname = client->record.GetNickname();
+    forgetDelivered();
+    if (!client->connection->IsOpen() || !client->connection->SendPlain(MailPacket::kType, text)) {
+        keepAnswer(nickname, text);
+        return;
+    }
+    if (m_watched.size() >= kMaxWatchedAnswers)
+        m_watched.pop_front();
+    m_watched.push_back({client->connection, nickname, text, m_clock.elapsed(), client->connection->BytesQueued()});
+}
+
+void CMailOffice::keepAnswer(const QString& sender, const QString& text) {
+    QStringList* kept = m_keptAnswers.Find(sender);
+    if (!kept) {
+        m_keptAnswers.SetAt(sender, QStringList());
+        kept = m_keptAnswers.Find(sender);
+    }
+    kept->append(text);
+    if (kept->size() > kMaxKeptAnswers)
+        kept->removeFirst();
+}
+
+void CMailOffice::forgetDelivered() {
+    const qint64 now = m_clock.elapsed();
+    while (!m_watched.empty() && now - m_watched.front().writtenAt >= kAnswerWatchMs &&
+           m_watched.front().connection->BytesSent() >= m_watched.front().mark)
+        m_watched.pop_front();
 }
 
 void CMailOffice::OnMail(Client* client, const QString& text) {
@@ -30,23 +77,20 @@ void CMailOffice::OnMail(Client* client, const QString& text) {
     }
     if ((m_options.accountFlags & 1u) == 0) {
         log(QStringLiteral("mail from %1 refused: the account may not send mail").arg(nickname));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
+        answer(client, MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
         return;
     }
     QStringList recipients;
     QString badName;
     if (!CMailStore::Recipients(*message, recipients, &badName) || !allMembers(recipients, &badName)) {
         log(QStringLiteral("mail from %1 undeliverable: bad recipient \"%2\"").arg(nickname, badName));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
+        answer(client, MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
         return;
     }
     if (!m_mail.SenderHasRoom(nickname, *message, recipients)) {
         log(QStringLiteral("mail from %1 undeliverable: his letters waiting for their recipients fill his quota")
                 .arg(nickname));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
+        answer(client, MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
         return;
     }
     QString fullName;
@@ -55,15 +99,13 @@ void CMailOffice::OnMail(Client* client, const QString& text) {
                                      .arg(nickname)
                                : QStringLiteral("mail from %1 undeliverable: the mailbox of %2 is full")
                                      .arg(nickname, fullName));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
+        answer(client, MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
         return;
     }
     message->from = nickname;
     message->dateSent = CurrentTimeStampText();
     m_mail.Post(nickname, *message, recipients);
-    client->connection->SendPlain(MailPacket::kType,
-                                  MailPacket::FormatDeliveryResult(nickname, true, message->messageId));
+    answer(client, MailPacket::FormatDeliveryResult(nickname, true, message->messageId));
     log(QStringLiteral("mail from %1 to %2").arg(nickname, recipients.join(QLatin1Char(' '))));
     // Letters wait here until their recipient asks for them (his client does while his mailbox is
     // open); meanwhile he is told how many wait.
@@ -87,7 +129,7 @@ bool CMailOffice::allMembers(const QStringList& names, QString* unknown) const {
 void CMailOffice::sendReceipts(Client* client) {
     const QString nickname = client->record.GetNickname();
     for (const CMailStore::Receipt& receipt : m_mail.TakeReceipts(nickname))
-        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatAcknowledged(nickname, receipt.messageId));
+        answer(client, MailPacket::FormatAcknowledged(nickname, receipt.messageId));
 }
 
 void CMailOffice::sendWaitingCount(Client* client) {
@@ -131,8 +173,7 @@ void CMailOffice::letterDelivered(quint64 mailId) {
     if (!receipt)
         return;
     if (Client* sender = findUser(receipt->sender))
-        sender->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatAcknowledged(receipt->sender, receipt->messageId));
+        answer(sender, MailPacket::FormatAcknowledged(receipt->sender, receipt->messageId));
     else
         m_mail.KeepReceipt(*receipt);
 }

@@ -3,19 +3,35 @@
 #include "Accounts.h"
 #include "MailStore.h"
 
+#include <QElapsedTimer>
+
+#include <deque>
+
 // The development server's mail office, over the letters its CMailStore keeps: it takes a member's
 // letter for members it knows (or refuses it, with the reason in the log), tells each recipient how
 // many letters wait for him (139: at login, as they come, after a hand-over), hands them over when
 // his client asks (-120), takes his client's filing results, and tells the sender (now, or at his
 // next login) once every recipient has his letter. It answers every mail packet (MailPacket::kType).
+//
+// An answer to a letter (135) or a receipt (138) may be lost with a connection that ends: the office
+// watches each it writes, and one written to a connection that ends with it unsent, or within
+// kAnswerWatchMs of the write (the peer may have gone without reading it), is handed over again at
+// the sender's next login (at most kMaxKeptAnswers a sender, the oldest go).
 class CMailOffice : public CDevServerPart {
 public:
-    CMailOffice(CDevServerCore& core, const CAccounts& accounts) : CDevServerPart(core), m_accounts(accounts) {}
+    static constexpr qint64 kAnswerWatchMs = 10000;
+    static constexpr int kMaxKeptAnswers = 1000;
+    static constexpr size_t kMaxWatchedAnswers = 100000;
+
+    CMailOffice(CDevServerCore& core, const CAccounts& accounts) : CDevServerPart(core), m_accounts(accounts) {
+        m_clock.start();
+    }
 
     void OnMail(Client* client, const QString& text);
-    // At login: the receipts kept for him and the count of his waiting letters.
+    // At login: the answers and receipts kept for him and the count of his waiting letters.
     void LoggedIn(Client* client);
-    // Letters handed to the connection and not filed go back to waiting.
+    // Letters handed to the connection and not filed go back to waiting; answers that may not have
+    // reached him are kept for his next login.
     void ConnectionClosed(const Client* client);
 
 private:
@@ -32,7 +48,24 @@ private:
     void onFilingResult(Client* client, const MailPacket::FilingResult& result);
     // The letter's sender learns (now, or at his next login) once every recipient has it.
     void letterDelivered(quint64 mailId);
+    // Writes an answer or receipt to the sender's connection and watches it (kept for his next login
+    // when it cannot go now).
+    void answer(Client* client, const QString& text);
+    void keepAnswer(const QString& sender, const QString& text);
+    // Stops watching what surely went out: written long enough ago and passed to the network.
+    void forgetDelivered();
+
+    struct Watched {
+        CServerConnection* connection;
+        QString sender;
+        QString text;
+        qint64 writtenAt; // m_clock
+        qint64 mark;      // the connection's BytesQueued() after it
+    };
 
     const CAccounts& m_accounts;
     CMailStore m_mail;
+    QElapsedTimer m_clock;
+    std::deque<Watched> m_watched;             // oldest first
+    CNoCaseStringMap<QStringList> m_keptAnswers; // by sender, oldest first
 };

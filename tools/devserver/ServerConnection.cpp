@@ -16,13 +16,13 @@ CServerConnection::CServerConnection(QTcpSocket* socket, QObject* parent)
     connect(m_socket, &QTcpSocket::disconnected, this, [this] {
         if (m_closed)
             return;
-        m_closed = true;
+        closing();
         emit closed(false);
     });
 }
 
 CServerConnection::~CServerConnection() {
-    m_closed = true;
+    closing();
     m_socket->disconnect(this);
     m_socket->abort();
 }
@@ -32,6 +32,7 @@ bool CServerConnection::SendPlain(quint8 type, const QString& text) {
     if (m_closed || !EncodeFrame(type, platform::cp1252::encode(text), frame))
         return false;
     m_socket->write(frame);
+    m_queued += frame.size();
     return written();
 }
 
@@ -45,12 +46,14 @@ bool CServerConnection::SendPacket(const CMessagePacket& packet) {
     if (m_closed || !EncodeFrame(packet.GetType(), packet.GetBody(), frame))
         return false;
     m_socket->write(frame);
+    m_queued += frame.size();
     return written();
 }
 
 void CServerConnection::SendRaw(const QByteArray& bytes) {
     if (!m_closed) {
         m_socket->write(bytes);
+        m_queued += bytes.size();
         written();
     }
 }
@@ -87,10 +90,20 @@ void CServerConnection::judgeBacklog() {
 
 qint64 CServerConnection::BytesToWrite() const { return m_socket->bytesToWrite(); }
 
+qint64 CServerConnection::BytesSent() const {
+    return m_closed ? m_sentAtClose : m_queued - m_socket->bytesToWrite();
+}
+
+void CServerConnection::closing() {
+    if (!m_closed)
+        m_sentAtClose = m_queued - m_socket->bytesToWrite();
+    m_closed = true;
+}
+
 void CServerConnection::Drop() {
     if (m_closed)
         return;
-    m_closed = true;
+    closing();
     m_socket->abort();
     // The caller may be walking its connections: it hears of the end once it has returned.
     QMetaObject::invokeMethod(this, [this] { emit closed(false); }, Qt::QueuedConnection);
@@ -139,7 +152,7 @@ void CServerConnection::handleFrames() {
         CMessagePacketPtr packet =
             result == FrameDecoder::Frame ? CMessagePacket::FromFrame(type, std::move(body)) : nullptr;
         if (!packet) {
-            m_closed = true;
+            closing();
             m_socket->abort();
             emit closed(true);
             return;

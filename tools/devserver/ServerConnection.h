@@ -31,6 +31,11 @@ public:
     // 0: no bound.
     void SetOutputLimit(qint64 bytes) { m_outputLimit = bytes; }
     qint64 BytesToWrite() const;
+    // Bytes handed to the connection in all, and how many of them went out to the network (once it
+    // has closed: as far as was known at the close). A frame is out once BytesSent() reaches what
+    // BytesQueued() said right after it was sent.
+    qint64 BytesQueued() const { return m_queued; }
+    qint64 BytesSent() const;
     QString PeerText() const { return m_peer; }
     // Frames handled in one turn of the event loop (0: all that came): what one peer sends cannot keep
     // the server from the others; the rest waits for the next turn, and the socket is read no further
@@ -50,12 +55,15 @@ private:
     // Handles up to m_framesPerTurn frames, then comes back in the next turn while more wait.
     void handleFrames();
     bool written();
+    void closing();
     void judgeBacklog();
 
     QTcpSocket* m_socket;
     FrameDecoder m_decoder;
     QString m_peer;
     bool m_closed = false;
+    qint64 m_queued = 0;
+    qint64 m_sentAtClose = 0;
     qint64 m_outputLimit = 0;
     int m_framesPerTurn = 0;
     bool m_framesQueued = false;
