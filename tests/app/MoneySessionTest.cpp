@@ -251,9 +251,20 @@ TEST_F(MoneySessionTest, ThreeGamesALimitChangePlayLaterAndTheEnd) {
     EXPECT_FALSE(alice->RollEnabled());
     EXPECT_FALSE(bob->RollEnabled());
 
-    // An ended session is over: leaving the room leaves no unfinished match to warn about.
+    // An ended session is over: leaving the room leaves no unfinished match to warn about, and the
+    // one who stays waits for nobody.
+    EXPECT_FALSE(alice->Doc()->IsMatchInProgress()) << "bob ended it";
+    EXPECT_FALSE(bob->Doc()->IsMatchInProgress());
     alice->session.DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return alice->service == ".mb"; }));
+    ASSERT_TRUE(WaitFor([&] { return bob->SawLine("alice has left the game."); }));
+    EXPECT_FALSE(bob->SawLine("kept unfinished"));
+    EXPECT_FALSE(bob->Doc()->IsOpponentAway());
+    ASSERT_TRUE(WaitFor([&] {
+        const CClientUserInfo* seen = alice->session.FindUser("bob");
+        return seen && seen->GetLocation() == kRoom;
+    }));
+    EXPECT_EQ(alice->session.FindUser("bob")->GetActivity(), CUserInfo::kActivityPlaying);
     bob->session.DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return bob->service == ".mb"; }));
     EXPECT_FALSE(alice->invitations->HasUnfinishedMatch(kRoom));
