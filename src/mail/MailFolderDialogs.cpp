@@ -5,7 +5,6 @@
 #include "mail/MessagingSubDocument.h"
 #include "platform/CompoundFile.h"
 #include "platform/Win32Codes.h"
-#include "session/DeferredMessageBox.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -18,8 +17,9 @@
 
 namespace {
 
+// A refusal of what the user chose, over the dialog as Send's warnings are over their window.
 void refuse(const QString& text, QWidget* field) {
-    PostDeferredMessageBox(text, platform::MB_OK | platform::MB_ICONEXCLAMATION);
+    MailWindowBox(field->window(), text, platform::MB_OK | platform::MB_ICONEXCLAMATION);
     field->setFocus(Qt::OtherFocusReason);
 }
 

@@ -7,6 +7,7 @@
 #include "mail/MessageHeader.h"
 #include "mail/MessagingOleDocument.h"
 #include "mail/MsgDisplayEditWnd.h"
+#include "platform/Paths.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/DeferredMessageBox.h"
@@ -33,16 +34,6 @@ namespace {
 
 const QString kFontChanged = QStringLiteral("KELDERWICK_FONT_PROPERTIES_CHANGED");
 
-// Questions and answers of the mailbox's own commands: modal to the mailbox, which stays in front.
-int box(QWidget* window, const QString& text, unsigned type) {
-    const int answer = platform::ui().MessageBox(window, text, QApplication::applicationDisplayName(), type);
-    if (window && window->isVisible()) {
-        window->raise();
-        window->activateWindow();
-    }
-    return answer;
-}
-
 bool isProtectedFolder(const QString& shownName) {
     return shownName == QLatin1String(CMessagingSubDocument::kInbox) ||
            shownName == QLatin1String(CMessagingSubDocument::kOutbox) ||
@@ -55,6 +46,15 @@ QString storeError(const CMessagingSubDocument& mail) {
 }
 
 } // namespace
+
+int MailWindowBox(QWidget* window, const QString& text, unsigned type) {
+    const int answer = platform::ui().MessageBox(window, text, QApplication::applicationDisplayName(), type);
+    if (window && window->isVisible()) {
+        window->raise();
+        window->activateWindow();
+    }
+    return answer;
+}
 
 namespace {
 
@@ -214,10 +214,10 @@ CMessageMailboxWnd::CMessageMailboxWnd(CMessagingSubDocument& mail, const QStrin
 CMessageMailboxWnd::~CMessageMailboxWnd() { teardown(); }
 
 bool CMessageMailboxWnd::ask(const QString& text) {
-    return box(this, text, platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES;
+    return MailWindowBox(this, text, platform::MB_YESNO | platform::MB_ICONQUESTION) == platform::IDYES;
 }
 
-void CMessageMailboxWnd::tell(const QString& text) { box(this, text, platform::MB_OK | platform::MB_ICONEXCLAMATION); }
+void CMessageMailboxWnd::tell(const QString& text) { MailWindowBox(this, text, platform::MB_OK | platform::MB_ICONEXCLAMATION); }
 
 bool CMessageMailboxWnd::QueryClose() {
     if (m_closing)
@@ -654,16 +654,22 @@ std::vector<CMsgDisplayEditWnd*> CMessageMailboxWnd::MessageWindows() const {
 bool CMessageMailboxWnd::exportMessages(const std::vector<MailKey>& messages) {
     if (messages.empty())
         return false;
-    QString path = platform::ui().SaveFileName(this, QStringLiteral("Save As"), QStringLiteral("*.txt"),
-                                               QStringLiteral("Text Files (*.txt);;All Files (*)"));
-    if (path.isEmpty())
-        return false;
-    if (QFileInfo(path).suffix().isEmpty()) {
-        // The chooser asked about the name as typed; the file written is another one.
-        path += QStringLiteral(".txt");
-        if (QFileInfo::exists(path) &&
-            !ask(QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName())))
+    QString start = platform::UserDocumentsDir() + QStringLiteral("*.txt");
+    QString path;
+    for (;;) {
+        path = platform::ui().SaveFileName(this, QStringLiteral("Save As"), start,
+                                           QStringLiteral("Text Files (*.txt);;All Files (*)"));
+        if (path.isEmpty())
             return false;
+        if (!QFileInfo(path).suffix().isEmpty())
+            break;
+        // The chooser asked about the name as typed; the file written is another one. Not to replace
+        // it is to choose again, from where the user was.
+        start = path;
+        path += QStringLiteral(".txt");
+        if (!QFileInfo::exists(path) ||
+            ask(QStringLiteral("%1 already exists.\nDo you want to replace it?").arg(QFileInfo(path).fileName())))
+            break;
     }
     bool first = true;
     int failed = 0;

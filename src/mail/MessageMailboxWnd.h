@@ -25,6 +25,11 @@ class QToolBar;
 // 5 Send, 6 Save, 7 Move, 8 New folder, 9 Delete, 10 Change view font.
 QIcon MailToolBarIcon(int image);
 
+// A question or warning about what the user did in one of the mail windows (the mailbox, a message
+// window, a folder dialog): modal to that window and focused, so Return closes it and reaches nothing
+// behind it; the window is in front and active again afterwards. -> the button pressed.
+int MailWindowBox(QWidget* window, const QString& text, unsigned type);
+
 // The user's mail window: the folder tree on the left, the messages of the selected folder on the
 // right, and the commands that write, read, answer, file, save and delete messages and make and remove
 // folders. One per session, made and toggled by the mail service (View > "Quorl Messages..."); it

@@ -415,9 +415,7 @@ bool CMsgDisplayEditWnd::RunCommand(int id) {
 
 // A warning about what the user is sending: modal to this window and focused, so Return closes it.
 void CMsgDisplayEditWnd::warn(const QString& text) {
-    platform::ui().MessageBox(this, text, QApplication::applicationDisplayName(),
-                              platform::MB_OK | platform::MB_ICONEXCLAMATION);
-    activateWindow();
+    MailWindowBox(this, text, platform::MB_OK | platform::MB_ICONEXCLAMATION);
 }
 
 std::unique_ptr<CMessageHeader> CMsgDisplayEditWnd::BuildHeader() {

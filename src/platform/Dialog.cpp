@@ -387,15 +387,19 @@ void Dialog::setVisible(bool visible) {
 
 void Dialog::showEvent(QShowEvent* event) {
     EnsureInitialized();
-    // A dialog of few controls would cut its own title.
-    if (isWindow()) {
-        const int wanted = TitleBarWidth(*this);
-        if (maximumWidth() >= wanted && minimumWidth() < wanted)
-            setMinimumWidth(wanted);
-        if (width() < wanted)
-            resize(qMin(wanted, maximumWidth()), height());
-    }
+    FitTitle();
     QDialog::showEvent(event);
+}
+
+void Dialog::FitTitle() {
+    // A dialog of few controls would cut its own title.
+    if (!isWindow())
+        return;
+    const int wanted = TitleBarWidth(*this);
+    if (maximumWidth() >= wanted && minimumWidth() < wanted)
+        setMinimumWidth(wanted);
+    if (width() < wanted)
+        resize(qMin(wanted, maximumWidth()), height());
 }
 
 void Dialog::keyPressEvent(QKeyEvent* event) {

@@ -125,6 +125,10 @@ public:
     // when it is first really shown, or when EnsureInitialized is called.
     void setVisible(bool visible) override;
 
+    // Makes a window at least as wide as its title needs in the title bar (never past its maximum).
+    // Done when it is shown; a dialog that places itself first does it before.
+    void FitTitle();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;

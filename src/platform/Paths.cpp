@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QStringList>
 
 namespace platform {
@@ -66,6 +67,13 @@ QString UserDataDir() {
     if (!folder.exists() && folder.mkpath(QStringLiteral(".")))
         QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return path;
+}
+
+QString UserDocumentsDir() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QDir::isAbsolutePath(documents) && QFileInfo(documents).isDir())
+        return withSlash(QDir::cleanPath(documents));
+    return withSlash(QDir::homePath());
 }
 
 QString FindFileIgnoringCase(const QString& folder, const QString& name) {

@@ -9,6 +9,10 @@ namespace platform {
 // ~/.local/share/Harrowgate/Norvale/). Made, readable by the user alone, when it is missing.
 QString UserDataDir();
 
+// The folder of the user's own documents (the desktop's documents folder, his home when there is
+// none), ending with '/': where choosers of files to write start.
+QString UserDocumentsDir();
+
 // The path of a read-only data file ("Tips.txt", "html/mbpopup.html", "textures\MAHOG.BMP"), looked
 // up without regard to the case of each path element ('/' or '\' separate them), first in res/
 // beside the executable, then in the source tree's res/. Empty when there is no such file, and for

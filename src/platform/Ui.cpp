@@ -9,6 +9,8 @@
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QInputDialog>
+#include <QLayout>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -46,15 +48,21 @@ int TitleBarWidth(const QWidget& window) {
     return QFontMetrics(bold).horizontalAdvance(shown) + kTitleBarAllowance;
 }
 
-void WidenForTitle(QMessageBox& box) {
+void WidenForTitle(QDialog& dialog) {
     // A short question makes a narrow box whose title bar cuts its own title: room for the title,
     // the window's icon and its buttons.
-    const int wanted = TitleBarWidth(box);
-    auto* grid = qobject_cast<QGridLayout*>(box.layout());
-    if (!grid || box.sizeHint().width() >= wanted)
+    const int wanted = TitleBarWidth(dialog);
+    // Asking for the size first also makes the layout of a dialog that makes it late (a prompt).
+    if (dialog.sizeHint().width() >= wanted)
         return;
-    grid->addItem(new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Minimum), grid->rowCount(), 0, 1,
-                  grid->columnCount());
+    QLayout* layout = dialog.layout();
+    if (!layout)
+        return;
+    auto* room = new QSpacerItem(wanted, 0, QSizePolicy::Minimum, QSizePolicy::Minimum);
+    if (auto* grid = qobject_cast<QGridLayout*>(layout))
+        grid->addItem(room, grid->rowCount(), 0, 1, grid->columnCount());
+    else
+        layout->addItem(room);
 }
 
 Ui* SetUi(Ui* replacement) { return g_ui.set(replacement); }
@@ -110,12 +118,16 @@ int QtUi::MessageBox(QWidget* parent, const QString& text, const QString& captio
 
 bool QtUi::Prompt(QWidget* parent, const QString& caption, const QString& label, QString& value,
                   bool password) {
-    bool ok = false;
-    const QString answer = QInputDialog::getText(parent, caption, label,
-                                                 password ? QLineEdit::Password : QLineEdit::Normal, value, &ok);
-    if (ok)
-        value = answer;
-    return ok;
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(caption);
+    dialog.setLabelText(label);
+    dialog.setTextEchoMode(password ? QLineEdit::Password : QLineEdit::Normal);
+    dialog.setTextValue(value);
+    WidenForTitle(dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    value = dialog.textValue();
+    return true;
 }
 
 QString QtUi::OpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {

@@ -48,9 +48,10 @@ public:
 // The installed seam (a real one until something else is installed).
 Ui& ui();
 
-// Makes a message box wide enough for its whole title in the title bar.
+// Makes a message box or a prompt (a dialog with a layout) wide enough for its whole title in the
+// title bar.
 constexpr int kTitleBarAllowance = 160;
-void WidenForTitle(QMessageBox& box);
+void WidenForTitle(QDialog& dialog);
 // The width a window needs for its whole title as the title bar shows it: the window system adds
 // the application's name ("Double \u2014 Norvale"), in the title bar's bold face, with room for the
 // window's icon and buttons.

@@ -8,9 +8,15 @@
 
 namespace {
 
-// Positions compare in the scanned window's client coordinates: screen coordinates for top-level
-// windows (their frame's top-left corner), parent coordinates for child windows.
-QPoint placeOf(const QWidget* widget) { return widget->pos(); }
+// Which corner a top-level window's place stands for. A shown window has both: its frame's top-left
+// corner and its client area's. A window not yet shown has no frame: its one place is the corner it
+// was given, the frame's (QWidget::move) or the client area's (QWidget::setGeometry), so it is
+// compared in the terms of the sibling it lands on. Child windows have one place.
+enum class Corner { Frame, Client };
+
+QPoint placeOf(const QWidget* widget, Corner corner) {
+    return corner == Corner::Client ? widget->geometry().topLeft() : widget->pos();
+}
 
 QRect desktopIn(const QWidget* scanParent) {
     if (scanParent)
@@ -31,11 +37,11 @@ QRect areaIn(const QWidget* scanParent, const QWidget* area, const QSize& size) 
     return desktopIn(scanParent);
 }
 
-bool occupied(const QWidgetList& others, const QWidget* window, const QPoint& place) {
+bool occupied(const QWidgetList& others, const QWidget* window, const QPoint& place, Corner corner) {
     for (const QWidget* other : others) {
         if (other == window || !other->isVisible() || other->parentWidget() != window->parentWidget())
             continue;
-        if (placeOf(other) == place)
+        if (placeOf(other, corner) == place)
             return true;
     }
     return false;
@@ -60,7 +66,12 @@ bool CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* window) {
         others = QApplication::topLevelWidgets();
     }
 
-    const QPoint original = placeOf(window);
+    Corner corner = Corner::Frame;
+    if (window->isWindow() && !window->isVisible() &&
+        !occupied(others, window, placeOf(window, Corner::Frame), Corner::Frame) &&
+        occupied(others, window, placeOf(window, Corner::Client), Corner::Client))
+        corner = Corner::Client;
+    const QPoint original = placeOf(window, corner);
     const QSize size = window->frameGeometry().size();
     const QRect bounds = areaIn(scanParent, area, size);
     const int step = CascadeStep();
@@ -68,7 +79,7 @@ bool CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* window) {
     QPoint place = original;
     int wrapsX = 0;
     int wrapsY = 0;
-    while (occupied(others, window, place)) {
+    while (occupied(others, window, place, corner)) {
         place += QPoint(step, step);
         if (place.x() + size.width() > bounds.x() + bounds.width()) {
             place.setX(bounds.x());
@@ -83,6 +94,9 @@ bool CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* window) {
     }
     if (place == original)
         return false;
-    window->move(place);
+    if (corner == Corner::Client)
+        window->setGeometry(QRect(place, window->geometry().size()));
+    else
+        window->move(place);
     return true;
 }

@@ -7,6 +7,7 @@
 #include "mail/MessagingOleDocument.h"
 #include "mail/MsgDisplayEditWnd.h"
 #include "platform/Color.h"
+#include "platform/Paths.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "support/SessionFixture.h"
@@ -21,6 +22,8 @@
 #include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMessageBox>
+#include <QTimer>
 #include <QWindow>
 #include <QFile>
 #include <QHeaderView>
@@ -338,6 +341,7 @@ TEST_F(MailWindowsTest, FoldersAreMadeAndRemovedAndMessagesMovedAndCopiedBetween
     dialog->accept();
     ASSERT_TRUE(dialog);
     EXPECT_EQ(countBoxes(CNewMsgFolderDlg::kNotAlphanumeric), 1);
+    EXPECT_EQ(boxOwner(CNewMsgFolderDlg::kNotAlphanumeric), CNewMsgFolderDlg::kClassName);
     dialog->NameEdit()->setText("Friends");
     dialog->accept();
     EXPECT_TRUE(WaitFor([&] { return !dialog; }));
@@ -356,6 +360,37 @@ TEST_F(MailWindowsTest, FoldersAreMadeAndRemovedAndMessagesMovedAndCopiedBetween
     EXPECT_FALSE(move->Folders()->isEditable());
     move->accept();
     EXPECT_EQ(countBoxes(CMoveMessageDialog::kNoDestination), 1);
+    EXPECT_EQ(boxOwner(CMoveMessageDialog::kNoDestination), CMoveMessageDialog::kClassName);
+    {
+        // The real box, as the user meets it: Return in the dialog brings it up over the dialog, with
+        // the keyboard, so the next Return closes it and goes no further.
+        platform::QtUi real;
+        platform::Ui* scripted = platform::SetUi(&real);
+        QStringList owners;
+        int stacked = 0;
+        auto closeBoxes = [](int& count) {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(window); box && box->isVisible()) {
+                    box->done(QMessageBox::Ok);
+                    ++count;
+                }
+        };
+        QTimer::singleShot(0, [&] {
+            for (QWidget* window : QApplication::topLevelWidgets())
+                if (qobject_cast<QMessageBox*>(window) && window->isVisible())
+                    owners << (window->parentWidget() ? window->parentWidget()->objectName() : QString());
+            QTimer::singleShot(500, [&] { closeBoxes(stacked); }); // a second box, should one come
+            QWidget* modal = QApplication::activeModalWidget();
+            ASSERT_TRUE(modal && QTest::qWaitForWindowActive(modal));
+            QTest::keyClick(static_cast<QWidget*>(nullptr), Qt::Key_Return); // where the keyboard is
+        });
+        QTest::keyClick(move->Folders(), Qt::Key_Return);
+        QTest::qWait(600);
+        platform::SetUi(scripted);
+        EXPECT_EQ(owners, QStringList({CMoveMessageDialog::kClassName}));
+        EXPECT_EQ(stacked, 0);
+        EXPECT_EQ(QApplication::focusWidget(), move->Folders());
+    }
     move->Folders()->setCurrentText("Inbox");
     move->accept();
     EXPECT_EQ(countBoxes("The message is already located in the 'Inbox' folder.  Please choose another."), 1);
@@ -547,6 +582,13 @@ TEST_F(MailWindowsTest, ViewAsksBeforeOpeningManyAndSaveWritesTheSelectionToOneF
     SelectRows({0, 1, 2, 3, 4});
     mailbox->RunCommand(MailCommand::kView);
     EXPECT_EQ(mailbox->MessageWindows().size(), 5u);
+    // Each comes up a cascade step below and right of the one before, never on it; a new one too.
+    mailbox->RunCommand(MailCommand::kNew);
+    const std::vector<CMsgDisplayEditWnd*> windows = mailbox->MessageWindows();
+    for (size_t i = 1; i < windows.size(); ++i)
+        EXPECT_EQ(windows[i]->frameGeometry().topLeft(),
+                  windows[i - 1]->frameGeometry().topLeft() + QPoint(CascadeStep(), CascadeStep()))
+            << i;
 
     // Save: the chosen file gets ".txt" and the messages in list order, the file emptied first.
     const QString path = m_dir.path() + "/notes";
@@ -562,6 +604,12 @@ TEST_F(MailWindowsTest, ViewAsksBeforeOpeningManyAndSaveWritesTheSelectionToOneF
     testenv::scriptedUi().QueueMessageBoxAnswer(platform::IDNO);
     ASSERT_TRUE(mailbox->RunCommand(MailCommand::kSave));
     EXPECT_EQ(countBoxes(replace), 1);
+    // The chooser starts among the user's documents, and No brings it back at the name typed.
+    QStringList starts;
+    for (const auto& asked : testenv::scriptedUi().asked())
+        if (asked.kind == platform::ScriptedUi::Asked::SaveFileKind)
+            starts << asked.text;
+    EXPECT_EQ(starts, QStringList({platform::UserDocumentsDir() + "*.txt", path}));
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), "old text");
     old.close();

@@ -61,6 +61,15 @@ TEST(Paths, UserDataDirDefaultsToTheDataHome) {
     EXPECT_EQ(platform::UserDataDir(), dir.filePath("home") + "/.local/share/Harrowgate/Norvale/");
 }
 
+TEST(Paths, DocumentsAreTheDesktopsDocumentsFolderElseHome) {
+    QTemporaryDir dir;
+    ScopedEnv homeEnv("HOME", dir.path().toUtf8());
+    ScopedEnv config("XDG_CONFIG_HOME", dir.filePath("config").toUtf8());
+    EXPECT_EQ(platform::UserDocumentsDir(), dir.path() + "/"); // no such folder: home
+    ASSERT_TRUE(QDir(dir.path()).mkpath("Documents"));
+    EXPECT_EQ(platform::UserDocumentsDir(), dir.filePath("Documents") + "/");
+}
+
 TEST(Paths, FilesAreFoundWithoutRegardToCase) {
     QTemporaryDir dir;
     touch(dir.filePath("Textures/MAHOG.BMP"));

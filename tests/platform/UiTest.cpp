@@ -2,7 +2,10 @@
 #include "platform/Win32Codes.h"
 #include "support/TestEnvironment.h"
 
+#include <QApplication>
 #include <QDialog>
+#include <QInputDialog>
+#include <QTimer>
 #include <QMessageBox>
 #include <gtest/gtest.h>
 
@@ -30,6 +33,27 @@ TEST(QtUiBoxes, AShortQuestionLeavesRoomForTheWholeTitle) {
     ASSERT_LT(box.sizeHint().width(), wanted);
     WidenForTitle(box);
     EXPECT_GE(box.sizeHint().width(), wanted);
+}
+
+// The real prompt, as the invitation asks for names: its title is not cut.
+TEST(QtUiBoxes, APromptIsAsWideAsItsTitle) {
+    QtUi real;
+    Ui* scripted = SetUi(&real);
+    int width = 0;
+    int wanted = 0;
+    QTimer::singleShot(0, [&] {
+        if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+            width = dialog->width();
+            wanted = TitleBarWidth(*dialog);
+            dialog->reject();
+        }
+    });
+    QString value = "bob";
+    EXPECT_FALSE(ui().Prompt(nullptr, "Backgammon Invite", "Player to invite:", value));
+    SetUi(scripted);
+    EXPECT_EQ(value, "bob");
+    ASSERT_GT(wanted, kTitleBarAllowance);
+    EXPECT_GE(width, wanted);
 }
 
 TEST_F(ScriptedUiTest, UnansweredBoxesAnswerTheirDefaultButton) {

@@ -1,172 +1,21 @@
 #include "DevServer.h"
 
-#include <QRegularExpression>
-
 #include "board/BgClientView.h"
-#include "DevWebServer.h"
-
-#include "game/ClientGameFactory.h"
-#include "game/LeagueInviteInfo.h"
+#include "mail/MailPackets.h"
 #include "net/ClientNode.h"
-#include "net/DatabaseTransaction.h"
-#include "net/TransmittableObject.h"
-#include "net/LoginPackets.h"
-#include "session/ServiceName.h"
-#include "support/PacketText.h"
-#include "support/Utilities.h"
-#include "game/MatchRecord.h"
-#include "web/WebAddress.h"
 
-#include <QElapsedTimer>
-#include <QRegularExpression>
-
-#include <algorithm>
-#include <cmath>
-#include <optional>
-#include <utility>
-
-#include <dirent.h>
-#include <sys/resource.h>
-
-struct CDevServer::Client {
-    CServerConnection* connection = nullptr;
-    quint64 serial = 0;
-    QElapsedTimer connected;
-    QString nonce;
-    QString clientVersion;
-    bool loggedIn = false;
-    CUserInfo record;
-    bool away = false;
-    QString service;
-    // The match board's query (packet 108), once the client has sent one.
-    struct Query {
-        int size = 0;
-        int origin = 0;
-        double centre = 0;
-        quint32 statusMask = 0x8000;
-        quint32 actionMask = 0x8000;
-        bool self = true;
-        // Whether the member is one of the players the filter asks for: he must meet the status mask
-        // and the action mask, either of which may be "any" (0x8000) or empty (no restriction on that
-        // side); the boxes ticked within one mask are alternatives. His rating is not looked at.
-        bool Admits(const CUserInfo& member) const;
-    };
-    std::optional<Query> query;
-    bool announceQueued = false;
-};
-
-namespace {
-
-// The first blank-separated word of text; rest (when given) receives what follows it.
-QString firstWord(const QString& text, QString* rest = nullptr) {
-    QString source = text.trimmed();
-    const QString word = NextToken(source, u" ");
-    if (rest)
-        *rest = source;
-    return word;
-}
-
-} // namespace
-
-CServiceSettings CDevServer::lobbySettings() const {
-    CServiceSettings settings{
-        {QStringLiteral("nMaxQuerySize"), QStringLiteral("125")},
-        {QStringLiteral("nMaxMatchLength"), QStringLiteral("25")},
-    };
-    if (!m_options.webHost.isEmpty()) {
-        const CClientGameFactory& game = CClientGameFactory::GetFactory();
-        settings.append({QStringLiteral("http"), m_options.webHost + QLatin1String(kAdvertPath)});
-        settings.append({QStringLiteral("timer"), QString::number(m_options.advertRefreshSeconds)});
-        settings.append({QStringLiteral("urlNews"), game.GetNewsAddress(m_options.webHost)});
-        settings.append({QStringLiteral("urlHelp"), game.GetHelpAddress(m_options.webHost)});
-        settings.append({QStringLiteral("urlPlayerInfoDir"),
-                         m_options.webHost + QLatin1String(CDevWebServer::kPlayerPagesPath)});
-        settings.append({QStringLiteral("urlLeagues"), m_options.webHost + QLatin1String(CDevWebServer::kLeaguesPath)});
-        settings.append({QStringLiteral("urlLegend"), m_options.webHost + QLatin1String(CDevWebServer::kLegendPath)});
-        settings.append({QStringLiteral("urlTallybankAccount"),
-                         m_options.webHost + QLatin1String(CDevWebServer::kTallybankPath)});
-    }
-    return settings;
-}
-
-CDevServer::CDevServer(Options options, QObject* parent) : QObject(parent), m_options(std::move(options)) {
+CDevServer::CDevServer(Options options, QObject* parent)
+    : QObject(parent), m_core(std::move(options), this, [this](const QString& line) { log(line); }),
+      m_limits(m_core, m_server, [this] { onNewConnection(); }), m_accounts(m_core),
+      m_mail(m_core, m_accounts), m_enquiries(m_core),
+      m_rooms(m_core, m_matches, m_directory), m_directory(m_core, m_rooms.Unfinished()),
+      m_matches(m_core, m_directory) {
     connect(&m_server, &QTcpServer::newConnection, this, &CDevServer::onNewConnection);
-    m_backoffTimer = new QTimer(this);
-    m_backoffTimer->setSingleShot(true);
-    connect(m_backoffTimer, &QTimer::timeout, this, &CDevServer::resumeAccepting);
-    // Out of descriptors (or another resource): no busy loop on the listening socket, a pause instead.
-    connect(&m_server, &QTcpServer::acceptError, this, [this](QAbstractSocket::SocketError) {
-        log(QStringLiteral("cannot accept a connection: %1").arg(m_server.errorString()));
-        backOff(true);
-    });
-}
-
-bool CDevServer::nearFileLimit() const {
-    struct rlimit limit {};
-    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
-        return false;
-    // Counting the open descriptors costs a directory listing: only worth it once the connections
-    // alone use a good part of a large limit.
-    if (limit.rlim_cur > 1024 && m_clients.size() < limit.rlim_cur / 2)
-        return false;
-    return openDescriptors() + m_options.fileReserve >= qint64(limit.rlim_cur);
-}
-
-qint64 CDevServer::openDescriptors() {
-    // Counted by name only: a listing that looked at each entry would cost a call per connection.
-    DIR* directory = ::opendir("/proc/self/fd");
-    if (!directory)
-        return 0;
-    qint64 open = 0;
-    while (const dirent* entry = ::readdir(directory))
-        if (entry->d_name[0] != '.')
-            ++open;
-    ::closedir(directory);
-    return open - 1; // the listing's own
-}
-
-void CDevServer::backOff(bool acceptFailed) {
-    // Room is made first from connections that never logged in, the oldest first.
-    std::vector<Client*> waiting;
-    for (const auto& entry : m_clients)
-        if (!entry.second->loggedIn && entry.second->connection->IsOpen())
-            waiting.push_back(entry.second.get());
-    std::sort(waiting.begin(), waiting.end(), [](Client* a, Client* b) { return a->serial < b->serial; });
-    const size_t dropped = std::min<size_t>(waiting.size(), size_t(qMax(1, m_options.fileReserve / 4)));
-    for (size_t i = 0; i < dropped; ++i)
-        waiting[i]->connection->Drop();
-    if (dropped > 0 && !m_acceptPaused && !acceptFailed) {
-        // The room is made: accepting goes on, so a member who connects now is not kept waiting
-        // behind the connections queued up meanwhile.
-        log(QStringLiteral("near the file limit: %1 connections, %2 not logged in closed")
-                .arg(m_clients.size())
-                .arg(dropped));
-        return;
-    }
-    m_server.pauseAccepting();
-    m_acceptPaused = true;
-    m_backoffMs = m_backoffMs == 0 ? 50 : qMin(2000, m_backoffMs * 2);
-    if (!m_backoffTimer->isActive())
-        m_backoffTimer->start(m_backoffMs);
-    log(QStringLiteral("near the file limit: %1 connections, %2 not logged in closed, accepting again in %3 ms")
-            .arg(m_clients.size())
-            .arg(dropped)
-            .arg(m_backoffMs));
-}
-
-void CDevServer::resumeAccepting() {
-    m_acceptPaused = false;
-    if (!nearFileLimit())
-        m_backoffMs = 0;
-    else if (backOff(); m_acceptPaused)
-        return;
-    m_server.resumeAccepting();
-    onNewConnection(); // any accepted while paused
 }
 
 CDevServer::~CDevServer() {
-    m_users.RemoveAll();
-    m_clients.clear();
+    m_core.users.RemoveAll();
+    m_core.clients.clear();
 }
 
 bool CDevServer::Listen(const QHostAddress& address, quint16 port, QString* error) {
@@ -181,247 +30,41 @@ void CDevServer::onNewConnection() {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
         auto client = std::make_unique<Client>();
         client->connection = new CServerConnection(socket, this);
-        client->connection->SetOutputLimit(m_options.outputLimitBytes);
-        client->connection->SetFramesPerTurn(m_options.framesPerTurn);
         client->serial = ++m_lastSerial;
         client->connected.start();
         client->nonce = MakeLoginNonce();
         Client* raw = client.get();
-        connect(raw->connection, &CServerConnection::outputOverflow, this, [this, raw](qint64 backlog) {
-            log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread")
-                    .arg(raw->loggedIn ? raw->record.GetNickname() : raw->connection->PeerText())
-                    .arg(backlog));
-        });
-        if (m_options.loginTimeoutSeconds > 0) {
-            QTimer::singleShot(m_options.loginTimeoutSeconds * 1000, raw->connection, [this, raw] {
-                if (raw->loggedIn)
-                    return;
-                log(QStringLiteral("%1 did not log in in time").arg(raw->connection->PeerText()));
-                raw->connection->Drop();
-            });
-        }
+        m_limits.Admit(raw);
         connect(raw->connection, &CServerConnection::packetReceived, this,
                 [this, raw](const CMessagePacketPtr& packet) { onPacket(raw, *packet); });
         connect(raw->connection, &CServerConnection::closed, this, [this, raw](bool) { onClosed(raw); });
-        m_clients[raw->connection] = std::move(client);
+        m_core.clients[raw->connection] = std::move(client);
         raw->connection->SendPlain(LoginPacketType::Hello,
-                                   CServerHello{m_options.serverName, kProtocolVersion, raw->nonce}.Format());
+                                   CServerHello{m_core.options.serverName, kProtocolVersion, raw->nonce}.Format());
         log(QStringLiteral("connection from %1").arg(raw->connection->PeerText()));
     }
-    if (!m_acceptPaused && nearFileLimit())
-        backOff();
+    m_limits.Accepted();
 }
 
 void CDevServer::onClosed(Client* client) {
-    m_mail.ConnectionClosed(client->serial);
+    m_mail.ConnectionClosed(client);
     if (client->loggedIn) {
-        leaveRoom(client);
+        m_rooms.Leave(client);
         client->loggedIn = false;
-        m_users.RemoveKey(client->record.GetNickname());
-        m_ratings.clear();
-        dropIdleRoom(client->service);
+        m_core.users.RemoveKey(client->record.GetNickname());
+        m_rooms.DropIdleRoom(client->service);
         log(QStringLiteral("%1 left").arg(client->record.GetNickname()));
-        sendDirectory(98, {client}, loggedIn());
-        tellFriendsOf(client, QLatin1Char('-'));
+        m_directory.Departed(client);
     }
     // The connection may still be inside one of its own signals: both go once that has returned.
     CServerConnection* connection = client->connection;
     QMetaObject::invokeMethod(
         this,
         [this, connection] {
-            m_clients.erase(connection);
+            m_core.clients.erase(connection);
             connection->deleteLater();
         },
         Qt::QueuedConnection);
-}
-
-QList<CDevServer::Client*> CDevServer::loggedIn() const {
-    QList<Client*> list;
-    for (const auto& entry : m_users)
-        list.append(entry.second);
-    return list;
-}
-
-QList<CDevServer::Client*> CDevServer::inRoom(const QString& service) const {
-    QList<Client*> list;
-    for (const auto& entry : m_users) {
-        if (CServiceName(entry.second->service).IsSameService(CServiceName(service)))
-            list.append(entry.second);
-    }
-    return list;
-}
-
-CDevServer::Client* CDevServer::findUser(const QString& nickname) const {
-    Client* const* entry = m_users.Find(nickname);
-    return entry ? *entry : nullptr;
-}
-
-void CDevServer::sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to,
-                               quint32 mask) {
-    if (about.isEmpty())
-        return;
-    if (mask == 0)
-        mask = type == 110 ? UserField::OwnMask : UserField::All;
-    // Each user's entry is written once for each set of group flags readers see him with.
-    std::vector<std::vector<std::pair<int, QString>>> entries(size_t(about.size()));
-    const auto entry = [&](qsizetype index, int groups) -> const QString& {
-        std::vector<std::pair<int, QString>>& written = entries[size_t(index)];
-        for (const auto& text : written)
-            if (text.first == groups)
-                return text.second;
-        written.emplace_back(groups, about[index]->record.FormatUpdateText(groups, mask == kGroupFlagsOnly ? 0 : mask, true));
-        return written.back().second;
-    };
-    const QString header = QStringLiteral("%1 %2\n").arg(m_users.GetCount()).arg(about.size());
-    for (Client* client : to) {
-        // The group flags are the reader's own view of each user: his friends carry the friend flag.
-        const QString reader = client->record.GetNickname();
-        const bool hasFriends = !m_relations.Names(reader, CRelationStore::List::Friends).isEmpty();
-        const bool inGame = inGameOf(client, client); // only then may others be in his game
-        QString body = header;
-        for (qsizetype index = 0; index < about.size(); ++index) {
-            const Client* user = about[index];
-            const bool friendOfReader =
-                hasFriends && m_relations.Contains(reader, CRelationStore::List::Friends, user->record.GetNickname());
-            // ... and those he has an unfinished match with the unfinished-match flag.
-            const int groups = (friendOfReader ? UserGroup::Friend : 0) |
-                               (user != client && m_unfinished.Between(reader, user->record.GetNickname())
-                                    ? UserGroup::UnfinishedMatch
-                                    : 0);
-            const int board = onBoardOf(client, user) ? kBoardGroup : 0;
-            const int sameGame = inGame && inGameOf(client, user) ? kInGameGroup : 0;
-            body += entry(index, groups | board | sameGame);
-        }
-        client->connection->SendPlain(quint8(type), body);
-    }
-}
-
-bool CDevServer::inGameOf(const Client* reader, const Client* user) const {
-    const CServiceName room(reader->service);
-    const QString word = room.GetFirstPart();
-    return (word == QLatin1String("gb") || word == QLatin1String("gp")) &&
-           room.IsSameService(CServiceName(user->service));
-}
-
-bool CDevServer::Client::Query::Admits(const CUserInfo& member) const {
-    auto meets = [](quint32 mask, std::initializer_list<std::pair<quint32, bool>> boxes) {
-        if (mask == 0 || (mask & 0x8000))
-            return true;
-        for (const auto& [bits, held] : boxes)
-            if ((mask & bits) && held)
-                return true;
-        return false;
-    };
-    const int presence = member.GetPresence();
-    const int activity = member.GetActivity();
-    return meets(statusMask, {{0x8, presence == CUserInfo::kPresenceAway},
-                              {0x2, presence == CUserInfo::kPresenceReady}}) &&
-           meets(actionMask, {{0x4, activity == CUserInfo::kActivityWatching},
-                              {0xA, activity == CUserInfo::kActivityPlaying}});
-}
-
-bool CDevServer::onBoardOf(const Client* reader, const Client* user) const {
-    if (!reader->query)
-        return false;
-    const Client::Query& query = *reader->query;
-    if (user == reader)
-        return query.self;
-    const CUserInfo& record = user->record;
-    if (!query.Admits(record))
-        return false;
-    // The size players closest to the centre (the reader's own rating, or the query's).
-    const double centre = query.origin == 1 ? query.centre : reader->record.GetRating();
-    const double distance = std::abs(record.GetRating() - centre);
-    return ratedCloser(centre, distance, user, reader) < query.size;
-}
-
-int CDevServer::ratedCloser(double centre, double distance, const Client* user, const Client* reader) const {
-    if (m_ratings.empty()) {
-        for (const auto& entry : m_users)
-            m_ratings.push_back(entry.second->record.GetRating());
-        std::sort(m_ratings.begin(), m_ratings.end());
-    }
-    // The ratings nearer than distance lie together in the ordered list.
-    const auto nearer = [&](float rating) { return std::abs(double(rating) - centre) < distance; };
-    const auto first = std::partition_point(m_ratings.begin(), m_ratings.end(),
-                                            [&](float rating) { return rating < centre && !nearer(rating); });
-    const auto last = std::partition_point(first, m_ratings.end(),
-                                           [&](float rating) { return rating < centre || nearer(rating); });
-    int closer = int(last - first);
-    for (const Client* own : {user, reader})
-        if (own->loggedIn && nearer(own->record.GetRating())) // (those are the ones in the list)
-            --closer;
-    return closer;
-}
-
-void CDevServer::onBoardQuery(Client* client, const QString& text) {
-    // "<centre>" size origin status action, then the group words.
-    CPacketCursor cursor(text);
-    QString centre;
-    int size = 0, origin = 0, status = 0, action = 0;
-    if (!ReadPacketString(cursor, centre) || !ReadPacketInt(cursor, size) || !ReadPacketInt(cursor, origin) ||
-        !ReadPacketInt(cursor, status) || !ReadPacketInt(cursor, action) || size < 0) {
-        log(QStringLiteral("query from %1 refused: %2").arg(client->record.GetNickname(), text.left(80)));
-        return;
-    }
-    int words[14] = {};
-    for (int& word : words) {
-        if (!ReadPacketInt(cursor, word))
-            break;
-    }
-    Client::Query query;
-    query.size = size;
-    query.origin = origin;
-    query.centre = centre.toDouble();
-    query.statusMask = quint32(status);
-    query.actionMask = quint32(action);
-    query.self = words[9] != 0;
-    client->query = query;
-    // The reader's view of everyone changes with it.
-    sendDirectory(110, loggedIn(), {client}, kGroupFlagsOnly);
-}
-
-void CDevServer::announceChange(Client* client) {
-    if (client->record.GetChangeMask() == 0)
-        return;
-    sendDirectory(110, {client}, loggedIn());
-    client->record.ClearChangeMask();
-}
-
-void CDevServer::announceSoon(Client* client) {
-    if (client->announceQueued)
-        return;
-    client->announceQueued = true;
-    m_announcing.push_back(client->connection);
-    if (m_announcing.size() == 1)
-        QTimer::singleShot(0, this, &CDevServer::announceQueued);
-}
-
-void CDevServer::announceQueued() {
-    // A few members a turn: a crowd changing at once cannot keep the server from a newcomer.
-    const size_t taken = std::min(m_announcing.size(), size_t(kAnnouncementsPerTurn));
-    const std::vector<CServerConnection*> turn(m_announcing.begin(), m_announcing.begin() + qsizetype(taken));
-    m_announcing.erase(m_announcing.begin(), m_announcing.begin() + qsizetype(taken));
-    if (!m_announcing.empty())
-        QTimer::singleShot(0, this, &CDevServer::announceQueued);
-    QList<Client*> changed;
-    for (CServerConnection* connection : turn) {
-        const auto it = m_clients.find(connection);
-        if (it == m_clients.end())
-            continue;
-        Client* client = it->second.get();
-        client->announceQueued = false;
-        if (client->loggedIn && client->record.GetChangeMask() != 0)
-            changed.append(client);
-    }
-    // One directory packet to each member, with everybody who changed in the turn.
-    sendDirectory(110, changed, loggedIn());
-    for (Client* client : changed)
-        client->record.ClearChangeMask();
-}
-
-void CDevServer::systemLine(Client* client, const QString& text) {
-    client->connection->SendRouted(ChatPacket::System, QStringLiteral("."), text);
 }
 
 void CDevServer::onPacket(Client* client, const CMessagePacket& packet) {
@@ -444,137 +87,11 @@ void CDevServer::onPacket(Client* client, const CMessagePacket& packet) {
 }
 
 void CDevServer::onLogin(Client* client, const QString& text) {
-    const auto login = CSecureLoginPacket::Parse(text);
-    QString refusal;
-    bool outdated = false;
-    if (m_options.minVersion > 0) {
-        bool numeric = false;
-        const int version = client->clientVersion.section(u' ', 0, 0).toInt(&numeric);
-        outdated = !numeric || version < m_options.minVersion;
-    }
-    if (outdated)
-        refusal = QStringLiteral("This version of the Norvale client is no longer supported.");
-    else if (!login || !IsValidUserName(login->nickname))
-        refusal = QStringLiteral("A nickname has 1 to 24 letters and digits.");
-    else if (findUser(login->nickname))
-        refusal = QStringLiteral("%1 is already logged in.").arg(login->nickname);
-    else if (!m_options.password.isEmpty() &&
-             login->digest != CSecureLoginPacket::ComputeDigest(client->nonce, m_options.password))
-        refusal = QStringLiteral("The password is not correct.");
-    if (!refusal.isEmpty()) {
-        CLoginRefusedPacket refused;
-        refused.reason = refusal;
-        if (outdated) {
-            refused.updateAddress = m_options.updateAddress;
-            refused.updateSize = m_options.updateSize;
-        }
-        client->connection->SendPlain(LoginPacketType::Refused, refused.Format());
-        client->connection->Close();
-        log(QStringLiteral("login refused: %1").arg(refusal));
+    if (!m_accounts.LogIn(client, text))
         return;
-    }
-    client->loggedIn = true;
-    client->service = m_options.lobbyService;
-    client->record = CUserInfo(login->nickname);
-    client->record.SetActivity(CUserInfo::kActivityFinished);
-    client->record.SetPresence(CUserInfo::kPresenceReady);
-    client->record.SetRating(1500.0f);
-    client->record.SetExperience(0);
-    client->record.SetUnfinishedMatches(0);
-    client->record.SetLocation(m_options.lobbyService);
-    client->record.ClearChangeMask();
-    m_users.SetAt(login->nickname, client);
-    m_ratings.clear();
-    m_members.SetAt(login->nickname, Member{login->nickname, client->record.GetRating(), client->record.GetExperience()});
-
-    CLoginAcceptedPacket accepted;
-    accepted.rightsMask = m_options.rightsMask;
-    accepted.accountFlags = m_options.accountFlags;
-    accepted.lobbyService = m_options.lobbyService;
-    accepted.settings = lobbySettings();
-    client->connection->SendPlain(LoginPacketType::Accepted, accepted.Format());
-    log(QStringLiteral("%1 logged in (%2)").arg(login->nickname, client->clientVersion));
-
-    // The newcomer learns of everybody; everybody else of the newcomer.
-    QList<Client*> others = loggedIn();
-    others.removeAll(client);
-    sendDirectory(97, loggedIn(), {client});
-    sendDirectory(97, {client}, others);
-    systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, login->nickname));
-    tellFriendsOf(client, QLatin1Char('+'));
-    sendUnfinished({login->nickname});
-    sendReceipts(client);
-    sendWaitingCount(client);
-}
-
-void CDevServer::leaveRoom(Client* client) {
-    const CServiceName room(client->service);
-    if (room.GetFirstPart() != QLatin1String("gb") || !room.HasPart(client->record.GetNickname()))
-        return;
-    // Terms he came with go with him: the other player cannot start a match in his absence.
-    if (MatchRoom* waiting = findRoom(client->service))
-        waiting->offers.erase(FoldNickname(client->record.GetNickname()));
-    // A match played to its end, or none set up yet, is not left unfinished.
-    const CMatchReferee* match = FindMatch(room.GetBaseName());
-    if (!match || match->Board().IsMatchOver() || !playersPresent(room.GetBaseName()))
-        return;
-    // Nor is a money session a player ended between two games (Play Later keeps it: a game is owed).
-    if (const MatchRoom* played = findRoom(client->service); played && played->money.ended)
-        return;
-    const QStringList players = m_unfinished.MatchLeft(room, match->Descriptor(0));
-    // Who stays waits for him: the lobby shows him free to be asked to resume.
-    for (Client* user : inRoom(room.GetBaseName()))
-        if (user != client && room.HasPart(user->record.GetNickname()))
-            user->record.SetActivity(CUserInfo::kActivityWaiting);
-    sendUnfinished(players);
-}
-
-bool CDevServer::playersPresent(const QString& service) const {
-    const QList<Client*> present = inRoom(service);
-    for (const QString& player : CServiceName(service).GetPartList()) {
-        Client* user = findUser(player);
-        if (!user || !present.contains(user))
-            return false;
-    }
-    return true;
-}
-
-bool CDevServer::HoldsUnfinishedMatch(const QString& service) const {
-    return !m_unfinished.KeyOfRoom(CServiceName(service)).isEmpty();
-}
-
-void CDevServer::updatePlayersActivity(const QString& service) {
-    const CServiceName room(service);
-    const int activity = HoldsUnfinishedMatch(service) ? CUserInfo::kActivityWaiting : CUserInfo::kActivityPlaying;
-    for (Client* user : inRoom(service)) {
-        if (room.HasPart(user->record.GetNickname())) {
-            user->record.SetActivity(activity);
-            announceChange(user);
-        }
-    }
-}
-
-void CDevServer::sendUnfinished(const QStringList& players) {
-    for (const QString& player : players) {
-        Client* user = findUser(player);
-        if (!user)
-            continue;
-        const QString nickname = user->record.GetNickname();
-        user->connection->SendRouted(233, QStringLiteral("."), m_unfinished.FormatList(nickname));
-        // The directory shows how many unfinished matches each member has.
-        user->record.SetUnfinishedMatches(m_unfinished.CountFor(nickname));
-        announceChange(user);
-    }
-}
-
-void CDevServer::tellFriendsOf(const Client* client, QChar sign) {
-    const QString nickname = client->record.GetNickname();
-    for (Client* member : loggedIn()) {
-        const QString owner = member->record.GetNickname();
-        if (member != client && m_relations.Contains(owner, CRelationStore::List::Friends, nickname))
-            member->connection->SendRouted(206, QStringLiteral("."),
-                                           QStringLiteral("%1 %2 %3").arg(owner, QString(sign), nickname));
-    }
+    m_directory.Arrived(client);
+    m_rooms.SendUnfinished({client->record.GetNickname()});
+    m_mail.LoggedIn(client);
 }
 
 void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
@@ -584,7 +101,7 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
     const QString payload = packet.GetPayload();
     if (destination == QLatin1String("&")) {
         if (type == ChatPacket::Shout) {
-            if (!(m_options.rightsMask & 0x10000u))
+            if (!(m_core.options.rightsMask & 0x10000u))
                 return systemLine(client, QStringLiteral("You may not shout."));
             for (Client* other : loggedIn())
                 other->connection->SendRouted(type, sender, payload, destination);
@@ -597,7 +114,7 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         }
         // Moves go to the referee, whatever the room holds; nobody refuses a move but the server.
         if (type == 217)
-            return onMatchMove(client, payload);
+            return m_matches.OnMatchMove(client, payload);
         if (type == kMoveRefused) {
             log(QStringLiteral("refusal of %1 to the room dropped: %2").arg(sender, payload.left(80)));
             return;
@@ -608,30 +125,22 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
     }
     if (destination == QLatin1String(".")) {
         if (type == CBgClientView::kBearOffRequest)
-            return onBearOffRequest(client, payload);
-        if (type == 182) { // client version query
-            QString rest;
-            const QString cookie = firstWord(payload, &rest);
-            const Client* about = findUser(firstWord(rest));
-            client->connection->SendRouted(
-                183, QStringLiteral("."),
-                QStringLiteral("%1 %2 %3")
-                    .arg(cookie, firstWord(rest),
-                         about ? about->clientVersion : QStringLiteral("(not connected)")));
-        } else if (type == 208) { // kick: "<nickname> <reason>"
-            onKick(client, payload);
-        }
+            return m_enquiries.OnBearOffRequest(client, payload);
+        if (type == 182) // client version query
+            m_accounts.OnVersionQuery(client, payload);
+        else if (type == 208) // kick: "<nickname> <reason>"
+            m_accounts.OnKick(client, payload);
         return;
     }
     if (destination == QLatin1String(".db")) {
-        if (type == 251 && onAccountRequest(client, payload))
+        if (type == 251 && m_accounts.OnAccountRequest(client, payload))
             return;
-        onRelationRequest(client, type, payload);
+        m_directory.OnRelationRequest(client, type, payload);
         return;
     }
     if (destination == QLatin1String(".rt")) {
         if (type == 239)
-            client->connection->SendRouted(240, QStringLiteral(".rt"), rankingReply(payload));
+            client->connection->SendRouted(240, QStringLiteral(".rt"), m_accounts.RankingReply(payload));
         return;
     }
     if (destination.startsWith(QLatin1Char('.')))
@@ -652,734 +161,42 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
     emit packetRelayed(sender, recipient->record.GetNickname(), type, payload);
 }
 
-bool CDevServer::onAccountRequest(Client* client, const QString& text) {
-    if (firstWord(text) == QString::number(CUserMoneyInviteRequest::kCode)) {
-        onMoneyInviteRequest(client, text);
-        return true;
-    }
-    const QString emailMarker = QStringLiteral(" DeprecatedEmailChallengeResponse ");
-    if (text.contains(emailMarker)) {
-        // "<machine id> <first text> DeprecatedEmailChallengeResponse <address>": the change is
-        // taken for anything that looks like an address ("<user> Y"), else refused ("<user> N").
-        const QString address = text.section(emailMarker, 1).trimmed();
-        const bool usable = address.indexOf(QLatin1Char('@')) > 0 && !address.contains(QLatin1Char(' '));
-        client->connection->SendRouted(
-            192, QStringLiteral(".db"),
-            QStringLiteral("%1 %2").arg(client->record.GetNickname(), QLatin1String(usable ? "Y" : "N")));
-        return true;
-    }
-    if (firstWord(text) == QLatin1String("ChangePassword")) {
-        // ChangePassword "<old>" "<new>". Every account of this server shares its one password (or
-        // none, when any is accepted): a change checks the old one and replaces it for everybody.
-        const QString fields = text.mid(text.indexOf(QLatin1Char(' '))); // the cursor reads it in place
-        CPacketCursor cursor(fields);
-        QString oldPassword, newPassword;
-        if (!ReadPacketString(cursor, oldPassword) || !ReadPacketString(cursor, newPassword) ||
-            newPassword.isEmpty())
-            systemLine(client,
-                       QStringLiteral("Your password was not changed: the request was not understood."));
-        else if (!m_options.password.isEmpty() && oldPassword != m_options.password)
-            systemLine(client,
-                       QStringLiteral("Your password was not changed: the old password is not correct."));
-        else {
-            if (!m_options.password.isEmpty())
-                m_options.password = newPassword;
-            systemLine(client, QStringLiteral("Your password has been changed."));
-        }
-        return true;
-    }
-    return false;
-}
-
-void CDevServer::onMoneyInviteRequest(Client* client, const QString& text) {
-    // 70 "<nickname>" "<nickname>" "<room>" <players> <match length> "<names>": every member of this
-    // server may play for money within the same limits, as long as all the players are logged in.
-    const std::unique_ptr<CDatabaseTransaction> parsed = CreateDatabaseTransaction(text);
-    const auto* request = dynamic_cast<const CUserMoneyInviteRequest*>(parsed.get());
-    if (!request) {
-        log(QStringLiteral("money request from %1 not understood").arg(client->record.GetNickname()));
-        return;
-    }
-    const QStringList players = request->GetFourth().split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    bool everyone = !players.isEmpty();
-    for (const QString& name : players)
-        everyone = everyone && findUser(name);
-    CUserMoneyInviteResponse response;
-    response.m_userName = request->GetThird();
-    response.m_resultCode = everyone ? QStringLiteral("1") : QStringLiteral("0");
-    response.m_firstAmount = m_options.moneyPerMatch;
-    response.m_secondAmount = m_options.moneyFunds;
-    response.m_factor = m_options.moneyPerPointFactor;
-    response.m_increments = m_options.moneyIncrements;
-    client->connection->SendRouted(253, QStringLiteral(".db"), response.FormatRequest());
-}
-
-void CDevServer::onLeagueInfoRequest(Client* client, const QString& text) {
-    // 205 "<nickname>" "<cookie>" "<players>": the server's one league, when it has one, answers
-    // every invitation; its record goes back under the invitation's cookie.
-    const std::unique_ptr<CTransmittableObject> parsed = CTransmittableObject::CreateFromText(text);
-    const auto* request = dynamic_cast<const CLeagueInviteInfoRequest*>(parsed.get());
-    if (!request) {
-        log(QStringLiteral("league request from %1 not understood").arg(client->record.GetNickname()));
-        return;
-    }
-    const Options::League& league = m_options.league;
-    const CBackgammonLeagueInviteInfo info(request->GetCookie(), league.name, league.matchLength, league.rated,
-                                           league.cube, league.variant, league.stake);
-    client->connection->SendPlain(77, info.WriteText());
-}
-
 void CDevServer::onPlain(Client* client, int type, const QString& text) {
     switch (type) {
     case LoginPacketType::Transfer:
         onTransfer(client, ParseQuotedText(text).value_or(QString()));
         return;
     case LoginPacketType::Presence:
-        client->record.SetPresence(text.trimmed() == QLatin1String("1") ? CUserInfo::kPresenceAway
-                                                                        : CUserInfo::kPresenceReady);
-        announceSoon(client);
+        m_directory.OnPresence(client, text);
         return;
     case 77: // league information of an invitation
-        onLeagueInfoRequest(client, text);
+        m_enquiries.OnLeagueInfoRequest(client, text);
         return;
     case 58:
-        onCommand(client, text);
+        m_directory.OnCommand(client, text);
         return;
     case kContinueAnswer:
-        onContinueSession(client, text);
+        m_matches.OnContinueSession(client, text);
         return;
     case 91: // rating estimates of an invitation
-        onRatingRequest(client, text);
+        m_enquiries.OnRatingRequest(client, text);
         return;
     case MailPacket::kType:
-        onMail(client, text);
+        m_mail.OnMail(client, text);
         return;
     case 108: // the match board's query
-        onBoardQuery(client, text);
+        m_directory.OnBoardQuery(client, text);
         return;
-    case 112: { // watch request: "<cookie> <nicknames>"
-        QString rest;
-        const QString cookie = firstWord(text, &rest);
-        QString reply = cookie;
-        for (const QString& name : rest.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
-            const Client* user = findUser(name);
-            reply += QStringLiteral(" %1@%2").arg(user ? user->record.GetNickname() : name,
-                                                  user ? user->service : QString());
-        }
-        client->connection->SendRouted(184, QStringLiteral("."), reply);
+    case 112: // watch request: "<cookie> <nicknames>"
+        m_directory.OnWatchRequest(client, text);
         return;
-    }
     default:
         log(QStringLiteral("packet %1 from %2 ignored").arg(type).arg(client->record.GetNickname()));
         return;
     }
 }
 
-void CDevServer::onRatingRequest(Client* client, const QString& text) {
-    // "<cookie>""<nickname>" 1 <count> "<players, each followed by a blank>" <match length>
-    CPacketCursor cursor(text);
-    QString cookie, nickname, players;
-    int kind = 0, count = 0, length = 0;
-    if (!ReadPacketString(cursor, cookie) || !ReadPacketString(cursor, nickname) ||
-        !ReadPacketInt(cursor, kind) || !ReadPacketInt(cursor, count) || !ReadPacketString(cursor, players) ||
-        !ReadPacketInt(cursor, length) || cookie.contains(QLatin1Char(' ')) ||
-        cookie.contains(QLatin1Char('\n')) || length < 0) {
-        log(QStringLiteral("rating request from %1 not understood").arg(client->record.GetNickname()));
-        return;
-    }
-    const QStringList names = players.split(QLatin1Char(' '), Qt::SkipEmptyParts).mid(0, 8);
-    // Each player's rating is 1500 here; the estimates follow the usual formula against the first
-    // other player: the winner gains 4 * sqrt(length) * (1 - P), the loser loses 4 * sqrt(length) * P.
-    const auto rating = [this](const QString& name) {
-        const Client* user = findUser(name);
-        return user ? double(user->record.GetRating()) : 1500.0;
-    };
-    QString reply = QStringLiteral("%1 %2").arg(cookie).arg(names.size());
-    for (int i = 0; i < names.size(); ++i) {
-        const double own = rating(names.at(i));
-        const double other = rating(names.value(i == 0 ? 1 : 0));
-        const double weight = 4.0 * std::sqrt(double(std::max(1, std::min(length, 25))));
-        const double chance =
-            1.0 / (1.0 + std::pow(10.0, (other - own) * std::sqrt(double(std::max(1, length))) / 2000.0));
-        const Client* user = findUser(names.at(i));
-        reply += QStringLiteral("\n%1 %2 %3 %4 %5 %6 %7")
-                     .arg(names.at(i))
-                     .arg(own, 0, 'f', 6)
-                     .arg(user ? user->record.GetExperience() : 0)
-                     .arg(0)
-                     .arg(weight * (1.0 - chance), 0, 'f', 6)
-                     .arg(-weight * chance, 0, 'f', 6)
-                     .arg(0.0, 0, 'f', 6);
-    }
-    client->connection->SendPlain(93, reply);
-}
-
-void CDevServer::onMail(Client* client, const QString& text) {
-    const QString nickname = client->record.GetNickname();
-    if (const std::optional<QString> asker = MailPacket::ParseRequest(text)) {
-        if (SameNickname(*asker, nickname))
-            deliverMail(client);
-        return;
-    }
-    if (const std::optional<MailPacket::FilingResult> result = MailPacket::ParseFilingResult(text)) {
-        if (SameNickname(result->nickname, nickname))
-            onFilingResult(client, *result);
-        return;
-    }
-    std::optional<MailPacket::Message> message = MailPacket::ParseSend(text);
-    if (!message || !SameNickname(message->from, nickname)) {
-        log(QStringLiteral("mail from %1 dropped: %2").arg(nickname, text.left(80)));
-        return;
-    }
-    if ((m_options.accountFlags & 1u) == 0) {
-        log(QStringLiteral("mail from %1 refused: the account may not send mail").arg(nickname));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
-        return;
-    }
-    QStringList recipients;
-    QString badName;
-    if (!CMailStore::Recipients(*message, recipients, &badName) || !allMembers(recipients, &badName)) {
-        log(QStringLiteral("mail from %1 undeliverable: bad recipient \"%2\"").arg(nickname, badName));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
-        return;
-    }
-    if (!m_mail.SenderHasRoom(nickname, *message, recipients)) {
-        log(QStringLiteral("mail from %1 undeliverable: his letters waiting for their recipients fill his quota")
-                .arg(nickname));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
-        return;
-    }
-    QString fullName;
-    if (!m_mail.HasRoom(*message, recipients, &fullName)) {
-        log(fullName.isEmpty() ? QStringLiteral("mail from %1 undeliverable: the server holds all the mail it can")
-                                     .arg(nickname)
-                               : QStringLiteral("mail from %1 undeliverable: the mailbox of %2 is full")
-                                     .arg(nickname, fullName));
-        client->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatDeliveryResult(nickname, false, message->messageId));
-        return;
-    }
-    message->from = nickname;
-    message->dateSent = CurrentTimeStampText();
-    m_mail.Post(nickname, *message, recipients);
-    client->connection->SendPlain(MailPacket::kType,
-                                  MailPacket::FormatDeliveryResult(nickname, true, message->messageId));
-    log(QStringLiteral("mail from %1 to %2").arg(nickname, recipients.join(QLatin1Char(' '))));
-    // Letters wait here until their recipient asks for them (his client does while his mailbox is
-    // open); meanwhile he is told how many wait.
-    for (const QString& recipient : recipients) {
-        if (Client* online = findUser(recipient))
-            sendWaitingCount(online);
-    }
-}
-
-bool CDevServer::allMembers(const QStringList& names, QString* unknown) const {
-    for (const QString& name : names) {
-        if (!m_members.Contains(name)) {
-            if (unknown)
-                *unknown = name;
-            return false;
-        }
-    }
-    return true;
-}
-
-void CDevServer::sendReceipts(Client* client) {
-    const QString nickname = client->record.GetNickname();
-    for (const CMailStore::Receipt& receipt : m_mail.TakeReceipts(nickname))
-        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatAcknowledged(nickname, receipt.messageId));
-}
-
-void CDevServer::sendWaitingCount(Client* client) {
-    const QString nickname = client->record.GetNickname();
-    client->connection->SendPlain(MailPacket::kType, MailPacket::FormatPendingCount(nickname, m_mail.WaitingFor(nickname)));
-}
-
-void CDevServer::deliverMail(Client* client) {
-    const QString nickname = client->record.GetNickname();
-    sendReceipts(client);
-    // Each letter stays here until the client says it has filed it; those it could not file before
-    // are handed over again.
-    for (CMailStore::Letter& letter : m_mail.HandOver(nickname, client->serial)) {
-        letter.message.deliveryId = QString::number(letter.letterId);
-        client->connection->SendPlain(MailPacket::kType, MailPacket::FormatNewMessage(nickname, letter.message));
-    }
-    sendWaitingCount(client);
-}
-
-void CDevServer::onFilingResult(Client* client, const MailPacket::FilingResult& result) {
-    const QString nickname = client->record.GetNickname();
-    for (const QString& text : result.deliveryIds) {
-        bool numeric = false;
-        const quint64 letterId = text.toULongLong(&numeric);
-        if (!numeric)
-            continue;
-        if (!result.filed) {
-            m_mail.NotFiled(nickname, letterId, client->serial);
-        } else if (const std::optional<quint64> mailId = m_mail.Filed(nickname, letterId)) {
-            letterDelivered(*mailId);
-        }
-    }
-    if (!result.filed) {
-        log(QStringLiteral("%1 could not file %2 letter(s); they are kept").arg(nickname).arg(result.deliveryIds.size()));
-        sendWaitingCount(client);
-    }
-}
-
-void CDevServer::letterDelivered(quint64 mailId) {
-    const std::optional<CMailStore::Receipt> receipt = m_mail.Delivered(mailId);
-    if (!receipt)
-        return;
-    if (Client* sender = findUser(receipt->sender))
-        sender->connection->SendPlain(MailPacket::kType,
-                                      MailPacket::FormatAcknowledged(receipt->sender, receipt->messageId));
-    else
-        m_mail.KeepReceipt(*receipt);
-}
-
 void CDevServer::onTransfer(Client* client, const QString& text) {
     emit transferAsked(client->record.GetNickname(), text);
-    const CServiceName service(firstWord(text));
-    const QString word = service.GetFirstPart();
-    const QString nickname = client->record.GetNickname();
-    QString entered;
-    bool matchRoom = false;
-    std::optional<QString> terms; // a player's terms for a new match
-    if (service.IsSameService(CServiceName(m_options.lobbyService))) {
-        entered = m_options.lobbyService;
-        client->record.SetActivity(CUserInfo::kActivityFinished);
-    } else if ((word == QLatin1String("gb") || word == QLatin1String("gp")) && service.CountParts() >= 2) {
-        entered = service.GetBaseName();
-        const bool player = service.HasPart(nickname);
-        client->record.SetActivity(player ? CUserInfo::kActivityPlaying : CUserInfo::kActivityWatching);
-        matchRoom = word == QLatin1String("gb") && service.CountParts() == 2;
-        // A player's transfer names the terms of a new match: "<room> [!<unfinished match key>] <terms>";
-        // one that resumes ("<room> ResumeMatch <key> ...") goes on with the room's match, and a
-        // watcher's never counts.
-        QString rest;
-        firstWord(text, &rest);
-        // A player who comes back the way a watcher enters ("Rejoin Game") brings no terms either.
-        const bool watching = rest.split(QLatin1Char(' '), Qt::SkipEmptyParts).contains(QStringLiteral("~"));
-        if (matchRoom && player && !watching && firstWord(rest) != QLatin1String("ResumeMatch")) {
-            if (rest.startsWith(QLatin1Char('!')))
-                firstWord(rest, &rest);
-            terms = rest.trimmed();
-        }
-    } else {
-        systemLine(client, QStringLiteral("There is no service %1.").arg(service.GetText()));
-        entered = client->service;
-    }
-    if (entered != client->service)
-        leaveRoom(client);
-    const QString left = client->service;
-    client->service = entered;
-    client->record.SetLocation(entered);
-    if (left != entered)
-        dropIdleRoom(left);
-    // Entering a match that resumes or replaces an unfinished one ends that one.
-    if (CServiceName(entered).HasPart(nickname))
-        sendUnfinished(m_unfinished.Remove(CUnfinishedMatchStore::KeyOfTransfer(text)));
-    // A player who rejoins the match he left, without a resume, goes on with it as a resume does:
-    // once all its players are back it is no longer unfinished.
-    if (matchRoom && !terms && CServiceName(entered).HasPart(nickname) && playersPresent(entered))
-        sendUnfinished(m_unfinished.Remove(m_unfinished.KeyOfRoom(CServiceName(entered))));
-    if (matchRoom) {
-        m_rooms.try_emplace(FoldNickname(entered));
-        if (terms)
-            offerTerms(client, *terms);
-        else
-            sendRoomEntered(client, true, true);
-    } else {
-        CServiceSettings settings;
-        if (entered == m_options.lobbyService)
-            settings = lobbySettings();
-        client->connection->SendPlain(LoginPacketType::ServiceEntered,
-                                      CServiceEnteredPacket{entered, settings}.Format());
-        // Back in the lobby his last match's score goes with him no further.
-        if (entered == m_options.lobbyService)
-            client->record.SetGameDescriptor(QString());
-    }
-    if (matchRoom)
-        updatePlayersActivity(entered);
-    announceChange(client);
-    // Who is in his game (and so in his player list) changed with the room.
-    sendDirectory(110, loggedIn(), {client}, kGroupFlagsOnly);
-}
-
-void CDevServer::sendRoomEntered(Client* client, bool withMatch, bool history) {
-    const MatchRoom* room = findRoom(client->service);
-    const CMatchReferee* match = room && withMatch ? room->referee.get() : nullptr;
-    CServiceSettings settings;
-    if (match)
-        settings = {{QStringLiteral("rules"), match->RulesText()},
-                    {QString::fromLatin1(kMatchSetting), QString::number(room->number)}};
-    client->connection->SendPlain(LoginPacketType::ServiceEntered,
-                                  CServiceEnteredPacket{client->service, settings}.Format());
-    if (!match)
-        return;
-    // The match so far, for a watcher who comes late or a player who comes back.
-    if (history)
-        for (const QString& move : match->History())
-            client->connection->SendRouted(217, QStringLiteral("."), move, QStringLiteral("&"));
-    const int seat = match->Players().indexOf(client->record.GetNickname());
-    if (seat >= 0)
-        client->record.SetGameDescriptor(match->Descriptor(seat));
-}
-
-QString CDevServer::RoomRulesOf(const QString& text, QString* fault) {
-    const auto refuse = [fault](const QString& why) {
-        if (fault)
-            *fault = why;
-        return QString();
-    };
-    if (text.trimmed().isEmpty())
-        return DefaultMatchRules().FormatText();
-    bool ok = false;
-    const CBGRuleOptions match = CBGRuleOptions::CBGRuleOptionsFromText(text, &ok);
-    if (ok)
-        return match.FormatText();
-    const CPropRuleOptions proposition = CPropRuleOptions::FromText(text, &ok);
-    if (!ok)
-        return refuse(QStringLiteral("The terms cannot be read."));
-    // A proposition is refereed only from a position a game can be played from, to its end.
-    const CPropRuleOptions::PositionFault why = CPropRuleOptions::CheckPosition(proposition.GetTerms().position);
-    if (why != CPropRuleOptions::PositionFault::kNone)
-        return refuse(CPropRuleOptions::DescribeFault(why));
-    return proposition.FormatText();
-}
-
-void CDevServer::offerTerms(Client* client, const QString& terms) {
-    MatchRoom* room = findRoom(client->service);
-    const QStringList players = CServiceName(client->service).GetPartList();
-    const QString nickname = client->record.GetNickname();
-    room->offers[FoldNickname(nickname)] = terms;
-    const QString other = SameNickname(players.value(0), nickname) ? players.value(1) : players.value(0);
-    const auto theirs = room->offers.find(FoldNickname(other));
-    if (theirs == room->offers.end()) {
-        // The other player has not come with his terms yet: no match until he does.
-        sendRoomEntered(client, false, false);
-        return;
-    }
-    // The terms as the room reads them: a backgammon match or a proposition that can be played.
-    QString fault;
-    const QString mine = RoomRulesOf(terms, &fault);
-    const QString agreed = RoomRulesOf(theirs->second, fault.isEmpty() ? &fault : nullptr);
-    room->offers.clear();
-    if (mine.isEmpty() || agreed.isEmpty()) {
-        sendRoomEntered(client, false, false);
-        log(QStringLiteral("match %1 refused: %2").arg(client->service, fault));
-        for (Client* player : inRoom(client->service))
-            if (CServiceName(client->service).HasPart(player->record.GetNickname()))
-                systemLine(player, QStringLiteral("%1 No match was started.").arg(fault));
-        return;
-    }
-    if (mine != agreed) {
-        sendRoomEntered(client, false, false);
-        log(QStringLiteral("match %1 refused: %2 came with \"%3\", %4 with \"%5\"")
-                .arg(client->service, nickname, mine, other, agreed));
-        for (Client* player : inRoom(client->service))
-            if (CServiceName(client->service).HasPart(player->record.GetNickname()))
-                systemLine(player, QStringLiteral("The terms %1 and %2 entered with do not agree: no match was started.")
-                                       .arg(nickname, other));
-        return;
-    }
-    bool isMatch = false;
-    const CBGRuleOptions match = CBGRuleOptions::CBGRuleOptionsFromText(agreed, &isMatch);
-    if (isMatch)
-        room->referee = std::make_unique<CMatchReferee>(players, match, m_options.dice);
-    else
-        room->referee = std::make_unique<CMatchReferee>(players, CPropRuleOptions::FromText(agreed), m_options.dice);
-    room->money = MoneySession{};
-    ++room->number;
-    log(QStringLiteral("match %1 #%2 set up: %3").arg(client->service).arg(room->number).arg(agreed));
-    // Everybody in the room, watchers too, starts the new match from its rules.
-    for (Client* user : inRoom(client->service)) {
-        sendRoomEntered(user, true, false);
-        if (user != client)
-            announceChange(user);
-    }
-    openPropositionGame(*room, client->service);
-}
-void CDevServer::onRelationRequest(Client* client, int type, const QString& text) {
-    const std::optional<CRelationStore::List> found = RelationPacket::ListOfRequest(type);
-    if (!found) {
-        log(QStringLiteral("database packet %1 from %2 ignored").arg(type).arg(client->record.GetNickname()));
-        return;
-    }
-    const CRelationStore::List list = *found;
-    const QString owner = client->record.GetNickname();
-    const QStringList friendsBefore = m_relations.Names(owner, CRelationStore::List::Friends);
-    QString reason;
-    if (!m_relations.Apply(owner, list, text, &reason)) {
-        log(QStringLiteral("relation request %1 from %2 refused: %3").arg(type).arg(owner, reason));
-        return;
-    }
-    // Every request is answered with the whole list.
-    client->connection->SendRouted(RelationPacket::ListType(list), QStringLiteral(".db"),
-                                   m_relations.FormatList(owner, list));
-    if (list != CRelationStore::List::Friends)
-        return;
-    // Those who became or stopped being his friends show so in his directory.
-    QList<Client*> changed;
-    for (const auto& entry : m_users) {
-        const QString name = entry.second->record.GetNickname();
-        if (friendsBefore.contains(name, Qt::CaseInsensitive) !=
-            m_relations.Contains(owner, CRelationStore::List::Friends, name))
-            changed.append(entry.second);
-    }
-    sendDirectory(110, changed, {client}, kGroupFlagsOnly);
-}
-
-CBGRuleOptions CDevServer::DefaultMatchRules() {
-    CBGRuleOptions::Values values;
-    values.matchLength = 1;
-    values.crawford = true;
-    return CBGRuleOptions(values);
-}
-
-CDevServer::MatchRoom* CDevServer::findRoom(const QString& service) {
-    const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
-    return it == m_rooms.end() ? nullptr : &it->second;
-}
-
-void CDevServer::dropIdleRoom(const QString& service) {
-    const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
-    // An unfinished match waits here for its players to come back.
-    if (it == m_rooms.end() || !inRoom(service).isEmpty() || HoldsUnfinishedMatch(service))
-        return;
-    m_rooms.erase(it);
-}
-
-const CMatchReferee* CDevServer::FindMatch(const QString& service) const {
-    const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
-    return it == m_rooms.end() ? nullptr : it->second.referee.get();
-}
-
-int CDevServer::MatchNumber(const QString& service) const {
-    const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
-    return it == m_rooms.end() ? 0 : it->second.number;
-}
-
-void CDevServer::onMatchMove(Client* client, const QString& text) {
-    MatchRoom* room = findRoom(client->service);
-    CMatchReferee* match = room ? room->referee.get() : nullptr;
-    const QString sender = client->record.GetNickname();
-    QString reason = QStringLiteral("no match is set up in this room");
-    int sequence = 0;
-    QString command;
-    CMatchRecord::SplitMoveText(text, sequence, command);
-    std::vector<CMatchReferee::Move> moves;
-    if (match && room->money.waiting && command.simplified() == QLatin1String("n"))
-        reason = room->money.ended ? QStringLiteral("the session has ended")
-                                   : QStringLiteral("both players must agree to go on first");
-    else if (match && !playersPresent(client->service))
-        reason = QStringLiteral("the other player has left the room"); // nobody plays a match alone
-    else if (match)
-        moves = match->Take(sender, text, &reason);
-    if (moves.empty()) {
-        // The sender hears of it, with the number he sent, so that he goes back to the referee's board.
-        log(QStringLiteral("move \"%1\" of %2 refused: %3").arg(text.left(80), sender, reason));
-        client->connection->SendRouted(kMoveRefused, QStringLiteral("."),
-                                       QStringLiteral("%1 %2").arg(std::max(sequence, 0)).arg(reason),
-                                       QStringLiteral("&"));
-        return;
-    }
-    handOut(client->service, moves, sender);
-    offerNextGame(*room, client->service);
-    openPropositionGame(*room, client->service);
-}
-
-void CDevServer::openPropositionGame(MatchRoom& room, const QString& service) {
-    CMatchReferee* match = room.referee.get();
-    if (match && match->Board().GetVariant() == CBackgammonBoard::kPropositions)
-        handOut(service, match->StartNextGame(), QStringLiteral("."));
-}
-
-void CDevServer::handOut(const QString& service, const std::vector<CMatchReferee::Move>& moves,
-                         const QString& sender) {
-    MatchRoom* room = findRoom(service);
-    const CMatchReferee* match = room ? room->referee.get() : nullptr;
-    if (!match)
-        return;
-    // Everybody in the room takes the move from the referee, its sender too: his copy confirms it.
-    const QList<Client*> present = inRoom(service);
-    for (const CMatchReferee::Move& move : moves)
-        for (Client* user : present)
-            user->connection->SendRouted(217, move.fromServer ? QStringLiteral(".") : sender, move.text,
-                                         QStringLiteral("&"));
-    // The lobby shows the players' score.
-    for (int seat = 0; seat < match->Players().size(); ++seat) {
-        if (Client* player = findUser(match->Players()[seat])) {
-            player->record.SetGameDescriptor(match->Descriptor(seat));
-            announceChange(player);
-        }
-    }
-}
-
-void CDevServer::offerNextGame(MatchRoom& room, const QString& service) {
-    const CMatchReferee* match = room.referee.get();
-    if (!match || match->Options().GetMatchLength() != 0 || room.money.waiting || room.money.ended ||
-        match->Board().GetState() != CBackgammonBoard::kStateAtRest || match->Board().IsGameInProgress() ||
-        match->Board().GetLastWinner() == 0)
-        return;
-    MoneySession& money = room.money;
-    money.waiting = true;
-    money.answers.clear();
-    if (money.limit <= 0)
-        money.limit = std::max(match->Options().GetReserve(), 0);
-    const int stake = std::max(match->Options().GetStake(), 0);
-    log(QStringLiteral("money session %1: next game offered at %2/point, limit %3").arg(service).arg(stake).arg(money.limit));
-    for (const QString& name : match->Players())
-        if (Client* player = findUser(name); player && CServiceName(player->service).IsSameService(CServiceName(service)))
-            player->connection->SendPlain(kContinueOffer, QStringLiteral("%1 %2").arg(stake).arg(money.limit));
-}
-
-void CDevServer::onContinueSession(Client* client, const QString& text) {
-    // "<flag> <limit> <limit>" from a player of the room, while the next game is being agreed.
-    MatchRoom* room = findRoom(client->service);
-    CMatchReferee* match = room ? room->referee.get() : nullptr;
-    const QString nickname = client->record.GetNickname();
-    const QStringList fields = text.simplified().split(QLatin1Char(' '));
-    static const QRegularExpression number(QStringLiteral("^[0-9]{1,9}$"));
-    const bool wellFormed = fields.size() == 3 && (fields[0] == QLatin1String("0") || fields[0] == QLatin1String("1")) &&
-                            number.match(fields[1]).hasMatch() && fields[1] == fields[2];
-    if (!match || !room->money.waiting || room->money.ended || !match->Players().contains(nickname, Qt::CaseInsensitive) ||
-        !wellFormed) {
-        log(QStringLiteral("continuation \"%1\" of %2 dropped").arg(text.left(80), nickname));
-        return;
-    }
-    MoneySession& money = room->money;
-    if (fields[0] == QLatin1String("0")) {
-        money.ended = true;
-        log(QStringLiteral("money session %1 ended by %2").arg(client->service, nickname));
-        return;
-    }
-    money.answers[FoldNickname(nickname)] = fields[1].toInt();
-    if (int(money.answers.size()) < match->Players().size())
-        return;
-    const int agreed = money.answers.begin()->second;
-    for (const auto& answer : money.answers)
-        if (answer.second != agreed) {
-            log(QStringLiteral("money session %1: the limits differ, no game").arg(client->service));
-            return;
-        }
-    money.waiting = false;
-    money.answers.clear();
-    money.limit = agreed;
-    log(QStringLiteral("money session %1: next game at limit %2").arg(client->service).arg(agreed));
-    handOut(client->service, match->StartNextGame(), QStringLiteral("."));
-}
-
-bool CDevServer::IsAwaitingContinuation(const QString& service) const {
-    const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
-    return it != m_rooms.end() && it->second.money.waiting && !it->second.money.ended;
-}
-
-int CDevServer::MoneyLimit(const QString& service) const {
-    const auto it = m_rooms.find(FoldNickname(CServiceName(service).GetBaseName()));
-    return it == m_rooms.end() ? 0 : it->second.money.limit;
-}
-
-void CDevServer::onBearOffRequest(Client* client, const QString& text) {
-    // "<room>" "<name of the side on roll>" <board text as that side sees it>
-    //   -> "<room>" "<chance>" "<name of the side on roll>"
-    CPacketCursor cursor(text);
-    QString room, name;
-    if (!ReadPacketString(cursor, room) || !ReadPacketString(cursor, name))
-        return;
-    CBackgammonBoard board;
-    CBearOffTable::Home onRoll, other;
-    if (!board.ReadBoardText(cursor.rest().trimmed().toString(), 1) ||
-        !CBearOffTable::HomeOf(board.GetSide(1), onRoll) || !CBearOffTable::HomeOf(board.GetSide(2), other)) {
-        systemLine(client, QStringLiteral("That is not a bear-off position."));
-        log(QStringLiteral("bear-off request of %1 refused: %2").arg(client->record.GetNickname(), text));
-        return;
-    }
-    QString reply;
-    WritePacketCString(reply, room);
-    reply += QLatin1Char(' ');
-    WritePacketCString(reply, QString::number(m_bearOff.WinningChance(onRoll, other), 'f', 6));
-    reply += QLatin1Char(' ');
-    WritePacketCString(reply, name);
-    client->connection->SendRouted(CBgClientView::kBearOffReply, QStringLiteral("."), reply);
-}
-
-void CDevServer::onKick(Client* client, const QString& text) {
-    if (!(m_options.rightsMask & 0x40u))
-        return systemLine(client, QStringLiteral("You may not kick players."));
-    QString reason;
-    const QString name = firstWord(text, &reason);
-    Client* kicked = findUser(name);
-    if (!kicked)
-        return systemLine(client, QStringLiteral("%1 is not connected to the server.").arg(name));
-    const QString kickedName = kicked->record.GetNickname();
-    systemLine(
-        kicked,
-        reason.trimmed().isEmpty()
-            ? QStringLiteral("You have been removed from the server by %1.").arg(client->record.GetNickname())
-            : QStringLiteral("You have been removed from the server by %1: %2")
-                  .arg(client->record.GetNickname(), reason.trimmed()));
-    kicked->connection->Close();
-    systemLine(client, QStringLiteral("%1 has been removed from the server.").arg(kickedName));
-}
-
-void CDevServer::onCommand(Client* client, const QString& text) {
-    const QString word = firstWord(text);
-    if (word == QLatin1String("PRIVATE"))
-        client->record.SetMatchPrivacy(2);
-    else if (word == QLatin1String("PUBLIC"))
-        client->record.SetMatchPrivacy(0);
-    else
-        return systemLine(client, QStringLiteral("ERROR - unrecognized command - %1").arg(word));
-    announceSoon(client);
-}
-
-QString CDevServer::rankingReply(const QString& text) const {
-    // "<cookie> <entries> <option> <origin> <fixed> "<named>" ...": the answer carries the cookie back.
-    QString rest;
-    const QString cookie = firstWord(text, &rest);
-    CPacketCursor cursor(rest);
-    int entries = 0, option = 0, origin = 0, fixed = 0;
-    QString named;
-    if (!ReadPacketInt(cursor, entries) || !ReadPacketInt(cursor, option) || !ReadPacketInt(cursor, origin) ||
-        !ReadPacketInt(cursor, fixed) || !ReadPacketString(cursor, named))
-        return cookie + QStringLiteral(" 0");
-    entries = qBound(1, entries, 30);
-    std::vector<Member> ranked;
-    for (const auto& entry : m_members)
-        ranked.push_back(entry.second);
-    std::sort(ranked.begin(), ranked.end(), [](const Member& a, const Member& b) {
-        if (a.rating != b.rating)
-            return a.rating > b.rating;
-        if (a.experience != b.experience)
-            return a.experience > b.experience;
-        return FoldNickname(a.nickname) < FoldNickname(b.nickname);
-    });
-    const int count = int(ranked.size());
-    int first = 0;
-    if (option == 1) { // the lowest ranked
-        first = qMax(0, count - entries);
-    } else if (option == 2) { // around a member
-        const auto found = std::find_if(ranked.begin(), ranked.end(),
-                                        [&](const Member& m) { return SameNickname(m.nickname, named); });
-        if (found == ranked.end())
-            return cookie + QStringLiteral(" 0");
-        first = qBound(0, int(found - ranked.begin()) - entries / 2, qMax(0, count - entries));
-    } else { // from a place on
-        first = qMax(0, fixed);
-    }
-    const int last = int(qMin<qint64>(count, qint64(first) + entries));
-    QString reply = cookie + QLatin1Char(' ') + QString::number(qMax(0, last - first));
-    for (int place = first; place < last; ++place) {
-        const Member& member = ranked[size_t(place)];
-        reply += QLatin1Char(' ') + QString::number(place) + QLatin1Char(' ');
-        WritePacketCString(reply, member.nickname);
-        reply += QLatin1Char(' ');
-        WritePacketCString(reply, QString::number(double(member.rating), 'f', 3));
-        reply += QLatin1Char(' ') + QString::number(member.experience);
-    }
-    return reply;
+    m_rooms.OnTransfer(client, text);
 }

@@ -1,115 +1,67 @@
 #pragma once
 
-#include "BearOff.h"
-#include "MailStore.h"
-#include "MatchReferee.h"
-#include "RelationStore.h"
-#include "UnfinishedMatchStore.h"
-#include "ServerConnection.h"
-#include "net/LoginPackets.h"
-#include "session/UserInfo.h"
-#include "support/NoCaseStringMap.h"
+#include "Accounts.h"
+#include "ConnectionLimits.h"
+#include "DevServerCore.h"
+#include "Directory.h"
+#include "EnquiryDesk.h"
+#include "GameRooms.h"
+#include "MailOffice.h"
+#include "MatchRooms.h"
 
 #include <QHostAddress>
 #include <QObject>
 #include <QTcpServer>
-#include <QTimer>
 
-#include <map>
-#include <memory>
-
-// A small loopback service for running clients by hand: logs in any valid nickname, keeps the lobby
-// directory (packets 97, 98, 110) of the connected users, relays room chat, routes packets between
-// clients, answers watch requests, client-version queries and invitations' rating estimates, moves
-// users between the lobby and game rooms, sets a backgammon room's match up once both players came
-// with the same terms (again for each match they play again), referees it (dice, turns, sequence
-// numbers, every move answered to its sender, the lobby's scores, the match so far for newcomers),
-// and drops moves routed from one member to another, answers bear-off questions
-// and keeps every member's friends, blinded and gagged lists
-// and the unfinished matches (rooms that all their players had entered and one left) for as long as
-// it runs. It carries mail between members: a message waits for its recipient, who is told how many
-// wait (at login and as they come) and is handed them when his client asks; the sender learns that it
-// was taken (or refused for a name of nobody who has logged in) and when every recipient has it. It ranks the members who
-// logged in since it started by their rating (ties by experience, then nickname) and answers ranking
-// requests from that list.
+// A small loopback service for running clients by hand. It logs in any valid nickname, keeps the
+// lobby directory, relays chat (shouts, room chat and notices, packets routed from one member to
+// another, never a move), moves members between the lobby and game rooms, sets up and referees the
+// backgammon rooms' matches, keeps the unfinished matches, carries mail between members and answers
+// rankings and the questions of invitations, for as long as it runs.
+//
+// It is made of parts, each in its own files with the state it keeps (docs/architecture.md lists
+// them); this class holds the connections and the wiring: which part a packet goes to.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
-    struct Options {
-        QString serverName = QStringLiteral("Norvale development server");
-        QString lobbyService = QStringLiteral(".mb");
-        quint32 rightsMask = 0x10001; // propositions and shouts
-        quint32 accountFlags = 1;     // mail allowed
-        QString webHost{};            // the service's web pages ("http://127.0.0.1:4115"); empty: none
-        int advertRefreshSeconds = 120;
-        QString password{};           // empty: any password is accepted
-        // Clients whose version number (the first word of their identification) is below this are
-        // refused, and told of updateAddress and updateSize when an address is given. 0: any version.
-        int minVersion = 0;
-        QString updateAddress{};
-        quint32 updateSize = 0;
-        CMatchReferee::DiceSource dice{}; // the dice of every room; empty: random
-        // The money limits of every member (dollars as decimal texts): per match, funds, the factor
-        // that gives the per-point limit, and the spin steps as "<from> <step>" pairs.
-        QString moneyPerMatch = QStringLiteral("100");
-        QString moneyFunds = QStringLiteral("1000");
-        QString moneyPerPointFactor = QStringLiteral("0.5");
-        QString moneyIncrements = QStringLiteral("0.25 0.25 10 1");
-        // The league every invitation may be played in (an empty name offers none); -1 leaves an
-        // option to the players.
-        struct League {
-            QString name = QStringLiteral("Loopback");
-            int matchLength = 5;
-            int rated = 1;
-            int cube = -1;
-            int variant = -1;
-            int stake = -1;
-        } league{};
-        // Limits: a member whose unsent output passes outputLimitBytes is dropped; a connection that
-        // has not logged in after loginTimeoutSeconds is closed; while fewer than fileReserve
-        // descriptors are left, the oldest connections that have not logged in make room for new ones
-        // (with none of them, the server stops accepting and tries again later). A connection's frames
-        // beyond framesPerTurn wait for the next turn of the event loop.
-        qint64 outputLimitBytes = 4 * 1024 * 1024;
-        int loginTimeoutSeconds = 30;
-        int fileReserve = 32;
-        int framesPerTurn = 64;
-    };
+    using Options = CDevServerOptions;
     // The rules of a room whose transfer names none: a one-point match.
-    static CBGRuleOptions DefaultMatchRules();
+    static CBGRuleOptions DefaultMatchRules() { return CMatchRooms::DefaultMatchRules(); }
     // The rules a room starts a match from for the terms a player came with: the default match for
     // none, a backgammon match, or a proposition whose position can be played to a game's end. Empty,
     // with the reason in *fault, for terms that start nothing.
-    static QString RoomRulesOf(const QString& terms, QString* fault = nullptr);
+    static QString RoomRulesOf(const QString& terms, QString* fault = nullptr) {
+        return CMatchRooms::RoomRulesOf(terms, fault);
+    }
     // The referee of a backgammon room's current match, null when there is none (yet).
-    const CMatchReferee* FindMatch(const QString& service) const;
+    const CMatchReferee* FindMatch(const QString& service) const { return m_matches.FindMatch(service); }
     // The number of the room's current match (1 for the first), 0 when none was set up yet.
-    int MatchNumber(const QString& service) const;
+    int MatchNumber(const QString& service) const { return m_matches.MatchNumber(service); }
     // Whether the room holds an unfinished match: one of its players left it under way and it waits
     // for him (resumed, rejoined or replaced ends that).
-    bool HoldsUnfinishedMatch(const QString& service) const;
+    bool HoldsUnfinishedMatch(const QString& service) const { return m_rooms.HoldsUnfinishedMatch(service); }
     // The room's setting that names its current match; a new number means a new match.
-    static constexpr char kMatchSetting[] = "match";
+    static constexpr const auto& kMatchSetting = CMatchRooms::kMatchSetting;
     // The state of a room's money session, for tests: waiting for the players' answers, and the limit.
-    bool IsAwaitingContinuation(const QString& service) const;
-    int MoneyLimit(const QString& service) const;
+    bool IsAwaitingContinuation(const QString& service) const { return m_matches.IsAwaitingContinuation(service); }
+    int MoneyLimit(const QString& service) const { return m_matches.MoneyLimit(service); }
     // Plain packets of a money session: the server's offer and a player's answer.
-    static constexpr int kContinueAnswer = 36;
-    static constexpr int kContinueOffer = 37;
+    static constexpr int kContinueAnswer = CMatchRooms::kContinueAnswer;
+    static constexpr int kContinueOffer = CMatchRooms::kContinueOffer;
     // Routed from "." to a player whose move the referee refused: "<sequence> <reason>".
-    static constexpr int kMoveRefused = 218;
+    static constexpr int kMoveRefused = CMatchRooms::kMoveRefused;
 
     explicit CDevServer(Options options, QObject* parent = nullptr);
     ~CDevServer() override;
 
     bool Listen(const QHostAddress& address, quint16 port, QString* error = nullptr);
     quint16 Port() const { return m_server.serverPort(); }
-    int UserCount() const { return int(m_users.GetCount()); }
-    int ConnectionCount() const { return int(m_clients.size()); }
-    bool IsAccepting() const { return !m_acceptPaused; }
+    int UserCount() const { return int(m_core.users.GetCount()); }
+    int ConnectionCount() const { return int(m_core.clients.size()); }
+    bool IsAccepting() const { return m_limits.IsAccepting(); }
     // Game rooms the server keeps: those with somebody in them or an unfinished match.
-    int RoomCount() const { return int(m_rooms.size()); }
-    const CRelationStore& Relations() const { return m_relations; }
+    int RoomCount() const { return m_matches.Count(); }
+    const CRelationStore& Relations() const { return m_directory.Relations(); }
 
 signals:
     void logLine(const QString& line);
@@ -119,146 +71,32 @@ signals:
     void transferAsked(const QString& nickname, const QString& transferText);
 
 private:
-    struct Client;
+    using Client = CDevClient;
 
     void onNewConnection();
-    // At the file limit: close the oldest connections that never logged in and go on accepting; when
-    // there are none (or accepting failed), stop accepting and try again after a pause that grows
-    // while the limit holds.
-    void backOff(bool acceptFailed = false);
-    static qint64 openDescriptors();
-    void resumeAccepting();
-    bool nearFileLimit() const;
     void onPacket(Client* client, const CMessagePacket& packet);
+    // Login ("L"): once the member is in, he learns of everybody, everybody of him, and he is
+    // handed his unfinished matches, receipts and the count of his waiting letters.
     void onLogin(Client* client, const QString& text);
     void onRouted(Client* client, const CMessagePacket& packet);
     void onPlain(Client* client, int type, const QString& text);
-    // E-mail and password changes sent to ".db" -> whether the text was one of them.
-    bool onAccountRequest(Client* client, const QString& text);
     void onTransfer(Client* client, const QString& text);
-    // Packet 91: rating estimates for the players of an invitation, answered with 93.
-    void onRatingRequest(Client* client, const QString& text);
-    void onKick(Client* client, const QString& text);
-    void onCommand(Client* client, const QString& text);
-    void onMatchMove(Client* client, const QString& text);
-    // A player entered his room with the terms of a new match; once both players have entered with
-    // the same terms the match is set up and everybody in the room is told.
-    void offerTerms(Client* client, const QString& terms);
-    // The room's "S" packet for a client: the rules and number of its current match, when it has one
-    // and withMatch is set, then (with history) the moves so far.
-    void sendRoomEntered(Client* client, bool withMatch, bool history);
-    void onBearOffRequest(Client* client, const QString& text);
-    // Between two games of a money session (a match without length) both players must agree to go on
-    // and on the limit of the next game: the server offers "<stake> <limit>" (37) and each player
-    // answers "<flag> <limit> <limit>" (36); the next game starts when both answered 1 with the same
-    // limit, and a 0 ends the session.
-    struct MoneySession {
-        bool waiting = false; // a game ended and the next is not agreed yet
-        bool ended = false;
-        int limit = 0;                // cents, the limit of the games
-        std::map<QString, int> answers; // by folded nickname: the limit he agreed to
-    };
-    // A backgammon room: its current match and the terms its players entered with for the next.
-    struct MatchRoom {
-        std::unique_ptr<CMatchReferee> referee;
-        int number = 0;
-        std::map<QString, QString> offers; // by folded nickname: the terms of his transfer
-        MoneySession money;
-    };
-    // Packet 36 of a player of a money session.
-    void onContinueSession(Client* client, const QString& text);
-    // After a move: a game of a money session that just ended makes the server offer the next.
-    void offerNextGame(MatchRoom& room, const QString& service);
-    // A proposition's games open by themselves, each from the agreed position with its side on roll.
-    void openPropositionGame(MatchRoom& room, const QString& service);
-    // Hands moves of the referee to everybody in the room.
-    void handOut(const QString& service, const std::vector<CMatchReferee::Move>& moves, const QString& sender);
-    MatchRoom* findRoom(const QString& service);
-    // The room is gone once nobody is in it and it holds no unfinished match.
-    void dropIdleRoom(const QString& service);
-    void onRelationRequest(Client* client, int type, const QString& text);
-    // Packet 108: the reader's match-board query; the users it takes in carry group flag 0x4 in his
-    // directory from now on.
-    void onBoardQuery(Client* client, const QString& text);
-    bool onBoardOf(const Client* reader, const Client* user) const;
-    // The logged-in users other than user and reader rated nearer to centre than distance, counted
-    // in the ratings kept in order (rebuilt after logins and departures).
-    int ratedCloser(double centre, double distance, const Client* user, const Client* reader) const;
-    static constexpr int kBoardGroup = 0x4;
-    // Group flag 0x1: the user is in the reader's game room.
-    bool inGameOf(const Client* reader, const Client* user) const;
-    static constexpr int kInGameGroup = 0x1;
-    // A ranking request (239 to ".rt") -> the page of the ranking list it asks for.
-    QString rankingReply(const QString& text) const;
-    void onMail(Client* client, const QString& text);
-    // On his request (-120): hands the member every receipt and letter waiting for him (those his
-    // client could not file before too), then the count still waiting.
-    void deliverMail(Client* client);
-    // The receipts kept for the member (at login, and before his letters).
-    void sendReceipts(Client* client);
-    // The count of letters waiting for him (139): at login, when one arrives, after a hand-over.
-    void sendWaitingCount(Client* client);
-    // Whether every name is that of a member who has logged in since the server started; else the
-    // first that is not goes to unknown.
-    bool allMembers(const QStringList& names, QString* unknown) const;
-    void onFilingResult(Client* client, const MailPacket::FilingResult& result);
-    // The letter's sender learns (now, or at his next login) once every recipient has it.
-    void letterDelivered(quint64 mailId);
     void onClosed(Client* client);
-    // Routed 251 with transaction 70: the money limits of an invitation, answered with routed 253.
-    void onMoneyInviteRequest(Client* client, const QString& text);
-    // Packet 77 with a 205 request: the league of an invitation, answered with 77 carrying a 301 record.
-    void onLeagueInfoRequest(Client* client, const QString& text);
-    // The client leaves his room: a match all its players were in becomes unfinished.
-    void leaveRoom(Client* client);
-    // Whether every player of the room is in it.
-    bool playersPresent(const QString& service) const;
-    // The players in the room wait while it holds an unfinished match, and play otherwise.
-    void updatePlayersActivity(const QString& service);
-    // Packet 233 (the unfinished-match list) to each of these players who is logged in.
-    void sendUnfinished(const QStringList& players);
-    // Directory packet type about those users to each of to, with the fields of mask (0: all fields for
-    // arrivals and departures, the changed ones for 110; kGroupFlagsOnly: none).
-    static constexpr quint32 kGroupFlagsOnly = 0xFFFFFFFFu;
-    void sendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to, quint32 mask = 0);
-    void announceChange(Client* client);
-    // The change goes out once the current turn is over, with the others' changes of the turn: a
-    // member who toggles a state many times in one turn costs the others one entry.
-    void announceSoon(Client* client);
-    void announceQueued();
-    static constexpr int kAnnouncementsPerTurn = 32;
-    void systemLine(Client* client, const QString& text);
-    // Routed 206 to every member who counts client among his friends: "<member> <sign> <client>".
-    void tellFriendsOf(const Client* client, QChar sign);
-    QList<Client*> loggedIn() const;
-    QList<Client*> inRoom(const QString& service) const;
-    Client* findUser(const QString& nickname) const;
+    static void systemLine(Client* client, const QString& text) { CDevServerCore::SystemLine(client, text); }
+    QList<Client*> loggedIn() const { return m_core.LoggedIn(); }
+    QList<Client*> inRoom(const QString& service) const { return m_core.InRoom(service); }
+    Client* findUser(const QString& nickname) const { return m_core.FindUser(nickname); }
     void log(const QString& line) { emit logLine(line); }
-    // The settings of the lobby service: limits, and the addresses of the web pages when there are any.
-    CServiceSettings lobbySettings() const;
 
-    Options m_options;
+    CDevServerCore m_core;
     QTcpServer m_server;
-    std::map<CServerConnection*, std::unique_ptr<Client>> m_clients;
-    CNoCaseStringMap<Client*> m_users; // logged in
-    // The ratings of m_users in order, for the match board; empty: to be rebuilt. Cleared at every
-    // login and departure: whatever changes a logged-in member's rating must clear it too.
-    mutable std::vector<float> m_ratings;
-    std::vector<CServerConnection*> m_announcing; // changes to go out at the end of the turn
-    CRelationStore m_relations;
-    CUnfinishedMatchStore m_unfinished;
-    // Every member who logged in since the server started, for the ranking list.
-    struct Member {
-        QString nickname;
-        float rating = 0;
-        int experience = 0;
-    };
-    CNoCaseStringMap<Member> m_members;
-    CMailStore m_mail;
-    std::map<QString, MatchRoom> m_rooms; // by folded room name
-    CBearOffTable m_bearOff;
+    CConnectionLimits m_limits;
+    CAccounts m_accounts;
+    CMailOffice m_mail;
+    CEnquiryDesk m_enquiries;
+    // The parts hold references to each other, taken (not used) before the later ones are made.
+    CGameRooms m_rooms;
+    CDirectory m_directory;
+    CMatchRooms m_matches;
     quint64 m_lastSerial = 0;
-    bool m_acceptPaused = false;
-    int m_backoffMs = 0;
-    QTimer* m_backoffTimer = nullptr;
 };

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QMoveEvent>
 #include <QScreen>
+#include <QStyle>
 #include <QTimer>
 
 namespace {
@@ -55,6 +56,7 @@ bool CStickyDialog::OnInitDialog() {
     // The layout's size first, so that centring and cascading see the real size.
     if (!testAttribute(Qt::WA_Resized))
         adjustSize();
+    FitTitle();
     restorePlacement();
     CascadeWindow(nullptr, GetMainWindow(), this);
     m_initialized = true;
@@ -87,15 +89,38 @@ void CStickyDialog::restorePlacement() {
 }
 
 void CStickyDialog::centreOnParent() {
-    const QRect frame = frameGeometry();
     QRect around;
-    if (QWidget* owner = parentWidget())
-        around = owner->window()->frameGeometry();
+    QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (owner)
+        around = owner->frameGeometry();
     else
         around = desktopRect();
     if (!around.isValid())
         return;
-    move(around.topLeft() + QPoint((around.width() - frame.width()) / 2, (around.height() - frame.height()) / 2));
+    const QSize own = isVisible() ? frameGeometry().size() : size();
+    QPoint at = around.topLeft() + QPoint((around.width() - own.width()) / 2, (around.height() - own.height()) / 2);
+
+    // Whole on the screen it opens on, frame and all: centred on a window at the screen's edge it
+    // would run past it, its buttons out of reach. A dialog not shown yet has no frame; it will get
+    // one like its owner's (a caption's height when that is unknown).
+    QSize whole = own;
+    if (!isVisible()) {
+        if (owner && owner->isVisible())
+            whole += around.size() - owner->geometry().size();
+        else
+            whole.rheight() += style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+    }
+    const QScreen* screen = QGuiApplication::screenAt(QRect(at, whole).center());
+    if (!screen && owner)
+        screen = owner->screen();
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (screen) {
+        const QRect area = screen->availableGeometry();
+        at.setX(qMax(area.left(), qMin(at.x(), area.x() + area.width() - whole.width())));
+        at.setY(qMax(area.top(), qMin(at.y(), area.y() + area.height() - whole.height())));
+    }
+    move(at);
 }
 
 platform::Rect CStickyDialog::CurrentStoredRect() const {

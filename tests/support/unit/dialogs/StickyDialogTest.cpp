@@ -172,6 +172,21 @@ TEST_F(StickyDialogTest, ASecondDialogAtTheSamePlaceStepsAside) {
     EXPECT_EQ(second.pos(), first.pos() + QPoint(step, step));
 }
 
+// Centred on a window at the screen's bottom or right edge, a dialog still lies whole on the screen,
+// its frame and its buttons with it.
+TEST_F(StickyDialogTest, ADialogCentredOnAWindowAtTheScreensEdgeStaysOnIt) {
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QPoint at : {QPoint(screen.left() + 20, screen.bottom() - 60), QPoint(screen.right() - 60, screen.top() + 20)}) {
+        parent->move(at);
+        QApplication::processEvents();
+        CTestStickyDlg dialog(parent.get());
+        dialog.show();
+        QApplication::processEvents();
+        EXPECT_TRUE(screen.contains(dialog.frameGeometry())) << dialog.frameGeometry().bottom() << " "
+                                                             << dialog.frameGeometry().right();
+    }
+}
+
 TEST_F(StickyDialogTest, ItemHelpersAndMouseUpReenableTheDialog) {
     CTestStickyDlg dialog(parent.get());
     auto* edit = new QLineEdit(&dialog);

@@ -1,0 +1,104 @@
+#include "ConnectionLimits.h"
+
+#include <algorithm>
+
+#include <dirent.h>
+#include <sys/resource.h>
+
+CConnectionLimits::CConnectionLimits(CDevServerCore& core, QTcpServer& server, std::function<void()> acceptPending)
+    : CDevServerPart(core), m_server(server), m_acceptPending(std::move(acceptPending)) {
+    m_backoffTimer = new QTimer(core.owner);
+    m_backoffTimer->setSingleShot(true);
+    QObject::connect(m_backoffTimer, &QTimer::timeout, core.owner, [this] { resumeAccepting(); });
+    // Out of descriptors (or another resource): no busy loop on the listening socket, a pause instead.
+    QObject::connect(&m_server, &QTcpServer::acceptError, core.owner, [this](QAbstractSocket::SocketError) {
+        log(QStringLiteral("cannot accept a connection: %1").arg(m_server.errorString()));
+        backOff(true);
+    });
+}
+
+void CConnectionLimits::Admit(Client* client) {
+    client->connection->SetOutputLimit(m_options.outputLimitBytes);
+    client->connection->SetFramesPerTurn(m_options.framesPerTurn);
+    QObject::connect(client->connection, &CServerConnection::outputOverflow, m_core.owner, [this, client](qint64 backlog) {
+        log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread")
+                .arg(client->loggedIn ? client->record.GetNickname() : client->connection->PeerText())
+                .arg(backlog));
+    });
+    if (m_options.loginTimeoutSeconds > 0) {
+        QTimer::singleShot(m_options.loginTimeoutSeconds * 1000, client->connection, [this, client] {
+            if (client->loggedIn)
+                return;
+            log(QStringLiteral("%1 did not log in in time").arg(client->connection->PeerText()));
+            client->connection->Drop();
+        });
+    }
+}
+
+void CConnectionLimits::Accepted() {
+    if (!m_acceptPaused && nearFileLimit())
+        backOff();
+}
+
+bool CConnectionLimits::nearFileLimit() const {
+    struct rlimit limit {};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY)
+        return false;
+    // Counting the open descriptors costs a directory listing: only worth it once the connections
+    // alone use a good part of a large limit.
+    if (limit.rlim_cur > 1024 && m_clients.size() < limit.rlim_cur / 2)
+        return false;
+    return openDescriptors() + m_options.fileReserve >= qint64(limit.rlim_cur);
+}
+
+qint64 CConnectionLimits::openDescriptors() {
+    // Counted by name only: a listing that looked at each entry would cost a call per connection.
+    DIR* directory = ::opendir("/proc/self/fd");
+    if (!directory)
+        return 0;
+    qint64 open = 0;
+    while (const dirent* entry = ::readdir(directory))
+        if (entry->d_name[0] != '.')
+            ++open;
+    ::closedir(directory);
+    return open - 1; // the listing's own
+}
+
+void CConnectionLimits::backOff(bool acceptFailed) {
+    // Room is made first from connections that never logged in, the oldest first.
+    std::vector<Client*> waiting;
+    for (const auto& entry : m_clients)
+        if (!entry.second->loggedIn && entry.second->connection->IsOpen())
+            waiting.push_back(entry.second.get());
+    std::sort(waiting.begin(), waiting.end(), [](Client* a, Client* b) { return a->serial < b->serial; });
+    const size_t dropped = std::min<size_t>(waiting.size(), size_t(qMax(1, m_options.fileReserve / 4)));
+    for (size_t i = 0; i < dropped; ++i)
+        waiting[i]->connection->Drop();
+    if (dropped > 0 && !m_acceptPaused && !acceptFailed) {
+        // The room is made: accepting goes on, so a member who connects now is not kept waiting
+        // behind the connections queued up meanwhile.
+        log(QStringLiteral("near the file limit: %1 connections, %2 not logged in closed")
+                .arg(m_clients.size())
+                .arg(dropped));
+        return;
+    }
+    m_server.pauseAccepting();
+    m_acceptPaused = true;
+    m_backoffMs = m_backoffMs == 0 ? 50 : qMin(2000, m_backoffMs * 2);
+    if (!m_backoffTimer->isActive())
+        m_backoffTimer->start(m_backoffMs);
+    log(QStringLiteral("near the file limit: %1 connections, %2 not logged in closed, accepting again in %3 ms")
+            .arg(m_clients.size())
+            .arg(dropped)
+            .arg(m_backoffMs));
+}
+
+void CConnectionLimits::resumeAccepting() {
+    m_acceptPaused = false;
+    if (!nearFileLimit())
+        m_backoffMs = 0;
+    else if (backOff(); m_acceptPaused)
+        return;
+    m_server.resumeAccepting();
+    m_acceptPending(); // any accepted while paused
+}

@@ -1,0 +1,259 @@
+#include "Directory.h"
+
+#include "support/PacketText.h"
+
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+
+void CDirectory::Arrived(Client* client) {
+    m_ratings.clear();
+    const QString nickname = client->record.GetNickname();
+    // The newcomer learns of everybody; everybody else of the newcomer.
+    QList<Client*> others = loggedIn();
+    others.removeAll(client);
+    SendDirectory(97, loggedIn(), {client});
+    SendDirectory(97, {client}, others);
+    systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, nickname));
+    tellFriendsOf(client, QLatin1Char('+'));
+}
+
+void CDirectory::Departed(Client* client) {
+    m_ratings.clear();
+    SendDirectory(98, {client}, loggedIn());
+    tellFriendsOf(client, QLatin1Char('-'));
+}
+
+void CDirectory::OnPresence(Client* client, const QString& text) {
+    client->record.SetPresence(text.trimmed() == QLatin1String("1") ? CUserInfo::kPresenceAway
+                                                                    : CUserInfo::kPresenceReady);
+    AnnounceSoon(client);
+}
+
+void CDirectory::OnWatchRequest(Client* client, const QString& text) {
+    QString rest;
+    const QString cookie = firstWord(text, &rest);
+    QString reply = cookie;
+    for (const QString& name : rest.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const Client* user = findUser(name);
+        reply += QStringLiteral(" %1@%2").arg(user ? user->record.GetNickname() : name,
+                                              user ? user->service : QString());
+    }
+    client->connection->SendRouted(184, QStringLiteral("."), reply);
+}
+
+void CDirectory::SendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to,
+                               quint32 mask) {
+    if (about.isEmpty())
+        return;
+    if (mask == 0)
+        mask = type == 110 ? UserField::OwnMask : UserField::All;
+    // Each user's entry is written once for each set of group flags readers see him with.
+    std::vector<std::vector<std::pair<int, QString>>> entries(size_t(about.size()));
+    const auto entry = [&](qsizetype index, int groups) -> const QString& {
+        std::vector<std::pair<int, QString>>& written = entries[size_t(index)];
+        for (const auto& text : written)
+            if (text.first == groups)
+                return text.second;
+        written.emplace_back(groups, about[index]->record.FormatUpdateText(groups, mask == kGroupFlagsOnly ? 0 : mask, true));
+        return written.back().second;
+    };
+    const QString header = QStringLiteral("%1 %2\n").arg(m_users.GetCount()).arg(about.size());
+    for (Client* client : to) {
+        // The group flags are the reader's own view of each user: his friends carry the friend flag.
+        const QString reader = client->record.GetNickname();
+        const bool hasFriends = !m_relations.Names(reader, CRelationStore::List::Friends).isEmpty();
+        const bool inGame = inGameOf(client, client); // only then may others be in his game
+        QString body = header;
+        for (qsizetype index = 0; index < about.size(); ++index) {
+            const Client* user = about[index];
+            const bool friendOfReader =
+                hasFriends && m_relations.Contains(reader, CRelationStore::List::Friends, user->record.GetNickname());
+            // ... and those he has an unfinished match with the unfinished-match flag.
+            const int groups = (friendOfReader ? UserGroup::Friend : 0) |
+                               (user != client && m_unfinished.Between(reader, user->record.GetNickname())
+                                    ? UserGroup::UnfinishedMatch
+                                    : 0);
+            const int board = onBoardOf(client, user) ? kBoardGroup : 0;
+            const int sameGame = inGame && inGameOf(client, user) ? kInGameGroup : 0;
+            body += entry(index, groups | board | sameGame);
+        }
+        client->connection->SendPlain(quint8(type), body);
+    }
+}
+
+bool CDirectory::inGameOf(const Client* reader, const Client* user) const {
+    const CServiceName room(reader->service);
+    const QString word = room.GetFirstPart();
+    return (word == QLatin1String("gb") || word == QLatin1String("gp")) &&
+           room.IsSameService(CServiceName(user->service));
+}
+
+bool CDevClient::Query::Admits(const CUserInfo& member) const {
+    auto meets = [](quint32 mask, std::initializer_list<std::pair<quint32, bool>> boxes) {
+        if (mask == 0 || (mask & 0x8000))
+            return true;
+        for (const auto& [bits, held] : boxes)
+            if ((mask & bits) && held)
+                return true;
+        return false;
+    };
+    const int presence = member.GetPresence();
+    const int activity = member.GetActivity();
+    return meets(statusMask, {{0x8, presence == CUserInfo::kPresenceAway},
+                              {0x2, presence == CUserInfo::kPresenceReady}}) &&
+           meets(actionMask, {{0x4, activity == CUserInfo::kActivityWatching},
+                              {0xA, activity == CUserInfo::kActivityPlaying}});
+}
+
+bool CDirectory::onBoardOf(const Client* reader, const Client* user) const {
+    if (!reader->query)
+        return false;
+    const Client::Query& query = *reader->query;
+    if (user == reader)
+        return query.self;
+    const CUserInfo& record = user->record;
+    if (!query.Admits(record))
+        return false;
+    // The size players closest to the centre (the reader's own rating, or the query's).
+    const double centre = query.origin == 1 ? query.centre : reader->record.GetRating();
+    const double distance = std::abs(record.GetRating() - centre);
+    return ratedCloser(centre, distance, user, reader) < query.size;
+}
+
+int CDirectory::ratedCloser(double centre, double distance, const Client* user, const Client* reader) const {
+    if (m_ratings.empty()) {
+        for (const auto& entry : m_users)
+            m_ratings.push_back(entry.second->record.GetRating());
+        std::sort(m_ratings.begin(), m_ratings.end());
+    }
+    // The ratings nearer than distance lie together in the ordered list.
+    const auto nearer = [&](float rating) { return std::abs(double(rating) - centre) < distance; };
+    const auto first = std::partition_point(m_ratings.begin(), m_ratings.end(),
+                                            [&](float rating) { return rating < centre && !nearer(rating); });
+    const auto last = std::partition_point(first, m_ratings.end(),
+                                           [&](float rating) { return rating < centre || nearer(rating); });
+    int closer = int(last - first);
+    for (const Client* own : {user, reader})
+        if (own->loggedIn && nearer(own->record.GetRating())) // (those are the ones in the list)
+            --closer;
+    return closer;
+}
+
+void CDirectory::OnBoardQuery(Client* client, const QString& text) {
+    // "<centre>" size origin status action, then the group words.
+    CPacketCursor cursor(text);
+    QString centre;
+    int size = 0, origin = 0, status = 0, action = 0;
+    if (!ReadPacketString(cursor, centre) || !ReadPacketInt(cursor, size) || !ReadPacketInt(cursor, origin) ||
+        !ReadPacketInt(cursor, status) || !ReadPacketInt(cursor, action) || size < 0) {
+        log(QStringLiteral("query from %1 refused: %2").arg(client->record.GetNickname(), text.left(80)));
+        return;
+    }
+    int words[14] = {};
+    for (int& word : words) {
+        if (!ReadPacketInt(cursor, word))
+            break;
+    }
+    Client::Query query;
+    query.size = size;
+    query.origin = origin;
+    query.centre = centre.toDouble();
+    query.statusMask = quint32(status);
+    query.actionMask = quint32(action);
+    query.self = words[9] != 0;
+    client->query = query;
+    // The reader's view of everyone changes with it.
+    SendDirectory(110, loggedIn(), {client}, kGroupFlagsOnly);
+}
+
+void CDirectory::AnnounceChange(Client* client) {
+    if (client->record.GetChangeMask() == 0)
+        return;
+    SendDirectory(110, {client}, loggedIn());
+    client->record.ClearChangeMask();
+}
+
+void CDirectory::AnnounceSoon(Client* client) {
+    if (client->announceQueued)
+        return;
+    client->announceQueued = true;
+    m_announcing.push_back(client->connection);
+    if (m_announcing.size() == 1)
+        QTimer::singleShot(0, m_core.owner, [this] { announceQueued(); });
+}
+
+void CDirectory::announceQueued() {
+    // A few members a turn: a crowd changing at once cannot keep the server from a newcomer.
+    const size_t taken = std::min(m_announcing.size(), size_t(kAnnouncementsPerTurn));
+    const std::vector<CServerConnection*> turn(m_announcing.begin(), m_announcing.begin() + qsizetype(taken));
+    m_announcing.erase(m_announcing.begin(), m_announcing.begin() + qsizetype(taken));
+    if (!m_announcing.empty())
+        QTimer::singleShot(0, m_core.owner, [this] { announceQueued(); });
+    QList<Client*> changed;
+    for (CServerConnection* connection : turn) {
+        const auto it = m_clients.find(connection);
+        if (it == m_clients.end())
+            continue;
+        Client* client = it->second.get();
+        client->announceQueued = false;
+        if (client->loggedIn && client->record.GetChangeMask() != 0)
+            changed.append(client);
+    }
+    // One directory packet to each member, with everybody who changed in the turn.
+    SendDirectory(110, changed, loggedIn());
+    for (Client* client : changed)
+        client->record.ClearChangeMask();
+}
+
+void CDirectory::tellFriendsOf(const Client* client, QChar sign) {
+    const QString nickname = client->record.GetNickname();
+    for (Client* member : loggedIn()) {
+        const QString owner = member->record.GetNickname();
+        if (member != client && m_relations.Contains(owner, CRelationStore::List::Friends, nickname))
+            member->connection->SendRouted(206, QStringLiteral("."),
+                                           QStringLiteral("%1 %2 %3").arg(owner, QString(sign), nickname));
+    }
+}
+
+void CDirectory::OnRelationRequest(Client* client, int type, const QString& text) {
+    const std::optional<CRelationStore::List> found = RelationPacket::ListOfRequest(type);
+    if (!found) {
+        log(QStringLiteral("database packet %1 from %2 ignored").arg(type).arg(client->record.GetNickname()));
+        return;
+    }
+    const CRelationStore::List list = *found;
+    const QString owner = client->record.GetNickname();
+    const QStringList friendsBefore = m_relations.Names(owner, CRelationStore::List::Friends);
+    QString reason;
+    if (!m_relations.Apply(owner, list, text, &reason)) {
+        log(QStringLiteral("relation request %1 from %2 refused: %3").arg(type).arg(owner, reason));
+        return;
+    }
+    // Every request is answered with the whole list.
+    client->connection->SendRouted(RelationPacket::ListType(list), QStringLiteral(".db"),
+                                   m_relations.FormatList(owner, list));
+    if (list != CRelationStore::List::Friends)
+        return;
+    // Those who became or stopped being his friends show so in his directory.
+    QList<Client*> changed;
+    for (const auto& entry : m_users) {
+        const QString name = entry.second->record.GetNickname();
+        if (friendsBefore.contains(name, Qt::CaseInsensitive) !=
+            m_relations.Contains(owner, CRelationStore::List::Friends, name))
+            changed.append(entry.second);
+    }
+    SendDirectory(110, changed, {client}, kGroupFlagsOnly);
+}
+
+void CDirectory::OnCommand(Client* client, const QString& text) {
+    const QString word = firstWord(text);
+    if (word == QLatin1String("PRIVATE"))
+        client->record.SetMatchPrivacy(2);
+    else if (word == QLatin1String("PUBLIC"))
+        client->record.SetMatchPrivacy(0);
+    else
+        return systemLine(client, QStringLiteral("ERROR - unrecognized command - %1").arg(word));
+    AnnounceSoon(client);
+}

@@ -1,0 +1,123 @@
+#include "GameRooms.h"
+
+#include "support/Utilities.h"
+
+#include <optional>
+
+void CGameRooms::OnTransfer(Client* client, const QString& text) {
+    const CServiceName service(firstWord(text));
+    const QString word = service.GetFirstPart();
+    const QString nickname = client->record.GetNickname();
+    QString entered;
+    bool matchRoom = false;
+    std::optional<QString> terms; // a player's terms for a new match
+    if (service.IsSameService(CServiceName(m_options.lobbyService))) {
+        entered = m_options.lobbyService;
+        client->record.SetActivity(CUserInfo::kActivityFinished);
+    } else if ((word == QLatin1String("gb") || word == QLatin1String("gp")) && service.CountParts() >= 2) {
+        entered = service.GetBaseName();
+        const bool player = service.HasPart(nickname);
+        client->record.SetActivity(player ? CUserInfo::kActivityPlaying : CUserInfo::kActivityWatching);
+        matchRoom = word == QLatin1String("gb") && service.CountParts() == 2;
+        // A player's transfer names the terms of a new match: "<room> [!<unfinished match key>] <terms>";
+        // one that resumes ("<room> ResumeMatch <key> ...") goes on with the room's match, and a
+        // watcher's never counts.
+        QString rest;
+        firstWord(text, &rest);
+        // A player who comes back the way a watcher enters ("Rejoin Game") brings no terms either.
+        const bool watching = rest.split(QLatin1Char(' '), Qt::SkipEmptyParts).contains(QStringLiteral("~"));
+        if (matchRoom && player && !watching && firstWord(rest) != QLatin1String("ResumeMatch")) {
+            if (rest.startsWith(QLatin1Char('!')))
+                firstWord(rest, &rest);
+            terms = rest.trimmed();
+        }
+    } else {
+        systemLine(client, QStringLiteral("There is no service %1.").arg(service.GetText()));
+        entered = client->service;
+    }
+    if (entered != client->service)
+        Leave(client);
+    const QString left = client->service;
+    client->service = entered;
+    client->record.SetLocation(entered);
+    if (left != entered)
+        DropIdleRoom(left);
+    // Entering a match that resumes or replaces an unfinished one ends that one.
+    if (CServiceName(entered).HasPart(nickname))
+        SendUnfinished(m_unfinished.Remove(CUnfinishedMatchStore::KeyOfTransfer(text)));
+    // A player who rejoins the match he left, without a resume, goes on with it as a resume does:
+    // once all its players are back it is no longer unfinished.
+    if (matchRoom && !terms && CServiceName(entered).HasPart(nickname) && playersPresent(entered))
+        SendUnfinished(m_unfinished.Remove(m_unfinished.KeyOfRoom(CServiceName(entered))));
+    if (matchRoom) {
+        m_matches.Open(entered);
+        if (terms)
+            m_matches.OfferTerms(client, *terms);
+        else
+            m_matches.SendRoomEntered(client, true, true);
+    } else {
+        CServiceSettings settings;
+        if (entered == m_options.lobbyService)
+            settings = LobbySettings(m_options);
+        client->connection->SendPlain(LoginPacketType::ServiceEntered,
+                                      CServiceEnteredPacket{entered, settings}.Format());
+        // Back in the lobby his last match's score goes with him no further.
+        if (entered == m_options.lobbyService)
+            client->record.SetGameDescriptor(QString());
+    }
+    if (matchRoom)
+        updatePlayersActivity(entered);
+    m_directory.AnnounceChange(client);
+    // Who is in his game (and so in his player list) changed with the room.
+    m_directory.SendDirectory(110, loggedIn(), {client}, CDirectory::kGroupFlagsOnly);
+}
+
+void CGameRooms::Leave(Client* client) {
+    const CServiceName room(client->service);
+    if (room.GetFirstPart() != QLatin1String("gb") || !room.HasPart(client->record.GetNickname()))
+        return;
+    const CMatchReferee* match = m_matches.PlayerLeaves(client);
+    if (!match)
+        return;
+    const QStringList players = m_unfinished.MatchLeft(room, match->Descriptor(0));
+    // Who stays waits for him: the lobby shows him free to be asked to resume.
+    for (Client* user : inRoom(room.GetBaseName()))
+        if (user != client && room.HasPart(user->record.GetNickname()))
+            user->record.SetActivity(CUserInfo::kActivityWaiting);
+    SendUnfinished(players);
+}
+
+bool CGameRooms::HoldsUnfinishedMatch(const QString& service) const {
+    return !m_unfinished.KeyOfRoom(CServiceName(service)).isEmpty();
+}
+
+void CGameRooms::updatePlayersActivity(const QString& service) {
+    const CServiceName room(service);
+    const int activity = HoldsUnfinishedMatch(service) ? CUserInfo::kActivityWaiting : CUserInfo::kActivityPlaying;
+    for (Client* user : inRoom(service)) {
+        if (room.HasPart(user->record.GetNickname())) {
+            user->record.SetActivity(activity);
+            m_directory.AnnounceChange(user);
+        }
+    }
+}
+
+void CGameRooms::SendUnfinished(const QStringList& players) {
+    for (const QString& player : players) {
+        Client* user = findUser(player);
+        if (!user)
+            continue;
+        const QString nickname = user->record.GetNickname();
+        user->connection->SendRouted(233, QStringLiteral("."), m_unfinished.FormatList(nickname));
+        // The directory shows how many unfinished matches each member has.
+        user->record.SetUnfinishedMatches(m_unfinished.CountFor(nickname));
+        m_directory.AnnounceChange(user);
+    }
+}
+
+void CGameRooms::DropIdleRoom(const QString& service) {
+    // An unfinished match waits here for its players to come back.
+    if (!inRoom(service).isEmpty() || HoldsUnfinishedMatch(service))
+        return;
+    m_matches.Close(service);
+}
