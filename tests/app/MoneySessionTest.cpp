@@ -284,4 +284,18 @@ TEST_F(MoneySessionTest, TheServerStartsNoGameWhileTheLimitsDiffer) {
     EXPECT_EQ(server.MoneyLimit(kRoom), 5000);
 }
 
+TEST_F(MoneySessionTest, ASessionEndedAfterTheOtherWentOwesNothing) {
+    // After a game alice goes without a word: a game is owed, and bob waits for her. Then he ends
+    // the session: nothing is owed any more, nobody waits.
+    PlayGame(true);
+    alice->session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return bob->SawLine("kept unfinished") && server.HoldsUnfinishedMatch(kRoom); }));
+    const auto bobSeen = [&] { return alice->session.FindUser("bob"); };
+    ASSERT_TRUE(WaitFor([&] { return bobSeen() && bobSeen()->GetActivity() == CUserInfo::kActivityWaiting; }));
+    bob->Press(CContinueSessionDlg::kIdEndSession);
+    ASSERT_TRUE(WaitFor([&] { return bobSeen()->GetActivity() == CUserInfo::kActivityPlaying; }));
+    EXPECT_FALSE(server.HoldsUnfinishedMatch(kRoom));
+    EXPECT_FALSE(alice->invitations->HasUnfinishedMatch(kRoom));
+}
+
 } // namespace
