@@ -86,9 +86,10 @@ void CGameRoom::openPlayerList() {
     // room's next match forgets it.
     const QString section = QLatin1String(m_doc->RuntimeClassName());
     const QString closedIn = GetSettingsStore().GetString(section, QLatin1String(kPlayerListClosedIn));
-    if (!m_match.isEmpty() && closedIn == matchKey())
+    const QString key = matchKey();
+    if (!m_match.isEmpty() && closedIn == key)
         m_doc->OnPlayerListClosed(true);
-    else if (!m_match.isEmpty() && closedIn.section(QLatin1Char(' '), 0, 0) == matchKey().section(QLatin1Char(' '), 0, 0))
+    else if (!m_match.isEmpty() && closedIn.section(QLatin1Char(' '), 0, 0) == key.section(QLatin1Char(' '), 0, 0))
         GetSettingsStore().DeleteValue(section, QLatin1String(kPlayerListClosedIn));
     if (!m_doc->WantsPlayerList())
         return;
