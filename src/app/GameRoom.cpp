@@ -6,6 +6,7 @@
 #include "lobby/PlayerListFrameWnd.h"
 #include "session/ServiceName.h"
 #include "session/SessionDoc.h"
+#include "support/SettingsStore.h"
 
 #include <QtDebug>
 
@@ -74,13 +75,31 @@ void CGameRoom::OnServiceEntered(const QString& serviceName) {
     openPlayerList();
 }
 
+QString CGameRoom::matchKey() const {
+    return CServiceName(m_room).GetText().toLower() + QLatin1Char(' ') + m_match;
+}
+
 void CGameRoom::openPlayerList() {
-    if (!m_doc || !m_session || !m_doc->WantsPlayerList() || m_playerList)
+    if (!m_doc || !m_session || m_playerList)
+        return;
+    // Closed by the user in this very match, before he dropped and came back: it stays closed. The
+    // room's next match forgets it.
+    const QString section = QLatin1String(m_doc->RuntimeClassName());
+    const QString closedIn = GetSettingsStore().GetString(section, QLatin1String(kPlayerListClosedIn));
+    const QString key = matchKey();
+    if (!m_match.isEmpty() && closedIn == key)
+        m_doc->OnPlayerListClosed(true);
+    else if (!m_match.isEmpty() && closedIn.section(QLatin1Char(' '), 0, 0) == key.section(QLatin1Char(' '), 0, 0))
+        GetSettingsStore().DeleteValue(section, QLatin1String(kPlayerListClosedIn));
+    if (!m_doc->WantsPlayerList())
         return;
     QPointer<CBackgammonDoc> doc = m_doc.get();
-    auto* frame = new CPlayerListFrameWnd(m_session.data(), [doc](bool closedByUser) {
+    QPointer<CGameRoom> room = this;
+    auto* frame = new CPlayerListFrameWnd(m_session.data(), [doc, room, section](bool closedByUser) {
         if (doc)
             doc->OnPlayerListClosed(closedByUser);
+        if (closedByUser && room && !room->m_match.isEmpty())
+            GetSettingsStore().WriteString(section, QLatin1String(kPlayerListClosedIn), room->matchKey());
     });
     m_playerList = frame;
     // A window the room opens does not take the keyboard from what the user is typing.

@@ -23,6 +23,9 @@ public:
     // Without rules the players have not agreed on the room's next match yet.
     static constexpr char kRulesSetting[] = "rules";
     static constexpr char kMatchSetting[] = "match";
+    // The match ("<room> <match number>") whose player list the user closed, in the document's
+    // section: it stays closed when he comes back to that match after a drop.
+    static constexpr char kPlayerListClosedIn[] = "Player List Closed In";
 
     explicit CGameRoom(CSessionDoc* session, QObject* parent = nullptr);
     ~CGameRoom() override;
@@ -44,8 +47,10 @@ signals:
 private:
     void closeDocument();
     void startMatch(const QString& serviceName, const QString& rules);
-    // Opens the room's player list unless the user closed it for this kind of game.
+    // Opens the room's player list unless the user closed it for this kind of game or for this match.
     void openPlayerList();
+    // "<room> <match number>".
+    QString matchKey() const;
 
     QPointer<CSessionDoc> m_session;
     std::unique_ptr<CBackgammonDoc> m_doc;

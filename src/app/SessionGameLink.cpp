@@ -32,6 +32,10 @@ QString CSessionGameLink::OpponentLeftText(const QString& opponent) {
     return QStringLiteral("The match is kept unfinished: when %1 asks to resume it you will be asked.").arg(opponent);
 }
 
+QString CSessionGameLink::OpponentBackText(const QString& opponent) {
+    return QStringLiteral("%1 is back: the match goes on.").arg(opponent);
+}
+
 void CSessionGameLink::checkOpponent() {
     CSessionDoc* session = GetSession();
     if (!m_document || !session)
@@ -41,8 +45,11 @@ void CSessionGameLink::checkOpponent() {
         return;
     const CClientUserInfo* user = session->FindUser(opponent);
     const bool present = user && CServiceName(user->GetLocation()).IsSameService(session->GetServiceName());
-    if (present)
+    if (present && m_document->IsOpponentAway()) {
         m_document->SetOpponentAway(false);
+        // Told where he read that the other had left.
+        session->AddChatLine(QString(), OpponentBackText(opponent), ChatKind::System);
+    }
     if (present || !m_opponentSeen) {
         m_opponentSeen = m_opponentSeen || present;
         return;

@@ -37,11 +37,13 @@ public:
     // The line the chat shows when the opponent leaves a match under way (that he left is told as the
     // Notification page chose).
     static QString OpponentLeftText(const QString& opponent);
+    // The line the chat shows when he comes back into the room (by Rejoin Game or a resume).
+    static QString OpponentBackText(const QString& opponent);
 
 private:
     // Follows the opponent in and out of the room; when he goes while the match is under way the user
     // is told as the Notification page says (chat line, message box or nothing), once per departure,
-    // and the document holds play until he is back.
+    // and the document holds play until he is back, which the chat tells too.
     void checkOpponent();
 
     QPointer<CGameDoc> m_document;

@@ -606,6 +606,14 @@ void CBackgammonBoardCtl::EndDrag(QPointF at) {
         Issue(QStringLiteral("c %1/%2").arg(from).arg(to));
 }
 
+void CBackgammonBoardCtl::SetUserSide(int side) {
+    if (side == m_userSide)
+        return;
+    CancelDrag();
+    m_userSide = side;
+    update();
+}
+
 void CBackgammonBoardCtl::CancelDrag() {
     if (!m_drag.active)
         return;

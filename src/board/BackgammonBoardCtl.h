@@ -82,7 +82,8 @@ public:
     void SetViewerSide(int side);
     int GetViewerSide() const { return m_viewer; }
     // The side whose checkers, dice and cube the user handles here (0: the board only shows).
-    void SetUserSide(int side) { m_userSide = side; }
+    // A change drops a checker being dragged.
+    void SetUserSide(int side);
     int GetUserSide() const { return m_userSide; }
     // Whether the user may move either side's checkers freely (setting a position up).
     void SetEditing(bool on) { m_editing = on; }

@@ -202,7 +202,9 @@ void CBgClientView::Refresh() {
     m_board->SetViewerSide(doc->GetLocalSide() == 2 ? 2 : 1);
     const bool live = m_displayedMove < 0 || m_displayedMove >= count - 1;
     if (live) {
-        m_board->SetUserSide(side);
+        // While the opponent is away nothing is played, a half-made move included: it waits on the
+        // board for his return.
+        m_board->SetUserSide(doc->IsOpponentAway() ? 0 : side);
         m_board->SetBoard(m_local);
     } else {
         CBackgammonBoard past;

@@ -29,7 +29,10 @@ public:
     bool StartMatchFromRules(const QString& rules);
     const CBGRuleOptions& GetRuleOptions() const { return m_options; }
     const CBackgammonBoard& GetBoard() const { return m_board; }
-    bool IsMatchInProgress() const override { return m_record.GetMoveCount() > 0 && !m_board.IsMatchOver(); }
+    // A money session goes on until a player ends it.
+    bool IsMatchInProgress() const override {
+        return m_record.GetMoveCount() > 0 && !m_board.IsMatchOver() && !IsMoneySessionEnded();
+    }
     // A started match without a length between the two players of the room.
     bool IsMoneySession() const override {
         return m_record.GetMoveCount() > 0 && m_options.GetMatchLength() == 0 && GetPlayers().size() == 2;

@@ -23,6 +23,8 @@ public:
     virtual void OnSessionPacket(const QString& text) = 0;
     // The database's answer (routed 253 from ".db") -> 1 when it was the one for this session.
     virtual int OnMoneyInviteResponse(const QString& text) = 0;
+    // Either player chose "End Session": the session is over, nothing of it is owed.
+    virtual bool IsSessionEnded() const = 0;
 
     // The first integer of a peer message when it is a continuation code (1 to 6), else 0.
     static int PeekContinueSessionCode(const QString& text) {

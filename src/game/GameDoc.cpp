@@ -411,6 +411,10 @@ int CGameDoc::OfferContinueSession(int type, const QString& text) {
     return 0;
 }
 
+bool CGameDoc::IsMoneySessionEnded() const {
+    return m_continueSession && m_continueSession->IsSessionEnded();
+}
+
 void CGameDoc::DeleteContinueSession() {
     if (CContinueSession* controller = std::exchange(m_continueSession, nullptr)) {
         controller->deleteLater();

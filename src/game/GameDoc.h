@@ -148,6 +148,8 @@ public:
     // Whether the continuation chooses "Next Game" by itself ("bAutoPlayAgain").
     bool IsAutomaticContinue() const { return GetAutoPlayAgain(); }
     CContinueSession* GetContinueSession() const { return m_continueSession; }
+    // A player chose "End Session" between two games: the session is over.
+    bool IsMoneySessionEnded() const;
     // Lets the controller go; it is deleted once the call in hand has returned.
     void DeleteContinueSession();
 

@@ -12,6 +12,8 @@
 #include <QResizeEvent>
 #include <QVBoxLayout>
 
+#include <utility>
+
 CPlayerListView::CPlayerListView(QWidget* parent) : CUserListView(parent, kListControlId) {}
 
 QStringList CPlayerListView::GetColumnTitles() const {
@@ -133,6 +135,9 @@ void CPlayerListFrameWnd::OnClose() {
 
 void CPlayerListFrameWnd::CloseForGame() {
     m_closingForGame = true;
+    // Its place is written now: the next match's list may open before this window is gone.
+    if (std::exchange(m_savePlacement, false))
+        SavePlacement();
     report(false);
     close();
 }

@@ -75,19 +75,32 @@ QString Text(Event event, const QString& nickname) {
     return QString::fromLatin1(kEvents[event].text).arg(nickname);
 }
 
-void Notify(CSessionDoc& session, Event event, const QString& nickname) {
-    if (event < 0 || event >= kEventCount || nickname.isEmpty())
-        return;
+namespace {
+
+void Tell(CSessionDoc& session, Event event, const QString& text) {
     switch (ReadChoice(event)) {
     case kChatLog:
-        session.AddChatLine(QString(), Text(event, nickname), ChatKind::System);
+        session.AddChatLine(QString(), text, ChatKind::System);
         break;
     case kMessageBox:
-        PostDeferredMessageBox(Text(event, nickname), platform::MB_OK | platform::MB_ICONINFORMATION);
+        PostDeferredMessageBox(text, platform::MB_OK | platform::MB_ICONINFORMATION);
         break;
     default:
         break;
     }
+}
+
+} // namespace
+
+void Notify(CSessionDoc& session, Event event, const QString& nickname) {
+    if (event < 0 || event >= kEventCount || nickname.isEmpty())
+        return;
+    Tell(session, event, Text(event, nickname));
+}
+
+QString AlreadyThereText(const QString& nickname, bool waitingInRoom) {
+    return waitingInRoom ? QStringLiteral("%1 is waiting for you in your unfinished match.").arg(nickname)
+                         : QStringLiteral("%1, with whom you have an unfinished match, is logged on.").arg(nickname);
 }
 
 void UserArrived(CSessionDoc& session, const CClientUserInfo& user) {
@@ -104,8 +117,12 @@ void UserArrived(CSessionDoc& session, const CClientUserInfo& user) {
 }
 
 void AlreadyThere(CSessionDoc& session, const CClientUserInfo& user) {
-    if (!IsSelf(session, user) && (user.GetGroupFlags() & UserGroup::UnfinishedMatch))
-        Notify(session, kInterruptArrival, user.GetNickname());
+    if (IsSelf(session, user) || !(user.GetGroupFlags() & UserGroup::UnfinishedMatch))
+        return;
+    // He did not arrive: the user did. Most often he stayed in the room of their match.
+    const CServiceName location(user.GetLocation());
+    const bool inTheirRoom = location.HasPart(user.GetNickname()) && location.HasPart(session.GetNickname());
+    Tell(session, kInterruptArrival, AlreadyThereText(user.GetNickname(), inTheirRoom));
 }
 
 void UserLeft(CSessionDoc& session, const CClientUserInfo& user) {

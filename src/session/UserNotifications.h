@@ -37,8 +37,11 @@ void Notify(CSessionDoc& session, Event event, const QString& nickname);
 // login or a room change), left, or moved from one service to another.
 void UserArrived(CSessionDoc& session, const CClientUserInfo& user);
 // A player in the first list after login: the opponent of an unfinished match who is there already is
-// told as one who arrives.
+// told of as "Interrupt Arrival" says, in words of the user's return (AlreadyThereText).
 void AlreadyThere(CSessionDoc& session, const CClientUserInfo& user);
+// What the user who logs in is told of that opponent; waitingInRoom: he is in the room of a match of
+// the two.
+QString AlreadyThereText(const QString& nickname, bool waitingInRoom);
 void UserLeft(CSessionDoc& session, const CClientUserInfo& user);
 void UserMoved(CSessionDoc& session, const CClientUserInfo& user, const QString& oldLocation);
 

@@ -23,7 +23,9 @@
 
 #include <QDir>
 #include <QMenuBar>
+#include <QMoveEvent>
 #include <QPushButton>
+#include <QSpontaneKeyEvent>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -87,6 +89,13 @@ void Shoot(QWidget* window, const char* name) {
     window->grab().save(QDir(shots).filePath(QString::fromLatin1(name)));
 }
 
+// The user drags a checker from one place to another.
+void Drag(CBgClientView* view, int from, int to) {
+    CBackgammonBoardCtl* ctl = view->GetBoardCtl();
+    QTest::mousePress(ctl, Qt::LeftButton, {}, ctl->PositionCentre(from).toPoint());
+    QTest::mouseRelease(ctl, Qt::LeftButton, {}, ctl->PositionCentre(to).toPoint());
+}
+
 // The Alt key of a text ("Re&sign" -> 'S'), or nothing.
 QChar Mnemonic(const QString& text) {
     const qsizetype at = text.indexOf(QLatin1Char('&'));
@@ -132,8 +141,8 @@ protected:
         ASSERT_TRUE(WaitFor([&] { return bob->in && cy->in; }));
     }
     // alice and bob take their seats at a 5-point match.
-    void SeatAliceAndBob() {
-        const QString terms = MatchOf(5).FormatText();
+    void SeatAliceAndBob(int length = 5) {
+        const QString terms = MatchOf(length).FormatText();
         alice()->AttachToGameService(".gb.alice.bob " + terms, 1);
         bob->session.AttachToGameService(".gb.alice.bob " + terms, 1);
     }
@@ -159,6 +168,17 @@ protected:
                 doc->IsAwaitingAnswer() || MatchState(doc) != MatchState(bob->room.GetDocument()))
                 return false;
         return true;
+    }
+    // Rejoin Game, on bob in her match board, seats her in her match.
+    void Rejoin() {
+        CMatchBoardView* board = Board();
+        board->SelectUser(alice()->FindUser("bob"));
+        platform::CommandState state;
+        ASSERT_TRUE(board->OnUpdateCommand(CUserListView::kCmdWatch, state));
+        EXPECT_EQ(state.text, "Rejoin Game");
+        ASSERT_TRUE(state.enabled);
+        ASSERT_TRUE(board->OnCommand(CUserListView::kCmdWatch));
+        ASSERT_TRUE(WaitFor([&] { return AliceBoard() && InStep({AliceDoc(), cy->room.GetDocument()}); }));
     }
     // A line sent to the room has come back: what the server sent before it has been taken.
     void Barrier(OtherClient& client, const QString& word) {
@@ -189,6 +209,10 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
     ASSERT_TRUE(WaitFor([&] { return AliceBoard() && bob->Board() && server.MatchNumber(".gb.alice.bob") == 1; }));
     cy->session.ExamineMatch(".gb.alice.bob", QString());
     ASSERT_TRUE(WaitFor([&] { return cy->Board() && InStep({AliceDoc(), cy->room.GetDocument()}); }));
+    // She closes her Players window: it stays closed for this match, however she comes back to it.
+    ASSERT_TRUE(WaitFor([&] { return app->GetGameRoom()->GetPlayerList(); }));
+    app->GetGameRoom()->GetPlayerList()->close();
+    ASSERT_TRUE(WaitFor([&] { return !app->GetGameRoom()->GetPlayerList(); }));
 
     // alice opens 6-1, bob plays 5-2, alice doubles and bob takes; alice rolls 4-3 and has made one
     // step of her play when her connection goes.
@@ -230,22 +254,20 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
         return seen && seen->GetActivity() == CUserInfo::kActivityWaiting;
     }));
 
-    // She comes back: the opponent of her unfinished match is there, and she is told so at login.
+    // She comes back: the opponent of her unfinished match waits for her, and she is told so at login.
     LogInAlice();
     ASSERT_TRUE(WaitFor([&] { return Board(); }));
-    const QString arrived = UserNotification::Text(UserNotification::kInterruptArrival, "bob");
-    EXPECT_TRUE(WaitFor([&] { return SystemLines(AliceChat()).contains(arrived); }))
+    const QString waiting = UserNotification::AlreadyThereText("bob", true);
+    EXPECT_TRUE(WaitFor([&] { return SystemLines(AliceChat()).contains(waiting); }))
         << SystemLines(AliceChat()).join('|').toStdString();
-    // Rejoin Game, on bob in her match board, seats her in her match.
-    CMatchBoardView* board = Board();
-    board->SelectUser(alice()->FindUser("bob"));
-    platform::CommandState state;
-    ASSERT_TRUE(board->OnUpdateCommand(CUserListView::kCmdWatch, state));
-    EXPECT_EQ(state.text, "Rejoin Game");
-    ASSERT_TRUE(state.enabled);
-    ASSERT_TRUE(board->OnCommand(CUserListView::kCmdWatch));
-    ASSERT_TRUE(WaitFor([&] { return AliceBoard() && InStep({AliceDoc(), cy->room.GetDocument()}); }));
+    ASSERT_NO_FATAL_FAILURE(Rejoin());
     EXPECT_EQ(MatchState(AliceDoc()), dropped);
+    // bob reads it where he read that she had left.
+    const QString back = CSessionGameLink::OpponentBackText("alice");
+    ASSERT_TRUE(WaitFor([&] { return SystemLines(&bob->chat).endsWith(back); }))
+        << SystemLines(&bob->chat).join('|').toStdString();
+    EXPECT_FALSE(bob->room.GetDocument()->IsOpponentAway());
+    EXPECT_EQ(app->GetGameRoom()->GetPlayerList(), nullptr) << "she closed it in this match";
     EXPECT_EQ(AliceDoc()->GetBoard().GetCubeValue(), 2);
     EXPECT_EQ(Payloads(AliceDoc()), log);
     EXPECT_EQ(AliceDoc()->GetLocalSide(), 1) << "she plays, she does not watch";
@@ -277,7 +299,7 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
 
     // This time she resumes: a double-click on bob, who waits in the room, asks him, and he says yes.
     LogInAlice();
-    ASSERT_TRUE(WaitFor([&] { return Board() && SystemLines(AliceChat()).contains(arrived); }));
+    ASSERT_TRUE(WaitFor([&] { return Board() && SystemLines(AliceChat()).contains(waiting); }));
     ASSERT_TRUE(WaitFor([&] { return alice()->FindUser("bob")->GetActivity() == CUserInfo::kActivityWaiting; }));
     testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) -> int {
         auto* waiting = dynamic_cast<CWaitingForResumeMatchDlg*>(dialog);
@@ -289,7 +311,7 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
         WaitFor([&] { return waiting->HasEnded(); });
         return waiting->result();
     });
-    board = Board();
+    CMatchBoardView* board = Board();
     CUserListCtrl* list = board->GetListCtrl();
     const QModelIndex row = list->model()->index(board->FindRow(alice()->FindUser("bob")), 0);
     QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row).center());
@@ -298,18 +320,43 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
     ASSERT_TRUE(WaitFor([&] { return AliceBoard() && InStep({AliceDoc(), cy->room.GetDocument()}); }));
     EXPECT_EQ(Payloads(AliceDoc()), Payloads(bob->room.GetDocument(), true));
     EXPECT_EQ(Payloads(cy->room.GetDocument()), Payloads(bob->room.GetDocument()));
-    // And bob plays on.
+    ASSERT_TRUE(WaitFor([&] { return SystemLines(&bob->chat).count(back) == 2; }));
+    EXPECT_TRUE(SystemLines(&bob->chat).endsWith(back)) << SystemLines(&bob->chat).join('|').toStdString();
+    EXPECT_EQ(app->GetGameRoom()->GetPlayerList(), nullptr);
+
+    // And bob plays on: he rolls 3-3 and drags one checker 17/20.
     ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
     ASSERT_TRUE(bob->Board()->PressButton(CBgClientView::kRoll));
     EXPECT_TRUE(WaitFor([&] { return InStep({AliceDoc(), cy->room.GetDocument()}) &&
                                      AliceDoc()->GetBoard().GetState() == CBackgammonBoard::kStateMoving; }));
+    const auto steps = [&] { return bob->Board()->GetShownBoard().GetStepCount(); };
+    Drag(bob->Board(), 17, 20);
+    ASSERT_EQ(steps(), 1);
+    EXPECT_TRUE(bob->Board()->GetButton(CBgClientView::kUndo)->isEnabled());
+
+    // Her connection goes a third time: his half-made move waits, and no checker moves under his mouse.
+    app->LogOut();
+    ASSERT_TRUE(WaitFor([&] { return bob->room.GetDocument()->IsOpponentAway(); }));
+    Drag(bob->Board(), 19, 22);
+    EXPECT_EQ(steps(), 1);
+    EXPECT_FALSE(bob->Board()->GetButton(CBgClientView::kUndo)->isEnabled());
+    EXPECT_FALSE(bob->Board()->DoCommand("c 17/20"));
+    EXPECT_EQ(steps(), 1);
+
+    // She rejoins: he goes on with his move where he left it.
+    LogInAlice();
+    ASSERT_TRUE(WaitFor([&] { return Board(); }));
+    ASSERT_NO_FATAL_FAILURE(Rejoin());
+    ASSERT_TRUE(WaitFor([&] { return SystemLines(&bob->chat).count(back) == 3; }));
+    Drag(bob->Board(), 19, 22);
+    EXPECT_EQ(steps(), 2);
 }
 
 // The game window through a match of every state its buttons know: no button's Alt key is a menu's
 // of the main window or another button's; a watcher's window stops watching rather than leaving a
 // match; the Players window the user closed stays closed for that match and opens with the next.
 TEST_F(DroppedMatchTest, TheGameWindowThroughTwoMatches) {
-    dice = {6, 1, 5, 2, 6, 1};
+    dice = {6, 1, 5, 2, 6, 1, 6, 1};
     LogInAlice();
     QString menus; // the main window's, its Action menu included, as the lobby shows them
     for (QAction* menu : app->GetMainFrame()->menuBar()->actions())
@@ -390,12 +437,33 @@ TEST_F(DroppedMatchTest, TheGameWindowThroughTwoMatches) {
     ASSERT_TRUE(WaitFor([&] { return AliceDoc()->GetBoard().IsMatchOver(); }));
     EXPECT_TRUE(clashes.isEmpty()) << clashes.join(" | ").toStdString();
 
-    // They play again: the next match opens the Players window again.
-    SeatAliceAndBob();
+    // They play again, a 1-point match: the next match opens the Players window again.
+    SeatAliceAndBob(1);
     ASSERT_TRUE(WaitFor([&] { return server.MatchNumber(".gb.alice.bob") == 2 && app->GetGameRoom()->GetPlayerList(); }));
     ASSERT_TRUE(WaitFor([&] { return app->GetGameRoom()->GetPlayerList()->windowTitle() == "3 Players and Watchers"; }));
     Shoot(app->GetGameRoom()->GetPlayerList(), "players-second-match.png");
     Shoot(app->GetMainFrame(), "second-match-alice.png");
+
+    // She moves it; alice resigns, and they play again: the third match's list stands where she put it.
+    players = app->GetGameRoom()->GetPlayerList();
+    const QPoint from = players->pos(), moved = from + QPoint(37, 29);
+    players->move(moved);
+    QMoveEvent byHand(moved, from); // as the window system tells of a move made with the mouse
+    QSpontaneKeyEvent::setSpontaneous(&byHand);
+    qApp->notify(players, &byHand); // (sendEvent would take the flag away)
+    ASSERT_TRUE(players->IsPlacementSaved());
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
+    ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kRoll));
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kResign)->isEnabled(); }));
+    ASSERT_TRUE(AliceBoard()->DoCommand("x 1"));
+    ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kTake)->isEnabled(); }));
+    ASSERT_TRUE(bob->Board()->PressButton(CBgClientView::kTake));
+    ASSERT_TRUE(WaitFor([&] { return AliceDoc()->GetBoard().IsMatchOver(); }));
+    SeatAliceAndBob();
+    ASSERT_TRUE(WaitFor([&] {
+        return server.MatchNumber(".gb.alice.bob") == 3 && players.isNull() && app->GetGameRoom()->GetPlayerList();
+    }));
+    EXPECT_EQ(app->GetGameRoom()->GetPlayerList()->pos(), moved);
 }
 
 } // namespace

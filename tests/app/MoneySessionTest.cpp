@@ -254,9 +254,17 @@ TEST_F(MoneySessionTest, ThreeGamesALimitChangePlayLaterAndTheEnd) {
     EXPECT_FALSE(alice->RollEnabled());
     EXPECT_FALSE(bob->RollEnabled());
 
-    // An ended session is over: leaving the room leaves no unfinished match to warn about.
+    // An ended session is over: leaving the room leaves no unfinished match to warn about, and the
+    // one who stays waits for nobody.
+    EXPECT_FALSE(alice->Doc()->IsMatchInProgress()) << "bob ended it";
+    EXPECT_FALSE(bob->Doc()->IsMatchInProgress());
     alice->session.DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return alice->service == ".mb"; }));
+    ASSERT_TRUE(WaitFor([&] { return bob->SawLine("alice has left the game."); }));
+    EXPECT_FALSE(bob->SawLine("kept unfinished"));
+    EXPECT_FALSE(bob->Doc()->IsOpponentAway());
+    ASSERT_TRUE(WaitFor([&] { return alice->session.FindUser("bob"); }));
+    EXPECT_EQ(alice->session.FindUser("bob")->GetActivity(), CUserInfo::kActivityPlaying);
     bob->session.DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return bob->service == ".mb"; }));
     EXPECT_FALSE(alice->invitations->HasUnfinishedMatch(kRoom));
@@ -299,6 +307,20 @@ TEST_F(MoneySessionTest, TheTakerMayBeaverWhenTheTermsAllowIt) {
         EXPECT_EQ(p->Doc()->GetBoard().GetCubeValue(), 4);
         EXPECT_EQ(p->Doc()->GetBoard().GetCubeOwner(), opener.Doc()->GetLocalSide());
     }
+}
+
+TEST_F(MoneySessionTest, ASessionEndedAfterTheOtherWentOwesNothing) {
+    // After a game alice goes without a word: a game is owed, and bob waits for her. Then he ends
+    // the session: nothing is owed any more, nobody waits.
+    PlayGame(true);
+    alice->session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return bob->SawLine("kept unfinished") && server.HoldsUnfinishedMatch(kRoom); }));
+    const auto bobSeen = [&] { return alice->session.FindUser("bob"); };
+    ASSERT_TRUE(WaitFor([&] { return bobSeen() && bobSeen()->GetActivity() == CUserInfo::kActivityWaiting; }));
+    bob->Press(CContinueSessionDlg::kIdEndSession);
+    ASSERT_TRUE(WaitFor([&] { return bobSeen()->GetActivity() == CUserInfo::kActivityPlaying; }));
+    EXPECT_FALSE(server.HoldsUnfinishedMatch(kRoom));
+    EXPECT_FALSE(alice->invitations->HasUnfinishedMatch(kRoom));
 }
 
 } // namespace

@@ -176,7 +176,8 @@ void CDevServer::onPlain(Client* client, int type, const QString& text) {
         m_directory.OnCommand(client, text);
         return;
     case kContinueAnswer:
-        m_matches.OnContinueSession(client, text);
+        if (m_matches.OnContinueSession(client, text))
+            m_rooms.SessionEnded(client->service);
         return;
     case 91: // rating estimates of an invitation
         m_enquiries.OnRatingRequest(client, text);

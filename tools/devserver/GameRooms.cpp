@@ -87,6 +87,12 @@ void CGameRooms::Leave(Client* client) {
     SendUnfinished(players);
 }
 
+void CGameRooms::SessionEnded(const QString& service) {
+    const CServiceName room(service);
+    SendUnfinished(m_unfinished.Remove(m_unfinished.KeyOfRoom(room)));
+    updatePlayersActivity(room.GetBaseName());
+}
+
 bool CGameRooms::HoldsUnfinishedMatch(const QString& service) const {
     return !m_unfinished.KeyOfRoom(CServiceName(service)).isEmpty();
 }

@@ -24,6 +24,9 @@ public:
     void OnTransfer(Client* client, const QString& text);
     // The client leaves his room: a match all its players were in becomes unfinished.
     void Leave(Client* client);
+    // A player ended the room's money session: a game no longer owed, it is not unfinished (the other
+    // may have gone already) and nobody waits for it.
+    void SessionEnded(const QString& service);
     // The room is gone once nobody is in it and it holds no unfinished match.
     void DropIdleRoom(const QString& service);
     // Packet 233 (the unfinished-match list) to each of these players who is logged in.

@@ -199,7 +199,7 @@ void CMatchRooms::offerNextGame(MatchRoom& room, const QString& service) {
             player->connection->SendPlain(kContinueOffer, QStringLiteral("%1 %2").arg(stake).arg(money.limit));
 }
 
-void CMatchRooms::OnContinueSession(Client* client, const QString& text) {
+bool CMatchRooms::OnContinueSession(Client* client, const QString& text) {
     // "<flag> <limit> <limit>" from a player of the room, while the next game is being agreed.
     MatchRoom* room = findRoom(client->service);
     CMatchReferee* match = room ? room->referee.get() : nullptr;
@@ -211,28 +211,29 @@ void CMatchRooms::OnContinueSession(Client* client, const QString& text) {
     if (!match || !room->money.waiting || room->money.ended || !match->Players().contains(nickname, Qt::CaseInsensitive) ||
         !wellFormed) {
         log(QStringLiteral("continuation \"%1\" of %2 dropped").arg(text.left(80), nickname));
-        return;
+        return false;
     }
     MoneySession& money = room->money;
     if (fields[0] == QLatin1String("0")) {
         money.ended = true;
         log(QStringLiteral("money session %1 ended by %2").arg(client->service, nickname));
-        return;
+        return true;
     }
     money.answers[FoldNickname(nickname)] = fields[1].toInt();
     if (int(money.answers.size()) < match->Players().size())
-        return;
+        return false;
     const int agreed = money.answers.begin()->second;
     for (const auto& answer : money.answers)
         if (answer.second != agreed) {
             log(QStringLiteral("money session %1: the limits differ, no game").arg(client->service));
-            return;
+            return false;
         }
     money.waiting = false;
     money.answers.clear();
     money.limit = agreed;
     log(QStringLiteral("money session %1: next game at limit %2").arg(client->service).arg(agreed));
     handOut(client->service, match->StartNextGame(), QStringLiteral("."));
+    return false;
 }
 
 bool CMatchRooms::IsAwaitingContinuation(const QString& service) const {

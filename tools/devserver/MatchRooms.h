@@ -55,8 +55,8 @@ public:
     const CMatchReferee* PlayerLeaves(Client* client);
     // Routed 217 to the room: a move for the referee.
     void OnMatchMove(Client* client, const QString& text);
-    // Packet 36 of a player of a money session.
-    void OnContinueSession(Client* client, const QString& text);
+    // Packet 36 of a player of a money session -> true when it ended the session.
+    bool OnContinueSession(Client* client, const QString& text);
 
 private:
     // Between two games of a money session (a match without length) both players must agree to go on

@@ -160,6 +160,7 @@ void CContinueSessionController::OnLimitsPacket(const QString& text) {
     m_peerConfirmed = false;
     m_stopped = false;
     m_left = false;
+    m_ended = false;
     m_peerStop = 0;
     m_refused = false;
     if (m_dialog)
@@ -280,6 +281,7 @@ void CContinueSessionController::OnEndSession() {
     if (m_left)
         return;
     m_left = true;
+    m_ended = true;
     m_stopped = true;
     refresh();
     sendPeer(kEndSession);

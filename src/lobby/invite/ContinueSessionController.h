@@ -41,6 +41,7 @@ public:
     void OnLimitsPacket(const QString& text) override;
     void OnSessionPacket(const QString& text) override;
     int OnMoneyInviteResponse(const QString& text) override;
+    bool IsSessionEnded() const override { return m_ended || m_peerStop == kEndSession; }
 
     // The dialog's buttons and the limit edit.
     void OnNextGame();
@@ -102,6 +103,8 @@ private:
     bool m_peerConfirmed = false;
     bool m_stopped = false;
     bool m_left = false;
+    // This side chose "End Session".
+    bool m_ended = false;
     int m_peerStop = 0;
     bool m_refused = false;
     // The peer opened his dialog again while this side was stopped: counted with the next offer.
