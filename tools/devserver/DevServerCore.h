@@ -34,13 +34,17 @@ struct CDevClient {
         quint32 statusMask = 0x8000;
         quint32 actionMask = 0x8000;
         bool self = true;
-        // Whether the member is one of the players the filter asks for: he must meet the status mask
-        // and the action mask, either of which may be "any" (0x8000) or empty (no restriction on that
-        // side); the boxes ticked within one mask are alternatives. His rating is not looked at.
+        // Whether the member is one of the players the filter asks for: each box ticked (away 0x8 and
+        // ready 0x2 of the status mask, watching 0x4 and playing 0xA of the action mask) takes in the
+        // members whose status word, as the match board's Status column shows it, is its own ("Away",
+        // "Ready", "Watching", "Playing"); the ticked boxes are alternatives. "Any" (0x8000 in either
+        // mask) or no box at all takes in everybody. His rating is not looked at.
         bool Admits(const CUserInfo& member) const;
     };
     std::optional<Query> query;
+    // Waiting for the end of the turn: his changes to everybody, his view of everybody (group flags).
     bool announceQueued = false;
+    bool viewQueued = false;
 };
 
 // What the parts of the development server share: its options, its connections and the members logged

@@ -67,9 +67,10 @@ void CGameRooms::OnTransfer(Client* client, const QString& text) {
     }
     if (matchRoom)
         updatePlayersActivity(entered);
-    m_directory.AnnounceChange(client);
-    // Who is in his game (and so in his player list) changed with the room.
-    m_directory.SendDirectory(110, loggedIn(), {client}, CDirectory::kGroupFlagsOnly);
+    // The others learn of his room, and he of who is in his game (his player list), once the turn is
+    // over: a member walking through many rooms in one turn costs them one entry.
+    m_directory.AnnounceSoon(client);
+    m_directory.SendViewSoon(client);
 }
 
 void CGameRooms::Leave(Client* client) {
@@ -103,7 +104,7 @@ void CGameRooms::updatePlayersActivity(const QString& service) {
     for (Client* user : inRoom(service)) {
         if (room.HasPart(user->record.GetNickname())) {
             user->record.SetActivity(activity);
-            m_directory.AnnounceChange(user);
+            m_directory.AnnounceSoon(user);
         }
     }
 }
@@ -117,7 +118,7 @@ void CGameRooms::SendUnfinished(const QStringList& players) {
         user->connection->SendRouted(233, QStringLiteral("."), m_unfinished.FormatList(nickname));
         // The directory shows how many unfinished matches each member has.
         user->record.SetUnfinishedMatches(m_unfinished.CountFor(nickname));
-        m_directory.AnnounceChange(user);
+        m_directory.AnnounceSoon(user);
     }
 }
 
