@@ -61,6 +61,7 @@ public:
     void Log(const QString& line) const { m_log(line); }
     QList<CDevClient*> LoggedIn() const;
     QList<CDevClient*> InRoom(const QString& service) const;
+    bool AnyoneIn(const QString& service) const;
     CDevClient* FindUser(const QString& nickname) const;
     // Whether every player of the room is in it.
     bool PlayersPresent(const QString& service) const;
@@ -82,6 +83,7 @@ protected:
     void log(const QString& line) const { m_core.Log(line); }
     QList<Client*> loggedIn() const { return m_core.LoggedIn(); }
     QList<Client*> inRoom(const QString& service) const { return m_core.InRoom(service); }
+    bool anyoneIn(const QString& service) const { return m_core.AnyoneIn(service); }
     Client* findUser(const QString& nickname) const { return m_core.FindUser(nickname); }
     bool playersPresent(const QString& service) const { return m_core.PlayersPresent(service); }
     static void systemLine(Client* client, const QString& text) { CDevServerCore::SystemLine(client, text); }

@@ -124,7 +124,7 @@ void CGameRooms::SendUnfinished(const QStringList& players) {
 
 void CGameRooms::DropIdleRoom(const QString& service) {
     // An unfinished match waits here for its players to come back.
-    if (!inRoom(service).isEmpty() || HoldsUnfinishedMatch(service))
+    if (anyoneIn(service) || HoldsUnfinishedMatch(service))
         return;
     m_matches.Close(service);
 }
