@@ -41,6 +41,10 @@ bool inBase(const QString& service, QStringView base) {
 
 } // namespace
 
+bool CDevServerCore::SameRoom(const QString& service, const QString& other) {
+    return inBase(service, baseOf(other));
+}
+
 QList<CDevClient*> CDevServerCore::InRoom(const QString& service) const {
     const QStringView base = baseOf(service);
     QList<CDevClient*> list;

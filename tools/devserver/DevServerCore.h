@@ -62,6 +62,8 @@ public:
     QList<CDevClient*> LoggedIn() const;
     QList<CDevClient*> InRoom(const QString& service) const;
     bool AnyoneIn(const QString& service) const;
+    // Whether two service names are the same room (CServiceName::IsSameService, without copies).
+    static bool SameRoom(const QString& service, const QString& other);
     CDevClient* FindUser(const QString& nickname) const;
     // Whether every player of the room is in it.
     bool PlayersPresent(const QString& service) const;

@@ -77,7 +77,7 @@ void CDirectory::SendDirectory(int type, const QList<Client*>& about, const QLis
                                     ? UserGroup::UnfinishedMatch
                                     : 0);
             const int board = onBoardOf(client, user) ? kBoardGroup : 0;
-            const int sameGame = inGame && inGameOf(client, user) ? kInGameGroup : 0;
+            const int sameGame = inGame && CDevServerCore::SameRoom(user->service, client->service) ? kInGameGroup : 0;
             body += entry(index, groups | board | sameGame);
         }
         client->connection->SendPlain(quint8(type), body);
@@ -88,7 +88,7 @@ bool CDirectory::inGameOf(const Client* reader, const Client* user) const {
     const CServiceName room(reader->service);
     const QString word = room.GetFirstPart();
     return (word == QLatin1String("gb") || word == QLatin1String("gp")) &&
-           room.IsSameService(CServiceName(user->service));
+           CDevServerCore::SameRoom(user->service, reader->service);
 }
 
 bool CDevClient::Query::Admits(const CUserInfo& member) const {

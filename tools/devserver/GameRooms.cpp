@@ -2,28 +2,35 @@
 
 #include "support/Utilities.h"
 
+#include <algorithm>
 #include <optional>
 
 void CGameRooms::OnTransfer(Client* client, const QString& text) {
-    const CServiceName service(firstWord(text));
+    QString rest;
+    const CServiceName service(firstWord(text, &rest));
+    // The room's name is read once: its service word and the parts after it (a member may send many
+    // transfers).
+    const QStringList parts = service.GetPartList();
     const QString word = service.GetFirstPart();
+    const qsizetype partCount = std::count_if(parts.begin(), parts.end(), [](const QString& part) { return !part.isEmpty(); });
     const QString nickname = client->record.GetNickname();
+    const bool player = std::any_of(parts.begin(), parts.end(),
+                                    [&](const QString& part) { return SameNickname(part, nickname); });
     QString entered;
+    bool enteredAsPlayer = false; // a room he is one of the players of
     bool matchRoom = false;
     std::optional<QString> terms; // a player's terms for a new match
     if (service.IsSameService(CServiceName(m_options.lobbyService))) {
         entered = m_options.lobbyService;
         client->record.SetActivity(CUserInfo::kActivityFinished);
-    } else if ((word == QLatin1String("gb") || word == QLatin1String("gp")) && service.CountParts() >= 2) {
+    } else if ((word == QLatin1String("gb") || word == QLatin1String("gp")) && partCount >= 2) {
         entered = service.GetBaseName();
-        const bool player = service.HasPart(nickname);
+        enteredAsPlayer = player;
         client->record.SetActivity(player ? CUserInfo::kActivityPlaying : CUserInfo::kActivityWatching);
-        matchRoom = word == QLatin1String("gb") && service.CountParts() == 2;
+        matchRoom = word == QLatin1String("gb") && partCount == 2;
         // A player's transfer names the terms of a new match: "<room> [!<unfinished match key>] <terms>";
         // one that resumes ("<room> ResumeMatch <key> ...") goes on with the room's match, and a
         // watcher's never counts.
-        QString rest;
-        firstWord(text, &rest);
         // A player who comes back the way a watcher enters ("Rejoin Game") brings no terms either.
         const bool watching = rest.split(QLatin1Char(' '), Qt::SkipEmptyParts).contains(QStringLiteral("~"));
         if (matchRoom && player && !watching && firstWord(rest) != QLatin1String("ResumeMatch")) {
@@ -34,6 +41,7 @@ void CGameRooms::OnTransfer(Client* client, const QString& text) {
     } else {
         systemLine(client, QStringLiteral("There is no service %1.").arg(service.GetText()));
         entered = client->service;
+        enteredAsPlayer = CServiceName(entered).HasPart(nickname);
     }
     if (entered != client->service)
         Leave(client);
@@ -43,11 +51,11 @@ void CGameRooms::OnTransfer(Client* client, const QString& text) {
     if (left != entered)
         DropIdleRoom(left);
     // Entering a match that resumes or replaces an unfinished one ends that one.
-    if (CServiceName(entered).HasPart(nickname))
+    if (enteredAsPlayer)
         SendUnfinished(m_unfinished.Remove(CUnfinishedMatchStore::KeyOfTransfer(text)));
     // A player who rejoins the match he left, without a resume, goes on with it as a resume does:
     // once all its players are back it is no longer unfinished.
-    if (matchRoom && !terms && CServiceName(entered).HasPart(nickname) && playersPresent(entered))
+    if (matchRoom && !terms && enteredAsPlayer && playersPresent(entered))
         SendUnfinished(m_unfinished.Remove(m_unfinished.KeyOfRoom(CServiceName(entered))));
     if (matchRoom) {
         m_matches.Open(entered);
@@ -99,10 +107,11 @@ bool CGameRooms::HoldsUnfinishedMatch(const QString& service) const {
 }
 
 void CGameRooms::updatePlayersActivity(const QString& service) {
-    const CServiceName room(service);
     const int activity = HoldsUnfinishedMatch(service) ? CUserInfo::kActivityWaiting : CUserInfo::kActivityPlaying;
-    for (Client* user : inRoom(service)) {
-        if (room.HasPart(user->record.GetNickname())) {
+    // The room's players are looked up by name: the room's watchers and the crowd elsewhere cost nothing.
+    for (const QString& player : CServiceName(service).GetPartList()) {
+        Client* user = findUser(player);
+        if (user && CDevServerCore::SameRoom(user->service, service)) {
             user->record.SetActivity(activity);
             m_directory.AnnounceSoon(user);
         }
@@ -123,8 +132,8 @@ void CGameRooms::SendUnfinished(const QStringList& players) {
 }
 
 void CGameRooms::DropIdleRoom(const QString& service) {
-    // An unfinished match waits here for its players to come back.
-    if (anyoneIn(service) || HoldsUnfinishedMatch(service))
+    // An unfinished match waits here for its players to come back; the lobby is no game room.
+    if (service == m_options.lobbyService || anyoneIn(service) || HoldsUnfinishedMatch(service))
         return;
     m_matches.Close(service);
 }
