@@ -6,6 +6,10 @@
 //             each login, one after the other;
 //   idle      1,000 connections that never log in, at a file limit of 1,024, and 20 more before each
 //             login.
+//   unfinished 400 members online who left 1,000 matches unfinished among themselves (each with five
+//             others); the quiet logins are made before the matches.
+//   transfers 5 members walk between the lobby and a room they watch, 1,000 transfers each before
+//             each login, 100 others read along.
 // The quiet logins ("quiet_ms") are made first, with the members who read along and hold queries
 // already there, the flood not yet begun. Goal: under each flood the mean login ("mean_ms") is at
 // most 10 times the quiet one ("slower" <= 10).
@@ -39,8 +43,8 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-enum Flood { kPresence, kQueries, kIdle };
-const char* const kFloodNames[] = {"presence", "queries", "idle"};
+enum Flood { kPresence, kQueries, kIdle, kUnfinished, kTransfers };
+const char* const kFloodNames[] = {"presence", "queries", "idle", "unfinished", "transfers"};
 
 QByteArray frame(quint8 type, const QByteArray& body) {
     QByteArray out;
@@ -201,6 +205,75 @@ double freshLogin(quint16 port, int n) {
     return in ? ms : -1;
 }
 
+// ---- Unfinished matches and transfers
+
+constexpr int kUnfinishedMembers = 400;
+constexpr int kUnfinishedRounds = 5; // each member leaves one match unfinished with one other a round
+
+QByteArray transfer(const QString& room) {
+    return frame(LoginPacketType::Transfer, '"' + room.toLatin1() + '"');
+}
+
+// Logs in the members of the unfinished matches -> their indexes in the crowd.
+std::vector<int> unfinishedMembers(Crowd& crowd) {
+    std::vector<int> members;
+    for (int i = 0; i < kUnfinishedMembers; ++i)
+        members.push_back(crowd.Connect(loginFrames(QStringLiteral("player%1").arg(i))));
+    return members;
+}
+
+// Each round pairs every member with another (i with i ^ round, 400 being a multiple of 8): both enter
+// their room, which sets up the match, then the first leaves it unfinished and the second goes too.
+void leaveMatchesUnfinished(Crowd& crowd, const std::vector<int>& members) {
+    const auto start = Clock::now();
+    for (int round = 1; round <= kUnfinishedRounds; ++round) {
+        const auto at = start + std::chrono::milliseconds(1000 * (round - 1));
+        for (int first = 0; first < kUnfinishedMembers; ++first) {
+            const int second = first ^ round;
+            if (second < first)
+                continue;
+            const QString room = QStringLiteral(".gb.player%1.player%2").arg(first).arg(second);
+            for (const int player : {first, second})
+                crowd.Send(members[size_t(player)], transfer(room), at);
+            crowd.Send(members[size_t(first)], transfer(QStringLiteral(".mb")), at + std::chrono::milliseconds(500));
+            crowd.Send(members[size_t(second)], transfer(QStringLiteral(".mb")), at + std::chrono::milliseconds(700));
+        }
+    }
+    pump(1000 * kUnfinishedRounds + 1000);
+}
+
+// The unfinished matches a fresh member sees in the directory (each counted by both its players).
+int unfinishedSeen(quint16 port) {
+    CSessionDoc fresh;
+    bool in = false;
+    QObject::connect(&fresh, &CSessionDoc::loginAccepted, [&in] { in = true; });
+    fresh.Connect(CClientNode::LoginRequest{QStringLiteral("127.0.0.1"), port, QStringLiteral("counter"),
+                                            QStringLiteral("x"), QStringLiteral("1000 Norvale for Linux")});
+    QElapsedTimer clock;
+    clock.start();
+    while ((!in || fresh.GetUserMap()->GetCount() <= kUnfinishedMembers) && clock.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+    int count = 0;
+    fresh.GetUserMap()->ForEach([&count](const CClientUserInfo* user) { count += std::max(0, user->GetUnfinishedMatches()); });
+    fresh.Disconnect();
+    return count / 2;
+}
+
+constexpr int kWalkers = 5;
+constexpr int kWalkersReaders = 100;
+
+// A burst of transfers between the lobby and a room the walker watches.
+QByteArray walk(int walker, int transfers) {
+    const QByteArray room = transfer(QStringLiteral(".gb.table%1.host%1").arg(walker));
+    const QByteArray lobby = transfer(QStringLiteral(".mb"));
+    QByteArray burst;
+    for (int i = 0; i < transfers / 2; ++i)
+        burst += room + lobby;
+    return burst;
+}
+
+// ---- The benchmark
+
 void BM_FreshLoginUnderFlood(benchmark::State& state) {
     const Flood flood = Flood(state.range(0));
     state.SetLabel(kFloodNames[flood]);
@@ -221,8 +294,15 @@ void BM_FreshLoginUnderFlood(benchmark::State& state) {
         const QByteArray query = frame(108, "\"1500\" 125 0 32768 32768 0 0 0 0 0 0 0 0 0 1 0 0 0 0");
         for (int i = 0; i < 300; ++i)
             members.push_back(crowd.Connect(loginFrames(QStringLiteral("reader%1").arg(i)) + query));
+    } else if (flood == kUnfinished) {
+        members = unfinishedMembers(crowd);
+    } else if (flood == kTransfers) {
+        for (int i = 0; i < kWalkersReaders; ++i)
+            crowd.Connect(loginFrames(QStringLiteral("reader%1").arg(i)));
+        for (int i = 0; i < kWalkers; ++i)
+            members.push_back(crowd.Connect(loginFrames(QStringLiteral("walker%1").arg(i))));
     }
-    pump(500);
+    pump(flood == kUnfinished ? 4000 : 500); // 400 logins are settled before the quiet ones
     int n = 0;
     std::vector<double> quiet;
     for (int i = 0; i < 10; ++i) {
@@ -233,7 +313,13 @@ void BM_FreshLoginUnderFlood(benchmark::State& state) {
         for (int i = 0; i < 1000; ++i)
             crowd.Connect();
         pump(500);
+    } else if (flood == kUnfinished) {
+        leaveMatchesUnfinished(crowd, members);
+        state.counters["unfinished"] = unfinishedSeen(port);
     }
+    std::vector<QByteArray> walks;
+    for (int i = 0; flood == kTransfers && i < kWalkers; ++i)
+        walks.push_back(walk(i, 2000));
     const QByteArray away = frame(LoginPacketType::Presence, "1");
     const QByteArray back = frame(LoginPacketType::Presence, "0");
     QByteArray burst;
@@ -255,6 +341,9 @@ void BM_FreshLoginUnderFlood(benchmark::State& state) {
         } else if (flood == kIdle) {
             for (int i = 0; i < 20; ++i)
                 crowd.Connect();
+        } else if (flood == kTransfers) {
+            for (int i = 0; i < kWalkers; ++i)
+                crowd.Send(members[size_t(i)], walks[size_t(i)]);
         }
         pump(50); // the flood is under way
         const double ms = freshLogin(port, n++);
@@ -283,6 +372,8 @@ BENCHMARK(BM_FreshLoginUnderFlood)
     ->Arg(kPresence)
     ->Arg(kQueries)
     ->Arg(kIdle)
+    ->Arg(kUnfinished)
+    ->Arg(kTransfers)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20);
 

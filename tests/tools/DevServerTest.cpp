@@ -24,6 +24,8 @@
 #include "platform/Win32Codes.h"
 #include "support/TestEnvironment.h"
 #include "prefs/ChangePswd.h"
+#include "session/LobbyUserMap.h"
+#include "session/PacketTarget.h"
 #include "session/SessionDoc.h"
 #include "support/FakeServer.h"
 #include "support/SessionFixture.h"
@@ -457,6 +459,26 @@ TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
     EXPECT_EQ(aliceInvites.GetUnfinishedMatches().front()->matchKey, "M1");
     EXPECT_TRUE(WaitFor([&] { return bob.session.FindUser("alice")->GetUnfinishedMatches() == 1; }));
 
+    // alice leaves another match unfinished, with cy: every list and flag keeps both, and only the
+    // players of a match see each other flagged.
+    Client cy(server.Port(), "cy");
+    ASSERT_TRUE(cy.WaitIn());
+    alice.session.AttachToGameService(".gb.cy.alice", 1);
+    cy.session.AttachToGameService(".gb.cy.alice", 1);
+    ASSERT_TRUE(WaitFor([&] { return aliceIn == ".gb.cy.alice" && server.FindMatch(".gb.cy.alice"); }));
+    alice.session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] {
+        return aliceIn == ".mb" && aliceInvites.GetUnfinishedMatches().size() == 2 &&
+               bob.session.FindUser("alice")->GetUnfinishedMatches() == 2;
+    }));
+    const auto flagged = [](const Client& reader, const char* user) {
+        return (reader.session.FindUser(user)->GetGroupFlags() & UserGroup::UnfinishedMatch) != 0;
+    };
+    EXPECT_TRUE(WaitFor([&] { return flagged(alice, "bob") && flagged(alice, "cy") && flagged(cy, "alice"); }));
+    EXPECT_TRUE(flagged(bob, "alice"));
+    EXPECT_FALSE(flagged(bob, "cy"));
+    EXPECT_FALSE(flagged(cy, "bob"));
+
     // alice asks; bob says yes while she waits; both resume it, and the server forgets it.
     QString scoreLine;
     testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) -> int {
@@ -474,8 +496,11 @@ TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
     EXPECT_TRUE(scoreLine.startsWith("Score: 0-0 of 1, left at ")) << scoreLine.toStdString();
     EXPECT_TRUE(WaitFor([&] {
         return aliceIn == ".gb.alice.bob" && bobIn == ".gb.alice.bob" &&
-               aliceInvites.GetUnfinishedMatches().empty() && bobInvites.GetUnfinishedMatches().empty();
+               aliceInvites.GetUnfinishedMatches().size() == 1 && bobInvites.GetUnfinishedMatches().empty();
     }));
+    EXPECT_EQ(aliceInvites.GetUnfinishedMatches().front()->matchKey, "M2");
+    EXPECT_TRUE(WaitFor([&] { return !flagged(alice, "bob") && !flagged(bob, "alice"); }));
+    EXPECT_TRUE(flagged(alice, "cy"));
 }
 
 TEST_F(DevServerTest, RanksTheMembersForEachKindOfRankingRequest) {
@@ -1074,6 +1099,38 @@ TEST_F(DevServerTest, ManyMembersChangingAtOnceAllReachTheDirectory) {
         return true;
     };
     EXPECT_TRUE(WaitFor(awayAsExpected, 20000));
+}
+
+// A member walking through rooms costs each other member one directory entry a turn, and himself one
+// view of them: counted for 41 transfers in one write.
+TEST_F(DevServerTest, TransfersInOneWriteReachTheDirectoryOnceATurn) {
+    Client alice(server.Port(), "alice");
+    Client bob(server.Port(), "bob");
+    ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
+    // The directory entries (110) a reader gets about one member.
+    struct Entries : CPacketTarget {
+        Entries(CSessionDoc* session, const QString& about) : CPacketTarget(session), prefix('"' + about + "\" ") {}
+        int OnSessionEvent(int code, const QString& text) override {
+            count += code == CLobbyUserMap::kEventChanged && text.startsWith(prefix);
+            return 0;
+        }
+        QString prefix;
+        int count = 0;
+    } aboutBob(&alice.session, "bob"), aboutAlice(&bob.session, "alice");
+    for (int i = 0; i < 20; ++i) {
+        bob.session.Send(LoginPacketType::Transfer, "\".gb.x.y\"");
+        bob.session.Send(LoginPacketType::Transfer, "\".mb\"");
+    }
+    bob.session.Send(LoginPacketType::Transfer, "\".gb.x.y\"");
+    bob.session.Send(58, "MARK");
+    ASSERT_TRUE(WaitFor([&] { return bob.HasLine("ERROR - unrecognized command - MARK"); }));
+    alice.session.Send(58, "MARK");
+    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("ERROR - unrecognized command - MARK"); }));
+    EXPECT_EQ(alice.session.FindUser("bob")->GetLocation(), ".gb.x.y");
+    // (One write may reach the server in two reads.)
+    EXPECT_GE(aboutBob.count, 1);
+    EXPECT_LE(aboutBob.count, 2);
+    EXPECT_LE(aboutAlice.count, 2);
 }
 
 // Rooms come and go with the people in them, however many a member walks through; one holding an

@@ -36,6 +36,33 @@ QString Terms(const QString& position, int games = 3) {
     return CPropRuleOptions("", "race", position, games, 100, 0, 0, true, 100, 1600).FormatText();
 }
 
+// Every move or refusal that reaches a member, as "<type> <source>", and the refusals' texts.
+struct Watch : CPacketTarget {
+    using CPacketTarget::CPacketTarget;
+    int OnPacket(int type, const QString& text) override {
+        const CMessagePacket* packet = GetSession()->GetCurrentPacket();
+        if (type == 217 || type == 218)
+            seen << QString("%1 %2").arg(type).arg(packet ? packet->GetSourceName() : QString());
+        if (type == 218)
+            refused << text;
+        return 0;
+    }
+    QStringList seen, refused;
+};
+
+// A member of the development server: a real session.
+struct Member {
+    Member(quint16 port, const QString& name) {
+        session.SetChatLog(&chat);
+        QObject::connect(&session, &CSessionDoc::loginAccepted, [this] { in = true; });
+        session.Connect(CClientNode::LoginRequest{"127.0.0.1", port, name, "pw", "1000 Norvale for Linux"});
+    }
+    CSessionDoc session;
+    testenv::RecordingChatLog chat;
+    Watch watch{&session};
+    bool in = false;
+};
+
 TEST(PropositionRefereeing, OnlyPlayableTermsStartAMatch) {
     std::vector<int> allOff = Race();
     allOff[0] = 15, allOff[7] = 0;
@@ -97,28 +124,6 @@ TEST(PropositionRefereeing, MovesReachNoMemberWithoutTheReferee) {
     testenv::ResetSettings();
     CDevServer server{CDevServer::Options{}};
     ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
-    // Every move or refusal that reaches a member, as "<type> <source>".
-    struct Watch : CPacketTarget {
-        using CPacketTarget::CPacketTarget;
-        int OnPacket(int type, const QString&) override {
-            const CMessagePacket* packet = GetSession()->GetCurrentPacket();
-            if (type == 217 || type == 218)
-                seen << QString("%1 %2").arg(type).arg(packet ? packet->GetSourceName() : QString());
-            return 0;
-        }
-        QStringList seen;
-    };
-    struct Member {
-        Member(quint16 port, const QString& name) {
-            session.SetChatLog(&chat);
-            QObject::connect(&session, &CSessionDoc::loginAccepted, [this] { in = true; });
-            session.Connect(CClientNode::LoginRequest{"127.0.0.1", port, name, "pw", "1000 Norvale for Linux"});
-        }
-        CSessionDoc session;
-        testenv::RecordingChatLog chat;
-        Watch watch{&session};
-        bool in = false;
-    };
     Member alice(server.Port(), "alice");
     Member bob(server.Port(), "bob");
     ASSERT_TRUE(WaitFor([&] { return alice.in && bob.in; }));
@@ -133,6 +138,55 @@ TEST(PropositionRefereeing, MovesReachNoMemberWithoutTheReferee) {
     // The sender hears from the server that no match takes his move.
     ASSERT_TRUE(WaitFor([&] { return alice.watch.seen.contains("218 ."); }));
     EXPECT_EQ(alice.watch.seen, QStringList{"218 ."});
+}
+
+// Each player has three resignation offers a turn, and both have them again whenever the turn
+// passes: after a roll its player cannot move with, as after a play.
+TEST(PropositionRefereeing, ResignationOffersStartAgainWhenTheTurnPasses) {
+    testenv::ResetSettings();
+    CDevServer::Options options;
+    options.dice = [die = 4]() mutable { return die = die == 6 ? 5 : 6; }; // 6-5, every roll
+    CDevServer server{options};
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    Member alice(server.Port(), "alice");
+    Member bob(server.Port(), "bob");
+    ASSERT_TRUE(WaitFor([&] { return alice.in && bob.in; }));
+    // alice (White, on roll) has one checker left, on the bar before bob's closed board.
+    std::vector<int> closedOut(28, 0);
+    closedOut[0] = 14, closedOut[26] = 1;
+    closedOut[11] = -3, closedOut[27] = 0; // Black: three on his ten point, the rest at home
+    for (int point = 19; point <= 24; ++point)
+        closedOut[point + 1] = -2;
+    const QString terms = Terms(Position(closedOut, 1, 0, 1), 1);
+    for (Member* player : {&alice, &bob})
+        player->session.AttachToGameService(".gb.alice.bob " + terms, 1);
+    const auto moves = [&] {
+        const CMatchReferee* match = server.FindMatch(".gb.alice.bob");
+        return match ? match->MoveCount() : 0;
+    };
+    ASSERT_TRUE(WaitFor([&] { return moves() == 2; })) << "the game opened";
+    // Each move is sent once the one before it was taken; -> whether the referee took it.
+    const auto move = [&](Member& player, const QString& command) {
+        const int next = moves() + 1;
+        const qsizetype refusals = player.watch.refused.size();
+        player.session.Send(217, QString("%1 %2").arg(next).arg(command), -1, "&");
+        EXPECT_TRUE(WaitFor([&] { return moves() == next || player.watch.refused.size() > refusals; }));
+        return moves() == next;
+    };
+    const auto offerThreeTimes = [&](Member& player, Member& other) {
+        for (int offer = 0; offer < CMatchReferee::kResignOffersPerTurn; ++offer)
+            EXPECT_TRUE(move(player, "x 1") && move(other, "u")) << offer;
+        EXPECT_FALSE(move(player, "x 1"));
+    };
+    offerThreeTimes(alice, bob);
+    ASSERT_TRUE(move(alice, "r")); // 6-5: she cannot enter, and the turn passes
+    ASSERT_EQ(server.FindMatch(".gb.alice.bob")->Board().GetSideOnRoll(), 2);
+    offerThreeTimes(bob, alice);
+    ASSERT_TRUE(move(bob, "r"));
+    ASSERT_TRUE(move(bob, "m 10/16 10/15"));
+    offerThreeTimes(alice, bob);
+    EXPECT_EQ(alice.watch.refused.size(), 2);
+    EXPECT_EQ(bob.watch.refused.size(), 1);
 }
 
 } // namespace

@@ -34,13 +34,17 @@ struct CDevClient {
         quint32 statusMask = 0x8000;
         quint32 actionMask = 0x8000;
         bool self = true;
-        // Whether the member is one of the players the filter asks for: he must meet the status mask
-        // and the action mask, either of which may be "any" (0x8000) or empty (no restriction on that
-        // side); the boxes ticked within one mask are alternatives. His rating is not looked at.
+        // Whether the member is one of the players the filter asks for: each box ticked (away 0x8 and
+        // ready 0x2 of the status mask, watching 0x4 and playing 0xA of the action mask) takes in the
+        // members whose status word, as the match board's Status column shows it, is its own ("Away",
+        // "Ready", "Watching", "Playing"); the ticked boxes are alternatives. "Any" (0x8000 in either
+        // mask) or no box at all takes in everybody. His rating is not looked at.
         bool Admits(const CUserInfo& member) const;
     };
     std::optional<Query> query;
+    // Waiting for the end of the turn: his changes to everybody, his view of everybody (group flags).
     bool announceQueued = false;
+    bool viewQueued = false;
 };
 
 // What the parts of the development server share: its options, its connections and the members logged
@@ -57,6 +61,9 @@ public:
     void Log(const QString& line) const { m_log(line); }
     QList<CDevClient*> LoggedIn() const;
     QList<CDevClient*> InRoom(const QString& service) const;
+    bool AnyoneIn(const QString& service) const;
+    // Whether two service names are the same room (CServiceName::IsSameService, without copies).
+    static bool SameRoom(const QString& service, const QString& other);
     CDevClient* FindUser(const QString& nickname) const;
     // Whether every player of the room is in it.
     bool PlayersPresent(const QString& service) const;
@@ -78,6 +85,7 @@ protected:
     void log(const QString& line) const { m_core.Log(line); }
     QList<Client*> loggedIn() const { return m_core.LoggedIn(); }
     QList<Client*> inRoom(const QString& service) const { return m_core.InRoom(service); }
+    bool anyoneIn(const QString& service) const { return m_core.AnyoneIn(service); }
     Client* findUser(const QString& nickname) const { return m_core.FindUser(nickname); }
     bool playersPresent(const QString& service) const { return m_core.PlayersPresent(service); }
     static void systemLine(Client* client, const QString& text) { CDevServerCore::SystemLine(client, text); }

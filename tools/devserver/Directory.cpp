@@ -64,6 +64,7 @@ void CDirectory::SendDirectory(int type, const QList<Client*>& about, const QLis
         // The group flags are the reader's own view of each user: his friends carry the friend flag.
         const QString reader = client->record.GetNickname();
         const bool hasFriends = !m_relations.Names(reader, CRelationStore::List::Friends).isEmpty();
+        const bool hasUnfinished = m_unfinished.CountFor(reader) > 0;
         const bool inGame = inGameOf(client, client); // only then may others be in his game
         QString body = header;
         for (qsizetype index = 0; index < about.size(); ++index) {
@@ -72,11 +73,11 @@ void CDirectory::SendDirectory(int type, const QList<Client*>& about, const QLis
                 hasFriends && m_relations.Contains(reader, CRelationStore::List::Friends, user->record.GetNickname());
             // ... and those he has an unfinished match with the unfinished-match flag.
             const int groups = (friendOfReader ? UserGroup::Friend : 0) |
-                               (user != client && m_unfinished.Between(reader, user->record.GetNickname())
+                               (hasUnfinished && user != client && m_unfinished.Between(reader, user->record.GetNickname())
                                     ? UserGroup::UnfinishedMatch
                                     : 0);
             const int board = onBoardOf(client, user) ? kBoardGroup : 0;
-            const int sameGame = inGame && inGameOf(client, user) ? kInGameGroup : 0;
+            const int sameGame = inGame && CDevServerCore::SameRoom(user->service, client->service) ? kInGameGroup : 0;
             body += entry(index, groups | board | sameGame);
         }
         client->connection->SendPlain(quint8(type), body);
@@ -87,24 +88,22 @@ bool CDirectory::inGameOf(const Client* reader, const Client* user) const {
     const CServiceName room(reader->service);
     const QString word = room.GetFirstPart();
     return (word == QLatin1String("gb") || word == QLatin1String("gp")) &&
-           room.IsSameService(CServiceName(user->service));
+           CDevServerCore::SameRoom(user->service, reader->service);
 }
 
 bool CDevClient::Query::Admits(const CUserInfo& member) const {
-    auto meets = [](quint32 mask, std::initializer_list<std::pair<quint32, bool>> boxes) {
-        if (mask == 0 || (mask & 0x8000))
-            return true;
-        for (const auto& [bits, held] : boxes)
-            if ((mask & bits) && held)
-                return true;
-        return false;
-    };
-    const int presence = member.GetPresence();
-    const int activity = member.GetActivity();
-    return meets(statusMask, {{0x8, presence == CUserInfo::kPresenceAway},
-                              {0x2, presence == CUserInfo::kPresenceReady}}) &&
-           meets(actionMask, {{0x4, activity == CUserInfo::kActivityWatching},
-                              {0xA, activity == CUserInfo::kActivityPlaying}});
+    if ((statusMask & 0x8000) || (actionMask & 0x8000))
+        return true;
+    const std::pair<bool, QLatin1String> boxes[] = {{(statusMask & 0x8) != 0, QLatin1String("Away")},
+                                                    {(statusMask & 0x2) != 0, QLatin1String("Ready")},
+                                                    {(actionMask & 0x4) != 0, QLatin1String("Watching")},
+                                                    {(actionMask & 0xA) != 0, QLatin1String("Playing")}};
+    if (std::none_of(std::begin(boxes), std::end(boxes), [](const auto& box) { return box.first; }))
+        return true;
+    // The word the board shows in its Status column for him.
+    const QString word = member.GetShortStatusText();
+    return std::any_of(std::begin(boxes), std::end(boxes),
+                       [&](const auto& box) { return box.first && word == box.second; });
 }
 
 bool CDirectory::onBoardOf(const Client* reader, const Client* user) const {
@@ -176,6 +175,15 @@ void CDirectory::AnnounceChange(Client* client) {
 }
 
 void CDirectory::AnnounceSoon(Client* client) {
+    queue(client);
+}
+
+void CDirectory::SendViewSoon(Client* client) {
+    client->viewQueued = true;
+    queue(client);
+}
+
+void CDirectory::queue(Client* client) {
     if (client->announceQueued)
         return;
     client->announceQueued = true;
@@ -191,7 +199,7 @@ void CDirectory::announceQueued() {
     m_announcing.erase(m_announcing.begin(), m_announcing.begin() + qsizetype(taken));
     if (!m_announcing.empty())
         QTimer::singleShot(0, m_core.owner, [this] { announceQueued(); });
-    QList<Client*> changed;
+    QList<Client*> changed, viewers;
     for (CServerConnection* connection : turn) {
         const auto it = m_clients.find(connection);
         if (it == m_clients.end())
@@ -200,11 +208,19 @@ void CDirectory::announceQueued() {
         client->announceQueued = false;
         if (client->loggedIn && client->record.GetChangeMask() != 0)
             changed.append(client);
+        if (client->loggedIn && client->viewQueued)
+            viewers.append(client);
+        client->viewQueued = false;
     }
     // One directory packet to each member, with everybody who changed in the turn.
     SendDirectory(110, changed, loggedIn());
     for (Client* client : changed)
         client->record.ClearChangeMask();
+    if (!viewers.isEmpty()) {
+        const QList<Client*> everybody = loggedIn();
+        for (Client* viewer : viewers)
+            SendDirectory(110, everybody, {viewer}, kGroupFlagsOnly);
+    }
 }
 
 void CDirectory::tellFriendsOf(const Client* client, QChar sign) {

@@ -31,8 +31,12 @@ public:
     // The member's changed fields go to everybody now.
     void AnnounceChange(Client* client);
     // The change goes out once the current turn is over, with the others' changes of the turn: a
-    // member who toggles a state many times in one turn costs the others one entry.
+    // member who toggles a state (his presence, his room) many times in one turn costs the others one
+    // entry.
     void AnnounceSoon(Client* client);
+    // The member's own view of everybody (their group flags, 110) goes to him once the current turn
+    // is over, however often it changed in the turn.
+    void SendViewSoon(Client* client);
 
     void OnPresence(Client* client, const QString& text);
     // Packet 58: "PRIVATE" or "PUBLIC", the member's match privacy.
@@ -45,6 +49,7 @@ public:
     void OnRelationRequest(Client* client, int type, const QString& text);
 
 private:
+    void queue(Client* client);
     void announceQueued();
     static constexpr int kAnnouncementsPerTurn = 32;
     bool onBoardOf(const Client* reader, const Client* user) const;

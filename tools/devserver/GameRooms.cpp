@@ -2,28 +2,35 @@
 
 #include "support/Utilities.h"
 
+#include <algorithm>
 #include <optional>
 
 void CGameRooms::OnTransfer(Client* client, const QString& text) {
-    const CServiceName service(firstWord(text));
+    QString rest;
+    const CServiceName service(firstWord(text, &rest));
+    // The room's name is read once: its service word and the parts after it (a member may send many
+    // transfers).
+    const QStringList parts = service.GetPartList();
     const QString word = service.GetFirstPart();
+    const qsizetype partCount = std::count_if(parts.begin(), parts.end(), [](const QString& part) { return !part.isEmpty(); });
     const QString nickname = client->record.GetNickname();
+    const bool player = std::any_of(parts.begin(), parts.end(),
+                                    [&](const QString& part) { return SameNickname(part, nickname); });
     QString entered;
+    bool enteredAsPlayer = false; // a room he is one of the players of
     bool matchRoom = false;
     std::optional<QString> terms; // a player's terms for a new match
     if (service.IsSameService(CServiceName(m_options.lobbyService))) {
         entered = m_options.lobbyService;
         client->record.SetActivity(CUserInfo::kActivityFinished);
-    } else if ((word == QLatin1String("gb") || word == QLatin1String("gp")) && service.CountParts() >= 2) {
+    } else if ((word == QLatin1String("gb") || word == QLatin1String("gp")) && partCount >= 2) {
         entered = service.GetBaseName();
-        const bool player = service.HasPart(nickname);
+        enteredAsPlayer = player;
         client->record.SetActivity(player ? CUserInfo::kActivityPlaying : CUserInfo::kActivityWatching);
-        matchRoom = word == QLatin1String("gb") && service.CountParts() == 2;
+        matchRoom = word == QLatin1String("gb") && partCount == 2;
         // A player's transfer names the terms of a new match: "<room> [!<unfinished match key>] <terms>";
         // one that resumes ("<room> ResumeMatch <key> ...") goes on with the room's match, and a
         // watcher's never counts.
-        QString rest;
-        firstWord(text, &rest);
         // A player who comes back the way a watcher enters ("Rejoin Game") brings no terms either.
         const bool watching = rest.split(QLatin1Char(' '), Qt::SkipEmptyParts).contains(QStringLiteral("~"));
         if (matchRoom && player && !watching && firstWord(rest) != QLatin1String("ResumeMatch")) {
@@ -34,6 +41,7 @@ void CGameRooms::OnTransfer(Client* client, const QString& text) {
     } else {
         systemLine(client, QStringLiteral("There is no service %1.").arg(service.GetText()));
         entered = client->service;
+        enteredAsPlayer = CServiceName(entered).HasPart(nickname);
     }
     if (entered != client->service)
         Leave(client);
@@ -43,11 +51,11 @@ void CGameRooms::OnTransfer(Client* client, const QString& text) {
     if (left != entered)
         DropIdleRoom(left);
     // Entering a match that resumes or replaces an unfinished one ends that one.
-    if (CServiceName(entered).HasPart(nickname))
+    if (enteredAsPlayer)
         SendUnfinished(m_unfinished.Remove(CUnfinishedMatchStore::KeyOfTransfer(text)));
     // A player who rejoins the match he left, without a resume, goes on with it as a resume does:
     // once all its players are back it is no longer unfinished.
-    if (matchRoom && !terms && CServiceName(entered).HasPart(nickname) && playersPresent(entered))
+    if (matchRoom && !terms && enteredAsPlayer && playersPresent(entered))
         SendUnfinished(m_unfinished.Remove(m_unfinished.KeyOfRoom(CServiceName(entered))));
     if (matchRoom) {
         m_matches.Open(entered);
@@ -67,9 +75,10 @@ void CGameRooms::OnTransfer(Client* client, const QString& text) {
     }
     if (matchRoom)
         updatePlayersActivity(entered);
-    m_directory.AnnounceChange(client);
-    // Who is in his game (and so in his player list) changed with the room.
-    m_directory.SendDirectory(110, loggedIn(), {client}, CDirectory::kGroupFlagsOnly);
+    // The others learn of his room, and he of who is in his game (his player list), once the turn is
+    // over: a member walking through many rooms in one turn costs them one entry.
+    m_directory.AnnounceSoon(client);
+    m_directory.SendViewSoon(client);
 }
 
 void CGameRooms::Leave(Client* client) {
@@ -98,12 +107,13 @@ bool CGameRooms::HoldsUnfinishedMatch(const QString& service) const {
 }
 
 void CGameRooms::updatePlayersActivity(const QString& service) {
-    const CServiceName room(service);
     const int activity = HoldsUnfinishedMatch(service) ? CUserInfo::kActivityWaiting : CUserInfo::kActivityPlaying;
-    for (Client* user : inRoom(service)) {
-        if (room.HasPart(user->record.GetNickname())) {
+    // The room's players are looked up by name: the room's watchers and the crowd elsewhere cost nothing.
+    for (const QString& player : CServiceName(service).GetPartList()) {
+        Client* user = findUser(player);
+        if (user && CDevServerCore::SameRoom(user->service, service)) {
             user->record.SetActivity(activity);
-            m_directory.AnnounceChange(user);
+            m_directory.AnnounceSoon(user);
         }
     }
 }
@@ -117,13 +127,13 @@ void CGameRooms::SendUnfinished(const QStringList& players) {
         user->connection->SendRouted(233, QStringLiteral("."), m_unfinished.FormatList(nickname));
         // The directory shows how many unfinished matches each member has.
         user->record.SetUnfinishedMatches(m_unfinished.CountFor(nickname));
-        m_directory.AnnounceChange(user);
+        m_directory.AnnounceSoon(user);
     }
 }
 
 void CGameRooms::DropIdleRoom(const QString& service) {
-    // An unfinished match waits here for its players to come back.
-    if (!inRoom(service).isEmpty() || HoldsUnfinishedMatch(service))
+    // An unfinished match waits here for its players to come back; the lobby is no game room.
+    if (service == m_options.lobbyService || anyoneIn(service) || HoldsUnfinishedMatch(service))
         return;
     m_matches.Close(service);
 }

@@ -33,8 +33,12 @@ int CMatchReferee::Roll() {
 }
 
 bool CMatchReferee::Apply(const QString& command, bool fromServer, std::vector<Move>& out) {
+    const int onRoll = m_board.GetSideOnRoll();
     if (m_board.ApplyCommand(command) != 1)
         return false;
+    // The turn passed (a play, or a roll the side on roll cannot move with): new offers for both.
+    if (m_board.GetSideOnRoll() != onRoll)
+        m_resignOffers[0] = m_resignOffers[1] = 0;
     const QString text = CMatchRecord::JoinMoveText(MoveCount() + 1, command);
     m_history << text;
     out.push_back({text, fromServer});
@@ -42,7 +46,7 @@ bool CMatchReferee::Apply(const QString& command, bool fromServer, std::vector<M
 }
 
 bool CMatchReferee::OpenGame(std::vector<Move>& out) {
-    m_resignOffers = 0;
+    m_resignOffers[0] = m_resignOffers[1] = 0;
     // A proposition's game starts from its position with its own side on roll: no opening roll.
     if (m_board.GetVariant() == CBackgammonBoard::kPropositions)
         return Apply(QStringLiteral("n"), true, out);
@@ -106,7 +110,7 @@ std::vector<CMatchReferee::Move> CMatchReferee::Take(const QString& sender, cons
         // whole play is made.
         return refuse(QStringLiteral("\"%1\" is not sent to the room").arg(command));
     case u'x':
-        if (m_resignOffers >= kResignOffersPerTurn)
+        if (m_resignOffers[seat] >= kResignOffersPerTurn)
             return refuse(QStringLiteral("no more resignation offers this turn"));
         break;
     default:
@@ -115,9 +119,7 @@ std::vector<CMatchReferee::Move> CMatchReferee::Take(const QString& sender, cons
     if (!Apply(command, false, out))
         return refuse(QStringLiteral("\"%1\" is not allowed now").arg(command));
     if (letter == u'x')
-        ++m_resignOffers;
-    else if (letter == u'm') // the play ends the turn
-        m_resignOffers = 0;
+        ++m_resignOffers[seat];
     return out;
 }
 

@@ -43,7 +43,9 @@ public:
     const QStringList& History() const { return m_history; }
     int MoveCount() const { return int(m_history.size()) + 1; }
 
-    // Resignation offers one player may make in one turn (each refused one goes back to the turn).
+    // Resignation offers one player may make in one turn (each refused one goes back to the turn). Each
+    // player has his own count, and both start again whenever the turn passes: a play, a side that
+    // cannot move passed after his roll, a new game.
     static constexpr int kResignOffersPerTurn = 3;
 
     // A move of a user of the room -> the moves to hand out (empty when refused; reason says why).
@@ -68,5 +70,5 @@ private:
     DiceSource m_dice;
     CBackgammonBoard m_board;
     QStringList m_history;
-    int m_resignOffers = 0; // in the current turn
+    int m_resignOffers[2] = {0, 0}; // each seat's, in the current turn
 };

@@ -98,7 +98,7 @@ void CMatchRooms::OfferTerms(Client* client, const QString& terms) {
     for (Client* user : inRoom(client->service)) {
         SendRoomEntered(user, true, false);
         if (user != client)
-            m_directory.AnnounceChange(user);
+            m_directory.AnnounceSoon(user);
     }
     openPropositionGame(*room, client->service);
 }

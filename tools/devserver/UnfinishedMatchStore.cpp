@@ -1,30 +1,48 @@
 #include "UnfinishedMatchStore.h"
 
+#include "support/Utilities.h"
+
 #include <QTime>
 
-#include <algorithm>
-
 QStringList CUnfinishedMatchStore::MatchLeft(const CServiceName& room, const QString& score) {
-    const CServiceName base(room.GetBaseName());
-    for (const Match& match : m_matches) {
-        if (match.room.IsSameService(base))
-            return {};
-    }
+    const QString base = room.GetBaseName();
+    const QString foldedRoom = FoldNickname(base);
+    if (m_byRoom.contains(foldedRoom))
+        return {};
     const QString left = QStringLiteral("left at %1").arg(QTime::currentTime().toString(QStringLiteral("HH:mm")));
-    m_matches.push_back({QStringLiteral("M%1").arg(m_nextKey++), base,
-                         score.isEmpty() ? left : score + QLatin1Char(' ') + left});
-    return base.GetPartList();
+    const quint64 serial = m_nextKey++;
+    Match match{QStringLiteral("M%1").arg(serial), base, score.isEmpty() ? left : score + QLatin1Char(' ') + left, {}};
+    const QStringList players = CServiceName(base).GetPartList();
+    for (const QString& player : players) {
+        const QString folded = FoldNickname(player);
+        match.foldedPlayers << folded;
+        m_byPlayer[folded].insert(serial);
+    }
+    m_byKey.insert(match.key, serial);
+    m_byRoom.insert(foldedRoom, serial);
+    m_matches.emplace(serial, std::move(match));
+    return players;
 }
 
 QStringList CUnfinishedMatchStore::Remove(const QString& key) {
-    for (auto it = m_matches.begin(); it != m_matches.end(); ++it) {
-        if (it->key == key) {
-            const QStringList players = it->room.GetPartList();
-            m_matches.erase(it);
-            return players;
-        }
+    const auto found = m_byKey.constFind(key);
+    if (found == m_byKey.constEnd())
+        return {};
+    const quint64 serial = *found;
+    const auto it = m_matches.find(serial);
+    const QStringList players = CServiceName(it->second.room).GetPartList();
+    for (const QString& folded : it->second.foldedPlayers) {
+        const auto entries = m_byPlayer.find(folded);
+        if (entries == m_byPlayer.end())
+            continue;
+        entries->erase(serial);
+        if (entries->empty())
+            m_byPlayer.erase(entries);
     }
-    return {};
+    m_byRoom.remove(FoldNickname(it->second.room));
+    m_byKey.remove(key);
+    m_matches.erase(it);
+    return players;
 }
 
 QString CUnfinishedMatchStore::KeyOfTransfer(const QString& transferText) {
@@ -36,29 +54,46 @@ QString CUnfinishedMatchStore::KeyOfTransfer(const QString& transferText) {
     return QString();
 }
 
+const std::set<quint64>* CUnfinishedMatchStore::entriesOf(const QString& nickname) const {
+    if (m_byPlayer.isEmpty())
+        return nullptr;
+    const auto found = m_byPlayer.constFind(FoldNickname(nickname));
+    return found == m_byPlayer.constEnd() ? nullptr : &*found;
+}
+
 QString CUnfinishedMatchStore::FormatList(const QString& nickname) const {
     QStringList entries;
-    for (const Match& match : m_matches) {
-        if (match.room.HasPart(nickname))
-            entries << match.key + QLatin1Char(' ') + match.room.GetText() + QLatin1Char(' ') + match.details;
+    if (const std::set<quint64>* own = entriesOf(nickname)) {
+        for (const quint64 serial : *own) {
+            const Match& match = m_matches.at(serial);
+            entries << match.key + QLatin1Char(' ') + match.room + QLatin1Char(' ') + match.details;
+        }
     }
     return QStringLiteral("~ ") + nickname + QStringLiteral(" = ") + entries.join(QLatin1Char('\t'));
 }
 
 int CUnfinishedMatchStore::CountFor(const QString& nickname) const {
-    return int(std::count_if(m_matches.begin(), m_matches.end(),
-                             [&](const Match& match) { return match.room.HasPart(nickname); }));
+    const std::set<quint64>* own = entriesOf(nickname);
+    return own ? int(own->size()) : 0;
 }
 
 bool CUnfinishedMatchStore::Between(const QString& a, const QString& b) const {
-    return std::any_of(m_matches.begin(), m_matches.end(),
-                       [&](const Match& match) { return match.room.HasPart(a) && match.room.HasPart(b); });
+    const std::set<quint64>* ofA = entriesOf(a);
+    const std::set<quint64>* ofB = ofA ? entriesOf(b) : nullptr;
+    if (!ofB)
+        return false;
+    // The fewer entries are looked through: each names its players already folded.
+    const bool fromA = ofA->size() <= ofB->size();
+    const QString other = FoldNickname(fromA ? b : a);
+    for (const quint64 serial : fromA ? *ofA : *ofB)
+        if (m_matches.at(serial).foldedPlayers.contains(other))
+            return true;
+    return false;
 }
 
 QString CUnfinishedMatchStore::KeyOfRoom(const CServiceName& room) const {
-    const CServiceName base(room.GetBaseName());
-    for (const Match& match : m_matches)
-        if (match.room.IsSameService(base))
-            return match.key;
-    return QString();
+    if (m_byRoom.isEmpty())
+        return QString();
+    const auto found = m_byRoom.constFind(FoldNickname(room.GetBaseName()));
+    return found == m_byRoom.constEnd() ? QString() : m_matches.at(*found).key;
 }
