@@ -15,16 +15,31 @@ CConnectionLimits::CConnectionLimits(CDevServerCore& core, QTcpServer& server, s
         log(QStringLiteral("cannot accept a connection: %1").arg(m_server.errorString()));
         backOff(true);
     });
+    m_staleTimer = new QTimer(core.owner);
+    m_staleTimer->setInterval(qBound(10, m_options.staleOutputSeconds * 250, 1000));
+    QObject::connect(m_staleTimer, &QTimer::timeout, core.owner, [this] { sweepStale(); });
+    m_staleTimer->start();
+}
+
+QString CConnectionLimits::name(const Client* client) {
+    return client->loggedIn ? client->record.GetNickname() : client->connection->PeerText();
 }
 
 void CConnectionLimits::Admit(Client* client) {
     client->connection->SetOutputLimit(m_options.outputLimitBytes);
     client->connection->SetFramesPerTurn(m_options.framesPerTurn);
     QObject::connect(client->connection, &CServerConnection::outputOverflow, m_core.owner, [this, client](qint64 backlog) {
-        log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread")
-                .arg(client->loggedIn ? client->record.GetNickname() : client->connection->PeerText())
-                .arg(backlog));
+        log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread").arg(name(client)).arg(backlog));
     });
+    QObject::connect(client->connection, &CServerConnection::outputWaiting, m_core.owner, [this](qint64) {
+        if (m_auditQueued)
+            return;
+        m_auditQueued = true;
+        QTimer::singleShot(0, m_core.owner, [this] { auditOutput(); });
+    });
+    client->relayCredit = m_options.relayBytesPerSecond;
+    client->relayClock.start();
+    client->outputStill.start();
     if (m_options.loginTimeoutSeconds > 0) {
         QTimer::singleShot(m_options.loginTimeoutSeconds * 1000, client->connection, [this, client] {
             if (client->loggedIn)
@@ -101,4 +116,72 @@ void CConnectionLimits::resumeAccepting() {
         return;
     m_server.resumeAccepting();
     m_acceptPending(); // any accepted while paused
+}
+
+void CConnectionLimits::Relayed(Client* sender, qint64 bytes) {
+    const qint64 rate = m_options.relayBytesPerSecond;
+    if (rate <= 0)
+        return;
+    // Refilled for the time since, up to a second's worth.
+    const qint64 elapsed = sender->relayClock.restart();
+    sender->relayCredit = qMin(rate, sender->relayCredit + elapsed * rate / 1000) - bytes;
+    if (sender->relayCredit < 0)
+        sender->connection->Hold(int(qMin<qint64>(-sender->relayCredit * 1000 / rate + 1, 3600 * 1000)));
+}
+
+void CConnectionLimits::auditOutput() {
+    m_auditQueued = false;
+    const qint64 budget = m_options.outputBudgetBytes;
+    if (budget <= 0)
+        return;
+    qint64 total = 0;
+    for (const auto& entry : m_clients)
+        total += entry.first->BytesToWrite();
+    if (total <= budget)
+        return;
+    // What the system takes now is not kept here.
+    std::vector<std::pair<qint64, Client*>> backlogs;
+    total = 0;
+    for (const auto& entry : m_clients) {
+        if (!entry.first->IsOpen())
+            continue;
+        entry.first->Flush();
+        const qint64 backlog = entry.first->BytesToWrite();
+        total += backlog;
+        if (backlog > 0)
+            backlogs.emplace_back(backlog, entry.second.get());
+    }
+    std::sort(backlogs.begin(), backlogs.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& [backlog, client] : backlogs) {
+        if (total <= budget)
+            break;
+        log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread, %3 for all connections")
+                .arg(name(client))
+                .arg(backlog)
+                .arg(total));
+        total -= backlog;
+        client->connection->Drop();
+    }
+}
+
+void CConnectionLimits::sweepStale() {
+    const qint64 staleMs = qint64(m_options.staleOutputSeconds) * 1000;
+    std::vector<Client*> stale;
+    for (const auto& entry : m_clients) {
+        Client* client = entry.second.get();
+        const qint64 taken = client->connection->BytesTaken();
+        if (client->connection->BytesToWrite() == 0 || taken != client->outputTaken) {
+            client->outputTaken = taken;
+            client->outputStill.restart();
+        } else if (staleMs > 0 && client->outputStill.elapsed() >= staleMs && client->connection->IsOpen()) {
+            stale.push_back(client);
+        }
+    }
+    for (Client* client : stale) {
+        log(QStringLiteral("%1 dropped: %2 bytes sent to it have waited unread for %3 s")
+                .arg(name(client))
+                .arg(client->connection->BytesToWrite())
+                .arg(m_options.staleOutputSeconds));
+        client->connection->Drop();
+    }
 }

@@ -41,6 +41,13 @@ struct CDevClient {
     };
     std::optional<Query> query;
     bool announceQueued = false;
+    // What the member may still have relayed to the others (bytes), as of relayClock.
+    qint64 relayCredit = 0;
+    QElapsedTimer relayClock;
+    // The bytes the peer had taken of its output when the limits last looked, and since when it has
+    // taken nothing more.
+    qint64 outputTaken = 0;
+    QElapsedTimer outputStill;
 };
 
 // What the parts of the development server share: its options, its connections and the members logged
