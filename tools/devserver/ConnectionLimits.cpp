@@ -31,11 +31,14 @@ void CConnectionLimits::Admit(Client* client) {
     QObject::connect(client->connection, &CServerConnection::outputOverflow, m_core.owner, [this, client](qint64 backlog) {
         log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread").arg(name(client)).arg(backlog));
     });
-    QObject::connect(client->connection, &CServerConnection::outputWaiting, m_core.owner, [this](qint64) {
-        if (m_auditQueued)
-            return;
-        m_auditQueued = true;
-        QTimer::singleShot(0, m_core.owner, [this] { auditOutput(); });
+    // What waits for all connections is estimated from what each reported last (an estimate that
+    // may only be too high, as what a connection has sent since is not counted): once the estimate
+    // passes the budget, at once, before anything more is written, the backlogs are counted.
+    QObject::connect(client->connection, &CServerConnection::outputWaiting, m_core.owner, [this, client](qint64 backlog) {
+        m_outputEstimate += backlog - client->outputReported;
+        client->outputReported = backlog;
+        if (m_options.outputBudgetBytes > 0 && m_outputEstimate > m_options.outputBudgetBytes)
+            auditOutput();
     });
     client->relayCredit = m_options.relayBytesPerSecond;
     client->relayClock.start();
@@ -130,38 +133,35 @@ void CConnectionLimits::Relayed(Client* sender, qint64 bytes) {
 }
 
 void CConnectionLimits::auditOutput() {
-    m_auditQueued = false;
-    const qint64 budget = m_options.outputBudgetBytes;
-    if (budget <= 0)
-        return;
-    qint64 total = 0;
-    for (const auto& entry : m_clients)
-        total += entry.first->BytesToWrite();
-    if (total <= budget)
-        return;
     // What the system takes now is not kept here.
     std::vector<std::pair<qint64, Client*>> backlogs;
-    total = 0;
+    qint64 total = 0;
     for (const auto& entry : m_clients) {
+        Client* client = entry.second.get();
+        client->outputReported = 0;
         if (!entry.first->IsOpen())
             continue;
         entry.first->Flush();
-        const qint64 backlog = entry.first->BytesToWrite();
-        total += backlog;
-        if (backlog > 0)
-            backlogs.emplace_back(backlog, entry.second.get());
+        client->outputReported = entry.first->BytesToWrite();
+        total += client->outputReported;
+        if (client->outputReported > 0)
+            backlogs.emplace_back(client->outputReported, client);
     }
+    // Down to three quarters of the budget, so that the next count is a while away.
+    const qint64 target = m_options.outputBudgetBytes / 4 * 3;
     std::sort(backlogs.begin(), backlogs.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
     for (const auto& [backlog, client] : backlogs) {
-        if (total <= budget)
+        if (total <= target)
             break;
         log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread, %3 for all connections")
                 .arg(name(client))
                 .arg(backlog)
                 .arg(total));
         total -= backlog;
+        client->outputReported = 0;
         client->connection->Drop();
     }
+    m_outputEstimate = total;
 }
 
 void CConnectionLimits::sweepStale() {

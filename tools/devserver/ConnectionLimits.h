@@ -30,8 +30,8 @@ public:
     void Relayed(Client* sender, qint64 bytes);
 
 private:
-    // The unsent output of all connections together: past the budget, the largest backlogs are
-    // dropped until it is within it again.
+    // The unsent output of all connections together, counted: past the budget, the largest
+    // backlogs are dropped until it is within it again.
     void auditOutput();
     // Backlogs whose peer has taken nothing for staleOutputSeconds are dropped.
     void sweepStale();
@@ -50,5 +50,5 @@ private:
     int m_backoffMs = 0;
     QTimer* m_backoffTimer = nullptr;
     QTimer* m_staleTimer = nullptr;
-    bool m_auditQueued = false;
+    qint64 m_outputEstimate = 0;
 };

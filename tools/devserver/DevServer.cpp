@@ -3,6 +3,7 @@
 #include "board/BgClientView.h"
 #include "mail/MailPackets.h"
 #include "net/ClientNode.h"
+#include "platform/Cp1252.h"
 
 CDevServer::CDevServer(Options options, QObject* parent)
     : QObject(parent), m_core(std::move(options), this, [this](const QString& line) { log(line); }),
@@ -164,8 +165,10 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
 void CDevServer::relay(Client* sender, const QList<Client*>& recipients, int type, const QString& payload,
                        const QString& destination) {
     const QString source = sender->record.GetNickname();
+    const CMessagePacketPtr packet =
+        CMessagePacket::MakeRouted(type, destination, source, platform::cp1252::encode(payload));
     for (Client* other : recipients)
-        other->connection->SendRouted(type, source, payload, destination);
+        other->connection->SendPacket(*packet);
     m_limits.Relayed(sender, relayedBytes(payload, source + destination, recipients.size()));
 }
 

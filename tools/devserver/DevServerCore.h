@@ -48,6 +48,8 @@ struct CDevClient {
     // taken nothing more.
     qint64 outputTaken = 0;
     QElapsedTimer outputStill;
+    // The backlog the connection last reported to the output budget.
+    qint64 outputReported = 0;
 };
 
 // What the parts of the development server share: its options, its connections and the members logged

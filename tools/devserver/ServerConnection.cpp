@@ -6,6 +6,8 @@
 #include <QRandomGenerator>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 CServerConnection::CServerConnection(QTcpSocket* socket, QObject* parent)
     : QObject(parent), m_socket(socket) {
     m_socket->setParent(this);
@@ -109,6 +111,12 @@ void CServerConnection::Drop() {
     if (m_closed)
         return;
     m_closed = true;
+    // Reset, so that what the system still holds for the peer goes at once too.
+    const qintptr descriptor = m_socket->socketDescriptor();
+    if (descriptor >= 0) {
+        const linger reset{1, 0};
+        ::setsockopt(int(descriptor), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
     m_socket->abort();
     // The caller may be walking its connections: it hears of the end once it has returned.
     QMetaObject::invokeMethod(this, [this] { emit closed(false); }, Qt::QueuedConnection);

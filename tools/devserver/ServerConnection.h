@@ -24,7 +24,8 @@ public:
     // Bytes exactly as given (malformed frames for tests).
     void SendRaw(const QByteArray& bytes);
     void Close();
-    // Ends the connection at once, discarding what is not yet sent; closed() follows from the event loop.
+    // Ends the connection at once (a reset), discarding what is not yet sent; closed() follows from
+    // the event loop.
     void Drop();
     // Whether frames from the peer are still taken: connected, or closed by the peer with frames it
     // sent before still to be handled (nothing is sent to it then).
