@@ -31,9 +31,9 @@ void CConnectionLimits::Admit(Client* client) {
     QObject::connect(client->connection, &CServerConnection::outputOverflow, m_core.owner, [this, client](qint64 backlog) {
         log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread").arg(name(client)).arg(backlog));
     });
-    // What waits for all connections is estimated from what each reported last (an estimate that
-    // may only be too high, as what a connection has sent since is not counted): once the estimate
-    // passes the budget, at once, before anything more is written, the backlogs are counted.
+    // What waits for all connections is estimated from the backlog each reported last (what a
+    // connection has sent since is not subtracted, backlogs under 64 KiB are not reported): once
+    // the estimate passes the budget, at once, before anything more is written, they are counted.
     QObject::connect(client->connection, &CServerConnection::outputWaiting, m_core.owner, [this, client](qint64 backlog) {
         m_outputEstimate += backlog - client->outputReported;
         client->outputReported = backlog;
