@@ -10,17 +10,26 @@
 //             others); the quiet logins are made before the matches.
 //   transfers 5 members walk between the lobby and a room they watch, 1,000 transfers each before
 //             each login, 100 others read along.
+//   lobby chat  a member streams 5 MB/s of 64,000-character lines into the lobby for 30 s, 20 others
+//               and a real client read along;
+//   room chat   the same into his match room, his partner a real client, 5 watchers reading along.
 // The quiet logins ("quiet_ms") are made first, with the members who read along and hold queries
 // already there, the flood not yet begun. Goal: under each flood the mean login ("mean_ms") is at
-// most 10 times the quiet one ("slower" <= 10).
+// most 10 times the quiet one ("slower" <= 10); under the chat floods, besides, no reader dropped
+// ("readers_dropped" 0).
+//   never read  400 members who never read, 65 of them saying a long line each: the server's memory
+//               ("rss_mib", its peak) within what it holds idle, its output budget of 256 MiB and what
+//               the connections may read ahead ("goal_met").
 #include "BenchMain.h"
 #include "net/ClientNode.h"
 #include "net/FrameCodec.h"
 #include "net/LoginPackets.h"
+#include "net/MessagePacket.h"
 #include "session/SessionDoc.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 
@@ -84,7 +93,7 @@ public:
         }
         ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) | O_NONBLOCK);
         std::lock_guard<std::mutex> lock(m_mutex);
-        m_members.push_back({fd, bytes});
+        m_members.push_back({fd, bytes, false});
         return int(m_members.size()) - 1;
     }
     void Send(int member, const QByteArray& bytes, Clock::time_point when = Clock::now()) {
@@ -95,11 +104,29 @@ public:
         std::lock_guard<std::mutex> lock(m_mutex);
         return int(std::count_if(m_members.begin(), m_members.end(), [](const Member& m) { return m.fd >= 0; }));
     }
+    bool IsOpen(int member) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_members[size_t(member)].fd >= 0;
+    }
+    // Bytes given to a member that the server has not taken yet.
+    qint64 Pending(int member) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        qint64 pending = m_members[size_t(member)].output.size();
+        for (const Later& later : m_later)
+            pending += later.member == member ? later.bytes.size() : 0;
+        return pending;
+    }
+    // A member that reads nothing from now on.
+    void StopReading(int member) {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_members[size_t(member)].deaf = true;
+    }
 
 private:
     struct Member {
         int fd;
         QByteArray output;
+        bool deaf = false;
     };
     struct Later {
         Clock::time_point when;
@@ -127,7 +154,9 @@ private:
                 for (size_t i = 0; i < m_members.size(); ++i) {
                     if (m_members[i].fd < 0)
                         continue;
-                    polled.push_back({m_members[i].fd, short(POLLIN | (m_members[i].output.isEmpty() ? 0 : POLLOUT)), 0});
+                    polled.push_back({m_members[i].fd,
+                                      short((m_members[i].deaf ? POLLRDHUP : POLLIN) | (m_members[i].output.isEmpty() ? 0 : POLLOUT)),
+                                      0});
                     index.push_back(int(i));
                 }
             }
@@ -135,7 +164,12 @@ private:
             std::lock_guard<std::mutex> lock(m_mutex);
             for (size_t k = 0; k < polled.size(); ++k) {
                 Member& member = m_members[size_t(index[k])];
-                if (polled[k].revents & (POLLIN | POLLHUP | POLLERR)) {
+                if (member.deaf && (polled[k].revents & (POLLRDHUP | POLLHUP | POLLERR))) {
+                    ::close(member.fd);
+                    member.fd = -1;
+                    continue;
+                }
+                if ((polled[k].revents & (POLLIN | POLLHUP | POLLERR)) && !member.deaf) {
                     const ssize_t n = ::recv(member.fd, buffer, sizeof buffer, 0);
                     if (n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)) {
                         ::close(member.fd);
@@ -376,6 +410,169 @@ BENCHMARK(BM_FreshLoginUnderFlood)
     ->Arg(kTransfers)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20);
+
+// Chat floods: a member streams long lines at 5 MB/s into the lobby, or into his match room.
+enum ChatFlood { kLobbyChat, kRoomChat };
+const char* const kChatFloodNames[] = {"lobby chat", "room chat"};
+
+QByteArray chatLine(int length) {
+    return frame(CMessagePacket::kRoutedType,
+                 CMessagePacket::RoutedBody(ChatPacket::Said, QStringLiteral("&"), QString(), QByteArray(length, 'c')));
+}
+
+void BM_FreshLoginUnderChatFlood(benchmark::State& state) {
+    const ChatFlood flood = ChatFlood(state.range(0));
+    state.SetLabel(kChatFloodNames[flood]);
+    QProcess server;
+    const quint16 port = startServer(server, 4096);
+    if (port == 0) {
+        state.SkipWithError("cannot start norvale-devserver under prlimit");
+        return;
+    }
+    const QString room = QStringLiteral(".gb.flooder.player");
+    const QByteArray enter = flood == kRoomChat ? frame(LoginPacketType::Transfer, '"' + room.toLatin1() + " ~\"")
+                                                : QByteArray();
+    Crowd crowd(port);
+    const int flooder = crowd.Connect(loginFrames(QStringLiteral("flooder")) + enter);
+    std::vector<int> readers;
+    for (int i = 0; i < (flood == kLobbyChat ? 20 : 5); ++i)
+        readers.push_back(crowd.Connect(loginFrames(QStringLiteral("reader%1").arg(i)) + enter));
+    // A real client reads along: in the lobby, or as the flooder's partner in his room.
+    CSessionDoc player;
+    bool in = false, closed = false;
+    QObject::connect(&player, &CSessionDoc::loginAccepted, [&in] { in = true; });
+    QObject::connect(&player, &CSessionDoc::connectionClosed, [&closed] { closed = true; });
+    player.Connect(CClientNode::LoginRequest{QStringLiteral("127.0.0.1"), port, QStringLiteral("player"),
+                                             QStringLiteral("x"), QStringLiteral("1000 Norvale for Linux")});
+    pump(500);
+    if (!in) {
+        state.SkipWithError("the reading client did not log in");
+        return;
+    }
+    if (flood == kRoomChat)
+        player.AttachToGameService(room + QStringLiteral(" ~"), 1);
+    pump(300);
+    int n = 0;
+    std::vector<double> quiet;
+    for (int i = 0; i < 10; ++i) {
+        quiet.push_back(freshLogin(port, n++));
+        pump(5);
+    }
+
+    // 5 MB/s for as long as the server takes it: what it does not take waits in the flooder's socket,
+    // and the stream goes on from there (what he could not send meanwhile is not sent).
+    const QByteArray line = chatLine(64000);
+    const auto start = Clock::now();
+    qint64 offered = 0, given = 0;
+    const auto stream = [&] {
+        const qint64 due = qint64(5e6 * std::chrono::duration<double>(Clock::now() - start).count());
+        while (offered + line.size() <= due) {
+            if (crowd.Pending(flooder) > 4 * line.size()) {
+                offered = due;
+                break;
+            }
+            crowd.Send(flooder, line);
+            offered += line.size();
+            given += line.size();
+        }
+    };
+    const auto pumpStreaming = [&](int ms) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) {
+            stream();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
+        }
+    };
+    std::vector<double> times;
+    for (auto _ : state) {
+        pumpStreaming(1450);
+        const double ms = freshLogin(port, n++);
+        if (ms < 0) {
+            state.SkipWithError("a login was not accepted");
+            break;
+        }
+        times.push_back(ms);
+    }
+    const auto mean = [](const std::vector<double>& list) {
+        return std::accumulate(list.begin(), list.end(), 0.0) / double(list.size());
+    };
+    const int dropped = int(std::count_if(readers.begin(), readers.end(), [&](int r) { return !crowd.IsOpen(r); })) +
+                        (closed ? 1 : 0);
+    if (!times.empty() && *std::min_element(quiet.begin(), quiet.end()) >= 0) {
+        state.counters["quiet_ms"] = mean(quiet);
+        state.counters["mean_ms"] = mean(times);
+        state.counters["max_ms"] = *std::max_element(times.begin(), times.end());
+        state.counters["slower"] = mean(times) / mean(quiet);
+        state.counters["goal_met"] = mean(times) <= 10 * mean(quiet) && dropped == 0 ? 1 : 0;
+    }
+    state.counters["readers_dropped"] = dropped;
+    state.counters["flooder_open"] = crowd.IsOpen(flooder) ? 1 : 0;
+    // What the flooder's socket took (the system holds a few MB of it for the server).
+    state.counters["flood_mb"] = double(given - crowd.Pending(flooder)) / 1e6;
+    player.Disconnect();
+    server.kill();
+    server.waitForFinished();
+}
+BENCHMARK(BM_FreshLoginUnderChatFlood)
+    ->Arg(kLobbyChat)
+    ->Arg(kRoomChat)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
+
+// The resident memory of a process, in MiB (0 when it cannot be read).
+double residentMiB(qint64 pid) {
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').front().toDouble() / 1024;
+    return 0;
+}
+
+// 400 members who never read; 65 of them say a 60,000-character line in the lobby, so that each
+// member is sent 3.9 MB, just under his own limit: 1.5 GB in all were the server to keep it.
+void BM_MemoryWithMembersWhoNeverRead(benchmark::State& state) {
+    state.SetLabel("never read");
+    QProcess server;
+    const quint16 port = startServer(server, 4096);
+    if (port == 0) {
+        state.SkipWithError("cannot start norvale-devserver under prlimit");
+        return;
+    }
+    Crowd crowd(port);
+    std::vector<int> members;
+    for (int i = 0; i < 400; ++i) {
+        members.push_back(crowd.Connect(loginFrames(QStringLiteral("deaf%1").arg(i))));
+        crowd.StopReading(members.back());
+    }
+    pump(2000);
+    const double quiet = residentMiB(server.processId());
+    const QByteArray line = chatLine(60000);
+    double peak = 0;
+    for (auto _ : state) {
+        for (int i = 0; i < 65; ++i)
+            crowd.Send(members[size_t(i)], line);
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 15000) {
+            pump(100);
+            peak = std::max(peak, residentMiB(server.processId()));
+        }
+    }
+    // The output budget, and what the connections may read ahead (64 KiB in the socket, as much
+    // again being decoded).
+    const double budget = 256 + 400 * 128.0 / 1024;
+    state.counters["rss_quiet_mib"] = quiet;
+    state.counters["rss_mib"] = peak;
+    state.counters["rss_end_mib"] = residentMiB(server.processId());
+    state.counters["members_left"] = crowd.Open();
+    state.counters["goal_met"] = peak <= quiet + budget ? 1 : 0;
+    server.kill();
+    server.waitForFinished();
+}
+BENCHMARK(BM_MemoryWithMembersWhoNeverRead)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 } // namespace
 

@@ -40,6 +40,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QStandardPaths>
@@ -1012,9 +1013,17 @@ namespace {
 // A member who speaks in raw frames: what he sends goes out as one burst, and what the server sends
 // him is read and thrown away except for the last bytes, where a marker's answer is looked for.
 struct RawMember {
-    RawMember(quint16 port, const QString& nickname) {
+    RawMember(quint16 port, const QString& nickname, int receiveBuffer = 0) {
+        if (receiveBuffer > 0)
+            socket.setSocketOption(QAbstractSocket::ReceiveBufferSizeSocketOption, receiveBuffer);
         QObject::connect(&socket, &QTcpSocket::readyRead, [this] {
-            tail = (tail + socket.readAll()).right(4096);
+            const QByteArray bytes = socket.readAll();
+            tail = (tail + bytes).right(4096);
+            decoder.Feed(bytes);
+            quint8 type = 0;
+            QByteArray body;
+            while (decoder.Next(type, body) == FrameDecoder::Frame)
+                frames.emplace_back(type, body);
         });
         socket.connectToHost(QHostAddress::LocalHost, port); // what is written meanwhile waits for it
         QByteArray frame;
@@ -1027,6 +1036,14 @@ struct RawMember {
         QByteArray frame;
         EncodeFrame(type, body, frame);
         burst += frame;
+    }
+    void AddRouted(int type, const QString& destination, const QByteArray& payload) {
+        Add(CMessagePacket::kRoutedType, CMessagePacket::RoutedBody(type, destination, QString(), payload));
+    }
+    // The frames of a type received so far whose body holds text.
+    int Count(quint8 type, const QByteArray& text) const {
+        return int(std::count_if(frames.begin(), frames.end(),
+                                 [&](const auto& f) { return f.first == type && f.second.contains(text); }));
     }
     // Sends the burst, then a watch request, and waits for its answer (the server has handled all) or
     // the end of the connection -> whether the answer came.
@@ -1042,6 +1059,8 @@ struct RawMember {
     QByteArray burst;
     QByteArray tail;
     int markers = 0;
+    FrameDecoder decoder;
+    std::vector<std::pair<quint8, QByteArray>> frames;
 };
 
 } // namespace
@@ -1131,6 +1150,157 @@ TEST_F(DevServerTest, TransfersInOneWriteReachTheDirectoryOnceATurn) {
     EXPECT_GE(aboutBob.count, 1);
     EXPECT_LE(aboutBob.count, 2);
     EXPECT_LE(aboutAlice.count, 2);
+}
+
+// The limits on one member's burst, each seen in what the others get: his frames are handled a few
+// dozen a turn, so another member's line, sent once the burst has begun, comes before its end; his
+// presence toggles of one turn reach the others as one change; all he sent before closing is handled.
+TEST_F(DevServerTest, ABurstIsHandledAFewFramesATurnWholeEvenWhenItsSenderCloses) {
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    RawMember mallory(server.Port(), "mallory");
+    RawMember bob(server.Port(), "bob");
+    ASSERT_TRUE(WaitFor([&] { return alice.session.FindUser("mallory") && alice.session.FindUser("bob"); }));
+    const auto tellsFrom = [&](const QString& name) {
+        return int(std::count_if(alice.chat.lines.begin(), alice.chat.lines.end(),
+                                 [&](const auto& l) { return l.kind == ChatKind::Tell && l.name == name; }));
+    };
+
+    for (int i = 0; i < 300; ++i)
+        mallory.AddRouted(ChatPacket::Tell, "alice", "burst " + QByteArray::number(i));
+    QObject::connect(&server, &CDevServer::packetRelayed, &bob.socket, [&](const QString& from) {
+        if (from != "mallory" || bob.socket.property("sent").toBool())
+            return;
+        bob.socket.setProperty("sent", true);
+        bob.AddRouted(ChatPacket::Tell, "alice", "between");
+        bob.socket.write(bob.burst);
+        bob.socket.flush();
+    });
+    mallory.socket.write(mallory.burst);
+    mallory.burst.clear();
+    ASSERT_TRUE(WaitFor([&] { return tellsFrom("mallory") == 300 && alice.HasLine("between"); }));
+    int before = 0;
+    for (const auto& line : alice.chat.lines) {
+        if (line.text == "between")
+            break;
+        before += line.name == "mallory" ? 1 : 0;
+    }
+    EXPECT_LT(before, 300) << "the burst was handled in one turn";
+
+    // 41 toggles in one write: bob's directory has one change of mallory's, the last state.
+    ASSERT_TRUE(bob.SendAndWait(5000));
+    const int changes = bob.Count(110, "\"mallory\"");
+    for (int toggle = 0; toggle < 41; ++toggle)
+        mallory.Add(LoginPacketType::Presence, toggle % 2 ? "0" : "1");
+    ASSERT_TRUE(mallory.SendAndWait(5000));
+    ASSERT_TRUE(bob.SendAndWait(5000)); // the change went out in the turn after the toggles
+    EXPECT_EQ(bob.Count(110, "\"mallory\"") - changes, 1);
+    EXPECT_TRUE(WaitFor([&] { return alice.session.FindUser("mallory")->GetPresence() == CUserInfo::kPresenceAway; }));
+
+    // 300 tells in one write, then the connection ends with what the server sent unread: all 300
+    // reach alice.
+    {
+        Deaf carol(server.Port(), "carol");
+        ASSERT_TRUE(WaitFor([&] { return alice.session.FindUser("carol"); }));
+        QByteArray burst;
+        for (int i = 0; i < 300; ++i)
+            EncodeFrame(CMessagePacket::kRoutedType,
+                        CMessagePacket::RoutedBody(ChatPacket::Tell, "alice", QString(), "last " + QByteArray::number(i)),
+                        burst);
+        ASSERT_EQ(::write(carol.fd, burst.constData(), size_t(burst.size())), burst.size());
+    }
+    ASSERT_TRUE(WaitFor([&] { return !alice.session.FindUser("carol"); }));
+    EXPECT_EQ(tellsFrom("carol"), 300);
+    EXPECT_TRUE(alice.HasLine("last 299"));
+}
+
+// A member who reads is not dropped for what one turn sent him beyond the output limit (the letters
+// of his mailbox), nor for a flood of another member's chat he reads slower than it comes: the
+// flooder waits instead.
+TEST(DevServerLimits, AMemberWhoReadsIsNotDroppedForABurstOrAFlood) {
+    testenv::ResetSettings();
+    CDevServer::Options options;
+    options.outputLimitBytes = 256 * 1024;
+    options.sendBufferBytes = 64 * 1024;
+    options.relayBytesPerSecond = 96 * 1024;
+    CDevServer server(options);
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    RawMember bob(server.Port(), "bob", 4096);
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 2; }));
+
+    // 720 KB of letters, handed over in one turn.
+    MailPacket::Message letter;
+    letter.body = QString(60000, u'm');
+    for (int i = 0; i < 12; ++i) {
+        CMessageHeader header("s", "alice", "bob", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+        header.SetMessageId(QStringLiteral("bob%1").arg(i));
+        alice.session.Send(MailPacket::kType, MailPacket::FormatSend(header, letter.body));
+    }
+    ASSERT_TRUE(WaitFor([&] { return bob.tail.contains(MailPacket::FormatPendingCount("bob", 12).toLatin1()); }));
+    bob.Add(MailPacket::kType, MailPacket::FormatRequest("bob").toLatin1());
+    EXPECT_TRUE(bob.SendAndWait(10000));
+    EXPECT_EQ(bob.Count(MailPacket::kType, "mmmm"), 12);
+
+    // mallory floods the lobby with long lines; carol reads 16 KiB at a time.
+    RawMember mallory(server.Port(), "mallory");
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 3; }));
+    Deaf carol(server.Port(), "carol");
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 4; }));
+    const QByteArray line(8000, 'f');
+    for (int i = 0; i < 1500; ++i)
+        mallory.AddRouted(ChatPacket::Said, "&", line);
+    mallory.socket.write(mallory.burst);
+    QElapsedTimer flood;
+    flood.start();
+    bool carolEnded = false;
+    WaitFor([&] {
+        char buffer[16384];
+        const ssize_t n = ::recv(carol.fd, buffer, sizeof buffer, MSG_DONTWAIT);
+        carolEnded = n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK);
+        return carolEnded || flood.elapsed() > 2000;
+    }, 3000);
+    EXPECT_FALSE(carolEnded);
+    EXPECT_EQ(server.UserCount(), 4) << "a reader or the flooder was dropped";
+    const int seen = int(std::count_if(alice.chat.lines.begin(), alice.chat.lines.end(),
+                                       [&](const auto& l) { return l.name == "mallory"; }));
+    EXPECT_GT(seen, 0);
+    EXPECT_LT(seen, 1500) << "the flooder was not slowed";
+}
+
+// Members who never read: past the output budget of all connections, the largest backlog goes
+// first; the backlogs that then wait, taking nothing, go once they are stale.
+TEST(DevServerLimits, TheLargestBacklogsGoPastTheBudgetAndStaleOnesGoToo) {
+    testenv::ResetSettings();
+    CDevServer::Options options;
+    options.outputBudgetBytes = 2560 * 1024;
+    options.staleOutputSeconds = 1;
+    options.relayBytesPerSecond = 0;
+    CDevServer server(options);
+    QStringList drops;
+    QObject::connect(&server, &CDevServer::logLine, [&](const QString& line) {
+        if (line.contains(" dropped: "))
+            drops.append(line);
+    });
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    std::vector<std::unique_ptr<Deaf>> deaf;
+    for (int i = 1; i <= 3; ++i)
+        deaf.push_back(std::make_unique<Deaf>(server.Port(), QStringLiteral("deaf%1").arg(i)));
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 4; }));
+    const QString tell(60000, u't');
+    for (const auto& [name, tells] : {std::pair{"deaf1", 67}, {"deaf2", 20}, {"deaf3", 15}})
+        for (int i = 0; i < tells; ++i)
+            alice.session.Send(ChatPacket::Tell, tell, -1, name);
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 1; }, 10000));
+    ASSERT_EQ(drops.size(), 3);
+    EXPECT_TRUE(drops[0].startsWith("deaf1 dropped:") && drops[0].endsWith("for all connections")) << drops[0].toStdString();
+    for (const QString& line : drops.mid(1))
+        EXPECT_TRUE(line.endsWith("waited unread for 1 s")) << line.toStdString();
+    alice.session.SendChat("still here", ChatKind::Said);
+    EXPECT_TRUE(WaitFor([&] { return alice.HasLine("still here"); }));
 }
 
 // Rooms come and go with the people in them, however many a member walks through; one holding an

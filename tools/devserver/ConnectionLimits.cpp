@@ -15,16 +15,34 @@ CConnectionLimits::CConnectionLimits(CDevServerCore& core, QTcpServer& server, s
         log(QStringLiteral("cannot accept a connection: %1").arg(m_server.errorString()));
         backOff(true);
     });
+    m_staleTimer = new QTimer(core.owner);
+    m_staleTimer->setInterval(qBound(10, m_options.staleOutputSeconds * 250, 1000));
+    QObject::connect(m_staleTimer, &QTimer::timeout, core.owner, [this] { sweepStale(); });
+    m_staleTimer->start();
+}
+
+QString CConnectionLimits::name(const Client* client) {
+    return client->loggedIn ? client->record.GetNickname() : client->connection->PeerText();
 }
 
 void CConnectionLimits::Admit(Client* client) {
     client->connection->SetOutputLimit(m_options.outputLimitBytes);
     client->connection->SetFramesPerTurn(m_options.framesPerTurn);
     QObject::connect(client->connection, &CServerConnection::outputOverflow, m_core.owner, [this, client](qint64 backlog) {
-        log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread")
-                .arg(client->loggedIn ? client->record.GetNickname() : client->connection->PeerText())
-                .arg(backlog));
+        log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread").arg(name(client)).arg(backlog));
     });
+    // What waits for all connections is estimated from the backlog each reported last (what a
+    // connection has sent since is not subtracted, backlogs under 64 KiB are not reported): once
+    // the estimate passes the budget, at once, before anything more is written, they are counted.
+    QObject::connect(client->connection, &CServerConnection::outputWaiting, m_core.owner, [this, client](qint64 backlog) {
+        m_outputEstimate += backlog - client->outputReported;
+        client->outputReported = backlog;
+        if (m_options.outputBudgetBytes > 0 && m_outputEstimate > m_options.outputBudgetBytes)
+            auditOutput();
+    });
+    client->relayCredit = m_options.relayBytesPerSecond;
+    client->relayClock.start();
+    client->outputStill.start();
     if (m_options.loginTimeoutSeconds > 0) {
         QTimer::singleShot(m_options.loginTimeoutSeconds * 1000, client->connection, [this, client] {
             if (client->loggedIn)
@@ -101,4 +119,69 @@ void CConnectionLimits::resumeAccepting() {
         return;
     m_server.resumeAccepting();
     m_acceptPending(); // any accepted while paused
+}
+
+void CConnectionLimits::Relayed(Client* sender, qint64 bytes) {
+    const qint64 rate = m_options.relayBytesPerSecond;
+    if (rate <= 0)
+        return;
+    // Refilled for the time since, up to a second's worth.
+    const qint64 elapsed = sender->relayClock.restart();
+    sender->relayCredit = qMin(rate, sender->relayCredit + elapsed * rate / 1000) - bytes;
+    if (sender->relayCredit < 0)
+        sender->connection->Hold(int(qMin<qint64>(-sender->relayCredit * 1000 / rate + 1, 3600 * 1000)));
+}
+
+void CConnectionLimits::auditOutput() {
+    // What the system takes now is not kept here.
+    std::vector<std::pair<qint64, Client*>> backlogs;
+    qint64 total = 0;
+    for (const auto& entry : m_clients) {
+        Client* client = entry.second.get();
+        client->outputReported = 0;
+        if (!entry.first->IsOpen())
+            continue;
+        entry.first->Flush();
+        client->outputReported = entry.first->BytesToWrite();
+        total += client->outputReported;
+        if (client->outputReported > 0)
+            backlogs.emplace_back(client->outputReported, client);
+    }
+    // Down to three quarters of the budget, so that the next count is a while away.
+    const qint64 target = m_options.outputBudgetBytes / 4 * 3;
+    std::sort(backlogs.begin(), backlogs.end(), [](const auto& a, const auto& b) { return a.first > b.first; });
+    for (const auto& [backlog, client] : backlogs) {
+        if (total <= target)
+            break;
+        log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread, %3 for all connections")
+                .arg(name(client))
+                .arg(backlog)
+                .arg(total));
+        total -= backlog;
+        client->outputReported = 0;
+        client->connection->Drop();
+    }
+    m_outputEstimate = total;
+}
+
+void CConnectionLimits::sweepStale() {
+    const qint64 staleMs = qint64(m_options.staleOutputSeconds) * 1000;
+    std::vector<Client*> stale;
+    for (const auto& entry : m_clients) {
+        Client* client = entry.second.get();
+        const qint64 taken = client->connection->BytesTaken();
+        if (client->connection->BytesToWrite() == 0 || taken != client->outputTaken) {
+            client->outputTaken = taken;
+            client->outputStill.restart();
+        } else if (staleMs > 0 && client->outputStill.elapsed() >= staleMs && client->connection->IsOpen()) {
+            stale.push_back(client);
+        }
+    }
+    for (Client* client : stale) {
+        log(QStringLiteral("%1 dropped: %2 bytes sent to it have waited unread for %3 s")
+                .arg(name(client))
+                .arg(client->connection->BytesToWrite())
+                .arg(m_options.staleOutputSeconds));
+        client->connection->Drop();
+    }
 }

@@ -3,6 +3,7 @@
 #include "board/BgClientView.h"
 #include "mail/MailPackets.h"
 #include "net/ClientNode.h"
+#include "platform/Cp1252.h"
 
 CDevServer::CDevServer(Options options, QObject* parent)
     : QObject(parent), m_core(std::move(options), this, [this](const QString& line) { log(line); }),
@@ -28,6 +29,8 @@ bool CDevServer::Listen(const QHostAddress& address, quint16 port, QString* erro
 
 void CDevServer::onNewConnection() {
     while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+        if (m_core.options.sendBufferBytes > 0)
+            socket->setSocketOption(QAbstractSocket::SendBufferSizeSocketOption, m_core.options.sendBufferBytes);
         auto client = std::make_unique<Client>();
         client->connection = new CServerConnection(socket, this);
         client->serial = ++m_lastSerial;
@@ -103,13 +106,13 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         if (type == ChatPacket::Shout) {
             if (!(m_core.options.rightsMask & 0x10000u))
                 return systemLine(client, QStringLiteral("You may not shout."));
-            for (Client* other : loggedIn())
-                other->connection->SendRouted(type, sender, payload, destination);
-            return;
+            return relay(client, loggedIn(), type, payload, destination);
         }
         if (type == ChatPacket::Notify) {
-            for (Client* other : inRoom(client->service))
+            const QList<Client*> room = inRoom(client->service);
+            for (Client* other : room)
                 systemLine(other, payload);
+            m_limits.Relayed(client, relayedBytes(payload, QString(), room.size()));
             return;
         }
         // Moves go to the referee, whatever the room holds; nobody refuses a move but the server.
@@ -119,9 +122,7 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
             log(QStringLiteral("refusal of %1 to the room dropped: %2").arg(sender, payload.left(80)));
             return;
         }
-        for (Client* other : inRoom(client->service))
-            other->connection->SendRouted(type, sender, payload, destination);
-        return;
+        return relay(client, inRoom(client->service), type, payload, destination);
     }
     if (destination == QLatin1String(".")) {
         if (type == CBgClientView::kBearOffRequest)
@@ -157,8 +158,18 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
             QStringLiteral("Message to %1 could not be delivered").arg(destination));
         return;
     }
-    recipient->connection->SendRouted(type, sender, payload, destination);
+    relay(client, {recipient}, type, payload, destination);
     emit packetRelayed(sender, recipient->record.GetNickname(), type, payload);
+}
+
+void CDevServer::relay(Client* sender, const QList<Client*>& recipients, int type, const QString& payload,
+                       const QString& destination) {
+    const QString source = sender->record.GetNickname();
+    const CMessagePacketPtr packet =
+        CMessagePacket::MakeRouted(type, destination, source, platform::cp1252::encode(payload));
+    for (Client* other : recipients)
+        other->connection->SendPacket(*packet);
+    m_limits.Relayed(sender, relayedBytes(payload, source + destination, recipients.size()));
 }
 
 void CDevServer::onPlain(Client* client, int type, const QString& text) {

@@ -45,6 +45,15 @@ struct CDevClient {
     // Waiting for the end of the turn: his changes to everybody, his view of everybody (group flags).
     bool announceQueued = false;
     bool viewQueued = false;
+    // What the member may still have relayed to the others (bytes), as of relayClock.
+    qint64 relayCredit = 0;
+    QElapsedTimer relayClock;
+    // The bytes the peer had taken of its output when the limits last looked, and since when it has
+    // taken nothing more.
+    qint64 outputTaken = 0;
+    QElapsedTimer outputStill;
+    // The backlog the connection last reported to the output budget.
+    qint64 outputReported = 0;
 };
 
 // What the parts of the development server share: its options, its connections and the members logged

@@ -6,34 +6,43 @@
 #include <QRandomGenerator>
 #include <QTimer>
 
+#include <sys/socket.h>
+
 CServerConnection::CServerConnection(QTcpSocket* socket, QObject* parent)
     : QObject(parent), m_socket(socket) {
     m_socket->setParent(this);
     // What a peer sends beyond this waits in the kernel until the frames before it are handled.
     m_socket->setReadBufferSize(kReadAhead);
     m_peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
-    connect(m_socket, &QTcpSocket::readyRead, this, &CServerConnection::onReadyRead);
-    connect(m_socket, &QTcpSocket::disconnected, this, [this] {
-        if (m_closed)
-            return;
-        closing();
-        emit closed(false);
+    // A timer, not a queued call: it comes after the sockets' notifications of the turn, so a peer
+    // that reads has had its chance.
+    m_judgeTimer = new QTimer(this);
+    m_judgeTimer->setSingleShot(true);
+    m_judgeTimer->setInterval(0);
+    connect(m_judgeTimer, &QTimer::timeout, this, &CServerConnection::judgeBacklog);
+    m_holdTimer = new QTimer(this);
+    m_holdTimer->setSingleShot(true);
+    connect(m_holdTimer, &QTimer::timeout, this, [this] {
+        if (!m_framesQueued)
+            handleFrames();
     });
+    connect(m_socket, &QTcpSocket::readyRead, this, &CServerConnection::onReadyRead);
+    connect(m_socket, &QTcpSocket::disconnected, this, &CServerConnection::onDisconnected);
 }
 
 CServerConnection::~CServerConnection() {
-    closing();
+    noteClose();
+    m_closed = true;
     m_socket->disconnect(this);
     m_socket->abort();
 }
 
 bool CServerConnection::SendPlain(quint8 type, const QString& text) {
     QByteArray frame;
-    if (m_closed || !EncodeFrame(type, platform::cp1252::encode(text), frame))
+    if (m_closed || m_peerGone || m_closing || !EncodeFrame(type, platform::cp1252::encode(text), frame))
         return false;
     m_socket->write(frame);
-    m_queued += frame.size();
-    return written();
+    return written(frame.size());
 }
 
 bool CServerConnection::SendRouted(int type, const QString& source, const QString& text,
@@ -43,24 +52,26 @@ bool CServerConnection::SendRouted(int type, const QString& source, const QStrin
 
 bool CServerConnection::SendPacket(const CMessagePacket& packet) {
     QByteArray frame;
-    if (m_closed || !EncodeFrame(packet.GetType(), packet.GetBody(), frame))
+    if (m_closed || m_peerGone || m_closing || !EncodeFrame(packet.GetType(), packet.GetBody(), frame))
         return false;
     m_socket->write(frame);
-    m_queued += frame.size();
-    return written();
+    return written(frame.size());
 }
 
 void CServerConnection::SendRaw(const QByteArray& bytes) {
-    if (!m_closed) {
+    if (!m_closed && !m_peerGone && !m_closing) {
         m_socket->write(bytes);
-        m_queued += bytes.size();
-        written();
+        written(bytes.size());
     }
 }
 
-bool CServerConnection::written() {
-    if (m_outputLimit <= 0 || m_socket->bytesToWrite() <= m_outputLimit)
+bool CServerConnection::written(qint64 bytes) {
+    m_written += bytes;
+    if (m_outputLimit <= 0 || m_socket->bytesToWrite() <= m_outputLimit) {
+        if (m_socket->bytesToWrite() > kReadAhead)
+            emit outputWaiting(m_socket->bytesToWrite());
         return true;
+    }
     // What the kernel takes now is not backlog; what is left is judged once the peer could read.
     m_socket->flush();
     const qint64 backlog = m_socket->bytesToWrite();
@@ -69,20 +80,22 @@ bool CServerConnection::written() {
         Drop();
         return false;
     }
-    if (backlog > m_outputLimit && !m_backlogQueued) {
-        m_backlogQueued = true;
-        QTimer::singleShot(0, this, &CServerConnection::judgeBacklog);
+    if (backlog > m_outputLimit && !m_judgeTimer->isActive()) {
+        m_takenAtOverflow = BytesTaken();
+        m_judgeTimer->start();
     }
+    if (backlog > kReadAhead)
+        emit outputWaiting(backlog);
     return true;
 }
 
 void CServerConnection::judgeBacklog() {
-    m_backlogQueued = false;
     if (m_closed)
         return;
     m_socket->flush();
     const qint64 backlog = m_socket->bytesToWrite();
-    if (backlog <= m_outputLimit)
+    // A peer that took something since is reading: it is judged again when more is written.
+    if (backlog <= m_outputLimit || BytesTaken() > m_takenAtOverflow)
         return;
     emit outputOverflow(backlog);
     Drop();
@@ -90,50 +103,84 @@ void CServerConnection::judgeBacklog() {
 
 qint64 CServerConnection::BytesToWrite() const { return m_socket->bytesToWrite(); }
 
-qint64 CServerConnection::BytesSent() const {
-    return m_closed ? m_sentAtClose : m_queued - m_socket->bytesToWrite();
-}
-
-void CServerConnection::closing() {
+void CServerConnection::Flush() {
     if (!m_closed)
-        m_sentAtClose = m_queued - m_socket->bytesToWrite();
-    m_closed = true;
+        m_socket->flush();
 }
 
 void CServerConnection::Drop() {
     if (m_closed)
         return;
-    closing();
+    noteClose();
+    m_closed = true;
+    // Reset, so that what the system still holds for the peer goes at once too.
+    const qintptr descriptor = m_socket->socketDescriptor();
+    if (descriptor >= 0) {
+        const linger reset{1, 0};
+        ::setsockopt(int(descriptor), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+    }
     m_socket->abort();
     // The caller may be walking its connections: it hears of the end once it has returned.
     QMetaObject::invokeMethod(this, [this] { emit closed(false); }, Qt::QueuedConnection);
 }
 
 void CServerConnection::Close() {
-    if (m_closed)
+    if (m_closed || m_closing)
         return;
+    m_closing = true;
+    if (m_peerGone) {
+        // Nothing more is taken of what the peer sent before it closed.
+        m_closed = true;
+        QMetaObject::invokeMethod(this, [this] { emit closed(false); }, Qt::QueuedConnection);
+        return;
+    }
     m_socket->flush();
     m_socket->disconnectFromHost();
 }
 
 bool CServerConnection::IsOpen() const {
-    return !m_closed && m_socket->state() == QAbstractSocket::ConnectedState;
+    return !m_closed && !m_closing && (m_peerGone || m_socket->state() == QAbstractSocket::ConnectedState);
+}
+
+void CServerConnection::Hold(int ms) {
+    if (m_closed || ms <= 0 || m_holdTimer->remainingTime() >= ms)
+        return;
+    m_holdTimer->start(ms);
+}
+
+bool CServerConnection::IsHeld() const { return m_holdTimer->isActive(); }
+
+void CServerConnection::onDisconnected() {
+    if (m_closed || m_peerGone)
+        return;
+    noteClose();
+    if (!m_closing) {
+        // The frames the peer sent before it closed are handled first, in their turns.
+        m_peerGone = true;
+        if (!m_framesQueued && !IsHeld())
+            handleFrames();
+        return;
+    }
+    m_closed = true;
+    emit closed(false);
 }
 
 void CServerConnection::onReadyRead() {
     // While frames of an earlier read wait for their turn, the socket keeps what came since.
-    if (!m_framesQueued)
+    if (!m_framesQueued && !IsHeld())
         handleFrames();
 }
 
 void CServerConnection::handleFrames() {
     m_framesQueued = false;
-    if (m_closed)
+    if (m_closed || m_closing || IsHeld())
         return;
     if (m_decoder.buffered() < kReadAhead)
         m_decoder.Feed(m_socket->readAll());
     QPointer<CServerConnection> self(this);
-    for (int handled = 0; self && !m_closed; ++handled) {
+    for (int handled = 0; self && !m_closed && !m_closing; ++handled) {
+        if (IsHeld())
+            return; // the hold's end comes back
         if (m_framesPerTurn > 0 && handled == m_framesPerTurn) {
             m_framesQueued = true;
             QTimer::singleShot(0, this, &CServerConnection::handleFrames);
@@ -143,8 +190,14 @@ void CServerConnection::handleFrames() {
         QByteArray body;
         const FrameDecoder::Result result = m_decoder.Next(type, body);
         if (result == FrameDecoder::NeedMore) {
-            if (m_socket->bytesAvailable() == 0)
+            if (m_socket->bytesAvailable() == 0) {
+                if (m_peerGone) {
+                    // All it sent is handled (an unfinished frame at the end is not a frame).
+                    m_closed = true;
+                    emit closed(false);
+                }
                 return;
+            }
             m_decoder.Feed(m_socket->readAll()); // the rest of a frame larger than the read-ahead
             --handled;
             continue;
@@ -152,7 +205,8 @@ void CServerConnection::handleFrames() {
         CMessagePacketPtr packet =
             result == FrameDecoder::Frame ? CMessagePacket::FromFrame(type, std::move(body)) : nullptr;
         if (!packet) {
-            closing();
+            noteClose();
+            m_closed = true;
             m_socket->abort();
             emit closed(true);
             return;

@@ -6,6 +6,8 @@
 #include <QObject>
 #include <QTcpSocket>
 
+class QTimer;
+
 // The server's side of one client connection: whole frames in and out. Shared by the development
 // server and the tests' fake server.
 class CServerConnection : public QObject {
@@ -22,52 +24,80 @@ public:
     // Bytes exactly as given (malformed frames for tests).
     void SendRaw(const QByteArray& bytes);
     void Close();
-    // Ends the connection at once, discarding what is not yet sent; closed() follows from the event loop.
+    // Ends the connection at once (a reset), discarding what is not yet sent; closed() follows from
+    // the event loop.
     void Drop();
+    // Whether frames from the peer are still taken: connected, or closed by the peer with frames it
+    // sent before still to be handled (nothing is sent to it then).
     bool IsOpen() const;
     // A peer that does not read what is sent to it: once more than this many bytes still wait after
-    // the server had a chance to send them (the event loop's next turn), the connection is dropped
-    // (outputOverflow(), then closed()); past kHardOutputFactor times as many it goes at once.
-    // 0: no bound.
+    // the server had a chance to send them (the event loop's next turn, after the peers' sockets had
+    // theirs), and the peer has taken nothing of them meanwhile, the connection is dropped
+    // (outputOverflow(), then closed()); past kHardOutputFactor times as many it goes at once, read
+    // or not. 0: no bound.
     void SetOutputLimit(qint64 bytes) { m_outputLimit = bytes; }
     qint64 BytesToWrite() const;
+    // Hands the system what it takes now of the unsent output.
+    void Flush();
+    // Of all the bytes written to the peer, those the system has taken from the server (sent, or
+    // in the system's own buffers).
+    qint64 BytesTaken() const { return m_written - BytesToWrite(); }
     // Bytes handed to the connection in all, and how many of them went out to the network (once it
     // has closed: as far as was known at the close). A frame is out once BytesSent() reaches what
     // BytesQueued() said right after it was sent.
-    qint64 BytesQueued() const { return m_queued; }
-    qint64 BytesSent() const;
+    qint64 BytesQueued() const { return m_written; }
+    qint64 BytesSent() const { return m_sentAtClose >= 0 ? m_sentAtClose : BytesTaken(); }
     QString PeerText() const { return m_peer; }
     // Frames handled in one turn of the event loop (0: all that came): what one peer sends cannot keep
     // the server from the others; the rest waits for the next turn, and the socket is read no further
     // than kReadAhead bytes ahead meanwhile.
     void SetFramesPerTurn(int frames) { m_framesPerTurn = frames; }
+    // No frame of the peer's is handled for the next ms milliseconds (a hold already longer stays):
+    // the socket is read no further than kReadAhead bytes ahead meanwhile, so the peer's sending
+    // waits. The frames are handled once the hold ends, even if the peer closed meanwhile.
+    void Hold(int ms);
+    bool IsHeld() const;
     static constexpr qint64 kReadAhead = 64 * 1024;
     static constexpr int kHardOutputFactor = 4;
 
 signals:
     void packetReceived(CMessagePacketPtr packet);
-    // The client closed, or sent something that is not a frame (then protocolError is set).
+    // The client closed (after every frame it sent is handled), or sent something that is not a
+    // frame (then protocolError is set).
     void closed(bool protocolError);
     void outputOverflow(qint64 backlog);
+    // A write left more than kReadAhead bytes waiting for the peer.
+    void outputWaiting(qint64 backlog);
 
 private:
     void onReadyRead();
+    void onDisconnected();
     // Handles up to m_framesPerTurn frames, then comes back in the next turn while more wait.
     void handleFrames();
-    bool written();
-    void closing();
+    bool written(qint64 bytes);
     void judgeBacklog();
 
     QTcpSocket* m_socket;
     FrameDecoder m_decoder;
     QString m_peer;
     bool m_closed = false;
-    qint64 m_queued = 0;
-    qint64 m_sentAtClose = 0;
+    // The server closed it (Close()): nothing more is taken from the peer.
+    bool m_closing = false;
+    // The peer closed; its frames are being handled.
+    bool m_peerGone = false;
     qint64 m_outputLimit = 0;
     int m_framesPerTurn = 0;
     bool m_framesQueued = false;
-    bool m_backlogQueued = false;
+    qint64 m_written = 0;
+    qint64 m_takenAtOverflow = 0;
+    // BytesSent() as it stood when the connection began to close; -1 while it is open.
+    qint64 m_sentAtClose = -1;
+    void noteClose() {
+        if (m_sentAtClose < 0)
+            m_sentAtClose = BytesTaken();
+    }
+    QTimer* m_judgeTimer = nullptr;
+    QTimer* m_holdTimer = nullptr;
 };
 
 // A nonce for the hello: 16 random bytes as hexadecimal.
