@@ -155,6 +155,12 @@ protected:
     CBgClientView* AliceBoard() const {
         return AliceFrame() ? qobject_cast<CBgClientView*>(AliceFrame()->FindPane("BgBoard")) : nullptr;
     }
+    // alice rolls, and her play can begin (Resign lights with it).
+    bool AliceRolls() const {
+        return WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled(); }) &&
+               AliceBoard()->PressButton(CBgClientView::kRoll) &&
+               WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kResign)->isEnabled(); });
+    }
     // The lobby's match board, once it shows bob.
     CMatchBoardView* Board() const {
         auto* board = AliceFrame() ? qobject_cast<CMatchBoardView*>(AliceFrame()->FindPane("UserList")) : nullptr;
@@ -216,9 +222,7 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
 
     // alice opens 6-1, bob plays 5-2, alice doubles and bob takes; alice rolls 4-3 and has made one
     // step of her play when her connection goes.
-    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
-    ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kRoll));
-    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kResign)->isEnabled(); }));
+    ASSERT_TRUE(AliceRolls());
     ASSERT_TRUE(AliceBoard()->DoCommand("m 13/7 8/7"));
     ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
     ASSERT_TRUE(bob->Board()->PressButton(CBgClientView::kRoll));
@@ -414,9 +418,7 @@ TEST_F(DroppedMatchTest, TheGameWindowThroughTwoMatches) {
     ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kPass));
 
     // Game 2: alice opens and resigns a backgammon, which bob accepts: 0-4, the Crawford game next.
-    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
-    ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kRoll));
-    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kResign)->isEnabled(); }));
+    ASSERT_TRUE(AliceRolls());
     ASSERT_TRUE(AliceBoard()->DoCommand("x 3"));
     ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kTake)->isEnabled(); }));
     checkKeys(bob->Board(), "resignation offered");
@@ -452,9 +454,7 @@ TEST_F(DroppedMatchTest, TheGameWindowThroughTwoMatches) {
     QSpontaneKeyEvent::setSpontaneous(&byHand);
     qApp->notify(players, &byHand); // (sendEvent would take the flag away)
     ASSERT_TRUE(players->IsPlacementSaved());
-    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kRoll)->isEnabled(); }));
-    ASSERT_TRUE(AliceBoard()->PressButton(CBgClientView::kRoll));
-    ASSERT_TRUE(WaitFor([&] { return AliceBoard()->GetButton(CBgClientView::kResign)->isEnabled(); }));
+    ASSERT_TRUE(AliceRolls());
     ASSERT_TRUE(AliceBoard()->DoCommand("x 1"));
     ASSERT_TRUE(WaitFor([&] { return bob->Board()->GetButton(CBgClientView::kTake)->isEnabled(); }));
     ASSERT_TRUE(bob->Board()->PressButton(CBgClientView::kTake));
