@@ -106,13 +106,14 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         if (type == ChatPacket::Shout) {
             if (!(m_core.options.rightsMask & 0x10000u))
                 return systemLine(client, QStringLiteral("You may not shout."));
-            return relay(client, loggedIn(), type, payload, destination);
+            relay(client, loggedIn(), type, payload, destination);
+            return;
         }
         if (type == ChatPacket::Notify) {
-            const QList<Client*> room = inRoom(client->service);
-            for (Client* other : room)
-                systemLine(other, payload);
-            m_limits.Relayed(client, relayedBytes(payload, QString(), room.size()));
+            QList<Client*> room = inRoom(client->service);
+            if (m_limits.MayRelay(client, room, frameBytes(payload, QStringLiteral("."))))
+                for (Client* other : room)
+                    systemLine(other, payload);
             return;
         }
         // Moves go to the referee, whatever the room holds; nobody refuses a move but the server.
@@ -122,7 +123,8 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
             log(QStringLiteral("refusal of %1 to the room dropped: %2").arg(sender, payload.left(80)));
             return;
         }
-        return relay(client, inRoom(client->service), type, payload, destination);
+        relay(client, inRoom(client->service), type, payload, destination);
+        return;
     }
     if (destination == QLatin1String(".")) {
         if (type == CBgClientView::kBearOffRequest)
@@ -158,18 +160,20 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
             QStringLiteral("Message to %1 could not be delivered").arg(destination));
         return;
     }
-    relay(client, {recipient}, type, payload, destination);
-    emit packetRelayed(sender, recipient->record.GetNickname(), type, payload);
+    if (relay(client, {recipient}, type, payload, destination))
+        emit packetRelayed(sender, recipient->record.GetNickname(), type, payload);
 }
 
-void CDevServer::relay(Client* sender, const QList<Client*>& recipients, int type, const QString& payload,
+bool CDevServer::relay(Client* sender, QList<Client*> recipients, int type, const QString& payload,
                        const QString& destination) {
     const QString source = sender->record.GetNickname();
     const CMessagePacketPtr packet =
         CMessagePacket::MakeRouted(type, destination, source, platform::cp1252::encode(payload));
+    if (!m_limits.MayRelay(sender, recipients, packet->GetBody().size() + 3))
+        return false;
     for (Client* other : recipients)
         other->connection->SendPacket(*packet);
-    m_limits.Relayed(sender, relayedBytes(payload, source + destination, recipients.size()));
+    return true;
 }
 
 void CDevServer::onPlain(Client* client, int type, const QString& text) {

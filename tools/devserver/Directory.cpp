@@ -1,11 +1,13 @@
 #include "Directory.h"
 
+#include "ConnectionLimits.h"
 #include "support/PacketText.h"
 
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 void CDirectory::Arrived(Client* client) {
     m_ratings.clear();
@@ -43,10 +45,11 @@ void CDirectory::OnWatchRequest(Client* client, const QString& text) {
     client->connection->SendRouted(184, QStringLiteral("."), reply);
 }
 
-void CDirectory::SendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to,
-                               quint32 mask) {
+std::vector<qint64> CDirectory::SendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to,
+                                              quint32 mask) {
+    std::vector<qint64> sent(size_t(about.size()), 0);
     if (about.isEmpty())
-        return;
+        return sent;
     if (mask == 0)
         mask = type == 110 ? UserField::OwnMask : UserField::All;
     // Each user's entry is written once for each set of group flags readers see him with.
@@ -78,10 +81,13 @@ void CDirectory::SendDirectory(int type, const QList<Client*>& about, const QLis
                                     : 0);
             const int board = onBoardOf(client, user) ? kBoardGroup : 0;
             const int sameGame = inGame && CDevServerCore::SameRoom(user->service, client->service) ? kInGameGroup : 0;
-            body += entry(index, groups | board | sameGame);
+            const QString& text = entry(index, groups | board | sameGame);
+            body += text;
+            sent[size_t(index)] += text.size();
         }
         client->connection->SendPlain(quint8(type), body);
     }
+    return sent;
 }
 
 bool CDirectory::inGameOf(const Client* reader, const Client* user) const {
@@ -212,14 +218,21 @@ void CDirectory::announceQueued() {
             viewers.append(client);
         client->viewQueued = false;
     }
-    // One directory packet to each member, with everybody who changed in the turn.
-    SendDirectory(110, changed, loggedIn());
-    for (Client* client : changed)
-        client->record.ClearChangeMask();
+    // One directory packet to each member, with everybody who changed in the turn. What it costs
+    // comes off the allowance of each who changed, his entry for every reader, and a view of
+    // everybody off his who asked for it: a member toggling his presence or walking through rooms
+    // is slowed as one who chats is.
+    const std::vector<qint64> sent = SendDirectory(110, changed, loggedIn());
+    for (qsizetype i = 0; i < changed.size(); ++i) {
+        changed[i]->record.ClearChangeMask();
+        m_core.limits->Charge(changed[i], sent[size_t(i)]);
+    }
     if (!viewers.isEmpty()) {
         const QList<Client*> everybody = loggedIn();
-        for (Client* viewer : viewers)
-            SendDirectory(110, everybody, {viewer}, kGroupFlagsOnly);
+        for (Client* viewer : viewers) {
+            const std::vector<qint64> view = SendDirectory(110, everybody, {viewer}, kGroupFlagsOnly);
+            m_core.limits->Charge(viewer, std::accumulate(view.begin(), view.end(), qint64(0)));
+        }
     }
 }
 
