@@ -55,6 +55,8 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
+#include <map>
 #include <set>
 
 using testenv::RecordingChatLog;
@@ -735,10 +737,9 @@ namespace {
 
 // A bare connection: logs in (when given a nickname) and then never reads, with a small receive buffer.
 struct Deaf {
-    Deaf(quint16 port, const QString& nickname) {
+    Deaf(quint16 port, const QString& nickname, int receiveBuffer = 4096) {
         fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        const int small = 4096;
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
         const timeval patience{2, 0}; // a connect the server's queue has no room for gives up
         ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
         sockaddr_in address{};
@@ -1262,6 +1263,102 @@ TEST(DevServerLimits, AMemberWhoReadsIsNotDroppedForABurstOrAFlood) {
                                        [&](const auto& l) { return l.name == "mallory"; }));
     EXPECT_GT(seen, 0);
     EXPECT_LT(seen, 1500) << "the flooder was not slowed";
+}
+
+namespace {
+
+// A raw member who reads at a steady pace through a small receive buffer: he takes what his pace
+// allows since he began, whatever the event loop's delays (everything once the pace is 0), and
+// counts the routed frames he read by type.
+struct SteadyReader : Deaf {
+    SteadyReader(quint16 port, const QString& nickname, qint64 bytesPerSecond, int receiveBuffer)
+        : Deaf(port, nickname, receiveBuffer), pace(bytesPerSecond) {
+        clock.start();
+    }
+    // -> false once the server has ended the connection.
+    bool Read() {
+        qint64 due = pace > 0 ? pace * clock.elapsed() / 1000 - taken : std::numeric_limits<qint64>::max();
+        char buffer[65536];
+        while (due > 0 && !ended) {
+            const ssize_t n = ::recv(fd, buffer, size_t(qMin<qint64>(due, sizeof buffer)), MSG_DONTWAIT);
+            ended = n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+            if (n <= 0)
+                break;
+            taken += n;
+            due -= n;
+            decoder.Feed(QByteArray(buffer, int(n)));
+            quint8 type = 0;
+            QByteArray body;
+            while (decoder.Next(type, body) == FrameDecoder::Frame)
+                if (const CMessagePacketPtr packet = CMessagePacket::FromFrame(type, std::move(body)))
+                    ++routed[packet->GetEffectiveType()];
+        }
+        return !ended;
+    }
+    qint64 pace;
+    QElapsedTimer clock;
+    qint64 taken = 0;
+    bool ended = false;
+    FrameDecoder decoder;
+    std::map<int, int> routed;
+};
+
+} // namespace
+
+// Members who read slowly but steadily keep their seats while others write to them as fast as the
+// server takes it: chatter tells fast (200 KB/s) and speaks in the room fast and slow (1 KB/s) share,
+// teller tells slow. The writers are slowed instead: chatter by an allowance a reader of 200 KB/s
+// keeps up with, teller by waiting for slow to read; slow misses the room's chat once he is far
+// behind. slow's socket passes on a trickle while the system takes nothing more from the server for
+// far longer than the stale rule's seconds: he is not taken for one who reads nothing.
+TEST(DevServerLimits, SteadyReadersKeepTheirSeatsWhileOthersWriteAsFastAsTheyMay) {
+    testenv::ResetSettings();
+    CDevServer::Options options;
+    options.staleOutputSeconds = 3;
+    options.sendBufferBytes = 32 * 1024;
+    options.readerBacklogBytes = 32 * 1024;
+    CDevServer server(options);
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    SteadyReader fast(server.Port(), "fast", 200 * 1000, 16 * 1024);
+    SteadyReader slow(server.Port(), "slow", 1000, 1024);
+    RawMember chatter(server.Port(), "chatter");
+    RawMember teller(server.Port(), "teller");
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 4; }));
+    const QByteArray line(2000, 'w');
+    for (int i = 0; i < 6000; ++i) {
+        chatter.AddRouted(ChatPacket::Tell, "fast", line);
+        chatter.AddRouted(ChatPacket::Said, "&", line);
+        teller.AddRouted(ChatPacket::Tell, "slow", line);
+    }
+    chatter.socket.write(chatter.burst);
+    teller.socket.write(teller.burst);
+    QElapsedTimer flood;
+    flood.start();
+    WaitFor([&] { return !fast.Read() || !slow.Read() || flood.elapsed() > 25000; }, 40000);
+    EXPECT_FALSE(fast.ended);
+    EXPECT_FALSE(slow.ended);
+    EXPECT_EQ(server.UserCount(), 4);
+    EXPECT_GT(chatter.socket.bytesToWrite(), 0) << "chatter was not slowed";
+    EXPECT_GT(teller.socket.bytesToWrite(), 0) << "teller was not slowed";
+
+    // The writers stop; what is left goes to the readers, who then read all of it.
+    chatter.socket.abort();
+    teller.socket.abort();
+    ASSERT_TRUE(WaitFor([&] { return !fast.Read() || !slow.Read() || server.UserCount() == 2; }, 20000));
+    fast.pace = slow.pace = 0;
+    for (SteadyReader* reader : {&fast, &slow}) {
+        QByteArray watch;
+        EncodeFrame(112, "End nobody", watch);
+        ASSERT_EQ(::write(reader->fd, watch.constData(), size_t(watch.size())), watch.size());
+        EXPECT_TRUE(WaitFor([&] { return !reader->Read() || reader->routed[184] > 0; }, 10000));
+    }
+    // chatter's tells came at his allowance's pace, far below fast's.
+    EXPECT_GT(fast.routed[ChatPacket::Tell], 20);
+    EXPECT_LT(fast.routed[ChatPacket::Tell], 1000);
+    // teller waited for slow, who got a part of the room's chat.
+    EXPECT_LT(slow.routed[ChatPacket::Tell], 150);
+    EXPECT_GT(slow.routed[ChatPacket::Said], 0);
+    EXPECT_LT(slow.routed[ChatPacket::Said], fast.routed[ChatPacket::Said]);
 }
 
 // Members who never read: past the output budget of all connections, the largest backlog goes

@@ -152,11 +152,14 @@ bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qin
     const qint64 rate = m_options.relayBytesPerSecond;
     if (rate <= 0)
         return true;
+    // A member who has closed sent no more than the connection reads ahead: the rest of it goes at
+    // once, so that he does not stay on for minutes.
+    const bool gone = sender->connection->IsPeerGone();
     if (recipients.size() > 1) {
         // Holding a room's speakers for its slowest reader would let him silence the room: he misses
         // its chat instead until he has read what waits.
         recipients.removeIf([this](const Client* reader) { return behind(reader); });
-    } else if (recipients.size() == 1 && recipients.front() != sender && behind(recipients.front()) &&
+    } else if (!gone && recipients.size() == 1 && recipients.front() != sender && behind(recipients.front()) &&
                reading(recipients.front())) {
         // One who reads nothing is left to his own limits: nobody waits for him.
         if (!sender->readerWait.isValid())
@@ -174,7 +177,7 @@ bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qin
         systemLine(sender, QStringLiteral("That was not sent: it is too long for %1 readers.").arg(recipients.size()));
         return false;
     }
-    if (cost > sender->relayCredit) {
+    if (cost > sender->relayCredit && !gone) {
         sender->connection->Defer(int((cost - sender->relayCredit) * 1000 / rate + 1));
         return false;
     }

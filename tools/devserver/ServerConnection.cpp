@@ -190,7 +190,7 @@ void CServerConnection::handleFrames() {
     m_framesQueued = false;
     if (m_closed || m_closing || IsHeld())
         return;
-    if (m_decoder.buffered() < kReadAhead)
+    if (m_decoder.buffered() < kReadAhead && m_socket->isOpen())
         m_decoder.Feed(m_socket->readAll());
     QPointer<CServerConnection> self(this);
     for (int handled = 0; self && !m_closed && !m_closing; ++handled) {

@@ -30,6 +30,8 @@ public:
     // Whether frames from the peer are still taken: connected, or closed by the peer with frames it
     // sent before still to be handled (nothing is sent to it then).
     bool IsOpen() const;
+    // The peer has closed: what is handled now is what it sent before.
+    bool IsPeerGone() const { return m_peerGone; }
     // A peer that does not read what is sent to it: once more than this many bytes wait in the server
     // for it, and its socket passes nothing on to it for kJudgeMs, the connection is dropped
     // (outputOverflow(), then closed()); a peer that reads, however slowly, is judged again as more is
