@@ -55,6 +55,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <limits>
 #include <map>
 #include <set>
@@ -1087,6 +1088,44 @@ TEST(DevServerLimits, ABurstOfPresenceTogglesLeavesTheOthersConnected) {
     }
     alice.session.SendChat("still here", ChatKind::Said);
     EXPECT_TRUE(WaitFor([&] { return bob.HasLine("still here"); }));
+}
+
+// What the announcement of a member's change costs, its bytes for every reader, comes off his
+// allowance: one who toggles his presence, or walks between rooms, each time as soon as the others
+// have seen the last change, is slowed to the allowance's pace.
+TEST(DevServerLimits, AnnouncementsOfAMembersChangesAreChargedToHim) {
+    testenv::ResetSettings();
+    CDevServer::Options options;
+    options.relayBytesPerSecond = 512;
+    options.relayBurstBytes = 256;
+    CDevServer server(options);
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    Client alice(server.Port(), "alice");
+    Client bob(server.Port(), "bob");
+    Client mallory(server.Port(), "mallory");
+    ASSERT_TRUE(alice.WaitIn() && bob.WaitIn() && mallory.WaitIn());
+    ASSERT_TRUE(WaitFor([&] { return bob.session.FindUser("mallory"); }));
+    const auto seen = [&] { return bob.session.FindUser("mallory"); };
+    // About 80 bytes each to three readers, and 200 for a transfer with the view of everybody: each
+    // kind is at least two seconds' worth of allowance.
+    const std::tuple<const char*, int, std::function<bool(int)>> moves[] = {
+        {"presence", 16, [&](int i) {
+             mallory.session.Send(LoginPacketType::Presence, i % 2 ? "0" : "1");
+             return WaitFor([&] { return seen()->GetPresence() == (i % 2 ? CUserInfo::kPresenceReady : CUserInfo::kPresenceAway); });
+         }},
+        {"transfers", 8, [&](int i) {
+             const QString room = i % 2 ? ".mb" : ".gb.x.y";
+             mallory.session.Send(LoginPacketType::Transfer, '"' + room + '"');
+             return WaitFor([&] { return seen()->GetLocation() == room; });
+         }},
+    };
+    for (const auto& [kind, count, move] : moves) {
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < count; ++i)
+            ASSERT_TRUE(move(i)) << kind << " " << i;
+        EXPECT_GE(clock.elapsed(), 1000) << kind;
+    }
 }
 
 // Members who change at the same moment reach the others a few at a time, none of them lost, each
