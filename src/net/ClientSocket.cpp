@@ -1,6 +1,63 @@
 #include "net/ClientSocket.h"
 
-CClientSocket::CClientSocket(QObject* parent) : QObject(parent), m_socket(new QTcpSocket(this)) {
+#include <QCoreApplication>
+#include <QTimer>
+
+#include <sys/socket.h>
+
+namespace {
+
+// The end of a connection after Close(): the rest of what was written goes out, the sending side is
+// shut, and whatever the server still sends is read and thrown away until it closes (no reset).
+class CGracefulClose : public QObject {
+public:
+    CGracefulClose(QTcpSocket* socket, int patienceMs) : QObject(QCoreApplication::instance()), m_socket(socket) {
+        socket->setParent(this);
+        m_patience.setSingleShot(true);
+        m_patience.setInterval(patienceMs);
+        connect(&m_patience, &QTimer::timeout, this, &CGracefulClose::finish);
+        connect(socket, &QTcpSocket::readyRead, this, [this] {
+            m_socket->readAll();
+            m_patience.start();
+        });
+        connect(socket, &QTcpSocket::bytesWritten, this, [this] {
+            m_patience.start();
+            shutWhenWritten();
+        });
+        connect(socket, &QTcpSocket::disconnected, this, &CGracefulClose::finish);
+        connect(socket, &QTcpSocket::errorOccurred, this, &CGracefulClose::finish);
+        m_patience.start();
+        socket->readAll();
+        shutWhenWritten();
+    }
+
+private:
+    void shutWhenWritten() {
+        if (m_shut || m_socket->bytesToWrite() > 0 || m_socket->socketDescriptor() < 0)
+            return;
+        m_shut = true;
+        ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
+    }
+    void finish() {
+        m_patience.stop();
+        m_socket->disconnect(this);
+        m_socket->abort();
+        deleteLater();
+    }
+
+    QTcpSocket* m_socket;
+    QTimer m_patience;
+    bool m_shut = false;
+};
+
+} // namespace
+
+CClientSocket::CClientSocket(QObject* parent) : QObject(parent) {
+    attach();
+}
+
+void CClientSocket::attach() {
+    m_socket = new QTcpSocket(this);
     connect(m_socket, &QTcpSocket::connected, this, [this] {
         m_peer = QStringLiteral("%1:%2").arg(m_socket->peerAddress().toString()).arg(m_socket->peerPort());
         emit connected();
@@ -12,8 +69,18 @@ CClientSocket::CClientSocket(QObject* parent) : QObject(parent), m_socket(new QT
 
 CClientSocket::~CClientSocket() {
     m_closing = true;
+    closeGracefully(false);
+}
+
+void CClientSocket::closeGracefully(bool reopen) {
     m_socket->disconnect(this);
-    m_socket->abort();
+    if (m_socket->state() != QAbstractSocket::ConnectedState) {
+        m_socket->abort();
+        return;
+    }
+    new CGracefulClose(m_socket, kLingerMs);
+    if (reopen)
+        attach();
 }
 
 void CClientSocket::ConnectToHost(const QString& host, quint16 port) {
@@ -25,7 +92,7 @@ void CClientSocket::ConnectToHost(const QString& host, quint16 port) {
 
 void CClientSocket::Close() {
     m_closing = true;
-    m_socket->abort();
+    closeGracefully(true);
     m_decoder.Reset();
 }
 

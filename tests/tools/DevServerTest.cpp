@@ -1247,6 +1247,21 @@ TEST_F(DevServerTest, ABurstIsHandledAFewFramesATurnWholeEvenWhenItsSenderCloses
     ASSERT_TRUE(WaitFor([&] { return !alice.session.FindUser("carol"); }));
     EXPECT_EQ(tellsFrom("carol"), 300);
     EXPECT_TRUE(alice.HasLine("last 299"));
+
+    // A client closes at once after 300 letters, with their answers unread: it closes without a
+    // reset, and every letter is taken.
+    RawMember erin(server.Port(), "erin");
+    {
+        Client dave(server.Port(), "dave");
+        ASSERT_TRUE(dave.WaitIn() && WaitFor([&] { return server.UserCount() == 5; }));
+        for (int i = 0; i < 300; ++i) {
+            CMessageHeader header("s", "dave", "erin", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+            header.SetMessageId(QStringLiteral("erin%1").arg(i));
+            dave.session.Send(MailPacket::kType, MailPacket::FormatSend(header, QString(1000, u'd')));
+        }
+        dave.session.Disconnect();
+    }
+    EXPECT_TRUE(WaitFor([&] { return erin.tail.contains(MailPacket::FormatPendingCount("erin", 300).toLatin1()); }));
 }
 
 // A member who reads is not dropped for what one turn sent him beyond the output limit (the letters
