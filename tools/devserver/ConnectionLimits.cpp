@@ -178,7 +178,7 @@ bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qin
         return false;
     }
     if (cost > sender->relayCredit && !gone) {
-        sender->connection->Defer(int((cost - sender->relayCredit) * 1000 / rate + 1));
+        sender->connection->Defer(int(qMin<qint64>((cost - sender->relayCredit) * 1000 / rate + 1, 3600 * 1000)));
         return false;
     }
     sender->relayCredit -= cost;

@@ -45,6 +45,8 @@ struct CDevClient {
     // Waiting for the end of the turn: his changes to everybody, his view of everybody (group flags).
     bool announceQueued = false;
     bool viewQueued = false;
+    // Some of it was queued while a packet of his was handled: his own doing, charged to him.
+    bool ownChangeQueued = false;
     // What the member may still have the server send to the others (bytes), as of relayClock; below 0
     // while he pays for an announcement.
     qint64 relayCredit = 0;

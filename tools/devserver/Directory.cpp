@@ -190,6 +190,8 @@ void CDirectory::SendViewSoon(Client* client) {
 }
 
 void CDirectory::queue(Client* client) {
+    if (client->connection->IsHandling())
+        client->ownChangeQueued = true;
     if (client->announceQueued)
         return;
     client->announceQueued = true;
@@ -206,32 +208,39 @@ void CDirectory::announceQueued() {
     if (!m_announcing.empty())
         QTimer::singleShot(0, m_core.owner, [this] { announceQueued(); });
     QList<Client*> changed, viewers;
+    std::vector<Client*> ownDoing; // whose changes were their own doing
     for (CServerConnection* connection : turn) {
         const auto it = m_clients.find(connection);
         if (it == m_clients.end())
             continue;
         Client* client = it->second.get();
         client->announceQueued = false;
+        if (client->ownChangeQueued)
+            ownDoing.push_back(client);
+        client->ownChangeQueued = false;
         if (client->loggedIn && client->record.GetChangeMask() != 0)
             changed.append(client);
         if (client->loggedIn && client->viewQueued)
             viewers.append(client);
         client->viewQueued = false;
     }
-    // One directory packet to each member, with everybody who changed in the turn. What it costs
-    // comes off the allowance of each who changed, his entry for every reader, and a view of
-    // everybody off his who asked for it: a member toggling his presence or walking through rooms
-    // is slowed as one who chats is.
+    // One directory packet to each member, with everybody who changed in the turn. A member whose
+    // change was his own doing pays for it out of his allowance, his entry for every reader and the
+    // view of everybody he is sent: one toggling his presence or walking through rooms is slowed as
+    // one who chats is (a change another brought about, a player's activity say, costs him nothing).
+    const auto own = [&](Client* client) { return std::find(ownDoing.begin(), ownDoing.end(), client) != ownDoing.end(); };
     const std::vector<qint64> sent = SendDirectory(110, changed, loggedIn());
     for (qsizetype i = 0; i < changed.size(); ++i) {
         changed[i]->record.ClearChangeMask();
-        m_core.limits->Charge(changed[i], sent[size_t(i)]);
+        if (own(changed[i]))
+            m_core.limits->Charge(changed[i], sent[size_t(i)]);
     }
     if (!viewers.isEmpty()) {
         const QList<Client*> everybody = loggedIn();
         for (Client* viewer : viewers) {
             const std::vector<qint64> view = SendDirectory(110, everybody, {viewer}, kGroupFlagsOnly);
-            m_core.limits->Charge(viewer, std::accumulate(view.begin(), view.end(), qint64(0)));
+            if (own(viewer))
+                m_core.limits->Charge(viewer, std::accumulate(view.begin(), view.end(), qint64(0)));
         }
     }
 }

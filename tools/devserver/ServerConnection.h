@@ -62,6 +62,8 @@ public:
     // waits. The frames are handled once the hold ends, even if the peer closed meanwhile.
     void Hold(int ms);
     bool IsHeld() const;
+    // Whether a packet of this connection is being handled now (packetReceived).
+    bool IsHandling() const { return m_handling != nullptr; }
     // Only while a packet of this connection is being handled (packetReceived): it is put back, and
     // handled again once a hold of ms milliseconds is over, before the frames after it.
     void Defer(int ms);
