@@ -1,52 +1,67 @@
 #include "net/ClientSocket.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 namespace {
 
 // The end of a connection after Close(): the rest of what was written goes out, the sending side is
-// shut, and whatever the server still sends is read and thrown away until it closes (no reset).
+// shut, and whatever the server still sends is read and thrown away until it closes (no reset). It
+// gives up (a reset after all) once what it has to send has not moved for the patience, whatever
+// it reads meanwhile.
 class CGracefulClose : public QObject {
 public:
-    CGracefulClose(QTcpSocket* socket, int patienceMs) : QObject(QCoreApplication::instance()), m_socket(socket) {
+    CGracefulClose(QTcpSocket* socket, int patienceMs)
+        : QObject(QCoreApplication::instance()), m_socket(socket), m_patienceMs(patienceMs) {
         socket->setParent(this);
-        m_patience.setSingleShot(true);
-        m_patience.setInterval(patienceMs);
-        connect(&m_patience, &QTimer::timeout, this, &CGracefulClose::finish);
-        connect(socket, &QTcpSocket::readyRead, this, [this] {
-            m_socket->readAll();
-            m_patience.start();
-        });
-        connect(socket, &QTcpSocket::bytesWritten, this, [this] {
-            m_patience.start();
-            shutWhenWritten();
-        });
+        connect(socket, &QTcpSocket::readyRead, this, [this] { m_socket->readAll(); });
+        connect(socket, &QTcpSocket::bytesWritten, this, &CGracefulClose::look);
         connect(socket, &QTcpSocket::disconnected, this, &CGracefulClose::finish);
         connect(socket, &QTcpSocket::errorOccurred, this, &CGracefulClose::finish);
-        m_patience.start();
+        m_check.setInterval(250);
+        connect(&m_check, &QTimer::timeout, this, &CGracefulClose::look);
+        m_check.start();
+        m_still.start();
         socket->readAll();
-        shutWhenWritten();
+        look();
     }
 
 private:
-    void shutWhenWritten() {
-        if (m_shut || m_socket->bytesToWrite() > 0 || m_socket->socketDescriptor() < 0)
-            return;
-        m_shut = true;
-        ::shutdown(int(m_socket->socketDescriptor()), SHUT_WR);
+    void look() {
+        const qintptr descriptor = m_socket->socketDescriptor();
+        if (descriptor < 0)
+            return finish();
+        if (!m_shut && m_socket->bytesToWrite() == 0) {
+            m_shut = true;
+            ::shutdown(int(descriptor), SHUT_WR);
+        }
+        // What is still to go out: Qt's buffer and the system's send queue.
+        int queued = 0;
+        ::ioctl(int(descriptor), TIOCOUTQ, &queued);
+        const qint64 unsent = m_socket->bytesToWrite() + queued;
+        if (unsent != m_unsent) {
+            m_unsent = unsent;
+            m_still.restart();
+        } else if (m_still.elapsed() >= m_patienceMs) {
+            finish();
+        }
     }
     void finish() {
-        m_patience.stop();
+        m_check.stop();
         m_socket->disconnect(this);
         m_socket->abort();
         deleteLater();
     }
 
     QTcpSocket* m_socket;
-    QTimer m_patience;
+    const int m_patienceMs;
+    QTimer m_check;
+    QElapsedTimer m_still;
+    qint64 m_unsent = -1;
     bool m_shut = false;
 };
 

@@ -19,8 +19,8 @@ public:
     void ConnectToHost(const QString& host, quint16 port);
     // Closes without a report (no closed() signal). A connection that is up ends gracefully, never
     // with a reset: what was sent goes out whole, then the sending side shuts, and what the server
-    // still sends is read and thrown away until it closes too (or kLingerMs pass without a byte
-    // either way). A reset would lose what the system had not yet passed on to the server.
+    // still sends is read and thrown away until it closes too (or what is left to send has not moved
+    // for kLingerMs). A reset would lose what the system had not yet passed on to the server.
     void Close();
     static constexpr int kLingerMs = 10000;
     bool IsConnected() const;
