@@ -1090,10 +1090,11 @@ TEST(DevServerLimits, ABurstOfPresenceTogglesLeavesTheOthersConnected) {
     EXPECT_TRUE(WaitFor([&] { return bob.HasLine("still here"); }));
 }
 
-// What the announcement of a member's change costs, its bytes for every reader, comes off his
-// allowance: one who toggles his presence, or walks between rooms, each time as soon as the others
-// have seen the last change, is slowed to the allowance's pace.
-TEST(DevServerLimits, AnnouncementsOfAMembersChangesAreChargedToHim) {
+// A member's allowance pays for every copy of what the server sends others on his behalf. The
+// announcement of his change costs its bytes for every reader: one who toggles his presence, or walks
+// between rooms, each time as soon as the others have seen the last change, is slowed to the
+// allowance's pace. A line whose copies come to more than the whole allowance is not sent at all.
+TEST(DevServerLimits, AMembersAllowancePaysForEveryCopyOfHisAnnouncementsAndLines) {
     testenv::ResetSettings();
     CDevServer::Options options;
     options.relayBytesPerSecond = 512;
@@ -1126,6 +1127,14 @@ TEST(DevServerLimits, AnnouncementsOfAMembersChangesAreChargedToHim) {
             ASSERT_TRUE(move(i)) << kind << " " << i;
         EXPECT_GE(clock.elapsed(), 1000) << kind;
     }
+
+    mallory.session.Send(LoginPacketType::Transfer, "\".mb\"");
+    ASSERT_TRUE(WaitFor([&] { return seen()->GetLocation() == ".mb"; }));
+    mallory.session.SendChat(QString(100, u'x'), ChatKind::Said); // three copies: 360 bytes
+    mallory.session.SendChat("hi", ChatKind::Said);
+    ASSERT_TRUE(WaitFor([&] { return bob.HasLine("hi"); }));
+    EXPECT_FALSE(bob.HasLine(QString(100, u'x')));
+    EXPECT_TRUE(mallory.HasLine("That was not sent: it is too long for 3 readers."));
 }
 
 // Members who change at the same moment reach the others a few at a time, none of them lost, each
