@@ -378,7 +378,7 @@ TEST_F(MailStore, DamagedFileIsLeftAlone) {
             CMessagingOleDocument refused(folder(), QStringLiteral("ann"));
             return refused.IsOpen() ? QStringLiteral("open") : refused.OpenError();
         });
-        if (opening.wait_for(std::chrono::seconds(10)) == std::future_status::timeout) {
+        if (opening.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
             ADD_FAILURE() << "the store waits on what stands in its place";
             const int writer = ::open(name.constData(), O_WRONLY | O_NONBLOCK);
             if (writer >= 0)
