@@ -1423,6 +1423,8 @@ TEST(DevServerLimits, AFloodOfRefusedLettersTakesNoOtherMembersAnswerAway) {
     // dave never reads: what the server writes him after these tells stays in its queue.
     for (int i = 0; i < 8; ++i)
         alice.session.Send(ChatPacket::Tell, QString(16000, u't'), -1, "dave");
+    alice.session.Send(58, "MARK"); // answered once the tells are in dave's queue
+    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("ERROR - unrecognized command - MARK"); }));
     CMessageHeader header("s", "dave", "alice", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
     header.SetMessageId("kept1");
     ASSERT_TRUE(dave->Write(MailPacket::kType, MailPacket::FormatSend(header, "b").toLatin1()));
