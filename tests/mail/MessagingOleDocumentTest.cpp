@@ -364,8 +364,9 @@ TEST_F(MailStore, DamagedFileIsLeftAlone) {
             ASSERT_EQ(::bind(socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
         } else if (c.kind == Device) {
             // A character device of no driver (opening it fails); where none may be made, /dev/null.
-            if (::mknod(name.constData(), S_IFCHR | 0600, makedev(240, 7)) != 0)
+            if (::mknod(name.constData(), S_IFCHR | 0600, makedev(240, 7)) != 0) {
                 ASSERT_EQ(::symlink("/dev/null", name.constData()), 0);
+            }
         } else {
             QFile big(path());
             ASSERT_TRUE(big.open(QIODevice::WriteOnly) && big.write(c.header) == c.header.size());
