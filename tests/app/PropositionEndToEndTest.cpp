@@ -42,6 +42,18 @@ struct Player : testenv::InviteClient<CBGPropositionDlg> {
         game = std::make_unique<CGameRoom>(&session);
     }
     CBackgammonDoc* Doc() const { return game->GetDocument(); }
+    // Keys typed into the games box ('-' empties it, '\t' leaves it) -> what the box then shows.
+    QString TypeGames(const char* keys) {
+        QWidget* box = Dialog()->Item(CBGPropositionDlg::kIdGames);
+        QApplication::setActiveWindow(Dialog());
+        box->setFocus();
+        for (const char* key = keys; *key; ++key) {
+            if (*key == '-')
+                QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClick(box, *key == '-' ? '\b' : *key);
+        }
+        return Dialog()->GetItemText(CBGPropositionDlg::kIdGames);
+    }
     const CBackgammonBoard& Board() const { return Doc()->GetBoard(); }
 };
 
@@ -124,33 +136,12 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
     ASSERT_TRUE(WaitFor([&] { return !testenv::scriptedUi().asked().empty(); }));
     EXPECT_EQ(testenv::scriptedUi().asked().back().text,
               "Black wins this bear-off 71.31% of the time (cubeless, Black on roll).");
-    // The games box, typed into: emptied it offers nothing, not even once left; 300 reads as 100, and
-    // shows so once she invites.
-    const auto gamesText = [](const Player* side) {
-        return side->Dialog()->GetItemText(CBGPropositionDlg::kIdGames);
-    };
-    const auto typeGames = [](Player* side, std::initializer_list<const char*> keys) {
-        QWidget* box = side->Dialog()->Item(CBGPropositionDlg::kIdGames);
-        QApplication::setActiveWindow(side->Dialog());
-        box->setFocus();
-        for (const char* key : keys) {
-            if (key == QLatin1String("Empty")) {
-                QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
-                QTest::keyClick(box, Qt::Key_Backspace);
-            } else if (key == QLatin1String("Tab")) {
-                QTest::keyClick(box, Qt::Key_Tab);
-            } else {
-                QTest::keyClicks(box, key);
-            }
-        }
-    };
-    typeGames(alice.get(), {"Empty", "Tab"});
-    EXPECT_EQ(gamesText(alice.get()), "");
+    // Her games box: emptied it offers nothing, even once left; 300 reads as 100, shown once she invites.
+    EXPECT_EQ(alice->TypeGames("-\t"), "");
     EXPECT_FALSE(alice->Enabled(CInvitationDlg::kIdInvite));
-    typeGames(alice.get(), {"300"});
-    EXPECT_TRUE(alice->Enabled(CInvitationDlg::kIdInvite));
+    EXPECT_EQ(alice->TypeGames("300"), "300");
     alice->Click(CInvitationDlg::kIdInvite);
-    EXPECT_EQ(gamesText(alice.get()), "100");
+    EXPECT_EQ(alice->Dialog()->GetItemText(CBGPropositionDlg::kIdGames), "100");
     EXPECT_TRUE(GetSettingsStore().GetBool("CBGPropositionDlg", "bDoWager", false)) << "ticked next time";
     ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
     EXPECT_EQ(bob->Dialog()->GetContractLength(), 100);
@@ -176,17 +167,13 @@ void PropositionEndToEndTest::PlayRace(int alicePlays, const QString& room) {
             if (type == 227 && from == "bob")
                 offered << CPropRuleOptions::FromText(CInviteData(payload).GetPayload()).GetContractLength();
         });
-    typeGames(bob.get(), {"Empty", "Tab"});
-    EXPECT_EQ(gamesText(bob.get()), "");
+    EXPECT_EQ(bob->TypeGames("-\t"), "");
     EXPECT_FALSE(bob->Enabled(CInvitationDlg::kIdPlay));
-    typeGames(bob.get(), {"0"});
-    EXPECT_TRUE(bob->Enabled(CInvitationDlg::kIdPlay));
-    typeGames(bob.get(), {"Tab"});
-    EXPECT_EQ(gamesText(bob.get()), "1");
-    typeGames(bob.get(), {"Empty", "2"});
-    ASSERT_TRUE(WaitFor([&] { return alice->Dialog()->GetContractLength() == 2 && alice->Enabled(CInvitationDlg::kIdPlay); }));
-    typeGames(bob.get(), {"Tab"});
-    EXPECT_EQ(gamesText(bob.get()), "2");
+    EXPECT_EQ(bob->TypeGames("0\t"), "1");
+    EXPECT_EQ(bob->TypeGames("-2\t"), "2");
+    ASSERT_TRUE(WaitFor([&] {
+        return alice->Dialog()->GetContractLength() == 2 && alice->Enabled(CInvitationDlg::kIdPlay);
+    }));
     EXPECT_EQ(offered, QList<int>({1, 2}));
     const QLabel* notice = alice->Dialog()->ItemAs<QLabel>(CBGPropositionDlg::kIdNotice);
     EXPECT_EQ(notice->text(), "");
@@ -286,52 +273,47 @@ TEST_F(PropositionEndToEndTest, AnOfferPlayedAsBlackSeatsTheInvitedPlayerFirst) 
     PlayRace(1, ".gb.bob.alice");
 }
 
-// One client starts again while a one-game proposition is played, and its player comes back by Resume,
-// which the other accepts; once the game is over, both sides offer the proposition again (the
-// restarted client knows it from the room) and agree on it.
+// One client starts again during a one-game proposition, and its player comes back by Resume; once the
+// game is over, both sides offer the proposition again (the restarted one knows it from the room) and
+// agree on it.
 void PropositionEndToEndTest::PlayAgainAfterAResume(bool whiteRestarts) {
     const QString room = ".gb.alice.bob";
     GetSettingsStore().WriteInt("CBGPropositionDlg", "nContractLength", 1);
-    QObject context;
-    std::map<QString, QString> transfers;
-    QObject::connect(&server, &CDevServer::transferAsked, &context,
-                     [&](const QString& who, const QString& text) { transfers[who] = text; });
+    GetSettingsStore().WriteBool("CBGPropositionDlg", "bDoWager", true);
     alice->manager->InvitePlayer("bob", CClientGameFactory::kPropositionKind, 0, false);
-    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CWagerInviteDlg::kIdWager); }));
-    alice->Click(CWagerInviteDlg::kIdWager);
     ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite); }));
     alice->Click(CInvitationDlg::kIdInvite);
     ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay); }));
     bob->Click(CInvitationDlg::kIdPlay);
-    ASSERT_TRUE(WaitFor(
-        [&] { return InStep(room) && bob->Board().GetState() == CBackgammonBoard::kStateAwaitingRoll; }));
+    ASSERT_TRUE(WaitFor([&] { return InStep(room); }));
 
     std::unique_ptr<Player>& restarted = whiteRestarts ? alice : bob;
-    Player* other = whiteRestarts ? bob.get() : alice.get();
+    Player* other = (whiteRestarts ? bob : alice).get();
     const QString nickname = restarted->session.GetNickname();
     restarted.reset();
     ASSERT_TRUE(WaitFor([&] { return server.HoldsUnfinishedMatch(room); }));
     restarted = std::make_unique<Player>(server.Port(), nickname);
     ASSERT_TRUE(WaitFor([&] { return restarted->in && restarted->manager->HasUnfinishedMatch(room); }));
-    testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) -> int {
-        auto* waiting = dynamic_cast<CWaitingForResumeMatchDlg*>(dialog);
-        if (!waiting || !WaitFor([&] { return other->manager->FindResumeDialog(room); }))
-            return platform::IDCANCEL;
-        other->manager->FindResumeDialog(room)
-            ->ItemAs<QPushButton>(CResumeMatchReceiverDlg::kIdResume)
-            ->click();
-        WaitFor([&] { return waiting->HasEnded(); });
+    // While the restarted player waits, the other says yes.
+    testenv::scriptedUi().SetDialogHandler([&](QDialog* waiting) {
+        if (WaitFor([&] { return other->manager->FindResumeDialog(room); }))
+            other->manager->FindResumeDialog(room)
+                ->ItemAs<QPushButton>(CResumeMatchReceiverDlg::kIdResume)
+                ->click();
+        WaitFor([&] { return static_cast<platform::Dialog*>(waiting)->HasEnded(); });
         return waiting->result();
     });
     const bool resumed = restarted->manager->RequestResumeMatch(CServiceName(room));
     testenv::scriptedUi().SetDialogHandler(nullptr);
     ASSERT_TRUE(resumed);
-    ASSERT_TRUE(WaitFor([&] {
-        return restarted->room == room && InStep(room) && !alice->Doc()->IsOpponentAway() &&
-               !bob->Doc()->IsOpponentAway();
-    }));
+    ASSERT_TRUE(WaitFor(
+        [&] { return InStep(room) && !alice->Doc()->IsOpponentAway() && !bob->Doc()->IsOpponentAway(); }));
 
-    // Black (bob) bears off with 6-6: the game, and so the contract, is over.
+    // Black (bob) bears off with 6-6: the one game, and so the contract, is over.
+    QObject context;
+    std::map<QString, QString> transfers;
+    QObject::connect(&server, &CDevServer::transferAsked, &context,
+                     [&](const QString& who, const QString& text) { transfers[who] = text; });
     dice = {6, 6};
     ASSERT_TRUE(bob->Doc()->RollDice());
     ASSERT_TRUE(
@@ -339,21 +321,14 @@ void PropositionEndToEndTest::PlayAgainAfterAResume(bool whiteRestarts) {
     ASSERT_TRUE(bob->Doc()->SendGameCommand("m 19/26 19/26 19/26"));
     ASSERT_TRUE(
         WaitFor([&] { return alice->manager->FindInvitation(room) && bob->manager->FindInvitation(room); }));
-    for (const Player* side : {alice.get(), bob.get()})
-        ASSERT_NE(side->Dialog(room), nullptr)
-            << side->session.GetNickname().toStdString() << " offers a match";
+    ASSERT_TRUE(alice->Dialog(room) && bob->Dialog(room)) << "both offer the proposition again";
     ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite, room); }));
-    transfers.clear();
     alice->Click(CInvitationDlg::kIdInvite, room);
     ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay, room); }));
     bob->Click(CInvitationDlg::kIdPlay, room);
     ASSERT_TRUE(WaitFor([&] { return transfers.size() == 2; }));
     EXPECT_EQ(transfers["alice"], transfers["bob"]);
-    bool proposition = false;
-    EXPECT_EQ(
-        CPropRuleOptions::FromText(transfers["alice"].section(' ', 1), &proposition).GetTerms().position,
-        kRace);
-    EXPECT_TRUE(proposition);
+    EXPECT_EQ(CPropRuleOptions::FromText(transfers["bob"].section(' ', 1)).GetTerms().position, kRace);
 }
 
 TEST_F(PropositionEndToEndTest, PlayAgainAfterWhiteResumedOffersThePropositionOnBothSides) {
@@ -364,60 +339,24 @@ TEST_F(PropositionEndToEndTest, PlayAgainAfterBlackResumedOffersThePropositionOn
     PlayAgainAfterAResume(false);
 }
 
-// The two sides of a play-again knew different terms of the match just played: the waiting dialog
-// gives way to one of the kind the other player offers, which takes his invitation, and they agree.
-TEST_F(PropositionEndToEndTest, APlayAgainInvitationOfAnotherKindReplacesTheWaitingDialog) {
+// The two sides of a play-again knew different terms of the match just played: the waiting match
+// dialog gives way to a proposition dialog, which takes the proposition offered, and they agree.
+TEST_F(PropositionEndToEndTest, APlayAgainPropositionReplacesAWaitingMatchDialog) {
     const QString room = ".gb.alice.bob";
-    CBGRuleOptions::Values values;
-    values.matchLength = 3;
-    const QString match = CBGRuleOptions(values).FormatText();
-    const QString proposition =
-        CPropRuleOptions("", "Race.bgp", kRace, 1, 100, 0, 0, true, 1000, 16000).FormatText();
-    QObject context;
-    std::map<QString, QString> transfers;
-    QObject::connect(&server, &CDevServer::transferAsked, &context,
-                     [&](const QString& who, const QString& text) { transfers[who] = text; });
-    const auto shown = [&](const Player* side) {
-        return dynamic_cast<CInvitationDlg*>(side->manager->FindInvitation(room));
-    };
-    const auto lit = [&](const Player* side, int id) {
-        CInvitationDlg* dialog = shown(side);
-        return dialog && dialog->IsInitialized() && dialog->Item(id)->isEnabled() &&
-               dialog->Item(id)->isVisible();
-    };
-    const struct {
-        const char* what;
-        QString offered, known;
-        int kind;
-    } cases[] = {
-        {"a proposition offered, a match known", proposition, match, CClientGameFactory::kPropositionKind},
-        {"a match offered, a proposition known", match, proposition, CClientGameFactory::kBackgammonKind},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.what);
-        transfers.clear();
-        alice->manager->OpenInvitationFromGame(room, 0, c.offered);
-        bob->manager->OpenInvitationFromGame(room, 1, c.known);
-        ASSERT_TRUE(WaitFor([&] {
-            return lit(alice.get(), CInvitationDlg::kIdInvite) && shown(bob.get()) &&
-                   shown(bob.get())->IsInitialized();
-        }));
-        EXPECT_NE(shown(bob.get())->GetGameKind(), c.kind) << "bob waits with what he knew";
-        shown(alice.get())->ItemAs<QAbstractButton>(CInvitationDlg::kIdInvite)->click();
-        ASSERT_TRUE(WaitFor([&] { return shown(bob.get()) && shown(bob.get())->IsLive(); }));
-        ASSERT_EQ(shown(bob.get())->GetGameKind(), c.kind);
-        ASSERT_TRUE(WaitFor([&] { return lit(bob.get(), CInvitationDlg::kIdPlay); }));
-        shown(bob.get())->ItemAs<QAbstractButton>(CInvitationDlg::kIdPlay)->click();
-        ASSERT_TRUE(WaitFor([&] { return transfers.size() == 2; }));
-        EXPECT_EQ(transfers["alice"], transfers["bob"]);
-        bool isProposition = false;
-        CPropRuleOptions::FromText(transfers["alice"].section(' ', 1), &isProposition);
-        EXPECT_EQ(isProposition, c.kind == CClientGameFactory::kPropositionKind);
-        // Both play it in the room before the next case opens its dialogs.
-        const int played = int(&c - cases) + 1;
-        ASSERT_TRUE(WaitFor(
-            [&] { return server.MatchNumber(room) == played && alice->room == room && bob->room == room; }));
-    }
+    alice->manager->OpenInvitationFromGame(
+        room, 0, CPropRuleOptions("", "Race.bgp", kRace, 1, 100, 0, 0, true, 1000, 16000).FormatText());
+    bob->manager->OpenInvitationFromGame(room, 1, CBGRuleOptions().FormatText());
+    ASSERT_TRUE(WaitFor([&] {
+        return alice->Enabled(CInvitationDlg::kIdInvite, room) && bob->manager->FindInvitation(room);
+    }));
+    EXPECT_EQ(bob->Dialog(room), nullptr) << "bob waits with the match he knew";
+    alice->Click(CInvitationDlg::kIdInvite, room);
+    const auto shown = [&] { return dynamic_cast<CInvitationDlg*>(bob->manager->FindInvitation(room)); };
+    ASSERT_TRUE(WaitFor([&] { return shown() && shown()->IsLive(); }));
+    ASSERT_NE(bob->Dialog(room), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return bob->Enabled(CInvitationDlg::kIdPlay, room); }));
+    bob->Click(CInvitationDlg::kIdPlay, room);
+    ASSERT_TRUE(WaitFor([&] { return alice->room == room && bob->room == room; }));
 }
 
 // Save writes the proposition as White sees it, whichever side the user plays: the same bytes, and
