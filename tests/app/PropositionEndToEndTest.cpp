@@ -9,7 +9,6 @@
 #include "lobby/invite/BackgammonInviteDlg.h"
 #include "lobby/invite/InviteData.h"
 #include "lobby/invite/ResumeMatchReceiverDlg.h"
-#include "lobby/invite/WaitingForResumeMatchDlg.h"
 #include "platform/Ui.h"
 #include "records/BGPropositionDlg.h"
 #include "support/SettingsFixture.h"
