@@ -178,9 +178,7 @@ void CInvitationManager::onRecord(const QString& text) {
     const int kind = record.GetMessageKind();
 
     if (CInvitationDialogInterface* dialog = FindInvitation(room)) {
-        if (isInvitationOfAnotherKind(*dialog, record))
-            reopenWaitingDialog(record);
-        else
+        if (!isInvitationOfAnotherKind(*dialog, record) || !reopenWaitingDialog(record))
             dialog->ReceiveRecord(record.Format());
         return;
     }
@@ -284,20 +282,20 @@ bool CInvitationManager::isInvitationOfAnotherKind(CInvitationDialogInterface& d
            factory().HasInvitationDialogCreator(record.GetGameKind());
 }
 
-void CInvitationManager::reopenWaitingDialog(const CInviteData& invitation) {
+bool CInvitationManager::reopenWaitingDialog(const CInviteData& invitation) {
     // The waiting dialog gives way, without a word to the peer, to one of the invitation's kind, which
     // waits as it did and then takes the invitation: both sides show the same kind of game.
-    const QString room = invitation.GetServiceName().GetText();
-    RemoveInvitation(room);
     CInviteData record(invitation.GetGameKind(), invitation.GetServiceName(), QString(), true);
     QDialog* created = factory().CreateInvitationDialog(record.GetGameKind(), this, &record, false);
     auto* dialog = dynamic_cast<CInvitationDialogInterface*>(created);
     if (!dialog) {
         delete created;
-        return;
+        return false;
     }
+    RemoveInvitation(invitation.GetServiceName().GetText());
     postDialogOpen(record, dialog, true, QString(), invitation.Format());
     ++m_outgoingCount;
+    return true;
 }
 
 void CInvitationManager::postDialogOpen(const CInviteData& record, CInvitationDialogInterface* dialog,

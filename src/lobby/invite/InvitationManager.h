@@ -162,8 +162,9 @@ private:
                               const QString& startText);
     // A play-again invitation of another game kind than the dialog that waits for it.
     bool isInvitationOfAnotherKind(CInvitationDialogInterface& dialog, const CInviteData& record) const;
-    // That dialog replaced by one of the invitation's kind, which then takes the invitation.
-    void reopenWaitingDialog(const CInviteData& invitation);
+    // That dialog replaced by one of the invitation's kind, which then takes the invitation -> false
+    // when no such dialog could be made (the waiting one stays).
+    bool reopenWaitingDialog(const CInviteData& invitation);
     // An incoming dialog for a kind-0 record (crossing invitations settled first).
     void openIncoming(const CInviteData& record);
     bool isRegistered(const CInvitationDialogInterface* dialog) const;
