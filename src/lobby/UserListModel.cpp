@@ -86,8 +86,6 @@ int CUserListModel::RowOf(const CClientUserInfo* user) const {
 }
 
 void CUserListModel::rebuildIndex() const {
-    if (changing())
-        return;
     // At most half full, so that a search ends soon at an empty slot.
     int bits = 4;
     while ((size_t(1) << bits) < 2 * m_rows.size())
@@ -306,10 +304,6 @@ int CUserListModel::UserCount() const {
 bool CUserListModel::flushNoted() {
     if (m_arrivals.empty() && m_replace.empty())
         return false;
-    if (changing()) {
-        postFlush();
-        return false;
-    }
     flushLayout();
     // The rows noted to move (a user noted twice, or gone since, counts once or not at all).
     if (!m_indexValid)
@@ -443,7 +437,7 @@ void CUserListModel::postFlush() {
 }
 
 void CUserListModel::flushLayout() {
-    if (!m_layoutPending || changing())
+    if (!m_layoutPending)
         return;
     m_layoutPending = false;
     const QModelIndexList before = std::move(m_pendingIndexes);
@@ -455,6 +449,8 @@ void CUserListModel::flushLayout() {
 }
 
 void CUserListModel::FlushGathered() {
+    // A view's slot asking while the views are told of a change: a flush now would start a change
+    // inside that one, and an index made now would hold the rows as they were.
     if (changing()) {
         if (m_gather)
             postFlush();

@@ -154,8 +154,8 @@ private:
     std::unordered_set<const CClientUserInfo*> m_arriving;
     std::vector<const CClientUserInfo*> m_replace;
     // The row of each user, while no row has been added, removed or moved since it was made: an
-    // open-addressed table (made again in one pass at the end of a turn, without an allocation per row;
-    // never while a change is being told). A hit counts only when the row holds the user.
+    // open-addressed table (made again in one pass at the end of a turn, without an allocation per row).
+    // A hit counts only when the row holds the user.
     struct IndexSlot {
         const CClientUserInfo* user = nullptr;
         int row = -1;

@@ -327,8 +327,9 @@ TEST_F(UserListModelTest, NotedBurstsEndInOrderWithEveryUserFoundAndTheSelection
 namespace {
 
 // A view's slot that flushes while the rows change (Qt tells the selection of a removed row from inside
-// the removal): afterwards every listed user is found at his row. A selected member leaves, then one
-// below him, then a new record comes at the first one's address; a move, a new order, a refill follow.
+// the removal) starts no change inside that one (the tester checks), and afterwards every listed user
+// is found at his row. A selected member leaves while a move is noted, then one below him, then a new
+// record comes at the first one's address; a move, a new order, a refill follow.
 TEST_F(UserListModelTest, SlotsThatFlushDuringAChangeLeaveEveryUserFoundAtHisRow) {
     model.SetGathering(true);
     QItemSelectionModel selection(&model);
@@ -359,6 +360,8 @@ TEST_F(UserListModelTest, SlotsThatFlushDuringAChangeLeaveEveryUserFoundAtHisRow
     CClientUserInfo* c = listed[2];
     CClientUserInfo* e = listed[4];
     selection.select(model.index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    listed.back()->SetRating(1800); // a move noted for the end of the turn
+    model.UserChanged(listed.back(), true);
     meddled = 0;
     EXPECT_TRUE(model.RemoveUser(c));
     EXPECT_GT(meddled, 0) << "the selection heard of the removal";
