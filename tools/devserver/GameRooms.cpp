@@ -5,6 +5,16 @@
 #include <algorithm>
 #include <optional>
 
+void CGameRooms::Register(CPacketRegistry& packets,
+                          std::function<void(const QString& nickname, const QString& text)> asked) {
+    packets.Plain(LoginPacketType::Transfer, CPacketRegistry::Member(),
+                  [this, asked](Client* client, const CMessagePacket& packet) {
+                      const QString text = ParseQuotedText(packet.GetPayload()).value_or(QString());
+                      asked(client->record.GetNickname(), text);
+                      OnTransfer(client, text);
+                  });
+}
+
 void CGameRooms::OnTransfer(Client* client, const QString& text) {
     QString rest;
     const CServiceName service(firstWord(text, &rest));
