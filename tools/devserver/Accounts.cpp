@@ -108,8 +108,9 @@ void CAccounts::OnAccountRequest(Client* client, const QString& text) {
         return;
     }
     if (firstWord(text) == QLatin1String("ChangePassword")) {
-        // ChangePassword "<old>" "<new>". Every account of this server shares its one password (or
-        // none, when any is accepted): a change checks the old one and replaces it for everybody.
+        // ChangePassword "<old>" "<new>". Every account of this server shares its one password, set
+        // by whoever started it: no member changes it for the others. Without one any password is
+        // accepted, the new one too.
         const QString fields = text.mid(text.indexOf(QLatin1Char(' '))); // the cursor reads it in place
         CPacketCursor cursor(fields);
         QString oldPassword, newPassword;
@@ -117,14 +118,11 @@ void CAccounts::OnAccountRequest(Client* client, const QString& text) {
             newPassword.isEmpty())
             systemLine(client,
                        QStringLiteral("Your password was not changed: the request was not understood."));
-        else if (!m_options.password.isEmpty() && oldPassword != m_options.password)
-            systemLine(client,
-                       QStringLiteral("Your password was not changed: the old password is not correct."));
-        else {
-            if (!m_options.password.isEmpty())
-                m_options.password = newPassword;
+        else if (!m_options.password.isEmpty())
+            systemLine(client, QStringLiteral("Your password was not changed: this server has one password for "
+                                              "every member, set when it was started."));
+        else
             systemLine(client, QStringLiteral("Your password has been changed."));
-        }
         return;
     }
     log(QStringLiteral("database request from %1 not understood: %2").arg(client->record.GetNickname(), text.left(80)));

@@ -1,5 +1,6 @@
 #include "DevServer.h"
 
+#include "chat/CommandLineView.h"
 #include "net/ClientNode.h"
 #include "platform/Cp1252.h"
 #include "session/SessionDoc.h"
@@ -95,7 +96,10 @@ void CDevServer::registerChat() {
     m_packets.Routed(To::Room, ChatPacket::Shout,
                      CPacketRegistry::RightHolder(CSessionDoc::kRightShout, QStringLiteral("You may not shout.")),
                      [this](Client* client, const CMessagePacket& packet) { onShout(client, packet); });
-    m_packets.Routed(To::Room, ChatPacket::Notify, CPacketRegistry::Member(),
+    // A notice shows in the room as the server's own line: moderators only.
+    m_packets.Routed(To::Room, ChatPacket::Notify,
+                     CPacketRegistry::RightHolder(CCommandLineView::kRightNotify,
+                                                  QStringLiteral("You may not send notices.")),
                      [this](Client* client, const CMessagePacket& packet) { onNotify(client, packet); });
     m_packets.Routed(To::Room, CPacketRegistry::kOtherTypes, CPacketRegistry::Member(),
                      [this](Client* client, const CMessagePacket& packet) { onRoomPacket(client, packet); });
