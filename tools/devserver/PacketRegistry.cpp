@@ -1,6 +1,6 @@
 #include "PacketRegistry.h"
 
-CPacketRegistry::To CPacketRegistry::DestinationOf(const QString& destination) {
+CPacketRegistry::To CPacketRegistry::destinationOf(const QString& destination) {
     if (destination == QLatin1String("&"))
         return To::Room;
     if (destination == QLatin1String("."))
@@ -27,7 +27,7 @@ const CPacketRegistry::Entry* CPacketRegistry::find(To to, int type) const {
 
 void CPacketRegistry::Dispatch(CDevClient* client, const CMessagePacket& packet) const {
     const int type = packet.GetEffectiveType();
-    const To to = packet.IsRouted() ? DestinationOf(packet.GetDestinationName()) : To::Plain;
+    const To to = packet.IsRouted() ? destinationOf(packet.GetDestinationName()) : To::Plain;
     const Entry* entry = find(to, type);
     if (!client->loggedIn) {
         if (entry && entry->rule.sender == Sender::Connection)
@@ -45,7 +45,8 @@ void CPacketRegistry::Dispatch(CDevClient* client, const CMessagePacket& packet)
     case Sender::Nobody:
         m_core.Log(QStringLiteral("packet %1 of %2 to %3 dropped: %4")
                        .arg(type)
-                       .arg(sender, packet.IsRouted() ? packet.GetDestinationName() : QStringLiteral("the server"),
+                       .arg(sender,
+                            packet.IsRouted() ? packet.GetDestinationName() : QStringLiteral("the server"),
                             packet.GetPayload().left(80)));
         return;
     case Sender::RightHolder:

@@ -19,10 +19,10 @@
 class CPacketRegistry {
 public:
     enum class Sender {
-        Connection, // a connection that has not logged in yet; after the login, nobody
-        Member,     // every member, for himself
-        RightHolder,// a member whose rights hold the rule's right; the others get its line
-        Nobody,     // only the server sends it: a member's is logged and dropped
+        Connection,  // a connection that has not logged in yet; after the login, nobody
+        Member,      // every member, for himself
+        RightHolder, // a member whose rights hold the rule's right; the others get its line
+        Nobody,      // only the server sends it: a member's is logged and dropped
     };
     struct Rule {
         Sender sender = Sender::Member;
@@ -31,7 +31,9 @@ public:
     };
     static Rule Connection() { return {Sender::Connection, 0, {}}; }
     static Rule Member() { return {Sender::Member, 0, {}}; }
-    static Rule RightHolder(quint32 right, const QString& refusal) { return {Sender::RightHolder, right, refusal}; }
+    static Rule RightHolder(quint32 right, const QString& refusal) {
+        return {Sender::RightHolder, right, refusal};
+    }
     static Rule Nobody() { return {Sender::Nobody, 0, {}}; }
 
     // Where a packet goes: plain, or routed to one of the services or to a member.
@@ -49,8 +51,7 @@ public:
 
     using Handler = std::function<void(CDevClient* sender, const CMessagePacket& packet)>;
     // A handler that reads the packet's text.
-    template <class Part>
-    static Handler Text(Part* part, void (Part::*method)(CDevClient*, const QString&)) {
+    template <class Part> static Handler Text(Part* part, void (Part::*method)(CDevClient*, const QString&)) {
         return [part, method](CDevClient* sender, const CMessagePacket& packet) {
             (part->*method)(sender, packet.GetPayload());
         };
@@ -58,25 +59,26 @@ public:
 
     explicit CPacketRegistry(const CDevServerCore& core) : m_core(core) {}
 
-    void Plain(int type, Rule rule, Handler handler) { add(To::Plain, type, std::move(rule), std::move(handler)); }
-    void Routed(To to, int type, Rule rule, Handler handler) { add(to, type, std::move(rule), std::move(handler)); }
+    void Plain(int type, Rule rule, Handler handler) {
+        add(To::Plain, type, std::move(rule), std::move(handler));
+    }
+    void Routed(To to, int type, Rule rule, Handler handler) {
+        add(to, type, std::move(rule), std::move(handler));
+    }
 
     // Hands the connection's packet to the part that answers it, when its sender may send it. Before
     // the login anything but a login packet closes the connection; after it, a packet nobody answers
     // is logged.
     void Dispatch(CDevClient* client, const CMessagePacket& packet) const;
 
+private:
     struct Entry {
         To to;
         int type;
         Rule rule;
-        Handler handler;
+        Handler handler; // none for Nobody
     };
-    // Every registration, in the order they were made.
-    const std::vector<Entry>& Entries() const { return m_entries; }
-    static To DestinationOf(const QString& destination);
-
-private:
+    static To destinationOf(const QString& destination);
     void add(To to, int type, Rule rule, Handler handler);
     const Entry* find(To to, int type) const;
     static quint64 keyOf(To to, int type) { return (quint64(to) << 32) | quint32(type); }
