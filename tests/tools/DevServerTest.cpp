@@ -771,6 +771,47 @@ TEST_F(DevServerTest, MailThatCannotBeFiledWaitsOnTheServerForTheNextLogin) {
     EXPECT_TRUE(WaitFor([] { return CMessagingSubDocument::GetPendingCount() == 0; }));
 }
 
+// A delivery id never comes again from a later run of the server or from another server: one store
+// used against a server, a second one beside it and a third after the first has gone files every
+// letter handed over, once, and the sender's copies are acknowledged.
+TEST(DevServerMail, EveryLetterIsFiledOnceWhicheverServerHandsItOver) {
+    testenv::ResetSettings();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path() + "/";
+    auto first = std::make_unique<CDevServer>(CDevServer::Options{});
+    CDevServer second{CDevServer::Options{}};
+    ASSERT_TRUE(first->Listen(QHostAddress::LocalHost, 0) && second.Listen(QHostAddress::LocalHost, 0));
+    QStringList bodies;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        if (round == 2) {
+            first = std::make_unique<CDevServer>(CDevServer::Options{}); // the first server run again
+            ASSERT_TRUE(first->Listen(QHostAddress::LocalHost, 0));
+        }
+        const quint16 port = round == 1 ? second.Port() : first->Port();
+        MailClient alice(port, "alice", folder);
+        MailClient bob(port, "bob", folder);
+        ASSERT_TRUE(alice.mail && bob.mail);
+        for (int i = 0; i < 2; ++i) {
+            bodies << QStringLiteral("letter %1.%2").arg(round).arg(i);
+            ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob"), bodies.back()));
+        }
+        const std::vector<CMessageHeader*>& sent = alice.Folder("Outbox");
+        ASSERT_TRUE(WaitFor([&] { return sent.back()->m_status >= kStatusSent; }));
+        ASSERT_TRUE(bob.mail->RequestPendingMessages());
+        EXPECT_TRUE(WaitFor([&] { return bob.Folder("Inbox").size() == size_t(bodies.size()); }));
+        EXPECT_TRUE(WaitFor([&] {
+            return std::all_of(sent.begin(), sent.end(), [](const CMessageHeader* h) { return h->m_status == kStatusAcknowledged; });
+        }));
+        QStringList filed;
+        for (const CMessageHeader* header : bob.Folder("Inbox"))
+            filed << bob.Body(header);
+        filed.sort();
+        EXPECT_EQ(filed, bodies);
+    }
+}
+
 namespace {
 
 // A bare connection: logs in (when given a nickname) and then never reads, with a small receive buffer.
@@ -796,6 +837,11 @@ struct Deaf {
         connected = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
     }
     ~Deaf() { ::close(fd); }
+    bool Write(quint8 type, const QByteArray& body) const {
+        QByteArray frame;
+        EncodeFrame(type, body, frame);
+        return ::write(fd, frame.constData(), size_t(frame.size())) == frame.size();
+    }
     // Whether the server has ended the connection (what it sent before is read and thrown away).
     bool Ended() const {
         char buffer[65536];
@@ -1398,6 +1444,44 @@ TEST_F(DevServerTest, ASenderWhoLeavesWithoutReadingGetsTheAnswerAtHisNextLogin)
     RawMember again(server.Port(), "dave");
     ASSERT_TRUE(again.SendAndWait(5000));
     EXPECT_TRUE(again.tail.contains(MailPacket::FormatDeliveryResult("dave", true, "unread1").toLatin1()));
+}
+
+// The answers written to each sender are watched apart: a member whose answer is still unsent as he
+// leaves is handed it at his next login, however many answers another member's flood of refused
+// letters had meanwhile.
+TEST(DevServerLimits, AFloodOfRefusedLettersTakesNoOtherMembersAnswerAway) {
+    testenv::ResetSettings();
+    CDevServer::Options options;
+    options.sendBufferBytes = 4096;
+    CDevServer server(options);
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    MailPackets aliceHears(&alice.session);
+    auto dave = std::make_unique<Deaf>(server.Port(), "dave");
+    ASSERT_TRUE(WaitFor([&] { return alice.session.FindUser("dave"); }));
+    // dave never reads: what the server writes him after these tells stays in its queue.
+    for (int i = 0; i < 8; ++i)
+        alice.session.Send(ChatPacket::Tell, QString(16000, u't'), -1, "dave");
+    alice.session.Send(58, "MARK"); // answered once the tells are in dave's queue
+    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("ERROR - unrecognized command - MARK"); }));
+    CMessageHeader header("s", "dave", "alice", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+    header.SetMessageId("kept1");
+    ASSERT_TRUE(dave->Write(MailPacket::kType, MailPacket::FormatSend(header, "b").toLatin1()));
+    ASSERT_TRUE(WaitFor([&] { return aliceHears.texts.contains(MailPacket::FormatPendingCount("alice", 1)); }));
+
+    RawMember mallory(server.Port(), "mallory");
+    CMessageHeader unknown("s", "mallory", "nobody", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+    unknown.SetMessageId("refused1");
+    const QByteArray refused = MailPacket::FormatSend(unknown, "b").toLatin1();
+    for (int i = 0; i < 100001; ++i) // a hundred times what one sender has watched, and one
+        mallory.Add(MailPacket::kType, refused);
+    ASSERT_TRUE(mallory.SendAndWait(120000));
+    dave.reset();
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 2; }));
+    RawMember again(server.Port(), "dave");
+    ASSERT_TRUE(again.SendAndWait(5000));
+    EXPECT_TRUE(again.tail.contains(MailPacket::FormatDeliveryResult("dave", true, "kept1").toLatin1()));
 }
 
 // One member's letters stop at his quota, well before the office is full; another member's letter
