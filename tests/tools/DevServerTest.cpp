@@ -238,41 +238,57 @@ TEST_F(DevServerTest, ChatCommandsOfTheServer) {
     EXPECT_EQ(bob.session.FindUser("alice")->GetLocationText(), "Private Match");
     alice.session.Send(58, "DANCE now");
     ASSERT_TRUE(WaitFor([&] { return alice.HasLine("ERROR - unrecognized command - DANCE"); }));
-    alice.session.Notify("The tournament starts at eight.");
-    ASSERT_TRUE(WaitFor([&] { return bob.HasLine("The tournament starts at eight."); }));
-    EXPECT_EQ(bob.chat.lines.back().kind, ChatKind::System);
 }
 
-TEST_F(DevServerTest, KicksNeedTheRightAndEndTheKickedConnection) {
+// Kicks, notices (shown as the server's own lines) and shouts need their right; without it the
+// sender alone hears why.
+TEST_F(DevServerTest, ModeratorsPacketsNeedTheirRight) {
     struct Case {
         quint32 rights;
+        int type;
+        const char* destination;
         const char* body;
-        const char* kickerLine;
-        bool bobStays;
+        const char* senderLine;
+        const char* bobLine; // seen by bob when bobSees, else never
+        bool bobSees;
     };
+    const char* notice = "Log in again at 127.0.0.1 with your password.";
     const Case cases[] = {
-        {0x10001, "bob", "You may not kick players.", true},
-        {0x10041, "nobody", "nobody is not connected to the server.", true},
-        {0x10041, "bob flooding", "bob has been removed from the server.", false},
+        {0x10001, 208, ".", "bob", "You may not kick players.", "You have been removed from the server by alice.", false},
+        {0x10041, 208, ".", "nobody", "nobody is not connected to the server.", "", false},
+        {0x10041, 208, ".", "bob flooding", "bob has been removed from the server.",
+         "You have been removed from the server by alice: flooding", true},
+        {0x10001, 193, "&", notice, "You may not send notices.", notice, false},
+        {0x10021, 193, "&", notice, notice, notice, true},
+        {0x00001, 200, "&", "hear me", "You may not shout.", "hear me", false},
+        {0x10001, 200, "&", "hear me", "hear me", "hear me", true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.body);
+        SCOPED_TRACE(QString("%1 %2 with rights %3").arg(c.type).arg(c.body).arg(c.rights, 0, 16).toStdString());
         CDevServer::Options options;
         options.rightsMask = c.rights;
-        CDevServer kicking{options};
-        ASSERT_TRUE(kicking.Listen(QHostAddress::LocalHost, 0));
-        Client alice(kicking.Port(), "alice");
-        Client bob(kicking.Port(), "bob");
+        CDevServer moderated{options};
+        ASSERT_TRUE(moderated.Listen(QHostAddress::LocalHost, 0));
+        Client alice(moderated.Port(), "alice");
+        Client bob(moderated.Port(), "bob");
         ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
         bool bobClosed = false;
         QObject::connect(&bob.session, &CSessionDoc::connectionClosed, [&] { bobClosed = true; });
-        alice.session.Send(208, c.body, -1, ".");
-        ASSERT_TRUE(WaitFor([&] { return alice.HasLine(c.kickerLine); }));
-        if (!c.bobStays) {
+        alice.session.Send(c.type, c.body, -1, c.destination);
+        ASSERT_TRUE(WaitFor([&] { return alice.HasLine(c.senderLine); }));
+        if (c.type == 208 && c.bobSees) {
             EXPECT_TRUE(WaitFor([&] { return bobClosed; }));
-            EXPECT_TRUE(bob.HasLine("You have been removed from the server by alice: flooding"));
         } else {
+            // What alice's packet sent bob came before her next line.
+            alice.session.SendChat("next", ChatKind::Said);
+            ASSERT_TRUE(WaitFor([&] { return bob.HasLine("next"); }));
             EXPECT_FALSE(bobClosed);
+        }
+        EXPECT_EQ(bob.HasLine(c.bobLine), c.bobSees);
+        if (c.type == 193 && c.bobSees) {
+            const auto line = std::find_if(bob.chat.lines.begin(), bob.chat.lines.end(),
+                                           [&](const auto& l) { return l.text == c.bobLine; });
+            EXPECT_EQ(line->kind, ChatKind::System);
         }
     }
 }
@@ -427,14 +443,21 @@ TEST_F(DevServerTest, AccountChangesAreAnswered) {
     ASSERT_TRUE(WaitFor([&] { return answers.size() == 2; }));
     EXPECT_EQ(answers[1].second, "alice N");
 
-    alice.session.Send(251, CChangePswd::FormatRequest("wrong", "next"), -1, ".db");
-    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("Your password was not changed: the old password is not correct."); }));
+    // The server's one password is set by whoever started it: no member changes it for the others.
     alice.session.Send(251, CChangePswd::FormatRequest("right", "next"), -1, ".db");
-    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("Your password has been changed."); }));
+    ASSERT_TRUE(WaitFor([&] {
+        return alice.HasLine(
+            "Your password was not changed: this server has one password for every member, set when it was started.");
+    }));
     Client withOld(strict.Port(), "bob", "right");
-    EXPECT_FALSE(withOld.WaitIn());
+    EXPECT_TRUE(withOld.WaitIn());
     Client withNew(strict.Port(), "carol", "next");
-    EXPECT_TRUE(withNew.WaitIn());
+    EXPECT_FALSE(withNew.WaitIn());
+    // Where any password is taken, the new one is too.
+    Client dan(server.Port(), "dan");
+    ASSERT_TRUE(dan.WaitIn());
+    dan.session.Send(251, CChangePswd::FormatRequest("old", "next"), -1, ".db");
+    EXPECT_TRUE(WaitFor([&] { return dan.HasLine("Your password has been changed."); }));
 }
 
 TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
@@ -479,6 +502,23 @@ TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
     EXPECT_TRUE(flagged(bob, "alice"));
     EXPECT_FALSE(flagged(bob, "cy"));
     EXPECT_FALSE(flagged(cy, "bob"));
+
+    // A key counts only for a match of the room's own players: neither cy, in a room of his own, nor
+    // alice, in her room with cy, ends alice and bob's match by naming it.
+    QString cyIn;
+    QObject::connect(&cy.session, &CSessionDoc::serviceEntered, [&](const QString& s) { cyIn = s; });
+    cy.session.AttachToGameService(".gb.cy.dan !M1 1 0 0 0 1 0 0 0 1 0 0 0 0! : \"\"", 1);
+    ASSERT_TRUE(WaitFor([&] { return cyIn == ".gb.cy.dan"; }));
+    alice.session.AttachToGameService(".gb.cy.alice ResumeMatch M1 @.gb.alice.bob 1 0 0", 1);
+    ASSERT_TRUE(WaitFor([&] { return aliceIn == ".gb.cy.alice"; }));
+    alice.session.DetachFromGameService();
+    cy.session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return aliceIn == ".mb" && cyIn == ".mb"; }));
+    alice.session.SendChat("all handled", ChatKind::Said); // reaches each after what came before
+    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("all handled") && bob.HasLine("all handled"); }));
+    EXPECT_TRUE(aliceInvites.HasUnfinishedMatch(".gb.alice.bob"));
+    EXPECT_TRUE(bobInvites.HasUnfinishedMatch(".gb.bob.alice"));
+    EXPECT_EQ(aliceInvites.GetUnfinishedMatches().size(), 2u);
 
     // alice asks; bob says yes while she waits; both resume it, and the server forgets it.
     QString scoreLine;

@@ -2,6 +2,7 @@
 
 #include "Accounts.h"
 #include "MailStore.h"
+#include "PacketRegistry.h"
 
 #include <QElapsedTimer>
 
@@ -29,6 +30,9 @@ public:
         m_clock.start();
     }
 
+    void Register(CPacketRegistry& packets) {
+        packets.Plain(MailPacket::kType, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CMailOffice::OnMail));
+    }
     void OnMail(Client* client, const QString& text);
     // At login: the answers and receipts kept for him and the count of his waiting letters.
     void LoggedIn(Client* client);
