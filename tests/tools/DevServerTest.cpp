@@ -262,6 +262,11 @@ TEST_F(DevServerTest, ModeratorsPacketsNeedTheirRight) {
         {0x10021, 193, "&", notice, notice, notice, true},
         {0x00001, 200, "&", "hear me", "You may not shout.", "hear me", false},
         {0x10001, 200, "&", "hear me", "hear me", "hear me", true},
+        // Stop and go reach bob only from a holder of their right (his client shows no line for them).
+        {0x10001, 176, "bob", "Stop", "You may not stop players.", "", false},
+        {0x11001, 176, "bob", "Stop", "next", "", true},
+        {0x10001, 177, "bob", "Go", "You may not let players go.", "", false},
+        {0x12001, 177, "bob", "Go", "next", "", true},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(QString("%1 %2 with rights %3").arg(c.type).arg(c.body).arg(c.rights, 0, 16).toStdString());
@@ -274,7 +279,17 @@ TEST_F(DevServerTest, ModeratorsPacketsNeedTheirRight) {
         ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
         bool bobClosed = false;
         QObject::connect(&bob.session, &CSessionDoc::connectionClosed, [&] { bobClosed = true; });
+        bool relayed = false;
+        QObject::connect(&moderated, &CDevServer::packetRelayed, [&](const QString&, const QString& to, int type) {
+            relayed = relayed || (to == "bob" && type == c.type);
+        });
         alice.session.Send(c.type, c.body, -1, c.destination);
+        if (c.type == 176 || c.type == 177) {
+            ASSERT_TRUE(WaitFor([&] { return relayed || alice.HasLine(c.senderLine); }));
+            EXPECT_EQ(relayed, c.bobSees);
+            EXPECT_EQ(alice.HasLine(c.senderLine), !c.bobSees);
+            continue;
+        }
         ASSERT_TRUE(WaitFor([&] { return alice.HasLine(c.senderLine); }));
         if (c.type == 208 && c.bobSees) {
             EXPECT_TRUE(WaitFor([&] { return bobClosed; }));

@@ -103,8 +103,17 @@ void CDevServer::registerChat() {
                      [this](Client* client, const CMessagePacket& packet) { onNotify(client, packet); });
     m_packets.Routed(To::Room, CPacketRegistry::kOtherTypes, CPacketRegistry::Member(),
                      [this](Client* client, const CMessagePacket& packet) { onRoomPacket(client, packet); });
-    m_packets.Routed(To::Member, CPacketRegistry::kOtherTypes, CPacketRegistry::Member(),
-                     [this](Client* client, const CMessagePacket& packet) { onMemberPacket(client, packet); });
+    const auto toMember = [this](Client* client, const CMessagePacket& packet) { onMemberPacket(client, packet); };
+    // Stopping and letting go a member are the moderators' too.
+    m_packets.Routed(To::Member, CCommandLineView::kPacketStop,
+                     CPacketRegistry::RightHolder(CCommandLineView::kRightDisable,
+                                                  QStringLiteral("You may not stop players.")),
+                     toMember);
+    m_packets.Routed(To::Member, CCommandLineView::kPacketGo,
+                     CPacketRegistry::RightHolder(CCommandLineView::kRightEnable,
+                                                  QStringLiteral("You may not let players go.")),
+                     toMember);
+    m_packets.Routed(To::Member, CPacketRegistry::kOtherTypes, CPacketRegistry::Member(), toMember);
 }
 
 void CDevServer::onShout(Client* client, const CMessagePacket& packet) {
