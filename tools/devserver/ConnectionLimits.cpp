@@ -131,7 +131,11 @@ void CConnectionLimits::refill(Client* member) {
 }
 
 bool CConnectionLimits::behind(const Client* reader) const {
-    return m_options.readerBacklogBytes > 0 && reader->connection->BytesToWrite() > m_options.readerBacklogBytes;
+    // Well within his own output limit, which would drop him.
+    qint64 bound = m_options.readerBacklogBytes;
+    if (m_options.outputLimitBytes > 0)
+        bound = qMin(bound, m_options.outputLimitBytes / 2);
+    return bound > 0 && reader->connection->BytesToWrite() > bound;
 }
 
 void CConnectionLimits::noteDrained(Client* client) {

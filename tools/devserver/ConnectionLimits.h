@@ -41,7 +41,8 @@ public:
 
 private:
     void refill(Client* member);
-    // Whether more than readerBacklogBytes wait in the server for the reader.
+    // Whether more than readerBacklogBytes (half the output limit at most) wait in the server for
+    // the reader.
     bool behind(const Client* reader) const;
     // Whether the reader's socket passed anything on to him in the last kReadingMs.
     bool reading(Client* reader);
