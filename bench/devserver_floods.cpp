@@ -10,13 +10,20 @@
 //             others); the quiet logins are made before the matches.
 //   transfers 5 members walk between the lobby and a room they watch, 1,000 transfers each before
 //             each login, 100 others read along.
-//   lobby chat  a member streams 5 MB/s of 64,000-character lines into the lobby for 30 s, 20 others
+//   crowd presence  300 members online, one of them streams presence toggles all along;
+//   crowd transfers 300 members online, one of them walks between the lobby and a room all along.
+//   lobby chat  a member streams 5 MB/s of 8,000-character lines into the lobby for 30 s (lines the
+//               allowance lets through: 22 copies come to less than its burst), 20 others
 //               and a real client read along;
 //   room chat   the same into his match room, his partner a real client, 5 watchers reading along.
+//   slow reader a member who reads 200 KB/s through a small receive buffer, one member writing him
+//               tells as fast as the server takes them for 25 s ("five writers": five of them, a
+//               figure only, no goal).
 // The quiet logins ("quiet_ms") are made first, with the members who read along and hold queries
 // already there, the flood not yet begun. Goal: under each flood the mean login ("mean_ms") is at
-// most 10 times the quiet one ("slower" <= 10); under the chat floods, besides, no reader dropped
-// ("readers_dropped" 0).
+// most 10 times the quiet one ("slower" <= 10); under the chat floods and against one writer of
+// the slow reader, besides, no reader dropped ("readers_dropped" 0); in the crowds, "dropped" counts
+// the members the server dropped.
 //   never read  400 members who never read, 65 of them saying a long line each: the server's memory
 //               ("rss_mib", its peak) within what it holds idle, its output budget of 256 MiB and what
 //               the connections may read ahead ("goal_met").
@@ -35,6 +42,7 @@
 
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <numeric>
 #include <thread>
@@ -52,8 +60,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-enum Flood { kPresence, kQueries, kIdle, kUnfinished, kTransfers };
-const char* const kFloodNames[] = {"presence", "queries", "idle", "unfinished", "transfers"};
+enum Flood { kPresence, kQueries, kIdle, kUnfinished, kTransfers, kCrowdPresence, kCrowdTransfers };
+const char* const kFloodNames[] = {"presence",   "queries",        "idle",           "unfinished",
+                                   "transfers", "crowd presence", "crowd transfers"};
 
 QByteArray frame(quint8 type, const QByteArray& body) {
     QByteArray out;
@@ -293,6 +302,7 @@ int unfinishedSeen(quint16 port) {
     return count / 2;
 }
 
+constexpr int kCrowd = 300;
 constexpr int kWalkers = 5;
 constexpr int kWalkersReaders = 100;
 
@@ -335,8 +345,13 @@ void BM_FreshLoginUnderFlood(benchmark::State& state) {
             crowd.Connect(loginFrames(QStringLiteral("reader%1").arg(i)));
         for (int i = 0; i < kWalkers; ++i)
             members.push_back(crowd.Connect(loginFrames(QStringLiteral("walker%1").arg(i))));
+    } else if (flood == kCrowdPresence || flood == kCrowdTransfers) {
+        for (int i = 0; i < kCrowd; ++i)
+            crowd.Connect(loginFrames(QStringLiteral("member%1").arg(i)));
+        flooder = crowd.Connect(loginFrames(QStringLiteral("mover")));
     }
-    pump(flood == kUnfinished ? 4000 : 500); // 400 logins are settled before the quiet ones
+    const bool crowded = flood == kUnfinished || flood == kCrowdPresence || flood == kCrowdTransfers;
+    pump(crowded ? 4000 : 500); // 300 or 400 logins are settled before the quiet ones
     int n = 0;
     std::vector<double> quiet;
     for (int i = 0; i < 10; ++i) {
@@ -357,8 +372,15 @@ void BM_FreshLoginUnderFlood(benchmark::State& state) {
     const QByteArray away = frame(LoginPacketType::Presence, "1");
     const QByteArray back = frame(LoginPacketType::Presence, "0");
     QByteArray burst;
-    while (flood == kPresence && burst.size() < 1200 * 1000)
+    while ((flood == kPresence || flood == kCrowdPresence) && burst.size() < 1200 * 1000)
         burst += away + back;
+    if (flood == kCrowdTransfers)
+        burst = walk(0, 2000);
+    // The mover streams all along: his burst is topped up whenever the server has taken most of it.
+    const auto streamOn = [&] {
+        if ((flood == kCrowdPresence || flood == kCrowdTransfers) && crowd.Pending(flooder) < burst.size() / 2)
+            crowd.Send(flooder, burst);
+    };
 
     std::vector<double> times;
     for (auto _ : state) {
@@ -379,6 +401,7 @@ void BM_FreshLoginUnderFlood(benchmark::State& state) {
             for (int i = 0; i < kWalkers; ++i)
                 crowd.Send(members[size_t(i)], walks[size_t(i)]);
         }
+        streamOn();
         pump(50); // the flood is under way
         const double ms = freshLogin(port, n++);
         if (ms < 0) {
@@ -386,6 +409,7 @@ void BM_FreshLoginUnderFlood(benchmark::State& state) {
             break;
         }
         times.push_back(ms);
+        streamOn();
         pump(flood == kQueries ? 500 : 20); // the rest of the flood, before the next one
     }
     const auto mean = [](const std::vector<double>& list) {
@@ -399,6 +423,8 @@ void BM_FreshLoginUnderFlood(benchmark::State& state) {
         state.counters["goal_met"] = mean(times) <= 10 * mean(quiet) ? 1 : 0;
     }
     state.counters["crowd_open"] = crowd.Open(); // idle: what the server kept of the 1,000 and more
+    if (flood == kCrowdPresence || flood == kCrowdTransfers)
+        state.counters["dropped"] = kCrowd + 1 - crowd.Open();
     server.kill();
     server.waitForFinished();
 }
@@ -408,6 +434,8 @@ BENCHMARK(BM_FreshLoginUnderFlood)
     ->Arg(kIdle)
     ->Arg(kUnfinished)
     ->Arg(kTransfers)
+    ->Arg(kCrowdPresence)
+    ->Arg(kCrowdTransfers)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20);
 
@@ -461,7 +489,7 @@ void BM_FreshLoginUnderChatFlood(benchmark::State& state) {
 
     // 5 MB/s for as long as the server takes it: what it does not take waits in the flooder's socket,
     // and the stream goes on from there (what he could not send meanwhile is not sent).
-    const QByteArray line = chatLine(64000);
+    const QByteArray line = chatLine(8000);
     const auto start = Clock::now();
     qint64 offered = 0, given = 0;
     const auto stream = [&] {
@@ -519,6 +547,121 @@ BENCHMARK(BM_FreshLoginUnderChatFlood)
     ->Arg(kRoomChat)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(20);
+
+// A member who reads at a steady pace through a small receive buffer, in the main thread: he takes
+// what the pace allows since he began.
+struct PacedReader {
+    PacedReader(quint16 port, const QString& nickname, qint64 bytesPerSecond) : pace(bytesPerSecond) {
+        fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        const int buffer = 16 * 1024;
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &buffer, sizeof buffer);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_port = htons(port);
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        if (::connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0) {
+            ended = true;
+            return;
+        }
+        const QByteArray login = loginFrames(nickname);
+        ended = ::send(fd, login.constData(), size_t(login.size()), MSG_NOSIGNAL) != login.size();
+        clock.start();
+    }
+    ~PacedReader() { ::close(fd); }
+    void Read() {
+        qint64 due = pace * clock.elapsed() / 1000 - taken;
+        char buffer[65536];
+        while (due > 0 && !ended) {
+            const ssize_t n = ::recv(fd, buffer, size_t(std::min<qint64>(due, sizeof buffer)), MSG_DONTWAIT);
+            ended = n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+            if (n <= 0)
+                break;
+            taken += n;
+            due -= n;
+        }
+    }
+    int fd = -1;
+    qint64 pace;
+    qint64 taken = 0;
+    bool ended = false;
+    QElapsedTimer clock;
+};
+
+// A reader of 200 KB/s and members who write him tells as fast as the server takes them.
+void BM_SlowReaderAgainstWriters(benchmark::State& state) {
+    const int writers = int(state.range(0));
+    state.SetLabel(writers == 1 ? "slow reader, one writer" : "slow reader, five writers");
+    QProcess server;
+    const quint16 port = startServer(server, 4096);
+    if (port == 0) {
+        state.SkipWithError("cannot start norvale-devserver under prlimit");
+        return;
+    }
+    Crowd crowd(port);
+    PacedReader reader(port, QStringLiteral("reader"), 200 * 1000);
+    std::vector<int> writing;
+    for (int i = 0; i < writers; ++i)
+        writing.push_back(crowd.Connect(loginFrames(QStringLiteral("writer%1").arg(i))));
+    const auto pumpReading = [&](int ms, const std::function<void()>& also) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < ms) {
+            reader.Read();
+            also();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        }
+    };
+    pumpReading(500, [] {});
+    int n = 0;
+    std::vector<double> quiet;
+    for (int i = 0; i < 10; ++i) {
+        quiet.push_back(freshLogin(port, n++));
+        pumpReading(5, [] {});
+    }
+    // Each writer keeps a few tells waiting in his socket: he writes as fast as the server takes them.
+    QByteArray tells;
+    for (int i = 0; i < 16; ++i)
+        tells += frame(CMessagePacket::kRoutedType,
+                       CMessagePacket::RoutedBody(ChatPacket::Tell, QStringLiteral("reader"), QString(), QByteArray(2000, 't')));
+    const auto write = [&] {
+        for (const int writer : writing)
+            if (crowd.IsOpen(writer) && crowd.Pending(writer) < tells.size())
+                crowd.Send(writer, tells);
+    };
+    const qint64 before = reader.taken;
+    QElapsedTimer flood;
+    flood.start();
+    std::vector<double> times;
+    for (auto _ : state) {
+        pumpReading(1200, write); // 20 iterations: 25 s of it
+        const double ms = freshLogin(port, n++);
+        if (ms < 0) {
+            state.SkipWithError("a login was not accepted");
+            break;
+        }
+        times.push_back(ms);
+    }
+    const double seconds = double(flood.elapsed()) / 1000;
+    const auto mean = [](const std::vector<double>& list) {
+        return std::accumulate(list.begin(), list.end(), 0.0) / double(list.size());
+    };
+    reader.Read();
+    const int dropped = reader.ended ? 1 : 0;
+    if (!times.empty() && *std::min_element(quiet.begin(), quiet.end()) >= 0) {
+        state.counters["quiet_ms"] = mean(quiet);
+        state.counters["mean_ms"] = mean(times);
+        state.counters["slower"] = mean(times) / mean(quiet);
+        state.counters["goal_met"] = writers > 1 || (mean(times) <= 10 * mean(quiet) && dropped == 0) ? 1 : 0;
+    }
+    state.counters["readers_dropped"] = dropped;
+    state.counters["writers_dropped"] =
+        writers - int(std::count_if(writing.begin(), writing.end(), [&](int w) { return crowd.IsOpen(w); }));
+    // What the reader took while they wrote.
+    state.counters["read_kb_s"] = double(reader.taken - before) / 1000 / seconds;
+    server.kill();
+    server.waitForFinished();
+}
+BENCHMARK(BM_SlowReaderAgainstWriters)->Arg(1)->Arg(5)->Unit(benchmark::kMillisecond)->Iterations(20);
 
 // The resident memory of a process, in MiB (0 when it cannot be read).
 double residentMiB(qint64 pid) {

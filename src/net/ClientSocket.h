@@ -17,8 +17,12 @@ public:
     ~CClientSocket() override;
 
     void ConnectToHost(const QString& host, quint16 port);
-    // Closes without a report (no closed() signal).
+    // Closes without a report (no closed() signal). A connection that is up ends gracefully, never
+    // with a reset: what was sent goes out whole, then the sending side shuts, and what the server
+    // still sends is read and thrown away until it closes too (or what is left to send has not moved
+    // for kLingerMs). A reset would lose what the system had not yet passed on to the server.
     void Close();
+    static constexpr int kLingerMs = 10000;
     bool IsConnected() const;
     // "host:port" of the other end, for the log.
     QString PeerText() const;
@@ -35,6 +39,11 @@ signals:
     void closed(const QString& reason, bool protocolError);
 
 private:
+    // A new socket, its signals connected.
+    void attach();
+    // Hands the socket, when it is connected, to a closing that goes on by itself; reopen: a new
+    // socket takes its place.
+    void closeGracefully(bool reopen);
     void onReadyRead();
     void onDisconnected();
     void onError(QAbstractSocket::SocketError error);

@@ -55,6 +55,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <limits>
+#include <map>
 #include <set>
 
 using testenv::RecordingChatLog;
@@ -831,10 +834,9 @@ namespace {
 
 // A bare connection: logs in (when given a nickname) and then never reads, with a small receive buffer.
 struct Deaf {
-    Deaf(quint16 port, const QString& nickname) {
+    Deaf(quint16 port, const QString& nickname, int receiveBuffer = 4096) {
         fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        const int small = 4096;
-        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
         const timeval patience{2, 0}; // a connect the server's queue has no room for gives up
         ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
         sockaddr_in address{};
@@ -893,6 +895,7 @@ TEST(DevServerLimits, EachLimitHasItsClearAnswer) {
     CDevServer::Options options;
     options.outputLimitBytes = 256 * 1024;
     options.loginTimeoutSeconds = 1;
+    options.relayBytesPerSecond = options.relayBurstBytes = 64 * 1024 * 1024; // alice writes as fast as she can
     CDevServer server(options);
     ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
     Client alice(server.Port(), "alice");
@@ -903,16 +906,10 @@ TEST(DevServerLimits, EachLimitHasItsClearAnswer) {
     ASSERT_TRUE(deaf.connected);
     ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 2; }));
     const QString tell(60000, u't');
-    qint64 sent = 0;
-    while (server.UserCount() == 2 && sent < 64 * 1024 * 1024) {
-        for (int i = 0; i < 20; ++i)
-            alice.session.Send(ChatPacket::Tell, tell, -1, "deaf");
-        sent += 20 * tell.size();
-        WaitFor([] { return false; }, 20);
-    }
-    EXPECT_TRUE(WaitFor([&] { return server.UserCount() == 1; }));
+    for (int i = 0; i < 64; ++i) // 3.8 MB, beyond what the systems' buffers hold
+        alice.session.Send(ChatPacket::Tell, tell, -1, "deaf");
+    EXPECT_TRUE(WaitFor([&] { return server.UserCount() == 1; }, 10000));
     EXPECT_TRUE(WaitFor([&] { return deaf.Ended(); }));
-    EXPECT_LT(sent, 48 * 1024 * 1024);
 
     // A connection that never logs in is closed after the time-out.
     Deaf silent(server.Port(), QString());
@@ -1194,6 +1191,53 @@ TEST(DevServerLimits, ABurstOfPresenceTogglesLeavesTheOthersConnected) {
     EXPECT_TRUE(WaitFor([&] { return bob.HasLine("still here"); }));
 }
 
+// A member's allowance pays for every copy of what the server sends others on his behalf. The
+// announcement of his change costs its bytes for every reader: one who toggles his presence, or walks
+// between rooms, each time as soon as the others have seen the last change, is slowed to the
+// allowance's pace. A line whose copies come to more than the whole allowance is not sent at all.
+TEST(DevServerLimits, AMembersAllowancePaysForEveryCopyOfHisAnnouncementsAndLines) {
+    testenv::ResetSettings();
+    CDevServer::Options options;
+    options.relayBytesPerSecond = 512;
+    options.relayBurstBytes = 256;
+    CDevServer server(options);
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    Client alice(server.Port(), "alice");
+    Client bob(server.Port(), "bob");
+    Client mallory(server.Port(), "mallory");
+    ASSERT_TRUE(alice.WaitIn() && bob.WaitIn() && mallory.WaitIn());
+    ASSERT_TRUE(WaitFor([&] { return bob.session.FindUser("mallory"); }));
+    const auto seen = [&] { return bob.session.FindUser("mallory"); };
+    // About 80 bytes each to three readers, and 200 for a transfer with the view of everybody: each
+    // kind is at least two seconds' worth of allowance.
+    const std::tuple<const char*, int, std::function<bool(int)>> moves[] = {
+        {"presence", 16, [&](int i) {
+             mallory.session.Send(LoginPacketType::Presence, i % 2 ? "0" : "1");
+             return WaitFor([&] { return seen()->GetPresence() == (i % 2 ? CUserInfo::kPresenceReady : CUserInfo::kPresenceAway); });
+         }},
+        {"transfers", 8, [&](int i) {
+             const QString room = i % 2 ? ".mb" : ".gb.x.y";
+             mallory.session.Send(LoginPacketType::Transfer, '"' + room + '"');
+             return WaitFor([&] { return seen()->GetLocation() == room; });
+         }},
+    };
+    for (const auto& [kind, count, move] : moves) {
+        QElapsedTimer clock;
+        clock.start();
+        for (int i = 0; i < count; ++i)
+            ASSERT_TRUE(move(i)) << kind << " " << i;
+        EXPECT_GE(clock.elapsed(), 1000) << kind;
+    }
+
+    mallory.session.Send(LoginPacketType::Transfer, "\".mb\"");
+    ASSERT_TRUE(WaitFor([&] { return seen()->GetLocation() == ".mb"; }));
+    mallory.session.SendChat(QString(100, u'x'), ChatKind::Said); // three copies: 360 bytes
+    mallory.session.SendChat("hi", ChatKind::Said);
+    ASSERT_TRUE(WaitFor([&] { return bob.HasLine("hi"); }));
+    EXPECT_FALSE(bob.HasLine(QString(100, u'x')));
+    EXPECT_TRUE(mallory.HasLine("That was not sent: it is too long for 3 readers."));
+}
+
 // Members who change at the same moment reach the others a few at a time, none of them lost, each
 // with his last state.
 TEST_F(DevServerTest, ManyMembersChangingAtOnceAllReachTheDirectory) {
@@ -1313,6 +1357,21 @@ TEST_F(DevServerTest, ABurstIsHandledAFewFramesATurnWholeEvenWhenItsSenderCloses
     ASSERT_TRUE(WaitFor([&] { return !alice.session.FindUser("carol"); }));
     EXPECT_EQ(tellsFrom("carol"), 300);
     EXPECT_TRUE(alice.HasLine("last 299"));
+
+    // A client closes at once after 300 letters, with their answers unread: it closes without a
+    // reset, and every letter is taken.
+    RawMember erin(server.Port(), "erin");
+    {
+        Client dave(server.Port(), "dave");
+        ASSERT_TRUE(dave.WaitIn() && WaitFor([&] { return server.UserCount() == 5; }));
+        for (int i = 0; i < 300; ++i) {
+            CMessageHeader header("s", "dave", "erin", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+            header.SetMessageId(QStringLiteral("erin%1").arg(i));
+            dave.session.Send(MailPacket::kType, MailPacket::FormatSend(header, QString(1000, u'd')));
+        }
+        dave.session.Disconnect();
+    }
+    EXPECT_TRUE(WaitFor([&] { return erin.tail.contains(MailPacket::FormatPendingCount("erin", 300).toLatin1()); }));
 }
 
 // A member who reads is not dropped for what one turn sent him beyond the output limit (the letters
@@ -1368,6 +1427,102 @@ TEST(DevServerLimits, AMemberWhoReadsIsNotDroppedForABurstOrAFlood) {
                                        [&](const auto& l) { return l.name == "mallory"; }));
     EXPECT_GT(seen, 0);
     EXPECT_LT(seen, 1500) << "the flooder was not slowed";
+}
+
+namespace {
+
+// A raw member who reads at a steady pace through a small receive buffer: he takes what his pace
+// allows since he began, whatever the event loop's delays (everything once the pace is 0), and
+// counts the routed frames he read by type.
+struct SteadyReader : Deaf {
+    SteadyReader(quint16 port, const QString& nickname, qint64 bytesPerSecond, int receiveBuffer)
+        : Deaf(port, nickname, receiveBuffer), pace(bytesPerSecond) {
+        clock.start();
+    }
+    // -> false once the server has ended the connection.
+    bool Read() {
+        qint64 due = pace > 0 ? pace * clock.elapsed() / 1000 - taken : std::numeric_limits<qint64>::max();
+        char buffer[65536];
+        while (due > 0 && !ended) {
+            const ssize_t n = ::recv(fd, buffer, size_t(qMin<qint64>(due, sizeof buffer)), MSG_DONTWAIT);
+            ended = n == 0 || (n < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR);
+            if (n <= 0)
+                break;
+            taken += n;
+            due -= n;
+            decoder.Feed(QByteArray(buffer, int(n)));
+            quint8 type = 0;
+            QByteArray body;
+            while (decoder.Next(type, body) == FrameDecoder::Frame)
+                if (const CMessagePacketPtr packet = CMessagePacket::FromFrame(type, std::move(body)))
+                    ++routed[packet->GetEffectiveType()];
+        }
+        return !ended;
+    }
+    qint64 pace;
+    QElapsedTimer clock;
+    qint64 taken = 0;
+    bool ended = false;
+    FrameDecoder decoder;
+    std::map<int, int> routed;
+};
+
+} // namespace
+
+// Members who read slowly but steadily keep their seats while others write to them as fast as the
+// server takes it: chatter tells fast (200 KB/s) and speaks in the room fast and slow (1 KB/s) share,
+// teller tells slow. The writers are slowed instead: chatter by an allowance a reader of 200 KB/s
+// keeps up with, teller by waiting for slow to read; slow misses the room's chat once he is far
+// behind. slow's socket passes on a trickle while the system takes nothing more from the server for
+// far longer than the stale rule's seconds: he is not taken for one who reads nothing.
+TEST(DevServerLimits, SteadyReadersKeepTheirSeatsWhileOthersWriteAsFastAsTheyMay) {
+    testenv::ResetSettings();
+    CDevServer::Options options;
+    options.staleOutputSeconds = 3;
+    options.sendBufferBytes = 32 * 1024;
+    options.readerBacklogBytes = 32 * 1024;
+    CDevServer server(options);
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    SteadyReader fast(server.Port(), "fast", 200 * 1000, 16 * 1024);
+    SteadyReader slow(server.Port(), "slow", 1000, 1024);
+    RawMember chatter(server.Port(), "chatter");
+    RawMember teller(server.Port(), "teller");
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 4; }));
+    const QByteArray line(2000, 'w');
+    for (int i = 0; i < 6000; ++i) {
+        chatter.AddRouted(ChatPacket::Tell, "fast", line);
+        chatter.AddRouted(ChatPacket::Said, "&", line);
+        teller.AddRouted(ChatPacket::Tell, "slow", line);
+    }
+    chatter.socket.write(chatter.burst);
+    teller.socket.write(teller.burst);
+    QElapsedTimer flood;
+    flood.start();
+    WaitFor([&] { return !fast.Read() || !slow.Read() || flood.elapsed() > 25000; }, 40000);
+    EXPECT_FALSE(fast.ended);
+    EXPECT_FALSE(slow.ended);
+    EXPECT_EQ(server.UserCount(), 4);
+    EXPECT_GT(chatter.socket.bytesToWrite(), 0) << "chatter was not slowed";
+    EXPECT_GT(teller.socket.bytesToWrite(), 0) << "teller was not slowed";
+
+    // The writers stop; what is left goes to the readers, who then read all of it.
+    chatter.socket.abort();
+    teller.socket.abort();
+    ASSERT_TRUE(WaitFor([&] { return !fast.Read() || !slow.Read() || server.UserCount() == 2; }, 20000));
+    fast.pace = slow.pace = 0;
+    for (SteadyReader* reader : {&fast, &slow}) {
+        QByteArray watch;
+        EncodeFrame(112, "End nobody", watch);
+        ASSERT_EQ(::write(reader->fd, watch.constData(), size_t(watch.size())), watch.size());
+        EXPECT_TRUE(WaitFor([&] { return !reader->Read() || reader->routed[184] > 0; }, 10000));
+    }
+    // chatter's tells came at his allowance's pace, far below fast's.
+    EXPECT_GT(fast.routed[ChatPacket::Tell], 20);
+    EXPECT_LT(fast.routed[ChatPacket::Tell], 1000);
+    // teller waited for slow, who got a part of the room's chat.
+    EXPECT_LT(slow.routed[ChatPacket::Tell], 150);
+    EXPECT_GT(slow.routed[ChatPacket::Said], 0);
+    EXPECT_LT(slow.routed[ChatPacket::Said], fast.routed[ChatPacket::Said]);
 }
 
 // Members who never read: past the output budget of all connections, the largest backlog goes

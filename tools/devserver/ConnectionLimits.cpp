@@ -7,6 +7,7 @@
 
 CConnectionLimits::CConnectionLimits(CDevServerCore& core, QTcpServer& server, std::function<void()> acceptPending)
     : CDevServerPart(core), m_server(server), m_acceptPending(std::move(acceptPending)) {
+    core.limits = this;
     m_backoffTimer = new QTimer(core.owner);
     m_backoffTimer->setSingleShot(true);
     QObject::connect(m_backoffTimer, &QTimer::timeout, core.owner, [this] { resumeAccepting(); });
@@ -40,7 +41,7 @@ void CConnectionLimits::Admit(Client* client) {
         if (m_options.outputBudgetBytes > 0 && m_outputEstimate > m_options.outputBudgetBytes)
             auditOutput();
     });
-    client->relayCredit = m_options.relayBytesPerSecond;
+    client->relayCredit = m_options.relayBurstBytes;
     client->relayClock.start();
     client->outputStill.start();
     if (m_options.loginTimeoutSeconds > 0) {
@@ -121,15 +122,82 @@ void CConnectionLimits::resumeAccepting() {
     m_acceptPending(); // any accepted while paused
 }
 
-void CConnectionLimits::Relayed(Client* sender, qint64 bytes) {
+void CConnectionLimits::refill(Client* member) {
+    // For the time since, up to the whole allowance (and a minute at most, so that nothing overflows).
+    const qint64 elapsed = qMin<qint64>(member->relayClock.nsecsElapsed(), 60'000'000'000);
+    member->relayClock.restart();
+    member->relayCredit =
+        qMin(m_options.relayBurstBytes, member->relayCredit + elapsed * m_options.relayBytesPerSecond / 1'000'000'000);
+}
+
+bool CConnectionLimits::behind(const Client* reader) const {
+    // Well within his own output limit, which would drop him.
+    qint64 bound = m_options.readerBacklogBytes;
+    if (m_options.outputLimitBytes > 0)
+        bound = qMin(bound, m_options.outputLimitBytes / 2);
+    return bound > 0 && reader->connection->BytesToWrite() > bound;
+}
+
+void CConnectionLimits::noteDrained(Client* client) {
+    const qint64 drained = client->connection->BytesDrained();
+    if (drained != client->drained) {
+        client->drained = drained;
+        client->drainedAt.start();
+        client->outputStill.restart();
+    }
+}
+
+bool CConnectionLimits::reading(Client* reader) {
+    noteDrained(reader);
+    return reader->drainedAt.isValid() && reader->drainedAt.elapsed() < kReadingMs;
+}
+
+bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qint64 frameBytes) {
+    const qint64 rate = m_options.relayBytesPerSecond;
+    if (rate <= 0)
+        return true;
+    // A member who has closed sent no more than the connection reads ahead: the rest of it goes at
+    // once, so that he does not stay on for minutes.
+    const bool gone = sender->connection->IsPeerGone();
+    if (recipients.size() > 1) {
+        // Holding a room's speakers for its slowest reader would let him silence the room: he misses
+        // its chat instead until he has read what waits.
+        recipients.removeIf([this](const Client* reader) { return behind(reader); });
+    } else if (!gone && recipients.size() == 1 && recipients.front() != sender && behind(recipients.front()) &&
+               reading(recipients.front())) {
+        // One who reads nothing is left to his own limits: nobody waits for him.
+        if (!sender->readerWait.isValid())
+            sender->readerWait.start();
+        if (sender->readerWait.elapsed() < kReaderWaitMs) {
+            sender->connection->Defer(kReaderRetryMs);
+            return false;
+        }
+    }
+    refill(sender);
+    const qint64 cost = frameBytes * recipients.size();
+    if (cost > m_options.relayBurstBytes) {
+        sender->readerWait.invalidate();
+        log(QStringLiteral("%1 refused: %2 bytes for %3 readers").arg(name(sender)).arg(frameBytes).arg(recipients.size()));
+        systemLine(sender, QStringLiteral("That was not sent: it is too long for %1 readers.").arg(recipients.size()));
+        return false;
+    }
+    if (cost > sender->relayCredit && !gone) {
+        sender->connection->Defer(int(qMin<qint64>((cost - sender->relayCredit) * 1000 / rate + 1, 3600 * 1000)));
+        return false;
+    }
+    sender->relayCredit -= cost;
+    sender->readerWait.invalidate();
+    return true;
+}
+
+void CConnectionLimits::Charge(Client* member, qint64 bytes) {
     const qint64 rate = m_options.relayBytesPerSecond;
     if (rate <= 0)
         return;
-    // Refilled for the time since, up to a second's worth.
-    const qint64 elapsed = sender->relayClock.restart();
-    sender->relayCredit = qMin(rate, sender->relayCredit + elapsed * rate / 1000) - bytes;
-    if (sender->relayCredit < 0)
-        sender->connection->Hold(int(qMin<qint64>(-sender->relayCredit * 1000 / rate + 1, 3600 * 1000)));
+    refill(member);
+    member->relayCredit -= bytes;
+    if (member->relayCredit < 0)
+        member->connection->Hold(int(qMin<qint64>(-member->relayCredit * 1000 / rate + 1, 3600 * 1000)));
 }
 
 void CConnectionLimits::auditOutput() {
@@ -165,17 +233,17 @@ void CConnectionLimits::auditOutput() {
 }
 
 void CConnectionLimits::sweepStale() {
+    // Judged by what each socket passes on to its peer, however slowly he reads; not by what the
+    // system takes from the server, which may be nothing for minutes while its buffers drain.
     const qint64 staleMs = qint64(m_options.staleOutputSeconds) * 1000;
     std::vector<Client*> stale;
     for (const auto& entry : m_clients) {
         Client* client = entry.second.get();
-        const qint64 taken = client->connection->BytesTaken();
-        if (client->connection->BytesToWrite() == 0 || taken != client->outputTaken) {
-            client->outputTaken = taken;
+        noteDrained(client);
+        if (client->connection->BytesToWrite() == 0)
             client->outputStill.restart();
-        } else if (staleMs > 0 && client->outputStill.elapsed() >= staleMs && client->connection->IsOpen()) {
+        else if (staleMs > 0 && client->outputStill.elapsed() >= staleMs && client->connection->IsOpen())
             stale.push_back(client);
-        }
     }
     for (Client* client : stale) {
         log(QStringLiteral("%1 dropped: %2 bytes sent to it have waited unread for %3 s")

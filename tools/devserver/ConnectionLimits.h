@@ -8,13 +8,14 @@
 #include <functional>
 
 // The development server's limits on connections, so that no peer and no crowd keeps it from the
-// others. It keeps each connection's output limit (a peer whose unsent output passes it is dropped)
-// and its frames a turn, both counted by the connection's CServerConnection; each member's relay
-// budget (what he has others sent, beyond it his frames wait); the output of all connections
-// together (the largest backlogs go first) and backlogs that do not shrink; the time a connection
-// has to log in; and the file limit: near it, the oldest connections that have not logged in make
-// room for new ones, or the server stops accepting for a pause that grows while the limit holds.
-// It answers no packet.
+// others. It keeps each connection's output limit (a peer whose unsent output passes it and who reads
+// nothing is dropped) and its frames a turn, both counted by the connection's CServerConnection; each
+// member's allowance (what he has the server send to the others, charged before it is sent: beyond
+// it his frames wait) and each reader's backlog (a room's chat skips a reader far behind, a packet
+// for him alone waits while he reads); the output of all connections together (the largest backlogs
+// go first) and backlogs that do not drain; the time a connection has to log in; and the file limit:
+// near it, the oldest connections that have not logged in make room for new ones, or the server stops
+// accepting for a pause that grows while the limit holds. It answers no packet.
 class CConnectionLimits : public CDevServerPart {
 public:
     // acceptPending takes the connections that wait to be accepted (when accepting resumes).
@@ -25,15 +26,33 @@ public:
     // After the server accepted connections: near the file limit it makes room.
     void Accepted();
     bool IsAccepting() const { return !m_acceptPaused; }
-    // The server sent bytes to others on the sender's behalf: they come off his relay budget, and
-    // when it is spent, his frames wait until it is refilled.
-    void Relayed(Client* sender, qint64 bytes);
+    // Before the server sends the sender's packet to these recipients (frameBytes: one copy), while
+    // the packet is being handled: whether it goes now. A room's chat (more than one recipient) leaves
+    // out the readers who have more than readerBacklogBytes waiting; a packet for one reader who has
+    // that much waiting and reads waits for him, kReaderWaitMs at most. All the copies left are
+    // charged to the sender's allowance at once: while it does not cover them the packet waits, and
+    // one that costs more than the whole allowance is refused and the sender told. A packet that waits
+    // is put back (CServerConnection::Defer) and handled again later; the caller sends nothing now.
+    bool MayRelay(Client* sender, QList<Client*>& recipients, qint64 frameBytes);
+    // The server sent bytes to others on the member's behalf (the announcements of his changes): they
+    // come off his allowance, and while it is below zero his frames wait.
+    void Charge(Client* member, qint64 bytes);
+    static constexpr int kReaderWaitMs = 5000;
 
 private:
+    void refill(Client* member);
+    // Whether more than readerBacklogBytes (half the output limit at most) wait in the server for
+    // the reader.
+    bool behind(const Client* reader) const;
+    // Whether the reader's socket passed anything on to him in the last kReadingMs.
+    bool reading(Client* reader);
+    void noteDrained(Client* client);
+    static constexpr int kReadingMs = 2000;
+    static constexpr int kReaderRetryMs = 50;
     // The unsent output of all connections together, counted: past the budget, the largest
     // backlogs are dropped until it is within it again.
     void auditOutput();
-    // Backlogs whose peer has taken nothing for staleOutputSeconds are dropped.
+    // Backlogs whose peer's socket has passed nothing on to him for staleOutputSeconds are dropped.
     void sweepStale();
     static QString name(const Client* client);
     // At the file limit: close the oldest connections that never logged in and go on accepting; when

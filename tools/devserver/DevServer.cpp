@@ -122,10 +122,10 @@ void CDevServer::onShout(Client* client, const CMessagePacket& packet) {
 
 void CDevServer::onNotify(Client* client, const CMessagePacket& packet) {
     const QString payload = packet.GetPayload();
-    const QList<Client*> room = inRoom(client->service);
-    for (Client* other : room)
-        systemLine(other, payload);
-    m_limits.Relayed(client, relayedBytes(payload, QString(), room.size()));
+    QList<Client*> room = inRoom(client->service);
+    if (m_limits.MayRelay(client, room, frameBytes(payload, QStringLiteral("."))))
+        for (Client* other : room)
+            systemLine(other, payload);
 }
 
 void CDevServer::onRoomPacket(Client* client, const CMessagePacket& packet) {
@@ -144,16 +144,18 @@ void CDevServer::onMemberPacket(Client* client, const CMessagePacket& packet) {
             QStringLiteral("Message to %1 could not be delivered").arg(destination));
         return;
     }
-    relay(client, {recipient}, type, payload, destination);
-    emit packetRelayed(client->record.GetNickname(), recipient->record.GetNickname(), type, payload);
+    if (relay(client, {recipient}, type, payload, destination))
+        emit packetRelayed(client->record.GetNickname(), recipient->record.GetNickname(), type, payload);
 }
 
-void CDevServer::relay(Client* sender, const QList<Client*>& recipients, int type, const QString& payload,
+bool CDevServer::relay(Client* sender, QList<Client*> recipients, int type, const QString& payload,
                        const QString& destination) {
     const QString source = sender->record.GetNickname();
     const CMessagePacketPtr packet =
         CMessagePacket::MakeRouted(type, destination, source, platform::cp1252::encode(payload));
+    if (!m_limits.MayRelay(sender, recipients, packet->GetBody().size() + 3))
+        return false;
     for (Client* other : recipients)
         other->connection->SendPacket(*packet);
-    m_limits.Relayed(sender, relayedBytes(payload, source + destination, recipients.size()));
+    return true;
 }

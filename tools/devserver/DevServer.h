@@ -87,12 +87,13 @@ private:
     void onNotify(Client* client, const CMessagePacket& packet);
     void onRoomPacket(Client* client, const CMessagePacket& packet);
     void onMemberPacket(Client* client, const CMessagePacket& packet);
-    // The sender's packet to each recipient, charged to his relay budget.
-    void relay(Client* sender, const QList<Client*>& recipients, int type, const QString& payload,
+    // The sender's packet to each recipient, once his allowance covers all the copies (false: it
+    // waits, or it was refused; CConnectionLimits::MayRelay).
+    bool relay(Client* sender, QList<Client*> recipients, int type, const QString& payload,
                const QString& destination);
-    // About what a relayed packet costs: its frames to that many recipients.
-    static qint64 relayedBytes(const QString& payload, const QString& names, qsizetype recipients) {
-        return qint64(payload.size() + names.size() + 16) * recipients;
+    // About one frame of a routed packet.
+    static qint64 frameBytes(const QString& payload, const QString& names) {
+        return qint64(payload.size() + names.size() + 16);
     }
     void onClosed(Client* client);
     static void systemLine(Client* client, const QString& text) { CDevServerCore::SystemLine(client, text); }

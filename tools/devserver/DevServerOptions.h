@@ -38,23 +38,29 @@ struct CDevServerOptions {
         int variant = -1;
         int stake = -1;
     } league{};
-    // Limits: a member whose unsent output passes outputLimitBytes (and who takes none of it) is
-    // dropped; a connection that has not logged in after loginTimeoutSeconds is closed; while fewer
-    // than fileReserve descriptors are left, the oldest connections that have not logged in make
-    // room for new ones (with none of them, the server stops accepting and tries again later). A
-    // connection's frames beyond framesPerTurn wait for the next turn of the event loop. What a
-    // member has relayed to the others (chat, shouts, tells, his room's packets: their bytes once for
-    // each recipient) is refilled at relayBytesPerSecond, up to a second's worth: past it his frames
-    // wait. The unsent output of all connections together stays within outputBudgetBytes (the
-    // largest backlogs are dropped first), and a backlog the peer has taken nothing of for
-    // staleOutputSeconds is dropped. The system keeps at most about twice sendBufferBytes of a
-    // connection's output in its own buffers (0: as much as it likes), so that these limits count
-    // nearly all that waits for a member.
+    // Limits: a member whose unsent output passes outputLimitBytes (and whose socket passes none of it
+    // on to him) is dropped; a connection that has not logged in after loginTimeoutSeconds is closed;
+    // while fewer than fileReserve descriptors are left, the oldest connections that have not logged
+    // in make room for new ones (with none of them, the server stops accepting and tries again
+    // later). A connection's frames beyond framesPerTurn wait for the next turn of the event loop.
+    // What a member has the server send to the others (chat, shouts, notices, tells, his room's
+    // packets, the announcements of his presence and his moves between rooms: their bytes once for
+    // each recipient) comes off an allowance refilled at relayBytesPerSecond, up to relayBurstBytes:
+    // a packet waits until the allowance covers all its copies (one that costs more than
+    // relayBurstBytes is refused). A reader who has more than readerBacklogBytes waiting in the
+    // server gets no more of a room's chat until he has read it down, and a packet for him alone
+    // waits (a while at most) while he reads. The unsent output of all connections together stays
+    // within outputBudgetBytes (the largest backlogs are dropped first), and a member whose socket
+    // passes nothing on to him for staleOutputSeconds while more waits in the server is dropped. The
+    // system keeps at most about twice sendBufferBytes of a connection's output in its own buffers
+    // (0: as much as it likes), so that these limits count nearly all that waits for a member.
     qint64 outputLimitBytes = 4 * 1024 * 1024;
     int loginTimeoutSeconds = 30;
     int fileReserve = 32;
     int framesPerTurn = 64;
-    qint64 relayBytesPerSecond = 1024 * 1024;
+    qint64 relayBytesPerSecond = 32 * 1024;
+    qint64 relayBurstBytes = 256 * 1024;
+    qint64 readerBacklogBytes = 512 * 1024;
     qint64 outputBudgetBytes = 256 * 1024 * 1024;
     int staleOutputSeconds = 60;
     int sendBufferBytes = 256 * 1024;

@@ -1,11 +1,13 @@
 #include "Directory.h"
 
+#include "ConnectionLimits.h"
 #include "support/PacketText.h"
 
 #include <QTimer>
 
 #include <algorithm>
 #include <cmath>
+#include <numeric>
 
 void CDirectory::Register(CPacketRegistry& packets) {
     packets.Plain(LoginPacketType::Presence, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CDirectory::OnPresence));
@@ -55,10 +57,11 @@ void CDirectory::OnWatchRequest(Client* client, const QString& text) {
     client->connection->SendRouted(184, QStringLiteral("."), reply);
 }
 
-void CDirectory::SendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to,
-                               quint32 mask) {
+std::vector<qint64> CDirectory::SendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to,
+                                              quint32 mask) {
+    std::vector<qint64> sent(size_t(about.size()), 0);
     if (about.isEmpty())
-        return;
+        return sent;
     if (mask == 0)
         mask = type == 110 ? UserField::OwnMask : UserField::All;
     // Each user's entry is written once for each set of group flags readers see him with.
@@ -90,10 +93,13 @@ void CDirectory::SendDirectory(int type, const QList<Client*>& about, const QLis
                                     : 0);
             const int board = onBoardOf(client, user) ? kBoardGroup : 0;
             const int sameGame = inGame && CDevServerCore::SameRoom(user->service, client->service) ? kInGameGroup : 0;
-            body += entry(index, groups | board | sameGame);
+            const QString& text = entry(index, groups | board | sameGame);
+            body += text;
+            sent[size_t(index)] += text.size();
         }
         client->connection->SendPlain(quint8(type), body);
     }
+    return sent;
 }
 
 bool CDirectory::inGameOf(const Client* reader, const Client* user) const {
@@ -196,6 +202,8 @@ void CDirectory::SendViewSoon(Client* client) {
 }
 
 void CDirectory::queue(Client* client) {
+    if (client->connection->IsHandling())
+        client->ownChangeQueued = true;
     if (client->announceQueued)
         return;
     client->announceQueued = true;
@@ -212,26 +220,40 @@ void CDirectory::announceQueued() {
     if (!m_announcing.empty())
         QTimer::singleShot(0, m_core.owner, [this] { announceQueued(); });
     QList<Client*> changed, viewers;
+    std::vector<Client*> ownDoing; // whose changes were their own doing
     for (CServerConnection* connection : turn) {
         const auto it = m_clients.find(connection);
         if (it == m_clients.end())
             continue;
         Client* client = it->second.get();
         client->announceQueued = false;
+        if (client->ownChangeQueued)
+            ownDoing.push_back(client);
+        client->ownChangeQueued = false;
         if (client->loggedIn && client->record.GetChangeMask() != 0)
             changed.append(client);
         if (client->loggedIn && client->viewQueued)
             viewers.append(client);
         client->viewQueued = false;
     }
-    // One directory packet to each member, with everybody who changed in the turn.
-    SendDirectory(110, changed, loggedIn());
-    for (Client* client : changed)
-        client->record.ClearChangeMask();
+    // One directory packet to each member, with everybody who changed in the turn. A member whose
+    // change was his own doing pays for it out of his allowance, his entry for every reader and the
+    // view of everybody he is sent: one toggling his presence or walking through rooms is slowed as
+    // one who chats is (a change another brought about, a player's activity say, costs him nothing).
+    const auto own = [&](Client* client) { return std::find(ownDoing.begin(), ownDoing.end(), client) != ownDoing.end(); };
+    const std::vector<qint64> sent = SendDirectory(110, changed, loggedIn());
+    for (qsizetype i = 0; i < changed.size(); ++i) {
+        changed[i]->record.ClearChangeMask();
+        if (own(changed[i]))
+            m_core.limits->Charge(changed[i], sent[size_t(i)]);
+    }
     if (!viewers.isEmpty()) {
         const QList<Client*> everybody = loggedIn();
-        for (Client* viewer : viewers)
-            SendDirectory(110, everybody, {viewer}, kGroupFlagsOnly);
+        for (Client* viewer : viewers) {
+            const std::vector<qint64> view = SendDirectory(110, everybody, {viewer}, kGroupFlagsOnly);
+            if (own(viewer))
+                m_core.limits->Charge(viewer, std::accumulate(view.begin(), view.end(), qint64(0)));
+        }
     }
 }
 

@@ -27,9 +27,11 @@ public:
     // A member left (already out of the logged-in users): everybody learns of it, his friends too.
     void Departed(Client* client);
     // Directory packet type about those users to each of to, with the fields of mask (0: all fields for
-    // arrivals and departures, the changed ones for 110; kGroupFlagsOnly: none).
+    // arrivals and departures, the changed ones for 110; kGroupFlagsOnly: none) -> the bytes of each
+    // user's entries, all readers together.
     static constexpr quint32 kGroupFlagsOnly = 0xFFFFFFFFu;
-    void SendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to, quint32 mask = 0);
+    std::vector<qint64> SendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to,
+                                      quint32 mask = 0);
     // The member's changed fields go to everybody now.
     void AnnounceChange(Client* client);
     // The change goes out once the current turn is over, with the others' changes of the turn: a

@@ -136,7 +136,13 @@ void CGameRooms::SendUnfinished(const QStringList& players) {
         if (!user)
             continue;
         const QString nickname = user->record.GetNickname();
-        user->connection->SendRouted(233, QStringLiteral("."), m_unfinished.FormatList(nickname));
+        int left = 0;
+        user->connection->SendRouted(233, QStringLiteral("."),
+                                     m_unfinished.FormatList(nickname, CUnfinishedMatchStore::kLongestList, &left));
+        if (left > 0)
+            log(QStringLiteral("the unfinished matches of %1 are too many for one frame: %2 of them not listed")
+                    .arg(nickname)
+                    .arg(left));
         // The directory shows how many unfinished matches each member has.
         user->record.SetUnfinishedMatches(m_unfinished.CountFor(nickname));
         m_directory.AnnounceSoon(user);

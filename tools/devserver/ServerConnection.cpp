@@ -6,6 +6,7 @@
 #include <QRandomGenerator>
 #include <QTimer>
 
+#include <sys/ioctl.h>
 #include <sys/socket.h>
 
 CServerConnection::CServerConnection(QTcpSocket* socket, QObject* parent)
@@ -14,11 +15,9 @@ CServerConnection::CServerConnection(QTcpSocket* socket, QObject* parent)
     // What a peer sends beyond this waits in the kernel until the frames before it are handled.
     m_socket->setReadBufferSize(kReadAhead);
     m_peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
-    // A timer, not a queued call: it comes after the sockets' notifications of the turn, so a peer
-    // that reads has had its chance.
     m_judgeTimer = new QTimer(this);
     m_judgeTimer->setSingleShot(true);
-    m_judgeTimer->setInterval(0);
+    m_judgeTimer->setInterval(kJudgeMs);
     connect(m_judgeTimer, &QTimer::timeout, this, &CServerConnection::judgeBacklog);
     m_holdTimer = new QTimer(this);
     m_holdTimer->setSingleShot(true);
@@ -81,7 +80,7 @@ bool CServerConnection::written(qint64 bytes) {
         return false;
     }
     if (backlog > m_outputLimit && !m_judgeTimer->isActive()) {
-        m_takenAtOverflow = BytesTaken();
+        m_drainedAtOverflow = BytesDrained();
         m_judgeTimer->start();
     }
     if (backlog > kReadAhead)
@@ -94,14 +93,23 @@ void CServerConnection::judgeBacklog() {
         return;
     m_socket->flush();
     const qint64 backlog = m_socket->bytesToWrite();
-    // A peer that took something since is reading: it is judged again when more is written.
-    if (backlog <= m_outputLimit || BytesTaken() > m_takenAtOverflow)
+    // A peer whose socket passed something on to it since is reading: it is judged again when more
+    // is written.
+    if (backlog <= m_outputLimit || BytesDrained() > m_drainedAtOverflow)
         return;
     emit outputOverflow(backlog);
     Drop();
 }
 
 qint64 CServerConnection::BytesToWrite() const { return m_socket->bytesToWrite(); }
+
+qint64 CServerConnection::BytesDrained() const {
+    const qintptr descriptor = m_socket->socketDescriptor();
+    int queued = 0;
+    if (m_closed || descriptor < 0 || ::ioctl(int(descriptor), TIOCOUTQ, &queued) != 0)
+        queued = 0;
+    return BytesTaken() - queued;
+}
 
 void CServerConnection::Flush() {
     if (!m_closed)
@@ -150,6 +158,13 @@ void CServerConnection::Hold(int ms) {
 
 bool CServerConnection::IsHeld() const { return m_holdTimer->isActive(); }
 
+void CServerConnection::Defer(int ms) {
+    if (!m_handling || m_closed)
+        return;
+    m_deferred = m_handling;
+    Hold(qMax(1, ms));
+}
+
 void CServerConnection::onDisconnected() {
     if (m_closed || m_peerGone)
         return;
@@ -175,7 +190,7 @@ void CServerConnection::handleFrames() {
     m_framesQueued = false;
     if (m_closed || m_closing || IsHeld())
         return;
-    if (m_decoder.buffered() < kReadAhead)
+    if (m_decoder.buffered() < kReadAhead && m_socket->isOpen())
         m_decoder.Feed(m_socket->readAll());
     QPointer<CServerConnection> self(this);
     for (int handled = 0; self && !m_closed && !m_closing; ++handled) {
@@ -185,6 +200,12 @@ void CServerConnection::handleFrames() {
             m_framesQueued = true;
             QTimer::singleShot(0, this, &CServerConnection::handleFrames);
             return;
+        }
+        if (m_deferred) {
+            m_handling = std::move(m_deferred);
+            m_deferred.reset();
+            emitHandling();
+            continue;
         }
         quint8 type = 0;
         QByteArray body;
@@ -211,8 +232,17 @@ void CServerConnection::handleFrames() {
             emit closed(true);
             return;
         }
-        emit packetReceived(packet);
+        m_handling = std::move(packet);
+        emitHandling();
     }
+}
+
+void CServerConnection::emitHandling() {
+    QPointer<CServerConnection> self(this);
+    const CMessagePacketPtr packet = m_handling;
+    emit packetReceived(packet);
+    if (self)
+        m_handling.reset();
 }
 
 QString MakeLoginNonce() {

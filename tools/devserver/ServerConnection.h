@@ -30,11 +30,12 @@ public:
     // Whether frames from the peer are still taken: connected, or closed by the peer with frames it
     // sent before still to be handled (nothing is sent to it then).
     bool IsOpen() const;
-    // A peer that does not read what is sent to it: once more than this many bytes still wait after
-    // the server had a chance to send them (the event loop's next turn, after the peers' sockets had
-    // theirs), and the peer has taken nothing of them meanwhile, the connection is dropped
-    // (outputOverflow(), then closed()); past kHardOutputFactor times as many it goes at once, read
-    // or not. 0: no bound.
+    // The peer has closed: what is handled now is what it sent before.
+    bool IsPeerGone() const { return m_peerGone; }
+    // A peer that does not read what is sent to it: once more than this many bytes wait in the server
+    // for it, and its socket passes nothing on to it for kJudgeMs, the connection is dropped
+    // (outputOverflow(), then closed()); a peer that reads, however slowly, is judged again as more is
+    // sent to it. Past kHardOutputFactor times as many it goes at once, read or not. 0: no bound.
     void SetOutputLimit(qint64 bytes) { m_outputLimit = bytes; }
     qint64 BytesToWrite() const;
     // Hands the system what it takes now of the unsent output.
@@ -42,6 +43,10 @@ public:
     // Of all the bytes written to the peer, those the system has taken from the server (sent, or
     // in the system's own buffers).
     qint64 BytesTaken() const { return m_written - BytesToWrite(); }
+    // Of all the bytes written to the peer, those that have left the system's send queue too: what the
+    // peer's side has taken. It grows as the peer reads, however slowly, even while the system takes
+    // nothing more from the server.
+    qint64 BytesDrained() const;
     // Bytes handed to the connection in all, and how many of them went out to the network (once it
     // has closed: as far as was known at the close). A frame is out once BytesSent() reaches what
     // BytesQueued() said right after it was sent.
@@ -57,8 +62,14 @@ public:
     // waits. The frames are handled once the hold ends, even if the peer closed meanwhile.
     void Hold(int ms);
     bool IsHeld() const;
+    // Whether a packet of this connection is being handled now (packetReceived).
+    bool IsHandling() const { return m_handling != nullptr; }
+    // Only while a packet of this connection is being handled (packetReceived): it is put back, and
+    // handled again once a hold of ms milliseconds is over, before the frames after it.
+    void Defer(int ms);
     static constexpr qint64 kReadAhead = 64 * 1024;
     static constexpr int kHardOutputFactor = 4;
+    static constexpr int kJudgeMs = 1000;
 
 signals:
     void packetReceived(CMessagePacketPtr packet);
@@ -74,6 +85,8 @@ private:
     void onDisconnected();
     // Handles up to m_framesPerTurn frames, then comes back in the next turn while more wait.
     void handleFrames();
+    // Hands m_handling to the receivers.
+    void emitHandling();
     bool written(qint64 bytes);
     void judgeBacklog();
 
@@ -89,7 +102,10 @@ private:
     int m_framesPerTurn = 0;
     bool m_framesQueued = false;
     qint64 m_written = 0;
-    qint64 m_takenAtOverflow = 0;
+    qint64 m_drainedAtOverflow = 0;
+    // The packet being handled, and one put back by Defer().
+    CMessagePacketPtr m_handling;
+    CMessagePacketPtr m_deferred;
     // BytesSent() as it stood when the connection began to close; -1 while it is open.
     qint64 m_sentAtClose = -1;
     void noteClose() {

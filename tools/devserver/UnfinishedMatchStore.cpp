@@ -73,15 +73,27 @@ const std::set<quint64>* CUnfinishedMatchStore::entriesOf(const QString& nicknam
     return found == m_byPlayer.constEnd() ? nullptr : &*found;
 }
 
-QString CUnfinishedMatchStore::FormatList(const QString& nickname) const {
-    QStringList entries;
+QString CUnfinishedMatchStore::FormatList(const QString& nickname, qsizetype longest, int* leftOut) const {
+    QString list = QStringLiteral("~ ") + nickname + QStringLiteral(" = ");
+    int left = 0;
     if (const std::set<quint64>* own = entriesOf(nickname)) {
+        bool first = true;
         for (const quint64 serial : *own) {
             const Match& match = m_matches.at(serial);
-            entries << match.key + QLatin1Char(' ') + match.room + QLatin1Char(' ') + match.details;
+            const qsizetype length = match.key.size() + match.room.size() + match.details.size() + 2;
+            if (left > 0 || list.size() + (first ? 0 : 1) + length > longest) {
+                ++left;
+                continue;
+            }
+            if (!first)
+                list += QLatin1Char('\t');
+            first = false;
+            list += match.key + QLatin1Char(' ') + match.room + QLatin1Char(' ') + match.details;
         }
     }
-    return QStringLiteral("~ ") + nickname + QStringLiteral(" = ") + entries.join(QLatin1Char('\t'));
+    if (leftOut)
+        *leftOut = left;
+    return list;
 }
 
 int CUnfinishedMatchStore::CountFor(const QString& nickname) const {

@@ -29,8 +29,10 @@ public:
     // -> the key it resumes or replaces, empty when none.
     static QString KeyOfTransfer(const QString& transferText);
     // Packet 233's body for that player: "~ <nickname> = " then his entries, oldest first, separated
-    // by tabs.
-    QString FormatList(const QString& nickname) const;
+    // by tabs; at most longest characters (the entries that fit, whole), the number of those left out
+    // in *leftOut.
+    static constexpr qsizetype kLongestList = 65530; // a frame's body less the routed header from "."
+    QString FormatList(const QString& nickname, qsizetype longest = kLongestList, int* leftOut = nullptr) const;
     int CountFor(const QString& nickname) const;
     // The key of the room's unfinished match, empty when it holds none.
     QString KeyOfRoom(const CServiceName& room) const;
