@@ -115,6 +115,7 @@ public:
 
 protected:
     QWidget* CreateTermsPane(QWidget* parent) override;
+    QWidget* CreateFootPane(QWidget* parent) override;
     void SaveDefaults() override;
     void LoadDefaults() override;
     QString GetRulesText() override;
