@@ -1,5 +1,7 @@
 #include "app/SessionGameLink.h"
 
+#include "app/GameRoom.h"
+
 #include "game/ClientGameFactory.h"
 #include "game/GameDoc.h"
 #include "lobby/invite/InvitationManager.h"
@@ -96,8 +98,16 @@ void CSessionGameLink::AddSystemChatLine(const QString& text) {
 }
 
 void CSessionGameLink::OpenInvitationFromGame(const QString& serviceName, int localSide) {
-    if (CInvitationManager* invitations = CInvitationManager::Find(GetSession()))
-        invitations->OpenInvitationFromGame(serviceName, localSide);
+    CSessionDoc* session = GetSession();
+    CInvitationManager* invitations = CInvitationManager::Find(session);
+    if (!invitations)
+        return;
+    // The room names the terms its match was played by: play again offers them, even to a client
+    // started after they were agreed (one that came back to the match by resuming it).
+    const bool inRoom = CServiceName(serviceName).IsSameService(session->GetServiceName());
+    invitations->OpenInvitationFromGame(
+        serviceName, localSide,
+        inRoom ? session->GetServiceSetting(QString::fromLatin1(CGameRoom::kRulesSetting)) : QString());
 }
 
 QString CFactoryGameModuleInfo::GetServiceWord() const {

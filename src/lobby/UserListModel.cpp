@@ -4,6 +4,28 @@
 
 #include <algorithm>
 #include <numeric>
+#include <unordered_map>
+#include <utility>
+
+// Around the signals of one change of the rows (a begin, the change, its end): the index is stale
+// from the start and after the end, and a view's slot that asks for a flush in between gets it at the
+// end of the turn (a rebuilt index would hold the rows as they were while the change was told).
+class CUserListModel::ChangeScope {
+public:
+    explicit ChangeScope(CUserListModel& model) : m_model(model) {
+        ++m_model.m_changing;
+        m_model.indexChanged();
+    }
+    ~ChangeScope() {
+        m_model.indexChanged();
+        --m_model.m_changing;
+    }
+    ChangeScope(const ChangeScope&) = delete;
+    ChangeScope& operator=(const ChangeScope&) = delete;
+
+private:
+    CUserListModel& m_model;
+};
 
 CUserListModel::CUserListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -16,6 +38,7 @@ void CUserListModel::SetColumns(std::vector<int> columns, QStringList titles,
                                 std::vector<Qt::Alignment> alignments) {
     flushLayout();
     flushNoted();
+    ChangeScope scope(*this);
     beginResetModel();
     m_columns = std::move(columns);
     m_titles = std::move(titles);
@@ -41,15 +64,21 @@ size_t IndexSlotOf(const CClientUserInfo* user, int bits) {
 } // namespace
 
 int CUserListModel::RowOf(const CClientUserInfo* user) const {
+    if (!user)
+        return -1;
     if (m_indexValid) {
-        if (!user)
-            return -1;
         const size_t mask = m_index.size() - 1;
         for (size_t slot = IndexSlotOf(user, m_indexBits);; slot = (slot + 1) & mask) {
-            if (m_index[slot].user == user)
-                return m_index[slot].row;
-            if (!m_index[slot].user)
+            const IndexSlot& entry = m_index[slot];
+            if (!entry.user)
                 return -1;
+            if (entry.user != user)
+                continue;
+            if (entry.row < int(m_rows.size()) && m_rows[size_t(entry.row)] == user)
+                return entry.row;
+            // An index that missed a change is not used again: the rows are searched.
+            m_indexValid = false;
+            break;
         }
     }
     const auto it = std::find(m_rows.begin(), m_rows.end(), user);
@@ -104,14 +133,15 @@ int CUserListModel::sortedPlace(const CClientUserInfo& user, int skip) const {
 }
 
 int CUserListModel::InsertSorted(CClientUserInfo* user) {
-    indexChanged();
     if (m_batch) {
         m_rows.push_back(user);
+        indexChanged();
         return int(m_rows.size()) - 1;
     }
     flushLayout();
     flushNoted();
     const int row = sortedPlace(*user, -1);
+    ChangeScope scope(*this);
     beginInsertRows(QModelIndex(), row, row);
     m_rows.insert(m_rows.begin() + row, user);
     endInsertRows();
@@ -132,7 +162,10 @@ int CUserListModel::MoveToSortedPlace(int row) {
     indexChanged();
     if (m_gather) {
         if (!m_layoutPending) {
-            emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+            {
+                ChangeScope scope(*this);
+                emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+            }
             m_layoutPending = true;
             m_pendingIndexes = persistentIndexList();
             m_pendingUsers.clear();
@@ -145,11 +178,13 @@ int CUserListModel::MoveToSortedPlace(int row) {
             std::rotate(m_rows.begin() + target, m_rows.begin() + row, m_rows.begin() + row + 1);
         else
             std::rotate(m_rows.begin() + row, m_rows.begin() + row + 1, m_rows.begin() + target + 1);
+        indexChanged();
         Q_ASSERT(m_rows[target] == user);
         return target;
     }
     // beginMoveRows counts the destination in the rows before the move.
     const int destination = target < row ? target : target + 1;
+    ChangeScope scope(*this);
     beginMoveRows(QModelIndex(), row, row, QModelIndex(), destination);
     CClientUserInfo* user = m_rows[row];
     m_rows.erase(m_rows.begin() + row);
@@ -158,21 +193,28 @@ int CUserListModel::MoveToSortedPlace(int row) {
     return target;
 }
 
-void CUserListModel::RemoveRow(int row) {
+bool CUserListModel::RemoveRow(int row) {
     if (row < 0 || row >= int(m_rows.size()))
-        return;
-    indexChanged();
+        return false;
+    // Nothing noted of the record stays behind it (its address may come back with another).
+    std::erase(m_replace, m_rows[size_t(row)]);
     if (m_batch) {
         m_rows.erase(m_rows.begin() + row);
-        return;
+        indexChanged();
+        return true;
     }
     flushLayout();
-    beginRemoveRows(QModelIndex(), row, row);
-    m_rows.erase(m_rows.begin() + row);
-    endRemoveRows();
+    {
+        // The selection hears of the removal from inside it (and its slots may ask for the rows).
+        ChangeScope scope(*this);
+        beginRemoveRows(QModelIndex(), row, row);
+        m_rows.erase(m_rows.begin() + row);
+        endRemoveRows();
+    }
     // The index is made again at the end of the turn.
     if (m_gather)
         postFlush();
+    return true;
 }
 
 void CUserListModel::RowChanged(int row) {
@@ -187,17 +229,18 @@ void CUserListModel::RowChanged(int row) {
 }
 
 void CUserListModel::Clear() {
-    indexChanged();
     m_arrivals.clear();
     m_arriving.clear();
     m_replace.clear();
     if (m_batch) {
         m_rows.clear();
+        indexChanged();
         return;
     }
     if (m_rows.empty())
         return;
     flushLayout();
+    ChangeScope scope(*this);
     beginResetModel();
     m_rows.clear();
     endResetModel();
@@ -250,11 +293,8 @@ bool CUserListModel::RemoveUser(const CClientUserInfo* user) {
         m_arrivals.erase(std::find(m_arrivals.begin(), m_arrivals.end(), user));
         return true;
     }
-    const int row = RowOf(user);
-    if (row < 0)
-        return false;
-    RemoveRow(row);
-    return true;
+    // RowOf gives only a row that holds him.
+    return RemoveRow(RowOf(user));
 }
 
 int CUserListModel::UserCount() const {
@@ -276,14 +316,15 @@ bool CUserListModel::flushNoted() {
     m_replace.clear();
     // New rows join at the end, then go to their places with the changed ones.
     if (!m_arrivals.empty()) {
+        // Taken before the views hear of them: a slot that asks again finds nothing noted.
+        const std::vector<CClientUserInfo*> arrivals = std::exchange(m_arrivals, {});
+        m_arriving.clear();
         const int first = int(m_rows.size());
-        beginInsertRows(QModelIndex(), first, first + int(m_arrivals.size()) - 1);
-        m_rows.insert(m_rows.end(), m_arrivals.begin(), m_arrivals.end());
-        indexChanged();
+        ChangeScope scope(*this);
+        beginInsertRows(QModelIndex(), first, first + int(arrivals.size()) - 1);
+        m_rows.insert(m_rows.end(), arrivals.begin(), arrivals.end());
         endInsertRows();
         std::fill(moving.begin() + first, moving.end(), 1);
-        m_arrivals.clear();
-        m_arriving.clear();
     }
     // The rows that stay keep their order (nothing of theirs that orders changed); the rest are
     // sorted among themselves and merged in, before or after the rows they compare equal to.
@@ -311,6 +352,7 @@ bool CUserListModel::flushNoted() {
     }
     if (order == m_rows)
         return false;
+    ChangeScope scope(*this);
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<CClientUserInfo*> users;
@@ -318,7 +360,6 @@ bool CUserListModel::flushNoted() {
     for (const QModelIndex& index : before)
         users.push_back(UserAt(index.row()));
     m_rows = std::move(order);
-    rebuildIndex();
     endLayoutChange(before, users);
     return true;
 }
@@ -360,11 +401,22 @@ bool CUserListModel::mergeOnKeys(const std::vector<CClientUserInfo*>& moved,
 }
 
 void CUserListModel::endLayoutChange(const QModelIndexList& before, const std::vector<CClientUserInfo*>& users) {
-    // The rows of the persistent indexes (the selection, the current row) follow their users.
+    // The rows of the persistent indexes (the selection, the current row) follow their users, found
+    // in one pass over the rows (the index is not made while the views are told).
+    std::unordered_map<const CClientUserInfo*, int> rowOf;
+    for (const CClientUserInfo* user : users) {
+        if (user)
+            rowOf.emplace(user, -1);
+    }
+    for (size_t row = 0; !rowOf.empty() && row < m_rows.size(); ++row) {
+        if (const auto it = rowOf.find(m_rows[row]); it != rowOf.end())
+            it->second = int(row);
+    }
     QModelIndexList after;
     after.reserve(before.size());
     for (qsizetype i = 0; i < before.size(); ++i) {
-        const int row = RowOf(users[size_t(i)]);
+        const auto it = rowOf.find(users[size_t(i)]);
+        const int row = it == rowOf.end() ? -1 : it->second;
         after.append(row < 0 ? QModelIndex() : index(row, before[i].column()));
     }
     changePersistentIndexList(before, after);
@@ -392,10 +444,18 @@ void CUserListModel::flushLayout() {
     const std::vector<CClientUserInfo*> users = std::move(m_pendingUsers);
     m_pendingIndexes.clear();
     m_pendingUsers.clear();
+    ChangeScope scope(*this);
     endLayoutChange(before, users);
 }
 
 void CUserListModel::FlushGathered() {
+    // A view's slot asking while the views are told of a change: a flush now would start a change
+    // inside that one, and an index made now would hold the rows as they were.
+    if (changing()) {
+        if (m_gather)
+            postFlush();
+        return;
+    }
     // A layout change repaints every row anyway.
     bool laidOut = m_layoutPending;
     flushLayout();
@@ -422,6 +482,7 @@ void CUserListModel::Sort() {
     flushNoted();
     if (IsSorted())
         return;
+    ChangeScope scope(*this);
     emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     std::vector<int> oldRows(m_rows.size());
     std::iota(oldRows.begin(), oldRows.end(), 0);
@@ -449,7 +510,9 @@ void CUserListModel::BeginBatch() {
         return;
     flushLayout();
     flushNoted();
+    ChangeScope scope(*this);
     beginResetModel();
+    // The batch counts as a change until its end.
     m_batch = true;
 }
 
@@ -463,10 +526,12 @@ void CUserListModel::EndBatch() {
     // Rows placed at the top arrive newest first.
     if (m_placement == Placement::Top)
         std::reverse(m_rows.begin(), m_rows.end());
-    indexChanged();
+    {
+        ChangeScope scope(*this);
+        endResetModel();
+    }
     if (m_gather)
         rebuildIndex();
-    endResetModel();
 }
 
 int CUserListModel::rowCount(const QModelIndex& parent) const {

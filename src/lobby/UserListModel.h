@@ -51,6 +51,8 @@ public:
     int ColumnNumber(int modelColumn) const;
     int ModelColumn(int columnNumber) const;
 
+    // The user's row, -1 when no row holds him (a record's address alone says nothing: a row is
+    // taken only when it holds that very record).
     int RowOf(const CClientUserInfo* user) const;
     CClientUserInfo* UserAt(int row) const;
     const std::vector<CClientUserInfo*>& Users() const { return m_rows; }
@@ -59,7 +61,8 @@ public:
     int InsertSorted(CClientUserInfo* user);
     // Moves the row to the place its user now belongs at -> the new row.
     int MoveToSortedPlace(int row);
-    void RemoveRow(int row);
+    // -> whether there was a row to remove.
+    bool RemoveRow(int row);
     // Repaints the row's cells.
     void RowChanged(int row);
     void Clear();
@@ -79,7 +82,8 @@ public:
     // what was gathered first.
     void SetGathering(bool gather);
     bool IsGathering() const { return m_gather; }
-    // Shows what was gathered now.
+    // Shows what was gathered now; while the views are being told of a change (a slot of theirs
+    // asking), at the end of the turn instead.
     void FlushGathered();
 
     // What a list that follows the directory does with a user (records it may or may not show).
@@ -92,7 +96,7 @@ public:
     // The user's record changed; placeChanged when the change touches the order -> whether the user
     // is in the list.
     bool UserChanged(CClientUserInfo* user, bool placeChanged);
-    // Removes the user's row (or his noted arrival) -> whether he was in the list.
+    // Removes the user's row (or his noted arrival) -> whether he was in the list (and so removed).
     bool RemoveUser(const CClientUserInfo* user);
     // The users in the list, rows and noted arrivals.
     int UserCount() const;
@@ -133,6 +137,11 @@ private:
     void postFlush();
     void rebuildIndex() const;
     void indexChanged() { m_indexValid = false; }
+    // While the views are told of a change of the rows (from a begin to its end, and during a batch),
+    // their slots may call back: nothing is flushed or indexed then, and the index is stale after.
+    class ChangeScope;
+    bool changing() const { return m_changing > 0 || m_batch; }
+    int m_changing = 0;
     bool m_gather = false;
     bool m_layoutPending = false;
     bool m_dataPending = false;
@@ -146,6 +155,7 @@ private:
     std::vector<const CClientUserInfo*> m_replace;
     // The row of each user, while no row has been added, removed or moved since it was made: an
     // open-addressed table (made again in one pass at the end of a turn, without an allocation per row).
+    // A hit counts only when the row holds the user.
     struct IndexSlot {
         const CClientUserInfo* user = nullptr;
         int row = -1;

@@ -90,6 +90,18 @@ int CUserListView::OnCreate() {
     m_list->setAccessibleName(QStringLiteral("Players"));
     m_list->SetModel(m_model);
     connect(m_model, &CUserListModel::gatheredRowsChanged, m_list->viewport(), qOverload<>(&QWidget::update));
+    // A flyover goes when the row of the player it shows goes.
+    const auto rowsGoing = [this](const QModelIndex&, int first, int last) {
+        for (int row = first; m_flyoverUser && row <= last; ++row) {
+            if (m_model->UserAt(row) == m_flyoverUser)
+                HideFlyover();
+        }
+    };
+    connect(m_model, &QAbstractItemModel::rowsAboutToBeRemoved, this, rowsGoing);
+    connect(m_model, &QAbstractItemModel::modelAboutToBeReset, this, [this] {
+        if (m_flyoverUser)
+            HideFlyover();
+    });
     setFocusProxy(m_list);
 
     m_buttonFont.Load(QString());
@@ -806,9 +818,11 @@ void CUserListView::ShowFlyover(const QPoint& point) {
         screen = QGuiApplication::primaryScreen();
     const QRect area = screen ? screen->geometry() : QRect(0, 0, 1024, 768);
     m_flyover->ShowPage(QUrl::fromLocalFile(path).toString(), PlayerFlyover::Place(global, area));
+    m_flyoverUser = user;
 }
 
 void CUserListView::HideFlyover() {
+    m_flyoverUser = nullptr;
     if (m_flyover)
         m_flyover->HidePage();
 }

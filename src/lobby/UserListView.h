@@ -297,6 +297,7 @@ private:
     CMBFlyoverSettings m_flyoverSettings;
     bool m_flyoverEnabled = false;
     std::unique_ptr<CFlyoverWindow> m_flyover;
+    const CClientUserInfo* m_flyoverUser = nullptr; // whose flyover is shown (compared, never read)
     bool m_columnsChanged = false;
     bool m_recreatePending = false;
     bool m_layoutLoaded = false;

@@ -109,11 +109,8 @@ QString CNewMsgFolderDlg::CheckName(const QString& name, const QStringList& exis
         if (!(c.unicode() < 128 && c.isLetterOrNumber()))
             return QString::fromLatin1(kNotAlphanumeric);
     }
-    for (const char* reserved : {CMessagingOleDocument::kFoldersStreamName, CMessagingOleDocument::kAddressBooksName,
-                                 CMessagingOleDocument::kContentsName}) {
-        if (name.compare(QLatin1String(reserved), Qt::CaseInsensitive) == 0)
-            return QStringLiteral("The name '") + name + QStringLiteral("' is kept for the message store's own use.  Please choose another.");
-    }
+    if (CMessagingOleDocument::IsReservedName(name))
+        return QStringLiteral("The name '") + name + QStringLiteral("' is kept for the message store's own use.  Please choose another.");
     for (const QString& folder : existing) {
         if (platform::CompoundFile::CompareNames(folder, name) == 0 ||
             CMessagingSubDocument::ToStorageFolderName(folder).compare(name, Qt::CaseInsensitive) == 0)
@@ -130,7 +127,7 @@ void CNewMsgFolderDlg::accept() {
         m_name->selectAll();
         return;
     }
-    if (m_mailbox && !m_mailbox->CreateFolder(name)) {
+    if (m_mailbox && !m_mailbox->CreateFolder(name, this)) {
         m_name->setFocus(Qt::OtherFocusReason);
         return;
     }

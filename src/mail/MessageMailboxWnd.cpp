@@ -490,12 +490,14 @@ void CMessageMailboxWnd::deleteFolder() {
     Refresh();
 }
 
-bool CMessageMailboxWnd::CreateFolder(const QString& name) {
+bool CMessageMailboxWnd::CreateFolder(const QString& name, QWidget* asker) {
     if (name.isEmpty())
         return false;
     const bool made = m_mail.CreateFolder(name);
     if (!made)
-        tell(QStringLiteral("The folder '%1' could not be made.\n%2").arg(name, storeError(m_mail)));
+        MailWindowBox(asker ? asker : this,
+                      QStringLiteral("The folder '%1' could not be made.\n%2").arg(name, storeError(m_mail)),
+                      platform::MB_OK | platform::MB_ICONEXCLAMATION);
     Refresh();
     return made;
 }

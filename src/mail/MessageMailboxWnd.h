@@ -71,8 +71,9 @@ public:
 
     // The folder tree afresh with the same folder selected, and that folder's messages again.
     void Refresh();
-    // Makes a folder -> false (after telling the user why) when the store refused it.
-    bool CreateFolder(const QString& name);
+    // Makes a folder -> false (after telling the user why, in a box over asker, else over the
+    // mailbox) when the store refused it.
+    bool CreateFolder(const QString& name, QWidget* asker = nullptr);
     // Files and sends a message written in window -> whether it went out; the window closes then.
     bool SendMail(std::unique_ptr<CMessageHeader> header, const QString& body, CMsgDisplayEditWnd* window);
     // Moves or copies messages to a folder (storage name), asking first about several when confirm is

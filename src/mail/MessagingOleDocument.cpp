@@ -26,13 +26,6 @@ const QString kDeliveries = QString::fromLatin1(CMessagingOleDocument::kDeliveri
 // Far more folders than anyone keeps; a longer list is damage, refused before it is read.
 constexpr qint64 kMaxFolders = 10000;
 
-bool isReservedName(const QString& name) {
-    for (const QString& reserved : {kFoldersStream, kAddressBooks, kContents, kDeliveries})
-        if (CompoundFile::CompareNames(name, reserved) == 0)
-            return true;
-    return false;
-}
-
 // Keeps what an element name may hold.
 QString nameCharacters(const QString& text) {
     QString out;
@@ -84,6 +77,13 @@ CMessagingOleDocument::CMessagingOleDocument(const QString& mailFolder, const QS
 }
 
 CMessagingOleDocument::~CMessagingOleDocument() = default;
+
+bool CMessagingOleDocument::IsReservedName(const QString& name) {
+    for (const QString& reserved : {kFoldersStream, kAddressBooks, kContents, kDeliveries})
+        if (CompoundFile::CompareNames(name, reserved) == 0)
+            return true;
+    return false;
+}
 
 QString CMessagingOleDocument::GetMailFolderPath(CSettingsStore& settings) {
     const QString section = QStringLiteral("PathNames");
@@ -210,7 +210,7 @@ int CMessagingOleDocument::CreateFolder(const QString& name) {
         return refuse(m_openError);
     if (!CompoundFile::IsValidName(name))
         return refuse(QStringLiteral("A folder name has 1 to 31 characters and none of / \\ : !"));
-    if (isReservedName(name))
+    if (IsReservedName(name))
         return refuse(QStringLiteral("The name \"%1\" is reserved.").arg(name));
     for (const QString& folder : m_folders)
         if (CompoundFile::CompareNames(folder, name) == 0)
@@ -230,7 +230,7 @@ int CMessagingOleDocument::CreateFolder(const QString& name) {
 int CMessagingOleDocument::DeleteFolder(const QString& name) {
     if (!IsOpen())
         return refuse(m_openError);
-    if (name.isEmpty() || isReservedName(name))
+    if (name.isEmpty() || IsReservedName(name))
         return refuse(QStringLiteral("The folder \"%1\" cannot be removed.").arg(name));
     const QStringList before = m_folders;
     const quint32 code = m_file.Remove({name});
@@ -474,7 +474,7 @@ std::vector<std::unique_ptr<CMessageHeader>> CMessagingOleDocument::MoveMessages
             continue;
         }
         // Each copy's id is held until the copies join the folder, so no two get the same.
-        header->SetMessageId(MakeMessageId(*header));
+        header->SetMessageId(movedId(key, destination, move, *header));
         header->SetFolderName(destination);
         m_reserved.insert(header->GetMessageId().toUpper());
         taken.append(header->GetMessageId().toUpper());
@@ -497,6 +497,39 @@ std::vector<std::unique_ptr<CMessageHeader>> CMessagingOleDocument::MoveMessages
     }
     commitInBackground(std::move(done));
     return copies;
+}
+
+QString CMessagingOleDocument::movedId(const MailKey& key, const QString& destination, bool move,
+                                      const CMessageHeader& header) const {
+    // A message moved keeps its id, so the server's answers to a sent one find it wherever it went,
+    // and no other message gets the id while it is kept. A copy, or a move into a folder that has
+    // the name already (a store of another program may repeat ids across folders), gets a new one.
+    const bool free = !m_reserved.contains(key.id.toUpper()) &&
+                      !m_file.Exists({destination, key.id}, CompoundFile::Kind::Stream) &&
+                      !m_file.Exists({destination, key.id}, CompoundFile::Kind::Storage);
+    return move && free ? key.id : MakeMessageId(header);
+}
+
+int CMessagingOleDocument::MoveMessage(CMessageHeader& header, const QString& source, const QString& id,
+                                       const QString& destination) {
+    if (!IsOpen() || source.isEmpty() || id.isEmpty() || source == destination)
+        return refuse(QStringLiteral("No message given."));
+    if (!m_file.Exists({destination}, CompoundFile::Kind::Storage))
+        return refuse(QStringLiteral("%1:  %2").arg(destination, ErrorText(stg::FILENOTFOUND)));
+    CMessageHeader moved;
+    QString body;
+    if (!ReadMessage(moved, body, source, id))
+        return 0;
+    moved.SetMessageId(movedId({source, id}, destination, true, moved));
+    moved.SetFolderName(destination);
+    const quint32 code = m_file.WriteStream({destination, moved.GetMessageId()}, messageRecord(moved, body), true);
+    if (stg::Failed(code))
+        return refuse(QStringLiteral("%1:  %2").arg(moved.GetMessageId(), ErrorText(code)));
+    m_file.Remove({source, id});
+    if (!commit()) // the copy and the removal land together, or neither does
+        return 0;
+    header = moved;
+    return 1;
 }
 
 std::unique_ptr<CMsgFolderObject> CMessagingOleDocument::LoadFolder(const QString& name) {

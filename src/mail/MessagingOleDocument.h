@@ -51,6 +51,9 @@ class CMessagingOleDocument : public platform::Object {
     // settings' own folder (then remembered as "MsgSystem" when an install folder is recorded).
     static QString GetMailFolderPath(CSettingsStore& settings);
 
+    // Whether a name is one of the store's own elements, which no folder may take.
+    static bool IsReservedName(const QString& name);
+
     // Whether a message id is in use by something outside the file (the mail code's headers in memory).
     void SetIdInUseTest(std::function<bool(const QString&)> test) { m_idInUse = std::move(test); }
 
@@ -100,8 +103,12 @@ class CMessagingOleDocument : public platform::Object {
     using CommitDone = std::function<void(bool filed, const QString& why)>;
     // Removes messages for good -> the keys of those removed.
     std::vector<MailKey> DeleteMessages(const std::vector<MailKey>& messages, CommitDone done);
-    // Copies messages to a folder under new ids, removing the originals when moving -> one header
-    // (folder and new id set) per message, null for one that could not be read.
+    // Moves a message to another folder with one commit -> 1 when on disk; header gets its header
+    // (folder and id set). It keeps its id (a new one only where the folder has that name already).
+    int MoveMessage(CMessageHeader& header, const QString& source, const QString& id, const QString& destination);
+    // Copies messages to a folder under new ids, or moves them there under their own ids (removing
+    // the originals) -> one header (folder and id set) per message, null for one that could not be
+    // read.
     std::vector<std::unique_ptr<CMessageHeader>> MoveMessages(const QString& destination,
                                                               const std::vector<MailKey>& messages, bool move,
                                                               CommitDone done);
@@ -123,6 +130,8 @@ class CMessagingOleDocument : public platform::Object {
 private:
     bool loadFromStorage();
     bool idTaken(const QString& id) const;
+    // The id of a message's copy in destination: its own when moved there, where it is free.
+    QString movedId(const MailKey& key, const QString& destination, bool move, const CMessageHeader& header) const;
     int writeFolderList();
     // The delivery list's stream as it would be with these filed ids (oldest first).
     QByteArray deliveriesRecord(const QStringList& filed) const;

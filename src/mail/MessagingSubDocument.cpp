@@ -137,7 +137,8 @@ int CMessagingSubDocument::setStatus(CMessageHeader* header, int status) {
 }
 
 int CMessagingSubDocument::onDeliveryResult(const MailPacket::Incoming& packet) {
-    CMessageHeader* header = FindSentHeader(packet.messageId);
+    // A message moved since it was sent kept its id, so it is found wherever it is.
+    CMessageHeader* header = FindHeaderById(packet.messageId);
     if (packet.delivered) {
         // An answer the server hands over again never takes back an acknowledgement.
         if (header && header->m_status == kStatusAcknowledged)
@@ -341,7 +342,7 @@ bool CMessagingSubDocument::WaitForFiling(int ms) {
 }
 
 int CMessagingSubDocument::onAcknowledged(const MailPacket::Incoming& packet) {
-    CMessageHeader* header = FindSentHeader(packet.messageId);
+    CMessageHeader* header = FindHeaderById(packet.messageId);
     return header ? setStatus(header, kStatusAcknowledged) : 0;
 }
 
@@ -462,28 +463,6 @@ CMessageHeader* CMessagingSubDocument::FindHeaderById(const QString& id) const {
     return nullptr;
 }
 
-CMessageHeader* CMessagingSubDocument::FindSentHeader(const QString& id) const {
-    // A message moved since it was sent is found under its present id.
-    if (CMessageHeader* header = FindHeaderById(id))
-        return header;
-    const auto moved = m_renamed.constFind(id);
-    return moved == m_renamed.constEnd() ? nullptr : FindHeaderById(moved.value());
-}
-
-void CMessagingSubDocument::renamed(const QString& from, const QString& to) {
-    // Only the id the message went out with is remembered, once for each message that is kept.
-    const QString sentAs = m_renamedFrom.take(from);
-    const QString original = sentAs.isEmpty() ? from : sentAs;
-    m_renamed.insert(original, to);
-    m_renamedFrom.insert(to, original);
-}
-
-void CMessagingSubDocument::forgetRenamed(const QString& id) {
-    const QString original = m_renamedFrom.take(id);
-    if (!original.isEmpty())
-        m_renamed.remove(original);
-}
-
 CMessageHeader* CMessagingSubDocument::AddHeaderToFolder(const QString& folder,
                                                          std::unique_ptr<CMessageHeader>& header) {
     CMsgFolderObject* target = FindFolder(folder);
@@ -506,11 +485,8 @@ bool CMessagingSubDocument::DeleteFolder(const QString& name) {
     if (!m_store || !m_store->DeleteFolder(name))
         return false;
     auto it = std::find_if(m_folders.begin(), m_folders.end(), [&](const auto& f) { return f->GetName() == name; });
-    if (it != m_folders.end()) {
-        for (const CMessageHeader* header : (*it)->Headers())
-            forgetRenamed(header->GetMessageId());
+    if (it != m_folders.end())
         m_folders.erase(it);
-    }
     return true;
 }
 
@@ -521,7 +497,6 @@ bool CMessagingSubDocument::DeleteMessage(const QString& folder, const QString& 
         if (CMessageHeader* header = object->FindHeader(id))
             object->RemoveHeader(header);
     }
-    forgetRenamed(id);
     return true;
 }
 
@@ -531,15 +506,17 @@ bool CMessagingSubDocument::MoveOrCopy(const QString& destination, const QString
         return false;
     auto header = std::make_unique<CMessageHeader>();
     QString body;
-    if (!m_store->ReadMessage(*header, body, source, id))
-        return false;
-    // The copy is filed first: should that fail, the original stays where it was.
-    if (!m_store->StoreMessage(*header, body, destination)) {
+    // A move is one commit (the original goes only with its copy on file) and keeps the id; a copy
+    // is filed under an id of its own.
+    const bool done = move ? m_store->MoveMessage(*header, source, id, destination)
+                           : m_store->ReadMessage(*header, body, source, id) &&
+                                 m_store->StoreMessage(*header, body, destination);
+    if (!done) {
         logError(QStringLiteral("A message could not be filed in %1: %2").arg(destination, m_store->LastError()));
         return false;
     }
     if (move)
-        DeleteMessage(source, id);
+        removeHeaders({{source, id}});
     AddHeaderToFolder(destination, header); // a header no folder object takes goes with the pointer
     return true;
 }
@@ -549,7 +526,7 @@ int CMessagingSubDocument::DeleteMessages(const std::vector<MailKey>& messages) 
         return 0;
     const std::vector<MailKey> removed =
         m_store->DeleteMessages(messages, [this](bool filed, const QString& why) { commandCommitted(filed, why); });
-    removeHeaders(removed, true);
+    removeHeaders(removed);
     return int(removed.size());
 }
 
@@ -570,24 +547,18 @@ int CMessagingSubDocument::MoveOrCopyMessages(const QString& destination, const 
         const MailKey& key = messages[i];
         if (newIds)
             (*newIds)[i] = copies[i]->GetMessageId();
-        if (move) {
-            // The server's replies name a sent message by the id it had when it went out.
-            renamed(key.id, copies[i]->GetMessageId());
+        if (move)
             moved.push_back(key);
-        }
         AddHeaderToFolder(destination, copies[i]);
     }
-    removeHeaders(moved, false);
+    removeHeaders(moved);
     return done;
 }
 
-void CMessagingSubDocument::removeHeaders(const std::vector<MailKey>& messages, bool deleted) {
+void CMessagingSubDocument::removeHeaders(const std::vector<MailKey>& messages) {
     for (const auto& [folder, ids] : GroupByFolder(messages)) {
         if (CMsgFolderObject* object = FindFolder(folder))
             object->RemoveHeaders(ids);
-        if (deleted)
-            for (const QString& id : ids)
-                forgetRenamed(id);
     }
 }
 
@@ -597,15 +568,6 @@ void CMessagingSubDocument::commandCommitted(bool filed, const QString& why) {
     // The store went back to what is on disk: the folders show that again.
     logError(QStringLiteral("A change to the mail folders could not be written: %1").arg(why));
     ReloadFolders();
-    // Moves that were undone leave no names behind.
-    for (auto it = m_renamedFrom.begin(); it != m_renamedFrom.end();) {
-        if (FindHeaderById(it.key())) {
-            ++it;
-        } else {
-            m_renamed.remove(it.value());
-            it = m_renamedFrom.erase(it);
-        }
-    }
     if (m_mailbox)
         m_mailbox->RefreshCurrentFolder();
     if (!m_closing)

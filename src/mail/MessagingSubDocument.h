@@ -4,7 +4,6 @@
 #include "mail/MessagingOleDocument.h"
 #include "session/PacketTarget.h"
 
-#include <QHash>
 #include <QSet>
 #include <QObject>
 #include <QStringList>
@@ -101,9 +100,8 @@ public:
     bool SendMail(std::unique_ptr<CMessageHeader> header, const QString& body);
 
     // ---- Folders and messages
+    // A message keeps its id when it is moved, so a sent one is found by the id it went out with.
     CMessageHeader* FindHeaderById(const QString& id) const;
-    // The header of a message this user sent, by the id it went out with (found after moves too).
-    CMessageHeader* FindSentHeader(const QString& id) const;
     // Hands the header to the folder of that name -> null (the caller keeps it) when there is none.
     CMessageHeader* AddHeaderToFolder(const QString& folder, std::unique_ptr<CMessageHeader>& header);
     CMsgFolderObject* FindFolder(const QString& name) const;
@@ -111,7 +109,8 @@ public:
     bool CreateFolder(const QString& name);
     bool DeleteFolder(const QString& name);
     bool DeleteMessage(const QString& folder, const QString& id);
-    // Copies (or moves) a message to another folder. A move keeps the original until its copy is stored.
+    // Copies (or moves) a message to another folder. A move keeps the original until its copy is
+    // stored, and the message keeps its id.
     bool MoveOrCopy(const QString& destination, const QString& source, const QString& id, bool move);
     // Deletes messages for good, or moves or copies them to a folder, as one command -> how many were
     // done. The folder objects change at once; the store's commit is written off the GUI thread and
@@ -173,11 +172,8 @@ private:
     void newMessageArrived(std::unique_ptr<CMessageHeader> header, const QString& body,
                            const QString& deliveryId = QString());
     int setStatus(CMessageHeader* header, int status);
-    // Takes the headers of these messages out of their folder objects (deleted: for good).
-    void removeHeaders(const std::vector<MailKey>& messages, bool deleted);
-    // A sent message moved from one id to another; one deleted is forgotten.
-    void renamed(const QString& from, const QString& to);
-    void forgetRenamed(const QString& id);
+    // Takes the headers of these messages out of their folder objects.
+    void removeHeaders(const std::vector<MailKey>& messages);
     // A command's commit ended; one that failed was undone, and the folders are read again.
     void commandCommitted(bool filed, const QString& why);
     void logError(const QString& line) const;
@@ -197,8 +193,4 @@ private:
     bool m_toldReportsWait = false;     // the log says reports wait; said again after one went
     bool m_closing = false;
     QString m_storeError; // why there is no store
-    // The id a moved message went out with -> its present id, and back: one pair for each message
-    // that was moved and is still kept.
-    QHash<QString, QString> m_renamed;
-    QHash<QString, QString> m_renamedFrom;
 };

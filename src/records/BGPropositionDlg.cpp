@@ -17,6 +17,7 @@
 #include "support/FileKind.h"
 #include "support/SettingsStore.h"
 #include "support/controls/Edit100ths.h"
+#include "support/controls/SpinButton.h"
 #include "support/dialogs/DeferredMessageBox.h"
 
 #include <QAbstractButton>
@@ -29,7 +30,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QSpinBox>
+#include <QRegularExpressionValidator>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -272,20 +273,31 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     for (int i : {kPayW, kPayB})
         connect(m_radios[i], &QRadioButton::clicked, this, [this] { OnOptionChanged(); });
 
-    m_games = new QSpinBox(pane);
-    m_games->setRange(1, CPropRuleOptions::kMaxContractLength);
-    SetItemId(m_games, kIdGames);
     auto* gamesBox = new QWidget(pane);
     auto* gamesRow = new QHBoxLayout(gamesBox);
     gamesRow->setContentsMargins(0, 0, 0, 0);
+    m_games = new QLineEdit(gamesBox);
+    m_games->setMaxLength(3);
+    m_games->setFixedWidth(44);
+    m_games->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,3}")), m_games));
+    SetItemId(m_games, kIdGames);
+    auto* gamesSpin = new CSpinButton(gamesBox);
+    gamesSpin->SetBuddy(m_games);
+    gamesSpin->SetRange(1, CPropRuleOptions::kMaxContractLength);
+    SetItemId(gamesSpin, kIdGamesSpin);
     gamesRow->addWidget(m_games);
+    gamesRow->addWidget(gamesSpin);
     gamesRow->addStretch(1);
     line(5, QStringLiteral("&Number of games to play:"), gamesBox)->setBuddy(m_games);
-    // The number the peer's terms put in is not the user's change.
-    connect(m_games, &QSpinBox::valueChanged, this, [this] {
-        if (!m_filling)
-            OnOptionChanged();
+    // Each key changes the terms without touching the box; the box is put right when the user is done
+    // with it (leaving it, Enter) and whenever its arrows set it.
+    connect(m_games, &QLineEdit::textEdited, this, [this] { OnGamesTyped(); });
+    connect(m_games, &QLineEdit::editingFinished, this, [this] {
+        if (m_games->isModified())
+            OnGamesEntered();
     });
+    connect(gamesSpin, &CSpinButton::stepped, this, [this] { OnGamesEntered(); });
 
     auto* buttons = new QHBoxLayout;
     m_save = new QPushButton(QStringLiteral("&Save"), pane);
@@ -663,7 +675,7 @@ void CBGPropositionDlg::readControls() {
     m_payee = index(kPayW);
     m_cubeOwner = index(kOwnW);
     m_onRoll = index(kRollW);
-    m_contract = m_games->value();
+    m_contract = TypedGames(m_games->text());
     m_consideration = ParseConsideration(m_considerationEdit->text());
     bool ok = false;
     const int cube = GetItemText(kIdCubeValue).trimmed().toInt(&ok);
@@ -683,13 +695,61 @@ void CBGPropositionDlg::writeControls() {
     set(kPayW, m_payee);
     set(kOwnW, m_cubeOwner);
     set(kRollW, m_onRoll);
-    m_games->setValue(std::clamp(m_contract, 1, CPropRuleOptions::kMaxContractLength));
+    // The box the user is typing in keeps his text as long as it stands for the number held.
+    if (!(m_games->hasFocus() && TypedGames(m_games->text()) == m_contract))
+        m_games->setText(m_contract > 0
+                             ? QString::number(std::min(m_contract, CPropRuleOptions::kMaxContractLength))
+                             : QString());
     m_considerationEdit->setText(QString::asprintf("%.2f", m_consideration / 100.0));
     SetItemText(kIdCubeValue, QString::number(m_cubeValue));
     m_nameText->setText(m_name);
     for (int i : {kOwnW, kOwnB})
         m_radios[i]->setEnabled(m_cubeValue != 1);
     m_filling = filling;
+}
+
+int CBGPropositionDlg::TypedGames(const QString& text) {
+    const QString digits = text.trimmed();
+    if (digits.isEmpty())
+        return kNoGames;
+    bool ok = false;
+    const int games = digits.toInt(&ok);
+    return ok ? std::clamp(games, 1, CPropRuleOptions::kMaxContractLength) : kNoGames;
+}
+
+void CBGPropositionDlg::OnGamesTyped() {
+    if (IsClosed() || !m_games)
+        return;
+    const QString text = m_games->text().trimmed();
+    m_contract = TypedGames(text);
+    // A number the box shows as typed goes to the peer at once; one it will correct (0, 300, 007) goes once
+    // the box shows the correction. An empty box is no number: Invite and Play wait for one.
+    if (IsReady())
+        OnTermsChanged(m_contract != kNoGames && QString::number(m_contract) == text);
+    UpdateButtons();
+}
+
+void CBGPropositionDlg::OnGamesEntered() {
+    if (IsClosed() || !m_games)
+        return;
+    m_games->setModified(false);
+    if (!UpdateData(true))
+        return;
+    // Passing through the box changes nothing the peer has not seen already.
+    if (IsReady())
+        OnTermsChanged(!IsLive() || !RulesEqual(GetOwnRulesText(), GetRulesText()));
+    UpdateButtons();
+}
+
+void CBGPropositionDlg::DoDataExchange(platform::DataExchange& dx) {
+    CWagerInviteDlg::DoDataExchange(dx);
+    if (!dx.saving() || !m_games)
+        return;
+    // The user is done with the games box: a number out of range shows corrected; an empty box stays
+    // empty, no number.
+    m_contract = TypedGames(m_games->text());
+    if (m_contract != kNoGames && m_games->text() != QString::number(m_contract))
+        m_games->setText(QString::number(m_contract));
 }
 
 // ---- Terms ---------------------------------------------------------------------------------------------
@@ -824,7 +884,8 @@ void CBGPropositionDlg::SaveDefaults() {
     const QString section = Section();
     store.WriteInt(section, QStringLiteral("nPlayerControlSide"), m_playing);
     store.WriteInt(section, QStringLiteral("nPayeeSide"), m_payee);
-    store.WriteInt(section, QStringLiteral("nContractLength"), m_contract);
+    if (m_contract != kNoGames)
+        store.WriteInt(section, QStringLiteral("nContractLength"), m_contract);
     store.WriteInt(section, QStringLiteral("fConsideration"), m_consideration);
     if (const auto* stake = GetStakeControl())
         store.WriteInt(section, QStringLiteral("nStakePennies"), stake->GetAmount());

@@ -9,9 +9,9 @@ class CBackgammonBoardCtl;
 class CEdit100ths;
 class QComboBox;
 class QLabel;
+class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QSpinBox;
 
 // Makes the game factory create the proposition dialog for invitations of game kind 1.
 void RegisterPropositionDialog();
@@ -42,6 +42,7 @@ public:
     static constexpr int kIdRollWhite = 1395;
     static constexpr int kIdRollBlack = 1396;
     static constexpr int kIdGames = 1405;
+    static constexpr int kIdGamesSpin = 1406;
     static constexpr int kIdDragHint = 1449;
     static constexpr int kIdBoard = 1172;
     static constexpr int kIdSave = 1398;
@@ -84,6 +85,10 @@ public:
     static int ParseConsideration(const QString& text);
     // A spin click: one hundredth up (delta > 0) or down, kept within 0..99.9 points.
     static int StepConsideration(int hundredths, int delta);
+    // The number of games a text typed into the games box stands for: kNoGames when empty, else
+    // brought into 1..100.
+    static constexpr int kNoGames = 0;
+    static int TypedGames(const QString& text);
 
     // ---- State, for the tests
     const QString& GetPropositionName() const { return m_name; }
@@ -108,6 +113,12 @@ public:
     bool OnBoardCommand(const QString& command);
     // The you-are-playing, owner, on-roll and cube controls changed.
     void ApplyControlsToBoard();
+    // A key typed in the games box: the terms follow what it reads as, the box keeps what was typed
+    // (empty is no number: Invite and Play wait for one).
+    void OnGamesTyped();
+    // The user is done with the games box (left it, pressed Enter, or used its arrows): it shows the
+    // number taken, corrected into range.
+    void OnGamesEntered();
     // Asks the server for the bear-off chance of the preview's position -> whether it was asked.
     bool OnBearoffEquity();
     // The server's bear-off answer (169 from the server) for this dialog's room is shown.
@@ -118,6 +129,7 @@ protected:
     QWidget* CreateFootPane(QWidget* parent) override;
     void SaveDefaults() override;
     void LoadDefaults() override;
+    void DoDataExchange(platform::DataExchange& dx) override;
     QString GetRulesText() override;
     bool ApplyRulesText(const QString& text) override;
     bool RulesEqual(const QString& a, const QString& b) const override;
@@ -173,7 +185,7 @@ private:
     QLabel* m_nameText = nullptr;
     CEdit100ths* m_considerationEdit = nullptr;
     QRadioButton* m_radios[8] = {};
-    QSpinBox* m_games = nullptr;
+    QLineEdit* m_games = nullptr;
     QLabel* m_hint = nullptr;
     QLabel* m_notice = nullptr;
     QPushButton* m_save = nullptr;

@@ -5,6 +5,7 @@
 #include "app/MainFrame.h"
 #include "frame/MultiPaneFrame.h"
 #include "lobby/LobbyUserListView.h"
+#include "lobby/UserListModel.h"
 #include "lobby/RelationsSubDoc.h"
 #include "prefs/AutoUpdate.h"
 #include "prefs/BgColorScheme.h"
@@ -28,10 +29,14 @@
 #include <QLineEdit>
 #include <QMdiArea>
 #include <QTemporaryDir>
+#include <QTest>
 
 #include <QUrl>
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <set>
 
 using testenv::WaitFor;
 
@@ -111,6 +116,58 @@ TEST_F(ClientAppTest, LogsInFromTheCommandLineAndShowsOthersArriveAndLeave) {
     }
 
     bob.Disconnect();
+    ASSERT_TRUE(WaitFor([&] { return Listed() == QStringList{"alice"}; }));
+
+    // Seven in the lobby; members leave and come back while alice has a row selected (the selection
+    // hears of a removal from inside it). The rows are compared with the directory's records by address
+    // alone: a row left behind holds a freed record.
+    std::map<QString, std::unique_ptr<CSessionDoc>> others;
+    CSessionDoc& session = *app->GetSession();
+    const auto arrive = [&](const QString& nickname) {
+        auto& member = others[nickname] = std::make_unique<CSessionDoc>();
+        member->Connect({"127.0.0.1", devServer.Port(), nickname, "x", {}});
+        ASSERT_TRUE(WaitFor([&] { return session.FindUser(nickname) != nullptr; }));
+    };
+    const auto leave = [&](const QString& nickname) {
+        others.erase(nickname);
+        ASSERT_TRUE(WaitFor([&] { return session.FindUser(nickname) == nullptr; }));
+    };
+    const auto rowsAreTheDirectory = [&] {
+        std::multiset<const CClientUserInfo*> directory;
+        session.GetUserMap()->ForEach([&](const CClientUserInfo* user) { directory.insert(user); });
+        PlayersPane()->GetModel()->FlushGathered();
+        const std::vector<CClientUserInfo*>& rows = PlayersPane()->GetModel()->Users();
+        return std::multiset<const CClientUserInfo*>(rows.begin(), rows.end()) == directory;
+    };
+    // Clicks a row -> its member and the one so many rows below.
+    const auto click = [&](int row, int below) {
+        CUserListCtrl* list = PlayersPane()->GetListCtrl();
+        QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                          list->visualRect(PlayersPane()->GetModel()->index(row, 0)).center());
+        EXPECT_EQ(PlayersPane()->GetFirstSelectedUser(), PlayersPane()->GetUserAt(row));
+        return std::pair{PlayersPane()->GetUserAt(row)->GetNickname(),
+                         PlayersPane()->GetUserAt(row + below)->GetNickname()};
+    };
+    app->GetMainFrame()->resize(900, 600);
+    for (const QString nickname : {"carl", "dora", "ed", "fay", "gus", "hal", "dora"}) {
+        if (others.count(nickname))
+            leave(nickname); // and comes back
+        arrive(nickname);
+    }
+    ASSERT_TRUE(rowsAreTheDirectory());
+    for (const bool comesBack : {true, false}) {
+        const auto [first, below] = click(2, comesBack ? 2 : 1);
+        ASSERT_TRUE(others.count(first) && others.count(below));
+        leave(first);
+        if (comesBack)
+            arrive(first);
+        leave(below);
+        ASSERT_TRUE(rowsAreTheDirectory()) << comesBack;
+    }
+    EXPECT_EQ(PlayersPane()->GetRowCount(), 4);
+    PlayersPane()->GetListCtrl()->viewport()->grab();
+
+    others.clear();
     ASSERT_TRUE(WaitFor([&] { return Listed() == QStringList{"alice"}; }));
 }
 

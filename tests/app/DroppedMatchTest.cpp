@@ -413,6 +413,34 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
     EXPECT_EQ(review->windowTitle(), title);
 }
 
+// The development server forgets a match under way when it stops; the client's automatic save keeps
+// its moves.
+TEST_F(DroppedMatchTest, AMatchUnderWayWhenTheServerStopsIsSavedByTheClient) {
+    auto stopping = std::make_unique<CDevServer>(CDevServer::Options{.dice = testenv::ScriptedDice(dice)});
+    ASSERT_TRUE(stopping->Listen(QHostAddress::LocalHost, 0));
+    LogInAlice(stopping->Port());
+    bob = std::make_unique<OtherClient>(stopping->Port(), "bob");
+    ASSERT_TRUE(WaitFor([&] { return bob->in; }));
+    SeatAliceAndBob();
+    ASSERT_TRUE(WaitFor([&] { return AliceBoard() && stopping->MatchNumber(".gb.alice.bob") == 1; }));
+    ASSERT_TRUE(AliceRolls());
+    ASSERT_TRUE(AliceBoard()->DoCommand("m 13/7 8/7"));
+    ASSERT_TRUE(WaitFor([&] {
+        return stopping->FindMatch(".gb.alice.bob")->MoveCount() == 3 && !AliceDoc()->IsAwaitingAnswer();
+    }));
+    const QStringList moves = Payloads(AliceDoc(), true);
+    ASSERT_GE(moves.size(), 3);
+    stopping.reset();
+    ASSERT_TRUE(WaitFor([&] { return !alice()->IsConnected(); }));
+
+    LogInAlice();
+    const QStringList saved = QDir(saves.path()).entryList({"alice vs bob *.cbg"}, QDir::Files);
+    ASSERT_EQ(saved.size(), 1);
+    CBackgammonDoc kept;
+    ASSERT_TRUE(kept.LoadMatchFile(QDir(saves.path()).filePath(saved[0])));
+    EXPECT_EQ(Payloads(&kept, true), moves);
+}
+
 // The game window through a match of every state its buttons know: no button's Alt key is a menu's
 // of the main window or another button's; a watcher's window stops watching rather than leaving a
 // match; the Players window the user closed stays closed for that match and opens with the next.

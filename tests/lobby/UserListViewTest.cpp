@@ -753,6 +753,12 @@ TEST_F(UserListFlyoverTest, LeavingTheRowHidesTheFlyoverAtOnce) {
                       Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(ctrl->viewport(), &press);
     EXPECT_FALSE(ctrl->IsTimerActive(CUserListCtrl::kHoverTimer));
+    // So does the player leaving the lobby: the row under the mouse is another's.
+    MoveMouse(RowPoint(0));
+    ctrl->OnTimer(CUserListCtrl::kHoverTimer);
+    ASSERT_TRUE(flyover.visible);
+    Leave({Record("bob")});
+    EXPECT_FALSE(flyover.visible);
 }
 
 TEST_F(UserListFlyoverTest, ServerTextsAreEscapedInThePage) {

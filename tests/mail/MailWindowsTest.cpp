@@ -7,6 +7,7 @@
 #include "mail/MessagingOleDocument.h"
 #include "mail/MsgDisplayEditWnd.h"
 #include "platform/Color.h"
+#include "platform/CompoundFile.h"
 #include "platform/Paths.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
@@ -331,6 +332,7 @@ TEST_F(MailWindowsTest, FoldersAreMadeAndRemovedAndMessagesMovedAndCopiedBetween
         {"Games2026", ""},
         {"storagefolders", "The name 'storagefolders' is kept for the message store's own use.  Please choose another."},
         {"Contents", "The name 'Contents' is kept for the message store's own use.  Please choose another."},
+        {"filedDeliveries", "The name 'filedDeliveries' is kept for the message store's own use.  Please choose another."},
         {"inbox", "There is a folder named 'Inbox' already.  Please choose another name."},
         {"OUTBOX", "There is a folder named 'Sent Items' already.  Please choose another name."},
     };
@@ -348,6 +350,16 @@ TEST_F(MailWindowsTest, FoldersAreMadeAndRemovedAndMessagesMovedAndCopiedBetween
     ASSERT_TRUE(dialog);
     EXPECT_EQ(countBoxes(CNewMsgFolderDlg::kNotAlphanumeric), 1);
     EXPECT_EQ(boxOwner(CNewMsgFolderDlg::kNotAlphanumeric), CNewMsgFolderDlg::kClassName);
+    // A name the store refuses all the same (its write fails) is told over the dialog too.
+    platform::CompoundFile::SetWriteGate([] { return false; });
+    dialog->NameEdit()->setText("Later");
+    dialog->accept();
+    platform::CompoundFile::SetWriteGate(nullptr);
+    ASSERT_TRUE(dialog);
+    const auto& asked = testenv::scriptedUi().asked();
+    ASSERT_FALSE(asked.empty());
+    EXPECT_TRUE(asked.back().text.startsWith("The folder 'Later' could not be made.")) << asked.back().text.toStdString();
+    EXPECT_EQ(asked.back().parent, CNewMsgFolderDlg::kClassName);
     dialog->NameEdit()->setText("Friends");
     dialog->accept();
     EXPECT_TRUE(WaitFor([&] { return !dialog; }));
@@ -728,7 +740,7 @@ TEST_F(MailWindowsTest, AMovedMessageStillAnswersFromItsWindowAndItsSendersHearO
     ASSERT_TRUE(mailbox->RunCommand(MailCommand::kView));
     CMsgDisplayEditWnd* read = NewestWindow();
     SelectRows({0});
-    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kDelete)); // into "Deleted Items": a new id
+    ASSERT_TRUE(mailbox->RunCommand(MailCommand::kDelete)); // into "Deleted Items", under its own id
     ASSERT_TRUE(WaitFor([&] { return Subjects().isEmpty() && !mail->IsCommandCommitPending(); }));
     EXPECT_EQ(read->FolderName(), "Deleted Items");
     const size_t windows = mailbox->MessageWindows().size();

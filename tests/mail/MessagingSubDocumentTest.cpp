@@ -249,13 +249,14 @@ TEST_F(MessagingSubDocumentTest, FilingReportsAreSplitBySizeAndSentAgainWhenThey
     ASSERT_TRUE(mail->WaitForFiling(5000));
     EXPECT_EQ(mail->FindFolder("Inbox")->Headers().size(), size_t(kCount + 1));
     ASSERT_TRUE(Login());
-    // It goes at the login, before the first request for letters (which would hand it over again).
-    ASSERT_TRUE(mail->RequestPendingMessages());
+    // It goes as the login is accepted, the mailbox closed and nothing asked: before any request for
+    // letters (which would hand it over again).
     const auto again = server->Expect(MailPacket::kType, 1);
     ASSERT_TRUE(again);
     const auto result = MailPacket::ParseFilingResult(again->Text());
     ASSERT_TRUE(result && result->filed);
     EXPECT_EQ(result->deliveryIds, QStringList{"late1"});
+    ASSERT_TRUE(mail->RequestPendingMessages());
     const auto request = server->Expect(MailPacket::kType, 1);
     ASSERT_TRUE(request);
     EXPECT_TRUE(request->Text().startsWith(QLatin1String("-120 ")));
@@ -391,6 +392,46 @@ TEST_F(MessagingSubDocumentTest, MovesKeepTheOriginalUntilTheCopyIsFiled) {
         CMessageHeader stored;
         EXPECT_EQ(StoredBody(mail->FindFolder("Saved")->Headers().back(), stored), "the body");
         EXPECT_EQ(stored.GetFolderName(), "Saved");
+    }
+}
+
+// A sent message moved keeps its id: the server's answers find it in its new folder, also after a
+// restart, and no message sent later gets the id while it is kept. A copy gets an id of its own.
+TEST_F(MessagingSubDocumentTest, AMovedSentMessageKeepsItsIdSoItsAnswersFindIt) {
+    Start();
+    for (const char* folder : {"Saved", "Old"})
+        ASSERT_TRUE(mail->CreateFolder(folder));
+    const QString moved = SendOne("first");
+    ASSERT_EQ(mail->MoveOrCopyMessages("Saved", {{"Outbox", moved}}, true), 1); // the windows' way
+    ASSERT_TRUE(mail->MoveOrCopy("Old", "Saved", moved, true));
+    std::vector<QString> copyIds;
+    ASSERT_EQ(mail->MoveOrCopyMessages("Saved", {{"Old", moved}}, false, &copyIds), 1);
+    const QString next = SendOne("second"); // to the same member in the same minute
+    for (const QString& other : {next, copyIds.front()})
+        EXPECT_NE(other, moved);
+    const struct {
+        QString packet;
+        int status;
+    } steps[] = {
+        {MailPacket::FormatDeliveryResult("alice", true, moved), kStatusSent},
+        {MailPacket::FormatAcknowledged("alice", moved), kStatusAcknowledged}, // after a restart
+    };
+    for (const auto& step : steps) {
+        if (step.status == kStatusAcknowledged) {
+            ASSERT_TRUE(mail->GetStore()->WaitForCommit(5000));
+            mail.reset();
+            Start();
+        }
+        ServerSend(MailPacket::kType, step.packet);
+        CMessageHeader* header = mail->FindHeaderById(moved);
+        ASSERT_TRUE(header);
+        EXPECT_EQ(header->GetFolderName(), "Old");
+        EXPECT_EQ(header->m_status, step.status);
+        CMessageHeader stored;
+        EXPECT_EQ(StoredBody(header, stored), "first");
+        EXPECT_EQ(stored.m_status, step.status);
+        EXPECT_EQ(mail->FindHeaderById(next)->m_status, kStatusReadyToSend);
+        EXPECT_EQ(mail->FindHeaderById(copyIds.front())->m_status, kStatusReadyToSend);
     }
 }
 

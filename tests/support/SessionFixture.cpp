@@ -79,7 +79,8 @@ void SessionTest::TearDown() {
 
 bool SessionTest::Login(const QString& nickname) {
     bool accepted = false;
-    QObject::connect(session.get(), &CSessionDoc::loginAccepted, [&accepted] { accepted = true; });
+    QObject context; // the connection ends with this call, so a later login finds no stale one
+    QObject::connect(session.get(), &CSessionDoc::loginAccepted, &context, [&accepted] { accepted = true; });
     session->Connect(server->LoginRequest(nickname));
     return WaitFor([&] { return accepted; });
 }

@@ -238,41 +238,72 @@ TEST_F(DevServerTest, ChatCommandsOfTheServer) {
     EXPECT_EQ(bob.session.FindUser("alice")->GetLocationText(), "Private Match");
     alice.session.Send(58, "DANCE now");
     ASSERT_TRUE(WaitFor([&] { return alice.HasLine("ERROR - unrecognized command - DANCE"); }));
-    alice.session.Notify("The tournament starts at eight.");
-    ASSERT_TRUE(WaitFor([&] { return bob.HasLine("The tournament starts at eight."); }));
-    EXPECT_EQ(bob.chat.lines.back().kind, ChatKind::System);
 }
 
-TEST_F(DevServerTest, KicksNeedTheRightAndEndTheKickedConnection) {
+// Kicks, notices (shown as the server's own lines) and shouts need their right; without it the
+// sender alone hears why.
+TEST_F(DevServerTest, ModeratorsPacketsNeedTheirRight) {
     struct Case {
         quint32 rights;
+        int type;
+        const char* destination;
         const char* body;
-        const char* kickerLine;
-        bool bobStays;
+        const char* senderLine;
+        const char* bobLine; // seen by bob when bobSees, else never
+        bool bobSees;
     };
+    const char* notice = "Log in again at 127.0.0.1 with your password.";
     const Case cases[] = {
-        {0x10001, "bob", "You may not kick players.", true},
-        {0x10041, "nobody", "nobody is not connected to the server.", true},
-        {0x10041, "bob flooding", "bob has been removed from the server.", false},
+        {0x10001, 208, ".", "bob", "You may not kick players.", "You have been removed from the server by alice.", false},
+        {0x10041, 208, ".", "nobody", "nobody is not connected to the server.", "", false},
+        {0x10041, 208, ".", "bob flooding", "bob has been removed from the server.",
+         "You have been removed from the server by alice: flooding", true},
+        {0x10001, 193, "&", notice, "You may not send notices.", notice, false},
+        {0x10021, 193, "&", notice, notice, notice, true},
+        {0x00001, 200, "&", "hear me", "You may not shout.", "hear me", false},
+        {0x10001, 200, "&", "hear me", "hear me", "hear me", true},
+        // Stop and go reach bob only from a holder of their right (his client shows no line for them).
+        {0x10001, 176, "bob", "Stop", "You may not stop players.", "", false},
+        {0x11001, 176, "bob", "Stop", "next", "", true},
+        {0x10001, 177, "bob", "Go", "You may not let players go.", "", false},
+        {0x12001, 177, "bob", "Go", "next", "", true},
     };
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.body);
+        SCOPED_TRACE(QString("%1 %2 with rights %3").arg(c.type).arg(c.body).arg(c.rights, 0, 16).toStdString());
         CDevServer::Options options;
         options.rightsMask = c.rights;
-        CDevServer kicking{options};
-        ASSERT_TRUE(kicking.Listen(QHostAddress::LocalHost, 0));
-        Client alice(kicking.Port(), "alice");
-        Client bob(kicking.Port(), "bob");
+        CDevServer moderated{options};
+        ASSERT_TRUE(moderated.Listen(QHostAddress::LocalHost, 0));
+        Client alice(moderated.Port(), "alice");
+        Client bob(moderated.Port(), "bob");
         ASSERT_TRUE(alice.WaitIn() && bob.WaitIn());
         bool bobClosed = false;
         QObject::connect(&bob.session, &CSessionDoc::connectionClosed, [&] { bobClosed = true; });
-        alice.session.Send(208, c.body, -1, ".");
-        ASSERT_TRUE(WaitFor([&] { return alice.HasLine(c.kickerLine); }));
-        if (!c.bobStays) {
+        bool relayed = false;
+        QObject::connect(&moderated, &CDevServer::packetRelayed, [&](const QString&, const QString& to, int type) {
+            relayed = relayed || (to == "bob" && type == c.type);
+        });
+        alice.session.Send(c.type, c.body, -1, c.destination);
+        if (c.type == 176 || c.type == 177) {
+            ASSERT_TRUE(WaitFor([&] { return relayed || alice.HasLine(c.senderLine); }));
+            EXPECT_EQ(relayed, c.bobSees);
+            EXPECT_EQ(alice.HasLine(c.senderLine), !c.bobSees);
+            continue;
+        }
+        ASSERT_TRUE(WaitFor([&] { return alice.HasLine(c.senderLine); }));
+        if (c.type == 208 && c.bobSees) {
             EXPECT_TRUE(WaitFor([&] { return bobClosed; }));
-            EXPECT_TRUE(bob.HasLine("You have been removed from the server by alice: flooding"));
         } else {
+            // What alice's packet sent bob came before her next line.
+            alice.session.SendChat("next", ChatKind::Said);
+            ASSERT_TRUE(WaitFor([&] { return bob.HasLine("next"); }));
             EXPECT_FALSE(bobClosed);
+        }
+        EXPECT_EQ(bob.HasLine(c.bobLine), c.bobSees);
+        if (c.type == 193 && c.bobSees) {
+            const auto line = std::find_if(bob.chat.lines.begin(), bob.chat.lines.end(),
+                                           [&](const auto& l) { return l.text == c.bobLine; });
+            EXPECT_EQ(line->kind, ChatKind::System);
         }
     }
 }
@@ -427,14 +458,21 @@ TEST_F(DevServerTest, AccountChangesAreAnswered) {
     ASSERT_TRUE(WaitFor([&] { return answers.size() == 2; }));
     EXPECT_EQ(answers[1].second, "alice N");
 
-    alice.session.Send(251, CChangePswd::FormatRequest("wrong", "next"), -1, ".db");
-    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("Your password was not changed: the old password is not correct."); }));
+    // The server's one password is set by whoever started it: no member changes it for the others.
     alice.session.Send(251, CChangePswd::FormatRequest("right", "next"), -1, ".db");
-    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("Your password has been changed."); }));
+    ASSERT_TRUE(WaitFor([&] {
+        return alice.HasLine(
+            "Your password was not changed: this server has one password for every member, set when it was started.");
+    }));
     Client withOld(strict.Port(), "bob", "right");
-    EXPECT_FALSE(withOld.WaitIn());
+    EXPECT_TRUE(withOld.WaitIn());
     Client withNew(strict.Port(), "carol", "next");
-    EXPECT_TRUE(withNew.WaitIn());
+    EXPECT_FALSE(withNew.WaitIn());
+    // Where any password is taken, the new one is too.
+    Client dan(server.Port(), "dan");
+    ASSERT_TRUE(dan.WaitIn());
+    dan.session.Send(251, CChangePswd::FormatRequest("old", "next"), -1, ".db");
+    EXPECT_TRUE(WaitFor([&] { return dan.HasLine("Your password has been changed."); }));
 }
 
 TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
@@ -479,6 +517,23 @@ TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
     EXPECT_TRUE(flagged(bob, "alice"));
     EXPECT_FALSE(flagged(bob, "cy"));
     EXPECT_FALSE(flagged(cy, "bob"));
+
+    // A key counts only for a match of the room's own players: neither cy, in a room of his own, nor
+    // alice, in her room with cy, ends alice and bob's match by naming it.
+    QString cyIn;
+    QObject::connect(&cy.session, &CSessionDoc::serviceEntered, [&](const QString& s) { cyIn = s; });
+    cy.session.AttachToGameService(".gb.cy.dan !M1 1 0 0 0 1 0 0 0 1 0 0 0 0! : \"\"", 1);
+    ASSERT_TRUE(WaitFor([&] { return cyIn == ".gb.cy.dan"; }));
+    alice.session.AttachToGameService(".gb.cy.alice ResumeMatch M1 @.gb.alice.bob 1 0 0", 1);
+    ASSERT_TRUE(WaitFor([&] { return aliceIn == ".gb.cy.alice"; }));
+    alice.session.DetachFromGameService();
+    cy.session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return aliceIn == ".mb" && cyIn == ".mb"; }));
+    alice.session.SendChat("all handled", ChatKind::Said); // reaches each after what came before
+    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("all handled") && bob.HasLine("all handled"); }));
+    EXPECT_TRUE(aliceInvites.HasUnfinishedMatch(".gb.alice.bob"));
+    EXPECT_TRUE(bobInvites.HasUnfinishedMatch(".gb.bob.alice"));
+    EXPECT_EQ(aliceInvites.GetUnfinishedMatches().size(), 2u);
 
     // alice asks; bob says yes while she waits; both resume it, and the server forgets it.
     QString scoreLine;
@@ -731,6 +786,47 @@ TEST_F(DevServerTest, MailThatCannotBeFiledWaitsOnTheServerForTheNextLogin) {
     EXPECT_TRUE(WaitFor([] { return CMessagingSubDocument::GetPendingCount() == 0; }));
 }
 
+// A delivery id never comes again from a later run of the server or from another server: one store
+// used against a server, a second one beside it and a third after the first has gone files every
+// letter handed over, once, and the sender's copies are acknowledged.
+TEST(DevServerMail, EveryLetterIsFiledOnceWhicheverServerHandsItOver) {
+    testenv::ResetSettings();
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString folder = dir.path() + "/";
+    auto first = std::make_unique<CDevServer>(CDevServer::Options{});
+    CDevServer second{CDevServer::Options{}};
+    ASSERT_TRUE(first->Listen(QHostAddress::LocalHost, 0) && second.Listen(QHostAddress::LocalHost, 0));
+    QStringList bodies;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        if (round == 2) {
+            first = std::make_unique<CDevServer>(CDevServer::Options{}); // the first server run again
+            ASSERT_TRUE(first->Listen(QHostAddress::LocalHost, 0));
+        }
+        const quint16 port = round == 1 ? second.Port() : first->Port();
+        MailClient alice(port, "alice", folder);
+        MailClient bob(port, "bob", folder);
+        ASSERT_TRUE(alice.mail && bob.mail);
+        for (int i = 0; i < 2; ++i) {
+            bodies << QStringLiteral("letter %1.%2").arg(round).arg(i);
+            ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob"), bodies.back()));
+        }
+        const std::vector<CMessageHeader*>& sent = alice.Folder("Outbox");
+        ASSERT_TRUE(WaitFor([&] { return sent.back()->m_status >= kStatusSent; }));
+        ASSERT_TRUE(bob.mail->RequestPendingMessages());
+        EXPECT_TRUE(WaitFor([&] { return bob.Folder("Inbox").size() == size_t(bodies.size()); }));
+        EXPECT_TRUE(WaitFor([&] {
+            return std::all_of(sent.begin(), sent.end(), [](const CMessageHeader* h) { return h->m_status == kStatusAcknowledged; });
+        }));
+        QStringList filed;
+        for (const CMessageHeader* header : bob.Folder("Inbox"))
+            filed << bob.Body(header);
+        filed.sort();
+        EXPECT_EQ(filed, bodies);
+    }
+}
+
 namespace {
 
 // A bare connection: logs in (when given a nickname) and then never reads, with a small receive buffer.
@@ -756,6 +852,11 @@ struct Deaf {
         connected = ::write(fd, bytes.constData(), size_t(bytes.size())) == bytes.size();
     }
     ~Deaf() { ::close(fd); }
+    bool Write(quint8 type, const QByteArray& body) const {
+        QByteArray frame;
+        EncodeFrame(type, body, frame);
+        return ::write(fd, frame.constData(), size_t(frame.size())) == frame.size();
+    }
     // Whether the server has ended the connection (what it sent before is read and thrown away).
     bool Ended() const {
         char buffer[65536];
@@ -1358,6 +1459,44 @@ TEST_F(DevServerTest, ASenderWhoLeavesWithoutReadingGetsTheAnswerAtHisNextLogin)
     RawMember again(server.Port(), "dave");
     ASSERT_TRUE(again.SendAndWait(5000));
     EXPECT_TRUE(again.tail.contains(MailPacket::FormatDeliveryResult("dave", true, "unread1").toLatin1()));
+}
+
+// The answers written to each sender are watched apart: a member whose answer is still unsent as he
+// leaves is handed it at his next login, however many answers another member's flood of refused
+// letters had meanwhile.
+TEST(DevServerLimits, AFloodOfRefusedLettersTakesNoOtherMembersAnswerAway) {
+    testenv::ResetSettings();
+    CDevServer::Options options;
+    options.sendBufferBytes = 4096;
+    CDevServer server(options);
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    Client alice(server.Port(), "alice");
+    ASSERT_TRUE(alice.WaitIn());
+    MailPackets aliceHears(&alice.session);
+    auto dave = std::make_unique<Deaf>(server.Port(), "dave");
+    ASSERT_TRUE(WaitFor([&] { return alice.session.FindUser("dave"); }));
+    // dave never reads: what the server writes him after these tells stays in its queue.
+    for (int i = 0; i < 8; ++i)
+        alice.session.Send(ChatPacket::Tell, QString(16000, u't'), -1, "dave");
+    alice.session.Send(58, "MARK"); // answered once the tells are in dave's queue
+    ASSERT_TRUE(WaitFor([&] { return alice.HasLine("ERROR - unrecognized command - MARK"); }));
+    CMessageHeader header("s", "dave", "alice", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+    header.SetMessageId("kept1");
+    ASSERT_TRUE(dave->Write(MailPacket::kType, MailPacket::FormatSend(header, "b").toLatin1()));
+    ASSERT_TRUE(WaitFor([&] { return aliceHears.texts.contains(MailPacket::FormatPendingCount("alice", 1)); }));
+
+    RawMember mallory(server.Port(), "mallory");
+    CMessageHeader unknown("s", "mallory", "nobody", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+    unknown.SetMessageId("refused1");
+    const QByteArray refused = MailPacket::FormatSend(unknown, "b").toLatin1();
+    for (int i = 0; i < 100001; ++i) // a hundred times what one sender has watched, and one
+        mallory.Add(MailPacket::kType, refused);
+    ASSERT_TRUE(mallory.SendAndWait(120000));
+    dave.reset();
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 2; }));
+    RawMember again(server.Port(), "dave");
+    ASSERT_TRUE(again.SendAndWait(5000));
+    EXPECT_TRUE(again.tail.contains(MailPacket::FormatDeliveryResult("dave", true, "kept1").toLatin1()));
 }
 
 // One member's letters stop at his quota, well before the office is full; another member's letter

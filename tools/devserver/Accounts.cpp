@@ -1,10 +1,32 @@
 #include "Accounts.h"
 
+#include "chat/CommandLineView.h"
 #include "net/DatabaseTransaction.h"
 #include "support/PacketText.h"
 #include "support/Utilities.h"
 
 #include <algorithm>
+
+void CAccounts::Register(CPacketRegistry& packets, std::function<void(Client*)> loggedIn) {
+    using To = CPacketRegistry::To;
+    packets.Plain(LoginPacketType::Identification, CPacketRegistry::Connection(),
+                  [](Client* client, const CMessagePacket& packet) {
+                      client->clientVersion = ParseQuotedText(packet.GetPayload()).value_or(QString());
+                  });
+    packets.Plain(LoginPacketType::Login, CPacketRegistry::Connection(),
+                  [this, loggedIn](Client* client, const CMessagePacket& packet) {
+                      if (LogIn(client, packet.GetPayload()))
+                          loggedIn(client);
+                  });
+    packets.Routed(To::Server, 182, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CAccounts::OnVersionQuery));
+    packets.Routed(To::Server, 208,
+                   CPacketRegistry::RightHolder(CCommandLineView::kRightKick, QStringLiteral("You may not kick players.")),
+                   CPacketRegistry::Text(this, &CAccounts::OnKick));
+    packets.Routed(To::Database, 251, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CAccounts::OnAccountRequest));
+    packets.Routed(To::Ranking, 239, CPacketRegistry::Member(), [this](Client* client, const CMessagePacket& packet) {
+        client->connection->SendRouted(240, QStringLiteral(".rt"), RankingReply(packet.GetPayload()));
+    });
+}
 
 bool CAccounts::LogIn(Client* client, const QString& text) {
     const auto login = CSecureLoginPacket::Parse(text);
@@ -37,6 +59,7 @@ bool CAccounts::LogIn(Client* client, const QString& text) {
         return false;
     }
     client->loggedIn = true;
+    client->rights = m_options.rightsMask;
     client->service = m_options.lobbyService;
     client->record = CUserInfo(login->nickname);
     client->record.SetActivity(CUserInfo::kActivityFinished);
@@ -70,11 +93,9 @@ void CAccounts::OnVersionQuery(Client* client, const QString& text) {
                  about ? about->clientVersion : QStringLiteral("(not connected)")));
 }
 
-bool CAccounts::OnAccountRequest(Client* client, const QString& text) {
-    if (firstWord(text) == QString::number(CUserMoneyInviteRequest::kCode)) {
-        onMoneyInviteRequest(client, text);
-        return true;
-    }
+void CAccounts::OnAccountRequest(Client* client, const QString& text) {
+    if (firstWord(text) == QString::number(CUserMoneyInviteRequest::kCode))
+        return onMoneyInviteRequest(client, text);
     const QString emailMarker = QStringLiteral(" DeprecatedEmailChallengeResponse ");
     if (text.contains(emailMarker)) {
         // "<machine id> <first text> DeprecatedEmailChallengeResponse <address>": the change is
@@ -84,11 +105,12 @@ bool CAccounts::OnAccountRequest(Client* client, const QString& text) {
         client->connection->SendRouted(
             192, QStringLiteral(".db"),
             QStringLiteral("%1 %2").arg(client->record.GetNickname(), QLatin1String(usable ? "Y" : "N")));
-        return true;
+        return;
     }
     if (firstWord(text) == QLatin1String("ChangePassword")) {
-        // ChangePassword "<old>" "<new>". Every account of this server shares its one password (or
-        // none, when any is accepted): a change checks the old one and replaces it for everybody.
+        // ChangePassword "<old>" "<new>". Every account of this server shares its one password, set
+        // by whoever started it: no member changes it for the others. Without one any password is
+        // accepted, the new one too.
         const QString fields = text.mid(text.indexOf(QLatin1Char(' '))); // the cursor reads it in place
         CPacketCursor cursor(fields);
         QString oldPassword, newPassword;
@@ -96,17 +118,14 @@ bool CAccounts::OnAccountRequest(Client* client, const QString& text) {
             newPassword.isEmpty())
             systemLine(client,
                        QStringLiteral("Your password was not changed: the request was not understood."));
-        else if (!m_options.password.isEmpty() && oldPassword != m_options.password)
-            systemLine(client,
-                       QStringLiteral("Your password was not changed: the old password is not correct."));
-        else {
-            if (!m_options.password.isEmpty())
-                m_options.password = newPassword;
+        else if (!m_options.password.isEmpty())
+            systemLine(client, QStringLiteral("Your password was not changed: this server has one password for "
+                                              "every member, set when it was started."));
+        else
             systemLine(client, QStringLiteral("Your password has been changed."));
-        }
-        return true;
+        return;
     }
-    return false;
+    log(QStringLiteral("database request from %1 not understood: %2").arg(client->record.GetNickname(), text.left(80)));
 }
 
 void CAccounts::onMoneyInviteRequest(Client* client, const QString& text) {
@@ -133,8 +152,6 @@ void CAccounts::onMoneyInviteRequest(Client* client, const QString& text) {
 }
 
 void CAccounts::OnKick(Client* client, const QString& text) {
-    if (!(m_options.rightsMask & 0x40u))
-        return systemLine(client, QStringLiteral("You may not kick players."));
     QString reason;
     const QString name = firstWord(text, &reason);
     Client* kicked = findUser(name);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DevServerCore.h"
+#include "PacketRegistry.h"
 
 // The development server's accounts: who may log in (the client's version, a valid nickname not
 // logged in already, the password) and every member who has logged in since the server started.
@@ -11,6 +12,9 @@ class CAccounts : public CDevServerPart {
 public:
     explicit CAccounts(CDevServerCore& core) : CDevServerPart(core) {}
 
+    // The packets it answers; loggedIn is called for each member once he is in.
+    void Register(CPacketRegistry& packets, std::function<void(Client*)> loggedIn);
+
     // Login: refused with the reason, or the member is in (logged in, a member from now on) and told
     // so -> whether he is.
     bool LogIn(Client* client, const QString& text);
@@ -18,12 +22,11 @@ public:
     bool IsMember(const QString& nickname) const;
     // A ranking request (239 to ".rt") -> the page of the ranking list it asks for.
     QString RankingReply(const QString& text) const;
-    // Routed 251 to ".db" -> whether the text was one this part answers: an invitation's money limits,
-    // an e-mail or a password change.
-    bool OnAccountRequest(Client* client, const QString& text);
+    // Routed 251 to ".db": an invitation's money limits, an e-mail or a password change.
+    void OnAccountRequest(Client* client, const QString& text);
     // Routed 182: "<cookie> <nickname>", answered with 183 and the version his client gave.
     void OnVersionQuery(Client* client, const QString& text);
-    // Routed 208: "<nickname> <reason>", for members with the right to kick.
+    // Routed 208: "<nickname> <reason>", from a member with the right to kick.
     void OnKick(Client* client, const QString& text);
 
 private:

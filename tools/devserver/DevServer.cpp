@@ -1,16 +1,25 @@
 #include "DevServer.h"
 
-#include "board/BgClientView.h"
-#include "mail/MailPackets.h"
+#include "chat/CommandLineView.h"
 #include "net/ClientNode.h"
 #include "platform/Cp1252.h"
+#include "session/SessionDoc.h"
 
 CDevServer::CDevServer(Options options, QObject* parent)
     : QObject(parent), m_core(std::move(options), this, [this](const QString& line) { log(line); }),
       m_limits(m_core, m_server, [this] { onNewConnection(); }), m_accounts(m_core),
       m_mail(m_core, m_accounts), m_enquiries(m_core),
       m_rooms(m_core, m_matches, m_directory), m_directory(m_core, m_rooms.Unfinished()),
-      m_matches(m_core, m_directory) {
+      m_matches(m_core, m_directory), m_packets(m_core) {
+    m_accounts.Register(m_packets, [this](Client* client) { loggedIn(client); });
+    m_directory.Register(m_packets);
+    m_rooms.Register(m_packets, [this](const QString& nickname, const QString& text) {
+        emit transferAsked(nickname, text);
+    });
+    m_matches.Register(m_packets, [this](const QString& service) { m_rooms.SessionEnded(service); });
+    m_mail.Register(m_packets);
+    m_enquiries.Register(m_packets);
+    registerChat();
     connect(&m_server, &QTcpServer::newConnection, this, &CDevServer::onNewConnection);
 }
 
@@ -71,86 +80,63 @@ void CDevServer::onClosed(Client* client) {
 }
 
 void CDevServer::onPacket(Client* client, const CMessagePacket& packet) {
-    const int type = packet.GetEffectiveType();
     if (!client->connection->IsOpen())
         return;
-    if (!client->loggedIn) {
-        if (type == LoginPacketType::Identification)
-            client->clientVersion = ParseQuotedText(packet.GetPayload()).value_or(QString());
-        else if (type == LoginPacketType::Login)
-            onLogin(client, packet.GetPayload());
-        else
-            client->connection->Close();
-        return;
-    }
-    if (packet.IsRouted())
-        onRouted(client, packet);
-    else
-        onPlain(client, type, packet.GetPayload());
+    m_packets.Dispatch(client, packet);
 }
 
-void CDevServer::onLogin(Client* client, const QString& text) {
-    if (!m_accounts.LogIn(client, text))
-        return;
+void CDevServer::loggedIn(Client* client) {
     m_directory.Arrived(client);
     m_rooms.SendUnfinished({client->record.GetNickname()});
     m_mail.LoggedIn(client);
 }
 
-void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
+void CDevServer::registerChat() {
+    using To = CPacketRegistry::To;
+    m_packets.Routed(To::Room, ChatPacket::Shout,
+                     CPacketRegistry::RightHolder(CSessionDoc::kRightShout, QStringLiteral("You may not shout.")),
+                     [this](Client* client, const CMessagePacket& packet) { onShout(client, packet); });
+    // A notice shows in the room as the server's own line: moderators only.
+    m_packets.Routed(To::Room, ChatPacket::Notify,
+                     CPacketRegistry::RightHolder(CCommandLineView::kRightNotify,
+                                                  QStringLiteral("You may not send notices.")),
+                     [this](Client* client, const CMessagePacket& packet) { onNotify(client, packet); });
+    m_packets.Routed(To::Room, CPacketRegistry::kOtherTypes, CPacketRegistry::Member(),
+                     [this](Client* client, const CMessagePacket& packet) { onRoomPacket(client, packet); });
+    const auto toMember = [this](Client* client, const CMessagePacket& packet) { onMemberPacket(client, packet); };
+    // Stopping and letting go a member are the moderators' too.
+    m_packets.Routed(To::Member, CCommandLineView::kPacketStop,
+                     CPacketRegistry::RightHolder(CCommandLineView::kRightDisable,
+                                                  QStringLiteral("You may not stop players.")),
+                     toMember);
+    m_packets.Routed(To::Member, CCommandLineView::kPacketGo,
+                     CPacketRegistry::RightHolder(CCommandLineView::kRightEnable,
+                                                  QStringLiteral("You may not let players go.")),
+                     toMember);
+    m_packets.Routed(To::Member, CPacketRegistry::kOtherTypes, CPacketRegistry::Member(), toMember);
+}
+
+void CDevServer::onShout(Client* client, const CMessagePacket& packet) {
+    relay(client, loggedIn(), packet.GetEffectiveType(), packet.GetPayload(), packet.GetDestinationName());
+}
+
+void CDevServer::onNotify(Client* client, const CMessagePacket& packet) {
+    const QString payload = packet.GetPayload();
+    const QList<Client*> room = inRoom(client->service);
+    for (Client* other : room)
+        systemLine(other, payload);
+    m_limits.Relayed(client, relayedBytes(payload, QString(), room.size()));
+}
+
+void CDevServer::onRoomPacket(Client* client, const CMessagePacket& packet) {
+    relay(client, inRoom(client->service), packet.GetEffectiveType(), packet.GetPayload(),
+          packet.GetDestinationName());
+}
+
+void CDevServer::onMemberPacket(Client* client, const CMessagePacket& packet) {
     const int type = packet.GetEffectiveType();
     const QString destination = packet.GetDestinationName();
-    const QString sender = client->record.GetNickname();
     const QString payload = packet.GetPayload();
-    if (destination == QLatin1String("&")) {
-        if (type == ChatPacket::Shout) {
-            if (!(m_core.options.rightsMask & 0x10000u))
-                return systemLine(client, QStringLiteral("You may not shout."));
-            return relay(client, loggedIn(), type, payload, destination);
-        }
-        if (type == ChatPacket::Notify) {
-            const QList<Client*> room = inRoom(client->service);
-            for (Client* other : room)
-                systemLine(other, payload);
-            m_limits.Relayed(client, relayedBytes(payload, QString(), room.size()));
-            return;
-        }
-        // Moves go to the referee, whatever the room holds; nobody refuses a move but the server.
-        if (type == 217)
-            return m_matches.OnMatchMove(client, payload);
-        if (type == kMoveRefused) {
-            log(QStringLiteral("refusal of %1 to the room dropped: %2").arg(sender, payload.left(80)));
-            return;
-        }
-        return relay(client, inRoom(client->service), type, payload, destination);
-    }
-    if (destination == QLatin1String(".")) {
-        if (type == CBgClientView::kBearOffRequest)
-            return m_enquiries.OnBearOffRequest(client, payload);
-        if (type == 182) // client version query
-            m_accounts.OnVersionQuery(client, payload);
-        else if (type == 208) // kick: "<nickname> <reason>"
-            m_accounts.OnKick(client, payload);
-        return;
-    }
-    if (destination == QLatin1String(".db")) {
-        if (type == 251 && m_accounts.OnAccountRequest(client, payload))
-            return;
-        m_directory.OnRelationRequest(client, type, payload);
-        return;
-    }
-    if (destination == QLatin1String(".rt")) {
-        if (type == 239)
-            client->connection->SendRouted(240, QStringLiteral(".rt"), m_accounts.RankingReply(payload));
-        return;
-    }
-    if (destination.startsWith(QLatin1Char('.')))
-        return;
-    // Moves count only through the room's referee: none goes from one member to another.
-    if (type == 217 || type == kMoveRefused) {
-        log(QStringLiteral("move of %1 routed to %2 dropped: %3").arg(sender, destination, payload.left(80)));
-        return;
-    }
     Client* recipient = findUser(destination);
     if (!recipient) {
         client->connection->SendRouted(
@@ -159,7 +145,7 @@ void CDevServer::onRouted(Client* client, const CMessagePacket& packet) {
         return;
     }
     relay(client, {recipient}, type, payload, destination);
-    emit packetRelayed(sender, recipient->record.GetNickname(), type, payload);
+    emit packetRelayed(client->record.GetNickname(), recipient->record.GetNickname(), type, payload);
 }
 
 void CDevServer::relay(Client* sender, const QList<Client*>& recipients, int type, const QString& payload,
@@ -170,45 +156,4 @@ void CDevServer::relay(Client* sender, const QList<Client*>& recipients, int typ
     for (Client* other : recipients)
         other->connection->SendPacket(*packet);
     m_limits.Relayed(sender, relayedBytes(payload, source + destination, recipients.size()));
-}
-
-void CDevServer::onPlain(Client* client, int type, const QString& text) {
-    switch (type) {
-    case LoginPacketType::Transfer:
-        onTransfer(client, ParseQuotedText(text).value_or(QString()));
-        return;
-    case LoginPacketType::Presence:
-        m_directory.OnPresence(client, text);
-        return;
-    case 77: // league information of an invitation
-        m_enquiries.OnLeagueInfoRequest(client, text);
-        return;
-    case 58:
-        m_directory.OnCommand(client, text);
-        return;
-    case kContinueAnswer:
-        if (m_matches.OnContinueSession(client, text))
-            m_rooms.SessionEnded(client->service);
-        return;
-    case 91: // rating estimates of an invitation
-        m_enquiries.OnRatingRequest(client, text);
-        return;
-    case MailPacket::kType:
-        m_mail.OnMail(client, text);
-        return;
-    case 108: // the match board's query
-        m_directory.OnBoardQuery(client, text);
-        return;
-    case 112: // watch request: "<cookie> <nicknames>"
-        m_directory.OnWatchRequest(client, text);
-        return;
-    default:
-        log(QStringLiteral("packet %1 from %2 ignored").arg(type).arg(client->record.GetNickname()));
-        return;
-    }
-}
-
-void CDevServer::onTransfer(Client* client, const QString& text) {
-    emit transferAsked(client->record.GetNickname(), text);
-    m_rooms.OnTransfer(client, text);
 }

@@ -8,6 +8,7 @@
 #include "GameRooms.h"
 #include "MailOffice.h"
 #include "MatchRooms.h"
+#include "PacketRegistry.h"
 
 #include <QHostAddress>
 #include <QObject>
@@ -20,7 +21,8 @@
 // rankings and the questions of invitations, for as long as it runs.
 //
 // It is made of parts, each in its own files with the state it keeps (docs/architecture.md lists
-// them); this class holds the connections and the wiring: which part a packet goes to.
+// them); each registers the packets it answers, with who may send each (CPacketRegistry). This class
+// holds the connections and the wiring, and relays the chat itself.
 class CDevServer : public QObject {
     Q_OBJECT
 public:
@@ -75,12 +77,16 @@ private:
 
     void onNewConnection();
     void onPacket(Client* client, const CMessagePacket& packet);
-    // Login ("L"): once the member is in, he learns of everybody, everybody of him, and he is
-    // handed his unfinished matches, receipts and the count of his waiting letters.
-    void onLogin(Client* client, const QString& text);
-    void onRouted(Client* client, const CMessagePacket& packet);
-    void onPlain(Client* client, int type, const QString& text);
-    void onTransfer(Client* client, const QString& text);
+    // The chat this class relays itself: shouts, notices, the room's other packets, and packets routed
+    // to a member.
+    void registerChat();
+    // Once a member is in, he learns of everybody, everybody of him, and he is handed his unfinished
+    // matches, receipts and the count of his waiting letters.
+    void loggedIn(Client* client);
+    void onShout(Client* client, const CMessagePacket& packet);
+    void onNotify(Client* client, const CMessagePacket& packet);
+    void onRoomPacket(Client* client, const CMessagePacket& packet);
+    void onMemberPacket(Client* client, const CMessagePacket& packet);
     // The sender's packet to each recipient, charged to his relay budget.
     void relay(Client* sender, const QList<Client*>& recipients, int type, const QString& payload,
                const QString& destination);
@@ -105,5 +111,6 @@ private:
     CGameRooms m_rooms;
     CDirectory m_directory;
     CMatchRooms m_matches;
+    CPacketRegistry m_packets;
     quint64 m_lastSerial = 0;
 };

@@ -23,6 +23,8 @@ struct CDevClient {
     QString nonce;
     QString clientVersion;
     bool loggedIn = false;
+    // The rights mask he was given at his login.
+    quint32 rights = 0;
     CUserInfo record;
     bool away = false;
     QString service;

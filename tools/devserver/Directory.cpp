@@ -7,6 +7,18 @@
 #include <algorithm>
 #include <cmath>
 
+void CDirectory::Register(CPacketRegistry& packets) {
+    packets.Plain(LoginPacketType::Presence, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CDirectory::OnPresence));
+    packets.Plain(58, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CDirectory::OnCommand));
+    packets.Plain(108, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CDirectory::OnBoardQuery));
+    packets.Plain(112, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CDirectory::OnWatchRequest));
+    for (const RelationPacket::List list : RelationPacket::kAllLists)
+        packets.Routed(CPacketRegistry::To::Database, RelationPacket::RequestType(list), CPacketRegistry::Member(),
+                       [this](Client* client, const CMessagePacket& packet) {
+                           OnRelationRequest(client, packet.GetEffectiveType(), packet.GetPayload());
+                       });
+}
+
 void CDirectory::Arrived(Client* client) {
     m_ratings.clear();
     const QString nickname = client->record.GetNickname();

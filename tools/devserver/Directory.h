@@ -1,6 +1,7 @@
 #pragma once
 
 #include "DevServerCore.h"
+#include "PacketRegistry.h"
 #include "RelationStore.h"
 #include "UnfinishedMatchStore.h"
 
@@ -19,6 +20,7 @@ public:
         : CDevServerPart(core), m_unfinished(unfinished) {}
 
     const CRelationStore& Relations() const { return m_relations; }
+    void Register(CPacketRegistry& packets);
 
     // A member logged in: he learns of everybody, everybody of him, and his friends that he came.
     void Arrived(Client* client);

@@ -8,6 +8,13 @@
 #include <algorithm>
 #include <cmath>
 
+void CEnquiryDesk::Register(CPacketRegistry& packets) {
+    packets.Plain(91, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CEnquiryDesk::OnRatingRequest));
+    packets.Plain(77, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CEnquiryDesk::OnLeagueInfoRequest));
+    packets.Routed(CPacketRegistry::To::Server, CBgClientView::kBearOffRequest, CPacketRegistry::Member(),
+                   CPacketRegistry::Text(this, &CEnquiryDesk::OnBearOffRequest));
+}
+
 void CEnquiryDesk::OnRatingRequest(Client* client, const QString& text) {
     // "<cookie>""<nickname>" 1 <count> "<players, each followed by a blank>" <match length>
     CPacketCursor cursor(text);

@@ -2,6 +2,7 @@
 
 #include "BearOff.h"
 #include "DevServerCore.h"
+#include "PacketRegistry.h"
 
 // The questions the development server answers from what it knows, keeping nothing of them: the
 // rating estimates of an invitation's players (91, answered with 93), the league an invitation may
@@ -10,6 +11,7 @@
 class CEnquiryDesk : public CDevServerPart {
 public:
     explicit CEnquiryDesk(CDevServerCore& core) : CDevServerPart(core) {}
+    void Register(CPacketRegistry& packets);
 
     void OnRatingRequest(Client* client, const QString& text);
     void OnLeagueInfoRequest(Client* client, const QString& text);

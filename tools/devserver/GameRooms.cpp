@@ -5,6 +5,16 @@
 #include <algorithm>
 #include <optional>
 
+void CGameRooms::Register(CPacketRegistry& packets,
+                          std::function<void(const QString& nickname, const QString& text)> asked) {
+    packets.Plain(LoginPacketType::Transfer, CPacketRegistry::Member(),
+                  [this, asked](Client* client, const CMessagePacket& packet) {
+                      const QString text = ParseQuotedText(packet.GetPayload()).value_or(QString());
+                      asked(client->record.GetNickname(), text);
+                      OnTransfer(client, text);
+                  });
+}
+
 void CGameRooms::OnTransfer(Client* client, const QString& text) {
     QString rest;
     const CServiceName service(firstWord(text, &rest));
@@ -50,9 +60,11 @@ void CGameRooms::OnTransfer(Client* client, const QString& text) {
     client->record.SetLocation(entered);
     if (left != entered)
         DropIdleRoom(left);
-    // Entering a match that resumes or replaces an unfinished one ends that one.
-    if (enteredAsPlayer)
-        SendUnfinished(m_unfinished.Remove(CUnfinishedMatchStore::KeyOfTransfer(text)));
+    // Entering a match that resumes or replaces an unfinished one ends that one: a match of the room's
+    // own players, he among them.
+    if (const QString key = CUnfinishedMatchStore::KeyOfTransfer(text);
+        enteredAsPlayer && !key.isEmpty() && m_unfinished.IsMatchOf(key, CServiceName(entered)))
+        SendUnfinished(m_unfinished.Remove(key));
     // A player who rejoins the match he left, without a resume, goes on with it as a resume does:
     // once all its players are back it is no longer unfinished.
     if (matchRoom && !terms && enteredAsPlayer && playersPresent(entered))

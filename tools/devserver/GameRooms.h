@@ -3,6 +3,7 @@
 #include "DevServerCore.h"
 #include "Directory.h"
 #include "MatchRooms.h"
+#include "PacketRegistry.h"
 #include "UnfinishedMatchStore.h"
 
 // Where the development server's members are: it moves them between the lobby and the game rooms
@@ -16,6 +17,8 @@ public:
         : CDevServerPart(core), m_matches(matches), m_directory(directory) {}
 
     const CUnfinishedMatchStore& Unfinished() const { return m_unfinished; }
+    // The packets it answers; asked hears of every transfer text with its sender's nickname.
+    void Register(CPacketRegistry& packets, std::function<void(const QString& nickname, const QString& text)> asked);
     // Whether the room holds an unfinished match: one of its players left it under way and it waits
     // for him (resumed, rejoined or replaced ends that).
     bool HoldsUnfinishedMatch(const QString& service) const;

@@ -16,28 +16,35 @@ void CMailOffice::LoggedIn(Client* client) {
 
 void CMailOffice::ConnectionClosed(const Client* client) {
     m_mail.ConnectionClosed(client->serial);
+    const QString nickname = client->record.GetNickname();
+    std::deque<Watched>* watched = m_watched.Find(nickname);
+    if (!watched)
+        return;
     const qint64 now = m_clock.elapsed();
-    for (auto it = m_watched.begin(); it != m_watched.end();) {
+    for (auto it = watched->begin(); it != watched->end();) {
         if (it->connection != client->connection) {
             ++it;
             continue;
         }
         if (now - it->writtenAt < kAnswerWatchMs || client->connection->BytesSent() < it->mark)
-            keepAnswer(it->sender, it->text);
-        it = m_watched.erase(it);
+            keepAnswer(nickname, it->text);
+        it = watched->erase(it);
     }
+    if (watched->empty())
+        m_watched.RemoveKey(nickname);
 }
 
 void CMailOffice::answer(Client* client, const QString& text) {
     const QString nickname = client->record.GetNickname();
-    forgetDelivered();
     if (!client->connection->IsOpen() || !client->connection->SendPlain(MailPacket::kType, text)) {
         keepAnswer(nickname, text);
         return;
     }
-    if (m_watched.size() >= kMaxWatchedAnswers)
-        m_watched.pop_front();
-    m_watched.push_back({client->connection, nickname, text, m_clock.elapsed(), client->connection->BytesQueued()});
+    std::deque<Watched>& watched = m_watched[nickname];
+    forgetDelivered(watched);
+    if (watched.size() >= kMaxWatchedAnswers)
+        watched.pop_front();
+    watched.push_back({client->connection, text, m_clock.elapsed(), client->connection->BytesQueued()});
 }
 
 void CMailOffice::keepAnswer(const QString& sender, const QString& text) {
@@ -51,11 +58,11 @@ void CMailOffice::keepAnswer(const QString& sender, const QString& text) {
         kept->removeFirst();
 }
 
-void CMailOffice::forgetDelivered() {
+void CMailOffice::forgetDelivered(std::deque<Watched>& watched) const {
     const qint64 now = m_clock.elapsed();
-    while (!m_watched.empty() && now - m_watched.front().writtenAt >= kAnswerWatchMs &&
-           m_watched.front().connection->BytesSent() >= m_watched.front().mark)
-        m_watched.pop_front();
+    while (!watched.empty() && now - watched.front().writtenAt >= kAnswerWatchMs &&
+           watched.front().connection->BytesSent() >= watched.front().mark)
+        watched.pop_front();
 }
 
 void CMailOffice::OnMail(Client* client, const QString& text) {
@@ -143,7 +150,7 @@ void CMailOffice::deliverMail(Client* client) {
     // Each letter stays here until the client says it has filed it; those it could not file before
     // are handed over again.
     for (CMailStore::Letter& letter : m_mail.HandOver(nickname, client->serial)) {
-        letter.message.deliveryId = QString::number(letter.letterId);
+        letter.message.deliveryId = m_mail.DeliveryId(letter.letterId);
         client->connection->SendPlain(MailPacket::kType, MailPacket::FormatNewMessage(nickname, letter.message));
     }
     sendWaitingCount(client);
@@ -152,13 +159,12 @@ void CMailOffice::deliverMail(Client* client) {
 void CMailOffice::onFilingResult(Client* client, const MailPacket::FilingResult& result) {
     const QString nickname = client->record.GetNickname();
     for (const QString& text : result.deliveryIds) {
-        bool numeric = false;
-        const quint64 letterId = text.toULongLong(&numeric);
-        if (!numeric)
+        const std::optional<quint64> letterId = m_mail.LetterOf(text);
+        if (!letterId)
             continue;
         if (!result.filed) {
-            m_mail.NotFiled(nickname, letterId, client->serial);
-        } else if (const std::optional<quint64> mailId = m_mail.Filed(nickname, letterId)) {
+            m_mail.NotFiled(nickname, *letterId, client->serial);
+        } else if (const std::optional<quint64> mailId = m_mail.Filed(nickname, *letterId)) {
             letterDelivered(*mailId);
         }
     }

@@ -2,6 +2,7 @@
 
 #include "Accounts.h"
 #include "MailStore.h"
+#include "PacketRegistry.h"
 
 #include <QElapsedTimer>
 
@@ -16,17 +17,22 @@
 // An answer to a letter (135) or a receipt (138) may be lost with a connection that ends: the office
 // watches each it writes, and one written to a connection that ends with it unsent, or within
 // kAnswerWatchMs of the write (the peer may have gone without reading it), is handed over again at
-// the sender's next login (at most kMaxKeptAnswers a sender, the oldest go).
+// the sender's next login (at most kMaxKeptAnswers a sender, the oldest go). Each sender's answers
+// are watched apart, at most kMaxWatchedAnswers of his (as many as could be kept for him; the oldest
+// of his go), so one member's flood of answers never pushes out another's.
 class CMailOffice : public CDevServerPart {
 public:
     static constexpr qint64 kAnswerWatchMs = 10000;
     static constexpr int kMaxKeptAnswers = 1000;
-    static constexpr size_t kMaxWatchedAnswers = 100000;
+    static constexpr size_t kMaxWatchedAnswers = kMaxKeptAnswers;
 
     CMailOffice(CDevServerCore& core, const CAccounts& accounts) : CDevServerPart(core), m_accounts(accounts) {
         m_clock.start();
     }
 
+    void Register(CPacketRegistry& packets) {
+        packets.Plain(MailPacket::kType, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CMailOffice::OnMail));
+    }
     void OnMail(Client* client, const QString& text);
     // At login: the answers and receipts kept for him and the count of his waiting letters.
     void LoggedIn(Client* client);
@@ -52,20 +58,18 @@ private:
     // when it cannot go now).
     void answer(Client* client, const QString& text);
     void keepAnswer(const QString& sender, const QString& text);
-    // Stops watching what surely went out: written long enough ago and passed to the network.
-    void forgetDelivered();
-
     struct Watched {
         CServerConnection* connection;
-        QString sender;
         QString text;
         qint64 writtenAt; // m_clock
         qint64 mark;      // the connection's BytesQueued() after it
     };
+    // Stops watching what surely went out: written long enough ago and passed to the network.
+    void forgetDelivered(std::deque<Watched>& watched) const;
 
     const CAccounts& m_accounts;
     CMailStore m_mail;
     QElapsedTimer m_clock;
-    std::deque<Watched> m_watched;             // oldest first
+    CNoCaseStringMap<std::deque<Watched>> m_watched; // by sender, oldest first
     CNoCaseStringMap<QStringList> m_keptAnswers; // by sender, oldest first
 };

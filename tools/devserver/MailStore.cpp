@@ -2,9 +2,30 @@
 
 #include "support/Utilities.h"
 
+#include <QRandomGenerator>
 #include <QRegularExpression>
 
 #include <algorithm>
+
+CMailStore::CMailStore() {
+    quint32 random[4];
+    QRandomGenerator::system()->fillRange(random);
+    for (quint32 word : random)
+        m_token += QStringLiteral("%1").arg(word, 8, 16, QLatin1Char('0'));
+}
+
+QString CMailStore::DeliveryId(quint64 letterId) const {
+    return m_token + QLatin1Char('.') + QString::number(letterId); // at most 53 characters
+}
+
+std::optional<quint64> CMailStore::LetterOf(const QString& deliveryId) const {
+    if (deliveryId.size() <= m_token.size() + 1 || !deliveryId.startsWith(m_token) ||
+        deliveryId.at(m_token.size()) != QLatin1Char('.'))
+        return std::nullopt;
+    bool numeric = false;
+    const quint64 letterId = deliveryId.mid(m_token.size() + 1).toULongLong(&numeric);
+    return numeric ? std::optional<quint64>(letterId) : std::nullopt;
+}
 
 bool CMailStore::Recipients(const MailPacket::Message& message, QStringList& names, QString* badName) {
     names.clear();

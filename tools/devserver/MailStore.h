@@ -30,7 +30,7 @@ public:
 
     // A message for one recipient.
     struct Letter {
-        quint64 letterId = 0; // the delivery id of its 137
+        quint64 letterId = 0; // numbers its delivery id (DeliveryId)
         quint64 mailId = 0;
         MailPacket::Message message;
     };
@@ -46,6 +46,14 @@ public:
     static bool Recipients(const MailPacket::Message& message, QStringList& names, QString* badName = nullptr);
     // The bytes a message holds in a mailbox.
     static qint64 Size(const MailPacket::Message& message);
+
+    CMailStore();
+    // The delivery id a letter goes out with (137): this store's token, a random one for each run of
+    // the server, then the letter's number. No other run or server hands out the same, so a client
+    // that keeps the ids it filed never takes a new letter for one it has.
+    QString DeliveryId(quint64 letterId) const;
+    // The letter a delivery id names -> nothing for an id of another run or server.
+    std::optional<quint64> LetterOf(const QString& deliveryId) const;
 
     // Whether every recipient's mailbox and the office have room for the message -> false, with the
     // first recipient whose mailbox is full in fullName (empty when the office is full).
@@ -100,6 +108,7 @@ private:
     std::map<quint64, Pending> m_pending; // by letter id: oldest first
     std::vector<Outstanding> m_outstanding;
     std::vector<Receipt> m_receipts;
+    QString m_token; // DeliveryId
     quint64 m_lastId = 0;
     quint64 m_lastLetterId = 0;
     qint64 m_heldBytes = 0;

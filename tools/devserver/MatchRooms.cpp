@@ -8,6 +8,21 @@
 
 #include <algorithm>
 
+void CMatchRooms::Register(CPacketRegistry& packets, std::function<void(const QString& service)> sessionEnded) {
+    using To = CPacketRegistry::To;
+    // Moves go to the referee, whatever the room holds; nobody refuses a move but the server, and no
+    // move goes from one member to another.
+    packets.Routed(To::Room, 217, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CMatchRooms::OnMatchMove));
+    packets.Routed(To::Room, kMoveRefused, CPacketRegistry::Nobody(), {});
+    packets.Routed(To::Member, 217, CPacketRegistry::Nobody(), {});
+    packets.Routed(To::Member, kMoveRefused, CPacketRegistry::Nobody(), {});
+    packets.Plain(kContinueAnswer, CPacketRegistry::Member(),
+                  [this, sessionEnded](Client* client, const CMessagePacket& packet) {
+                      if (OnContinueSession(client, packet.GetPayload()))
+                          sessionEnded(client->service);
+                  });
+}
+
 void CMatchRooms::SendRoomEntered(Client* client, bool withMatch, bool history) {
     const MatchRoom* room = findRoom(client->service);
     const CMatchReferee* match = room && withMatch ? room->referee.get() : nullptr;

@@ -3,6 +3,7 @@
 #include "DevServerCore.h"
 #include "Directory.h"
 #include "MatchReferee.h"
+#include "PacketRegistry.h"
 
 #include <map>
 #include <memory>
@@ -24,6 +25,8 @@ public:
     static constexpr int kMoveRefused = 218;
 
     CMatchRooms(CDevServerCore& core, CDirectory& directory) : CDevServerPart(core), m_directory(directory) {}
+    // The packets it answers; sessionEnded hears of a money session a player ended (with his room).
+    void Register(CPacketRegistry& packets, std::function<void(const QString& service)> sessionEnded);
 
     // The rules of a room whose transfer names none: a one-point match.
     static CBGRuleOptions DefaultMatchRules();

@@ -4,6 +4,8 @@
 
 #include <QTime>
 
+#include <algorithm>
+
 QStringList CUnfinishedMatchStore::MatchLeft(const CServiceName& room, const QString& score) {
     const QString base = room.GetBaseName();
     const QString foldedRoom = FoldNickname(base);
@@ -43,6 +45,16 @@ QStringList CUnfinishedMatchStore::Remove(const QString& key) {
     m_byKey.remove(key);
     m_matches.erase(it);
     return players;
+}
+
+bool CUnfinishedMatchStore::IsMatchOf(const QString& key, const CServiceName& room) const {
+    const auto found = m_byKey.constFind(key);
+    if (found == m_byKey.constEnd())
+        return false;
+    const QStringList& players = m_matches.at(*found).foldedPlayers;
+    const QStringList parts = room.GetPartList();
+    return parts.size() == players.size() &&
+           std::all_of(parts.begin(), parts.end(), [&](const QString& part) { return players.contains(FoldNickname(part)); });
 }
 
 QString CUnfinishedMatchStore::KeyOfTransfer(const QString& transferText) {

@@ -23,6 +23,8 @@ public:
     QStringList MatchLeft(const CServiceName& room, const QString& score = QString());
     // The key is gone (resumed or replaced) -> the players whose list changed.
     QStringList Remove(const QString& key);
+    // Whether the key names an unfinished match of that room's players (in either seat).
+    bool IsMatchOf(const QString& key, const CServiceName& room) const;
     // The transfer text of a room entry ("<room> ResumeMatch <key> ..." or "<room> !<key> <terms>")
     // -> the key it resumes or replaces, empty when none.
     static QString KeyOfTransfer(const QString& transferText);

@@ -28,6 +28,8 @@ public:
     virtual bool IsIncoming() const = 0;
     // True when the dialog's record was raised from a finished game (play again).
     virtual bool IsFromGame() const = 0;
+    // The game kind of the dialog's record (1 a proposition).
+    virtual int GetGameKind() const = 0;
     // True once records were exchanged with the peer.
     virtual bool HasExchangedRecords() const = 0;
     // A play-again dialog starts (the text: the terms it starts with, usually empty).

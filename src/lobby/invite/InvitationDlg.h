@@ -91,6 +91,7 @@ public:
     QString GetPeerName() const override { return m_peer; }
     bool IsIncoming() const override { return m_constructedReceived; }
     bool IsFromGame() const override { return m_record.IsFromGame(); }
+    int GetGameKind() const override { return m_record.GetGameKind(); }
     bool HasExchangedRecords() const override { return m_live; }
     // Play again: part 0 of the room invites (with the given terms, when any); part 1 waits for that
     // invitation as the invited side does.

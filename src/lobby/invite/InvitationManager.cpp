@@ -178,7 +178,8 @@ void CInvitationManager::onRecord(const QString& text) {
     const int kind = record.GetMessageKind();
 
     if (CInvitationDialogInterface* dialog = FindInvitation(room)) {
-        dialog->ReceiveRecord(record.Format());
+        if (!isInvitationOfAnotherKind(*dialog, record) || !reopenWaitingDialog(record))
+            dialog->ReceiveRecord(record.Format());
         return;
     }
     if (record.IsFromGame() && !isRobotPlayer()) {
@@ -268,19 +269,49 @@ void CInvitationManager::openIncoming(const CInviteData& record) {
     postDialogOpen(record, dialog, false);
 }
 
+bool CInvitationManager::isInvitationOfAnotherKind(CInvitationDialogInterface& dialog,
+                                                   const CInviteData& record) const {
+    // The dialog waits for the other player's play-again invitation, and this one offers another kind
+    // of game than the dialog shows (say a proposition to a player whose client restarted since it was
+    // agreed, and who therefore waits with a match).
+    const CServiceName& room = record.GetServiceName();
+    return record.GetMessageKind() == CInviteData::kInvite && record.IsFromGame() && !isRobotPlayer() &&
+           dialog.IsFromGame() && !dialog.HasExchangedRecords() &&
+           dialog.GetGameKind() != record.GetGameKind() &&
+           SameNickname(record.GetPlayerName(), room.GetPart(0)) && !isOwnNickname(room.GetPart(0)) &&
+           factory().HasInvitationDialogCreator(record.GetGameKind());
+}
+
+bool CInvitationManager::reopenWaitingDialog(const CInviteData& invitation) {
+    // The waiting dialog gives way, without a word to the peer, to one of the invitation's kind, which
+    // waits as it did and then takes the invitation: both sides show the same kind of game.
+    CInviteData record(invitation.GetGameKind(), invitation.GetServiceName(), QString(), true);
+    QDialog* created = factory().CreateInvitationDialog(record.GetGameKind(), this, &record, false);
+    auto* dialog = dynamic_cast<CInvitationDialogInterface*>(created);
+    if (!dialog) {
+        delete created;
+        return false;
+    }
+    RemoveInvitation(invitation.GetServiceName().GetText());
+    postDialogOpen(record, dialog, true, QString(), invitation.Format());
+    ++m_outgoingCount;
+    return true;
+}
+
 void CInvitationManager::postDialogOpen(const CInviteData& record, CInvitationDialogInterface* dialog,
-                                        bool fromGame) {
+                                        bool fromGame, const QString& startText,
+                                        const QString& pendingRecord) {
     const QString room = record.GetServiceName().GetText();
     RegisterInvitation(room, dialog);
     QWidget* parent = GetMainWindow();
     const int templateId = factory().GetInviteDialogTemplate(record.GetGameKind());
-    const QString recordText = record.Format();
+    const QString recordText = fromGame ? pendingRecord : record.Format();
     std::weak_ptr<char> alive = m_alive;
     auto open = [this, alive, dialog, room, templateId, parent = QPointer<QWidget>(parent), recordText,
-                 fromGame] {
+                 fromGame, startText] {
         if (alive.expired())
             return;
-        onDeferredDialogOpen(dialog, room, templateId, parent, recordText, fromGame);
+        onDeferredDialogOpen(dialog, room, templateId, parent, recordText, fromGame, startText);
     };
     if (CMainWindowServices* frame = GetMainWindowServices())
         frame->PostInvitationCall(nullptr, std::move(open));
@@ -290,7 +321,7 @@ void CInvitationManager::postDialogOpen(const CInviteData& record, CInvitationDi
 
 void CInvitationManager::onDeferredDialogOpen(CInvitationDialogInterface* dialog, const QString& room,
                                               int templateId, QWidget* parent, const QString& recordText,
-                                              bool fromGame) {
+                                              bool fromGame, const QString& startText) {
     // The same dialog (not merely one under the same name) must still be waiting.
     const auto found = m_invitations.find(room);
     if (found == m_invitations.end() || found->second.dialog != dialog || !found->second.window)
@@ -304,7 +335,9 @@ void CInvitationManager::onDeferredDialogOpen(CInvitationDialogInterface* dialog
         return;
     }
     if (fromGame) {
-        dialog->StartFromGame(m_fromGameStartText);
+        dialog->StartFromGame(startText);
+        if (!recordText.isEmpty() && isRegistered(dialog))
+            dialog->ReceiveRecord(recordText);
     } else {
         PlayEventSound(CSoundSettings::kInvitations);
         dialog->ReceiveRecord(recordText);
@@ -448,7 +481,8 @@ int CInvitationManager::ConfirmNewMatch(int selector, const CServiceName& room, 
     return confirmed == platform::IDOK ? kStartNew : platform::IDCANCEL;
 }
 
-void CInvitationManager::OpenInvitationFromGame(const QString& serviceName, int localSide) {
+void CInvitationManager::OpenInvitationFromGame(const QString& serviceName, int localSide,
+                                                const QString& playedTerms) {
     for (CInvitationDialogInterface* dialog : invitationSnapshot()) {
         if (dialog->IsFromGame())
             return;
@@ -458,7 +492,11 @@ void CInvitationManager::OpenInvitationFromGame(const QString& serviceName, int 
         return;
     m_fromGameSide = localSide;
     m_fromGameService = room.GetText();
-    m_fromGameStartText = samePlayers(CServiceName(m_agreedService), room) ? m_agreedRules : QString();
+    // The terms the room played by, else those agreed here (a client started since the match was
+    // agreed knows only the room's).
+    m_fromGameStartText = !playedTerms.trimmed().isEmpty()                   ? playedTerms.trimmed()
+                          : samePlayers(CServiceName(m_agreedService), room) ? m_agreedRules
+                                                                             : QString();
     // A proposition just played is offered again as a proposition.
     bool proposition = false;
     CPropRuleOptions::FromText(m_fromGameStartText, &proposition);
@@ -472,7 +510,7 @@ void CInvitationManager::OpenInvitationFromGame(const QString& serviceName, int 
         delete created;
         return;
     }
-    postDialogOpen(record, dialog, true);
+    postDialogOpen(record, dialog, true, m_fromGameStartText);
     ++m_outgoingCount;
 }
 

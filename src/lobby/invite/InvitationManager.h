@@ -71,8 +71,10 @@ public:
     void InvitePlayer(const QString& names, int gameKind, int offerResume, bool alwaysPrompt) override;
     // Invitations of a kind whose dialog is registered; propositions also need the user's right to them.
     bool CanInviteTo(int gameKind) const override;
-    // Play again after a finished game: the room and the local side (0 or 1).
-    void OpenInvitationFromGame(const QString& serviceName, int localSide);
+    // Play again after a finished game: the room, the local side (0 or 1) and the terms the room's
+    // match was played by (empty when unknown: then those of the last match agreed here, if any).
+    void OpenInvitationFromGame(const QString& serviceName, int localSide,
+                                const QString& playedTerms = QString());
     // The own nickname first, then the valid names of text, at most the game's maximum in all.
     QStringList ParseInviteeNames(const QString& text, int gameKind) const;
     // The opener: checks, the new-match question, then one outgoing dialog per room.
@@ -151,9 +153,18 @@ private:
     // Drops a record that is not well formed, not from the routed sender or not about this user.
     bool isAcceptableRecord(const CInviteData& record) const;
     void openInvitationDialog(int gameKind, const CServiceName& serviceName, const QString& key);
-    void postDialogOpen(const CInviteData& record, CInvitationDialogInterface* dialog, bool fromGame);
+    // Registers the dialog and opens its window from the event loop: an incoming one is handed the
+    // record; a play-again one starts from startText, then takes pendingRecord when there is one.
+    void postDialogOpen(const CInviteData& record, CInvitationDialogInterface* dialog, bool fromGame,
+                        const QString& startText = QString(), const QString& pendingRecord = QString());
     void onDeferredDialogOpen(CInvitationDialogInterface* dialog, const QString& room, int templateId,
-                              QWidget* parent, const QString& recordText, bool fromGame);
+                              QWidget* parent, const QString& recordText, bool fromGame,
+                              const QString& startText);
+    // A play-again invitation of another game kind than the dialog that waits for it.
+    bool isInvitationOfAnotherKind(CInvitationDialogInterface& dialog, const CInviteData& record) const;
+    // That dialog replaced by one of the invitation's kind, which then takes the invitation -> false
+    // when no such dialog could be made (the waiting one stays).
+    bool reopenWaitingDialog(const CInviteData& invitation);
     // An incoming dialog for a kind-0 record (crossing invitations settled first).
     void openIncoming(const CInviteData& record);
     bool isRegistered(const CInvitationDialogInterface* dialog) const;

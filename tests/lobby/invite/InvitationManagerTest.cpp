@@ -54,6 +54,7 @@ public:
     }
     bool IsIncoming() const override { return incoming; }
     bool IsFromGame() const override { return record.IsFromGame(); }
+    int GetGameKind() const override { return record.GetGameKind(); }
     bool HasExchangedRecords() const override { return exchanged; }
     void StartFromGame(const QString& text) override {
         startedFromGame = true;
