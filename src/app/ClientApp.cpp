@@ -482,8 +482,11 @@ void CClientApp::onServiceEntered(const QString& serviceName) {
         m_gameRoom->OnServiceEntered(serviceName);
     if (!m_mainFrame)
         return;
+    // Only the windows of the session that moved: a match or proposition read from a file keeps its
+    // own title.
     for (CMultiPaneFrame* frame : m_mainFrame->GetServiceFrames())
-        frame->UpdateTitle();
+        if (frame->GetSession() == m_session.get())
+            frame->UpdateTitle();
 }
 
 CMultiPaneFrame* CClientApp::LoadServiceUI(CSessionDoc* session, int flags) {

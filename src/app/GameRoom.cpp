@@ -10,7 +10,14 @@
 
 #include <QtDebug>
 
-CGameRoom::CGameRoom(CSessionDoc* session, QObject* parent) : QObject(parent), m_session(session) {}
+CGameRoom::CGameRoom(CSessionDoc* session, QObject* parent) : QObject(parent), m_session(session) {
+    // The match stays on show once the connection has ended; its board no longer plays.
+    if (session)
+        connect(session, &CSessionDoc::connectionClosed, this, [this] {
+            if (m_doc)
+                m_doc->OnConnectionClosed();
+        });
+}
 
 CGameRoom::~CGameRoom() {
     closeDocument();
@@ -68,6 +75,8 @@ void CGameRoom::OnServiceEntered(const QString& serviceName) {
     m_doc = std::make_unique<CBackgammonDoc>();
     m_link = std::make_unique<CSessionGameLink>(m_session.data(), m_doc.get());
     m_doc->SetupPlayersFromService();
+    if (m_session->IsAttachingToAgreedMatch())
+        forgetClosedPlayerList();
     if (!rules.isEmpty())
         startMatch(serviceName, rules);
     m_session->SetGameDocument(m_doc.get());
@@ -77,6 +86,15 @@ void CGameRoom::OnServiceEntered(const QString& serviceName) {
 
 QString CGameRoom::matchKey() const {
     return CServiceName(m_room).GetText().toLower() + QLatin1Char(' ') + m_match;
+}
+
+void CGameRoom::forgetClosedPlayerList() {
+    // A match its players have just agreed on is a new one, whatever number the server gives it (a new
+    // room's matches are numbered from 1 again): a list closed in this room before stays closed no more.
+    const QString section = QLatin1String(m_doc->RuntimeClassName());
+    const QString closedIn = GetSettingsStore().GetString(section, QLatin1String(kPlayerListClosedIn));
+    if (closedIn.section(QLatin1Char(' '), 0, 0) == CServiceName(m_room).GetText().toLower())
+        GetSettingsStore().DeleteValue(section, QLatin1String(kPlayerListClosedIn));
 }
 
 void CGameRoom::openPlayerList() {

@@ -24,7 +24,8 @@ public:
     static constexpr char kRulesSetting[] = "rules";
     static constexpr char kMatchSetting[] = "match";
     // The match ("<room> <match number>") whose player list the user closed, in the document's
-    // section: it stays closed when he comes back to that match after a drop.
+    // section: it stays closed when he comes back to that match after a drop (by resume or rejoin);
+    // a match started from agreed terms in that room clears it.
     static constexpr char kPlayerListClosedIn[] = "Player List Closed In";
 
     explicit CGameRoom(CSessionDoc* session, QObject* parent = nullptr);
@@ -49,6 +50,9 @@ private:
     void startMatch(const QString& serviceName, const QString& rules);
     // Opens the room's player list unless the user closed it for this kind of game or for this match.
     void openPlayerList();
+    // The room's match starts from agreed terms: the list closed in an earlier match of the room is
+    // not this one's (a resume or a rejoin keeps the mark).
+    void forgetClosedPlayerList();
     // "<room> <match number>".
     QString matchKey() const;
 

@@ -203,8 +203,8 @@ void CBgClientView::Refresh() {
     const bool live = m_displayedMove < 0 || m_displayedMove >= count - 1;
     if (live) {
         // While the opponent is away nothing is played, a half-made move included: it waits on the
-        // board for his return.
-        m_board->SetUserSide(doc->IsOpponentAway() ? 0 : side);
+        // board for his return. Nor once the connection has ended: the match stays on show.
+        m_board->SetUserSide(doc->IsOpponentAway() || doc->IsOffline() ? 0 : side);
         m_board->SetBoard(m_local);
     } else {
         CBackgammonBoard past;

@@ -2,6 +2,7 @@
 
 #include "platform/Object.h"
 #include "platform/Paths.h"
+#include "platform/ScreenFit.h"
 #include "support/SettingsStore.h"
 
 #include <QApplication>
@@ -9,9 +10,6 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QScreen>
-
-#include <algorithm>
-#include <QStyle>
 #include <QWidget>
 
 namespace {
@@ -40,20 +38,16 @@ bool isVisibleSomewhere(const QWidget* window, const QRect& rect) {
     return desktop.isEmpty() || desktop.intersects(rect);
 }
 
-// A first placement (sizes in pixels meant for a small screen, or a large scale factor) is brought
-// onto the screen it starts on, no larger than that screen's free area.
-QRect fitOnScreen(QRect rect) {
-    const QScreen* screen = QGuiApplication::screenAt(rect.center());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen || rect.isEmpty())
-        return rect;
-    const QRect area = screen->availableGeometry();
-    rect.setWidth(std::min(rect.width(), area.width()));
-    rect.setHeight(std::min(rect.height(), area.height()));
-    rect.moveLeft(std::clamp(rect.left(), area.left(), area.right() + 1 - rect.width()));
-    rect.moveTop(std::clamp(rect.top(), area.top(), area.bottom() + 1 - rect.height()));
-    return rect;
+// The window, frame and all, on the screen it lands on and no larger than that screen's free area:
+// a first placement may be meant for a larger screen (or a smaller scale factor), a stored one for a
+// screen the user no longer has. The rectangle is the client area's.
+QRect fitOnScreen(const QWidget& window, const QRect& client) {
+    if (client.isEmpty())
+        return client;
+    const QMargins frame = platform::FrameMarginsOf(window);
+    const QSize minimum = window.minimumSize().expandedTo(window.minimumSizeHint()).grownBy(frame);
+    const QRect whole = client.marginsAdded(frame);
+    return platform::FitFrameRect(whole, platform::AvailableAreaAt(whole), minimum).marginsRemoved(frame);
 }
 
 QPixmap paintMainIcon(int size) {
@@ -89,13 +83,13 @@ bool LoadWindowPlacement(const platform::Object* owner, QWidget* window, QWidget
     const bool useStored = !stored.IsEmpty();
     const QPoint origin = window->isWindow() ? clientOrigin(relativeTo) : QPoint();
     QRect rect = (useStored ? stored : defaultRect).ToQRect().translated(origin);
-    bool first = !useStored;
-    if (!isVisibleSomewhere(window, rect)) {
+    if (!isVisibleSomewhere(window, rect))
         rect = defaultRect.ToQRect().translated(origin);
-        first = true;
+    if (window->isWindow()) {
+        rect = fitOnScreen(*window, rect);
+        // Its frame is foreseen (like that of another window of the program); the real one may differ.
+        platform::KeepOnScreenWhenFramed(*window);
     }
-    if (first && window->isWindow())
-        rect = fitOnScreen(rect);
     if (!rect.isEmpty())
         window->setGeometry(rect);
     const int state = useStored && storedState > 0 ? storedState : showCommand;

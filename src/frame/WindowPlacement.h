@@ -22,7 +22,9 @@ constexpr int kPlacementRestoreToMaximized = 0x2;
 // Places window from "Window State", "Flags" and "Normal Rect" of the owner's runtime-class section.
 // The rectangle is stored in relativeTo's client coordinates (screen coordinates when relativeTo is
 // null). Without stored values the default rectangle (also relative) and showCommand apply. A window
-// that would end up off every screen is placed at the default. -> whether stored values were used.
+// that would end up off every screen is placed at the default. A top-level window is then moved (and,
+// when it must, made smaller) so that it lies on its screen frame and all: the rectangle is the client
+// area's, the title bar and borders come on top. -> whether stored values were used.
 bool LoadWindowPlacement(const platform::Object* owner, QWidget* window, QWidget* relativeTo,
                          const platform::Rect& defaultRect, int showCommand = ShowCommand::Normal,
                          int flags = 0);

@@ -223,6 +223,14 @@ void CGameDoc::SetOpponentAway(bool away) {
     UpdateAllViews(nullptr, gamehint::kOpponentPresence, nullptr);
 }
 
+void CGameDoc::OnConnectionClosed() {
+    UpdateAllViews(nullptr, gamehint::kConnectionClosed, nullptr);
+}
+
+bool CGameDoc::IsOffline() const {
+    return m_session && !m_session->IsConnected();
+}
+
 // --- files ----------------------------------------------------------------------------------------
 
 QString CGameDoc::GetServiceNameTemplate() const {

@@ -70,6 +70,10 @@ public:
     // A change tells the views (hint 4129).
     void SetOpponentAway(bool away);
     bool IsOpponentAway() const { return m_opponentAway; }
+    // The session's connection to the server ended: nothing can be played, the views are told (hint 4130).
+    void OnConnectionClosed();
+    // The document belongs to a session whose connection has ended (a match read from a file has none).
+    bool IsOffline() const;
     // A routed whisper (194) from the opponent of the user: kept out of the match record and its copies.
     bool IsRoutedFromOpponent(const CMatchRecordEntry& entry) const;
 

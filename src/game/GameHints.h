@@ -16,6 +16,7 @@ constexpr int kScratchUncheckedStep = 4126;
 constexpr int kClearLog = 4127;
 constexpr int kBoardChanged = 4128; // the live board changed without a new record entry
 constexpr int kOpponentPresence = 4129; // the opponent left the room during the match, or came back
+constexpr int kConnectionClosed = 4130; // the session's connection to the server ended
 } // namespace gamehint
 
 // The number that comes with a game hint.

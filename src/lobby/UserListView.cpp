@@ -222,7 +222,9 @@ QSize CUserListView::sizeHint() const {
 }
 
 QSize CUserListView::minimumSizeHint() const {
-    return sizeForRows(kMinimumRows);
+    // The columns scroll sideways: held as wide as all of them, the list would make a window wider
+    // than a small screen (or one at a large scale) and push what stands beside it out of sight.
+    return QSize(kMinimumWidth, sizeForRows(kMinimumRows).height());
 }
 
 QSize CUserListView::sizeForRows(int rows) const {

@@ -206,7 +206,8 @@ public:
     int GetContextMenuId() const override;
     QMenu* CreateContextMenu(int menuId) override;
 
-    // Room for the shown columns and about fifteen rows; at least the header and two rows.
+    // Room for the shown columns and about fifteen rows; at least the header and two rows, of any
+    // width down to a narrow strip (the columns scroll).
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 

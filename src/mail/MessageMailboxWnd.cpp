@@ -8,6 +8,7 @@
 #include "mail/MessagingOleDocument.h"
 #include "mail/MsgDisplayEditWnd.h"
 #include "platform/Paths.h"
+#include "platform/ScreenFit.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 #include "session/DeferredMessageBox.h"
@@ -598,6 +599,7 @@ void CMessageMailboxWnd::openComposer(const CMessageHeader* header, const QStrin
         // An answer comes up one step below and right of the message it answers.
         window->move(cascadeFrom->frameGeometry().topLeft() + QPoint(CascadeStep(), CascadeStep()));
         CascadeWindow(nullptr, nullptr, window);
+        platform::KeepOnScreen(*window); // below a message at the screen's foot it would run past it
     }
     m_messageWindows.emplace_back(window);
 }

@@ -1,5 +1,6 @@
 #include "platform/Dialog.h"
 
+#include "platform/ScreenFit.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
 
@@ -388,6 +389,9 @@ void Dialog::setVisible(bool visible) {
 void Dialog::showEvent(QShowEvent* event) {
     EnsureInitialized();
     FitTitle();
+    // Whatever placed it, and however large it was made, a dialog shows whole on its screen.
+    if (isWindow())
+        KeepOnScreen(*this);
     QDialog::showEvent(event);
 }
 
@@ -395,7 +399,12 @@ void Dialog::FitTitle() {
     // A dialog of few controls would cut its own title.
     if (!isWindow())
         return;
-    const int wanted = TitleBarWidth(*this);
+    // Not past the screen's width, though: there the title bar would be out of reach.
+    const QMargins frame = FrameMarginsOf(*this);
+    const QRect area = AvailableAreaAt(QRect(pos(), size().grownBy(frame)));
+    int wanted = TitleBarWidth(*this);
+    if (!area.isEmpty())
+        wanted = qMin(wanted, area.width() - frame.left() - frame.right());
     if (maximumWidth() >= wanted && minimumWidth() < wanted)
         setMinimumWidth(wanted);
     if (width() < wanted)

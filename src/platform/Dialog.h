@@ -125,8 +125,9 @@ public:
     // when it is first really shown, or when EnsureInitialized is called.
     void setVisible(bool visible) override;
 
-    // Makes a window at least as wide as its title needs in the title bar (never past its maximum).
-    // Done when it is shown; a dialog that places itself first does it before.
+    // Makes a window at least as wide as its title needs in the title bar (never past its maximum, nor
+    // past its screen). Done when it is shown; a dialog that places itself first does it before. A
+    // dialog shown is also kept whole on its screen (platform::KeepOnScreen).
     void FitTitle();
 
 protected:

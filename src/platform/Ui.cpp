@@ -1,5 +1,6 @@
 #include "platform/Ui.h"
 
+#include "platform/ScreenFit.h"
 #include "platform/Seam.h"
 #include "platform/Win32Codes.h"
 
@@ -51,7 +52,11 @@ int TitleBarWidth(const QWidget& window) {
 void WidenForTitle(QDialog& dialog) {
     // A short question makes a narrow box whose title bar cuts its own title: room for the title,
     // the window's icon and its buttons.
-    const int wanted = TitleBarWidth(dialog);
+    const QMargins frame = FrameMarginsOf(dialog);
+    const QRect area = AvailableAreaAt(QRect(dialog.pos(), dialog.size().grownBy(frame)));
+    int wanted = TitleBarWidth(dialog);
+    if (!area.isEmpty())
+        wanted = qMin(wanted, area.width() - frame.left() - frame.right()); // a title bar past the screen is out of reach
     // Asking for the size first also makes the layout of a dialog that makes it late (a prompt).
     if (dialog.sizeHint().width() >= wanted)
         return;

@@ -25,7 +25,6 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGridLayout>
-#include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -45,7 +44,7 @@ const QString kPathSection = QStringLiteral("PathNames");
 const QString kPathKey = QStringLiteral("PropositionDir");
 constexpr int kMaxSpinHundredths = 9990;
 constexpr int kMaxReserveStakes = 16;
-constexpr int kPreviewWidth = 440;
+constexpr int kPreviewWidth = 400;
 constexpr int kDefaultStake = 1000;
 constexpr int kDefaultReserve = 16000;
 
@@ -176,14 +175,41 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     connect(m_nameList, &QComboBox::textActivated, this, [this](const QString& name) { OnPropositionSelected(name); });
     connect(m_browse, &QPushButton::clicked, this, [this] { OnBrowse(); });
 
+    // The terms, a line each: a label, then its two sides (or its value). Lines rather than framed
+    // groups, so that the dialog fits a small screen.
+    auto* terms = new QGridLayout;
+    terms->setColumnStretch(2, 1);
+    left->addLayout(terms);
+    const auto pair = [this, pane](int first, int idW, int idB) {
+        // Each pair in a box of its own: the two buttons of a pair exclude each other, and only them.
+        auto* box = new QWidget(pane);
+        auto* layout = new QHBoxLayout(box);
+        layout->setContentsMargins(0, 0, 0, 0);
+        for (int i = 0; i < 2; ++i) {
+            auto* radio = new QRadioButton(i == 0 ? QStringLiteral("White") : QStringLiteral("Black"), box);
+            SetItemId(radio, i == 0 ? idW : idB);
+            m_radios[first + i] = radio;
+            layout->addWidget(radio);
+        }
+        return box;
+    };
+    const auto line = [terms, pane](int row, const QString& text, QWidget* value) {
+        auto* label = new QLabel(text, pane);
+        terms->addWidget(label, row, 0);
+        terms->addWidget(value, row, 1);
+        return label;
+    };
+
     // The consideration and who gets it.
-    auto* pay = new QHBoxLayout;
-    auto* payLabel = new QLabel(QStringLiteral("&Pay"), pane);
-    m_considerationEdit = new CEdit100ths(3, pane);
+    auto* pay = new QWidget(pane);
+    auto* payLayout = new QHBoxLayout(pay);
+    payLayout->setContentsMargins(0, 0, 0, 0);
+    auto* payLabel = new QLabel(QStringLiteral("&Pay"), pay);
+    m_considerationEdit = new CEdit100ths(3, pay);
     m_considerationEdit->setFixedWidth(60);
     SetItemId(m_considerationEdit, kIdConsideration);
     payLabel->setBuddy(m_considerationEdit);
-    auto* spin = new QWidget(pane);
+    auto* spin = new QWidget(pay);
     auto* spinLayout = new QVBoxLayout(spin);
     spinLayout->setContentsMargins(0, 0, 0, 0);
     spinLayout->setSpacing(0);
@@ -210,40 +236,29 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
         m_considerationEdit->setText(QString::asprintf("%.2f", m_consideration / 100.0));
         OnOptionChanged();
     });
-    pay->addWidget(payLabel);
-    pay->addWidget(m_considerationEdit);
-    pay->addWidget(spin);
-    auto* toLabel = new QLabel(QStringLiteral("points &to:"), pane);
-    pay->addWidget(toLabel);
-    left->addLayout(pay);
-
-    const auto pair = [this, pane](const QString& title, int first, int idW, int idB) {
-        auto* box = new QGroupBox(title, pane);
-        auto* layout = new QHBoxLayout(box);
-        for (int i = 0; i < 2; ++i) {
-            auto* radio = new QRadioButton(i == 0 ? QStringLiteral("White") : QStringLiteral("Black"), box);
-            SetItemId(radio, i == 0 ? idW : idB);
-            m_radios[first + i] = radio;
-            layout->addWidget(radio);
-        }
-        return box;
-    };
-    left->addWidget(pair(QStringLiteral("Payee"), kPayW, kIdPayeeWhite, kIdPayeeBlack));
+    auto* toLabel = new QLabel(QStringLiteral("points &to:"), pay);
+    payLayout->addWidget(payLabel);
+    payLayout->addWidget(m_considerationEdit);
+    payLayout->addWidget(spin);
+    payLayout->addWidget(toLabel);
+    terms->addWidget(pay, 0, 0);
+    terms->addWidget(pair(kPayW, kIdPayeeWhite, kIdPayeeBlack), 0, 1);
     toLabel->setBuddy(m_radios[kPayW]);
-    left->addWidget(pair(QStringLiteral("&You are playing:"), kPlayW, kIdPlayingWhite, kIdPlayingBlack));
 
-    auto* cubeRow = new QHBoxLayout;
-    auto* cubeLabel = new QLabel(QStringLiteral("C&ube:"), pane);
-    cubeRow->addWidget(cubeLabel);
-    auto* cube = new QLineEdit(pane);
-    cubeLabel->setBuddy(cube);
+    line(1, QStringLiteral("&You are playing:"), pair(kPlayW, kIdPlayingWhite, kIdPlayingBlack))
+        ->setBuddy(m_radios[kPlayW]);
+
+    auto* cubeBox = new QWidget(pane);
+    auto* cubeRow = new QHBoxLayout(cubeBox);
+    cubeRow->setContentsMargins(0, 0, 0, 0);
+    auto* cube = new QLineEdit(cubeBox);
     cube->setFixedWidth(40);
     cube->setMaxLength(2);
     SetItemId(cube, kIdCubeValue);
     cubeRow->addWidget(cube);
     cubeRow->addWidget(MakeCubeSpin(this, kIdCubeSpin, kIdCubeValue, [this] { ApplyControlsToBoard(); }));
     cubeRow->addStretch(1);
-    left->addLayout(cubeRow);
+    line(2, QStringLiteral("C&ube:"), cubeBox)->setBuddy(cube);
     connect(cube, &QLineEdit::editingFinished, this, [this, cube] {
         if (!cube->isModified())
             return;
@@ -251,31 +266,30 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
         if (checkCubeText())
             ApplyControlsToBoard();
     });
-    left->addWidget(pair(QStringLiteral("&Owner:"), kOwnW, kIdOwnerWhite, kIdOwnerBlack));
-    left->addWidget(pair(QStringLiteral("Player on &roll:"), kRollW, kIdRollWhite, kIdRollBlack));
+    line(3, QStringLiteral("&Owner:"), pair(kOwnW, kIdOwnerWhite, kIdOwnerBlack))->setBuddy(m_radios[kOwnW]);
+    line(4, QStringLiteral("Player on &roll:"), pair(kRollW, kIdRollWhite, kIdRollBlack))->setBuddy(m_radios[kRollW]);
     for (int i : {kPlayW, kPlayB, kOwnW, kOwnB, kRollW, kRollB})
         connect(m_radios[i], &QRadioButton::clicked, this, [this] { ApplyControlsToBoard(); });
     for (int i : {kPayW, kPayB})
         connect(m_radios[i], &QRadioButton::clicked, this, [this] { OnOptionChanged(); });
 
-    auto* gamesRow = new QHBoxLayout;
-    auto* gamesLabel = new QLabel(QStringLiteral("&Number of games to play:"), pane);
-    m_games = new QLineEdit(pane);
+    auto* gamesBox = new QWidget(pane);
+    auto* gamesRow = new QHBoxLayout(gamesBox);
+    gamesRow->setContentsMargins(0, 0, 0, 0);
+    m_games = new QLineEdit(gamesBox);
     m_games->setMaxLength(3);
     m_games->setFixedWidth(44);
     m_games->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("\\d{0,3}")), m_games));
     SetItemId(m_games, kIdGames);
-    auto* gamesSpin = new CSpinButton(pane);
+    auto* gamesSpin = new CSpinButton(gamesBox);
     gamesSpin->SetBuddy(m_games);
     gamesSpin->SetRange(1, CPropRuleOptions::kMaxContractLength);
     SetItemId(gamesSpin, kIdGamesSpin);
-    gamesLabel->setBuddy(m_games);
-    gamesRow->addWidget(gamesLabel);
     gamesRow->addWidget(m_games);
     gamesRow->addWidget(gamesSpin);
     gamesRow->addStretch(1);
-    left->addLayout(gamesRow);
+    line(5, QStringLiteral("&Number of games to play:"), gamesBox)->setBuddy(m_games);
     // Each key changes the terms without touching the box; the box is put right when the user is done
     // with it (leaving it, Enter) and whenever its arrows set it.
     connect(m_games, &QLineEdit::textEdited, this, [this] { OnGamesTyped(); });
@@ -284,12 +298,6 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
             OnGamesEntered();
     });
     connect(gamesSpin, &CSpinButton::stepped, this, [this] { OnGamesEntered(); });
-
-    left->addWidget(CreateWagerControls(pane));
-    m_notice = new QLabel(pane);
-    m_notice->setTextFormat(Qt::PlainText);
-    SetItemId(m_notice, kIdNotice);
-    left->addWidget(m_notice);
 
     auto* buttons = new QHBoxLayout;
     m_save = new QPushButton(QStringLiteral("&Save"), pane);
@@ -327,6 +335,23 @@ QWidget* CBGPropositionDlg::CreateTermsPane(QWidget* parent) {
     right->addWidget(m_preview);
     right->addStretch(1);
     return pane;
+}
+
+QWidget* CBGPropositionDlg::CreateFootPane(QWidget* parent) {
+    // The wager, and why Invite or Play is off, stay in sight beside the buttons whatever scrolls:
+    // Enter never takes a wager the user cannot see.
+    auto* foot = new QWidget(parent);
+    auto* row = new QHBoxLayout(foot);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->addWidget(CreateWagerControls(foot));
+    m_notice = new QLabel(foot);
+    m_notice->setTextFormat(Qt::PlainText);
+    m_notice->setWordWrap(true);
+    m_notice->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    SetItemId(m_notice, kIdNotice);
+    row->addSpacing(12);
+    row->addWidget(m_notice, 1);
+    return foot;
 }
 
 bool CBGPropositionDlg::OnInitDialog() {

@@ -126,6 +126,7 @@ public:
 
 protected:
     QWidget* CreateTermsPane(QWidget* parent) override;
+    QWidget* CreateFootPane(QWidget* parent) override;
     void SaveDefaults() override;
     void LoadDefaults() override;
     void DoDataExchange(platform::DataExchange& dx) override;

@@ -233,6 +233,7 @@ bool CSessionDoc::SendEmailChallengeResponse(const QString& firstText, const QSt
 
 void CSessionDoc::AttachToGameService(const QString& transferText, int flag) {
     m_attachFlag = flag;
+    m_attachResumes = false;
     if (!IsConnected())
         return;
     QString error;
@@ -278,6 +279,7 @@ void CSessionDoc::ResumeMatch(const QString& serviceName, const QString& entry) 
     AttachToGameService(serviceName + QStringLiteral(" ResumeMatch ") +
                             QStringLiteral("%1 @%2 %3").arg(key, service, details),
                         1);
+    m_attachResumes = true;
 }
 
 void CSessionDoc::SendWatchRequest(const QString& players, const QString& cookie) {

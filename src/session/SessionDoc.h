@@ -153,6 +153,9 @@ public:
     void DetachFromGameService();
     bool IsTransferPending() const { return m_transferPending; }
     int GetAttachFlag() const { return m_attachFlag; }
+    // The last transfer asked for starts a match on terms its players have just agreed on (flag 1,
+    // not the resumption of an unfinished match, nor watching or rejoining one).
+    bool IsAttachingToAgreedMatch() const { return m_attachFlag == 1 && !m_attachResumes; }
     // 0 until the user has entered a service.
     int GetServiceActive() const { return m_serviceActive; }
     const CServiceName& GetServiceName() const { return m_serviceName; }
@@ -370,6 +373,7 @@ private:
     int m_serviceActive = 0;
     bool m_transferPending = false;
     int m_attachFlag = 0;
+    bool m_attachResumes = false;
     QStringList m_examineArgs;
 
     bool m_manualAway = false;

@@ -1,5 +1,7 @@
 #include "support/Cascade.h"
 
+#include "platform/ScreenFit.h"
+
 #include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
@@ -72,7 +74,8 @@ bool CascadeWindow(QWidget* scanParent, QWidget* area, QWidget* window) {
         occupied(others, window, placeOf(window, Corner::Client), Corner::Client))
         corner = Corner::Client;
     const QPoint original = placeOf(window, corner);
-    const QSize size = window->frameGeometry().size();
+    // The frame counts, also before the window has one.
+    const QSize size = window->size().grownBy(platform::FrameMarginsOf(*window));
     const QRect bounds = areaIn(scanParent, area, size);
     const int step = CascadeStep();
 

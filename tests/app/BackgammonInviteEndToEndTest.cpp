@@ -11,11 +11,13 @@
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
 #include "support/controls/Edit100ths.h"
+#include "support/controls/FittingScrollArea.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QTest>
@@ -122,7 +124,23 @@ TEST_F(BackgammonInviteEndToEndTest, TwoPlayersAgreeAMoneySession) {
     EXPECT_EQ(bob->Dialog()->GetStakeControl()->GetText(), "5.00");
     EXPECT_EQ(bob->Dialog()->GetReserveControl()->GetText(), "80");
 
-    bob->Click(CInvitationDlg::kIdPlay);
+    // bob's screen is small: his dialog as narrow as it goes, the wager scrolled out of sight. Enter,
+    // on Play or anywhere in the dialog, brings the wager into sight instead of accepting it unseen.
+    CBackgammonInviteDlg* his = bob->Dialog();
+    his->resize(his->minimumSizeHint());
+    QApplication::processEvents();
+    QWidget* wager = his->Item(CWagerInviteDlg::kIdWager)->parentWidget(); // with the two amounts
+    QWidget* play = his->Item(CInvitationDlg::kIdPlay);
+    for (QWidget* target : {play, static_cast<QWidget*>(his)}) {
+        his->GetBody()->horizontalScrollBar()->setValue(0);
+        his->GetBody()->verticalScrollBar()->setValue(0);
+        ASSERT_FALSE(his->GetBody()->IsWhollyInSight(wager));
+        QTest::keyClick(target, Qt::Key_Return);
+        EXPECT_TRUE(his->GetBody()->IsWhollyInSight(wager));
+        EXPECT_FALSE(his->IsAcceptedHere());
+    }
+    // Seen, it is taken.
+    QTest::keyClick(play, Qt::Key_Return);
     ASSERT_TRUE(WaitFor([&] { return transfers.size() == 2; }));
     EXPECT_EQ(transfers["alice"], transfers["bob"]);
     EXPECT_TRUE(transfers["alice"].startsWith(".gb.alice.bob 0 1 0 1 0 0 1 0 1 0 1 500 8000!"))

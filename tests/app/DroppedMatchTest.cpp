@@ -15,6 +15,7 @@
 #include "lobby/MatchBoardView.h"
 #include "lobby/PlayerListFrameWnd.h"
 #include "lobby/UserListCtrl.h"
+#include "net/ClientNode.h"
 #include "lobby/invite/ResumeMatchReceiverDlg.h"
 #include "lobby/invite/WaitingForResumeMatchDlg.h"
 #include "platform/Win32Codes.h"
@@ -26,6 +27,7 @@
 #include <QMoveEvent>
 #include <QPushButton>
 #include <QSpontaneKeyEvent>
+#include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -147,6 +149,14 @@ protected:
         alice()->AttachToGameService(".gb.alice.bob " + terms, 1);
         bob->session.AttachToGameService(".gb.alice.bob " + terms, 1);
     }
+    // The server drops alice's line: her client stays as it was.
+    void DropAliceLine() {
+        const QTcpSocket* own = alice()->GetClientNode()->findChild<QTcpSocket*>();
+        ASSERT_TRUE(own);
+        for (QTcpSocket* line : server.findChildren<QTcpSocket*>())
+            if (line->peerPort() == own->localPort())
+                line->disconnectFromHost();
+    }
     CSessionDoc* alice() const { return app ? app->GetSession() : nullptr; }
     CBackgammonDoc* AliceDoc() const { return app && app->GetGameRoom() ? app->GetGameRoom()->GetDocument() : nullptr; }
     CChatLog* AliceChat() const { return alice() ? dynamic_cast<CChatLog*>(alice()->GetChatLog()) : nullptr; }
@@ -241,7 +251,17 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
     ASSERT_TRUE(AliceBoard()->DoCommand("c 13/9"));
     const QString dropped = MatchState(bob->room.GetDocument());
     const QStringList log = Payloads(bob->room.GetDocument());
-    app->LogOut();
+    ASSERT_TRUE(AliceBoard()->GetButton(CBgClientView::kResign)->isEnabled());
+    ASSERT_NO_FATAL_FAILURE(DropAliceLine());
+
+    // Her client stays as it was: the board and the log stay on show, but nothing is played any more.
+    ASSERT_TRUE(WaitFor([&] { return !alice()->IsConnected(); }));
+    ASSERT_TRUE(AliceBoard());
+    EXPECT_EQ(Payloads(AliceDoc()), log);
+    for (auto button : {CBgClientView::kRoll, CBgClientView::kDouble, CBgClientView::kResign, CBgClientView::kUndo})
+        EXPECT_FALSE(AliceBoard()->GetButton(button)->isEnabled()) << button;
+    Drag(AliceBoard(), 13, 10);
+    EXPECT_EQ(AliceBoard()->GetShownBoard().GetStepCount(), 1);
 
     // bob is told once, in order, in his room's chat; he now waits, and the lobby says so.
     const QString left = UserNotification::Text(UserNotification::kOpponentLeavesGame, "alice");
@@ -355,6 +375,42 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
     ASSERT_TRUE(WaitFor([&] { return SystemLines(&bob->chat).count(back) == 3; }));
     Drag(bob->Board(), 19, 22);
     EXPECT_EQ(steps(), 2);
+    EXPECT_EQ(app->GetGameRoom()->GetPlayerList(), nullptr);
+
+    // Another day, both programs and the server start afresh, and the server numbers the matches of
+    // its new rooms from 1 again: the match the two agree on then is a new one, with its Players window.
+    apptest::ShutDown(app);
+    bob.reset();
+    cy.reset();
+    CDevServer nextDay{CDevServer::Options{}};
+    ASSERT_TRUE(nextDay.Listen(QHostAddress::LocalHost, 0));
+    qputenv(CClientApp::kPasswordVariable, "any");
+    LogInAlice(nextDay.Port());
+    bob = std::make_unique<OtherClient>(nextDay.Port(), "bob");
+    ASSERT_TRUE(WaitFor([&] { return bob->in; }));
+    // bob takes his seat first: she enters a room whose match has its number already.
+    const QString terms = MatchOf(5).FormatText();
+    bob->session.AttachToGameService(".gb.alice.bob " + terms, 1);
+    ASSERT_TRUE(WaitFor([&] { return bob->Board(); }));
+    alice()->AttachToGameService(".gb.alice.bob " + terms, 1);
+    ASSERT_TRUE(WaitFor([&] { return nextDay.MatchNumber(".gb.alice.bob") == 1 && AliceBoard(); }));
+    EXPECT_NE(app->GetGameRoom()->GetPlayerList(), nullptr); // (opened, or not, as she entered)
+
+    // She looks at a match she saved, in a window titled by its file, and goes back to the lobby:
+    // only her own session's windows take the new room's title.
+    const QStringList saved = QDir(saves.path()).entryList({"*.cbg"}, QDir::Files);
+    ASSERT_FALSE(saved.isEmpty());
+    testenv::scriptedUi().QueueFileAnswer(QDir(saves.path()).filePath(saved.first()));
+    app->OnFileOpen();
+    CMultiPaneFrame* review = nullptr;
+    for (CMultiPaneFrame* frame : app->GetMainFrame()->GetServiceFrames())
+        review = frame->GetSession() != alice() ? frame : review;
+    ASSERT_TRUE(review);
+    const QString title = review->windowTitle();
+    ASSERT_TRUE(title.startsWith(saved.first())) << title.toStdString();
+    alice()->DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return !AliceDoc() && alice()->GetServiceName().GetText() == ".mb"; }));
+    EXPECT_EQ(review->windowTitle(), title);
 }
 
 // The development server forgets a match under way when it stops; the client's automatic save keeps

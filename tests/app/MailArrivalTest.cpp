@@ -15,6 +15,8 @@
 #include "web/WebTestSupport.h"
 
 #include <QDir>
+#include <QScreen>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
@@ -107,9 +109,14 @@ TEST_F(MailArrivalTest, WaitingMailLightsTheButtonUntilTheMailboxFetchesIt) {
         WaitFor([] { return false; }, 300);
         frame->grab().save(QDir(QString::fromLocal8Bit(shots)).filePath("mail-waiting.png"));
     }
-    // Opening the mailbox fetches it, and the button goes out.
+    // Opening the mailbox fetches it, and the button goes out. His main window stands low on the
+    // screen: the mailbox, placed below its corner, still lies on the screen, frame and all.
+    const QRect area = frame->screen()->availableGeometry();
+    frame->move(frame->x(), area.bottom() - 150);
     ASSERT_TRUE(frame->OnCommand(CMainFrame::kCmdMail));
     ASSERT_TRUE(Mailbox(frame));
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(Mailbox(frame)));
+    EXPECT_TRUE(area.contains(Mailbox(frame)->frameGeometry())) << Mailbox(frame)->frameGeometry().bottom();
     EXPECT_TRUE(WaitFor([&] { return Rows(frame) == 1; }));
     EXPECT_FALSE(Lit(frame));
     if (!shots.isEmpty()) {

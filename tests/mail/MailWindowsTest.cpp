@@ -32,6 +32,7 @@
 #include <QProcess>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QScreen>
 #include <QTest>
 #include <QTreeView>
 #include <QTreeWidget>
@@ -213,10 +214,15 @@ TEST_F(MailWindowsTest, ComposeSendThenReceiveReadReplyAndForward) {
     EXPECT_EQ(inbox->text(0), "Inbox");
     EXPECT_EQ(Reopen()["Inbox"][0].first.m_status, kStatusRead);
 
-    // Reply from the read window: to the sender, the original quoted.
+    // Reply from the read window: to the sender, the original quoted. The read window stands at the
+    // screen's foot: the answer, placed a step below it, still lies on the screen, frame and all.
+    const QRect area = read->screen()->availableGeometry();
+    read->move(read->x(), area.bottom() + 1 - read->frameGeometry().height());
     ASSERT_TRUE(read->RunCommand(MailCommand::kReply));
     CMsgDisplayEditWnd* reply = NewestWindow();
     ASSERT_TRUE(reply && reply != read && reply->IsComposing());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(reply));
+    EXPECT_TRUE(area.contains(reply->frameGeometry())) << reply->frameGeometry().bottom() << " " << area.bottom();
     EXPECT_EQ(reply->ComposeForm()->ToEdit()->text(), "bob");
     EXPECT_EQ(reply->ComposeForm()->SubjectEdit()->text(), "re: <b>Sure</b>");
     EXPECT_EQ(reply->Body()->StoredText(), "\r\n--- Original message ---\r\nFrom: bob\r\nTo: alice\r\nCc: \r\nSubject: "

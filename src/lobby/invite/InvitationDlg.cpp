@@ -3,10 +3,12 @@
 #include "game/ClientGameFactory.h"
 #include "lobby/invite/InvitationManager.h"
 #include "net/TransmittableObject.h"
+#include "platform/ScreenFit.h"
 #include "session/SessionDoc.h"
 #include "support/ApplicationTimer.h"
 #include "support/PacketText.h"
 #include "support/Utilities.h"
+#include "support/controls/FittingScrollArea.h"
 #include "version.h"
 #include "web/PlayerImage.h"
 #include "web/WebAddress.h"
@@ -16,11 +18,14 @@
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPainterPath>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -193,6 +198,9 @@ bool CInvitationDlg::CreateDialogWindow(int templateId, QWidget* parent) {
     if (parent && parent != parentWidget())
         setParent(parent, windowFlags() | Qt::Dialog);
     buildWindow();
+    // All of it where the screen has room (QWidget's own first size stops at two thirds of the
+    // screen); showing keeps it on the screen, where its body scrolls when it must.
+    resize(sizeHint().expandedTo(minimumSizeHint()));
     EnsureInitialized();
     show();
     return true;
@@ -206,14 +214,20 @@ void CInvitationDlg::buildWindow() {
     setWindowTitle(caption());
     m_window = this;
     auto* outer = new QVBoxLayout(this);
+    // The players and the terms scroll where the screen has no room for them (a small screen, a large
+    // scale factor); the foot and the buttons stay in sight below them.
+    m_body = new CFittingScrollArea(this);
+    auto* content = new QWidget(m_body);
+    auto* column = new QVBoxLayout(content);
+    column->setContentsMargins(0, 0, 0, 0);
     auto* top = new QHBoxLayout;
-    outer->addLayout(top);
+    column->addLayout(top);
 
-    m_picture = new CPlayerImage(this, kIdPicture);
+    m_picture = new CPlayerImage(content, kIdPicture);
     m_picture->setFixedSize(120, 150);
     top->addWidget(m_picture, 0, Qt::AlignTop);
 
-    auto* panel = new QWidget(this);
+    auto* panel = new QWidget(content);
     SetItemId(panel, kIdPanel);
     auto* grid = new QGridLayout(panel);
     grid->setContentsMargins(6, 4, 6, 4);
@@ -248,9 +262,18 @@ void CInvitationDlg::buildWindow() {
     grid->setRowStretch(3, 1);
     top->addWidget(panel, 1);
 
-    if (QWidget* terms = CreateTermsPane(this))
-        outer->addWidget(terms);
-    outer->addStretch(1);
+    if (QWidget* terms = CreateTermsPane(content))
+        column->addWidget(terms);
+    column->addStretch(1);
+    m_body->setWidget(content);
+    // However small the dialog is made, its body can show the terms Enter accepts whole.
+    if (QWidget* terms = GetTermsToSee(); terms && content->isAncestorOf(terms)) {
+        const int bar = m_body->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_body);
+        m_body->setMinimumSize(m_body->minimumSizeHint().expandedTo(terms->sizeHint() + QSize(bar, bar)));
+    }
+    outer->addWidget(m_body, 1);
+    if (QWidget* foot = CreateFootPane(this))
+        outer->addWidget(foot);
 
     auto* buttons = new QHBoxLayout;
     const std::pair<int, const char*> left[] = {{kIdPlayerInfo, "Player In&fo..."}, {kIdChat, "C&hat..."}};
@@ -280,6 +303,53 @@ void CInvitationDlg::buildWindow() {
         if (auto* button = ItemAs<QPushButton>(id))
             connect(button, &QPushButton::clicked, this, handler);
     }
+    // Enter on Invite or Play themselves (the default button takes it there) is checked too.
+    for (int id : {kIdInvite, kIdPlay})
+        if (QWidget* button = Item(id))
+            button->installEventFilter(this);
+}
+
+bool CInvitationDlg::bringTermsIntoSight() {
+    QWidget* terms = GetTermsToSee();
+    if (!m_body || !terms || !terms->isVisible() || m_body->IsWhollyInSight(terms))
+        return false;
+    m_body->ensureWidgetVisible(terms, 0, 0);
+    return true;
+}
+
+namespace {
+bool isEnter(const QKeyEvent* key) {
+    return key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter;
+}
+} // namespace
+
+void CInvitationDlg::showEvent(QShowEvent* event) {
+    CStickyDialog::showEvent(event);
+    // Cut short by the screen, the body scrolls up and down: the room of its scroll bar, where the
+    // screen has it, spares scrolling sideways as well.
+    if (!m_body)
+        return;
+    const QSize wanted = sizeHint();
+    const int wider = wanted.width() + m_body->verticalScrollBar()->sizeHint().width();
+    if (height() < wanted.height() && width() < wider) {
+        resize(wider, height());
+        platform::KeepOnScreen(*this);
+    }
+}
+
+void CInvitationDlg::keyPressEvent(QKeyEvent* event) {
+    // Enter accepts only terms the user sees: while they are scrolled out of sight, it brings them in.
+    if (isEnter(event) && bringTermsIntoSight()) {
+        event->accept();
+        return;
+    }
+    CStickyDialog::keyPressEvent(event);
+}
+
+bool CInvitationDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && isEnter(static_cast<QKeyEvent*>(event)) && bringTermsIntoSight())
+        return true;
+    return CStickyDialog::eventFilter(watched, event);
 }
 
 bool CInvitationDlg::OnInitDialog() {

@@ -11,9 +11,11 @@
 #include <set>
 #include <vector>
 
+class CFittingScrollArea;
 class CInvitationManager;
 class CPlayerImage;
 class QFontMetrics;
+class QKeyEvent;
 class QPushButton;
 
 namespace invite_detail {
@@ -79,6 +81,8 @@ public:
 
     // ---- What the invitation manager asks
     QDialog* GetDialog() override { return this; }
+    // The part that scrolls: the players' panel and the terms.
+    CFittingScrollArea* GetBody() const { return m_body; }
     bool CreateDialogWindow(int templateId, QWidget* parent) override;
     QString GetServiceNameText() const override { return m_serviceName.GetText(); }
     int OfferPacket(int type, const QString& body) override { return OnPacket(type, body); }
@@ -165,8 +169,21 @@ public:
 
 protected:
     // ---- The terms (the subclass)
-    // Builds the terms controls inside parent (called once, when the window is made).
+    // Builds the terms controls inside parent (called once, when the window is made). They scroll
+    // with the players' panel where the screen has no room for the whole dialog.
     virtual QWidget* CreateTermsPane(QWidget* parent) = 0;
+    // What stays in sight at the dialog's foot, above its buttons, however the rest scrolls; null
+    // for nothing. Called once, after CreateTermsPane.
+    virtual QWidget* CreateFootPane(QWidget* parent) {
+        (void)parent;
+        return nullptr;
+    }
+    // The controls whose values Invite and Play accept without a second look (a wager): Enter does
+    // not press either while these are scrolled out of sight, it scrolls them into sight. Null: none.
+    virtual QWidget* GetTermsToSee() const { return nullptr; }
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     virtual void SaveDefaults() = 0;
     virtual void LoadDefaults() = 0;
     virtual QString GetRulesText() = 0;
@@ -201,6 +218,8 @@ protected:
 
 private:
     void buildWindow();
+    // The terms to see were out of sight and are now scrolled into it -> whether they were.
+    bool bringTermsIntoSight();
     QString caption() const;
     bool canChat() const;
     void loadControls();
@@ -255,5 +274,6 @@ private:
     bool m_ratedShown = false;
     int m_pollTimer = 0;
     CPlayerImage* m_picture = nullptr;
-    QWidget* m_window = nullptr; // the built content, null until CreateDialogWindow
+    CFittingScrollArea* m_body = nullptr; // the players and the terms
+    QWidget* m_window = nullptr;          // the built content, null until CreateDialogWindow
 };

@@ -19,6 +19,7 @@ CWagerInviteDlg::CWagerInviteDlg(CInvitationManager* manager, QWidget* parent, c
 
 QWidget* CWagerInviteDlg::CreateWagerControls(QWidget* parent) {
     auto* pane = new QWidget(parent);
+    m_wagerPane = pane;
     auto* grid = new QGridLayout(pane);
     grid->setContentsMargins(0, 0, 0, 0);
     m_wagerBox = new QCheckBox(QStringLiteral("&Wager"), pane);

@@ -61,8 +61,11 @@ protected:
     virtual void OnAmountEdited(CWagerEditControl* control);
     void OnWagerCheck();
     void RefreshWagerControls();
-    // The Wager box, the money indicator and the two amounts, for the subclass's terms pane.
+    // The Wager box, the money indicator and the two amounts, for the subclass's terms pane (or its
+    // foot).
     QWidget* CreateWagerControls(QWidget* parent);
+    // Enter accepts the wager only while it is in sight.
+    QWidget* GetTermsToSee() const override { return m_wagerPane; }
     void SetWagerLocked(bool locked) { m_wagerLocked = locked; }
     bool IsWagerLocked() const { return m_wagerLocked; }
     void SetWagerAsked(bool asked) { m_wagerAsked = asked; }
@@ -73,6 +76,7 @@ private:
     void sendMoneyRequest();
     void applyMoneyLimits();
 
+    QWidget* m_wagerPane = nullptr;
     QCheckBox* m_wagerBox = nullptr;
     QLabel* m_moneyOk = nullptr;
     CWagerEditControl* m_stake = nullptr;
