@@ -17,8 +17,8 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTest>
 #include <QTemporaryDir>
 
@@ -411,35 +411,26 @@ TEST_F(PropositionDlgTest, APositionNoGameCanBePlayedFromIsNotOffered) {
               CPropRuleOptions::DescribeFault(CPropRuleOptions::PositionFault::kNoMoves).toStdString());
 }
 
-// Offered and received, the dialog lies wholly on its screen (ctest runs this on a 1024 x 700 screen
-// and at scale 2 on 1600 x 1000 too): the players, the terms and the board scroll where the screen is
-// short, the wager and the buttons stay in sight below them, so Enter never takes an unseen wager.
+// Offered and received, the dialog lies on its screen (ctest runs this at 1024 x 700 and at scale 2 too): the
+// players, the terms and the board scroll, the wager and the buttons stay in sight below them.
 TEST_F(PropositionDlgTest, BothSidesFitTheScreenWithTheWagerAndTheButtonsInSight) {
     for (const bool received : {false, true}) {
-        SCOPED_TRACE(received ? "received" : "offered");
         auto dialog = Show(received);
-        const QRect area = dialog->screen()->availableGeometry();
-        EXPECT_TRUE(area.contains(dialog->frameGeometry()))
-            << dialog->frameGeometry().width() << "x" << dialog->frameGeometry().height() << " on " << area.width()
-            << "x" << area.height();
-        int buttons = 0;
+        EXPECT_TRUE(dialog->screen()->availableGeometry().contains(dialog->frameGeometry())) << received;
         for (int id : {CInvitationDlg::kIdInvite, CInvitationDlg::kIdPlay, CInvitationDlg::kIdNoThanks,
                        CInvitationDlg::kIdCancel, CWagerInviteDlg::kIdWager, CWagerInviteDlg::kIdStake,
                        CWagerInviteDlg::kIdReserve}) {
             QWidget* control = dialog->Item(id);
-            ASSERT_TRUE(control) << id;
-            if (!control->isVisibleTo(dialog.get()))
-                continue;
-            buttons += qobject_cast<QPushButton*>(control) ? 1 : 0;
-            const QRect where(control->mapTo(dialog.get(), QPoint()), control->size());
-            EXPECT_TRUE(dialog->rect().contains(where)) << id;
-            EXPECT_FALSE(dialog->GetBody()->isAncestorOf(control)) << id << " scrolls";
+            if (control->isVisibleTo(dialog.get())) {
+                EXPECT_TRUE(dialog->rect().contains(QRect(control->mapTo(dialog.get(), QPoint()), control->size())));
+                EXPECT_FALSE(dialog->GetBody()->isAncestorOf(control)) << id << " scrolls";
+            }
         }
-        EXPECT_EQ(buttons, received ? 1 : 2) << "Play; Invite and Cancel";
         // What does not fit scrolls: the board can be brought into sight.
         QWidget* board = dialog->Item(CBGPropositionDlg::kIdBoard);
         dialog->GetBody()->ensureWidgetVisible(board, 0, 0);
-        EXPECT_TRUE(dialog->GetBody()->IsWhollyInSight(board));
+        EXPECT_TRUE(dialog->GetBody()->IsWhollyInSight(board)) << received;
+        EXPECT_FALSE(dialog->GetBody()->horizontalScrollBar()->isVisible()) << "no sideways scrolling";
     }
 }
 
