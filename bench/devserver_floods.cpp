@@ -210,16 +210,18 @@ void pump(int ms) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
-// The development server as its own process, at a file limit -> its port, 0 when it did not start.
-quint16 startServer(QProcess& server, int fileLimit) {
+// The development server as its own process, at a file limit -> its port; 0 when it did not start,
+// and the benchmark is then marked skipped.
+quint16 startServer(benchmark::State& state, QProcess& server, int fileLimit) {
     const QString binary = QCoreApplication::applicationDirPath() + QStringLiteral("/../norvale-devserver");
     const QString prlimit = QStandardPaths::findExecutable(QStringLiteral("prlimit"));
-    if (prlimit.isEmpty())
+    if (!prlimit.isEmpty())
+        server.start(prlimit, {QStringLiteral("--nofile=%1:%1").arg(fileLimit), binary, QStringLiteral("--port"),
+                               QStringLiteral("0"), QStringLiteral("--no-web"), QStringLiteral("--quiet")});
+    if (prlimit.isEmpty() || !server.waitForStarted()) {
+        state.SkipWithError("cannot start norvale-devserver under prlimit");
         return 0;
-    server.start(prlimit, {QStringLiteral("--nofile=%1:%1").arg(fileLimit), binary, QStringLiteral("--port"),
-                           QStringLiteral("0"), QStringLiteral("--no-web"), QStringLiteral("--quiet")});
-    if (!server.waitForStarted())
-        return 0;
+    }
     QByteArray output;
     QElapsedTimer clock;
     clock.start();
@@ -230,6 +232,7 @@ quint16 startServer(QProcess& server, int fileLimit) {
         if (at >= 0 && output.indexOf('\n', at) > at)
             return quint16(output.mid(at + 23, output.indexOf('\n', at) - at - 23).trimmed().toUInt());
     }
+    state.SkipWithError("cannot start norvale-devserver under prlimit");
     return 0;
 }
 
@@ -322,11 +325,9 @@ void BM_FreshLoginUnderFlood(benchmark::State& state) {
     const Flood flood = Flood(state.range(0));
     state.SetLabel(kFloodNames[flood]);
     QProcess server;
-    const quint16 port = startServer(server, flood == kIdle ? 1024 : 4096);
-    if (port == 0) {
-        state.SkipWithError("cannot start norvale-devserver under prlimit");
+    const quint16 port = startServer(state, server, flood == kIdle ? 1024 : 4096);
+    if (port == 0)
         return;
-    }
     Crowd crowd(port);
     int flooder = -1;
     std::vector<int> members;
@@ -452,11 +453,9 @@ void BM_FreshLoginUnderChatFlood(benchmark::State& state) {
     const ChatFlood flood = ChatFlood(state.range(0));
     state.SetLabel(kChatFloodNames[flood]);
     QProcess server;
-    const quint16 port = startServer(server, 4096);
-    if (port == 0) {
-        state.SkipWithError("cannot start norvale-devserver under prlimit");
+    const quint16 port = startServer(state, server, 4096);
+    if (port == 0)
         return;
-    }
     const QString room = QStringLiteral(".gb.flooder.player");
     const QByteArray enter = flood == kRoomChat ? frame(LoginPacketType::Transfer, '"' + room.toLatin1() + " ~\"")
                                                 : QByteArray();
@@ -592,11 +591,9 @@ void BM_SlowReaderAgainstWriters(benchmark::State& state) {
     const int writers = int(state.range(0));
     state.SetLabel(writers == 1 ? "slow reader, one writer" : "slow reader, five writers");
     QProcess server;
-    const quint16 port = startServer(server, 4096);
-    if (port == 0) {
-        state.SkipWithError("cannot start norvale-devserver under prlimit");
+    const quint16 port = startServer(state, server, 4096);
+    if (port == 0)
         return;
-    }
     Crowd crowd(port);
     PacedReader reader(port, QStringLiteral("reader"), 200 * 1000);
     std::vector<int> writing;
@@ -679,11 +676,9 @@ double residentMiB(qint64 pid) {
 void BM_MemoryWithMembersWhoNeverRead(benchmark::State& state) {
     state.SetLabel("never read");
     QProcess server;
-    const quint16 port = startServer(server, 4096);
-    if (port == 0) {
-        state.SkipWithError("cannot start norvale-devserver under prlimit");
+    const quint16 port = startServer(state, server, 4096);
+    if (port == 0)
         return;
-    }
     Crowd crowd(port);
     std::vector<int> members;
     for (int i = 0; i < 400; ++i) {
