@@ -218,12 +218,13 @@ bool CMatchBoardView::OnUpdateCommand(int id, platform::CommandState& state) {
     switch (id) {
     case kCmdBoardInvite:
     case kCmdBoardInviteNow:
-        state.enabled = invitations && invitations->CanInviteTo(kind);
+        state.enabled = invitations && invitations->CanInviteTo(kind) && IsConnected();
         return true;
     case kCmdBoardProposition:
     case kCmdProposition:
         // Offered once propositions can be made and the user holds the right to offer them.
-        state.enabled = invitations && invitations->CanInviteTo(CClientGameFactory::kPropositionKind) &&
+        state.enabled = IsConnected() && invitations &&
+                        invitations->CanInviteTo(CClientGameFactory::kPropositionKind) &&
                         session->HasRight(CSessionDoc::kRightPropositions) &&
                         (id == kCmdBoardProposition || CanInviteSelected());
         return true;
@@ -232,11 +233,11 @@ bool CMatchBoardView::OnUpdateCommand(int id, platform::CommandState& state) {
         return true;
     case kCmdBoardWatch:
     case kCmdBoardWatch2:
-        state.enabled = session != nullptr;
+        state.enabled = IsConnected();
         state.text = IsOwnGame() ? QStringLiteral("Rejoin Game") : QStringLiteral("Watch...");
         return true;
     case kCmdBoardTalk:
-        state.enabled = session && session->CanOpenTalks();
+        state.enabled = IsConnected() && session->CanOpenTalks();
         return true;
     case kCmdLobbySettings:
     case kCmdStatusPane:
