@@ -333,6 +333,13 @@ TEST_F(PlayerInfoTest, InviteWatchAndTalkFollowThePlayersStateAndLocation) {
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->Type(), 112) << "Dee is not in the directory's room list: the session asks where he is";
     EXPECT_TRUE(session->IsWatchPending());
+
+    // The connection ends: watching and talking go off with it.
+    ASSERT_TRUE(Enabled(CPlayerInfoDlg::kCmdTalk));
+    server->Disconnect();
+    ASSERT_TRUE(testenv::WaitFor([&] { return !session->IsConnected(); }));
+    EXPECT_FALSE(Enabled(CPlayerInfoDlg::kCmdWatch));
+    EXPECT_FALSE(Enabled(CPlayerInfoDlg::kCmdTalk));
 }
 
 TEST_F(PlayerInfoTest, TheViewMenuShowsTheOtherPlayerOfTheMatch) {
