@@ -218,13 +218,12 @@ bool CMatchBoardView::OnUpdateCommand(int id, platform::CommandState& state) {
     switch (id) {
     case kCmdBoardInvite:
     case kCmdBoardInviteNow:
-        state.enabled = invitations && invitations->CanInviteTo(kind) && IsConnected();
+        state.enabled = invitations && invitations->CanInviteTo(kind);
         return true;
     case kCmdBoardProposition:
     case kCmdProposition:
         // Offered once propositions can be made and the user holds the right to offer them.
-        state.enabled = IsConnected() && invitations &&
-                        invitations->CanInviteTo(CClientGameFactory::kPropositionKind) &&
+        state.enabled = invitations && invitations->CanInviteTo(CClientGameFactory::kPropositionKind) &&
                         session->HasRight(CSessionDoc::kRightPropositions) &&
                         (id == kCmdBoardProposition || CanInviteSelected());
         return true;
@@ -233,11 +232,11 @@ bool CMatchBoardView::OnUpdateCommand(int id, platform::CommandState& state) {
         return true;
     case kCmdBoardWatch:
     case kCmdBoardWatch2:
-        state.enabled = IsConnected();
+        state.enabled = session != nullptr;
         state.text = IsOwnGame() ? QStringLiteral("Rejoin Game") : QStringLiteral("Watch...");
         return true;
     case kCmdBoardTalk:
-        state.enabled = IsConnected() && session->CanOpenTalks();
+        state.enabled = session && session->CanOpenTalks();
         return true;
     case kCmdLobbySettings:
     case kCmdStatusPane:

@@ -446,7 +446,7 @@ void CSessionDoc::OpenTalk(const QString* text, QStringList names) {
 
 bool CSessionDoc::SendTalkLine(QStringList names, const CTalkLine& line) {
     const QStringList people = limitTalkPeople(std::move(names), true);
-    if (line.display.isEmpty() || !IsConnected())
+    if (line.display.isEmpty())
         return false;
     const QString body = FormatTalkPacket(people, line);
     for (const QString& person : people) {
