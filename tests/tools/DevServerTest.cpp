@@ -661,9 +661,10 @@ struct MailClient : Client {
     std::unique_ptr<CMessagingSubDocument> mail;
 };
 
-std::unique_ptr<CMessageHeader> letter(const QString& from, const QString& to, const QString& cc = QString()) {
-    return std::make_unique<CMessageHeader>(QStringLiteral("Hi"), from, to, cc, QStringLiteral("2026/12/07:1200"),
-                                            QString(), 0, kStatusReadyToSend, 0, 1);
+std::unique_ptr<CMessageHeader> letter(const QString& from, const QString& to, const QString& cc = QString(),
+                                       const QString& sent = QStringLiteral("2026/12/07:1200")) {
+    return std::make_unique<CMessageHeader>(QStringLiteral("Hi"), from, to, cc, sent, QString(), 0,
+                                            kStatusReadyToSend, 0, 1);
 }
 
 } // namespace
@@ -715,12 +716,13 @@ TEST_F(DevServerTest, MailReachesOnlineAndOfflineMembersAndTheSenderHearsOfIt) {
     // alice deletes a letter to bob for good (Sent Items, then Deleted Items) and, in the same minute,
     // writes to bob and carol: the new letter has an id of its own, so bob's receipt for the deleted
     // one leaves it "Sent" until carol has it too.
-    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob"), QStringLiteral("regretted")));
+    const QString minute = QStringLiteral("2026/12/07:1201");
+    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob", QString(), minute), QStringLiteral("regretted")));
     const QString deleted = alice.Folder("Outbox").back()->GetMessageId();
     ASSERT_TRUE(alice.mail->CreateFolder("Deleted Items"));
     ASSERT_EQ(alice.mail->MoveOrCopyMessages("Deleted Items", {{"Outbox", deleted}}, true), 1);
     ASSERT_EQ(alice.mail->DeleteMessages({{"Deleted Items", deleted}}), 1);
-    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob carol"), QStringLiteral("to both")));
+    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob carol", QString(), minute), QStringLiteral("to both")));
     CMessageHeader* both = alice.Folder("Outbox").back();
     EXPECT_NE(both->GetMessageId(), deleted);
     ASSERT_TRUE(WaitFor([&] { return both->m_status == kStatusSent; }));
