@@ -64,10 +64,8 @@ CMessagingOleDocument::CMessagingOleDocument(const QString& mailFolder, const QS
         }
         // Without its folder list the store cannot say where a letter belongs, and the first change
         // would write a list that has lost every folder: it is closed, left exactly as it is.
-        if (!loadFromStorage()) {
+        if (!loadFromStorage())
             m_file.Close();
-            m_folders.clear();
-        }
         return;
     }
     if (stg::Failed(m_file.Create(m_path))) {
