@@ -775,35 +775,25 @@ TEST_F(DevServerTest, MailThatCannotBeFiledWaitsOnTheServerForTheNextLogin) {
     MailClient alice(server.Port(), "alice", folder);
     const std::vector<CMessageHeader*>& sent = alice.Folder("Outbox");
     QStringList bodies;
-    // The image of a sound store with its folder list damaged: a count no reader takes, in a stream
-    // of the same size; or without the list.
-    QByteArray sound;
-    const auto damage = [&](const char* how) {
-        if (sound.isEmpty()) {
-            ASSERT_TRUE(CMessagingOleDocument(folder, "bob").IsOpen());
-            sound = fileBytes(store);
-        }
-        QFile::remove(store);
-        QFile file(store);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(sound) == sound.size());
-        file.close();
-        platform::CompoundFile image;
-        ASSERT_EQ(image.Open(store), platform::stg::S_OK);
-        QByteArray list;
-        ASSERT_EQ(image.ReadStream({"StorageFolders"}, list), platform::stg::S_OK);
-        if (qstrcmp(how, "missing") == 0)
-            image.Remove({"StorageFolders"});
-        else
-            image.WriteStream({"StorageFolders"}, list.replace(0, 2, "\xff\xff"));
-        ASSERT_EQ(image.Commit(), platform::stg::S_OK);
-    };
     for (const char* how : {"in use by another program", "damaged", "missing"}) {
         SCOPED_TRACE(how);
-        auto holder = std::make_unique<platform::CompoundFile>();
+        // Another program holds the store; or a sound store gets a folder list whose count no reader
+        // takes (the stream's size kept), or loses it.
+        platform::CompoundFile image;
+        QFile::remove(store);
         if (bodies.isEmpty()) {
-            ASSERT_EQ(holder->Create(store), platform::stg::S_OK);
+            ASSERT_EQ(image.Create(store), platform::stg::S_OK);
         } else {
-            damage(how);
+            ASSERT_TRUE(CMessagingOleDocument(folder, "bob").IsOpen());
+            QByteArray list;
+            ASSERT_EQ(image.Open(store), platform::stg::S_OK);
+            ASSERT_EQ(image.ReadStream({"StorageFolders"}, list), platform::stg::S_OK);
+            if (bodies.size() == 1)
+                image.WriteStream({"StorageFolders"}, list.replace(0, 2, "\xff\xff"));
+            else
+                image.Remove({"StorageFolders"});
+            ASSERT_EQ(image.Commit(), platform::stg::S_OK);
+            image.Close();
         }
         const QByteArray before = fileBytes(store);
         testenv::scriptedUi().clear();
@@ -817,9 +807,9 @@ TEST_F(DevServerTest, MailThatCannotBeFiledWaitsOnTheServerForTheNextLogin) {
         ASSERT_TRUE(bob->mail->RequestPendingMessages());
         // bob's client said it could not file them: they stay, counted as waiting for him.
         ASSERT_TRUE(WaitFor([&] { return CMessagingSubDocument::GetPendingCount() == bodies.size(); }));
-        EXPECT_FALSE(WaitFor([&] { return sent[0]->m_status == kStatusAcknowledged; }, 300));
-        for (const CMessageHeader* header : sent)
-            EXPECT_EQ(header->m_status, kStatusSent);
+        EXPECT_FALSE(WaitFor([&] {
+            return std::any_of(sent.begin(), sent.end(), [](const CMessageHeader* h) { return h->m_status != kStatusSent; });
+        }, 300));
         bob.reset();
         EXPECT_EQ(fileBytes(store), before);
     }
