@@ -262,6 +262,8 @@ bool CMessagingOleDocument::holdsFolder(const QString& name) const {
 }
 
 int CMessagingOleDocument::refuseFolder(const QString& name) {
+    if (!name.isEmpty() && m_file.Exists({name}, CompoundFile::Kind::Storage))
+        return refuse(QStringLiteral("The folder \"%1\" is not in the folder list of %2.").arg(name, m_path));
     return refuse(QStringLiteral("%1:  %2").arg(name, ErrorText(stg::FILENOTFOUND)));
 }
 

@@ -529,6 +529,9 @@ TEST_F(MailStore, EachElementDamagedAloneLosesNoLetter) {
                                                [&](bool ok, const QString&) { filed = ok; })) {
                 ASSERT_TRUE(store.WaitForFiling(5000));
             }
+            if (qstrcmp(c.what, "a folder list without Inbox") == 0) {
+                EXPECT_EQ(store.LastError(), QStringLiteral("The folder \"Inbox\" is not in the folder list of %1.").arg(file));
+            }
             sentFiled = store.StoreInOutbox(sent, QStringLiteral("sent"));
             store.CreateFolder(QStringLiteral("New"));
             store.SetUnreportedDeliveries({QStringLiteral("d2")});
