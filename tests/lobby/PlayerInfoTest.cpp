@@ -183,7 +183,8 @@ TEST_F(PlayerInfoTest, TheProfileWaitsForTheLocationOfTheShownPlayer) {
     // The connection ends before the answer: the profile waits no longer, the location unknown.
     server->Disconnect();
     ASSERT_TRUE(testenv::WaitFor([&] { return !session->IsConnected(); }));
-    EXPECT_EQ(AfterWorkingPage(), QStringLiteral("http://w.example/players/profile/Dee/?name=Bob&resp=blah&location=Unknown"));
+    EXPECT_EQ(AfterWorkingPage(),
+              QStringLiteral("http://w.example/players/profile/Dee/?name=Bob&resp=blah&location=Unknown"));
 }
 
 TEST_F(PlayerInfoTest, OwnPagesAddTheirTabsOnlyForTheExactNickname) {
