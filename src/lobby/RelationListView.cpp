@@ -101,8 +101,10 @@ bool CRelationListView::OnCommand(int id) {
     if (id == AddButtonId() || id == RemoveButtonId()) {
         platform::CommandState state;
         OnUpdateCommand(id, state);
-        if (state.enabled)
-            id == AddButtonId() ? addNames() : removeSelected();
+        if (state.enabled && id == AddButtonId())
+            addNames();
+        else if (state.enabled)
+            removeSelected();
         return true;
     }
     if (id == kCmdProperties) {

@@ -116,9 +116,9 @@ bool CUserListView::IsConnected() const {
 }
 
 bool CUserListView::CanTalk() const {
-    const std::vector<CClientUserInfo*> users = GetSelectedUsers();
     if (!IsConnected())
         return false;
+    const std::vector<CClientUserInfo*> users = GetSelectedUsers();
     if (users.size() > 1)
         return true;
     if (users.empty())
