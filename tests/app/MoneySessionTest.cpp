@@ -389,13 +389,19 @@ TEST_F(MoneySessionTest, ASessionEndedAfterTheOtherWentOwesNothing) {
 }
 
 TEST_F(MoneySessionTest, PlayersWhoLeaveBetweenGamesComeBackToTheNextGame) {
-    // bob has answered when alice's program ends: at her return by Rejoin Game both are asked again.
+    // Both had answered when alice's program ended (her answer reached the server, bob's not): at her
+    // return by Rejoin Game both are asked again, and bob's answer alone starts nothing.
     PlayGame(true);
     bob->Press(CContinueSessionDlg::kIdNextGame);
+    alice->session.Send(CContinueSessionController::kPacketContinue, "1 5000 5000", -1, QString());
     ASSERT_NO_FATAL_FAILURE(DropAlice());
     EXPECT_EQ(bob->Dialog()->StatusText(), "Awaiting alice's click.");
     alice->session.ExamineMatch(kRoom, QString());
-    ASSERT_TRUE(WaitFor([&] { return bob->SawLine("alice is back"); }));
+    ASSERT_TRUE(WaitFor([&] { return bob->SawLine("alice is back") && alice->Controller(); }));
+    bob->session.Send(CContinueSessionController::kPacketContinue, "1 5000 5000", -1, QString());
+    bob->session.SendChat("answered", 0);
+    ASSERT_TRUE(WaitFor([&] { return bob->SawLine("answered"); }));
+    EXPECT_TRUE(server.IsAwaitingContinuation(kRoom));
     ASSERT_NO_FATAL_FAILURE(GoOnTogether("50"));
 
     // Her program ends again after the next game; she comes back by Resume..., bob says yes.
