@@ -111,7 +111,7 @@ void CContinueSessionController::OpenDialog() {
 
 int CContinueSessionController::OnMoneyInviteResponse(const QString& text) {
     CMoneyInviteResponsePtr response;
-    if (m_withoutWager || !response.AttachIfFor(CreateDatabaseTransaction(text), m_serviceName))
+    if (!response.AttachIfFor(CreateDatabaseTransaction(text), m_serviceName))
         return 0;
     m_response = std::move(response);
     int lower = 0, upper = 0;
