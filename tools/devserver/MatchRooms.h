@@ -13,7 +13,8 @@
 // once both players came with the same terms (a backgammon match, or a proposition whose games open
 // by themselves) and everybody in the room gets its "S" packet; every move (routed 217 to the room)
 // goes to the referee, which hands it to everybody in the room or refuses it (218 to its sender);
-// between two games of a money session it offers the next (37) and takes the players' answers (36).
+// between two games of a money session it offers the next (37), again to both when a player comes
+// back to the room, and takes the players' answers (36).
 class CMatchRooms : public CDevServerPart {
 public:
     // The room's setting that names its current match; a new number means a new match.
