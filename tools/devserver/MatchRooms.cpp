@@ -232,9 +232,9 @@ void CMatchRooms::PlayerReturns(Client* client) {
             systemLine(client, QStringLiteral("%1 has ended this session.").arg(money.endedBy));
         return;
     }
-    // Whatever either had answered went with the pause he left: the new offer asks both again.
     if (!playersPresent(client->service))
         return;
+    // Whatever either had answered went with the pause he left: the new offer asks both again.
     money.answers.clear();
     sendOffer(*room, client->service);
 }
