@@ -506,6 +506,10 @@ TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
     ASSERT_TRUE(WaitFor([&] { return cyIn == ".gb.cy.dan"; }));
     alice.session.AttachToGameService(".gb.cy.alice ResumeMatch M1 @.gb.alice.bob 1 0 0", 1);
     ASSERT_TRUE(WaitFor([&] { return aliceIn == ".gb.cy.alice"; }));
+    // Nor alice in a room that names her twice, which is no match room: no match against herself.
+    alice.session.AttachToGameService(".gb.alice.alice !M1 1 0 0 0 1 0 0 0 1 0 0 0 0! : \"\"", 1);
+    ASSERT_TRUE(WaitFor([&] { return aliceIn == ".gb.alice.alice"; }));
+    EXPECT_EQ(server.MatchNumber(".gb.alice.alice"), 0);
     alice.session.DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return aliceIn == ".mb"; }));
     alice.session.SendChat("all handled", ChatKind::Tell, "bob"); // reaches bob after what came before
