@@ -262,9 +262,9 @@ bool CClientApp::InitInstance(const Options& options) {
     // click, where a modal tip behind them would take it only to come to the front.
     if (options.file.isEmpty() && CTipDlg::ShowAtStartUp())
         platform::PostCall(m_mainFrame, [this] {
-            auto* tip = new CTipDlg(m_mainFrame);
-            connect(tip, &QDialog::finished, tip, &QObject::deleteLater);
-            tip->show();
+            m_startUpTip = new CTipDlg(m_mainFrame);
+            connect(m_startUpTip, &QDialog::finished, m_startUpTip, &QObject::deleteLater);
+            m_startUpTip->show();
         });
 
     if (!options.file.isEmpty()) {
@@ -299,6 +299,7 @@ bool CClientApp::InitInstance(const Options& options) {
 
 int CClientApp::ExitInstance() {
     CInputActivityMonitor::Instance().Remove();
+    delete m_startUpTip.data(); // a tip left open keeps its place in the tips file, saved below
     m_docManager.reset();
     endSession();
     if (m_mainFrame)
