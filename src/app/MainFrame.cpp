@@ -693,8 +693,9 @@ bool CMainFrame::event(QEvent* event) {
 void CMainFrame::keepDialogsInFront() {
     // The first web page pane gives the window a new native window (one that can show the page). The
     // dialogs shown over the old one (the tip of the day at start-up) have lost it as their parent, and
-    // the window system lays the new one over them. They get it again, and shown again they stand over
-    // it; a modal one, which hiding would end, is raised.
+    // the window system lays the new one over them. They get it again, and shown again (without taking
+    // the keyboard from where the user types) they stand over it; a modal one, which hiding would end,
+    // is raised.
     QWindow* own = windowHandle();
     if (!own)
         return;
@@ -706,8 +707,11 @@ void CMainFrame::keepDialogsInFront() {
         if (dialog->isModal()) {
             dialog->raise();
         } else {
+            const bool activates = !dialog->testAttribute(Qt::WA_ShowWithoutActivating);
+            dialog->setAttribute(Qt::WA_ShowWithoutActivating);
             dialog->hide();
             dialog->show();
+            dialog->setAttribute(Qt::WA_ShowWithoutActivating, !activates);
         }
     }
 }

@@ -117,16 +117,10 @@ namespace {
 // drags partly off the screen stays where he put it.
 class FramedWatch : public QObject {
 public:
-    static constexpr char kName[] = "platform::FramedWatch";
-
     explicit FramedWatch(QWidget& window) : QObject(&window), m_window(window) {
-        setObjectName(QLatin1String(kName));
+        window.installEventFilter(this);
         m_timer.setInterval(kIntervalMs);
         connect(&m_timer, &QTimer::timeout, this, &FramedWatch::look);
-        if (window.isVisible())
-            m_timer.start();
-        else
-            window.installEventFilter(this);
     }
 
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -160,7 +154,7 @@ private:
 } // namespace
 
 void KeepOnScreenWhenFramed(QWidget& window) {
-    if (!window.isWindow() || !isFramed(window) || window.findChild<QObject*>(QLatin1String(FramedWatch::kName), Qt::FindDirectChildrenOnly))
+    if (!window.isWindow() || window.isVisible() || !isFramed(window))
         return;
     new FramedWatch(window);
 }

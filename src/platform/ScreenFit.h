@@ -30,8 +30,8 @@ QRect FitFrameRect(QRect frame, const QRect& area, const QSize& minimumFrame);
 bool KeepOnScreen(QWidget& window);
 
 // KeepOnScreen again once the window, shown, has its real frame (the window system may frame it
-// otherwise than was foreseen): once, as soon as it is shown with a known frame. For a window already
-// shown the looking starts at once.
+// otherwise than was foreseen): once, at the first move or resize after it is shown with a known
+// frame. Nothing for a window that is already shown.
 void KeepOnScreenWhenFramed(QWidget& window);
 
 } // namespace platform

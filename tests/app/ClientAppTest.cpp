@@ -178,7 +178,8 @@ TEST_F(ClientAppTest, TheTipOfTheDayComesBeforeTheLoginUnlessTurnedOff) {
     tip->setTransientParent(nullptr);
     QEvent newNativeWindow(QEvent::WinIdChange);
     QApplication::sendEvent(app->GetMainFrame(), &newNativeWindow);
-    EXPECT_TRUE(WaitFor([&] { return tip->transientParent() == app->GetMainFrame()->windowHandle() && tipShown(); }));
+    EXPECT_TRUE(
+        WaitFor([&] { return tip->transientParent() == app->GetMainFrame()->windowHandle() && tipShown(); }));
 
     // Still open when the program ends, it keeps its place in the tips file for the next start.
     app->ExitInstance();

@@ -276,7 +276,8 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
     EXPECT_TRUE(WaitFor([&] { return SystemLines(AliceChat()).contains(waiting); }))
         << SystemLines(AliceChat()).join('|').toStdString();
     // Her Action menu offers the match, and keeps one Resume entry in the game window she comes to.
-    ASSERT_TRUE(WaitFor([&] { return alice()->FindUser("bob")->GetActivity() == CUserInfo::kActivityWaiting; }));
+    ASSERT_TRUE(
+        WaitFor([&] { return alice()->FindUser("bob")->GetActivity() == CUserInfo::kActivityWaiting; }));
     ASSERT_EQ(ResumeEntries().size(), 1);
     EXPECT_TRUE(ResumeEntries().constFirst()->menu()) << "a pop-up of the matches she can resume";
     ASSERT_NO_FATAL_FAILURE(Rejoin());

@@ -33,7 +33,8 @@ namespace {
 // one does not take it).
 void ClickInWindow(QWidget* button) {
     QWidget* window = button->window();
-    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, button->mapTo(window, button->rect().center()));
+    const QPoint at = button->mapTo(window, button->rect().center());
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
 }
 
 CDevServer::Options WebOptions(const QString& webHost) {
@@ -105,15 +106,16 @@ TEST_F(WebPanesAppTest, TheLobbyShowsTheAdvertAndTheNewsComesAfterTheLogin) {
     bob.manager->InvitePlayer("alice", 0, 0, false);
     ASSERT_TRUE(WaitFor([&] { return bob.Enabled(CInvitationDlg::kIdInvite, room); }));
     bob.Click(CInvitationDlg::kIdInvite, room);
+    CInvitationManager* invitations = CInvitationManager::Find(app->GetSession());
     CInvitationDlg* invitation = nullptr;
     ASSERT_TRUE(WaitFor([&] {
-        invitation = dynamic_cast<CInvitationDlg*>(CInvitationManager::Find(app->GetSession())->FindInvitation(room));
+        invitation = dynamic_cast<CInvitationDlg*>(invitations->FindInvitation(room));
         return invitation && invitation->isVisible() && invitation->Item(CInvitationDlg::kIdPlay)->isEnabled();
     }));
     ClickInWindow(news->GetDialog()->Item(platform::IDCANCEL));
-    EXPECT_TRUE(WaitFor([&] { return news->GetDialog() == nullptr; })) << "the news closes at the first click";
+    EXPECT_TRUE(WaitFor([&] { return news->GetDialog() == nullptr; })) << "the first click closes the news";
     ClickInWindow(invitation->Item(CInvitationDlg::kIdPlay));
-    EXPECT_TRUE(WaitFor([&] { return bob.room == room; })) << "alice plays at the first click: the match starts";
+    EXPECT_TRUE(WaitFor([&] { return bob.room == room; })) << "the first click on Play starts the match";
     EXPECT_TRUE(tip->isVisible());
 }
 

@@ -92,9 +92,8 @@ public:
             return false;
         if (type == QEvent::Show) {
             FitQtDialog(*dialog);
-            // Placed with a frame foreseen; the window system's own may differ.
-            platform::KeepOnScreenWhenFramed(*dialog);
-        } else if (!event->spontaneous() && dialog->isVisible() && !dialog->property(kRefitPending).toBool()) {
+        } else if (!event->spontaneous() && dialog->isVisible() &&
+                   !dialog->property(kRefitPending).toBool()) {
             dialog->setProperty(kRefitPending, true);
             QTimer::singleShot(0, this, [guard = QPointer<QDialog>(dialog)] {
                 if (!guard)
@@ -124,7 +123,8 @@ bool FitQtDialog(QDialog& dialog) {
     const QMargins frame = platform::FrameMarginsOf(dialog);
     const QRect area = platform::AvailableAreaAt(QRect(dialog.pos(), dialog.size().grownBy(frame)));
     const QSize smallest = dialog.minimumSize().expandedTo(dialog.minimumSizeHint()).grownBy(frame);
-    const bool scrolled = !area.isEmpty() && (smallest.height() > area.height() || smallest.width() > area.width()) &&
+    const bool scrolled = !area.isEmpty() &&
+                          (smallest.height() > area.height() || smallest.width() > area.width()) &&
                           scrollBody(dialog, area, frame);
     return platform::KeepOnScreen(dialog) || scrolled;
 }

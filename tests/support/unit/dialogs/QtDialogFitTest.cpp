@@ -1,9 +1,9 @@
 // Qt's own print dialogs under the application's watch, on the screen the test runs on: ctest runs these
 // again on a 1024 x 700 screen and, at scale 2, on a 1600 x 1000 one (800 x 500 for the program), where
 // the printer's properties are taller than the screen.
+#include "support/dialogs/QtDialogFit.h"
 #include "platform/ScreenFit.h"
 #include "support/FakeServer.h"
-#include "support/dialogs/QtDialogFit.h"
 
 #include <QApplication>
 #include <QDialogButtonBox>
@@ -21,7 +21,9 @@ namespace {
 
 using testenv::WaitFor;
 
-QRect Screen() { return QGuiApplication::primaryScreen()->availableGeometry(); }
+QRect Screen() {
+    return QGuiApplication::primaryScreen()->availableGeometry();
+}
 
 // The dialog, frame and all, on the screen.
 bool Whole(const QWidget& window) {
@@ -30,7 +32,8 @@ bool Whole(const QWidget& window) {
 
 // A button as the user sees it: shown, and on the screen.
 bool InSight(const QWidget* button) {
-    return button && button->isVisible() && Screen().contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size()));
+    return button && button->isVisible() &&
+           Screen().contains(QRect(button->mapToGlobal(QPoint(0, 0)), button->size()));
 }
 
 template <class T> T* Named(const QWidget& in, const QString& text) {
