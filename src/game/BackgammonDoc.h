@@ -3,6 +3,7 @@
 #include "game/BackgammonBoard.h"
 #include "game/GameDoc.h"
 #include "game/RuleOptions.h"
+#include "net/ServicePackets.h"
 
 #include <functional>
 #include <optional>
@@ -62,7 +63,7 @@ public:
     // Anything out of turn, out of sequence, routed elsewhere or against the rules is dropped.
     // 218 from the server refuses the user's command.
     int OnPacket(int type, const QString& text) override;
-    static constexpr int kMoveRefusedPacket = 218;
+    static constexpr int kMoveRefusedPacket = ServicePacket::MoveRefused;
 
     // --- display and replay -----------------------------------------------------------------------
     // The board the game window shows (another position than the live one while replaying), or null.

@@ -7,7 +7,6 @@
 
 CConnectionLimits::CConnectionLimits(CDevServerCore& core, QTcpServer& server, std::function<void()> acceptPending)
     : CDevServerPart(core), m_server(server), m_acceptPending(std::move(acceptPending)) {
-    core.limits = this;
     m_backoffTimer = new QTimer(core.owner);
     m_backoffTimer->setSingleShot(true);
     QObject::connect(m_backoffTimer, &QTimer::timeout, core.owner, [this] { resumeAccepting(); });
@@ -36,14 +35,20 @@ void CConnectionLimits::Admit(Client* client) {
     // connection has sent since is not subtracted, backlogs under 64 KiB are not reported): once
     // the estimate passes the budget, at once, before anything more is written, they are counted.
     QObject::connect(client->connection, &CServerConnection::outputWaiting, m_core.owner, [this, client](qint64 backlog) {
-        m_outputEstimate += backlog - client->outputReported;
-        client->outputReported = backlog;
+        State& own = state(client);
+        m_outputEstimate += backlog - own.outputReported;
+        own.outputReported = backlog;
         if (m_options.outputBudgetBytes > 0 && m_outputEstimate > m_options.outputBudgetBytes)
             auditOutput();
     });
-    client->relayCredit = m_options.relayBurstBytes;
-    client->relayClock.start();
-    client->outputStill.start();
+    const CServerConnection* connection = client->connection;
+    QObject::connect(client->connection, &QObject::destroyed, m_core.owner, [this, connection] {
+        m_states.erase(connection);
+    });
+    State& own = state(client);
+    own.allowance = m_options.relayBurstBytes;
+    own.allowanceClock.start();
+    own.outputStill.start();
     if (m_options.loginTimeoutSeconds > 0) {
         QTimer::singleShot(m_options.loginTimeoutSeconds * 1000, client->connection, [this, client] {
             if (client->loggedIn)
@@ -122,12 +127,12 @@ void CConnectionLimits::resumeAccepting() {
     m_acceptPending(); // any accepted while paused
 }
 
-void CConnectionLimits::refill(Client* member) {
+void CConnectionLimits::refill(State& member) {
     // For the time since, up to the whole allowance (and a minute at most, so that nothing overflows).
-    const qint64 elapsed = qMin<qint64>(member->relayClock.nsecsElapsed(), 60'000'000'000);
-    member->relayClock.restart();
-    member->relayCredit =
-        qMin(m_options.relayBurstBytes, member->relayCredit + elapsed * m_options.relayBytesPerSecond / 1'000'000'000);
+    const qint64 elapsed = qMin<qint64>(member.allowanceClock.nsecsElapsed(), 60'000'000'000);
+    member.allowanceClock.restart();
+    member.allowance =
+        qMin(m_options.relayBurstBytes, member.allowance + elapsed * m_options.relayBytesPerSecond / 1'000'000'000);
 }
 
 bool CConnectionLimits::behind(const Client* reader) const {
@@ -138,18 +143,19 @@ bool CConnectionLimits::behind(const Client* reader) const {
     return bound > 0 && reader->connection->BytesToWrite() > bound;
 }
 
-void CConnectionLimits::noteDrained(Client* client) {
+void CConnectionLimits::noteDrained(Client* client, State& state) {
     const qint64 drained = client->connection->BytesDrained();
-    if (drained != client->drained) {
-        client->drained = drained;
-        client->drainedAt.start();
-        client->outputStill.restart();
+    if (drained != state.drained) {
+        state.drained = drained;
+        state.drainedAt.start();
+        state.outputStill.restart();
     }
 }
 
 bool CConnectionLimits::reading(Client* reader) {
-    noteDrained(reader);
-    return reader->drainedAt.isValid() && reader->drainedAt.elapsed() < kReadingMs;
+    State& own = state(reader);
+    noteDrained(reader, own);
+    return own.drainedAt.isValid() && own.drainedAt.elapsed() < kReadingMs;
 }
 
 bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qint64 frameBytes) {
@@ -159,6 +165,7 @@ bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qin
     // A member who has closed sent no more than the connection reads ahead: the rest of it goes at
     // once, so that he does not stay on for minutes.
     const bool gone = sender->connection->IsPeerGone();
+    State& own = state(sender);
     if (recipients.size() > 1) {
         // Holding a room's speakers for its slowest reader would let him silence the room: he misses
         // its chat instead until he has read what waits.
@@ -166,27 +173,27 @@ bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qin
     } else if (!gone && recipients.size() == 1 && recipients.front() != sender && behind(recipients.front()) &&
                reading(recipients.front())) {
         // One who reads nothing is left to his own limits: nobody waits for him.
-        if (!sender->readerWait.isValid())
-            sender->readerWait.start();
-        if (sender->readerWait.elapsed() < kReaderWaitMs) {
+        if (!own.readerWait.isValid())
+            own.readerWait.start();
+        if (own.readerWait.elapsed() < kReaderWaitMs) {
             sender->connection->Defer(kReaderRetryMs);
             return false;
         }
     }
-    refill(sender);
+    refill(own);
     const qint64 cost = frameBytes * recipients.size();
     if (cost > m_options.relayBurstBytes) {
-        sender->readerWait.invalidate();
+        own.readerWait.invalidate();
         log(QStringLiteral("%1 refused: %2 bytes for %3 readers").arg(name(sender)).arg(frameBytes).arg(recipients.size()));
         systemLine(sender, QStringLiteral("That was not sent: it is too long for %1 readers.").arg(recipients.size()));
         return false;
     }
-    if (cost > sender->relayCredit && !gone) {
-        sender->connection->Defer(int(qMin<qint64>((cost - sender->relayCredit) * 1000 / rate + 1, 3600 * 1000)));
+    if (cost > own.allowance && !gone) {
+        sender->connection->Defer(int(qMin<qint64>((cost - own.allowance) * 1000 / rate + 1, 3600 * 1000)));
         return false;
     }
-    sender->relayCredit -= cost;
-    sender->readerWait.invalidate();
+    own.allowance -= cost;
+    own.readerWait.invalidate();
     return true;
 }
 
@@ -194,10 +201,11 @@ void CConnectionLimits::Charge(Client* member, qint64 bytes) {
     const qint64 rate = m_options.relayBytesPerSecond;
     if (rate <= 0)
         return;
-    refill(member);
-    member->relayCredit -= bytes;
-    if (member->relayCredit < 0)
-        member->connection->Hold(int(qMin<qint64>(-member->relayCredit * 1000 / rate + 1, 3600 * 1000)));
+    State& own = state(member);
+    refill(own);
+    own.allowance -= bytes;
+    if (own.allowance < 0)
+        member->connection->Hold(int(qMin<qint64>(-own.allowance * 1000 / rate + 1, 3600 * 1000)));
 }
 
 void CConnectionLimits::auditOutput() {
@@ -206,14 +214,15 @@ void CConnectionLimits::auditOutput() {
     qint64 total = 0;
     for (const auto& entry : m_clients) {
         Client* client = entry.second.get();
-        client->outputReported = 0;
+        State& own = state(client);
+        own.outputReported = 0;
         if (!entry.first->IsOpen())
             continue;
         entry.first->Flush();
-        client->outputReported = entry.first->BytesToWrite();
-        total += client->outputReported;
-        if (client->outputReported > 0)
-            backlogs.emplace_back(client->outputReported, client);
+        own.outputReported = entry.first->BytesToWrite();
+        total += own.outputReported;
+        if (own.outputReported > 0)
+            backlogs.emplace_back(own.outputReported, client);
     }
     // Down to three quarters of the budget, so that the next count is a while away.
     const qint64 target = m_options.outputBudgetBytes / 4 * 3;
@@ -226,7 +235,7 @@ void CConnectionLimits::auditOutput() {
                 .arg(backlog)
                 .arg(total));
         total -= backlog;
-        client->outputReported = 0;
+        state(client).outputReported = 0;
         client->connection->Drop();
     }
     m_outputEstimate = total;
@@ -239,10 +248,11 @@ void CConnectionLimits::sweepStale() {
     std::vector<Client*> stale;
     for (const auto& entry : m_clients) {
         Client* client = entry.second.get();
-        noteDrained(client);
+        State& own = state(client);
+        noteDrained(client, own);
         if (client->connection->BytesToWrite() == 0)
-            client->outputStill.restart();
-        else if (staleMs > 0 && client->outputStill.elapsed() >= staleMs && client->connection->IsOpen())
+            own.outputStill.restart();
+        else if (staleMs > 0 && own.outputStill.elapsed() >= staleMs && client->connection->IsOpen())
             stale.push_back(client);
     }
     for (Client* client : stale) {

@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <functional>
+#include <unordered_map>
 
 // The development server's limits on connections, so that no peer and no crowd keeps it from the
 // others. It keeps each connection's output limit (a peer whose unsent output passes it and who reads
@@ -40,13 +41,30 @@ public:
     static constexpr int kReaderWaitMs = 5000;
 
 private:
-    void refill(Client* member);
+    // What the limits keep of each connection, from its admission until it is gone.
+    struct State {
+        // What the member may still have the server send to the others (bytes), as of allowanceClock;
+        // below 0 while he pays for an announcement.
+        qint64 allowance = 0;
+        QElapsedTimer allowanceClock;
+        // Since when his packet for one reader has waited for that reader to read (invalid: none waits).
+        QElapsedTimer readerWait;
+        // The bytes his socket had passed on to him when the limits last looked, when that last grew,
+        // and since when it has not grown while output waited for him in the server.
+        qint64 drained = 0;
+        QElapsedTimer drainedAt;
+        QElapsedTimer outputStill;
+        // The backlog the connection last reported to the output budget.
+        qint64 outputReported = 0;
+    };
+    State& state(const Client* client) { return m_states[client->connection]; }
+    void refill(State& member);
     // Whether more than readerBacklogBytes (half the output limit at most) wait in the server for
     // the reader.
     bool behind(const Client* reader) const;
     // Whether the reader's socket passed anything on to him in the last kReadingMs.
     bool reading(Client* reader);
-    void noteDrained(Client* client);
+    void noteDrained(Client* client, State& state);
     static constexpr int kReadingMs = 2000;
     static constexpr int kReaderRetryMs = 50;
     // The unsent output of all connections together, counted: past the budget, the largest
@@ -70,4 +88,5 @@ private:
     QTimer* m_backoffTimer = nullptr;
     QTimer* m_staleTimer = nullptr;
     qint64 m_outputEstimate = 0;
+    std::unordered_map<const CServerConnection*, State> m_states;
 };

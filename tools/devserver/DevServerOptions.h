@@ -2,6 +2,7 @@
 
 #include "MatchReferee.h"
 #include "net/LoginPackets.h"
+#include "net/ServicePackets.h"
 
 #include <QString>
 
@@ -11,7 +12,7 @@
 struct CDevServerOptions {
     QString serverName = QStringLiteral("Norvale development server");
     QString lobbyService = QStringLiteral(".mb");
-    quint32 rightsMask = 0x10001; // propositions and shouts
+    quint32 rightsMask = MemberRight::Propositions | MemberRight::Shout;
     quint32 accountFlags = 1;     // mail allowed
     QString webHost{};            // the service's web pages ("http://127.0.0.1:4115"); empty: none
     int advertRefreshSeconds = 120;

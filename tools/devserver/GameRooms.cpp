@@ -137,7 +137,7 @@ void CGameRooms::SendUnfinished(const QStringList& players) {
             continue;
         const QString nickname = user->record.GetNickname();
         int left = 0;
-        user->connection->SendRouted(233, QStringLiteral("."),
+        user->connection->SendRouted(ServicePacket::UnfinishedMatches, QStringLiteral("."),
                                      m_unfinished.FormatList(nickname, CUnfinishedMatchStore::kLongestList, &left));
         if (left > 0)
             log(QStringLiteral("the unfinished matches of %1 are too many for one frame: %2 of them not listed")

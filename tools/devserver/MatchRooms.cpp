@@ -12,9 +12,9 @@ void CMatchRooms::Register(CPacketRegistry& packets, std::function<void(const QS
     using To = CPacketRegistry::To;
     // Moves go to the referee, whatever the room holds; nobody refuses a move but the server, and no
     // move goes from one member to another.
-    packets.Routed(To::Room, 217, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CMatchRooms::OnMatchMove));
+    packets.Routed(To::Room, ServicePacket::Move, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CMatchRooms::OnMatchMove));
     packets.Routed(To::Room, kMoveRefused, CPacketRegistry::Nobody(), {});
-    packets.Routed(To::Member, 217, CPacketRegistry::Nobody(), {});
+    packets.Routed(To::Member, ServicePacket::Move, CPacketRegistry::Nobody(), {});
     packets.Routed(To::Member, kMoveRefused, CPacketRegistry::Nobody(), {});
     packets.Plain(kContinueAnswer, CPacketRegistry::Member(),
                   [this, sessionEnded](Client* client, const CMessagePacket& packet) {
@@ -37,7 +37,7 @@ void CMatchRooms::SendRoomEntered(Client* client, bool withMatch, bool history) 
     // The match so far, for a watcher who comes late or a player who comes back.
     if (history)
         for (const QString& move : match->History())
-            client->connection->SendRouted(217, QStringLiteral("."), move, QStringLiteral("&"));
+            client->connection->SendRouted(ServicePacket::Move, QStringLiteral("."), move, QStringLiteral("&"));
     const int seat = match->Players().indexOf(client->record.GetNickname());
     if (seat >= 0)
         client->record.SetGameDescriptor(match->Descriptor(seat));
@@ -185,7 +185,7 @@ void CMatchRooms::handOut(const QString& service, const std::vector<CMatchRefere
     const QList<Client*> present = inRoom(service);
     for (const CMatchReferee::Move& move : moves)
         for (Client* user : present)
-            user->connection->SendRouted(217, move.fromServer ? QStringLiteral(".") : sender, move.text,
+            user->connection->SendRouted(ServicePacket::Move, move.fromServer ? QStringLiteral(".") : sender, move.text,
                                          QStringLiteral("&"));
     // The lobby shows the players' score.
     for (int seat = 0; seat < match->Players().size(); ++seat) {

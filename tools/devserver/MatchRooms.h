@@ -19,10 +19,10 @@ public:
     // The room's setting that names its current match; a new number means a new match.
     static constexpr char kMatchSetting[] = "match";
     // Plain packets of a money session: the server's offer and a player's answer.
-    static constexpr int kContinueAnswer = 36;
-    static constexpr int kContinueOffer = 37;
+    static constexpr int kContinueAnswer = ServicePacket::ContinueAnswer;
+    static constexpr int kContinueOffer = ServicePacket::ContinueOffer;
     // Routed from "." to a player whose move the referee refused: "<sequence> <reason>".
-    static constexpr int kMoveRefused = 218;
+    static constexpr int kMoveRefused = ServicePacket::MoveRefused;
 
     CMatchRooms(CDevServerCore& core, CDirectory& directory) : CDevServerPart(core), m_directory(directory) {}
     // The packets it answers; sessionEnded hears of a money session a player ended (with his room).

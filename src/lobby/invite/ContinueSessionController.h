@@ -3,6 +3,7 @@
 #include "board/MoneyInviteResponsePtr.h"
 #include "game/ContinueSession.h"
 #include "lobby/invite/ContinueSessionDlg.h"
+#include "net/ServicePackets.h"
 
 #include <QPointer>
 #include <QString>
@@ -28,10 +29,10 @@ class QWidget;
 class CContinueSessionController : public CContinueSession {
 public:
     enum PeerCode { kOpened = 1, kPlayLater = 2, kEndSession = 3, kNextGame = 4, kNewLimit = 6 };
-    static constexpr int kPacketContinue = 36;
-    static constexpr int kPacketOffer = 37;
+    static constexpr int kPacketContinue = ServicePacket::ContinueAnswer;
+    static constexpr int kPacketOffer = ServicePacket::ContinueOffer;
     static constexpr int kPacketPeer = 243;
-    static constexpr int kPacketMoneyRequest = 251;
+    static constexpr int kPacketMoneyRequest = ServicePacket::Database;
 
     // Unless automatic, the game module makes the dialog now (for that parent window).
     CContinueSessionController(CGameDoc* document, QWidget* parent, bool automatic);
