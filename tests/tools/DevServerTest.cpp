@@ -43,6 +43,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -1236,6 +1237,64 @@ TEST(DevServerLimits, AMembersAllowancePaysForEveryCopyOfHisAnnouncementsAndLine
     EXPECT_TRUE(server.HoldsUnfinishedMatch(".gb.mallory.rival"));
     mallory.session.SendChat("rival's doing", ChatKind::Tell, "bob");
     EXPECT_TRUE(WaitFor([&] { return bob.HasLine("rival's doing"); }, 3000)) << "mallory paid for rival's changes";
+}
+
+// A refused packet costs its sender what one copy sent would: a member streaming lines too long for
+// the room, tells to a nickname not connected, or packets that are not his to send is slowed to his
+// allowance's pace. He hears of each refusal that has an answer; the log has a line a burst and the
+// count of the rest.
+TEST(DevServerLimits, RefusedPacketsCostTheirSenderAndAreLoggedOnceABurst) {
+    testenv::ResetSettings();
+    CDevServer server(CDevServer::Options{
+        .rightsMask = 0x1, .relayBytesPerSecond = 256 * 1024, .relayBurstBytes = 64 * 1024});
+    QStringList lines;
+    QObject::connect(&server, &CDevServer::logLine, [&](const QString& line) { lines << line; });
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    std::vector<std::unique_ptr<RawMember>> room; // mallory, bob and three more: a line of 20 KB costs 100 KB
+    for (const char* name : {"mallory", "bob", "carol", "dave", "eve"})
+        room.push_back(std::make_unique<RawMember>(server.Port(), name));
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 5; }));
+    RawMember& mallory = *room[0];
+    const struct {
+        int type;
+        const char* destination;
+        const char* answer;
+    } cases[] = {
+        {ChatPacket::Said, "&", "That was not sent: it is too long for 5 readers."},
+        {ChatPacket::Tell, "ghost", "Message to ghost could not be delivered"},
+        {ChatPacket::Notify, "&", "You may not send notices."},
+        {217, "bob", nullptr},
+        {150, ".rt", nullptr},
+    };
+    const QRegularExpression more(QStringLiteral("^mallory: (\\d+) more packets refused$"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        WaitFor([] { return false; }, 300); // her allowance whole again
+        lines.clear();
+        const int answers = c.answer ? mallory.Count(CMessagePacket::kRoutedType, c.answer) : 0;
+        for (int i = 0; i < 12; ++i)
+            mallory.AddRouted(c.type, c.destination, QByteArray(20000, 'r'));
+        QElapsedTimer clock;
+        clock.start();
+        ASSERT_TRUE(mallory.SendAndWait(10000));
+        EXPECT_GE(clock.elapsed(), 400) << "not slowed";
+        if (c.answer) {
+            EXPECT_EQ(mallory.Count(CMessagePacket::kRoutedType, c.answer) - answers, 12);
+        }
+        // Every refusal is in the log, most of them counted.
+        const auto logged = [&] {
+            int count = 0;
+            for (const QString& line : lines) {
+                const QRegularExpressionMatch summary = more.match(line);
+                count += summary.hasMatch() ? summary.captured(1).toInt() : 1;
+            }
+            return count;
+        };
+        EXPECT_TRUE(WaitFor([&] { return logged() == 12; }, 3000)) << lines.join('\n').toStdString();
+        EXPECT_LE(lines.size(), 4) << lines.join('\n').toStdString();
+    }
+    for (const auto& member : room)
+        EXPECT_EQ(member->Count(CMessagePacket::kRoutedType, "rrrr"), 0);
 }
 
 // Members who change at the same moment reach the others a few at a time, none of them lost, each

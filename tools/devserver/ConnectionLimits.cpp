@@ -43,7 +43,10 @@ void CConnectionLimits::Admit(Client* client) {
     });
     const CServerConnection* connection = client->connection;
     QObject::connect(client->connection, &QObject::destroyed, m_core.owner, [this, connection] {
-        m_states.erase(connection);
+        if (const auto gone = m_states.find(connection); gone != m_states.end()) {
+            logRefusals(gone->second);
+            m_states.erase(gone);
+        }
     });
     State& own = state(client);
     own.allowance = m_options.relayBurstBytes;
@@ -184,7 +187,8 @@ bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qin
     const qint64 cost = frameBytes * recipients.size();
     if (cost > m_options.relayBurstBytes) {
         own.readerWait.invalidate();
-        log(QStringLiteral("%1 refused: %2 bytes for %3 readers").arg(name(sender)).arg(frameBytes).arg(recipients.size()));
+        Refused(sender, frameBytes,
+                QStringLiteral("%1 refused: %2 bytes for %3 readers").arg(name(sender)).arg(frameBytes).arg(recipients.size()));
         systemLine(sender, QStringLiteral("That was not sent: it is too long for %1 readers.").arg(recipients.size()));
         return false;
     }
@@ -206,6 +210,29 @@ void CConnectionLimits::Charge(Client* member, qint64 bytes) {
     own.allowance -= bytes;
     if (own.allowance < 0)
         member->connection->Hold(int(qMin<qint64>(-own.allowance * 1000 / rate + 1, 3600 * 1000)));
+}
+
+void CConnectionLimits::Refused(Client* sender, qint64 frameBytes, const QString& line) {
+    State& own = state(sender);
+    if (own.refusalBurst.isValid() && own.refusalBurst.elapsed() < kRefusalBurstMs) {
+        ++own.refusalsUnlogged;
+    } else {
+        logRefusals(own);
+        log(line);
+        own.refusalBurst.start();
+        own.refused = name(sender);
+        QTimer::singleShot(kRefusalBurstMs, sender->connection, [this, connection = sender->connection] {
+            logRefusals(m_states[connection]);
+        });
+    }
+    if (!sender->connection->IsPeerGone())
+        Charge(sender, frameBytes);
+}
+
+void CConnectionLimits::logRefusals(State& member) {
+    if (member.refusalsUnlogged > 0)
+        log(QStringLiteral("%1: %2 more packets refused").arg(member.refused).arg(member.refusalsUnlogged));
+    member.refusalsUnlogged = 0;
 }
 
 void CConnectionLimits::auditOutput() {
