@@ -50,6 +50,7 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -782,9 +783,12 @@ namespace {
 
 // A bare connection with a small receive buffer: logs in (given a nickname), reads only when asked.
 struct Deaf {
-    Deaf(quint16 port, const QString& nickname, int receiveBuffer = 4096) {
+    // segment: the segment size he announces (0: the loopback's own).
+    Deaf(quint16 port, const QString& nickname, int receiveBuffer = 4096, int segment = 0) {
         fd = ::socket(AF_INET, SOCK_STREAM, 0);
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        if (segment > 0)
+            ::setsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
         const timeval patience{2, 0}; // a connect the server's queue has no room for gives up
         ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
         sockaddr_in address{};
@@ -860,13 +864,21 @@ TEST(DevServerLimits, EachLimitHasItsClearAnswer) {
     Client alice(server.Port(), "alice");
     ASSERT_TRUE(alice.WaitIn());
 
-    // A member whose unread output passes the bound is dropped; the others stay.
+    // A member who asks for more than the hard bound (four times the limit) and reads nothing is
+    // dropped at once: 40 letters, 2.4 MB, beyond what the systems' buffers hold. The others stay.
     Deaf deaf(server.Port(), "deaf");
     ASSERT_TRUE(deaf.connected);
     ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 2; }));
-    const QString tell(60000, u't');
-    for (int i = 0; i < 64; ++i) // 3.8 MB, beyond what the systems' buffers hold
-        alice.session.Send(ChatPacket::Tell, tell, -1, "deaf");
+    {
+        MailPackets answers(&alice.session);
+        for (int i = 0; i < 40; ++i) {
+            CMessageHeader header("s", "alice", "deaf", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+            header.SetMessageId(QStringLiteral("deaf%1").arg(i));
+            alice.session.Send(MailPacket::kType, MailPacket::FormatSend(header, QString(60000, u'm')));
+        }
+        ASSERT_TRUE(WaitFor([&] { return answers.texts.size() == 40; }));
+    }
+    ASSERT_TRUE(deaf.Write(MailPacket::kType, MailPacket::FormatRequest("deaf").toLatin1()));
     EXPECT_TRUE(WaitFor([&] { return server.UserCount() == 1; }, 10000));
     EXPECT_TRUE(WaitFor([&] { return deaf.Ended(); }));
 
@@ -1534,6 +1546,61 @@ TEST(DevServerLimits, SteadyReadersKeepTheirSeatsWhileOthersWriteAsFastAsTheyMay
     EXPECT_LT(slow.read.count("<tell>"), 150);
     EXPECT_GT(slow.read.count("<said>"), 0);
     EXPECT_LT(slow.read.count("<said>"), fast.read.count("<said>"));
+}
+
+// Readers on slow links, as a real reader's system has them: 1448-byte segments and a small receive
+// buffer, whose window opens in steps (once a minute or so at 1 KB/s). Members tell them 64,000
+// characters at a time, as fast as the server takes them: a 20 KB/s reader from four, a 2 KB/s and a
+// 1 KB/s reader from one each, for three minutes. None is dropped; what waits for each in the server
+// stays near his bound (512 KiB), whatever all his senders offer; what could not wait is refused to
+// its sender with a line.
+TEST(DevServerLimits, ReadersOnSlowLinksKeepTheirSeatsAgainstTellsAsFastAsTheServerTakesThem) {
+    testenv::ResetSettings();
+    CDevServer server{CDevServer::Options{}};
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    struct Road {
+        QString reader;
+        qint64 pace; // bytes a second
+        int senders;
+    };
+    const std::vector<Road> roads{{"fast", 20000, 4}, {"slow", 2000, 1}, {"slowest", 1000, 1}};
+    std::vector<std::unique_ptr<Deaf>> readers;
+    std::vector<std::pair<std::unique_ptr<RawMember>, QString>> senders;
+    for (const Road& road : roads) {
+        readers.push_back(std::make_unique<Deaf>(server.Port(), road.reader, 64 * 1024, 1448));
+        for (int i = 0; i < road.senders; ++i)
+            senders.emplace_back(std::make_unique<RawMember>(server.Port(), QStringLiteral("%1%2").arg(road.reader).arg(i)),
+                                 road.reader);
+    }
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 9; }));
+    const QByteArray tell = QByteArray(64000 - 6, 't') + "<tell>";
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> most(roads.size(), 0);
+    bool allRead = true;
+    WaitFor([&] {
+        for (auto& [sender, reader] : senders) {
+            if (sender->socket.bytesToWrite() < tell.size()) {
+                sender->AddRouted(ChatPacket::Tell, reader, tell);
+                sender->socket.write(sender->burst);
+                sender->burst.clear();
+            }
+        }
+        for (size_t i = 0; i < roads.size(); ++i) {
+            allRead = readers[i]->Read(roads[i].pace * clock.elapsed() / 1000 - readers[i]->read.size()) && allRead;
+            most[i] = qMax(most[i], server.OutputWaitingFor(roads[i].reader));
+        }
+        return !allRead || clock.elapsed() > 185 * 1000;
+    }, 200 * 1000);
+    EXPECT_TRUE(allRead) << "a reader was dropped after " << clock.elapsed() / 1000 << " s";
+    EXPECT_EQ(server.UserCount(), 9);
+    for (size_t i = 0; i < roads.size(); ++i) {
+        SCOPED_TRACE(roads[i].reader.toStdString());
+        EXPECT_LE(most[i], 512 * 1024 + roads[i].senders * tell.size() + 1024) << "bytes waited in the server";
+        EXPECT_GT(readers[i]->read.count("<tell>"), 1) << "tells reached him";
+    }
+    for (auto& [sender, reader] : senders)
+        EXPECT_GT(sender->Count(CMessagePacket::kRoutedType, reader.toLatin1() + " has not yet read"), 0);
 }
 
 // Members who never read: past the output budget of all connections, the largest backlog goes

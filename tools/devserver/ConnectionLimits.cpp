@@ -26,7 +26,7 @@ QString CConnectionLimits::name(const Client* client) {
 }
 
 void CConnectionLimits::Admit(Client* client) {
-    client->connection->SetOutputLimit(m_options.outputLimitBytes);
+    client->connection->SetHardOutputLimit(m_options.outputLimitBytes * kHardOutputFactor);
     client->connection->SetFramesPerTurn(m_options.framesPerTurn);
     QObject::connect(client->connection, &CServerConnection::outputOverflow, m_core.owner, [this, client](qint64 backlog) {
         log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread").arg(name(client)).arg(backlog));
@@ -146,50 +146,50 @@ bool CConnectionLimits::behind(const Client* reader) const {
     return bound > 0 && reader->connection->BytesToWrite() > bound;
 }
 
-void CConnectionLimits::noteDrained(Client* client, State& state) {
-    const qint64 drained = client->connection->BytesDrained();
-    if (drained != state.drained) {
-        state.drained = drained;
-        state.drainedAt.start();
-        state.outputStill.restart();
-    }
-}
-
-bool CConnectionLimits::reading(Client* reader) {
-    State& own = state(reader);
-    noteDrained(reader, own);
-    return own.drainedAt.isValid() && own.drainedAt.elapsed() < kReadingMs;
+void CConnectionLimits::refuse(Client* sender, qint64 frameBytes, const QString& line, const QString& reason) {
+    Refused(sender, frameBytes, QStringLiteral("%1 refused: %2").arg(name(sender), reason));
+    systemLine(sender, QStringLiteral("That was not sent: %1").arg(line));
 }
 
 bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qint64 frameBytes) {
     const qint64 rate = m_options.relayBytesPerSecond;
     if (rate <= 0)
         return true;
-    // A member who has closed sent no more than the connection reads ahead: the rest of it goes at
-    // once, so that he does not stay on for minutes.
+    // A member who has closed sent no more than the connection had read when it saw him close: that
+    // goes at once, so that he does not stay on for minutes.
     const bool gone = sender->connection->IsPeerGone();
     State& own = state(sender);
     if (recipients.size() > 1) {
         // Holding a room's speakers for its slowest reader would let him silence the room: he misses
         // its chat instead until he has read what waits.
         recipients.removeIf([this](const Client* reader) { return behind(reader); });
-    } else if (!gone && recipients.size() == 1 && recipients.front() != sender && behind(recipients.front()) &&
-               reading(recipients.front())) {
-        // One who reads nothing is left to his own limits: nobody waits for him.
-        if (!own.readerWait.isValid())
+    } else if (recipients.size() == 1 && recipients.front() != sender && behind(recipients.front())) {
+        // Nothing more is queued for him: what all the senders together have waiting for him stays
+        // bounded. His sender waits a little in case he catches up; one who is away (his client
+        // answers for him, and his game must not wait on it) or gone does not.
+        const bool waits = !gone && sender->record.GetPresence() != CUserInfo::kPresenceAway;
+        if (waits && !own.readerWait.isValid())
             own.readerWait.start();
-        if (own.readerWait.elapsed() < kReaderWaitMs) {
+        if (waits && own.readerWait.elapsed() < kReaderWaitMs) {
             sender->connection->Defer(kReaderRetryMs);
             return false;
         }
+        own.readerWait.invalidate();
+        const Client* reader = recipients.front();
+        refuse(sender, frameBytes,
+               QStringLiteral("%1 has not yet read what was sent to him before.").arg(reader->record.GetNickname()),
+               QStringLiteral("%1 bytes for %2, who has %3 waiting")
+                   .arg(frameBytes)
+                   .arg(reader->record.GetNickname())
+                   .arg(reader->connection->BytesToWrite()));
+        return false;
     }
     refill(own);
     const qint64 cost = frameBytes * recipients.size();
     if (cost > m_options.relayBurstBytes) {
         own.readerWait.invalidate();
-        Refused(sender, frameBytes,
-                QStringLiteral("%1 refused: %2 bytes for %3 readers").arg(name(sender)).arg(frameBytes).arg(recipients.size()));
-        systemLine(sender, QStringLiteral("That was not sent: it is too long for %1 readers.").arg(recipients.size()));
+        refuse(sender, frameBytes, QStringLiteral("it is too long for %1 readers.").arg(recipients.size()),
+               QStringLiteral("%1 bytes for %2 readers").arg(frameBytes).arg(recipients.size()));
         return false;
     }
     if (cost > own.allowance && !gone) {
@@ -269,14 +269,16 @@ void CConnectionLimits::auditOutput() {
 }
 
 void CConnectionLimits::sweepStale() {
-    // Judged by what each socket passes on to its peer, however slowly he reads; not by what the
-    // system takes from the server, which may be nothing for minutes while its buffers drain.
     const qint64 staleMs = qint64(m_options.staleOutputSeconds) * 1000;
     std::vector<Client*> stale;
     for (const auto& entry : m_clients) {
         Client* client = entry.second.get();
         State& own = state(client);
-        noteDrained(client, own);
+        const qint64 drained = client->connection->BytesDrained();
+        if (drained != own.drained) {
+            own.drained = drained;
+            own.outputStill.restart();
+        }
         if (client->connection->BytesToWrite() == 0)
             own.outputStill.restart();
         else if (staleMs > 0 && own.outputStill.elapsed() >= staleMs && client->connection->IsOpen())
