@@ -187,7 +187,6 @@ bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qin
     refill(own);
     const qint64 cost = frameBytes * recipients.size();
     if (cost > m_options.relayBurstBytes) {
-        own.readerWait.invalidate();
         refuse(sender, frameBytes, QStringLiteral("it is too long for %1 readers.").arg(recipients.size()),
                QStringLiteral("%1 bytes for %2 readers").arg(frameBytes).arg(recipients.size()));
         return false;
