@@ -328,6 +328,12 @@ QByteArray walk(int walker, int transfers) {
 
 // ---- The benchmark
 
+// A line of chat into the sender's room.
+QByteArray chatLine(int length) {
+    return frame(CMessagePacket::kRoutedType,
+                 CMessagePacket::RoutedBody(ChatPacket::Said, QStringLiteral("&"), QString(), QByteArray(length, 'c')));
+}
+
 void BM_FreshLoginUnderFlood(benchmark::State& state) {
     const Flood flood = Flood(state.range(0));
     state.SetLabel(kFloodNames[flood]);
@@ -387,8 +393,7 @@ void BM_FreshLoginUnderFlood(benchmark::State& state) {
         burst = walk(0, 2000);
     // Lines of 2,000 characters into the lobby: 301 copies come to more than the allowance's burst,
     // so that each is refused.
-    const QByteArray refused = frame(CMessagePacket::kRoutedType,
-                                     CMessagePacket::RoutedBody(ChatPacket::Said, QStringLiteral("&"), QString(), QByteArray(2000, 'r')));
+    const QByteArray refused = chatLine(2000);
     while (flood == kCrowdRefused && burst.size() < 1200 * 1000)
         burst += refused;
     // The mover streams all along: his burst is topped up whenever the server has taken most of it.
@@ -459,10 +464,6 @@ BENCHMARK(BM_FreshLoginUnderFlood)
 enum ChatFlood { kLobbyChat, kRoomChat };
 const char* const kChatFloodNames[] = {"lobby chat", "room chat"};
 
-QByteArray chatLine(int length) {
-    return frame(CMessagePacket::kRoutedType,
-                 CMessagePacket::RoutedBody(ChatPacket::Said, QStringLiteral("&"), QString(), QByteArray(length, 'c')));
-}
 
 void BM_FreshLoginUnderChatFlood(benchmark::State& state) {
     const ChatFlood flood = ChatFlood(state.range(0));
@@ -625,7 +626,11 @@ void BM_SlowReaderAgainstWriters(benchmark::State& state) {
     const int seconds = int(state.range(2));
     const int tellBytes = int(state.range(3));
     const bool slowLink = pace < 200 * 1000;
-    state.SetLabel(QStringLiteral("%1 KB/s reader, %2 writer%3").arg(pace / 1000).arg(writers).arg(writers > 1 ? "s" : "").toStdString());
+    state.SetLabel(QStringLiteral("%1 KB/s reader, %2 writer%3")
+                       .arg(pace / 1000)
+                       .arg(writers)
+                       .arg(writers > 1 ? "s" : "")
+                       .toStdString());
     QProcess server;
     const quint16 port = startServer(state, server, 4096);
     if (port == 0)
@@ -656,8 +661,9 @@ void BM_SlowReaderAgainstWriters(benchmark::State& state) {
     // Each writer keeps a few tells waiting in his socket: he writes as fast as the server takes them.
     QByteArray tells;
     while (tells.size() < 32000)
-        tells += frame(CMessagePacket::kRoutedType, CMessagePacket::RoutedBody(ChatPacket::Tell, QStringLiteral("reader"),
-                                                                             QString(), QByteArray(tellBytes, 't')));
+        tells += frame(CMessagePacket::kRoutedType,
+                       CMessagePacket::RoutedBody(ChatPacket::Tell, QStringLiteral("reader"), QString(),
+                                                  QByteArray(tellBytes, 't')));
     const auto write = [&] {
         for (const int writer : writing)
             if (crowd.IsOpen(writer) && crowd.Pending(writer) < tells.size())

@@ -1501,8 +1501,9 @@ TEST(DevServerLimits, AMemberWhoReadsIsNotDroppedForABurstOrAFlood) {
 
 // Steady readers keep their seats while others write as fast as the server takes it: chatter tells
 // fast (200 KB/s) and speaks in the room he shares with slow (1 KB/s), teller tells slow. chatter is
-// slowed by his allowance, teller waits for slow, and slow misses the room's chat once far behind
-// (half his output limit: 32 KiB); slow's socket passes on a trickle though the system takes nothing.
+// slowed by his allowance, teller's tells wait a little for slow and are then refused, and slow misses
+// the room's chat once far behind (half his output limit: 32 KiB); slow's socket passes on a trickle
+// though the system takes nothing.
 TEST(DevServerLimits, SteadyReadersKeepTheirSeatsWhileOthersWriteAsFastAsTheyMay) {
     testenv::ResetSettings();
     CDevServer server(CDevServer::Options{
@@ -1512,7 +1513,10 @@ TEST(DevServerLimits, SteadyReadersKeepTheirSeatsWhileOthersWriteAsFastAsTheyMay
     Deaf slow(server.Port(), "slow", 1024);
     RawMember chatter(server.Port(), "chatter");
     RawMember teller(server.Port(), "teller");
-    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 4; }));
+    Client away(server.Port(), "away");
+    ASSERT_TRUE(away.WaitIn());
+    away.session.SetAwayState(true, false);
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 5; }));
     const QByteArray line(1994, 'w');
     for (int i = 0; i < 6000; ++i) {
         chatter.AddRouted(ChatPacket::Tell, "fast", line + "<tell>");
@@ -1527,20 +1531,31 @@ TEST(DevServerLimits, SteadyReadersKeepTheirSeatsWhileOthersWriteAsFastAsTheyMay
         return fast.Read(200 * flood.elapsed() - fast.read.size()) && slow.Read(flood.elapsed() - slow.read.size());
     };
     WaitFor([&] { return !readOn() || flood.elapsed() > 25000; }, 40000);
-    EXPECT_EQ(server.UserCount(), 4);
+    EXPECT_EQ(server.UserCount(), 5);
     EXPECT_GT(chatter.socket.bytesToWrite(), 0) << "chatter was not slowed";
     EXPECT_GT(teller.socket.bytesToWrite(), 0) << "teller was not slowed";
+    EXPECT_GT(teller.Count(CMessagePacket::kRoutedType, "slow has not yet read"), 0) << "teller's tells were queued";
+
+    // slow tells the away member; his client's automatic answer to slow, who is behind, is refused at
+    // once: nothing of his (his game's moves) waits behind it.
+    QElapsedTimer answer;
+    answer.start();
+    ASSERT_TRUE(
+        slow.Write(CMessagePacket::kRoutedType, CMessagePacket::RoutedBody(ChatPacket::Tell, "away", QString(), "there?")));
+    const QString refused = "That was not sent: slow has not yet read what was sent to him before.";
+    EXPECT_TRUE(WaitFor([&] { return !readOn() || away.HasLine(refused); }, 10000));
+    EXPECT_LT(answer.elapsed(), CConnectionLimits::kReaderWaitMs / 2) << "the away member waited for slow";
 
     // The writers stop; once the server has handled what they sent, the readers read all of it.
     chatter.socket.abort();
     teller.socket.abort();
-    ASSERT_TRUE(WaitFor([&] { return !readOn() || server.UserCount() == 2; }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return !readOn() || server.UserCount() == 3; }, 20000));
     for (Deaf* reader : {&fast, &slow}) {
         ASSERT_TRUE(reader->Write(112, "Drained nobody"));
         EXPECT_TRUE(WaitFor([&] { return !reader->Read(1 << 30) || reader->read.contains("Drained"); }, 10000));
     }
-    // chatter's tells came at his allowance's pace, far below fast's; teller waited for slow, who got
-    // a part of the room's chat.
+    // chatter's tells came at his allowance's pace, far below fast's; teller's waited for slow, and
+    // were refused; slow got a part of the room's chat.
     EXPECT_GT(fast.read.count("<tell>"), 20);
     EXPECT_LT(fast.read.count("<tell>"), 1000);
     EXPECT_LT(slow.read.count("<tell>"), 150);
