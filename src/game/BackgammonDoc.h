@@ -38,6 +38,10 @@ public:
     bool IsMoneySession() const override {
         return m_record.GetMoveCount() > 0 && m_options.GetMatchLength() == 0 && GetPlayers().size() == 2;
     }
+    // After a game of a money session the next starts when both players agreed to it between the
+    // games (the server starts it), never by a roll: until then, and after the session ended, there is
+    // nothing to roll.
+    bool IsNextGameByAgreement() const { return IsMoneySession() && m_board.GetGameNumber() > 0; }
     // The user's side (1 or 2), 0 when watching.
     int GetLocalSide() const { return IsWatching() ? 0 : GetOwnSeat() + 1; }
 

@@ -62,7 +62,10 @@ CMessagingOleDocument::CMessagingOleDocument(const QString& mailFolder, const QS
             m_openError = QStringLiteral("The mail store %1 cannot be opened: %2").arg(m_path, m_file.error());
             return;
         }
-        loadFromStorage();
+        // Without its folder list the store cannot say where a letter belongs, and the first change
+        // would write a list that has lost every folder: it is closed, left exactly as it is.
+        if (!loadFromStorage())
+            m_file.Close();
         return;
     }
     if (stg::Failed(m_file.Create(m_path))) {
@@ -117,8 +120,10 @@ bool CMessagingOleDocument::loadFromStorage() {
     m_folders.clear();
     m_addressBooks.clear();
     QByteArray list;
-    if (stg::Failed(m_file.ReadStream({kFoldersStream}, list)))
+    if (stg::Failed(m_file.ReadStream({kFoldersStream}, list))) {
+        m_openError = QStringLiteral("The folder list of %1 is missing.").arg(m_path);
         return false;
+    }
     platform::ArchiveReader archive(list);
     QStringList folders;
     if (!archive.ReadStringList(folders, kMaxFolders)) {
@@ -233,6 +238,8 @@ int CMessagingOleDocument::DeleteFolder(const QString& name) {
     if (name.isEmpty() || IsReservedName(name))
         return refuse(QStringLiteral("The folder \"%1\" cannot be removed.").arg(name));
     const QStringList before = m_folders;
+    std::vector<CompoundFile::Element> messages;
+    m_file.List({name}, messages);
     const quint32 code = m_file.Remove({name});
     const bool listed = m_folders.removeIf([&](const QString& f) { return CompoundFile::CompareNames(f, name) == 0; }) > 0;
     // A listed folder whose storage has gone is taken off the list all the same.
@@ -245,11 +252,28 @@ int CMessagingOleDocument::DeleteFolder(const QString& name) {
         m_file.Revert();
         return 0;
     }
+    for (const CompoundFile::Element& message : messages)
+        retire(message.name);
     return 1;
 }
 
+bool CMessagingOleDocument::holdsFolder(const QString& name) const {
+    return m_folders.contains(name) && m_file.Exists({name}, CompoundFile::Kind::Storage);
+}
+
+int CMessagingOleDocument::refuseFolder(const QString& name) {
+    if (!name.isEmpty() && m_file.Exists({name}, CompoundFile::Kind::Storage))
+        return refuse(QStringLiteral("The folder \"%1\" is not in the folder list of %2.").arg(name, m_path));
+    return refuse(QStringLiteral("%1:  %2").arg(name, ErrorText(stg::FILENOTFOUND)));
+}
+
+void CMessagingOleDocument::retire(const QString& id) {
+    m_retired.insert(id.toUpper());
+}
+
 bool CMessagingOleDocument::idTaken(const QString& id) const {
-    if (!CompoundFile::IsValidName(id) || m_reserved.contains(id.toUpper()))
+    const QString key = id.toUpper();
+    if (!CompoundFile::IsValidName(id) || m_reserved.contains(key) || m_retired.contains(key))
         return true;
     for (const QString& folder : m_folders)
         if (m_file.Exists({folder, id}, CompoundFile::Kind::Stream) ||
@@ -285,8 +309,8 @@ QString CMessagingOleDocument::MakeMessageId(const CMessageHeader& header) const
 int CMessagingOleDocument::StoreMessage(CMessageHeader& header, const QString& body, const QString& folder) {
     if (!IsOpen())
         return refuse(m_openError);
-    if (!m_file.Exists({folder}, CompoundFile::Kind::Storage))
-        return refuse(QStringLiteral("%1:  %2").arg(folder, ErrorText(stg::FILENOTFOUND)));
+    if (!holdsFolder(folder))
+        return refuseFolder(folder);
     header.SetMessageId(MakeMessageId(header));
     header.SetFolderName(folder);
     const quint32 code = m_file.WriteStream({folder, header.GetMessageId()}, messageRecord(header, body), true);
@@ -305,8 +329,8 @@ bool CMessagingOleDocument::StoreInInboxInBackground(const std::vector<CMessageH
         return refuse(QStringLiteral("No messages given."));
     if (IsFilingInProgress())
         return refuse(QStringLiteral("Messages are being filed."));
-    if (!m_file.Exists({inbox}, CompoundFile::Kind::Storage))
-        return refuse(QStringLiteral("%1:  %2").arg(inbox, ErrorText(stg::FILENOTFOUND)));
+    if (!holdsFolder(inbox))
+        return refuseFolder(inbox);
     // The records are made on the worker, from copies: the headers and bodies share their text.
     auto copies = std::make_shared<std::vector<CMessageHeader>>();
     copies->reserve(headers.size());
@@ -381,6 +405,9 @@ int CMessagingOleDocument::ReadMessage(CMessageHeader& header, QString& body, co
     QString text;
     if (!loaded.Load(archive) || !archive.ReadString(text))
         return refuse(QStringLiteral("The message %1 is damaged: %2").arg(id, archive.error()));
+    // A message is known by where it lies, whatever its record says (see LoadFolder).
+    loaded.SetFolderName(folder);
+    loaded.SetMessageId(id);
     header = loaded;
     body = text;
     m_lastError.clear();
@@ -413,6 +440,7 @@ int CMessagingOleDocument::DeleteMessage(const QString& folder, const QString& i
     if (!m_file.Exists({folder, id}, CompoundFile::Kind::Stream))
         return refuse(QStringLiteral("%1:  %2").arg(id, ErrorText(stg::FILENOTFOUND)));
     m_file.Remove({folder, id});
+    retire(id);
     return commit();
 }
 
@@ -449,8 +477,10 @@ std::vector<MailKey> CMessagingOleDocument::DeleteMessages(const std::vector<Mai
     for (const auto& [folder, ids] : GroupByFolder(messages)) {
         if (folder.isEmpty())
             continue;
-        for (const QString& id : m_file.RemoveStreams(folder, ids))
+        for (const QString& id : m_file.RemoveStreams(folder, ids)) {
+            retire(id);
             removed.push_back({folder, id});
+        }
     }
     if (!removed.empty())
         commitInBackground(std::move(done));
@@ -461,7 +491,7 @@ std::vector<std::unique_ptr<CMessageHeader>> CMessagingOleDocument::MoveMessages
                                                                                   const std::vector<MailKey>& messages,
                                                                                   bool move, CommitDone done) {
     std::vector<std::unique_ptr<CMessageHeader>> copies;
-    if (!IsOpen() || destination.isEmpty() || !m_file.Exists({destination}, CompoundFile::Kind::Storage))
+    if (!IsOpen() || !holdsFolder(destination))
         return copies;
     std::vector<std::pair<QString, QByteArray>> streams;
     std::vector<MailKey> originals;
@@ -514,8 +544,8 @@ int CMessagingOleDocument::MoveMessage(CMessageHeader& header, const QString& so
                                        const QString& destination) {
     if (!IsOpen() || source.isEmpty() || id.isEmpty() || source == destination)
         return refuse(QStringLiteral("No message given."));
-    if (!m_file.Exists({destination}, CompoundFile::Kind::Storage))
-        return refuse(QStringLiteral("%1:  %2").arg(destination, ErrorText(stg::FILENOTFOUND)));
+    if (!holdsFolder(destination))
+        return refuseFolder(destination);
     CMessageHeader moved;
     QString body;
     if (!ReadMessage(moved, body, source, id))
@@ -550,9 +580,14 @@ std::unique_ptr<CMsgFolderObject> CMessagingOleDocument::LoadFolder(const QStrin
         m_file.ReadStream({name, element.name}, record);
         platform::ArchiveReader archive(record);
         auto header = std::make_unique<CMessageHeader>();
-        // A damaged message is left out; the rest of the folder still loads.
-        if (header->Load(archive))
+        // A damaged message is left out; the rest of the folder still loads. A header is known by
+        // where it lies: a record naming another folder or id would have its status changes written
+        // over another message.
+        if (header->Load(archive)) {
+            header->SetFolderName(name);
+            header->SetMessageId(element.name);
             folder->AddHeader(header.release());
+        }
     }
     return folder;
 }

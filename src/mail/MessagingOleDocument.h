@@ -32,7 +32,8 @@ std::vector<std::pair<QString, QStringList>> GroupByFolder(const std::vector<Mai
 // archive string), the address books ("AddressBooks", created with an empty "Default") and the
 // document's own empty "Contents" stream. Every change is committed to the file at once.
 // The file stays locked while the document is open; a second program for the same user runs
-// without a store (IsOpen() is false and OpenError() says why).
+// without a store (IsOpen() is false and OpenError() says why), and so does one whose store has no
+// folder list it can read (the file is left as it is). A letter is filed only in a listed folder.
 class CMessagingOleDocument : public platform::Object {
     NV_DECLARE_RUNTIME_CLASS(CMessagingOleDocument, platform::Object)
 
@@ -130,6 +131,12 @@ class CMessagingOleDocument : public platform::Object {
 private:
     bool loadFromStorage();
     bool idTaken(const QString& id) const;
+    // Whether a letter may be filed in the folder: one the list holds, whose storage is there.
+    bool holdsFolder(const QString& name) const;
+    int refuseFolder(const QString& name);
+    // Keeps the id of a message deleted for good from every later message of this run, so that an
+    // answer of the server to the deleted one never finds another.
+    void retire(const QString& id);
     // The id of a message's copy in destination: its own when moved there, where it is free.
     QString movedId(const MailKey& key, const QString& destination, bool move, const CMessageHeader& header) const;
     int writeFolderList();
@@ -146,6 +153,7 @@ private:
     QStringList m_addressBooks;
     std::function<bool(const QString&)> m_idInUse;
     QSet<QString> m_reserved;                // ids of a batch being written, upper-cased
+    QSet<QString> m_retired;                 // ids of the messages deleted for good, upper-cased
     mutable QHash<QString, qint64> m_nextCounter; // per id stem, the next counter to try
     QStringList m_delivered;              // keys of the filed delivery ids, oldest first
     QSet<QString> m_deliveredSet;

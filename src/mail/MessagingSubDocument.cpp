@@ -41,9 +41,12 @@ CMessagingSubDocument::CMessagingSubDocument(CSessionDoc* session, const QString
     const QString folder = mailFolder.isEmpty() ? CMessagingOleDocument::GetMailFolderPath(GetSettingsStore()) : mailFolder;
     m_store = std::make_unique<CMessagingOleDocument>(folder, nickname);
     if (!m_store->IsOpen()) {
-        // Another program of this user holds the store, or the file is damaged: mail stays off.
+        // Another program of this user holds the store, or the file is damaged: mail stays off, and
+        // the user hears why now rather than wondering where his mail went.
         m_storeError = m_store->OpenError();
         logError(m_storeError);
+        PostDeferredMessageBox(QString::fromLatin1(kStoreUnavailable) + QStringLiteral("\n\n") + m_storeError,
+                               platform::MB_OK | platform::MB_ICONEXCLAMATION);
         m_store.reset();
         return;
     }

@@ -61,6 +61,9 @@ public:
     static constexpr char kFiledNotSent[] =
         "Your message was filed in \"Sent Items\" but could not be sent: there is no connection to the "
         "server.\nOpen it from \"Sent Items\" to send it again.";
+    static constexpr char kStoreUnavailable[] =
+        "Your mail store cannot be used, so Quorl Messages are off for this session: messages sent to you "
+        "wait on the server.";
     static constexpr char kNotFiled[] =
         "New Quorl Messages could not be filed in your mail store, so they were left on the server: you will "
         "receive them again at your next login, or when you open your mailbox.";

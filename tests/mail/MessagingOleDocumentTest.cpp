@@ -47,6 +47,11 @@ QStringList oracleListing(const QString& path) {
     return QString::fromLatin1(python.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts);
 }
 
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
 class MailStore : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -127,6 +132,26 @@ TEST_F(MailStore, MessageIds) {
     EXPECT_EQ(inbox->Headers().size(), 7u + 12u);
     store.SetIdInUseTest([](const QString& id) { return id == QStringLiteral("Zed200612061630"); });
     EXPECT_EQ(store.MakeMessageId(header(QStringLiteral("Zed"))), QStringLiteral("Zed2006120616300"));
+
+    // The id of a message deleted for good, alone, in a selection or with its folder, is not given
+    // again in this run: the server may still answer to it.
+    ASSERT_EQ(store.CreateFolder(QStringLiteral("Old")), 1);
+    const auto deleteForGood = [&](const CMessageHeader& h, int way) {
+        if (way == 0)
+            return store.DeleteMessage(h.GetFolderName(), h.GetMessageId()) == 1;
+        if (way == 1)
+            return store.DeleteMessages({{h.GetFolderName(), h.GetMessageId()}}, nullptr).size() == 1 &&
+                   store.WaitForCommit(5000);
+        return store.DeleteFolder(h.GetFolderName()) == 1;
+    };
+    for (int way = 0; way < 3; ++way) {
+        const QString stem = QStringLiteral("Cat") + QString::number(way);
+        CMessageHeader gone = header(stem);
+        ASSERT_EQ(store.StoreMessage(gone, QString(), QString::fromLatin1(way == 2 ? "Old" : "Outbox")), 1);
+        ASSERT_EQ(gone.GetMessageId(), stem + QStringLiteral("200612061630"));
+        ASSERT_TRUE(deleteForGood(gone, way)) << way;
+        EXPECT_EQ(store.MakeMessageId(header(stem.toUpper())), stem.toUpper() + QStringLiteral("2006120616300"));
+    }
 }
 
 TEST_F(MailStore, Folders) {
@@ -381,15 +406,27 @@ TEST_F(MailStore, DamagedFileIsLeftAlone) {
 }
 
 TEST_F(MailStore, DamagedMessagesAreSkipped) {
+    CMessageHeader h = header(QStringLiteral("Bob"));
     {
         CMessagingOleDocument store(folder(), QStringLiteral("ann"));
-        CMessageHeader h = header(QStringLiteral("Bob"));
         ASSERT_EQ(store.StoreInInbox(h, QStringLiteral("fine")), 1);
+        ASSERT_EQ(store.CreateFolder(QStringLiteral("Old")), 1);
     }
+    // "Stray1" and "Stray2" hold records that name the message in "Inbox" (its folder and id).
+    const QStringList strays = {QStringLiteral("Stray1"), QStringLiteral("Stray2")};
     {
         CompoundFile file;
         ASSERT_EQ(file.Open(path()), platform::stg::S_OK);
         file.WriteStream({QStringLiteral("Inbox"), QStringLiteral("Broken")}, QByteArray::fromHex("ff2c01"));
+        for (const QString& name : strays) {
+            CMessageHeader stray = header(QStringLiteral("Stray"), QStringLiteral("2006/12/06:1630"), name);
+            stray.SetFolderName(QStringLiteral("Inbox"));
+            stray.SetMessageId(h.GetMessageId());
+            platform::ArchiveWriter record;
+            stray.Store(record);
+            record.WriteString(name);
+            file.WriteStream({QStringLiteral("Old"), name}, record.data());
+        }
         ASSERT_EQ(file.Commit(), platform::stg::S_OK);
     }
     CMessagingOleDocument store(folder(), QStringLiteral("ann"));
@@ -399,6 +436,169 @@ TEST_F(MailStore, DamagedMessagesAreSkipped) {
     CMessageHeader read;
     QString body;
     EXPECT_EQ(store.ReadMessage(read, body, QStringLiteral("Inbox"), QStringLiteral("Broken")), 0);
+
+    // A message is known by where it lies, loaded with its folder or read alone: a stray one's status
+    // change is written to itself, never over the message its record names.
+    auto old = store.LoadFolder(QStringLiteral("Old"));
+    ASSERT_TRUE(old && old->Headers().size() == 2);
+    for (const QString& name : strays) {
+        CMessageHeader found;
+        if (name == strays[0]) {
+            const auto it = std::find_if(old->Headers().begin(), old->Headers().end(),
+                                         [&](const CMessageHeader* loaded) { return loaded->GetSubject() == name; });
+            ASSERT_NE(it, old->Headers().end());
+            found = **it;
+        } else {
+            ASSERT_EQ(store.ReadMessage(found, body, QStringLiteral("Old"), name), 1);
+        }
+        EXPECT_EQ(found.GetFolderName(), QStringLiteral("Old"));
+        EXPECT_EQ(found.GetMessageId(), name);
+        found.m_status = kStatusAcknowledged;
+        ASSERT_EQ(store.UpdateHeader(found), 1);
+        ASSERT_EQ(store.ReadMessage(read, body, QStringLiteral("Old"), name), 1);
+        EXPECT_EQ(read.m_status, kStatusAcknowledged);
+        EXPECT_EQ(body, name);
+    }
+    ASSERT_EQ(store.ReadMessage(read, body, QStringLiteral("Inbox"), h.GetMessageId()), 1);
+    EXPECT_EQ(read.GetSubject(), QStringLiteral("Hello"));
+    EXPECT_EQ(read.m_status, kStatusReadyToSend);
+    EXPECT_EQ(body, QStringLiteral("fine"));
+}
+
+// One element of a sound store damaged at a time: a store that cannot say where its letters belong
+// is not opened and stays byte for byte; one that opens files a letter only in a listed folder, and
+// every letter it says it filed is there when it is opened again.
+TEST_F(MailStore, EachElementDamagedAloneLosesNoLetter) {
+    const QString folders = QStringLiteral("StorageFolders");
+    const auto overwrite = [](QStringList element, QByteArray bytes) {
+        return [=](CompoundFile& file) {
+            QByteArray data;
+            file.ReadStream(element, data);
+            file.WriteStream(element, data.replace(0, bytes.size(), bytes));
+        };
+    };
+    const auto remove = [](QStringList element) { return [=](CompoundFile& file) { file.Remove(element); }; };
+    platform::ArchiveWriter outboxOnly;
+    outboxOnly.WriteStringList({QStringLiteral("Outbox")});
+    const QString damaged = QStringLiteral("The folder list of %1 is damaged");
+    struct Case {
+        const char* what;
+        std::function<void(CompoundFile&)> damage;
+        QString openError; // the start of it; empty when the store opens
+        bool inboxFiles;
+    } cases[] = {
+        {"a folder count no reader takes", overwrite({folders}, "\xff\xff"), damaged, false},
+        {"more folders counted than listed", overwrite({folders}, QByteArray("\x09\x00", 2)), damaged, false},
+        {"no folder list", remove({folders}), QStringLiteral("The folder list of %1 is missing."), false},
+        {"a folder list without Inbox", [&](CompoundFile& f) { f.WriteStream({folders}, outboxOnly.data()); }, {}, false},
+        {"no Inbox storage", remove({QStringLiteral("Inbox")}), {}, false},
+        {"a damaged delivery list", overwrite({QStringLiteral("FiledDeliveries")}, "\xff\xff"), {}, true},
+        {"no address books", remove({QStringLiteral("AddressBooks")}), {}, true},
+        {"no Contents", remove({QStringLiteral("Contents")}), {}, true},
+    };
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString dir = m_dir.filePath(QString::number(++n)) + u'/';
+        const QString file = dir + QStringLiteral("ann.nvm");
+        ASSERT_TRUE(QDir().mkpath(dir));
+        {
+            CMessagingOleDocument store(dir, QStringLiteral("ann"));
+            CMessageHeader first = header(QStringLiteral("Bob"));
+            ASSERT_TRUE(store.StoreInInboxInBackground({&first}, {QStringLiteral("first")}, {QStringLiteral("d1")}, nullptr));
+            ASSERT_TRUE(store.WaitForFiling(5000));
+        }
+        {
+            CompoundFile image;
+            ASSERT_EQ(image.Open(file), platform::stg::S_OK);
+            c.damage(image);
+            ASSERT_EQ(image.Commit(), platform::stg::S_OK);
+        }
+        const QByteArray before = fileBytes(file);
+        CMessageHeader arrived = header(QStringLiteral("Cy"));
+        CMessageHeader sent = header(QStringLiteral("Dee"));
+        bool filed = false;
+        int sentFiled = 0;
+        {
+            CMessagingOleDocument store(dir, QStringLiteral("ann"));
+            EXPECT_EQ(store.IsOpen(), c.openError.isEmpty());
+            if (!c.openError.isEmpty()) {
+                EXPECT_TRUE(store.OpenError().startsWith(c.openError.arg(file))) << store.OpenError().toStdString();
+            }
+            if (store.StoreInInboxInBackground({&arrived}, {QStringLiteral("arrived")}, {QStringLiteral("d2")},
+                                               [&](bool ok, const QString&) { filed = ok; })) {
+                ASSERT_TRUE(store.WaitForFiling(5000));
+            }
+            if (qstrcmp(c.what, "a folder list without Inbox") == 0) {
+                EXPECT_EQ(store.LastError(), QStringLiteral("The folder \"Inbox\" is not in the folder list of %1.").arg(file));
+            }
+            sentFiled = store.StoreInOutbox(sent, QStringLiteral("sent"));
+            store.CreateFolder(QStringLiteral("New"));
+            store.SetUnreportedDeliveries({QStringLiteral("d2")});
+            store.SaveDeliveries();
+        }
+        if (!c.openError.isEmpty()) {
+            EXPECT_EQ(fileBytes(file), before);
+            continue;
+        }
+        EXPECT_EQ(filed, c.inboxFiles);
+        EXPECT_EQ(sentFiled, 1);
+        CMessagingOleDocument reopened(dir, QStringLiteral("ann"));
+        ASSERT_TRUE(reopened.IsOpen());
+        for (const CMessageHeader* letter : {&arrived, &sent}) {
+            if (letter == &arrived && !filed)
+                continue;
+            EXPECT_TRUE(reopened.GetFolders().contains(letter->GetFolderName()));
+            auto holder = reopened.LoadFolder(letter->GetFolderName());
+            EXPECT_TRUE(holder && holder->FindHeader(letter->GetMessageId())) << letter->GetTo().toStdString();
+        }
+    }
+}
+
+// Another program's store may repeat an id across folders: a message moved into a folder that holds
+// its id takes a new one, and both stay, each readable.
+TEST_F(MailStore, AMoveIntoAFolderHoldingItsIdKeepsBoth) {
+    QStringList ids;
+    {
+        CMessagingOleDocument store(folder(), QStringLiteral("ann"));
+        ASSERT_EQ(store.CreateFolder(QStringLiteral("Old")), 1);
+        for (const char* body : {"one", "two"}) {
+            CMessageHeader h = header(QStringLiteral("Bob"));
+            ASSERT_EQ(store.StoreInInbox(h, QString::fromLatin1(body)), 1);
+            ids << h.GetMessageId();
+        }
+    }
+    {
+        CompoundFile file;
+        ASSERT_EQ(file.Open(path()), platform::stg::S_OK);
+        for (const QString& id : ids) {
+            CMessageHeader h = header(QStringLiteral("Bob"));
+            h.SetFolderName(QStringLiteral("Old"));
+            h.SetMessageId(id);
+            platform::ArchiveWriter record;
+            h.Store(record);
+            record.WriteString(QStringLiteral("old"));
+            file.WriteStream({QStringLiteral("Old"), id}, record.data());
+        }
+        ASSERT_EQ(file.Commit(), platform::stg::S_OK);
+    }
+    CMessagingOleDocument store(folder(), QStringLiteral("ann"));
+    CMessageHeader moved;
+    ASSERT_EQ(store.MoveMessage(moved, QStringLiteral("Inbox"), ids[0], QStringLiteral("Old")), 1);
+    const auto copies = store.MoveMessages(QStringLiteral("Old"), {{QStringLiteral("Inbox"), ids[1]}}, true, nullptr);
+    ASSERT_TRUE(store.WaitForCommit(5000));
+    ASSERT_TRUE(copies.size() == 1 && copies[0]);
+    const QStringList newIds = {moved.GetMessageId(), copies[0]->GetMessageId()};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_NE(newIds[i], ids[i]);
+        CMessageHeader read;
+        QString body;
+        ASSERT_EQ(store.ReadMessage(read, body, QStringLiteral("Old"), ids[i]), 1);
+        EXPECT_EQ(body, QStringLiteral("old"));
+        ASSERT_EQ(store.ReadMessage(read, body, QStringLiteral("Old"), newIds[i]), 1);
+        EXPECT_EQ(body, i == 0 ? QStringLiteral("one") : QStringLiteral("two"));
+    }
+    EXPECT_TRUE(store.LoadFolder(QStringLiteral("Inbox"))->Headers().empty());
 }
 
 TEST_F(MailStore, StoresWrittenByOtherPrograms) {

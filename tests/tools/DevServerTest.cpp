@@ -508,6 +508,10 @@ TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
     ASSERT_TRUE(WaitFor([&] { return cyIn == ".gb.cy.dan"; }));
     alice.session.AttachToGameService(".gb.cy.alice ResumeMatch M1 @.gb.alice.bob 1 0 0", 1);
     ASSERT_TRUE(WaitFor([&] { return aliceIn == ".gb.cy.alice"; }));
+    // Nor alice in a room that names her twice, which is no match room: no match against herself.
+    alice.session.AttachToGameService(".gb.alice.alice !M1 1 0 0 0 1 0 0 0 1 0 0 0 0! : \"\"", 1);
+    ASSERT_TRUE(WaitFor([&] { return aliceIn == ".gb.alice.alice"; }));
+    EXPECT_EQ(server.MatchNumber(".gb.alice.alice"), 0);
     alice.session.DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return aliceIn == ".mb"; }));
     alice.session.SendChat("all handled", ChatKind::Tell, "bob"); // reaches bob after what came before
@@ -663,9 +667,10 @@ struct MailClient : Client {
     std::unique_ptr<CMessagingSubDocument> mail;
 };
 
-std::unique_ptr<CMessageHeader> letter(const QString& from, const QString& to, const QString& cc = QString()) {
-    return std::make_unique<CMessageHeader>(QStringLiteral("Hi"), from, to, cc, QStringLiteral("2026/12/07:1200"),
-                                            QString(), 0, kStatusReadyToSend, 0, 1);
+std::unique_ptr<CMessageHeader> letter(const QString& from, const QString& to, const QString& cc = QString(),
+                                       const QString& sent = QStringLiteral("2026/12/07:1200")) {
+    return std::make_unique<CMessageHeader>(QStringLiteral("Hi"), from, to, cc, sent, QString(), 0,
+                                            kStatusReadyToSend, 0, 1);
 }
 
 } // namespace
@@ -714,6 +719,29 @@ TEST_F(DevServerTest, MailReachesOnlineAndOfflineMembersAndTheSenderHearsOfIt) {
     }
     EXPECT_EQ(second->m_status, kStatusAcknowledged);
 
+    // alice deletes a letter to bob for good (Sent Items, then Deleted Items) and, in the same minute,
+    // writes to bob and carol: the new letter has an id of its own, so bob's receipt for the deleted
+    // one leaves it "Sent" until carol has it too.
+    const QString minute = QStringLiteral("2026/12/07:1201");
+    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob", QString(), minute), QStringLiteral("regretted")));
+    const QString deleted = alice.Folder("Outbox").back()->GetMessageId();
+    ASSERT_TRUE(alice.mail->CreateFolder("Deleted Items"));
+    ASSERT_EQ(alice.mail->MoveOrCopyMessages("Deleted Items", {{"Outbox", deleted}}, true), 1);
+    ASSERT_EQ(alice.mail->DeleteMessages({{"Deleted Items", deleted}}), 1);
+    ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob carol", QString(), minute), QStringLiteral("to both")));
+    CMessageHeader* both = alice.Folder("Outbox").back();
+    EXPECT_NE(both->GetMessageId(), deleted);
+    ASSERT_TRUE(WaitFor([&] { return both->m_status == kStatusSent; }));
+    ASSERT_TRUE(bob.mail->RequestPendingMessages());
+    ASSERT_TRUE(WaitFor([&] { return bob.Folder("Inbox").size() == 4; }));
+    EXPECT_FALSE(WaitFor([&] { return both->m_status == kStatusAcknowledged; }, 500));
+    {
+        MailClient carol(server.Port(), "carol", folder);
+        ASSERT_TRUE(carol.mail->RequestPendingMessages());
+        ASSERT_TRUE(WaitFor([&] { return carol.Folder("Inbox").size() == 2; }));
+        EXPECT_TRUE(WaitFor([&] { return both->m_status == kStatusAcknowledged; }));
+    }
+
     // A name that cannot be a member's, or of nobody who ever logged in: undeliverable, the status stays.
     for (const char* name : {"b@d", "nobody"}) {
         testenv::scriptedUi().clear();
@@ -729,40 +757,84 @@ TEST_F(DevServerTest, MailReachesOnlineAndOfflineMembersAndTheSenderHearsOfIt) {
     }
 }
 
-// A client that cannot file its mail (its store is held by another program) leaves it on the
-// server: the senders' messages are not acknowledged, and the next login hands them over again.
+// Whether a message box starting with text and holding reason was shown.
+bool toldBox(const char* text, const QString& reason) {
+    for (const auto& asked : testenv::scriptedUi().asked())
+        if (asked.text.startsWith(QLatin1String(text)) && asked.text.contains(reason))
+            return true;
+    return false;
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+// A client that cannot file its mail (its store is held by another program, or its folder list is
+// damaged or missing) leaves it on the server: the user is told why as he logs in, the store is left
+// as it was, the senders' messages are not acknowledged, and the next login hands them over again.
 TEST_F(DevServerTest, MailThatCannotBeFiledWaitsOnTheServerForTheNextLogin) {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
     const QString folder = dir.path() + "/";
+    const QString store = folder + "bob.nvm";
     MailClient alice(server.Port(), "alice", folder);
-    auto holder = std::make_unique<platform::CompoundFile>();
-    ASSERT_EQ(holder->Create(folder + "bob.nvm"), platform::stg::S_OK);
-    auto bob = std::make_unique<MailClient>(server.Port(), "bob", folder);
-    ASSERT_TRUE(bob->mail && !bob->mail->GetStore());
-    for (const char* body : {"first", "second"})
-        ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob"), QString::fromLatin1(body)));
     const std::vector<CMessageHeader*>& sent = alice.Folder("Outbox");
-    ASSERT_TRUE(WaitFor([&] { return sent.size() == 2 && sent[0]->m_status == kStatusSent && sent[1]->m_status == kStatusSent; }));
-    ASSERT_TRUE(WaitFor([] { return CMessagingSubDocument::GetPendingCount() == 2; }));
-    ASSERT_TRUE(bob->mail->RequestPendingMessages());
-    // bob's client said it could not file them: they stay, counted as waiting for him.
-    ASSERT_TRUE(WaitFor([] { return CMessagingSubDocument::GetPendingCount() == 2; }));
-    EXPECT_FALSE(WaitFor([&] { return sent[0]->m_status == kStatusAcknowledged; }, 300));
-
-    bob.reset();
-    holder.reset();
-    bob = std::make_unique<MailClient>(server.Port(), "bob", folder);
-    ASSERT_TRUE(bob->mail && bob->mail->GetStore());
-    ASSERT_TRUE(WaitFor([] { return CMessagingSubDocument::GetPendingCount() == 2; })); // told at login
-    ASSERT_TRUE(bob->mail->RequestPendingMessages());
-    ASSERT_TRUE(WaitFor([&] { return bob->Folder("Inbox").size() == 2; }));
     QStringList bodies;
+    for (const char* how : {"in use by another program", "damaged", "missing"}) {
+        SCOPED_TRACE(how);
+        // Another program holds the store; or a sound store gets a folder list whose count no reader
+        // takes (the stream's size kept), or loses it.
+        platform::CompoundFile image;
+        QFile::remove(store);
+        if (bodies.isEmpty()) {
+            ASSERT_EQ(image.Create(store), platform::stg::S_OK);
+        } else {
+            ASSERT_TRUE(CMessagingOleDocument(folder, "bob").IsOpen());
+            QByteArray list;
+            ASSERT_EQ(image.Open(store), platform::stg::S_OK);
+            ASSERT_EQ(image.ReadStream({"StorageFolders"}, list), platform::stg::S_OK);
+            if (bodies.size() == 1)
+                image.WriteStream({"StorageFolders"}, list.replace(0, 2, "\xff\xff"));
+            else
+                image.Remove({"StorageFolders"});
+            ASSERT_EQ(image.Commit(), platform::stg::S_OK);
+            image.Close();
+        }
+        const QByteArray before = fileBytes(store);
+        testenv::scriptedUi().clear();
+        auto bob = std::make_unique<MailClient>(server.Port(), "bob", folder);
+        ASSERT_TRUE(bob->mail && !bob->mail->GetStore());
+        EXPECT_TRUE(WaitFor([&] { return toldBox(CMessagingSubDocument::kStoreUnavailable, QString::fromLatin1(how)); }));
+        bodies << QString::fromLatin1(how);
+        ASSERT_TRUE(alice.mail->SendMail(letter("alice", "bob"), bodies.back()));
+        ASSERT_TRUE(WaitFor([&] { return sent.size() == size_t(bodies.size()) && sent.back()->m_status == kStatusSent; }));
+        ASSERT_TRUE(WaitFor([&] { return CMessagingSubDocument::GetPendingCount() == bodies.size(); }));
+        ASSERT_TRUE(bob->mail->RequestPendingMessages());
+        // bob's client said it could not file them: they stay, counted as waiting for him.
+        ASSERT_TRUE(WaitFor([&] { return CMessagingSubDocument::GetPendingCount() == bodies.size(); }));
+        EXPECT_FALSE(WaitFor([&] {
+            return std::any_of(sent.begin(), sent.end(), [](const CMessageHeader* h) { return h->m_status != kStatusSent; });
+        }, 300));
+        bob.reset();
+        EXPECT_EQ(fileBytes(store), before);
+    }
+
+    QFile::remove(store);
+    auto bob = std::make_unique<MailClient>(server.Port(), "bob", folder);
+    ASSERT_TRUE(bob->mail && bob->mail->GetStore());
+    ASSERT_TRUE(WaitFor([&] { return CMessagingSubDocument::GetPendingCount() == bodies.size(); })); // told at login
+    ASSERT_TRUE(bob->mail->RequestPendingMessages());
+    ASSERT_TRUE(WaitFor([&] { return bob->Folder("Inbox").size() == size_t(bodies.size()); }));
+    QStringList filed;
     for (const CMessageHeader* header : bob->Folder("Inbox"))
-        bodies.append(bob->Body(header));
+        filed.append(bob->Body(header));
+    filed.sort();
     bodies.sort();
-    EXPECT_EQ(bodies, (QStringList{"first", "second"}));
-    EXPECT_TRUE(WaitFor([&] { return sent[0]->m_status == kStatusAcknowledged && sent[1]->m_status == kStatusAcknowledged; }));
+    EXPECT_EQ(filed, bodies);
+    EXPECT_TRUE(WaitFor([&] {
+        return std::all_of(sent.begin(), sent.end(), [](const CMessageHeader* h) { return h->m_status == kStatusAcknowledged; });
+    }));
     EXPECT_TRUE(WaitFor([] { return CMessagingSubDocument::GetPendingCount() == 0; }));
 
     // Another server's delivery ids are new to bob's store: what it hands over is filed beside them.
@@ -775,7 +847,7 @@ TEST_F(DevServerTest, MailThatCannotBeFiledWaitsOnTheServerForTheNextLogin) {
     const CMessageHeader* third = carol.Folder("Outbox").back();
     ASSERT_TRUE(WaitFor([&] { return third->m_status == kStatusSent; }));
     ASSERT_TRUE(bob->mail->RequestPendingMessages());
-    EXPECT_TRUE(WaitFor([&] { return bob->Folder("Inbox").size() == 3; }));
+    EXPECT_TRUE(WaitFor([&] { return bob->Folder("Inbox").size() == size_t(bodies.size()) + 1; }));
     EXPECT_TRUE(WaitFor([&] { return third->m_status == kStatusAcknowledged; }));
 }
 

@@ -205,13 +205,38 @@ void CMatchRooms::offerNextGame(MatchRoom& room, const QString& service) {
     MoneySession& money = room.money;
     money.waiting = true;
     money.answers.clear();
-    if (money.limit <= 0)
+    if (money.limit <= 0 && match->Options().IsWager())
         money.limit = std::max(match->Options().GetReserve(), 0);
-    const int stake = std::max(match->Options().GetStake(), 0);
-    log(QStringLiteral("money session %1: next game offered at %2/point, limit %3").arg(service).arg(stake).arg(money.limit));
+    sendOffer(room, service);
+}
+
+void CMatchRooms::sendOffer(const MatchRoom& room, const QString& service) {
+    const CMatchReferee* match = room.referee.get();
+    // Only what was agreed: a session without a wager plays for nothing, whatever its terms hold.
+    const bool wager = match->Options().IsWager();
+    const int stake = wager ? std::max(match->Options().GetStake(), 0) : 0;
+    const int limit = wager ? room.money.limit : 0;
+    log(QStringLiteral("money session %1: next game offered at %2/point, limit %3").arg(service).arg(stake).arg(limit));
     for (const QString& name : match->Players())
         if (Client* player = findUser(name); player && CServiceName(player->service).IsSameService(CServiceName(service)))
-            player->connection->SendPlain(kContinueOffer, QStringLiteral("%1 %2").arg(stake).arg(money.limit));
+            player->connection->SendPlain(kContinueOffer, QStringLiteral("%1 %2").arg(stake).arg(limit));
+}
+
+void CMatchRooms::PlayerReturns(Client* client) {
+    MatchRoom* room = findRoom(client->service);
+    if (!room || !room->referee || !room->money.waiting)
+        return;
+    MoneySession& money = room->money;
+    if (money.ended) {
+        if (!SameNickname(money.endedBy, client->record.GetNickname()))
+            systemLine(client, QStringLiteral("%1 has ended this session.").arg(money.endedBy));
+        return;
+    }
+    if (!playersPresent(client->service))
+        return;
+    // Whatever either had answered went with the pause he left: the new offer asks both again.
+    money.answers.clear();
+    sendOffer(*room, client->service);
 }
 
 bool CMatchRooms::OnContinueSession(Client* client, const QString& text) {
@@ -231,6 +256,7 @@ bool CMatchRooms::OnContinueSession(Client* client, const QString& text) {
     MoneySession& money = room->money;
     if (fields[0] == QLatin1String("0")) {
         money.ended = true;
+        money.endedBy = nickname;
         log(QStringLiteral("money session %1 ended by %2").arg(client->service, nickname));
         return true;
     }
