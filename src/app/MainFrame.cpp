@@ -366,6 +366,13 @@ bool CMainFrame::OnCommand(int id) {
         return true;
     }
     case kCmdTipOfTheDay: {
+        // The tip shown at start-up may still be open: the user is taken to it rather than given two.
+        for (CTipDlg* open : findChildren<CTipDlg*>(QString(), Qt::FindDirectChildrenOnly))
+            if (open->isVisible()) {
+                open->raise();
+                open->activateWindow();
+                return true;
+            }
         CTipDlg tip(this);
         tip.DoModal();
         return true;

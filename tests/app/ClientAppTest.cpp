@@ -180,6 +180,11 @@ TEST_F(ClientAppTest, TheTipOfTheDayComesBeforeTheLoginUnlessTurnedOff) {
     QApplication::sendEvent(app->GetMainFrame(), &newNativeWindow);
     EXPECT_TRUE(
         WaitFor([&] { return tip->transientParent() == app->GetMainFrame()->windowHandle() && tipShown(); }));
+    // Help > Tip of the Day while it is open brings the user to it rather than opening a second.
+    shown.clear();
+    EXPECT_TRUE(app->GetMainFrame()->OnCommand(CMainFrame::kCmdTipOfTheDay));
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_EQ(app->GetMainFrame()->findChildren<CTipDlg*>().size(), 1);
 
     // Still open when the program ends, it keeps its place in the tips file for the next start.
     app->ExitInstance();
