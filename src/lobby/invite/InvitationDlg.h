@@ -44,7 +44,7 @@ public:
     // Packets.
     static constexpr int kPacketLeagueInfoRequest = ServicePacket::LeagueInfo;
     static constexpr int kPacketRatingRequest = ServicePacket::RatingRequest;
-    static constexpr int kPacketRatingReply = 93;
+    static constexpr int kPacketRatingReply = ServicePacket::RatingReply;
     static constexpr int kPacketVersionRequest = ServicePacket::VersionQuery;
     static constexpr int kPacketVersionReply = ServicePacket::VersionReply;
     // Estimates are not asked for longer matches.
