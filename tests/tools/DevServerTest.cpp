@@ -43,6 +43,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -1205,6 +1206,40 @@ struct RawMember {
 
 } // namespace
 
+// Before its login a connection may send the login alone: any other packet, of any type and to any
+// destination, closes it unhandled. After the login the login's packets are ignored: a member cannot
+// log in again under another name.
+TEST_F(DevServerTest, BeforeTheLoginOnlyTheLoginCountsAndAfterItNeverAgain) {
+    std::vector<std::pair<quint8, QByteArray>> packets; // frame type and body
+    for (int type = 0; type < 128; ++type)
+        if (type != LoginPacketType::Identification && type != LoginPacketType::Login &&
+            type != CMessagePacket::kRoutedType)
+            packets.emplace_back(quint8(type), "1 0");
+    for (const char* destination : {"&", ".", ".db", ".rt", "bob", ".gb.bob.carol"})
+        for (int type = 128; type < 256; ++type)
+            packets.emplace_back(CMessagePacket::kRoutedType,
+                                 CMessagePacket::RoutedBody(type, destination, QString(), "1 0"));
+    for (size_t first = 0; first < packets.size(); first += 32) {
+        std::vector<std::unique_ptr<Deaf>> batch;
+        for (size_t i = first; i < std::min(packets.size(), first + 32); ++i) {
+            batch.push_back(std::make_unique<Deaf>(server.Port(), QString()));
+            ASSERT_TRUE(batch.back()->connected && batch.back()->Write(packets[i].first, packets[i].second));
+        }
+        for (size_t i = 0; i < batch.size(); ++i)
+            EXPECT_TRUE(WaitFor([&] { return batch[i]->Ended(); }, 3000))
+                << "type " << int(packets[first + i].first) << " " << packets[first + i].second.toHex().toStdString();
+    }
+    EXPECT_EQ(server.UserCount(), 0);
+
+    RawMember mallory(server.Port(), "mallory");
+    ASSERT_TRUE(mallory.SendAndWait(5000));
+    mallory.Add(LoginPacketType::Identification, "\"1000 Norvale for Linux\"");
+    mallory.Add(LoginPacketType::Login, CSecureLoginPacket{"other", "x"}.Format().toLatin1());
+    ASSERT_TRUE(mallory.SendAndWait(5000));
+    EXPECT_EQ(mallory.Count(LoginPacketType::Accepted, ""), 1);
+    EXPECT_EQ(server.UserCount(), 1);
+}
+
 // A member's burst of presence toggles costs the others one directory change a turn: nobody else is
 // dropped, and his last state is what they see.
 TEST(DevServerLimits, ABurstOfPresenceTogglesLeavesTheOthersConnected) {
@@ -1234,7 +1269,8 @@ TEST(DevServerLimits, ABurstOfPresenceTogglesLeavesTheOthersConnected) {
 }
 
 // A member's allowance pays for every copy of what is sent on his behalf: his lines, his presence
-// toggles and his walks between rooms.
+// toggles and his walks between rooms; not for what others bring about. It saves no more than its
+// burst, however long he was quiet.
 TEST(DevServerLimits, AMembersAllowancePaysForEveryCopyOfHisAnnouncementsAndLines) {
     testenv::ResetSettings();
     CDevServer server(CDevServer::Options{.relayBytesPerSecond = 512, .relayBurstBytes = 256});
@@ -1246,7 +1282,8 @@ TEST(DevServerLimits, AMembersAllowancePaysForEveryCopyOfHisAnnouncementsAndLine
     ASSERT_TRUE(WaitFor([&] { return bob.session.FindUser("mallory"); }));
     const auto seen = [&] { return bob.session.FindUser("mallory"); };
     // Copies are paid for before they go: a line dearer than the whole allowance is refused, and of two
-    // lines of 250 bytes the second waits for the allowance.
+    // lines of 250 bytes the second waits for the allowance, though she has been quiet for a second.
+    WaitFor([] { return false; }, 1000);
     QElapsedTimer clock;
     clock.start();
     mallory.session.SendChat(QString(100, u'x'), ChatKind::Said); // three copies: 340 bytes
@@ -1269,6 +1306,79 @@ TEST(DevServerLimits, AMembersAllowancePaysForEveryCopyOfHisAnnouncementsAndLine
         ASSERT_TRUE(WaitFor([&] { return seen()->GetLocation() == room; }));
     }
     EXPECT_GE(clock.elapsed(), 2000) << "transfers";
+
+    // rival leaving their match and coming back changes mallory's activity and unfinished matches,
+    // for everybody, 24 times: that is rival's doing, and her tell goes at once after it.
+    mallory.session.Send(LoginPacketType::Transfer, "\".gb.mallory.rival\"");
+    for (int i = 0; i <= 12; ++i) {
+        RawMember rival(server.Port(), "rival");
+        rival.Add(LoginPacketType::Transfer, i == 0 ? "\".gb.mallory.rival\"" : "\".gb.mallory.rival ~\"");
+        ASSERT_TRUE(rival.SendAndWait(5000));
+        ASSERT_TRUE(WaitFor([&] { return server.FindMatch(".gb.mallory.rival"); }));
+        rival.socket.disconnectFromHost();
+        ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 3; }));
+    }
+    EXPECT_TRUE(server.HoldsUnfinishedMatch(".gb.mallory.rival"));
+    mallory.session.SendChat("rival's doing", ChatKind::Tell, "bob");
+    EXPECT_TRUE(WaitFor([&] { return bob.HasLine("rival's doing"); }, 3000)) << "mallory paid for rival's changes";
+}
+
+// A refused packet costs its sender what one copy sent would: a member streaming lines too long for
+// the room, tells to a nickname not connected, or packets that are not his to send is slowed to his
+// allowance's pace. He hears of each refusal that has an answer; the log has a line a burst and the
+// count of the rest.
+TEST(DevServerLimits, RefusedPacketsCostTheirSenderAndAreLoggedOnceABurst) {
+    testenv::ResetSettings();
+    CDevServer server(CDevServer::Options{
+        .rightsMask = 0x1, .relayBytesPerSecond = 256 * 1024, .relayBurstBytes = 64 * 1024});
+    QStringList lines;
+    QObject::connect(&server, &CDevServer::logLine, [&](const QString& line) { lines << line; });
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    std::vector<std::unique_ptr<RawMember>> room; // mallory, bob and three more: a line of 20 KB costs 100 KB
+    for (const char* name : {"mallory", "bob", "carol", "dave", "eve"})
+        room.push_back(std::make_unique<RawMember>(server.Port(), name));
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 5; }));
+    RawMember& mallory = *room[0];
+    const struct {
+        int type;
+        const char* destination;
+        const char* answer;
+    } cases[] = {
+        {ChatPacket::Said, "&", "That was not sent: it is too long for 5 readers."},
+        {ChatPacket::Tell, "ghost", "Message to ghost could not be delivered"},
+        {ChatPacket::Notify, "&", "You may not send notices."},
+        {217, "bob", nullptr},
+        {150, ".rt", nullptr},
+    };
+    const QRegularExpression more(QStringLiteral("^mallory: (\\d+) more packets refused$"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        WaitFor([] { return false; }, 300); // her allowance whole again
+        lines.clear();
+        const int answers = c.answer ? mallory.Count(CMessagePacket::kRoutedType, c.answer) : 0;
+        for (int i = 0; i < 12; ++i)
+            mallory.AddRouted(c.type, c.destination, QByteArray(20000, 'r'));
+        QElapsedTimer clock;
+        clock.start();
+        ASSERT_TRUE(mallory.SendAndWait(10000));
+        EXPECT_GE(clock.elapsed(), 400) << "not slowed";
+        if (c.answer) {
+            EXPECT_EQ(mallory.Count(CMessagePacket::kRoutedType, c.answer) - answers, 12);
+        }
+        // Every refusal is in the log, most of them counted.
+        const auto logged = [&] {
+            int count = 0;
+            for (const QString& line : lines) {
+                const QRegularExpressionMatch summary = more.match(line);
+                count += summary.hasMatch() ? summary.captured(1).toInt() : 1;
+            }
+            return count;
+        };
+        EXPECT_TRUE(WaitFor([&] { return logged() == 12; }, 3000)) << lines.join('\n').toStdString();
+        EXPECT_LE(lines.size(), 4) << lines.join('\n').toStdString();
+    }
+    for (const auto& member : room)
+        EXPECT_EQ(member->Count(CMessagePacket::kRoutedType, "rrrr"), 0);
 }
 
 // Members who change at the same moment reach the others a few at a time, none of them lost, each
@@ -1669,6 +1779,57 @@ TEST_F(DevServerTest, ASenderWhoLeavesWithoutReadingGetsTheAnswerAtHisNextLogin)
     RawMember again(server.Port(), "dave");
     ASSERT_TRUE(again.SendAndWait(5000));
     EXPECT_TRUE(again.tail.contains(MailPacket::FormatDeliveryResult("dave", true, "unread1").toLatin1()));
+}
+
+// A letter handed to a connection that ends before filing it waits again, and a filing report counts
+// only for this run's letters: another run's delivery id with the same letter number files nothing.
+TEST_F(DevServerTest, AHandedLetterWaitsAgainUntilThisRunsReportFilesIt) {
+    CDevServer other{CDevServer::Options{}};
+    ASSERT_TRUE(other.Listen(QHostAddress::LocalHost, 0));
+    const auto mail = [](const RawMember& member, int subCode) {
+        std::vector<MailPacket::Incoming> found;
+        for (const auto& [type, body] : member.frames) {
+            MailPacket::Incoming in;
+            if (type == MailPacket::kType && MailPacket::ParseIncoming(QString::fromLatin1(body), in) ==
+                                                 MailPacket::ParseResult::Ok && in.subCode == subCode)
+                found.push_back(in);
+        }
+        return found;
+    };
+    CMessageHeader header("s", "carol", "bob", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+    header.SetMessageId("handed1");
+    std::vector<std::unique_ptr<RawMember>> carols;
+    for (CDevServer* run : {&server, &other}) {
+        ASSERT_TRUE(RawMember(run->Port(), "bob").SendAndWait(5000)); // known to the run from now on
+        carols.push_back(std::make_unique<RawMember>(run->Port(), "carol"));
+        carols.back()->Add(MailPacket::kType, MailPacket::FormatSend(header, "b").toLatin1());
+        ASSERT_TRUE(carols.back()->SendAndWait(5000));
+    }
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 1 && other.UserCount() == 1; }));
+    RawMember there(other.Port(), "bob");
+    there.Add(MailPacket::kType, MailPacket::FormatRequest("bob").toLatin1());
+    ASSERT_TRUE(there.SendAndWait(5000));
+    ASSERT_EQ(mail(there, MailPacket::kNewMessage).size(), 1u);
+    const QString otherRuns = mail(there, MailPacket::kNewMessage)[0].message.deliveryId;
+
+    // bob's client goes without a report, then with the other run's, then with this run's.
+    for (int round = 0; round < 3; ++round) {
+        RawMember bob(server.Port(), "bob");
+        bob.Add(MailPacket::kType, MailPacket::FormatRequest("bob").toLatin1());
+        ASSERT_TRUE(bob.SendAndWait(5000));
+        ASSERT_FALSE(mail(bob, MailPacket::kPendingCount).empty());
+        EXPECT_EQ(mail(bob, MailPacket::kPendingCount)[0].count, 1) << round;
+        ASSERT_EQ(mail(bob, MailPacket::kNewMessage).size(), 1u);
+        const QString id = mail(bob, MailPacket::kNewMessage)[0].message.deliveryId;
+        ASSERT_TRUE(id.endsWith(otherRuns.mid(otherRuns.indexOf('.'))) && id != otherRuns);
+        if (round > 0)
+            bob.Add(MailPacket::kType, MailPacket::FormatFilingResult("bob", true, {round == 1 ? otherRuns : id}).toLatin1());
+        ASSERT_TRUE(bob.SendAndWait(5000));
+        ASSERT_TRUE(carols[0]->SendAndWait(5000));
+        EXPECT_EQ(mail(*carols[0], MailPacket::kAcknowledged).size(), round == 2 ? 1u : 0u) << round;
+        bob.socket.disconnectFromHost();
+        ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 1; }));
+    }
 }
 
 // Each sender's answers are watched apart: one whose answer is still unsent as he leaves is handed it

@@ -43,7 +43,10 @@ void CConnectionLimits::Admit(Client* client) {
     });
     const CServerConnection* connection = client->connection;
     QObject::connect(client->connection, &QObject::destroyed, m_core.owner, [this, connection] {
-        m_states.erase(connection);
+        if (const auto gone = m_states.find(connection); gone != m_states.end()) {
+            logRefusals(gone->second);
+            m_states.erase(gone);
+        }
     });
     State& own = state(client);
     own.allowance = m_options.relayBurstBytes;
@@ -143,8 +146,8 @@ bool CConnectionLimits::behind(const Client* reader) const {
     return bound > 0 && reader->connection->BytesToWrite() > bound;
 }
 
-void CConnectionLimits::refuse(Client* sender, const QString& line, const QString& reason) {
-    log(QStringLiteral("%1 refused: %2").arg(name(sender), reason));
+void CConnectionLimits::refuse(Client* sender, qint64 frameBytes, const QString& line, const QString& reason) {
+    Refused(sender, frameBytes, QStringLiteral("%1 refused: %2").arg(name(sender), reason));
     systemLine(sender, QStringLiteral("That was not sent: %1").arg(line));
 }
 
@@ -173,7 +176,7 @@ bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qin
         }
         own.readerWait.invalidate();
         const Client* reader = recipients.front();
-        refuse(sender,
+        refuse(sender, frameBytes,
                QStringLiteral("%1 has not yet read what was sent to him before.").arg(reader->record.GetNickname()),
                QStringLiteral("%1 bytes for %2, who has %3 waiting")
                    .arg(frameBytes)
@@ -184,7 +187,7 @@ bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qin
     refill(own);
     const qint64 cost = frameBytes * recipients.size();
     if (cost > m_options.relayBurstBytes) {
-        refuse(sender, QStringLiteral("it is too long for %1 readers.").arg(recipients.size()),
+        refuse(sender, frameBytes, QStringLiteral("it is too long for %1 readers.").arg(recipients.size()),
                QStringLiteral("%1 bytes for %2 readers").arg(frameBytes).arg(recipients.size()));
         return false;
     }
@@ -206,6 +209,29 @@ void CConnectionLimits::Charge(Client* member, qint64 bytes) {
     own.allowance -= bytes;
     if (own.allowance < 0)
         member->connection->Hold(int(qMin<qint64>(-own.allowance * 1000 / rate + 1, 3600 * 1000)));
+}
+
+void CConnectionLimits::Refused(Client* sender, qint64 frameBytes, const QString& line) {
+    State& own = state(sender);
+    if (own.refusalBurst.isValid() && own.refusalBurst.elapsed() < kRefusalBurstMs) {
+        ++own.refusalsUnlogged;
+    } else {
+        logRefusals(own);
+        log(line);
+        own.refusalBurst.start();
+        own.refused = name(sender);
+        QTimer::singleShot(kRefusalBurstMs, sender->connection, [this, connection = sender->connection] {
+            logRefusals(m_states[connection]);
+        });
+    }
+    if (!sender->connection->IsPeerGone())
+        Charge(sender, frameBytes);
+}
+
+void CConnectionLimits::logRefusals(State& member) {
+    if (member.refusalsUnlogged > 0)
+        log(QStringLiteral("%1: %2 more packets refused").arg(member.refused).arg(member.refusalsUnlogged));
+    member.refusalsUnlogged = 0;
 }
 
 void CConnectionLimits::auditOutput() {

@@ -42,8 +42,15 @@ public:
     // The server sent bytes to others on the member's behalf (the announcements of his changes): they
     // come off his allowance, and while it is below zero his frames wait.
     void Charge(Client* member, qint64 bytes);
+    // The server refused a packet of the member's (frameBytes: its frame) and answered him alone: it
+    // costs his allowance what one copy of it sent would, so that a stream of refused packets is slowed
+    // as a stream of sent ones is (a member who has closed is not held for it). The refusal's log line
+    // is written once a burst: the first at once, those after it within kRefusalBurstMs counted in one
+    // line as the burst ends.
+    void Refused(Client* sender, qint64 frameBytes, const QString& line);
     static constexpr int kReaderWaitMs = 3000;
     static constexpr int kHardOutputFactor = 4;
+    static constexpr int kRefusalBurstMs = 1000;
 
 private:
     // What the limits keep of each connection, from its admission until it is gone.
@@ -60,13 +67,21 @@ private:
         QElapsedTimer outputStill;
         // The backlog the connection last reported to the output budget.
         qint64 outputReported = 0;
+        // The burst of his refusals being logged: since its first line (invalid: none), and how many
+        // came after that line, under the name he had.
+        QElapsedTimer refusalBurst;
+        int refusalsUnlogged = 0;
+        QString refused;
     };
     State& state(const Client* client) { return m_states[client->connection]; }
     void refill(State& member);
     // Whether more than readerBacklogBytes (half the output limit at most) wait in the server for
     // the reader.
     bool behind(const Client* reader) const;
-    void refuse(Client* sender, const QString& line, const QString& reason);
+    // A packet of the sender's not relayed: "That was not sent: <line>" to him, the reason in the log.
+    void refuse(Client* sender, qint64 frameBytes, const QString& line, const QString& reason);
+    // The count of the refusals of a burst not logged yet.
+    void logRefusals(State& member);
     static constexpr int kReaderRetryMs = 50;
     // The unsent output of all connections together, counted: past the budget, the largest
     // backlogs are dropped until it is within it again.

@@ -8,7 +8,7 @@ CDevServer::CDevServer(Options options, QObject* parent)
       m_limits(m_core, m_server, [this] { onNewConnection(); }), m_accounts(m_core),
       m_mail(m_core, m_accounts), m_enquiries(m_core),
       m_rooms(m_core, m_matches, m_directory), m_directory(m_core, m_rooms.Unfinished()),
-      m_matches(m_core, m_directory), m_packets(m_core) {
+      m_matches(m_core, m_directory), m_packets([this](Client* sender, qint64 bytes, const QString& line) { m_limits.Refused(sender, bytes, line); }) {
     m_accounts.Register(m_packets, [this](Client* client) { loggedIn(client); });
     m_directory.Register(m_packets, [this](Client* member, qint64 bytes) { m_limits.Charge(member, bytes); });
     m_rooms.Register(m_packets, [this](const QString& nickname, const QString& text) {
@@ -137,6 +137,11 @@ void CDevServer::onMemberPacket(Client* client, const CMessagePacket& packet) {
     const QString payload = packet.GetPayload();
     Client* recipient = findUser(destination);
     if (!recipient) {
+        // As dear as a packet that reaches him would be.
+        m_limits.Refused(client, packet.GetBody().size() + 3,
+                         QStringLiteral("packet %1 of %2 to %3 undeliverable: not connected")
+                             .arg(type)
+                             .arg(client->record.GetNickname(), destination));
         client->connection->SendRouted(
             ServicePacket::Undeliverable, QStringLiteral("."),
             QStringLiteral("Message to %1 could not be delivered").arg(destination));
