@@ -1,5 +1,5 @@
 # The whole set-up on a fresh Debian 12 machine:
-#   make run    build, start the development server and a client logged in to it
+#   make run    build the client and the development server, start the server and a client logged in to it
 #   make test   build and run the whole test suite
 #   make fuzz   build the fuzz targets with clang and run each for FUZZ_SECONDS (docs/fuzzing.md)
 # Options: SANITIZE=address,undefined   SERVER=host:port   BUILD=dir   USER_NICK=name
@@ -36,7 +36,9 @@ configure: deps
 build: deps $(BUILD)/build.ninja
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only what it runs: the tests and benchmarks wait for `make test` and `make bench`.
+run: deps $(BUILD)/build.ninja
+	cmake --build $(BUILD) -j $(JOBS) --target norvale norvale-devserver
 	@BUILD=$(BUILD) SERVER="$(SERVER)" USER_NICK="$(USER_NICK)" ./scripts/run-client.sh
 
 test: build

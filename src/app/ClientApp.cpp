@@ -46,6 +46,7 @@
 #include "support/Utilities.h"
 #include "support/VersionInfo.h"
 #include "support/WindowBroadcast.h"
+#include "support/dialogs/QtDialogFit.h"
 
 #include "web/BrowserLauncher.h"
 #include "web/MessOfTheDayBDlg.h"
@@ -228,6 +229,7 @@ bool CClientApp::InitInstance(const Options& options) {
     m_startTime = QDateTime::currentDateTime();
     QApplication::setApplicationDisplayName(QStringLiteral("Norvale"));
     GetSettingsStore(); // made now, so that a broken settings file is noticed before any window
+    KeepQtDialogsOnScreen(); // Qt's print, page and file dialogs fit the screen as the program's own do
     InitColorSchemeStore(); // the board schemes, before any board is shown
     m_soundPlayer = platform::CreateSoundPlayer();
     m_previousSoundPlayer = platform::SetSoundPlayer(m_soundPlayer.get());
@@ -255,11 +257,14 @@ bool CClientApp::InitInstance(const Options& options) {
         });
     });
     CInputActivityMonitor::Instance().Install();
-    // The tip of the day comes first, once the main window shows, unless the user turned it off.
+    // The tip of the day comes first, once the main window shows, unless the user turned it off. It
+    // holds up no other window: the news and an invitation that open above it take the user's first
+    // click, where a modal tip behind them would take it only to come to the front.
     if (options.file.isEmpty() && CTipDlg::ShowAtStartUp())
         platform::PostCall(m_mainFrame, [this] {
-            CTipDlg tip(m_mainFrame);
-            tip.DoModal();
+            m_startUpTip = new CTipDlg(m_mainFrame);
+            connect(m_startUpTip, &QDialog::finished, m_startUpTip, &QObject::deleteLater);
+            m_startUpTip->show();
         });
 
     if (!options.file.isEmpty()) {
@@ -294,6 +299,7 @@ bool CClientApp::InitInstance(const Options& options) {
 
 int CClientApp::ExitInstance() {
     CInputActivityMonitor::Instance().Remove();
+    delete m_startUpTip.data(); // a tip left open keeps its place in the tips file, saved below
     m_docManager.reset();
     endSession();
     if (m_mainFrame)

@@ -23,6 +23,7 @@ class CMainFrame;
 class CGameModuleInfo;
 class CMultiPaneFrame;
 class CSessionDoc;
+class CTipDlg;
 class QWidget;
 
 // Watches a game room's window: closing it takes the session back to the lobby.
@@ -134,6 +135,7 @@ private:
     void closeSessionFrames(CSessionDoc* session);
 
     QPointer<CMainFrame> m_mainFrame;
+    QPointer<CTipDlg> m_startUpTip; // the tip of the day while the user keeps it open
     std::unique_ptr<CSessionDoc> m_session;
     std::unique_ptr<CChatLog> m_chatLog; // the session's
     std::unique_ptr<CGameRoom> m_gameRoom; // the session's

@@ -42,6 +42,7 @@
 #include <QPointer>
 #include <QToolBar>
 #include <QUrl>
+#include <QWindow>
 
 namespace {
 
@@ -365,6 +366,13 @@ bool CMainFrame::OnCommand(int id) {
         return true;
     }
     case kCmdTipOfTheDay: {
+        // The tip shown at start-up may still be open: the user is taken to it rather than given two.
+        for (CTipDlg* open : findChildren<CTipDlg*>(QString(), Qt::FindDirectChildrenOnly))
+            if (open->isVisible()) {
+                open->raise();
+                open->activateWindow();
+                return true;
+            }
         CTipDlg tip(this);
         tip.DoModal();
         return true;
@@ -681,6 +689,38 @@ bool CMainFrame::mayEndSession() const {
     CClientApp* app = GetClientApp();
     CMessagingSubDocument* mail = CMessagingSubDocument::Find(app ? app->GetSession() : nullptr);
     return !mail || mail->QueryCloseMailbox();
+}
+
+bool CMainFrame::event(QEvent* event) {
+    if (event->type() == QEvent::WinIdChange)
+        platform::PostCall(this, [this] { keepDialogsInFront(); });
+    return QMainWindow::event(event);
+}
+
+void CMainFrame::keepDialogsInFront() {
+    // The first web page pane gives the window a new native window (one that can show the page). The
+    // dialogs shown over the old one (the tip of the day at start-up) have lost it as their parent, and
+    // the window system lays the new one over them. They get it again, and shown again (without taking
+    // the keyboard from where the user types) they stand over it; a modal one, which hiding would end,
+    // is raised.
+    QWindow* own = windowHandle();
+    if (!own)
+        return;
+    for (QDialog* dialog : findChildren<QDialog*>(QString(), Qt::FindDirectChildrenOnly)) {
+        QWindow* handle = dialog->windowHandle();
+        if (!dialog->isWindow() || !dialog->isVisible() || !handle || handle->transientParent() == own)
+            continue;
+        handle->setTransientParent(own);
+        if (dialog->isModal()) {
+            dialog->raise();
+        } else {
+            const bool activates = !dialog->testAttribute(Qt::WA_ShowWithoutActivating);
+            dialog->setAttribute(Qt::WA_ShowWithoutActivating);
+            dialog->hide();
+            dialog->show();
+            dialog->setAttribute(Qt::WA_ShowWithoutActivating, !activates);
+        }
+    }
 }
 
 void CMainFrame::closeEvent(QCloseEvent* event) {

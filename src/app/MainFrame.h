@@ -146,6 +146,7 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     // The Window menu's list of the open windows, made anew each time it opens.
@@ -153,6 +154,8 @@ private:
     void buildMenus();
     // The Action menu: the lobby's player commands, carried out by the session's match board.
     void buildActionMenu();
+    // Dialogs over the window stay over it when it gets a new native window.
+    void keepDialogsInFront();
     void prepareActionMenu();
     CMatchBoardView* sessionBoard() const;
     static bool isBoardCommand(int id);

@@ -281,7 +281,7 @@ void CBgClientView::UpdateButtons() {
     // not with Roll; after the session ended there is none.
     enabled[kRoll] = (onRoll && state == CBackgammonBoard::kStateAwaitingRoll) ||
                      (live && side == 1 && state == CBackgammonBoard::kStateAtRest && !b.IsMatchOver() &&
-                      doc && doc->GetMatchRecord().GetMoveCount() > 0 && !doc->GetContinueSession());
+                      doc && doc->GetMatchRecord().GetMoveCount() > 0 && !doc->IsNextGameByAgreement());
     // Double also answers a double with a beaver, when the terms allow beavers.
     enabled[kDouble] = (onRoll && state == CBackgammonBoard::kStateAwaitingRoll && b.CanDouble()) ||
                        (acting && b.CanBeaver());

@@ -5,6 +5,7 @@
 #include "frame/GameView.h"
 #include "board/BackgammonBoardCtl.h"
 #include "board/BackgammonBoardWithSound.h"
+#include "net/ServicePackets.h"
 #include "platform/Messages.h"
 
 #include <QPointer>
@@ -43,8 +44,8 @@ class CBgClientView : public CGameView, public platform::MessageTarget {
 public:
     static constexpr char kPaneTag[] = "BgBoard";
     // The bear-off equity request and its reply.
-    static constexpr int kBearOffRequest = 167;
-    static constexpr int kBearOffReply = 169;
+    static constexpr int kBearOffRequest = ServicePacket::BearOffRequest;
+    static constexpr int kBearOffReply = ServicePacket::BearOffReply;
 
     static constexpr int kCmdBearOffEquity = 33030;
     static constexpr int kCmdBackgammonSettings = 33507; // the same command as the main window's

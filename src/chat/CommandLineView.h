@@ -1,6 +1,7 @@
 #pragma once
 
 #include "frame/GameView.h"
+#include "net/ServicePackets.h"
 #include "platform/Messages.h"
 #include "platform/Win32Codes.h"
 #include "support/PersistentFont.h"
@@ -81,29 +82,29 @@ public:
     static constexpr int kMacroMenuChars = 30;
 
     // Packets of the commands and their replies.
-    static constexpr int kPacketRawCommand = 58;
-    static constexpr int kPacketStop = 176;
-    static constexpr int kPacketGo = 177;
+    static constexpr int kPacketRawCommand = ServicePacket::Command;
+    static constexpr int kPacketStop = ServicePacket::Stop;
+    static constexpr int kPacketGo = ServicePacket::Go;
     static constexpr int kPacketAccountLock = 181;
-    static constexpr int kPacketVersionQuery = 182;
-    static constexpr int kPacketVersionReply = 183;
-    static constexpr int kPacketWhereisReply = 184;
-    static constexpr int kPacketKick = 208;
+    static constexpr int kPacketVersionQuery = ServicePacket::VersionQuery;
+    static constexpr int kPacketVersionReply = ServicePacket::VersionReply;
+    static constexpr int kPacketWhereisReply = ServicePacket::WatchReply;
+    static constexpr int kPacketKick = ServicePacket::Kick;
     static constexpr char kVersionCookie[] = "CMDCVCookie";
     static constexpr char kWhereisCookie[] = "CMDWhereisCookie";
     // The query and event of the sub-documents that take chat commands (the match replay).
     static constexpr int kSubDocCommand = 4128;
 
     // Rights of the moderators' commands.
-    static constexpr quint32 kRightExamine = 0x10;
-    static constexpr quint32 kRightNotify = 0x20;
-    static constexpr quint32 kRightKick = 0x40;
-    static constexpr quint32 kRightDisableAccount = 0x80;
-    static constexpr quint32 kRightEnableAccount = 0x100;
-    static constexpr quint32 kRightDisableMachine = 0x200;
-    static constexpr quint32 kRightEnableMachine = 0x400;
-    static constexpr quint32 kRightDisable = 0x1000;
-    static constexpr quint32 kRightEnable = 0x2000;
+    static constexpr quint32 kRightExamine = MemberRight::Examine;
+    static constexpr quint32 kRightNotify = MemberRight::Notify;
+    static constexpr quint32 kRightKick = MemberRight::Kick;
+    static constexpr quint32 kRightDisableAccount = MemberRight::DisableAccount;
+    static constexpr quint32 kRightEnableAccount = MemberRight::EnableAccount;
+    static constexpr quint32 kRightDisableMachine = MemberRight::DisableMachine;
+    static constexpr quint32 kRightEnableMachine = MemberRight::EnableMachine;
+    static constexpr quint32 kRightDisable = MemberRight::Disable;
+    static constexpr quint32 kRightEnable = MemberRight::Enable;
 
     explicit CCommandLineView(QWidget* parent = nullptr);
     ~CCommandLineView() override;

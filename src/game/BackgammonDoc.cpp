@@ -170,8 +170,7 @@ bool CBackgammonDoc::StartNextGame() {
     if (GetLocalSide() != 1 || m_board.GetState() != CBackgammonBoard::kStateAtRest || m_board.IsMatchOver() ||
         m_record.GetMoveCount() == 0)
         return false;
-    // Between two games of a money session the next one starts when both players agreed to it.
-    if (GetContinueSession())
+    if (IsNextGameByAgreement())
         return false;
     return RequestRoll(QStringLiteral("n"));
 }

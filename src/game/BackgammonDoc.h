@@ -3,6 +3,7 @@
 #include "game/BackgammonBoard.h"
 #include "game/GameDoc.h"
 #include "game/RuleOptions.h"
+#include "net/ServicePackets.h"
 
 #include <functional>
 #include <optional>
@@ -37,6 +38,10 @@ public:
     bool IsMoneySession() const override {
         return m_record.GetMoveCount() > 0 && m_options.GetMatchLength() == 0 && GetPlayers().size() == 2;
     }
+    // After a game of a money session the next starts when both players agreed to it between the
+    // games (the server starts it), never by a roll: until then, and after the session ended, there is
+    // nothing to roll.
+    bool IsNextGameByAgreement() const { return IsMoneySession() && m_board.GetGameNumber() > 0; }
     // The user's side (1 or 2), 0 when watching.
     int GetLocalSide() const { return IsWatching() ? 0 : GetOwnSeat() + 1; }
 
@@ -62,7 +67,7 @@ public:
     // Anything out of turn, out of sequence, routed elsewhere or against the rules is dropped.
     // 218 from the server refuses the user's command.
     int OnPacket(int type, const QString& text) override;
-    static constexpr int kMoveRefusedPacket = 218;
+    static constexpr int kMoveRefusedPacket = ServicePacket::MoveRefused;
 
     // --- display and replay -----------------------------------------------------------------------
     // The board the game window shows (another position than the live one while replaying), or null.

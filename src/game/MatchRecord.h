@@ -1,5 +1,7 @@
 #pragma once
 
+#include "net/ServicePackets.h"
+
 #include <QString>
 
 #include <algorithm>
@@ -22,7 +24,7 @@ struct CMatchRecordEntry {
 // the packet list; reads out of range give nothing instead of failing.
 class CMatchRecord {
 public:
-    static constexpr int kMovePacketType = 217;
+    static constexpr int kMovePacketType = ServicePacket::Move;
 
     int GetCount() const { return static_cast<int>(m_entries.size()); }
     // The entry at the index, null out of range.

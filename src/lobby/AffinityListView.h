@@ -1,6 +1,7 @@
 #pragma once
 
 #include "lobby/RelationListView.h"
+#include "net/ServicePackets.h"
 
 // The friends' list: one row per friend with his nickname and status. It fills itself from the
 // friends list the database service sends (202), asks the server where each friend is (a status
@@ -15,7 +16,7 @@ public:
     static constexpr int kCmdAdd = 32784;
     static constexpr int kCmdRemove = 32785;
     static constexpr int kPacketFriendsList = 202;
-    static constexpr int kPacketFriendChange = 206;
+    static constexpr int kPacketFriendChange = ServicePacket::FriendChange;
     static constexpr int kActivityConnected = 128;
     static constexpr char kStatusCookie[] = "AffListCookie";
 

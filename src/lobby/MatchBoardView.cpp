@@ -44,8 +44,16 @@ CMatchBoardView::CMatchBoardView(QWidget* parent) : CLobbyUserListView(parent, k
 CMatchBoardView::~CMatchBoardView() {
     if (m_legend)
         m_legend->OnCancel();
-    if (m_resumeEntry && !m_resumeEntry->menu())
+    // The Resume entry goes with the board: a plain one is ours; a pop-up is the invitation manager's
+    // and outlives us, so it is taken out of the menus it stands in (the main frame's Action menu,
+    // which puts in an entry of its own while no board is there).
+    if (m_resumeEntry && !m_resumeEntry->menu()) {
         delete m_resumeEntry.data();
+    } else if (m_resumeEntry) {
+        for (QObject* holder : m_resumeEntry->associatedObjects())
+            if (auto* widget = qobject_cast<QWidget*>(holder))
+                widget->removeAction(m_resumeEntry);
+    }
     bool wasSessionBoard = false;
     auto& boards = sessionBoards();
     for (auto it = boards.begin(); it != boards.end();) {

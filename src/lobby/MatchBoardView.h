@@ -3,6 +3,7 @@
 #include "frame/KelderFrameWnd.h"
 #include "lobby/LobbyUserListView.h"
 #include "lobby/MatchBoardLegendDlg.h"
+#include "net/ServicePackets.h"
 #include "prefs/MatchBoardQuery.h"
 
 #include <QPointer>
@@ -26,7 +27,7 @@ class CMatchBoardView : public CLobbyUserListView {
     NV_DECLARE_RUNTIME_CLASS(CMatchBoardView, CLobbyUserListView)
 public:
     static constexpr int kListControlId = 114;
-    static constexpr int kPacketQuery = 108;
+    static constexpr int kPacketQuery = ServicePacket::BoardQuery;
     static constexpr int kDefaultMaxQuerySize = 125;
     static constexpr char kQueryChangedMessage[] = "KELDERWICK_BG_QUERY_CHANGED";
     // Group flags the board always takes in.

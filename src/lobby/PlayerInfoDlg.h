@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/ServicePackets.h"
 #include "platform/Commands.h"
 #include "platform/Dialog.h"
 #include "session/ServiceName.h"
@@ -54,7 +55,7 @@ public:
     static constexpr int kPageEditPersonal = 8;
 
     static constexpr char kLocateCookie[] = "PlayerInfoSubDoc";
-    static constexpr int kPacketLocate = 112;
+    static constexpr int kPacketLocate = ServicePacket::WatchRequest;
     // The location of a player the service could not place (or could not be asked about).
     static constexpr char kUnknownLocation[] = "Unknown";
 

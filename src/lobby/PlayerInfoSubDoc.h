@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/ServicePackets.h"
 #include "session/PacketTarget.h"
 #include "session/ServiceName.h"
 
@@ -20,7 +21,7 @@ public:
     static constexpr int kCmdPlayerInfo = 33064;   // the other player of the current game
     static constexpr int kCmdPersonalInfo = 33084; // the user's profile form
     static constexpr int kCmdAccount = 33087;      // the user's money account
-    static constexpr int kPacketLocateReply = 184;
+    static constexpr int kPacketLocateReply = ServicePacket::WatchReply;
 
     // What a location reply says about one player: the name asked about, the location as the pages
     // take it ("Not Logged In", "Backgammon Lobby", "Playing Backgammon with Bob", ...) and the room.

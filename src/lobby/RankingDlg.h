@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/RankingQuery.h"
+#include "net/ServicePackets.h"
 #include "session/PacketTarget.h"
 #include "support/dialogs/PersistentDlg.h"
 #include "support/dialogs/StickyDialog.h"
@@ -81,8 +82,8 @@ public:
     static constexpr int kIdPrevious = 1263;
     static constexpr int kIdDescription = 1264;
 
-    static constexpr int kPacketRequest = 239;
-    static constexpr int kPacketReply = 240;
+    static constexpr int kPacketRequest = ServicePacket::RankingRequest;
+    static constexpr int kPacketReply = ServicePacket::RankingReply;
     static constexpr char kCookie[] = "BGRankingDialogCookie";
     static constexpr char kQuerySection[] = "CBGDisplayRankingDialog";
     static constexpr char kRankingService[] = ".rt";

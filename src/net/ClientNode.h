@@ -2,6 +2,7 @@
 
 #include "net/ClientSocket.h"
 #include "net/LoginPackets.h"
+#include "net/ServicePackets.h"
 #include "net/StateTable.h"
 #include "net/SysLog.h"
 
@@ -19,18 +20,6 @@ constexpr int Yell = 5;
 constexpr int Shout = 6;
 constexpr int Whisper = 7;
 } // namespace ChatKind
-
-// The routed packet types of chat (see docs/protocol.md).
-namespace ChatPacket {
-constexpr int System = 168;
-constexpr int Notify = 193;
-constexpr int Whisper = 194;
-constexpr int Shout = 200;
-constexpr int Said = 203;
-constexpr int Emote = 207;
-constexpr int Tell = 212;
-constexpr int Talk = 213;
-} // namespace ChatPacket
 
 // The client's side of the server connection: the socket, the login exchange and the state tables,
 // then every packet of the session handed to its listener. Lives on the GUI thread; must not be

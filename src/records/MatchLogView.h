@@ -1,6 +1,7 @@
 #pragma once
 
 #include "frame/GameView.h"
+#include "net/ServicePackets.h"
 #include "platform/Messages.h"
 #include "records/MatchLogLayout.h"
 #include "support/PersistentFont.h"
@@ -36,7 +37,7 @@ public:
     static constexpr int kCmdProperties = 32793;
     // The server lets the user step a server-stepped match (packet 58 "NEXT" and "SKIP").
     static constexpr quint32 kStepPermission = 0x80000;
-    static constexpr int kStepPacket = 58;
+    static constexpr int kStepPacket = ServicePacket::Command;
     static constexpr char kShowMarksName[] = "bDisplayPrintedBoardPositions";
 
     explicit CMatchLogView(QWidget* parent = nullptr);

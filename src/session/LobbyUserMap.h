@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/ServicePackets.h"
 #include "session/UserInfo.h"
 #include "support/NoCaseStringMap.h"
 
@@ -38,9 +39,9 @@ private:
 // changed; it is cleared right after. During hint 4098 the record is already out of the map.
 class CLobbyUserMap {
 public:
-    static constexpr int kUsersArrived = 97;
-    static constexpr int kUsersLeft = 98;
-    static constexpr int kUsersChanged = 110;
+    static constexpr int kUsersArrived = ServicePacket::UsersArrived;
+    static constexpr int kUsersLeft = ServicePacket::UsersLeft;
+    static constexpr int kUsersChanged = ServicePacket::UsersChanged;
     static constexpr int kEventArrived = 4353;
     static constexpr int kEventLeft = 4354;
     static constexpr int kEventChanged = 4355;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "net/ClientNode.h"
+#include "net/ServicePackets.h"
 #include "session/CommandHistory.h"
 #include "platform/Document.h"
 #include "session/LobbyUserMap.h"
@@ -71,16 +72,16 @@ public:
     static constexpr int kHintMailCount = 4122;
 
     // Rights mask bits.
-    static constexpr quint32 kRightPropositions = 0x1;
-    static constexpr quint32 kRightShout = 0x10000;
-    static constexpr quint32 kRightRobotInvite = 0x40000;
+    static constexpr quint32 kRightPropositions = MemberRight::Propositions;
+    static constexpr quint32 kRightShout = MemberRight::Shout;
+    static constexpr quint32 kRightRobotInvite = MemberRight::RobotInvite;
 
     // Packets the session handles itself.
-    static constexpr int kPacketWatchReply = 184;
-    static constexpr int kPacketUndeliverable = 215;
+    static constexpr int kPacketWatchReply = ServicePacket::WatchReply;
+    static constexpr int kPacketUndeliverable = ServicePacket::Undeliverable;
     static constexpr int kPacketRoutedMessage = 243;
-    static constexpr int kPacketWatchRequest = 112;
-    static constexpr int kPacketDatabase = 251;
+    static constexpr int kPacketWatchRequest = ServicePacket::WatchRequest;
+    static constexpr int kPacketDatabase = ServicePacket::Database;
     static constexpr int kSubDocEventRelationList = 500;
 
     static constexpr int kMaxTalkPeople = 5;

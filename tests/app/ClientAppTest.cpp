@@ -11,6 +11,7 @@
 #include "prefs/BgColorScheme.h"
 #include "prefs/DownloadDialog.h"
 #include "prefs/IconManager.h"
+#include "prefs/TipDlg.h"
 #include "platform/Registry.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
@@ -27,11 +28,13 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QApplication>
 #include <QMdiArea>
 #include <QTemporaryDir>
 #include <QTest>
 
 #include <QUrl>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -157,16 +160,35 @@ TEST_F(ClientAppTest, LogsInFromTheCommandLineAndShowsOthersArriveAndLeave) {
 TEST_F(ClientAppTest, TheTipOfTheDayComesBeforeTheLoginUnlessTurnedOff) {
     GetSettingsStore().WriteInt("Tip", "StartUp", 0);
     QStringList shown;
+    const auto tipShown = [&] {
+        const auto* tip = app->GetMainFrame()->findChild<CTipDlg*>();
+        return tip && tip->isVisible() && !tip->isModal();
+    };
     testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) {
-        shown << dialog->objectName();
+        shown << dialog->objectName() + (tipShown() ? " over the tip" : "");
         return platform::IDCANCEL;
     });
     app = std::make_unique<CClientApp>();
     ASSERT_TRUE(app->InitInstance(CClientApp::Options{}));
-    ASSERT_TRUE(WaitFor([&] { return shown.size() == 2; }));
-    EXPECT_EQ(shown, QStringList({"CTipDlg", "CLoginDlg"}));
+    ASSERT_TRUE(WaitFor([&] { return !shown.isEmpty(); }));
+    EXPECT_EQ(shown, QStringList({"CLoginDlg over the tip"}));
+    // The first web page pane gives the main window a new native window, and the tip loses its own as
+    // its parent (as Qt does it on X11): it gets the new one, so that it stays in front of it.
+    QWindow* tip = app->GetMainFrame()->findChild<CTipDlg*>()->windowHandle();
+    tip->setTransientParent(nullptr);
+    QEvent newNativeWindow(QEvent::WinIdChange);
+    QApplication::sendEvent(app->GetMainFrame(), &newNativeWindow);
+    EXPECT_TRUE(
+        WaitFor([&] { return tip->transientParent() == app->GetMainFrame()->windowHandle() && tipShown(); }));
+    // Help > Tip of the Day while it is open brings the user to it rather than opening a second.
+    shown.clear();
+    EXPECT_TRUE(app->GetMainFrame()->OnCommand(CMainFrame::kCmdTipOfTheDay));
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_EQ(app->GetMainFrame()->findChildren<CTipDlg*>().size(), 1);
 
+    // Still open when the program ends, it keeps its place in the tips file for the next start.
     app->ExitInstance();
+    EXPECT_GT(GetSettingsStore().GetIntEx("Tip", "FilePos", 0), 0);
     app.reset();
     shown.clear();
     GetSettingsStore().WriteInt("Tip", "StartUp", 1);

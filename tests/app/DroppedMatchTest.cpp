@@ -218,6 +218,16 @@ protected:
         ASSERT_TRUE(board->OnCommand(CUserListView::kCmdWatch));
         ASSERT_TRUE(WaitFor([&] { return AliceBoard() && InStep({AliceDoc(), cy->room.GetDocument()}); }));
     }
+    // The Action menu as it opens: its "&Resume..." entries, pop-up or plain.
+    QList<QAction*> ResumeEntries() const {
+        QMenu* menu = app->GetMainFrame()->GetActionMenu();
+        emit menu->aboutToShow();
+        QList<QAction*> entries;
+        for (QAction* action : menu->actions())
+            if (action->text() == "&Resume...")
+                entries << action;
+        return entries;
+    }
     // A line sent to the room has come back: what the server sent before it has been taken.
     void Barrier(OtherClient& client, const QString& word) {
         client.session.SendChat(word, 0);
@@ -296,7 +306,13 @@ TEST_F(DroppedMatchTest, ADroppedPlayerComesBackByRejoinAndByResumeToTheMatchAsI
     const QString waiting = UserNotification::AlreadyThereText("bob", true);
     EXPECT_TRUE(WaitFor([&] { return SystemLines(AliceChat()).contains(waiting); }))
         << SystemLines(AliceChat()).join('|').toStdString();
+    // Her Action menu offers the match, and keeps one Resume entry in the game window she comes to.
+    ASSERT_TRUE(
+        WaitFor([&] { return alice()->FindUser("bob")->GetActivity() == CUserInfo::kActivityWaiting; }));
+    ASSERT_EQ(ResumeEntries().size(), 1);
+    EXPECT_TRUE(ResumeEntries().constFirst()->menu()) << "a pop-up of the matches she can resume";
     ASSERT_NO_FATAL_FAILURE(Rejoin());
+    EXPECT_EQ(ResumeEntries().size(), 1);
     EXPECT_EQ(MatchState(AliceDoc()), dropped);
     // bob reads it where he read that she had left.
     const QString back = CSessionGameLink::OpponentBackText("alice");

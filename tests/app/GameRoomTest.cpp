@@ -46,6 +46,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QPushButton>
+#include <QScreen>
 #include <QSpinBox>
 #include <QPrintDialog>
 #include <QPrinter>
@@ -277,6 +278,16 @@ TEST_F(GameRoomTest, TwoClientsPlayAMatchAndAThirdWatches) {
         auto* print = qobject_cast<QPrintDialog*>(dialog);
         if (!print)
             return platform::IDCANCEL;
+        // Opened over a window at the screen's foot, the dialog opens its options upwards, whole.
+        const QRect screen = print->screen()->availableGeometry();
+        app->GetMainFrame()->setGeometry(screen.left() + 10, screen.bottom() - 260, 600, 220);
+        print->show();
+        for (QPushButton* options : print->findChildren<QPushButton*>())
+            if (options->text() == "&Options >>")
+                options->click();
+        EXPECT_TRUE(WaitFor([&] { return screen.contains(print->frameGeometry()) && print->height() > 300; }))
+            << print->frameGeometry().bottom();
+        print->hide();
         print->printer()->setOutputFormat(QPrinter::PdfFormat);
         print->printer()->setOutputFileName(pdf);
         print->setPrintRange(QAbstractPrintDialog::Selection);

@@ -13,6 +13,8 @@
 #include "lobby/invite/ContinueSessionController.h"
 #include "lobby/invite/ContinueSessionDlg.h"
 #include "lobby/invite/InvitationManager.h"
+#include "lobby/invite/ResumeMatchReceiverDlg.h"
+#include "lobby/invite/WaitingForResumeMatchDlg.h"
 #include "lobby/invite/WagerEditControl.h"
 #include "platform/Ui.h"
 #include "platform/Win32Codes.h"
@@ -103,15 +105,16 @@ struct Player {
     bool in = false;
 };
 
-CBGRuleOptions MoneyTerms() {
+// Without a wager the terms still hold the invitation's untouched stake and reserve.
+CBGRuleOptions MoneyTerms(bool wager = true) {
     CBGRuleOptions::Values values;
     values.matchLength = 0;
     values.unlimited = true;
     values.jacoby = true;
     values.beavers = true;
-    values.wager = true;
-    values.stake = 100;
-    values.reserve = 5000;
+    values.wager = wager;
+    values.stake = wager ? 100 : 1000;
+    values.reserve = wager ? 5000 : 16000;
     return CBGRuleOptions(values);
 }
 
@@ -134,8 +137,8 @@ protected:
         bob = std::make_unique<Player>(server.Port(), "bob");
         ASSERT_TRUE(WaitFor([&] { return alice->in && bob->in; }));
         QObject::connect(&server, &CDevServer::logLine, [this](const QString& line) { log << line; });
-        alice->session.AttachToGameService(kRoom + " " + MoneyTerms().FormatText(), 1);
-        bob->session.AttachToGameService(kRoom + " " + MoneyTerms().FormatText(), 1);
+        alice->session.AttachToGameService(kRoom + " " + terms.FormatText(), 1);
+        bob->session.AttachToGameService(kRoom + " " + terms.FormatText(), 1);
         ASSERT_TRUE(WaitFor([&] {
             return server.MatchNumber(kRoom) == 1 && alice->Doc() && bob->Doc() &&
                    alice->Doc()->IsMoneySession() && bob->Doc()->IsMoneySession();
@@ -166,7 +169,53 @@ protected:
     // The peer messages relayed since the last call, "from>to text".
     QStringList TakePeer() { return std::exchange(peer, {}); }
     bool Logged(const QString& text) const { return log.join('\n').contains(text); }
+    // alice's program ends without a word (its connection goes), and she logs in again.
+    void DropAlice() {
+        alice.reset();
+        ASSERT_TRUE(WaitFor([&] { return bob->SawLine("kept unfinished"); }));
+        bob->chat.lines.clear();
+        alice = std::make_unique<Player>(server.Port(), "alice");
+        ASSERT_TRUE(WaitFor([&] { return alice->in; }));
+    }
+    // alice asks to resume her match with bob, and bob says yes.
+    void Resume() {
+        ASSERT_TRUE(WaitFor([&] { return alice->invitations->HasUnfinishedMatch(kRoom); }));
+        testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) -> int {
+            auto* waiting = dynamic_cast<CWaitingForResumeMatchDlg*>(dialog);
+            if (!waiting || !WaitFor([&] { return bob->invitations->FindResumeDialog(kRoom); }))
+                return platform::IDCANCEL;
+            bob->invitations->FindResumeDialog(kRoom)->ItemAs<QPushButton>(CResumeMatchReceiverDlg::kIdResume)->click();
+            WaitFor([&] { return waiting->HasEnded(); });
+            return waiting->result();
+        });
+        EXPECT_TRUE(alice->invitations->ResumeWithPlayers(QStringList{"alice", "bob"}));
+        testenv::scriptedUi().SetDialogHandler(nullptr);
+    }
+    // Both are back between two games: each is asked afresh, with the limit as it stood, and the game
+    // is not rolled but agreed; both agree, and the next game starts with the running score.
+    void GoOnTogether() {
+        ASSERT_TRUE(WaitFor([&] { return alice->CanAnswer() && bob->CanAnswer(); }));
+        const QString score = Score(*bob);
+        for (Player* p : {alice.get(), bob.get()}) {
+            EXPECT_TRUE(p->Shows());
+            EXPECT_EQ(p->Dialog()->StatusText(), "Click on dice to continue.") << "nobody has answered yet";
+            EXPECT_EQ(p->LimitText(), "50");
+            EXPECT_EQ(Score(*p), score);
+            EXPECT_FALSE(p->RollEnabled());
+            EXPECT_FALSE(p->Doc()->StartNextGame());
+        }
+        alice->Press(CContinueSessionDlg::kIdNextGame);
+        ASSERT_TRUE(WaitFor([&] { return bob->Controller()->IsPeerConfirmed(); }));
+        bob->Press(CContinueSessionDlg::kIdNextGame);
+        ASSERT_TRUE(WaitFor([&] { return alice->GameOn() && bob->GameOn(); }));
+        EXPECT_EQ(Score(*alice), score);
+    }
+    static QString Score(const Player& p) {
+        const CBackgammonBoard& board = p.Doc()->GetBoard();
+        return QStringLiteral("%1-%2").arg(board.GetScore(1)).arg(board.GetScore(2));
+    }
 
+    CBGRuleOptions terms = MoneyTerms();
     CDevServer server{CDevServer::Options{}};
     std::unique_ptr<Player> alice, bob;
     QStringList log;
@@ -320,7 +369,84 @@ TEST_F(MoneySessionTest, ASessionEndedAfterTheOtherWentOwesNothing) {
     bob->Press(CContinueSessionDlg::kIdEndSession);
     ASSERT_TRUE(WaitFor([&] { return bobSeen()->GetActivity() == CUserInfo::kActivityPlaying; }));
     EXPECT_FALSE(server.HoldsUnfinishedMatch(kRoom));
-    EXPECT_FALSE(alice->invitations->HasUnfinishedMatch(kRoom));
+    ASSERT_TRUE(WaitFor([&] { return !alice->invitations->HasUnfinishedMatch(kRoom); }));
+    EXPECT_FALSE(bob->invitations->HasUnfinishedMatch(kRoom));
+    EXPECT_EQ(bobSeen()->GetUnfinishedMatches(), 0);
+    EXPECT_EQ(bob->session.FindUser("alice")->GetUnfinishedMatches(), 0);
+
+    // She comes back to the room all the same (Rejoin Game, bob is there): she is told, is offered
+    // nothing, and has nothing to roll.
+    EXPECT_FALSE(alice->SawLine("bob has ended this session."));
+    alice->session.ExamineMatch(kRoom, QString());
+    ASSERT_TRUE(WaitFor([&] { return alice->SawLine("bob has ended this session."); }));
+    alice->session.SendChat("after the return", 0);
+    ASSERT_TRUE(WaitFor([&] { return alice->SawLine("after the return") && bob->SawLine("after the return"); }));
+    ASSERT_TRUE(alice->Board() && alice->Doc()->GetLocalSide() == 1);
+    EXPECT_EQ(alice->Doc()->GetContinueSession(), nullptr);
+    EXPECT_FALSE(alice->RollEnabled());
+    EXPECT_FALSE(alice->Doc()->StartNextGame());
+    EXPECT_FALSE(server.IsAwaitingContinuation(kRoom));
+}
+
+TEST_F(MoneySessionTest, PlayersWhoLeaveBetweenGamesComeBackToTheNextGame) {
+    // Both had answered when alice's program ended (her answer reached the server, bob's not): at her
+    // return by Rejoin Game both are asked again, and bob's answer alone starts nothing.
+    PlayGame(true);
+    bob->Press(CContinueSessionDlg::kIdNextGame);
+    alice->session.Send(CContinueSessionController::kPacketContinue, "1 5000 5000", -1, QString());
+    ASSERT_NO_FATAL_FAILURE(DropAlice());
+    EXPECT_EQ(bob->Dialog()->StatusText(), "Awaiting alice's click.");
+    alice->session.ExamineMatch(kRoom, QString());
+    ASSERT_TRUE(WaitFor([&] { return bob->SawLine("alice is back") && alice->Controller(); }));
+    bob->session.Send(CContinueSessionController::kPacketContinue, "1 5000 5000", -1, QString());
+    bob->session.SendChat("answered", 0);
+    ASSERT_TRUE(WaitFor([&] { return bob->SawLine("answered"); }));
+    EXPECT_TRUE(server.IsAwaitingContinuation(kRoom));
+    ASSERT_NO_FATAL_FAILURE(GoOnTogether());
+
+    // Her program ends again after the next game; she comes back by Resume..., bob says yes.
+    PlayGame(false);
+    ASSERT_NO_FATAL_FAILURE(DropAlice());
+    ASSERT_NO_FATAL_FAILURE(Resume());
+    ASSERT_TRUE(WaitFor([&] { return bob->SawLine("alice is back"); }));
+    ASSERT_NO_FATAL_FAILURE(GoOnTogether());
+
+    // After the third both will play later and go; later she resumes.
+    PlayGame(false);
+    alice->Press(CContinueSessionDlg::kIdPlayLater);
+    ASSERT_TRUE(WaitFor([&] { return bob->Controller()->GetPeerStop() != 0; }));
+    bob->Press(CContinueSessionDlg::kIdPlayLater);
+    for (Player* p : {alice.get(), bob.get()})
+        p->session.DetachFromGameService();
+    ASSERT_TRUE(WaitFor([&] { return alice->service == ".mb" && bob->service == ".mb"; }));
+    ASSERT_NO_FATAL_FAILURE(Resume());
+    ASSERT_NO_FATAL_FAILURE(GoOnTogether());
+    EXPECT_EQ(alice->Doc()->GetBoard().GetGameNumber(), 4);
+}
+
+// A session agreed with Wager unticked is played for nothing: its next game is offered at "0 0", and
+// Next Game on both sides starts it.
+class MoneySessionWithoutWagerTest : public MoneySessionTest {
+protected:
+    MoneySessionWithoutWagerTest() { terms = MoneyTerms(false); }
+};
+
+TEST_F(MoneySessionWithoutWagerTest, TheNextGameIsOfferedForNothing) {
+    PlayGame(true);
+    EXPECT_TRUE(Logged("next game offered at 0/point, limit 0"));
+    for (Player* p : {alice.get(), bob.get()}) {
+        ASSERT_TRUE(p->Shows());
+        EXPECT_TRUE(p->Controller()->IsWithoutWager());
+        EXPECT_EQ(p->Controller()->GetLimit(), 0);
+        EXPECT_EQ(p->Dialog()->ItemAs<QLabel>(CContinueSessionDlg::kIdStake)->text(), " 0 US$/Point ");
+        EXPECT_FALSE(p->Limit()->GetEdit()->isEnabled()) << "no limit to agree on";
+        EXPECT_TRUE(p->Enabled(CContinueSessionDlg::kIdNextGame));
+    }
+    alice->Press(CContinueSessionDlg::kIdNextGame);
+    ASSERT_TRUE(WaitFor([&] { return bob->Controller()->IsPeerConfirmed(); }));
+    bob->Press(CContinueSessionDlg::kIdNextGame);
+    ASSERT_TRUE(WaitFor([&] { return alice->GameOn() && bob->GameOn(); }));
+    EXPECT_TRUE(Logged("next game at limit 0"));
 }
 
 } // namespace

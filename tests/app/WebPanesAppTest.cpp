@@ -3,10 +3,13 @@
 #include "DevServer.h"
 #include "app/ClientApp.h"
 #include "AppTestSupport.h"
+#include "InviteClients.h"
 #include "app/LoginDlg.h"
 #include "app/MainFrame.h"
 #include "frame/MultiPaneFrame.h"
 #include "platform/Ui.h"
+#include "platform/Win32Codes.h"
+#include "prefs/TipDlg.h"
 #include "support/FakeServer.h"
 #include "support/SettingsFixture.h"
 #include "support/SettingsStore.h"
@@ -18,12 +21,21 @@
 #include "web/WebTestSupport.h"
 
 #include <QPushButton>
+#include <QTest>
 
 #include <gtest/gtest.h>
 
 using testenv::WaitFor;
 
 namespace {
+
+// A click as the window system brings it: to the window, at the button (a window held up by a modal
+// one does not take it).
+void ClickInWindow(QWidget* button) {
+    QWidget* window = button->window();
+    const QPoint at = button->mapTo(window, button->rect().center());
+    QTest::mouseClick(window->windowHandle(), Qt::LeftButton, {}, at);
+}
 
 CDevServer::Options WebOptions(const QString& webHost) {
     CDevServer::Options options;
@@ -67,7 +79,10 @@ protected:
     std::unique_ptr<CClientApp> app;
 };
 
+// The first start of the day, with the tip of the day on: the tip, the lobby, then the news above the
+// tip; the first click on the news, or on an invitation that arrives then, does what it says.
 TEST_F(WebPanesAppTest, TheLobbyShowsTheAdvertAndTheNewsComesAfterTheLogin) {
+    GetSettingsStore().WriteInt("Tip", "StartUp", 0);
     ASSERT_TRUE(LogIn());
     EXPECT_EQ(Advert()->AdvertAddress(), web + "/web/apps/client/ads/default.asp");
     EXPECT_TRUE(Advert()->IsRefreshPending());
@@ -82,6 +97,26 @@ TEST_F(WebPanesAppTest, TheLobbyShowsTheAdvertAndTheNewsComesAfterTheLogin) {
     pages.Last()->FinishLoad();
     EXPECT_FALSE(pages.Last()->ClickLink("https://example.org/story"));
     EXPECT_EQ(browser.OpenedAddresses(), QStringList{"https://example.org/story"});
+
+    auto* tip = app->GetMainFrame()->findChild<CTipDlg*>();
+    ASSERT_TRUE(tip && tip->isVisible()) << "the tip of the day is up under the news";
+    testenv::InviteClient<CInvitationDlg> bob(devServer.Port(), "bob");
+    ASSERT_TRUE(WaitFor([&] { return bob.in && app->GetSession()->FindUser("bob"); }));
+    const QString room = ".gb.bob.alice";
+    bob.manager->InvitePlayer("alice", 0, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return bob.Enabled(CInvitationDlg::kIdInvite, room); }));
+    bob.Click(CInvitationDlg::kIdInvite, room);
+    CInvitationManager* invitations = CInvitationManager::Find(app->GetSession());
+    CInvitationDlg* invitation = nullptr;
+    ASSERT_TRUE(WaitFor([&] {
+        invitation = dynamic_cast<CInvitationDlg*>(invitations->FindInvitation(room));
+        return invitation && invitation->isVisible() && invitation->Item(CInvitationDlg::kIdPlay)->isEnabled();
+    }));
+    ClickInWindow(news->GetDialog()->Item(platform::IDCANCEL));
+    EXPECT_TRUE(WaitFor([&] { return news->GetDialog() == nullptr; })) << "the first click closes the news";
+    ClickInWindow(invitation->Item(CInvitationDlg::kIdPlay));
+    EXPECT_TRUE(WaitFor([&] { return bob.room == room; })) << "the first click on Play starts the match";
+    EXPECT_TRUE(tip->isVisible());
 }
 
 TEST_F(WebPanesAppTest, HelpAndNewsComeFromTheMenus) {

@@ -43,12 +43,14 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <netinet/tcp.h>
 #include <sys/socket.h>
 #include <sys/time.h>
 #include <unistd.h>
@@ -506,6 +508,10 @@ TEST_F(DevServerTest, AMatchLeftUnfinishedIsResumedByBothPlayers) {
     ASSERT_TRUE(WaitFor([&] { return cyIn == ".gb.cy.dan"; }));
     alice.session.AttachToGameService(".gb.cy.alice ResumeMatch M1 @.gb.alice.bob 1 0 0", 1);
     ASSERT_TRUE(WaitFor([&] { return aliceIn == ".gb.cy.alice"; }));
+    // Nor alice in a room that names her twice, which is no match room: no match against herself.
+    alice.session.AttachToGameService(".gb.alice.alice !M1 1 0 0 0 1 0 0 0 1 0 0 0 0! : \"\"", 1);
+    ASSERT_TRUE(WaitFor([&] { return aliceIn == ".gb.alice.alice"; }));
+    EXPECT_EQ(server.MatchNumber(".gb.alice.alice"), 0);
     alice.session.DetachFromGameService();
     ASSERT_TRUE(WaitFor([&] { return aliceIn == ".mb"; }));
     alice.session.SendChat("all handled", ChatKind::Tell, "bob"); // reaches bob after what came before
@@ -849,9 +855,12 @@ namespace {
 
 // A bare connection with a small receive buffer: logs in (given a nickname), reads only when asked.
 struct Deaf {
-    Deaf(quint16 port, const QString& nickname, int receiveBuffer = 4096) {
+    // segment: the segment size he announces (0: the loopback's own).
+    Deaf(quint16 port, const QString& nickname, int receiveBuffer = 4096, int segment = 0) {
         fd = ::socket(AF_INET, SOCK_STREAM, 0);
         ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, sizeof receiveBuffer);
+        if (segment > 0)
+            ::setsockopt(fd, IPPROTO_TCP, TCP_MAXSEG, &segment, sizeof segment);
         const timeval patience{2, 0}; // a connect the server's queue has no room for gives up
         ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &patience, sizeof patience);
         sockaddr_in address{};
@@ -927,13 +936,21 @@ TEST(DevServerLimits, EachLimitHasItsClearAnswer) {
     Client alice(server.Port(), "alice");
     ASSERT_TRUE(alice.WaitIn());
 
-    // A member whose unread output passes the bound is dropped; the others stay.
+    // A member who asks for more than the hard bound (four times the limit) and reads nothing is
+    // dropped at once: 40 letters, 2.4 MB, beyond what the systems' buffers hold. The others stay.
     Deaf deaf(server.Port(), "deaf");
     ASSERT_TRUE(deaf.connected);
     ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 2; }));
-    const QString tell(60000, u't');
-    for (int i = 0; i < 64; ++i) // 3.8 MB, beyond what the systems' buffers hold
-        alice.session.Send(ChatPacket::Tell, tell, -1, "deaf");
+    {
+        MailPackets answers(&alice.session);
+        for (int i = 0; i < 40; ++i) {
+            CMessageHeader header("s", "alice", "deaf", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+            header.SetMessageId(QStringLiteral("deaf%1").arg(i));
+            alice.session.Send(MailPacket::kType, MailPacket::FormatSend(header, QString(60000, u'm')));
+        }
+        ASSERT_TRUE(WaitFor([&] { return answers.texts.size() == 40; }));
+    }
+    ASSERT_TRUE(deaf.Write(MailPacket::kType, MailPacket::FormatRequest("deaf").toLatin1()));
     EXPECT_TRUE(WaitFor([&] { return server.UserCount() == 1; }, 10000));
     EXPECT_TRUE(WaitFor([&] { return deaf.Ended(); }));
 
@@ -1189,6 +1206,40 @@ struct RawMember {
 
 } // namespace
 
+// Before its login a connection may send the login alone: any other packet, of any type and to any
+// destination, closes it unhandled. After the login the login's packets are ignored: a member cannot
+// log in again under another name.
+TEST_F(DevServerTest, BeforeTheLoginOnlyTheLoginCountsAndAfterItNeverAgain) {
+    std::vector<std::pair<quint8, QByteArray>> packets; // frame type and body
+    for (int type = 0; type < 128; ++type)
+        if (type != LoginPacketType::Identification && type != LoginPacketType::Login &&
+            type != CMessagePacket::kRoutedType)
+            packets.emplace_back(quint8(type), "1 0");
+    for (const char* destination : {"&", ".", ".db", ".rt", "bob", ".gb.bob.carol"})
+        for (int type = 128; type < 256; ++type)
+            packets.emplace_back(CMessagePacket::kRoutedType,
+                                 CMessagePacket::RoutedBody(type, destination, QString(), "1 0"));
+    for (size_t first = 0; first < packets.size(); first += 32) {
+        std::vector<std::unique_ptr<Deaf>> batch;
+        for (size_t i = first; i < std::min(packets.size(), first + 32); ++i) {
+            batch.push_back(std::make_unique<Deaf>(server.Port(), QString()));
+            ASSERT_TRUE(batch.back()->connected && batch.back()->Write(packets[i].first, packets[i].second));
+        }
+        for (size_t i = 0; i < batch.size(); ++i)
+            EXPECT_TRUE(WaitFor([&] { return batch[i]->Ended(); }, 3000))
+                << "type " << int(packets[first + i].first) << " " << packets[first + i].second.toHex().toStdString();
+    }
+    EXPECT_EQ(server.UserCount(), 0);
+
+    RawMember mallory(server.Port(), "mallory");
+    ASSERT_TRUE(mallory.SendAndWait(5000));
+    mallory.Add(LoginPacketType::Identification, "\"1000 Norvale for Linux\"");
+    mallory.Add(LoginPacketType::Login, CSecureLoginPacket{"other", "x"}.Format().toLatin1());
+    ASSERT_TRUE(mallory.SendAndWait(5000));
+    EXPECT_EQ(mallory.Count(LoginPacketType::Accepted, ""), 1);
+    EXPECT_EQ(server.UserCount(), 1);
+}
+
 // A member's burst of presence toggles costs the others one directory change a turn: nobody else is
 // dropped, and his last state is what they see.
 TEST(DevServerLimits, ABurstOfPresenceTogglesLeavesTheOthersConnected) {
@@ -1218,7 +1269,8 @@ TEST(DevServerLimits, ABurstOfPresenceTogglesLeavesTheOthersConnected) {
 }
 
 // A member's allowance pays for every copy of what is sent on his behalf: his lines, his presence
-// toggles and his walks between rooms.
+// toggles and his walks between rooms; not for what others bring about. It saves no more than its
+// burst, however long he was quiet.
 TEST(DevServerLimits, AMembersAllowancePaysForEveryCopyOfHisAnnouncementsAndLines) {
     testenv::ResetSettings();
     CDevServer server(CDevServer::Options{.relayBytesPerSecond = 512, .relayBurstBytes = 256});
@@ -1230,7 +1282,8 @@ TEST(DevServerLimits, AMembersAllowancePaysForEveryCopyOfHisAnnouncementsAndLine
     ASSERT_TRUE(WaitFor([&] { return bob.session.FindUser("mallory"); }));
     const auto seen = [&] { return bob.session.FindUser("mallory"); };
     // Copies are paid for before they go: a line dearer than the whole allowance is refused, and of two
-    // lines of 250 bytes the second waits for the allowance.
+    // lines of 250 bytes the second waits for the allowance, though she has been quiet for a second.
+    WaitFor([] { return false; }, 1000);
     QElapsedTimer clock;
     clock.start();
     mallory.session.SendChat(QString(100, u'x'), ChatKind::Said); // three copies: 340 bytes
@@ -1253,6 +1306,79 @@ TEST(DevServerLimits, AMembersAllowancePaysForEveryCopyOfHisAnnouncementsAndLine
         ASSERT_TRUE(WaitFor([&] { return seen()->GetLocation() == room; }));
     }
     EXPECT_GE(clock.elapsed(), 2000) << "transfers";
+
+    // rival leaving their match and coming back changes mallory's activity and unfinished matches,
+    // for everybody, 24 times: that is rival's doing, and her tell goes at once after it.
+    mallory.session.Send(LoginPacketType::Transfer, "\".gb.mallory.rival\"");
+    for (int i = 0; i <= 12; ++i) {
+        RawMember rival(server.Port(), "rival");
+        rival.Add(LoginPacketType::Transfer, i == 0 ? "\".gb.mallory.rival\"" : "\".gb.mallory.rival ~\"");
+        ASSERT_TRUE(rival.SendAndWait(5000));
+        ASSERT_TRUE(WaitFor([&] { return server.FindMatch(".gb.mallory.rival"); }));
+        rival.socket.disconnectFromHost();
+        ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 3; }));
+    }
+    EXPECT_TRUE(server.HoldsUnfinishedMatch(".gb.mallory.rival"));
+    mallory.session.SendChat("rival's doing", ChatKind::Tell, "bob");
+    EXPECT_TRUE(WaitFor([&] { return bob.HasLine("rival's doing"); }, 3000)) << "mallory paid for rival's changes";
+}
+
+// A refused packet costs its sender what one copy sent would: a member streaming lines too long for
+// the room, tells to a nickname not connected, or packets that are not his to send is slowed to his
+// allowance's pace. He hears of each refusal that has an answer; the log has a line a burst and the
+// count of the rest.
+TEST(DevServerLimits, RefusedPacketsCostTheirSenderAndAreLoggedOnceABurst) {
+    testenv::ResetSettings();
+    CDevServer server(CDevServer::Options{
+        .rightsMask = 0x1, .relayBytesPerSecond = 256 * 1024, .relayBurstBytes = 64 * 1024});
+    QStringList lines;
+    QObject::connect(&server, &CDevServer::logLine, [&](const QString& line) { lines << line; });
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    std::vector<std::unique_ptr<RawMember>> room; // mallory, bob and three more: a line of 20 KB costs 100 KB
+    for (const char* name : {"mallory", "bob", "carol", "dave", "eve"})
+        room.push_back(std::make_unique<RawMember>(server.Port(), name));
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 5; }));
+    RawMember& mallory = *room[0];
+    const struct {
+        int type;
+        const char* destination;
+        const char* answer;
+    } cases[] = {
+        {ChatPacket::Said, "&", "That was not sent: it is too long for 5 readers."},
+        {ChatPacket::Tell, "ghost", "Message to ghost could not be delivered"},
+        {ChatPacket::Notify, "&", "You may not send notices."},
+        {217, "bob", nullptr},
+        {150, ".rt", nullptr},
+    };
+    const QRegularExpression more(QStringLiteral("^mallory: (\\d+) more packets refused$"));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        WaitFor([] { return false; }, 300); // her allowance whole again
+        lines.clear();
+        const int answers = c.answer ? mallory.Count(CMessagePacket::kRoutedType, c.answer) : 0;
+        for (int i = 0; i < 12; ++i)
+            mallory.AddRouted(c.type, c.destination, QByteArray(20000, 'r'));
+        QElapsedTimer clock;
+        clock.start();
+        ASSERT_TRUE(mallory.SendAndWait(10000));
+        EXPECT_GE(clock.elapsed(), 400) << "not slowed";
+        if (c.answer) {
+            EXPECT_EQ(mallory.Count(CMessagePacket::kRoutedType, c.answer) - answers, 12);
+        }
+        // Every refusal is in the log, most of them counted.
+        const auto logged = [&] {
+            int count = 0;
+            for (const QString& line : lines) {
+                const QRegularExpressionMatch summary = more.match(line);
+                count += summary.hasMatch() ? summary.captured(1).toInt() : 1;
+            }
+            return count;
+        };
+        EXPECT_TRUE(WaitFor([&] { return logged() == 12; }, 3000)) << lines.join('\n').toStdString();
+        EXPECT_LE(lines.size(), 4) << lines.join('\n').toStdString();
+    }
+    for (const auto& member : room)
+        EXPECT_EQ(member->Count(CMessagePacket::kRoutedType, "rrrr"), 0);
 }
 
 // Members who change at the same moment reach the others a few at a time, none of them lost, each
@@ -1447,8 +1573,9 @@ TEST(DevServerLimits, AMemberWhoReadsIsNotDroppedForABurstOrAFlood) {
 
 // Steady readers keep their seats while others write as fast as the server takes it: chatter tells
 // fast (200 KB/s) and speaks in the room he shares with slow (1 KB/s), teller tells slow. chatter is
-// slowed by his allowance, teller waits for slow, and slow misses the room's chat once far behind
-// (half his output limit: 32 KiB); slow's socket passes on a trickle though the system takes nothing.
+// slowed by his allowance, teller's tells wait a little for slow and are then refused, and slow misses
+// the room's chat once far behind (half his output limit: 32 KiB); slow's socket passes on a trickle
+// though the system takes nothing.
 TEST(DevServerLimits, SteadyReadersKeepTheirSeatsWhileOthersWriteAsFastAsTheyMay) {
     testenv::ResetSettings();
     CDevServer server(CDevServer::Options{
@@ -1458,7 +1585,10 @@ TEST(DevServerLimits, SteadyReadersKeepTheirSeatsWhileOthersWriteAsFastAsTheyMay
     Deaf slow(server.Port(), "slow", 1024);
     RawMember chatter(server.Port(), "chatter");
     RawMember teller(server.Port(), "teller");
-    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 4; }));
+    Client away(server.Port(), "away");
+    ASSERT_TRUE(away.WaitIn());
+    away.session.SetAwayState(true, false);
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 5; }));
     const QByteArray line(1994, 'w');
     for (int i = 0; i < 6000; ++i) {
         chatter.AddRouted(ChatPacket::Tell, "fast", line + "<tell>");
@@ -1473,25 +1603,91 @@ TEST(DevServerLimits, SteadyReadersKeepTheirSeatsWhileOthersWriteAsFastAsTheyMay
         return fast.Read(200 * flood.elapsed() - fast.read.size()) && slow.Read(flood.elapsed() - slow.read.size());
     };
     WaitFor([&] { return !readOn() || flood.elapsed() > 25000; }, 40000);
-    EXPECT_EQ(server.UserCount(), 4);
+    EXPECT_EQ(server.UserCount(), 5);
     EXPECT_GT(chatter.socket.bytesToWrite(), 0) << "chatter was not slowed";
     EXPECT_GT(teller.socket.bytesToWrite(), 0) << "teller was not slowed";
+    EXPECT_GT(teller.Count(CMessagePacket::kRoutedType, "slow has not yet read"), 0) << "teller's tells were queued";
+
+    // slow tells the away member; his client's automatic answer to slow, who is behind, is refused at
+    // once: nothing of his (his game's moves) waits behind it.
+    QElapsedTimer answer;
+    answer.start();
+    ASSERT_TRUE(
+        slow.Write(CMessagePacket::kRoutedType, CMessagePacket::RoutedBody(ChatPacket::Tell, "away", QString(), "there?")));
+    const QString refused = "That was not sent: slow has not yet read what was sent to him before.";
+    EXPECT_TRUE(WaitFor([&] { return !readOn() || away.HasLine(refused); }, 10000));
+    EXPECT_LT(answer.elapsed(), CConnectionLimits::kReaderWaitMs / 2) << "the away member waited for slow";
 
     // The writers stop; once the server has handled what they sent, the readers read all of it.
     chatter.socket.abort();
     teller.socket.abort();
-    ASSERT_TRUE(WaitFor([&] { return !readOn() || server.UserCount() == 2; }, 20000));
+    ASSERT_TRUE(WaitFor([&] { return !readOn() || server.UserCount() == 3; }, 20000));
     for (Deaf* reader : {&fast, &slow}) {
         ASSERT_TRUE(reader->Write(112, "Drained nobody"));
         EXPECT_TRUE(WaitFor([&] { return !reader->Read(1 << 30) || reader->read.contains("Drained"); }, 10000));
     }
-    // chatter's tells came at his allowance's pace, far below fast's; teller waited for slow, who got
-    // a part of the room's chat.
+    // chatter's tells came at his allowance's pace, far below fast's; teller's waited for slow, and
+    // were refused; slow got a part of the room's chat.
     EXPECT_GT(fast.read.count("<tell>"), 20);
     EXPECT_LT(fast.read.count("<tell>"), 1000);
     EXPECT_LT(slow.read.count("<tell>"), 150);
     EXPECT_GT(slow.read.count("<said>"), 0);
     EXPECT_LT(slow.read.count("<said>"), fast.read.count("<said>"));
+}
+
+// Readers on slow links, as a real reader's system has them: 1448-byte segments and a small receive
+// buffer, whose window opens in steps (once a minute or so at 1 KB/s). Members tell them 64,000
+// characters at a time, as fast as the server takes them: a 20 KB/s reader from four, a 2 KB/s and a
+// 1 KB/s reader from one each, for three minutes. None is dropped; what waits for each in the server
+// stays near his bound (512 KiB), whatever all his senders offer; what could not wait is refused to
+// its sender with a line.
+TEST(DevServerLimits, ReadersOnSlowLinksKeepTheirSeatsAgainstTellsAsFastAsTheServerTakesThem) {
+    testenv::ResetSettings();
+    CDevServer server{CDevServer::Options{}};
+    ASSERT_TRUE(server.Listen(QHostAddress::LocalHost, 0));
+    struct Road {
+        QString reader;
+        qint64 pace; // bytes a second
+        int senders;
+    };
+    const std::vector<Road> roads{{"fast", 20000, 4}, {"slow", 2000, 1}, {"slowest", 1000, 1}};
+    std::vector<std::unique_ptr<Deaf>> readers;
+    std::vector<std::pair<std::unique_ptr<RawMember>, QString>> senders;
+    for (const Road& road : roads) {
+        readers.push_back(std::make_unique<Deaf>(server.Port(), road.reader, 64 * 1024, 1448));
+        for (int i = 0; i < road.senders; ++i)
+            senders.emplace_back(std::make_unique<RawMember>(server.Port(), QStringLiteral("%1%2").arg(road.reader).arg(i)),
+                                 road.reader);
+    }
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 9; }));
+    const QByteArray tell = QByteArray(64000 - 6, 't') + "<tell>";
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> most(roads.size(), 0);
+    bool allRead = true;
+    WaitFor([&] {
+        for (auto& [sender, reader] : senders) {
+            if (sender->socket.bytesToWrite() < tell.size()) {
+                sender->AddRouted(ChatPacket::Tell, reader, tell);
+                sender->socket.write(sender->burst);
+                sender->burst.clear();
+            }
+        }
+        for (size_t i = 0; i < roads.size(); ++i) {
+            allRead = readers[i]->Read(roads[i].pace * clock.elapsed() / 1000 - readers[i]->read.size()) && allRead;
+            most[i] = qMax(most[i], server.OutputWaitingFor(roads[i].reader));
+        }
+        return !allRead || clock.elapsed() > 185 * 1000;
+    }, 200 * 1000);
+    EXPECT_TRUE(allRead) << "a reader was dropped after " << clock.elapsed() / 1000 << " s";
+    EXPECT_EQ(server.UserCount(), 9);
+    for (size_t i = 0; i < roads.size(); ++i) {
+        SCOPED_TRACE(roads[i].reader.toStdString());
+        EXPECT_LE(most[i], 512 * 1024 + roads[i].senders * tell.size() + 1024) << "bytes waited in the server";
+        EXPECT_GT(readers[i]->read.count("<tell>"), 1) << "tells reached him";
+    }
+    for (auto& [sender, reader] : senders)
+        EXPECT_GT(sender->Count(CMessagePacket::kRoutedType, reader.toLatin1() + " has not yet read"), 0);
 }
 
 // Members who never read: past the output budget of all connections, the largest backlog goes
@@ -1583,6 +1779,57 @@ TEST_F(DevServerTest, ASenderWhoLeavesWithoutReadingGetsTheAnswerAtHisNextLogin)
     RawMember again(server.Port(), "dave");
     ASSERT_TRUE(again.SendAndWait(5000));
     EXPECT_TRUE(again.tail.contains(MailPacket::FormatDeliveryResult("dave", true, "unread1").toLatin1()));
+}
+
+// A letter handed to a connection that ends before filing it waits again, and a filing report counts
+// only for this run's letters: another run's delivery id with the same letter number files nothing.
+TEST_F(DevServerTest, AHandedLetterWaitsAgainUntilThisRunsReportFilesIt) {
+    CDevServer other{CDevServer::Options{}};
+    ASSERT_TRUE(other.Listen(QHostAddress::LocalHost, 0));
+    const auto mail = [](const RawMember& member, int subCode) {
+        std::vector<MailPacket::Incoming> found;
+        for (const auto& [type, body] : member.frames) {
+            MailPacket::Incoming in;
+            if (type == MailPacket::kType && MailPacket::ParseIncoming(QString::fromLatin1(body), in) ==
+                                                 MailPacket::ParseResult::Ok && in.subCode == subCode)
+                found.push_back(in);
+        }
+        return found;
+    };
+    CMessageHeader header("s", "carol", "bob", QString(), QString(), QString(), 0, kStatusReadyToSend, 0, 1);
+    header.SetMessageId("handed1");
+    std::vector<std::unique_ptr<RawMember>> carols;
+    for (CDevServer* run : {&server, &other}) {
+        ASSERT_TRUE(RawMember(run->Port(), "bob").SendAndWait(5000)); // known to the run from now on
+        carols.push_back(std::make_unique<RawMember>(run->Port(), "carol"));
+        carols.back()->Add(MailPacket::kType, MailPacket::FormatSend(header, "b").toLatin1());
+        ASSERT_TRUE(carols.back()->SendAndWait(5000));
+    }
+    ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 1 && other.UserCount() == 1; }));
+    RawMember there(other.Port(), "bob");
+    there.Add(MailPacket::kType, MailPacket::FormatRequest("bob").toLatin1());
+    ASSERT_TRUE(there.SendAndWait(5000));
+    ASSERT_EQ(mail(there, MailPacket::kNewMessage).size(), 1u);
+    const QString otherRuns = mail(there, MailPacket::kNewMessage)[0].message.deliveryId;
+
+    // bob's client goes without a report, then with the other run's, then with this run's.
+    for (int round = 0; round < 3; ++round) {
+        RawMember bob(server.Port(), "bob");
+        bob.Add(MailPacket::kType, MailPacket::FormatRequest("bob").toLatin1());
+        ASSERT_TRUE(bob.SendAndWait(5000));
+        ASSERT_FALSE(mail(bob, MailPacket::kPendingCount).empty());
+        EXPECT_EQ(mail(bob, MailPacket::kPendingCount)[0].count, 1) << round;
+        ASSERT_EQ(mail(bob, MailPacket::kNewMessage).size(), 1u);
+        const QString id = mail(bob, MailPacket::kNewMessage)[0].message.deliveryId;
+        ASSERT_TRUE(id.endsWith(otherRuns.mid(otherRuns.indexOf('.'))) && id != otherRuns);
+        if (round > 0)
+            bob.Add(MailPacket::kType, MailPacket::FormatFilingResult("bob", true, {round == 1 ? otherRuns : id}).toLatin1());
+        ASSERT_TRUE(bob.SendAndWait(5000));
+        ASSERT_TRUE(carols[0]->SendAndWait(5000));
+        EXPECT_EQ(mail(*carols[0], MailPacket::kAcknowledged).size(), round == 2 ? 1u : 0u) << round;
+        bob.socket.disconnectFromHost();
+        ASSERT_TRUE(WaitFor([&] { return server.UserCount() == 1; }));
+    }
 }
 
 // Each sender's answers are watched apart: one whose answer is still unsent as he leaves is handed it

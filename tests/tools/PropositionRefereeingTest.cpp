@@ -119,7 +119,8 @@ TEST(PropositionRefereeing, AGameWithASideAllOffEndsAtOnce) {
     }
 }
 
-// Moves and refusals sent to a room go to its referee or nowhere, whatever the room holds.
+// Moves and refusals sent to a room go to its referee or nowhere, whatever the room holds; sent to a
+// member, nowhere.
 TEST(PropositionRefereeing, MovesReachNoMemberWithoutTheReferee) {
     testenv::ResetSettings();
     CDevServer server{CDevServer::Options{}};
@@ -129,6 +130,8 @@ TEST(PropositionRefereeing, MovesReachNoMemberWithoutTheReferee) {
     ASSERT_TRUE(WaitFor([&] { return alice.in && bob.in; }));
     alice.session.Send(217, "2 m 24/18", -1, "&");
     alice.session.Send(218, "2 not your move", -1, "&");
+    alice.session.Send(217, "2 r 6 6", -1, "bob");
+    alice.session.Send(218, "2 not your move", -1, "bob");
     alice.session.SendChat("after the moves", ChatKind::Said);
     ASSERT_TRUE(WaitFor([&] {
         return std::any_of(bob.chat.lines.begin(), bob.chat.lines.end(),

@@ -1,6 +1,5 @@
 #include "Accounts.h"
 
-#include "chat/CommandLineView.h"
 #include "net/DatabaseTransaction.h"
 #include "support/PacketText.h"
 #include "support/Utilities.h"
@@ -18,13 +17,13 @@ void CAccounts::Register(CPacketRegistry& packets, std::function<void(Client*)> 
                       if (LogIn(client, packet.GetPayload()))
                           loggedIn(client);
                   });
-    packets.Routed(To::Server, 182, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CAccounts::OnVersionQuery));
-    packets.Routed(To::Server, 208,
-                   CPacketRegistry::RightHolder(CCommandLineView::kRightKick, QStringLiteral("You may not kick players.")),
+    packets.Routed(To::Server, ServicePacket::VersionQuery, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CAccounts::OnVersionQuery));
+    packets.Routed(To::Server, ServicePacket::Kick,
+                   CPacketRegistry::RightHolder(MemberRight::Kick, QStringLiteral("You may not kick players.")),
                    CPacketRegistry::Text(this, &CAccounts::OnKick));
-    packets.Routed(To::Database, 251, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CAccounts::OnAccountRequest));
-    packets.Routed(To::Ranking, 239, CPacketRegistry::Member(), [this](Client* client, const CMessagePacket& packet) {
-        client->connection->SendRouted(240, QStringLiteral(".rt"), RankingReply(packet.GetPayload()));
+    packets.Routed(To::Database, ServicePacket::Database, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CAccounts::OnAccountRequest));
+    packets.Routed(To::Ranking, ServicePacket::RankingRequest, CPacketRegistry::Member(), [this](Client* client, const CMessagePacket& packet) {
+        client->connection->SendRouted(ServicePacket::RankingReply, QStringLiteral(".rt"), RankingReply(packet.GetPayload()));
     });
 }
 
@@ -87,7 +86,7 @@ void CAccounts::OnVersionQuery(Client* client, const QString& text) {
     const QString cookie = firstWord(text, &rest);
     const Client* about = findUser(firstWord(rest));
     client->connection->SendRouted(
-        183, QStringLiteral("."),
+        ServicePacket::VersionReply, QStringLiteral("."),
         QStringLiteral("%1 %2 %3")
             .arg(cookie, firstWord(rest),
                  about ? about->clientVersion : QStringLiteral("(not connected)")));
@@ -148,7 +147,7 @@ void CAccounts::onMoneyInviteRequest(Client* client, const QString& text) {
     response.m_secondAmount = m_options.moneyFunds;
     response.m_factor = m_options.moneyPerPointFactor;
     response.m_increments = m_options.moneyIncrements;
-    client->connection->SendRouted(253, QStringLiteral(".db"), response.FormatRequest());
+    client->connection->SendRouted(ServicePacket::MoneyResponse, QStringLiteral(".db"), response.FormatRequest());
 }
 
 void CAccounts::OnKick(Client* client, const QString& text) {

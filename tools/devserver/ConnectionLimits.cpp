@@ -7,7 +7,6 @@
 
 CConnectionLimits::CConnectionLimits(CDevServerCore& core, QTcpServer& server, std::function<void()> acceptPending)
     : CDevServerPart(core), m_server(server), m_acceptPending(std::move(acceptPending)) {
-    core.limits = this;
     m_backoffTimer = new QTimer(core.owner);
     m_backoffTimer->setSingleShot(true);
     QObject::connect(m_backoffTimer, &QTimer::timeout, core.owner, [this] { resumeAccepting(); });
@@ -27,7 +26,7 @@ QString CConnectionLimits::name(const Client* client) {
 }
 
 void CConnectionLimits::Admit(Client* client) {
-    client->connection->SetOutputLimit(m_options.outputLimitBytes);
+    client->connection->SetHardOutputLimit(m_options.outputLimitBytes * kHardOutputFactor);
     client->connection->SetFramesPerTurn(m_options.framesPerTurn);
     QObject::connect(client->connection, &CServerConnection::outputOverflow, m_core.owner, [this, client](qint64 backlog) {
         log(QStringLiteral("%1 dropped: %2 bytes sent to it wait unread").arg(name(client)).arg(backlog));
@@ -36,14 +35,23 @@ void CConnectionLimits::Admit(Client* client) {
     // connection has sent since is not subtracted, backlogs under 64 KiB are not reported): once
     // the estimate passes the budget, at once, before anything more is written, they are counted.
     QObject::connect(client->connection, &CServerConnection::outputWaiting, m_core.owner, [this, client](qint64 backlog) {
-        m_outputEstimate += backlog - client->outputReported;
-        client->outputReported = backlog;
+        State& own = state(client);
+        m_outputEstimate += backlog - own.outputReported;
+        own.outputReported = backlog;
         if (m_options.outputBudgetBytes > 0 && m_outputEstimate > m_options.outputBudgetBytes)
             auditOutput();
     });
-    client->relayCredit = m_options.relayBurstBytes;
-    client->relayClock.start();
-    client->outputStill.start();
+    const CServerConnection* connection = client->connection;
+    QObject::connect(client->connection, &QObject::destroyed, m_core.owner, [this, connection] {
+        if (const auto gone = m_states.find(connection); gone != m_states.end()) {
+            logRefusals(gone->second);
+            m_states.erase(gone);
+        }
+    });
+    State& own = state(client);
+    own.allowance = m_options.relayBurstBytes;
+    own.allowanceClock.start();
+    own.outputStill.start();
     if (m_options.loginTimeoutSeconds > 0) {
         QTimer::singleShot(m_options.loginTimeoutSeconds * 1000, client->connection, [this, client] {
             if (client->loggedIn)
@@ -122,12 +130,12 @@ void CConnectionLimits::resumeAccepting() {
     m_acceptPending(); // any accepted while paused
 }
 
-void CConnectionLimits::refill(Client* member) {
+void CConnectionLimits::refill(State& member) {
     // For the time since, up to the whole allowance (and a minute at most, so that nothing overflows).
-    const qint64 elapsed = qMin<qint64>(member->relayClock.nsecsElapsed(), 60'000'000'000);
-    member->relayClock.restart();
-    member->relayCredit =
-        qMin(m_options.relayBurstBytes, member->relayCredit + elapsed * m_options.relayBytesPerSecond / 1'000'000'000);
+    const qint64 elapsed = qMin<qint64>(member.allowanceClock.nsecsElapsed(), 60'000'000'000);
+    member.allowanceClock.restart();
+    member.allowance =
+        qMin(m_options.relayBurstBytes, member.allowance + elapsed * m_options.relayBytesPerSecond / 1'000'000'000);
 }
 
 bool CConnectionLimits::behind(const Client* reader) const {
@@ -138,55 +146,57 @@ bool CConnectionLimits::behind(const Client* reader) const {
     return bound > 0 && reader->connection->BytesToWrite() > bound;
 }
 
-void CConnectionLimits::noteDrained(Client* client) {
-    const qint64 drained = client->connection->BytesDrained();
-    if (drained != client->drained) {
-        client->drained = drained;
-        client->drainedAt.start();
-        client->outputStill.restart();
-    }
-}
-
-bool CConnectionLimits::reading(Client* reader) {
-    noteDrained(reader);
-    return reader->drainedAt.isValid() && reader->drainedAt.elapsed() < kReadingMs;
+void CConnectionLimits::refuse(Client* sender, qint64 frameBytes, const QString& line, const QString& reason) {
+    Refused(sender, frameBytes, QStringLiteral("%1 refused: %2").arg(name(sender), reason));
+    systemLine(sender, QStringLiteral("That was not sent: %1").arg(line));
 }
 
 bool CConnectionLimits::MayRelay(Client* sender, QList<Client*>& recipients, qint64 frameBytes) {
     const qint64 rate = m_options.relayBytesPerSecond;
     if (rate <= 0)
         return true;
-    // A member who has closed sent no more than the connection reads ahead: the rest of it goes at
-    // once, so that he does not stay on for minutes.
+    // A member who has closed sent no more than the connection had read when it saw him close: that
+    // goes at once, so that he does not stay on for minutes.
     const bool gone = sender->connection->IsPeerGone();
+    State& own = state(sender);
     if (recipients.size() > 1) {
         // Holding a room's speakers for its slowest reader would let him silence the room: he misses
         // its chat instead until he has read what waits.
         recipients.removeIf([this](const Client* reader) { return behind(reader); });
-    } else if (!gone && recipients.size() == 1 && recipients.front() != sender && behind(recipients.front()) &&
-               reading(recipients.front())) {
-        // One who reads nothing is left to his own limits: nobody waits for him.
-        if (!sender->readerWait.isValid())
-            sender->readerWait.start();
-        if (sender->readerWait.elapsed() < kReaderWaitMs) {
+    } else if (recipients.size() == 1 && recipients.front() != sender && behind(recipients.front())) {
+        // Nothing more is queued for him: what all the senders together have waiting for him stays
+        // bounded. His sender waits a little in case he catches up; one who is away (his client
+        // answers for him, and his game must not wait on it) or gone does not.
+        const bool waits = !gone && sender->record.GetPresence() != CUserInfo::kPresenceAway;
+        if (waits && !own.readerWait.isValid())
+            own.readerWait.start();
+        if (waits && own.readerWait.elapsed() < kReaderWaitMs) {
             sender->connection->Defer(kReaderRetryMs);
             return false;
         }
+        own.readerWait.invalidate();
+        const Client* reader = recipients.front();
+        refuse(sender, frameBytes,
+               QStringLiteral("%1 has not yet read what was sent to him before.").arg(reader->record.GetNickname()),
+               QStringLiteral("%1 bytes for %2, who has %3 waiting")
+                   .arg(frameBytes)
+                   .arg(reader->record.GetNickname())
+                   .arg(reader->connection->BytesToWrite()));
+        return false;
     }
-    refill(sender);
+    refill(own);
     const qint64 cost = frameBytes * recipients.size();
     if (cost > m_options.relayBurstBytes) {
-        sender->readerWait.invalidate();
-        log(QStringLiteral("%1 refused: %2 bytes for %3 readers").arg(name(sender)).arg(frameBytes).arg(recipients.size()));
-        systemLine(sender, QStringLiteral("That was not sent: it is too long for %1 readers.").arg(recipients.size()));
+        refuse(sender, frameBytes, QStringLiteral("it is too long for %1 readers.").arg(recipients.size()),
+               QStringLiteral("%1 bytes for %2 readers").arg(frameBytes).arg(recipients.size()));
         return false;
     }
-    if (cost > sender->relayCredit && !gone) {
-        sender->connection->Defer(int(qMin<qint64>((cost - sender->relayCredit) * 1000 / rate + 1, 3600 * 1000)));
+    if (cost > own.allowance && !gone) {
+        sender->connection->Defer(int(qMin<qint64>((cost - own.allowance) * 1000 / rate + 1, 3600 * 1000)));
         return false;
     }
-    sender->relayCredit -= cost;
-    sender->readerWait.invalidate();
+    own.allowance -= cost;
+    own.readerWait.invalidate();
     return true;
 }
 
@@ -194,10 +204,34 @@ void CConnectionLimits::Charge(Client* member, qint64 bytes) {
     const qint64 rate = m_options.relayBytesPerSecond;
     if (rate <= 0)
         return;
-    refill(member);
-    member->relayCredit -= bytes;
-    if (member->relayCredit < 0)
-        member->connection->Hold(int(qMin<qint64>(-member->relayCredit * 1000 / rate + 1, 3600 * 1000)));
+    State& own = state(member);
+    refill(own);
+    own.allowance -= bytes;
+    if (own.allowance < 0)
+        member->connection->Hold(int(qMin<qint64>(-own.allowance * 1000 / rate + 1, 3600 * 1000)));
+}
+
+void CConnectionLimits::Refused(Client* sender, qint64 frameBytes, const QString& line) {
+    State& own = state(sender);
+    if (own.refusalBurst.isValid() && own.refusalBurst.elapsed() < kRefusalBurstMs) {
+        ++own.refusalsUnlogged;
+    } else {
+        logRefusals(own);
+        log(line);
+        own.refusalBurst.start();
+        own.refused = name(sender);
+        QTimer::singleShot(kRefusalBurstMs, sender->connection, [this, connection = sender->connection] {
+            logRefusals(m_states[connection]);
+        });
+    }
+    if (!sender->connection->IsPeerGone())
+        Charge(sender, frameBytes);
+}
+
+void CConnectionLimits::logRefusals(State& member) {
+    if (member.refusalsUnlogged > 0)
+        log(QStringLiteral("%1: %2 more packets refused").arg(member.refused).arg(member.refusalsUnlogged));
+    member.refusalsUnlogged = 0;
 }
 
 void CConnectionLimits::auditOutput() {
@@ -206,14 +240,15 @@ void CConnectionLimits::auditOutput() {
     qint64 total = 0;
     for (const auto& entry : m_clients) {
         Client* client = entry.second.get();
-        client->outputReported = 0;
+        State& own = state(client);
+        own.outputReported = 0;
         if (!entry.first->IsOpen())
             continue;
         entry.first->Flush();
-        client->outputReported = entry.first->BytesToWrite();
-        total += client->outputReported;
-        if (client->outputReported > 0)
-            backlogs.emplace_back(client->outputReported, client);
+        own.outputReported = entry.first->BytesToWrite();
+        total += own.outputReported;
+        if (own.outputReported > 0)
+            backlogs.emplace_back(own.outputReported, client);
     }
     // Down to three quarters of the budget, so that the next count is a while away.
     const qint64 target = m_options.outputBudgetBytes / 4 * 3;
@@ -226,23 +261,26 @@ void CConnectionLimits::auditOutput() {
                 .arg(backlog)
                 .arg(total));
         total -= backlog;
-        client->outputReported = 0;
+        state(client).outputReported = 0;
         client->connection->Drop();
     }
     m_outputEstimate = total;
 }
 
 void CConnectionLimits::sweepStale() {
-    // Judged by what each socket passes on to its peer, however slowly he reads; not by what the
-    // system takes from the server, which may be nothing for minutes while its buffers drain.
     const qint64 staleMs = qint64(m_options.staleOutputSeconds) * 1000;
     std::vector<Client*> stale;
     for (const auto& entry : m_clients) {
         Client* client = entry.second.get();
-        noteDrained(client);
+        State& own = state(client);
+        const qint64 drained = client->connection->BytesDrained();
+        if (drained != own.drained) {
+            own.drained = drained;
+            own.outputStill.restart();
+        }
         if (client->connection->BytesToWrite() == 0)
-            client->outputStill.restart();
-        else if (staleMs > 0 && client->outputStill.elapsed() >= staleMs && client->connection->IsOpen())
+            own.outputStill.restart();
+        else if (staleMs > 0 && own.outputStill.elapsed() >= staleMs && client->connection->IsOpen())
             stale.push_back(client);
     }
     for (Client* client : stale) {

@@ -1,18 +1,16 @@
 #include "DevServer.h"
 
-#include "chat/CommandLineView.h"
 #include "net/ClientNode.h"
 #include "platform/Cp1252.h"
-#include "session/SessionDoc.h"
 
 CDevServer::CDevServer(Options options, QObject* parent)
     : QObject(parent), m_core(std::move(options), this, [this](const QString& line) { log(line); }),
       m_limits(m_core, m_server, [this] { onNewConnection(); }), m_accounts(m_core),
       m_mail(m_core, m_accounts), m_enquiries(m_core),
       m_rooms(m_core, m_matches, m_directory), m_directory(m_core, m_rooms.Unfinished()),
-      m_matches(m_core, m_directory), m_packets(m_core) {
+      m_matches(m_core, m_directory), m_packets([this](Client* sender, qint64 bytes, const QString& line) { m_limits.Refused(sender, bytes, line); }) {
     m_accounts.Register(m_packets, [this](Client* client) { loggedIn(client); });
-    m_directory.Register(m_packets);
+    m_directory.Register(m_packets, [this](Client* member, qint64 bytes) { m_limits.Charge(member, bytes); });
     m_rooms.Register(m_packets, [this](const QString& nickname, const QString& text) {
         emit transferAsked(nickname, text);
     });
@@ -94,23 +92,23 @@ void CDevServer::loggedIn(Client* client) {
 void CDevServer::registerChat() {
     using To = CPacketRegistry::To;
     m_packets.Routed(To::Room, ChatPacket::Shout,
-                     CPacketRegistry::RightHolder(CSessionDoc::kRightShout, QStringLiteral("You may not shout.")),
+                     CPacketRegistry::RightHolder(MemberRight::Shout, QStringLiteral("You may not shout.")),
                      [this](Client* client, const CMessagePacket& packet) { onShout(client, packet); });
     // A notice shows in the room as the server's own line: moderators only.
     m_packets.Routed(To::Room, ChatPacket::Notify,
-                     CPacketRegistry::RightHolder(CCommandLineView::kRightNotify,
+                     CPacketRegistry::RightHolder(MemberRight::Notify,
                                                   QStringLiteral("You may not send notices.")),
                      [this](Client* client, const CMessagePacket& packet) { onNotify(client, packet); });
     m_packets.Routed(To::Room, CPacketRegistry::kOtherTypes, CPacketRegistry::Member(),
                      [this](Client* client, const CMessagePacket& packet) { onRoomPacket(client, packet); });
     const auto toMember = [this](Client* client, const CMessagePacket& packet) { onMemberPacket(client, packet); };
     // Stopping and letting go a member are the moderators' too.
-    m_packets.Routed(To::Member, CCommandLineView::kPacketStop,
-                     CPacketRegistry::RightHolder(CCommandLineView::kRightDisable,
+    m_packets.Routed(To::Member, ServicePacket::Stop,
+                     CPacketRegistry::RightHolder(MemberRight::Disable,
                                                   QStringLiteral("You may not stop players.")),
                      toMember);
-    m_packets.Routed(To::Member, CCommandLineView::kPacketGo,
-                     CPacketRegistry::RightHolder(CCommandLineView::kRightEnable,
+    m_packets.Routed(To::Member, ServicePacket::Go,
+                     CPacketRegistry::RightHolder(MemberRight::Enable,
                                                   QStringLiteral("You may not let players go.")),
                      toMember);
     m_packets.Routed(To::Member, CPacketRegistry::kOtherTypes, CPacketRegistry::Member(), toMember);
@@ -139,8 +137,13 @@ void CDevServer::onMemberPacket(Client* client, const CMessagePacket& packet) {
     const QString payload = packet.GetPayload();
     Client* recipient = findUser(destination);
     if (!recipient) {
+        // As dear as a packet that reaches him would be.
+        m_limits.Refused(client, packet.GetBody().size() + 3,
+                         QStringLiteral("packet %1 of %2 to %3 undeliverable: not connected")
+                             .arg(type)
+                             .arg(client->record.GetNickname(), destination));
         client->connection->SendRouted(
-            215, QStringLiteral("."),
+            ServicePacket::Undeliverable, QStringLiteral("."),
             QStringLiteral("Message to %1 could not be delivered").arg(destination));
         return;
     }

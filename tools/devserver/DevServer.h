@@ -60,6 +60,11 @@ public:
     quint16 Port() const { return m_server.serverPort(); }
     int UserCount() const { return int(m_core.users.GetCount()); }
     int ConnectionCount() const { return int(m_core.clients.size()); }
+    // The bytes that wait in the server for the member's connection, -1 when he is not logged in.
+    qint64 OutputWaitingFor(const QString& nickname) const {
+        const Client* member = m_core.FindUser(nickname);
+        return member ? member->connection->BytesToWrite() : -1;
+    }
     bool IsAccepting() const { return m_limits.IsAccepting(); }
     // Game rooms the server keeps: those with somebody in them or an unfinished match.
     int RoomCount() const { return m_matches.Count(); }

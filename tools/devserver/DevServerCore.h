@@ -26,7 +26,6 @@ struct CDevClient {
     // The rights mask he was given at his login.
     quint32 rights = 0;
     CUserInfo record;
-    bool away = false;
     QString service;
     // The match board's query (packet 108), once the client has sent one.
     struct Query {
@@ -49,26 +48,10 @@ struct CDevClient {
     bool viewQueued = false;
     // Some of it was queued while a packet of his was handled: his own doing, charged to him.
     bool ownChangeQueued = false;
-    // What the member may still have the server send to the others (bytes), as of relayClock; below 0
-    // while he pays for an announcement.
-    qint64 relayCredit = 0;
-    QElapsedTimer relayClock;
-    // Since when his packet for one reader has waited for that reader to read (invalid: none waits).
-    QElapsedTimer readerWait;
-    // The bytes his socket had passed on to him when the limits last looked, when that last grew, and
-    // since when it has not grown while output waited for him in the server.
-    qint64 drained = 0;
-    QElapsedTimer drainedAt;
-    QElapsedTimer outputStill;
-    // The backlog the connection last reported to the output budget.
-    qint64 outputReported = 0;
 };
 
-class CConnectionLimits;
-
 // What the parts of the development server share: its options, its connections and the members logged
-// in through them, its log, the object its deferred work belongs to, and the limits that charge a
-// member for what the server sends others on his behalf.
+// in through them, its log, and the object its deferred work belongs to.
 class CDevServerCore {
 public:
     CDevServerCore(CDevServerOptions options, QObject* owner, std::function<void(const QString&)> log);
@@ -77,7 +60,6 @@ public:
     QObject* const owner;
     std::map<CServerConnection*, std::unique_ptr<CDevClient>> clients;
     CNoCaseStringMap<CDevClient*> users; // logged in
-    CConnectionLimits* limits = nullptr;
 
     void Log(const QString& line) const { m_log(line); }
     QList<CDevClient*> LoggedIn() const;

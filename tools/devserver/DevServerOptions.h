@@ -2,6 +2,7 @@
 
 #include "MatchReferee.h"
 #include "net/LoginPackets.h"
+#include "net/ServicePackets.h"
 
 #include <QString>
 
@@ -11,7 +12,7 @@
 struct CDevServerOptions {
     QString serverName = QStringLiteral("Norvale development server");
     QString lobbyService = QStringLiteral(".mb");
-    quint32 rightsMask = 0x10001; // propositions and shouts
+    quint32 rightsMask = MemberRight::Propositions | MemberRight::Shout;
     quint32 accountFlags = 1;     // mail allowed
     QString webHost{};            // the service's web pages ("http://127.0.0.1:4115"); empty: none
     int advertRefreshSeconds = 120;
@@ -38,8 +39,8 @@ struct CDevServerOptions {
         int variant = -1;
         int stake = -1;
     } league{};
-    // Limits: a member whose unsent output passes outputLimitBytes (and whose socket passes none of it
-    // on to him) is dropped; a connection that has not logged in after loginTimeoutSeconds is closed;
+    // Limits: a member whose unsent output passes four times outputLimitBytes is dropped at once; a
+    // connection that has not logged in after loginTimeoutSeconds is closed;
     // while fewer than fileReserve descriptors are left, the oldest connections that have not logged
     // in make room for new ones (with none of them, the server stops accepting and tries again
     // later). A connection's frames beyond framesPerTurn wait for the next turn of the event loop.
@@ -47,9 +48,10 @@ struct CDevServerOptions {
     // packets, the announcements of his presence and his moves between rooms: their bytes once for
     // each recipient) comes off an allowance refilled at relayBytesPerSecond, up to relayBurstBytes:
     // a packet waits until the allowance covers all its copies (one that costs more than
-    // relayBurstBytes is refused). A reader who has more than readerBacklogBytes waiting in the
-    // server gets no more of a room's chat until he has read it down, and a packet for him alone
-    // waits (a while at most) while he reads. The unsent output of all connections together stays
+    // relayBurstBytes is refused). Nothing of it is queued for a reader who has more than
+    // readerBacklogBytes (half outputLimitBytes at most) waiting in the server: he gets no more of a
+    // room's chat until he has read it down, and a packet for him alone waits a few seconds with its
+    // sender, then is refused. The unsent output of all connections together stays
     // within outputBudgetBytes (the largest backlogs are dropped first), and a member whose socket
     // passes nothing on to him for staleOutputSeconds while more waits in the server is dropped. The
     // system keeps at most about twice sendBufferBytes of a connection's output in its own buffers
@@ -62,7 +64,7 @@ struct CDevServerOptions {
     qint64 relayBurstBytes = 256 * 1024;
     qint64 readerBacklogBytes = 512 * 1024;
     qint64 outputBudgetBytes = 256 * 1024 * 1024;
-    int staleOutputSeconds = 60;
+    int staleOutputSeconds = 180;
     int sendBufferBytes = 256 * 1024;
 };
 

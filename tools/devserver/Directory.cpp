@@ -1,6 +1,5 @@
 #include "Directory.h"
 
-#include "ConnectionLimits.h"
 #include "support/PacketText.h"
 
 #include <QTimer>
@@ -9,11 +8,12 @@
 #include <cmath>
 #include <numeric>
 
-void CDirectory::Register(CPacketRegistry& packets) {
+void CDirectory::Register(CPacketRegistry& packets, Charge charge) {
+    m_charge = std::move(charge);
     packets.Plain(LoginPacketType::Presence, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CDirectory::OnPresence));
-    packets.Plain(58, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CDirectory::OnCommand));
-    packets.Plain(108, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CDirectory::OnBoardQuery));
-    packets.Plain(112, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CDirectory::OnWatchRequest));
+    packets.Plain(ServicePacket::Command, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CDirectory::OnCommand));
+    packets.Plain(ServicePacket::BoardQuery, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CDirectory::OnBoardQuery));
+    packets.Plain(ServicePacket::WatchRequest, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CDirectory::OnWatchRequest));
     for (const RelationPacket::List list : RelationPacket::kAllLists)
         packets.Routed(CPacketRegistry::To::Database, RelationPacket::RequestType(list), CPacketRegistry::Member(),
                        [this](Client* client, const CMessagePacket& packet) {
@@ -27,15 +27,15 @@ void CDirectory::Arrived(Client* client) {
     // The newcomer learns of everybody; everybody else of the newcomer.
     QList<Client*> others = loggedIn();
     others.removeAll(client);
-    SendDirectory(97, loggedIn(), {client});
-    SendDirectory(97, {client}, others);
+    SendDirectory(ServicePacket::UsersArrived, loggedIn(), {client});
+    SendDirectory(ServicePacket::UsersArrived, {client}, others);
     systemLine(client, QStringLiteral("Welcome to the %1, %2.").arg(m_options.serverName, nickname));
     tellFriendsOf(client, QLatin1Char('+'));
 }
 
 void CDirectory::Departed(Client* client) {
     m_ratings.clear();
-    SendDirectory(98, {client}, loggedIn());
+    SendDirectory(ServicePacket::UsersLeft, {client}, loggedIn());
     tellFriendsOf(client, QLatin1Char('-'));
 }
 
@@ -54,7 +54,7 @@ void CDirectory::OnWatchRequest(Client* client, const QString& text) {
         reply += QStringLiteral(" %1@%2").arg(user ? user->record.GetNickname() : name,
                                               user ? user->service : QString());
     }
-    client->connection->SendRouted(184, QStringLiteral("."), reply);
+    client->connection->SendRouted(ServicePacket::WatchReply, QStringLiteral("."), reply);
 }
 
 std::vector<qint64> CDirectory::SendDirectory(int type, const QList<Client*>& about, const QList<Client*>& to,
@@ -63,7 +63,7 @@ std::vector<qint64> CDirectory::SendDirectory(int type, const QList<Client*>& ab
     if (about.isEmpty())
         return sent;
     if (mask == 0)
-        mask = type == 110 ? UserField::OwnMask : UserField::All;
+        mask = type == ServicePacket::UsersChanged ? UserField::OwnMask : UserField::All;
     // Each user's entry is written once for each set of group flags readers see him with.
     std::vector<std::vector<std::pair<int, QString>>> entries(size_t(about.size()));
     const auto entry = [&](qsizetype index, int groups) -> const QString& {
@@ -182,13 +182,13 @@ void CDirectory::OnBoardQuery(Client* client, const QString& text) {
     query.self = words[9] != 0;
     client->query = query;
     // The reader's view of everyone changes with it.
-    SendDirectory(110, loggedIn(), {client}, kGroupFlagsOnly);
+    SendDirectory(ServicePacket::UsersChanged, loggedIn(), {client}, kGroupFlagsOnly);
 }
 
 void CDirectory::AnnounceChange(Client* client) {
     if (client->record.GetChangeMask() == 0)
         return;
-    SendDirectory(110, {client}, loggedIn());
+    SendDirectory(ServicePacket::UsersChanged, {client}, loggedIn());
     client->record.ClearChangeMask();
 }
 
@@ -241,18 +241,18 @@ void CDirectory::announceQueued() {
     // view of everybody he is sent: one toggling his presence or walking through rooms is slowed as
     // one who chats is (a change another brought about, a player's activity say, costs him nothing).
     const auto own = [&](Client* client) { return std::find(ownDoing.begin(), ownDoing.end(), client) != ownDoing.end(); };
-    const std::vector<qint64> sent = SendDirectory(110, changed, loggedIn());
+    const std::vector<qint64> sent = SendDirectory(ServicePacket::UsersChanged, changed, loggedIn());
     for (qsizetype i = 0; i < changed.size(); ++i) {
         changed[i]->record.ClearChangeMask();
         if (own(changed[i]))
-            m_core.limits->Charge(changed[i], sent[size_t(i)]);
+            m_charge(changed[i], sent[size_t(i)]);
     }
     if (!viewers.isEmpty()) {
         const QList<Client*> everybody = loggedIn();
         for (Client* viewer : viewers) {
-            const std::vector<qint64> view = SendDirectory(110, everybody, {viewer}, kGroupFlagsOnly);
+            const std::vector<qint64> view = SendDirectory(ServicePacket::UsersChanged, everybody, {viewer}, kGroupFlagsOnly);
             if (own(viewer))
-                m_core.limits->Charge(viewer, std::accumulate(view.begin(), view.end(), qint64(0)));
+                m_charge(viewer, std::accumulate(view.begin(), view.end(), qint64(0)));
         }
     }
 }
@@ -262,7 +262,7 @@ void CDirectory::tellFriendsOf(const Client* client, QChar sign) {
     for (Client* member : loggedIn()) {
         const QString owner = member->record.GetNickname();
         if (member != client && m_relations.Contains(owner, CRelationStore::List::Friends, nickname))
-            member->connection->SendRouted(206, QStringLiteral("."),
+            member->connection->SendRouted(ServicePacket::FriendChange, QStringLiteral("."),
                                            QStringLiteral("%1 %2 %3").arg(owner, QString(sign), nickname));
     }
 }
@@ -294,7 +294,7 @@ void CDirectory::OnRelationRequest(Client* client, int type, const QString& text
             m_relations.Contains(owner, CRelationStore::List::Friends, name))
             changed.append(entry.second);
     }
-    SendDirectory(110, changed, {client}, kGroupFlagsOnly);
+    SendDirectory(ServicePacket::UsersChanged, changed, {client}, kGroupFlagsOnly);
 }
 
 void CDirectory::OnCommand(Client* client, const QString& text) {

@@ -5,6 +5,7 @@
 #include "RelationStore.h"
 #include "UnfinishedMatchStore.h"
 
+#include <functional>
 #include <vector>
 
 // The development server's lobby directory and what members see of each other in it. It keeps the
@@ -20,7 +21,10 @@ public:
         : CDevServerPart(core), m_unfinished(unfinished) {}
 
     const CRelationStore& Relations() const { return m_relations; }
-    void Register(CPacketRegistry& packets);
+    // charge takes the bytes the server sent others on a member's behalf: the announcements of the
+    // changes he made himself.
+    using Charge = std::function<void(Client* member, qint64 bytes)>;
+    void Register(CPacketRegistry& packets, Charge charge);
 
     // A member logged in: he learns of everybody, everybody of him, and his friends that he came.
     void Arrived(Client* client);
@@ -73,4 +77,5 @@ private:
     mutable std::vector<float> m_ratings;
     std::vector<CServerConnection*> m_announcing; // changes to go out at the end of the turn
     CRelationStore m_relations;
+    Charge m_charge;
 };

@@ -1,6 +1,5 @@
 #include "EnquiryDesk.h"
 
-#include "board/BgClientView.h"
 #include "game/LeagueInviteInfo.h"
 #include "net/TransmittableObject.h"
 #include "support/PacketText.h"
@@ -9,9 +8,9 @@
 #include <cmath>
 
 void CEnquiryDesk::Register(CPacketRegistry& packets) {
-    packets.Plain(91, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CEnquiryDesk::OnRatingRequest));
-    packets.Plain(77, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CEnquiryDesk::OnLeagueInfoRequest));
-    packets.Routed(CPacketRegistry::To::Server, CBgClientView::kBearOffRequest, CPacketRegistry::Member(),
+    packets.Plain(ServicePacket::RatingRequest, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CEnquiryDesk::OnRatingRequest));
+    packets.Plain(ServicePacket::LeagueInfo, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CEnquiryDesk::OnLeagueInfoRequest));
+    packets.Routed(CPacketRegistry::To::Server, ServicePacket::BearOffRequest, CPacketRegistry::Member(),
                    CPacketRegistry::Text(this, &CEnquiryDesk::OnBearOffRequest));
 }
 
@@ -51,7 +50,7 @@ void CEnquiryDesk::OnRatingRequest(Client* client, const QString& text) {
                      .arg(-weight * chance, 0, 'f', 6)
                      .arg(0.0, 0, 'f', 6);
     }
-    client->connection->SendPlain(93, reply);
+    client->connection->SendPlain(ServicePacket::RatingReply, reply);
 }
 
 void CEnquiryDesk::OnLeagueInfoRequest(Client* client, const QString& text) {
@@ -66,7 +65,7 @@ void CEnquiryDesk::OnLeagueInfoRequest(Client* client, const QString& text) {
     const Options::League& league = m_options.league;
     const CBackgammonLeagueInviteInfo info(request->GetCookie(), league.name, league.matchLength, league.rated,
                                            league.cube, league.variant, league.stake);
-    client->connection->SendPlain(77, info.WriteText());
+    client->connection->SendPlain(ServicePacket::LeagueInfo, info.WriteText());
 }
 
 void CEnquiryDesk::OnBearOffRequest(Client* client, const QString& text) {
@@ -90,5 +89,5 @@ void CEnquiryDesk::OnBearOffRequest(Client* client, const QString& text) {
     WritePacketCString(reply, QString::number(m_bearOff.WinningChance(onRoll, other), 'f', 6));
     reply += QLatin1Char(' ');
     WritePacketCString(reply, name);
-    client->connection->SendRouted(CBgClientView::kBearOffReply, QStringLiteral("."), reply);
+    client->connection->SendRouted(ServicePacket::BearOffReply, QStringLiteral("."), reply);
 }

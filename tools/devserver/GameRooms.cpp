@@ -20,9 +20,10 @@ void CGameRooms::OnTransfer(Client* client, const QString& text) {
     const CServiceName service(firstWord(text, &rest));
     // The room's name is read once: its service word and the parts after it (a member may send many
     // transfers).
-    const QStringList parts = service.GetPartList();
+    QStringList parts = service.GetPartList();
+    parts.removeAll(QString());
     const QString word = service.GetFirstPart();
-    const qsizetype partCount = std::count_if(parts.begin(), parts.end(), [](const QString& part) { return !part.isEmpty(); });
+    const qsizetype partCount = parts.size();
     const QString nickname = client->record.GetNickname();
     const bool player = std::any_of(parts.begin(), parts.end(),
                                     [&](const QString& part) { return SameNickname(part, nickname); });
@@ -37,7 +38,8 @@ void CGameRooms::OnTransfer(Client* client, const QString& text) {
         entered = service.GetBaseName();
         enteredAsPlayer = player;
         client->record.SetActivity(player ? CUserInfo::kActivityPlaying : CUserInfo::kActivityWatching);
-        matchRoom = word == QLatin1String("gb") && partCount == 2;
+        // A match is played by two players: a room naming one of them twice is none.
+        matchRoom = word == QLatin1String("gb") && partCount == 2 && !SameNickname(parts[0], parts[1]);
         // A player's transfer names the terms of a new match: "<room> [!<unfinished match key>] <terms>";
         // one that resumes ("<room> ResumeMatch <key> ...") goes on with the room's match, and a
         // watcher's never counts.
@@ -71,10 +73,13 @@ void CGameRooms::OnTransfer(Client* client, const QString& text) {
         SendUnfinished(m_unfinished.Remove(m_unfinished.KeyOfRoom(CServiceName(entered))));
     if (matchRoom) {
         m_matches.Open(entered);
-        if (terms)
+        if (terms) {
             m_matches.OfferTerms(client, *terms);
-        else
+        } else {
             m_matches.SendRoomEntered(client, true, true);
+            if (enteredAsPlayer)
+                m_matches.PlayerReturns(client);
+        }
     } else {
         CServiceSettings settings;
         if (entered == m_options.lobbyService)
@@ -137,7 +142,7 @@ void CGameRooms::SendUnfinished(const QStringList& players) {
             continue;
         const QString nickname = user->record.GetNickname();
         int left = 0;
-        user->connection->SendRouted(233, QStringLiteral("."),
+        user->connection->SendRouted(ServicePacket::UnfinishedMatches, QStringLiteral("."),
                                      m_unfinished.FormatList(nickname, CUnfinishedMatchStore::kLongestList, &left));
         if (left > 0)
             log(QStringLiteral("the unfinished matches of %1 are too many for one frame: %2 of them not listed")

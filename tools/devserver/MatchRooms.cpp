@@ -12,9 +12,9 @@ void CMatchRooms::Register(CPacketRegistry& packets, std::function<void(const QS
     using To = CPacketRegistry::To;
     // Moves go to the referee, whatever the room holds; nobody refuses a move but the server, and no
     // move goes from one member to another.
-    packets.Routed(To::Room, 217, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CMatchRooms::OnMatchMove));
+    packets.Routed(To::Room, ServicePacket::Move, CPacketRegistry::Member(), CPacketRegistry::Text(this, &CMatchRooms::OnMatchMove));
     packets.Routed(To::Room, kMoveRefused, CPacketRegistry::Nobody(), {});
-    packets.Routed(To::Member, 217, CPacketRegistry::Nobody(), {});
+    packets.Routed(To::Member, ServicePacket::Move, CPacketRegistry::Nobody(), {});
     packets.Routed(To::Member, kMoveRefused, CPacketRegistry::Nobody(), {});
     packets.Plain(kContinueAnswer, CPacketRegistry::Member(),
                   [this, sessionEnded](Client* client, const CMessagePacket& packet) {
@@ -37,7 +37,7 @@ void CMatchRooms::SendRoomEntered(Client* client, bool withMatch, bool history) 
     // The match so far, for a watcher who comes late or a player who comes back.
     if (history)
         for (const QString& move : match->History())
-            client->connection->SendRouted(217, QStringLiteral("."), move, QStringLiteral("&"));
+            client->connection->SendRouted(ServicePacket::Move, QStringLiteral("."), move, QStringLiteral("&"));
     const int seat = match->Players().indexOf(client->record.GetNickname());
     if (seat >= 0)
         client->record.SetGameDescriptor(match->Descriptor(seat));
@@ -185,7 +185,7 @@ void CMatchRooms::handOut(const QString& service, const std::vector<CMatchRefere
     const QList<Client*> present = inRoom(service);
     for (const CMatchReferee::Move& move : moves)
         for (Client* user : present)
-            user->connection->SendRouted(217, move.fromServer ? QStringLiteral(".") : sender, move.text,
+            user->connection->SendRouted(ServicePacket::Move, move.fromServer ? QStringLiteral(".") : sender, move.text,
                                          QStringLiteral("&"));
     // The lobby shows the players' score.
     for (int seat = 0; seat < match->Players().size(); ++seat) {
@@ -205,13 +205,38 @@ void CMatchRooms::offerNextGame(MatchRoom& room, const QString& service) {
     MoneySession& money = room.money;
     money.waiting = true;
     money.answers.clear();
-    if (money.limit <= 0)
+    if (money.limit <= 0 && match->Options().IsWager())
         money.limit = std::max(match->Options().GetReserve(), 0);
-    const int stake = std::max(match->Options().GetStake(), 0);
-    log(QStringLiteral("money session %1: next game offered at %2/point, limit %3").arg(service).arg(stake).arg(money.limit));
+    sendOffer(room, service);
+}
+
+void CMatchRooms::sendOffer(const MatchRoom& room, const QString& service) {
+    const CMatchReferee* match = room.referee.get();
+    // Only what was agreed: a session without a wager plays for nothing, whatever its terms hold.
+    const bool wager = match->Options().IsWager();
+    const int stake = wager ? std::max(match->Options().GetStake(), 0) : 0;
+    const int limit = wager ? room.money.limit : 0;
+    log(QStringLiteral("money session %1: next game offered at %2/point, limit %3").arg(service).arg(stake).arg(limit));
     for (const QString& name : match->Players())
         if (Client* player = findUser(name); player && CServiceName(player->service).IsSameService(CServiceName(service)))
-            player->connection->SendPlain(kContinueOffer, QStringLiteral("%1 %2").arg(stake).arg(money.limit));
+            player->connection->SendPlain(kContinueOffer, QStringLiteral("%1 %2").arg(stake).arg(limit));
+}
+
+void CMatchRooms::PlayerReturns(Client* client) {
+    MatchRoom* room = findRoom(client->service);
+    if (!room || !room->referee || !room->money.waiting)
+        return;
+    MoneySession& money = room->money;
+    if (money.ended) {
+        if (!SameNickname(money.endedBy, client->record.GetNickname()))
+            systemLine(client, QStringLiteral("%1 has ended this session.").arg(money.endedBy));
+        return;
+    }
+    if (!playersPresent(client->service))
+        return;
+    // Whatever either had answered went with the pause he left: the new offer asks both again.
+    money.answers.clear();
+    sendOffer(*room, client->service);
 }
 
 bool CMatchRooms::OnContinueSession(Client* client, const QString& text) {
@@ -231,6 +256,7 @@ bool CMatchRooms::OnContinueSession(Client* client, const QString& text) {
     MoneySession& money = room->money;
     if (fields[0] == QLatin1String("0")) {
         money.ended = true;
+        money.endedBy = nickname;
         log(QStringLiteral("money session %1 ended by %2").arg(client->service, nickname));
         return true;
     }

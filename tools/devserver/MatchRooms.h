@@ -13,16 +13,17 @@
 // once both players came with the same terms (a backgammon match, or a proposition whose games open
 // by themselves) and everybody in the room gets its "S" packet; every move (routed 217 to the room)
 // goes to the referee, which hands it to everybody in the room or refuses it (218 to its sender);
-// between two games of a money session it offers the next (37) and takes the players' answers (36).
+// between two games of a money session it offers the next (37), again to both when a player comes
+// back to the room, and takes the players' answers (36).
 class CMatchRooms : public CDevServerPart {
 public:
     // The room's setting that names its current match; a new number means a new match.
     static constexpr char kMatchSetting[] = "match";
     // Plain packets of a money session: the server's offer and a player's answer.
-    static constexpr int kContinueAnswer = 36;
-    static constexpr int kContinueOffer = 37;
+    static constexpr int kContinueAnswer = ServicePacket::ContinueAnswer;
+    static constexpr int kContinueOffer = ServicePacket::ContinueOffer;
     // Routed from "." to a player whose move the referee refused: "<sequence> <reason>".
-    static constexpr int kMoveRefused = 218;
+    static constexpr int kMoveRefused = ServicePacket::MoveRefused;
 
     CMatchRooms(CDevServerCore& core, CDirectory& directory) : CDevServerPart(core), m_directory(directory) {}
     // The packets it answers; sessionEnded hears of a money session a player ended (with his room).
@@ -60,15 +61,20 @@ public:
     void OnMatchMove(Client* client, const QString& text);
     // Packet 36 of a player of a money session -> true when it ended the session.
     bool OnContinueSession(Client* client, const QString& text);
+    // A player came back to his room without new terms (a resume, a rejoin). A money session that
+    // waits between two games offers its next game again once both players are there, asking both
+    // afresh; one that a player ended tells him who did, and offers nothing.
+    void PlayerReturns(Client* client);
 
 private:
     // Between two games of a money session (a match without length) both players must agree to go on
     // and on the limit of the next game: the server offers "<stake> <limit>" (37) and each player
     // answers "<flag> <limit> <limit>" (36); the next game starts when both answered 1 with the same
-    // limit, and a 0 ends the session.
+    // limit, and a 0 ends the session. A session agreed without a wager is offered at "0 0".
     struct MoneySession {
         bool waiting = false; // a game ended and the next is not agreed yet
         bool ended = false;
+        QString endedBy;
         int limit = 0;                // cents, the limit of the games
         std::map<QString, int> answers; // by folded nickname: the limit he agreed to
     };
@@ -81,6 +87,8 @@ private:
     };
     // After a move: a game of a money session that just ended makes the server offer the next.
     void offerNextGame(MatchRoom& room, const QString& service);
+    // The offer (37) to each player of the room who is in it.
+    void sendOffer(const MatchRoom& room, const QString& service);
     // A proposition's games open by themselves, each from the agreed position with its side on roll.
     void openPropositionGame(MatchRoom& room, const QString& service);
     // Hands moves of the referee to everybody in the room.

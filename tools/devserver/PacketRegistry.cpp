@@ -37,21 +37,22 @@ void CPacketRegistry::Dispatch(CDevClient* client, const CMessagePacket& packet)
         return;
     }
     const QString sender = client->record.GetNickname();
-    if (!entry || entry->rule.sender == Sender::Connection) {
-        m_core.Log(QStringLiteral("packet %1 from %2 ignored").arg(type).arg(sender));
-        return;
-    }
+    const qint64 bytes = packet.GetBody().size() + 3;
+    if (!entry || entry->rule.sender == Sender::Connection)
+        return m_refused(client, bytes, QStringLiteral("packet %1 from %2 ignored").arg(type).arg(sender));
     switch (entry->rule.sender) {
     case Sender::Nobody:
-        m_core.Log(QStringLiteral("packet %1 of %2 to %3 dropped: %4")
-                       .arg(type)
-                       .arg(sender,
-                            packet.IsRouted() ? packet.GetDestinationName() : QStringLiteral("the server"),
-                            packet.GetPayload().left(80)));
-        return;
+        return m_refused(client, bytes,
+                         QStringLiteral("packet %1 of %2 to %3 dropped: %4")
+                             .arg(type)
+                             .arg(sender,
+                                  packet.IsRouted() ? packet.GetDestinationName() : QStringLiteral("the server"),
+                                  packet.GetPayload().left(80)));
     case Sender::RightHolder:
-        if ((client->rights & entry->rule.right) == 0)
+        if ((client->rights & entry->rule.right) == 0) {
+            m_refused(client, bytes, QStringLiteral("packet %1 of %2 refused: %3").arg(type).arg(sender, entry->rule.refusal));
             return CDevServerCore::SystemLine(client, entry->rule.refusal);
+        }
         break;
     case Sender::Member:
     case Sender::Connection:

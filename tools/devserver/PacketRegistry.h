@@ -57,7 +57,9 @@ public:
         };
     }
 
-    explicit CPacketRegistry(const CDevServerCore& core) : m_core(core) {}
+    // A packet refused or dropped: the sender, its frame's bytes and the line for the log.
+    using Refusal = std::function<void(CDevClient* sender, qint64 frameBytes, const QString& line)>;
+    explicit CPacketRegistry(Refusal refused) : m_refused(std::move(refused)) {}
 
     void Plain(int type, Rule rule, Handler handler) {
         add(To::Plain, type, std::move(rule), std::move(handler));
@@ -67,8 +69,8 @@ public:
     }
 
     // Hands the connection's packet to the part that answers it, when its sender may send it. Before
-    // the login anything but a login packet closes the connection; after it, a packet nobody answers
-    // is logged.
+    // the login anything but a login packet closes the connection; after it, a packet nobody answers,
+    // or one its sender may not send, is refused (the refusal hook charges him for it and logs it).
     void Dispatch(CDevClient* client, const CMessagePacket& packet) const;
 
 private:
@@ -83,7 +85,7 @@ private:
     const Entry* find(To to, int type) const;
     static quint64 keyOf(To to, int type) { return (quint64(to) << 32) | quint32(type); }
 
-    const CDevServerCore& m_core;
+    Refusal m_refused;
     std::vector<Entry> m_entries;
     QHash<quint64, size_t> m_index; // by destination and type
 };

@@ -15,10 +15,6 @@ CServerConnection::CServerConnection(QTcpSocket* socket, QObject* parent)
     // What a peer sends beyond this waits in the kernel until the frames before it are handled.
     m_socket->setReadBufferSize(kReadAhead);
     m_peer = QStringLiteral("%1:%2").arg(socket->peerAddress().toString()).arg(socket->peerPort());
-    m_judgeTimer = new QTimer(this);
-    m_judgeTimer->setSingleShot(true);
-    m_judgeTimer->setInterval(kJudgeMs);
-    connect(m_judgeTimer, &QTimer::timeout, this, &CServerConnection::judgeBacklog);
     m_holdTimer = new QTimer(this);
     m_holdTimer->setSingleShot(true);
     connect(m_holdTimer, &QTimer::timeout, this, [this] {
@@ -66,39 +62,20 @@ void CServerConnection::SendRaw(const QByteArray& bytes) {
 
 bool CServerConnection::written(qint64 bytes) {
     m_written += bytes;
-    if (m_outputLimit <= 0 || m_socket->bytesToWrite() <= m_outputLimit) {
-        if (m_socket->bytesToWrite() > kReadAhead)
-            emit outputWaiting(m_socket->bytesToWrite());
-        return true;
-    }
-    // What the kernel takes now is not backlog; what is left is judged once the peer could read.
-    m_socket->flush();
-    const qint64 backlog = m_socket->bytesToWrite();
-    if (backlog > m_outputLimit * kHardOutputFactor) {
-        emit outputOverflow(backlog);
-        Drop();
-        return false;
-    }
-    if (backlog > m_outputLimit && !m_judgeTimer->isActive()) {
-        m_drainedAtOverflow = BytesDrained();
-        m_judgeTimer->start();
+    qint64 backlog = m_socket->bytesToWrite();
+    if (m_hardOutputLimit > 0 && backlog > m_hardOutputLimit) {
+        // What the kernel takes now is not backlog.
+        m_socket->flush();
+        backlog = m_socket->bytesToWrite();
+        if (backlog > m_hardOutputLimit) {
+            emit outputOverflow(backlog);
+            Drop();
+            return false;
+        }
     }
     if (backlog > kReadAhead)
         emit outputWaiting(backlog);
     return true;
-}
-
-void CServerConnection::judgeBacklog() {
-    if (m_closed)
-        return;
-    m_socket->flush();
-    const qint64 backlog = m_socket->bytesToWrite();
-    // A peer whose socket passed something on to it since is reading: it is judged again when more
-    // is written.
-    if (backlog <= m_outputLimit || BytesDrained() > m_drainedAtOverflow)
-        return;
-    emit outputOverflow(backlog);
-    Drop();
 }
 
 qint64 CServerConnection::BytesToWrite() const { return m_socket->bytesToWrite(); }

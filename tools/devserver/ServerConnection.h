@@ -32,11 +32,10 @@ public:
     bool IsOpen() const;
     // The peer has closed: what is handled now is what it sent before.
     bool IsPeerGone() const { return m_peerGone; }
-    // A peer that does not read what is sent to it: once more than this many bytes wait in the server
-    // for it, and its socket passes nothing on to it for kJudgeMs, the connection is dropped
-    // (outputOverflow(), then closed()); a peer that reads, however slowly, is judged again as more is
-    // sent to it. Past kHardOutputFactor times as many it goes at once, read or not. 0: no bound.
-    void SetOutputLimit(qint64 bytes) { m_outputLimit = bytes; }
+    // Once more than this many bytes wait in the server for the peer, read or not, the connection is
+    // dropped at once (outputOverflow(), then closed()). 0: no bound. Whether a peer reads at all is
+    // judged by its owner, from BytesDrained().
+    void SetHardOutputLimit(qint64 bytes) { m_hardOutputLimit = bytes; }
     qint64 BytesToWrite() const;
     // Hands the system what it takes now of the unsent output.
     void Flush();
@@ -68,8 +67,6 @@ public:
     // handled again once a hold of ms milliseconds is over, before the frames after it.
     void Defer(int ms);
     static constexpr qint64 kReadAhead = 64 * 1024;
-    static constexpr int kHardOutputFactor = 4;
-    static constexpr int kJudgeMs = 1000;
 
 signals:
     void packetReceived(CMessagePacketPtr packet);
@@ -88,7 +85,6 @@ private:
     // Hands m_handling to the receivers.
     void emitHandling();
     bool written(qint64 bytes);
-    void judgeBacklog();
 
     QTcpSocket* m_socket;
     FrameDecoder m_decoder;
@@ -98,11 +94,10 @@ private:
     bool m_closing = false;
     // The peer closed; its frames are being handled.
     bool m_peerGone = false;
-    qint64 m_outputLimit = 0;
+    qint64 m_hardOutputLimit = 0;
     int m_framesPerTurn = 0;
     bool m_framesQueued = false;
     qint64 m_written = 0;
-    qint64 m_drainedAtOverflow = 0;
     // The packet being handled, and one put back by Defer().
     CMessagePacketPtr m_handling;
     CMessagePacketPtr m_deferred;
@@ -112,7 +107,6 @@ private:
         if (m_sentAtClose < 0)
             m_sentAtClose = BytesTaken();
     }
-    QTimer* m_judgeTimer = nullptr;
     QTimer* m_holdTimer = nullptr;
 };
 

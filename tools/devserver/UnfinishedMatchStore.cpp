@@ -52,9 +52,13 @@ bool CUnfinishedMatchStore::IsMatchOf(const QString& key, const CServiceName& ro
     if (found == m_byKey.constEnd())
         return false;
     const QStringList& players = m_matches.at(*found).foldedPlayers;
-    const QStringList parts = room.GetPartList();
+    QStringList parts;
+    for (const QString& part : room.GetPartList())
+        parts << FoldNickname(part);
+    // The same players, each of them: a room naming one of them twice is not theirs.
     return parts.size() == players.size() &&
-           std::all_of(parts.begin(), parts.end(), [&](const QString& part) { return players.contains(FoldNickname(part)); });
+           std::all_of(parts.begin(), parts.end(), [&](const QString& part) { return players.contains(part); }) &&
+           std::all_of(players.begin(), players.end(), [&](const QString& player) { return parts.contains(player); });
 }
 
 QString CUnfinishedMatchStore::KeyOfTransfer(const QString& transferText) {

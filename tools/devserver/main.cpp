@@ -52,7 +52,7 @@ int main(int argc, char* argv[]) {
         QStringLiteral("login-timeout"), QStringLiteral("Close connections that have not logged in by then."),
         QStringLiteral("seconds"), QStringLiteral("30"));
     const QCommandLineOption outputLimitOption(
-        QStringLiteral("output-limit"), QStringLiteral("Drop a connection once this many bytes wait unread for it."),
+        QStringLiteral("output-limit"), QStringLiteral("Output one connection may have waiting: others' chat skips him past half of it, four times it drops him."),
         QStringLiteral("bytes"), QString::number(4 * 1024 * 1024));
     const QCommandLineOption quietOption(QStringLiteral("quiet"),
                                          QStringLiteral("Print nothing but errors."));

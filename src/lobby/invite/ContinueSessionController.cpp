@@ -99,7 +99,8 @@ void CContinueSessionController::refresh() {
 void CContinueSessionController::OpenDialog() {
     if (m_dialog)
         m_dialog->OpenWindow();
-    if (CGameSessionLink* link = session()) {
+    // A game played for nothing needs no money limits.
+    if (CGameSessionLink* link = session(); link && !m_withoutWager) {
         const CServiceName name(m_serviceName);
         const CUserMoneyInviteRequest request(m_own, m_own, m_serviceName, name.CountParts(), 0,
                                               name.GetPartsText());
@@ -145,9 +146,10 @@ void CContinueSessionController::OnLimitsPacket(const QString& text) {
     int stake = 0, limit = 0;
     if (numbers.size() != 2 || !ReadWholeNumber(numbers[0], stake) || !ReadWholeNumber(numbers[1], limit))
         return;
-    // An offer after this side had stopped is a new pause: the peer must open his again (unless his
-    // word of it came first).
-    const bool again = m_stopped;
+    // Any offer after the first is a new pause, whether this side had stopped or still waits in the
+    // pause the offer repeats: the peer must open his dialog again (unless his word of it came first
+    // while this side was stopped), and is told that this one is open.
+    const bool again = m_offerReceived;
     if (again) {
         m_peerReady = m_peerOpenedAhead;
         m_limitsKnown = false;
@@ -155,6 +157,13 @@ void CContinueSessionController::OnLimitsPacket(const QString& text) {
     m_peerOpenedAhead = false;
     m_stake = stake;
     m_limit = limit;
+    // Without a wager the only limit is 0, and no answer of the database is waited for.
+    m_withoutWager = stake == 0 && limit == 0;
+    if (m_withoutWager) {
+        m_limitsKnown = true;
+        m_lowerBound = 0;
+        m_upperBound = 0;
+    }
     m_offerReceived = true;
     m_answered = false;
     m_peerConfirmed = false;

@@ -3,6 +3,7 @@
 #include "board/MoneyInviteResponsePtr.h"
 #include "game/ContinueSession.h"
 #include "lobby/invite/ContinueSessionDlg.h"
+#include "net/ServicePackets.h"
 
 #include <QPointer>
 #include <QString>
@@ -22,16 +23,20 @@ class QWidget;
 // else is dropped. Once stopped, the controller takes from the peer only his end of the session (the
 // chat line) and a dialog opened for the next pause (kept for the server's next offer).
 //
+// Every offer after the first is a new pause (the server offers again when a player comes back to a
+// session waiting between games): both answers are cleared, the peer must say again that his dialog
+// is open, and this side tells him that its own is.
+//
 // Stopping comes from this side ("Play Later", "End Session"), from the peer (his 2 or 3) or from the
 // database (a refused money answer). Only the first leaves this side's buttons to act: the user can
 // still end the session or close the dialog after the others stopped.
 class CContinueSessionController : public CContinueSession {
 public:
     enum PeerCode { kOpened = 1, kPlayLater = 2, kEndSession = 3, kNextGame = 4, kNewLimit = 6 };
-    static constexpr int kPacketContinue = 36;
-    static constexpr int kPacketOffer = 37;
+    static constexpr int kPacketContinue = ServicePacket::ContinueAnswer;
+    static constexpr int kPacketOffer = ServicePacket::ContinueOffer;
     static constexpr int kPacketPeer = 243;
-    static constexpr int kPacketMoneyRequest = 251;
+    static constexpr int kPacketMoneyRequest = ServicePacket::Database;
 
     // Unless automatic, the game module makes the dialog now (for that parent window).
     CContinueSessionController(CGameDoc* document, QWidget* parent, bool automatic);
@@ -65,6 +70,8 @@ public:
     // The database refused money play between these players for the next game.
     bool IsRefused() const { return m_refused; }
     bool IsAutomatic() const { return m_automatic; }
+    // The offer was "0 0": a session agreed without a wager, whose games have no limit to agree on.
+    bool IsWithoutWager() const { return m_withoutWager; }
     int GetLimit() const { return m_limit; }
     int GetStake() const { return m_stake; }
     const QString& GetPeer() const { return m_peer; }
@@ -109,6 +116,7 @@ private:
     bool m_refused = false;
     // The peer opened his dialog again while this side was stopped: counted with the next offer.
     bool m_peerOpenedAhead = false;
+    bool m_withoutWager = false;
     int m_limit = 0;
     int m_lowerBound = 0;
     int m_upperBound = 0;

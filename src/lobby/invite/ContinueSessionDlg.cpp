@@ -173,7 +173,7 @@ QString CContinueSessionDlg::StatusText() const {
 
 void CContinueSessionDlg::Refresh() {
     build();
-    m_limit->EnableAll(m_controller->CanAnswer());
+    m_limit->EnableAll(m_controller->CanAnswer() && !m_controller->IsWithoutWager());
     m_status->setText(StatusText());
     EnableItem(kIdNextGame, !m_controller->IsStopped());
     EnableItem(kIdPlayLater, !m_controller->HasLeft());

@@ -2,6 +2,7 @@
 
 #include "lobby/invite/InvitationDialog.h"
 #include "lobby/invite/InviteData.h"
+#include "net/ServicePackets.h"
 #include "support/dialogs/StickyDialog.h"
 
 #include <QFont>
@@ -41,11 +42,11 @@ class CInvitationDlg : public CStickyDialog, public CInvitationDialogInterface {
     NV_DECLARE_RUNTIME_CLASS(CInvitationDlg, CStickyDialog)
 public:
     // Packets.
-    static constexpr int kPacketLeagueInfoRequest = 77;
-    static constexpr int kPacketRatingRequest = 91;
-    static constexpr int kPacketRatingReply = 93;
-    static constexpr int kPacketVersionRequest = 182;
-    static constexpr int kPacketVersionReply = 183;
+    static constexpr int kPacketLeagueInfoRequest = ServicePacket::LeagueInfo;
+    static constexpr int kPacketRatingRequest = ServicePacket::RatingRequest;
+    static constexpr int kPacketRatingReply = ServicePacket::RatingReply;
+    static constexpr int kPacketVersionRequest = ServicePacket::VersionQuery;
+    static constexpr int kPacketVersionReply = ServicePacket::VersionReply;
     // Estimates are not asked for longer matches.
     static constexpr int kMaxEstimatedLength = 500;
     // Lowest peer version before any is known; valid versions lie in 1..9999.

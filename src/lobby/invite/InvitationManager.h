@@ -2,6 +2,7 @@
 
 #include "lobby/UserListView.h"
 #include "lobby/invite/InviteData.h"
+#include "net/ServicePackets.h"
 #include "session/PacketTarget.h"
 #include "session/SessionServices.h"
 
@@ -30,10 +31,10 @@ class CInvitationManager : public CSubDocument, public CInvitationService, publi
 public:
     // Packets.
     static constexpr int kPacketRefused = 70;
-    static constexpr int kPacketStatusReply = 184;
-    static constexpr int kPacketUndeliverable = 215;
+    static constexpr int kPacketStatusReply = ServicePacket::WatchReply;
+    static constexpr int kPacketUndeliverable = ServicePacket::Undeliverable;
     static constexpr int kPacketRecord = 227;
-    static constexpr int kPacketUnfinishedList = 233;
+    static constexpr int kPacketUnfinishedList = ServicePacket::UnfinishedMatches;
     static constexpr int kPacketResumeRequest = 242;
     static constexpr int kPacketResumeAnswer = 246;
     static constexpr int kEventUserArrived = 0x1101;

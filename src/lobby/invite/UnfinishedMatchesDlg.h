@@ -1,5 +1,6 @@
 #pragma once
 
+#include "net/ServicePackets.h"
 #include "support/dialogs/StickyDialog.h"
 
 #include <memory>
@@ -21,7 +22,7 @@ public:
     static constexpr int kIdResume = 1241;
     static constexpr int kIdInfo = 1242;
     static constexpr int kIdNone = 1243; // shown when there is nothing to list
-    static constexpr int kWatchRequest = 112;
+    static constexpr int kWatchRequest = ServicePacket::WatchRequest;
 
     CUnfinishedMatchesDlg(QWidget* parent, CInvitationManager* manager,
                           const std::vector<std::unique_ptr<TUnfinishedMatchInfo>>& matches);

@@ -2,6 +2,7 @@
 
 #include "board/MoneyInviteResponsePtr.h"
 #include "lobby/invite/InvitationDlg.h"
+#include "net/ServicePackets.h"
 
 #include <QColor>
 
@@ -17,8 +18,8 @@ class CWagerInviteDlg : public CInvitationDlg {
     Q_OBJECT
     NV_DECLARE_RUNTIME_CLASS(CWagerInviteDlg, CInvitationDlg)
 public:
-    static constexpr int kPacketMoneyRequest = 251;
-    static constexpr int kPacketMoneyResponse = 253;
+    static constexpr int kPacketMoneyRequest = ServicePacket::Database;
+    static constexpr int kPacketMoneyResponse = ServicePacket::MoneyResponse;
     static constexpr int kIdWager = 1255;
     static constexpr int kIdMoneyOk = 1546;
     static constexpr int kIdStake = 1539;
