@@ -355,7 +355,8 @@ void CCommandLineView::sendLine(const QString& text, int kind) {
     if (text.isEmpty())
         return;
     if (m_talkSend) {
-        m_talkSend(text, kind);
+        if (!m_talkSend(text, kind))
+            notSent(false);
         return;
     }
     CSessionDoc* session = GetSessionDoc();
@@ -369,7 +370,7 @@ void CCommandLineView::notSent(bool command) {
     if (session && session->IsConnected())
         systemLine(QStringLiteral("The %1 is too long to send.").arg(what));
     else
-        systemLine(QStringLiteral("Not connected: the %1 was not sent.").arg(what));
+        systemLine(CSessionDoc::NotSentText(what));
 }
 
 void CCommandLineView::systemLine(const QString& text) {
@@ -475,6 +476,10 @@ void CCommandLineView::DispatchCommand(const QString& line) {
             systemLine(QStringLiteral("Invitations are not available."));
             return;
         }
+        if (!session->IsConnected()) {
+            notSent(true);
+            return;
+        }
         const int kind = keyword->command == Command::Prop ? kPropositionGameKind : kDefaultGameKind;
         inviter->InvitePlayer(arguments, kind, 1, false);
         return;
@@ -503,8 +508,12 @@ void CCommandLineView::DispatchCommand(const QString& line) {
             game->RemoveTemporaryConnection();
         return;
     case Command::Watch:
-        if (!arguments.trimmed().isEmpty())
+        if (arguments.trimmed().isEmpty())
+            return;
+        if (session->IsConnected())
             session->WatchPlayer(arguments);
+        else
+            notSent(true);
         return;
     case Command::Whereis:
         if (!arguments.trimmed().isEmpty()) {
@@ -545,7 +554,10 @@ void CCommandLineView::DispatchCommand(const QString& line) {
             session->OpenQuestion(kPacketVersionReply, QString::fromLatin1(kVersionCookie));
         return;
     case Command::Examine:
-        examine(arguments);
+        if (session->IsConnected())
+            examine(arguments);
+        else
+            notSent(true);
         return;
     }
 }

@@ -68,8 +68,7 @@ bool CTalkDoc::SendText(const QString& text, int kind) {
     if (!session || text.isEmpty())
         return false;
     const CLogElement line(kind, session->GetNickname(), text);
-    session->SendTalkLine(m_people, CTalkLine{line.Format(), kind, text});
-    return true;
+    return session->SendTalkLine(m_people, CTalkLine{line.Format(), kind, text});
 }
 
 void CTalkDoc::AddIncomingText(const QString& sender, const CTalkLine& line) {

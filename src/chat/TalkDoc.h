@@ -46,7 +46,7 @@ public:
     // Gives the keyboard to the window's command line.
     void ActivateCommandLine();
     // Sends a line of the user's (said text, emote or whisper) to everybody in the talk -> false when
-    // the session is gone.
+    // it did not go out (the session gone, the connection down): the talk then shows nothing.
     bool SendText(const QString& text, int kind);
     // A line that arrived for this talk.
     void AddIncomingText(const QString& sender, const CTalkLine& line) override;

@@ -45,7 +45,6 @@ int CBlindListView::OnCreate() {
     m_addButton->setObjectName(QString::number(AddButtonId()));
     m_removeButton = new QPushButton(QStringLiteral("Remove"), this);
     m_removeButton->setObjectName(QString::number(RemoveButtonId()));
-    m_removeButton->setEnabled(false);
     for (QPushButton* button : {GetTalkButton(), GetInfoButton(), m_addButton, m_removeButton}) {
         button->setFont(GetTalkButton()->font());
         button->show();
@@ -81,8 +80,7 @@ void CBlindListView::LayoutControls() {
 
 void CBlindListView::ResetList() {
     CRelationListView::ResetList();
-    if (m_removeButton)
-        m_removeButton->setEnabled(false);
+    OnListSelectionChanged();
 }
 
 int CBlindListView::OnRelayedPacket(int type, const QString& text) {
@@ -110,12 +108,15 @@ void CBlindListView::AddName(const QString& nickname) {
 
 void CBlindListView::OnListSelectionChanged() {
     CUserListView::OnListSelectionChanged();
-    if (m_removeButton)
-        m_removeButton->setEnabled(!GetSelectedUsers().empty());
-    platform::CommandState info;
-    OnUpdateCommand(kCmdInfoButton, info);
-    if (GetInfoButton())
-        GetInfoButton()->setEnabled(info.enabled);
+    const auto follow = [this](QPushButton* button, int id) {
+        platform::CommandState state;
+        OnUpdateCommand(id, state);
+        if (button)
+            button->setEnabled(state.enabled);
+    };
+    follow(m_addButton, AddButtonId());
+    follow(m_removeButton, RemoveButtonId());
+    follow(GetInfoButton(), kCmdInfoButton);
 }
 
 bool CBlindListView::OnUpdateCommand(int id, platform::CommandState& state) {

@@ -98,6 +98,7 @@ CPlayerInfoDlg::CPlayerInfoDlg(CSessionDoc* session, QWidget* parent)
     if (session) {
         m_ownNickname = session->GetNickname();
         readBaseAddresses();
+        connect(session, &CSessionDoc::connectionClosed, this, &CPlayerInfoDlg::onConnectionClosed);
     }
     setMinimumSize(300, 300);
 
@@ -285,9 +286,14 @@ void CPlayerInfoDlg::ShowPlayer(const QString& name, int page) {
         m_locationText = QStringLiteral("Searching...");
         m_locationService = CServiceName();
         // Asked directly, not through the session's watch request: a pending look-up must never
-        // stand in the way of the user's own watch command, nor its reply be taken for one.
-        if (m_session)
-            m_session->Send(kPacketLocate, QString::fromLatin1(kLocateCookie) + QLatin1Char(' ') + nickname);
+        // stand in the way of the user's own watch command, nor its reply be taken for one. Without
+        // the connection nothing is awaited: the pages load with the location unknown.
+        if (m_session &&
+            !m_session->Send(kPacketLocate, QString::fromLatin1(kLocateCookie) + QLatin1Char(' ') + nickname)) {
+            m_session->TellNotSent(QStringLiteral("request for %1's location").arg(nickname));
+            m_locationText = QString::fromLatin1(kUnknownLocation);
+            m_locationKnown = true;
+        }
         if (changed) {
             // The toggles must show this player's state, not the one shown before.
             m_friend = m_gag = m_blind = 0;
@@ -360,6 +366,16 @@ void CPlayerInfoDlg::OnLocation(const QString& name, const QString& locationText
         UpdateCommandStates();
 }
 
+void CPlayerInfoDlg::onConnectionClosed() {
+    if (!m_shownPlayer.isEmpty() && !m_locationKnown)
+        OnLocation(m_shownPlayer, QString::fromLatin1(kUnknownLocation), CServiceName());
+    UpdateCommandStates();
+}
+
+bool CPlayerInfoDlg::isConnected() const {
+    return m_session && m_session->IsConnected();
+}
+
 void CPlayerInfoDlg::ReadRelations() {
     const CRelationsSubDoc* relations = CRelationsSubDoc::Find(m_session);
     if (!relations || !relations->HasReceivedAll() || m_shownPlayer.isEmpty())
@@ -421,25 +437,17 @@ void CPlayerInfoDlg::commandState(int command, platform::CommandState& state) co
         break;
     }
     case kCmdTalk:
-        state.enabled = other && !m_locationService.IsEmpty() && m_session && m_session->CanOpenTalks();
+        state.enabled = other && !m_locationService.IsEmpty() && isConnected() && m_session->CanOpenTalks();
         break;
     case kCmdWatch:
-        state.enabled = other && m_locationService.GetFirstPart().startsWith(QLatin1Char('g')) && m_session;
+        state.enabled = other && m_locationService.GetFirstPart().startsWith(QLatin1Char('g')) && isConnected();
         break;
     case kCmdFriend:
-        state.checkable = true;
-        state.checked = m_friend != 0;
-        state.enabled = other && CRelationsSubDoc::Find(m_session);
-        break;
     case kCmdGag:
-        state.checkable = true;
-        state.checked = m_gag != 0;
-        state.enabled = other && CRelationsSubDoc::Find(m_session);
-        break;
     case kCmdBlind:
         state.checkable = true;
-        state.checked = m_blind != 0;
-        state.enabled = other && CRelationsSubDoc::Find(m_session);
+        state.checked = (command == kCmdFriend ? m_friend : command == kCmdGag ? m_gag : m_blind) != 0;
+        state.enabled = other && isConnected() && CRelationsSubDoc::Find(m_session);
         break;
     default:
         break;

@@ -56,6 +56,8 @@ public:
 
     static constexpr char kLocateCookie[] = "PlayerInfoSubDoc";
     static constexpr int kPacketLocate = ServicePacket::WatchRequest;
+    // The location of a player the service could not place (or could not be asked about).
+    static constexpr char kUnknownLocation[] = "Unknown";
 
     CPlayerInfoDlg(CSessionDoc* session, QWidget* parent);
     ~CPlayerInfoDlg() override;
@@ -135,6 +137,9 @@ private:
     void buildToolBar();
     void selectTab(int tab);
     void onNavigateComplete();
+    // The connection ended: a location still awaited will not come, and the commands go off.
+    void onConnectionClosed();
+    bool isConnected() const;
     bool isSelfIgnoringCase() const;
     bool isSelfExactly() const;
     QString toolTipFor(int command, bool checked) const;

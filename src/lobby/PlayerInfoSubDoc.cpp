@@ -31,7 +31,7 @@ std::optional<CPlayerInfoSubDoc::Location> CPlayerInfoSubDoc::ParseLocateReply(c
     }
     if (location.name.isEmpty())
         return std::nullopt;
-    location.text = QStringLiteral("Unknown");
+    location.text = QString::fromLatin1(CPlayerInfoDlg::kUnknownLocation);
     if (entry.isEmpty())
         return location;
     const qsizetype sign = entry.indexOf(QLatin1Char('@'));

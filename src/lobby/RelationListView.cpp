@@ -81,24 +81,30 @@ void CRelationListView::ResetList() {
 }
 
 bool CRelationListView::OnUpdateCommand(int id, platform::CommandState& state) {
-    if (id == AddButtonId() || id == kCmdProperties) {
+    // Add and Remove change the list the service keeps: they wait for the connection.
+    if (id == AddButtonId()) {
+        state.enabled = IsConnected();
+        return true;
+    }
+    if (id == kCmdProperties) {
         state.enabled = true;
         return true;
     }
     if (id == RemoveButtonId()) {
-        state.enabled = !GetSelectedUsers().empty();
+        state.enabled = IsConnected() && !GetSelectedUsers().empty();
         return true;
     }
     return CUserListView::OnUpdateCommand(id, state);
 }
 
 bool CRelationListView::OnCommand(int id) {
-    if (id == AddButtonId()) {
-        addNames();
-        return true;
-    }
-    if (id == RemoveButtonId()) {
-        removeSelected();
+    if (id == AddButtonId() || id == RemoveButtonId()) {
+        platform::CommandState state;
+        OnUpdateCommand(id, state);
+        if (state.enabled && id == AddButtonId())
+            addNames();
+        else if (state.enabled)
+            removeSelected();
         return true;
     }
     if (id == kCmdProperties) {
@@ -113,7 +119,12 @@ void CRelationListView::addNames() {
     if (prompt.DoModal() != platform::IDOK)
         return;
     const QString text = m_records.ChangeText(QStringLiteral("+"), prompt.GetAnswer(), AddMatch());
-    if (!text.isEmpty())
+    if (text.isEmpty())
+        return;
+    // The connection may have ended while the user typed the names.
+    if (CSessionDoc* session = GetSessionDoc(); session && !session->IsConnected())
+        session->TellNotSent(QStringLiteral("change of your list"));
+    else
         SendChange(text);
 }
 

@@ -184,6 +184,10 @@ void CUserListView::OnInitialUpdate() {
     insertColumns();
     ApplyFontAndColours();
     UpdateCommandUi();
+    // The commands that reach other players go off as soon as the connection ends.
+    if (CSessionDoc* session = GetSessionDoc())
+        connect(session, &CSessionDoc::connectionClosed, this, &CUserListView::OnListSelectionChanged,
+                Qt::UniqueConnection);
 }
 
 QWidget* CUserListView::GetControl() {

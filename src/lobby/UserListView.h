@@ -167,6 +167,8 @@ public:
     bool OnUpdateCommand(int id, platform::CommandState& state) override;
     // A selected row that is not the user himself.
     virtual bool HasOtherSelected() const;
+    // Whether the session is connected: the commands that reach other players are off without it.
+    bool IsConnected() const;
     bool CanTalk() const;
     bool CanInviteSelected() const;
     bool CanWatch() const;

@@ -110,7 +110,14 @@ bool CUserListView::HasOtherSelected() const {
                        [this](const CClientUserInfo* user) { return !isSelf(user->GetNickname()); });
 }
 
+bool CUserListView::IsConnected() const {
+    const CSessionDoc* session = GetSessionDoc();
+    return session && session->IsConnected();
+}
+
 bool CUserListView::CanTalk() const {
+    if (!IsConnected())
+        return false;
     const std::vector<CClientUserInfo*> users = GetSelectedUsers();
     if (users.size() > 1)
         return true;
@@ -134,7 +141,7 @@ bool CUserListView::CanInviteSelected() const {
 bool CUserListView::CanWatch() const {
     const CClientUserInfo* user = GetFirstSelectedUser();
     const CSessionDoc* session = GetSessionDoc();
-    if (!user || !session || !HasOtherSelected() ||
+    if (!user || !IsConnected() || !HasOtherSelected() ||
         CServiceName(user->GetLocation()).IsSameService(session->GetServiceName()))
         return false;
     // A player waiting in his room for the other one can be watched there, or rejoined by that one.
@@ -192,7 +199,7 @@ bool CUserListView::OnUpdateCommand(int id, platform::CommandState& state) {
         state.text = IsOwnGame() ? QStringLiteral("Rejoin Game") : QStringLiteral("Watch");
         return true;
     case kCmdWatchOne:
-        state.enabled = selected.size() == 1 &&
+        state.enabled = selected.size() == 1 && IsConnected() &&
                         ActivityIsOneOf(*first, {CUserInfo::kActivityWatching, CUserInfo::kActivityPlaying,
                                                  CUserInfo::kActivityFinished});
         return true;
@@ -205,7 +212,7 @@ bool CUserListView::OnUpdateCommand(int id, platform::CommandState& state) {
         bool known = false;
         const QString checked = relationCheckedOf(id, &known);
         state.checkable = true;
-        state.enabled = known && selected.size() == 1 && !isSelf(first->GetNickname());
+        state.enabled = known && selected.size() == 1 && !isSelf(first->GetNickname()) && IsConnected();
         state.checked = known && !checked.isEmpty();
         return true;
     }

@@ -173,6 +173,14 @@ bool CSessionDoc::SendChat(const QString& text, int kind, const QString& recipie
     return true;
 }
 
+QString CSessionDoc::NotSentText(const QString& what) {
+    return QStringLiteral("Not connected: the %1 was not sent.").arg(what);
+}
+
+void CSessionDoc::TellNotSent(const QString& what) {
+    AddChatLine(QString(), NotSentText(what), ChatKind::System);
+}
+
 bool CSessionDoc::Shout(const QString& text) {
     if (!HasRight(kRightShout) || !IsConnected())
         return false;
@@ -436,17 +444,18 @@ void CSessionDoc::OpenTalk(const QString* text, QStringList names) {
     deliverTalk(people, QString(), CTalkLine{}, true);
 }
 
-void CSessionDoc::SendTalkLine(QStringList names, const CTalkLine& line) {
+bool CSessionDoc::SendTalkLine(QStringList names, const CTalkLine& line) {
     const QStringList people = limitTalkPeople(std::move(names), true);
     if (line.display.isEmpty())
-        return;
+        return false;
     const QString body = FormatTalkPacket(people, line);
     for (const QString& person : people) {
-        if (!SameNickname(person, m_nickname))
-            Send(ChatPacket::Talk, body, -1, person);
+        if (!SameNickname(person, m_nickname) && !Send(ChatPacket::Talk, body, -1, person))
+            return false;
     }
     m_packetTalks.erase(talkKey(people));
     deliverTalk(people, m_nickname, line, true);
+    return true;
 }
 
 void CSessionDoc::OpenTalkWindow(QStringList names) {
@@ -638,7 +647,7 @@ bool CSessionDoc::IsIdleForMatch() const {
 }
 
 bool CSessionDoc::CanInvite() const {
-    if (m_transferPending)
+    if (!IsConnected() || m_transferPending)
         return false;
     const CStateDoc* state = platform::object_cast<CStateDoc>(m_gameDoc.data());
     return !state || state->CanInvite();

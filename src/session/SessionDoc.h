@@ -146,6 +146,11 @@ public:
     bool SendRelationChange(const QString& text);
     // The change of e-mail address to the database service.
     bool SendEmailChallengeResponse(const QString& firstText, const QString& newAddress);
+    // What the user is told of something that could not go out because the connection is down:
+    // "Not connected: the <what> was not sent."
+    static QString NotSentText(const QString& what);
+    // That text as a system line of the session's chat.
+    void TellNotSent(const QString& what);
 
     // ---- Services and rooms
     // Leaves the current game service for the one the transfer text names (its first word).
@@ -199,8 +204,8 @@ public:
     void OpenTalk(const QString* text, QStringList names);
     // Delivers one line of the user's to every person of the talk and to this client: the shown text
     // travels with the line's kind and plain text, so that receivers never have to take the shown
-    // text apart.
-    void SendTalkLine(QStringList names, const CTalkLine& line);
+    // text apart. -> false, and the talk shows nothing, when the line did not go out.
+    bool SendTalkLine(QStringList names, const CTalkLine& line);
     // The body of a talk packet (213) carrying the line to the people (their names joined by blanks).
     static QString FormatTalkPacket(const QStringList& people, const CTalkLine& line);
     // Reads a talk packet from sender -> the people of the talk, the sender first (not yet cut to a
@@ -233,7 +238,8 @@ public:
     // Connected, no transfer pending, not away, and the own record, when in the current service, has
     // activity 2.
     bool IsIdleForMatch() const;
-    // False while a transfer is pending; true without a game document; else the game document's answer.
+    // False while not connected or while a transfer is pending; true without a game document; else the
+    // game document's answer.
     bool CanInvite() const;
 
     // ---- Lobby directory

@@ -290,6 +290,28 @@ TEST_F(BackgammonInviteEndToEndTest, PlayAgainShowsThePlayedTermsOnBothSidesAndE
         << alice->SystemLines().join(" | ").toStdString();
 }
 
+// The server stops under two open invitations: neither Invite nor Play shows what could not be sent
+// (the user invited, the terms accepted), and the chat says it was not sent.
+TEST_F(BackgammonInviteEndToEndTest, WithTheServerGoneInviteAndPlayShowNothingSent) {
+    StartWithoutLeague();
+    ASSERT_NO_FATAL_FAILURE(AliceInvitesBob());
+    Client carol(server->Port(), "carol");
+    ASSERT_TRUE(WaitFor([&] { return carol.in; }));
+    alice->manager->InvitePlayer("carol", 0, 0, false);
+    ASSERT_TRUE(WaitFor([&] { return alice->Enabled(CInvitationDlg::kIdInvite, ".gb.alice.carol"); }));
+    server.reset();
+    ASSERT_TRUE(WaitFor([&] { return !alice->session.IsConnected() && !bob->session.IsConnected(); }));
+
+    bob->Click(CInvitationDlg::kIdPlay);
+    EXPECT_NE(bob->Dialog()->GetMarker(0), CInvitationDlg::kMarkerAccepted);
+    EXPECT_TRUE(bob->Enabled(CInvitationDlg::kIdNoThanks));
+    EXPECT_EQ(bob->SystemLines().last(), "Not connected: the acceptance was not sent.");
+    alice->Click(CInvitationDlg::kIdInvite, ".gb.alice.carol");
+    EXPECT_TRUE(alice->Enabled(CInvitationDlg::kIdInvite, ".gb.alice.carol")) << "not invited";
+    EXPECT_NE(alice->Dialog(".gb.alice.carol")->GetMarker(0), CInvitationDlg::kMarkerAccepted);
+    EXPECT_EQ(alice->SystemLines().last(), "Not connected: the invitation was not sent.");
+}
+
 TEST_F(BackgammonInviteEndToEndTest, ALeagueFixesItsOptions) {
     Start(CDevServer::Options{});
     alice->manager->InvitePlayer("bob", 0, 0, false);

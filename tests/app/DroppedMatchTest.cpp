@@ -1,7 +1,8 @@
 // A match whose player drops: the one who stays waits, and the one who comes back finds his match by
 // the roads a user takes (Rejoin Game, Resume...). The returning player is the application itself,
 // with its lobby window and match board; the other player and a watcher are sessions with their game
-// windows, all through the development server.
+// windows, all through the development server. And a lobby whose server stops under it: nothing in it
+// claims to have reached anybody.
 
 #include "AppTestSupport.h"
 #include "DevServer.h"
@@ -9,10 +10,20 @@
 #include "ScriptedDice.h"
 #include "app/MainFrame.h"
 #include "app/SessionGameLink.h"
+#include "chat/ChatView.h"
 #include "chat/CommandLineView.h"
+#include "chat/TalkDlg.h"
+#include "chat/TalkDoc.h"
 #include "game/BgSaveSettings.h"
 #include "game/ClientGameFactory.h"
+#include "lobby/AffinityListView.h"
+#include "lobby/BlindFrameWnd.h"
+#include "lobby/BlindListView.h"
+#include "lobby/BlindSubDocument.h"
 #include "lobby/MatchBoardView.h"
+#include "lobby/PlayerInfoDlg.h"
+#include "lobby/PlayerInfoSubDoc.h"
+#include "lobby/RelationsSubDoc.h"
 #include "lobby/PlayerListFrameWnd.h"
 #include "lobby/UserListCtrl.h"
 #include "lobby/invite/ResumeMatchReceiverDlg.h"
@@ -22,12 +33,14 @@
 #include "support/FakeServer.h"
 
 #include <QDir>
+#include <QMenu>
 #include <QMenuBar>
 #include <QMoveEvent>
 #include <QPushButton>
 #include <QSpontaneKeyEvent>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
 
 #include <gtest/gtest.h>
 
@@ -100,6 +113,24 @@ void Drag(CBgClientView* view, int from, int to) {
 QChar Mnemonic(const QString& text) {
     const qsizetype at = text.indexOf(QLatin1Char('&'));
     return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toUpper() : QChar();
+}
+
+// The entries of a list's context menu that are on for its selected rows, without their '&'.
+QStringList MenuEntriesOn(CUserListView* view) {
+    std::unique_ptr<QMenu> menu(view->CreateContextMenu(view->GetContextMenuId()));
+    QStringList entries;
+    for (QAction* action : menu ? menu->actions() : QList<QAction*>())
+        if (!action->isSeparator() && action->isEnabled())
+            entries << action->text().remove('&');
+    return entries;
+}
+
+// The lines a talk window shows.
+QStringList TalkLines(const CTalkDoc* talk) {
+    QStringList lines;
+    for (int i = 0; talk && talk->GetChatView() && i < talk->GetChatView()->GetLineCount(); ++i)
+        lines << talk->GetChatView()->GetLine(i).text;
+    return lines;
 }
 
 class DroppedMatchTest : public ::testing::Test {
@@ -528,6 +559,86 @@ TEST_F(DroppedMatchTest, TheGameWindowThroughTwoMatches) {
         return server.MatchNumber(".gb.alice.bob") == 3 && players.isNull() && app->GetGameRoom()->GetPlayerList();
     }));
     EXPECT_EQ(app->GetGameRoom()->GetPlayerList()->pos(), moved);
+}
+
+// The server stops under her in the lobby, with a talk, the friends' and gagged players' windows and
+// bob's information open. The commands that would reach bob go off in every list and menu (Player Info
+// stays, and says that his location could not be asked); what she types says it was not sent.
+TEST_F(DroppedMatchTest, WithTheServerGoneTheLobbyClaimsNothingWasSent) {
+    auto stopping = std::make_unique<CDevServer>(CDevServer::Options{});
+    ASSERT_TRUE(stopping->Listen(QHostAddress::LocalHost, 0));
+    LogInAlice(stopping->Port());
+    bob = std::make_unique<OtherClient>(stopping->Port(), "bob");
+    ASSERT_TRUE(WaitFor([&] { return bob->in && Board(); }));
+    CMainFrame* main = app->GetMainFrame();
+    CMatchBoardView* board = Board();
+    board->SelectUser(alice()->FindUser("bob"));
+    const QStringList everything = {"Talk...", "Player Info...", "Invite...", "Proposition...", "Friend",
+                                    "Gagged",  "Blinded",        "Legend",    "Settings...",    "Properties..."};
+    EXPECT_EQ(MenuEntriesOn(board), everything);
+
+    // She talks to bob, befriends him and opens her lists and his information.
+    std::unique_ptr<QMenu> menu(board->CreateContextMenu(board->GetContextMenuId()));
+    menu->actions().first()->trigger();
+    CTalkDoc* talk = dynamic_cast<CTalkDoc*>(alice()->FindTalk({"alice", "bob"}));
+    ASSERT_TRUE(talk && talk->GetWindow());
+    CCommandEdit* talkLine = talk->GetWindow()->GetCommandLine()->GetEdit();
+    QTest::keyClicks(talkLine, "hello bob");
+    QTest::keyClick(talkLine, Qt::Key_Return);
+    ASSERT_TRUE(WaitFor([&] {
+        return std::any_of(bob->chat.Lines().begin(), bob->chat.Lines().end(),
+                           [](const auto& line) { return line->GetText() == "hello bob"; });
+    }));
+    EXPECT_EQ(TalkLines(talk), QStringList{"alice: hello bob"});
+    CRelationsSubDoc* relations = CRelationsSubDoc::Find(alice());
+    ASSERT_TRUE(relations && relations->ChangeAffinityList("bob", true));
+    ASSERT_TRUE(WaitFor([&] { return relations->IsAffinity("bob"); }));
+    ASSERT_TRUE(main->OnCommand(CMainFrame::kCmdFriends));
+    auto* friends = dynamic_cast<CAffinityListView*>(CAffinityFrameWnd::Find(alice())->GetView());
+    ASSERT_TRUE(friends && WaitFor([&] { return friends->GetRowCount() == 1; }));
+    friends->SelectUser(friends->GetUserAt(0));
+    const auto toolsOn = [](const CUserListView* view) {
+        QStringList on;
+        for (QAction* action : view->GetToolBar()->actions())
+            if (action->isEnabled())
+                on << QString::number(platform::CommandId(action));
+        return on;
+    };
+    const QString info = QString::number(CUserListView::kCmdInfo);
+    ASSERT_TRUE(WaitFor([&] { return toolsOn(friends).size() == 6; })) << toolsOn(friends).join(' ').toStdString();
+    ASSERT_TRUE(main->OnCommand(CMainFrame::kCmdGaggedPlayers));
+    auto* gagged = dynamic_cast<CGagListView*>(CGagSubDocument::Find(alice())->GetFrame()->GetView());
+    ASSERT_TRUE(gagged && gagged->GetAddButton()->isEnabled());
+    alice()->ShowPlayerInfo("bob");
+    CPlayerInfoDlg* player = CPlayerInfoSubDoc::Find(alice())->GetDialog();
+    ASSERT_TRUE(player && WaitFor([&] { return player->IsLocationKnown(); }));
+    const int playerCommands[] = {CPlayerInfoDlg::kCmdInvite, CPlayerInfoDlg::kCmdTalk, CPlayerInfoDlg::kCmdFriend,
+                                  CPlayerInfoDlg::kCmdGag, CPlayerInfoDlg::kCmdBlind};
+    for (int id : playerCommands)
+        EXPECT_TRUE(player->CommandAction(id)->isEnabled()) << id;
+
+    stopping.reset();
+    ASSERT_TRUE(WaitFor([&] { return !alice()->IsConnected(); }));
+    EXPECT_EQ(MenuEntriesOn(board), QStringList({"Player Info...", "Legend", "Settings...", "Properties..."}));
+    EXPECT_EQ(toolsOn(friends), QStringList{info});
+    EXPECT_FALSE(gagged->GetAddButton()->isEnabled());
+    for (int id : playerCommands)
+        EXPECT_FALSE(player->CommandAction(id)->isEnabled()) << id;
+
+    // A line typed into the talk says it was not sent, and is not shown as said.
+    QTest::keyClicks(talkLine, "are you there");
+    QTest::keyClick(talkLine, Qt::Key_Return);
+    EXPECT_EQ(TalkLines(talk), QStringList({"alice: hello bob", "Not connected: the line was not sent."}));
+    // A double-click on bob shows his information at once, without his location.
+    CUserListCtrl* list = board->GetListCtrl();
+    const QModelIndex row = list->model()->index(board->FindRow(alice()->FindUser("bob")), 0);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row).center());
+    QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, list->visualRect(row).center());
+    EXPECT_EQ(player->GetShownPlayer(), "bob");
+    EXPECT_TRUE(player->IsLocationKnown()) << "the profile does not wait for it";
+    EXPECT_EQ(player->GetLocationText(), "Unknown");
+    EXPECT_EQ(SystemLines(AliceChat()).last(), "Not connected: the request for bob's location was not sent.");
+    Shoot(main, "server-gone-alice.png");
 }
 
 } // namespace

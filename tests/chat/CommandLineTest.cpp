@@ -366,13 +366,22 @@ TEST_F(CommandLineTest, TheShoutEntryNeedsItsRight) {
 }
 
 TEST_F(CommandLineTest, InviteAndPropositionGoToTheInvitationManager) {
-    LogInWithRights(0x1);
+    LogInWithRights(0x1 | 0x10);
     RecordingInviter inviter;
     session->SetInvitationService(&inviter);
     Type("/invite bob 5");
     Type("/prop carol");
-    session->SetInvitationService(nullptr);
     EXPECT_EQ(inviter.calls, QStringList({"bob 5|0|1|0", "carol|1|1|0"}));
+    // Once the connection has ended, these and the commands that would watch say nothing went out.
+    server->Disconnect();
+    ASSERT_TRUE(WaitFor([&] { return !session->IsConnected(); }));
+    chat.lines.clear();
+    const QStringList typed = {"/invite bob", "/prop carol", "/watch bob", "/examine bob carol"};
+    for (const QString& line : typed)
+        Type(line);
+    session->SetInvitationService(nullptr);
+    EXPECT_EQ(inviter.calls.size(), 2);
+    EXPECT_EQ(SystemLines(), QStringList(typed.size(), "Not connected: the command was not sent."));
 }
 
 TEST_F(CommandLineTest, TheLineGrowsWithItsTextUpToTwoThirdsOfTheWindow) {

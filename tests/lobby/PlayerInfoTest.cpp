@@ -180,6 +180,11 @@ TEST_F(PlayerInfoTest, TheProfileWaitsForTheLocationOfTheShownPlayer) {
     AfterWorkingPage();
     Dialog()->Tabs()->setCurrentIndex(0);
     EXPECT_EQ(Dialog()->GetTargetAddress(), QString());
+    // The connection ends before the answer: the profile waits no longer, the location unknown.
+    server->Disconnect();
+    ASSERT_TRUE(testenv::WaitFor([&] { return !session->IsConnected(); }));
+    EXPECT_EQ(AfterWorkingPage(),
+              QStringLiteral("http://w.example/players/profile/Dee/?name=Bob&resp=blah&location=Unknown"));
 }
 
 TEST_F(PlayerInfoTest, OwnPagesAddTheirTabsOnlyForTheExactNickname) {
@@ -329,6 +334,13 @@ TEST_F(PlayerInfoTest, InviteWatchAndTalkFollowThePlayersStateAndLocation) {
     ASSERT_TRUE(frame);
     EXPECT_EQ(frame->Type(), 112) << "Dee is not in the directory's room list: the session asks where he is";
     EXPECT_TRUE(session->IsWatchPending());
+
+    // The connection ends: watching and talking go off with it.
+    ASSERT_TRUE(Enabled(CPlayerInfoDlg::kCmdTalk));
+    server->Disconnect();
+    ASSERT_TRUE(testenv::WaitFor([&] { return !session->IsConnected(); }));
+    EXPECT_FALSE(Enabled(CPlayerInfoDlg::kCmdWatch));
+    EXPECT_FALSE(Enabled(CPlayerInfoDlg::kCmdTalk));
 }
 
 TEST_F(PlayerInfoTest, TheViewMenuShowsTheOtherPlayerOfTheMatch) {

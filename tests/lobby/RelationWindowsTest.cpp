@@ -487,8 +487,18 @@ TEST_F(FriendsWindowTest, AddAndRemoveGoAsFriendsRequests) {
     view->OnCommand(CAffinityListView::kCmdRemove);
     ExpectSent(199, ".db", "~ alice - bob");
     EXPECT_EQ(view->GetRowCount(), 1);
-    Database(202, "~ alice =");
-    EXPECT_EQ(view->GetRowCount(), 0);
+
+    // The connection ends while she types the names: she is told they were not sent.
+    testenv::scriptedUi().SetDialogHandler([&](QDialog* dialog) {
+        server->Disconnect();
+        testenv::WaitFor([&] { return !session->IsConnected(); });
+        auto* prompt = dynamic_cast<CPromptDlg*>(dialog);
+        prompt->SetItemText(CPromptDlg::kIdAnswer, "carol");
+        return prompt->Press(platform::IDOK);
+    });
+    EXPECT_TRUE(view->OnCommand(CAffinityListView::kCmdAdd));
+    ASSERT_FALSE(chat.lines.empty());
+    EXPECT_EQ(chat.lines.back().text, "Not connected: the change of your list was not sent.");
 }
 
 TEST_F(FriendsWindowTest, TheStatusQueryLeavesAPendingWatchAlone) {

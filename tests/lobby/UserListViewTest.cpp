@@ -553,6 +553,15 @@ TEST_F(UserListViewTest, CommandsFollowTheSelectedPlayers) {
     EXPECT_TRUE(friendState.checkable);
     EXPECT_TRUE(friendState.checked);
     EXPECT_FALSE(state(CUserListView::kCmdBlinded).checked);
+
+    // Once the connection has ended only the player's information is left.
+    server->Disconnect();
+    ASSERT_TRUE(testenv::WaitFor([&] { return !session->IsConnected(); }));
+    session->FindUser("cy")->SetLocation(".gb.cy.dee");
+    for (int id : {CUserListView::kCmdTalk, CUserListView::kCmdWatch, CUserListView::kCmdWatchOne,
+                   CUserListView::kCmdFriend})
+        EXPECT_FALSE(state(id).enabled) << id;
+    EXPECT_TRUE(state(CUserListView::kCmdInfo).enabled);
 }
 
 TEST_F(UserListViewTest, InvitationsGoToTheInvitationManager) {

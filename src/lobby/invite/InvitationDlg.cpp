@@ -435,7 +435,11 @@ bool CInvitationDlg::SendInvitationMessage(int kind) {
     }
     m_record.SetUnfinishedKey(m_discard, m_discardText);
     m_record.SetMessage(kind, m_ownNickname, payload);
-    m_manager->SendInvitationRecord(m_peer, m_record.Format(), true);
+    if (!m_manager->SendInvitationRecord(m_peer, m_record.Format(), true)) {
+        if (CSessionDoc* session = m_manager->GetSession(); session && !session->IsConnected())
+            session->TellNotSent(RecordName(kind));
+        return false;
+    }
     if (kind == CInviteData::kNewTerms) {
         setMarker(0, kMarkerChanged);
         setMarker(1, kMarkerChanged);
@@ -443,6 +447,25 @@ bool CInvitationDlg::SendInvitationMessage(int kind) {
         refreshPlay();
     }
     return true;
+}
+
+QString CInvitationDlg::RecordName(int kind) {
+    switch (kind) {
+    case CInviteData::kInvite:
+        return QStringLiteral("invitation");
+    case CInviteData::kNewTerms:
+        return QStringLiteral("change of terms");
+    case CInviteData::kAccept:
+        return QStringLiteral("acceptance");
+    case CInviteData::kDecline:
+        return QStringLiteral("refusal");
+    case CInviteData::kWithdraw:
+        return QStringLiteral("withdrawal");
+    case CInviteData::kStart:
+        return QStringLiteral("start of the match");
+    default:
+        return QStringLiteral("message to your opponent");
+    }
 }
 
 // ---- Receiving ----------------------------------------------------------------------------------
@@ -618,21 +641,22 @@ void CInvitationDlg::OnInvite() {
 void CInvitationDlg::OnPlay() {
     if (!CanPlay())
         return;
+    // The inviter whose peers have all accepted starts the match; anybody else accepts. Nothing shows
+    // accepted before it went out.
+    std::set<int> accepted = m_accepted;
+    accepted.insert(ownIndex());
+    const bool starts = !m_received && !m_players.isEmpty() && int(accepted.size()) == int(m_players.size());
+    QPointer<CInvitationDlg> alive(this);
+    if (!SendInvitationMessage(starts ? CInviteData::kStart : CInviteData::kAccept) || !alive)
+        return;
     m_acceptedHere = true;
     refreshPlay();
     setMarker(0, kMarkerAccepted);
     markAccepted(ownIndex());
-    if (!m_received) {
-        if (everyoneAccepted()) {
-            QPointer<CInvitationDlg> alive(this);
-            if (SendInvitationMessage(CInviteData::kStart) && alive)
-                StartGame();
-            return;
-        }
-    } else {
+    if (starts)
+        StartGame();
+    else if (m_received)
         EnableItem(kIdNoThanks, false);
-    }
-    SendInvitationMessage(CInviteData::kAccept);
 }
 
 void CInvitationDlg::OnNoThanks() {

@@ -104,8 +104,10 @@ public:
     bool OnInitDialog() override;
     // Esc and the close box: a live invitation is declined (invited side) or withdrawn (inviter).
     void OnCancel() override;
-    // -> true when the record went out.
+    // -> true when the record went out; while the connection is down the chat says it did not.
     bool SendInvitationMessage(int kind);
+    // What a record of that kind is called when the user is told it was not sent.
+    static QString RecordName(int kind);
     void OnInviteDataReceived(const QString& recordText);
     // A packet the manager offers -> nonzero when it was this dialog's.
     int OnPacket(int type, const QString& text);

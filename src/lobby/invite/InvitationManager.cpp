@@ -586,13 +586,13 @@ void CInvitationManager::FinishInvitation(CInvitationDialogInterface* dialog, co
         GetSession()->AttachToGameService(transferText, 1);
 }
 
-void CInvitationManager::SendInvitationRecord(const QString& peer, const QString& recordText, bool clearAway) {
+bool CInvitationManager::SendInvitationRecord(const QString& peer, const QString& recordText, bool clearAway) {
     CSessionDoc* session = GetSession();
     if (!session)
-        return;
+        return false;
     if (clearAway && session->IsAway())
         session->SetAwayState(false, false);
-    session->Send(kPacketRecord, recordText, -1, peer);
+    return session->Send(kPacketRecord, recordText, -1, peer);
 }
 
 void CInvitationManager::CloseAllInvitations() {
@@ -809,6 +809,11 @@ bool CInvitationManager::RequestResumeMatch(const CServiceName& serviceName) {
     const QString entry = match->entry;
     const CServiceName room = match->serviceName;
     const QString own = GetOwnNickname();
+    // Without the connection nobody is asked, and nothing is waited for.
+    if (CSessionDoc* session = GetSession(); session && !session->IsConnected()) {
+        session->TellNotSent(QStringLiteral("request to resume the match"));
+        return false;
+    }
     SendToOtherPlayers(kPacketResumeRequest, own + QStringLiteral(" Y ") + entry, room);
     std::weak_ptr<char> alive = m_alive;
     QPointer<CWaitingForResumeMatchDlg> waiting =

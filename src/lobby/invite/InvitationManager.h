@@ -91,8 +91,9 @@ public:
     bool RemoveInvitation(const QString& serviceName);
     // The match of this dialog was agreed: every dialog closes and the session joins the room.
     void FinishInvitation(CInvitationDialogInterface* dialog, const QString& transferText);
-    // Packet 227 with the record text to the peer; clearAway first ends the away state.
-    void SendInvitationRecord(const QString& peer, const QString& recordText, bool clearAway);
+    // Packet 227 with the record text to the peer; clearAway first ends the away state -> false when
+    // nothing was sent.
+    bool SendInvitationRecord(const QString& peer, const QString& recordText, bool clearAway);
     void CloseAllInvitations() override;
     void CloseAllResumeDialogs();
     bool CloseResumeDialog(const QString& serviceName);

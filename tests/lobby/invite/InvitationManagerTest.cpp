@@ -566,6 +566,19 @@ TEST_F(InvitationManagerTest, TheResumeMenuOffersMatchesWhosePlayersAreFree) {
     EXPECT_TRUE(manager->OnCommand(CInvitationManager::kCmdResumeFirst + 5));
     EXPECT_FALSE(manager->OnCommand(CInvitationManager::kCmdResumeLast + 1));
     EXPECT_TRUE(server->NothingReceived());
+
+    // Once the connection has ended the entry says so at once, and waits for no answer.
+    server->Disconnect();
+    ASSERT_TRUE(WaitFor([&] { return !session->IsConnected(); }));
+    bool waited = false;
+    testenv::scriptedUi().SetDialogHandler([&](QDialog*) {
+        waited = true;
+        return int(platform::IDCANCEL);
+    });
+    EXPECT_TRUE(manager->OnCommand(CInvitationManager::kCmdResumeFirst));
+    EXPECT_FALSE(waited);
+    ASSERT_FALSE(chat.lines.empty());
+    EXPECT_EQ(chat.lines.back().text, "Not connected: the request to resume the match was not sent.");
 }
 
 TEST_F(InvitationManagerTest, TheUnfinishedMatchesDialogAsksWhoIsOnline) {
