@@ -25,6 +25,8 @@ public:
     virtual int OnMoneyInviteResponse(const QString& text) = 0;
     // Either player chose "End Session": the session is over, nothing of it is owed.
     virtual bool IsSessionEnded() const = 0;
+    // The connection to the server ended: nothing of the pause can be answered any more.
+    virtual void OnConnectionClosed() {}
 
     // The first integer of a peer message when it is a continuation code (1 to 6), else 0.
     static int PeekContinueSessionCode(const QString& text) {

@@ -224,6 +224,8 @@ void CGameDoc::SetOpponentAway(bool away) {
 }
 
 void CGameDoc::OnConnectionClosed() {
+    if (m_continueSession)
+        m_continueSession->OnConnectionClosed();
     UpdateAllViews(nullptr, gamehint::kConnectionClosed, nullptr);
 }
 

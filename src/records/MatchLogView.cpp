@@ -439,7 +439,7 @@ QMenu* CMatchLogView::CreateContextMenu(int menuId) {
 
 bool CMatchLogView::OnUpdateCommand(int id, platform::CommandState& state) {
     const CSessionDoc* session = GetSessionDoc();
-    const bool mayStep = session && session->HasRight(kStepPermission);
+    const bool mayStep = session && session->IsConnected() && session->HasRight(kStepPermission);
     const CGameDoc* document = GetGameDoc();
     const bool serverStepped = document && document->GetDisplayMode() == CGameDoc::kServerStepped;
     switch (id) {
@@ -473,7 +473,7 @@ bool CMatchLogView::OnUpdateCommand(int id, platform::CommandState& state) {
 
 bool CMatchLogView::OnCommand(int id) {
     CSessionDoc* session = GetSessionDoc();
-    const bool mayStep = session && session->HasRight(kStepPermission);
+    const bool mayStep = session && session->IsConnected() && session->HasRight(kStepPermission);
     const CGameDoc* document = GetGameDoc();
     const bool serverStepped = document && document->GetDisplayMode() == CGameDoc::kServerStepped;
     switch (id) {

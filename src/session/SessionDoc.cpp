@@ -445,9 +445,10 @@ void CSessionDoc::OpenTalk(const QString* text, QStringList names) {
 }
 
 bool CSessionDoc::SendTalkLine(QStringList names, const CTalkLine& line) {
-    const QStringList people = limitTalkPeople(std::move(names), true);
-    if (line.display.isEmpty())
+    // Even to nobody but himself: while the connection is down no line shows as said.
+    if (line.display.isEmpty() || !IsConnected())
         return false;
+    const QStringList people = limitTalkPeople(std::move(names), true);
     const QString body = FormatTalkPacket(people, line);
     for (const QString& person : people) {
         if (!SameNickname(person, m_nickname) && !Send(ChatPacket::Talk, body, -1, person))

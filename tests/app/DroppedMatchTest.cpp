@@ -629,6 +629,14 @@ TEST_F(DroppedMatchTest, WithTheServerGoneTheLobbyClaimsNothingWasSent) {
     QTest::keyClicks(talkLine, "are you there");
     QTest::keyClick(talkLine, Qt::Key_Return);
     EXPECT_EQ(TalkLines(talk), QStringList({"alice: hello bob", "Not connected: the line was not sent."}));
+    // So does one typed into a talk where nobody else is left.
+    alice()->OpenTalkWindow({"alice"});
+    CTalkDoc* alone = dynamic_cast<CTalkDoc*>(alice()->FindTalk({"alice"}));
+    ASSERT_TRUE(alone && alone->GetWindow());
+    CCommandEdit* aloneLine = alone->GetWindow()->GetCommandLine()->GetEdit();
+    QTest::keyClicks(aloneLine, "anyone");
+    QTest::keyClick(aloneLine, Qt::Key_Return);
+    EXPECT_EQ(TalkLines(alone), QStringList{"Not connected: the line was not sent."});
     // A double-click on bob shows his information at once, without his location.
     CUserListCtrl* list = board->GetListCtrl();
     const QModelIndex row = list->model()->index(board->FindRow(alice()->FindUser("bob")), 0);

@@ -26,6 +26,7 @@
 #include "support/TestEnvironment.h"
 #include "support/controls/Edit100ths.h"
 
+#include <QTcpSocket>
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPushButton>
@@ -394,6 +395,20 @@ TEST_F(MoneySessionTest, PlayersWhoLeaveBetweenGamesComeBackToTheNextGame) {
     PlayGame(true);
     bob->Press(CContinueSessionDlg::kIdNextGame);
     alice->session.Send(CContinueSessionController::kPacketContinue, "1 5000 5000", -1, QString());
+    // Her connection ends first: her dialog answers nothing it could not send.
+    ASSERT_TRUE(WaitFor([&] { return alice->Controller()->IsPeerConfirmed(); }));
+    const QString status = alice->Dialog()->StatusText();
+    QList<QTcpSocket*> sockets = alice->session.findChildren<QTcpSocket*>();
+    ASSERT_EQ(sockets.size(), 1);
+    sockets.front()->abort();
+    ASSERT_TRUE(WaitFor([&] { return !alice->session.IsConnected(); }));
+    EXPECT_FALSE(alice->Enabled(CContinueSessionDlg::kIdNextGame));
+    EXPECT_FALSE(alice->Enabled(CContinueSessionDlg::kIdEndSession));
+    EXPECT_TRUE(alice->Enabled(CContinueSessionDlg::kIdPlayLater));
+    EXPECT_FALSE(alice->Limit()->GetEdit()->isEnabled());
+    alice->Controller()->OnNextGame();
+    EXPECT_FALSE(alice->Controller()->IsAnswered());
+    EXPECT_EQ(alice->Dialog()->StatusText(), status);
     ASSERT_NO_FATAL_FAILURE(DropAlice());
     EXPECT_EQ(bob->Dialog()->StatusText(), "Awaiting alice's click.");
     alice->session.ExamineMatch(kRoom, QString());

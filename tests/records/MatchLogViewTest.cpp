@@ -208,6 +208,14 @@ TEST_F(MatchLogViewTest, OnlineTheLogFollowsTheLiveEndAndStepsTheServer) {
         ASSERT_TRUE(frame58);
         EXPECT_EQ(frame58->Text(), text);
     }
+    // Once the connection has ended there is no server to step: the commands are off.
+    server.Disconnect();
+    ASSERT_TRUE(testenv::WaitFor([this] { return !session.IsConnected(); }));
+    for (int id : {CMatchLogView::kCmdNextMove, CMatchLogView::kCmdNextGame}) {
+        platform::CommandState off;
+        ASSERT_TRUE(log->OnUpdateCommand(id, off));
+        EXPECT_FALSE(off.enabled) << id;
+    }
 }
 
 TEST_F(MatchLogViewTest, WithoutThePermissionNothingIsSentToTheServer) {

@@ -52,6 +52,11 @@ CGameSessionLink* CContinueSessionController::session() const {
     return m_document ? m_document->GetSession() : nullptr;
 }
 
+bool CContinueSessionController::IsConnected() const {
+    const CGameSessionLink* link = session();
+    return link && link->IsConnected();
+}
+
 QString CContinueSessionController::FormatPeerMessage(int code, int limit) {
     if (code < kOpened || code > kNewLimit)
         return QString();

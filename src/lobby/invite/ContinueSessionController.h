@@ -54,7 +54,8 @@ public:
     void OnEndSession();
     void OnLimitChanged(int cents);
 
-    bool IsReady() const { return m_limitsKnown && m_offerReceived && m_peerReady && !m_stopped; }
+    // Without the connection nothing can be answered: no answer may look given that never went.
+    bool IsReady() const { return m_limitsKnown && m_offerReceived && m_peerReady && !m_stopped && IsConnected(); }
     bool CanAnswer() const { return IsReady() && !m_answered; }
     bool IsLimitInRange() const {
         return !m_limitsKnown || (m_lowerBound <= m_limit && m_limit <= m_upperBound);
@@ -70,6 +71,8 @@ public:
     // The database refused money play between these players for the next game.
     bool IsRefused() const { return m_refused; }
     bool IsAutomatic() const { return m_automatic; }
+    bool IsConnected() const;
+    void OnConnectionClosed() override { refresh(); }
     // The offer was "0 0": a session agreed without a wager, whose games have no limit to agree on.
     bool IsWithoutWager() const { return m_withoutWager; }
     int GetLimit() const { return m_limit; }

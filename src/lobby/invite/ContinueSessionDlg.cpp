@@ -175,9 +175,11 @@ void CContinueSessionDlg::Refresh() {
     build();
     m_limit->EnableAll(m_controller->CanAnswer() && !m_controller->IsWithoutWager());
     m_status->setText(StatusText());
-    EnableItem(kIdNextGame, !m_controller->IsStopped());
+    // Play Later stays: leaving is what the end of the connection did anyway.
+    const bool connected = m_controller->IsConnected();
+    EnableItem(kIdNextGame, !m_controller->IsStopped() && connected);
     EnableItem(kIdPlayLater, !m_controller->HasLeft());
-    EnableItem(kIdEndSession, !m_controller->HasLeft());
+    EnableItem(kIdEndSession, !m_controller->HasLeft() && connected);
 }
 
 void CContinueSessionDlg::OnCancel() {
